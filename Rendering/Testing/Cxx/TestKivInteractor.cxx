@@ -1,0 +1,219 @@
+#include "vtkKivInteractor.h"
+
+#include "orviTestUtils.h"
+
+#include "vtkInteractorStyleTrackballCamera.h"
+#include "vtkObjectFactory.h"
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <sstream>
+
+namespace
+{
+// A navigator as a host derives it: counts what reaches its handlers and can
+// bump the motion counter the way a derived OnMouseMove does.
+class CountingNavigator : public vtkKivInteractor
+{
+public:
+  static CountingNavigator* New();
+  vtkTypeMacro(CountingNavigator, vtkKivInteractor);
+  void OnMouseMove() override { ++this->MouseMoves; }
+  void OnKeyPress() override { ++this->KeyPresses; }
+  void CountMotion() { ++this->Moved; }
+  int MouseMoves = 0;
+  int KeyPresses = 0;
+};
+vtkStandardNewMacro(CountingNavigator);
+
+struct Predicates
+{
+  bool None, Rotate, Pan, Spin, Dolly, Pick, BoxZoom;
+};
+
+Predicates Read(vtkKivInteractor* s)
+{
+  return { s->IsStateNone(),
+    s->IsStateRotate(),
+    s->IsStatePan(),
+    s->IsStateSpin(),
+    s->IsStateDolly(),
+    s->IsStatePick(),
+    s->IsStateBoxZoom() };
+}
+
+int CountTrue(const Predicates& p)
+{
+  return p.None + p.Rotate + p.Pan + p.Spin + p.Dolly + p.Pick + p.BoxZoom;
+}
+
+// PrintSelf output with what differs between two objects in the same state
+// (class name, addresses, modification times, reference counts) blanked out.
+std::string Normalised(vtkObject* object, const std::string& className)
+{
+  std::ostringstream out;
+  object->Print(out);
+  std::string text = out.str();
+  text = std::regex_replace(text, std::regex(className), "CLASS");
+  text = std::regex_replace(text, std::regex("0x[0-9a-fA-F]+"), "ADDR");
+  text = std::regex_replace(text, std::regex("Modified Time: [0-9]+"), "Modified Time: N");
+  text = std::regex_replace(text, std::regex("Reference Count: [0-9]+"), "Reference Count: N");
+  return text;
+}
+} // namespace
+
+TEST(KivInteractor, NewObjectIsIdleWithNoMotion)
+{
+  vtkNew<vtkKivInteractor> style;
+  EXPECT_EQ(style->GetMoved(), 0);
+  EXPECT_FALSE(style->HasMoved());
+  const Predicates p = Read(style);
+  EXPECT_TRUE(p.None);
+  EXPECT_EQ(CountTrue(p), 1);
+  EXPECT_STREQ(style->GetClassName(), "vtkKivInteractor");
+  EXPECT_TRUE(style->IsA("vtkInteractorStyleTrackballCamera"));
+}
+
+TEST(KivInteractor, EachStateHasExactlyItsPredicate)
+{
+  orvi_test::Scene scene;
+  vtkNew<vtkKivInteractor> style;
+  scene.Interactor->SetInteractorStyle(style);
+
+  struct Row
+  {
+    int State;
+    bool Predicates::*Member;
+  };
+  const Row rows[] = { { 1, &Predicates::Rotate },
+    { 2, &Predicates::Pan },
+    { 3, &Predicates::Spin },
+    { 4, &Predicates::Dolly },
+    { 21, &Predicates::Pick },
+    { 22, &Predicates::BoxZoom } };
+  for (const Row& row : rows)
+  {
+    style->StartState(row.State);
+    const Predicates p = Read(style);
+    EXPECT_TRUE(p.*(row.Member)) << "state " << row.State;
+    EXPECT_EQ(CountTrue(p), 1) << "state " << row.State;
+    style->StopState();
+    EXPECT_TRUE(style->IsStateNone());
+  }
+
+  // VTK's zoom state (5) has no predicate: all seven answer false.
+  style->StartState(5);
+  EXPECT_EQ(CountTrue(Read(style)), 0);
+  style->StopState();
+
+  // VTK's own state calls land in the table.
+  style->StartRotate();
+  EXPECT_TRUE(style->IsStateRotate());
+  style->EndRotate();
+  style->StartDolly();
+  EXPECT_TRUE(style->IsStateDolly());
+  style->EndDolly();
+  EXPECT_TRUE(style->IsStateNone());
+}
+
+TEST(KivInteractor, FourMotionsAreAClickFiveADrag)
+{
+  vtkNew<CountingNavigator> style;
+  for (int i = 0; i < 4; ++i)
+  {
+    style->CountMotion();
+  }
+  EXPECT_EQ(style->GetMoved(), 4);
+  EXPECT_FALSE(style->HasMoved());
+  style->CountMotion();
+  EXPECT_EQ(style->GetMoved(), 5);
+  EXPECT_TRUE(style->HasMoved());
+  style->ClearMoved();
+  EXPECT_EQ(style->GetMoved(), 0);
+  EXPECT_FALSE(style->HasMoved());
+}
+
+TEST(KivInteractor, BoxZoomHooksChangeNothing)
+{
+  orvi_test::Scene scene;
+  vtkNew<CountingNavigator> style;
+  scene.Interactor->SetInteractorStyle(style);
+  style->CountMotion();
+  double before[3];
+  scene.Camera()->GetPosition(before);
+
+  style->StartBoxZoom();
+  EXPECT_TRUE(style->IsStateNone());
+  style->EndBoxZoom();
+  EXPECT_TRUE(style->IsStateNone());
+  EXPECT_EQ(style->GetMoved(), 1);
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), before[0], before[1], before[2], 0.0);
+}
+
+TEST(KivInteractor, StartingAndStoppingStatesLeaveTheCounter)
+{
+  orvi_test::Scene scene;
+  vtkNew<CountingNavigator> style;
+  scene.Interactor->SetInteractorStyle(style);
+  style->CountMotion();
+  style->CountMotion();
+  style->StartPan();
+  style->EndPan();
+  EXPECT_EQ(style->GetMoved(), 2);
+}
+
+TEST(KivInteractor, AcquireFocusTakesMouseEventsButNotKeys)
+{
+  orvi_test::Scene scene;
+  vtkNew<CountingNavigator> style;
+  scene.Interactor->SetInteractorStyle(style);
+  // A host observer with a higher priority than the style that aborts
+  // nothing: it sees every event first.
+  orvi_test::EventRecorder hostMoves(scene.Interactor, vtkCommand::MouseMoveEvent, 1.0f);
+  orvi_test::EventRecorder hostKeys(scene.Interactor, vtkCommand::KeyPressEvent, 1.0f);
+
+  scene.MoveTo(10, 10);
+  scene.Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
+  EXPECT_EQ(hostMoves.Count, 1);
+  EXPECT_EQ(style->MouseMoves, 1);
+  EXPECT_EQ(hostKeys.Count, 1);
+  EXPECT_EQ(style->KeyPresses, 1);
+
+  style->AcquireFocus();
+  scene.MoveTo(20, 20);
+  scene.Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
+  EXPECT_EQ(hostMoves.Count, 1) << "mouse events belong to the focused style";
+  EXPECT_EQ(style->MouseMoves, 2);
+  EXPECT_EQ(hostKeys.Count, 2) << "key events still reach other observers";
+  EXPECT_EQ(style->KeyPresses, 2);
+
+  style->ReleaseFocus();
+  scene.MoveTo(30, 30);
+  EXPECT_EQ(hostMoves.Count, 2);
+  EXPECT_EQ(style->MouseMoves, 3) << "each mouse event is handled once";
+}
+
+TEST(KivInteractor, KeysStillWorkAfterChangingInteractor)
+{
+  orvi_test::Scene first;
+  orvi_test::Scene second;
+  vtkNew<CountingNavigator> style;
+  first.Interactor->SetInteractorStyle(style);
+  second.Interactor->SetInteractorStyle(style);
+  first.Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
+  EXPECT_EQ(style->KeyPresses, 0) << "the old interactor no longer reaches the style";
+  second.Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
+  EXPECT_EQ(style->KeyPresses, 1);
+  style->SetInteractor(nullptr);
+  second.Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
+  EXPECT_EQ(style->KeyPresses, 1);
+}
+
+TEST(KivInteractor, PrintsWhatTheTrackballStylePrints)
+{
+  vtkNew<vtkKivInteractor> kiv;
+  vtkNew<vtkInteractorStyleTrackballCamera> trackball;
+  EXPECT_EQ(Normalised(kiv, "vtkKivInteractor"),
+    Normalised(trackball, "vtkInteractorStyleTrackballCamera"));
+}

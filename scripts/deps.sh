@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what building, testing and running vtkorviRendering needs on a
+# Debian 12 machine, asking apt only for the packages that are missing.
+set -euo pipefail
+
+packages=(cmake g++ make pkg-config libvtk9-dev libgtest-dev libbenchmark-dev
+  xvfb xauth x11-utils libgl1-mesa-dri clang-format "$@")
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
