@@ -1,15 +1,36 @@
 #!/usr/bin/env bash
-# Builds vtkorviRendering with warnings as errors and runs every CTest test
-# under an X server. Installs missing packages first. The last line printed is
-# CTest's summary.
+# Builds vtkorviRendering with warnings as errors, checks the formatting of our
+# sources and runs every CTest test under an X server. Installs missing
+# packages first. The last line printed is CTest's summary.
+#
+#   ./scripts/test.sh              the plain suite
+#   ./scripts/test.sh --sanitize   the suite built with ASan, LSan and UBSan
+#
+# Further arguments go to ctest (e.g. -R Mervo).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-"$ORVI_ROOT/scripts/deps.sh"
+sanitize=0
+if [ "${1:-}" = "--sanitize" ]; then
+  sanitize=1
+  shift
+fi
 
-build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build}"
-cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DORVI_WARNINGS_AS_ERRORS=ON -DORVI_BUILD_TESTING=ON >/dev/null
+"$ORVI_ROOT/scripts/deps.sh"
+"$ORVI_ROOT/scripts/check-format.sh"
+
+if [ "$sanitize" -eq 1 ]; then
+  build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build-sanitize}"
+  cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DORVI_SANITIZE=ON \
+    -DORVI_WRAP_PYTHON=OFF -DORVI_WARNINGS_AS_ERRORS=ON -DORVI_BUILD_TESTING=ON >/dev/null
+  export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_init_order=1"
+  export LSAN_OPTIONS="suppressions=$ORVI_ROOT/scripts/lsan.supp:print_suppressions=0"
+  export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$ORVI_ROOT/scripts/ubsan.supp"
+else
+  build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build}"
+  cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DORVI_WARNINGS_AS_ERRORS=ON -DORVI_BUILD_TESTING=ON >/dev/null
+fi
 cmake --build "$build" -j "$ORVI_JOBS"
 
 cd "$build"
