@@ -73,6 +73,12 @@ bool vtkCatiaInteractor::IsSpinning() const
 }
 
 //------------------------------------------------------------------------------
+vtkCellPicker* vtkCatiaInteractor::GetFlyPicker() const
+{
+  return this->Picker;
+}
+
+//------------------------------------------------------------------------------
 void vtkCatiaInteractor::PrintSelf(ostream& os, vtkIndent indent)
 {
   this->Superclass::PrintSelf(os, indent);

@@ -147,7 +147,7 @@ public:
   /**
    * The cell picker Fly() picks with.
    */
-  vtkCellPicker* GetFlyPicker() const { return this->Picker; }
+  vtkCellPicker* GetFlyPicker() const;
 
 protected:
   vtkCatiaInteractor();

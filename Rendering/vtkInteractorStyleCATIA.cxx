@@ -224,6 +224,12 @@ bool vtkInteractorStyleCATIA::IsSpinning()
 }
 
 //------------------------------------------------------------------------------
+vtkCellPicker* vtkInteractorStyleCATIA::GetFlyPicker() const
+{
+  return this->Picker;
+}
+
+//------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::PrintSelf(ostream& os, vtkIndent indent)
 {
   this->Superclass::PrintSelf(os, indent);

@@ -10,6 +10,7 @@
 #include "vtkActor.h"
 #include "vtkAreaPicker.h"
 #include "vtkCatiaInteractor.h"
+#include "vtkCellPicker.h"
 #include "vtkInteractorStyleCATIA.h"
 #include "vtkPlaneSource.h"
 #include "vtkPolyDataMapper.h"
