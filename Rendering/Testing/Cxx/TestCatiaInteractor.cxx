@@ -1,0 +1,150 @@
+// vtkCatiaInteractor as a host drives it: buttons and wheel mean nothing to
+// it, the host starts the states, and only pan motion counts.
+#include "catiaTestUtils.h"
+
+#include <gtest/gtest.h>
+
+using namespace catia_test;
+
+TEST(CatiaInteractor, ButtonsAndWheelStartNothing)
+{
+  CatiaScene scene;
+  vtkNew<Navigator> nav;
+  scene.Interactor->SetInteractorStyle(nav);
+  orvi_test::EventRecorder started(nav, vtkCommand::StartInteractionEvent);
+  orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
+  orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
+  const auto start = scene.CameraState();
+
+  const unsigned long presses[] = { vtkCommand::LeftButtonPressEvent,
+    vtkCommand::MiddleButtonPressEvent,
+    vtkCommand::RightButtonPressEvent };
+  const unsigned long releases[] = { vtkCommand::LeftButtonReleaseEvent,
+    vtkCommand::MiddleButtonReleaseEvent,
+    vtkCommand::RightButtonReleaseEvent };
+  for (int i = 0; i < 3; ++i)
+  {
+    scene.Fire(presses[i], 400, 300, i == 1, i == 2);
+    EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+    scene.MoveTo(450, 340, i == 1, i == 2);
+    scene.Fire(releases[i], 450, 340, i == 1, i == 2);
+    EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+  }
+  scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);
+  scene.Fire(vtkCommand::MouseWheelBackwardEvent, 400, 300);
+
+  EXPECT_EQ(scene.CameraState(), start);
+  EXPECT_EQ(started.Count, 0);
+  EXPECT_EQ(interaction.Count, 0);
+  EXPECT_EQ(startPick.Count, 0);
+  EXPECT_EQ(nav->GetMoved(), 0);
+}
+
+TEST(CatiaInteractor, OnlyPanMotionCounts)
+{
+  CatiaScene scene;
+  vtkNew<Navigator> nav;
+  scene.Interactor->SetInteractorStyle(nav);
+  orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
+
+  // Dolly: the camera comes closer, one InteractionEvent a motion, no count.
+  scene.SetPointer(400, 300);
+  nav->StartDolly();
+  scene.MoveTo(400, 320);
+  scene.MoveTo(400, 340);
+  EXPECT_LT(scene.Camera()->GetDistance(), 10.0 - 0.1);
+  EXPECT_EQ(interaction.Count, 2);
+  EXPECT_EQ(nav->GetMoved(), 0);
+  EXPECT_FALSE(nav->HasPanned());
+  nav->EndDolly();
+
+  // Rotate: no count either.
+  nav->StartRotate();
+  scene.MoveTo(420, 340);
+  EXPECT_EQ(interaction.Count, 3);
+  EXPECT_EQ(nav->GetMoved(), 0);
+  nav->EndRotate();
+
+  // Box zoom is not this navigator's: motion in it does nothing.
+  const auto before = scene.CameraState();
+  nav->StartState(VTKIS_KIV_BOXZOOM);
+  scene.MoveTo(480, 380);
+  EXPECT_EQ(scene.CameraState(), before);
+  EXPECT_EQ(interaction.Count, 3);
+  nav->StopState();
+
+  // Pan: four motions are still a click, the fifth makes a drag.
+  nav->StartPan();
+  for (int i = 1; i <= 4; ++i)
+  {
+    scene.MoveTo(480 + i, 380);
+  }
+  EXPECT_EQ(nav->GetMoved(), 4);
+  EXPECT_FALSE(nav->HasMoved());
+  scene.MoveTo(490, 380);
+  EXPECT_TRUE(nav->HasMoved());
+  EXPECT_TRUE(nav->HasPanned());
+  nav->EndPan();
+
+  // Panned stays until the host clears it; leaving the state does not.
+  EXPECT_TRUE(nav->HasPanned());
+  nav->ClearPanned();
+  EXPECT_FALSE(nav->HasPanned());
+  nav->ClearMoved();
+  EXPECT_EQ(nav->GetMoved(), 0);
+}
+
+TEST(CatiaInteractor, PanRecordsEvenWithoutARenderer)
+{
+  vtkNew<Navigator> nav;
+  nav->Pan();
+  EXPECT_TRUE(nav->HasPanned());
+  EXPECT_FALSE(nav->Spinning());
+}
+
+TEST(CatiaInteractor, HostDrivenMiddleClickFliesAndDragDoesNot)
+{
+  // The host's rule: fly on a middle release when the pan did not move.
+  CatiaScene scene;
+  vtkNew<Navigator> nav;
+  scene.Interactor->SetInteractorStyle(nav);
+  scene.Window->Render();
+  auto release = [&]
+  {
+    if (!nav->HasPanned() || !nav->HasMoved())
+    {
+      nav->Fly();
+    }
+    nav->EndPan();
+  };
+
+  scene.SetPointer(460, 330);
+  nav->ClearMoved();
+  nav->ClearPanned();
+  nav->StartPan();
+  release();
+  EXPECT_NEAR(scene.Camera()->GetFocalPoint()[2], 0.0, 1e-6);
+  EXPECT_GT(scene.Camera()->GetFocalPoint()[0], 0.3);
+
+  orvi_test::EventRecorder flyPicks(nav->GetFlyPicker(), vtkCommand::EndPickEvent);
+  nav->ClearMoved();
+  nav->ClearPanned();
+  nav->StartPan();
+  for (int i = 1; i <= 6; ++i)
+  {
+    scene.MoveTo(460 + 5 * i, 330);
+  }
+  release();
+  EXPECT_EQ(flyPicks.Count, 0);
+  EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+}
+
+TEST(CatiaInteractor, PrintsWhatTheBasePrints)
+{
+  vtkNew<vtkCatiaInteractor> nav;
+  std::ostringstream out;
+  nav->Print(out);
+  EXPECT_NE(out.str().find("vtkCatiaInteractor"), std::string::npos);
+  EXPECT_NE(out.str().find("MotionFactor"), std::string::npos);
+  EXPECT_TRUE(nav->IsA("vtkKivInteractor"));
+}

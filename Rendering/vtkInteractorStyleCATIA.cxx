@@ -1,0 +1,236 @@
+#include "vtkInteractorStyleCATIA.h"
+
+#include "vtkCallbackCommand.h"
+#include "vtkCellPicker.h"
+#include "vtkKivCatiaNavigation.h"
+#include "vtkKivInteractor.h"
+#include "vtkKivStyleHelpers.h"
+#include "vtkObjectFactory.h"
+#include "vtkRenderWindowInteractor.h"
+
+vtkStandardNewMacro(vtkInteractorStyleCATIA);
+
+namespace
+{
+// A press or pan of four motion events or fewer is a click.
+constexpr int ClickMotions = 4;
+} // namespace
+
+//------------------------------------------------------------------------------
+vtkInteractorStyleCATIA::vtkInteractorStyleCATIA()
+  : Panned(false)
+  , Moved(0)
+  , RotateZoneRadius(0.5)
+  , StartPosition{ 0, 0 }
+  , EndPosition{ 0, 0 }
+  , Picker(vtkKivStyleHelpers::MakeFlyPicker())
+{
+  vtkKivStyleHelpers::InstallTDxStyle(this);
+}
+
+//------------------------------------------------------------------------------
+vtkInteractorStyleCATIA::~vtkInteractorStyleCATIA() = default;
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnMouseMove()
+{
+  vtkKivCatiaNavigation::OnMouseMove(this, this->Moved, [this] { return this->IsSpinning(); });
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnButtonDown()
+{
+  switch (this->State)
+  {
+    case VTKIS_NONE:
+      this->Moved = 0;
+      this->StartPick();
+      return;
+    case VTKIS_PAN:
+      this->EndPan();
+      break;
+    case VTKIS_DOLLY:
+      this->EndDolly();
+      break;
+    default:
+      return;
+  }
+  if (this->IsSpinning())
+  {
+    this->StartSpin();
+  }
+  else
+  {
+    this->StartRotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnLeftButtonDown()
+{
+  this->OnButtonDown();
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnRightButtonDown()
+{
+  this->OnButtonDown();
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnLeftButtonUp()
+{
+  switch (this->State)
+  {
+    case VTKIS_ROTATE:
+      this->EndRotate();
+      this->StartDolly();
+      break;
+    case VTKIS_PAN:
+      this->EndPan();
+      break;
+    case VTKIS_SPIN:
+      this->EndSpin();
+      this->StartDolly();
+      break;
+    case VTKIS_DOLLY:
+      this->EndDolly();
+      break;
+    case VTKIS_KIV_PICK:
+      this->EndPick();
+      break;
+    default:
+      break;
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnRightButtonUp()
+{
+  switch (this->State)
+  {
+    case VTKIS_ROTATE:
+      this->EndRotate();
+      this->StartDolly();
+      break;
+    case VTKIS_KIV_PICK:
+      this->EndPick();
+      if (this->Interactor)
+      {
+        if (this->Moved <= ClickMotions)
+        {
+          this->Interactor->UserCallback();
+        }
+        this->ReleaseFocus();
+      }
+      break;
+    default:
+      // A spin begun with the right button goes on until the middle button
+      // is released.
+      break;
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnMiddleButtonDown()
+{
+  if (!this->Interactor)
+  {
+    return;
+  }
+  const int* position = this->Interactor->GetEventPosition();
+  this->FindPokedRenderer(position[0], position[1]);
+  if (!this->CurrentRenderer)
+  {
+    return;
+  }
+  this->GrabFocus(this->EventCallbackCommand, nullptr);
+  this->Panned = false;
+  this->Moved = 0;
+  this->StartPan();
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnMiddleButtonUp()
+{
+  switch (this->State)
+  {
+    case VTKIS_ROTATE:
+      this->EndRotate();
+      break;
+    case VTKIS_PAN:
+      if (!this->Panned || this->Moved <= ClickMotions)
+      {
+        this->Fly();
+      }
+      this->EndPan();
+      break;
+    case VTKIS_SPIN:
+      this->EndSpin();
+      break;
+    case VTKIS_DOLLY:
+      this->EndDolly();
+      break;
+    default:
+      break;
+  }
+  if (this->Interactor)
+  {
+    this->ReleaseFocus();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnTimer()
+{
+  vtkKivStyleHelpers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::Pan()
+{
+  this->Panned = true;
+  this->Superclass::Pan();
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::Fly()
+{
+  vtkKivCatiaNavigation::Fly(this, this->Picker, this->AnimState);
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::StartPick()
+{
+  vtkKivStyleHelpers::StartPick(this);
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::EndPick()
+{
+  vtkKivStyleHelpers::EndPick(this);
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::Pick()
+{
+  vtkKivCatiaNavigation::Pick(this, this->StartPosition, this->EndPosition, this->PropPicked);
+}
+
+//------------------------------------------------------------------------------
+bool vtkInteractorStyleCATIA::IsSpinning()
+{
+  return vtkKivCatiaNavigation::IsSpinning(this, this->RotateZoneRadius);
+}
+
+//------------------------------------------------------------------------------
+vtkCellPicker* vtkInteractorStyleCATIA::GetFlyPicker() const
+{
+  return this->Picker;
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::PrintSelf(ostream& os, vtkIndent indent)
+{
+  this->Superclass::PrintSelf(os, indent);
+}
