@@ -67,6 +67,9 @@
  *   at the middle).
  * - NumberOfLabels 0: no label objects, a label size of (0, 0), and the bar
  *   laid out with it.
+ * - TextureGridWidth of zero or less: the checker texture is stretched once
+ *   over the opacity rectangle instead of being repeated every
+ *   TextureGridWidth pixels.
  * - When TitleTextProperty is replaced by another object (not only when it
  *   is modified), its settings are copied into the title mapper too.
  * - Label mappers and actors are created anew at each rebuild, as the base
