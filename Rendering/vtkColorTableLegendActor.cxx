@@ -1,0 +1,729 @@
+#include "vtkColorTableLegendActor.h"
+
+#include "vtkActor2D.h"
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkCoordinate.h"
+#include "vtkDataArray.h"
+#include "vtkFloatArray.h"
+#include "vtkNew.h"
+#include "vtkObjectFactory.h"
+#include "vtkPointData.h"
+#include "vtkPoints.h"
+#include "vtkPolyData.h"
+#include "vtkProperty2D.h"
+#include "vtkScalarsToColors.h"
+#include "vtkSmartPointer.h"
+#include "vtkTextMapper.h"
+#include "vtkTextProperty.h"
+#include "vtkTexturedActor2D.h"
+#include "vtkUnsignedCharArray.h"
+#include "vtkViewport.h"
+#include "vtkWindow.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+vtkStandardNewMacro(vtkColorTableLegendActor);
+
+namespace
+{
+// Size of the buffer a label is formatted into, terminating zero included.
+constexpr int LabelBufferSize = 512;
+
+bool IsEmpty(const char* text)
+{
+  return text == nullptr || text[0] == '\0';
+}
+
+// Value at fraction f of range, on a logarithmic scale or a linear one.
+double ValueAt(double f, const double range[2], bool logScale)
+{
+  if (logScale)
+  {
+    const double lmin = std::log10(range[0]);
+    const double lmax = std::log10(range[1]);
+    return std::pow(10.0, lmin + f * (lmax - lmin));
+  }
+  return range[0] + f * (range[1] - range[0]);
+}
+
+// True when a polydata's texture coordinates can take the rectangle's four
+// corners.
+bool HasFourTextureCoordinates(vtkPolyData* data)
+{
+  vtkDataArray* tcoords = data->GetPointData()->GetTCoords();
+  return tcoords && tcoords->GetNumberOfComponents() == 2 && tcoords->GetNumberOfTuples() >= 4;
+}
+} // namespace
+
+//------------------------------------------------------------------------------
+vtkColorTableLegendActor::vtkColorTableLegendActor()
+  : AutoResizeText(0)
+  , TextMappers(nullptr)
+  , TextActors(nullptr)
+  , NumberOfLabelsBuilt(0)
+  , TitleMapper(vtkTextMapper::New())
+  , TitleActor(vtkActor2D::New())
+  , CopiedTitleTextProperty(nullptr)
+{
+  // The title is placed relative to the legend's origin, like every other
+  // part of it.
+  this->TitleActor->SetMapper(this->TitleMapper);
+  this->TitleActor->GetPositionCoordinate()->SetReferenceCoordinate(this->PositionCoordinate);
+}
+
+//------------------------------------------------------------------------------
+vtkColorTableLegendActor::~vtkColorTableLegendActor()
+{
+  this->ReleaseLabels();
+  this->TitleActor->Delete();
+  this->TitleMapper->Delete();
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::SetAutoResizeText(int value)
+{
+  if (this->AutoResizeText != value)
+  {
+    this->AutoResizeText = value;
+    this->Modified();
+  }
+}
+
+//------------------------------------------------------------------------------
+int vtkColorTableLegendActor::GetAutoResizeText()
+{
+  return this->AutoResizeText;
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::AutoResizeTextOn()
+{
+  this->SetAutoResizeText(1);
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::AutoResizeTextOff()
+{
+  this->SetAutoResizeText(0);
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::ShallowCopy(vtkProp* prop)
+{
+  if (auto* other = vtkColorTableLegendActor::SafeDownCast(prop))
+  {
+    this->SetAutoResizeText(other->GetAutoResizeText());
+  }
+  this->Superclass::ShallowCopy(prop);
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::ReleaseLabels()
+{
+  if (this->TextMappers)
+  {
+    for (int i = 0; i < this->NumberOfLabelsBuilt; ++i)
+    {
+      this->TextMappers[i]->Delete();
+      this->TextActors[i]->Delete();
+    }
+    delete[] this->TextMappers;
+    delete[] this->TextActors;
+  }
+  this->TextMappers = nullptr;
+  this->TextActors = nullptr;
+  this->NumberOfLabelsBuilt = 0;
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::ReleaseGraphicsResources(vtkWindow* window)
+{
+  this->Superclass::ReleaseGraphicsResources(window);
+  this->TitleActor->ReleaseGraphicsResources(window);
+  for (int i = 0; i < this->NumberOfLabelsBuilt; ++i)
+  {
+    this->TextActors[i]->ReleaseGraphicsResources(window);
+  }
+}
+
+//------------------------------------------------------------------------------
+std::string vtkColorTableLegendActor::ComposeTitleText() const
+{
+  const bool hasTitle = !IsEmpty(this->Title);
+  const bool hasComponent = !IsEmpty(this->ComponentTitle);
+  if (hasTitle && hasComponent)
+  {
+    return std::string(this->Title) + " " + this->ComponentTitle;
+  }
+  if (hasTitle)
+  {
+    return this->Title;
+  }
+  if (hasComponent)
+  {
+    return this->ComponentTitle;
+  }
+  return std::string();
+}
+
+//------------------------------------------------------------------------------
+bool vtkColorTableLegendActor::IsSingleDoubleFormat(const char* format)
+{
+  if (format == nullptr)
+  {
+    return false;
+  }
+  int conversions = 0;
+  for (const char* p = format; *p; ++p)
+  {
+    if (*p != '%')
+    {
+      continue;
+    }
+    ++p;
+    if (*p == '%')
+    {
+      continue;
+    }
+    while (*p && std::strchr("-+ #0", *p))
+    {
+      ++p;
+    }
+    while (std::isdigit(static_cast<unsigned char>(*p)))
+    {
+      ++p;
+    }
+    if (*p == '.')
+    {
+      ++p;
+      while (std::isdigit(static_cast<unsigned char>(*p)))
+      {
+        ++p;
+      }
+    }
+    if (*p == 'l')
+    {
+      ++p;
+    }
+    if (*p == '\0' || !std::strchr("fFeEgGaA", *p))
+    {
+      return false;
+    }
+    ++conversions;
+  }
+  return conversions == 1;
+}
+
+//------------------------------------------------------------------------------
+const char* vtkColorTableLegendActor::GetUsableLabelFormat()
+{
+  if (IsSingleDoubleFormat(this->LabelFormat))
+  {
+    return this->LabelFormat;
+  }
+  const std::string rejected = this->LabelFormat ? this->LabelFormat : "(null)";
+  if (rejected != this->RejectedLabelFormat)
+  {
+    this->RejectedLabelFormat = rejected;
+    vtkWarningMacro(<< "LabelFormat \"" << rejected
+                    << "\" does not format exactly one double; labels use \""
+                    << GetFallbackLabelFormat() << "\"");
+  }
+  return GetFallbackLabelFormat();
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::ComputeOriginAndSize(vtkViewport* viewport,
+  int origin[2],
+  int size[2])
+{
+  const int* computedOrigin = this->PositionCoordinate->GetComputedViewportValue(viewport);
+  origin[0] = computedOrigin[0];
+  origin[1] = computedOrigin[1];
+  const int* corner = this->Position2Coordinate->GetComputedViewportValue(viewport);
+  size[0] = std::min(corner[0] - origin[0], this->MaximumWidthInPixels);
+  size[1] = std::min(corner[1] - origin[1], this->MaximumHeightInPixels);
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::SizeTitle(int titleSize[2], int size[2], vtkViewport* viewport)
+{
+  if (!this->AutoResizeText)
+  {
+    return;
+  }
+  titleSize[0] = titleSize[1] = 0;
+  if (this->ComposeTitleText().empty())
+  {
+    return;
+  }
+  int width;
+  int height;
+  if (this->Orientation == VTK_ORIENT_VERTICAL)
+  {
+    width = static_cast<int>(0.9 * size[0]);
+    height = static_cast<int>(0.1 * size[1]);
+  }
+  else
+  {
+    width = size[0];
+    height = static_cast<int>(0.25 * size[1]);
+  }
+  this->TitleMapper->SetConstrainedFontSize(viewport, width, height);
+  this->TitleMapper->GetSize(viewport, titleSize);
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::AllocateAndSizeLabels(int labelSize[2],
+  int size[2],
+  vtkViewport* viewport,
+  double range[2])
+{
+  const int n = std::max(this->NumberOfLabels, 0);
+  labelSize[0] = labelSize[1] = 0;
+  this->TextMappers = n > 0 ? new vtkTextMapper*[n] : nullptr;
+  this->TextActors = n > 0 ? new vtkActor2D*[n] : nullptr;
+
+  const bool logScale = this->LookupTable->UsingLogScale() != 0;
+  const char* format = this->GetUsableLabelFormat();
+  char text[LabelBufferSize];
+  for (int i = 0; i < n; ++i)
+  {
+    const double f = n >= 2 ? static_cast<double>(i) / (n - 1) : 0.5;
+    const double value = ValueAt(f, range, logScale);
+    // The format was checked to take one double; snprintf bounds the text to
+    // the buffer whatever its length.
+    if (std::snprintf(text, sizeof(text), format, value) < 0)
+    {
+      text[0] = '\0';
+    }
+    vtkTextMapper* mapper = vtkTextMapper::New();
+    mapper->SetInput(text);
+    mapper->GetTextProperty()->ShallowCopy(this->LabelTextProperty);
+    this->TextMappers[i] = mapper;
+
+    vtkActor2D* actor = vtkActor2D::New();
+    actor->SetMapper(mapper);
+    actor->SetProperty(this->GetProperty());
+    actor->GetPositionCoordinate()->SetReferenceCoordinate(this->PositionCoordinate);
+    this->TextActors[i] = actor;
+  }
+  // From here on the release of these objects is owed.
+  this->NumberOfLabelsBuilt = n;
+
+  if (n == 0)
+  {
+    return;
+  }
+  int width;
+  int height;
+  if (this->Orientation == VTK_ORIENT_VERTICAL)
+  {
+    width = static_cast<int>(0.6 * size[0]);
+    height = static_cast<int>(0.86 * size[1] / n);
+  }
+  else
+  {
+    width = static_cast<int>(0.8 * size[0] / n);
+    height = static_cast<int>(0.25 * size[1]);
+  }
+  if (this->AutoResizeText)
+  {
+    vtkTextMapper::SetMultipleConstrainedFontSize(
+      viewport, width, height, this->TextMappers, n, labelSize);
+  }
+  else
+  {
+    labelSize[0] = width;
+    labelSize[1] = height;
+  }
+}
+
+//------------------------------------------------------------------------------
+int vtkColorTableLegendActor::RebuildLayoutIfNeeded(vtkViewport* viewport)
+{
+  if (!this->LookupTable)
+  {
+    vtkWarningMacro(<< "Need a mapper to render a scalar bar");
+    return 0;
+  }
+  if (!this->TitleTextProperty)
+  {
+    vtkErrorMacro(<< "Need title text property to render a scalar bar");
+    return 0;
+  }
+  if (!this->LabelTextProperty)
+  {
+    vtkErrorMacro(<< "Need label text property to render a scalar bar");
+    return 0;
+  }
+
+  // The origin and size are looked at only when the viewport or its window
+  // changed since the last build.
+  bool positionChanged = false;
+  const vtkMTimeType built = this->BuildTime.GetMTime();
+  vtkWindow* window = viewport->GetVTKWindow();
+  if (viewport->GetMTime() > built || (window && window->GetMTime() > built))
+  {
+    int origin[2];
+    int size[2];
+    this->ComputeOriginAndSize(viewport, origin, size);
+    positionChanged = size[0] != this->LastSize[0] || size[1] != this->LastSize[1] ||
+      origin[0] != this->LastOrigin[0] || origin[1] != this->LastOrigin[1];
+  }
+
+  auto newer = [built](vtkObject* object) { return object && object->GetMTime() > built; };
+  if (positionChanged || this->GetMTime() > built || newer(this->LookupTable) ||
+    newer(this->LabelTextProperty) || newer(this->TitleTextProperty) ||
+    newer(this->BackgroundProperty) || newer(this->FrameProperty))
+  {
+    this->RebuildLayout(viewport);
+  }
+  return 1;
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
+{
+  if (!this->LookupTable || !this->TitleTextProperty || !this->LabelTextProperty)
+  {
+    return;
+  }
+  vtkDebugMacro(<< "Rebuilding the legend's layout");
+  this->ReleaseLabels();
+
+  const bool logScale = this->LookupTable->UsingLogScale() != 0;
+  const double* lookupRange = this->LookupTable->GetRange();
+  double range[2] = { lookupRange[0], lookupRange[1] };
+  const int colors = std::max(this->MaximumNumberOfColors, 0);
+
+  // Bar geometry: two points per quad boundary, one quad and one colour per
+  // colour step.
+  {
+    vtkNew<vtkPoints> points;
+    points->SetNumberOfPoints(colors > 0 ? 2 * (colors + 1) : 0);
+    vtkNew<vtkCellArray> polys;
+    polys->AllocateEstimate(colors, 4);
+    vtkNew<vtkUnsignedCharArray> rgba;
+    rgba->SetNumberOfComponents(this->UseOpacity ? 4 : 3);
+    rgba->SetNumberOfTuples(colors);
+    this->ScalarBarActor->SetProperty(this->GetProperty());
+    this->ScalarBar->Initialize();
+    this->ScalarBar->SetPoints(points);
+    this->ScalarBar->SetPolys(polys);
+    this->ScalarBar->GetCellData()->SetScalars(rgba);
+  }
+
+  // Frame outline and background rectangle.
+  {
+    vtkNew<vtkPoints> framePoints;
+    framePoints->SetNumberOfPoints(5);
+    vtkNew<vtkCellArray> frameLines;
+    this->Frame->Initialize();
+    this->Frame->SetPoints(framePoints);
+    this->Frame->SetLines(frameLines);
+    this->FrameActor->SetProperty(this->FrameProperty);
+
+    vtkNew<vtkPoints> backgroundPoints;
+    backgroundPoints->SetNumberOfPoints(4);
+    vtkNew<vtkCellArray> backgroundPolys;
+    this->Background->Initialize();
+    this->Background->SetPoints(backgroundPoints);
+    this->Background->SetPolys(backgroundPolys);
+    this->BackgroundActor->SetProperty(this->BackgroundProperty);
+  }
+
+  int size[2];
+  this->ComputeOriginAndSize(viewport, this->LastOrigin, size);
+  this->LastSize[0] = size[0];
+  this->LastSize[1] = size[1];
+  const int W = size[0];
+  const int H = size[1];
+  const bool vertical = this->Orientation == VTK_ORIENT_VERTICAL;
+
+  // Title text and font.
+  this->TitleActor->SetProperty(this->GetProperty());
+  const std::string title = this->ComposeTitleText();
+  this->TitleMapper->SetInput(title.c_str());
+  if (this->TitleTextProperty->GetMTime() > this->BuildTime.GetMTime() ||
+    this->TitleTextProperty != this->CopiedTitleTextProperty)
+  {
+    this->TitleMapper->GetTextProperty()->ShallowCopy(this->TitleTextProperty);
+    this->TitleMapper->GetTextProperty()->SetJustificationToLeft();
+    this->CopiedTitleTextProperty = this->TitleTextProperty;
+  }
+
+  // Without text fitting the title keeps its font size, and its natural size
+  // there is what the layout uses.
+  int titleSize[2] = { 0, 0 };
+  if (!this->AutoResizeText && !title.empty())
+  {
+    this->TitleMapper->GetSize(viewport, titleSize);
+  }
+  this->SizeTitle(titleSize, size, viewport);
+  const int TH = titleSize[1];
+
+  int labelSize[2] = { 0, 0 };
+  this->AllocateAndSizeLabels(labelSize, size, viewport, range);
+  const int LW = labelSize[0];
+  const int LH = labelSize[1];
+
+  // Margins and bar extent.
+  const bool boxed = this->DrawBackground || this->DrawFrame;
+  int padX = 0;
+  int padY = 0;
+  int barWidth;
+  int barHeight;
+  if (vertical)
+  {
+    if (boxed)
+    {
+      padX = static_cast<int>(0.05 * W);
+      padY = static_cast<int>(LH / 2 + 0.05 * H);
+    }
+    barWidth = W - (2 * padX + 4) - LW;
+    barHeight = static_cast<int>(0.86 * H) - padY;
+  }
+  else
+  {
+    if (boxed)
+    {
+      padX = LW / 2 + static_cast<int>(0.05 * W);
+      padY = static_cast<int>(0.05 * H);
+    }
+    barWidth = W - 2 * padX;
+    barHeight = static_cast<int>(0.4 * H) - padY;
+  }
+  const bool textAfter = this->TextPosition == vtkScalarBarActor::SucceedScalarBar;
+
+  // Bar points, from the minimum's end to the maximum's.
+  vtkPoints* barPoints = this->ScalarBar->GetPoints();
+  if (colors > 0)
+  {
+    if (vertical)
+    {
+      const double d = static_cast<double>(barHeight) / colors;
+      const double x0 = textAfter ? padX : W - barWidth - padX;
+      const double x1 = textAfter ? padX + barWidth : W - padX;
+      for (int i = 0; i <= colors; ++i)
+      {
+        const double y = padY + i * d;
+        barPoints->SetPoint(2 * i, x0, y, 0.0);
+        barPoints->SetPoint(2 * i + 1, x1, y, 0.0);
+      }
+    }
+    else
+    {
+      const double d = static_cast<double>(barWidth) / colors;
+      const double y0 = textAfter ? barHeight + padY : H - padY;
+      const double y1 = textAfter ? padY : H - barHeight - padY;
+      for (int i = 0; i <= colors; ++i)
+      {
+        const double x = padX + i * d;
+        barPoints->SetPoint(2 * i, x, y0, 0.0);
+        barPoints->SetPoint(2 * i + 1, x, y1, 0.0);
+      }
+    }
+  }
+
+  // Quads and their colours: the first quad has the minimum's colour, the
+  // last the maximum's. A single quad shows the middle of the range.
+  vtkCellArray* polys = this->ScalarBar->GetPolys();
+  auto* rgba = vtkUnsignedCharArray::SafeDownCast(this->ScalarBar->GetCellData()->GetScalars());
+  const int components = rgba->GetNumberOfComponents();
+  for (int i = 0; i < colors; ++i)
+  {
+    const vtkIdType quad[4] = { 2 * i, 2 * i + 1, 2 * i + 3, 2 * i + 2 };
+    polys->InsertNextCell(4, quad);
+    const double f = colors >= 2 ? static_cast<double>(i) / (colors - 1) : 0.5;
+    const unsigned char* color = this->LookupTable->MapValue(ValueAt(f, range, logScale));
+    unsigned char* tuple = rgba->GetPointer(components * i);
+    std::copy(color, color + components, tuple);
+  }
+
+  // Background and frame around the whole legend.
+  vtkPoints* backgroundPoints = this->Background->GetPoints();
+  vtkPoints* framePoints = this->Frame->GetPoints();
+  const double corners[4][2] = { { 0.0, 0.0 },
+    { 0.0, static_cast<double>(H) },
+    { static_cast<double>(W), static_cast<double>(H) },
+    { static_cast<double>(W), 0.0 } };
+  for (int i = 0; i < 4; ++i)
+  {
+    backgroundPoints->SetPoint(i, corners[i][0], corners[i][1], 0.0);
+    framePoints->SetPoint(i, corners[i][0], corners[i][1], 0.0);
+  }
+  framePoints->SetPoint(4, 0.0, 0.0, 0.0);
+  const vtkIdType rectangle[4] = { 0, 1, 2, 3 };
+  const vtkIdType outline[5] = { 0, 1, 2, 3, 4 };
+  this->Background->GetPolys()->InsertNextCell(4, rectangle);
+  this->Frame->GetLines()->InsertNextCell(5, outline);
+
+  // Title and label positions.
+  const int n = this->NumberOfLabelsBuilt;
+  auto labelHeight = [this, viewport](int i)
+  {
+    int labelExtent[2];
+    this->TextMappers[i]->GetSize(viewport, labelExtent);
+    return labelExtent[1];
+  };
+  if (vertical)
+  {
+    this->TitleActor->SetPosition(W / 10, 0.9 * H);
+    for (int i = 0; i < n; ++i)
+    {
+      this->TextMappers[i]->GetTextProperty()->SetJustificationToLeft();
+      const double h = labelHeight(i);
+      const double y = n >= 2 ? padY + static_cast<double>(i) / (n - 1) * barHeight - 0.6 * h
+                              : 0.5 * (barHeight + padY) - 0.6 * h;
+      const double x = textAfter ? padX + barWidth + 3 : padX;
+      this->TextActors[i]->SetPosition(x, y);
+    }
+  }
+  else
+  {
+    const double titleY = textAfter ? LH + barHeight + 0.1 * H + 0.15 * TH : padY + 0.1 * TH;
+    this->TitleActor->SetPosition(W / 2, titleY);
+    for (int i = 0; i < n; ++i)
+    {
+      this->TextMappers[i]->GetTextProperty()->SetJustificationToCentered();
+      const double x =
+        n >= 2 ? padX + static_cast<double>(i) / (n - 1) * barWidth : 0.5 * (barWidth + padX);
+      const double y = textAfter ? barHeight + padY + 0.05 * H : 0.3 * H;
+      this->TextActors[i]->SetPosition(x, y);
+    }
+  }
+
+  // Rectangle under the bar that carries the checker texture showing
+  // opacity.
+  {
+    double x1;
+    double y1;
+    if (vertical)
+    {
+      x1 = textAfter ? padX : W - barWidth - padX;
+      y1 = padY;
+    }
+    else
+    {
+      x1 = padX;
+      y1 = textAfter ? padY : H - barHeight - padY;
+    }
+    const double x2 = x1 + barWidth;
+    const double y2 = y1 + barHeight;
+    vtkNew<vtkPoints> texturePoints;
+    texturePoints->SetNumberOfPoints(4);
+    texturePoints->SetPoint(0, x1, y1, 0.0);
+    texturePoints->SetPoint(1, x2, y1, 0.0);
+    texturePoints->SetPoint(2, x2, y2, 0.0);
+    texturePoints->SetPoint(3, x1, y2, 0.0);
+    this->TexturePolyData->SetPoints(texturePoints);
+    if (!HasFourTextureCoordinates(this->TexturePolyData))
+    {
+      vtkNew<vtkFloatArray> tcoords;
+      tcoords->SetNumberOfComponents(2);
+      tcoords->SetNumberOfTuples(4);
+      tcoords->SetTuple2(0, 0.0, 0.0);
+      this->TexturePolyData->GetPointData()->SetTCoords(tcoords);
+    }
+    if (this->TexturePolyData->GetNumberOfPolys() == 0)
+    {
+      vtkNew<vtkCellArray> texturePolys;
+      texturePolys->InsertNextCell(4, rectangle);
+      this->TexturePolyData->SetPolys(texturePolys);
+    }
+    // A grid width of zero or less shows the checker image once.
+    const double grid = this->TextureGridWidth;
+    const double s = grid > 0.0 ? barWidth / grid : 1.0;
+    const double t = grid > 0.0 ? barHeight / grid : 1.0;
+    vtkDataArray* tcoords = this->TexturePolyData->GetPointData()->GetTCoords();
+    tcoords->SetTuple2(1, s, 0.0);
+    tcoords->SetTuple2(2, s, t);
+    tcoords->SetTuple2(3, 0.0, t);
+    tcoords->Modified();
+  }
+
+  this->BuildTime.Modified();
+}
+
+//------------------------------------------------------------------------------
+int vtkColorTableLegendActor::RenderOpaqueGeometry(vtkViewport* viewport)
+{
+  if (!this->RebuildLayoutIfNeeded(viewport))
+  {
+    return 0;
+  }
+  int renderedSomething = 0;
+  if (!this->ComposeTitleText().empty())
+  {
+    renderedSomething += this->TitleActor->RenderOpaqueGeometry(viewport);
+  }
+  this->ScalarBarActor->RenderOpaqueGeometry(viewport);
+  for (int i = 0; i < this->NumberOfLabelsBuilt; ++i)
+  {
+    renderedSomething += this->TextActors[i]->RenderOpaqueGeometry(viewport);
+  }
+  return renderedSomething > 0 ? 1 : 0;
+}
+
+//------------------------------------------------------------------------------
+int vtkColorTableLegendActor::RenderTranslucentPolygonalGeometry(vtkViewport*)
+{
+  return 0;
+}
+
+//------------------------------------------------------------------------------
+vtkTypeBool vtkColorTableLegendActor::HasTranslucentPolygonalGeometry()
+{
+  return 0;
+}
+
+//------------------------------------------------------------------------------
+int vtkColorTableLegendActor::RenderOverlay(vtkViewport* viewport)
+{
+  // Draws what the last build laid out; nothing before the first build or
+  // while an input is missing (RenderOpaqueGeometry reported it).
+  if (!this->LookupTable || !this->TitleTextProperty || !this->LabelTextProperty ||
+    this->BuildTime.GetMTime() == 0)
+  {
+    return 0;
+  }
+  const bool hasBar = this->ScalarBar->GetNumberOfCells() > 0;
+  if (this->DrawBackground)
+  {
+    this->BackgroundActor->RenderOverlay(viewport);
+  }
+  if (this->DrawFrame)
+  {
+    this->FrameActor->RenderOverlay(viewport);
+  }
+  if (this->UseOpacity && hasBar)
+  {
+    this->TextureActor->RenderOverlay(viewport);
+  }
+  int renderedSomething = 0;
+  if (!this->ComposeTitleText().empty())
+  {
+    renderedSomething += this->TitleActor->RenderOverlay(viewport);
+  }
+  if (hasBar)
+  {
+    this->ScalarBarActor->RenderOverlay(viewport);
+  }
+  for (int i = 0; i < this->NumberOfLabelsBuilt; ++i)
+  {
+    renderedSomething += this->TextActors[i]->RenderOverlay(viewport);
+  }
+  return renderedSomething > 0 ? 1 : 0;
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::PrintSelf(ostream& os, vtkIndent indent)
+{
+  this->Superclass::PrintSelf(os, indent);
+}
