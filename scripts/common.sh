@@ -9,6 +9,6 @@ orvi_with_display() {
   if [ -n "${DISPLAY:-}" ] && xdpyinfo >/dev/null 2>&1; then
     "$@"
   else
-    xvfb-run -a -s "-screen 0 1280x1024x24" "$@"
+    xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"
   fi
 }
