@@ -1,0 +1,126 @@
+/**
+ * @class   vtkKivUnstructuredGridGenerator
+ * @brief   pipeline source that builds a vtkUnstructuredGrid from raw arrays
+ *
+ * The host fills three arrays from its own mesh model and hands them over:
+ * - SetPointData(): point coordinates, one tuple of three components per
+ *   point in point-id order, in any type vtkPoints accepts. The output's
+ *   vtkPoints share this array (vtkPoints::SetData); nothing is copied.
+ * - SetCellData(): the connectivity stream, cell after cell, first component
+ *   of each tuple: for every cell type but VTK_POLYHEDRON the point count n
+ *   and n point ids; for a polyhedron (42) the face count F, then per face
+ *   its point count k and k point ids. A polyhedron is handed to the cell
+ *   array with its whole face stream (1 + sum(1 + k) values, F included),
+ *   the layout vtkUnstructuredGrid::SetCells expects.
+ * - SetCellTypeData(): one VTK cell type per cell (first component); its
+ *   number of tuples is the number of cells.
+ * The setters keep a reference and do NOT call Modified(): after replacing
+ * or editing an array the host calls Modified() itself before Update().
+ *
+ * A single-component VTK_INT type array and a single-component VTK_ID_TYPE
+ * connectivity array are read in place. Other types are converted entry by
+ * entry, truncating toward zero (a type of 12.9 is 12), into temporaries
+ * released when the update ends.
+ *
+ * Decisions taken for VTK 9 and for inconsistent input:
+ * - The input port has no required data type and nothing is read from it;
+ *   it is marked optional, because VTK 9 refuses to update an algorithm with
+ *   an unconnected non-optional port. A host may leave it unconnected.
+ * - With any of the three arrays unset, RequestData() does nothing, reports
+ *   nothing and returns 1; the output is also flagged as not generated for
+ *   that run, so VTK's executive does not clear it and it keeps its previous
+ *   content.
+ * - The arrays are checked in the same single pass that builds the cell
+ *   array: the coordinates have three components; each cell type is one VTK
+ *   can instantiate; counts are not negative; a linear or quadratic cell
+ *   type of fixed size (a hexahedron, a quadratic tetra, ...) gets
+ *   exactly its number of points; a polyhedron has at least one face and
+ *   every face at least three points; the stream holds every value the
+ *   counts call for; every point id lies in 0 .. number of points - 1.
+ *   On the first violation one error names the cell and the fault (for
+ *   example "cell 41: point id 1200 is not below the number of points
+ *   (1000)"), RequestData() returns 0 and the output is an empty grid.
+ *   Values left over at the end of the stream are ignored.
+ * - FillCellArray() writes VTK's offsets and connectivity arrays directly
+ *   (no per-cell vtkIdList) and returns 1, or 0 after reporting a fault, in
+ *   which case the cell array is left as it was before the call.
+ *
+ * @sa vtkUnstructuredGrid vtkCellArray
+ */
+
+#ifndef vtkKivUnstructuredGridGenerator_h
+#define vtkKivUnstructuredGridGenerator_h
+
+#include "vtkDataSetAlgorithm.h"
+#include "vtkSmartPointer.h"        // for vtkSmartPointer
+#include "vtkorviRenderingModule.h" // for export macro
+
+class vtkCellArray;
+class vtkDataArray;
+class vtkIdTypeArray;
+
+class VTKORVIRENDERING_EXPORT vtkKivUnstructuredGridGenerator : public vtkDataSetAlgorithm
+{
+public:
+  static vtkKivUnstructuredGridGenerator* New();
+  vtkTypeMacro(vtkKivUnstructuredGridGenerator, vtkDataSetAlgorithm);
+  void PrintSelf(ostream& os, vtkIndent indent) override;
+
+  ///@{
+  /**
+   * The raw arrays: point coordinates, connectivity stream, cell types.
+   * The setters keep a reference and do not call Modified(); null unsets.
+   * The getters add no reference.
+   */
+  void SetPointData(vtkDataArray* array);
+  void SetCellData(vtkDataArray* array);
+  void SetCellTypeData(vtkDataArray* array);
+  vtkDataArray* GetPointData() const;
+  vtkDataArray* GetCellData() const;
+  vtkDataArray* GetCellTypeData() const;
+  ///@}
+
+  /**
+   * Dispatch the pipeline requests to the passes below.
+   */
+  vtkTypeBool ProcessRequest(vtkInformation* request,
+    vtkInformationVector** inputVector,
+    vtkInformationVector* outputVector) override;
+
+protected:
+  vtkKivUnstructuredGridGenerator();
+  ~vtkKivUnstructuredGridGenerator() override;
+
+  int FillInputPortInformation(int port, vtkInformation* info) override;
+  int FillOutputPortInformation(int port, vtkInformation* info) override;
+  int RequestInformation(vtkInformation* request,
+    vtkInformationVector** inputVector,
+    vtkInformationVector* outputVector) override;
+  int RequestUpdateExtent(vtkInformation* request,
+    vtkInformationVector** inputVector,
+    vtkInformationVector* outputVector) override;
+  int RequestDataObject(vtkInformation* request,
+    vtkInformationVector** inputVector,
+    vtkInformationVector* outputVector) override;
+  int RequestData(vtkInformation* request,
+    vtkInformationVector** inputVector,
+    vtkInformationVector* outputVector) override;
+
+  /**
+   * Append one cell per entry of CellTypeData to cellArray, reading the
+   * connectivity stream from its first value, and check it on the way (see
+   * the class description). types holds one int per cell. Returns 1, or 0
+   * after reporting the first fault with the cell array left unchanged.
+   */
+  virtual int FillCellArray(int* types, vtkIdTypeArray* cells, vtkCellArray* cellArray);
+
+  vtkSmartPointer<vtkDataArray> PointData;
+  vtkSmartPointer<vtkDataArray> CellData;
+  vtkSmartPointer<vtkDataArray> CellTypeData;
+
+private:
+  vtkKivUnstructuredGridGenerator(const vtkKivUnstructuredGridGenerator&) = delete;
+  void operator=(const vtkKivUnstructuredGridGenerator&) = delete;
+};
+
+#endif
