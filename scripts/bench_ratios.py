@@ -6,6 +6,15 @@ import json
 import sys
 
 
+def pair_name(name):
+    """'Case/Orvi/real_time' -> 'Case/Orvi'; None when the name has no side."""
+    parts = name.split("/")
+    for i, part in enumerate(parts):
+        if part in ("Vtk", "Orvi"):
+            return "/".join(parts[: i + 1])
+    return None
+
+
 def main(paths):
     times = {}
     counters = {}
@@ -15,7 +24,9 @@ def main(paths):
         for b in data.get("benchmarks", []):
             if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "mean":
                 continue
-            name = b.get("run_name", b["name"])
+            name = pair_name(b.get("run_name", b["name"]))
+            if name is None:
+                continue
             times[name] = b["real_time"] * {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[
                 b.get("time_unit", "ns")
             ]
