@@ -205,9 +205,10 @@ TEST(MervoRubberBand, WindowResizedDuringTheDrag)
   }
   EXPECT_EQ(CompareBand(Screen(scene.Window), clean, 640, 480, Outline(100, 80, 303, 200)), "");
 
-  // Grow the window: the next motion takes a clean snapshot at the new size
-  // (no old band in it) and draws the band over it.
-  scene.Window->SetSize(800, 600);
+  // Grow the window the way a host toolkit reports a resize: the next motion
+  // takes a clean snapshot at the new size (no old band in it) and draws the
+  // band over it.
+  scene.Interactor->UpdateSize(800, 600);
   scene.MoveTo(750, 550);
   ASSERT_EQ(scene.Window->GetSize()[0], 800);
   vtkUnsignedCharArray* pixels = nav->GetPixelArray();
