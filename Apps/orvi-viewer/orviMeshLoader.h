@@ -1,0 +1,29 @@
+// Opening meshes for orvi-viewer: VTK's readers for files, and a generated
+// mixed mesh built from raw arrays by vtkKivUnstructuredGridGenerator.
+#ifndef orviMeshLoader_h
+#define orviMeshLoader_h
+
+#include "vtkSmartPointer.h"
+
+#include <ostream>
+#include <string>
+
+class vtkDataSet;
+
+namespace orvi
+{
+
+/// Reads a mesh with the VTK reader its extension names (.vtu, .vtk, .vtp,
+/// .stl, .obj, .ply), printing progress and the load time to log. Returns
+/// null and sets error to one message naming the problem when the file is
+/// missing, unreadable, of an unknown kind or empty.
+vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log, std::string& error);
+
+/// The default mesh: a block of hexahedra under layers of wedges and
+/// tetrahedra, one polyhedron among the hexahedra, and a point scalar field
+/// "temperature", built from raw arrays through the generator.
+vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error);
+
+} // namespace orvi
+
+#endif

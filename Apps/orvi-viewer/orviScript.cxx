@@ -1,0 +1,308 @@
+#include "orviScript.h"
+
+#include "orviViewer.h"
+
+#include "vtkCommand.h"
+#include "vtkRenderWindow.h"
+#include "vtkRenderWindowInteractor.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <map>
+#include <optional>
+#include <sstream>
+
+namespace orvi
+{
+
+namespace
+{
+struct Signature
+{
+  size_t Numbers;
+  bool Snap; // accepts "snap NAME"
+};
+
+const std::map<std::string, Signature>& Signatures()
+{
+  static const std::map<std::string, Signature> table = { { "rotate", { 2, true } },
+    { "pan", { 2, true } }, { "dolly", { 1, true } }, { "boxzoom", { 4, true } },
+    { "pick", { 4, false } }, { "fly", { 2, false } }, { "centre", { 2, false } },
+    { "center", { 2, false } }, { "tdx", { 7, false } }, { "screenshot", { 0, false } } };
+  return table;
+}
+
+bool ValidName(const std::string& name)
+{
+  return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
+}
+
+enum Button
+{
+  Left,
+  Middle,
+  Right
+};
+
+struct Step
+{
+  bool Press;
+  Button Which;
+};
+
+// How a convention performs an action: buttons pressed before the drag,
+// released after it, and the modifiers held.
+struct Gesture
+{
+  std::vector<Step> Before;
+  std::vector<Step> After;
+  bool Ctrl = false;
+  bool Shift = false;
+};
+
+std::optional<Gesture> GestureFor(Navigation nav, const std::string& verb)
+{
+  const bool mervoNav = nav == Navigation::Mervo;
+  const bool styleMervo = nav == Navigation::StyleMervo;
+  const bool catiaLike = nav == Navigation::Catia || nav == Navigation::StyleCatia;
+  const Gesture middle{ { { true, Middle } }, { { false, Middle } } };
+  if (verb == "rotate")
+  {
+    if (mervoNav)
+      return Gesture{ { { true, Left } }, { { false, Left } } };
+    if (styleMervo)
+      return middle;
+    return Gesture{ { { true, Middle }, { true, Left } }, { { false, Left }, { false, Middle } } };
+  }
+  if (verb == "pan")
+  {
+    Gesture g = middle;
+    g.Ctrl = styleMervo;
+    return g;
+  }
+  if (verb == "dolly")
+  {
+    if (catiaLike)
+      return Gesture{ { { true, Middle }, { true, Left }, { false, Left } },
+        { { false, Middle } } };
+    Gesture g = middle;
+    g.Shift = true;
+    return g;
+  }
+  if (verb == "boxzoom")
+  {
+    if (catiaLike)
+      return std::nullopt;
+    return Gesture{ { { true, Right } }, { { false, Right } } };
+  }
+  if (verb == "pick")
+  {
+    if (mervoNav)
+      return Gesture{ { { true, Right } }, { { false, Right } }, true, false };
+    if (nav == Navigation::Catia)
+      return Gesture{ { { true, Right } }, { { false, Right } } };
+    return Gesture{ { { true, Left } }, { { false, Left } } };
+  }
+  if (verb == "fly")
+  {
+    return middle;
+  }
+  if (verb == "centre" || verb == "center")
+  {
+    if (!mervoNav)
+      return std::nullopt;
+    return Gesture{ { { true, Left } }, { { false, Left } } };
+  }
+  return std::nullopt;
+}
+
+void Fire(vtkRenderWindowInteractor* iren, const Step& step)
+{
+  switch (step.Which)
+  {
+    case Left:
+      step.Press ? iren->LeftButtonPressEvent() : iren->LeftButtonReleaseEvent();
+      break;
+    case Middle:
+      step.Press ? iren->MiddleButtonPressEvent() : iren->MiddleButtonReleaseEvent();
+      break;
+    case Right:
+      step.Press ? iren->RightButtonPressEvent() : iren->RightButtonReleaseEvent();
+      break;
+  }
+}
+
+// Press at `from`, move in ten steps to `to` (none for a click), optionally
+// take a screenshot with the buttons still held, release at `to`.
+bool Perform(Viewer& viewer, const Gesture& g, const int from[2], const int to[2],
+  const std::string& snapPath, std::string& error)
+{
+  vtkRenderWindowInteractor* iren = viewer.GetInteractor();
+  const int ctrl = g.Ctrl ? 1 : 0, shift = g.Shift ? 1 : 0;
+  iren->SetEventInformation(from[0], from[1], ctrl, shift);
+  for (const Step& s : g.Before)
+  {
+    Fire(iren, s);
+  }
+  const bool click = from[0] == to[0] && from[1] == to[1];
+  constexpr int steps = 10;
+  for (int i = 1; !click && i <= steps; ++i)
+  {
+    const int x = from[0] + (to[0] - from[0]) * i / steps;
+    const int y = from[1] + (to[1] - from[1]) * i / steps;
+    iren->SetEventInformation(x, y, ctrl, shift);
+    iren->MouseMoveEvent();
+  }
+  if (!snapPath.empty() && !viewer.Screenshot(snapPath, false, error))
+  {
+    return false;
+  }
+  iren->SetEventInformation(to[0], to[1], ctrl, shift);
+  for (const Step& s : g.After)
+  {
+    Fire(iren, s);
+  }
+  return true;
+}
+} // namespace
+
+//------------------------------------------------------------------------------
+bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, std::string& error)
+{
+  std::ifstream in(path);
+  if (!in)
+  {
+    error = "cannot open script '" + path + "'";
+    return false;
+  }
+  std::string line;
+  int number = 0;
+  while (std::getline(in, line))
+  {
+    ++number;
+    std::istringstream words(line);
+    ScriptAction action;
+    action.Line = number;
+    if (!(words >> action.Verb) || action.Verb[0] == '#')
+    {
+      continue;
+    }
+    const std::string where = path + " line " + std::to_string(number) + ": ";
+    const auto found = Signatures().find(action.Verb);
+    if (found == Signatures().end())
+    {
+      error = where + "unknown action '" + action.Verb + "'";
+      return false;
+    }
+    const Signature sig = found->second;
+    std::string word;
+    while (action.Numbers.size() < sig.Numbers && words >> word)
+    {
+      char* end = nullptr;
+      const double value = std::strtod(word.c_str(), &end);
+      if (*end != '\0' || !std::isfinite(value))
+      {
+        error = where + "'" + word + "' is not a number";
+        return false;
+      }
+      action.Numbers.push_back(value);
+    }
+    if (action.Numbers.size() != sig.Numbers)
+    {
+      error = where + "'" + action.Verb + "' needs " + std::to_string(sig.Numbers) + " numbers";
+      return false;
+    }
+    if (action.Verb == "screenshot")
+    {
+      if (!(words >> action.Name) || !ValidName(action.Name))
+      {
+        error = where + "'screenshot' needs a file name (without directories)";
+        return false;
+      }
+    }
+    else if (words >> word)
+    {
+      if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
+      {
+        error = where + "unexpected '" + word + "'" +
+          (sig.Snap ? " (only 'snap NAME' may follow)" : "");
+        return false;
+      }
+    }
+    if (words >> word)
+    {
+      error = where + "unexpected '" + word + "'";
+      return false;
+    }
+    actions.push_back(action);
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
+bool RunScript(Viewer& viewer, const std::vector<ScriptAction>& actions,
+  const std::string& outDir, std::ostream& log, std::string& error)
+{
+  const int* size = viewer.GetWindow()->GetSize();
+  const int centre[2] = { size[0] / 2, size[1] / 2 };
+  viewer.Render();
+  for (const ScriptAction& a : actions)
+  {
+    const auto& n = a.Numbers;
+    const auto px = [](double v) { return static_cast<int>(std::lround(v)); };
+    const std::string png = a.Name.empty() ? std::string() : outDir + "/" + a.Name + ".png";
+    log << "> " << a.Verb;
+    for (double v : n)
+    {
+      log << " " << v;
+    }
+    log << "\n";
+    if (a.Verb == "screenshot")
+    {
+      if (!viewer.Screenshot(png, true, error))
+        return false;
+      continue;
+    }
+    if (a.Verb == "tdx")
+    {
+      if (!viewer.SendTDx(n.data(), error))
+        return false;
+      continue;
+    }
+    const std::optional<Gesture> gesture = GestureFor(viewer.GetNavigation(), a.Verb);
+    if (!gesture)
+    {
+      log << "  line " << a.Line << ": '" << a.Verb << "' has no gesture in the "
+          << NavigationName(viewer.GetNavigation()) << " convention; skipped\n";
+      continue;
+    }
+    int from[2] = { centre[0], centre[1] }, to[2] = { centre[0], centre[1] };
+    if (a.Verb == "rotate" || a.Verb == "pan")
+    {
+      to[0] += px(n[0]);
+      to[1] += px(n[1]);
+    }
+    else if (a.Verb == "dolly")
+    {
+      to[1] += px(n[0]);
+    }
+    else if (a.Verb == "boxzoom" || a.Verb == "pick")
+    {
+      from[0] = px(n[0]);
+      from[1] = px(n[1]);
+      to[0] = px(n[2]);
+      to[1] = px(n[3]);
+    }
+    else
+    {
+      from[0] = to[0] = px(n[0]);
+      from[1] = to[1] = px(n[1]);
+    }
+    if (!Perform(viewer, *gesture, from, to, png, error))
+      return false;
+  }
+  return true;
+}
+
+} // namespace orvi

@@ -1,0 +1,623 @@
+#include "orviViewer.h"
+
+#include "vtkCatiaInteractor.h"
+#include "vtkColorTableLegendActor.h"
+#include "vtkFrustumSelectionPicker.h"
+#include "vtkInteractorStyleCATIA.h"
+#include "vtkInteractorStyleMervo.h"
+#include "vtkKivMainPass.h"
+#include "vtkMervoInteractor.h"
+#include "vtkSimpleRenderWindowInteractor.h"
+#include "vtkVisibleSelectionPicker.h"
+
+#include "vtkActor.h"
+#include "vtkCallbackCommand.h"
+#include "vtkCamera.h"
+#include "vtkCameraPass.h"
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkDataSet.h"
+#include "vtkDataSetSurfaceFilter.h"
+#include "vtkIdTypeArray.h"
+#include "vtkInformation.h"
+#include "vtkLightsPass.h"
+#include "vtkLookupTable.h"
+#include "vtkPNGWriter.h"
+#include "vtkPointData.h"
+#include "vtkPolyData.h"
+#include "vtkPolyDataMapper.h"
+#include "vtkProperty.h"
+#include "vtkRenderPassCollection.h"
+#include "vtkRenderWindow.h"
+#include "vtkRenderWindowInteractor.h"
+#include "vtkRenderer.h"
+#include "vtkSelection.h"
+#include "vtkSelectionNode.h"
+#include "vtkSequencePass.h"
+#include "vtkTextProperty.h"
+#include "vtkWindowToImageFilter.h"
+
+#include <algorithm>
+#include <fstream>
+#include <limits>
+
+namespace orvi
+{
+
+namespace
+{
+constexpr unsigned long ButtonEvents[] = { vtkCommand::LeftButtonPressEvent,
+  vtkCommand::LeftButtonReleaseEvent, vtkCommand::MiddleButtonPressEvent,
+  vtkCommand::MiddleButtonReleaseEvent, vtkCommand::RightButtonPressEvent,
+  vtkCommand::RightButtonReleaseEvent };
+
+// The array to colour by: the named one (points first, then cells), or the
+// first scalar array. Returns the field (0 points, 1 cells) or -1.
+int FindArray(vtkDataSet* mesh, std::string& name)
+{
+  if (!name.empty())
+  {
+    if (mesh->GetPointData()->GetArray(name.c_str()))
+    {
+      return 0;
+    }
+    return mesh->GetCellData()->GetArray(name.c_str()) ? 1 : -1;
+  }
+  for (int field = 0; field < 2; ++field)
+  {
+    vtkFieldData* data = field == 0 ? static_cast<vtkFieldData*>(mesh->GetPointData())
+                                    : static_cast<vtkFieldData*>(mesh->GetCellData());
+    vtkDataArray* scalars = field == 0 ? mesh->GetPointData()->GetScalars()
+                                       : mesh->GetCellData()->GetScalars();
+    if (scalars && scalars->GetName())
+    {
+      name = scalars->GetName();
+      return field;
+    }
+    for (int i = 0; i < data->GetNumberOfArrays(); ++i)
+    {
+      vtkDataArray* array = data->GetArray(i);
+      if (array && array->GetName() && array->GetNumberOfComponents() == 1 &&
+        std::string(array->GetName()).rfind("vtk", 0) != 0)
+      {
+        name = array->GetName();
+        return field;
+      }
+    }
+  }
+  return -1;
+}
+} // namespace
+
+//------------------------------------------------------------------------------
+Viewer::Viewer(const ViewerOptions& options, std::ostream& log)
+  : Options(options)
+  , Log(log)
+{
+  const bool interactive = options.Screenshot.empty() && options.Script.empty();
+  if (interactive)
+  {
+    this->Interactor = vtkSmartPointer<vtkRenderWindowInteractor>::New();
+  }
+  else
+  {
+    // A host toolkit's interactor: no event loop of its own, events are set
+    // by hand, and 3D-mouse reports come in through it.
+    auto tdx = vtkSmartPointer<vtkSimpleRenderWindowInteractor>::New();
+    this->TDxInteractor = tdx;
+    this->Interactor = tdx;
+  }
+
+  vtkNew<vtkRenderWindow> window;
+  window->SetSize(options.Width, options.Height);
+  window->SetMultiSamples(0);
+  window->SetWindowName("orvi-viewer");
+  window->AddRenderer(this->RendererObject);
+  this->Interactor->SetRenderWindow(window);
+
+  this->RendererObject->GradientBackgroundOn();
+  this->RendererObject->SetBackground(0.10, 0.11, 0.14);
+  this->RendererObject->SetBackground2(0.30, 0.33, 0.40);
+
+  // vtkKivMainPass draws the opaque props with their own polygon offsets.
+  // On VTK 9 a pass runs inside a chain that sets up the camera and lights.
+  vtkNew<vtkKivMainPass> mainPass;
+  vtkNew<vtkLightsPass> lights;
+  vtkNew<vtkRenderPassCollection> passes;
+  passes->AddItem(lights);
+  passes->AddItem(mainPass);
+  vtkNew<vtkSequencePass> sequence;
+  sequence->SetPasses(passes);
+  vtkNew<vtkCameraPass> cameraPass;
+  cameraPass->SetDelegatePass(sequence);
+  this->RendererObject->SetPass(cameraPass);
+
+  this->SetupNavigation();
+}
+
+//------------------------------------------------------------------------------
+Viewer::~Viewer()
+{
+  this->Interactor->RemoveObserver(this->ButtonCommand);
+  this->Interactor->RemoveObserver(this->PickCommand);
+  this->Interactor->SetInteractorStyle(nullptr);
+}
+
+vtkRenderWindow* Viewer::GetWindow() const
+{
+  return this->Interactor->GetRenderWindow();
+}
+
+vtkRenderer* Viewer::GetRenderer() const
+{
+  return this->RendererObject;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::SetupNavigation()
+{
+  switch (this->Options.Nav)
+  {
+    case Navigation::Mervo:
+    {
+      auto nav = vtkSmartPointer<vtkMervoInteractor>::New();
+      this->Mervo = nav;
+      this->Style = nav;
+      break;
+    }
+    case Navigation::Catia:
+    {
+      auto nav = vtkSmartPointer<vtkCatiaInteractor>::New();
+      this->Catia = nav;
+      this->Style = nav;
+      break;
+    }
+    case Navigation::StyleMervo:
+      this->Style = vtkSmartPointer<vtkInteractorStyleMervo>::New();
+      break;
+    case Navigation::StyleCatia:
+      this->Style = vtkSmartPointer<vtkInteractorStyleCATIA>::New();
+      break;
+  }
+  this->Interactor->SetInteractorStyle(this->Style);
+
+  // The navigators leave the buttons to the host: the viewer maps them onto
+  // interaction states. Its observers come before the style's.
+  this->ButtonCommand->SetClientData(this);
+  this->ButtonCommand->SetCallback(&Viewer::ButtonCallback);
+  if (this->Mervo || this->Catia)
+  {
+    for (unsigned long event : ButtonEvents)
+    {
+      this->Interactor->AddObserver(event, this->ButtonCommand, 1.0f);
+    }
+  }
+
+  // Every convention's pick gesture ends in these two events.
+  this->PickCommand->SetClientData(this);
+  this->PickCommand->SetCallback(&Viewer::PickCallback);
+  this->Interactor->AddObserver(vtkCommand::StartPickEvent, this->PickCommand);
+  this->Interactor->AddObserver(vtkCommand::EndPickEvent, this->PickCommand);
+  this->Interactor->Initialize();
+}
+
+//------------------------------------------------------------------------------
+bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
+{
+  std::string arrayName = this->Options.ArrayName;
+  const int field = FindArray(mesh, arrayName);
+  if (!this->Options.ArrayName.empty() && field < 0)
+  {
+    error = "the mesh has no point or cell array named '" + this->Options.ArrayName + "'";
+    return false;
+  }
+
+  this->Surface->SetInputData(mesh);
+  this->Surface->PassThroughCellIdsOn();
+  this->Surface->Update();
+
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetInputConnection(this->Surface->GetOutputPort());
+  mapper->ScalarVisibilityOff();
+  this->SurfaceActor->SetMapper(mapper);
+  this->SurfaceActor->GetProperty()->SetColor(0.75, 0.78, 0.82);
+  this->RendererObject->AddActor(this->SurfaceActor);
+
+  if (field >= 0)
+  {
+    vtkDataArray* array = field == 0 ? mesh->GetPointData()->GetArray(arrayName.c_str())
+                                     : mesh->GetCellData()->GetArray(arrayName.c_str());
+    double range[2];
+    array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+    vtkNew<vtkLookupTable> lut;
+    lut->SetHueRange(0.667, 0.0);
+    lut->SetTableRange(range);
+    lut->SetVectorModeToMagnitude();
+    lut->Build();
+    mapper->ScalarVisibilityOn();
+    if (field == 0)
+      mapper->SetScalarModeToUsePointFieldData();
+    else
+      mapper->SetScalarModeToUseCellFieldData();
+    mapper->SelectColorArray(arrayName.c_str());
+    mapper->SetLookupTable(lut);
+    mapper->UseLookupTableScalarRangeOn();
+
+    this->Legend->SetLookupTable(lut);
+    this->Legend->SetTitle(arrayName.c_str());
+    this->Legend->AutoResizeTextOn();
+    this->Legend->SetNumberOfLabels(5);
+    this->Legend->GetPositionCoordinate()->SetValue(0.86, 0.12);
+    this->Legend->SetPosition2(0.12, 0.76);
+    this->RendererObject->AddActor2D(this->Legend);
+    this->Log << "colouring by " << (field == 0 ? "point" : "cell") << " array '" << arrayName
+              << "', range " << range[0] << " .. " << range[1] << "\n";
+  }
+
+  // The edges: the same surface as wireframe, drawn by the main pass with
+  // polygon offset so that lines and faces do not fight.
+  vtkNew<vtkPolyDataMapper> edgeMapper;
+  edgeMapper->SetInputConnection(this->Surface->GetOutputPort());
+  edgeMapper->ScalarVisibilityOff();
+  this->EdgeActor->SetMapper(edgeMapper);
+  this->EdgeActor->GetProperty()->SetRepresentationToWireframe();
+  this->EdgeActor->GetProperty()->SetColor(0.05, 0.05, 0.08);
+  this->EdgeActor->GetProperty()->SetOpacity(1.0);
+  this->EdgeActor->PickableOff();
+  vtkNew<vtkInformation> edgeKeys;
+  edgeKeys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
+  this->EdgeActor->SetPropertyKeys(edgeKeys);
+  this->RendererObject->AddActor(this->EdgeActor);
+
+  // Picked cells, in a colour no lookup table above uses, pulled in front
+  // of the surface they lie on.
+  vtkNew<vtkPolyDataMapper> highlightMapper;
+  highlightMapper->SetInputData(this->Highlight);
+  highlightMapper->ScalarVisibilityOff();
+  highlightMapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
+  this->HighlightActor->SetMapper(highlightMapper);
+  this->HighlightActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
+  this->HighlightActor->GetProperty()->LightingOff();
+  this->HighlightActor->PickableOff();
+  this->RendererObject->AddActor(this->HighlightActor);
+
+  this->RendererObject->ResetCamera();
+  vtkCamera* camera = this->RendererObject->GetActiveCamera();
+  camera->Azimuth(-35.0);
+  camera->Elevation(30.0);
+  camera->OrthogonalizeViewUp();
+  this->RendererObject->ResetCamera();
+  this->RendererObject->ResetCameraClippingRange();
+
+  if (this->Mervo)
+  {
+    // The marker's radius is in world units: a small fraction of the model.
+    this->Mervo->SetRotationMarkerScale(0.012 * mesh->GetLength());
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::Render()
+{
+  this->GetWindow()->Render();
+}
+
+//------------------------------------------------------------------------------
+bool Viewer::Screenshot(const std::string& path, bool rerender, std::string& error)
+{
+  if (rerender)
+  {
+    this->Render();
+  }
+  // The front buffer holds what is on screen, a rubber band drawn straight
+  // into the pixels included.
+  vtkNew<vtkWindowToImageFilter> grab;
+  grab->SetInput(this->GetWindow());
+  grab->ShouldRerenderOff();
+  grab->ReadFrontBufferOn();
+  grab->Update();
+  if (!std::ofstream(path, std::ios::binary).good())
+  {
+    error = "cannot write screenshot '" + path + "'";
+    return false;
+  }
+  vtkNew<vtkPNGWriter> writer;
+  writer->SetInputConnection(grab->GetOutputPort());
+  writer->SetFileName(path.c_str());
+  writer->Write();
+  this->Log << "wrote " << path << "\n";
+  return true;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::Start()
+{
+  this->Render();
+  this->Interactor->Start();
+}
+
+//------------------------------------------------------------------------------
+bool Viewer::SendTDx(const double values[7], std::string& error)
+{
+  if (!this->TDxInteractor)
+  {
+    error = "3D-mouse reports need the host interactor (run with --script)";
+    return false;
+  }
+  // VTK hands the report to the 3D-mouse style together with the style's
+  // current renderer; a host driving only the 3D mouse sets it first.
+  if (!this->Style->GetCurrentRenderer())
+  {
+    this->Style->SetCurrentRenderer(this->RendererObject);
+  }
+  this->TDxInteractor->SetTDxEventInformation(
+    values[0], values[1], values[2], values[3], values[4], values[5], values[6], 0);
+  this->TDxInteractor->TDxMotionEvent();
+  return true;
+}
+
+//------------------------------------------------------------------------------
+int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
+{
+  vtkSmartPointer<vtkSelectionPicker> picker;
+  if (this->Options.Pick == PickMode::Through)
+  {
+    picker = vtkSmartPointer<vtkFrustumSelectionPicker>::New();
+  }
+  else
+  {
+    picker = vtkSmartPointer<vtkVisibleSelectionPicker>::New();
+  }
+  picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+  picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
+  vtkSelection* selection = picker->GetSelection();
+
+  vtkPolyData* surface = this->Surface->GetOutput();
+  auto* original =
+    vtkIdTypeArray::SafeDownCast(surface->GetCellData()->GetArray("vtkOriginalCellIds"));
+  vtkNew<vtkCellArray> cells;
+  vtkIdType lowest = std::numeric_limits<vtkIdType>::max(), highest = -1;
+  int count = 0;
+  for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
+  {
+    vtkSelectionNode* node = selection->GetNode(n);
+    if (node->GetFieldType() != vtkSelectionNode::CELL ||
+      node->GetProperties()->Get(vtkSelectionNode::PROP()) != this->SurfaceActor.GetPointer())
+    {
+      continue;
+    }
+    auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
+    for (vtkIdType i = 0; ids && i < ids->GetNumberOfValues(); ++i)
+    {
+      const vtkIdType id = ids->GetValue(i);
+      if (id < 0 || id >= surface->GetNumberOfCells())
+      {
+        continue;
+      }
+      vtkIdType npts;
+      const vtkIdType* pts;
+      surface->GetCellPoints(id, npts, pts);
+      cells->InsertNextCell(npts, pts);
+      const vtkIdType meshId = original ? original->GetValue(id) : id;
+      lowest = std::min(lowest, meshId);
+      highest = std::max(highest, meshId);
+      ++count;
+    }
+  }
+  this->Highlight->Initialize();
+  this->Highlight->SetPoints(surface->GetPoints());
+  this->Highlight->SetPolys(cells);
+  this->Highlight->Modified();
+
+  this->Log << "picked " << count << " cells";
+  if (count > 0)
+  {
+    this->Log << ", mesh cell ids " << lowest << " .. " << highest;
+  }
+  this->Log << " (" << (this->Options.Pick == PickMode::Through ? "through" : "visible")
+            << ", rectangle " << x0 << " " << y0 << " " << x1 << " " << y1 << ")\n";
+  this->LastPickCount = count;
+  this->Render();
+  return count;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*)
+{
+  static_cast<Viewer*>(clientData)->HandleButton(event);
+}
+
+void Viewer::PickCallback(vtkObject*, unsigned long event, void* clientData, void*)
+{
+  static_cast<Viewer*>(clientData)->HandlePickEvent(event);
+}
+
+//------------------------------------------------------------------------------
+void Viewer::HandleButton(unsigned long event)
+{
+  const int* pos = this->Interactor->GetEventPosition();
+  if (this->Mervo)
+  {
+    this->HandleMervoButton(event, pos[0], pos[1], this->Interactor->GetControlKey() != 0,
+      this->Interactor->GetShiftKey() != 0);
+  }
+  else if (this->Catia)
+  {
+    this->HandleCatiaButton(event, pos[0], pos[1]);
+  }
+}
+
+//------------------------------------------------------------------------------
+// The Mervo convention, mapped by the host: left drag rotates about the
+// rotation centre (marker shown meanwhile), a left click sets the centre,
+// middle drag pans (Shift: dolly), a middle click flies, right drag box
+// zooms, Ctrl+right drag picks.
+void Viewer::HandleMervoButton(unsigned long event, int x, int y, bool ctrl, bool shift)
+{
+  vtkMervoInteractor* nav = this->Mervo;
+  switch (event)
+  {
+    case vtkCommand::LeftButtonPressEvent:
+      nav->ClearMoved();
+      nav->FindPokedRenderer(x, y); // also prepares the marker
+      nav->StartRotate();
+      if (vtkActor* marker = nav->GetRotationPointActor())
+      {
+        marker->VisibilityOn();
+      }
+      break;
+    case vtkCommand::LeftButtonReleaseEvent:
+      if (!nav->IsStateRotate())
+      {
+        break;
+      }
+      if (vtkActor* marker = nav->GetRotationPointActor())
+      {
+        marker->VisibilityOff();
+      }
+      nav->EndRotate();
+      if (!nav->HasMoved())
+      {
+        nav->FindRotationCenter();
+        const double* c = nav->GetRotationCenter();
+        this->Log << "rotation centre " << c[0] << " " << c[1] << " " << c[2] << "\n";
+        this->Render();
+      }
+      break;
+    case vtkCommand::MiddleButtonPressEvent:
+      nav->ClearMoved();
+      nav->FindPokedRenderer(x, y);
+      if (shift)
+        nav->StartDolly();
+      else
+        nav->StartPan();
+      break;
+    case vtkCommand::MiddleButtonReleaseEvent:
+    {
+      const bool click = !nav->HasMoved();
+      if (nav->IsStatePan())
+        nav->EndPan();
+      else if (nav->IsStateDolly())
+        nav->EndDolly();
+      else
+        break;
+      if (click)
+      {
+        nav->Fly();
+      }
+      break;
+    }
+    case vtkCommand::RightButtonPressEvent:
+      if (!nav->IsStateNone())
+      {
+        break;
+      }
+      nav->ClearMoved();
+      if (ctrl)
+        nav->StartPick();
+      else
+        nav->StartBoxZoom();
+      break;
+    case vtkCommand::RightButtonReleaseEvent:
+      if (nav->IsStatePick())
+      {
+        nav->EndPick();
+      }
+      else if (nav->IsStateBoxZoom())
+      {
+        if (nav->HasMoved())
+        {
+          nav->BoxZoom();
+        }
+        nav->EndBoxZoom();
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+//------------------------------------------------------------------------------
+// The CATIA convention, mapped by the host: middle drag pans; with the middle
+// button held a left press rotates (spins near the window edge) and a left
+// release dollies; a middle click flies; right drag picks.
+void Viewer::HandleCatiaButton(unsigned long event, int x, int y)
+{
+  vtkCatiaInteractor* nav = this->Catia;
+  switch (event)
+  {
+    case vtkCommand::MiddleButtonPressEvent:
+      nav->FindPokedRenderer(x, y);
+      nav->ClearMoved();
+      nav->ClearPanned();
+      nav->StartPan();
+      break;
+    case vtkCommand::LeftButtonPressEvent:
+      if (nav->IsStatePan() || nav->IsStateDolly())
+      {
+        if (nav->IsStatePan())
+          nav->EndPan();
+        else
+          nav->EndDolly();
+        if (nav->IsSpinning())
+          nav->StartSpin();
+        else
+          nav->StartRotate();
+      }
+      break;
+    case vtkCommand::LeftButtonReleaseEvent:
+      if (nav->IsStateRotate() || nav->IsStateSpin())
+      {
+        if (nav->IsStateRotate())
+          nav->EndRotate();
+        else
+          nav->EndSpin();
+        nav->StartDolly();
+      }
+      break;
+    case vtkCommand::MiddleButtonReleaseEvent:
+      if (nav->IsStatePan())
+      {
+        const bool click = !nav->HasPanned() || !nav->HasMoved();
+        if (click)
+          nav->Fly();
+        nav->EndPan();
+      }
+      else if (nav->IsStateRotate())
+        nav->EndRotate();
+      else if (nav->IsStateSpin())
+        nav->EndSpin();
+      else if (nav->IsStateDolly())
+        nav->EndDolly();
+      break;
+    case vtkCommand::RightButtonPressEvent:
+      if (nav->IsStateNone())
+      {
+        nav->SetStartPosition(x, y);
+        nav->StartPick();
+      }
+      break;
+    case vtkCommand::RightButtonReleaseEvent:
+      if (nav->IsStatePick())
+        nav->EndPick();
+      break;
+    default:
+      break;
+  }
+}
+
+//------------------------------------------------------------------------------
+void Viewer::HandlePickEvent(unsigned long event)
+{
+  const int* pos = this->Interactor->GetEventPosition();
+  if (event == vtkCommand::StartPickEvent)
+  {
+    this->PickStart[0] = pos[0];
+    this->PickStart[1] = pos[1];
+    return;
+  }
+  this->PickRectangle(this->PickStart[0], this->PickStart[1], pos[0], pos[1]);
+}
+
+} // namespace orvi

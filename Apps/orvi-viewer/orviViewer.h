@@ -1,0 +1,112 @@
+// The scene of orvi-viewer and the host side of navigation: what an
+// application does around the library's classes.
+//
+// - The mesh's surface is coloured by a point or cell array, with
+//   vtkColorTableLegendActor as its legend, and its edges are drawn over it
+//   by a second actor tagged with vtkKivMainPass::RENDER_WIREFRAME(); the
+//   renderer draws through vtkKivMainPass installed in VTK's pass chain.
+// - For the two navigators (vtkMervoInteractor, vtkCatiaInteractor) the
+//   viewer maps the mouse buttons onto their interaction states itself, as a
+//   host application does in its own event handling (see HandleButton()).
+//   The two standalone styles map buttons themselves.
+// - A rectangle pick (whatever gesture the convention uses for it ends in
+//   the interactor's StartPickEvent/EndPickEvent) selects cells with
+//   vtkVisibleSelectionPicker or vtkFrustumSelectionPicker and highlights
+//   them.
+#ifndef orviViewer_h
+#define orviViewer_h
+
+#include "orviViewerOptions.h"
+
+#include "vtkNew.h"
+#include "vtkSmartPointer.h"
+
+#include <ostream>
+#include <string>
+
+class vtkActor;
+class vtkCallbackCommand;
+class vtkCatiaInteractor;
+class vtkColorTableLegendActor;
+class vtkDataSet;
+class vtkDataSetSurfaceFilter;
+class vtkInteractorStyle;
+class vtkMervoInteractor;
+class vtkObject;
+class vtkPolyData;
+class vtkRenderWindow;
+class vtkRenderWindowInteractor;
+class vtkRenderer;
+class vtkSimpleRenderWindowInteractor;
+
+namespace orvi
+{
+
+class Viewer
+{
+public:
+  Viewer(const ViewerOptions& options, std::ostream& log);
+  ~Viewer();
+  Viewer(const Viewer&) = delete;
+  Viewer& operator=(const Viewer&) = delete;
+
+  /// Builds the scene for a mesh. Returns false with an error naming the
+  /// problem (for instance an array that does not exist).
+  bool SetMesh(vtkDataSet* mesh, std::string& error);
+
+  /// Interactive: a window with VTK's own event loop. Headless or scripted:
+  /// a vtkSimpleRenderWindowInteractor, driven by events set by hand (and
+  /// accepting 3D-mouse reports).
+  void Render();
+  bool Screenshot(const std::string& path, bool rerender, std::string& error);
+  void Start();
+
+  /// Selects the cells under a display rectangle with the chosen area
+  /// picker, highlights them and prints their count and id range. Returns
+  /// the number of cells selected.
+  int PickRectangle(int x0, int y0, int x1, int y1);
+
+  /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
+  bool SendTDx(const double values[7], std::string& error);
+
+  vtkRenderWindowInteractor* GetInteractor() const { return this->Interactor; }
+  vtkRenderWindow* GetWindow() const;
+  vtkRenderer* GetRenderer() const;
+  Navigation GetNavigation() const { return this->Options.Nav; }
+  vtkMervoInteractor* GetMervo() const { return this->Mervo; }
+  int GetLastPickCount() const { return this->LastPickCount; }
+
+private:
+  void SetupNavigation();
+  void HandleButton(unsigned long event);
+  void HandleMervoButton(unsigned long event, int x, int y, bool ctrl, bool shift);
+  void HandleCatiaButton(unsigned long event, int x, int y);
+  void HandlePickEvent(unsigned long event);
+  static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
+  static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);
+
+  ViewerOptions Options;
+  std::ostream& Log;
+
+  vtkSmartPointer<vtkRenderWindowInteractor> Interactor;
+  vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
+  vtkNew<vtkRenderer> RendererObject;
+  vtkNew<vtkDataSetSurfaceFilter> Surface;
+  vtkNew<vtkActor> SurfaceActor;
+  vtkNew<vtkActor> EdgeActor;
+  vtkNew<vtkActor> HighlightActor;
+  vtkNew<vtkPolyData> Highlight;
+  vtkNew<vtkColorTableLegendActor> Legend;
+
+  vtkSmartPointer<vtkInteractorStyle> Style;
+  vtkMervoInteractor* Mervo = nullptr;
+  vtkCatiaInteractor* Catia = nullptr;
+  vtkNew<vtkCallbackCommand> ButtonCommand;
+  vtkNew<vtkCallbackCommand> PickCommand;
+  int PickStart[2] = { 0, 0 };
+  int LastPickCount = 0;
+};
+
+} // namespace orvi
+
+#endif

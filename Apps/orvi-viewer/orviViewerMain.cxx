@@ -1,0 +1,79 @@
+// orvi-viewer: shows a mesh with the vtkorviRendering library at work. See
+// ViewerUsage() (orvi-viewer --help) for the flags and the script format.
+#include "orviMeshLoader.h"
+#include "orviScript.h"
+#include "orviViewer.h"
+#include "orviViewerOptions.h"
+
+#include "vtkDataSet.h"
+#include "vtkObject.h"
+
+#include <cstdlib>
+#include <iostream>
+
+int main(int argc, char* argv[])
+{
+  orvi::ViewerOptions options;
+  std::string error;
+  if (!orvi::ParseViewerOptions(argc, argv, options, error))
+  {
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 2;
+  }
+  if (options.Help)
+  {
+    std::cout << orvi::ViewerUsage();
+    return 0;
+  }
+
+  std::vector<orvi::ScriptAction> actions;
+  if (!options.Script.empty() && !orvi::ParseScript(options.Script, actions, error))
+  {
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 2;
+  }
+  const bool interactive = options.Screenshot.empty() && options.Script.empty();
+  if (interactive && !std::getenv("DISPLAY"))
+  {
+    std::cerr << "orvi-viewer: no display; use --screenshot or --script to run headless\n";
+    return 2;
+  }
+
+  vtkSmartPointer<vtkDataSet> mesh = options.MeshFile.empty()
+    ? orvi::MakeDefaultMesh(error)
+    : orvi::LoadMesh(options.MeshFile, std::cout, error);
+  if (!mesh)
+  {
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 1;
+  }
+  if (options.MeshFile.empty())
+  {
+    std::cout << "generated mesh: " << mesh->GetNumberOfPoints() << " points, "
+              << mesh->GetNumberOfCells() << " cells\n";
+  }
+
+  orvi::Viewer viewer(options, std::cout);
+  if (!viewer.SetMesh(mesh, error))
+  {
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 1;
+  }
+  std::cout << "navigation: " << orvi::NavigationName(options.Nav) << "\n";
+
+  if (!actions.empty() && !orvi::RunScript(viewer, actions, options.OutDir, std::cout, error))
+  {
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 1;
+  }
+  if (!options.Screenshot.empty() && !viewer.Screenshot(options.Screenshot, true, error))
+  {
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 1;
+  }
+  if (interactive)
+  {
+    viewer.Start();
+  }
+  return 0;
+}
