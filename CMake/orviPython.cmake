@@ -27,3 +27,16 @@ configure_file("${CMAKE_CURRENT_LIST_DIR}/vtkorvi__init__.py"
   "${CMAKE_BINARY_DIR}/${ORVI_PYTHON_SITE}/vtkorvi/__init__.py" COPYONLY)
 install(FILES "${CMAKE_CURRENT_LIST_DIR}/vtkorvi__init__.py"
   DESTINATION "${ORVI_PYTHON_SITE}/vtkorvi" RENAME "__init__.py")
+
+if(ORVI_BUILD_TESTING)
+  # The Python example runs from the installed package.
+  add_test(NAME InstalledPythonExample
+    COMMAND "${CMAKE_COMMAND}"
+      "-DBUILD_DIR=${CMAKE_BINARY_DIR}"
+      "-DSOURCE_DIR=${CMAKE_SOURCE_DIR}"
+      "-DWORK_DIR=${CMAKE_BINARY_DIR}/python-test"
+      "-DPYTHON=${Python3_EXECUTABLE}"
+      "-DSITE=${ORVI_PYTHON_SITE}"
+      -P "${CMAKE_SOURCE_DIR}/CMake/TestPythonExample.cmake")
+  set_tests_properties(InstalledPythonExample PROPERTIES TIMEOUT 600 RUN_SERIAL TRUE)
+endif()
