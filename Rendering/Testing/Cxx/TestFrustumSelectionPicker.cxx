@@ -419,6 +419,31 @@ TEST(FrustumSelectionPicker, PickListDecidesWhichPropsAreTagged)
     IdSet(picker->GetSelectionForProp3D(c.Actor)->GetNode(0)), (std::set<vtkIdType>{ 4, 5, 6, 7 }));
   EXPECT_EQ(picker->GetSelectionForProp3D(b.Actor), nullptr);
 
+  // Every prop listed, then the same rectangle under the same camera with
+  // the first prop of the pick result taken off the list: no tag of the
+  // previous pick survives in the frustum nodes.
+  picker->AddPickList(b.Actor);
+  EXPECT_EQ(picker->AreaPick(50, 250, 750, 350, s.Renderer), 3);
+  EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 3u);
+  vtkObject* dropped = s.Renderer->GetPickResultProps()->GetItemAsObject(0);
+  picker->DeletePickList(vtkProp::SafeDownCast(dropped));
+  EXPECT_EQ(picker->AreaPick(50, 250, 750, 350, s.Renderer), 3);
+  ASSERT_EQ(picker->Frustum()->GetNumberOfNodes(), 3u);
+  EXPECT_EQ(PropOf(picker->Frustum()->GetNode(0)), nullptr);
+  EXPECT_EQ(SourceOf(picker->Frustum()->GetNode(0)), nullptr);
+  std::set<vtkObjectBase*> tagged2;
+  for (unsigned int i = 1; i < 3; ++i)
+  {
+    tagged2.insert(PropOf(picker->Frustum()->GetNode(i)));
+  }
+  EXPECT_EQ(tagged2.size(), 2u);
+  EXPECT_EQ(tagged2.count(dropped), 0u);
+  selection = picker->GetSelection();
+  ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
+  EXPECT_NE(PropOf(selection->GetNode(0)), dropped);
+  EXPECT_NE(PropOf(selection->GetNode(1)), dropped);
+  EXPECT_EQ(picker->GetProp3Ds()->GetNumberOfItems(), 2);
+
   // Nothing under the rectangle: 0, an empty collection, an empty result.
   b.Actor->VisibilityOff();
   EXPECT_EQ(picker->AreaPick(350, 250, 450, 350, s.Renderer), 0);
