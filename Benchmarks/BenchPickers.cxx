@@ -9,6 +9,8 @@
 // of a point frustum for the point ids (vtkConvertSelection gives no point
 // ids for a frustum on VTK 9.1).
 // FrustumPickCells: the same with cells only (vtkConvertSelection alone).
+// FrustumConvert: the conversion of one frustum into point and cell ids
+// alone, without the renderer's PickProp, which dominates the two above.
 // VisiblePick: vtkVisibleSelectionPicker's AreaPick + GetSelection (points
 // then cells) against a bare vtkHardwareSelector::Select on the same
 // rectangle.
@@ -229,6 +231,61 @@ void VisiblePickOrvi(benchmark::State& state)
   }
   state.counters["ids"] = static_cast<double>(ids);
 }
+// The conversion alone, for one frustum already computed: plain VTK's
+// vtkConvertSelection (cells) and vtkExtractSelection (points) against the
+// frustum picker's GetSelection after one AreaPick.
+void FrustumConvertVtk(benchmark::State& state)
+{
+  BigScene& scene = Scene();
+  double frustum[32];
+  FrustumCorners(scene.Renderer, frustum);
+  vtkNew<vtkSelectionSource> cellSource;
+  cellSource->SetFieldType(vtkSelectionNode::CELL);
+  cellSource->SetContentType(vtkSelectionNode::FRUSTUM);
+  cellSource->SetFrustum(frustum);
+  cellSource->Update();
+  vtkNew<vtkSelectionSource> pointSource;
+  pointSource->SetFieldType(vtkSelectionNode::POINT);
+  pointSource->SetContentType(vtkSelectionNode::FRUSTUM);
+  pointSource->SetContainingCells(0);
+  pointSource->SetFrustum(frustum);
+  vtkDataSet* data = scene.Mapper->GetInput();
+  vtkIdType total = 0;
+  for (auto _ : state)
+  {
+    vtkNew<vtkExtractSelection> extract;
+    extract->SetInputData(0, data);
+    extract->SetInputConnection(1, pointSource->GetOutputPort());
+    extract->Update();
+    auto* grid = vtkUnstructuredGrid::SafeDownCast(extract->GetOutput());
+    total = grid->GetPointData()->GetArray("vtkOriginalPointIds")->GetNumberOfTuples();
+    vtkNew<vtkSelection> single;
+    single->AddNode(cellSource->GetOutput()->GetNode(0));
+    vtkSmartPointer<vtkSelection> cells;
+    cells.TakeReference(vtkConvertSelection::ToSelectionType(
+      single, data, vtkSelectionNode::INDICES, nullptr, vtkSelectionNode::CELL));
+    total += cells->GetNode(0)->GetSelectionList()->GetNumberOfTuples();
+    benchmark::DoNotOptimize(total);
+  }
+  state.counters["ids"] = static_cast<double>(total);
+}
+
+void FrustumConvertOrvi(benchmark::State& state)
+{
+  BigScene& scene = Scene();
+  vtkNew<vtkFrustumSelectionPicker> picker;
+  picker->AddPickList(scene.Actor);
+  vtkSelectionPicker* base = picker;
+  picker->AreaPick(X0, Y0, X1, Y1, scene.Renderer);
+  vtkIdType ids = 0;
+  for (auto _ : state)
+  {
+    ids = CountIds(base->GetSelection());
+    benchmark::DoNotOptimize(ids);
+  }
+  state.counters["ids"] = static_cast<double>(ids);
+}
+
 // The visible picker's GetSelection alone (points derived from the cells of
 // one pick), without a baseline: the part of VisiblePick that is not the
 // hardware selection.
@@ -256,6 +313,8 @@ BENCHMARK(FrustumPickCellsVtk)->Name("FrustumPickCells/Vtk")->Unit(benchmark::kM
 BENCHMARK_CAPTURE(FrustumPickOrvi, cells, 1)
   ->Name("FrustumPickCells/Orvi")
   ->Unit(benchmark::kMillisecond);
+BENCHMARK(FrustumConvertVtk)->Name("FrustumConvert/Vtk")->Unit(benchmark::kMillisecond);
+BENCHMARK(FrustumConvertOrvi)->Name("FrustumConvert/Orvi")->Unit(benchmark::kMillisecond);
 BENCHMARK(VisiblePickVtk)->Name("VisiblePick/Vtk")->Unit(benchmark::kMillisecond);
 BENCHMARK(VisiblePickOrvi)->Name("VisiblePick/Orvi")->Unit(benchmark::kMillisecond);
 
