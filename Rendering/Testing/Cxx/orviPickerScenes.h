@@ -1,0 +1,90 @@
+// Scenes for the area-picker tests whose selected ids can be predicted: a
+// parallel camera looking down -z at a plane in the z = 0 plane, with
+// 100 display pixels per world unit, so that the cell (i, j) of a plane with
+// unit cells covers the pixels [100 i, 100 i + 100] x [100 j, 100 j + 100].
+#ifndef orviPickerScenes_h
+#define orviPickerScenes_h
+
+#include "vtkActor.h"
+#include "vtkCamera.h"
+#include "vtkIdTypeArray.h"
+#include "vtkInformation.h"
+#include "vtkNew.h"
+#include "vtkPlaneSource.h"
+#include "vtkPolyDataMapper.h"
+#include "vtkRenderer.h"
+#include "vtkSelection.h"
+#include "vtkSelectionNode.h"
+
+#include <set>
+#include <vector>
+
+namespace orvi_test
+{
+
+/// A plane from (x0, y0) to (x1, y1) at height z, with resX x resY cells, in
+/// a mapper and an actor. Cell ids run row by row: id = j * resX + i; point
+/// ids likewise with resX + 1 points per row.
+struct PlaneActor
+{
+  PlaneActor(double x0, double y0, double x1, double y1, double z, int resX, int resY)
+  {
+    this->Source->SetOrigin(x0, y0, z);
+    this->Source->SetPoint1(x1, y0, z);
+    this->Source->SetPoint2(x0, y1, z);
+    this->Source->SetResolution(resX, resY);
+    this->Source->Update();
+    this->Mapper->SetInputConnection(this->Source->GetOutputPort());
+    this->Actor->SetMapper(this->Mapper);
+  }
+
+  vtkNew<vtkPlaneSource> Source;
+  vtkNew<vtkPolyDataMapper> Mapper;
+  vtkNew<vtkActor> Actor;
+};
+
+/// Parallel camera centred on (fx, fy) looking down -z, 100 pixels per
+/// world unit in a viewport 600 pixels high, clipping range 1 to 20 (world
+/// z from 9 down to -10).
+inline void ParallelView(vtkRenderer* renderer, double fx, double fy)
+{
+  vtkCamera* camera = renderer->GetActiveCamera();
+  camera->ParallelProjectionOn();
+  camera->SetFocalPoint(fx, fy, 0.0);
+  camera->SetPosition(fx, fy, 10.0);
+  camera->SetViewUp(0.0, 1.0, 0.0);
+  camera->SetParallelScale(3.0);
+  camera->SetClippingRange(1.0, 20.0);
+}
+
+/// The ids of a node's selection list, in order.
+inline std::vector<vtkIdType> Ids(vtkSelectionNode* node)
+{
+  std::vector<vtkIdType> ids;
+  auto* array = node ? vtkIdTypeArray::SafeDownCast(node->GetSelectionList()) : nullptr;
+  for (vtkIdType i = 0; array && i < array->GetNumberOfTuples(); ++i)
+  {
+    ids.push_back(array->GetValue(i));
+  }
+  return ids;
+}
+
+inline std::set<vtkIdType> IdSet(vtkSelectionNode* node)
+{
+  auto ids = Ids(node);
+  return { ids.begin(), ids.end() };
+}
+
+inline vtkObjectBase* PropOf(vtkSelectionNode* node)
+{
+  return node->GetProperties()->Get(vtkSelectionNode::PROP());
+}
+
+inline vtkObjectBase* SourceOf(vtkSelectionNode* node)
+{
+  return node->GetProperties()->Get(vtkSelectionNode::SOURCE());
+}
+
+} // namespace orvi_test
+
+#endif

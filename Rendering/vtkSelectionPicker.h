@@ -1,0 +1,133 @@
+/**
+ * @class   vtkSelectionPicker
+ * @brief   abstract base of the area pickers that turn a screen rectangle into a vtkSelection
+ *
+ * An area picker takes a rectangle in display (pixel) coordinates and a
+ * renderer, decides which props lie under it and afterwards hands out a
+ * vtkSelection whose nodes list the selected point and/or cell ids of each
+ * prop's data set. A host creates one of the concrete pickers
+ * (vtkFrustumSelectionPicker selects everything inside the rectangle's
+ * frustum, vtkVisibleSelectionPicker only what is visible on screen),
+ * chooses with SetFieldAssociation() whether points, cells or both are
+ * wanted, calls AreaPick() (or Pick() for a single pixel) and then
+ * GetSelection():
+ *
+ * @code
+ * vtkNew<vtkFrustumSelectionPicker> picker;
+ * picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+ * if (picker->AreaPick(x0, y0, x1, y1, renderer) > 0)
+ * {
+ *   vtkSelection* selection = picker->GetSelection(); // owned by the picker
+ * }
+ * @endcode
+ *
+ * FieldAssociation uses vtkDataObject's numbering: 0 points, 1 cells,
+ * 3 points then cells (the default). Any other value is stored as given and
+ * makes GetSelection() return no nodes.
+ *
+ * The result nodes hold vtkSelectionNode::INDICES of one prop's data set and
+ * carry the prop under vtkSelectionNode::PROP() and its mapper (or image
+ * actor) under vtkSelectionNode::SOURCE(). The ids refer to the data set as
+ * the mapper stores it; the prop's own transform is not applied.
+ *
+ * Decisions taken here:
+ * - AreaPick() with a null renderer reports an error and returns 0 in both
+ *   concrete pickers, leaving the picker's state as it was.
+ * - TypeDecipher() on a null prop, or on a vtkLODProp3D without any level,
+ *   returns 0 with both outputs null.
+ * - NewInstance() on this abstract class returns null.
+ * - VTK 9.1's vtkSelection orders its nodes by name, and the names AddNode()
+ *   makes ("node1", "node2", ..., "node10") sort "node10" before "node2".
+ *   The pickers therefore add nodes with AppendNode(), whose zero-padded
+ *   names keep GetNode(i) in the order the nodes were added.
+ *
+ * @sa vtkFrustumSelectionPicker vtkVisibleSelectionPicker
+ */
+
+#ifndef vtkSelectionPicker_h
+#define vtkSelectionPicker_h
+
+#include "vtkAbstractPicker.h"
+#include "vtkorviRenderingModule.h" // for export macro
+
+class vtkAbstractMapper3D;
+class vtkImageActor;
+class vtkProp;
+class vtkSelection;
+class vtkSelectionNode;
+
+class VTKORVIRENDERING_EXPORT vtkSelectionPicker : public vtkAbstractPicker
+{
+public:
+  vtkAbstractTypeMacro(vtkSelectionPicker, vtkAbstractPicker);
+  void PrintSelf(ostream& os, vtkIndent indent) override;
+
+  /**
+   * Picks the props under the rectangle with corners (x0, y0) and (x1, y1),
+   * in display pixels and in any order. Records the rectangle in
+   * SelectionArea, its centre in SelectionPoint and the renderer. The
+   * meaning of the returned count is the concrete picker's.
+   */
+  virtual int AreaPick(double x0, double y0, double x1, double y1, vtkRenderer* renderer) = 0;
+
+  /**
+   * Empties the picker's selection, fills it from the last AreaPick()
+   * according to FieldAssociation and returns it. The object belongs to the
+   * picker and is refilled by the next call.
+   */
+  virtual vtkSelection* GetSelection() = 0;
+
+  ///@{
+  /**
+   * Which entities GetSelection() reports: 0 points, 1 cells, 3 points then
+   * cells (default). Other values are stored and give empty results.
+   */
+  vtkSetMacro(FieldAssociation, int);
+  vtkGetMacro(FieldAssociation, int);
+  ///@}
+
+  ///@{
+  /**
+   * The rectangle of the last area pick as xmin, ymin, xmax, ymax.
+   */
+  virtual void GetSelectionArea(double area[4]);
+  virtual double* GetSelectionArea();
+  ///@}
+
+  /**
+   * A point pick: AreaPick(x, y, x, y, renderer). z is ignored.
+   */
+  int Pick(double x, double y, double z, vtkRenderer* renderer) override;
+  using vtkAbstractPicker::Pick;
+
+protected:
+  vtkSelectionPicker();
+  ~vtkSelectionPicker() override;
+
+  // The class is abstract: there is nothing to make a new instance of.
+  vtkObjectBase* NewInstanceInternal() const override { return nullptr; }
+
+  /**
+   * Tells whether a prop can be picked (1) or not (0), and reports the
+   * mapper of actors, LOD props and volumes, or the prop itself when it is
+   * an image actor. An actor whose opacity is 0 is refused but its mapper is
+   * still reported.
+   */
+  int TypeDecipher(vtkProp* prop, vtkImageActor** imageActor, vtkAbstractMapper3D** mapper);
+
+  /**
+   * Adds a node after the selection's last one, under a name that keeps
+   * GetNode(i) in insertion order (see the class description).
+   */
+  static void AppendNode(vtkSelection* selection, vtkSelectionNode* node);
+
+  vtkSelection* Selection;
+  double SelectionArea[4];
+  int FieldAssociation;
+
+private:
+  vtkSelectionPicker(const vtkSelectionPicker&) = delete;
+  void operator=(const vtkSelectionPicker&) = delete;
+};
+
+#endif
