@@ -607,3 +607,54 @@ TEST(KivMainPass, DefaultPassInTheChainSelectsNothing)
   vtkProp* prop = nullptr;
   EXPECT_TRUE(SelectedCells(selection, &prop).empty());
 }
+
+// What a wireframe-tagged prop gets on VTK 9.1: the pass switches the mode
+// to polygon offset, and VTK's mapper then offsets the prop's lines with the
+// global *line* parameters; the polygon parameters (1, 1) the pass sets do
+// not reach lines.
+TEST(KivMainPass, WireframePropsUseTheLineOffsetParameters)
+{
+  GlobalsGuard guard;
+  double lineFactor = 0.0;
+  double lineUnits = 0.0;
+  vtkMapper::GetResolveCoincidentTopologyLineOffsetParameters(lineFactor, lineUnits);
+  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_OFF);
+
+  orvi_test::Scene scene(100, 100);
+  vtkNew<vtkKivMainPass> pass;
+  InstallChain(scene.Renderer, pass);
+  // A filled red square, then a green wireframe of the same 2 x 2 grid on top
+  // of it: the inner lines run along pixel column 50 and row 50.
+  auto red = MakeSquare(0.0, 0.0, 1.0, 2, 1.0, 0.0, 0.0);
+  auto green = MakeSquare(0.0, 0.0, 1.0, 2, 0.0, 1.0, 0.0);
+  green->GetProperty()->SetRepresentationToWireframe();
+  green->GetProperty()->SetLighting(false);
+  green->GetProperty()->SetAmbient(1.0);
+  green->GetProperty()->SetLineWidth(3.0);
+  scene.Renderer->AddActor(red);
+  scene.Renderer->AddActor(green);
+  vtkNew<vtkInformation> keys;
+  keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
+  green->SetPropertyKeys(keys);
+  LookAtSquare(scene.Camera(), 0.0, 1.0);
+  scene.Renderer->ResetCameraClippingRange();
+
+  // Line units pushing the lines far back: hidden behind the red square.
+  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, 1000.0);
+  scene.Window->Render();
+  const auto back = scene.Pixel(25, 50);
+  // Line units pulling them forward: visible.
+  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, -1000.0);
+  scene.Window->Render();
+  const auto front = scene.Pixel(25, 50);
+  // Without the key the mode stays off and the line units do nothing.
+  green->SetPropertyKeys(nullptr);
+  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, 1000.0);
+  scene.Window->Render();
+  const auto untagged = scene.Pixel(25, 50);
+  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(lineFactor, lineUnits);
+
+  EXPECT_TRUE(IsLit(back, 0)) << back[0] << " " << back[1] << " " << back[2];
+  EXPECT_TRUE(IsLit(front, 1)) << front[0] << " " << front[1] << " " << front[2];
+  EXPECT_TRUE(IsLit(untagged, 1)) << untagged[0] << " " << untagged[1] << " " << untagged[2];
+}
