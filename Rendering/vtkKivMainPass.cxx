@@ -122,7 +122,7 @@ void vtkKivMainPass::Render(const vtkRenderState* s)
   // null entries. The renderer never hands any over, but a host calling the
   // pass directly might: the stages then get a state without them.
   vtkProp** props = s->GetPropArray();
-  const int count = props ? s->GetPropArrayCount() : 0;
+  const int count = props ? std::max(s->GetPropArrayCount(), 0) : 0;
   if (std::find(props, props + count, nullptr) == props + count)
   {
     this->RenderStages(s);
