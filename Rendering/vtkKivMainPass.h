@@ -1,0 +1,135 @@
+/**
+ * @class   vtkKivMainPass
+ * @brief   default render pass with per-prop polygon offset and hardware-selection support
+ *
+ * vtkKivMainPass is a vtkDefaultPass that changes two things:
+ *
+ * - Per-prop coincident-topology settings. A host tags props through their
+ *   property keys (vtkProp::SetPropertyKeys) with the three keys below.
+ *   While the opaque geometry is drawn, each tagged prop's
+ *   RenderOpaqueGeometry() runs with vtkMapper's global coincident-topology
+ *   settings switched for that prop, and the previous settings are put back
+ *   right after it:
+ *   - RENDER_WIREFRAME present (its value is never read): polygon-offset mode
+ *     (vtkMapper::SetResolveCoincidentTopology(1)) with factor 1.0 and units
+ *     1.0. The prop's representation is left to the host. This key wins over
+ *     the two offset keys.
+ *   - RENDER_POLYGON_OFFSET_FACTOR and/or RENDER_POLYGON_OFFSET_UNITS present:
+ *     the polygon-offset-faces switch is set to 1 and the global polygon
+ *     offset parameters take the prop's values; a value the prop does not give
+ *     is taken from the global setting at the start of the frame. The mode is
+ *     not changed, so these values act only when the host already runs with
+ *     polygon-offset mode. The faces switch is not put back afterwards.
+ *   Props without any of the keys are drawn with the global settings as they
+ *   are.
+ * - Hardware selection. While a vtkHardwareSelector renders through the
+ *   renderer (vtkRenderer::GetSelector() is set), the whole prop list goes to
+ *   vtkHardwareSelector::Render() instead of the pass's own stages, so that
+ *   hardware selection (vtkHardwareSelector::Select(), vtkRenderer::PickProp)
+ *   finds the props drawn through this pass. The keys are not consulted
+ *   then.
+ *
+ * Installing the pass. On VTK 9 a pass installed with vtkRenderer::SetPass()
+ * replaces the renderer's whole drawing, including its camera and light set
+ * up; a vtkDefaultPass installed alone draws with neither. The host therefore
+ * installs vtkKivMainPass inside the chain VTK's vtkRenderStepsPass uses: a
+ * vtkCameraPass delegating to a vtkSequencePass of a vtkLightsPass and this
+ * pass:
+ *
+ * \code
+ * vtkNew<vtkKivMainPass> mainPass;
+ * vtkNew<vtkLightsPass> lightsPass;
+ * vtkNew<vtkRenderPassCollection> passes;
+ * passes->AddItem(lightsPass);
+ * passes->AddItem(mainPass);
+ * vtkNew<vtkSequencePass> sequence;
+ * sequence->SetPasses(passes);
+ * vtkNew<vtkCameraPass> cameraPass;
+ * cameraPass->SetDelegatePass(sequence);
+ * renderer->SetPass(cameraPass);
+ *
+ * vtkNew<vtkInformation> keys;
+ * keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 4.0);
+ * actor->SetPropertyKeys(keys);
+ * \endcode
+ *
+ * Null entries in the render state's prop array are skipped by every stage
+ * (VTK's renderer never hands any over; a host calling Render() directly
+ * might).
+ *
+ * Translucent, volumetric and overlay geometry are drawn by vtkDefaultPass's
+ * plain loops (no depth peeling or order-independent translucency, as with
+ * any vtkDefaultPass).
+ *
+ * What VTK 9.1's OpenGL mappers make of the settings: vtkOpenGLPolyDataMapper
+ * reads the global mode and parameters each time it draws (so the switch per
+ * prop takes effect) and adds the mapper's own "relative" offsets
+ * (vtkMapper::SetRelativeCoincidentTopologyPolygonOffsetParameters) to the
+ * global ones; triangles use the polygon parameters, while lines, and
+ * surfaces drawn with wireframe representation, use the line parameters
+ * (vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters), which this
+ * pass does not change. The polygon-offset-faces switch is not read by the
+ * poly data mapper.
+ *
+ * The keys are created on their first request and live until the end of the
+ * process; that first request must not race with another one. The pass
+ * changes process-wide settings of vtkMapper while it draws a tagged prop:
+ * nothing else may render at the same time.
+ *
+ * @sa vtkDefaultPass vtkCameraPass vtkLightsPass vtkSequencePass vtkHardwareSelector
+ */
+
+#ifndef vtkKivMainPass_h
+#define vtkKivMainPass_h
+
+#include "vtkDefaultPass.h"
+#include "vtkorviRenderingModule.h" // for export macro
+
+class vtkInformationDoubleKey;
+class vtkInformationIntegerKey;
+
+class VTKORVIRENDERING_EXPORT vtkKivMainPass : public vtkDefaultPass
+{
+public:
+  static vtkKivMainPass* New();
+  vtkTypeMacro(vtkKivMainPass, vtkDefaultPass);
+  void PrintSelf(ostream& os, vtkIndent indent) override;
+
+  ///@{
+  /**
+   * Keys a host puts in a prop's property keys. Each getter returns the same
+   * key object on every call; the location string of all three is
+   * "vtkKivMainPass" and the name is the getter's name.
+   */
+  static vtkInformationIntegerKey* RENDER_WIREFRAME();
+  static vtkInformationDoubleKey* RENDER_POLYGON_OFFSET_FACTOR();
+  static vtkInformationDoubleKey* RENDER_POLYGON_OFFSET_UNITS();
+  ///@}
+
+  /**
+   * Draws the props of the render state: through the renderer's hardware
+   * selector when one is rendering, otherwise the opaque stage of this class
+   * followed by vtkDefaultPass's translucent, volumetric and overlay stages.
+   * The filtered stages are not used.
+   */
+  void Render(const vtkRenderState* s) override;
+
+protected:
+  vtkKivMainPass();
+  ~vtkKivMainPass() override;
+
+  /**
+   * Draws the opaque geometry of every prop, switching vtkMapper's global
+   * coincident-topology settings around each tagged prop.
+   */
+  void RenderOpaqueGeometry(const vtkRenderState* s) override;
+
+private:
+  // The four unfiltered stages, in order, on a state without null props.
+  void RenderStages(const vtkRenderState* s);
+
+  vtkKivMainPass(const vtkKivMainPass&) = delete;
+  void operator=(const vtkKivMainPass&) = delete;
+};
+
+#endif
