@@ -484,7 +484,7 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
     if (boxed)
     {
       padX = static_cast<int>(0.05 * W);
-      padY = static_cast<int>(LH / 2 + 0.05 * H);
+      padY = static_cast<int>(static_cast<double>(LH / 2) + 0.05 * H); // LH / 2 halves in integers
     }
     barWidth = W - (2 * padX + 4) - LW;
     barHeight = static_cast<int>(0.86 * H) - padY;
@@ -574,7 +574,7 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
   };
   if (vertical)
   {
-    this->TitleActor->SetPosition(W / 10, 0.9 * H);
+    this->TitleActor->SetPosition(static_cast<double>(W / 10), 0.9 * H); // W / 10 in integers
     for (int i = 0; i < n; ++i)
     {
       this->TextMappers[i]->GetTextProperty()->SetJustificationToLeft();
@@ -588,7 +588,8 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
   else
   {
     const double titleY = textAfter ? LH + barHeight + 0.1 * H + 0.15 * TH : padY + 0.1 * TH;
-    this->TitleActor->SetPosition(W / 2, titleY);
+    const int halfWidth = W / 2; // halved in integers
+    this->TitleActor->SetPosition(halfWidth, titleY);
     for (int i = 0; i < n; ++i)
     {
       this->TextMappers[i]->GetTextProperty()->SetJustificationToCentered();

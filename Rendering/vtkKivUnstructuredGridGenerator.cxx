@@ -347,7 +347,12 @@ vtkTypeBool vtkKivUnstructuredGridGenerator::ProcessRequest(vtkInformation* requ
     }
     return 1;
   }
-  return this->vtkAlgorithm::ProcessRequest(request, inputVector, outputVector);
+  // Other requests get vtkAlgorithm's handling, bypassing vtkDataSetAlgorithm's
+  // own dispatch, which would call the passes above a second time.
+  return this->vtkAlgorithm::ProcessRequest( // NOLINT(bugprone-parent-virtual-call)
+    request,
+    inputVector,
+    outputVector);
 }
 
 //------------------------------------------------------------------------------

@@ -66,5 +66,5 @@ void vtkTDxSimpleDevice::PrintSelf(ostream& os, vtkIndent indent)
 {
   // The record's values change with every report; only the object's own
   // state is printed.
-  this->vtkObject::PrintSelf(os, indent);
+  this->vtkObject::PrintSelf(os, indent); // NOLINT(bugprone-parent-virtual-call)
 }

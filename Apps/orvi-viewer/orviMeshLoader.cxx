@@ -6,6 +6,7 @@
 #include "vtkCallbackCommand.h"
 #include "vtkCellType.h"
 #include "vtkDataSet.h"
+#include "vtkDataSetReader.h"
 #include "vtkDoubleArray.h"
 #include "vtkExecutive.h"
 #include "vtkIdTypeArray.h"
@@ -20,7 +21,6 @@
 #include "vtkUnstructuredGridReader.h"
 #include "vtkXMLPolyDataReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
-#include "vtkDataSetReader.h"
 
 #include <algorithm>
 #include <array>
@@ -43,7 +43,9 @@ std::string Extension(const std::string& path)
     return {};
   }
   std::string ext = path.substr(dot);
-  std::transform(ext.begin(), ext.end(), ext.begin(),
+  std::transform(ext.begin(),
+    ext.end(),
+    ext.begin(),
     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
@@ -170,9 +172,8 @@ vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error)
   // (cell (0, 0, 0) as a polyhedron), 12-13 wedges, 14-15 tetrahedra.
   constexpr int nx = 32, ny = 24, nz = 16;
   constexpr int hexLayers = 12, wedgeLayers = 2;
-  const auto pid = [](int i, int j, int k) -> vtkIdType {
-    return (static_cast<vtkIdType>(k) * (ny + 1) + j) * (nx + 1) + i;
-  };
+  const auto pid = [](int i, int j, int k) -> vtkIdType
+  { return (static_cast<vtkIdType>(k) * (ny + 1) + j) * (nx + 1) + i; };
 
   vtkNew<vtkDoubleArray> coords;
   coords->SetNumberOfComponents(3);
@@ -191,7 +192,8 @@ vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error)
         const double z = k * 0.4 * (1.0 + 0.15 * std::sin(x * 0.35) * std::cos(y * 0.4));
         const vtkIdType id = pid(i, j, k);
         coords->SetTuple3(id, x, y, z);
-        temperature->SetValue(id, 20.0 + 60.0 * std::exp(-((x - 8) * (x - 8) + (y - 6) * (y - 6)) / 40.0) + 2.0 * z);
+        temperature->SetValue(
+          id, 20.0 + 60.0 * std::exp(-((x - 8) * (x - 8) + (y - 6) * (y - 6)) / 40.0) + 2.0 * z);
       }
     }
   }
@@ -199,7 +201,8 @@ vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error)
   std::vector<vtkIdType> stream;
   std::vector<int> types;
   stream.reserve(static_cast<size_t>(nx) * ny * nz * 30);
-  auto cell = [&](int type, std::initializer_list<vtkIdType> ids) {
+  auto cell = [&](int type, std::initializer_list<vtkIdType> ids)
+  {
     types.push_back(type);
     stream.push_back(static_cast<vtkIdType>(ids.size()));
     stream.insert(stream.end(), ids);
@@ -210,16 +213,50 @@ vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error)
     {
       for (int i = 0; i < nx; ++i)
       {
-        const std::array<vtkIdType, 8> v = { pid(i, j, k), pid(i + 1, j, k), pid(i + 1, j + 1, k),
-          pid(i, j + 1, k), pid(i, j, k + 1), pid(i + 1, j, k + 1), pid(i + 1, j + 1, k + 1),
+        const std::array<vtkIdType, 8> v = { pid(i, j, k),
+          pid(i + 1, j, k),
+          pid(i + 1, j + 1, k),
+          pid(i, j + 1, k),
+          pid(i, j, k + 1),
+          pid(i + 1, j, k + 1),
+          pid(i + 1, j + 1, k + 1),
           pid(i, j + 1, k + 1) };
         if (k < hexLayers && i == 0 && j == 0 && k == 0)
         {
           // The hexahedron's six faces as a polyhedron face stream.
           types.push_back(VTK_POLYHEDRON);
           stream.insert(stream.end(),
-            { 6, 4, v[0], v[3], v[2], v[1], 4, v[4], v[5], v[6], v[7], 4, v[0], v[1], v[5], v[4],
-              4, v[1], v[2], v[6], v[5], 4, v[2], v[3], v[7], v[6], 4, v[3], v[0], v[4], v[7] });
+            { 6,
+              4,
+              v[0],
+              v[3],
+              v[2],
+              v[1],
+              4,
+              v[4],
+              v[5],
+              v[6],
+              v[7],
+              4,
+              v[0],
+              v[1],
+              v[5],
+              v[4],
+              4,
+              v[1],
+              v[2],
+              v[6],
+              v[5],
+              4,
+              v[2],
+              v[3],
+              v[7],
+              v[6],
+              4,
+              v[3],
+              v[0],
+              v[4],
+              v[7] });
         }
         else if (k < hexLayers)
         {

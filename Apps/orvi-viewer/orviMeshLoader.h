@@ -17,7 +17,9 @@ namespace orvi
 /// .stl, .obj, .ply), printing progress and the load time to log. Returns
 /// null and sets error to one message naming the problem when the file is
 /// missing, unreadable, of an unknown kind or empty.
-vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log, std::string& error);
+vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
+  std::ostream& log,
+  std::string& error);
 
 /// The default mesh: a block of hexahedra under layers of wedges and
 /// tetrahedra, one polyhedron among the hexahedra, and a point scalar field

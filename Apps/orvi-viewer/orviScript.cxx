@@ -27,9 +27,15 @@ struct Signature
 const std::map<std::string, Signature>& Signatures()
 {
   static const std::map<std::string, Signature> table = { { "rotate", { 2, true } },
-    { "pan", { 2, true } }, { "dolly", { 1, true } }, { "boxzoom", { 4, true } },
-    { "pick", { 4, false } }, { "fly", { 2, false } }, { "centre", { 2, false } },
-    { "center", { 2, false } }, { "tdx", { 7, false } }, { "screenshot", { 0, false } } };
+    { "pan", { 2, true } },
+    { "dolly", { 1, true } },
+    { "boxzoom", { 4, true } },
+    { "pick", { 4, false } },
+    { "fly", { 2, false } },
+    { "centre", { 2, false } },
+    { "center", { 2, false } },
+    { "tdx", { 7, false } },
+    { "screenshot", { 0, false } } };
   return table;
 }
 
@@ -135,8 +141,12 @@ void Fire(vtkRenderWindowInteractor* iren, const Step& step)
 
 // Press at `from`, move in ten steps to `to` (none for a click), optionally
 // take a screenshot with the buttons still held, release at `to`.
-bool Perform(Viewer& viewer, const Gesture& g, const int from[2], const int to[2],
-  const std::string& snapPath, std::string& error)
+bool Perform(Viewer& viewer,
+  const Gesture& g,
+  const int from[2],
+  const int to[2],
+  const std::string& snapPath,
+  std::string& error)
 {
   vtkRenderWindowInteractor* iren = viewer.GetInteractor();
   const int ctrl = g.Ctrl ? 1 : 0, shift = g.Shift ? 1 : 0;
@@ -225,8 +235,8 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
     {
       if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
       {
-        error = where + "unexpected '" + word + "'" +
-          (sig.Snap ? " (only 'snap NAME' may follow)" : "");
+        error =
+          where + "unexpected '" + word + "'" + (sig.Snap ? " (only 'snap NAME' may follow)" : "");
         return false;
       }
     }
@@ -241,8 +251,11 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
 }
 
 //------------------------------------------------------------------------------
-bool RunScript(Viewer& viewer, const std::vector<ScriptAction>& actions,
-  const std::string& outDir, std::ostream& log, std::string& error)
+bool RunScript(Viewer& viewer,
+  const std::vector<ScriptAction>& actions,
+  const std::string& outDir,
+  std::ostream& log,
+  std::string& error)
 {
   const int* size = viewer.GetWindow()->GetSize();
   const int centre[2] = { size[0] / 2, size[1] / 2 };

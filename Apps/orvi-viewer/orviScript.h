@@ -27,8 +27,11 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
 
 /// Replays the actions. Screenshots go to outDir. Actions that the
 /// convention has no gesture for are reported and skipped.
-bool RunScript(Viewer& viewer, const std::vector<ScriptAction>& actions,
-  const std::string& outDir, std::ostream& log, std::string& error);
+bool RunScript(Viewer& viewer,
+  const std::vector<ScriptAction>& actions,
+  const std::string& outDir,
+  std::ostream& log,
+  std::string& error);
 
 } // namespace orvi
 

@@ -47,8 +47,10 @@ namespace orvi
 namespace
 {
 constexpr unsigned long ButtonEvents[] = { vtkCommand::LeftButtonPressEvent,
-  vtkCommand::LeftButtonReleaseEvent, vtkCommand::MiddleButtonPressEvent,
-  vtkCommand::MiddleButtonReleaseEvent, vtkCommand::RightButtonPressEvent,
+  vtkCommand::LeftButtonReleaseEvent,
+  vtkCommand::MiddleButtonPressEvent,
+  vtkCommand::MiddleButtonReleaseEvent,
+  vtkCommand::RightButtonPressEvent,
   vtkCommand::RightButtonReleaseEvent };
 
 // The array to colour by: the named one (points first, then cells), or the
@@ -67,8 +69,8 @@ int FindArray(vtkDataSet* mesh, std::string& name)
   {
     vtkFieldData* data = field == 0 ? static_cast<vtkFieldData*>(mesh->GetPointData())
                                     : static_cast<vtkFieldData*>(mesh->GetCellData());
-    vtkDataArray* scalars = field == 0 ? mesh->GetPointData()->GetScalars()
-                                       : mesh->GetCellData()->GetScalars();
+    vtkDataArray* scalars =
+      field == 0 ? mesh->GetPointData()->GetScalars() : mesh->GetCellData()->GetScalars();
     if (scalars && scalars->GetName())
     {
       name = scalars->GetName();
@@ -439,7 +441,10 @@ void Viewer::HandleButton(unsigned long event)
   const int* pos = this->Interactor->GetEventPosition();
   if (this->Mervo)
   {
-    this->HandleMervoButton(event, pos[0], pos[1], this->Interactor->GetControlKey() != 0,
+    this->HandleMervoButton(event,
+      pos[0],
+      pos[1],
+      this->Interactor->GetControlKey() != 0,
       this->Interactor->GetShiftKey() != 0);
   }
   else if (this->Catia)

@@ -42,7 +42,8 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
   for (int i = 1; i < argc; ++i)
   {
     const std::string arg = argv[i];
-    auto value = [&](std::string& out) {
+    auto value = [&](std::string& out)
+    {
       if (i + 1 >= argc)
       {
         error = "option " + arg + " needs a value";

@@ -25,12 +25,12 @@ enum class PickMode
 
 struct ViewerOptions
 {
-  std::string MeshFile;   // empty: the generated default mesh
-  std::string ArrayName;  // empty: the first scalar array
+  std::string MeshFile;  // empty: the generated default mesh
+  std::string ArrayName; // empty: the first scalar array
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
-  std::string Screenshot; // write a PNG and exit
-  std::string Script;     // replay actions from this file
+  std::string Screenshot;   // write a PNG and exit
+  std::string Script;       // replay actions from this file
   std::string OutDir = "."; // where scripted screenshots go
   int Width = 1024;
   int Height = 768;
