@@ -81,22 +81,27 @@ Scene& TheScene()
   return scene;
 }
 
-void BandMoveVtk(benchmark::State& state)
+// The drag with a new style of the given class installed for it.
+template <class Style>
+void BandMove(benchmark::State& state, unsigned long press, unsigned long release)
 {
   Scene& scene = TheScene();
-  vtkNew<vtkInteractorStyleRubberBandZoom> style;
+  vtkNew<Style> style;
   scene.Interactor->SetInteractorStyle(style);
-  scene.Drag(state, vtkCommand::LeftButtonPressEvent, vtkCommand::LeftButtonReleaseEvent);
+  scene.Drag(state, press, release);
   scene.Interactor->SetInteractorStyle(nullptr);
+}
+
+void BandMoveVtk(benchmark::State& state)
+{
+  BandMove<vtkInteractorStyleRubberBandZoom>(
+    state, vtkCommand::LeftButtonPressEvent, vtkCommand::LeftButtonReleaseEvent);
 }
 
 void BandMoveOrvi(benchmark::State& state)
 {
-  Scene& scene = TheScene();
-  vtkNew<vtkInteractorStyleMervo> style;
-  scene.Interactor->SetInteractorStyle(style);
-  scene.Drag(state, vtkCommand::RightButtonPressEvent, vtkCommand::RightButtonReleaseEvent);
-  scene.Interactor->SetInteractorStyle(nullptr);
+  BandMove<vtkInteractorStyleMervo>(
+    state, vtkCommand::RightButtonPressEvent, vtkCommand::RightButtonReleaseEvent);
 }
 } // namespace
 
