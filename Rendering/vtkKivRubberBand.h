@@ -12,7 +12,10 @@
  * Used by vtkMervoInteractor (StartBoxZoom(), BoxSelect()) and by
  * vtkInteractorStyleMervo (StartRBZoom(), RBSelect()). The functions work on
  * the fields the calling style passes in, so that each style keeps its own
- * StartPosition, EndPosition and PixelArray:
+ * StartPosition, EndPosition and PixelArray. StartOn() and DrawOn() take
+ * those fields from the style itself: a style that has the five fields
+ * below under these names and makes vtkKivRubberBand its friend starts and
+ * draws its band with one call.
  * - PixelArray: the snapshot, 4 components, W x H tuples, rows from the
  *   bottom up. These functions only write it when a snapshot is taken;
  *   drawing never modifies it, so every draw starts from the clean image
@@ -40,6 +43,8 @@
 
 #ifndef vtkKivRubberBand_h
 #define vtkKivRubberBand_h
+
+#include "vtkKivInteractor.h" // for VTKIS_KIV_BOXZOOM
 
 class vtkRenderWindow;
 class vtkRenderWindowInteractor;
@@ -95,6 +100,39 @@ public:
     int height,
     const int corner0[2],
     const int corner1[2]);
+
+  /**
+   * Start() on the style's StartPosition, EndPosition, PixelArray and
+   * PixelArraySize; when the band starts, the style's State becomes box zoom
+   * (22), stored directly: no StartInteractionEvent, no timer.
+   */
+  template <class Style>
+  static void StartOn(Style* style)
+  {
+    if (vtkKivRubberBand::Start(style->GetInteractor(),
+          style->StartPosition,
+          style->EndPosition,
+          style->PixelArray,
+          style->PixelArraySize))
+    {
+      style->State = VTKIS_KIV_BOXZOOM;
+    }
+  }
+
+  /**
+   * Draw() on the style's StartPosition, EndPosition, PixelArray,
+   * PixelArraySize and BandImage.
+   */
+  template <class Style>
+  static void DrawOn(Style* style)
+  {
+    vtkKivRubberBand::Draw(style->GetInteractor(),
+      style->StartPosition,
+      style->EndPosition,
+      style->PixelArray,
+      style->PixelArraySize,
+      style->BandImage);
+  }
 
   vtkKivRubberBand() = delete;
 };

@@ -1,16 +1,13 @@
 #include "vtkMervoInteractor.h"
 
-#include "vtkAbstractPropPicker.h"
 #include "vtkActor.h"
 #include "vtkAreaPicker.h"
-#include "vtkAssemblyNode.h"
-#include "vtkAssemblyPath.h"
 #include "vtkBoundingBox.h"
 #include "vtkCamera.h"
 #include "vtkCellPicker.h"
-#include "vtkCommand.h"
 #include "vtkDataSet.h"
 #include "vtkGlyph3D.h"
+#include "vtkKivMervoNavigation.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivStyleHelpers.h"
 #include "vtkMath.h"
@@ -311,42 +308,11 @@ void vtkMervoInteractor::OnTimer()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::OnMouseMove()
 {
-  if (!this->Interactor)
-  {
-    return;
-  }
-  const int x = this->Interactor->GetEventPosition()[0];
-  const int y = this->Interactor->GetEventPosition()[1];
-  const int state = this->State;
-  switch (state)
-  {
-    case VTKIS_ROTATE:
-      this->FindPokedRenderer(x, y);
-      this->Rotate();
-      break;
-    case VTKIS_PAN:
-      this->FindPokedRenderer(x, y);
-      this->Pan();
-      break;
-    case VTKIS_SPIN:
-      this->FindPokedRenderer(x, y);
-      this->Spin();
-      break;
-    case VTKIS_DOLLY:
-      this->FindPokedRenderer(x, y);
-      this->vtkInteractorStyleTrackballCamera::Dolly();
-      break;
-    case VTKIS_KIV_BOXZOOM:
-      if (++this->Moved >= 4)
-      {
-        this->BoxSelect();
-      }
-      return;
-    default:
-      return;
-  }
-  ++this->Moved;
-  this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
+  vtkKivMervoNavigation::OnMouseMove(
+    this,
+    this->Moved,
+    [this](int x, int y) { this->FindPokedRenderer(x, y); },
+    [this] { this->BoxSelect(); });
 }
 
 //------------------------------------------------------------------------------
@@ -358,69 +324,34 @@ void vtkMervoInteractor::StartPick()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::EndPick()
 {
-  if (!this->Interactor)
-  {
-    this->State = VTKIS_NONE;
-    return;
-  }
-  vtkKivStyleHelpers::EndPick(this);
+  vtkKivMervoNavigation::EndPick(this, this->State);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::Pick()
 {
-  if (!this->Interactor)
-  {
-    return;
-  }
-  const int* position = this->Interactor->GetEventPosition();
-  const int x = position[0];
-  const int y = position[1];
-  this->FindPokedRenderer(x, y);
-  if (!this->CurrentRenderer)
-  {
-    return;
-  }
-  auto* picker = vtkAbstractPropPicker::SafeDownCast(this->Interactor->GetPicker());
-  if (!picker)
-  {
-    this->PropPicked = 0;
-    return;
-  }
-  picker->Pick(x, y, 0.0, this->CurrentRenderer);
-  this->PropPicked = picker->GetPath() != nullptr ? 1 : 0;
+  vtkKivMervoNavigation::Pick(
+    this, this->PropPicked, [this](int x, int y) { this->FindPokedRenderer(x, y); });
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::Fly()
 {
-  if (!this->Interactor)
-  {
-    return;
-  }
-  const int* position = this->Interactor->GetEventPosition();
-  const int x = position[0];
-  const int y = position[1];
-  this->FindPokedRenderer(x, y);
-  if (!this->CurrentRenderer)
-  {
-    return;
-  }
-  this->Picker->Pick(x, y, 0.0, this->CurrentRenderer);
-  vtkAssemblyPath* path = this->Picker->GetPath();
-  this->AnimState = VTKIS_ANIM_ON;
-  if (path && path->GetFirstNode() && path->GetFirstNode()->GetViewProp())
-  {
-    double p[3];
-    this->Picker->GetPickPosition(p);
-    this->Interactor->FlyTo(this->CurrentRenderer, p[0], p[1], p[2]);
-  }
-  this->CurrentRenderer->GetActiveCamera()->GetFocalPoint(this->RotationCenter);
-  if (this->RotationPointActor)
-  {
-    this->RotationPointActor->SetPosition(this->RotationCenter);
-  }
-  this->AnimState = VTKIS_ANIM_OFF;
+  vtkKivMervoNavigation::Fly(
+    this,
+    this->Picker,
+    this->AnimState,
+    [this](int x, int y) { this->FindPokedRenderer(x, y); },
+    [this](vtkRenderer* renderer)
+    {
+      // After the flight, or at once over empty background: the focal point
+      // becomes the rotation centre.
+      renderer->GetActiveCamera()->GetFocalPoint(this->RotationCenter);
+      if (this->RotationPointActor)
+      {
+        this->RotationPointActor->SetPosition(this->RotationCenter);
+      }
+    });
 }
 
 //------------------------------------------------------------------------------
@@ -428,36 +359,19 @@ void vtkMervoInteractor::Fly()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::StartBoxZoom()
 {
-  if (vtkKivRubberBand::Start(this->Interactor,
-        this->StartPosition,
-        this->EndPosition,
-        this->PixelArray,
-        this->PixelArraySize))
-  {
-    this->State = VTKIS_KIV_BOXZOOM;
-  }
+  vtkKivRubberBand::StartOn(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::BoxSelect()
 {
-  vtkKivRubberBand::Draw(this->Interactor,
-    this->StartPosition,
-    this->EndPosition,
-    this->PixelArray,
-    this->PixelArraySize,
-    this->BandImage);
+  vtkKivRubberBand::DrawOn(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::EndBoxZoom()
 {
-  if (!this->Interactor)
-  {
-    this->State = VTKIS_NONE;
-    return;
-  }
-  this->StopState();
+  vtkKivMervoNavigation::StopState(this, this->State);
 }
 
 //------------------------------------------------------------------------------

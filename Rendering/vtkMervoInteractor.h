@@ -299,6 +299,9 @@ protected:
   vtkSmartPointer<vtkUnsignedCharArray> BandImage;
 
 private:
+  // Starts and draws the band on the fields above.
+  friend class vtkKivRubberBand;
+
   vtkMervoInteractor(const vtkMervoInteractor&) = delete;
   void operator=(const vtkMervoInteractor&) = delete;
 };
