@@ -484,7 +484,8 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
     if (boxed)
     {
       padX = static_cast<int>(0.05 * W);
-      padY = static_cast<int>(static_cast<double>(LH / 2) + 0.05 * H); // LH / 2 halves in integers
+      const int halfLabel = LH / 2; // halved in integers
+      padY = static_cast<int>(halfLabel + 0.05 * H);
     }
     barWidth = W - (2 * padX + 4) - LW;
     barHeight = static_cast<int>(0.86 * H) - padY;
@@ -574,7 +575,8 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
   };
   if (vertical)
   {
-    this->TitleActor->SetPosition(static_cast<double>(W / 10), 0.9 * H); // W / 10 in integers
+    const int tenthWidth = W / 10; // in integers
+    this->TitleActor->SetPosition(tenthWidth, 0.9 * H);
     for (int i = 0; i < n; ++i)
     {
       this->TextMappers[i]->GetTextProperty()->SetJustificationToLeft();
