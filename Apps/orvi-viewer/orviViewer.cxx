@@ -145,6 +145,11 @@ Viewer::~Viewer()
   this->Interactor->SetInteractorStyle(nullptr);
 }
 
+vtkRenderWindowInteractor* Viewer::GetInteractor() const
+{
+  return this->Interactor;
+}
+
 vtkRenderWindow* Viewer::GetWindow() const
 {
   return this->Interactor->GetRenderWindow();

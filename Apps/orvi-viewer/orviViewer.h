@@ -69,7 +69,7 @@ public:
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
   bool SendTDx(const double values[7], std::string& error);
 
-  vtkRenderWindowInteractor* GetInteractor() const { return this->Interactor; }
+  vtkRenderWindowInteractor* GetInteractor() const;
   vtkRenderWindow* GetWindow() const;
   vtkRenderer* GetRenderer() const;
   Navigation GetNavigation() const { return this->Options.Nav; }
