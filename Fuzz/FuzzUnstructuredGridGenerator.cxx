@@ -14,10 +14,13 @@
 //
 // Input layout (all bytes optional past the header; missing values read 0):
 //   byte 0  coordinates: bits 0-2 component count (mostly 3, else 2 or 4),
-//           bits 3-4 array type (float, double, int, float SOA), bit 5 a NaN
+//           bits 3-4 array type (float, double, int, float SOA), bit 5 a NaN,
+//           bits 6-7 the array left unset (see byte 2)
 //   byte 1  number of points
-//   byte 2  connectivity: low nibble array type, bits 4-5 component count
-//   byte 3  cell types: low nibble array type, bits 4-5 component count
+//   byte 2  connectivity: low nibble array type, bits 4-5 component count,
+//           bit 7 leaves one array unset (which one: byte 0 bits 6-7)
+//   byte 3  cell types: low nibble array type, bits 4-5 component count,
+//           bit 6 32-bit storage for the FillCellArray() check
 //   byte 4  number of cells
 //   then value tokens: one per cell type, the rest form the connectivity
 //   stream. A token byte b below 0xE0 is b; 0xE0-0xEF are -1 .. -16; higher
@@ -37,6 +40,7 @@
 #include "vtkExecutive.h"
 #include "vtkFloatArray.h"
 #include "vtkGenericCell.h"
+#include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkIntArray.h"
 #include "vtkLongLongArray.h"
@@ -261,7 +265,7 @@ vtkSmartPointer<vtkDataArray> MakeConnectivity(std::uint8_t config,
   const std::vector<Value>& values,
   int components)
 {
-  switch (config % 12)
+  switch ((config & 0x0F) % 12)
   {
     case 0:
     case 1:
@@ -293,7 +297,7 @@ vtkSmartPointer<vtkDataArray> MakeCellTypes(std::uint8_t config,
   const std::vector<Value>& values,
   int components)
 {
-  switch (config % 12)
+  switch ((config & 0x0F) % 12)
   {
     case 0:
     case 1:
@@ -654,6 +658,73 @@ struct Tetrahedron
   }
 };
 
+// Calls the protected FillCellArray() the way a derived host does.
+class FillHost : public vtkKivUnstructuredGridGenerator
+{
+public:
+  static FillHost* New()
+  {
+    auto* host = new FillHost;
+    host->InitializeObjectBase();
+    return host;
+  }
+  int Fill(int* types, vtkIdTypeArray* cells, vtkCellArray* cellArray)
+  {
+    return this->FillCellArray(types, cells, cellArray);
+  }
+};
+
+// FillCellArray() on a cell array that already holds a cell, in 32- or
+// 64-bit storage: it appends exactly the expected cells (a polyhedron with
+// its whole face stream), or reports a fault and leaves the array as it was.
+void CheckFillCellArray(vtkDataArray* coordinates,
+  vtkDataArray* cellTypes,
+  vtkDataArray* connectivity,
+  bool storage32)
+{
+  static FillHost* host = FillHost::New();
+  host->SetPointData(coordinates);
+  host->SetCellTypeData(cellTypes);
+  std::vector<int> types = ReadTypes(cellTypes);
+  const std::vector<vtkIdType> values = ReadStream(connectivity);
+  vtkNew<vtkIdTypeArray> stream;
+  stream->SetNumberOfValues(static_cast<vtkIdType>(values.size()));
+  std::copy(values.begin(), values.end(), stream->GetPointer(0));
+  std::vector<ExpectedCell> expected;
+  const bool mustSucceed = Expect(types, values, coordinates->GetNumberOfTuples(), expected);
+
+  vtkNew<vtkCellArray> cellArray;
+  if (storage32)
+  {
+    cellArray->Use32BitStorage();
+  }
+  else
+  {
+    cellArray->Use64BitStorage();
+  }
+  const vtkIdType first[] = { 7, 9 };
+  cellArray->InsertNextCell(2, first);
+  const int result = host->Fill(types.data(), stream, cellArray);
+  FUZZ_CHECK(result == (mustSucceed ? 1 : 0), result, mustSucceed);
+  const auto numCells = static_cast<vtkIdType>(result ? expected.size() : 0);
+  FUZZ_CHECK(cellArray->GetNumberOfCells() == 1 + numCells, cellArray->GetNumberOfCells());
+  vtkNew<vtkIdList> ids;
+  cellArray->GetCellAtId(0, ids);
+  FUZZ_CHECK(ids->GetNumberOfIds() == 2 && ids->GetId(0) == 7 && ids->GetId(1) == 9);
+  vtkIdType total = 2;
+  for (vtkIdType i = 0; i < numCells; ++i)
+  {
+    const auto& want = expected[static_cast<std::size_t>(i)].Ids;
+    cellArray->GetCellAtId(i + 1, ids);
+    FUZZ_CHECK(ids->GetNumberOfIds() == static_cast<vtkIdType>(want.size()), i);
+    FUZZ_CHECK(std::equal(want.begin(), want.end(), ids->begin()), i);
+    total += ids->GetNumberOfIds();
+  }
+  FUZZ_CHECK(cellArray->GetNumberOfConnectivityIds() == total,
+    cellArray->GetNumberOfConnectivityIds(),
+    total);
+}
+
 // Runs the generator's pipeline; returns the executive's answer (0 when
 // RequestData() failed).
 int Run(vtkKivUnstructuredGridGenerator* generator)
@@ -721,9 +792,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   FUZZ_CHECK(Run(generator) == 1);
   FUZZ_CHECK(vtkUnstructuredGrid::SafeDownCast(generator->GetOutput())->GetNumberOfCells() == 1);
 
-  generator->SetPointData(coordinates);
-  generator->SetCellData(connectivity);
-  generator->SetCellTypeData(cellTypes);
+  // Connectivity bit 7: one array left unset (which one: coordinate bits
+  // 6-7). That is no error, and the output keeps the tetrahedron.
+  const bool leaveOneUnset = (connectivityConfig & 0x80) != 0;
+  const int unset = ((pointConfig >> 6) & 3) % 3;
+  generator->SetPointData(leaveOneUnset && unset == 0 ? nullptr : coordinates.Get());
+  generator->SetCellData(leaveOneUnset && unset == 1 ? nullptr : connectivity.Get());
+  generator->SetCellTypeData(leaveOneUnset && unset == 2 ? nullptr : cellTypes.Get());
   const int result = Run(generator);
   auto* grid = vtkUnstructuredGrid::SafeDownCast(generator->GetOutput());
   if (Verbose)
@@ -734,16 +809,31 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       coordinates->GetNumberOfComponents(),
       numCells,
       streamValues.size(),
-      result ? "grid" : "rejected");
+      leaveOneUnset ? "array unset"
+        : result    ? "grid"
+                    : "rejected");
   }
-  FUZZ_CHECK(result == (mustSucceed ? 1 : 0), result, mustSucceed);
-  if (result)
+  if (leaveOneUnset)
   {
-    CheckGrid(grid, coordinates, expected);
+    FUZZ_CHECK(result == 1, result);
+    FUZZ_CHECK(grid->GetNumberOfCells() == 1 && grid->GetNumberOfPoints() == 4);
+    FUZZ_CHECK(grid->GetPoints()->GetData() == tetra.Points.Get());
   }
   else
   {
-    CheckEmpty(grid);
+    FUZZ_CHECK(result == (mustSucceed ? 1 : 0), result, mustSucceed);
+    if (result)
+    {
+      CheckGrid(grid, coordinates, expected);
+    }
+    else
+    {
+      CheckEmpty(grid);
+    }
   }
+
+  // The protected fill operation on its own; cell types bit 6 picks 32-bit
+  // storage for the cell array.
+  CheckFillCellArray(coordinates, cellTypes, connectivity, (typeConfig & 0x40) != 0);
   return 0;
 }
