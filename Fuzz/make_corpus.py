@@ -33,6 +33,9 @@ SEEDS = {
     "short_stream": [0x00, 4, 0x04, 0x00, 2, 5, 5, 3, 0, 1, 2, 3, 0],
     # Two-component coordinates.
     "two_component_points": [0x05, 3, 0x00, 0x00, 1, 5, 3, 0, 1, 2],
+    # The connectivity array left unset (byte 2 bit 7, byte 0 bits 6-7 = 1):
+    # no error, the previous grid stays; 32-bit cell array for FillCellArray.
+    "unset_connectivity": [0x40, 3, 0x80, 0x40, 1, 5, 3, 0, 1, 2],
     # A polyhedron face with two points.
     "polyhedron_small_face": [0x00, 4, 0x08, 0x00, 1, 42, 1, 2, 0, 1],
 }
