@@ -134,13 +134,17 @@ struct FillWorker
       error << "cell " << cell << ": ";
       return error;
     };
-    auto checkRoom = [&](vtkIdType cell, vtkIdType last)
+    // True when the stream holds the values at p .. p + n (p >= 0, n >= 0).
+    // Written as n < streamSize - p, because p + n overflows for a huge
+    // count; the message adds them unsigned, where two values below 2^63 fit.
+    auto checkRoom = [&](vtkIdType cell, vtkIdType pos, vtkIdType n)
     {
-      if (last < streamSize)
+      if (pos < streamSize && n < streamSize - pos)
       {
         return true;
       }
-      fail(cell) << "needs stream values up to index " << last
+      fail(cell) << "needs stream values up to index "
+                 << static_cast<UnsignedId>(pos) + static_cast<UnsignedId>(n)
                  << " but the connectivity stream holds " << streamSize << " values";
       return false;
     };
@@ -189,7 +193,7 @@ struct FillWorker
         ok = false;
         break;
       }
-      if (!checkRoom(i, p))
+      if (!checkRoom(i, p, 0))
       {
         ok = false;
         break;
@@ -209,8 +213,11 @@ struct FillWorker
         }
         else
         {
-          ok = checkRoom(i, p + n) && copyIds(i, p + 1, n);
-          p += 1 + n;
+          ok = checkRoom(i, p, n) && copyIds(i, p + 1, n);
+          if (ok)
+          {
+            p += 1 + n;
+          }
         }
       }
       else
@@ -226,7 +233,7 @@ struct FillWorker
         ++p;
         for (vtkIdType f = 0; ok && f < n; ++f)
         {
-          if (!checkRoom(i, p))
+          if (!checkRoom(i, p, 0))
           {
             ok = false;
             break;
@@ -238,7 +245,7 @@ struct FillWorker
             ok = false;
             break;
           }
-          ok = checkRoom(i, p + k);
+          ok = checkRoom(i, p, k);
           if (ok)
           {
             out[w++] = static_cast<ValueType>(k);
