@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Builds the library and runs the demo host: it opens a mesh, drives a
-# scripted session through the library and writes PNG screenshots into
-# ./out (or $ORVI_DEMO_OUT). Runs headless under Xvfb when there is no display.
+# Builds the library and the demo host orvi-viewer, then replays a short
+# scripted session (Apps/orvi-viewer/demo-session.txt) on the generated
+# default mesh and writes its screenshots into ./out (or $ORVI_DEMO_OUT).
+# Runs headless under Xvfb when there is no display. Extra arguments go to
+# orvi-viewer (e.g. --nav catia, or a mesh file).
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
@@ -11,7 +13,9 @@ build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build}"
 out="${ORVI_DEMO_OUT:-$ORVI_ROOT/out}"
 mkdir -p "$out"
 cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$build" -j "$ORVI_JOBS" --target orviDemo
+cmake --build "$build" -j "$ORVI_JOBS" --target orvi-viewer
 
-orvi_with_display "$build/Examples/Demo/orviDemo" "$out" "$@"
-echo "Screenshots are in $out"
+orvi_with_display "$build/Apps/orvi-viewer/orvi-viewer" \
+  --script "$ORVI_ROOT/Apps/orvi-viewer/demo-session.txt" --out "$out" "$@"
+echo "Screenshots are in $out:"
+ls -1 "$out"/*.png

@@ -299,7 +299,7 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
   if (this->Mervo)
   {
     // The marker's radius is in world units: a small fraction of the model.
-    this->Mervo->SetRotationMarkerScale(0.012 * mesh->GetLength());
+    this->Mervo->SetRotationMarkerScale(0.02 * mesh->GetLength());
   }
   return true;
 }
