@@ -167,6 +167,10 @@ Options:
   --size W H          window size in pixels (default 1024 768)
   -h, --help          this text
 
+Every mode renders into a window and needs an X server; without a display,
+run under one such as Xvfb (xvfb-run orvi-viewer --script ..., as
+./scripts/demo.sh does).
+
 Mouse, with --nav mervo:
   left drag           rotate about the rotation centre (red marker shown)
   left click          make the surface point under the pointer the centre

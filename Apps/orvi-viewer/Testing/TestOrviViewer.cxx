@@ -80,8 +80,31 @@ fs::path TestDir()
   return dir;
 }
 
-ViewerRun RunViewer(const fs::path& dir, const std::vector<std::string>& args)
+// display: null keeps the test's DISPLAY, "" removes it, anything else
+// replaces it.
+ViewerRun RunViewer(const fs::path& dir,
+  const std::vector<std::string>& args,
+  const char* display = nullptr)
 {
+  std::vector<std::string> variables;
+  for (char** e = environ; *e; ++e)
+  {
+    if (!display || std::string(*e).rfind("DISPLAY=", 0) != 0)
+    {
+      variables.emplace_back(*e);
+    }
+  }
+  if (display && *display)
+  {
+    variables.push_back(std::string("DISPLAY=") + display);
+  }
+  std::vector<char*> envp;
+  for (std::string& v : variables)
+  {
+    envp.push_back(v.data());
+  }
+  envp.push_back(nullptr);
+
   std::vector<std::string> words = { ORVI_VIEWER_EXECUTABLE };
   words.insert(words.end(), args.begin(), args.end());
   std::vector<char*> argv;
@@ -98,7 +121,7 @@ ViewerRun RunViewer(const fs::path& dir, const std::vector<std::string>& args)
   posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   ViewerRun run;
   pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
   if (spawned != 0)
   {
@@ -707,6 +730,28 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
   {
     ExpectRefused(dir, c);
   }
+
+  // Without an X server VTK's window would abort the process: the viewer
+  // says so first, in every mode.
+  const std::string shot = (dir / "x.png").string();
+  for (const char* display : { "", ":32000" })
+  {
+    for (const std::vector<std::string>& args :
+      { std::vector<std::string>{ "--screenshot", shot }, std::vector<std::string>{} })
+    {
+      SCOPED_TRACE(
+        std::string("DISPLAY '") + display + "', " + std::to_string(args.size()) + " arguments");
+      const ViewerRun run = RunViewer(dir, args, display);
+      EXPECT_TRUE(run.Exited) << "killed by signal " << run.Signal;
+      EXPECT_EQ(run.Code, 1);
+      const std::string message = *display
+        ? std::string("cannot connect to the X display '") + display + "'"
+        : std::string("no X display (DISPLAY is not set)");
+      EXPECT_NE(run.Err.find("orvi-viewer: " + message + "; every mode"), std::string::npos)
+        << run.Err;
+    }
+  }
+  EXPECT_FALSE(fs::exists(shot));
 }
 
 //==============================================================================
