@@ -22,12 +22,15 @@
 #include "vtkXMLPolyDataReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
+#include <vtksys/SystemTools.hxx>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <string>
 #include <vector>
 
 namespace orvi
@@ -91,6 +94,43 @@ vtkSmartPointer<vtkAlgorithm> MakeReader(const std::string& path, const std::str
   return nullptr;
 }
 
+// VTK's STL reader reads any file that does not look like text as binary
+// and, since many writers leave a wrong triangle count in the header,
+// takes the count from the file's length, rounding down. A binary STL is
+// exactly 84 bytes plus 50 per triangle: any other length means the file is
+// not one, and reading it would show random triangles.
+bool ValidBinarySTLLength(const std::string& path, std::string& error)
+{
+  if (vtksys::SystemTools::DetectFileType(path.c_str()) == vtksys::SystemTools::FileTypeText)
+  {
+    return true;
+  }
+  const unsigned long length = vtksys::SystemTools::FileLength(path);
+  if (length >= 84 && (length - 84) % 50 == 0)
+  {
+    return true;
+  }
+  error = "cannot read '" + path + "': not a valid .stl mesh (a binary STL is 84 bytes plus 50 " +
+    "per triangle; this file has " + std::to_string(length) + " bytes)";
+  return false;
+}
+
+// NaN or infinite coordinates (a damaged file) would leave the camera and
+// the pickers without meaningful bounds.
+bool FiniteCoordinates(vtkDataSet* data)
+{
+  double p[3];
+  for (vtkIdType i = 0; i < data->GetNumberOfPoints(); ++i)
+  {
+    data->GetPoint(i, p);
+    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
 // Counts the errors VTK reports while a reader runs, so a file VTK could not
 // parse is refused instead of showing an empty view.
 struct ErrorCounter
@@ -135,6 +175,10 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log,
     error = "cannot open '" + path + "': no such file or not readable";
     return nullptr;
   }
+  if (ext == ".stl" && !ValidBinarySTLLength(path, error))
+  {
+    return nullptr;
+  }
 
   ProgressPrinter progress;
   progress.Log = &log;
@@ -159,6 +203,12 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log,
   if (errors.Errors > 0 || !data || data->GetNumberOfPoints() == 0)
   {
     error = "cannot read '" + path + "': not a valid " + ext + " mesh or it holds no points";
+    return nullptr;
+  }
+  if (!FiniteCoordinates(data))
+  {
+    error = "cannot read '" + path + "': not a valid " + ext +
+      " mesh (it holds coordinates that are not finite numbers)";
     return nullptr;
   }
   log << "loaded " << data->GetNumberOfPoints() << " points and " << data->GetNumberOfCells()

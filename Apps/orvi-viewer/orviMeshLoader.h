@@ -16,7 +16,9 @@ namespace orvi
 /// Reads a mesh with the VTK reader its extension names (.vtu, .vtk, .vtp,
 /// .stl, .obj, .ply), printing progress and the load time to log. Returns
 /// null and sets error to one message naming the problem when the file is
-/// missing, unreadable, of an unknown kind or empty.
+/// missing, unreadable, of an unknown kind or empty, when its points are not
+/// all finite, or when a binary .stl is not 84 bytes plus 50 per triangle
+/// long (VTK's reader would show random triangles).
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error);

@@ -39,6 +39,8 @@ const std::map<std::string, Signature>& Signatures()
   return table;
 }
 
+constexpr double MaxMagnitude = 1.0e6;
+
 bool ValidName(const std::string& name)
 {
   return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
@@ -214,6 +216,13 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
       if (*end != '\0' || !std::isfinite(value))
       {
         error = where + "'" + word + "' is not a number";
+        return false;
+      }
+      // Pixel positions become ints and 3D-mouse values camera motion:
+      // beyond this bound neither means anything but overflow.
+      if (std::abs(value) > MaxMagnitude)
+      {
+        error = where + "'" + word + "' is out of range (at most 1000000 in magnitude)";
         return false;
       }
       action.Numbers.push_back(value);

@@ -53,8 +53,19 @@ constexpr unsigned long ButtonEvents[] = { vtkCommand::LeftButtonPressEvent,
   vtkCommand::RightButtonPressEvent,
   vtkCommand::RightButtonReleaseEvent };
 
+// Whether an array's values (magnitudes, for vectors) are not all equal.
+bool Varies(vtkDataArray* array)
+{
+  double range[2];
+  array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+  return range[1] > range[0];
+}
+
 // The array to colour by: the named one (points first, then cells), or the
-// first scalar array. Returns the field (0 points, 1 cells) or -1.
+// first scalar array whose values are not all equal; a constant array (such
+// as the group ids VTK's OBJ reader adds) would paint the whole mesh in one
+// colour under a legend of one value. Returns the field (0 points, 1 cells)
+// or -1.
 int FindArray(vtkDataSet* mesh, std::string& name)
 {
   if (!name.empty())
@@ -71,7 +82,7 @@ int FindArray(vtkDataSet* mesh, std::string& name)
                                     : static_cast<vtkFieldData*>(mesh->GetCellData());
     vtkDataArray* scalars =
       field == 0 ? mesh->GetPointData()->GetScalars() : mesh->GetCellData()->GetScalars();
-    if (scalars && scalars->GetName())
+    if (scalars && scalars->GetName() && Varies(scalars))
     {
       name = scalars->GetName();
       return field;
@@ -80,7 +91,7 @@ int FindArray(vtkDataSet* mesh, std::string& name)
     {
       vtkDataArray* array = data->GetArray(i);
       if (array && array->GetName() && array->GetNumberOfComponents() == 1 &&
-        std::string(array->GetName()).rfind("vtk", 0) != 0)
+        std::string(array->GetName()).rfind("vtk", 0) != 0 && Varies(array))
       {
         name = array->GetName();
         return field;
@@ -377,6 +388,11 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     picker = vtkSmartPointer<vtkVisibleSelectionPicker>::New();
   }
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+  // The surface is the only prop worth selecting. The frustum picker tags
+  // only props of its pick list (with an empty list it selects nothing); the
+  // visible picker leaves the other props out of the selector's pass.
+  picker->AddPickList(this->SurfaceActor);
+  picker->PickFromListOn();
   picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
   vtkSelection* selection = picker->GetSelection();
 

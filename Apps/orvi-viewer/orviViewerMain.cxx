@@ -1,5 +1,6 @@
 // orvi-viewer: shows a mesh with the vtkorviRendering library at work. See
 // ViewerUsage() (orvi-viewer --help) for the flags and the script format.
+#include "orviDisplay.h"
 #include "orviMeshLoader.h"
 #include "orviScript.h"
 #include "orviViewer.h"
@@ -33,10 +34,10 @@ int main(int argc, char* argv[])
     return 2;
   }
   const bool interactive = options.Screenshot.empty() && options.Script.empty();
-  if (interactive && !std::getenv("DISPLAY"))
+  if (!orvi::CanOpenWindow(error))
   {
-    std::cerr << "orvi-viewer: no display; use --screenshot or --script to run headless\n";
-    return 2;
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 1;
   }
 
   vtkSmartPointer<vtkDataSet> mesh = options.MeshFile.empty()

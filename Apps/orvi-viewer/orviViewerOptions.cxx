@@ -152,7 +152,8 @@ vtkKivUnstructuredGridGenerator.
 
 Options:
   --array NAME        colour by this point or cell array (default: the first
-                      scalar array)
+                      scalar array whose values are not all equal; without
+                      one the surface is plain grey)
   --nav CONVENTION    mouse convention (default mervo):
                         mervo        vtkMervoInteractor, buttons mapped by the viewer
                         catia        vtkCatiaInteractor, buttons mapped by the viewer
@@ -165,6 +166,10 @@ Options:
   --out DIR           directory for the script's screenshots (default .)
   --size W H          window size in pixels (default 1024 768)
   -h, --help          this text
+
+Every mode renders into a window and needs an X server; without a display,
+run under one such as Xvfb (xvfb-run orvi-viewer --script ..., as
+./scripts/demo.sh does).
 
 Mouse, with --nav mervo:
   left drag           rotate about the rotation centre (red marker shown)
@@ -180,7 +185,8 @@ class documentation); a left drag (style-mervo) or a left/right click with
 the middle button up (style-catia) picks.
 
 Script format (--script): one action per line; blank lines and lines
-starting with # are ignored. Coordinates are pixels, origin lower left.
+starting with # are ignored. Coordinates are pixels, origin lower left;
+every number lies within -1000000 .. 1000000.
   rotate DX DY [snap NAME]        drag by (DX, DY) from the window centre
   pan DX DY [snap NAME]           drag-pan by (DX, DY)
   dolly DY [snap NAME]            drag-dolly by DY (up zooms in)

@@ -26,7 +26,7 @@ enum class PickMode
 struct ViewerOptions
 {
   std::string MeshFile;  // empty: the generated default mesh
-  std::string ArrayName; // empty: the first scalar array
+  std::string ArrayName; // empty: the first scalar array that varies
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
   std::string Screenshot;   // write a PNG and exit

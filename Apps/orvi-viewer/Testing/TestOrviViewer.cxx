@@ -1,0 +1,945 @@
+// Runs orvi-viewer headless with scripts, as a person or a CI job would, and
+// looks at its exit status, its messages and the PNGs it writes.
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkCellType.h"
+#include "vtkDoubleArray.h"
+#include "vtkImageData.h"
+#include "vtkNew.h"
+#include "vtkOBJWriter.h"
+#include "vtkPLYWriter.h"
+#include "vtkPNGReader.h"
+#include "vtkPointData.h"
+#include "vtkPoints.h"
+#include "vtkPolyData.h"
+#include "vtkPolyDataWriter.h"
+#include "vtkSTLWriter.h"
+#include "vtkSphereSource.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridWriter.h"
+#include "vtkXMLPolyDataWriter.h"
+#include "vtkXMLUnstructuredGridWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace
+{
+namespace fs = std::filesystem;
+
+constexpr int W = 640, H = 480;
+
+//------------------------------------------------------------------------------
+// Running the viewer.
+struct ViewerRun
+{
+  bool Exited = false; // ended through exit(), not a signal
+  int Code = -1;
+  int Signal = 0;
+  std::string Out, Err;
+};
+
+std::string ReadText(const fs::path& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void WriteText(const fs::path& path, const std::string& text)
+{
+  std::ofstream(path, std::ios::binary) << text;
+}
+
+// A fresh directory for the running test (parameterised names hold '/').
+fs::path TestDir()
+{
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  std::string name = std::string(info->test_suite_name()) + "." + info->name();
+  std::replace(name.begin(), name.end(), '/', '_');
+  const fs::path dir = fs::path(ORVI_VIEWER_TEST_DIR) / name;
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+// display: null keeps the test's DISPLAY, "" removes it, anything else
+// replaces it.
+ViewerRun RunViewer(const fs::path& dir,
+  const std::vector<std::string>& args,
+  const char* display = nullptr)
+{
+  std::vector<std::string> variables;
+  for (char** e = environ; *e; ++e)
+  {
+    if (!display || std::string(*e).rfind("DISPLAY=", 0) != 0)
+    {
+      variables.emplace_back(*e);
+    }
+  }
+  if (display && *display)
+  {
+    variables.push_back(std::string("DISPLAY=") + display);
+  }
+  std::vector<char*> envp;
+  for (std::string& v : variables)
+  {
+    envp.push_back(v.data());
+  }
+  envp.push_back(nullptr);
+
+  std::vector<std::string> words = { ORVI_VIEWER_EXECUTABLE };
+  words.insert(words.end(), args.begin(), args.end());
+  std::vector<char*> argv;
+  for (std::string& w : words)
+  {
+    argv.push_back(w.data());
+  }
+  argv.push_back(nullptr);
+
+  const std::string out = (dir / "stdout.txt").string(), err = (dir / "stderr.txt").string();
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  ViewerRun run;
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0)
+  {
+    ADD_FAILURE() << "cannot start " << argv[0];
+    return run;
+  }
+  int status = 0;
+  while (waitpid(pid, &status, 0) < 0 && errno == EINTR)
+  {
+  }
+  run.Exited = WIFEXITED(status);
+  run.Code = run.Exited ? WEXITSTATUS(status) : -1;
+  run.Signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
+  run.Out = ReadText(out);
+  run.Err = ReadText(err);
+  return run;
+}
+
+// Runs a script with the default mesh in a 640 x 480 window; screenshots go
+// to dir.
+ViewerRun RunScript(const fs::path& dir,
+  const std::string& script,
+  std::vector<std::string> args = {})
+{
+  WriteText(dir / "script.txt", script);
+  std::vector<std::string> all = { "--size",
+    std::to_string(W),
+    std::to_string(H),
+    "--script",
+    (dir / "script.txt").string(),
+    "--out",
+    dir.string() };
+  all.insert(all.end(), args.begin(), args.end());
+  return RunViewer(dir, all);
+}
+
+#define EXPECT_CLEAN_RUN(run)                                                                      \
+  do                                                                                               \
+  {                                                                                                \
+    EXPECT_TRUE((run).Exited) << "signal " << (run).Signal;                                        \
+    EXPECT_EQ((run).Code, 0) << (run).Err;                                                         \
+  } while (false)
+
+//------------------------------------------------------------------------------
+// Reading the screenshots. Pixel (0, 0) is the lower left corner, as for the
+// script's coordinates.
+struct Rgb
+{
+  int R, G, B;
+};
+
+struct Image
+{
+  int Width = 0, Height = 0;
+  std::vector<Rgb> Pixels;
+  const Rgb& At(int x, int y) const { return this->Pixels[static_cast<size_t>(y) * Width + x]; }
+  bool Empty() const { return this->Pixels.empty(); }
+};
+
+Image ReadPng(const fs::path& path)
+{
+  Image image;
+  if (!fs::exists(path))
+  {
+    ADD_FAILURE() << "no screenshot " << path;
+    return image;
+  }
+  vtkNew<vtkPNGReader> reader;
+  reader->SetFileName(path.string().c_str());
+  reader->Update();
+  vtkImageData* data = reader->GetOutput();
+  const int* dims = data->GetDimensions();
+  const int comps = data->GetNumberOfScalarComponents();
+  if (comps < 3 || data->GetScalarType() != VTK_UNSIGNED_CHAR)
+  {
+    ADD_FAILURE() << "unexpected PNG layout in " << path;
+    return image;
+  }
+  image.Width = dims[0];
+  image.Height = dims[1];
+  const auto* p = static_cast<unsigned char*>(data->GetScalarPointer());
+  image.Pixels.resize(static_cast<size_t>(dims[0]) * dims[1]);
+  for (size_t i = 0; i < image.Pixels.size(); ++i, p += comps)
+  {
+    image.Pixels[i] = { p[0], p[1], p[2] };
+  }
+  return image;
+}
+
+bool IsMagenta(const Rgb& c)
+{
+  return c.R >= 250 && c.G <= 5 && c.B >= 250;
+}
+
+struct Region
+{
+  long Count = 0;
+  double X = 0, Y = 0; // centroid
+  int X0 = 1 << 30, Y0 = 1 << 30, X1 = -1, Y1 = -1;
+};
+
+template <typename Pred>
+Region Find(const Image& image, Pred pred, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1)
+{
+  Region r;
+  x1 = x1 < 0 ? image.Width - 1 : std::min(x1, image.Width - 1);
+  y1 = y1 < 0 ? image.Height - 1 : std::min(y1, image.Height - 1);
+  for (int y = std::max(0, y0); y <= y1; ++y)
+  {
+    for (int x = std::max(0, x0); x <= x1; ++x)
+    {
+      if (pred(image.At(x, y), x, y))
+      {
+        ++r.Count;
+        r.X += x;
+        r.Y += y;
+        r.X0 = std::min(r.X0, x);
+        r.Y0 = std::min(r.Y0, y);
+        r.X1 = std::max(r.X1, x);
+        r.Y1 = std::max(r.Y1, y);
+      }
+    }
+  }
+  if (r.Count > 0)
+  {
+    r.X /= r.Count;
+    r.Y /= r.Count;
+  }
+  return r;
+}
+
+bool Differs(const Rgb& a, const Rgb& b, int threshold)
+{
+  return std::abs(a.R - b.R) > threshold || std::abs(a.G - b.G) > threshold ||
+    std::abs(a.B - b.B) > threshold;
+}
+
+double FractionDiffering(const Image& a, const Image& b, int threshold = 24)
+{
+  if (a.Empty() || a.Width != b.Width || a.Height != b.Height)
+  {
+    ADD_FAILURE() << "images of different sizes";
+    return 0.0;
+  }
+  long n = 0;
+  for (size_t i = 0; i < a.Pixels.size(); ++i)
+  {
+    n += Differs(a.Pixels[i], b.Pixels[i], threshold) ? 1 : 0;
+  }
+  return static_cast<double>(n) / static_cast<double>(a.Pixels.size());
+}
+
+// Hue in [0, 1) of a saturated colour.
+double Hue(const Rgb& c)
+{
+  const double r = c.R / 255.0, g = c.G / 255.0, b = c.B / 255.0;
+  const double mx = std::max({ r, g, b }), mn = std::min({ r, g, b });
+  if (mx - mn < 1e-6)
+    return -1.0;
+  double h = 0.0;
+  if (mx == r)
+    h = (g - b) / (mx - mn);
+  else if (mx == g)
+    h = 2.0 + (b - r) / (mx - mn);
+  else
+    h = 4.0 + (r - g) / (mx - mn);
+  h /= 6.0;
+  return h < 0 ? h + 1.0 : h;
+}
+
+//------------------------------------------------------------------------------
+// The "picked N cells, mesh cell ids A .. B (...)" line.
+struct PickLine
+{
+  bool Found = false;
+  long Count = 0, Lowest = -1, Highest = -1;
+};
+
+PickLine ParsePick(const std::string& out, const std::string& mode, const std::string& rectangle)
+{
+  const std::regex line("picked ([0-9]+) cells(, mesh cell ids ([0-9]+) \\.\\. ([0-9]+))? \\(" +
+    mode + ", rectangle " + rectangle + "\\)");
+  std::smatch m;
+  PickLine pick;
+  if (std::regex_search(out, m, line))
+  {
+    pick.Found = true;
+    pick.Count = std::stol(m[1]);
+    if (m[2].matched)
+    {
+      pick.Lowest = std::stol(m[3]);
+      pick.Highest = std::stol(m[4]);
+    }
+  }
+  return pick;
+}
+
+// The generated default mesh has this many cells.
+constexpr long DefaultMeshCells = 21504;
+
+//==============================================================================
+TEST(OrviViewer, LegendBarShowsTheLookupTableEnds)
+{
+  const fs::path dir = TestDir();
+  const ViewerRun run = RunViewer(dir,
+    { "--size",
+      std::to_string(W),
+      std::to_string(H),
+      "--screenshot",
+      (dir / "legend.png").string() });
+  EXPECT_CLEAN_RUN(run);
+  EXPECT_NE(run.Out.find("colouring by point array 'temperature'"), std::string::npos) << run.Out;
+  const Image image = ReadPng(dir / "legend.png");
+  ASSERT_FALSE(image.Empty());
+  ASSERT_EQ(image.Width, W);
+  ASSERT_EQ(image.Height, H);
+
+  // The bar is unlit: its ends are the table's exact end colours, blue
+  // (hue 0.667) at the minimum, at the bottom, and red at the top.
+  const int right = W * 8 / 10;
+  const Region blue = Find(
+    image, [](const Rgb& c, int, int) { return c.B >= 245 && c.R <= 10 && c.G <= 10; }, right);
+  const Region red = Find(
+    image, [](const Rgb& c, int, int) { return c.R >= 245 && c.G <= 10 && c.B <= 10; }, right);
+  ASSERT_GT(blue.Count, 100);
+  ASSERT_GT(red.Count, 100);
+  EXPECT_GT(red.Y0, blue.Y1) << "red end above the blue end";
+  // The two ends are the same bar: their columns overlap, and the bar is not
+  // a thin line.
+  EXPECT_LT(std::abs(red.X - blue.X), 3.0);
+  EXPECT_GE(blue.X1 - blue.X0, 10);
+  // Nothing of the lookup table's saturated ends elsewhere on the right.
+  EXPECT_GT(blue.Y0, H / 20);
+  EXPECT_LT(red.Y1, H - H / 20);
+
+  // Up the bar's middle column the hue falls from blue through cyan, green
+  // and yellow to red, never rising again.
+  const int column = static_cast<int>(std::lround(blue.X));
+  double last = 1.0;
+  int rises = 0;
+  bool green = false;
+  for (int y = blue.Y0; y <= red.Y1; ++y)
+  {
+    const Rgb& c = image.At(column, y);
+    const double h = Hue(c);
+    ASSERT_GE(h, 0.0) << "grey pixel inside the bar at y " << y;
+    rises += h > last + 0.01 ? 1 : 0;
+    last = h;
+    green = green || (c.G >= 240 && c.R <= 40 && c.B <= 40);
+  }
+  EXPECT_EQ(rises, 0);
+  EXPECT_TRUE(green);
+  EXPECT_NEAR(Hue(image.At(column, blue.Y0)), 0.667, 0.01);
+  EXPECT_NEAR(Hue(image.At(column, red.Y1)), 0.0, 0.01);
+}
+
+//==============================================================================
+TEST(OrviViewer, PickHighlightsTheRectangleVisibleAndThrough)
+{
+  const fs::path dir = TestDir();
+  const int x0 = 290, y0 = 200, x1 = 350, y1 = 260;
+  const std::string rect = "290 200 350 260";
+  const std::string script = "screenshot before\npick " + rect + "\nscreenshot picked\n";
+
+  PickLine picks[2];
+  const char* modes[2] = { "visible", "through" };
+  for (int m = 0; m < 2; ++m)
+  {
+    SCOPED_TRACE(modes[m]);
+    const fs::path sub = dir / modes[m];
+    fs::create_directories(sub);
+    const ViewerRun run = RunScript(sub, script, { "--pick", modes[m] });
+    EXPECT_CLEAN_RUN(run);
+    const PickLine pick = ParsePick(run.Out, modes[m], rect);
+    ASSERT_TRUE(pick.Found) << run.Out;
+    EXPECT_GT(pick.Count, 0);
+    EXPECT_GE(pick.Lowest, 0);
+    EXPECT_LE(pick.Lowest, pick.Highest);
+    EXPECT_LT(pick.Highest, DefaultMeshCells);
+    picks[m] = pick;
+
+    const Image before = ReadPng(sub / "before.png");
+    const Image picked = ReadPng(sub / "picked.png");
+    ASSERT_FALSE(before.Empty() || picked.Empty());
+    EXPECT_EQ(Find(before, [](const Rgb& c, int, int) { return IsMagenta(c); }).Count, 0);
+
+    // The rectangle itself is covered: whole cells are highlighted, so the
+    // highlight reaches a little past it (a cell is under 15 pixels here),
+    // and nothing far from it is.
+    // The edges are drawn over the highlight: count magenta or edge pixels.
+    const long area = static_cast<long>(x1 - x0 + 1) * (y1 - y0 + 1);
+    const Region inside = Find(
+      picked,
+      [](const Rgb& c, int, int) { return IsMagenta(c) || c.R + c.G + c.B < 150; },
+      x0,
+      y0,
+      x1,
+      y1);
+    EXPECT_GT(inside.Count, area * 95 / 100);
+    const Region highlight = Find(picked, [](const Rgb& c, int, int) { return IsMagenta(c); });
+    EXPECT_GT(highlight.Count, area * 2 / 3);
+    EXPECT_LE(highlight.X0, x0 + 2);
+    EXPECT_GE(highlight.X1, x1 - 2);
+    EXPECT_LE(highlight.Y0, y0 + 2);
+    EXPECT_GE(highlight.Y1, y1 - 2);
+    const int margin = 30;
+    const Region far = Find(picked,
+      [&](const Rgb& c, int x, int y)
+      {
+        return IsMagenta(c) &&
+          (x < x0 - margin || x > x1 + margin || y < y0 - margin || y > y1 + margin);
+      });
+    EXPECT_EQ(far.Count, 0) << "magenta at " << far.X0 << " " << far.Y0;
+  }
+  // Through the model reaches the far side of the closed surface as well.
+  EXPECT_GT(picks[1].Count, picks[0].Count);
+  EXPECT_LE(picks[1].Lowest, picks[0].Lowest);
+  EXPECT_GE(picks[1].Highest, picks[0].Highest);
+}
+
+//==============================================================================
+TEST(OrviViewer, BoxZoomEnlargesThePickedRegionAndDrawsTheBand)
+{
+  const fs::path dir = TestDir();
+  const ViewerRun run = RunScript(dir,
+    "pick 305 225 335 255\n"
+    "screenshot before\n"
+    "boxzoom 5 5 40 40\n"
+    "screenshot background-band\n"
+    "boxzoom 260 180 380 300 snap band\n"
+    "screenshot after\n");
+  EXPECT_CLEAN_RUN(run);
+  const Image before = ReadPng(dir / "before.png");
+  const Image background = ReadPng(dir / "background-band.png");
+  const Image band = ReadPng(dir / "band.png");
+  const Image after = ReadPng(dir / "after.png");
+  ASSERT_FALSE(before.Empty() || background.Empty() || band.Empty() || after.Empty());
+
+  // A band over the background finds nothing to zoom onto: the view stays.
+  EXPECT_EQ(FractionDiffering(before, background, 0), 0.0);
+
+  // While the button is held the band is drawn into the pixels: the only
+  // changes are on the rectangle's outline, and they run all around it.
+  const Region changed =
+    Find(band, [&](const Rgb& c, int x, int y) { return Differs(c, before.At(x, y), 24); });
+  const Region offOutline = Find(band,
+    [&](const Rgb& c, int x, int y)
+    {
+      const bool nearX = std::abs(x - 260) <= 2 || std::abs(x - 380) <= 2;
+      const bool nearY = std::abs(y - 180) <= 2 || std::abs(y - 300) <= 2;
+      const bool onOutline = (nearX && y >= 178 && y <= 302) || (nearY && x >= 258 && x <= 382);
+      return !onOutline && Differs(c, before.At(x, y), 24);
+    });
+  EXPECT_EQ(offOutline.Count, 0) << "change at " << offOutline.X0 << " " << offOutline.Y0;
+  EXPECT_GT(changed.Count, 400); // a one-pixel outline is 480 pixels
+  EXPECT_EQ(changed.X0, 260);
+  EXPECT_EQ(changed.X1, 380);
+  EXPECT_EQ(changed.Y0, 180);
+  EXPECT_EQ(changed.Y1, 300);
+
+  // After the zoom the picked patch, which lay in the band's middle, fills
+  // much more of the window and sits near its centre.
+  const auto magenta = [](const Rgb& c, int, int) { return IsMagenta(c); };
+  const Region small = Find(before, magenta);
+  const Region large = Find(after, magenta);
+  ASSERT_GT(small.Count, 0);
+  EXPECT_GT(large.Count, 6 * small.Count) << small.Count << " -> " << large.Count;
+  EXPECT_LT(std::hypot(large.X - W / 2.0, large.Y - H / 2.0), 60.0);
+  // The band is gone from the final image.
+  EXPECT_EQ(Find(after,
+              [](const Rgb& c, int x, int y)
+              { return x == 260 && y > 190 && y < 290 && c.R > 200 && c.G > 200 && c.B > 200; })
+              .Count,
+    0);
+}
+
+//==============================================================================
+TEST(OrviViewer, RotationMovesTheImageAndShowsTheMarker)
+{
+  const fs::path dir = TestDir();
+  const ViewerRun run = RunScript(dir,
+    "screenshot start\n"
+    "centre 320 240\n"
+    "rotate 100 40 snap rotating\n"
+    "screenshot rotated\n",
+    { "--nav", "mervo" });
+  EXPECT_CLEAN_RUN(run);
+  EXPECT_NE(run.Out.find("rotation centre "), std::string::npos) << run.Out;
+  const Image start = ReadPng(dir / "start.png");
+  const Image rotating = ReadPng(dir / "rotating.png");
+  const Image rotated = ReadPng(dir / "rotated.png");
+  ASSERT_FALSE(start.Empty() || rotating.Empty() || rotated.Empty());
+
+  EXPECT_GT(FractionDiffering(start, rotated), 0.15);
+
+  // The snap and the image after the release show the same view; what only
+  // the snap has is the red marker sphere on the centre, which rotating
+  // about it keeps where it was clicked.
+  const Region marker =
+    Find(rotating, [&](const Rgb& c, int x, int y) { return Differs(c, rotated.At(x, y), 40); });
+  ASSERT_GT(marker.Count, 30);
+  EXPECT_LT(std::hypot(marker.X - 320, marker.Y - 240), 25.0);
+  EXPECT_LT(marker.X1 - marker.X0, 60);
+  EXPECT_LT(marker.Y1 - marker.Y0, 60);
+  const Region reddish = Find(rotating,
+    [&](const Rgb& c, int x, int y)
+    { return Differs(c, rotated.At(x, y), 40) && c.R > c.G + 60 && c.R > c.B + 60; });
+  EXPECT_GT(reddish.Count, marker.Count * 3 / 4);
+}
+
+//==============================================================================
+TEST(OrviViewer, TDxReportsChangeTheImage)
+{
+  const fs::path dir = TestDir();
+  const ViewerRun run = RunScript(dir,
+    "screenshot a\n"
+    "tdx 0 0 -60 0 0 0 0\n"
+    "screenshot b\n"
+    "tdx 0 0 0 20 0 1 0\n"
+    "screenshot c\n");
+  EXPECT_CLEAN_RUN(run);
+  const Image a = ReadPng(dir / "a.png"), b = ReadPng(dir / "b.png"), c = ReadPng(dir / "c.png");
+  ASSERT_FALSE(a.Empty() || b.Empty() || c.Empty());
+  EXPECT_GT(FractionDiffering(a, b), 0.05) << "a push along z";
+  EXPECT_GT(FractionDiffering(b, c), 0.05) << "a twist about y";
+}
+
+//==============================================================================
+// Every convention replays the same script; what it has no gesture for is
+// reported and skipped.
+class OrviViewerConvention : public ::testing::TestWithParam<const char*>
+{
+};
+
+TEST_P(OrviViewerConvention, RunsTheCommonScript)
+{
+  const std::string nav = GetParam();
+  const fs::path dir = TestDir();
+  const ViewerRun run = RunScript(dir,
+    "screenshot start\n"
+    "centre 320 240\n"
+    "rotate 100 40\n"
+    "screenshot rotated\n"
+    "pick 300 220 340 260\n"
+    "pan 30 20\n"
+    "dolly 30\n"
+    "boxzoom 260 180 380 300\n"
+    "fly 320 240\n"
+    "screenshot moved\n"
+    "tdx 0 0 0 20 0 1 0\n"
+    "screenshot pushed\n",
+    { "--nav", nav });
+  EXPECT_CLEAN_RUN(run);
+  EXPECT_TRUE(run.Err.empty()) << run.Err;
+  EXPECT_NE(run.Out.find("navigation: " + nav + "\n"), std::string::npos);
+
+  const bool mervo = nav == "mervo";
+  const bool catiaLike = nav == "catia" || nav == "style-catia";
+  const std::string skipped = "' has no gesture in the " + nav + " convention; skipped";
+  EXPECT_EQ(run.Out.find("line 2: 'centre" + skipped) != std::string::npos, !mervo);
+  EXPECT_EQ(run.Out.find("line 8: 'boxzoom" + skipped) != std::string::npos, catiaLike);
+  EXPECT_EQ(run.Out.find("line 4: 'rotate" + skipped), std::string::npos);
+  EXPECT_EQ(run.Out.find("line 5: 'pick" + skipped), std::string::npos);
+
+  const PickLine pick = ParsePick(run.Out, "visible", "300 220 340 260");
+  ASSERT_TRUE(pick.Found) << run.Out;
+  EXPECT_GT(pick.Count, 0);
+
+  const Image start = ReadPng(dir / "start.png"), rotated = ReadPng(dir / "rotated.png");
+  const Image moved = ReadPng(dir / "moved.png"), pushed = ReadPng(dir / "pushed.png");
+  ASSERT_FALSE(start.Empty() || rotated.Empty() || moved.Empty() || pushed.Empty());
+  EXPECT_GT(FractionDiffering(start, rotated), 0.10);
+  EXPECT_GT(FractionDiffering(rotated, moved), 0.10);
+  EXPECT_GT(FractionDiffering(moved, pushed), 0.05);
+}
+
+INSTANTIATE_TEST_SUITE_P(OrviViewer,
+  OrviViewerConvention,
+  ::testing::Values("mervo", "catia", "style-mervo", "style-catia"),
+  [](const ::testing::TestParamInfo<const char*>& info)
+  {
+    std::string name = info.param;
+    name.erase(std::remove(name.begin(), name.end(), '-'), name.end());
+    return name;
+  });
+
+//==============================================================================
+struct BadCase
+{
+  std::string What;
+  std::vector<std::string> Args;
+  std::string Message; // on stderr
+};
+
+void ExpectRefused(const fs::path& dir, const BadCase& c)
+{
+  SCOPED_TRACE(c.What);
+  const ViewerRun run = RunViewer(dir, c.Args);
+  EXPECT_TRUE(run.Exited) << "killed by signal " << run.Signal;
+  EXPECT_NE(run.Code, 0);
+  EXPECT_NE(run.Err.find(c.Message), std::string::npos) << "stderr: " << run.Err;
+  EXPECT_EQ(run.Out.find("wrote "), std::string::npos) << run.Out;
+}
+
+std::string Garbage(size_t size, unsigned seed)
+{
+  std::mt19937 random(seed);
+  std::string bytes(size, '\0');
+  for (char& b : bytes)
+  {
+    b = static_cast<char>(random() & 0xff);
+  }
+  return bytes;
+}
+
+TEST(OrviViewer, BadMeshFilesAreRefused)
+{
+  const fs::path dir = TestDir();
+  const std::string shot = (dir / "never.png").string();
+  std::vector<BadCase> cases;
+  const std::string missing = (dir / "missing.vtu").string();
+  cases.push_back({ "missing file",
+    { "--screenshot", shot, missing },
+    "cannot open '" + missing + "': no such file or not readable" });
+  unsigned seed = 1;
+  for (const char* ext : { ".vtu", ".vtp", ".vtk", ".stl", ".obj", ".ply" })
+  {
+    const fs::path file = dir / (std::string("garbage") + ext);
+    WriteText(file, Garbage(5000, seed++));
+    cases.push_back({ std::string("garbage ") + ext,
+      { "--screenshot", shot, file.string() },
+      "cannot read '" + file.string() + "': not a valid " + ext + " mesh" });
+    const fs::path empty = dir / (std::string("empty") + ext);
+    WriteText(empty, "");
+    cases.push_back({ std::string("empty ") + ext,
+      { "--screenshot", shot, empty.string() },
+      "cannot read '" + empty.string() + "'" });
+  }
+  // A binary STL of NaN coordinates has the right length for its count.
+  const fs::path nan = dir / "nan.stl";
+  WriteText(nan, std::string(80, 'x') + std::string("\x01\0\0\0", 4) + std::string(50, '\xff'));
+  cases.push_back(
+    { "STL of NaN", { "--screenshot", shot, nan.string() }, "cannot read '" + nan.string() + "'" });
+  const fs::path unknown = dir / "mesh.xyz";
+  WriteText(unknown, "1 2 3\n");
+  cases.push_back({ "unknown extension",
+    { "--screenshot", shot, unknown.string() },
+    "unknown extension '.xyz'" });
+  cases.push_back({ "unknown array",
+    { "--size", "320", "240", "--screenshot", shot, "--array", "pressure" },
+    "the mesh has no point or cell array named 'pressure'" });
+  for (const BadCase& c : cases)
+  {
+    ExpectRefused(dir, c);
+  }
+  EXPECT_FALSE(fs::exists(shot));
+}
+
+TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
+{
+  const fs::path dir = TestDir();
+  const std::pair<std::string, std::string> scripts[] = {
+    { "spin 10 20", "line 4: unknown action 'spin'" },
+    { "rotate 10", "line 4: 'rotate' needs 2 numbers" },
+    { "pan 10 abc", "line 4: 'abc' is not a number" },
+    { "dolly nan", "line 4: 'nan' is not a number" },
+    { "fly 10 20 30", "line 4: unexpected '30'" },
+    { "pick 1 2 3 4 snap x", "line 4: unexpected 'snap'" },
+    { "rotate 10 20 snap", "line 4: unexpected 'snap' (only 'snap NAME' may follow)" },
+    { "rotate 10 20 snap a b", "line 4: unexpected 'b'" },
+    { "screenshot", "line 4: 'screenshot' needs a file name (without directories)" },
+    { "screenshot ../up", "line 4: 'screenshot' needs a file name (without directories)" },
+    { "rotate 1e300 0", "line 4: '1e300' is out of range" },
+    { "pick 0 0 1e12 10", "line 4: '1e12' is out of range" },
+    { "tdx 0 0 0 1e300 0 1 0", "line 4: '1e300' is out of range" },
+  };
+  int n = 0;
+  for (const auto& [line, message] : scripts)
+  {
+    // A screenshot before the bad line: nothing runs until the whole script
+    // has been read.
+    const fs::path file = dir / ("script" + std::to_string(++n) + ".txt");
+    WriteText(file, "screenshot first\n# a comment, then a blank line\n\n" + line + "\n");
+    ExpectRefused(dir,
+      { "script line '" + line + "'",
+        { "--script", file.string(), "--out", dir.string() },
+        file.string() + " " + message });
+  }
+  EXPECT_FALSE(fs::exists(dir / "first.png"));
+
+  const std::vector<BadCase> options = {
+    { "unknown option", { "--frobnicate" }, "unknown option --frobnicate (see --help)" },
+    { "missing script",
+      { "--script", (dir / "none.txt").string() },
+      "cannot open script '" + (dir / "none.txt").string() + "'" },
+    { "unknown convention", { "--nav", "blender" }, "unknown navigation 'blender'" },
+    { "unknown pick mode", { "--pick", "all" }, "unknown pick mode 'all'" },
+    { "option without value", { "--script" }, "option --script needs a value" },
+    { "tiny window", { "--size", "8", "8" }, "--size needs a width and a height" },
+    { "two meshes", { "a.vtu", "b.vtu" }, "more than one mesh file given" },
+    { "unwritable screenshot",
+      { "--size", "320", "240", "--screenshot", (dir / "no-such-dir" / "x.png").string() },
+      "cannot write screenshot" },
+  };
+  for (const BadCase& c : options)
+  {
+    ExpectRefused(dir, c);
+  }
+
+  // Without an X server VTK's window would abort the process: the viewer
+  // says so first, in every mode.
+  const std::string shot = (dir / "x.png").string();
+  for (const char* display : { "", ":32000" })
+  {
+    for (const std::vector<std::string>& args :
+      { std::vector<std::string>{ "--screenshot", shot }, std::vector<std::string>{} })
+    {
+      SCOPED_TRACE(
+        std::string("DISPLAY '") + display + "', " + std::to_string(args.size()) + " arguments");
+      const ViewerRun run = RunViewer(dir, args, display);
+      EXPECT_TRUE(run.Exited) << "killed by signal " << run.Signal;
+      EXPECT_EQ(run.Code, 1);
+      const std::string message = *display
+        ? std::string("cannot connect to the X display '") + display + "'"
+        : std::string("no X display (DISPLAY is not set)");
+      EXPECT_NE(run.Err.find("orvi-viewer: " + message + "; every mode"), std::string::npos)
+        << run.Err;
+    }
+  }
+  EXPECT_FALSE(fs::exists(shot));
+}
+
+//==============================================================================
+// Small meshes written with VTK's writers at test time.
+vtkSmartPointer<vtkPolyData> MakeSphere()
+{
+  vtkNew<vtkSphereSource> sphere;
+  sphere->SetThetaResolution(12);
+  sphere->SetPhiResolution(8);
+  sphere->SetRadius(2.0);
+  sphere->Update();
+  auto poly = vtkSmartPointer<vtkPolyData>::New();
+  poly->DeepCopy(sphere->GetOutput());
+  poly->GetPointData()->Initialize(); // no normals: every format keeps the points as they are
+  vtkNew<vtkDoubleArray> height;
+  height->SetName("height");
+  for (vtkIdType i = 0; i < poly->GetNumberOfPoints(); ++i)
+  {
+    height->InsertNextValue(poly->GetPoint(i)[2]);
+  }
+  poly->GetPointData()->AddArray(height);
+  return poly;
+}
+
+// Two hexahedra, a wedge on one and a tetrahedron on the other, with a
+// point array "temperature" and a cell array "pressure".
+vtkSmartPointer<vtkUnstructuredGrid> MakeGrid()
+{
+  vtkNew<vtkPoints> points;
+  for (int k = 0; k < 2; ++k)
+    for (int j = 0; j < 2; ++j)
+      for (int i = 0; i < 3; ++i)
+        points->InsertNextPoint(i, j, k);
+  points->InsertNextPoint(0.5, 0.0, 1.8); // 12: wedge ridge
+  points->InsertNextPoint(0.5, 1.0, 1.8); // 13
+  points->InsertNextPoint(1.5, 0.5, 1.7); // 14: tetra apex
+  auto grid = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  grid->SetPoints(points);
+  const vtkIdType hex0[8] = { 0, 1, 4, 3, 6, 7, 10, 9 };
+  const vtkIdType hex1[8] = { 1, 2, 5, 4, 7, 8, 11, 10 };
+  const vtkIdType wedge[6] = { 6, 7, 12, 9, 10, 13 };
+  const vtkIdType tetra[4] = { 7, 8, 11, 14 };
+  grid->InsertNextCell(VTK_HEXAHEDRON, 8, hex0);
+  grid->InsertNextCell(VTK_HEXAHEDRON, 8, hex1);
+  grid->InsertNextCell(VTK_WEDGE, 6, wedge);
+  grid->InsertNextCell(VTK_TETRA, 4, tetra);
+  vtkNew<vtkDoubleArray> temperature;
+  temperature->SetName("temperature");
+  for (vtkIdType i = 0; i < points->GetNumberOfPoints(); ++i)
+  {
+    temperature->InsertNextValue(10.0 * points->GetPoint(i)[0]);
+  }
+  grid->GetPointData()->SetScalars(temperature);
+  vtkNew<vtkDoubleArray> pressure;
+  pressure->SetName("pressure");
+  for (double p : { 1.0, 2.0, 3.0, 4.0 })
+  {
+    pressure->InsertNextValue(p);
+  }
+  grid->GetCellData()->AddArray(pressure);
+  return grid;
+}
+
+TEST(OrviViewer, LoadsMeshesWrittenByVtk)
+{
+  const fs::path dir = TestDir();
+  const auto sphere = MakeSphere();
+  const auto grid = MakeGrid();
+  const std::string sphereCounts = "loaded " + std::to_string(sphere->GetNumberOfPoints()) +
+    " points and " + std::to_string(sphere->GetNumberOfCells()) + " cells";
+  const std::string gridCounts = "loaded " + std::to_string(grid->GetNumberOfPoints()) +
+    " points and " + std::to_string(grid->GetNumberOfCells()) + " cells";
+
+  const auto write = [&](auto writer, vtkDataObject* data, const std::string& name)
+  {
+    const std::string path = (dir / name).string();
+    writer->SetInputData(data);
+    writer->SetFileName(path.c_str());
+    EXPECT_EQ(writer->Write(), 1) << name;
+    return path;
+  };
+  struct Case
+  {
+    std::string File, Counts, Colouring; // Colouring empty: no array
+    std::vector<std::string> Extra;
+  };
+  std::vector<Case> cases;
+  cases.push_back({ write(vtkSmartPointer<vtkXMLUnstructuredGridWriter>::New(), grid, "grid.vtu"),
+    gridCounts,
+    "colouring by point array 'temperature'",
+    {} });
+  cases.push_back({ (dir / "grid.vtu").string(),
+    gridCounts,
+    "colouring by cell array 'pressure'",
+    { "--array", "pressure" } });
+  cases.push_back({ write(vtkSmartPointer<vtkUnstructuredGridWriter>::New(), grid, "grid.vtk"),
+    gridCounts,
+    "colouring by point array 'temperature'",
+    {} });
+  cases.push_back({ write(vtkSmartPointer<vtkXMLPolyDataWriter>::New(), sphere, "sphere.vtp"),
+    sphereCounts,
+    "colouring by point array 'height'",
+    {} });
+  cases.push_back({ write(vtkSmartPointer<vtkPolyDataWriter>::New(), sphere, "sphere.vtk"),
+    sphereCounts,
+    "colouring by point array 'height'",
+    {} });
+  cases.push_back(
+    { write(vtkSmartPointer<vtkSTLWriter>::New(), sphere, "sphere.stl"), sphereCounts, "", {} });
+  auto ascii = vtkSmartPointer<vtkSTLWriter>::New();
+  ascii->SetFileTypeToASCII();
+  cases.push_back({ write(ascii, sphere, "sphere-ascii.STL"), sphereCounts, "", {} });
+  cases.push_back(
+    { write(vtkSmartPointer<vtkPLYWriter>::New(), sphere, "sphere.ply"), sphereCounts, "", {} });
+  // VTK's OBJ reader adds a cell array of group ids, all 0 here: nothing
+  // to colour by unless asked for.
+  cases.push_back(
+    { write(vtkSmartPointer<vtkOBJWriter>::New(), sphere, "sphere.obj"), sphereCounts, "", {} });
+  cases.push_back({ (dir / "sphere.obj").string(),
+    sphereCounts,
+    "colouring by cell array 'GroupIds', range 0 .. 0",
+    { "--array", "GroupIds" } });
+
+  int n = 0;
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.File);
+    const std::string shot = (dir / ("shot" + std::to_string(++n) + ".png")).string();
+    std::vector<std::string> args = { "--size", "320", "240", "--screenshot", shot };
+    args.insert(args.end(), c.Extra.begin(), c.Extra.end());
+    args.push_back(c.File);
+    const ViewerRun run = RunViewer(dir, args);
+    EXPECT_CLEAN_RUN(run);
+    EXPECT_NE(run.Out.find(c.Counts), std::string::npos) << run.Out;
+    const Image image = ReadPng(shot);
+    ASSERT_FALSE(image.Empty());
+    // The legend's blue end is there exactly when the mesh is coloured.
+    const Region blue = Find(
+      image,
+      [](const Rgb& p, int, int) { return p.B >= 245 && p.R <= 10 && p.G <= 10; },
+      image.Width * 8 / 10);
+    if (c.Colouring.empty())
+    {
+      EXPECT_EQ(run.Out.find("colouring by"), std::string::npos) << run.Out;
+      EXPECT_EQ(blue.Count, 0);
+    }
+    else
+    {
+      EXPECT_NE(run.Out.find(c.Colouring), std::string::npos) << run.Out;
+      EXPECT_GT(blue.Count, 20);
+    }
+    // The mesh is in view: the window's middle is not the grey-blue
+    // background (coloured or light grey surface, or dark edges).
+    const Region model = Find(
+      image,
+      [](const Rgb& p, int, int)
+      {
+        const int hi = std::max({ p.R, p.G, p.B }), lo = std::min({ p.R, p.G, p.B });
+        return hi - lo > 50 || lo > 150 || hi < 20;
+      },
+      image.Width / 2 - 10,
+      image.Height / 2 - 10,
+      image.Width / 2 + 10,
+      image.Height / 2 + 10);
+    EXPECT_GT(model.Count, 300);
+  }
+
+  // Through the model a rectangle over the whole window selects every cell
+  // of the sphere, front and back; only what is seen selects fewer.
+  const std::string all = "0 0 319 239";
+  WriteText(dir / "all.txt", "pick " + all + "\n");
+  const std::string vtp = (dir / "sphere.vtp").string();
+  const long cells = sphere->GetNumberOfCells();
+  const ViewerRun through = RunViewer(dir,
+    { "--size", "320", "240", "--pick", "through", "--script", (dir / "all.txt").string(), vtp });
+  EXPECT_CLEAN_RUN(through);
+  const PickLine everything = ParsePick(through.Out, "through", all);
+  ASSERT_TRUE(everything.Found) << through.Out;
+  EXPECT_EQ(everything.Count, cells);
+  EXPECT_EQ(everything.Lowest, 0);
+  EXPECT_EQ(everything.Highest, cells - 1);
+  const ViewerRun visible = RunViewer(dir,
+    { "--size", "320", "240", "--pick", "visible", "--script", (dir / "all.txt").string(), vtp });
+  EXPECT_CLEAN_RUN(visible);
+  const PickLine seen = ParsePick(visible.Out, "visible", all);
+  ASSERT_TRUE(seen.Found) << visible.Out;
+  EXPECT_GT(seen.Count, cells / 4);
+  EXPECT_LT(seen.Count, cells);
+}
+
+} // namespace
