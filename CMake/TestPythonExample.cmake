@@ -10,7 +10,7 @@ if(NOT result EQUAL 0)
 endif()
 set(ENV{PYTHONPATH} "${prefix}/${SITE}")
 execute_process(
-  COMMAND "${PYTHON}" -c "from vtkorvi import vtkMervoInteractor; from vtkmodules.vtkInteractionStyle import vtkInteractorStyleTrackballCamera as T; assert issubclass(vtkMervoInteractor, T); print('import ok')"
+  COMMAND "${PYTHON}" "${SOURCE_DIR}/Examples/Python/check_package.py"
   RESULT_VARIABLE result OUTPUT_VARIABLE out ERROR_VARIABLE err)
 if(NOT result EQUAL 0)
   message(FATAL_ERROR "import failed: ${out}${err}")
