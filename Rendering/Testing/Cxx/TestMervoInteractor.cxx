@@ -119,6 +119,8 @@ TEST(MervoInteractor, ConstructionAndMarkersPreparedOnceUnderThePointer)
   auto nav = vtkSmartPointer<ProbeNavigator>::New();
   EXPECT_TRUE(nav->IsA("vtkKivInteractor"));
   orvi_test::ExpectFlyPickerAndTDxStyle(nav, nav->GetFlyPicker());
+  EXPECT_DOUBLE_EQ(nav->GetRotationMarkerScale(), 2.0);
+  EXPECT_FALSE(nav->GetShowDebugActors());
   scene.Interactor->SetInteractorStyle(nav);
   scene.Camera()->SetFocalPoint(1, 2, 3);
   scene.Camera()->SetPosition(1, 2, 13);
