@@ -245,7 +245,7 @@ TEST(InteractorStyleMervo, MiddleClickFliesAndAnyReleaseResetsTheCounter)
   EXPECT_EQ(endPick.Count, 0);
 }
 
-TEST(InteractorStyleMervo, LeftButtonAnnouncesThePickState)
+TEST(InteractorStyleMervo, LeftButtonAnnouncesThePickStateRightPressInADragTakesTheFocus)
 {
   StyleScene scene;
   ProbeStyle* style = scene.Style;
@@ -289,6 +289,38 @@ TEST(InteractorStyleMervo, LeftButtonAnnouncesThePickState)
   // A left release outside the pick state fires nothing.
   scene.Fire(LeftUp, 440, 320);
   EXPECT_EQ(endPick.Count, 1);
+
+  // A right press during a middle drag only takes the focus: no band, no
+  // snapshot, no user callback.
+  orvi_test::EventRecorder user(scene.Interactor, vtkCommand::UserEvent);
+  scene.Fire(MiddleDown, 400, 300);
+  scene.MoveTo(410, 300);
+  EXPECT_EQ(hostMoves.Count, 2) << "the middle button holds the focus";
+  scene.Fire(RightDown, 600, 500);
+  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
+  EXPECT_EQ(style->GetStartPosition()[0], 0) << "no band";
+  EXPECT_EQ(style->GetPixelArray()->GetNumberOfTuples(), 0) << "no snapshot";
+  scene.MoveTo(420, 300);
+  scene.MoveTo(430, 300);
+  EXPECT_EQ(interactions.Count, 3) << "still rotating";
+  EXPECT_EQ(hostMoves.Count, 2);
+
+  // The right release gives the focus back and ends nothing.
+  scene.Fire(RightUp, 430, 300);
+  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
+  EXPECT_EQ(user.Count, 0);
+  scene.MoveTo(440, 300);
+  EXPECT_EQ(hostMoves.Count, 3);
+  scene.Fire(MiddleUp, 440, 300);
+  EXPECT_EQ(style->GetState(), VTKIS_NONE);
+
+  // The right button alone holds the focus as long as it is down.
+  scene.Fire(RightDown, 100, 100);
+  scene.MoveTo(150, 150);
+  EXPECT_EQ(hostMoves.Count, 3);
+  scene.Fire(RightUp, 150, 150);
+  scene.MoveTo(160, 160);
+  EXPECT_EQ(hostMoves.Count, 4);
 }
 
 TEST(InteractorStyleMervo, RightClickCallsTheUserAndADragZooms)
@@ -424,45 +456,6 @@ TEST(InteractorStyleMervo, BandZoomParallelPerspectiveAndWithoutWidth)
     EXPECT_NEAR(display[0], 400.0, 1e-6);
     EXPECT_NEAR(display[1], 300.0, 1e-6);
   }
-}
-
-TEST(InteractorStyleMervo, RightPressDuringAMiddleDragOnlyTakesTheFocus)
-{
-  StyleScene scene;
-  ProbeStyle* style = scene.Style;
-  orvi_test::EventRecorder interactions(style, vtkCommand::InteractionEvent);
-  orvi_test::EventRecorder user(scene.Interactor, vtkCommand::UserEvent);
-  // A host observer that would see motion before the style.
-  orvi_test::EventRecorder hostMoves(scene.Interactor, vtkCommand::MouseMoveEvent, 10.0f);
-
-  scene.Fire(MiddleDown, 400, 300);
-  scene.MoveTo(410, 300);
-  EXPECT_EQ(hostMoves.Count, 0) << "the middle button holds the focus";
-  scene.Fire(RightDown, 600, 500);
-  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  EXPECT_EQ(style->GetStartPosition()[0], 0) << "no band";
-  EXPECT_EQ(style->GetPixelArray()->GetNumberOfTuples(), 0) << "no snapshot";
-  scene.MoveTo(420, 300);
-  scene.MoveTo(430, 300);
-  EXPECT_EQ(interactions.Count, 3) << "still rotating";
-  EXPECT_EQ(hostMoves.Count, 0);
-
-  // The right release gives the focus back and ends nothing.
-  scene.Fire(RightUp, 430, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  EXPECT_EQ(user.Count, 0);
-  scene.MoveTo(440, 300);
-  EXPECT_EQ(hostMoves.Count, 1);
-  scene.Fire(MiddleUp, 440, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
-
-  // The right button alone holds the focus as long as it is down.
-  scene.Fire(RightDown, 100, 100);
-  scene.MoveTo(150, 150);
-  EXPECT_EQ(hostMoves.Count, 1);
-  scene.Fire(RightUp, 150, 150);
-  scene.MoveTo(160, 160);
-  EXPECT_EQ(hostMoves.Count, 2);
 }
 
 TEST(InteractorStyleMervo, KeysAreSwallowedTheWheelDolliesTheTimerRendersWhileAnimating)

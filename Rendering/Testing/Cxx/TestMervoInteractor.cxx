@@ -248,7 +248,7 @@ TEST(MervoInteractor, RotationTurnsAboutTheCentre)
   EXPECT_TRUE(nav->IsStateNone());
 }
 
-TEST(MervoInteractor, MotionsCountAndNotifyPerState)
+TEST(MervoInteractor, MotionsCountAndNotifyPerStateAndThePickState)
 {
   NavScene scene(400, 300);
   ProbeNavigator* nav = scene.Nav;
@@ -292,6 +292,37 @@ TEST(MervoInteractor, MotionsCountAndNotifyPerState)
   EXPECT_EQ(nav->GetMoved(), 6);
   EXPECT_EQ(interactions.Count, expected);
   nav->EndBoxZoom();
+
+  // The pick state fires the interactor's pick events and VTK's state
+  // events; Pick() leaves the state alone and fires no pick event.
+  orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
+  orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
+  orvi_test::EventRecorder startInteraction(nav, vtkCommand::StartInteractionEvent);
+  orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
+  nav->StartPick();
+  EXPECT_TRUE(nav->IsStatePick());
+  EXPECT_EQ(startPick.Count, 1);
+  EXPECT_EQ(startInteraction.Count, 1);
+  scene.SetPointer(200, 150);
+  nav->Pick();
+  EXPECT_EQ(nav->GetPropPicked(), 1);
+  EXPECT_TRUE(nav->IsStatePick());
+  scene.SetPointer(5, 5);
+  nav->Pick();
+  EXPECT_EQ(nav->GetPropPicked(), 0);
+  nav->EndPick();
+  EXPECT_TRUE(nav->IsStateNone());
+  EXPECT_EQ(endPick.Count, 1);
+  EXPECT_EQ(endInteraction.Count, 1);
+
+  // An interactor picker that is no prop picker: nothing picked.
+  vtkNew<vtkWorldPointPicker> worldPicker;
+  scene.Interactor->SetPicker(worldPicker);
+  nav->SetPropPicked(1);
+  scene.SetPointer(200, 150);
+  nav->Pick();
+  EXPECT_EQ(nav->GetPropPicked(), 0);
+  EXPECT_EQ(startPick.Count, 1);
 }
 
 TEST(MervoInteractor, ButtonsAndKeysChangeNothingTheTimerOnlyRenders)
@@ -357,44 +388,6 @@ TEST(MervoInteractor, ButtonsAndKeysChangeNothingTheTimerOnlyRenders)
   EXPECT_EQ(renders.Count, started + 2);
   EXPECT_EQ(scene.CameraState(), rotating);
   nav->SetAnimState(VTKIS_ANIM_OFF);
-}
-
-TEST(MervoInteractor, PickStateAndPick)
-{
-  NavScene scene(400, 300);
-  ProbeNavigator* nav = scene.Nav;
-  scene.AddPlane(-1, -1, 1, 1);
-  orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
-  orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
-  orvi_test::EventRecorder startInteraction(nav, vtkCommand::StartInteractionEvent);
-  orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
-
-  nav->StartPick();
-  EXPECT_TRUE(nav->IsStatePick());
-  EXPECT_EQ(startPick.Count, 1);
-  EXPECT_EQ(startInteraction.Count, 1);
-
-  scene.SetPointer(200, 150);
-  nav->Pick();
-  EXPECT_EQ(nav->GetPropPicked(), 1);
-  EXPECT_TRUE(nav->IsStatePick()) << "Pick() leaves the state alone";
-  scene.SetPointer(5, 5);
-  nav->Pick();
-  EXPECT_EQ(nav->GetPropPicked(), 0);
-
-  nav->EndPick();
-  EXPECT_TRUE(nav->IsStateNone());
-  EXPECT_EQ(endPick.Count, 1);
-  EXPECT_EQ(endInteraction.Count, 1);
-
-  // An interactor picker that is no prop picker: nothing picked.
-  vtkNew<vtkWorldPointPicker> worldPicker;
-  scene.Interactor->SetPicker(worldPicker);
-  nav->SetPropPicked(1);
-  scene.SetPointer(200, 150);
-  nav->Pick();
-  EXPECT_EQ(nav->GetPropPicked(), 0);
-  EXPECT_EQ(startPick.Count, 1) << "Pick() fires no pick callback";
 }
 
 TEST(MervoInteractor, FlyMovesFocalPointAndCentre)
