@@ -5,6 +5,7 @@
 #include "vtkCellType.h"
 #include "vtkDoubleArray.h"
 #include "vtkImageData.h"
+#include "vtkMath.h"
 #include "vtkNew.h"
 #include "vtkOBJWriter.h"
 #include "vtkPLYWriter.h"
@@ -238,22 +239,12 @@ double FractionDiffering(const Image& a, const Image& b, int threshold = 24)
   return static_cast<double>(n) / static_cast<double>(a.Pixels.size());
 }
 
-// Hue in [0, 1) of a saturated colour.
+// Hue in [0, 1) of a saturated colour, -1 for a grey.
 double Hue(const Rgb& c)
 {
-  const double r = c.R / 255.0, g = c.G / 255.0, b = c.B / 255.0;
-  const double mx = std::max({ r, g, b }), mn = std::min({ r, g, b });
-  if (mx - mn < 1e-6)
-    return -1.0;
-  double h = 0.0;
-  if (mx == r)
-    h = (g - b) / (mx - mn);
-  else if (mx == g)
-    h = 2.0 + (b - r) / (mx - mn);
-  else
-    h = 4.0 + (r - g) / (mx - mn);
-  h /= 6.0;
-  return h < 0 ? h + 1.0 : h;
+  double hsv[3];
+  vtkMath::RGBToHSV(c.R / 255.0, c.G / 255.0, c.B / 255.0, hsv, hsv + 1, hsv + 2);
+  return hsv[1] < 1e-6 ? -1.0 : hsv[0];
 }
 
 //------------------------------------------------------------------------------
@@ -290,12 +281,8 @@ constexpr long DefaultMeshCells = 21504;
 TEST(OrviViewer, LegendBarShowsTheLookupTableEnds)
 {
   const fs::path dir = TestDir();
-  const ViewerRun run = RunViewer(dir,
-    { "--size",
-      std::to_string(W),
-      std::to_string(H),
-      "--screenshot",
-      (dir / "legend.png").string() });
+  const std::string shot = (dir / "legend.png").string();
+  const ViewerRun run = RunViewer(dir, { "--size", "640", "480", "--screenshot", shot });
   EXPECT_CLEAN_RUN(run);
   EXPECT_NE(run.Out.find("colouring by point array 'temperature'"), std::string::npos) << run.Out;
   const Image image = ReadPng(dir / "legend.png");
