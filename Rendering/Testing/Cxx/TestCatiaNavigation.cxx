@@ -4,67 +4,49 @@
 // navigator by a host's state calls, the style by the mouse buttons.
 #include "catiaTestUtils.h"
 
-#include "vtkCellPicker.h"
 #include "vtkProperty.h"
-#include "vtkTDxInteractorStyleCameraFocalPoint.h"
-#include "vtkTDxInteractorStyleSettings.h"
 #include "vtkWorldPointPicker.h"
 
 #include <gtest/gtest.h>
 
 using namespace catia_test;
 
+// Each case gets an 800 x 600 CatiaScene with the class under test installed.
 template <class T>
 class CatiaNavigation : public ::testing::Test
 {
 protected:
-  void Install(CatiaScene& scene) { scene.Interactor->SetInteractorStyle(this->Nav); }
+  CatiaNavigation() { this->Scene.Interactor->SetInteractorStyle(this->Nav); }
+  CatiaScene Scene;
   vtkNew<T> Nav;
 };
 
 using Classes = ::testing::Types<Navigator, Style>;
 TYPED_TEST_SUITE(CatiaNavigation, Classes);
 
-TYPED_TEST(CatiaNavigation, ConstructionInstallsFlyPickerAndTDxStyle)
+TYPED_TEST(CatiaNavigation, ConstructionAndTheSpinRuleOfAQuarterOfTheDiagonal)
 {
+  CatiaScene& scene = this->Scene; // diagonal 1000, centre (400, 300)
   auto* nav = this->Nav.Get();
-  EXPECT_EQ(nav->GetState(), VTKIS_NONE);
-  EXPECT_FALSE(nav->HasPanned());
-  EXPECT_EQ(nav->GetMoved(), 0);
-  EXPECT_EQ(nav->GetStartPosition()[0], 0);
-  EXPECT_EQ(nav->GetStartPosition()[1], 0);
-  EXPECT_DOUBLE_EQ(nav->GetRotateZoneRadius(), 0.5);
-  vtkNew<vtkCellPicker> plain;
-  EXPECT_DOUBLE_EQ(nav->GetFlyPicker()->GetTolerance(), plain->GetTolerance() * 0.125);
-  auto* tdx = vtkTDxInteractorStyleCameraFocalPoint::SafeDownCast(nav->GetTDxStyle());
-  ASSERT_NE(tdx, nullptr);
-  EXPECT_DOUBLE_EQ(tdx->GetSettings()->GetAngleSensitivity(), -0.03125);
-  EXPECT_DOUBLE_EQ(tdx->GetSettings()->GetTranslationZSensitivity(), -0.00390625);
-}
-
-TYPED_TEST(CatiaNavigation, SpinRuleIsAQuarterOfTheDiagonal)
-{
-  CatiaScene scene(800, 600); // diagonal 1000, centre (400, 300)
-  auto* nav = this->Nav.Get();
-  this->Install(scene);
+  orvi_test::ExpectFlyPickerAndTDxStyle(nav, nav->GetFlyPicker());
 
   // No renderer looked up yet: no spin, wherever the pointer is.
   scene.SetPointer(799, 599);
   EXPECT_FALSE(nav->Spinning());
 
   nav->FindPokedRenderer(400, 300);
-  const std::array<std::array<int, 2>, 6> inside = {
-    { { 400, 300 }, { 650, 300 }, { 150, 300 }, { 400, 550 }, { 400, 50 }, { 576, 476 } }
-  };
-  for (const auto& p : inside)
+  using XY = std::array<int, 2>;
+  for (const XY& p : { XY{ 400, 300 },
+         { 650, 300 },
+         { 150, 300 },
+         { 400, 550 },
+         { 400, 50 }, //
+         { 576, 476 } })
   {
     scene.SetPointer(p[0], p[1]);
     EXPECT_FALSE(nav->Spinning()) << p[0] << ", " << p[1];
   }
-  const std::array<std::array<int, 2>, 4> outside = {
-    { { 651, 300 }, { 149, 300 }, { 400, 551 }, { 578, 478 } }
-  };
-  for (const auto& p : outside)
+  for (const XY& p : { XY{ 651, 300 }, { 149, 300 }, { 400, 551 }, { 578, 478 } })
   {
     scene.SetPointer(p[0], p[1]);
     EXPECT_TRUE(nav->Spinning()) << p[0] << ", " << p[1];
@@ -77,18 +59,14 @@ TYPED_TEST(CatiaNavigation, SpinRuleIsAQuarterOfTheDiagonal)
 
 TYPED_TEST(CatiaNavigation, RotationPressNearTheCentreRotates)
 {
-  CatiaScene scene(800, 600);
-  auto* nav = this->Nav.Get();
-  this->Install(scene);
-  Drive<TypeParam>::BeginRotation(scene, nav, 650, 300);
-  EXPECT_EQ(nav->GetState(), VTKIS_ROTATE);
+  Drive<TypeParam>::BeginRotation(this->Scene, this->Nav, 650, 300);
+  EXPECT_EQ(this->Nav->GetState(), VTKIS_ROTATE);
 }
 
 TYPED_TEST(CatiaNavigation, SpinTurnsIntoRotateAndNeverBack)
 {
-  CatiaScene scene(800, 600);
+  CatiaScene& scene = this->Scene;
   auto* nav = this->Nav.Get();
-  this->Install(scene);
   Drive<TypeParam>::BeginRotation(scene, nav, 700, 300);
   ASSERT_EQ(nav->GetState(), VTKIS_SPIN);
   const int movedBefore = nav->GetMoved();
@@ -105,31 +83,25 @@ TYPED_TEST(CatiaNavigation, SpinTurnsIntoRotateAndNeverBack)
   EXPECT_GT(orvi_test::Distance(&after[6], &before[6]), 1e-3);
   EXPECT_EQ(interaction.Count, 1);
 
-  // Into the zone: the same motion event ends the spin and rotates.
-  before = after;
-  scene.MoveTo(450, 300);
-  EXPECT_EQ(nav->GetState(), VTKIS_ROTATE);
-  after = scene.CameraState();
-  EXPECT_GT(orvi_test::Distance(&after[0], &before[0]), 1e-3);
-  EXPECT_EQ(interaction.Count, 2);
-
-  // Out again: still rotating.
-  before = after;
-  scene.MoveTo(760, 300);
-  EXPECT_EQ(nav->GetState(), VTKIS_ROTATE);
-  after = scene.CameraState();
-  EXPECT_GT(orvi_test::Distance(&after[0], &before[0]), 1e-3);
+  // Into the zone the same motion event ends the spin and rotates; out
+  // again, still rotating.
+  for (int x : { 450, 760 })
+  {
+    before = after;
+    scene.MoveTo(x, 300);
+    EXPECT_EQ(nav->GetState(), VTKIS_ROTATE);
+    after = scene.CameraState();
+    EXPECT_GT(orvi_test::Distance(&after[0], &before[0]), 1e-3);
+  }
   EXPECT_EQ(interaction.Count, 3);
-
   // Rotation and spin are not counted as motion.
   EXPECT_EQ(nav->GetMoved(), movedBefore);
 }
 
 TYPED_TEST(CatiaNavigation, PanCountsEveryMotion)
 {
-  CatiaScene scene(800, 600);
+  CatiaScene& scene = this->Scene;
   auto* nav = this->Nav.Get();
-  this->Install(scene);
   Drive<TypeParam>::BeginPan(scene, nav, 400, 300);
   ASSERT_EQ(nav->GetState(), VTKIS_PAN);
   EXPECT_FALSE(nav->HasPanned());
@@ -153,42 +125,30 @@ TYPED_TEST(CatiaNavigation, PanCountsEveryMotion)
   EXPECT_NEAR(end[2], start[2], 1e-9);
 }
 
-TYPED_TEST(CatiaNavigation, MotionOutsideTheFourStatesDoesNothing)
+TYPED_TEST(CatiaNavigation, PickStateFiresThePickEventsAndIgnoresMotion)
 {
-  CatiaScene scene(800, 600);
+  CatiaScene& scene = this->Scene;
   auto* nav = this->Nav.Get();
-  this->Install(scene);
+  orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
+  orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
+  orvi_test::EventRecorder startInteraction(nav, vtkCommand::StartInteractionEvent);
+  orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
   orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
   const auto start = scene.CameraState();
 
   scene.MoveTo(420, 310); // state none
   Drive<TypeParam>::BeginPick(scene, nav, 420, 310);
-  ASSERT_EQ(nav->GetState(), VTKIS_KIV_PICK);
-  scene.MoveTo(500, 350);
-  scene.MoveTo(600, 400);
-
-  EXPECT_EQ(interaction.Count, 0);
-  EXPECT_EQ(nav->GetMoved(), 0);
-  EXPECT_EQ(scene.CameraState(), start);
-}
-
-TYPED_TEST(CatiaNavigation, PickStateFiresThePickEventsOnTheInteractor)
-{
-  CatiaScene scene(800, 600);
-  auto* nav = this->Nav.Get();
-  this->Install(scene);
-  orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
-  orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
-  orvi_test::EventRecorder startInteraction(nav, vtkCommand::StartInteractionEvent);
-  orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
-
-  Drive<TypeParam>::BeginPick(scene, nav, 100, 100);
   EXPECT_EQ(nav->GetState(), VTKIS_KIV_PICK);
   EXPECT_EQ(startPick.Count, 1);
   EXPECT_EQ(endPick.Count, 0);
   EXPECT_EQ(startInteraction.Count, 1);
+  scene.MoveTo(500, 350);
+  scene.MoveTo(600, 400);
+  EXPECT_EQ(interaction.Count, 0);
+  EXPECT_EQ(nav->GetMoved(), 0);
+  EXPECT_EQ(scene.CameraState(), start);
 
-  Drive<TypeParam>::FinishPick(scene, nav, 100, 100);
+  Drive<TypeParam>::FinishPick(scene, nav, 600, 400);
   EXPECT_EQ(nav->GetState(), VTKIS_NONE);
   EXPECT_EQ(startPick.Count, 1);
   EXPECT_EQ(endPick.Count, 1);
@@ -197,60 +157,64 @@ TYPED_TEST(CatiaNavigation, PickStateFiresThePickEventsOnTheInteractor)
 
 TYPED_TEST(CatiaNavigation, PointPickerPicksTheClampedRectangleCentre)
 {
-  CatiaScene scene(640, 480);
+  CatiaScene& scene = this->Scene;
   auto* nav = this->Nav.Get();
-  this->Install(scene);
   vtkNew<RecordingPropPicker> picker;
   scene.Interactor->SetPicker(picker);
   orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
 
-  // Both corners beyond the window: x 638, y 478.
-  nav->SetStartPosition(700, 500);
-  scene.SetPointer(640, 480);
+  // Both corners beyond the window: x 798, y 598.
+  nav->SetStartPosition(900, 700);
+  scene.SetPointer(800, 600);
   nav->Pick();
   ASSERT_EQ(picker->Points.size(), 1u);
-  EXPECT_EQ(picker->Points[0], (std::array<double, 3>{ 638.0, 478.0, 0.0 }));
-  EXPECT_EQ(nav->GetEndPosition()[0], 640);
-  EXPECT_EQ(nav->GetEndPosition()[1], 480);
+  EXPECT_EQ(picker->Points[0], (std::array<double, 3>{ 798.0, 598.0, 0.0 }));
+  EXPECT_EQ(nav->GetEndPosition()[0], 800);
+  EXPECT_EQ(nav->GetEndPosition()[1], 600);
   EXPECT_EQ(endPick.Count, 1);
   EXPECT_EQ(nav->GetPropPicked(), 0); // background up there
 
   // Negative corner made 0; the far one clamped; the centre is the integer
-  // sum halved: ((0 + 101) / 2, (20 + 478) / 2).
+  // sum halved: ((0 + 101) / 2, (20 + 598) / 2).
   nav->SetStartPosition(-10, 20);
-  scene.SetPointer(101, 600);
+  scene.SetPointer(101, 700);
   nav->Pick();
   ASSERT_EQ(picker->Points.size(), 2u);
-  EXPECT_EQ(picker->Points[1], (std::array<double, 3>{ 50.5, 249.0, 0.0 }));
+  EXPECT_EQ(picker->Points[1], (std::array<double, 3>{ 50.5, 309.0, 0.0 }));
   EXPECT_EQ(endPick.Count, 2);
 
   // A rectangle whose centre lies on the square picks it.
-  nav->SetStartPosition(300, 220);
-  scene.SetPointer(340, 260);
+  nav->SetStartPosition(380, 280);
+  scene.SetPointer(420, 320);
   nav->Pick();
   ASSERT_EQ(picker->Points.size(), 3u);
-  EXPECT_EQ(picker->Points[2], (std::array<double, 3>{ 320.0, 240.0, 0.0 }));
+  EXPECT_EQ(picker->Points[2], (std::array<double, 3>{ 400.0, 300.0, 0.0 }));
   EXPECT_EQ(nav->GetPropPicked(), 1);
   EXPECT_EQ(picker->GetViewProp(), scene.Square.Get());
-
   // The pick did not touch the state.
   EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+
+  // An interactor picker that is no prop picker: nothing picked, no event.
+  vtkNew<vtkWorldPointPicker> worldPicker;
+  scene.Interactor->SetPicker(worldPicker);
+  nav->Pick();
+  EXPECT_EQ(nav->GetPropPicked(), 0);
+  EXPECT_EQ(endPick.Count, 3);
 }
 
 TYPED_TEST(CatiaNavigation, AreaPickerPicksTheClampedRectangle)
 {
-  CatiaScene scene(640, 480);
+  CatiaScene& scene = this->Scene;
   auto* nav = this->Nav.Get();
-  this->Install(scene);
   vtkNew<RecordingAreaPicker> picker;
   scene.Interactor->SetPicker(picker);
   orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
 
   nav->SetStartPosition(900, -3);
-  scene.SetPointer(-40, 481);
+  scene.SetPointer(-40, 601);
   nav->Pick();
   ASSERT_EQ(picker->Areas.size(), 1u);
-  EXPECT_EQ(picker->Areas[0], (std::array<double, 4>{ 0.0, 0.0, 638.0, 478.0 }));
+  EXPECT_EQ(picker->Areas[0], (std::array<double, 4>{ 0.0, 0.0, 798.0, 598.0 }));
   EXPECT_EQ(picker->PointPicks, 0);
   EXPECT_EQ(endPick.Count, 1);
   EXPECT_EQ(nav->GetPropPicked(), 1); // the whole window holds the square
@@ -265,32 +229,10 @@ TYPED_TEST(CatiaNavigation, AreaPickerPicksTheClampedRectangle)
   EXPECT_EQ(endPick.Count, 2);
 }
 
-TYPED_TEST(CatiaNavigation, PickWithAPickerThatIsNoPropPicker)
-{
-  CatiaScene scene(640, 480);
-  auto* nav = this->Nav.Get();
-  this->Install(scene);
-  // Make PropPicked 1 first, so that the reset shows.
-  vtkNew<RecordingPropPicker> propPicker;
-  scene.Interactor->SetPicker(propPicker);
-  scene.SetPointer(320, 240);
-  nav->SetStartPosition(320, 240);
-  nav->Pick();
-  ASSERT_EQ(nav->GetPropPicked(), 1);
-
-  vtkNew<vtkWorldPointPicker> worldPicker;
-  scene.Interactor->SetPicker(worldPicker);
-  orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
-  nav->Pick();
-  EXPECT_EQ(nav->GetPropPicked(), 0);
-  EXPECT_EQ(endPick.Count, 0);
-}
-
 TYPED_TEST(CatiaNavigation, FlyGoesToTheSurfacePointOrNowhere)
 {
-  CatiaScene scene(800, 600);
+  CatiaScene& scene = this->Scene;
   auto* nav = this->Nav.Get();
-  this->Install(scene);
   scene.Window->Render();
   orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
 
@@ -317,44 +259,31 @@ TYPED_TEST(CatiaNavigation, FlyGoesToTheSurfacePointOrNowhere)
 
 TYPED_TEST(CatiaNavigation, WheelDoesNothingAndVtkKeysWork)
 {
-  CatiaScene scene(800, 600);
-  auto* nav = this->Nav.Get();
-  this->Install(scene);
+  CatiaScene& scene = this->Scene;
   const auto start = scene.CameraState();
   scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);
   scene.Fire(vtkCommand::MouseWheelBackwardEvent, 400, 300);
   scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);
   EXPECT_EQ(scene.CameraState(), start);
-  EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+  EXPECT_EQ(this->Nav->GetState(), VTKIS_NONE);
 
-  auto key = [&](char code)
-  {
-    const char sym[2] = { code, '\0' };
-    scene.Interactor->SetEventInformation(400, 300, 0, 0, code, 0, sym);
-    scene.Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
-    scene.Interactor->InvokeEvent(vtkCommand::CharEvent, nullptr);
-    scene.Interactor->InvokeEvent(vtkCommand::KeyReleaseEvent, nullptr);
-  };
   ASSERT_EQ(scene.Square->GetProperty()->GetRepresentation(), VTK_SURFACE);
-  key('w');
+  scene.Key('w', 400, 300);
   EXPECT_EQ(scene.Square->GetProperty()->GetRepresentation(), VTK_WIREFRAME);
-  key('s');
+  scene.Key('s', 400, 300);
   EXPECT_EQ(scene.Square->GetProperty()->GetRepresentation(), VTK_SURFACE);
-
   // 'r' resets the camera onto the square, which moves it closer.
   scene.Camera()->SetPosition(0.0, 0.0, 50.0);
-  key('r');
+  scene.Key('r', 400, 300);
   EXPECT_LT(scene.Camera()->GetPosition()[2], 10.0);
 }
 
 TYPED_TEST(CatiaNavigation, TimerRendersOnlyWhileAnimatingInStateNone)
 {
-  CatiaScene scene(800, 600);
+  CatiaScene& scene = this->Scene;
   auto* nav = this->Nav.Get();
-  this->Install(scene);
   orvi_test::EventRecorder renders(scene.Renderer, vtkCommand::StartEvent);
   int timerId = 1;
-
   scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, &timerId);
   EXPECT_EQ(renders.Count, 0);
 

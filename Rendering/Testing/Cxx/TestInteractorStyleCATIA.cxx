@@ -15,7 +15,6 @@ struct StyleScene : CatiaScene
     this->Interactor->SetInteractorStyle(this->Style);
     this->Window->Render();
   }
-  void Press(unsigned long event, int x, int y) { this->Fire(event, x, y); }
   vtkNew<catia_test::Style> Style;
 };
 
@@ -27,31 +26,20 @@ constexpr unsigned long RightDown = vtkCommand::RightButtonPressEvent;
 constexpr unsigned long RightUp = vtkCommand::RightButtonReleaseEvent;
 } // namespace
 
-TEST(InteractorStyleCATIA, MiddleClickFliesBeforeThePanEnds)
+TEST(InteractorStyleCATIA, MiddleClickFliesBeforeThePanEndsALeftReleaseEndsThePan)
 {
   StyleScene scene;
   auto* style = scene.Style.Get();
   // The focal point as the pan state ends.
-  std::array<double, 3> focalAtEnd{};
-  vtkNew<vtkCallbackCommand> onEnd;
-  onEnd->SetClientData(&focalAtEnd);
-  onEnd->SetCallback(
-    [](vtkObject* caller, unsigned long, void* clientData, void*)
-    {
-      auto* s = static_cast<vtkInteractorStyle*>(caller);
-      const double* f = s->GetCurrentRenderer()->GetActiveCamera()->GetFocalPoint();
-      auto* out = static_cast<std::array<double, 3>*>(clientData);
-      *out = { f[0], f[1], f[2] };
-    });
-  style->AddObserver(vtkCommand::EndInteractionEvent, onEnd);
+  orvi_test::FocalPointAt atEnd(style, vtkCommand::EndInteractionEvent);
   orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
 
-  scene.Press(MiddleDown, 460, 330);
+  scene.Fire(MiddleDown, 460, 330);
   EXPECT_EQ(style->GetState(), VTKIS_PAN);
   EXPECT_FALSE(style->HasPanned());
   EXPECT_EQ(flyPicks.Count, 0);
 
-  scene.Press(MiddleUp, 460, 330);
+  scene.Fire(MiddleUp, 460, 330);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
   EXPECT_FALSE(style->HasPanned());
   EXPECT_EQ(flyPicks.Count, 1);
@@ -59,61 +47,43 @@ TEST(InteractorStyleCATIA, MiddleClickFliesBeforeThePanEnds)
   ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), picked[0], picked[1], picked[2], 1e-9);
   EXPECT_GT(picked[0], 0.3);
   // The flight was over when the pan state ended.
-  ORVI_EXPECT_VEC3_NEAR(focalAtEnd.data(), picked[0], picked[1], picked[2], 1e-9);
+  ORVI_EXPECT_VEC3_NEAR(atEnd.Focal.data(), picked[0], picked[1], picked[2], 1e-9);
+
+  // A left release in a pan ends it; the middle release then finds no pan
+  // to end, and does not fly.
+  scene.Fire(MiddleDown, 400, 300);
+  scene.Fire(LeftUp, 400, 300);
+  EXPECT_EQ(style->GetState(), VTKIS_NONE);
+  scene.Fire(MiddleUp, 400, 300);
+  EXPECT_EQ(flyPicks.Count, 1);
 }
 
-TEST(InteractorStyleCATIA, LongDragDoesNotFlyButTheNextShortPressDoes)
+TEST(InteractorStyleCATIA, FifthPanMotionMakesADragThatDoesNotFly)
 {
   StyleScene scene;
   auto* style = scene.Style.Get();
   orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
   orvi_test::EventRecorder interaction(style, vtkCommand::InteractionEvent);
-
-  scene.Press(MiddleDown, 400, 300);
-  for (int i = 1; i <= 8; ++i)
+  int expectedFlights = 0;
+  int expectedEvents = 0;
+  // Each press starts its own count: a click after a long drag flies again.
+  for (int motions : { 4, 5, 8, 2 })
   {
-    scene.MoveTo(400 + 5 * i, 300);
+    SCOPED_TRACE(std::to_string(motions) + " motions");
+    scene.Fire(MiddleDown, 400, 300);
+    EXPECT_EQ(style->GetMoved(), 0);
+    EXPECT_FALSE(style->HasPanned());
+    for (int i = 1; i <= motions; ++i)
+    {
+      scene.MoveTo(400 + 5 * i, 300);
+    }
+    EXPECT_TRUE(style->HasPanned());
+    EXPECT_EQ(style->GetMoved(), motions);
+    EXPECT_EQ(interaction.Count, expectedEvents += motions);
+    scene.Fire(MiddleUp, 400 + 5 * motions, 300);
+    EXPECT_EQ(flyPicks.Count, expectedFlights += motions <= 4 ? 1 : 0);
+    EXPECT_EQ(style->GetState(), VTKIS_NONE);
   }
-  EXPECT_TRUE(style->HasPanned());
-  EXPECT_EQ(style->GetMoved(), 8);
-  EXPECT_EQ(interaction.Count, 8);
-  scene.Press(MiddleUp, 440, 300);
-  EXPECT_EQ(flyPicks.Count, 0);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
-
-  // A new press with two motions is a click again: the counter describes
-  // this press, not the sum of both.
-  scene.Press(MiddleDown, 460, 330);
-  EXPECT_EQ(style->GetMoved(), 0);
-  EXPECT_FALSE(style->HasPanned());
-  scene.MoveTo(461, 330);
-  scene.MoveTo(462, 330);
-  EXPECT_TRUE(style->HasPanned());
-  EXPECT_EQ(style->GetMoved(), 2);
-  scene.Press(MiddleUp, 462, 330);
-  EXPECT_EQ(flyPicks.Count, 1);
-}
-
-TEST(InteractorStyleCATIA, FifthPanMotionMakesADrag)
-{
-  StyleScene scene;
-  auto* style = scene.Style.Get();
-  orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
-  scene.Press(MiddleDown, 400, 300);
-  for (int i = 1; i <= 4; ++i)
-  {
-    scene.MoveTo(400 + i, 300);
-  }
-  scene.Press(MiddleUp, 404, 300);
-  EXPECT_EQ(flyPicks.Count, 1);
-
-  scene.Press(MiddleDown, 400, 300);
-  for (int i = 1; i <= 5; ++i)
-  {
-    scene.MoveTo(400 + i, 300);
-  }
-  scene.Press(MiddleUp, 405, 300);
-  EXPECT_EQ(flyPicks.Count, 1);
 }
 
 TEST(InteractorStyleCATIA, RotateDollyCycleWithTheMiddleButtonHeld)
@@ -123,17 +93,17 @@ TEST(InteractorStyleCATIA, RotateDollyCycleWithTheMiddleButtonHeld)
   orvi_test::EventRecorder interaction(style, vtkCommand::InteractionEvent);
 
   // 30 percent of the diagonal from the centre: spin; 20 percent: rotate.
-  scene.Press(MiddleDown, 400, 300);
-  scene.Press(LeftDown, 700, 300);
+  scene.Fire(MiddleDown, 400, 300);
+  scene.Fire(LeftDown, 700, 300);
   EXPECT_EQ(style->GetState(), VTKIS_SPIN);
   // Left and right presses while spinning change nothing.
-  scene.Press(RightDown, 400, 300);
-  scene.Press(LeftDown, 400, 300);
+  scene.Fire(RightDown, 400, 300);
+  scene.Fire(LeftDown, 400, 300);
   EXPECT_EQ(style->GetState(), VTKIS_SPIN);
   // A right release does not end a spin.
-  scene.Press(RightUp, 700, 300);
+  scene.Fire(RightUp, 700, 300);
   EXPECT_EQ(style->GetState(), VTKIS_SPIN);
-  scene.Press(LeftUp, 700, 300);
+  scene.Fire(LeftUp, 700, 300);
   EXPECT_EQ(style->GetState(), VTKIS_DOLLY);
 
   // Dolly by dragging: the camera comes closer, nothing counted.
@@ -143,43 +113,30 @@ TEST(InteractorStyleCATIA, RotateDollyCycleWithTheMiddleButtonHeld)
   EXPECT_EQ(style->GetMoved(), 0);
   EXPECT_EQ(interaction.Count, 1);
 
-  scene.Press(RightDown, 600, 300);
+  scene.Fire(RightDown, 600, 300);
   EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Press(LeftDown, 600, 300);
+  scene.Fire(LeftDown, 600, 300);
   EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Press(RightUp, 600, 300);
+  scene.Fire(RightUp, 600, 300);
   EXPECT_EQ(style->GetState(), VTKIS_DOLLY);
-  scene.Press(LeftDown, 600, 300);
+  scene.Fire(LeftDown, 600, 300);
   EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Press(LeftUp, 600, 300);
+  scene.Fire(LeftUp, 600, 300);
   EXPECT_EQ(style->GetState(), VTKIS_DOLLY);
 
-  scene.Press(MiddleUp, 600, 300);
+  scene.Fire(MiddleUp, 600, 300);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
   // Releasing the middle button in a rotation or spin ends it too.
-  scene.Press(MiddleDown, 400, 300);
-  scene.Press(LeftDown, 500, 300);
+  scene.Fire(MiddleDown, 400, 300);
+  scene.Fire(LeftDown, 500, 300);
   EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Press(MiddleUp, 500, 300);
+  scene.Fire(MiddleUp, 500, 300);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  scene.Press(MiddleDown, 400, 300);
-  scene.Press(LeftDown, 790, 590);
+  scene.Fire(MiddleDown, 400, 300);
+  scene.Fire(LeftDown, 790, 590);
   EXPECT_EQ(style->GetState(), VTKIS_SPIN);
-  scene.Press(MiddleUp, 790, 590);
+  scene.Fire(MiddleUp, 790, 590);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
-}
-
-TEST(InteractorStyleCATIA, LeftReleaseInPanEndsThePan)
-{
-  StyleScene scene;
-  auto* style = scene.Style.Get();
-  orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
-  scene.Press(MiddleDown, 400, 300);
-  scene.Press(LeftUp, 400, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  // The middle release then finds no pan to end, and does not fly.
-  scene.Press(MiddleUp, 400, 300);
-  EXPECT_EQ(flyPicks.Count, 0);
 }
 
 TEST(InteractorStyleCATIA, MiddleButtonHoldsTheMouseFocus)
@@ -191,12 +148,12 @@ TEST(InteractorStyleCATIA, MiddleButtonHoldsTheMouseFocus)
 
   scene.MoveTo(410, 300);
   EXPECT_EQ(hostMoves.Count, 1);
-  scene.Press(MiddleDown, 410, 300);
+  scene.Fire(MiddleDown, 410, 300);
   scene.MoveTo(420, 300);
   scene.MoveTo(430, 300);
   EXPECT_EQ(hostMoves.Count, 1);
   EXPECT_EQ(style->GetMoved(), 2);
-  scene.Press(MiddleUp, 430, 300);
+  scene.Fire(MiddleUp, 430, 300);
   scene.MoveTo(440, 300);
   EXPECT_EQ(hostMoves.Count, 2);
 }
@@ -210,36 +167,36 @@ TEST(InteractorStyleCATIA, ClicksWithTheMiddleButtonUpPick)
   orvi_test::EventRecorder user(scene.Interactor, vtkCommand::UserEvent);
   const auto start = scene.CameraState();
 
-  scene.Press(LeftDown, 100, 100);
+  scene.Fire(LeftDown, 100, 100);
   EXPECT_EQ(style->GetState(), VTKIS_KIV_PICK);
   EXPECT_EQ(startPick.Count, 1);
   EXPECT_EQ(endPick.Count, 0);
   // Either release ends a pick; only the right one calls the user back.
-  scene.Press(LeftUp, 100, 100);
+  scene.Fire(LeftUp, 100, 100);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
   EXPECT_EQ(endPick.Count, 1);
   EXPECT_EQ(user.Count, 0);
 
-  scene.Press(RightDown, 120, 100);
+  scene.Fire(RightDown, 120, 100);
   EXPECT_EQ(style->GetState(), VTKIS_KIV_PICK);
   EXPECT_EQ(startPick.Count, 2);
-  scene.Press(RightUp, 120, 100);
+  scene.Fire(RightUp, 120, 100);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
   EXPECT_EQ(endPick.Count, 2);
   EXPECT_EQ(user.Count, 1);
 
   // A right click after a long pan still calls the user back.
-  scene.Press(MiddleDown, 400, 300);
+  scene.Fire(MiddleDown, 400, 300);
   for (int i = 1; i <= 6; ++i)
   {
     scene.MoveTo(400 + i, 300);
   }
-  scene.Press(MiddleUp, 406, 300);
+  scene.Fire(MiddleUp, 406, 300);
   const auto panned = scene.CameraState();
   EXPECT_NE(panned, start);
-  scene.Press(RightDown, 406, 300);
+  scene.Fire(RightDown, 406, 300);
   scene.MoveTo(420, 310);
-  scene.Press(RightUp, 420, 310);
+  scene.Fire(RightUp, 420, 310);
   EXPECT_EQ(user.Count, 2);
   EXPECT_EQ(endPick.Count, 3);
   // Picking never moves the camera.
@@ -265,10 +222,10 @@ TEST(InteractorStyleCATIA, HostPicksARectangleFromThePickEvents)
     });
   scene.Interactor->AddObserver(vtkCommand::StartPickEvent, onStart);
 
-  scene.Press(LeftDown, 300, 200);
+  scene.Fire(LeftDown, 300, 200);
   scene.MoveTo(350, 260);
   style->Pick();
-  scene.Press(LeftUp, 350, 260);
+  scene.Fire(LeftUp, 350, 260);
   ASSERT_EQ(picker->Areas.size(), 1u);
   EXPECT_EQ(picker->Areas[0], (std::array<double, 4>{ 300.0, 200.0, 350.0, 260.0 }));
   EXPECT_EQ(style->GetPropPicked(), 1);

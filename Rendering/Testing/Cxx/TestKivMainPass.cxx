@@ -2,13 +2,12 @@
 // sequence of lights pass and main pass), drawing into a real window.
 #include "vtkKivMainPass.h"
 
+#include "orviPickerScenes.h"
 #include "orviTestUtils.h"
 
-#include "vtkActor.h"
 #include "vtkCameraPass.h"
 #include "vtkDefaultPass.h"
 #include "vtkHardwareSelector.h"
-#include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
@@ -17,60 +16,45 @@
 #include "vtkMapper.h"
 #include "vtkObjectFactory.h"
 #include "vtkOpenGLActor.h"
-#include "vtkPlaneSource.h"
-#include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
 #include "vtkRenderPassCollection.h"
 #include "vtkRenderState.h"
-#include "vtkSelection.h"
-#include "vtkSelectionNode.h"
 #include "vtkSequencePass.h"
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <cstring>
 #include <vector>
 
 namespace
 {
+// vtkMapper's global coincident-topology settings: mode, polygon-offset
+// factor and units, polygon-offset-faces switch.
+using Globals = std::array<double, 4>;
 
-// The global coincident-topology settings of vtkMapper at one moment.
-struct GlobalSettings
+Globals ReadGlobals()
 {
-  int Mode = -1;
-  double Factor = 0.0;
-  double Units = 0.0;
-  int Faces = -1;
-};
-
-GlobalSettings ReadGlobals()
-{
-  GlobalSettings g;
-  g.Mode = vtkMapper::GetResolveCoincidentTopology();
-  vtkMapper::GetResolveCoincidentTopologyPolygonOffsetParameters(g.Factor, g.Units);
-  g.Faces = vtkMapper::GetResolveCoincidentTopologyPolygonOffsetFaces();
+  Globals g;
+  g[0] = vtkMapper::GetResolveCoincidentTopology();
+  vtkMapper::GetResolveCoincidentTopologyPolygonOffsetParameters(g[1], g[2]);
+  g[3] = vtkMapper::GetResolveCoincidentTopologyPolygonOffsetFaces();
   return g;
 }
 
-// Puts vtkMapper's global settings back when a test ends, so that one test's
-// settings do not leak into the next.
+void WriteGlobals(const Globals& g)
+{
+  vtkMapper::SetResolveCoincidentTopology(static_cast<int>(g[0]));
+  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(g[1], g[2]);
+  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(static_cast<int>(g[3]));
+}
+
+// Sets the global settings for a test and puts the old ones back after it,
+// so that one test's settings do not leak into the next.
 struct GlobalsGuard
 {
-  GlobalsGuard()
-    : Saved(ReadGlobals())
-  {
-  }
-  ~GlobalsGuard()
-  {
-    vtkMapper::SetResolveCoincidentTopology(this->Saved.Mode);
-    vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(
-      this->Saved.Factor, this->Saved.Units);
-    vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(this->Saved.Faces);
-  }
-  GlobalSettings Saved;
+  explicit GlobalsGuard(const Globals& g) { WriteGlobals(g); }
+  ~GlobalsGuard() { WriteGlobals(this->Saved); }
+  Globals Saved = ReadGlobals();
 };
-
 } // namespace
 
 // An actor that notes vtkMapper's global settings each time it draws its
@@ -81,18 +65,12 @@ class RecordingActor : public vtkOpenGLActor
 public:
   static RecordingActor* New();
   vtkTypeMacro(RecordingActor, vtkOpenGLActor);
-
   int RenderOpaqueGeometry(vtkViewport* viewport) override
   {
     this->Seen.push_back(ReadGlobals());
     return this->Superclass::RenderOpaqueGeometry(viewport);
   }
-
-  std::vector<GlobalSettings> Seen;
-
-protected:
-  RecordingActor() = default;
-  ~RecordingActor() override = default;
+  std::vector<Globals> Seen;
 };
 vtkStandardNewMacro(RecordingActor);
 
@@ -102,17 +80,12 @@ class ProbeMainPass : public vtkKivMainPass
 public:
   static ProbeMainPass* New();
   vtkTypeMacro(ProbeMainPass, vtkKivMainPass);
-
   void CallRenderOpaqueGeometry(const vtkRenderState* s) { this->RenderOpaqueGeometry(s); }
   void SetRenderedProps(int n) { this->NumberOfRenderedProps = n; }
-
   int OpaqueCalls = 0;
   int OtherStageCalls = 0;
 
 protected:
-  ProbeMainPass() = default;
-  ~ProbeMainPass() override = default;
-
   void RenderOpaqueGeometry(const vtkRenderState* s) override
   {
     ++this->OpaqueCalls;
@@ -138,7 +111,6 @@ vtkStandardNewMacro(ProbeMainPass);
 
 namespace
 {
-
 // Installs a main pass on a renderer as a host does: camera pass delegating
 // to a sequence of lights pass and the main pass.
 void InstallChain(vtkRenderer* renderer, vtkRenderPass* mainPass)
@@ -155,19 +127,11 @@ void InstallChain(vtkRenderer* renderer, vtkRenderPass* mainPass)
 }
 
 // A flat square of side `size` whose lower-left corner is (x, y) in the
-// plane z = 0, split into res x res cells, with its own colour.
+// plane z = 0, split into res x res cells, lit by diffuse light only.
 vtkSmartPointer<RecordingActor>
 MakeSquare(double x, double y, double size, int res, double r, double g, double b)
 {
-  vtkNew<vtkPlaneSource> plane;
-  plane->SetOrigin(x, y, 0.0);
-  plane->SetPoint1(x + size, y, 0.0);
-  plane->SetPoint2(x, y + size, 0.0);
-  plane->SetResolution(res, res);
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputConnection(plane->GetOutputPort());
-  auto actor = vtkSmartPointer<RecordingActor>::New();
-  actor->SetMapper(mapper);
+  auto actor = orvi_test::MakePlane<RecordingActor>(x, y, x + size, y + size, 0.0, res, res);
   actor->GetProperty()->SetColor(r, g, b);
   actor->GetProperty()->SetAmbient(0.0);
   actor->GetProperty()->SetDiffuse(1.0);
@@ -175,17 +139,46 @@ MakeSquare(double x, double y, double size, int res, double r, double g, double 
   return actor;
 }
 
-// Parallel camera looking down -z at the square [x0, x0+size]^2 so that it
-// fills a square window exactly.
-void LookAtSquare(vtkCamera* camera, double x0, double size)
+// Property keys holding the given keys of the pass: a negative wireframe
+// value or an offset of -99 leaves that key out.
+vtkSmartPointer<vtkInformation> Keys(int wireframe, double factor = -99, double units = -99)
 {
-  const double c = x0 + size / 2.0;
-  camera->ParallelProjectionOn();
-  camera->SetFocalPoint(c, c, 0.0);
-  camera->SetPosition(c, c, 10.0);
-  camera->SetViewUp(0.0, 1.0, 0.0);
-  camera->SetParallelScale(size / 2.0);
+  auto keys = vtkSmartPointer<vtkInformation>::New();
+  if (wireframe >= 0)
+  {
+    keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), wireframe);
+  }
+  if (factor != -99)
+  {
+    keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), factor);
+  }
+  if (units != -99)
+  {
+    keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), units);
+  }
+  return keys;
 }
+
+// A w x h window with the pass installed and a parallel camera looking down
+// -z at (cx, cy) with the given half height.
+template <class PassT>
+struct PassScene : orvi_test::Scene
+{
+  PassScene(int w, int h, double cx, double cy, double halfHeight)
+    : orvi_test::Scene(w, h)
+  {
+    InstallChain(this->Renderer, this->Pass);
+    orvi_test::LookDownZ(this->Camera(), 10.0, true, halfHeight, cx, cy);
+  }
+  RecordingActor* Add(vtkSmartPointer<RecordingActor> actor, vtkInformation* keys = nullptr)
+  {
+    actor->SetPropertyKeys(keys);
+    this->Renderer->AddActor(actor);
+    this->Renderer->ResetCameraClippingRange();
+    return actor;
+  }
+  vtkNew<PassT> Pass;
+};
 
 // True when the pixel is the given primary colour, lit (not black).
 bool IsLit(const std::array<int, 4>& p, int channel)
@@ -199,37 +192,22 @@ bool IsLit(const std::array<int, 4>& p, int channel)
   }
   return true;
 }
-
 } // namespace
 
 TEST(KivMainPass, KeysAreCreatedOnceWithTheirNamesAndLocation)
 {
-  vtkInformationIntegerKey* wireframe = vtkKivMainPass::RENDER_WIREFRAME();
-  vtkInformationDoubleKey* factor = vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR();
-  vtkInformationDoubleKey* units = vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS();
-  ASSERT_NE(wireframe, nullptr);
-  ASSERT_NE(factor, nullptr);
-  ASSERT_NE(units, nullptr);
-  EXPECT_EQ(wireframe, vtkKivMainPass::RENDER_WIREFRAME());
-  EXPECT_EQ(factor, vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR());
-  EXPECT_EQ(units, vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS());
-  EXPECT_NE(static_cast<void*>(factor), static_cast<void*>(units));
-
-  EXPECT_STREQ(wireframe->GetName(), "RENDER_WIREFRAME");
-  EXPECT_STREQ(factor->GetName(), "RENDER_POLYGON_OFFSET_FACTOR");
-  EXPECT_STREQ(units->GetName(), "RENDER_POLYGON_OFFSET_UNITS");
-  EXPECT_STREQ(wireframe->GetLocation(), "vtkKivMainPass");
-  EXPECT_STREQ(factor->GetLocation(), "vtkKivMainPass");
-  EXPECT_STREQ(units->GetLocation(), "vtkKivMainPass");
-
-  // VTK's key registry finds them by name and location.
-  EXPECT_EQ(vtkInformationKeyLookup::Find("RENDER_WIREFRAME", "vtkKivMainPass"), wireframe);
-  EXPECT_EQ(
-    vtkInformationKeyLookup::Find("RENDER_POLYGON_OFFSET_FACTOR", "vtkKivMainPass"), factor);
-  EXPECT_EQ(vtkInformationKeyLookup::Find("RENDER_POLYGON_OFFSET_UNITS", "vtkKivMainPass"), units);
-
+  // VTK's key registry finds each by name and location, and every call
+  // hands out the same key.
+  EXPECT_EQ(vtkInformationKeyLookup::Find("RENDER_WIREFRAME", "vtkKivMainPass"),
+    vtkKivMainPass::RENDER_WIREFRAME());
+  EXPECT_EQ(vtkInformationKeyLookup::Find("RENDER_POLYGON_OFFSET_FACTOR", "vtkKivMainPass"),
+    vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR());
+  EXPECT_EQ(vtkInformationKeyLookup::Find("RENDER_POLYGON_OFFSET_UNITS", "vtkKivMainPass"),
+    vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS());
+  EXPECT_NE(vtkKivMainPass::RENDER_WIREFRAME(), nullptr);
+  EXPECT_NE(static_cast<void*>(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR()),
+    static_cast<void*>(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS()));
   vtkNew<vtkKivMainPass> pass;
-  EXPECT_STREQ(pass->GetClassName(), "vtkKivMainPass");
   EXPECT_TRUE(pass->IsA("vtkDefaultPass"));
 }
 
@@ -237,155 +215,64 @@ TEST(KivMainPass, KeysAreCreatedOnceWithTheirNamesAndLocation)
 // global settings it was drawn with, and each must show lit on screen.
 TEST(KivMainPass, SwitchesTheGlobalSettingsAroundEachTaggedProp)
 {
-  GlobalsGuard guard;
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_OFF);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(3.0, 5.0);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(0);
-
-  orvi_test::Scene scene(700, 100);
-  vtkNew<ProbeMainPass> pass;
-  InstallChain(scene.Renderer, pass);
-
-  auto keysWith = [](auto setter)
-  {
-    vtkNew<vtkInformation> info;
-    setter(info.GetPointer());
-    return vtkSmartPointer<vtkInformation>(info.GetPointer());
-  };
-
+  GlobalsGuard guard({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
+  PassScene<ProbeMainPass> scene(700, 100, 3.5, 0.5, 0.5);
   // Squares of side 0.8 at x = i, i = 0..6, in the band y in [0.1, 0.9].
-  std::vector<vtkSmartPointer<RecordingActor>> actors;
+  const vtkSmartPointer<vtkInformation> keys[7] = {
+    nullptr,            // no keys at all: untouched
+    Keys(0),            // wireframe key with value 0: presence counts, mode 1, (1, 1)
+    Keys(1, 7, 9),      // wireframe and both offset keys: wireframe wins
+    Keys(-1, 2),        // factor only: units from the global setting, faces on
+    Keys(-1, -99, 4),   // units only: factor from the global setting
+    Keys(-1),           // property keys without any of the pass's keys: untouched
+    Keys(-1, -1.5, -6), // both offset keys
+  };
+  const Globals expected[7] = { { 0, 3, 5, 0 },
+    { 1, 1, 1, 0 },
+    { 1, 1, 1, 0 },
+    { 0, 2, 5, 1 },
+    { 0, 3, 4, 1 },
+    { 0, 3, 5, 1 },
+    { 0, -1.5, -6, 1 } };
+  std::vector<RecordingActor*> actors;
   for (int i = 0; i < 7; ++i)
   {
-    actors.push_back(MakeSquare(i + 0.1, 0.1, 0.8, 1, 1.0, 0.0, 0.0));
-    scene.Renderer->AddActor(actors.back());
+    actors.push_back(scene.Add(MakeSquare(i + 0.1, 0.1, 0.8, 1, 1.0, 0.0, 0.0), keys[i]));
   }
-  // 0: no keys at all.
-  // 1: wireframe key with value 0: presence counts.
-  actors[1]->SetPropertyKeys(
-    keysWith([](vtkInformation* k) { k->Set(vtkKivMainPass::RENDER_WIREFRAME(), 0); }));
-  // 2: wireframe and both offset keys: wireframe wins.
-  actors[2]->SetPropertyKeys(keysWith(
-    [](vtkInformation* k)
-    {
-      k->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
-      k->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), 7.0);
-      k->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 9.0);
-    }));
-  // 3: factor only: units come from the global setting.
-  actors[3]->SetPropertyKeys(keysWith(
-    [](vtkInformation* k) { k->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), 2.0); }));
-  // 4: units only: factor comes from the global setting.
-  actors[4]->SetPropertyKeys(keysWith(
-    [](vtkInformation* k) { k->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 4.0); }));
-  // 5: property keys without any of the pass's keys.
-  actors[5]->SetPropertyKeys(keysWith([](vtkInformation*) {}));
-  // 6: both offset keys.
-  actors[6]->SetPropertyKeys(keysWith(
-    [](vtkInformation* k)
-    {
-      k->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), -1.5);
-      k->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), -6.0);
-    }));
-
-  vtkCamera* camera = scene.Camera();
-  camera->ParallelProjectionOn();
-  camera->SetFocalPoint(3.5, 0.5, 0.0);
-  camera->SetPosition(3.5, 0.5, 10.0);
-  camera->SetViewUp(0.0, 1.0, 0.0);
-  camera->SetParallelScale(0.5);
-  scene.Renderer->ResetCameraClippingRange();
   scene.Window->Render();
-
-  struct Expected
-  {
-    int Mode;
-    double Factor;
-    double Units;
-    int Faces;
-  };
-  const Expected expected[7] = {
-    { 0, 3.0, 5.0, 0 },   // untouched
-    { 1, 1.0, 1.0, 0 },   // wireframe: mode 1, (1, 1); faces not touched
-    { 1, 1.0, 1.0, 0 },   // wireframe wins over the offset keys
-    { 0, 2.0, 5.0, 1 },   // factor given, global units, mode unchanged
-    { 0, 3.0, 4.0, 1 },   // units given, global factor; faces stays 1
-    { 0, 3.0, 5.0, 1 },   // no key of the pass: untouched (faces left at 1)
-    { 0, -1.5, -6.0, 1 }, // both given
-  };
   for (int i = 0; i < 7; ++i)
   {
     SCOPED_TRACE(i);
     ASSERT_EQ(actors[i]->Seen.size(), 1u);
-    const GlobalSettings& seen = actors[i]->Seen[0];
-    EXPECT_EQ(seen.Mode, expected[i].Mode);
-    EXPECT_DOUBLE_EQ(seen.Factor, expected[i].Factor);
-    EXPECT_DOUBLE_EQ(seen.Units, expected[i].Units);
-    EXPECT_EQ(seen.Faces, expected[i].Faces);
+    EXPECT_EQ(actors[i]->Seen[0], expected[i]);
     // Drawn, and lit: the chain set up camera and lights.
-    EXPECT_TRUE(IsLit(scene.Pixel(100 * i + 50, 50), 0))
-      << "pixel " << scene.Pixel(100 * i + 50, 50)[0] << " " << scene.Pixel(100 * i + 50, 50)[1];
+    EXPECT_TRUE(IsLit(scene.Pixel(100 * i + 50, 50), 0));
   }
-  // Background between squares.
-  EXPECT_EQ(scene.Pixel(100, 50)[0], 0);
-
-  EXPECT_EQ(pass->GetNumberOfRenderedProps(), 7);
-  EXPECT_EQ(pass->OpaqueCalls, 1);
-  EXPECT_EQ(pass->OtherStageCalls, 3);
-
+  EXPECT_EQ(scene.Pixel(100, 50)[0], 0) << "background between squares";
+  EXPECT_EQ(scene.Pass->GetNumberOfRenderedProps(), 7);
+  EXPECT_EQ(scene.Pass->OpaqueCalls, 1);
+  EXPECT_EQ(scene.Pass->OtherStageCalls, 3);
   // After the frame: mode and parameters as before, the faces switch at 1.
-  GlobalSettings after = ReadGlobals();
-  EXPECT_EQ(after.Mode, VTK_RESOLVE_OFF);
-  EXPECT_DOUBLE_EQ(after.Factor, 3.0);
-  EXPECT_DOUBLE_EQ(after.Units, 5.0);
-  EXPECT_EQ(after.Faces, 1);
+  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 }));
 
   // With the global mode already polygon offset, a second frame restores
   // that mode too.
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(0);
+  WriteGlobals({ VTK_RESOLVE_POLYGON_OFFSET, 3, 5, 0 });
   scene.Window->Render();
   ASSERT_EQ(actors[3]->Seen.size(), 2u);
-  EXPECT_EQ(actors[0]->Seen[1].Mode, VTK_RESOLVE_POLYGON_OFFSET);
-  EXPECT_EQ(actors[3]->Seen[1].Mode, VTK_RESOLVE_POLYGON_OFFSET);
-  EXPECT_DOUBLE_EQ(actors[3]->Seen[1].Factor, 2.0);
-  EXPECT_DOUBLE_EQ(actors[3]->Seen[1].Units, 5.0);
-  after = ReadGlobals();
-  EXPECT_EQ(after.Mode, VTK_RESOLVE_POLYGON_OFFSET);
-  EXPECT_DOUBLE_EQ(after.Factor, 3.0);
-  EXPECT_DOUBLE_EQ(after.Units, 5.0);
-  EXPECT_EQ(after.Faces, 1);
-}
+  EXPECT_EQ(actors[0]->Seen[1][0], VTK_RESOLVE_POLYGON_OFFSET);
+  EXPECT_EQ(actors[3]->Seen[1], (Globals{ VTK_RESOLVE_POLYGON_OFFSET, 2, 5, 1 }));
+  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_POLYGON_OFFSET, 3, 5, 1 }));
 
-// Only wireframe-tagged props: the faces switch is never touched.
-TEST(KivMainPass, WireframeAloneLeavesTheFacesSwitch)
-{
-  GlobalsGuard guard;
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_OFF);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(0.5, 0.25);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(0);
-
-  orvi_test::Scene scene(100, 100);
-  vtkNew<vtkKivMainPass> pass;
-  InstallChain(scene.Renderer, pass);
-  auto actor = MakeSquare(0.0, 0.0, 1.0, 1, 0.0, 1.0, 0.0);
-  vtkNew<vtkInformation> keys;
-  keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
-  actor->SetPropertyKeys(keys);
-  scene.Renderer->AddActor(actor);
-  LookAtSquare(scene.Camera(), 0.0, 1.0);
-  scene.Renderer->ResetCameraClippingRange();
-  scene.Window->Render();
-
-  ASSERT_EQ(actor->Seen.size(), 1u);
-  EXPECT_EQ(actor->Seen[0].Mode, VTK_RESOLVE_POLYGON_OFFSET);
-  EXPECT_EQ(actor->Seen[0].Faces, 0);
-  EXPECT_TRUE(IsLit(scene.Pixel(50, 50), 1));
-  const GlobalSettings after = ReadGlobals();
-  EXPECT_EQ(after.Mode, VTK_RESOLVE_OFF);
-  EXPECT_DOUBLE_EQ(after.Factor, 0.5);
-  EXPECT_DOUBLE_EQ(after.Units, 0.25);
-  EXPECT_EQ(after.Faces, 0);
+  // Only wireframe-tagged props: the faces switch is never touched.
+  WriteGlobals({ VTK_RESOLVE_OFF, 0.5, 0.25, 0 });
+  PassScene<vtkKivMainPass> single(100, 100, 0.5, 0.5, 0.5);
+  RecordingActor* wire = single.Add(MakeSquare(0, 0, 1, 1, 0, 1, 0), Keys(1));
+  single.Window->Render();
+  ASSERT_EQ(wire->Seen.size(), 1u);
+  EXPECT_EQ(wire->Seen[0], (Globals{ VTK_RESOLVE_POLYGON_OFFSET, 1, 1, 0 }));
+  EXPECT_TRUE(IsLit(single.Pixel(50, 50), 1));
+  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 0.5, 0.25, 0 }));
 }
 
 // The per-prop units reach the pixels: two coincident squares, the later one
@@ -393,52 +280,35 @@ TEST(KivMainPass, WireframeAloneLeavesTheFacesSwitch)
 // while the global mode is polygon offset.
 TEST(KivMainPass, OffsetUnitsReachThePixelsInPolygonOffsetMode)
 {
-  GlobalsGuard guard;
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(0.0, 0.0);
-
-  orvi_test::Scene scene(100, 100);
-  vtkNew<vtkKivMainPass> pass;
-  InstallChain(scene.Renderer, pass);
-  auto red = MakeSquare(0.0, 0.0, 1.0, 1, 1.0, 0.0, 0.0);
-  auto green = MakeSquare(0.0, 0.0, 1.0, 1, 0.0, 1.0, 0.0);
-  scene.Renderer->AddActor(red);
-  scene.Renderer->AddActor(green);
-  LookAtSquare(scene.Camera(), 0.0, 1.0);
-  scene.Renderer->ResetCameraClippingRange();
-
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_OFF);
-  scene.Window->Render();
-  EXPECT_TRUE(IsLit(scene.Pixel(50, 50), 1)); // equal depth: the later square
-
+  GlobalsGuard guard({ VTK_RESOLVE_OFF, 0, 0, 0 });
+  PassScene<vtkKivMainPass> scene(100, 100, 0.5, 0.5, 0.5);
+  scene.Add(MakeSquare(0, 0, 1, 1, 1, 0, 0));
   vtkNew<vtkInformation> keys;
+  RecordingActor* green = scene.Add(MakeSquare(0, 0, 1, 1, 0, 1, 0));
+  const auto litAfterFrame = [&](int channel)
+  {
+    scene.Window->Render();
+    return IsLit(scene.Pixel(50, 50), channel);
+  };
+  EXPECT_TRUE(litAfterFrame(1)); // equal depth: the later square
   keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 50.0);
   green->SetPropertyKeys(keys);
-  scene.Window->Render();
-  EXPECT_TRUE(IsLit(scene.Pixel(50, 50), 1)); // mode off: the units do nothing
-
+  EXPECT_TRUE(litAfterFrame(1)); // mode off: the units do nothing
   vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
-  scene.Window->Render();
-  EXPECT_TRUE(IsLit(scene.Pixel(50, 50), 0)); // green pushed behind red
-
+  EXPECT_TRUE(litAfterFrame(0)); // green pushed behind red
   keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), -50.0);
-  scene.Window->Render();
-  EXPECT_TRUE(IsLit(scene.Pixel(50, 50), 1)); // pulled forward again
-
+  EXPECT_TRUE(litAfterFrame(1)); // pulled forward again
   // VTK adds the mapper's own relative offsets to the global ones: relative
   // units of +100 on top of the prop's -50 push the square back again.
   vtkMapper::SafeDownCast(green->GetMapper())
     ->SetRelativeCoincidentTopologyPolygonOffsetParameters(0.0, 100.0);
-  scene.Window->Render();
-  EXPECT_TRUE(IsLit(scene.Pixel(50, 50), 0));
+  EXPECT_TRUE(litAfterFrame(0));
 }
 
-TEST(KivMainPass, EmptyAndNullEntriesInThePropArray)
+// The pass called directly: an empty prop array, null entries, no renderer.
+TEST(KivMainPass, EmptyAndNullPropArraysAndAMissingRenderer)
 {
-  GlobalsGuard guard;
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_OFF);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(3.0, 5.0);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(0);
-
+  GlobalsGuard guard({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
   orvi_test::Scene scene(100, 100);
   scene.Window->Render(); // a context for the direct calls below
   vtkNew<ProbeMainPass> pass;
@@ -453,159 +323,85 @@ TEST(KivMainPass, EmptyAndNullEntriesInThePropArray)
 
   // Null entries are skipped; the tagged prop is drawn once with its units.
   auto actor = MakeSquare(0.0, 0.0, 1.0, 1, 1.0, 0.0, 0.0);
-  vtkNew<vtkInformation> keys;
-  keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 8.0);
-  actor->SetPropertyKeys(keys);
+  actor->SetPropertyKeys(Keys(-1, -99, 8));
   vtkProp* props[3] = { nullptr, actor, nullptr };
   vtkRenderState withNulls(scene.Renderer);
   withNulls.SetPropArrayAndCount(props, 3);
   pass->Render(&withNulls);
   EXPECT_EQ(pass->GetNumberOfRenderedProps(), 1);
   ASSERT_EQ(actor->Seen.size(), 1u);
-  EXPECT_DOUBLE_EQ(actor->Seen[0].Factor, 3.0);
-  EXPECT_DOUBLE_EQ(actor->Seen[0].Units, 8.0);
-
+  EXPECT_EQ(actor->Seen[0], (Globals{ VTK_RESOLVE_OFF, 3, 8, 1 }));
   EXPECT_EQ(errors.Count, 0);
-  const GlobalSettings after = ReadGlobals();
-  EXPECT_EQ(after.Mode, VTK_RESOLVE_OFF);
-  EXPECT_DOUBLE_EQ(after.Factor, 3.0);
-  EXPECT_DOUBLE_EQ(after.Units, 5.0);
-}
+  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 }));
 
-TEST(KivMainPass, ReportsAMissingRenderer)
-{
-  GlobalsGuard guard;
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_OFF);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(3.0, 5.0);
-
-  auto actor = MakeSquare(0.0, 0.0, 1.0, 1, 1.0, 0.0, 0.0);
-  vtkNew<vtkInformation> keys;
-  keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
-  actor->SetPropertyKeys(keys);
-  vtkProp* props[1] = { actor };
+  // No renderer: an error from each entry point, nothing drawn, nothing
+  // changed.
+  actor->SetPropertyKeys(Keys(1));
   vtkRenderState noRenderer(nullptr);
-  noRenderer.SetPropArrayAndCount(props, 1);
-
-  vtkNew<ProbeMainPass> pass;
-  orvi_test::EventRecorder errors(pass, vtkCommand::ErrorEvent);
+  noRenderer.SetPropArrayAndCount(props + 1, 1);
+  pass->OpaqueCalls = 0;
+  pass->OtherStageCalls = 0;
   pass->SetRenderedProps(4);
   pass->Render(&noRenderer);
-  EXPECT_EQ(errors.Count, 1);
+  ASSERT_EQ(errors.Count, 1);
   EXPECT_TRUE(errors.Saw("): vtkKivMainPass::Render: No renderer available"));
   EXPECT_EQ(pass->GetNumberOfRenderedProps(), 0);
   EXPECT_EQ(pass->OpaqueCalls, 0);
   EXPECT_EQ(pass->OtherStageCalls, 0);
-
   pass->CallRenderOpaqueGeometry(&noRenderer);
-  EXPECT_EQ(errors.Count, 2);
-  ASSERT_EQ(errors.Texts.size(), 2u);
+  ASSERT_EQ(errors.Count, 2);
   EXPECT_NE(errors.Texts[1].find("): vtkKivMainPass::RenderOpaqueGeometry: No renderer available"),
     std::string::npos);
   EXPECT_EQ(pass->GetNumberOfRenderedProps(), 0);
-  EXPECT_TRUE(actor->Seen.empty());
-  const GlobalSettings after = ReadGlobals();
-  EXPECT_EQ(after.Mode, VTK_RESOLVE_OFF);
-  EXPECT_DOUBLE_EQ(after.Factor, 3.0);
-  EXPECT_DOUBLE_EQ(after.Units, 5.0);
+  EXPECT_EQ(actor->Seen.size(), 1u);
+  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 }));
 }
-
-namespace
-{
-// Cell ids of the first node of a selection, sorted, and the node's prop.
-std::vector<vtkIdType> SelectedCells(vtkSelection* selection, vtkProp** prop)
-{
-  std::vector<vtkIdType> ids;
-  *prop = nullptr;
-  if (!selection || selection->GetNumberOfNodes() < 1)
-  {
-    return ids;
-  }
-  vtkSelectionNode* node = selection->GetNode(0);
-  *prop = vtkProp::SafeDownCast(node->GetProperties()->Get(vtkSelectionNode::PROP()));
-  auto* list = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
-  if (list)
-  {
-    for (vtkIdType i = 0; i < list->GetNumberOfTuples(); ++i)
-    {
-      ids.push_back(list->GetValue(i));
-    }
-  }
-  std::sort(ids.begin(), ids.end());
-  return ids;
-}
-} // namespace
 
 // A 4 x 4 plane filling a 200 x 200 window: each cell is 50 x 50 pixels and
-// cell (column i, row j) has id 4 j + i.
-TEST(KivMainPass, HardwareSelectionSelectsRealCells)
+// cell (column i, row j) has id 4 j + i. Through vtkDefaultPass in the same
+// chain the props are drawn without the selector numbering them, and nothing
+// is found: this is what the selector path of vtkKivMainPass is for.
+TEST(KivMainPass, HardwareSelectionSelectsRealCellsWhereTheDefaultPassFindsNothing)
 {
-  orvi_test::Scene scene(200, 200);
-  vtkNew<ProbeMainPass> pass;
-  InstallChain(scene.Renderer, pass);
-  auto actor = MakeSquare(0.0, 0.0, 4.0, 4, 1.0, 0.0, 0.0);
-  vtkNew<vtkInformation> keys; // the keys do not matter to the selection
-  keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
-  actor->SetPropertyKeys(keys);
-  scene.Renderer->AddActor(actor);
-  LookAtSquare(scene.Camera(), 0.0, 4.0);
-  scene.Renderer->ResetCameraClippingRange();
+  PassScene<ProbeMainPass> scene(200, 200, 2.0, 2.0, 2.0);
+  // The keys do not matter to the selection.
+  RecordingActor* actor = scene.Add(MakeSquare(0.0, 0.0, 4.0, 4, 1.0, 0.0, 0.0), Keys(1));
   scene.Window->Render();
-  pass->OpaqueCalls = 0;
-  pass->OtherStageCalls = 0;
-
+  scene.Pass->OpaqueCalls = 0;
+  scene.Pass->OtherStageCalls = 0;
   vtkNew<vtkHardwareSelector> selector;
   selector->SetRenderer(scene.Renderer);
   selector->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+  const auto select = [&](unsigned int x0, unsigned int y0, unsigned int x1, unsigned int y1)
+  {
+    selector->SetArea(x0, y0, x1, y1);
+    vtkSmartPointer<vtkSelection> selection;
+    selection.TakeReference(selector->Select());
+    return selection;
+  };
 
-  selector->SetArea(60, 110, 90, 140);
-  vtkSmartPointer<vtkSelection> one;
-  one.TakeReference(selector->Select());
-  vtkProp* prop = nullptr;
-  EXPECT_EQ(SelectedCells(one, &prop), std::vector<vtkIdType>({ 9 }));
-  EXPECT_EQ(prop, actor.GetPointer());
+  vtkSmartPointer<vtkSelection> one = select(60, 110, 90, 140);
+  ASSERT_EQ(one->GetNumberOfNodes(), 1u);
+  EXPECT_EQ(orvi_test::IdSet(one->GetNode(0)), (std::set<vtkIdType>{ 9 }));
+  EXPECT_EQ(orvi_test::PropOf(one->GetNode(0)), actor);
   // The selector drew the props; the pass's own stages did not run.
-  EXPECT_EQ(pass->OpaqueCalls, 0);
-  EXPECT_EQ(pass->OtherStageCalls, 0);
-  EXPECT_EQ(pass->GetNumberOfRenderedProps(), 1);
-
-  selector->SetArea(10, 10, 140, 40);
-  vtkSmartPointer<vtkSelection> row;
-  row.TakeReference(selector->Select());
-  EXPECT_EQ(SelectedCells(row, &prop), std::vector<vtkIdType>({ 0, 1, 2 }));
-
-  selector->SetArea(160, 60, 190, 190);
-  vtkSmartPointer<vtkSelection> column;
-  column.TakeReference(selector->Select());
-  EXPECT_EQ(SelectedCells(column, &prop), std::vector<vtkIdType>({ 7, 11, 15 }));
+  EXPECT_EQ(scene.Pass->OpaqueCalls, 0);
+  EXPECT_EQ(scene.Pass->OtherStageCalls, 0);
+  EXPECT_EQ(scene.Pass->GetNumberOfRenderedProps(), 1);
+  EXPECT_EQ(
+    orvi_test::IdSet(select(10, 10, 140, 40)->GetNode(0)), (std::set<vtkIdType>{ 0, 1, 2 }));
+  EXPECT_EQ(
+    orvi_test::IdSet(select(160, 60, 190, 190)->GetNode(0)), (std::set<vtkIdType>{ 7, 11, 15 }));
 
   // A frame after the selection draws normally again.
   scene.Window->Render();
-  EXPECT_EQ(pass->OpaqueCalls, 1);
+  EXPECT_EQ(scene.Pass->OpaqueCalls, 1);
   EXPECT_TRUE(IsLit(scene.Pixel(100, 100), 0));
-}
 
-// The same selection through vtkDefaultPass in the same chain: the props are
-// drawn without the selector numbering them, and nothing is found. This is
-// what the selector path of vtkKivMainPass is for.
-TEST(KivMainPass, DefaultPassInTheChainSelectsNothing)
-{
-  orvi_test::Scene scene(200, 200);
-  vtkNew<vtkDefaultPass> pass;
-  InstallChain(scene.Renderer, pass);
-  auto actor = MakeSquare(0.0, 0.0, 4.0, 4, 1.0, 1.0, 1.0);
-  scene.Renderer->AddActor(actor);
-  LookAtSquare(scene.Camera(), 0.0, 4.0);
-  scene.Renderer->ResetCameraClippingRange();
+  vtkNew<vtkDefaultPass> plain;
+  InstallChain(scene.Renderer, plain);
   scene.Window->Render();
-
-  vtkNew<vtkHardwareSelector> selector;
-  selector->SetRenderer(scene.Renderer);
-  selector->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-  selector->SetArea(60, 110, 90, 140);
-  vtkSmartPointer<vtkSelection> selection;
-  selection.TakeReference(selector->Select());
-  vtkProp* prop = nullptr;
-  EXPECT_TRUE(SelectedCells(selection, &prop).empty());
+  EXPECT_EQ(select(60, 110, 90, 140)->GetNumberOfNodes(), 0u);
 }
 
 // What a wireframe-tagged prop gets on VTK 9.1: the pass switches the mode
@@ -614,46 +410,33 @@ TEST(KivMainPass, DefaultPassInTheChainSelectsNothing)
 // not reach lines.
 TEST(KivMainPass, WireframePropsUseTheLineOffsetParameters)
 {
-  GlobalsGuard guard;
+  GlobalsGuard guard({ VTK_RESOLVE_OFF, 0, 0, 0 });
   double lineFactor = 0.0;
   double lineUnits = 0.0;
   vtkMapper::GetResolveCoincidentTopologyLineOffsetParameters(lineFactor, lineUnits);
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_OFF);
-
-  orvi_test::Scene scene(100, 100);
-  vtkNew<vtkKivMainPass> pass;
-  InstallChain(scene.Renderer, pass);
+  PassScene<vtkKivMainPass> scene(100, 100, 0.5, 0.5, 0.5);
   // A filled red square, then a green wireframe of the same 2 x 2 grid on top
   // of it: the inner lines run along pixel column 50 and row 50.
-  auto red = MakeSquare(0.0, 0.0, 1.0, 2, 1.0, 0.0, 0.0);
-  auto green = MakeSquare(0.0, 0.0, 1.0, 2, 0.0, 1.0, 0.0);
+  scene.Add(MakeSquare(0.0, 0.0, 1.0, 2, 1.0, 0.0, 0.0));
+  RecordingActor* green = scene.Add(MakeSquare(0.0, 0.0, 1.0, 2, 0.0, 1.0, 0.0), Keys(1));
   green->GetProperty()->SetRepresentationToWireframe();
   green->GetProperty()->SetLighting(false);
   green->GetProperty()->SetAmbient(1.0);
   green->GetProperty()->SetLineWidth(3.0);
-  scene.Renderer->AddActor(red);
-  scene.Renderer->AddActor(green);
-  vtkNew<vtkInformation> keys;
-  keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
-  green->SetPropertyKeys(keys);
-  LookAtSquare(scene.Camera(), 0.0, 1.0);
-  scene.Renderer->ResetCameraClippingRange();
-
-  // Line units pushing the lines far back: hidden behind the red square.
-  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, 1000.0);
-  scene.Window->Render();
-  const auto back = scene.Pixel(25, 50);
-  // Line units pulling them forward: visible.
-  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, -1000.0);
-  scene.Window->Render();
-  const auto front = scene.Pixel(25, 50);
-  // Without the key the mode stays off and the line units do nothing.
+  const auto pixelWithLineUnits = [&](double units)
+  {
+    vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, units);
+    scene.Window->Render();
+    return scene.Pixel(25, 50);
+  };
+  // Line units pushing the lines far back hide them behind the red square;
+  // pulling them forward shows them; without the key the mode stays off and
+  // the line units do nothing.
+  const auto back = pixelWithLineUnits(1000.0);
+  const auto front = pixelWithLineUnits(-1000.0);
   green->SetPropertyKeys(nullptr);
-  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, 1000.0);
-  scene.Window->Render();
-  const auto untagged = scene.Pixel(25, 50);
+  const auto untagged = pixelWithLineUnits(1000.0);
   vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(lineFactor, lineUnits);
-
   EXPECT_TRUE(IsLit(back, 0)) << back[0] << " " << back[1] << " " << back[2];
   EXPECT_TRUE(IsLit(front, 1)) << front[0] << " " << front[1] << " " << front[2];
   EXPECT_TRUE(IsLit(untagged, 1)) << untagged[0] << " " << untagged[1] << " " << untagged[2];

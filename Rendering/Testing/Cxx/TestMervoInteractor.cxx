@@ -9,14 +9,10 @@
 #include "vtkGlyph3D.h"
 #include "vtkMath.h"
 #include "vtkObjectFactory.h"
-#include "vtkPlaneSource.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
-#include "vtkPropPicker.h"
 #include "vtkProperty.h"
 #include "vtkSphereSource.h"
-#include "vtkTDxInteractorStyleCameraFocalPoint.h"
-#include "vtkTDxInteractorStyleSettings.h"
 #include "vtkWorldPointPicker.h"
 
 #include <gtest/gtest.h>
@@ -45,8 +41,6 @@ public:
   vtkActor* GetDebugActor() { return this->DebugActor; }
   vtkGlyph3D* GetDebugGlyph() { return this->DebugGlyph; }
   vtkSphereSource* GetDebugSphere() { return this->DebugSphereSource; }
-  double GetDebugSphereScale() const { return this->DebugSphereScale; }
-  int* GetStartPosition() { return this->StartPosition; }
   int* GetEndPosition() { return this->EndPosition; }
   void SetBand(int x0, int y0, int x1, int y1)
   {
@@ -82,83 +76,51 @@ vtkSphereSource* MarkerSphere(vtkActor* actor)
   return vtkSphereSource::SafeDownCast(actor->GetMapper()->GetInputAlgorithm());
 }
 
-vtkSmartPointer<vtkActor> AddPlane(vtkRenderer* renderer,
-  double x0,
-  double y0,
-  double x1,
-  double y1,
-  double z)
+// A window with the navigator installed and a camera on the +z axis, 10 away
+// (parallel: scale 3, so 1 pixel is 0.01 in a window 600 high).
+struct NavScene : orvi_test::Scene
 {
-  vtkNew<vtkPlaneSource> plane;
-  plane->SetOrigin(x0, y0, z);
-  plane->SetPoint1(x1, y0, z);
-  plane->SetPoint2(x0, y1, z);
-  plane->SetResolution(8, 8);
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputConnection(plane->GetOutputPort());
-  auto actor = vtkSmartPointer<vtkActor>::New();
-  actor->SetMapper(mapper);
-  renderer->AddActor(actor);
-  return actor;
-}
-
-// A camera on the +z axis looking at the origin.
-void LookDownZ(vtkCamera* camera, double distance, bool parallel)
-{
-  camera->SetFocalPoint(0, 0, 0);
-  camera->SetPosition(0, 0, distance);
-  camera->SetViewUp(0, 1, 0);
-  camera->SetViewAngle(30.0);
-  camera->SetParallelProjection(parallel);
-}
-
-// Start a band at (x0, y0) and drag it, through the interactor, to (x1, y1)
-// with five motions, as a host does.
-void DragBand(orvi_test::Scene& scene, vtkMervoInteractor* nav, int x0, int y0, int x1, int y1)
-{
-  scene.SetPointer(x0, y0);
-  nav->ClearMoved();
-  nav->StartBoxZoom();
-  for (int i = 1; i <= 5; ++i)
+  NavScene(int w, int h, bool parallel = false)
+    : orvi_test::Scene(w, h)
   {
-    scene.MoveTo(x0 + (x1 - x0) * i / 5, y0 + (y1 - y0) * i / 5);
+    this->Interactor->SetInteractorStyle(this->Nav);
+    this->Reset(parallel);
   }
-}
+  vtkActor* AddPlane(double x0, double y0, double x1, double y1, double z = 0.0)
+  {
+    auto actor = orvi_test::MakePlane(x0, y0, x1, y1, z, 8, 8);
+    this->Renderer->AddActor(actor);
+    return actor;
+  }
+  void Reset(bool parallel)
+  {
+    orvi_test::LookDownZ(this->Camera(), 10, parallel, 3.0);
+    this->Renderer->ResetCameraClippingRange();
+    this->Window->Render();
+  }
+  // Start a band at (x0, y0) and drag it to (x1, y1) with five motions.
+  void DragBand(int x0, int y0, int x1, int y1)
+  {
+    this->SetPointer(x0, y0);
+    this->Nav->ClearMoved();
+    this->Nav->StartBoxZoom();
+    for (int i = 1; i <= 5; ++i)
+    {
+      this->MoveTo(x0 + (x1 - x0) * i / 5, y0 + (y1 - y0) * i / 5);
+    }
+  }
+  vtkNew<ProbeNavigator> Nav;
+};
 } // namespace
 
-TEST(MervoInteractor, ConstructionAndSettings)
-{
-  vtkNew<ProbeNavigator> nav;
-  EXPECT_TRUE(nav->IsA("vtkMervoInteractor"));
-  EXPECT_TRUE(nav->IsA("vtkKivInteractor"));
-  EXPECT_DOUBLE_EQ(nav->GetRotationMarkerScale(), 2.0);
-  EXPECT_FALSE(nav->GetShowDebugActors());
-  EXPECT_EQ(nav->GetRotationPointActor(), nullptr);
-  ORVI_EXPECT_VEC3_NEAR(nav->GetRotationCenter(), 0.0, 0.0, 0.0, 0.0);
-  EXPECT_DOUBLE_EQ(nav->GetDebugSphereScale(), 0.005);
-  EXPECT_TRUE(nav->IsStateNone());
-  EXPECT_EQ(nav->GetMoved(), 0);
-
-  vtkNew<vtkCellPicker> reference;
-  EXPECT_DOUBLE_EQ(nav->GetFlyPicker()->GetTolerance(), reference->GetTolerance() * 0.125);
-
-  auto* tdx = vtkTDxInteractorStyleCameraFocalPoint::SafeDownCast(nav->GetTDxStyle());
-  ASSERT_NE(tdx, nullptr);
-  EXPECT_DOUBLE_EQ(tdx->GetSettings()->GetAngleSensitivity(), -0.03125);
-  EXPECT_DOUBLE_EQ(tdx->GetSettings()->GetTranslationYSensitivity(), -0.00390625);
-
-  const unsigned long mtime = nav->GetMTime();
-  nav->SetShowDebugActors(false);
-  EXPECT_EQ(nav->GetMTime(), mtime);
-  nav->SetShowDebugActors(true);
-  EXPECT_TRUE(nav->GetShowDebugActors());
-  EXPECT_GT(nav->GetMTime(), mtime);
-}
-
-TEST(MervoInteractor, MarkersArePreparedOnceInTheRendererUnderThePointer)
+TEST(MervoInteractor, ConstructionAndMarkersPreparedOnceUnderThePointer)
 {
   orvi_test::Scene scene;
   auto nav = vtkSmartPointer<ProbeNavigator>::New();
+  EXPECT_TRUE(nav->IsA("vtkKivInteractor"));
+  orvi_test::ExpectFlyPickerAndTDxStyle(nav, nav->GetFlyPicker());
+  EXPECT_DOUBLE_EQ(nav->GetRotationMarkerScale(), 2.0);
+  EXPECT_FALSE(nav->GetShowDebugActors());
   scene.Interactor->SetInteractorStyle(nav);
   scene.Camera()->SetFocalPoint(1, 2, 3);
   scene.Camera()->SetPosition(1, 2, 13);
@@ -167,31 +129,27 @@ TEST(MervoInteractor, MarkersArePreparedOnceInTheRendererUnderThePointer)
   double early[3] = { 5, 5, 5 };
   nav->SetRotationCenter(early);
   nav->SetRotationMarkerScale(0.5);
-  ORVI_EXPECT_VEC3_NEAR(nav->GetRotationCenter(), 5, 5, 5, 0.0);
   EXPECT_EQ(nav->GetRotationPointActor(), nullptr);
 
   nav->FindPokedRenderer(400, 300);
   vtkActor* marker = nav->GetRotationPointActor();
   ASSERT_NE(marker, nullptr);
-  double center[3];
-  nav->GetRotationCenter(center);
-  ORVI_EXPECT_VEC3_NEAR(center, 1, 2, 3, 0.0);
+  ORVI_EXPECT_VEC3_NEAR(nav->GetRotationCenter(), 1, 2, 3, 0.0);
   ORVI_EXPECT_VEC3_NEAR(marker->GetPosition(), 1, 2, 3, 0.0);
   EXPECT_DOUBLE_EQ(MarkerSphere(marker)->GetRadius(), 0.5);
 
+  // The red marker, then the yellow debug actor; both hidden and unpickable.
   vtkActorCollection* actors = scene.Renderer->GetActors();
   ASSERT_EQ(actors->GetNumberOfItems(), 2);
-  vtkActor* first = vtkActor::SafeDownCast(actors->GetItemAsObject(0));
-  vtkActor* second = vtkActor::SafeDownCast(actors->GetItemAsObject(1));
-  EXPECT_EQ(first, marker);
-  EXPECT_EQ(second, nav->GetDebugActor());
-  for (vtkActor* actor : { first, second })
+  EXPECT_EQ(actors->GetItemAsObject(0), marker);
+  EXPECT_EQ(actors->GetItemAsObject(1), nav->GetDebugActor());
+  for (vtkActor* actor : { marker, nav->GetDebugActor() })
   {
     EXPECT_FALSE(actor->GetVisibility());
     EXPECT_FALSE(actor->GetPickable());
   }
-  ORVI_EXPECT_VEC3_NEAR(first->GetProperty()->GetColor(), 1, 0, 0, 0.0);
-  ORVI_EXPECT_VEC3_NEAR(second->GetProperty()->GetColor(), 1, 1, 0, 0.0);
+  ORVI_EXPECT_VEC3_NEAR(marker->GetProperty()->GetColor(), 1, 0, 0, 0.0);
+  ORVI_EXPECT_VEC3_NEAR(nav->GetDebugActor()->GetProperty()->GetColor(), 1, 1, 0, 0.0);
 
   // Further preparing operations build nothing new.
   nav->FindPokedRenderer(10, 10);
@@ -200,8 +158,7 @@ TEST(MervoInteractor, MarkersArePreparedOnceInTheRendererUnderThePointer)
   EXPECT_EQ(nav->GetRotationPointActor(), marker);
 
   // After preparation the setters act on the marker at once.
-  double later[3] = { 5, 5, 5 };
-  nav->SetRotationCenter(later);
+  nav->SetRotationCenter(early);
   ORVI_EXPECT_VEC3_NEAR(marker->GetPosition(), 5, 5, 5, 0.0);
   nav->SetRotationMarkerScale(0.25);
   EXPECT_DOUBLE_EQ(MarkerSphere(marker)->GetRadius(), 0.25);
@@ -222,21 +179,16 @@ TEST(MervoInteractor, PreparingWithoutRendererWarnsEachTime)
   ASSERT_EQ(warnings.Count, 2);
   for (const auto& text : warnings.Texts)
   {
-    EXPECT_EQ(text.rfind("Warning: In ", 0), 0u) << text;
-    const std::string tail = "): Cannot prepare rotation point actor, no renderer\n\n";
-    ASSERT_GE(text.size(), tail.size());
-    EXPECT_EQ(text.substr(text.size() - tail.size()), tail) << text;
-    EXPECT_NE(text.find("\nvtkMervoInteractor (0x"), std::string::npos) << text;
+    orvi_test::ExpectVtkMessage(
+      text, "Warning", "vtkMervoInteractor", "Cannot prepare rotation point actor, no renderer");
   }
   EXPECT_EQ(nav->GetRotationPointActor(), nullptr);
 }
 
 TEST(MervoInteractor, RotationTurnsAboutTheCentre)
 {
-  orvi_test::Scene scene(800, 600);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
-  scene.Interactor->LightFollowCameraOn();
+  NavScene scene(800, 600);
+  ProbeNavigator* nav = scene.Nav;
   ASSERT_DOUBLE_EQ(nav->GetMotionFactor(), 10.0);
   // An oblique camera, and a centre away from the focal point.
   vtkCamera* camera = scene.Camera();
@@ -248,48 +200,40 @@ TEST(MervoInteractor, RotationTurnsAboutTheCentre)
   double c[3] = { 1.0, 2.0, -1.0 };
   nav->SetRotationCenter(c);
   orvi_test::EventRecorder interactions(nav, vtkCommand::InteractionEvent);
-
   nav->StartRotate();
   ASSERT_TRUE(nav->IsStateRotate());
 
-  // dx = 40 in 800 pixels: -10 degrees about view-up through the centre.
-  double p0[3], f0[3], up0[3];
-  camera->GetPosition(p0);
-  camera->GetFocalPoint(f0);
-  camera->GetViewUp(up0);
+  // One motion to (x, y): position and focal point turned by -10 degrees
+  // about the axis through the centre, one count, one InteractionEvent.
+  auto expectTurn = [&](int x, int y, const double axis[3], int n)
+  {
+    double p0[3], f0[3];
+    camera->GetPosition(p0);
+    camera->GetFocalPoint(f0);
+    scene.MoveTo(x, y);
+    const auto p1 = Turn(p0, c, axis, -10.0), f1 = Turn(f0, c, axis, -10.0);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), p1[0], p1[1], p1[2], 1e-9);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), f1[0], f1[1], f1[2], 1e-9);
+    EXPECT_EQ(nav->GetMoved(), n);
+    EXPECT_EQ(interactions.Count, n);
+  };
+  // dx = 40 in 800 pixels: about view-up.
+  double up[3], n[3], left[3];
+  camera->GetViewUp(up);
   scene.SetPointer(400, 300);
-  scene.MoveTo(440, 300);
-  auto p1 = Turn(p0, c, up0, -10.0);
-  auto f1 = Turn(f0, c, up0, -10.0);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), p1[0], p1[1], p1[2], 1e-9);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), f1[0], f1[1], f1[2], 1e-9);
-  EXPECT_EQ(nav->GetMoved(), 1);
-  EXPECT_EQ(interactions.Count, 1);
-
-  // dy = 30 in 600 pixels: -10 degrees about the leftward axis through the
-  // centre. Leftward = -(direction of projection x view-up).
-  double n[3], up[3], left[3];
+  expectTurn(440, 300, up, 1);
+  // dy = 30 in 600 pixels: about the leftward axis, -(projection x up).
   camera->GetDirectionOfProjection(n);
   camera->GetViewUp(up);
   vtkMath::Cross(up, n, left);
-  camera->GetPosition(p0);
-  camera->GetFocalPoint(f0);
-  const double distanceToCentre = orvi_test::Distance(p0, c);
-  scene.MoveTo(440, 330);
-  auto p2 = Turn(p0, c, left, -10.0);
-  auto f2 = Turn(f0, c, left, -10.0);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), p2[0], p2[1], p2[2], 1e-9);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), f2[0], f2[1], f2[2], 1e-9);
-  EXPECT_NEAR(orvi_test::Distance(camera->GetPosition(), c), distanceToCentre, 1e-9);
+  expectTurn(440, 330, left, 2);
   EXPECT_NEAR(vtkMath::Dot(camera->GetViewUp(), camera->GetDirectionOfProjection()), 0.0, 1e-12);
-  EXPECT_EQ(nav->GetMoved(), 2);
-  EXPECT_EQ(interactions.Count, 2);
 
   // No motion: no camera change, but a render.
   orvi_test::EventRecorder renders(scene.Interactor, vtkCommand::RenderEvent);
-  camera->GetPosition(p0);
+  const auto still = scene.CameraState();
   scene.MoveTo(440, 330);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), p0[0], p0[1], p0[2], 0.0);
+  EXPECT_EQ(scene.CameraState(), still);
   EXPECT_EQ(renders.Count, 1);
   EXPECT_EQ(interactions.Count, 3);
 
@@ -299,34 +243,28 @@ TEST(MervoInteractor, RotationTurnsAboutTheCentre)
   nav->SetRotationCenter(focal);
   scene.MoveTo(470, 310);
   ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), focal[0], focal[1], focal[2], 1e-9);
-  EXPECT_GT(orvi_test::Distance(camera->GetPosition(), p0), 0.1);
+  EXPECT_GT(orvi_test::Distance(camera->GetPosition(), still.data()), 0.1);
   nav->EndRotate();
   EXPECT_TRUE(nav->IsStateNone());
 }
 
-TEST(MervoInteractor, MotionsCountAndNotifyPerState)
+TEST(MervoInteractor, MotionsCountAndNotifyPerStateAndThePickState)
 {
-  orvi_test::Scene scene(400, 300);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
-  AddPlane(scene.Renderer, -1, -1, 1, 1, 0);
-  LookDownZ(scene.Camera(), 10, false);
+  NavScene scene(400, 300);
+  ProbeNavigator* nav = scene.Nav;
+  scene.AddPlane(-1, -1, 1, 1);
   orvi_test::EventRecorder interactions(nav, vtkCommand::InteractionEvent);
   scene.SetPointer(200, 150);
 
-  // Rotate, pan, spin, dolly: one count and one InteractionEvent per motion,
-  // and the camera moves.
+  // Rotate, pan, spin, dolly: one count and one InteractionEvent per motion.
   using Starter = void (vtkInteractorStyle::*)();
-  const Starter starts[] = { &vtkInteractorStyle::StartRotate,
-    &vtkInteractorStyle::StartPan,
-    &vtkInteractorStyle::StartSpin,
-    &vtkInteractorStyle::StartDolly };
   int expected = 0;
-  for (Starter start : starts)
+  for (Starter start : { &vtkInteractorStyle::StartRotate,
+         &vtkInteractorStyle::StartPan,
+         &vtkInteractorStyle::StartSpin,
+         &vtkInteractorStyle::StartDolly })
   {
-    (nav.Get()->*start)();
-    double before[3];
-    scene.Camera()->GetPosition(before);
+    (nav->*start)();
     scene.MoveTo(210, 165);
     scene.MoveTo(200, 150);
     expected += 2;
@@ -336,8 +274,7 @@ TEST(MervoInteractor, MotionsCountAndNotifyPerState)
   }
 
   // None, pick and VTK's zoom state: nothing at all.
-  double before[3];
-  scene.Camera()->GetPosition(before);
+  const auto before = scene.CameraState();
   scene.MoveTo(250, 200);
   nav->StartPick();
   scene.MoveTo(260, 210);
@@ -347,127 +284,32 @@ TEST(MervoInteractor, MotionsCountAndNotifyPerState)
   nav->StopState();
   EXPECT_EQ(nav->GetMoved(), expected);
   EXPECT_EQ(interactions.Count, expected);
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), before[0], before[1], before[2], 0.0);
+  EXPECT_EQ(scene.CameraState(), before);
 
   // Box zoom: counted, no InteractionEvent.
-  nav->ClearMoved();
-  scene.SetPointer(100, 100);
-  nav->StartBoxZoom();
-  for (int i = 1; i <= 6; ++i)
-  {
-    scene.MoveTo(100 + 10 * i, 100 + 5 * i);
-  }
+  scene.DragBand(100, 100, 150, 125);
+  scene.MoveTo(160, 130);
   EXPECT_EQ(nav->GetMoved(), 6);
   EXPECT_EQ(interactions.Count, expected);
   nav->EndBoxZoom();
-}
 
-TEST(MervoInteractor, ButtonsAndKeysChangeNothing)
-{
-  orvi_test::Scene scene(400, 300);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
-  vtkSmartPointer<vtkActor> plane = AddPlane(scene.Renderer, -1, -1, 1, 1, 0);
-  LookDownZ(scene.Camera(), 10, false);
-  scene.Camera()->SetPosition(3, 1, 10);
-  scene.Window->Render();
-  double before[3];
-  scene.Camera()->GetPosition(before);
-
-  const unsigned long buttons[] = { vtkCommand::LeftButtonPressEvent,
-    vtkCommand::LeftButtonReleaseEvent,
-    vtkCommand::MiddleButtonPressEvent,
-    vtkCommand::MiddleButtonReleaseEvent,
-    vtkCommand::RightButtonPressEvent,
-    vtkCommand::RightButtonReleaseEvent };
-  for (unsigned long event : buttons)
-  {
-    scene.Fire(event, 200, 150);
-    scene.MoveTo(230, 170);
-  }
-  // VTK's shortcuts: wireframe, reset camera, fly-to, pick, stereo.
-  for (char key : { 'w', 'r', 'f', 'p', '3', 'e', 'q' })
-  {
-    scene.Interactor->SetEventInformation(200, 150, 0, 0, key, 0, nullptr);
-    scene.Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
-    scene.Interactor->InvokeEvent(vtkCommand::CharEvent, nullptr);
-    scene.Interactor->InvokeEvent(vtkCommand::KeyReleaseEvent, nullptr);
-  }
-  EXPECT_TRUE(nav->IsStateNone());
-  EXPECT_EQ(nav->GetMoved(), 0);
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), before[0], before[1], before[2], 0.0);
-  EXPECT_EQ(plane->GetProperty()->GetRepresentation(), VTK_SURFACE);
-  EXPECT_FALSE(scene.Window->GetStereoRender());
-}
-
-TEST(MervoInteractor, TimerRendersOnlyWhileAnimatingInStateNone)
-{
-  orvi_test::Scene scene(200, 150);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
-  orvi_test::EventRecorder renders(scene.Interactor, vtkCommand::RenderEvent);
-  orvi_test::EventRecorder created(scene.Interactor, vtkCommand::CreateTimerEvent);
-  orvi_test::EventRecorder destroyed(scene.Interactor, vtkCommand::DestroyTimerEvent);
-
-  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
-  EXPECT_EQ(renders.Count, 0) << "no animation";
-
-  // A host animation with timers: VTK's StartAnimate() creates the timer.
-  nav->UseTimersOn();
-  nav->SetTimerDuration(25);
-  nav->StartAnimate();
-  ASSERT_EQ(created.Count, 1);
-  const int rendersBefore0 = renders.Count;
-  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
-  EXPECT_EQ(renders.Count, rendersBefore0 + 1);
-  EXPECT_EQ(destroyed.Count, 1);
-  EXPECT_EQ(created.Count, 2);
-  EXPECT_EQ(scene.Interactor->GetTimerDuration(nav->GetTimerId()), 25ul);
-  EXPECT_FALSE(scene.Interactor->IsOneShotTimer(nav->GetTimerId())) << "a repeating timer";
-
-  nav->UseTimersOff();
-  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
-  EXPECT_EQ(renders.Count, rendersBefore0 + 2);
-  EXPECT_EQ(created.Count, 2);
-
-  // In rotate state the timer drives nothing.
-  nav->SetAnimState(VTKIS_ANIM_OFF);
-  nav->StartRotate();
-  nav->SetAnimState(VTKIS_ANIM_ON);
-  const int rendersBefore = renders.Count;
-  double before[3];
-  scene.Camera()->GetPosition(before);
-  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
-  EXPECT_EQ(renders.Count, rendersBefore);
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), before[0], before[1], before[2], 0.0);
-  nav->SetAnimState(VTKIS_ANIM_OFF);
-}
-
-TEST(MervoInteractor, PickStateAndPick)
-{
-  orvi_test::Scene scene(400, 300);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
-  AddPlane(scene.Renderer, -1, -1, 1, 1, 0);
-  LookDownZ(scene.Camera(), 10, false);
+  // The pick state fires the interactor's pick events and VTK's state
+  // events; Pick() leaves the state alone and fires no pick event.
   orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
   orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
   orvi_test::EventRecorder startInteraction(nav, vtkCommand::StartInteractionEvent);
   orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
-
   nav->StartPick();
   EXPECT_TRUE(nav->IsStatePick());
   EXPECT_EQ(startPick.Count, 1);
   EXPECT_EQ(startInteraction.Count, 1);
-
   scene.SetPointer(200, 150);
   nav->Pick();
   EXPECT_EQ(nav->GetPropPicked(), 1);
-  EXPECT_TRUE(nav->IsStatePick()) << "Pick() leaves the state alone";
+  EXPECT_TRUE(nav->IsStatePick());
   scene.SetPointer(5, 5);
   nav->Pick();
   EXPECT_EQ(nav->GetPropPicked(), 0);
-
   nav->EndPick();
   EXPECT_TRUE(nav->IsStateNone());
   EXPECT_EQ(endPick.Count, 1);
@@ -480,30 +322,83 @@ TEST(MervoInteractor, PickStateAndPick)
   scene.SetPointer(200, 150);
   nav->Pick();
   EXPECT_EQ(nav->GetPropPicked(), 0);
-  EXPECT_EQ(startPick.Count, 1) << "Pick() fires no pick callback";
+  EXPECT_EQ(startPick.Count, 1);
+}
+
+TEST(MervoInteractor, ButtonsAndKeysChangeNothingTheTimerOnlyRenders)
+{
+  NavScene scene(400, 300);
+  ProbeNavigator* nav = scene.Nav;
+  vtkActor* plane = scene.AddPlane(-1, -1, 1, 1);
+  scene.Camera()->SetPosition(3, 1, 10);
+  scene.Window->Render();
+  const auto before = scene.CameraState();
+  for (unsigned long event : { vtkCommand::LeftButtonPressEvent,
+         vtkCommand::LeftButtonReleaseEvent,
+         vtkCommand::MiddleButtonPressEvent,
+         vtkCommand::MiddleButtonReleaseEvent,
+         vtkCommand::RightButtonPressEvent,
+         vtkCommand::RightButtonReleaseEvent })
+  {
+    scene.Fire(event, 200, 150);
+    scene.MoveTo(230, 170);
+  }
+  // VTK's shortcuts: wireframe, reset camera, fly-to, pick, stereo, exit.
+  for (char key : { 'w', 'r', 'f', 'p', '3', 'e', 'q' })
+  {
+    scene.Key(key, 200, 150);
+  }
+  EXPECT_TRUE(nav->IsStateNone());
+  EXPECT_EQ(nav->GetMoved(), 0);
+  EXPECT_EQ(scene.CameraState(), before);
+  EXPECT_EQ(plane->GetProperty()->GetRepresentation(), VTK_SURFACE);
+  EXPECT_FALSE(scene.Window->GetStereoRender());
+
+  // The timer renders only while animating, in state none.
+  orvi_test::EventRecorder renders(scene.Interactor, vtkCommand::RenderEvent);
+  orvi_test::EventRecorder created(scene.Interactor, vtkCommand::CreateTimerEvent);
+  orvi_test::EventRecorder destroyed(scene.Interactor, vtkCommand::DestroyTimerEvent);
+  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
+  EXPECT_EQ(renders.Count, 0) << "no animation";
+
+  // A host animation with timers: VTK's StartAnimate() creates the timer,
+  // each tick renders and replaces it with a repeating one.
+  nav->UseTimersOn();
+  nav->SetTimerDuration(25);
+  nav->StartAnimate();
+  ASSERT_EQ(created.Count, 1);
+  const int started = renders.Count;
+  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
+  EXPECT_EQ(renders.Count, started + 1);
+  EXPECT_EQ(destroyed.Count, 1);
+  EXPECT_EQ(created.Count, 2);
+  EXPECT_EQ(scene.Interactor->GetTimerDuration(nav->GetTimerId()), 25ul);
+  EXPECT_FALSE(scene.Interactor->IsOneShotTimer(nav->GetTimerId())) << "a repeating timer";
+  nav->UseTimersOff();
+  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
+  EXPECT_EQ(renders.Count, started + 2);
+  EXPECT_EQ(created.Count, 2);
+
+  // In rotate state the timer drives nothing.
+  nav->SetAnimState(VTKIS_ANIM_OFF);
+  nav->StartRotate();
+  nav->SetAnimState(VTKIS_ANIM_ON);
+  const auto rotating = scene.CameraState();
+  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
+  EXPECT_EQ(renders.Count, started + 2);
+  EXPECT_EQ(scene.CameraState(), rotating);
+  nav->SetAnimState(VTKIS_ANIM_OFF);
 }
 
 TEST(MervoInteractor, FlyMovesFocalPointAndCentre)
 {
-  orvi_test::Scene scene(800, 600);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
-  AddPlane(scene.Renderer, -1, -1, 1, 1, 0.5);
-  LookDownZ(scene.Camera(), 10, false);
-  scene.Renderer->ResetCameraClippingRange();
-  scene.Window->Render();
+  NavScene scene(800, 600);
+  ProbeNavigator* nav = scene.Nav;
+  scene.AddPlane(-1, -1, 1, 1, 0.5);
+  scene.Reset(false);
 
   // The surface point under pixel (500, 350): the viewing ray hits z = 0.5.
-  double nearPoint[4], farPoint[4];
-  vtkInteractorObserver::ComputeDisplayToWorld(scene.Renderer, 500, 350, 0.0, nearPoint);
-  vtkInteractorObserver::ComputeDisplayToWorld(scene.Renderer, 500, 350, 1.0, farPoint);
-  const double s = (0.5 - nearPoint[2]) / (farPoint[2] - nearPoint[2]);
-  double hit[3];
-  for (int i = 0; i < 3; ++i)
-  {
-    hit[i] = nearPoint[i] + s * (farPoint[i] - nearPoint[i]);
-  }
-
+  const auto hit = orvi_test::PointOnPlaneZ(scene.Renderer, 500, 350, 0.5);
   scene.SetPointer(500, 350);
   nav->Fly();
   ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), hit[0], hit[1], hit[2], 1e-5);
@@ -513,30 +408,22 @@ TEST(MervoInteractor, FlyMovesFocalPointAndCentre)
   // Over the background: the camera stays, the centre becomes the focal point.
   double c[3] = { 9, 9, 9 };
   nav->SetRotationCenter(c);
-  double position[3], focal[3];
-  scene.Camera()->GetPosition(position);
-  scene.Camera()->GetFocalPoint(focal);
+  const auto before = scene.CameraState();
   scene.SetPointer(5, 5);
   nav->Fly();
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), position[0], position[1], position[2], 0.0);
-  ORVI_EXPECT_VEC3_NEAR(nav->GetRotationCenter(), focal[0], focal[1], focal[2], 0.0);
-  ORVI_EXPECT_VEC3_NEAR(
-    nav->GetRotationPointActor()->GetPosition(), focal[0], focal[1], focal[2], 0.0);
+  EXPECT_EQ(scene.CameraState(), before);
+  const double* f = &before[3];
+  ORVI_EXPECT_VEC3_NEAR(nav->GetRotationCenter(), f[0], f[1], f[2], 0.0);
+  ORVI_EXPECT_VEC3_NEAR(nav->GetRotationPointActor()->GetPosition(), f[0], f[1], f[2], 0.0);
   EXPECT_TRUE(nav->IsStateNone());
 }
 
 TEST(MervoInteractor, BoundingBoxCornersAndPointGathering)
 {
-  vtkNew<ProbeNavigator> nav;
+  NavScene scene(800, 600, true);
+  ProbeNavigator* nav = scene.Nav;
+  // Corners in x-major order: corner k has x = bit 2, y = bit 1, z = bit 0.
   const vtkBoundingBox box(0, 1, 0, 2, 0, 3);
-  const double expected[8][3] = { { 0, 0, 0 },
-    { 0, 0, 3 },
-    { 0, 2, 0 },
-    { 0, 2, 3 },
-    { 1, 0, 0 },
-    { 1, 0, 3 },
-    { 1, 2, 0 },
-    { 1, 2, 3 } };
   double rows[8][3];
   nav->GetBoundingBoxCorners(box, rows);
   std::vector<ProbeNavigator::Point> list(3, ProbeNavigator::Point{ 7, 7, 7 });
@@ -544,20 +431,16 @@ TEST(MervoInteractor, BoundingBoxCornersAndPointGathering)
   ASSERT_EQ(list.size(), 8u);
   for (int k = 0; k < 8; ++k)
   {
-    ORVI_EXPECT_VEC3_NEAR(rows[k], expected[k][0], expected[k][1], expected[k][2], 0.0);
+    const double e[3] = { 1.0 * (k >> 2 & 1), 2.0 * (k >> 1 & 1), 3.0 * (k & 1) };
+    ORVI_EXPECT_VEC3_NEAR(rows[k], e[0], e[1], e[2], 0.0);
     const double fromList[3] = { list[k].x, list[k].y, list[k].z };
-    ORVI_EXPECT_VEC3_NEAR(fromList, expected[k][0], expected[k][1], expected[k][2], 0.0);
+    ORVI_EXPECT_VEC3_NEAR(fromList, e[0], e[1], e[2], 0.0);
   }
 
   // Point gathering in a real view: parallel camera, 1 pixel = 0.01.
-  orvi_test::Scene scene(800, 600);
-  scene.Interactor->SetInteractorStyle(nav);
-  AddPlane(scene.Renderer, -3, -2, 3, 2, 0.0);
-  AddPlane(scene.Renderer, 3.5, -0.25, 3.75, 0.25, 0.0); // a small patch
-  LookDownZ(scene.Camera(), 10, true);
-  scene.Camera()->SetParallelScale(3.0);
-  scene.Renderer->ResetCameraClippingRange();
-  scene.Window->Render();
+  scene.AddPlane(-3, -2, 3, 2);
+  scene.AddPlane(3.5, -0.25, 3.75, 0.25); // a small patch
+  scene.Reset(true);
   nav->FindPokedRenderer(400, 300);
 
   // All four corners on the big plane: four points and their mean.
@@ -604,19 +487,16 @@ TEST(MervoInteractor, BoundingBoxCornersAndPointGathering)
 
 TEST(MervoInteractor, BoxZoomParallel)
 {
-  orvi_test::Scene scene(800, 600);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
-  AddPlane(scene.Renderer, -3, -2, 3, 2, 0.0);
+  NavScene scene(800, 600, true); // 1 pixel = 0.01
+  ProbeNavigator* nav = scene.Nav;
+  scene.AddPlane(-3, -2, 3, 2);
   // A long thin strip, wider than the view, above the plane's band region.
-  AddPlane(scene.Renderer, -19, 2.4, 21, 2.6, 0.0);
-  LookDownZ(scene.Camera(), 10, true);
-  scene.Camera()->SetParallelScale(3.0); // 1 pixel = 0.01
-  scene.Renderer->ResetCameraClippingRange();
-  scene.Window->Render();
+  scene.AddPlane(-19, 2.4, 21, 2.6);
+  scene.Reset(true);
+  vtkCamera* camera = scene.Camera();
 
   // 200 x 100 pixels on the plane, off centre: a quarter of the scale.
-  DragBand(scene, nav, 450, 300, 650, 400);
+  scene.DragBand(450, 300, 650, 400);
   EXPECT_EQ(nav->GetEndPosition()[0], 650);
   EXPECT_EQ(nav->GetEndPosition()[1], 400);
   nav->SetShowDebugActors(true);
@@ -624,11 +504,12 @@ TEST(MervoInteractor, BoxZoomParallel)
   nav->BoxZoom();
   EXPECT_EQ(renders.Count, 0) << "the zoom does not render";
   EXPECT_TRUE(nav->IsStateBoxZoom()) << "the zoom does not change the state";
-  EXPECT_NEAR(scene.Camera()->GetParallelScale(), 0.75, 0.75 * 0.01);
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), 1.5, 0.5, 0.0, 0.006);
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetDirectionOfProjection(), 0, 0, -1, 1e-12);
-  EXPECT_NEAR(scene.Camera()->GetDistance(), 10.0, 1e-9);
-  // The debug actor shows the four gathered points.
+  EXPECT_NEAR(camera->GetParallelScale(), 0.75, 0.75 * 0.01);
+  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), 1.5, 0.5, 0.0, 0.006);
+  ORVI_EXPECT_VEC3_NEAR(camera->GetDirectionOfProjection(), 0, 0, -1, 1e-12);
+  EXPECT_NEAR(camera->GetDistance(), 10.0, 1e-9);
+  // The debug actor shows the four gathered points, spheres of 0.005 the
+  // distance.
   EXPECT_TRUE(nav->GetDebugActor()->GetVisibility());
   EXPECT_EQ(nav->GetDebugPoints()->GetNumberOfPoints(), 4);
   EXPECT_DOUBLE_EQ(nav->GetDebugSphere()->GetRadius(), 10.0 * 0.005);
@@ -646,51 +527,41 @@ TEST(MervoInteractor, BoxZoomParallel)
 
   // A band whose corners miss but which covers the strip: its bounds span
   // far more than the view, so the scale stays; the view is centred on them.
-  LookDownZ(scene.Camera(), 10, true);
-  scene.Camera()->SetParallelScale(3.0);
-  scene.Window->Render();
-  DragBand(scene, nav, 300, 520, 500, 580);
+  scene.Reset(true);
+  scene.DragBand(300, 520, 500, 580);
   nav->BoxZoom();
-  EXPECT_DOUBLE_EQ(scene.Camera()->GetParallelScale(), 3.0);
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), 1.0, 2.5, 0.0, 1e-12);
+  EXPECT_DOUBLE_EQ(camera->GetParallelScale(), 3.0);
+  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), 1.0, 2.5, 0.0, 1e-12);
   nav->EndBoxZoom();
 
   // Over the background: no change at all.
-  LookDownZ(scene.Camera(), 10, true);
-  scene.Camera()->SetParallelScale(3.0);
-  scene.Window->Render();
-  double position[3];
-  scene.Camera()->GetPosition(position);
-  DragBand(scene, nav, 2, 2, 40, 30);
+  scene.Reset(true);
+  const auto before = scene.CameraState();
+  scene.DragBand(2, 2, 40, 30);
   nav->BoxZoom();
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), position[0], position[1], position[2], 0.0);
-  EXPECT_DOUBLE_EQ(scene.Camera()->GetParallelScale(), 3.0);
+  EXPECT_EQ(scene.CameraState(), before);
   nav->EndBoxZoom();
 }
 
 TEST(MervoInteractor, BoxZoomPerspective)
 {
-  orvi_test::Scene scene(600, 600);
-  vtkNew<ProbeNavigator> nav;
-  scene.Interactor->SetInteractorStyle(nav);
+  NavScene scene(600, 600);
+  ProbeNavigator* nav = scene.Nav;
   // Bounds (+-1, +-1, 0); at distance 10 it spans pixels 188..412.
-  AddPlane(scene.Renderer, -1, -1, 1, 1, 0.0);
-  LookDownZ(scene.Camera(), 10, false);
-  scene.Renderer->ResetCameraClippingRange();
-  scene.Window->Render();
+  scene.AddPlane(-1, -1, 1, 1);
+  scene.Reset(false);
+  vtkCamera* camera = scene.Camera();
 
-  // Corners miss, the area pick finds the square.
-  DragBand(scene, nav, 150, 150, 450, 450);
+  // Corners miss, the area pick finds the square: the camera comes to
+  // 1 / tan(15 degrees) = 3.7320508 of it.
+  scene.DragBand(150, 150, 450, 450);
   nav->SetShowDebugActors(true);
   nav->BoxZoom();
-  vtkCamera* camera = scene.Camera();
-  const double t = 10.0 - 1.0 / std::tan(vtkMath::RadiansFromDegrees(15.0));
-  EXPECT_NEAR(t, 6.2679492, 1e-7);
-  EXPECT_NEAR(camera->GetDistance(), 3.7320508, 1e-7);
   ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), 0, 0, 3.7320508, 1e-7);
   ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), 0, 0, 0, 1e-12);
   EXPECT_DOUBLE_EQ(camera->GetViewAngle(), 30.0);
-  EXPECT_NEAR(nav->GetDebugSphere()->GetRadius(), t * 0.005, 1e-9);
+  // Debug spheres scale with the distance travelled, 10 - 3.7320508.
+  EXPECT_NEAR(nav->GetDebugSphere()->GetRadius(), 6.2679492 * 0.005, 1e-9);
   EXPECT_EQ(nav->GetDebugPoints()->GetNumberOfPoints(), 8);
   // The square's corners now touch the view's edges.
   double display[3];
@@ -700,21 +571,9 @@ TEST(MervoInteractor, BoxZoomPerspective)
   nav->EndBoxZoom();
 
   // A single point (a band without extent on the square): only centred.
-  LookDownZ(scene.Camera(), 10, false);
-  scene.Renderer->ResetCameraClippingRange();
-  scene.Window->Render();
-  DragBand(scene, nav, 350, 320, 350, 320);
-  double hit[3];
-  {
-    double nearPoint[4], farPoint[4];
-    vtkInteractorObserver::ComputeDisplayToWorld(scene.Renderer, 350, 320, 0.0, nearPoint);
-    vtkInteractorObserver::ComputeDisplayToWorld(scene.Renderer, 350, 320, 1.0, farPoint);
-    const double s = -nearPoint[2] / (farPoint[2] - nearPoint[2]);
-    for (int i = 0; i < 3; ++i)
-    {
-      hit[i] = nearPoint[i] + s * (farPoint[i] - nearPoint[i]);
-    }
-  }
+  scene.Reset(false);
+  scene.DragBand(350, 320, 350, 320);
+  const auto hit = orvi_test::PointOnPlaneZ(scene.Renderer, 350, 320);
   nav->BoxZoom();
   ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), hit[0], hit[1], hit[2], 1e-6);
   EXPECT_NEAR(camera->GetDistance(), 10.0, 1e-9);

@@ -25,15 +25,6 @@ public:
 };
 vtkStandardNewMacro(ProbeNavigator);
 
-// The whole front buffer of the window.
-vtkSmartPointer<vtkUnsignedCharArray> Screen(vtkRenderWindow* window)
-{
-  const int* size = window->GetSize();
-  auto data = vtkSmartPointer<vtkUnsignedCharArray>::New();
-  window->GetRGBACharPixelData(0, 0, size[0] - 1, size[1] - 1, 1, data);
-  return data;
-}
-
 // Compares the screen with the snapshot: pixels for which onOutline holds
 // must show the snapshot's red, green and blue inverted and its alpha; all
 // others the snapshot unchanged. Returns a description of the first
@@ -87,8 +78,8 @@ std::function<bool(int, int)> Outline(int x0, int y0, int x1, int y1)
 // A scene with something to see: a grey-blue background and a sphere.
 struct BandScene : orvi_test::Scene
 {
-  BandScene(int w, int h)
-    : orvi_test::Scene(w, h)
+  BandScene()
+    : orvi_test::Scene(640, 480)
   {
     this->Renderer->SetBackground(0.2, 0.4, 0.6);
     vtkNew<vtkSphereSource> sphere;
@@ -101,55 +92,55 @@ struct BandScene : orvi_test::Scene
     this->Interactor->Initialize();
     this->Window->Render();
   }
+  // The screen against the snapshot, with the outline's pixels inverted.
+  std::string Band(vtkUnsignedCharArray* snapshot, const std::function<bool(int, int)>& outline)
+  {
+    const int* size = this->Window->GetSize();
+    return CompareBand(orvi_test::Frame(this->Window).Data, snapshot, size[0], size[1], outline);
+  }
+  // Starts a band at (x, y), returning a copy of the snapshot it took.
+  vtkSmartPointer<vtkUnsignedCharArray> Start(int x, int y)
+  {
+    this->SetPointer(x, y);
+    this->Nav->ClearMoved();
+    this->Nav->StartBoxZoom();
+    auto copy = vtkSmartPointer<vtkUnsignedCharArray>::New();
+    copy->DeepCopy(this->Nav->GetPixelArray());
+    return copy;
+  }
   vtkNew<ProbeNavigator> Nav;
 };
 } // namespace
 
-TEST(MervoRubberBand, StartTakesTheSnapshotWithoutEvents)
+TEST(MervoRubberBand, SnapshotWithoutEventsBandFromTheFourthMotionInvertedAndClamped)
 {
-  BandScene scene(640, 480);
+  BandScene scene;
   ProbeNavigator* nav = scene.Nav;
   orvi_test::EventRecorder startInteraction(nav, vtkCommand::StartInteractionEvent);
+  orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
   orvi_test::EventRecorder timers(scene.Interactor, vtkCommand::CreateTimerEvent);
-  vtkSmartPointer<vtkUnsignedCharArray> before = Screen(scene.Window);
+  orvi_test::Frame before(scene.Window);
+  auto nothing = [](int, int) { return false; };
 
+  // The start takes the snapshot of the screen, fires nothing, starts no timer.
   nav->UseTimersOn();
-  scene.SetPointer(100, 80);
-  nav->StartBoxZoom();
+  vtkSmartPointer<vtkUnsignedCharArray> snapshot = scene.Start(100, 80);
   EXPECT_TRUE(nav->IsStateBoxZoom());
   EXPECT_EQ(nav->GetStartPosition()[0], 100);
   EXPECT_EQ(nav->GetStartPosition()[1], 80);
   EXPECT_EQ(nav->GetEndPosition()[0], 100);
   EXPECT_EQ(nav->GetEndPosition()[1], 80);
-  vtkUnsignedCharArray* pixels = nav->GetPixelArray();
-  EXPECT_EQ(pixels->GetNumberOfComponents(), 4);
-  EXPECT_EQ(pixels->GetNumberOfTuples(), 307200);
-  EXPECT_EQ(CompareBand(pixels, before, 640, 480, [](int, int) { return false; }), "");
+  EXPECT_EQ(snapshot->GetNumberOfComponents(), 4);
+  EXPECT_EQ(snapshot->GetNumberOfTuples(), 307200);
+  EXPECT_EQ(CompareBand(snapshot, before.Data, 640, 480, nothing), "");
   EXPECT_EQ(startInteraction.Count, 0);
   EXPECT_EQ(timers.Count, 0);
-
-  orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
-  nav->EndBoxZoom();
-  EXPECT_TRUE(nav->IsStateNone());
-  EXPECT_EQ(endInteraction.Count, 1);
-}
-
-TEST(MervoRubberBand, DrawnFromTheFourthMotionInvertedAndClamped)
-{
-  BandScene scene(640, 480);
-  ProbeNavigator* nav = scene.Nav;
-  scene.SetPointer(100, 80);
-  nav->ClearMoved();
-  nav->StartBoxZoom();
-  vtkNew<vtkUnsignedCharArray> snapshot;
-  snapshot->DeepCopy(nav->GetPixelArray());
-  auto nothing = [](int, int) { return false; };
 
   // Three motions draw nothing.
   scene.MoveTo(150, 100);
   scene.MoveTo(200, 120);
   scene.MoveTo(300, 200);
-  EXPECT_EQ(CompareBand(Screen(scene.Window), snapshot, 640, 480, nothing), "");
+  EXPECT_EQ(scene.Band(snapshot, nothing), "");
   EXPECT_EQ(nav->GetEndPosition()[0], 100) << "no band update before the fourth motion";
 
   // The fourth, outside the window: clamped to (639, 0), outline from x 100
@@ -157,53 +148,43 @@ TEST(MervoRubberBand, DrawnFromTheFourthMotionInvertedAndClamped)
   scene.MoveTo(700, -20);
   EXPECT_EQ(nav->GetEndPosition()[0], 639);
   EXPECT_EQ(nav->GetEndPosition()[1], 0);
-  EXPECT_EQ(CompareBand(Screen(scene.Window), snapshot, 640, 480, Outline(100, 0, 639, 80)), "");
-
+  EXPECT_EQ(scene.Band(snapshot, Outline(100, 0, 639, 80)), "");
   // The next draw erases the previous band.
   scene.MoveTo(300, 200);
-  EXPECT_EQ(CompareBand(Screen(scene.Window), snapshot, 640, 480, Outline(100, 80, 300, 200)), "");
-
+  EXPECT_EQ(scene.Band(snapshot, Outline(100, 80, 300, 200)), "");
   // Zero height: the start row shows unchanged, nothing else is drawn.
   scene.MoveTo(250, 80);
-  EXPECT_EQ(CompareBand(Screen(scene.Window), snapshot, 640, 480, nothing), "");
-
+  EXPECT_EQ(scene.Band(snapshot, nothing), "");
   // Zero width: only the two end pixels.
   scene.MoveTo(100, 200);
-  EXPECT_EQ(CompareBand(Screen(scene.Window),
-              snapshot,
-              640,
-              480,
-              [](int x, int y) { return x == 100 && (y == 80 || y == 200); }),
-    "");
-
+  EXPECT_EQ(
+    scene.Band(snapshot, [](int x, int y) { return x == 100 && (y == 80 || y == 200); }), "");
   // Past the top right corner.
   scene.MoveTo(5000, 5000);
   EXPECT_EQ(nav->GetEndPosition()[0], 639);
   EXPECT_EQ(nav->GetEndPosition()[1], 479);
-  EXPECT_EQ(CompareBand(Screen(scene.Window), snapshot, 640, 480, Outline(100, 80, 639, 479)), "");
+  EXPECT_EQ(scene.Band(snapshot, Outline(100, 80, 639, 479)), "");
 
   // The snapshot itself is never drawn into.
   EXPECT_EQ(CompareBand(nav->GetPixelArray(), snapshot, 640, 480, nothing), "");
   EXPECT_EQ(nav->GetMoved(), 8);
-
   // Ending the band renders the scene: the band is gone.
   nav->EndBoxZoom();
-  EXPECT_EQ(CompareBand(Screen(scene.Window), snapshot, 640, 480, nothing), "");
+  EXPECT_TRUE(nav->IsStateNone());
+  EXPECT_EQ(endInteraction.Count, 1);
+  EXPECT_EQ(scene.Band(snapshot, nothing), "");
 }
 
 TEST(MervoRubberBand, WindowResizedDuringTheDrag)
 {
-  BandScene scene(640, 480);
+  BandScene scene;
   ProbeNavigator* nav = scene.Nav;
-  vtkSmartPointer<vtkUnsignedCharArray> clean = Screen(scene.Window);
-  scene.SetPointer(100, 80);
-  nav->ClearMoved();
-  nav->StartBoxZoom();
+  vtkSmartPointer<vtkUnsignedCharArray> clean = scene.Start(100, 80);
   for (int i = 0; i < 4; ++i)
   {
     scene.MoveTo(300 + i, 200);
   }
-  EXPECT_EQ(CompareBand(Screen(scene.Window), clean, 640, 480, Outline(100, 80, 303, 200)), "");
+  EXPECT_EQ(scene.Band(clean, Outline(100, 80, 303, 200)), "");
 
   // Grow the window the way a host toolkit reports a resize: the next motion
   // takes a clean snapshot at the new size (no old band in it) and draws the
@@ -215,16 +196,14 @@ TEST(MervoRubberBand, WindowResizedDuringTheDrag)
   ASSERT_EQ(pixels->GetNumberOfTuples(), 800 * 600);
   vtkNew<vtkUnsignedCharArray> grown;
   grown->DeepCopy(pixels);
-  EXPECT_EQ(CompareBand(Screen(scene.Window), grown, 800, 600, Outline(100, 80, 750, 550)), "");
+  EXPECT_EQ(scene.Band(grown, Outline(100, 80, 750, 550)), "");
   // Pixels of the old band, away from the sphere, show the background in
   // the new snapshot.
-  const unsigned char* g = grown->GetPointer(0);
   for (const auto& xy : { std::array<int, 2>{ 150, 80 }, std::array<int, 2>{ 100, 150 } })
   {
-    const int i = 4 * (xy[1] * 800 + xy[0]);
-    EXPECT_EQ(g[i + 0], 51) << xy[0] << "," << xy[1];
-    EXPECT_EQ(g[i + 1], 102) << xy[0] << "," << xy[1];
-    EXPECT_EQ(g[i + 2], 153) << xy[0] << "," << xy[1];
+    const unsigned char* g = grown->GetPointer(4 * (xy[1] * 800 + xy[0]));
+    EXPECT_EQ((std::array<int, 3>{ g[0], g[1], g[2] }), (std::array<int, 3>{ 51, 102, 153 }))
+      << xy[0] << "," << xy[1];
   }
 
   // Shrink it below the start corner: everything is clamped to the window.
@@ -237,9 +216,9 @@ TEST(MervoRubberBand, WindowResizedDuringTheDrag)
   shrunk->DeepCopy(pixels);
   // Both corners clamp to (89, 69): one pixel on both rows and columns, so
   // nothing shows.
-  EXPECT_EQ(CompareBand(Screen(scene.Window), shrunk, 90, 70, [](int, int) { return false; }), "");
+  EXPECT_EQ(scene.Band(shrunk, [](int, int) { return false; }), "");
   scene.MoveTo(10, 20);
-  EXPECT_EQ(CompareBand(Screen(scene.Window), shrunk, 90, 70, Outline(10, 20, 89, 69)), "");
+  EXPECT_EQ(scene.Band(shrunk, Outline(10, 20, 89, 69)), "");
   nav->EndBoxZoom();
   EXPECT_TRUE(nav->IsStateNone());
 }

@@ -82,19 +82,9 @@ std::vector<vtkIdType> ReferencePoints(vtkSelectionNode* cellNode,
   return kept;
 }
 
-// One plane of 8 x 6 unit cells filling the 800 x 600 window.
-struct PlaneScene
-{
-  PlaneScene()
-  {
-    this->S.Renderer->AddActor(this->Plane.Actor);
-    orvi_test::ParallelView(this->S.Renderer, 4.0, 3.0);
-    this->S.Window->Render();
-  }
-  orvi_test::Scene S;
-  PlaneActor Plane{ 0.0, 0.0, 8.0, 6.0, 0.0, 8, 6 };
-  vtkNew<ProbeVisiblePicker> Picker;
-};
+using PlaneScene = orvi_test::PlanePickerScene<ProbeVisiblePicker>;
+using A4 = std::array<double, 4>;
+using orvi_test::Area;
 } // namespace
 
 TEST(VisibleSelectionPicker, DefaultsClampingAndSelectorArea)
@@ -105,38 +95,26 @@ TEST(VisibleSelectionPicker, DefaultsClampingAndSelectorArea)
   EXPECT_EQ(picker->GetFieldAssociation(), 3);
   EXPECT_EQ(picker->Selector()->GetFieldAssociation(), vtkDataObject::FIELD_ASSOCIATION_CELLS);
   EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 0u) << "before any pick";
-  std::ostringstream out;
-  picker->Print(out);
-  EXPECT_NE(
-    out.str().find("  Field Association: 3\n  Selection Area: (0, 0, 0, 0)\n"), std::string::npos);
 
-  EXPECT_EQ(picker->AreaPick(-10, 650, 900, 50, scene.S.Renderer), 1);
-  const double* area = picker->GetSelectionArea();
-  EXPECT_EQ(area[0], 0.0);
-  EXPECT_EQ(area[1], 50.0);
-  EXPECT_EQ(area[2], 800.0);
-  EXPECT_EQ(area[3], 600.0);
+  EXPECT_EQ(picker->AreaPick(-10, 650, 900, 50, scene.Renderer), 1);
+  EXPECT_EQ(Area(picker->GetSelectionArea()), (A4{ 0, 50, 800, 600 }));
   ORVI_EXPECT_VEC3_NEAR(picker->GetSelectionPoint(), 445.0, 350.0, 0.0, 0.0);
   ORVI_EXPECT_VEC3_NEAR(picker->GetPickPosition(), 0.0, 0.0, 0.0, 0.0); // left unchanged
 
   // A click is not widened; the selector gets the truncated pixel.
-  EXPECT_EQ(picker->AreaPick(100.7, 50.2, 100.7, 50.2, scene.S.Renderer), 1);
-  area = picker->GetSelectionArea();
-  EXPECT_EQ(area[0], 100.7);
-  EXPECT_EQ(area[1], 50.2);
-  EXPECT_EQ(area[2], 100.7);
-  EXPECT_EQ(area[3], 50.2);
+  EXPECT_EQ(picker->AreaPick(100.7, 50.2, 100.7, 50.2, scene.Renderer), 1);
+  EXPECT_EQ(Area(picker->GetSelectionArea()), (A4{ 100.7, 50.2, 100.7, 50.2 }));
   const unsigned int* selectorArea = picker->Selector()->GetArea();
-  EXPECT_EQ(selectorArea[0], 100u);
-  EXPECT_EQ(selectorArea[1], 50u);
-  EXPECT_EQ(selectorArea[2], 100u);
-  EXPECT_EQ(selectorArea[3], 50u);
+  EXPECT_EQ(
+    (A4{
+      1.0 * selectorArea[0], 1.0 * selectorArea[1], 1.0 * selectorArea[2], 1.0 * selectorArea[3] }),
+    (A4{ 100, 50, 100, 50 }));
   vtkSelection* selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u) << "no point within 4 pixels of (100.7, 50.2)";
   EXPECT_EQ(Ids(selection->GetNode(0)), (std::vector<vtkIdType>{ 1 }));
 
   // Pick() is the same zero-size AreaPick().
-  EXPECT_EQ(picker->Pick(250, 350, 9, scene.S.Renderer), 1);
+  EXPECT_EQ(picker->Pick(250, 350, 9, scene.Renderer), 1);
   EXPECT_EQ(IdSet(picker->GetSelection()->GetNode(0)), (std::set<vtkIdType>{ 26 }));
 
   orvi_test::EventRecorder errors(picker, vtkCommand::ErrorEvent);
@@ -150,7 +128,7 @@ TEST(VisibleSelectionPicker, ExactIdsNodeOrderAndFieldAssociations)
 {
   PlaneScene scene;
   auto& picker = scene.Picker;
-  vtkRenderer* renderer = scene.S.Renderer;
+  vtkRenderer* renderer = scene.Renderer;
   ASSERT_EQ(picker->AreaPick(150, 150, 350, 250, renderer), 1);
   vtkSelection* selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
@@ -213,12 +191,12 @@ TEST(VisibleSelectionPicker, PixelToleranceKeepsThreeAndAHalfDropsFourAndAHalf)
   PlaneScene scene;
   auto& picker = scene.Picker;
   // The rectangle's left edge is 3.5 pixels right of the points at x = 100.
-  ASSERT_EQ(picker->AreaPick(103.5, 150, 180, 250, scene.S.Renderer), 1);
+  ASSERT_EQ(picker->AreaPick(103.5, 150, 180, 250, scene.Renderer), 1);
   vtkSelection* selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
   EXPECT_EQ(Ids(selection->GetNode(0)), (std::vector<vtkIdType>{ 19 }));
 
-  ASSERT_EQ(picker->AreaPick(104.5, 150, 180, 250, scene.S.Renderer), 1);
+  ASSERT_EQ(picker->AreaPick(104.5, 150, 180, 250, scene.Renderer), 1);
   selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u) << "no point left: the cell node alone";
   EXPECT_EQ(selection->GetNode(0)->GetFieldType(), vtkSelectionNode::CELL);
@@ -305,11 +283,7 @@ TEST(VisibleSelectionPicker, SideBySideRenderersClampAndRestoreDrawFlags)
   // The right renderer owns the pixels 400..800 x 0..600.
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
   ASSERT_EQ(picker->AreaPick(300, -20, 1000, 700, right), 1);
-  const double* area = picker->GetSelectionArea();
-  EXPECT_EQ(area[0], 400.0);
-  EXPECT_EQ(area[1], 0.0);
-  EXPECT_EQ(area[2], 800.0);
-  EXPECT_EQ(area[3], 600.0);
+  EXPECT_EQ(Area(picker->GetSelectionArea()), (A4{ 400, 0, 800, 600 }));
   vtkSelection* selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
   EXPECT_EQ(PropOf(selection->GetNode(0)), mine.Actor.Get());
@@ -318,9 +292,8 @@ TEST(VisibleSelectionPicker, SideBySideRenderersClampAndRestoreDrawFlags)
   // Cells 0..2 of rows 1 and 2 of the right plane.
   ASSERT_EQ(picker->AreaPick(450, 150, 650, 250, right), 1);
   EXPECT_EQ(IdSet(picker->GetSelection()->GetNode(0)), (std::set<vtkIdType>{ 4, 5, 6, 8, 9, 10 }));
-  EXPECT_EQ(s.Renderer->GetDraw(), 1);
-  EXPECT_EQ(right->GetDraw(), 1);
-  EXPECT_EQ(hidden->GetDraw(), 0);
+  EXPECT_EQ((std::array<int, 3>{ s.Renderer->GetDraw(), right->GetDraw(), hidden->GetDraw() }),
+    (std::array<int, 3>{ 1, 1, 0 }));
 
   // From the left renderer's side, the same for its own pixels; nothing
   // found still restores every flag.
@@ -329,9 +302,8 @@ TEST(VisibleSelectionPicker, SideBySideRenderersClampAndRestoreDrawFlags)
   left.Actor->VisibilityOff();
   EXPECT_EQ(picker->AreaPick(50, 150, 250, 250, s.Renderer), 0);
   EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 0u);
-  EXPECT_EQ(s.Renderer->GetDraw(), 1);
-  EXPECT_EQ(right->GetDraw(), 1);
-  EXPECT_EQ(hidden->GetDraw(), 0);
+  EXPECT_EQ((std::array<int, 3>{ s.Renderer->GetDraw(), right->GetDraw(), hidden->GetDraw() }),
+    (std::array<int, 3>{ 1, 1, 0 }));
 }
 
 TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
@@ -378,23 +350,9 @@ TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
 TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
 {
   orvi_test::Scene s;
-  vtkNew<vtkSphereSource> sphere;
-  sphere->SetThetaResolution(64);
-  sphere->SetPhiResolution(48);
-  sphere->Update();
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputConnection(sphere->GetOutputPort());
-  vtkNew<vtkActor> actor;
-  actor->SetMapper(mapper);
-  s.Renderer->AddActor(actor);
-  vtkCamera* camera = s.Camera();
-  camera->SetPosition(1.7, 1.1, 2.3);
-  camera->SetFocalPoint(0.1, 0.0, -0.05);
-  camera->SetViewUp(0.2, 1.0, -0.1);
-  camera->SetViewAngle(35.0);
-  s.Renderer->ResetCameraClippingRange();
+  orvi_test::ObliqueSphere sphere(s, 64, 48);
+  s.Camera()->SetViewAngle(35.0);
   s.Window->Render();
-
   vtkNew<ProbeVisiblePicker> picker;
   for (double tolerance : { 4.0, 0.0, 11.25 })
   {
@@ -402,11 +360,8 @@ TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
     ASSERT_EQ(picker->AreaPick(310.5, 240, 455, 330.25, s.Renderer), 1);
     vtkSelection* selection = picker->GetSelection();
     ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
-    const auto expected = ReferencePoints(selection->GetNode(1),
-      sphere->GetOutput(),
-      s.Renderer,
-      picker->GetSelectionArea(),
-      tolerance);
+    const auto expected = ReferencePoints(
+      selection->GetNode(1), sphere.Data(), s.Renderer, picker->GetSelectionArea(), tolerance);
     EXPECT_EQ(Ids(selection->GetNode(0)), expected) << tolerance;
     EXPECT_GT(expected.size(), 20u);
   }

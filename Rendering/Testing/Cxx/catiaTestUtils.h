@@ -7,13 +7,9 @@
 
 #include "orviTestUtils.h"
 
-#include "vtkActor.h"
 #include "vtkAreaPicker.h"
 #include "vtkCatiaInteractor.h"
-#include "vtkCellPicker.h"
 #include "vtkInteractorStyleCATIA.h"
-#include "vtkPlaneSource.h"
-#include "vtkPolyDataMapper.h"
 #include "vtkPropPicker.h"
 
 #include <array>
@@ -82,18 +78,8 @@ struct CatiaScene : orvi_test::Scene
   explicit CatiaScene(int width = 800, int height = 600)
     : Scene(width, height)
   {
-    vtkNew<vtkPlaneSource> plane;
-    plane->SetOrigin(-1.0, -1.0, 0.0);
-    plane->SetPoint1(1.0, -1.0, 0.0);
-    plane->SetPoint2(-1.0, 1.0, 0.0);
-    vtkNew<vtkPolyDataMapper> mapper;
-    mapper->SetInputConnection(plane->GetOutputPort());
-    this->Square->SetMapper(mapper);
     this->Renderer->AddActor(this->Square);
-    vtkCamera* camera = this->Camera();
-    camera->SetPosition(0.0, 0.0, 10.0);
-    camera->SetFocalPoint(0.0, 0.0, 0.0);
-    camera->SetViewUp(0.0, 1.0, 0.0);
+    orvi_test::LookDownZ(this->Camera(), 10.0);
     this->Renderer->ResetCameraClippingRange();
     this->Interactor->Initialize();
   }
@@ -104,17 +90,7 @@ struct CatiaScene : orvi_test::Scene
   CatiaScene(const CatiaScene&) = delete;
   CatiaScene& operator=(const CatiaScene&) = delete;
 
-  /// Camera position, focal point and view-up, for "did it move" checks.
-  std::array<double, 9> CameraState()
-  {
-    vtkCamera* c = this->Camera();
-    const double* p = c->GetPosition();
-    const double* f = c->GetFocalPoint();
-    const double* u = c->GetViewUp();
-    return { p[0], p[1], p[2], f[0], f[1], f[2], u[0], u[1], u[2] };
-  }
-
-  vtkNew<vtkActor> Square;
+  vtkSmartPointer<vtkActor> Square = orvi_test::MakePlane(-1, -1, 1, 1);
 };
 
 /// How each class enters a state: the navigator through the host's calls,

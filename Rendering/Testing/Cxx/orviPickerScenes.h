@@ -5,6 +5,8 @@
 #ifndef orviPickerScenes_h
 #define orviPickerScenes_h
 
+#include "orviTestUtils.h"
+
 #include "vtkActor.h"
 #include "vtkCamera.h"
 #include "vtkIdTypeArray.h"
@@ -15,6 +17,7 @@
 #include "vtkRenderer.h"
 #include "vtkSelection.h"
 #include "vtkSelectionNode.h"
+#include "vtkSphereSource.h"
 
 #include <set>
 #include <vector>
@@ -48,13 +51,54 @@ struct PlaneActor
 /// z from 9 down to -10).
 inline void ParallelView(vtkRenderer* renderer, double fx, double fy)
 {
-  vtkCamera* camera = renderer->GetActiveCamera();
-  camera->ParallelProjectionOn();
-  camera->SetFocalPoint(fx, fy, 0.0);
-  camera->SetPosition(fx, fy, 10.0);
-  camera->SetViewUp(0.0, 1.0, 0.0);
-  camera->SetParallelScale(3.0);
-  camera->SetClippingRange(1.0, 20.0);
+  LookDownZ(renderer->GetActiveCamera(), 10.0, true, 3.0, fx, fy);
+  renderer->GetActiveCamera()->SetClippingRange(1.0, 20.0);
+}
+
+/// A window showing one plane of 8 x 6 unit cells that fills it (800 x 600),
+/// and a picker of the given class.
+template <class PickerT>
+struct PlanePickerScene : Scene
+{
+  PlanePickerScene()
+  {
+    this->Renderer->AddActor(this->Plane.Actor);
+    ParallelView(this->Renderer, 4.0, 3.0);
+    this->Window->Render();
+  }
+  PlaneActor Plane{ 0.0, 0.0, 8.0, 6.0, 0.0, 8, 6 };
+  vtkNew<PickerT> Picker;
+};
+
+/// A unit sphere seen by an oblique perspective camera, rendered: a view in
+/// which slips in the camera maths show.
+struct ObliqueSphere
+{
+  ObliqueSphere(Scene& scene, int theta, int phi)
+  {
+    this->Source->SetThetaResolution(theta);
+    this->Source->SetPhiResolution(phi);
+    this->Source->Update();
+    this->Mapper->SetInputConnection(this->Source->GetOutputPort());
+    this->Actor->SetMapper(this->Mapper);
+    scene.Renderer->AddActor(this->Actor);
+    vtkCamera* camera = scene.Camera();
+    camera->SetPosition(1.7, 1.1, 2.3);
+    camera->SetFocalPoint(0.1, 0.0, -0.05);
+    camera->SetViewUp(0.2, 1.0, -0.1);
+    scene.Renderer->ResetCameraClippingRange();
+    scene.Window->Render();
+  }
+  vtkPolyData* Data() { return this->Source->GetOutput(); }
+  vtkNew<vtkSphereSource> Source;
+  vtkNew<vtkPolyDataMapper> Mapper;
+  vtkNew<vtkActor> Actor;
+};
+
+/// A selection area (x0, y0, x1, y1) as one value to compare.
+inline std::array<double, 4> Area(const double* a)
+{
+  return { a[0], a[1], a[2], a[3] };
 }
 
 /// The ids of a node's selection list, in order.

@@ -1,22 +1,34 @@
 // Helpers shared by the vtkorviRendering tests: a real render window with a
 // renderer and a host-style interactor, observers that count events or catch
-// warning texts, and pixel read-back.
+// warning texts, pixel read-back, planes and cameras that make screen positions
+// predictable, and the checks every navigator and style shares.
 #ifndef orviTestUtils_h
 #define orviTestUtils_h
 
+#include "vtkActor.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
+#include "vtkCellPicker.h"
 #include "vtkCommand.h"
 #include "vtkGenericRenderWindowInteractor.h"
+#include "vtkInteractorStyle.h"
 #include "vtkNew.h"
 #include "vtkObject.h"
+#include "vtkPlaneSource.h"
+#include "vtkPolyDataMapper.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 #include "vtkSmartPointer.h"
+#include "vtkTDxInteractorStyleCameraFocalPoint.h"
+#include "vtkTDxInteractorStyleSettings.h"
 #include "vtkUnsignedCharArray.h"
+
+#include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -117,18 +129,194 @@ struct Scene
     return { p[0], p[1], p[2], p[3] };
   }
 
+  /// Key press, character and key release of one key, as a toolkit sends them.
+  void Key(char code, int x = 0, int y = 0)
+  {
+    const char sym[2] = { code, '\0' };
+    this->Interactor->SetEventInformation(x, y, 0, 0, code, 0, sym);
+    this->Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
+    this->Interactor->InvokeEvent(vtkCommand::CharEvent, nullptr);
+    this->Interactor->InvokeEvent(vtkCommand::KeyReleaseEvent, nullptr);
+  }
+
   vtkCamera* Camera() { return this->Renderer->GetActiveCamera(); }
+
+  /// Position, focal point, view-up and parallel scale, for "did it move".
+  std::array<double, 10> CameraState()
+  {
+    vtkCamera* c = this->Camera();
+    const double *p = c->GetPosition(), *f = c->GetFocalPoint(), *u = c->GetViewUp();
+    return { p[0], p[1], p[2], f[0], f[1], f[2], u[0], u[1], u[2], c->GetParallelScale() };
+  }
 
   vtkNew<vtkRenderWindow> Window;
   vtkNew<vtkRenderer> Renderer;
   vtkNew<vtkGenericRenderWindowInteractor> Interactor;
 };
 
+/// The whole front buffer of a window, RGB by pixel (origin bottom left).
+struct Frame
+{
+  explicit Frame(vtkRenderWindow* window)
+    : Width(window->GetSize()[0])
+    , Height(window->GetSize()[1])
+  {
+    window->GetRGBACharPixelData(0, 0, this->Width - 1, this->Height - 1, 1, this->Data);
+  }
+  std::array<int, 3> At(int x, int y) const
+  {
+    const unsigned char* p = this->Data->GetPointer(4 * (y * this->Width + x));
+    return { p[0], p[1], p[2] };
+  }
+  bool IsBlack(int x, int y) const { return this->At(x, y) == std::array<int, 3>{ 0, 0, 0 }; }
+  /// How many pixels of [x0, x1) x [y0, y1) satisfy pred(rgb, x, y).
+  template <class Pred>
+  int Count(Pred pred, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) const
+  {
+    int n = 0;
+    for (int y = y0; y < (y1 < 0 ? this->Height : y1); ++y)
+    {
+      for (int x = x0; x < (x1 < 0 ? this->Width : x1); ++x)
+      {
+        n += pred(this->At(x, y), x, y) ? 1 : 0;
+      }
+    }
+    return n;
+  }
+  int Width;
+  int Height;
+  vtkNew<vtkUnsignedCharArray> Data;
+};
+
+/// A plane from (x0, y0) to (x1, y1) at height z with resX x resY cells, in
+/// its own mapper and an actor of class A.
+template <class A = vtkActor>
+vtkSmartPointer<A>
+MakePlane(double x0, double y0, double x1, double y1, double z = 0.0, int resX = 1, int resY = 1)
+{
+  vtkNew<vtkPlaneSource> plane;
+  plane->SetOrigin(x0, y0, z);
+  plane->SetPoint1(x1, y0, z);
+  plane->SetPoint2(x0, y1, z);
+  plane->SetResolution(resX, resY);
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetInputConnection(plane->GetOutputPort());
+  auto actor = vtkSmartPointer<A>::New();
+  actor->SetMapper(mapper);
+  return actor;
+}
+
+/// Camera at (fx, fy, distance) looking down -z at (fx, fy, 0), +y up, view
+/// angle 30 degrees; parallel with the given scale when asked.
+inline void LookDownZ(vtkCamera* camera,
+  double distance,
+  bool parallel = false,
+  double scale = 1.0,
+  double fx = 0.0,
+  double fy = 0.0)
+{
+  camera->SetFocalPoint(fx, fy, 0.0);
+  camera->SetPosition(fx, fy, distance);
+  camera->SetViewUp(0.0, 1.0, 0.0);
+  camera->SetViewAngle(30.0);
+  camera->SetParallelProjection(parallel);
+  camera->SetParallelScale(scale);
+}
+
+/// The world point under display (x, y) on the plane z = height.
+inline std::array<double, 3> PointOnPlaneZ(vtkRenderer* r, double x, double y, double height = 0)
+{
+  double a[4], b[4];
+  vtkInteractorObserver::ComputeDisplayToWorld(r, x, y, 0.0, a);
+  vtkInteractorObserver::ComputeDisplayToWorld(r, x, y, 1.0, b);
+  const double s = (height - a[2]) / (b[2] - a[2]);
+  return { a[0] + s * (b[0] - a[0]), a[1] + s * (b[1] - a[1]), a[2] + s * (b[2] - a[2]) };
+}
+
 inline double Distance(const double a[3], const double b[3])
 {
   return std::sqrt(
     (a[0] - b[0]) * (a[0] - b[0]) + (a[1] - b[1]) * (a[1] - b[1]) + (a[2] - b[2]) * (a[2] - b[2]));
 }
+
+/// A text caught from vtkWarningMacro or vtkErrorMacro ("Warning" or
+/// "ERROR"), checked part by part: kind, class name, address, message.
+inline void ExpectVtkMessage(const std::string& text,
+  const std::string& kind,
+  const std::string& className,
+  const std::string& message)
+{
+  EXPECT_EQ(text.rfind(kind + ": In ", 0), 0u) << text;
+  EXPECT_NE(text.find("\n" + className + " (0x"), std::string::npos) << text;
+  const std::string tail = "): " + message + "\n\n";
+  EXPECT_TRUE(
+    text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0)
+    << text;
+}
+
+/// PrintSelf output with the class name, addresses, modification times and
+/// reference counts blanked out, to compare what two objects print.
+inline std::string Printed(vtkObject* object, const std::string& className)
+{
+  std::ostringstream out;
+  object->Print(out);
+  std::string text = std::regex_replace(out.str(), std::regex(className), "CLASS");
+  text = std::regex_replace(text, std::regex("0x[0-9a-fA-F]+"), "ADDR");
+  return std::regex_replace(text, std::regex("(Modified Time|Reference Count): [0-9]+"), "$1");
+}
+
+/// The library's 3D-mouse sensitivities: angle -1/32, translations -1/256.
+inline void SetTDxSensitivities(vtkTDxInteractorStyleSettings* settings)
+{
+  settings->SetAngleSensitivity(-0.03125);
+  settings->SetTranslationXSensitivity(-0.00390625);
+  settings->SetTranslationYSensitivity(-0.00390625);
+  settings->SetTranslationZSensitivity(-0.00390625);
+}
+
+/// What every navigator and style sets up in its constructor: a fly picker
+/// with an eighth of vtkCellPicker's tolerance, and a focal-point 3D-mouse
+/// style with the library's sensitivities.
+inline void ExpectFlyPickerAndTDxStyle(vtkInteractorStyle* style, vtkCellPicker* flyPicker)
+{
+  vtkNew<vtkCellPicker> plain;
+  EXPECT_DOUBLE_EQ(flyPicker->GetTolerance(), plain->GetTolerance() * 0.125);
+  auto* tdx = vtkTDxInteractorStyleCameraFocalPoint::SafeDownCast(style->GetTDxStyle());
+  ASSERT_NE(tdx, nullptr);
+  vtkTDxInteractorStyleSettings* s = tdx->GetSettings();
+  EXPECT_DOUBLE_EQ(s->GetAngleSensitivity(), -0.03125);
+  EXPECT_DOUBLE_EQ(s->GetTranslationXSensitivity(), -0.00390625);
+  EXPECT_DOUBLE_EQ(s->GetTranslationYSensitivity(), -0.00390625);
+  EXPECT_DOUBLE_EQ(s->GetTranslationZSensitivity(), -0.00390625);
+}
+
+/// Keeps the focal point of the style's current camera each time the style
+/// fires the event (to see what had happened by EndInteractionEvent).
+struct FocalPointAt
+{
+  FocalPointAt(vtkInteractorStyle* style, unsigned long event)
+    : Style(style)
+  {
+    this->Command->SetClientData(this);
+    this->Command->SetCallback(
+      [](vtkObject* caller, unsigned long, void* self, void*)
+      {
+        auto* s = static_cast<vtkInteractorStyle*>(caller);
+        s->GetCurrentRenderer()->GetActiveCamera()->GetFocalPoint(
+          static_cast<FocalPointAt*>(self)->Focal.data());
+      });
+    this->Tag = style->AddObserver(event, this->Command);
+  }
+  ~FocalPointAt() { this->Style->RemoveObserver(this->Tag); }
+  FocalPointAt(const FocalPointAt&) = delete;
+  FocalPointAt& operator=(const FocalPointAt&) = delete;
+  std::array<double, 3> Focal{};
+
+private:
+  vtkInteractorStyle* Style;
+  unsigned long Tag = 0;
+  vtkNew<vtkCallbackCommand> Command;
+};
 
 } // namespace orvi_test
 
