@@ -15,8 +15,10 @@
 set -euo pipefail
 driver="/usr/lib/$(gcc -print-multiarch 2>/dev/null || echo x86_64-linux-gnu)/dri/swrast_dri.so"
 asan="$(gcc -print-file-name=libasan.so 2>/dev/null || true)"
-if [ -f "$driver" ] && [ -f "$asan" ] &&
-  readelf -d "$1" 2>/dev/null | grep -q 'NEEDED.*libasan'; then
+# The dynamic section is read whole first: "readelf | grep -q" under
+# pipefail fails whenever grep stops reading before readelf is done.
+dynamic="$(readelf -d "$1" 2>/dev/null || true)"
+if [ -f "$driver" ] && [ -f "$asan" ] && grep -q 'NEEDED.*libasan' <<<"$dynamic"; then
   export LD_PRELOAD="$asan $driver${LD_PRELOAD:+ $LD_PRELOAD}"
 fi
 exec "$@"
