@@ -4,6 +4,8 @@
 #include "vtkKivCatiaNavigation.h"
 #include "vtkKivStyleHelpers.h"
 #include "vtkObjectFactory.h"
+#include "vtkRenderWindow.h"
+#include "vtkRenderWindowInteractor.h"
 
 vtkStandardNewMacro(vtkCatiaInteractor);
 
@@ -49,6 +51,11 @@ void vtkCatiaInteractor::Fly()
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::StartPick()
 {
+  // Nothing to pick in without a render window: no state, no event.
+  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  {
+    return;
+  }
   vtkKivStyleHelpers::StartPick(this);
 }
 

@@ -42,6 +42,10 @@
  * Pick() fires EndPickEvent itself, and EndPick() fires it again: a host
  * that calls both sees two.
  *
+ * Without an interactor or a render window, StartPick() does nothing (no
+ * state, no StartPickEvent); VTK's states, motions and handlers are guarded
+ * the same way by vtkKivInteractor.
+ *
  * @sa vtkKivInteractor vtkInteractorStyleCATIA
  */
 

@@ -39,14 +39,24 @@ bool IsEmpty(const char* text)
   return text == nullptr || text[0] == '\0';
 }
 
-// Value at fraction f of range, on a logarithmic scale or a linear one.
+// Whether values can be spaced logarithmically over range: both ends on the
+// same side of 0, as VTK's log-scale lookup tables map them.
+bool LogSpacingPossible(const double range[2])
+{
+  return (range[0] > 0.0 && range[1] > 0.0) || (range[0] < 0.0 && range[1] < 0.0);
+}
+
+// Value at fraction f of range, on a logarithmic scale or a linear one. A
+// range below 0 is spaced by the logarithms of the magnitudes; a range that
+// holds 0 is spaced linearly.
 double ValueAt(double f, const double range[2], bool logScale)
 {
-  if (logScale)
+  if (logScale && LogSpacingPossible(range))
   {
-    const double lmin = std::log10(range[0]);
-    const double lmax = std::log10(range[1]);
-    return std::pow(10.0, lmin + f * (lmax - lmin));
+    const double sign = range[0] < 0.0 ? -1.0 : 1.0;
+    const double lmin = std::log10(sign * range[0]);
+    const double lmax = std::log10(sign * range[1]);
+    return sign * std::pow(10.0, lmin + f * (lmax - lmin));
   }
   return range[0] + f * (range[1] - range[0]);
 }
@@ -401,6 +411,11 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
   const double* lookupRange = this->LookupTable->GetRange();
   double range[2] = { lookupRange[0], lookupRange[1] };
   const int colors = std::max(this->MaximumNumberOfColors, 0);
+  if (logScale && !LogSpacingPossible(range))
+  {
+    vtkWarningMacro(<< "the lookup table's log scale cannot show the range (" << range[0] << ", "
+                    << range[1] << "): labels are spaced linearly");
+  }
 
   // Bar geometry: two points per quad boundary, one quad and one colour per
   // colour step.

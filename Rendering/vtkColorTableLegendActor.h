@@ -74,6 +74,14 @@
  *   is modified), its settings are copied into the title mapper too.
  * - Label mappers and actors are created anew at each rebuild, as the base
  *   class does with its own text actors.
+ * - A lookup table whose range is a single value (x, x) gives a bar of one
+ *   colour and labels that all read x, without a warning.
+ * - A log-scale lookup table whose range lies below 0 has its labels and
+ *   quads spaced by the logarithms of the magnitudes (-1000, -100, -10, -1),
+ *   as VTK's tables map such a range. One whose range holds 0 cannot be
+ *   spaced on a log scale: labels and quads are spaced linearly over the
+ *   range instead, and each rebuild warns "the lookup table's log scale
+ *   cannot show the range (min, max): labels are spaced linearly".
  *
  * @sa vtkScalarBarActor vtkTextMapper vtkActor2D
  */

@@ -21,6 +21,7 @@
 #include "vtkSelectionSource.h"
 
 #include <algorithm>
+#include <cmath>
 
 vtkStandardNewMacro(vtkFrustumSelectionPicker);
 
@@ -85,6 +86,12 @@ int vtkFrustumSelectionPicker::AreaPick(double x0,
   if (!renderer || !renderer->GetRenderWindow())
   {
     vtkErrorMacro(<< "AreaPick needs a renderer that belongs to a render window; nothing picked.");
+    return 0;
+  }
+  if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+  {
+    // Not a rectangle: no frustum, no pixel range to select.
+    vtkErrorMacro(<< "AreaPick needs finite corner coordinates; nothing picked.");
     return 0;
   }
 

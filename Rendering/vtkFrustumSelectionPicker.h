@@ -38,7 +38,8 @@
  *   point ids those of the points inside the frustum. The converted nodes
  *   carry the frustum node's properties, content type INDICES and the field
  *   type of their ids, as vtkConvertSelection's would.
- * - A null renderer: error, return 0, state untouched.
+ * - A null renderer, or one not in a render window: error, return 0, state
+ *   untouched. The same for a corner coordinate that is NaN or infinite.
  *
  * @sa vtkSelectionPicker vtkVisibleSelectionPicker vtkSelectionSource
  */

@@ -6,7 +6,9 @@
 #include "vtkKivInteractor.h"
 #include "vtkKivStyleHelpers.h"
 #include "vtkObjectFactory.h"
+#include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
+#include "vtkRenderer.h"
 
 vtkStandardNewMacro(vtkInteractorStyleCATIA);
 
@@ -190,7 +192,84 @@ void vtkInteractorStyleCATIA::OnTimer()
 void vtkInteractorStyleCATIA::Pan()
 {
   this->Panned = true;
-  this->Superclass::Pan();
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Pan();
+  }
+}
+
+//------------------------------------------------------------------------------
+bool vtkInteractorStyleCATIA::CanMoveCamera() const
+{
+  return this->Interactor && this->CurrentRenderer && this->CurrentRenderer->GetRenderWindow();
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::StartState(int newstate)
+{
+  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  {
+    return;
+  }
+  this->Superclass::StartState(newstate);
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::StopState()
+{
+  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  {
+    this->State = VTKIS_NONE;
+    return;
+  }
+  this->Superclass::StopState();
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::Rotate()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Rotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::Spin()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Spin();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::Dolly()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Dolly();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::EnvironmentRotate()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::EnvironmentRotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleCATIA::OnChar()
+{
+  // Some of VTK's key bindings ('3' for stereo, for one) use the render
+  // window without checking for it.
+  if (this->Interactor && this->Interactor->GetRenderWindow())
+  {
+    this->Superclass::OnChar();
+  }
 }
 
 //------------------------------------------------------------------------------
@@ -202,6 +281,11 @@ void vtkInteractorStyleCATIA::Fly()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::StartPick()
 {
+  // Nothing to pick in without a render window: no state, no event.
+  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  {
+    return;
+  }
   vtkKivStyleHelpers::StartPick(this);
 }
 

@@ -50,6 +50,11 @@
  *   window origin to the event position and a point pick lands halfway.
  *   Pick() itself fires EndPickEvent once more; such an observer must not
  *   call Pick() again from that event.
+ * - Without an interactor or a render window (a style not installed yet, an
+ *   interactor the host released) no state is entered: a left or right
+ *   press does not start a pick and fires no StartPickEvent, and VTK's
+ *   motions and key bindings, which would reach through the missing objects,
+ *   do nothing.
  *
  * @sa vtkCatiaInteractor vtkInteractorStyleTrackballCamera
  */
@@ -108,6 +113,24 @@ public:
    * Record that the view was panned, then pan as the trackball style does.
    */
   void Pan() override;
+
+  ///@{
+  /**
+   * VTK's state changes, camera motions and key handling, guarded: without
+   * an interactor or a render window (a style not installed yet, an
+   * interactor the host released) StartState() leaves the state alone and
+   * fires nothing and StopState() only returns to state none; the motions
+   * need an interactor and a current renderer that is still in a render
+   * window, keys a render window. Otherwise they do nothing.
+   */
+  void StartState(int newstate) override;
+  void StopState() override;
+  void Rotate() override;
+  void Spin() override;
+  void Dolly() override;
+  void EnvironmentRotate() override;
+  void OnChar() override;
+  ///@}
 
   /**
    * Fly the focal point to the surface point under the pointer. Nothing
@@ -173,6 +196,13 @@ protected:
   // Left and right presses: pick from state none, rotate or spin from pan or
   // dolly.
   void OnButtonDown();
+
+  // An interactor and a current renderer still in a render window: what
+  // VTK's camera motions need.
+  bool CanMoveCamera() const;
+
+  // Dolly(double) of the trackball style stays reachable beside Dolly().
+  using vtkInteractorStyleTrackballCamera::Dolly;
 
   bool Panned;
   int Moved;

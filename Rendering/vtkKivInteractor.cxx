@@ -3,7 +3,9 @@
 #include "vtkCallbackCommand.h"
 #include "vtkCommand.h"
 #include "vtkObjectFactory.h"
+#include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
+#include "vtkRenderer.h"
 
 vtkStandardNewMacro(vtkKivInteractor);
 
@@ -47,6 +49,172 @@ void vtkKivInteractor::SetInteractor(vtkRenderWindowInteractor* interactor)
       this->Interactor->RemoveObservers(event, this->EventCallbackCommand);
       this->Interactor->AddObserver(event, this->KeyEventCommand, this->Priority);
     }
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::StartState(int newstate)
+{
+  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  {
+    return;
+  }
+  this->Superclass::StartState(newstate);
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::StopState()
+{
+  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  {
+    this->State = VTKIS_NONE;
+    return;
+  }
+  this->Superclass::StopState();
+}
+
+//------------------------------------------------------------------------------
+bool vtkKivInteractor::CanMoveCamera() const
+{
+  return this->Interactor && this->CurrentRenderer && this->CurrentRenderer->GetRenderWindow();
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::Rotate()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Rotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::Pan()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Pan();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::Spin()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Spin();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::Dolly()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::Dolly();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::EnvironmentRotate()
+{
+  if (this->CanMoveCamera())
+  {
+    this->Superclass::EnvironmentRotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnMouseWheelForward()
+{
+  // The trackball's wheel looks up the renderer through the interactor and
+  // does nothing when none is found.
+  if (this->Interactor)
+  {
+    this->Superclass::OnMouseWheelForward();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnMouseWheelBackward()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMouseWheelBackward();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnMouseMove()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMouseMove();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnLeftButtonDown()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnLeftButtonDown();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnLeftButtonUp()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnLeftButtonUp();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnMiddleButtonDown()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMiddleButtonDown();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnMiddleButtonUp()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMiddleButtonUp();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnRightButtonDown()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnRightButtonDown();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnRightButtonUp()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnRightButtonUp();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkKivInteractor::OnChar()
+{
+  // Some of VTK's key bindings ('3' for stereo, for one) use the render
+  // window without checking for it.
+  if (this->Interactor && this->Interactor->GetRenderWindow())
+  {
+    this->Superclass::OnChar();
   }
 }
 

@@ -22,7 +22,12 @@
  *   style observes key events with a command of its own (KeyEventCommand),
  *   so that the focus taken with EventCallbackCommand covers mouse events
  *   only. The focus is given back with VTK's ReleaseFocus();
- * - the hooks StartBoxZoom() and EndBoxZoom(), empty here.
+ * - the hooks StartBoxZoom() and EndBoxZoom(), empty here;
+ * - guards around VTK's state changes, camera motions, wheel and key
+ *   handling, which dereference the interactor, its render window and the
+ *   current renderer's window without checking: here they do nothing when
+ *   those are missing (a style not installed yet, an interactor released by
+ *   the host, a renderer removed from its window).
  *
  * The class is concrete: New() gives a working trackball style.
  *
@@ -97,9 +102,61 @@ public:
    */
   void SetInteractor(vtkRenderWindowInteractor* interactor) override;
 
+  ///@{
+  /**
+   * VTK's state changes, guarded: without an interactor or a render window
+   * (no interactor installed yet, or the host released it) StartState()
+   * leaves the state alone and fires nothing, and StopState() only returns
+   * to state none. VTK's own versions would reach through the missing
+   * interactor or window.
+   */
+  void StartState(int newstate) override;
+  void StopState() override;
+  ///@}
+
+  ///@{
+  /**
+   * VTK's camera motions, wheel and key handling, done only when there is
+   * something to act on: an interactor (and for the motions a current
+   * renderer that is still in a render window; for keys, a render window).
+   * Otherwise they do nothing.
+   */
+  void Rotate() override;
+  void Pan() override;
+  void Spin() override;
+  void Dolly() override;
+  void EnvironmentRotate() override;
+  void OnMouseWheelForward() override;
+  void OnMouseWheelBackward() override;
+  void OnChar() override;
+  ///@}
+
+  ///@{
+  /**
+   * The trackball's mouse handlers, done only with an interactor to read the
+   * event position from.
+   */
+  void OnMouseMove() override;
+  void OnLeftButtonDown() override;
+  void OnLeftButtonUp() override;
+  void OnMiddleButtonDown() override;
+  void OnMiddleButtonUp() override;
+  void OnRightButtonDown() override;
+  void OnRightButtonUp() override;
+  ///@}
+
 protected:
   vtkKivInteractor();
   ~vtkKivInteractor() override;
+
+  /**
+   * True when the style has an interactor and a current renderer that is
+   * still in a render window: what VTK's camera motions need.
+   */
+  bool CanMoveCamera() const;
+
+  // Dolly(double) of the trackball style stays reachable beside Dolly().
+  using vtkInteractorStyleTrackballCamera::Dolly;
 
   int Moved;
 

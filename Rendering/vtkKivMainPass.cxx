@@ -111,19 +111,22 @@ void vtkKivMainPass::Render(const vtkRenderState* s)
 
   // During a hardware selection the selector draws the props itself: it
   // numbers them and keeps the prop-to-id table that Select() reports from.
+  vtkProp** props = s->GetPropArray();
+  const int count = props ? std::max(s->GetPropArrayCount(), 0) : 0;
   if (vtkHardwareSelector* selector = renderer->GetSelector())
   {
-    this->NumberOfRenderedProps =
-      selector->Render(renderer, s->GetPropArray(), s->GetPropArrayCount());
+    this->NumberOfRenderedProps = selector->Render(renderer, props, count);
     return;
   }
 
   // vtkDefaultPass's translucent, volumetric and overlay stages do not skip
   // null entries. The renderer never hands any over, but a host calling the
   // pass directly might: the stages then get a state without them.
-  vtkProp** props = s->GetPropArray();
-  const int count = props ? std::max(s->GetPropArrayCount(), 0) : 0;
-  if (std::find(props, props + count, nullptr) == props + count)
+  // A state is passed on as it is only when its count can be trusted: a
+  // count without an array (or a negative one) would make VTK's stages read
+  // through a null pointer.
+  const bool countMatches = s->GetPropArrayCount() == count;
+  if (countMatches && std::find(props, props + count, nullptr) == props + count)
   {
     this->RenderStages(s);
     return;

@@ -55,7 +55,8 @@
  *
  * Null entries in the render state's prop array are skipped by every stage
  * (VTK's renderer never hands any over; a host calling Render() directly
- * might).
+ * might). A state with a prop count but no prop array, or a negative count,
+ * is drawn as a state without props.
  *
  * Translucent, volumetric and overlay geometry are drawn by vtkDefaultPass's
  * plain loops (no depth peeling or order-independent translucency, as with

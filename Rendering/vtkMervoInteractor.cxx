@@ -238,7 +238,14 @@ void vtkMervoInteractor::Rotate()
   vtkRenderWindowInteractor* rwi = this->Interactor;
   const int dx = rwi->GetEventPosition()[0] - rwi->GetLastEventPosition()[0];
   const int dy = rwi->GetEventPosition()[1] - rwi->GetLastEventPosition()[1];
-  const int* size = this->CurrentRenderer->GetRenderWindow()->GetSize();
+  // A renderer the host removed from its window has no window size to
+  // scale the motion by.
+  vtkRenderWindow* window = this->CurrentRenderer->GetRenderWindow();
+  if (!window)
+  {
+    return;
+  }
+  const int* size = window->GetSize();
   if (size[0] <= 0 || size[1] <= 0)
   {
     return;
@@ -318,6 +325,11 @@ void vtkMervoInteractor::OnMouseMove()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::StartPick()
 {
+  // Nothing to pick in without a render window: no state, no event.
+  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  {
+    return;
+  }
   vtkKivStyleHelpers::StartPick(this);
 }
 

@@ -43,8 +43,14 @@
  *   scratch array, BandImage, reused from motion to motion.
  * - StartBoxZoom() or BoxSelect() without an interactor or a render window
  *   do nothing (StartBoxZoom() does not enter the box-zoom state then).
+ *   StartPick() does nothing then either: no state, no StartPickEvent.
  *   EndBoxZoom() and EndPick() without an interactor only return to state
- *   none.
+ *   none. VTK's states, motions and handlers are guarded the same way by
+ *   vtkKivInteractor.
+ * - Rotate() does nothing while the current renderer is one the host removed
+ *   from its window (there is no window size to scale the motion by); the
+ *   next motion through the interactor looks the renderer up again. The
+ *   markers stay in the renderer they were prepared in, removed or not.
  * - BoxZoom() looks up the renderer under the event position before it
  *   reads the camera's projection (the zoom algorithms look it up anyway),
  *   so that a box zoom works also when no renderer has been current yet.

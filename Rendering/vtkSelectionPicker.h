@@ -31,8 +31,9 @@
  * the mapper stores it; the prop's own transform is not applied.
  *
  * Decisions taken here:
- * - AreaPick() with a null renderer reports an error and returns 0 in both
- *   concrete pickers, leaving the picker's state as it was.
+ * - AreaPick() with a null renderer, a renderer outside any render window or
+ *   a corner that is not a finite number reports an error and returns 0 in
+ *   both concrete pickers, leaving the picker's state as it was.
  * - TypeDecipher() on a null prop, or on a vtkLODProp3D without any level,
  *   returns 0 with both outputs null.
  * - NewInstance() on this abstract class returns null.

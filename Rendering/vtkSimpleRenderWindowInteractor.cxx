@@ -5,6 +5,8 @@
 #include "vtkTDxMotionEventInfo.h"
 #include "vtkTDxSimpleDevice.h"
 
+#include <cmath>
+
 vtkStandardNewMacro(vtkSimpleRenderWindowInteractor);
 
 //------------------------------------------------------------------------------
@@ -45,11 +47,25 @@ void vtkSimpleRenderWindowInteractor::TDxMotionEvent()
   }
   const double* translation = this->Device->GetTranslation();
   const double* axis = this->Device->GetAxis();
+  const double angle = this->Device->GetAngle();
+  // A camera moved by a NaN or an infinity is lost for good (every later
+  // motion keeps it so): such a report is refused.
+  const bool finite = std::isfinite(translation[0]) && std::isfinite(translation[1]) &&
+    std::isfinite(translation[2]) && std::isfinite(angle) && std::isfinite(axis[0]) &&
+    std::isfinite(axis[1]) && std::isfinite(axis[2]);
+  if (!finite)
+  {
+    vtkWarningMacro(<< "3D-mouse report with a value that is not a finite number ignored: "
+                    << "translation (" << translation[0] << ", " << translation[1] << ", "
+                    << translation[2] << "), angle " << angle << ", axis (" << axis[0] << ", "
+                    << axis[1] << ", " << axis[2] << ")");
+    return;
+  }
   vtkTDxMotionEventInfo info;
   info.X = translation[0];
   info.Y = translation[1];
   info.Z = translation[2];
-  info.Angle = this->Device->GetAngle();
+  info.Angle = angle;
   info.AxisX = axis[0];
   info.AxisY = axis[1];
   info.AxisZ = axis[2];

@@ -56,7 +56,9 @@ public:
 
   /**
    * Fire TDxMotionEvent with the device's translation, angle and axis in a
-   * vtkTDxMotionEventInfo. Nothing while the interactor is disabled.
+   * vtkTDxMotionEventInfo. Nothing while the interactor is disabled. A
+   * report holding a NaN or an infinity is not fired: a warning quotes its
+   * values instead.
    */
   virtual void TDxMotionEvent();
 

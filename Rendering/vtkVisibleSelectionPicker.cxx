@@ -153,6 +153,12 @@ int vtkVisibleSelectionPicker::AreaPick(double x0,
     vtkErrorMacro(<< "AreaPick needs a renderer that belongs to a render window; nothing picked.");
     return 0;
   }
+  if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+  {
+    // Not a rectangle: no frustum, no pixel range to select.
+    vtkErrorMacro(<< "AreaPick needs finite corner coordinates; nothing picked.");
+    return 0;
+  }
 
   this->SelectionPoint[0] = (x0 + x1) / 2.0;
   this->SelectionPoint[1] = (y0 + y1) / 2.0;

@@ -26,7 +26,7 @@
  *   to the right of or above another one clamps to where it is drawn. For a
  *   renderer at (0, 0) this is 0 to its width and 0 to its height.
  * - A null renderer, or one not in a render window: error, return 0, state
- *   untouched.
+ *   untouched. The same for a corner coordinate that is NaN or infinite.
  * - Points are collected with a bitmap instead of vtkIdList::InsertUniqueId
  *   (same ids, same first-occurrence order, linear instead of quadratic
  *   time), and projected with the camera's composite matrix computed once
