@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libvtk9-dev libgtest-dev libbenchmark-dev
-  xvfb xauth x11-utils libgl1-mesa-dri clang-format "$@")
+  xvfb xauth x11-utils libgl1-mesa-dri clang-format clang-tidy "$@")
 
 missing=()
 for p in "${packages[@]}"; do

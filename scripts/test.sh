@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Builds vtkorviRendering with warnings as errors, checks the formatting of our
-# sources and runs every CTest test under an X server. Installs missing
-# packages first. The last line printed is CTest's summary.
+# Builds vtkorviRendering with warnings as errors, checks our sources with
+# clang-format and (plain build) clang-tidy, then runs every CTest test under
+# an X server. Installs missing packages first. The last line printed is CTest's summary.
 #
 #   ./scripts/test.sh              the plain suite
 #   ./scripts/test.sh --sanitize   the suite built with ASan, LSan and UBSan
@@ -35,6 +35,9 @@ else
     -DORVI_WARNINGS_AS_ERRORS=ON -DORVI_BUILD_TESTING=ON >/dev/null
 fi
 cmake --build "$build" -j "$ORVI_JOBS"
+if [ "$sanitize" -eq 0 ]; then
+  "$ORVI_ROOT/scripts/check-tidy.sh" "$build"
+fi
 
 cd "$build"
 orvi_with_display ctest --output-on-failure -j "$ORVI_JOBS" "$@"
