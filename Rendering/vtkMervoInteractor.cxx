@@ -565,15 +565,16 @@ void vtkMervoInteractor::BoxZoom()
 }
 
 //------------------------------------------------------------------------------
+vtkRenderer* vtkMervoInteractor::PokeRendererAtEvent()
+{
+  return vtkKivMervoNavigation::PokedRenderer(
+    this, [this](int x, int y) { this->FindPokedRenderer(x, y); });
+}
+
+//------------------------------------------------------------------------------
 void vtkMervoInteractor::BoxZoomParallel()
 {
-  if (!this->Interactor)
-  {
-    return;
-  }
-  const int* position = this->Interactor->GetEventPosition();
-  this->FindPokedRenderer(position[0], position[1]);
-  if (!this->CurrentRenderer)
+  if (!this->PokeRendererAtEvent())
   {
     return;
   }
@@ -636,13 +637,7 @@ void vtkMervoInteractor::BoxZoomParallel()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::BoxZoomProjection()
 {
-  if (!this->Interactor)
-  {
-    return;
-  }
-  const int* position = this->Interactor->GetEventPosition();
-  this->FindPokedRenderer(position[0], position[1]);
-  if (!this->CurrentRenderer)
+  if (!this->PokeRendererAtEvent())
   {
     return;
   }

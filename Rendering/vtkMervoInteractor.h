@@ -246,6 +246,13 @@ protected:
   void PrepareRotationPointActor();
 
   /**
+   * Make the renderer under the interactor's event position current
+   * (preparing the markers there) and return it; null without an
+   * interactor or a renderer under the pointer.
+   */
+  vtkRenderer* PokeRendererAtEvent();
+
+  /**
    * Give an existing marker sphere the radius RotationMarkerScale.
    */
   void ScaleSphereSource();
