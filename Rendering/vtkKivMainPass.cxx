@@ -1,16 +1,20 @@
 #include "vtkKivMainPass.h"
 
+#include "vtkCamera.h"
 #include "vtkHardwareSelector.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
 #include "vtkMapper.h"
+#include "vtkMath.h"
 #include "vtkObjectFactory.h"
 #include "vtkProp.h"
 #include "vtkRenderState.h"
 #include "vtkRenderer.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <iterator>
 #include <vector>
 
@@ -18,8 +22,32 @@ vtkStandardNewMacro(vtkKivMainPass);
 
 namespace
 {
-// What the opaque stage does for one prop, read from its property keys before
-// any prop is drawn.
+// vtkMapper's global coincident-topology settings that the opaque stage
+// changes while it draws a tagged prop.
+struct GlobalOffsets
+{
+  static GlobalOffsets Read()
+  {
+    GlobalOffsets g;
+    g.Mode = vtkMapper::GetResolveCoincidentTopology();
+    vtkMapper::GetResolveCoincidentTopologyPolygonOffsetParameters(g.Factor, g.Units);
+    vtkMapper::GetResolveCoincidentTopologyLineOffsetParameters(g.LineFactor, g.LineUnits);
+    return g;
+  }
+  void Write() const
+  {
+    vtkMapper::SetResolveCoincidentTopology(this->Mode);
+    vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(this->Factor, this->Units);
+    vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(this->LineFactor, this->LineUnits);
+  }
+  int Mode = 0;
+  double Factor = 0.0;
+  double Units = 0.0;
+  double LineFactor = 0.0;
+  double LineUnits = 0.0;
+};
+
+// What the opaque stage does for one prop, read from its property keys.
 struct PropOffsetSettings
 {
   vtkProp* Prop = nullptr; // not owned
@@ -30,15 +58,14 @@ struct PropOffsetSettings
   double Factor = 0.0;
 };
 
-PropOffsetSettings BuildPropOffsetSettings(vtkProp* prop)
+// The settings of a prop with property keys. A value the prop does not give
+// comes from the global settings of the start of the frame, `frame`.
+PropOffsetSettings BuildPropOffsetSettings(vtkProp* prop,
+  vtkInformation* keys,
+  const GlobalOffsets& frame)
 {
   PropOffsetSettings settings;
   settings.Prop = prop;
-  vtkInformation* keys = prop->GetPropertyKeys();
-  if (!keys)
-  {
-    return settings;
-  }
   settings.Wireframe = keys->Has(vtkKivMainPass::RENDER_WIREFRAME()) > 0;
   settings.UnitsGiven = keys->Has(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS()) > 0;
   settings.FactorGiven = keys->Has(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR()) > 0;
@@ -46,15 +73,108 @@ PropOffsetSettings BuildPropOffsetSettings(vtkProp* prop)
   {
     return settings;
   }
-  // A value the prop does not give comes from the global setting.
-  double globalFactor = 0.0;
-  double globalUnits = 0.0;
-  vtkMapper::GetResolveCoincidentTopologyPolygonOffsetParameters(globalFactor, globalUnits);
   settings.Units =
-    settings.UnitsGiven ? keys->Get(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS()) : globalUnits;
+    settings.UnitsGiven ? keys->Get(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS()) : frame.Units;
   settings.Factor =
-    settings.FactorGiven ? keys->Get(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR()) : globalFactor;
+    settings.FactorGiven ? keys->Get(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR()) : frame.Factor;
   return settings;
+}
+
+// VTK 9's OpenGL mappers resolve coincident topology in the fragment shader:
+// a fragment's depth moves by units / 65000 of the depth range, and the
+// factor is not used at all. What a factor means (an offset that grows with
+// the surface's depth slope) is therefore given to them as units.
+constexpr double OffsetUnitsPerDepth = 65000.0;
+
+// Tangent of the steepest surface slope (about 76 degrees from facing the
+// camera) over which a tagged wireframe is guaranteed to win the depth test.
+constexpr double WireframeSlope = 4.0;
+
+// Offset units a wireframe's lines need besides the slope term: what VTK
+// itself uses for lines by default.
+constexpr double WireframeBaseUnits = 4.0;
+
+// Never pull lines forward by more than 2% of the depth range, so that a
+// wireframe does not show through geometry in front of it.
+constexpr double MaximumWireframeUnits = 0.02 * OffsetUnitsPerDepth;
+
+// The depth-buffer change, in offset units, across one pixel of a surface of
+// the prop inclined at 45 degrees to the view direction, where it comes
+// nearest to the camera (the steepest place in a perspective view). A line
+// fragment lies up to about half a pixel beside the edge it belongs to, so
+// the surface under it differs in depth by up to half this per unit slope.
+double DepthSlopeUnits(vtkRenderer* renderer, vtkProp* prop)
+{
+  vtkCamera* camera = renderer->GetActiveCamera();
+  const int height = renderer->GetSize()[1];
+  double range[2];
+  camera->GetClippingRange(range);
+  const double depth = range[1] - range[0];
+  if (height <= 0 || !(depth > 0.0))
+  {
+    return 0.0;
+  }
+  if (camera->GetParallelProjection())
+  {
+    // Window depth is linear in the distance: 2 * scale / height world units
+    // a pixel, 1 / depth of the depth range a world unit.
+    return OffsetUnitsPerDepth * 2.0 * camera->GetParallelScale() / (depth * height);
+  }
+
+  // Perspective: window depth z(d) = far / depth * (1 - near / d), so a step
+  // in distance moves it by far * near / (depth * d^2), and a pixel spans
+  // 2 d tan(angle / 2) / height world units at distance d.
+  double nearest = range[0];
+  const double* bounds = prop->GetBounds();
+  if (bounds && std::isfinite(bounds[0]) && bounds[0] <= bounds[1])
+  {
+    const double* position = camera->GetPosition();
+    const double* direction = camera->GetDirectionOfProjection();
+    double closest = VTK_DOUBLE_MAX;
+    for (int corner = 0; corner < 8; ++corner)
+    {
+      const std::array<double, 3> p = {
+        bounds[corner & 1], bounds[2 + ((corner >> 1) & 1)], bounds[4 + ((corner >> 2) & 1)]
+      };
+      const double d = (p[0] - position[0]) * direction[0] + (p[1] - position[1]) * direction[1] +
+        (p[2] - position[2]) * direction[2];
+      closest = std::min(closest, d);
+    }
+    nearest = std::max(nearest, closest);
+  }
+  const double halfAngle = 0.5 * vtkMath::RadiansFromDegrees(camera->GetViewAngle());
+  return OffsetUnitsPerDepth * 2.0 * range[1] * range[0] * std::tan(halfAngle) /
+    (depth * nearest * height);
+}
+
+// vtkMapper's global settings while a prop tagged RENDER_WIREFRAME draws.
+void SetWireframeOffsets(vtkRenderer* renderer, vtkProp* prop, const GlobalOffsets& saved)
+{
+  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
+  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(1.0, 1.0);
+  // Lines take the line parameters. Their fragments lie up to half a pixel
+  // beside the edge of the surface under them, where that surface can be
+  // nearer by half its depth change across a pixel: pull them forward by
+  // that much for every slope up to WireframeSlope.
+  const double pull =
+    std::min(WireframeBaseUnits + 0.5 * WireframeSlope * DepthSlopeUnits(renderer, prop),
+      MaximumWireframeUnits);
+  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(
+    saved.LineFactor, saved.LineUnits - pull);
+}
+
+// vtkMapper's global settings while a prop with offset keys draws.
+void SetPropOffsets(vtkRenderer* renderer, const PropOffsetSettings& record)
+{
+  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(1);
+  // VTK 9's mappers ignore the factor: a factor the prop gives reaches them
+  // as units, scaled by the prop's depth slope. Lines and
+  // wireframe-represented polygons take the line parameters: they get the
+  // same offset, so that a wireframe prop moves as a filled one does.
+  const double units = record.Units +
+    (record.FactorGiven ? record.Factor * DepthSlopeUnits(renderer, record.Prop) : 0.0);
+  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(record.Factor, units);
+  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(record.Factor, units);
 }
 } // namespace
 
@@ -160,11 +280,7 @@ void vtkKivMainPass::RenderOpaqueGeometry(const vtkRenderState* s)
   }
   vtkProp** props = s->GetPropArray();
   const int count = s->GetPropArrayCount();
-
-  const int savedMode = vtkMapper::GetResolveCoincidentTopology();
-  double savedFactor = 0.0;
-  double savedUnits = 0.0;
-  vtkMapper::GetResolveCoincidentTopologyPolygonOffsetParameters(savedFactor, savedUnits);
+  const GlobalOffsets saved = GlobalOffsets::Read();
 
   vtkRenderer* renderer = s->GetRenderer();
   if (!renderer)
@@ -177,39 +293,39 @@ void vtkKivMainPass::RenderOpaqueGeometry(const vtkRenderState* s)
     return;
   }
 
-  // All records are read before anything is drawn, so that every prop sees
-  // the global settings of the start of the frame.
-  std::vector<PropOffsetSettings> records;
-  records.reserve(static_cast<size_t>(count));
+  // Every prop sees the global settings of the start of the frame: they are
+  // put back after each tagged prop, and a value a prop does not give is
+  // taken from `saved`.
   for (int i = 0; i < count; ++i)
   {
-    if (props[i])
+    vtkProp* prop = props[i];
+    if (!prop)
     {
-      records.push_back(BuildPropOffsetSettings(props[i]));
+      continue;
     }
-  }
-
-  for (const PropOffsetSettings& record : records)
-  {
+    vtkInformation* keys = prop->GetPropertyKeys();
+    if (!keys)
+    {
+      this->NumberOfRenderedProps += prop->RenderOpaqueGeometry(renderer);
+      continue;
+    }
+    const PropOffsetSettings record = BuildPropOffsetSettings(prop, keys, saved);
+    const bool tagged = record.Wireframe || record.UnitsGiven || record.FactorGiven;
     if (record.Wireframe)
     {
-      vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
-      vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(1.0, 1.0);
+      SetWireframeOffsets(renderer, record.Prop, saved);
     }
-    else if (record.UnitsGiven || record.FactorGiven)
+    else if (tagged)
     {
-      vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(1);
-      vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(record.Factor, record.Units);
+      SetPropOffsets(renderer, record);
     }
 
-    const int rendered = record.Prop->RenderOpaqueGeometry(renderer);
+    this->NumberOfRenderedProps += record.Prop->RenderOpaqueGeometry(renderer);
 
-    if (record.Wireframe || record.UnitsGiven || record.FactorGiven)
+    if (tagged)
     {
-      // The faces switch stays as set above.
-      vtkMapper::SetResolveCoincidentTopology(savedMode);
-      vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(savedFactor, savedUnits);
+      // The faces switch stays as set.
+      saved.Write();
     }
-    this->NumberOfRenderedProps += rendered;
   }
 }

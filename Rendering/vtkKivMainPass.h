@@ -10,16 +10,22 @@
  *   RenderOpaqueGeometry() runs with vtkMapper's global coincident-topology
  *   settings switched for that prop, and the previous settings are put back
  *   right after it:
- *   - RENDER_WIREFRAME present (its value is never read): polygon-offset mode
- *     (vtkMapper::SetResolveCoincidentTopology(1)) with factor 1.0 and units
- *     1.0. The prop's representation is left to the host. This key wins over
- *     the two offset keys.
+ *   - RENDER_WIREFRAME present (its value is never read): the prop is a
+ *     wireframe drawn over coincident geometry, typically the edges of a
+ *     surface drawn a second time with the wireframe representation. It is
+ *     drawn in polygon-offset mode (vtkMapper::SetResolveCoincidentTopology(1))
+ *     with polygon offset factor 1.0 and units 1.0, and its lines are pulled
+ *     towards the camera far enough to win the depth test against the faces
+ *     they bound (see below). The prop's representation is left to the host.
+ *     This key wins over the two offset keys.
  *   - RENDER_POLYGON_OFFSET_FACTOR and/or RENDER_POLYGON_OFFSET_UNITS present:
- *     the polygon-offset-faces switch is set to 1 and the global polygon
- *     offset parameters take the prop's values; a value the prop does not give
- *     is taken from the global setting at the start of the frame. The mode is
- *     not changed, so these values act only when the host already runs with
- *     polygon-offset mode. The faces switch is not put back afterwards.
+ *     the polygon-offset-faces switch is set to 1 and the prop is drawn with
+ *     its own offset; a value the prop does not give is taken from the global
+ *     setting at the start of the frame. The mode is not changed, so these
+ *     values act only when the host already runs with polygon-offset mode:
+ *     of two coincident props the one with the larger offset is then drawn
+ *     behind, filled or as wireframe. The faces switch is not put back
+ *     afterwards.
  *   Props without any of the keys are drawn with the global settings as they
  *   are.
  * - Hardware selection. While a vtkHardwareSelector renders through the
@@ -29,6 +35,29 @@
  *   finds the props drawn through this pass. The keys are not consulted
  *   then.
  *
+ * Clean edges. To show a surface's edges, a host draws the surface with one
+ * actor and its edges with a second actor on the same poly data, with the
+ * wireframe representation, tagged RENDER_WIREFRAME; the surface actor stays
+ * untagged. The lines are whole over the faces whatever the global mode
+ * (VTK 9's default, off, or polygon offset) and whatever the view.
+ *
+ * Why the pass does more than set the mode on VTK 9: its OpenGL mappers
+ * resolve coincident topology in the fragment shader, moving a fragment's
+ * depth by units / 65000 of the depth range; the factor is not used. Lines
+ * and wireframe-represented polygons take the *line* offset parameters, and
+ * an untagged surface drawn with the mode off is not moved at all. A line's
+ * fragments lie up to half a pixel beside the edge it draws, where the face
+ * under them is nearer by up to half the face's depth change across a pixel.
+ * While a tagged wireframe draws, the pass therefore also lowers the global
+ * line offset units (on top of the host's own) by that depth change, computed
+ * from the camera, the viewport and the prop's bounds for faces inclined up to
+ * about 76 degrees from facing the camera, and never by more than 2% of the
+ * depth range. For the offset keys it sets the line parameters as the polygon
+ * parameters, and a factor the prop gives reaches the mappers as units scaled
+ * by the same depth change per pixel of a face inclined at 45 degrees, so
+ * that a factor pushes a prop back as it would with glPolygonOffset. The line
+ * parameters are saved and restored with the others.
+
  * Installing the pass. On VTK 9 a pass installed with vtkRenderer::SetPass()
  * replaces the renderer's whole drawing, including its camera and light set
  * up; a vtkDefaultPass installed alone draws with neither. The host therefore
@@ -61,16 +90,6 @@
  * Translucent, volumetric and overlay geometry are drawn by vtkDefaultPass's
  * plain loops (no depth peeling or order-independent translucency, as with
  * any vtkDefaultPass).
- *
- * What VTK 9.1's OpenGL mappers make of the settings: vtkOpenGLPolyDataMapper
- * reads the global mode and parameters each time it draws (so the switch per
- * prop takes effect) and adds the mapper's own "relative" offsets
- * (vtkMapper::SetRelativeCoincidentTopologyPolygonOffsetParameters) to the
- * global ones; triangles use the polygon parameters, while lines, and
- * surfaces drawn with wireframe representation, use the line parameters
- * (vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters), which this
- * pass does not change. The polygon-offset-faces switch is not read by the
- * poly data mapper.
  *
  * The keys are created on their first request and live until the end of the
  * process; that first request must not race with another one. The pass

@@ -5,6 +5,7 @@
 #include "orviPickerScenes.h"
 #include "orviTestUtils.h"
 
+#include "vtkActor.h"
 #include "vtkCameraPass.h"
 #include "vtkDefaultPass.h"
 #include "vtkHardwareSelector.h"
@@ -16,13 +17,23 @@
 #include "vtkMapper.h"
 #include "vtkObjectFactory.h"
 #include "vtkOpenGLActor.h"
+#include "vtkParametricFunctionSource.h"
+#include "vtkParametricTorus.h"
+#include "vtkPlaneSource.h"
+#include "vtkPolyDataAlgorithm.h"
+#include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
 #include "vtkRenderPassCollection.h"
 #include "vtkRenderState.h"
 #include "vtkSequencePass.h"
+#include "vtkSphereSource.h"
+#include "vtkTransform.h"
+#include "vtkTransformPolyDataFilter.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <string>
 #include <vector>
 
 namespace
@@ -227,24 +238,31 @@ TEST(KivMainPass, SwitchesTheGlobalSettingsAroundEachTaggedProp)
     Keys(-1),           // property keys without any of the pass's keys: untouched
     Keys(-1, -1.5, -6), // both offset keys
   };
-  const Globals expected[7] = { { 0, 3, 5, 0 },
-    { 1, 1, 1, 0 },
-    { 1, 1, 1, 0 },
-    { 0, 2, 5, 1 },
-    { 0, 3, 4, 1 },
-    { 0, 3, 5, 1 },
-    { 0, -1.5, -6, 1 } };
   std::vector<RecordingActor*> actors;
   for (int i = 0; i < 7; ++i)
   {
     actors.push_back(scene.Add(MakeSquare(i + 0.1, 0.1, 0.8, 1, 1.0, 0.0, 0.0), keys[i]));
   }
   scene.Window->Render();
+  // A factor the prop gives reaches VTK 9's mappers as units, `slope` per
+  // unit of factor (the same for both squares that give one: the view is
+  // parallel).
+  const double slope = (actors[3]->Seen.at(0)[2] - 5.0) / 2.0;
+  const Globals expected[7] = { { 0, 3, 5, 0 },
+    { 1, 1, 1, 0 },
+    { 1, 1, 1, 0 },
+    { 0, 2, 5 + 2 * slope, 1 },
+    { 0, 3, 4, 1 },
+    { 0, 3, 5, 1 },
+    { 0, -1.5, -6 - 1.5 * slope, 1 } };
   for (int i = 0; i < 7; ++i)
   {
     SCOPED_TRACE(i);
     ASSERT_EQ(actors[i]->Seen.size(), 1u);
-    EXPECT_EQ(actors[i]->Seen[0], expected[i]);
+    for (int k = 0; k < 4; ++k)
+    {
+      EXPECT_NEAR(actors[i]->Seen[0][k], expected[i][k], 1e-9) << k;
+    }
     // Drawn, and lit: the chain set up camera and lights.
     EXPECT_TRUE(IsLit(scene.Pixel(100 * i + 50, 50), 0));
   }
@@ -261,7 +279,8 @@ TEST(KivMainPass, SwitchesTheGlobalSettingsAroundEachTaggedProp)
   scene.Window->Render();
   ASSERT_EQ(actors[3]->Seen.size(), 2u);
   EXPECT_EQ(actors[0]->Seen[1][0], VTK_RESOLVE_POLYGON_OFFSET);
-  EXPECT_EQ(actors[3]->Seen[1], (Globals{ VTK_RESOLVE_POLYGON_OFFSET, 2, 5, 1 }));
+  EXPECT_NEAR(actors[3]->Seen[1][2], 5 + 2 * slope, 1e-9);
+  EXPECT_EQ(actors[3]->Seen[1][0], VTK_RESOLVE_POLYGON_OFFSET);
   EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_POLYGON_OFFSET, 3, 5, 1 }));
 
   // Only wireframe-tagged props: the faces switch is never touched.
@@ -273,36 +292,6 @@ TEST(KivMainPass, SwitchesTheGlobalSettingsAroundEachTaggedProp)
   EXPECT_EQ(wire->Seen[0], (Globals{ VTK_RESOLVE_POLYGON_OFFSET, 1, 1, 0 }));
   EXPECT_TRUE(IsLit(single.Pixel(50, 50), 1));
   EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 0.5, 0.25, 0 }));
-}
-
-// The per-prop units reach the pixels: two coincident squares, the later one
-// wins the depth test unless its units push it back, which VTK applies only
-// while the global mode is polygon offset.
-TEST(KivMainPass, OffsetUnitsReachThePixelsInPolygonOffsetMode)
-{
-  GlobalsGuard guard({ VTK_RESOLVE_OFF, 0, 0, 0 });
-  PassScene<vtkKivMainPass> scene(100, 100, 0.5, 0.5, 0.5);
-  scene.Add(MakeSquare(0, 0, 1, 1, 1, 0, 0));
-  vtkNew<vtkInformation> keys;
-  RecordingActor* green = scene.Add(MakeSquare(0, 0, 1, 1, 0, 1, 0));
-  const auto litAfterFrame = [&](int channel)
-  {
-    scene.Window->Render();
-    return IsLit(scene.Pixel(50, 50), channel);
-  };
-  EXPECT_TRUE(litAfterFrame(1)); // equal depth: the later square
-  keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 50.0);
-  green->SetPropertyKeys(keys);
-  EXPECT_TRUE(litAfterFrame(1)); // mode off: the units do nothing
-  vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
-  EXPECT_TRUE(litAfterFrame(0)); // green pushed behind red
-  keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), -50.0);
-  EXPECT_TRUE(litAfterFrame(1)); // pulled forward again
-  // VTK adds the mapper's own relative offsets to the global ones: relative
-  // units of +100 on top of the prop's -50 push the square back again.
-  vtkMapper::SafeDownCast(green->GetMapper())
-    ->SetRelativeCoincidentTopologyPolygonOffsetParameters(0.0, 100.0);
-  EXPECT_TRUE(litAfterFrame(0));
 }
 
 // The pass called directly: an empty prop array, null entries, no renderer.
@@ -404,40 +393,249 @@ TEST(KivMainPass, HardwareSelectionSelectsRealCellsWhereTheDefaultPassFindsNothi
   EXPECT_EQ(select(60, 110, 90, 140)->GetNumberOfNodes(), 0u);
 }
 
-// What a wireframe-tagged prop gets on VTK 9.1: the pass switches the mode
-// to polygon offset, and VTK's mapper then offsets the prop's lines with the
-// global *line* parameters; the polygon parameters (1, 1) the pass sets do
-// not reach lines.
-TEST(KivMainPass, WireframePropsUseTheLineOffsetParameters)
+namespace
 {
-  GlobalsGuard guard({ VTK_RESOLVE_OFF, 0, 0, 0 });
-  double lineFactor = 0.0;
-  double lineUnits = 0.0;
-  vtkMapper::GetResolveCoincidentTopologyLineOffsetParameters(lineFactor, lineUnits);
-  PassScene<vtkKivMainPass> scene(100, 100, 0.5, 0.5, 0.5);
-  // A filled red square, then a green wireframe of the same 2 x 2 grid on top
-  // of it: the inner lines run along pixel column 50 and row 50.
-  scene.Add(MakeSquare(0.0, 0.0, 1.0, 2, 1.0, 0.0, 0.0));
-  RecordingActor* green = scene.Add(MakeSquare(0.0, 0.0, 1.0, 2, 0.0, 1.0, 0.0), Keys(1));
-  green->GetProperty()->SetRepresentationToWireframe();
-  green->GetProperty()->SetLighting(false);
-  green->GetProperty()->SetAmbient(1.0);
-  green->GetProperty()->SetLineWidth(3.0);
-  const auto pixelWithLineUnits = [&](double units)
+// A surface seen at an angle, as a host shows a mesh: a sphere, a torus or a
+// sloped plane.
+vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
+{
+  vtkSmartPointer<vtkPolyDataAlgorithm> source;
+  if (name == "sphere")
   {
-    vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(0.0, units);
-    scene.Window->Render();
-    return scene.Pixel(25, 50);
+    auto sphere = vtkSmartPointer<vtkSphereSource>::New();
+    sphere->SetThetaResolution(24);
+    sphere->SetPhiResolution(16);
+    source = sphere;
+  }
+  else if (name == "torus")
+  {
+    auto torus = vtkSmartPointer<vtkParametricFunctionSource>::New();
+    torus->SetParametricFunction(vtkNew<vtkParametricTorus>());
+    torus->SetUResolution(36);
+    torus->SetVResolution(18);
+    source = torus;
+  }
+  else
+  {
+    auto plane = vtkSmartPointer<vtkPlaneSource>::New();
+    plane->SetResolution(12, 12);
+    vtkNew<vtkTransform> slope;
+    slope->RotateX(60.0);
+    slope->RotateY(25.0);
+    auto sloped = vtkSmartPointer<vtkTransformPolyDataFilter>::New();
+    sloped->SetInputConnection(plane->GetOutputPort());
+    sloped->SetTransform(slope);
+    source = sloped;
+  }
+  source->Update();
+  return source->GetOutput();
+}
+
+// An unlit actor of one flat colour drawing `data`.
+vtkSmartPointer<vtkActor> FlatActor(vtkPolyData* data, double r, double g, double b)
+{
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetInputData(data);
+  mapper->ScalarVisibilityOff();
+  auto actor = vtkSmartPointer<vtkActor>::New();
+  actor->SetMapper(mapper);
+  actor->GetProperty()->SetColor(r, g, b);
+  actor->GetProperty()->LightingOff();
+  return actor;
+}
+
+// One edge case: a shape, the camera turned from the default view, the
+// projection and vtkMapper's global mode.
+struct EdgeView
+{
+  const char* Shape;
+  double Azimuth;
+  double Elevation;
+  bool Parallel;
+  int GlobalMode;
+};
+
+constexpr int EdgeWindow = 300;
+constexpr double SurfaceRgb[3] = { 0.2, 0.4, 0.9 };
+
+// The pixels of a frame that are nearer black (the edges) than the surface
+// colour, as a mask.
+std::vector<bool> EdgePixels(vtkRenderWindow* window)
+{
+  orvi_test::Frame frame(window);
+  std::vector<bool> mask(static_cast<size_t>(frame.Width * frame.Height));
+  const double surface = 255.0 * (SurfaceRgb[0] + SurfaceRgb[1] + SurfaceRgb[2]);
+  for (int y = 0; y < frame.Height; ++y)
+  {
+    for (int x = 0; x < frame.Width; ++x)
+    {
+      const auto rgb = frame.At(x, y);
+      mask[y * frame.Width + x] = rgb[0] + rgb[1] + rgb[2] < 0.5 * surface;
+    }
+  }
+  return mask;
+}
+
+// Renders `shape` in a white window as the view asks: with VTK's own edges
+// (EdgeVisibilityOn, vtkRenderer's default drawing), or as a host draws
+// edges with the pass (a wireframe copy tagged RENDER_WIREFRAME over the
+// untagged surface). `pushSurfaceBack` draws the surface far behind its
+// lines instead, which shows the wireframe as it looks with nothing fighting
+// it. Returns the edge pixels.
+std::vector<bool> RenderEdges(vtkPolyData* shape,
+  const EdgeView& view,
+  bool vtkEdges,
+  bool pushSurfaceBack = false)
+{
+  orvi_test::Scene scene(EdgeWindow, EdgeWindow);
+  scene.Renderer->SetBackground(1.0, 1.0, 1.0);
+  auto surface = FlatActor(shape, SurfaceRgb[0], SurfaceRgb[1], SurfaceRgb[2]);
+  scene.Renderer->AddActor(surface);
+  if (vtkEdges)
+  {
+    surface->GetProperty()->EdgeVisibilityOn();
+    surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
+  }
+  else
+  {
+    auto wireframe = FlatActor(shape, 0.0, 0.0, 0.0);
+    wireframe->GetProperty()->SetRepresentationToWireframe();
+    wireframe->SetPropertyKeys(Keys(1));
+    scene.Renderer->AddActor(wireframe);
+    InstallChain(scene.Renderer, vtkNew<vtkKivMainPass>());
+    if (pushSurfaceBack)
+    {
+      vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
+      vtkMapper::SafeDownCast(surface->GetMapper())
+        ->SetRelativeCoincidentTopologyPolygonOffsetParameters(0.0, 300.0);
+    }
+  }
+  vtkCamera* camera = scene.Camera();
+  camera->SetParallelProjection(view.Parallel);
+  scene.Renderer->ResetCamera();
+  camera->Azimuth(view.Azimuth);
+  camera->Elevation(view.Elevation);
+  camera->OrthogonalizeViewUp();
+  scene.Renderer->ResetCamera();
+  scene.Window->Render();
+  return EdgePixels(scene.Window);
+}
+
+// How many of `reference`'s pixels have a pixel of `mask` within one pixel.
+int Covered(const std::vector<bool>& reference, const std::vector<bool>& mask)
+{
+  int covered = 0;
+  for (int y = 0; y < EdgeWindow; ++y)
+  {
+    for (int x = 0; x < EdgeWindow; ++x)
+    {
+      bool near = false;
+      for (int dy = -1; dy <= 1 && !near; ++dy)
+      {
+        for (int dx = -1; dx <= 1 && !near; ++dx)
+        {
+          const int xx = std::clamp(x + dx, 0, EdgeWindow - 1);
+          const int yy = std::clamp(y + dy, 0, EdgeWindow - 1);
+          near = mask[yy * EdgeWindow + xx];
+        }
+      }
+      covered += reference[y * EdgeWindow + x] && near ? 1 : 0;
+    }
+  }
+  return covered;
+}
+} // namespace
+
+// A wireframe tagged RENDER_WIREFRAME over its own untagged surface shows
+// whole lines, in VTK's default global mode (off) and in polygon-offset
+// mode, for every view: the edges VTK draws with EdgeVisibilityOn() are all
+// there within a pixel, and the lines have the pixels they have when nothing
+// fights them. (A z-fighting wireframe breaks into dashes and keeps about
+// 60% of them.) Aliased one-pixel lines put fewer pixels on a diagonal than
+// VTK's shader-drawn edges, hence the lower bound on the plain count.
+TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
+{
+  const EdgeView views[] = {
+    { "sphere", 30, 20, false, VTK_RESOLVE_OFF },
+    { "sphere", -40, 70, true, VTK_RESOLVE_POLYGON_OFFSET },
+    { "sphere", 80, 10, true, VTK_RESOLVE_OFF },
+    { "torus", 0, 0, false, VTK_RESOLVE_POLYGON_OFFSET },
+    { "torus", 80, 10, true, VTK_RESOLVE_OFF },
+    { "torus", -40, 70, false, VTK_RESOLVE_OFF },
+    { "plane", 30, 20, false, VTK_RESOLVE_OFF },
+    { "plane", -40, 70, true, VTK_RESOLVE_OFF },
+    { "plane", 10, 85, false, VTK_RESOLVE_POLYGON_OFFSET },
   };
-  // Line units pushing the lines far back hide them behind the red square;
-  // pulling them forward shows them; without the key the mode stays off and
-  // the line units do nothing.
-  const auto back = pixelWithLineUnits(1000.0);
-  const auto front = pixelWithLineUnits(-1000.0);
-  green->SetPropertyKeys(nullptr);
-  const auto untagged = pixelWithLineUnits(1000.0);
-  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(lineFactor, lineUnits);
-  EXPECT_TRUE(IsLit(back, 0)) << back[0] << " " << back[1] << " " << back[2];
-  EXPECT_TRUE(IsLit(front, 1)) << front[0] << " " << front[1] << " " << front[2];
-  EXPECT_TRUE(IsLit(untagged, 1)) << untagged[0] << " " << untagged[1] << " " << untagged[2];
+  for (const EdgeView& view : views)
+  {
+    SCOPED_TRACE(std::string(view.Shape) + " azimuth " + std::to_string(view.Azimuth) +
+      " elevation " + std::to_string(view.Elevation) + (view.Parallel ? " parallel" : "") +
+      " mode " + std::to_string(view.GlobalMode));
+    GlobalsGuard guard({ static_cast<double>(view.GlobalMode), 0, 0, 0 });
+    const auto shape = EdgeShape(view.Shape);
+    const auto reference = RenderEdges(shape, view, true);
+    const auto edges = RenderEdges(shape, view, false);
+    const auto clean = RenderEdges(shape, view, false, true);
+    const auto count = [](const std::vector<bool>& m)
+    { return std::count(m.begin(), m.end(), true); };
+    EXPECT_GE(Covered(reference, edges), 0.95 * count(reference));
+    EXPECT_GE(Covered(clean, edges), 0.98 * count(clean));
+    EXPECT_GE(count(edges), 0.75 * count(reference));
+  }
+}
+
+// Two coincident squares of different colours, tilted away from the camera,
+// each with its own offset keys: in polygon-offset mode the one given the
+// larger offset is drawn behind, everywhere, filled or drawn as wireframe,
+// whether the offset is given as units or as a factor (which VTK 9's mappers
+// only take through the pass). With the global mode off the keys do nothing
+// and the square drawn last wins.
+TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
+{
+  struct Case
+  {
+    int GlobalMode;
+    bool Wireframe;
+    double RedFactor, RedUnits, GreenFactor, GreenUnits;
+    int Winner; // colour channel of the square that must show: 0 red, 1 green
+  };
+  const Case cases[] = {
+    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 20, 0, 0, 1 },
+    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 0, 0, 20, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, 0, 20, 0, 0, 1 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, 0, -20, 0, 0, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 0, 2, 0, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, 2, 0, 0, 0, 1 },
+    { VTK_RESOLVE_OFF, false, 0, 0, 0, 20, 1 },
+    { VTK_RESOLVE_OFF, true, 0, -20, 0, 0, 1 },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(&c - cases);
+    GlobalsGuard guard({ static_cast<double>(c.GlobalMode), 0, 0, 0 });
+    PassScene<vtkKivMainPass> scene(200, 200, 0.5, 0.5, 0.5);
+    scene.Camera()->SetParallelProjection(false);
+    scene.Camera()->Elevation(-55.0);
+    scene.Camera()->OrthogonalizeViewUp();
+    scene.Camera()->Dolly(3.0);
+    RecordingActor* red =
+      scene.Add(MakeSquare(0, 0, 1, 8, 1, 0, 0), Keys(-1, c.RedFactor, c.RedUnits));
+    RecordingActor* green =
+      scene.Add(MakeSquare(0, 0, 1, 8, 0, 1, 0), Keys(-1, c.GreenFactor, c.GreenUnits));
+    for (RecordingActor* actor : { red, green })
+    {
+      actor->GetProperty()->LightingOff();
+      actor->GetProperty()->SetRepresentation(c.Wireframe ? VTK_WIREFRAME : VTK_SURFACE);
+    }
+    scene.Renderer->ResetCameraClippingRange();
+    scene.Window->Render();
+    orvi_test::Frame frame(scene.Window);
+    const auto shows = [&](int channel)
+    {
+      return frame.Count([channel](const std::array<int, 3>& rgb, int, int)
+        { return rgb[channel] > 100 && rgb[1 - channel] < 60; });
+    };
+    EXPECT_GT(shows(c.Winner), c.Wireframe ? 500 : 5000);
+    EXPECT_EQ(shows(1 - c.Winner), 0);
+  }
 }
