@@ -272,20 +272,10 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
               << "', range " << range[0] << " .. " << range[1] << "\n";
   }
 
-  // The edges: the same surface as wireframe, drawn by the main pass with
-  // polygon offset so that lines and faces do not fight.
-  vtkNew<vtkPolyDataMapper> edgeMapper;
-  edgeMapper->SetInputConnection(this->Surface->GetOutputPort());
-  edgeMapper->ScalarVisibilityOff();
-  this->EdgeActor->SetMapper(edgeMapper);
-  this->EdgeActor->GetProperty()->SetRepresentationToWireframe();
-  this->EdgeActor->GetProperty()->SetColor(0.05, 0.05, 0.08);
-  this->EdgeActor->GetProperty()->SetOpacity(1.0);
-  this->EdgeActor->PickableOff();
-  vtkNew<vtkInformation> edgeKeys;
-  edgeKeys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
-  this->EdgeActor->SetPropertyKeys(edgeKeys);
-  this->RendererObject->AddActor(this->EdgeActor);
+  this->Edges.Attach(this->Surface->GetOutputPort(),
+    this->Surface->GetOutput(),
+    this->RendererObject,
+    this->Options.Edges);
 
   // Picked cells, in a colour no lookup table above uses, pulled in front
   // of the surface they lie on.
@@ -306,6 +296,11 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
   camera->OrthogonalizeViewUp();
   this->RendererObject->ResetCamera();
   this->RendererObject->ResetCameraClippingRange();
+  if (this->Options.Edges == EdgeMode::Auto)
+  {
+    this->Log << "edges: auto, mean edge " << static_cast<int>(this->Edges.EdgePixels())
+              << " pixels on screen (shown from " << EdgeOverlay::MinimumEdgePixels << ")\n";
+  }
 
   if (this->Mervo)
   {

@@ -16,6 +16,7 @@
 #ifndef orviViewer_h
 #define orviViewer_h
 
+#include "orviEdges.h"
 #include "orviViewerOptions.h"
 
 #include "vtkNew.h"
@@ -93,7 +94,7 @@ private:
   vtkNew<vtkRenderer> RendererObject;
   vtkNew<vtkDataSetSurfaceFilter> Surface;
   vtkNew<vtkActor> SurfaceActor;
-  vtkNew<vtkActor> EdgeActor;
+  EdgeOverlay Edges;
   vtkNew<vtkActor> HighlightActor;
   vtkNew<vtkPolyData> Highlight;
   vtkNew<vtkColorTableLegendActor> Legend;

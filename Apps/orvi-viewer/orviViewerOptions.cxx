@@ -94,6 +94,22 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
         return false;
       }
     }
+    else if (arg == "--edges")
+    {
+      if (!value(v))
+        return false;
+      if (v == "auto")
+        options.Edges = EdgeMode::Auto;
+      else if (v == "on")
+        options.Edges = EdgeMode::On;
+      else if (v == "off")
+        options.Edges = EdgeMode::Off;
+      else
+      {
+        error = "unknown edge mode '" + v + "' (on, off or auto)";
+        return false;
+      }
+    }
     else if (arg == "--screenshot")
     {
       if (!value(options.Screenshot))
@@ -161,6 +177,10 @@ Options:
                         style-catia  vtkInteractorStyleCATIA maps the buttons itself
   --pick MODE         visible (default): cells seen on screen;
                       through: every cell inside the rectangle's frustum
+  --edges MODE        mesh edges over the surface: on, off, or auto (default):
+                      shown while the mean edge spans at least 10 pixels,
+                      hidden on a dense mesh seen whole (zoom in and they
+                      appear)
   --screenshot FILE   render once, write FILE (PNG) and exit
   --script FILE       replay the actions of FILE, then exit
   --out DIR           directory for the script's screenshots (default .)

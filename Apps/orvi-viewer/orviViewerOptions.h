@@ -23,12 +23,21 @@ enum class PickMode
   Through  // vtkFrustumSelectionPicker: everything inside the frustum
 };
 
+/// When the mesh edges are drawn over the surface.
+enum class EdgeMode
+{
+  Auto, // while a typical cell is large enough on screen
+  On,
+  Off
+};
+
 struct ViewerOptions
 {
   std::string MeshFile;  // empty: the generated default mesh
   std::string ArrayName; // empty: the first scalar array that varies
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
+  EdgeMode Edges = EdgeMode::Auto;
   std::string Screenshot;   // write a PNG and exit
   std::string Script;       // replay actions from this file
   std::string OutDir = "."; // where scripted screenshots go

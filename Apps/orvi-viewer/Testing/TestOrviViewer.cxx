@@ -658,6 +658,7 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
       "cannot open script '" + (dir / "none.txt").string() + "'" },
     { "unknown convention", { "--nav", "blender" }, "unknown navigation 'blender'" },
     { "unknown pick mode", { "--pick", "all" }, "unknown pick mode 'all'" },
+    { "unknown edge mode", { "--edges", "sometimes" }, "unknown edge mode 'sometimes'" },
     { "option without value", { "--script" }, "option --script needs a value" },
     { "tiny window", { "--size", "8", "8" }, "--size needs a width and a height" },
     { "two meshes", { "a.vtu", "b.vtu" }, "more than one mesh file given" },
@@ -869,3 +870,61 @@ TEST(OrviViewer, LoadsMeshesWrittenByVtk)
 }
 
 } // namespace
+
+// --edges: on draws the mesh edges over the surface, off never; auto draws
+// them while a typical cell spans enough pixels, so a dense sphere seen whole
+// shows none until a box zoom brings them back.
+TEST(OrviViewer, EdgesFollowTheirModeAndTheZoom)
+{
+  const fs::path dir = TestDir();
+  const auto writeSphere = [&](int resolution, const std::string& name)
+  {
+    vtkNew<vtkSphereSource> sphere;
+    sphere->SetThetaResolution(resolution);
+    sphere->SetPhiResolution(resolution);
+    sphere->SetRadius(2.0);
+    vtkNew<vtkXMLPolyDataWriter> writer;
+    writer->SetInputConnection(sphere->GetOutputPort());
+    writer->SetFileName((dir / name).string().c_str());
+    EXPECT_EQ(writer->Write(), 1);
+    return (dir / name).string();
+  };
+  const std::string coarse = writeSphere(16, "coarse.vtp");
+  const std::string dense = writeSphere(400, "dense.vtp");
+  // Edge pixels (the edges' near-black) in the middle of the sphere, which
+  // the surface fills in every view below.
+  const auto edgePixels = [](const Image& image)
+  {
+    return Find(
+      image,
+      [](const Rgb& c, int, int) {
+        return std::max({ c.R, c.G, c.B }) < 45;
+      },
+      W / 2 - 60,
+      H / 2 - 60,
+      W / 2 + 60,
+      H / 2 + 60)
+      .Count;
+  };
+  struct Case
+  {
+    std::string Mesh, Mode;
+    bool Before, AfterZoom; // edges seen in the first screenshot, after the box zoom
+  };
+  const Case cases[] = {
+    { coarse, "auto", true, true },
+    { coarse, "off", false, false },
+    { dense, "auto", false, true },
+    { dense, "on", true, true },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.Mesh + " --edges " + c.Mode);
+    const ViewerRun run = RunScript(dir,
+      "screenshot before\nboxzoom 290 210 350 270\nscreenshot after\n",
+      { "--edges", c.Mode, c.Mesh });
+    EXPECT_CLEAN_RUN(run);
+    EXPECT_EQ(edgePixels(ReadPng(dir / "before.png")) > 200, c.Before);
+    EXPECT_EQ(edgePixels(ReadPng(dir / "after.png")) > 200, c.AfterZoom);
+  }
+}
