@@ -23,12 +23,14 @@
 #include "vtkPlaneSource.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
+#include "vtkProperty.h"
 #include "vtkRenderPassCollection.h"
 #include "vtkRenderState.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 #include "vtkSequencePass.h"
 #include "vtkSmartPointer.h"
+#include "vtkSphereSource.h"
 
 #include <benchmark/benchmark.h>
 
@@ -142,7 +144,78 @@ void MainPassStagesOnly(benchmark::State& state)
     benchmark::DoNotOptimize(pass->GetNumberOfRenderedProps());
   }
 }
+
+// A surface of about a million triangles with its edges, a frame per
+// iteration at 800 x 600: as a host draws edges with the pass (a wireframe
+// copy of the surface tagged RENDER_WIREFRAME, drawn by vtkKivMainPass in the
+// installed chain) against VTK drawing the same surface with
+// EdgeVisibilityOn() through the renderer's default passes.
+void SurfaceWithEdges(benchmark::State& state, bool orvi)
+{
+  vtkNew<vtkRenderWindow> window;
+  window->SetSize(800, 600);
+  window->SetMultiSamples(0);
+  vtkNew<vtkRenderer> renderer;
+  window->AddRenderer(renderer);
+
+  vtkNew<vtkSphereSource> sphere;
+  sphere->SetThetaResolution(1000);
+  sphere->SetPhiResolution(502);
+  sphere->Update();
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetInputData(sphere->GetOutput());
+  vtkNew<vtkActor> surface;
+  surface->SetMapper(mapper);
+  renderer->AddActor(surface);
+
+  vtkNew<vtkActor> edges;
+  vtkNew<vtkKivMainPass> mainPass;
+  if (orvi)
+  {
+    vtkNew<vtkPolyDataMapper> edgeMapper;
+    edgeMapper->SetInputData(sphere->GetOutput());
+    edges->SetMapper(edgeMapper);
+    edges->GetProperty()->SetRepresentationToWireframe();
+    edges->GetProperty()->SetColor(0.0, 0.0, 0.0);
+    vtkNew<vtkInformation> keys;
+    keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
+    edges->SetPropertyKeys(keys);
+    renderer->AddActor(edges);
+    vtkNew<vtkLightsPass> lights;
+    vtkNew<vtkRenderPassCollection> passes;
+    passes->AddItem(lights);
+    passes->AddItem(mainPass);
+    vtkNew<vtkSequencePass> sequence;
+    sequence->SetPasses(passes);
+    vtkNew<vtkCameraPass> cameraPass;
+    cameraPass->SetDelegatePass(sequence);
+    renderer->SetPass(cameraPass);
+  }
+  else
+  {
+    surface->GetProperty()->EdgeVisibilityOn();
+    surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
+  }
+  renderer->ResetCamera();
+  window->Render();
+
+  const double cpuStart = ProcessCpuSeconds();
+  for (auto _ : state)
+  {
+    window->Render();
+  }
+  state.counters["process_cpu_ms"] =
+    benchmark::Counter(1e3 * (ProcessCpuSeconds() - cpuStart), benchmark::Counter::kAvgIterations);
+  state.counters["triangles"] = static_cast<double>(sphere->GetOutput()->GetNumberOfPolys());
+}
 } // namespace
+
+BENCHMARK_CAPTURE(SurfaceWithEdges, Vtk, false)
+  ->Name("SurfaceWithEdges/Vtk")
+  ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(SurfaceWithEdges, Orvi, true)
+  ->Name("SurfaceWithEdges/Orvi")
+  ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkDefaultPass)->Name("MainPassStagesOnly/Vtk");
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkKivMainPass)->Name("MainPassStagesOnly/Orvi");
