@@ -157,7 +157,19 @@ int vtkFrustumSelectionPicker::AreaPick(double x0,
   this->SelectionSource->Update();
   this->FrustumSelection = this->SelectionSource->GetOutput(0);
 
-  if (!renderer->PickProp(x0, y0, x1, y1))
+  // The renderer's area pick reads the rectangle's pixels through a
+  // hardware selector, and pixels outside the framebuffer or the renderer
+  // hold whatever was left there and decode as props. VTK 9.1's PickProp
+  // clips its area to the viewport too; the picker does not depend on it:
+  // PickProp gets the rectangle clipped to the renderer's pixels (the
+  // caller's corners unchanged whenever they lie on them), and a rectangle
+  // covering none of them finds nothing. The frustum above stays the
+  // caller's rectangle.
+  const double corners[4] = { x0, y0, x1, y1 };
+  double clipped[4];
+  int pixels[4];
+  if (!ClipToRendererPixels(renderer, corners, clipped, pixels) ||
+    !renderer->PickProp(clipped[0], clipped[1], clipped[2], clipped[3]))
   {
     return 0;
   }

@@ -40,6 +40,13 @@
  *   type of their ids, as vtkConvertSelection's would.
  * - A null renderer, or one not in a render window: error, return 0, state
  *   untouched. The same for a corner coordinate that is NaN or infinite.
+ * - The renderer's area pick gets the caller's corners clipped to the
+ *   renderer's pixels, origin .. origin + size - 1 on each axis (corners on
+ *   those pixels unchanged), so no pixel outside the framebuffer or the
+ *   renderer is ever read. A rectangle covering none of the renderer's
+ *   pixels finds no prop: AreaPick() returns 0. The frustum,
+ *   SelectionArea, SelectionPoint and PickPosition are those of the
+ *   caller's rectangle.
  *
  * @sa vtkSelectionPicker vtkVisibleSelectionPicker vtkSelectionSource
  */

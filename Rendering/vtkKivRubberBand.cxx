@@ -1,5 +1,7 @@
 #include "vtkKivRubberBand.h"
 
+#include "vtkOpenGLFramebufferObject.h"
+#include "vtkOpenGLRenderWindow.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkUnsignedCharArray.h"
@@ -21,6 +23,28 @@ void Shape(vtkUnsignedCharArray* array, vtkIdType count)
   }
 }
 
+// Whether the window must render before its pixels can be read at its
+// current size: it has never rendered (no image, no drawing context), or
+// it was resized since its last render. VTK's OpenGL windows read from
+// buffers made at the size of the last render, and pixels past them come
+// back undefined.
+bool NeedsRender(vtkRenderWindow* window)
+{
+  if (window->GetNeverRendered())
+  {
+    return true;
+  }
+  auto* openGL = vtkOpenGLRenderWindow::SafeDownCast(window);
+  vtkOpenGLFramebufferObject* buffer = openGL ? openGL->GetDisplayFramebuffer() : nullptr;
+  if (!buffer)
+  {
+    return false;
+  }
+  const int* bufferSize = buffer->GetLastSize();
+  const int* size = window->GetSize();
+  return bufferSize[0] != size[0] || bufferSize[1] != size[1];
+}
+
 inline void InvertPixel(unsigned char* rgba, int width, int x, int y)
 {
   unsigned char* p = rgba + 4 * (static_cast<size_t>(y) * width + x);
@@ -35,9 +59,8 @@ void vtkKivRubberBand::TakeSnapshot(vtkRenderWindow* window,
   vtkUnsignedCharArray* pixelArray,
   int snapshotSize[2])
 {
-  if (window->GetNeverRendered())
+  if (NeedsRender(window))
   {
-    // No image and no drawing context yet: reading pixels would fail.
     window->Render();
   }
   const int* size = window->GetSize();
@@ -103,11 +126,12 @@ void vtkKivRubberBand::Draw(vtkRenderWindowInteractor* interactor,
 
   const vtkIdType count = static_cast<vtkIdType>(w) * h;
   if (snapshotSize[0] != w || snapshotSize[1] != h || pixelArray->GetNumberOfComponents() != 4 ||
-    pixelArray->GetNumberOfTuples() != count)
+    pixelArray->GetNumberOfTuples() != count || NeedsRender(window))
   {
-    // The window was resized since the snapshot (or the snapshot was
-    // replaced): the front buffer may hold a stretched image and the last
-    // band, so render a clean frame at the new size and start from it.
+    // The window was resized since the snapshot or its last render (or the
+    // snapshot was replaced): the front buffer may hold a stretched image,
+    // the last band, or nothing of the new size, so render a clean frame at
+    // the new size and start from it.
     window->Render();
     vtkKivRubberBand::TakeSnapshot(window, pixelArray, snapshotSize);
   }

@@ -33,10 +33,13 @@
  * of it; it then goes on drawing the band, clamped to the new size. Until
  * the next resize, motions cost no render again.
  *
- * A window that was never rendered is rendered once before its snapshot is
- * taken (it has neither an image nor a drawing context before). Without an
- * interactor, a render window, or with an empty window, the functions do
- * nothing.
+ * A window that was never rendered, or was resized since its last render,
+ * is rendered once before its snapshot is taken: before that it has no
+ * image of its current size (VTK's OpenGL windows keep their image in
+ * buffers made at the size of the last render, and pixels read past them
+ * are undefined). Drawing likewise renders and takes a new snapshot when
+ * the window's buffers no longer have its size. Without an interactor, a
+ * render window, or with an empty window, the functions do nothing.
  *
  * This is internal to the library: it is not installed and not wrapped.
  */
@@ -82,7 +85,8 @@ public:
 
   /**
    * Read the whole window from the front buffer into pixelArray and record
-   * the size in snapshotSize.
+   * the size in snapshotSize; a window that was never rendered, or was
+   * resized since its last render, is rendered first.
    */
   static void TakeSnapshot(vtkRenderWindow* window,
     vtkUnsignedCharArray* pixelArray,

@@ -7,10 +7,13 @@
 #include "vtkLODProp3D.h"
 #include "vtkMapper.h"
 #include "vtkProperty.h"
+#include "vtkRenderer.h"
 #include "vtkSelection.h"
 #include "vtkSelectionNode.h"
 #include "vtkVolume.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 //------------------------------------------------------------------------------
@@ -113,6 +116,47 @@ void vtkSelectionPicker::AppendNode(vtkSelection* selection, vtkSelectionNode* n
     std::snprintf(name, sizeof(name), "node%010u", index++);
   } while (selection->GetNode(std::string(name)));
   selection->SetNode(name, node);
+}
+
+//------------------------------------------------------------------------------
+bool vtkSelectionPicker::ClipToRendererPixels(vtkRenderer* renderer,
+  const double corners[4],
+  double clipped[4],
+  int pixels[4])
+{
+  if (!renderer)
+  {
+    return false;
+  }
+  const int* origin = renderer->GetOrigin();
+  const int* size = renderer->GetSize();
+  double result[4];
+  for (int axis = 0; axis < 2; ++axis)
+  {
+    const double first = origin[axis];
+    const double last = static_cast<double>(origin[axis]) + size[axis] - 1;
+    const double low = std::min(corners[axis], corners[axis + 2]);
+    const double high = std::max(corners[axis], corners[axis + 2]);
+    // Pixel i covers [i, i + 1): the renderer's pixels cover [first, last + 1).
+    if (size[axis] <= 0 || !(high >= first) || !(low < last + 1.0))
+    {
+      return false;
+    }
+    for (int k = axis; k < 4; k += 2)
+    {
+      const double v = corners[k];
+      result[k] = v < first ? first : (v >= last + 1.0 ? last : v);
+    }
+  }
+  for (int k = 0; k < 4; ++k)
+  {
+    clipped[k] = result[k];
+  }
+  pixels[0] = static_cast<int>(std::floor(std::min(result[0], result[2])));
+  pixels[1] = static_cast<int>(std::floor(std::min(result[1], result[3])));
+  pixels[2] = static_cast<int>(std::floor(std::max(result[0], result[2])));
+  pixels[3] = static_cast<int>(std::floor(std::max(result[1], result[3])));
+  return true;
 }
 
 //------------------------------------------------------------------------------

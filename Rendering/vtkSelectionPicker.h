@@ -36,6 +36,9 @@
  *   both concrete pickers, leaving the picker's state as it was.
  * - TypeDecipher() on a null prop, or on a vtkLODProp3D without any level,
  *   returns 0 with both outputs null.
+ * - Both pickers hand VTK's pixel reads only pixels the renderer has
+ *   (ClipToRendererPixels()), and pick nothing for a rectangle that covers
+ *   none of them.
  * - NewInstance() on this abstract class returns null.
  * - VTK 9.1's vtkSelection orders its nodes by name, and the names AddNode()
  *   makes ("node1", "node2", ..., "node10") sort "node10" before "node2".
@@ -54,6 +57,7 @@
 class vtkAbstractMapper3D;
 class vtkImageActor;
 class vtkProp;
+class vtkRenderer;
 class vtkSelection;
 class vtkSelectionNode;
 
@@ -121,6 +125,30 @@ protected:
    * GetNode(i) in insertion order (see the class description).
    */
   static void AppendNode(vtkSelection* selection, vtkSelectionNode* node);
+
+  /**
+   * Clips a rectangle in display pixels to the pixels the renderer has:
+   * origin to origin + size - 1 on each axis, both inclusive. Every pixel
+   * read that a pick asks of VTK goes through this, because VTK reads
+   * pixels outside the framebuffer (or outside the renderer, where other
+   * renderers draw) without complaint and decodes whatever they hold.
+   *
+   * corners holds x0, y0, x1, y1 with the corners in any order. clipped
+   * receives the same four values in the same order, each one below the
+   * renderer's origin raised to it and each one at or past origin + size
+   * lowered to origin + size - 1; a value on the renderer's pixels is kept
+   * as given, so a rectangle inside the renderer comes back unchanged.
+   * pixels receives xmin, ymin, xmax, ymax of the pixels covered: the
+   * clipped values rounded down, sorted.
+   *
+   * Returns false, writing neither output, when the rectangle covers none
+   * of the renderer's pixels: it lies wholly beside, below or above them,
+   * starts at origin + size or further, or the renderer has no pixels.
+   */
+  static bool ClipToRendererPixels(vtkRenderer* renderer,
+    const double corners[4],
+    double clipped[4],
+    int pixels[4]);
 
   vtkSelection* Selection;
   double SelectionArea[4];

@@ -182,6 +182,18 @@ int vtkVisibleSelectionPicker::AreaPick(double x0,
     this->HardwareSelection = nullptr;
   }
 
+  // SelectionArea reaches origin + size, one pixel past the renderer's
+  // last one; the selector reads whatever its area covers, in the
+  // framebuffer or not, and decodes it as ids. It gets only pixels that
+  // exist, and nothing at all when the rectangle covers none of them.
+  const double corners[4] = { x0, y0, x1, y1 };
+  double clipped[4];
+  int pixels[4];
+  if (!ClipToRendererPixels(renderer, corners, clipped, pixels))
+  {
+    return 0;
+  }
+
   // The selector renders the whole window: only the picking renderer may
   // draw, and when picking from the list only listed props may be hit.
   std::map<vtkRenderer*, int> draws;
@@ -211,10 +223,10 @@ int vtkVisibleSelectionPicker::AreaPick(double x0,
     }
   }
 
-  this->HardwareSelector->SetArea(static_cast<unsigned int>(this->SelectionArea[0]),
-    static_cast<unsigned int>(this->SelectionArea[1]),
-    static_cast<unsigned int>(this->SelectionArea[2]),
-    static_cast<unsigned int>(this->SelectionArea[3]));
+  this->HardwareSelector->SetArea(static_cast<unsigned int>(pixels[0]),
+    static_cast<unsigned int>(pixels[1]),
+    static_cast<unsigned int>(pixels[2]),
+    static_cast<unsigned int>(pixels[3]));
   this->HardwareSelector->SetRenderer(renderer);
   this->HardwareSelection = this->HardwareSelector->Select();
 

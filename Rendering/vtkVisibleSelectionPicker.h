@@ -21,10 +21,15 @@
  * restored before AreaPick() returns, also when nothing was found.
  *
  * Decisions taken here:
- * - The rectangle is clamped to the renderer's own pixel extent, from its
- *   origin to its origin plus its size on each axis, so a renderer placed
- *   to the right of or above another one clamps to where it is drawn. For a
- *   renderer at (0, 0) this is 0 to its width and 0 to its height.
+ * - SelectionArea is the rectangle clamped to the renderer's own pixel
+ *   extent, from its origin to its origin plus its size on each axis, so a
+ *   renderer placed to the right of or above another one clamps to where it
+ *   is drawn. For a renderer at (0, 0) this is 0 to its width and 0 to its
+ *   height.
+ * - The hardware selector reads only pixels the renderer has: its area is
+ *   the rectangle clipped to origin .. origin + size - 1 (both inclusive)
+ *   on each axis. A rectangle covering none of the renderer's pixels runs
+ *   no selection: AreaPick() returns 0 and GetSelection() is empty.
  * - A null renderer, or one not in a render window: error, return 0, state
  *   untouched. The same for a corner coordinate that is NaN or infinite.
  * - Points are collected with a bitmap instead of vtkIdList::InsertUniqueId
@@ -57,9 +62,10 @@ public:
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   /**
-   * Runs the hardware selection on the clamped rectangle. Returns the number
-   * of hit props that TypeDecipher() accepts; 0 when nothing was selected.
-   * PickPosition is left unchanged.
+   * Runs the hardware selection on the rectangle's part that covers the
+   * renderer's pixels. Returns the number of hit props that TypeDecipher()
+   * accepts; 0 when nothing was selected or the rectangle covers none of
+   * the renderer's pixels. PickPosition is left unchanged.
    */
   int AreaPick(double x0, double y0, double x1, double y1, vtkRenderer* renderer) override;
 

@@ -203,6 +203,32 @@ TEST(FrustumSelectionPicker, RectangleCentreAndPickPosition)
   EXPECT_EQ(IdSet(selection->GetNode(0)), (std::set<vtkIdType>{ 0 }));
 }
 
+TEST(FrustumSelectionPicker, RectanglesPastTheEdgesSelectWhatIsOnScreen)
+{
+  vtkNew<ProbeFrustumPicker> picker;
+  orvi_test::ExpectEdgeCasesPickWhatIsOnScreen(picker,
+    [&](const orvi_test::EdgeCase& c, vtkRenderer* renderer)
+    {
+      EXPECT_EQ(picker->GetProp3Ds()->GetNumberOfItems(), c.Props);
+      // The selection area stays the caller's rectangle; the renderer's
+      // area pick got it clamped to the last pixel.
+      const auto& r = c.Corners;
+      EXPECT_EQ(Area(picker->GetSelectionArea()),
+        (A4{ std::min(r[0], r[2]),
+          std::min(r[1], r[3]),
+          std::max(r[0], r[2]),
+          std::max(r[1], r[3]) }));
+      if (c.Props > 0)
+      {
+        EXPECT_EQ((A4{ renderer->GetPickX1(),
+                    renderer->GetPickY1(),
+                    renderer->GetPickX2(),
+                    renderer->GetPickY2() }),
+          c.Clamped);
+      }
+    });
+}
+
 TEST(FrustumSelectionPicker, ExactIdsNodeLayoutAndRepeatedPicks)
 {
   PlaneScene scene;

@@ -175,7 +175,7 @@ TEST(MervoRubberBand, SnapshotWithoutEventsBandFromTheFourthMotionInvertedAndCla
   EXPECT_EQ(scene.Band(snapshot, nothing), "");
 }
 
-TEST(MervoRubberBand, WindowResizedDuringTheDrag)
+TEST(MervoRubberBand, WindowResizedBeforeOrDuringTheDrag)
 {
   BandScene scene;
   ProbeNavigator* nav = scene.Nav;
@@ -221,6 +221,20 @@ TEST(MervoRubberBand, WindowResizedDuringTheDrag)
   EXPECT_EQ(scene.Band(shrunk, Outline(10, 20, 89, 69)), "");
   nav->EndBoxZoom();
   EXPECT_TRUE(nav->IsStateNone());
+
+  // Resized between two drags, with no render in between: the next band's
+  // snapshot is the scene at the new size, not the old frame and whatever
+  // lies past it.
+  scene.Interactor->UpdateSize(700, 500);
+  vtkSmartPointer<vtkUnsignedCharArray> fresh = scene.Start(100, 80);
+  ASSERT_EQ(fresh->GetNumberOfTuples(), 700 * 500);
+  for (int i = 0; i < 4; ++i)
+  {
+    scene.MoveTo(650 + i, 450);
+  }
+  EXPECT_EQ(scene.Band(fresh, Outline(100, 80, 653, 450)), "");
+  nav->EndBoxZoom();
+  EXPECT_EQ(scene.Band(fresh, [](int, int) { return false; }), "") << "the scene as rendered";
 }
 
 TEST(MervoRubberBand, NoInteractorOrWindowDoesNothing)

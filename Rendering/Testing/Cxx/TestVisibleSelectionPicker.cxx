@@ -124,6 +124,23 @@ TEST(VisibleSelectionPicker, DefaultsClampingAndSelectorArea)
   EXPECT_TRUE(errors.Saw("AreaPick needs a renderer"));
 }
 
+TEST(VisibleSelectionPicker, RectanglesPastTheEdgesSelectWhatIsOnScreen)
+{
+  vtkNew<ProbeVisiblePicker> picker;
+  orvi_test::ExpectEdgeCasesPickWhatIsOnScreen(picker,
+    [&](const orvi_test::EdgeCase& c, vtkRenderer*)
+    {
+      if (c.Props == 0)
+      {
+        EXPECT_EQ(picker->Hardware(), nullptr) << "no selection run";
+        return;
+      }
+      // The selector's area is the rectangle clamped to the last pixel.
+      const unsigned int* a = picker->Selector()->GetArea();
+      EXPECT_EQ((A4{ 1.0 * a[0], 1.0 * a[1], 1.0 * a[2], 1.0 * a[3] }), c.Clamped);
+    });
+}
+
 TEST(VisibleSelectionPicker, ExactIdsNodeOrderAndFieldAssociations)
 {
   PlaneScene scene;
