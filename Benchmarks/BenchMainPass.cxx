@@ -177,6 +177,7 @@ void SurfaceWithEdges(benchmark::State& state, bool orvi)
     edges->SetMapper(edgeMapper);
     edges->GetProperty()->SetRepresentationToWireframe();
     edges->GetProperty()->SetColor(0.0, 0.0, 0.0);
+    edgeMapper->ScalarVisibilityOff();
     vtkNew<vtkInformation> keys;
     keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
     edges->SetPropertyKeys(keys);

@@ -5,6 +5,7 @@
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
+#include "vtkKivSurfaceOutlines.h"
 #include "vtkMapper.h"
 #include "vtkMath.h"
 #include "vtkObjectFactory.h"
@@ -203,10 +204,23 @@ vtkInformationDoubleKey* vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS()
 }
 
 //------------------------------------------------------------------------------
-vtkKivMainPass::vtkKivMainPass() = default;
+vtkKivMainPass::vtkKivMainPass()
+  : Outlines(vtkKivSurfaceOutlines::New())
+{
+}
 
 //------------------------------------------------------------------------------
-vtkKivMainPass::~vtkKivMainPass() = default;
+vtkKivMainPass::~vtkKivMainPass()
+{
+  this->Outlines->Delete();
+}
+
+//------------------------------------------------------------------------------
+void vtkKivMainPass::ReleaseGraphicsResources(vtkWindow* window)
+{
+  this->Outlines->ReleaseGraphicsResources(window);
+  this->Superclass::ReleaseGraphicsResources(window);
+}
 
 //------------------------------------------------------------------------------
 void vtkKivMainPass::PrintSelf(ostream& os, vtkIndent indent)
@@ -295,7 +309,14 @@ void vtkKivMainPass::RenderOpaqueGeometry(const vtkRenderState* s)
 
   // Every prop sees the global settings of the start of the frame: they are
   // put back after each tagged prop, and a value a prop does not give is
-  // taken from `saved`.
+  // taken from `saved`. A surface and the tagged wireframe outlining it are
+  // drawn in one go by the outlines.
+  this->Outlines->BeginFrame(renderer);
+  const auto drawUntagged = [this, renderer](vtkProp* prop)
+  {
+    const int outlined = this->Outlines->DrawSurface(prop);
+    return outlined >= 0 ? outlined : prop->RenderOpaqueGeometry(renderer);
+  };
   for (int i = 0; i < count; ++i)
   {
     vtkProp* prop = props[i];
@@ -304,28 +325,37 @@ void vtkKivMainPass::RenderOpaqueGeometry(const vtkRenderState* s)
       continue;
     }
     vtkInformation* keys = prop->GetPropertyKeys();
-    if (!keys)
+    const PropOffsetSettings record =
+      keys ? BuildPropOffsetSettings(prop, keys, saved) : PropOffsetSettings{};
+    if (!record.Wireframe && !record.UnitsGiven && !record.FactorGiven)
     {
+      this->NumberOfRenderedProps += drawUntagged(prop);
+    }
+    else if (record.Wireframe && this->Outlines->DrawWireframe(props, count, i))
+    {
+      ++this->NumberOfRenderedProps;
+    }
+    else
+    {
+      if (record.Wireframe)
+      {
+        SetWireframeOffsets(renderer, prop, saved);
+      }
+      else
+      {
+        SetPropOffsets(renderer, record);
+      }
       this->NumberOfRenderedProps += prop->RenderOpaqueGeometry(renderer);
-      continue;
-    }
-    const PropOffsetSettings record = BuildPropOffsetSettings(prop, keys, saved);
-    const bool tagged = record.Wireframe || record.UnitsGiven || record.FactorGiven;
-    if (record.Wireframe)
-    {
-      SetWireframeOffsets(renderer, record.Prop, saved);
-    }
-    else if (tagged)
-    {
-      SetPropOffsets(renderer, record);
-    }
-
-    this->NumberOfRenderedProps += record.Prop->RenderOpaqueGeometry(renderer);
-
-    if (tagged)
-    {
       // The faces switch stays as set.
       saved.Write();
     }
+  }
+
+  // Wireframes whose surface did not come after all.
+  for (vtkProp* wireframe : this->Outlines->EndFrame())
+  {
+    SetWireframeOffsets(renderer, wireframe, saved);
+    this->NumberOfRenderedProps += wireframe->RenderOpaqueGeometry(renderer);
+    saved.Write();
   }
 }

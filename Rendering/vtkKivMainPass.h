@@ -37,9 +37,15 @@
  *
  * Clean edges. To show a surface's edges, a host draws the surface with one
  * actor and its edges with a second actor on the same poly data, with the
- * wireframe representation, tagged RENDER_WIREFRAME; the surface actor stays
- * untagged. The lines are whole over the faces whatever the global mode
- * (VTK 9's default, off, or polygon offset) and whatever the view.
+ * wireframe representation, tagged RENDER_WIREFRAME, unpickable, its mapper
+ * drawing no scalars; the surface actor stays untagged. When the surface is
+ * made of triangles the pass draws such a pair in one go, as VTK draws a surface with vtkProperty::EdgeVisibilityOn()
+ * (through a copy of the surface actor with edges in the wireframe's colour
+ * and line width): the same picture at the cost of one surface instead of
+ * two. A tagged wireframe over other coincident geometry (another poly data,
+ * a transform of its own, larger polygons) is drawn as a prop of its own; its lines are whole
+ * too, whatever the global mode (VTK 9's default, off, or polygon offset)
+ * and whatever the view.
  *
  * Why the pass does more than set the mode on VTK 9: its OpenGL mappers
  * resolve coincident topology in the fragment shader, moving a fragment's
@@ -107,6 +113,7 @@
 
 class vtkInformationDoubleKey;
 class vtkInformationIntegerKey;
+class vtkKivSurfaceOutlines;
 
 class VTKORVIRENDERING_EXPORT vtkKivMainPass : public vtkDefaultPass
 {
@@ -144,9 +151,19 @@ protected:
    */
   void RenderOpaqueGeometry(const vtkRenderState* s) override;
 
+  /**
+   * Releases the graphics resources of the surfaces the pass draws with
+   * their outlines.
+   */
+  void ReleaseGraphicsResources(vtkWindow* window) override;
+
 private:
   // The four unfiltered stages, in order, on a state without null props.
   void RenderStages(const vtkRenderState* s);
+
+  // Pairs of an untagged surface and the tagged wireframe outlining it, drawn
+  // in one go.
+  vtkKivSurfaceOutlines* Outlines;
 
   vtkKivMainPass(const vtkKivMainPass&) = delete;
   void operator=(const vtkKivMainPass&) = delete;

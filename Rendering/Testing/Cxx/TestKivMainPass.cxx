@@ -29,6 +29,7 @@
 #include "vtkSphereSource.h"
 #include "vtkTransform.h"
 #include "vtkTransformPolyDataFilter.h"
+#include "vtkTriangleFilter.h"
 
 #include <gtest/gtest.h>
 
@@ -427,8 +428,11 @@ vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
     sloped->SetTransform(slope);
     source = sloped;
   }
-  source->Update();
-  return source->GetOutput();
+  // Triangles, as a host's meshes usually are (VTK's sources make quads).
+  vtkNew<vtkTriangleFilter> triangles;
+  triangles->SetInputConnection(source->GetOutputPort());
+  triangles->Update();
+  return triangles->GetOutput();
 }
 
 // An unlit actor of one flat colour drawing `data`.
@@ -476,34 +480,38 @@ std::vector<bool> EdgePixels(vtkRenderWindow* window)
   return mask;
 }
 
-// Renders `shape` in a white window as the view asks: with VTK's own edges
-// (EdgeVisibilityOn, vtkRenderer's default drawing), or as a host draws
-// edges with the pass (a wireframe copy tagged RENDER_WIREFRAME over the
-// untagged surface). `pushSurfaceBack` draws the surface far behind its
-// lines instead, which shows the wireframe as it looks with nothing fighting
-// it. Returns the edge pixels.
-std::vector<bool> RenderEdges(vtkPolyData* shape,
-  const EdgeView& view,
-  bool vtkEdges,
-  bool pushSurfaceBack = false)
+// How a picture of a surface's edges is drawn.
+enum class Edges
+{
+  Vtk,            // VTK's own: EdgeVisibilityOn() on the surface actor
+  SameData,       // a wireframe actor on the surface's poly data, tagged
+  CopiedData,     // the same on a copy of it: two props drawn one over the other
+  CopiedUnfought, // the same, with the surface pushed far behind its lines
+};
+
+// Renders `shape` in a white window with its edges drawn as asked (the last
+// three through the pass installed in its chain) and returns the edge pixels.
+std::vector<bool> RenderEdges(vtkPolyData* shape, const EdgeView& view, Edges edges)
 {
   orvi_test::Scene scene(EdgeWindow, EdgeWindow);
   scene.Renderer->SetBackground(1.0, 1.0, 1.0);
   auto surface = FlatActor(shape, SurfaceRgb[0], SurfaceRgb[1], SurfaceRgb[2]);
   scene.Renderer->AddActor(surface);
-  if (vtkEdges)
+  if (edges == Edges::Vtk)
   {
     surface->GetProperty()->EdgeVisibilityOn();
     surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
   }
   else
   {
-    auto wireframe = FlatActor(shape, 0.0, 0.0, 0.0);
+    vtkNew<vtkPolyData> copy;
+    copy->DeepCopy(shape);
+    auto wireframe = FlatActor(edges == Edges::SameData ? shape : copy.Get(), 0.0, 0.0, 0.0);
     wireframe->GetProperty()->SetRepresentationToWireframe();
     wireframe->SetPropertyKeys(Keys(1));
     scene.Renderer->AddActor(wireframe);
     InstallChain(scene.Renderer, vtkNew<vtkKivMainPass>());
-    if (pushSurfaceBack)
+    if (edges == Edges::CopiedUnfought)
     {
       vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
       vtkMapper::SafeDownCast(surface->GetMapper())
@@ -517,6 +525,9 @@ std::vector<bool> RenderEdges(vtkPolyData* shape,
   camera->Elevation(view.Elevation);
   camera->OrthogonalizeViewUp();
   scene.Renderer->ResetCamera();
+  // The second frame: a pair the pass met only when its surface was drawn
+  // already is drawn in one go from then on.
+  scene.Window->Render();
   scene.Window->Render();
   return EdgePixels(scene.Window);
 }
@@ -546,13 +557,15 @@ int Covered(const std::vector<bool>& reference, const std::vector<bool>& mask)
 }
 } // namespace
 
-// A wireframe tagged RENDER_WIREFRAME over its own untagged surface shows
-// whole lines, in VTK's default global mode (off) and in polygon-offset
-// mode, for every view: the edges VTK draws with EdgeVisibilityOn() are all
-// there within a pixel, and the lines have the pixels they have when nothing
-// fights them. (A z-fighting wireframe breaks into dashes and keeps about
-// 60% of them.) Aliased one-pixel lines put fewer pixels on a diagonal than
-// VTK's shader-drawn edges, hence the lower bound on the plain count.
+// A wireframe tagged RENDER_WIREFRAME over an untagged surface shows whole
+// lines, in VTK's default global mode (off) and in polygon-offset mode, for
+// every view. On the surface's own poly data the pass draws the two as VTK
+// draws a surface with EdgeVisibilityOn(): the same picture. Over a copy of
+// the data (two props) the edges VTK draws are all there within a pixel, and
+// the lines have the pixels they have when nothing fights them (a z-fighting
+// wireframe breaks into dashes and keeps about 60% of them). Aliased
+// one-pixel lines put fewer pixels on a diagonal than VTK's shader-drawn
+// edges, hence the lower bound on the plain count.
 TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
 {
   const EdgeView views[] = {
@@ -573,9 +586,10 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
       " mode " + std::to_string(view.GlobalMode));
     GlobalsGuard guard({ static_cast<double>(view.GlobalMode), 0, 0, 0 });
     const auto shape = EdgeShape(view.Shape);
-    const auto reference = RenderEdges(shape, view, true);
-    const auto edges = RenderEdges(shape, view, false);
-    const auto clean = RenderEdges(shape, view, false, true);
+    const auto reference = RenderEdges(shape, view, Edges::Vtk);
+    EXPECT_EQ(RenderEdges(shape, view, Edges::SameData), reference);
+    const auto edges = RenderEdges(shape, view, Edges::CopiedData);
+    const auto clean = RenderEdges(shape, view, Edges::CopiedUnfought);
     const auto count = [](const std::vector<bool>& m)
     { return std::count(m.begin(), m.end(), true); };
     EXPECT_GE(Covered(reference, edges), 0.95 * count(reference));
@@ -638,4 +652,71 @@ TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
     EXPECT_GT(shows(c.Winner), c.Wireframe ? 500 : 5000);
     EXPECT_EQ(shows(1 - c.Winner), 0);
   }
+}
+
+// A surface and the tagged wireframe of its own poly data are drawn in one
+// go as long as they coincide: the picture follows the wireframe's colour,
+// moving the wireframe or hiding the surface draws them apart again, and a
+// hardware selection still finds the surface's cells.
+TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
+{
+  GlobalsGuard guard({ VTK_RESOLVE_OFF, 0, 0, 0 });
+  const auto shape = EdgeShape("sphere");
+  orvi_test::Scene scene(EdgeWindow, EdgeWindow);
+  scene.Renderer->SetBackground(1.0, 1.0, 1.0);
+  auto surface = FlatActor(shape, SurfaceRgb[0], SurfaceRgb[1], SurfaceRgb[2]);
+  auto wireframe = FlatActor(shape, 0.0, 0.0, 0.0);
+  wireframe->GetProperty()->SetRepresentationToWireframe();
+  wireframe->SetPropertyKeys(Keys(1));
+  scene.Renderer->AddActor(surface);
+  scene.Renderer->AddActor(wireframe);
+  vtkNew<vtkKivMainPass> pass;
+  InstallChain(scene.Renderer, pass);
+  scene.Renderer->ResetCamera();
+  // Pixels of the surface colour, of pure red, and red ones outside the
+  // sphere's disc (its radius is 0.5 of the 1.0 the camera frames).
+  const auto counts = [&]()
+  {
+    scene.Window->Render();
+    orvi_test::Frame frame(scene.Window);
+    const auto isRed = [](const std::array<int, 3>& c) { return c[0] > 150 && c[1] + c[2] < 60; };
+    const int blue = frame.Count(
+      [](const std::array<int, 3>& c, int, int) { return c[2] > 150 && c[0] < 100 && c[1] > 60; });
+    const int red = frame.Count([&](const std::array<int, 3>& c, int, int) { return isRed(c); });
+    const int redOutside = frame.Count(
+      [&](const std::array<int, 3>& c, int x, int y)
+      {
+        const double dx = x - EdgeWindow / 2.0, dy = y - EdgeWindow / 2.0;
+        return isRed(c) && dx * dx + dy * dy > 0.35 * 0.35 * EdgeWindow * EdgeWindow;
+      });
+    return std::array<int, 3>{ blue, red, redOutside };
+  };
+
+  wireframe->GetProperty()->SetColor(1.0, 0.0, 0.0);
+  const auto together = counts();
+  EXPECT_GT(together[0], 10000);
+  EXPECT_GT(together[1], 1000); // red edges
+  EXPECT_EQ(together[2], 0);
+  EXPECT_EQ(pass->GetNumberOfRenderedProps(), 2);
+
+  // A hardware selection draws the props itself and finds the surface (the
+  // wireframe, as a host makes its edges, is not pickable).
+  wireframe->PickableOff();
+  vtkNew<vtkHardwareSelector> selector;
+  selector->SetRenderer(scene.Renderer);
+  selector->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+  selector->SetArea(140, 140, 160, 160);
+  vtkSmartPointer<vtkSelection> selection;
+  selection.TakeReference(selector->Select());
+  ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
+  EXPECT_EQ(orvi_test::PropOf(selection->GetNode(0)), surface);
+
+  wireframe->SetPosition(0.6, 0.0, 0.0); // no longer on the surface
+  EXPECT_GT(counts()[2], 100);
+  wireframe->SetPosition(0.0, 0.0, 0.0);
+  EXPECT_EQ(counts(), together);
+  surface->VisibilityOff();
+  const auto alone = counts();
+  EXPECT_EQ(alone[0], 0);
+  EXPECT_GT(alone[1], 1000);
 }
