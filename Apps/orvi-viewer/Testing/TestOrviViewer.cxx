@@ -868,4 +868,46 @@ TEST(OrviViewer, LoadsMeshesWrittenByVtk)
   EXPECT_LT(seen.Count, cells);
 }
 
+//==============================================================================
+// A long array name over a narrow range: the legend's title, drawn white
+// above the bar, is at least as high as a label and stays in the window.
+TEST(OrviViewer, LegendTitleIsAsHighAsItsLabels)
+{
+  const fs::path dir = TestDir();
+  const auto grid = MakeGrid();
+  vtkNew<vtkDoubleArray> values;
+  values->SetName("displacement_magnitude_at_nodes_step_12");
+  for (vtkIdType i = 0; i < grid->GetNumberOfPoints(); ++i)
+  {
+    values->InsertNextValue(1201.0 + grid->GetPoint(i)[0] / 2.0);
+  }
+  grid->GetPointData()->SetScalars(values);
+  vtkNew<vtkXMLUnstructuredGridWriter> writer;
+  writer->SetInputData(grid);
+  writer->SetFileName((dir / "long.vtu").string().c_str());
+  ASSERT_EQ(writer->Write(), 1);
+  const std::string shot = (dir / "legend.png").string();
+  const ViewerRun run =
+    RunViewer(dir, { "--size", "640", "480", "--screenshot", shot, (dir / "long.vtu").string() });
+  EXPECT_CLEAN_RUN(run);
+  const Image image = ReadPng(shot);
+  ASSERT_FALSE(image.Empty());
+
+  const int right = W * 8 / 10;
+  const Region blue = Find(
+    image, [](const Rgb& c, int, int) { return c.B >= 245 && c.R <= 10 && c.G <= 10; }, right);
+  const Region red = Find(
+    image, [](const Rgb& c, int, int) { return c.R >= 245 && c.G <= 10 && c.B <= 10; }, right);
+  ASSERT_GT(blue.Count, 100);
+  ASSERT_GT(red.Count, 100);
+  const auto white = [](const Rgb& c, int, int) { return std::min({ c.R, c.G, c.B }) >= 200; };
+  // The title starts over the bar's columns; the labels are right of the bar.
+  const Region title = Find(image, white, blue.X0, red.Y1 + 1, blue.X1, H - 1);
+  const Region lowest = Find(image, white, blue.X1 + 1, blue.Y0 - 20, W - 1, blue.Y0 + 20);
+  ASSERT_GT(title.Count, 0);
+  ASSERT_GT(lowest.Count, 0);
+  EXPECT_GE(title.Y1 - title.Y0, lowest.Y1 - lowest.Y0);
+  EXPECT_EQ(Find(image, white, W - 2, red.Y1 + 1, W - 1, H - 1).Count, 0) << "title cut";
+}
+
 } // namespace
