@@ -218,6 +218,21 @@ Region Find(const Image& image, Pred pred, int x0 = 0, int y0 = 0, int x1 = -1, 
   return r;
 }
 
+// The legend bar's saturated end in the right fifth of the picture: red (the
+// maximum) or blue (the minimum).
+Region BarEnd(const Image& image, bool red)
+{
+  return Find(
+    image,
+    [red](const Rgb& c, int, int)
+    {
+      const int lit = red ? c.R : c.B;
+      const int unlit = red ? c.B : c.R;
+      return lit >= 245 && unlit <= 10 && c.G <= 10;
+    },
+    image.Width * 8 / 10);
+}
+
 bool Differs(const Rgb& a, const Rgb& b, int threshold)
 {
   return std::abs(a.R - b.R) > threshold || std::abs(a.G - b.G) > threshold ||
@@ -292,11 +307,8 @@ TEST(OrviViewer, LegendBarShowsTheLookupTableEnds)
 
   // The bar is unlit: its ends are the table's exact end colours, blue
   // (hue 0.667) at the minimum, at the bottom, and red at the top.
-  const int right = W * 8 / 10;
-  const Region blue = Find(
-    image, [](const Rgb& c, int, int) { return c.B >= 245 && c.R <= 10 && c.G <= 10; }, right);
-  const Region red = Find(
-    image, [](const Rgb& c, int, int) { return c.R >= 245 && c.G <= 10 && c.B <= 10; }, right);
+  const Region blue = BarEnd(image, false);
+  const Region red = BarEnd(image, true);
   ASSERT_GT(blue.Count, 100);
   ASSERT_GT(red.Count, 100);
   EXPECT_GT(red.Y0, blue.Y1) << "red end above the blue end";
@@ -893,11 +905,8 @@ TEST(OrviViewer, LegendTitleIsAsHighAsItsLabels)
   const Image image = ReadPng(shot);
   ASSERT_FALSE(image.Empty());
 
-  const int right = W * 8 / 10;
-  const Region blue = Find(
-    image, [](const Rgb& c, int, int) { return c.B >= 245 && c.R <= 10 && c.G <= 10; }, right);
-  const Region red = Find(
-    image, [](const Rgb& c, int, int) { return c.R >= 245 && c.G <= 10 && c.B <= 10; }, right);
+  const Region blue = BarEnd(image, false);
+  const Region red = BarEnd(image, true);
   ASSERT_GT(blue.Count, 100);
   ASSERT_GT(red.Count, 100);
   const auto white = [](const Rgb& c, int, int) { return std::min({ c.R, c.G, c.B }) >= 200; };
