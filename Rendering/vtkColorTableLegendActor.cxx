@@ -93,6 +93,8 @@ std::vector<std::string> FewestDecimals(const std::vector<double>& values,
     for (size_t i = 0; i < n && good; ++i)
     {
       texts[i] = FormatValue(values[i], notation, decimals);
+      // Written as "not further than" so that a NaN value, which no text
+      // comes closer to, does not hold up the search.
       good = !(std::abs(std::strtod(texts[i].c_str(), nullptr) - values[i]) > tolerance[i]);
       good = good && (i == 0 || values[i] == values[i - 1] || texts[i] != texts[i - 1]);
     }
