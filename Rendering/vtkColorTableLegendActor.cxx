@@ -26,6 +26,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 vtkStandardNewMacro(vtkColorTableLegendActor);
 
@@ -61,6 +62,230 @@ double ValueAt(double f, const double range[2], bool logScale)
   return range[0] + f * (range[1] - range[0]);
 }
 
+// Text of v in fixed-point ('f') or exponent ('e') notation with the given
+// number of decimals. A zero (rounded or not) carries no minus sign.
+std::string FormatValue(double v, char notation, int decimals)
+{
+  char text[LabelBufferSize];
+  const int written =
+    std::snprintf(text, sizeof(text), notation == 'f' ? "%.*f" : "%.*e", decimals, v);
+  if (written < 0)
+  {
+    return std::string();
+  }
+  const char* digits = text[0] == '-' ? text + 1 : text;
+  return std::strtod(digits, nullptr) == 0.0 ? std::string(digits) : std::string(text);
+}
+
+// Texts for values in one notation with the fewest decimals (up to
+// maxDecimals) that put each text within tolerance[i] of its value and make
+// neighbouring texts of distinct values differ. Empty when none does.
+std::vector<std::string> FewestDecimals(const std::vector<double>& values,
+  const std::vector<double>& tolerance,
+  char notation,
+  int maxDecimals)
+{
+  const size_t n = values.size();
+  std::vector<std::string> texts(n);
+  for (int decimals = 0; decimals <= maxDecimals; ++decimals)
+  {
+    bool good = true;
+    for (size_t i = 0; i < n && good; ++i)
+    {
+      texts[i] = FormatValue(values[i], notation, decimals);
+      // Written as "not further than" so that a NaN value, which no text
+      // comes closer to, does not hold up the search.
+      good = !(std::abs(std::strtod(texts[i].c_str(), nullptr) - values[i]) > tolerance[i]);
+      good = good && (i == 0 || values[i] == values[i - 1] || texts[i] != texts[i - 1]);
+    }
+    if (good)
+    {
+      return texts;
+    }
+  }
+  return {};
+}
+
+size_t LongestText(const std::vector<std::string>& texts)
+{
+  size_t longest = 0;
+  for (const std::string& text : texts)
+  {
+    longest = std::max(longest, text.size());
+  }
+  return longest;
+}
+
+// Label texts chosen from the values alone: fixed-point or exponent
+// notation, whichever is shorter (fixed-point on a tie), each with the fewest
+// decimals that keep every label within a fiftieth of the gap to its
+// nearest distinct neighbour (a millionth of its value without one). Runs of
+// equal texts keep the text on the label nearest their middle.
+std::vector<std::string> AutomaticTexts(const std::vector<double>& values)
+{
+  const size_t n = values.size();
+  std::vector<double> tolerance(n);
+  for (size_t i = 0; i < n; ++i)
+  {
+    double gap = std::numeric_limits<double>::infinity();
+    if (i > 0 && values[i - 1] != values[i])
+    {
+      gap = std::abs(values[i] - values[i - 1]);
+    }
+    if (i + 1 < n && values[i + 1] != values[i])
+    {
+      gap = std::min(gap, std::abs(values[i + 1] - values[i]));
+    }
+    tolerance[i] = std::isinf(gap) ? 1e-6 * std::abs(values[i]) : 0.02 * gap;
+  }
+  std::vector<std::string> texts = FewestDecimals(values, tolerance, 'f', 17);
+  std::vector<std::string> exponent = FewestDecimals(values, tolerance, 'e', 16);
+  if (texts.empty() || (!exponent.empty() && LongestText(exponent) < LongestText(texts)))
+  {
+    texts = exponent;
+  }
+  if (texts.empty())
+  {
+    // Values no notation tells apart within the tolerance (not seen with
+    // finite values): every digit a double has.
+    for (size_t i = 0; i < n; ++i)
+    {
+      char text[LabelBufferSize];
+      std::snprintf(text, sizeof(text), "%.17g", values[i]);
+      texts.emplace_back(text);
+    }
+  }
+  for (size_t first = 0; first < n;)
+  {
+    size_t last = first;
+    while (last + 1 < n && texts[last + 1] == texts[first])
+    {
+      ++last;
+    }
+    const size_t kept = first + (last - first) / 2;
+    for (size_t i = first; i <= last; ++i)
+    {
+      if (i != kept)
+      {
+        texts[i].clear();
+      }
+    }
+    first = last + 1;
+  }
+  return texts;
+}
+
+// Whether a title may be wrapped between text[at - 1] and text[at]: after a
+// blank or one of _ - / . : , or where a lower-case letter meets an
+// upper-case one.
+bool IsWordBreak(const std::string& text, size_t at)
+{
+  if (at == 0 || at >= text.size())
+  {
+    return false;
+  }
+  const auto before = static_cast<unsigned char>(text[at - 1]);
+  const auto after = static_cast<unsigned char>(text[at]);
+  return std::strchr(" _-/.:,", before) != nullptr || (std::islower(before) && std::isupper(after));
+}
+
+// Whether byte `at` starts a character of UTF-8 text (or is its end).
+bool StartsCharacter(const std::string& text, size_t at)
+{
+  return at >= text.size() || (static_cast<unsigned char>(text[at]) & 0xC0) != 0x80;
+}
+
+// Longest prefix length of text, cut between characters, for which
+// fits(prefix) holds; fits must hold for every prefix shorter than one that
+// it holds for.
+template <class Fits>
+size_t LongestFittingPrefix(const std::string& text, Fits fits)
+{
+  size_t low = 0;                // fits
+  size_t high = text.size() + 1; // does not fit, or beyond the text
+  while (high - low > 1)
+  {
+    size_t mid = low + (high - low) / 2;
+    while (mid > low && !StartsCharacter(text, mid))
+    {
+      --mid;
+    }
+    if (mid == low)
+    {
+      // No character boundary strictly between: step to the next one.
+      mid = low + 1;
+      while (mid < text.size() && !StartsCharacter(text, mid))
+      {
+        ++mid;
+      }
+      if (mid >= high)
+      {
+        break;
+      }
+    }
+    if (fits(text.substr(0, mid)))
+    {
+      low = mid;
+    }
+    else
+    {
+      high = mid;
+    }
+  }
+  return low;
+}
+
+// The title fitted into lines of at most `room` pixels (widthOf measures one
+// line): unchanged when it fits. Otherwise, with twoLines, broken after the
+// last word break that fits (or, without one, after the last character that
+// fits); the last line ends in an ellipsis when it is still too wide.
+template <class WidthOf>
+std::string FitTitle(const std::string& title, int room, bool twoLines, WidthOf widthOf)
+{
+  if (room <= 0 || widthOf(title) <= room)
+  {
+    return title;
+  }
+  const auto fits = [&](const std::string& line) { return widthOf(line) <= room; };
+  const auto trimmed = [](std::string text)
+  {
+    text.erase(0, text.find_first_not_of(' '));
+    text.erase(text.find_last_not_of(' ') + 1);
+    return text;
+  };
+  std::string first;
+  std::string rest = title;
+  if (twoLines)
+  {
+    const size_t fitting = LongestFittingPrefix(title, fits);
+    size_t cut = fitting;
+    while (cut > 0 && !IsWordBreak(title, cut))
+    {
+      --cut;
+    }
+    if (cut == 0)
+    {
+      // No word break fits: cut after the last character that does, and
+      // after the first character at least.
+      cut = std::max<size_t>(fitting, 1);
+      while (!StartsCharacter(title, cut))
+      {
+        ++cut;
+      }
+    }
+    first = trimmed(title.substr(0, cut)) + "\n";
+    rest = trimmed(title.substr(cut));
+  }
+  if (!fits(rest))
+  {
+    const std::string ellipsis = "\xE2\x80\xA6"; // U+2026, UTF-8
+    const size_t kept =
+      LongestFittingPrefix(rest, [&](const std::string& line) { return fits(line + ellipsis); });
+    rest = trimmed(rest.substr(0, kept)) + ellipsis;
+  }
+  return first + rest;
+}
+
 // True when a polydata's texture coordinates can take the rectangle's four
 // corners.
 bool HasFourTextureCoordinates(vtkPolyData* data)
@@ -73,6 +298,8 @@ bool HasFourTextureCoordinates(vtkPolyData* data)
 //------------------------------------------------------------------------------
 vtkColorTableLegendActor::vtkColorTableLegendActor()
   : AutoResizeText(0)
+  , AutomaticLabelFormat(0)
+  , ReadableTitle(0)
   , TextMappers(nullptr)
   , TextActors(nullptr)
   , NumberOfLabelsBuilt(0)
@@ -128,6 +355,8 @@ void vtkColorTableLegendActor::ShallowCopy(vtkProp* prop)
   if (auto* other = vtkColorTableLegendActor::SafeDownCast(prop))
   {
     this->SetAutoResizeText(other->GetAutoResizeText());
+    this->SetAutomaticLabelFormat(other->GetAutomaticLabelFormat());
+    this->SetReadableTitle(other->GetReadableTitle());
   }
   this->Superclass::ShallowCopy(prop);
 }
@@ -289,6 +518,38 @@ void vtkColorTableLegendActor::SizeTitle(int titleSize[2], int size[2], vtkViewp
 }
 
 //------------------------------------------------------------------------------
+std::vector<std::string> vtkColorTableLegendActor::ComposeLabelTexts(const double range[2])
+{
+  const int n = std::max(this->NumberOfLabels, 0);
+  const bool logScale = this->LookupTable->UsingLogScale() != 0;
+  std::vector<double> values(n);
+  for (int i = 0; i < n; ++i)
+  {
+    const double f = n >= 2 ? static_cast<double>(i) / (n - 1) : 0.5;
+    values[i] = ValueAt(f, range, logScale);
+  }
+  if (this->AutomaticLabelFormat)
+  {
+    return AutomaticTexts(values);
+  }
+  const char* format = this->GetUsableLabelFormat();
+  std::vector<std::string> texts;
+  texts.reserve(n);
+  char text[LabelBufferSize];
+  for (const double value : values)
+  {
+    // The format was checked to take one double; snprintf bounds the text to
+    // the buffer whatever its length.
+    if (std::snprintf(text, sizeof(text), format, value) < 0)
+    {
+      text[0] = '\0';
+    }
+    texts.emplace_back(text);
+  }
+  return texts;
+}
+
+//------------------------------------------------------------------------------
 void vtkColorTableLegendActor::AllocateAndSizeLabels(int labelSize[2],
   int size[2],
   vtkViewport* viewport,
@@ -299,21 +560,11 @@ void vtkColorTableLegendActor::AllocateAndSizeLabels(int labelSize[2],
   this->TextMappers = n > 0 ? new vtkTextMapper*[n] : nullptr;
   this->TextActors = n > 0 ? new vtkActor2D*[n] : nullptr;
 
-  const bool logScale = this->LookupTable->UsingLogScale() != 0;
-  const char* format = this->GetUsableLabelFormat();
-  char text[LabelBufferSize];
+  const std::vector<std::string> texts = this->ComposeLabelTexts(range);
   for (int i = 0; i < n; ++i)
   {
-    const double f = n >= 2 ? static_cast<double>(i) / (n - 1) : 0.5;
-    const double value = ValueAt(f, range, logScale);
-    // The format was checked to take one double; snprintf bounds the text to
-    // the buffer whatever its length.
-    if (std::snprintf(text, sizeof(text), format, value) < 0)
-    {
-      text[0] = '\0';
-    }
     vtkTextMapper* mapper = vtkTextMapper::New();
-    mapper->SetInput(text);
+    mapper->SetInput(texts[i].c_str());
     mapper->GetTextProperty()->ShallowCopy(this->LabelTextProperty);
     this->TextMappers[i] = mapper;
 
@@ -398,6 +649,84 @@ int vtkColorTableLegendActor::RebuildLayoutIfNeeded(vtkViewport* viewport)
 }
 
 //------------------------------------------------------------------------------
+void vtkColorTableLegendActor::PrepareTitle(vtkViewport* viewport, int size[2], int titleSize[2])
+{
+  this->TitleActor->SetProperty(this->GetProperty());
+  const std::string title = this->ComposeTitleText();
+  this->TitleMapper->SetInput(title.c_str());
+  vtkTextProperty* font = this->TitleMapper->GetTextProperty();
+  if (this->TitleTextProperty->GetMTime() > this->BuildTime.GetMTime() ||
+    this->TitleTextProperty != this->CopiedTitleTextProperty)
+  {
+    font->ShallowCopy(this->TitleTextProperty);
+    font->SetJustificationToLeft();
+    this->CopiedTitleTextProperty = this->TitleTextProperty;
+  }
+  // A size fitted or raised at an earlier build starts again from the
+  // property's.
+  font->SetFontSize(this->TitleTextProperty->GetFontSize());
+
+  // Without text fitting the title keeps its font size, and its natural size
+  // there is what the layout uses.
+  if (!this->AutoResizeText && !title.empty())
+  {
+    this->TitleMapper->GetSize(viewport, titleSize);
+  }
+  this->SizeTitle(titleSize, size, viewport);
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::MakeTitleReadable(vtkViewport* viewport,
+  int size[2],
+  int titleSize[2])
+{
+  const std::string title = this->ComposeTitleText();
+  int labelHeight = 0;
+  int labelFont = 0;
+  for (int i = 0; i < this->NumberOfLabelsBuilt; ++i)
+  {
+    int extent[2];
+    this->TextMappers[i]->GetSize(viewport, extent);
+    labelHeight = std::max(labelHeight, extent[1]);
+    labelFont = std::max(labelFont, this->TextMappers[i]->GetTextProperty()->GetFontSize());
+  }
+  if (title.empty() || labelHeight == 0)
+  {
+    return;
+  }
+
+  // Grow the font until one line of the title is as high as the labels
+  // (fonts of other families or styles than the labels' may need a size
+  // above theirs).
+  vtkTextProperty* font = this->TitleMapper->GetTextProperty();
+  int extent[2];
+  const auto measure = [&](const std::string& text)
+  {
+    this->TitleMapper->SetInput(text.c_str());
+    this->TitleMapper->GetSize(viewport, extent);
+    return extent[0];
+  };
+  font->SetFontSize(std::max(font->GetFontSize(), labelFont));
+  measure(title);
+  for (int grown = 0; extent[1] < labelHeight && grown < labelHeight; ++grown)
+  {
+    font->SetFontSize(font->GetFontSize() + 1);
+    measure(title);
+  }
+
+  // Fit the width: the title is left-justified at W/10 (vertical) or at the
+  // middle (horizontal) and has the rest of the legend's width. A vertical
+  // legend has room above its bar for a second line; a horizontal one, whose
+  // title sits next to the labels, has not.
+  const int W = size[0];
+  const bool vertical = this->Orientation == VTK_ORIENT_VERTICAL;
+  const std::string shown = FitTitle(title, vertical ? W - W / 10 : W - W / 2, vertical, measure);
+  measure(shown);
+  titleSize[0] = extent[0];
+  titleSize[1] = extent[1];
+}
+
+//------------------------------------------------------------------------------
 void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
 {
   if (!this->LookupTable || !this->TitleTextProperty || !this->LabelTextProperty)
@@ -461,30 +790,16 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
   const int H = size[1];
   const bool vertical = this->Orientation == VTK_ORIENT_VERTICAL;
 
-  // Title text and font.
-  this->TitleActor->SetProperty(this->GetProperty());
-  const std::string title = this->ComposeTitleText();
-  this->TitleMapper->SetInput(title.c_str());
-  if (this->TitleTextProperty->GetMTime() > this->BuildTime.GetMTime() ||
-    this->TitleTextProperty != this->CopiedTitleTextProperty)
-  {
-    this->TitleMapper->GetTextProperty()->ShallowCopy(this->TitleTextProperty);
-    this->TitleMapper->GetTextProperty()->SetJustificationToLeft();
-    this->CopiedTitleTextProperty = this->TitleTextProperty;
-  }
-
-  // Without text fitting the title keeps its font size, and its natural size
-  // there is what the layout uses.
+  // Title, then labels; a readable title is sized against the labels.
   int titleSize[2] = { 0, 0 };
-  if (!this->AutoResizeText && !title.empty())
-  {
-    this->TitleMapper->GetSize(viewport, titleSize);
-  }
-  this->SizeTitle(titleSize, size, viewport);
-  const int TH = titleSize[1];
-
+  this->PrepareTitle(viewport, size, titleSize);
   int labelSize[2] = { 0, 0 };
   this->AllocateAndSizeLabels(labelSize, size, viewport, range);
+  if (this->ReadableTitle)
+  {
+    this->MakeTitleReadable(viewport, size, titleSize);
+  }
+  const int TH = titleSize[1];
   const int LW = labelSize[0];
   const int LH = labelSize[1];
 

@@ -76,6 +76,14 @@
  *   class does with its own text actors.
  * - A lookup table whose range is a single value (x, x) gives a bar of one
  *   colour and labels that all read x, without a warning.
+ * - With AutoResizeText off, the title's font size is the title text
+ *   property's at every build, so a size fitted while AutoResizeText was on
+ *   (or raised by ReadableTitle) does not outlive that setting.
+ * - AutomaticLabelFormat (off by default) lets the legend choose the label
+ *   texts from the range and the number of labels instead of LabelFormat;
+ *   ReadableTitle (off by default) keeps the title at least as high as the
+ *   labels. A host that shows ranges it does not know in advance turns both
+ *   on.
  * - A log-scale lookup table whose range lies below 0 has its labels and
  *   quads spaced by the logarithms of the magnitudes (-1000, -100, -10, -1),
  *   as VTK's tables map such a range. One whose range holds 0 cannot be
@@ -93,6 +101,7 @@
 #include "vtkorviRenderingModule.h" // for export macro
 
 #include <string> // for the last rejected label format
+#include <vector> // for the label texts
 
 class vtkActor2D;
 class vtkTextMapper;
@@ -126,7 +135,7 @@ public:
 
   /**
    * Copies the base class's settings and, from another legend,
-   * AutoResizeText.
+   * AutoResizeText, AutomaticLabelFormat and ReadableTitle.
    */
   void ShallowCopy(vtkProp* prop) override;
 
@@ -139,6 +148,42 @@ public:
   virtual int GetAutoResizeText();
   virtual void AutoResizeTextOn();
   virtual void AutoResizeTextOff();
+  ///@}
+
+  ///@{
+  /**
+   * 1: the label texts are chosen from the range and the number of labels,
+   * and LabelFormat is not used. Each label is written in fixed-point or in
+   * exponent notation, whichever gives the shorter texts, with the fewest
+   * decimals that put every label within a fiftieth of the spacing to its
+   * neighbours (a millionth of its value when it has no distinct neighbour),
+   * so that neighbouring labels always read differently. No text ends in a
+   * bare decimal point and no zero carries a minus sign. When neighbouring
+   * labels still read the same (a range of one value), the text is shown
+   * once, on the label nearest the middle of those labels, and the others are
+   * left empty. 0 (default): every label is LabelFormat applied to its value.
+   */
+  vtkSetMacro(AutomaticLabelFormat, vtkTypeBool);
+  vtkGetMacro(AutomaticLabelFormat, vtkTypeBool);
+  vtkBooleanMacro(AutomaticLabelFormat, vtkTypeBool);
+  ///@}
+
+  ///@{
+  /**
+   * 1: the title is never smaller than the labels. Its font grows until one
+   * line of the title is at least as high as the highest label. A title then
+   * wider than its room is fitted to it: a vertical legend's title (room:
+   * from W/10 to the right edge) is wrapped after a word break (a blank, one
+   * of _ - / . : , or a lower-case letter followed by an upper-case one), or
+   * without one that fits after the last character that fits, onto a second
+   * line; a horizontal legend's title (room: from the middle to the right
+   * edge) keeps one line. A last line still too wide is cut and ends in an
+   * ellipsis. 0 (default): the title keeps the size that AutoResizeText
+   * gives it.
+   */
+  vtkSetMacro(ReadableTitle, vtkTypeBool);
+  vtkGetMacro(ReadableTitle, vtkTypeBool);
+  vtkBooleanMacro(ReadableTitle, vtkTypeBool);
   ///@}
 
   /**
@@ -203,6 +248,26 @@ protected:
   std::string ComposeTitleText() const;
 
   /**
+   * Puts the title text into TitleMapper with the title text property's font
+   * and measures it into titleSize: its natural size with AutoResizeText
+   * off, the size SizeTitle() fits it to with AutoResizeText on.
+   */
+  void PrepareTitle(vtkViewport* viewport, int size[2], int titleSize[2]);
+
+  /**
+   * ReadableTitle's step, once the labels are built: grows the title's font
+   * to the labels' height, wraps or shortens it to its room and writes its
+   * new size into titleSize.
+   */
+  void MakeTitleReadable(vtkViewport* viewport, int size[2], int titleSize[2]);
+
+  /**
+   * The text of each of the NumberOfLabels labels for the range: LabelFormat
+   * applied to each value, or the automatic texts (AutomaticLabelFormat).
+   */
+  std::vector<std::string> ComposeLabelTexts(const double range[2]);
+
+  /**
    * The label format actually used: LabelFormat when it formats exactly one
    * double, else GetFallbackLabelFormat() (with a warning once per rejected
    * format).
@@ -222,6 +287,8 @@ protected:
   void ComputeOriginAndSize(vtkViewport* viewport, int origin[2], int size[2]);
 
   int AutoResizeText;
+  vtkTypeBool AutomaticLabelFormat;
+  vtkTypeBool ReadableTitle;
 
   vtkTextMapper** TextMappers;
   vtkActor2D** TextActors;

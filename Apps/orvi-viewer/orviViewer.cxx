@@ -261,9 +261,18 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
     mapper->SetLookupTable(lut);
     mapper->UseLookupTableScalarRangeOn();
 
+    // The legend's text keeps one size that follows the window's height
+    // (fitted text grows huge for short labels and squeezes a long title),
+    // its labels carry the digits the range needs, and its title is never
+    // smaller than the labels: a long one is wrapped or shortened.
+    const int fontSize = std::max(12, this->Options.Height / 48);
     this->Legend->SetLookupTable(lut);
     this->Legend->SetTitle(arrayName.c_str());
-    this->Legend->AutoResizeTextOn();
+    this->Legend->AutoResizeTextOff();
+    this->Legend->GetTitleTextProperty()->SetFontSize(fontSize);
+    this->Legend->GetLabelTextProperty()->SetFontSize(fontSize);
+    this->Legend->AutomaticLabelFormatOn();
+    this->Legend->ReadableTitleOn();
     this->Legend->SetNumberOfLabels(5);
     this->Legend->GetPositionCoordinate()->SetValue(0.86, 0.12);
     this->Legend->SetPosition2(0.12, 0.76);

@@ -218,6 +218,21 @@ Region Find(const Image& image, Pred pred, int x0 = 0, int y0 = 0, int x1 = -1, 
   return r;
 }
 
+// The legend bar's saturated end in the right fifth of the picture: red (the
+// maximum) or blue (the minimum).
+Region BarEnd(const Image& image, bool red)
+{
+  return Find(
+    image,
+    [red](const Rgb& c, int, int)
+    {
+      const int lit = red ? c.R : c.B;
+      const int unlit = red ? c.B : c.R;
+      return lit >= 245 && unlit <= 10 && c.G <= 10;
+    },
+    image.Width * 8 / 10);
+}
+
 bool Differs(const Rgb& a, const Rgb& b, int threshold)
 {
   return std::abs(a.R - b.R) > threshold || std::abs(a.G - b.G) > threshold ||
@@ -292,11 +307,8 @@ TEST(OrviViewer, LegendBarShowsTheLookupTableEnds)
 
   // The bar is unlit: its ends are the table's exact end colours, blue
   // (hue 0.667) at the minimum, at the bottom, and red at the top.
-  const int right = W * 8 / 10;
-  const Region blue = Find(
-    image, [](const Rgb& c, int, int) { return c.B >= 245 && c.R <= 10 && c.G <= 10; }, right);
-  const Region red = Find(
-    image, [](const Rgb& c, int, int) { return c.R >= 245 && c.G <= 10 && c.B <= 10; }, right);
+  const Region blue = BarEnd(image, false);
+  const Region red = BarEnd(image, true);
   ASSERT_GT(blue.Count, 100);
   ASSERT_GT(red.Count, 100);
   EXPECT_GT(red.Y0, blue.Y1) << "red end above the blue end";
@@ -867,6 +879,45 @@ TEST(OrviViewer, LoadsMeshesWrittenByVtk)
   ASSERT_TRUE(seen.Found) << visible.Out;
   EXPECT_GT(seen.Count, cells / 4);
   EXPECT_LT(seen.Count, cells);
+}
+
+//==============================================================================
+// A long array name over a narrow range: the legend's title, drawn white
+// above the bar, is at least as high as a label and stays in the window.
+TEST(OrviViewer, LegendTitleIsAsHighAsItsLabels)
+{
+  const fs::path dir = TestDir();
+  const auto grid = MakeGrid();
+  vtkNew<vtkDoubleArray> values;
+  values->SetName("displacement_magnitude_at_nodes_step_12");
+  for (vtkIdType i = 0; i < grid->GetNumberOfPoints(); ++i)
+  {
+    values->InsertNextValue(1201.0 + grid->GetPoint(i)[0] / 2.0);
+  }
+  grid->GetPointData()->SetScalars(values);
+  vtkNew<vtkXMLUnstructuredGridWriter> writer;
+  writer->SetInputData(grid);
+  writer->SetFileName((dir / "long.vtu").string().c_str());
+  ASSERT_EQ(writer->Write(), 1);
+  const std::string shot = (dir / "legend.png").string();
+  const ViewerRun run =
+    RunViewer(dir, { "--size", "640", "480", "--screenshot", shot, (dir / "long.vtu").string() });
+  EXPECT_CLEAN_RUN(run);
+  const Image image = ReadPng(shot);
+  ASSERT_FALSE(image.Empty());
+
+  const Region blue = BarEnd(image, false);
+  const Region red = BarEnd(image, true);
+  ASSERT_GT(blue.Count, 100);
+  ASSERT_GT(red.Count, 100);
+  const auto white = [](const Rgb& c, int, int) { return std::min({ c.R, c.G, c.B }) >= 200; };
+  // The title starts over the bar's columns; the labels are right of the bar.
+  const Region title = Find(image, white, blue.X0, red.Y1 + 1, blue.X1, H - 1);
+  const Region lowest = Find(image, white, blue.X1 + 1, blue.Y0 - 20, W - 1, blue.Y0 + 20);
+  ASSERT_GT(title.Count, 0);
+  ASSERT_GT(lowest.Count, 0);
+  EXPECT_GE(title.Y1 - title.Y0, lowest.Y1 - lowest.Y0);
+  EXPECT_EQ(Find(image, white, W - 2, red.Y1 + 1, W - 1, H - 1).Count, 0) << "title cut";
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // vtkColorTableLegendActor in real windows: the worked layouts read back
 // from the screen, bar colours, rebuilds on change only, text fitting, the
-// title and label text rules, the degenerate settings and the diagnostics.
+// title and label text rules, automatic labels and a readable title against
+// stored baselines, the degenerate settings and the diagnostics.
 #include "vtkColorTableLegendActor.h"
 
 #include "orviTestUtils.h"
@@ -18,7 +19,10 @@
 
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <set>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -130,6 +134,29 @@ struct LegendScene
 };
 
 const Rgb Black{ 0, 0, 0 };
+
+// Heights of the runs of consecutive rows of [x0, x1) that hold a pixel
+// satisfying pred: one run per line of text drawn in one colour.
+template <class Pred>
+std::vector<int> RowRuns(const Frame& frame, Pred pred, int x0, int x1)
+{
+  std::vector<int> runs;
+  int run = 0;
+  for (int y = 0; y <= frame.Height; ++y)
+  {
+    const bool lit = y < frame.Height && frame.Count(pred, x0, y, x1, y + 1) > 0;
+    if (lit)
+    {
+      ++run;
+    }
+    else if (run > 0)
+    {
+      runs.push_back(run);
+      run = 0;
+    }
+  }
+  return runs;
+}
 } // namespace
 
 // Vertical 200 x 400, 5 labels, text right of the bar, no box: bar 76 x 344
@@ -417,8 +444,97 @@ TEST(ColorTableLegendActor, AutoResizeText)
   s.Legend->AutoResizeTextOff();
   s.Render();
   EXPECT_EQ(s.Legend->LabelFontSize(0), 12);
+  EXPECT_EQ(s.Legend->TitleFontSize(), 12);
   EXPECT_DOUBLE_EQ(s.Legend->BarBounds()[1], 76.0);
   EXPECT_EQ(labelRows(), rowsOff);
+}
+
+// Labels chosen from the range (AutomaticLabelFormat) and a title kept at
+// the labels' height (ReadableTitle), for the ranges and titles that gave
+// unreadable legends: the texts the label mappers draw, the title's lines
+// against the labels in pixels (title green, labels yellow), and a stored
+// baseline per case.
+TEST(ColorTableLegendActor, AutomaticLabelsAndReadableTitle)
+{
+  const char* const longTitle = "displacement_magnitude_at_nodes_step_12";
+  const std::vector<std::string> narrow = { "1201.00", "1201.25", "1201.50", "1201.75", "1202.00" };
+  struct Case
+  {
+    const char* Name;
+    const char* Title;
+    double Min, Max;
+    bool Vertical, AutoResize;
+    std::vector<std::string> Labels; // empty: nothing drawn
+  };
+  // clang-format off
+  const Case cases[] = {
+    { "long-title", longTitle, 1201, 1202, true, true, narrow },
+    { "narrow-range", "Temperature", 1201, 1202, true, false, narrow },
+    { "zero-to-101", "CellEntityIds", 0, 101, true, false, { "0", "25", "50", "76", "101" } },
+    { "tiny-range", "Pressure", 5 - 1e-9, 5 + 1e-9, true, true,
+      { "4.9999999990", "4.9999999995", "5.0000000000", "5.0000000005", "5.0000000010" } },
+    { "negative", "Stress", -2.5e-7, -1e-8, true, false,
+      { "-2.5e-07", "-1.9e-07", "-1.3e-07", "-7.0e-08", "-1.0e-08" } },
+    { "across-zero", "Strain", -0.9, 0.3, true, false, { "-0.9", "-0.6", "-0.3", "0.0", "0.3" } },
+    { "constant", "Level", 5, 5, true, false, { "", "", "5", "", "" } },
+    { "horizontal", longTitle, 0, 101, false, true, { "0", "25", "50", "76", "101" } },
+  };
+  // clang-format on
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.Name);
+    const int x = c.Vertical ? 20 : 10;
+    const int y = c.Vertical ? 20 : 130;
+    const int W = c.Vertical ? 150 : 180;
+    const int H = c.Vertical ? 280 : 90;
+    LegendScene s(220, 340, x, y, W, H);
+    s.Table->SetRange(c.Min, c.Max);
+    s.Legend->SetOrientation(c.Vertical ? VTK_ORIENT_VERTICAL : VTK_ORIENT_HORIZONTAL);
+    s.Legend->SetTextPosition(
+      c.Vertical ? vtkScalarBarActor::SucceedScalarBar : vtkScalarBarActor::PrecedeScalarBar);
+    s.Legend->SetNumberOfLabels(5);
+    s.Legend->SetTitle(c.Title);
+    s.Legend->SetAutoResizeText(c.AutoResize);
+    s.Legend->AutomaticLabelFormatOn();
+    s.Legend->ReadableTitleOn();
+    s.Render();
+
+    // What the label mappers draw: the expected texts, distinct, none ending
+    // in a bare point.
+    ASSERT_EQ(s.Legend->LabelsBuilt(), 5);
+    std::set<std::string> drawn;
+    for (int i = 0; i < 5; ++i)
+    {
+      const std::string text = s.Legend->LabelText(i);
+      EXPECT_EQ(text, c.Labels[i]) << "label " << i;
+      EXPECT_TRUE(text.empty() || text.back() != '.') << text;
+      EXPECT_TRUE(text.empty() || drawn.insert(text).second) << text << " twice";
+    }
+
+    // Every line of the title is at least as high as the highest label, and
+    // the title stays within the legend's width.
+    Frame f(s.Scene.Window);
+    const double* bar = s.Legend->BarBounds();
+    const auto outsideBar = [&](int px, int py)
+    { return px < x + bar[0] - 1 || px > x + bar[1] || py < y + bar[2] - 1 || py > y + bar[3]; };
+    const auto green = [&](const Rgb& p, int px, int py)
+    { return p[0] == 0 && p[1] > 0 && p[2] == 0 && outsideBar(px, py); };
+    const auto yellow = [&](const Rgb& p, int px, int py)
+    { return p[0] > 0 && std::abs(p[0] - p[1]) <= 2 && p[2] == 0 && outsideBar(px, py); };
+    const std::vector<int> titleLines = RowRuns(f, green, 0, f.Width);
+    const std::vector<int> labelLines = RowRuns(f, yellow, 0, f.Width);
+    ASSERT_FALSE(titleLines.empty());
+    ASSERT_FALSE(labelLines.empty());
+    const int tallestLabel = *std::max_element(labelLines.begin(), labelLines.end());
+    for (const int line : titleLines)
+    {
+      EXPECT_GE(line, tallestLabel);
+    }
+    EXPECT_EQ(f.Count(green, x + W + 2, 0, f.Width, f.Height), 0) << "title beyond the legend";
+    EXPECT_EQ(f.Count(green, 0, f.Height - 1, f.Width, f.Height), 0) << "title cut at the top";
+
+    EXPECT_TRUE(orvi_test::MatchesBaseline(s.Scene.Window, std::string("legend-") + c.Name));
+  }
 }
 
 // Title text rules, label formats (bounded, checked, with fallback), log

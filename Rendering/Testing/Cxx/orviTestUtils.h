@@ -1,7 +1,8 @@
 // Helpers shared by the vtkorviRendering tests: a real render window with a
 // renderer and a host-style interactor, observers that count events or catch
 // warning texts, pixel read-back, planes and cameras that make screen positions
-// predictable, and the checks every navigator and style shares.
+// predictable, the checks every navigator and style shares, and comparison
+// of a window with a stored baseline image.
 #ifndef orviTestUtils_h
 #define orviTestUtils_h
 
@@ -11,9 +12,13 @@
 #include "vtkCellPicker.h"
 #include "vtkCommand.h"
 #include "vtkGenericRenderWindowInteractor.h"
+#include "vtkImageData.h"
+#include "vtkImageDifference.h"
 #include "vtkInteractorStyle.h"
 #include "vtkNew.h"
 #include "vtkObject.h"
+#include "vtkPNGReader.h"
+#include "vtkPNGWriter.h"
 #include "vtkPlaneSource.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkRenderWindow.h"
@@ -22,11 +27,14 @@
 #include "vtkTDxInteractorStyleCameraFocalPoint.h"
 #include "vtkTDxInteractorStyleSettings.h"
 #include "vtkUnsignedCharArray.h"
+#include "vtkWindowToImageFilter.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <filesystem>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -317,6 +325,78 @@ private:
   unsigned long Tag = 0;
   vtkNew<vtkCallbackCommand> Command;
 };
+
+/// Compares what the window shows with the stored baseline image
+/// ORVI_BASELINE_DIR/NAME.png as VTK's regression tests do: vtkImageDifference
+/// must find a thresholded error (the colour differences above its per-pixel
+/// threshold) of at most `threshold`. Pixels are compared in place: 2D
+/// overlays drawn by the same Mesa and FreeType repeat pixel for pixel, and
+/// the shifts of up to two pixels and 3x3 averages that VTK allows for 3D
+/// scenes (`shifts` true) hide a changed text of a small font. The capture is
+/// written to ORVI_TEST_OUTPUT_DIR/NAME.png to be looked at, and on a
+/// mismatch the difference image to NAME-diff.png beside it. With
+/// ORVI_UPDATE_BASELINES=1 in the environment the baseline is written from
+/// the capture instead.
+inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window,
+  const std::string& name,
+  double threshold = 10.0,
+  bool shifts = false)
+{
+  namespace fs = std::filesystem;
+  vtkNew<vtkWindowToImageFilter> capture;
+  capture->SetInput(window);
+  capture->SetInputBufferTypeToRGB();
+  capture->ReadFrontBufferOff();
+  capture->Update();
+  const auto write = [&](vtkAlgorithm* image, const fs::path& path)
+  {
+    fs::create_directories(path.parent_path());
+    vtkNew<vtkPNGWriter> writer;
+    writer->SetInputConnection(image->GetOutputPort());
+    writer->SetFileName(path.string().c_str());
+    writer->Write();
+  };
+  const fs::path output = fs::path(ORVI_TEST_OUTPUT_DIR) / (name + ".png");
+  const fs::path baseline = fs::path(ORVI_BASELINE_DIR) / (name + ".png");
+  write(capture, output);
+  const char* update = std::getenv("ORVI_UPDATE_BASELINES");
+  if (update && std::string(update) == "1")
+  {
+    write(capture, baseline);
+    return ::testing::AssertionSuccess() << "baseline written: " << baseline;
+  }
+  if (!fs::exists(baseline))
+  {
+    return ::testing::AssertionFailure() << "no baseline " << baseline << " (capture in " << output
+                                         << "; ORVI_UPDATE_BASELINES=1 writes it)";
+  }
+  vtkNew<vtkPNGReader> reader;
+  reader->SetFileName(baseline.string().c_str());
+  reader->Update();
+  const int* expected = reader->GetOutput()->GetDimensions();
+  const int* actual = capture->GetOutput()->GetDimensions();
+  if (expected[0] != actual[0] || expected[1] != actual[1] ||
+    reader->GetOutput()->GetNumberOfScalarComponents() != 3)
+  {
+    return ::testing::AssertionFailure()
+      << "baseline " << baseline << " is " << expected[0] << " x " << expected[1]
+      << " RGB, the window " << actual[0] << " x " << actual[1];
+  }
+  vtkNew<vtkImageDifference> difference;
+  difference->SetInputConnection(capture->GetOutputPort());
+  difference->SetImageConnection(reader->GetOutputPort());
+  difference->SetAllowShift(shifts);
+  difference->SetAveraging(shifts);
+  difference->Update();
+  const double error = difference->GetThresholdedError();
+  if (error <= threshold)
+  {
+    return ::testing::AssertionSuccess();
+  }
+  write(difference, fs::path(ORVI_TEST_OUTPUT_DIR) / (name + "-diff.png"));
+  return ::testing::AssertionFailure() << output << " differs from " << baseline
+                                       << ": thresholded error " << error << " > " << threshold;
+}
 
 } // namespace orvi_test
 
