@@ -177,6 +177,41 @@ void SetPropOffsets(vtkRenderer* renderer, const PropOffsetSettings& record)
   vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(record.Factor, units);
   vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(record.Factor, units);
 }
+// Draws the frame's prop `props[index]`, which has property keys, with the
+// settings its keys ask for; returns what it rendered.
+int RenderKeyedProp(vtkKivSurfaceOutlines* outlines,
+  vtkRenderer* renderer,
+  vtkProp** props,
+  int count,
+  int index,
+  vtkInformation* keys,
+  const GlobalOffsets& saved)
+{
+  vtkProp* prop = props[index];
+  const PropOffsetSettings record = BuildPropOffsetSettings(prop, keys, saved);
+  if (!record.Wireframe && !record.UnitsGiven && !record.FactorGiven)
+  {
+    // Only keys of others': a prop like any untagged one.
+    const int outlined = outlines->HasOutlines() ? outlines->DrawSurface(prop) : -1;
+    return outlined >= 0 ? outlined : prop->RenderOpaqueGeometry(renderer);
+  }
+  if (record.Wireframe && outlines->DrawWireframe(props, count, index))
+  {
+    return 1; // drawn as its surface's edges
+  }
+  if (record.Wireframe)
+  {
+    SetWireframeOffsets(renderer, prop, saved);
+  }
+  else
+  {
+    SetPropOffsets(renderer, record);
+  }
+  const int rendered = prop->RenderOpaqueGeometry(renderer);
+  // The faces switch stays as set.
+  saved.Write();
+  return rendered;
+}
 } // namespace
 
 //------------------------------------------------------------------------------
@@ -312,11 +347,7 @@ void vtkKivMainPass::RenderOpaqueGeometry(const vtkRenderState* s)
   // taken from `saved`. A surface and the tagged wireframe outlining it are
   // drawn in one go by the outlines.
   this->Outlines->BeginFrame(renderer);
-  const auto drawUntagged = [this, renderer](vtkProp* prop)
-  {
-    const int outlined = this->Outlines->DrawSurface(prop);
-    return outlined >= 0 ? outlined : prop->RenderOpaqueGeometry(renderer);
-  };
+  bool outlines = this->Outlines->HasOutlines(); // pairs appear only at keyed props
   for (int i = 0; i < count; ++i)
   {
     vtkProp* prop = props[i];
@@ -324,31 +355,15 @@ void vtkKivMainPass::RenderOpaqueGeometry(const vtkRenderState* s)
     {
       continue;
     }
-    vtkInformation* keys = prop->GetPropertyKeys();
-    const PropOffsetSettings record =
-      keys ? BuildPropOffsetSettings(prop, keys, saved) : PropOffsetSettings{};
-    if (!record.Wireframe && !record.UnitsGiven && !record.FactorGiven)
+    if (vtkInformation* keys = prop->GetPropertyKeys())
     {
-      this->NumberOfRenderedProps += drawUntagged(prop);
+      this->NumberOfRenderedProps +=
+        RenderKeyedProp(this->Outlines, renderer, props, count, i, keys, saved);
+      outlines = this->Outlines->HasOutlines();
+      continue;
     }
-    else if (record.Wireframe && this->Outlines->DrawWireframe(props, count, i))
-    {
-      ++this->NumberOfRenderedProps;
-    }
-    else
-    {
-      if (record.Wireframe)
-      {
-        SetWireframeOffsets(renderer, prop, saved);
-      }
-      else
-      {
-        SetPropOffsets(renderer, record);
-      }
-      this->NumberOfRenderedProps += prop->RenderOpaqueGeometry(renderer);
-      // The faces switch stays as set.
-      saved.Write();
-    }
+    const int outlined = outlines ? this->Outlines->DrawSurface(prop) : -1;
+    this->NumberOfRenderedProps += outlined >= 0 ? outlined : prop->RenderOpaqueGeometry(renderer);
   }
 
   // Wireframes whose surface did not come after all.

@@ -292,7 +292,7 @@ void vtkKivSurfaceOutlines::BeginFrame(vtkRenderer* renderer)
 }
 
 //------------------------------------------------------------------------------
-int vtkKivSurfaceOutlines::DrawPairedSurface(vtkProp* prop)
+int vtkKivSurfaceOutlines::DrawSurface(vtkProp* prop)
 {
   Frame& frame = *this->State;
   Outline* outline = frame.Find(prop, &Outline::Surface);

@@ -58,10 +58,12 @@ public:
    * it with its outline and returns what the copy's RenderOpaqueGeometry()
    * returns; otherwise returns -1 and the caller draws it.
    */
-  int DrawSurface(vtkProp* prop)
-  {
-    return this->NumberOfOutlines > 0 ? this->DrawPairedSurface(prop) : -1;
-  }
+  int DrawSurface(vtkProp* prop);
+
+  /**
+   * Whether any pair is known: DrawSurface() draws nothing otherwise.
+   */
+  bool HasOutlines() const { return this->NumberOfOutlines > 0; }
 
   /**
    * The prop `props[index]` of the frame, tagged RENDER_WIREFRAME: returns
@@ -87,8 +89,6 @@ protected:
   ~vtkKivSurfaceOutlines() override;
 
 private:
-  int DrawPairedSurface(vtkProp* prop);
-
   struct Outline;
   struct Frame;
   std::unique_ptr<Frame> State;
