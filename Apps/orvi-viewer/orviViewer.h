@@ -29,7 +29,6 @@ class vtkCallbackCommand;
 class vtkCatiaInteractor;
 class vtkColorTableLegendActor;
 class vtkDataSet;
-class vtkDataSetSurfaceFilter;
 class vtkInteractorStyle;
 class vtkMervoInteractor;
 class vtkObject;
@@ -41,6 +40,8 @@ class vtkSimpleRenderWindowInteractor;
 
 namespace orvi
 {
+
+class BoundarySurface;
 
 class Viewer
 {
@@ -91,7 +92,7 @@ private:
   vtkSmartPointer<vtkRenderWindowInteractor> Interactor;
   vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
   vtkNew<vtkRenderer> RendererObject;
-  vtkNew<vtkDataSetSurfaceFilter> Surface;
+  vtkNew<BoundarySurface> Surface;
   vtkNew<vtkActor> SurfaceActor;
   vtkNew<vtkActor> EdgeActor;
   vtkNew<vtkActor> HighlightActor;
