@@ -39,6 +39,10 @@ namespace
 using Id32 = std::uint32_t;
 constexpr Id32 NoId = std::numeric_limits<Id32>::max();
 
+// From this many cells on, each step of the extraction writes a progress
+// line: on a busy machine a step can then take a second.
+constexpr vtkIdType StepLinesFromCells = 1000000;
+
 // The faces of the 3D cell types with fixed faces, in the order and winding
 // that vtkDataSetSurfaceFilter gives them.
 struct LocalFace
@@ -813,10 +817,11 @@ int BoundarySurface::RequestData(vtkInformation*,
   }
   else
   {
-    auto step = [this](const char* what, double progress)
+    const bool large = grid->GetNumberOfCells() >= StepLinesFromCells;
+    auto step = [this, large](const char* what, double progress)
     {
       this->UpdateProgress(progress);
-      if (this->Log)
+      if (this->Log && large)
       {
         *this->Log << "  surface: " << what << std::endl;
       }
