@@ -14,6 +14,8 @@
 // Counters: faces is the number of output cells, mem_peak_MB the rise of
 // the process's peak resident size (VmHWM, reset before the loop) over the
 // resident size before the loop.
+#include "Testing/orviBlockMesh.h"
+#include "orviBenchMemory.h"
 #include "orviBoundarySurface.h"
 
 #include "vtkCellType.h"
@@ -30,10 +32,10 @@
 
 #include <algorithm>
 #include <array>
-#include <fstream>
 #include <numeric>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -78,68 +80,25 @@ vtkSmartPointer<vtkUnstructuredGrid> MakeMesh(int nx,
   std::array<int, 4> layers,
   bool shuffled)
 {
-  const int nz = layers[0] + layers[1] + layers[2] + layers[3];
-  const vtkIdType px = nx + 1, py = ny + 1, corners = px * py * (nz + 1);
-  auto pid = [&](int i, int j, int k) { return i + px * (j + py * k); };
+  using orvi_test::CubeShape;
+  auto grid = vtkSmartPointer<vtkUnstructuredGrid>::New();
   vtkNew<vtkPoints> points;
   points->SetDataTypeToDouble();
-  points->Allocate(corners + static_cast<vtkIdType>(nx) * ny * layers[2]);
-  for (int k = 0; k <= nz; ++k)
-    for (int j = 0; j <= ny; ++j)
-      for (int i = 0; i <= nx; ++i)
-        points->InsertNextPoint(i, j, 0.5 * k);
-  auto grid = vtkSmartPointer<vtkUnstructuredGrid>::New();
-  grid->AllocateExact(static_cast<vtkIdType>(nx) * ny * nz * 6, 4);
-  for (int k = 0; k < nz; ++k)
-  {
-    for (int j = 0; j < ny; ++j)
-    {
-      for (int i = 0; i < nx; ++i)
-      {
-        const vtkIdType v[8] = { pid(i, j, k),
-          pid(i + 1, j, k),
-          pid(i + 1, j + 1, k),
-          pid(i, j + 1, k),
-          pid(i, j, k + 1),
-          pid(i + 1, j, k + 1),
-          pid(i + 1, j + 1, k + 1),
-          pid(i, j + 1, k + 1) };
-        auto cell = [&](int type, std::initializer_list<vtkIdType> ids)
-        { grid->InsertNextCell(type, static_cast<vtkIdType>(ids.size()), ids.begin()); };
-        if (k < layers[0])
-        {
-          cell(VTK_HEXAHEDRON, { v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7] });
-        }
-        else if (k < layers[0] + layers[1])
-        {
-          cell(VTK_WEDGE, { v[0], v[1], v[2], v[4], v[5], v[6] });
-          cell(VTK_WEDGE, { v[0], v[2], v[3], v[4], v[6], v[7] });
-        }
-        else if (k < layers[0] + layers[1] + layers[2])
-        {
-          const vtkIdType c = points->InsertNextPoint(i + 0.5, j + 0.5, 0.5 * k + 0.25);
-          cell(VTK_PYRAMID, { v[0], v[3], v[2], v[1], c });
-          cell(VTK_PYRAMID, { v[4], v[5], v[6], v[7], c });
-          cell(VTK_PYRAMID, { v[0], v[1], v[5], v[4], c });
-          cell(VTK_PYRAMID, { v[1], v[2], v[6], v[5], c });
-          cell(VTK_PYRAMID, { v[2], v[3], v[7], v[6], c });
-          cell(VTK_PYRAMID, { v[3], v[0], v[4], v[7], c });
-        }
-        else
-        {
-          // Six tetrahedra about the diagonal v0-v6: conforming between
-          // neighbouring cubes.
-          cell(VTK_TETRA, { v[0], v[1], v[2], v[6] });
-          cell(VTK_TETRA, { v[0], v[5], v[1], v[6] });
-          cell(VTK_TETRA, { v[0], v[2], v[3], v[6] });
-          cell(VTK_TETRA, { v[0], v[3], v[7], v[6] });
-          cell(VTK_TETRA, { v[0], v[4], v[5], v[6] });
-          cell(VTK_TETRA, { v[0], v[7], v[4], v[6] });
-        }
-      }
-    }
-  }
   grid->SetPoints(points);
+  const int nz = layers[0] + layers[1] + layers[2] + layers[3];
+  grid->AllocateExact(static_cast<vtkIdType>(nx) * ny * nz * 6, 4);
+  orvi_test::AddBlock(grid,
+    points,
+    nx,
+    ny,
+    nz,
+    [&](int, int, int k)
+    {
+      return k < layers[0]          ? CubeShape::Hexahedron
+        : k < layers[0] + layers[1] ? CubeShape::Wedges
+        : k < nz - layers[3]        ? CubeShape::Pyramids
+                                    : CubeShape::SixTetrahedra;
+    });
   if (shuffled)
   {
     grid = Shuffle(grid);
@@ -184,21 +143,6 @@ vtkUnstructuredGrid* GetMesh(Case which)
   }
 }
 
-// Resident-size figures of this process in MB, from /proc/self/status.
-double StatusMB(const std::string& key)
-{
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-  {
-    if (line.compare(0, key.size(), key) == 0)
-    {
-      return std::stod(line.substr(key.size() + 1)) / 1024.0;
-    }
-  }
-  return 0.0;
-}
-
 template <typename Filter>
 void Run(benchmark::State& state, Case which)
 {
@@ -206,8 +150,7 @@ void Run(benchmark::State& state, Case which)
   vtkNew<Filter> filter;
   filter->SetInputData(mesh);
   filter->PassThroughCellIdsOn();
-  std::ofstream("/proc/self/clear_refs") << "5";
-  const double startRSS = StatusMB("VmRSS");
+  const double startRSS = orvi_bench::StartPeakMeasure();
   for (auto _ : state)
   {
     filter->Modified();
@@ -215,7 +158,7 @@ void Run(benchmark::State& state, Case which)
     benchmark::DoNotOptimize(filter->GetOutput()->GetNumberOfCells());
   }
   state.counters["faces"] = static_cast<double>(filter->GetOutput()->GetNumberOfCells());
-  state.counters["mem_peak_MB"] = StatusMB("VmHWM") - startRSS;
+  state.counters["mem_peak_MB"] = orvi_bench::PeakRiseMB(startRSS);
 }
 
 void Vtk(benchmark::State& state, Case which)
@@ -229,29 +172,21 @@ void Orvi(benchmark::State& state, Case which)
 }
 } // namespace
 
-BENCHMARK_CAPTURE(Vtk, tet, Case::Tet)
-  ->Name("SurfaceTet/Vtk")
-  ->Unit(benchmark::kMillisecond)
-  ->UseRealTime();
-BENCHMARK_CAPTURE(Orvi, tet, Case::Tet)
-  ->Name("SurfaceTet/Orvi")
-  ->Unit(benchmark::kMillisecond)
-  ->UseRealTime();
-BENCHMARK_CAPTURE(Vtk, mixed, Case::Mixed)
-  ->Name("SurfaceMixed/Vtk")
-  ->Unit(benchmark::kMillisecond)
-  ->UseRealTime();
-BENCHMARK_CAPTURE(Orvi, mixed, Case::Mixed)
-  ->Name("SurfaceMixed/Orvi")
-  ->Unit(benchmark::kMillisecond)
-  ->UseRealTime();
-BENCHMARK_CAPTURE(Vtk, tetlattice, Case::TetLattice)
-  ->Name("SurfaceTetLattice/Vtk")
-  ->Unit(benchmark::kMillisecond)
-  ->UseRealTime();
-BENCHMARK_CAPTURE(Orvi, tetlattice, Case::TetLattice)
-  ->Name("SurfaceTetLattice/Orvi")
-  ->Unit(benchmark::kMillisecond)
-  ->UseRealTime();
+// Each case as the pair <Case>/Vtk and <Case>/Orvi.
+const bool Registered = []
+{
+  for (const auto& [name, which] : { std::pair<std::string, Case>{ "SurfaceTet", Case::Tet },
+         { "SurfaceMixed", Case::Mixed },
+         { "SurfaceTetLattice", Case::TetLattice } })
+  {
+    benchmark::RegisterBenchmark((name + "/Vtk").c_str(), Vtk, which)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+    benchmark::RegisterBenchmark((name + "/Orvi").c_str(), Orvi, which)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  }
+  return true;
+}();
 
 BENCHMARK_MAIN();

@@ -3,6 +3,7 @@
 // winding and, for quads, the same diagonal), from the same input cells,
 // with the same cell data; the same pictures; and a clean refusal of cells
 // that would make it read out of bounds.
+#include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
 #include "orviTestUtils.h"
 
@@ -37,10 +38,8 @@ namespace fs = std::filesystem;
 //------------------------------------------------------------------------------
 // Meshes.
 
-// A block of 4 x 3 x 3 cubes, each cube a random choice among a hexahedron,
-// a voxel, two wedges, five or six tetrahedra, six pyramids about its
-// centre and a polyhedron; faces between cubes match where their shapes
-// agree. Then: a cell given twice, two stacked pentagonal prisms with a
+// A block of 4 x 3 x 3 cubes, each a random choice among the shapes of
+// orvi_test::AddBlock. Then: a cell given twice, two stacked pentagonal prisms with a
 // polyhedron on the lower one's points, a hexagonal prism, 2D, 1D and 0D
 // cells (a triangle on a boundary face among them) and an empty cell,
 // interleaved; last, whatever more() adds. Point data "height", cell data
@@ -52,12 +51,15 @@ vtkSmartPointer<vtkUnstructuredGrid> MixedMesh(bool storage32 = false,
   auto grid = vtkSmartPointer<vtkUnstructuredGrid>::New();
   vtkNew<vtkPoints> points;
   grid->SetPoints(points);
-  for (int k = 0; k <= NZ; ++k)
-    for (int j = 0; j <= NY; ++j)
-      for (int i = 0; i <= NX; ++i)
-        points->InsertNextPoint(i, j, k);
-  auto pid = [](int i, int j, int k) -> vtkIdType { return i + (NX + 1) * (j + (NY + 1) * k); };
   grid->AllocateExact(512, 8);
+  std::mt19937 random(7);
+  orvi_test::AddBlock(grid,
+    points,
+    NX,
+    NY,
+    NZ,
+    [&](int, int, int) { return static_cast<orvi_test::CubeShape>(random() % 7); });
+  auto pid = [](int i, int j, int k) -> vtkIdType { return i + (NX + 1) * (j + (NY + 1) * k); };
   auto cell = [&](int type, std::vector<vtkIdType> ids)
   { grid->InsertNextCell(type, static_cast<vtkIdType>(ids.size()), ids.data()); };
   auto polyhedron =
@@ -75,79 +77,6 @@ vtkSmartPointer<vtkUnstructuredGrid> MixedMesh(bool storage32 = false,
       static_cast<vtkIdType>(faces.size()),
       stream.data());
   };
-
-  std::mt19937 random(7);
-  for (int k = 0; k < NZ; ++k)
-  {
-    for (int j = 0; j < NY; ++j)
-    {
-      for (int i = 0; i < NX; ++i)
-      {
-        const vtkIdType v[8] = { pid(i, j, k),
-          pid(i + 1, j, k),
-          pid(i + 1, j + 1, k),
-          pid(i, j + 1, k),
-          pid(i, j, k + 1),
-          pid(i + 1, j, k + 1),
-          pid(i + 1, j + 1, k + 1),
-          pid(i, j + 1, k + 1) };
-        switch (random() % 7)
-        {
-          case 0:
-            cell(VTK_HEXAHEDRON, { v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7] });
-            break;
-          case 1:
-            cell(VTK_VOXEL, { v[0], v[1], v[3], v[2], v[4], v[5], v[7], v[6] });
-            break;
-          case 2:
-            cell(VTK_WEDGE, { v[0], v[1], v[2], v[4], v[5], v[6] });
-            cell(VTK_WEDGE, { v[0], v[2], v[3], v[4], v[6], v[7] });
-            break;
-          case 3:
-            for (const auto& t : { std::array<int, 4>{ 0, 1, 3, 4 },
-                   std::array<int, 4>{ 1, 2, 3, 6 },
-                   std::array<int, 4>{ 1, 4, 5, 6 },
-                   std::array<int, 4>{ 3, 4, 6, 7 },
-                   std::array<int, 4>{ 1, 3, 4, 6 } })
-            {
-              cell(VTK_TETRA, { v[t[0]], v[t[1]], v[t[2]], v[t[3]] });
-            }
-            break;
-          case 4:
-          {
-            const vtkIdType c = points->InsertNextPoint(i + 0.5, j + 0.5, k + 0.5);
-            cell(VTK_PYRAMID, { v[0], v[3], v[2], v[1], c });
-            cell(VTK_PYRAMID, { v[4], v[5], v[6], v[7], c });
-            cell(VTK_PYRAMID, { v[0], v[1], v[5], v[4], c });
-            cell(VTK_PYRAMID, { v[1], v[2], v[6], v[5], c });
-            cell(VTK_PYRAMID, { v[2], v[3], v[7], v[6], c });
-            cell(VTK_PYRAMID, { v[3], v[0], v[4], v[7], c });
-            break;
-          }
-          case 5:
-            polyhedron({ v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7] },
-              { { v[0], v[3], v[2], v[1] },
-                { v[4], v[5], v[6], v[7] },
-                { v[0], v[1], v[5], v[4] },
-                { v[1], v[2], v[6], v[5] },
-                { v[2], v[3], v[7], v[6] },
-                { v[3], v[0], v[4], v[7] } });
-            break;
-          default:
-            for (const auto& t : { std::array<int, 2>{ 1, 2 },
-                   std::array<int, 2>{ 5, 1 },
-                   std::array<int, 2>{ 2, 3 },
-                   std::array<int, 2>{ 3, 7 },
-                   std::array<int, 2>{ 4, 5 },
-                   std::array<int, 2>{ 7, 4 } })
-            {
-              cell(VTK_TETRA, { v[0], v[t[0]], v[t[1]], v[6] });
-            }
-            break;
-        }
-      }
-    }
-  }
   vtkIdType twice = 0, n;
   const vtkIdType* ids;
   while (grid->GetCellType(twice) == VTK_POLYHEDRON)
