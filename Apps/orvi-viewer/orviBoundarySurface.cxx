@@ -675,15 +675,11 @@ void PassCellData(vtkCellData* in,
   }
 }
 
-// The surface of a grid of the cells this file handles, in output.
-bool Extract(vtkUnstructuredGrid* grid,
-  vtkPolyData* output,
-  bool originalIds,
-  const StepFunction& step,
-  std::string& error)
+// Calls f(mesh) with the grid's cells seen through the storage type of its
+// cell array; returns what f returns.
+template <typename F>
+bool WithMesh(vtkUnstructuredGrid* grid, F&& f)
 {
-  Output out;
-  bool done = false;
   auto run = [&](auto* offsets, auto* connectivity)
   {
     using T = std::remove_pointer_t<decltype(offsets->GetPointer(0))>;
@@ -702,18 +698,47 @@ bool Extract(vtkUnstructuredGrid* grid,
       mesh.FaceStreamSize = faces->GetNumberOfValues();
       mesh.FaceLocations = locations->GetPointer(0);
     }
-    done = ExtractFaces(mesh, out, step, error);
+    return f(mesh);
   };
   vtkCellArray* cells = grid->GetCells();
-  if (cells->IsStorage64Bit())
+  return cells->IsStorage64Bit() ? run(cells->GetOffsetsArray64(), cells->GetConnectivityArray64())
+                                 : run(cells->GetOffsetsArray32(), cells->GetConnectivityArray32());
+}
+
+// Whether every cell of the grid passes CellProblem(), as VTK's filter
+// needs too: it reads whatever the cells point to.
+bool CheckCells(vtkUnstructuredGrid* grid, std::string& error)
+{
+  if (!grid->GetCells() || !grid->GetCellTypesArray() ||
+    grid->GetCellTypesArray()->GetNumberOfValues() != grid->GetNumberOfCells())
   {
-    run(cells->GetOffsetsArray64(), cells->GetConnectivityArray64());
+    return true; // no cells, or none VTK's filter can reach
   }
-  else
-  {
-    run(cells->GetOffsetsArray32(), cells->GetConnectivityArray32());
-  }
-  if (!done)
+  return WithMesh(grid,
+    [&](const auto& mesh)
+    {
+      for (vtkIdType cell = 0; cell < mesh.NumberOfCells; ++cell)
+      {
+        const std::string problem = CellProblem(mesh, cell, GetTypeInfo(mesh.Types[cell]));
+        if (!problem.empty())
+        {
+          error = "cell " + std::to_string(cell) + " " + problem;
+          return false;
+        }
+      }
+      return true;
+    });
+}
+
+// The surface of a grid of the cells this file handles, in output.
+bool Extract(vtkUnstructuredGrid* grid,
+  vtkPolyData* output,
+  bool originalIds,
+  const StepFunction& step,
+  std::string& error)
+{
+  Output out;
+  if (!WithMesh(grid, [&](const auto& mesh) { return ExtractFaces(mesh, out, step, error); }))
   {
     return false;
   }
@@ -807,8 +832,14 @@ int BoundarySurface::RequestData(vtkInformation*,
     *this->Log << "extracting the surface of " << input->GetNumberOfCells() << " cells"
                << (this->UsedVtkFilter ? " with vtkDataSetSurfaceFilter" : "") << std::endl;
   }
+  std::string error;
   if (this->UsedVtkFilter)
   {
+    if (grid && !CheckCells(grid, error))
+    {
+      vtkErrorMacro("Cannot extract the surface: " << error << ".");
+      return 0;
+    }
     vtkNew<vtkDataSetSurfaceFilter> filter;
     filter->SetInputData(input);
     filter->SetPassThroughCellIds(this->PassThroughCellIds);
@@ -826,7 +857,6 @@ int BoundarySurface::RequestData(vtkInformation*,
         *this->Log << "  surface: " << what << std::endl;
       }
     };
-    std::string error;
     if (!Extract(grid, output, this->PassThroughCellIds, step, error))
     {
       vtkErrorMacro("Cannot extract the surface: " << error << ".");

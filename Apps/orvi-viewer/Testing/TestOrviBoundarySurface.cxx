@@ -479,6 +479,13 @@ TEST(OrviBoundarySurface, RefusesBrokenCells)
         g->InsertNextCell(VTK_POLYHEDRON, 4, ids, 4, faces);
       },
       "has a face with point 9999" },
+    { "quadratic cell, for VTK's filter, with a point id out of range",
+      [](vtkUnstructuredGrid* g)
+      {
+        vtkIdType ids[10] = { 0, 1, 5, 30, 2, 3, 4, 6, 7, 9999 };
+        g->InsertNextCell(VTK_QUADRATIC_TETRA, 10, ids);
+      },
+      "refers to point 9999" },
   };
   for (const Broken& c : cases)
   {
