@@ -9,6 +9,7 @@
 // over the resident size before the loop, that is the most memory one
 // iteration needed beyond the shared input arrays; mem_grid_MB is the size VTK
 // reports for the finished grid (GetActualMemorySize, coordinates included).
+#include "orviBenchMemory.h"
 #include "vtkKivUnstructuredGridGenerator.h"
 
 #include "vtkCellArray.h"
@@ -22,9 +23,6 @@
 #include "vtkUnstructuredGrid.h"
 
 #include <benchmark/benchmark.h>
-
-#include <fstream>
-#include <string>
 
 namespace
 {
@@ -117,30 +115,9 @@ const Mesh& GetMesh(bool tetrahedra)
   return tetrahedra ? tets : hexahedra;
 }
 
-// Resident-size figures of this process in MB, from /proc/self/status.
-double StatusMB(const std::string& key)
-{
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line))
-  {
-    if (line.compare(0, key.size(), key) == 0)
-    {
-      return std::stod(line.substr(key.size() + 1)) / 1024.0;
-    }
-  }
-  return 0.0;
-}
-
-double StartPeakMeasure()
-{
-  std::ofstream("/proc/self/clear_refs") << "5";
-  return StatusMB("VmRSS");
-}
-
 void SetCounters(benchmark::State& state, double startRSS, vtkUnstructuredGrid* grid)
 {
-  state.counters["mem_peak_MB"] = StatusMB("VmHWM") - startRSS;
+  state.counters["mem_peak_MB"] = orvi_bench::PeakRiseMB(startRSS);
   state.counters["mem_grid_MB"] = grid ? grid->GetActualMemorySize() / 1024.0 : 0.0;
 }
 
@@ -148,7 +125,7 @@ void Vtk(benchmark::State& state, bool tetrahedra)
 {
   const Mesh& mesh = GetMesh(tetrahedra);
   vtkSmartPointer<vtkUnstructuredGrid> last;
-  const double startRSS = StartPeakMeasure();
+  const double startRSS = orvi_bench::StartPeakMeasure();
   for (auto _ : state)
   {
     // The previous grid goes first, as a pipeline's output is cleared
@@ -174,7 +151,7 @@ void Orvi(benchmark::State& state, bool tetrahedra)
   generator->SetPointData(mesh.Coordinates);
   generator->SetCellData(mesh.Cells);
   generator->SetCellTypeData(mesh.Types);
-  const double startRSS = StartPeakMeasure();
+  const double startRSS = orvi_bench::StartPeakMeasure();
   for (auto _ : state)
   {
     generator->Modified();

@@ -1,5 +1,7 @@
 #include "orviViewer.h"
 
+#include "orviBoundarySurface.h"
+
 #include "vtkCatiaInteractor.h"
 #include "vtkColorTableLegendActor.h"
 #include "vtkFrustumSelectionPicker.h"
@@ -17,7 +19,6 @@
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkDataSet.h"
-#include "vtkDataSetSurfaceFilter.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
 #include "vtkLightsPass.h"
@@ -232,6 +233,7 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
 
   this->Surface->SetInputData(mesh);
   this->Surface->PassThroughCellIdsOn();
+  this->Surface->SetLog(&this->Log);
   this->Surface->Update();
 
   vtkNew<vtkPolyDataMapper> mapper;

@@ -30,7 +30,6 @@ class vtkCallbackCommand;
 class vtkCatiaInteractor;
 class vtkColorTableLegendActor;
 class vtkDataSet;
-class vtkDataSetSurfaceFilter;
 class vtkInteractorStyle;
 class vtkMervoInteractor;
 class vtkObject;
@@ -42,6 +41,8 @@ class vtkSimpleRenderWindowInteractor;
 
 namespace orvi
 {
+
+class BoundarySurface;
 
 class Viewer
 {
@@ -92,7 +93,7 @@ private:
   vtkSmartPointer<vtkRenderWindowInteractor> Interactor;
   vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
   vtkNew<vtkRenderer> RendererObject;
-  vtkNew<vtkDataSetSurfaceFilter> Surface;
+  vtkNew<BoundarySurface> Surface;
   vtkNew<vtkActor> SurfaceActor;
   EdgeOverlay Edges;
   vtkNew<vtkActor> HighlightActor;

@@ -1,0 +1,192 @@
+// The surface of a mesh of about one million linear cells, as the viewer
+// extracts it: orvi::BoundarySurface against vtkDataSetSurfaceFilter, both
+// passing the original cell ids through.
+//
+// SurfaceTet: 1,080,000 tetrahedra (six per cube of a 60 x 60 x 50 block).
+// SurfaceMixed: 1,060,000 cells in layers of a 50 x 50 block: hexahedra,
+// wedges, pyramids (six per cube about its centre) and tetrahedra, with
+// the faces between layers shared where their shapes agree.
+// Both with cells and points numbered in a random order, as far from the
+// block's lattice as a mesher's numbering is (VTK's filter takes about as
+// long on them as on gmsh's meshes of the same size). SurfaceTetLattice:
+// the tetrahedra numbered along the lattice, VTK's filter's best case.
+//
+// Counters: faces is the number of output cells, mem_peak_MB the rise of
+// the process's peak resident size (VmHWM, reset before the loop) over the
+// resident size before the loop.
+#include "Testing/orviBlockMesh.h"
+#include "orviBenchMemory.h"
+#include "orviBoundarySurface.h"
+
+#include "vtkCellType.h"
+#include "vtkDataSetSurfaceFilter.h"
+#include "vtkDoubleArray.h"
+#include "vtkNew.h"
+#include "vtkPointData.h"
+#include "vtkPoints.h"
+#include "vtkPolyData.h"
+#include "vtkSmartPointer.h"
+#include "vtkUnstructuredGrid.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <numeric>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace
+{
+// The grid's cells in a random order, on its points in a random order.
+vtkSmartPointer<vtkUnstructuredGrid> Shuffle(vtkUnstructuredGrid* in)
+{
+  std::mt19937 random(5);
+  const vtkIdType numPoints = in->GetNumberOfPoints(), numCells = in->GetNumberOfCells();
+  std::vector<vtkIdType> pointOrder(numPoints), cellOrder(numCells), newId(numPoints);
+  std::iota(pointOrder.begin(), pointOrder.end(), 0);
+  std::iota(cellOrder.begin(), cellOrder.end(), 0);
+  std::shuffle(pointOrder.begin(), pointOrder.end(), random);
+  std::shuffle(cellOrder.begin(), cellOrder.end(), random);
+  vtkNew<vtkPoints> points;
+  points->SetDataTypeToDouble();
+  points->SetNumberOfPoints(numPoints);
+  for (vtkIdType i = 0; i < numPoints; ++i)
+  {
+    newId[pointOrder[i]] = i;
+    points->SetPoint(i, in->GetPoint(pointOrder[i]));
+  }
+  auto out = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  out->AllocateExact(numCells, 5);
+  out->SetPoints(points);
+  vtkIdType ids[8];
+  for (vtkIdType c : cellOrder)
+  {
+    vtkIdType n;
+    const vtkIdType* old;
+    in->GetCellPoints(c, n, old);
+    std::transform(old, old + n, ids, [&](vtkIdType id) { return newId[id]; });
+    out->InsertNextCell(in->GetCellType(c), n, ids);
+  }
+  return out;
+}
+
+// Layers of a block of nx x ny cubes, from the bottom: hexahedra, wedges,
+// pyramids, tetrahedra; shuffled: cells and points in random order.
+vtkSmartPointer<vtkUnstructuredGrid> MakeMesh(int nx,
+  int ny,
+  std::array<int, 4> layers,
+  bool shuffled)
+{
+  using orvi_test::CubeShape;
+  auto grid = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  vtkNew<vtkPoints> points;
+  points->SetDataTypeToDouble();
+  grid->SetPoints(points);
+  const int nz = layers[0] + layers[1] + layers[2] + layers[3];
+  grid->AllocateExact(static_cast<vtkIdType>(nx) * ny * nz * 6, 4);
+  orvi_test::AddBlock(grid,
+    points,
+    nx,
+    ny,
+    nz,
+    [&](int, int, int k)
+    {
+      return k < layers[0]          ? CubeShape::Hexahedron
+        : k < layers[0] + layers[1] ? CubeShape::Wedges
+        : k < nz - layers[3]        ? CubeShape::Pyramids
+                                    : CubeShape::SixTetrahedra;
+    });
+  if (shuffled)
+  {
+    grid = Shuffle(grid);
+  }
+  vtkNew<vtkDoubleArray> height;
+  height->SetName("height");
+  height->SetNumberOfValues(grid->GetNumberOfPoints());
+  for (vtkIdType p = 0; p < grid->GetNumberOfPoints(); ++p)
+  {
+    height->SetValue(p, grid->GetPoint(p)[2]);
+  }
+  grid->GetPointData()->SetScalars(height);
+  return grid;
+}
+
+enum class Case
+{
+  Tet,
+  Mixed,
+  TetLattice
+};
+
+vtkUnstructuredGrid* GetMesh(Case which)
+{
+  switch (which)
+  {
+    case Case::Tet:
+    {
+      static const auto mesh = MakeMesh(60, 60, { 0, 0, 0, 50 }, true);
+      return mesh;
+    }
+    case Case::Mixed:
+    {
+      static const auto mesh = MakeMesh(50, 50, { 80, 40, 10, 30 }, true);
+      return mesh;
+    }
+    default:
+    {
+      static const auto mesh = MakeMesh(60, 60, { 0, 0, 0, 50 }, false);
+      return mesh;
+    }
+  }
+}
+
+template <typename Filter>
+void Run(benchmark::State& state, Case which)
+{
+  vtkUnstructuredGrid* mesh = GetMesh(which);
+  vtkNew<Filter> filter;
+  filter->SetInputData(mesh);
+  filter->PassThroughCellIdsOn();
+  const double startRSS = orvi_bench::StartPeakMeasure();
+  for (auto _ : state)
+  {
+    filter->Modified();
+    filter->Update();
+    benchmark::DoNotOptimize(filter->GetOutput()->GetNumberOfCells());
+  }
+  state.counters["faces"] = static_cast<double>(filter->GetOutput()->GetNumberOfCells());
+  state.counters["mem_peak_MB"] = orvi_bench::PeakRiseMB(startRSS);
+}
+
+void Vtk(benchmark::State& state, Case which)
+{
+  Run<vtkDataSetSurfaceFilter>(state, which);
+}
+
+void Orvi(benchmark::State& state, Case which)
+{
+  Run<orvi::BoundarySurface>(state, which);
+}
+} // namespace
+
+// Each case as the pair <Case>/Vtk and <Case>/Orvi.
+const bool Registered = []
+{
+  for (const auto& [name, which] : { std::pair<std::string, Case>{ "SurfaceTet", Case::Tet },
+         { "SurfaceMixed", Case::Mixed },
+         { "SurfaceTetLattice", Case::TetLattice } })
+  {
+    benchmark::RegisterBenchmark((name + "/Vtk").c_str(), Vtk, which)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+    benchmark::RegisterBenchmark((name + "/Orvi").c_str(), Orvi, which)
+      ->Unit(benchmark::kMillisecond)
+      ->UseRealTime();
+  }
+  return true;
+}();
+
+BENCHMARK_MAIN();
