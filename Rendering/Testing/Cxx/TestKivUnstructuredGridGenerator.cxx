@@ -16,6 +16,8 @@
 #include "vtkIntArray.h"
 #include "vtkPointData.h"
 #include "vtkPoints.h"
+#include "vtkPolyData.h"
+#include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 
 #include <gtest/gtest.h>
@@ -324,4 +326,82 @@ TEST(KivUnstructuredGridGenerator, FillCellArrayLeavesTheCellArrayAloneOnAFault)
   EXPECT_EQ(errors.Count, 1);
   EXPECT_EQ(cellArray->GetNumberOfCells(), 3);
   EXPECT_EQ(cellArray->GetNumberOfConnectivityIds(), 7);
+}
+
+// Cells from elsewhere (a reader stores offsets, ids and types as it finds
+// them): CheckCells() names the fault in the generator's words.
+TEST(KivUnstructuredGridGenerator, CheckCellsOnGridsAndPolyDataFromElsewhere)
+{
+  struct Case
+  {
+    Ids Offsets, Connectivity;
+    std::vector<unsigned char> Types;
+    Ids FaceLocations, Faces; // empty: no polyhedra
+    std::string Message;      // empty: sound
+  };
+  const Ids cube = {
+    6, 4, 0, 3, 2, 1, 4, 4, 5, 6, 7, 4, 0, 1, 5, 4, 4, 1, 2, 6, 5, 4, 2, 3, 7, 6, 4, 3, 0, 4, 7
+  };
+  Ids badCube = cube;
+  badCube[9] = 12;
+  // clang-format off
+  const std::vector<Case> cases = {
+    { { 0, 4, 7 }, { 0, 1, 2, 3, 0, 1, 4 }, { VTK_TETRA, VTK_TRIANGLE }, {}, {}, "" },
+    { { 0, 4, 7 }, { 0, 1, 2, 3, 0, 1, 8 }, { VTK_TETRA, VTK_TRIANGLE }, {}, {},
+      "cell 1: point id 8 is not below the number of points (8)" },
+    { { 0, 3 }, { 0, -2, 1 }, { VTK_TRIANGLE }, {}, {}, "cell 0: point id -2 is negative" },
+    { { 0, 3 }, { 0, 1, 2 }, { 250 }, {}, {}, "cell 0: cell type 250 is not a VTK cell type" },
+    { { 0, 6 }, { 0, 1, 2, 3, 4, 5 }, { VTK_HEXAHEDRON }, {}, {},
+      "cell 0: cell type 12 needs 8 points, not 6" },
+    { { 0, 3, 9 }, { 0, 1, 2, 0, 1, 3 }, { VTK_TRIANGLE, VTK_TRIANGLE }, {}, {},
+      "cell 1: its point ids at 3 .. 9 do not fit the connectivity array of 6 ids" },
+    { { 0, 3, 6 }, { 0, 1, 2, 0, 1, 3 }, { VTK_TRIANGLE }, {}, {},
+      "the grid has 2 cells but 1 cell types" },
+    { { 0, 8 }, { 0, 1, 2, 3, 4, 5, 6, 7 }, { VTK_POLYHEDRON }, { 0 }, cube, "" },
+    { { 0, 8 }, { 0, 1, 2, 3, 4, 5, 6, 7 }, { VTK_POLYHEDRON }, { 0 }, badCube,
+      "cell 0: point id 12 is not below the number of points (8)" },
+    { { 0, 8 }, { 0, 1, 2, 3, 4, 5, 6, 7 }, { VTK_POLYHEDRON }, { 0 }, { 2, 3, 0, 1, 2 },
+      "cell 0: needs stream values up to index 5 but the grid's face stream holds 5 values" },
+  };
+  // clang-format on
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.Message);
+    vtkNew<vtkCellArray> cells;
+    cells->SetData(Values<I>(c.Offsets), Values<I>(c.Connectivity));
+    vtkNew<vtkUnsignedCharArray> types;
+    for (unsigned char type : c.Types)
+    {
+      types->InsertNextValue(type);
+    }
+    vtkNew<vtkUnstructuredGrid> grid;
+    vtkNew<vtkPoints> points;
+    points->SetData(Coordinates(8));
+    grid->SetPoints(points);
+    if (c.Faces.empty())
+    {
+      grid->SetCells(types, cells);
+    }
+    else
+    {
+      grid->SetCells(types, cells, Values<I>(c.FaceLocations), Values<I>(c.Faces));
+    }
+    EXPECT_EQ(vtkKivUnstructuredGridGenerator::CheckCells(grid), c.Message);
+  }
+
+  // Poly data numbers its vertices first, then lines, polygons and strips.
+  vtkNew<vtkPolyData> poly;
+  vtkNew<vtkPoints> points;
+  points->SetData(Coordinates(4));
+  poly->SetPoints(points);
+  vtkNew<vtkCellArray> verts, polys;
+  const vtkIdType vertex[] = { 3 }, triangle[] = { 0, 1, 2 }, bad[] = { 0, 1, 4 };
+  verts->InsertNextCell(1, vertex);
+  polys->InsertNextCell(3, triangle);
+  polys->InsertNextCell(3, bad);
+  poly->SetVerts(verts);
+  poly->SetPolys(polys);
+  EXPECT_EQ(vtkKivUnstructuredGridGenerator::CheckCells(poly),
+    "cell 2: point id 4 is not below the number of points (4)");
+  EXPECT_EQ(vtkKivUnstructuredGridGenerator::CheckCells(nullptr), "");
 }
