@@ -279,6 +279,24 @@ vtkSelection* vtkFrustumSelectionPicker::GetSelection()
 }
 
 //------------------------------------------------------------------------------
+bool vtkFrustumSelectionPicker::SelectIds(vtkDataSet* data, int fieldType, vtkIdTypeArray* ids)
+{
+  if (ids)
+  {
+    ids->Initialize();
+  }
+  if (!data || !ids || !this->FrustumSelection || this->FrustumSelection->GetNumberOfNodes() < 1)
+  {
+    return false;
+  }
+  // Every node of the last pick holds the same frustum.
+  vtkNew<vtkKivFrustumSelector> selector;
+  selector->Initialize(this->FrustumSelection->GetNode(0));
+  selector->SelectIds(data, fieldType, ids);
+  return true;
+}
+
+//------------------------------------------------------------------------------
 vtkProp3DCollection* vtkFrustumSelectionPicker::GetProp3Ds() const
 {
   return this->Prop3Ds;

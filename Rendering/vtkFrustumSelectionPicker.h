@@ -60,6 +60,8 @@
 
 #include <map> // for PropSelections
 
+class vtkDataSet;
+class vtkIdTypeArray;
 class vtkProp3D;
 class vtkProp3DCollection;
 class vtkSelectionSource;
@@ -87,6 +89,19 @@ public:
    * The selection the last GetSelection() built for this prop, or null.
    */
   vtkSelection* GetSelectionForProp3D(const vtkProp3D* prop) const;
+
+  /**
+   * Fills ids (emptied first) with the ids of the points
+   * (vtkSelectionNode::POINT) or cells (any other field type) of data that
+   * lie inside the frustum of the last successful AreaPick(), ascending,
+   * by the test GetSelection() runs: the cells vtkExtractSelectedFrustum
+   * reports (inside or crossing the frustum) and the points inside it.
+   * data need not be drawn by a picked prop: a host showing the surface of
+   * a volume mesh selects the volume's own cells, interior ones included.
+   * Returns false, with ids empty, before the first successful AreaPick()
+   * or for null data or ids.
+   */
+  bool SelectIds(vtkDataSet* data, int fieldType, vtkIdTypeArray* ids);
 
 protected:
   vtkFrustumSelectionPicker();

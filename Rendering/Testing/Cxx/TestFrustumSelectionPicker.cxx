@@ -1,11 +1,15 @@
 #include "vtkFrustumSelectionPicker.h"
 
+#include "orviGmshMesh.h"
 #include "orviPickerScenes.h"
 #include "orviTestUtils.h"
 
 #include "vtkActor2D.h"
+#include "vtkCellData.h"
 #include "vtkColorTransferFunction.h"
 #include "vtkConvertSelection.h"
+#include "vtkDataSetSurfaceFilter.h"
+#include "vtkExtractSelectedFrustum.h"
 #include "vtkImageActor.h"
 #include "vtkImageData.h"
 #include "vtkImageMapper3D.h"
@@ -18,12 +22,17 @@
 #include "vtkProperty.h"
 #include "vtkSelectionSource.h"
 #include "vtkSphereSource.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridReader.h"
 #include "vtkVolume.h"
 #include "vtkVolumeProperty.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <memory>
+#include <set>
 #include <sstream>
 
 using orvi_test::Ids;
@@ -549,4 +558,75 @@ TEST(FrustumSelectionPicker, SameCellsAsVtkConvertSelectionOnAnObliqueView)
   }
   EXPECT_EQ(Ids(selection->GetNode(0)), inside);
   EXPECT_GT(inside.size(), 10u);
+}
+
+// A real tetrahedral mesh shown by its surface: SelectIds() on the volume
+// gives exactly the cells VTK's own frustum extraction keeps, interior ones
+// included.
+TEST(FrustumSelectionPicker, SelectIdsOfAVolumeAsVtkExtractsThem)
+{
+  std::string why;
+  const std::string file =
+    orvi_test::MeshGmshTutorial("t5", std::filesystem::current_path() / "gmsh-t5", why);
+  if (file.empty())
+  {
+    GTEST_SKIP() << why;
+  }
+  vtkNew<vtkUnstructuredGridReader> reader;
+  reader->SetFileName(file.c_str());
+  reader->Update();
+  vtkUnstructuredGrid* mesh = reader->GetOutput();
+  ASSERT_GT(mesh->GetNumberOfCells(), 10000);
+
+  orvi_test::Scene s;
+  vtkNew<vtkDataSetSurfaceFilter> surface;
+  surface->SetInputData(mesh);
+  surface->PassThroughCellIdsOn();
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetInputConnection(surface->GetOutputPort());
+  vtkNew<vtkActor> actor;
+  actor->SetMapper(mapper);
+  s.Renderer->AddActor(actor);
+  s.Camera()->SetPosition(2.6, 1.9, 3.1);
+  s.Camera()->SetFocalPoint(0.5, 0.5, 0.5);
+  s.Camera()->SetViewUp(0.0, 1.0, 0.0);
+  s.Renderer->ResetCameraClippingRange();
+  s.Window->Render();
+
+  vtkNew<ProbeFrustumPicker> picker;
+  vtkNew<vtkIdTypeArray> ids;
+  EXPECT_FALSE(picker->SelectIds(mesh, vtkSelectionNode::CELL, ids)) << "no pick yet";
+  picker->AddPickList(actor);
+  ASSERT_EQ(picker->AreaPick(330, 250, 470, 350, s.Renderer), 1);
+  ASSERT_TRUE(picker->SelectIds(mesh, vtkSelectionNode::CELL, ids));
+  const std::vector<vtkIdType> picked(
+    ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
+
+  vtkNew<vtkSelection> frustum;
+  frustum->AddNode(picker->Frustum()->GetNode(0));
+  vtkNew<vtkExtractSelectedFrustum> extract;
+  extract->SetInputData(0, mesh);
+  extract->SetInputData(1, frustum);
+  extract->Update();
+  auto* kept = vtkIdTypeArray::SafeDownCast(
+    vtkDataSet::SafeDownCast(extract->GetOutput())->GetCellData()->GetArray("vtkOriginalCellIds"));
+  ASSERT_NE(kept, nullptr);
+  std::vector<vtkIdType> expected(
+    kept->GetPointer(0), kept->GetPointer(0) + kept->GetNumberOfValues());
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(picked, expected);
+
+  // Far more than the cells with a face on the surface, and not all of them.
+  std::set<vtkIdType> onSurface;
+  auto* faceCells = vtkIdTypeArray::SafeDownCast(
+    surface->GetOutput()->GetCellData()->GetArray("vtkOriginalCellIds"));
+  ASSERT_NE(faceCells, nullptr);
+  for (vtkIdType i = 0; i < faceCells->GetNumberOfValues(); ++i)
+  {
+    onSurface.insert(faceCells->GetValue(i));
+  }
+  const auto interior = std::count_if(
+    picked.begin(), picked.end(), [&](vtkIdType id) { return onSurface.count(id) == 0; });
+  EXPECT_GT(interior, static_cast<long>(picked.size()) / 2);
+  EXPECT_LT(static_cast<vtkIdType>(picked.size()), mesh->GetNumberOfCells());
 }

@@ -1,0 +1,72 @@
+// Real finite-element meshes for tests: gmsh meshes one of its shipped
+// tutorial geometries (Debian's gmsh and gmsh-doc) into a legacy .vtk file
+// at test time. A machine without them skips the test that asks.
+#ifndef orviGmshMesh_h
+#define orviGmshMesh_h
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace orvi_test
+{
+
+/// Meshes the volumes of gmsh's tutorial geometry tutorial (for example
+/// "t5") into dir/tutorial.vtk (tetrahedra) and returns that path, or an
+/// empty path with why set when gmsh or the tutorial is missing or gmsh
+/// fails. The tutorials are looked for in $ORVI_GMSH_TUTORIALS, then where
+/// Debian's gmsh-doc puts them (plain or gzipped).
+inline std::string MeshGmshTutorial(const std::string& tutorial,
+  const std::filesystem::path& dir,
+  std::string& why)
+{
+  namespace fs = std::filesystem;
+  if (std::system("gmsh --version >/dev/null 2>&1") != 0)
+  {
+    why = "gmsh is not installed (scripts/deps.sh installs it)";
+    return {};
+  }
+  std::vector<fs::path> places = { "/usr/share/doc/gmsh-doc/doc/gmsh/tutorial",
+    "/usr/share/doc/gmsh/tutorial",
+    "/usr/share/doc/gmsh-doc/tutorial" };
+  if (const char* env = std::getenv("ORVI_GMSH_TUTORIALS"))
+  {
+    places.insert(places.begin(), env);
+  }
+  const fs::path geo = dir / (tutorial + ".geo");
+  std::string copy;
+  for (const fs::path& place : places)
+  {
+    const fs::path plain = place / (tutorial + ".geo");
+    if (fs::exists(plain))
+    {
+      copy = "cp '" + plain.string() + "' '" + geo.string() + "'";
+      break;
+    }
+    if (fs::exists(plain.string() + ".gz"))
+    {
+      copy = "gzip -dc '" + plain.string() + ".gz' > '" + geo.string() + "'";
+      break;
+    }
+  }
+  if (copy.empty())
+  {
+    why = "gmsh's tutorial " + tutorial + ".geo is not installed (package gmsh-doc)";
+    return {};
+  }
+  const fs::path vtk = dir / (tutorial + ".vtk");
+  const std::string mesh = "gmsh -3 '" + geo.string() + "' -format vtk -o '" + vtk.string() +
+    "' >'" + (dir / "gmsh.log").string() + "' 2>&1";
+  fs::create_directories(dir);
+  if (std::system(copy.c_str()) != 0 || std::system(mesh.c_str()) != 0 || !fs::exists(vtk))
+  {
+    why = "gmsh could not mesh " + geo.string() + " (see " + (dir / "gmsh.log").string() + ")";
+    return {};
+  }
+  return vtk.string();
+}
+
+} // namespace orvi_test
+
+#endif
