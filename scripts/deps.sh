@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what building, testing and running vtkorviRendering needs on a
 # Debian 12 machine, asking apt only for the packages that are missing.
+# gmsh and gmsh-doc: tests mesh gmsh's tutorial geometries at run time.
 set -euo pipefail
 
 packages=(cmake g++ make pkg-config libvtk9-dev libgtest-dev libbenchmark-dev
-  xvfb xauth x11-utils libgl1-mesa-dri clang-format clang-tidy "$@")
+  xvfb xauth x11-utils libgl1-mesa-dri clang-format clang-tidy gmsh gmsh-doc "$@")
 
 missing=()
 for p in "${packages[@]}"; do

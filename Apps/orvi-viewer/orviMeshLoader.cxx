@@ -1,5 +1,7 @@
 #include "orviMeshLoader.h"
 
+#include "orviFileChecks.h"
+
 #include "vtkKivUnstructuredGridGenerator.h"
 
 #include "vtkAlgorithm.h"
@@ -13,6 +15,8 @@
 #include "vtkIntArray.h"
 #include "vtkNew.h"
 #include "vtkOBJReader.h"
+#include "vtkObjectFactory.h"
+#include "vtkOutputWindow.h"
 #include "vtkPLYReader.h"
 #include "vtkPointData.h"
 #include "vtkPolyDataReader.h"
@@ -30,6 +34,8 @@
 #include <chrono>
 #include <cmath>
 #include <fstream>
+#include <new>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -38,6 +44,10 @@ namespace orvi
 
 namespace
 {
+// Coordinates beyond this magnitude are refused: the renderer draws in
+// single precision, whose largest value is about 3.4e38.
+constexpr double MaxCoordinate = 1.0e38;
+
 std::string Extension(const std::string& path)
 {
   const auto dot = path.find_last_of('.');
@@ -52,6 +62,86 @@ std::string Extension(const std::string& path)
     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
+
+// Catches what VTK reports while a file is read (errors of the reader, of
+// readers it runs inside itself, of arrays it allocates, and warnings that
+// say "error", as VTK's legacy reader gives for a file cut short), so that
+// such a file is refused with VTK's own words instead of showing an empty
+// view. Other messages go on to the window it replaced.
+class ReadMessages : public vtkOutputWindow
+{
+public:
+  static ReadMessages* New();
+  vtkTypeMacro(ReadMessages, vtkOutputWindow);
+
+  void DisplayErrorText(const char* text) override { this->Keep(text); }
+  void DisplayWarningText(const char* text) override { this->Filter(text, false); }
+  void DisplayGenericWarningText(const char* text) override { this->Filter(text, true); }
+
+  vtkSmartPointer<vtkOutputWindow> Previous;
+  std::string First; // the first error, without VTK's file and line
+  int Errors = 0;
+
+private:
+  void Keep(const char* text)
+  {
+    if (this->Errors++ > 0 || !text)
+    {
+      return;
+    }
+    // "ERROR: In FILE, line N\nCLASS (ADDRESS): MESSAGE\n\n" or
+    // "Generic Warning: In FILE, line N\nMESSAGE\n\n": the message.
+    std::string message = text;
+    const auto newline = message.find('\n');
+    message = newline == std::string::npos ? message : message.substr(newline + 1);
+    const auto colon = message.find("): ");
+    message = colon == std::string::npos ? message : message.substr(colon + 3);
+    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
+    {
+      message.pop_back();
+    }
+    this->First = message;
+  }
+
+  void Filter(const char* text, bool generic)
+  {
+    std::string lower = text ? text : "";
+    std::transform(lower.begin(),
+      lower.end(),
+      lower.begin(),
+      [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    // After VTK's "In FILE, line N", whose file name may say "error".
+    const auto body = lower.find('\n');
+    if (lower.find("error", body == std::string::npos ? 0 : body) != std::string::npos)
+    {
+      this->Keep(text);
+    }
+    else if (this->Previous && generic)
+    {
+      this->Previous->DisplayGenericWarningText(text);
+    }
+    else if (this->Previous)
+    {
+      this->Previous->DisplayWarningText(text);
+    }
+  }
+};
+vtkStandardNewMacro(ReadMessages);
+
+// Installs a ReadMessages as VTK's output window for its lifetime.
+class CatchReadMessages
+{
+public:
+  CatchReadMessages()
+  {
+    this->Messages->Previous = vtkOutputWindow::GetInstance();
+    vtkOutputWindow::SetInstance(this->Messages);
+  }
+  ~CatchReadMessages() { vtkOutputWindow::SetInstance(this->Messages->Previous); }
+  CatchReadMessages(const CatchReadMessages&) = delete;
+  CatchReadMessages& operator=(const CatchReadMessages&) = delete;
+  vtkNew<ReadMessages> Messages;
+};
 
 vtkSmartPointer<vtkAlgorithm> MakeReader(const std::string& path, const std::string& ext)
 {
@@ -94,53 +184,39 @@ vtkSmartPointer<vtkAlgorithm> MakeReader(const std::string& path, const std::str
   return nullptr;
 }
 
-// VTK's STL reader reads any file that does not look like text as binary
-// and, since many writers leave a wrong triangle count in the header,
-// takes the count from the file's length, rounding down. A binary STL is
-// exactly 84 bytes plus 50 per triangle: any other length means the file is
-// not one, and reading it would show random triangles.
-bool ValidBinarySTLLength(const std::string& path, std::string& error)
+// Whether any cell is one a renderer can draw: none of a mesh whose cells
+// are all empty cells (VTK_EMPTY_CELL) is.
+bool HasDrawableCell(vtkDataSet* data)
 {
-  if (vtksys::SystemTools::DetectFileType(path.c_str()) == vtksys::SystemTools::FileTypeText)
+  for (vtkIdType i = 0; i < data->GetNumberOfCells(); ++i)
   {
-    return true;
+    if (data->GetCellType(i) != VTK_EMPTY_CELL)
+    {
+      return true;
+    }
   }
-  const unsigned long length = vtksys::SystemTools::FileLength(path);
-  if (length >= 84 && (length - 84) % 50 == 0)
-  {
-    return true;
-  }
-  error = "cannot read '" + path + "': not a valid .stl mesh (a binary STL is 84 bytes plus 50 " +
-    "per triangle; this file has " + std::to_string(length) + " bytes)";
   return false;
 }
 
-// NaN or infinite coordinates (a damaged file) would leave the camera and
-// the pickers without meaningful bounds.
-bool FiniteCoordinates(vtkDataSet* data)
+// The largest magnitude of the coordinates, NaN when one is not a number.
+double LargestCoordinate(vtkDataSet* data)
 {
+  double largest = 0.0;
   double p[3];
   for (vtkIdType i = 0; i < data->GetNumberOfPoints(); ++i)
   {
     data->GetPoint(i, p);
-    if (!std::isfinite(p[0]) || !std::isfinite(p[1]) || !std::isfinite(p[2]))
+    for (double c : p)
     {
-      return false;
+      if (std::isnan(c))
+      {
+        return c;
+      }
+      largest = std::max(largest, std::abs(c));
     }
   }
-  return true;
+  return largest;
 }
-
-// Counts the errors VTK reports while a reader runs, so a file VTK could not
-// parse is refused instead of showing an empty view.
-struct ErrorCounter
-{
-  int Errors = 0;
-  static void Callback(vtkObject*, unsigned long, void* clientData, void*)
-  {
-    ++static_cast<ErrorCounter*>(clientData)->Errors;
-  }
-};
 
 struct ProgressPrinter
 {
@@ -158,9 +234,8 @@ struct ProgressPrinter
     }
   }
 };
-} // namespace
 
-vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log, std::string& error)
+vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log, std::string& error)
 {
   const std::string ext = Extension(path);
   vtkSmartPointer<vtkAlgorithm> reader = MakeReader(path, ext);
@@ -175,7 +250,7 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log,
     error = "cannot open '" + path + "': no such file or not readable";
     return nullptr;
   }
-  if (ext == ".stl" && !ValidBinarySTLLength(path, error))
+  if ((ext == ".stl" && !CheckBinarySTL(path, error)) || (ext == ".ply" && !CheckPLY(path, error)))
   {
     return nullptr;
   }
@@ -187,33 +262,67 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log,
   progressCommand->SetCallback(&ProgressPrinter::Callback);
   reader->AddObserver(vtkCommand::ProgressEvent, progressCommand);
 
-  ErrorCounter errors;
-  vtkNew<vtkCallbackCommand> errorCommand;
-  errorCommand->SetClientData(&errors);
-  errorCommand->SetCallback(&ErrorCounter::Callback);
-  reader->AddObserver(vtkCommand::ErrorEvent, errorCommand);
-  reader->GetExecutive()->AddObserver(vtkCommand::ErrorEvent, errorCommand);
-
   log << "loading " << path << "\n";
   const auto start = std::chrono::steady_clock::now();
+  CatchReadMessages messages;
   reader->Update();
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  const ReadMessages* errors = messages.Messages;
 
+  const std::string invalid = "cannot read '" + path + "': not a valid " + ext + " mesh";
   vtkDataSet* data = vtkDataSet::SafeDownCast(reader->GetOutputDataObject(0));
-  if (errors.Errors > 0 || !data || data->GetNumberOfPoints() == 0)
+  if (errors->Errors > 0 || !data)
   {
-    error = "cannot read '" + path + "': not a valid " + ext + " mesh or it holds no points";
+    error = invalid + (errors->First.empty() ? "" : " (" + errors->First + ")");
     return nullptr;
   }
-  if (!FiniteCoordinates(data))
+  const std::string fault = vtkKivUnstructuredGridGenerator::CheckCells(data);
+  if (!fault.empty())
   {
-    error = "cannot read '" + path + "': not a valid " + ext +
-      " mesh (it holds coordinates that are not finite numbers)";
+    error = invalid + " (" + fault + ")";
     return nullptr;
   }
-  log << "loaded " << data->GetNumberOfPoints() << " points and " << data->GetNumberOfCells()
-      << " cells in " << elapsed.count() << " s\n";
+  const vtkIdType numPoints = data->GetNumberOfPoints(), numCells = data->GetNumberOfCells();
+  if (numPoints == 0 || numCells == 0 || !HasDrawableCell(data))
+  {
+    error = "cannot read '" + path + "': nothing to draw (" + std::to_string(numPoints) +
+      " points, " + std::to_string(numCells) + (numCells > 0 ? " empty" : "") + " cells)";
+    return nullptr;
+  }
+  // NaN or infinite coordinates leave the camera and the pickers without
+  // meaningful bounds; the renderer draws in single precision.
+  const double largest = LargestCoordinate(data);
+  if (!(largest <= MaxCoordinate))
+  {
+    std::ostringstream why;
+    why << invalid << " (";
+    if (std::isfinite(largest))
+      why << "coordinate " << largest << " is beyond single precision, which the renderer uses";
+    else
+      why << "it holds coordinates that are not finite numbers";
+    error = why.str() + ")";
+    return nullptr;
+  }
+  log << "loaded " << numPoints << " points and " << numCells << " cells in " << elapsed.count()
+      << " s\n";
   return data;
+}
+} // namespace
+
+vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log, std::string& error)
+{
+  // A header may claim more than memory holds (VTK's XML reader then throws
+  // from its allocation): that is a bad file, not a reason to abort.
+  try
+  {
+    return ReadMesh(path, log, error);
+  }
+  catch (const std::bad_alloc&)
+  {
+    error = "cannot read '" + path +
+      "': not enough memory for what the file claims to hold (is it damaged?)";
+    return nullptr;
+  }
 }
 
 vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error)

@@ -11,8 +11,11 @@
 
 #include <cstdlib>
 #include <iostream>
+#include <new>
 
-int main(int argc, char* argv[])
+namespace
+{
+int Run(int argc, char* argv[])
 {
   orvi::ViewerOptions options;
   std::string error;
@@ -77,4 +80,24 @@ int main(int argc, char* argv[])
     viewer.Start();
   }
   return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+  // Progress is seen as it happens, also when standard output is a pipe or
+  // a file (block-buffered otherwise: nothing until exit, and nothing at
+  // all after a crash).
+  std::cout << std::unitbuf;
+  // A file claiming more than memory holds, or a mesh too large for a step
+  // after loading: a message and a failure, not an abort.
+  try
+  {
+    return Run(argc, argv);
+  }
+  catch (const std::bad_alloc&)
+  {
+    std::cerr << "orvi-viewer: out of memory\n";
+    return 1;
+  }
 }

@@ -162,6 +162,8 @@ std::string ViewerUsage()
 Usage: orvi-viewer [options] [MESH]
 
 MESH is read with VTK's readers: .vtu, .vtk (legacy), .vtp, .stl, .obj, .ply.
+A file VTK reports errors for, cut short, whose cells name points it does not
+hold, or with nothing to draw is refused with a message (exit status 1).
 Without MESH the viewer generates a mixed mesh (hexahedra, wedges, tetrahedra
 and a polyhedron with a point scalar field) through
 vtkKivUnstructuredGridGenerator.

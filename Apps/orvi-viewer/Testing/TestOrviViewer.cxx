@@ -3,6 +3,7 @@
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkCellType.h"
+#include "vtkDataWriter.h"
 #include "vtkDoubleArray.h"
 #include "vtkImageData.h"
 #include "vtkMath.h"
@@ -23,9 +24,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/wait.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -34,6 +37,7 @@
 #include <regex>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace
@@ -77,6 +81,12 @@ fs::path TestDir()
   return dir;
 }
 
+// A word quoted for the shell.
+std::string Quote(const std::string& word)
+{
+  return "'" + std::regex_replace(word, std::regex("'"), "'\\''") + "'";
+}
+
 // Runs the viewer with its output in files of dir, through the shell's exec
 // so that the status seen is the viewer's own. display: null keeps the
 // test's DISPLAY, "" removes it, anything else replaces it.
@@ -84,17 +94,15 @@ ViewerRun RunViewer(const fs::path& dir,
   const std::vector<std::string>& args,
   const char* display = nullptr)
 {
-  const auto quote = [](const std::string& word)
-  { return "'" + std::regex_replace(word, std::regex("'"), "'\\''") + "'"; };
   std::string command = "exec env ";
-  command += !display ? "" : *display ? "DISPLAY=" + quote(display) + " " : "-u DISPLAY ";
-  command += quote(ORVI_VIEWER_EXECUTABLE);
+  command += !display ? "" : *display ? "DISPLAY=" + Quote(display) + " " : "-u DISPLAY ";
+  command += Quote(ORVI_VIEWER_EXECUTABLE);
   for (const std::string& arg : args)
   {
-    command += " " + quote(arg);
+    command += " " + Quote(arg);
   }
   command +=
-    " >" + quote((dir / "stdout.txt").string()) + " 2>" + quote((dir / "stderr.txt").string());
+    " >" + Quote((dir / "stdout.txt").string()) + " 2>" + Quote((dir / "stderr.txt").string());
   const int status = std::system(command.c_str());
   ViewerRun run;
   run.Exited = WIFEXITED(status);
@@ -560,6 +568,9 @@ INSTANTIATE_TEST_SUITE_P(OrviViewer,
   });
 
 //==============================================================================
+vtkSmartPointer<vtkPolyData> MakeSphere();
+vtkSmartPointer<vtkUnstructuredGrid> MakeGrid();
+
 struct BadCase
 {
   std::string What;
@@ -567,7 +578,7 @@ struct BadCase
   std::string Message; // on stderr
 };
 
-void ExpectRefused(const fs::path& dir, const BadCase& c)
+ViewerRun ExpectRefused(const fs::path& dir, const BadCase& c)
 {
   SCOPED_TRACE(c.What);
   const ViewerRun run = RunViewer(dir, c.Args);
@@ -575,6 +586,7 @@ void ExpectRefused(const fs::path& dir, const BadCase& c)
   EXPECT_NE(run.Code, 0);
   EXPECT_NE(run.Err.find(c.Message), std::string::npos) << "stderr: " << run.Err;
   EXPECT_EQ(run.Out.find("wrote "), std::string::npos) << run.Out;
+  return run;
 }
 
 std::string Garbage(size_t size, unsigned seed)
@@ -624,9 +636,110 @@ TEST(OrviViewer, BadMeshFilesAreRefused)
   cases.push_back({ "unknown array",
     { "--size", "320", "240", "--screenshot", shot, "--array", "pressure" },
     "the mesh has no point or cell array named 'pressure'" });
+
+  // Damaged files that crashed a reader or the surface extraction, aborted
+  // on an allocation, or showed an empty view: each is refused with a
+  // message of its own.
+  const auto legacy = [](const std::string& points, const std::string& cells)
+  {
+    return "# vtk DataFile Version 4.2\nbad\nASCII\nDATASET UNSTRUCTURED_GRID\nPOINTS " + points +
+      "\nCELLS " + cells + "\n";
+  };
+  const std::string corners = "4 double\n0 0 0 1 0 0 0 1 0 0 0 1";
+  const auto tetras = [&](const std::string& lastId, const std::string& lastType)
+  {
+    return legacy(corners, "2 10\n4 0 1 2 3\n4 0 1 2 " + lastId + "\nCELL_TYPES 2\n10 " + lastType);
+  };
+  const auto xml = [](const std::string& points, const std::string& cells)
+  {
+    return "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" header_type=\"UInt64\">\n"
+           "<UnstructuredGrid><Piece NumberOfPoints=\"" +
+      points +
+      "\" NumberOfCells=\"1\">\n"
+      "<Points><DataArray type=\"Float64\" NumberOfComponents=\"3\" format=\"ascii\">\n"
+      "0 0 0 1 0 0 0 1 0 0 0 1</DataArray></Points>\n<Cells>\n" +
+      cells + "</Cells>\n</Piece></UnstructuredGrid>\n</VTKFile>\n";
+  };
+  const auto array = [](const std::string& name, const std::string& values)
+  {
+    return "<DataArray type=\"Int64\" Name=\"" + name + "\" format=\"ascii\">" + values +
+      "</DataArray>\n";
+  };
+  const std::string tetra = array("connectivity", "0 1 2 3") + array("offsets", "4");
+  const std::string types = "<DataArray type=\"UInt8\" Name=\"types\" format=\"ascii\">";
+  // Files written by VTK's writers, cut inside their cells.
+  const auto written =
+    [&](auto writer, vtkDataObject* data, const std::string& name, const std::string& mark)
+  {
+    const fs::path file = dir / ("whole-" + name);
+    writer->SetInputData(data);
+    writer->SetFileName(file.string().c_str());
+    writer->Write();
+    const std::string bytes = ReadText(file);
+    return bytes.substr(0, std::min(bytes.size(), bytes.find(mark) + mark.size() + 12));
+  };
+  const auto grid = MakeGrid();
+  const auto sphere = MakeSphere();
+  auto binaryGrid = vtkSmartPointer<vtkUnstructuredGridWriter>::New();
+  binaryGrid->SetFileTypeToBinary();
+  auto asciiGrid = vtkSmartPointer<vtkUnstructuredGridWriter>::New();
+  asciiGrid->SetFileVersion(vtkDataWriter::VTK_LEGACY_READER_VERSION_4_2); // as gmsh writes
+  auto asciiPly = vtkSmartPointer<vtkPLYWriter>::New();
+  asciiPly->SetFileTypeToASCII();
+  std::string stl(80, '\0');
+  stl += std::string("\x00\xe1\xf5\x05", 4) + std::string(50, '\0'); // 1e8 triangles claimed
+  const std::string ply = "ply\nformat ascii 1.0\nelement vertex 3\nproperty float x\n"
+                          "property float y\nproperty float z\nelement face 1\n"
+                          "property list uchar int vertex_indices\nend_header\n"
+                          "0 0 0\n1 0 0\n0 1 0\n3 0 1 7\n";
+  struct BadFile
+  {
+    std::string Name, Bytes, Message; // Message: what follows "cannot read '<file>': "
+  };
+  const std::string invalidVtk = "not a valid .vtk mesh (";
+  // clang-format off
+  const std::vector<BadFile> files = {
+    { "id-too-large.vtk", tetras("70000000", "10"),
+      invalidVtk + "cell 1: point id 70000000 is not below the number of points (4))" },
+    { "id-negative.vtk", tetras("-5", "10"), invalidVtk + "cell 1: point id -5 is negative)" },
+    { "id-too-large.vtu", xml("4", array("connectivity", "0 1 2 9") + array("offsets", "4") + types + "10</DataArray>"),
+      "not a valid .vtu mesh (cell 0: point id 9 is not below the number of points (4))" },
+    { "polyhedron-face.vtu", xml("4", tetra + types + "42</DataArray>" +
+        array("faces", "4 3 0 2 1 3 0 1 3 3 0 3 2 3 1 2 9") + array("faceoffsets", "17")),
+      "not a valid .vtu mesh (cell 0: point id 9 is not below the number of points (4))" },
+    { "id-too-large.ply", ply, "not a valid .ply mesh (cell 0: point id 7 is not below the number of points (3))" },
+    { "id-too-large.obj", "v 0 0 0\nv 1 0 0\nv 0 1 0\nf 1 2 3\nf 1 2 9\n",
+      "not a valid .obj mesh (cell 1: point id 8 is not below the number of points (3))" },
+    { "cut-binary.ply", written(vtkSmartPointer<vtkPLYWriter>::New(), sphere, "b.ply", "end_header\n"),
+      "not a valid .ply mesh (the data ends early, in element 'vertex' (74 rows in the header))" },
+    { "cut-ascii.ply", written(asciiPly, sphere, "a.ply", "\n3 "),
+      "not a valid .ply mesh (the data ends early, in row 1 of element 'face' (144 rows in the header))" },
+    { "2e10-points.vtu", xml("20000000000", tetra + types + "10</DataArray>"),
+      "not enough memory for what the file claims to hold (is it damaged?)" },
+    { "cut-ascii.vtk", written(asciiGrid, grid, "a.vtk", "\nCELLS"),
+      invalidVtk + "Error reading ascii cell data!" },
+    { "cut-binary.vtk", written(binaryGrid, grid, "b.vtk", "CONNECTIVITY vtktypeint64\n"),
+      invalidVtk + "Error reading binary data!" },
+    { "no-cells.vtk", legacy(corners, "0 0\nCELL_TYPES 0\n"), "nothing to draw (4 points, 0 cells)" },
+    { "type-250.vtk", tetras("3", "250"), invalidVtk + "cell 1: cell type 250 is not a VTK cell type)" },
+    { "nan.vtk", legacy("1 double\nnan 0 0", "1 2\n1 0\nCELL_TYPES 1\n1"), invalidVtk },
+    { "1e8-triangles.stl", stl,
+      "not a valid .stl mesh (its header counts 100000000 triangles but the file holds 1)" },
+    { "far-point.vtk", legacy("1 double\n1e300 0 0", "1 2\n1 0\nCELL_TYPES 1\n1"),
+      invalidVtk + "coordinate 1e+300 is beyond single precision" },
+  };
+  // clang-format on
+  for (const BadFile& f : files)
+  {
+    const fs::path file = dir / f.Name;
+    WriteText(file, f.Bytes);
+    cases.push_back({ f.Name,
+      { "--screenshot", shot, file.string() },
+      "orvi-viewer: cannot read '" + file.string() + "': " + f.Message });
+  }
   for (const BadCase& c : cases)
   {
-    ExpectRefused(dir, c);
+    EXPECT_EQ(ExpectRefused(dir, c).Code, 1) << c.What;
   }
   EXPECT_FALSE(fs::exists(shot));
 }
@@ -918,6 +1031,35 @@ TEST(OrviViewer, LegendTitleIsAsHighAsItsLabels)
   ASSERT_GT(lowest.Count, 0);
   EXPECT_GE(title.Y1 - title.Y0, lowest.Y1 - lowest.Y0);
   EXPECT_EQ(Find(image, white, W - 2, red.Y1 + 1, W - 1, H - 1).Count, 0) << "title cut";
+}
+
+//==============================================================================
+// Progress reaches a file or a pipe as it happens: a viewer still running
+// has already told what it loaded.
+TEST(OrviViewer, ProgressIsWrittenAsItHappens)
+{
+  const fs::path dir = TestDir();
+  vtkNew<vtkXMLUnstructuredGridWriter> writer;
+  writer->SetInputData(MakeGrid());
+  writer->SetFileName((dir / "grid.vtu").string().c_str());
+  writer->Write();
+  const fs::path out = dir / "stdout.txt", pid = dir / "pid.txt";
+  const std::string command = Quote(ORVI_VIEWER_EXECUTABLE) + " " +
+    Quote((dir / "grid.vtu").string()) + " >" + Quote(out.string()) + " 2>/dev/null & echo $! >" +
+    Quote(pid.string());
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  std::string text;
+  for (int i = 0; i < 300 && text.find("navigation: ") == std::string::npos; ++i)
+  {
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    text = ReadText(out);
+  }
+  // The viewer waits for the user: end it.
+  const pid_t viewer = static_cast<pid_t>(std::stol("0" + ReadText(pid)));
+  ASSERT_GT(viewer, 0);
+  EXPECT_EQ(kill(viewer, SIGTERM), 0);
+  EXPECT_NE(text.find("  loading: 100%\nloaded 15 points and 4 cells"), std::string::npos) << text;
+  EXPECT_NE(text.find("navigation: mervo\n"), std::string::npos) << text;
 }
 
 } // namespace
