@@ -1,6 +1,7 @@
 #include "orviViewer.h"
 
 #include "orviBoundarySurface.h"
+#include "orviPickedCells.h"
 
 #include "vtkCatiaInteractor.h"
 #include "vtkColorTableLegendActor.h"
@@ -40,7 +41,7 @@
 
 #include <algorithm>
 #include <fstream>
-#include <limits>
+#include <vector>
 
 namespace orvi
 {
@@ -231,6 +232,7 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
     return false;
   }
 
+  this->Mesh = mesh;
   this->Surface->SetInputData(mesh);
   this->Surface->PassThroughCellIdsOn();
   this->Surface->SetLog(&this->Log);
@@ -384,68 +386,57 @@ bool Viewer::SendTDx(const double values[7], std::string& error)
 //------------------------------------------------------------------------------
 int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
 {
-  vtkSmartPointer<vtkSelectionPicker> picker;
-  if (this->Options.Pick == PickMode::Through)
+  // The mesh's own cells: through the model, every cell in the rectangle's
+  // frustum, interior ones included; visible, the cells whose surface faces
+  // are seen. The highlight shows the surface faces of those cells.
+  vtkPolyData* surface = this->Surface->GetOutput();
+  const bool through = this->Options.Pick == PickMode::Through;
+  std::vector<vtkIdType> picked;
+  if (through)
   {
-    picker = vtkSmartPointer<vtkFrustumSelectionPicker>::New();
+    vtkNew<vtkFrustumSelectionPicker> picker;
+    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
+    vtkNew<vtkIdTypeArray> ids;
+    picker->SelectIds(this->Mesh, vtkSelectionNode::CELL, ids);
+    picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
   }
   else
   {
-    picker = vtkSmartPointer<vtkVisibleSelectionPicker>::New();
-  }
-  picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-  // The surface is the only prop worth selecting. The frustum picker tags
-  // only props of its pick list (with an empty list it selects nothing); the
-  // visible picker leaves the other props out of the selector's pass.
-  picker->AddPickList(this->SurfaceActor);
-  picker->PickFromListOn();
-  picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
-  vtkSelection* selection = picker->GetSelection();
-
-  vtkPolyData* surface = this->Surface->GetOutput();
-  auto* original =
-    vtkIdTypeArray::SafeDownCast(surface->GetCellData()->GetArray("vtkOriginalCellIds"));
-  vtkNew<vtkCellArray> cells;
-  vtkIdType lowest = std::numeric_limits<vtkIdType>::max(), highest = -1;
-  int count = 0;
-  for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
-  {
-    vtkSelectionNode* node = selection->GetNode(n);
-    if (node->GetFieldType() != vtkSelectionNode::CELL ||
-      node->GetProperties()->Get(vtkSelectionNode::PROP()) != this->SurfaceActor.GetPointer())
+    // The surface is the only prop worth selecting: the visible picker
+    // leaves the other props out of the selector's pass.
+    vtkNew<vtkVisibleSelectionPicker> picker;
+    picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+    picker->AddPickList(this->SurfaceActor);
+    picker->PickFromListOn();
+    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
+    vtkSelection* selection = static_cast<vtkSelectionPicker*>(picker)->GetSelection();
+    vtkNew<vtkIdTypeArray> faces;
+    for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
     {
-      continue;
-    }
-    auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
-    for (vtkIdType i = 0; ids && i < ids->GetNumberOfValues(); ++i)
-    {
-      const vtkIdType id = ids->GetValue(i);
-      if (id < 0 || id >= surface->GetNumberOfCells())
+      vtkSelectionNode* node = selection->GetNode(n);
+      auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
+      if (ids && node->GetFieldType() == vtkSelectionNode::CELL &&
+        node->GetProperties()->Get(vtkSelectionNode::PROP()) == this->SurfaceActor.GetPointer())
       {
-        continue;
+        faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
       }
-      vtkIdType npts;
-      const vtkIdType* pts;
-      surface->GetCellPoints(id, npts, pts);
-      cells->InsertNextCell(npts, pts);
-      const vtkIdType meshId = original ? original->GetValue(id) : id;
-      lowest = std::min(lowest, meshId);
-      highest = std::max(highest, meshId);
-      ++count;
     }
+    picked = MeshCellsOfFaces(surface, faces);
   }
+
   this->Highlight->Initialize();
   this->Highlight->SetPoints(surface->GetPoints());
-  this->Highlight->SetPolys(cells);
+  this->Highlight->SetPolys(FacesOfMeshCells(surface, this->Mesh->GetNumberOfCells(), picked));
   this->Highlight->Modified();
 
+  const int count = static_cast<int>(picked.size());
   this->Log << "picked " << count << " cells";
   if (count > 0)
   {
-    this->Log << ", mesh cell ids " << lowest << " .. " << highest;
+    this->Log << ", mesh cell ids " << picked.front() << " .. " << picked.back();
   }
-  this->Log << " (" << (this->Options.Pick == PickMode::Through ? "through" : "visible")
-            << ", rectangle " << x0 << " " << y0 << " " << x1 << " " << y1 << ")\n";
+  this->Log << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
+            << x1 << " " << y1 << ")\n";
   this->LastPickCount = count;
   this->Render();
   return count;

@@ -10,9 +10,10 @@
 //   host application does in its own event handling (see HandleButton()).
 //   The two standalone styles map buttons themselves.
 // - A rectangle pick (whatever gesture the convention uses for it ends in
-//   the interactor's StartPickEvent/EndPickEvent) selects cells with
-//   vtkVisibleSelectionPicker or vtkFrustumSelectionPicker and highlights
-//   them.
+//   the interactor's StartPickEvent/EndPickEvent) selects mesh cells with
+//   vtkVisibleSelectionPicker (those whose faces are seen) or
+//   vtkFrustumSelectionPicker (every cell in the frustum, interior ones
+//   included) and highlights their surface faces.
 #ifndef orviViewer_h
 #define orviViewer_h
 
@@ -63,9 +64,9 @@ public:
   bool Screenshot(const std::string& path, bool rerender, std::string& error);
   void Start();
 
-  /// Selects the cells under a display rectangle with the chosen area
-  /// picker, highlights them and prints their count and id range. Returns
-  /// the number of cells selected.
+  /// Selects the mesh cells under a display rectangle with the chosen area
+  /// picker, highlights their surface faces and prints their count and id
+  /// range (mesh cell ids). Returns the number of cells selected.
   int PickRectangle(int x0, int y0, int x1, int y1);
 
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
@@ -93,6 +94,7 @@ private:
   vtkSmartPointer<vtkRenderWindowInteractor> Interactor;
   vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
   vtkNew<vtkRenderer> RendererObject;
+  vtkSmartPointer<vtkDataSet> Mesh;
   vtkNew<BoundarySurface> Surface;
   vtkNew<vtkActor> SurfaceActor;
   EdgeOverlay Edges;

@@ -177,8 +177,9 @@ Options:
                         catia        vtkCatiaInteractor, buttons mapped by the viewer
                         style-mervo  vtkInteractorStyleMervo maps the buttons itself
                         style-catia  vtkInteractorStyleCATIA maps the buttons itself
-  --pick MODE         visible (default): cells seen on screen;
-                      through: every cell inside the rectangle's frustum
+  --pick MODE         visible (default): the mesh cells whose faces are seen;
+                      through: every mesh cell inside the rectangle's
+                      frustum, interior ones included
   --edges MODE        mesh edges over the surface: on, off, or auto (default):
                       shown while the mean edge spans at least 10 pixels,
                       hidden on a dense mesh seen whole (zoom in and they

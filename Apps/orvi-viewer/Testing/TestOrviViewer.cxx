@@ -22,6 +22,8 @@
 #include "vtkXMLPolyDataWriter.h"
 #include "vtkXMLUnstructuredGridWriter.h"
 
+#include "orviGmshMesh.h"
+
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -1031,6 +1033,58 @@ TEST(OrviViewer, LegendTitleIsAsHighAsItsLabels)
   ASSERT_GT(lowest.Count, 0);
   EXPECT_GE(title.Y1 - title.Y0, lowest.Y1 - lowest.Y0);
   EXPECT_EQ(Find(image, white, W - 2, red.Y1 + 1, W - 1, H - 1).Count, 0) << "title cut";
+}
+
+//==============================================================================
+// A real tetrahedral mesh, gmsh's tutorial t5: through the model a pick
+// selects the mesh's own cells, interior ones included; only what is seen
+// selects the cells with a face on the surface.
+TEST(OrviViewer, PickThroughAVolumeSelectsItsCells)
+{
+  const fs::path dir = TestDir();
+  std::string why;
+  const std::string mesh = orvi_test::MeshGmshTutorial("t5", dir, why);
+  if (mesh.empty())
+  {
+    GTEST_SKIP() << why;
+  }
+  const std::string all = "0 0 639 479", part = "280 200 360 280";
+  PickLine whole[2], middle[2];
+  long cells = 0;
+  const char* modes[2] = { "visible", "through" };
+  for (int m = 0; m < 2; ++m)
+  {
+    SCOPED_TRACE(modes[m]);
+    const fs::path sub = dir / modes[m];
+    fs::create_directories(sub);
+    const ViewerRun run = RunScript(sub,
+      "pick " + all + "\npick " + part + "\nscreenshot picked\n",
+      { "--pick", modes[m], "--edges", "off", mesh });
+    EXPECT_CLEAN_RUN(run);
+    std::smatch loaded;
+    ASSERT_TRUE(std::regex_search(run.Out, loaded, std::regex("and ([0-9]+) cells in"))) << run.Out;
+    cells = std::stol(loaded[1]);
+    whole[m] = ParsePick(run.Out, modes[m], all);
+    middle[m] = ParsePick(run.Out, modes[m], part);
+    ASSERT_TRUE(whole[m].Found && middle[m].Found) << run.Out;
+    EXPECT_LT(middle[m].Highest, cells);
+
+    // The highlight covers the rectangle. (Without the edges: drawn in one
+    // go with a triangle surface they leave holes in the highlight.)
+    const Image picked = ReadPng(sub / "picked.png");
+    ASSERT_FALSE(picked.Empty());
+    const Region inside = Find(
+      picked, [](const Rgb& c, int, int) { return IsMagenta(c); }, 280, 200, 360, 280);
+    EXPECT_GT(inside.Count, 81 * 81 * 95 / 100);
+  }
+  // The whole window holds every cell; the surface shows few of them.
+  EXPECT_EQ(whole[1].Count, cells);
+  EXPECT_EQ(whole[1].Lowest, 0);
+  EXPECT_EQ(whole[1].Highest, cells - 1);
+  EXPECT_GT(whole[0].Count, 0);
+  EXPECT_LT(whole[0].Count, cells / 10);
+  EXPECT_GT(middle[1].Count, 10 * middle[0].Count);
+  EXPECT_LT(middle[1].Count, cells);
 }
 
 //==============================================================================
