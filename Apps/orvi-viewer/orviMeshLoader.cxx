@@ -24,6 +24,7 @@
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
 #include "vtkXMLPolyDataReader.h"
+#include "vtkXMLUnstructuredDataReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
 #include <vtksys/SystemTools.hxx>
@@ -38,6 +39,8 @@
 #include <sstream>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace orvi
 {
@@ -184,6 +187,35 @@ vtkSmartPointer<vtkAlgorithm> MakeReader(const std::string& path, const std::str
   return nullptr;
 }
 
+// An XML file's header says how many points it holds before anything is
+// read. Coordinates alone take 12 bytes a point (single precision); a claim
+// beyond the machine's memory is a damaged file, refused before VTK's
+// reader tries to allocate it.
+bool PlausiblePointCount(vtkAlgorithm* reader, const std::string& path, std::string& error)
+{
+  auto* xml = vtkXMLUnstructuredDataReader::SafeDownCast(reader);
+  if (!xml)
+  {
+    return true;
+  }
+  xml->UpdateInformation();
+  xml->SetupUpdateExtent(0, 1, 0);
+  const double needed = 12.0 * static_cast<double>(xml->GetNumberOfPoints());
+  const double memory =
+    static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  if (memory <= 0.0 || needed <= memory)
+  {
+    return true;
+  }
+  std::ostringstream why;
+  why.precision(3);
+  why << "cannot read '" << path << "': the file claims " << xml->GetNumberOfPoints()
+      << " points, whose coordinates alone need " << needed / 1e9 << " GB, more than the "
+      << memory / 1e9 << " GB of memory (is it damaged?)";
+  error = why.str();
+  return false;
+}
+
 // Whether any cell is one a renderer can draw: none of a mesh whose cells
 // are all empty cells (VTK_EMPTY_CELL) is.
 bool HasDrawableCell(vtkDataSet* data)
@@ -265,6 +297,10 @@ vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log,
   log << "loading " << path << "\n";
   const auto start = std::chrono::steady_clock::now();
   CatchReadMessages messages;
+  if (!PlausiblePointCount(reader, path, error))
+  {
+    return nullptr;
+  }
   reader->Update();
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
   const ReadMessages* errors = messages.Messages;
