@@ -1,21 +1,17 @@
 #include "vtkKivMainPass.h"
 
-#include "vtkCamera.h"
 #include "vtkHardwareSelector.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
 #include "vtkKivSurfaceOutlines.h"
 #include "vtkMapper.h"
-#include "vtkMath.h"
 #include "vtkObjectFactory.h"
 #include "vtkProp.h"
 #include "vtkRenderState.h"
 #include "vtkRenderer.h"
 
 #include <algorithm>
-#include <array>
-#include <cmath>
 #include <iterator>
 #include <vector>
 
@@ -81,73 +77,6 @@ PropOffsetSettings BuildPropOffsetSettings(vtkProp* prop,
   return settings;
 }
 
-// VTK 9's OpenGL mappers resolve coincident topology in the fragment shader:
-// a fragment's depth moves by units / 65000 of the depth range, and the
-// factor is not used at all. What a factor means (an offset that grows with
-// the surface's depth slope) is therefore given to them as units.
-constexpr double OffsetUnitsPerDepth = 65000.0;
-
-// Tangent of the steepest surface slope (about 76 degrees from facing the
-// camera) over which a tagged wireframe is guaranteed to win the depth test.
-constexpr double WireframeSlope = 4.0;
-
-// Offset units a wireframe's lines need besides the slope term: what VTK
-// itself uses for lines by default.
-constexpr double WireframeBaseUnits = 4.0;
-
-// Never pull lines forward by more than 2% of the depth range, so that a
-// wireframe does not show through geometry in front of it.
-constexpr double MaximumWireframeUnits = 0.02 * OffsetUnitsPerDepth;
-
-// The depth-buffer change, in offset units, across one pixel of a surface of
-// the prop inclined at 45 degrees to the view direction, where it comes
-// nearest to the camera (the steepest place in a perspective view). A line
-// fragment lies up to about half a pixel beside the edge it belongs to, so
-// the surface under it differs in depth by up to half this per unit slope.
-double DepthSlopeUnits(vtkRenderer* renderer, vtkProp* prop)
-{
-  vtkCamera* camera = renderer->GetActiveCamera();
-  const int height = renderer->GetSize()[1];
-  double range[2];
-  camera->GetClippingRange(range);
-  const double depth = range[1] - range[0];
-  if (height <= 0 || !(depth > 0.0))
-  {
-    return 0.0;
-  }
-  if (camera->GetParallelProjection())
-  {
-    // Window depth is linear in the distance: 2 * scale / height world units
-    // a pixel, 1 / depth of the depth range a world unit.
-    return OffsetUnitsPerDepth * 2.0 * camera->GetParallelScale() / (depth * height);
-  }
-
-  // Perspective: window depth z(d) = far / depth * (1 - near / d), so a step
-  // in distance moves it by far * near / (depth * d^2), and a pixel spans
-  // 2 d tan(angle / 2) / height world units at distance d.
-  double nearest = range[0];
-  const double* bounds = prop->GetBounds();
-  if (bounds && std::isfinite(bounds[0]) && bounds[0] <= bounds[1])
-  {
-    const double* position = camera->GetPosition();
-    const double* direction = camera->GetDirectionOfProjection();
-    double closest = VTK_DOUBLE_MAX;
-    for (int corner = 0; corner < 8; ++corner)
-    {
-      const std::array<double, 3> p = {
-        bounds[corner & 1], bounds[2 + ((corner >> 1) & 1)], bounds[4 + ((corner >> 2) & 1)]
-      };
-      const double d = (p[0] - position[0]) * direction[0] + (p[1] - position[1]) * direction[1] +
-        (p[2] - position[2]) * direction[2];
-      closest = std::min(closest, d);
-    }
-    nearest = std::max(nearest, closest);
-  }
-  const double halfAngle = 0.5 * vtkMath::RadiansFromDegrees(camera->GetViewAngle());
-  return OffsetUnitsPerDepth * 2.0 * range[1] * range[0] * std::tan(halfAngle) /
-    (depth * nearest * height);
-}
-
 // vtkMapper's global settings while a prop tagged RENDER_WIREFRAME draws.
 void SetWireframeOffsets(vtkRenderer* renderer, vtkProp* prop, const GlobalOffsets& saved)
 {
@@ -155,11 +84,8 @@ void SetWireframeOffsets(vtkRenderer* renderer, vtkProp* prop, const GlobalOffse
   vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(1.0, 1.0);
   // Lines take the line parameters. Their fragments lie up to half a pixel
   // beside the edge of the surface under them, where that surface can be
-  // nearer by half its depth change across a pixel: pull them forward by
-  // that much for every slope up to WireframeSlope.
-  const double pull =
-    std::min(WireframeBaseUnits + 0.5 * WireframeSlope * DepthSlopeUnits(renderer, prop),
-      MaximumWireframeUnits);
+  // nearer: pull them forward by that much.
+  const double pull = vtkKivSurfaceOutlines::EdgeDepthMargin(renderer, prop);
   vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(
     saved.LineFactor, saved.LineUnits - pull);
 }
@@ -169,11 +95,14 @@ void SetPropOffsets(vtkRenderer* renderer, const PropOffsetSettings& record)
 {
   vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(1);
   // VTK 9's mappers ignore the factor: a factor the prop gives reaches them
-  // as units, scaled by the prop's depth slope. Lines and
+  // as units, scaled by the prop's depth change across a pixel of a face
+  // inclined at 45 degrees. Lines and
   // wireframe-represented polygons take the line parameters: they get the
   // same offset, so that a wireframe prop moves as a filled one does.
   const double units = record.Units +
-    (record.FactorGiven ? record.Factor * DepthSlopeUnits(renderer, record.Prop) : 0.0);
+    (record.FactorGiven
+        ? record.Factor * vtkKivSurfaceOutlines::DepthUnitsPerPixel(renderer, record.Prop)
+        : 0.0);
   vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(record.Factor, units);
   vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(record.Factor, units);
 }

@@ -42,10 +42,12 @@
  * made of triangles the pass draws such a pair in one go, as VTK draws a surface with vtkProperty::EdgeVisibilityOn()
  * (through a copy of the surface actor with edges in the wireframe's colour
  * and line width): the same picture at the cost of one surface instead of
- * two. A tagged wireframe over other coincident geometry (another poly data,
- * a transform of its own, larger polygons) is drawn as a prop of its own; its lines are whole
- * too, whatever the global mode (VTK 9's default, off, or polygon offset)
- * and whatever the view.
+ * two. The copy is drawn a little behind the surface's own depth, so that
+ * what the host draws on the surface at the same depth (picked cells, say)
+ * still shows. A tagged wireframe over other coincident geometry (another
+ * poly data, a transform of its own, larger polygons) is drawn as a prop of
+ * its own; its lines are whole too, whatever the global mode (VTK 9's
+ * default, off, or polygon offset) and whatever the view.
  *
  * Why the pass does more than set the mode on VTK 9: its OpenGL mappers
  * resolve coincident topology in the fragment shader, moving a fragment's
@@ -63,7 +65,7 @@
  * by the same depth change per pixel of a face inclined at 45 degrees, so
  * that a factor pushes a prop back as it would with glPolygonOffset. The line
  * parameters are saved and restored with the others.
-
+ *
  * Installing the pass. On VTK 9 a pass installed with vtkRenderer::SetPass()
  * replaces the renderer's whole drawing, including its camera and light set
  * up; a vtkDefaultPass installed alone draws with neither. The host therefore

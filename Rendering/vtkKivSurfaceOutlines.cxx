@@ -3,10 +3,12 @@
 #include "vtkKivMainPass.h"
 
 #include "vtkActor.h"
+#include "vtkCamera.h"
 #include "vtkCellArray.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
+#include "vtkMath.h"
 #include "vtkMatrix4x4.h"
 #include "vtkNew.h"
 #include "vtkObjectFactory.h"
@@ -21,6 +23,8 @@
 #include "vtkWeakPointer.h"
 
 #include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -68,15 +72,23 @@ vtkPolyData* OpaquePolyDataInput(vtkActor* actor)
   return mapper->GetInput();
 }
 
-// How far behind the surface's own depth the copy is drawn (offset units of
-// the depth range / 65000). VTK draws a surface with edges through another
-// shader, whose depths differ from the plain surface's by rounding: without
-// it, geometry a host draws on the surface (picked cells, say), which wins
-// over the plain surface by being drawn later at the same depth, would fight
-// with the copy. (Polygons of more than three points are split into
-// triangles differently there, which moves a curved quadrilateral's depths
-// by far more: such surfaces are not paired, see AllTriangles.)
-constexpr double BehindSurfaceUnits = 2.0;
+// VTK 9's OpenGL mappers resolve coincident topology in the fragment shader:
+// a fragment's depth moves by units / 65000 of the depth range, and the
+// factor is not used at all. What a factor means (an offset that grows with
+// the surface's depth slope) is therefore given to them as units.
+constexpr double OffsetUnitsPerDepth = 65000.0;
+
+// Tangent of the steepest surface slope (about 76 degrees from facing the
+// camera) over which a tagged wireframe is guaranteed to win the depth test.
+constexpr double EdgeSlope = 4.0;
+
+// Offset units a wireframe's lines need besides the slope term: what VTK
+// itself uses for lines by default.
+constexpr double EdgeBaseUnits = 4.0;
+
+// Never pull lines forward by more than 2% of the depth range, so that a
+// wireframe does not show through geometry in front of it.
+constexpr double MaximumEdgeUnits = 0.02 * OffsetUnitsPerDepth;
 
 bool SameMatrix(vtkActor* a, vtkActor* b)
 {
@@ -156,7 +168,14 @@ struct vtkKivSurfaceOutlines::Outline
     return this->TrianglesChecked != 0;
   }
 
-  // Draws the copy, a hair behind the depth the surface itself gets. VTK
+  // Draws the copy behind the depth the surface itself gets. VTK draws a
+  // surface with edges by widening each triangle by half the line width in a
+  // geometry shader: near an edge a neighbouring triangle's plane, carried
+  // past the edge, is drawn there too, nearer than the surface on a convex
+  // one by up to its depth change across half a pixel. Geometry a host draws
+  // on the surface (picked cells, say), which wins over the plain surface by
+  // being drawn later at the same depth, would fight with it: the copy is
+  // pushed back by the margin a tagged wireframe is pulled forward by. VTK
   // offsets a surface drawn with edges by the polygon parameters even when
   // the global mode is off: these are replaced then.
   int Draw(vtkRenderer* renderer)
@@ -174,7 +193,7 @@ struct vtkKivSurfaceOutlines::Outline
       drawUnits = -drawUnits;
     }
     vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(
-      drawFactor, drawUnits + BehindSurfaceUnits);
+      drawFactor, drawUnits + EdgeDepthMargin(renderer, this->Surface));
     const int rendered = this->Combined->RenderOpaqueGeometry(renderer);
     vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(factor, units);
     return rendered;
@@ -262,6 +281,63 @@ struct vtkKivSurfaceOutlines::Frame
       [outline](const std::unique_ptr<Outline>& o) { return o.get() == outline; }));
   }
 };
+
+//------------------------------------------------------------------------------
+// The depth-buffer change, in offset units, across one pixel of a surface of
+// the prop inclined at 45 degrees to the view direction, where it comes
+// nearest to the camera (the steepest place in a perspective view). A line
+// fragment lies up to about half a pixel beside the edge it belongs to, so
+// the surface under it differs in depth by up to half this per unit slope.
+double vtkKivSurfaceOutlines::DepthUnitsPerPixel(vtkRenderer* renderer, vtkProp* prop)
+{
+  vtkCamera* camera = renderer->GetActiveCamera();
+  const int height = renderer->GetSize()[1];
+  double range[2];
+  camera->GetClippingRange(range);
+  const double depth = range[1] - range[0];
+  if (height <= 0 || !(depth > 0.0))
+  {
+    return 0.0;
+  }
+  if (camera->GetParallelProjection())
+  {
+    // Window depth is linear in the distance: 2 * scale / height world units
+    // a pixel, 1 / depth of the depth range a world unit.
+    return OffsetUnitsPerDepth * 2.0 * camera->GetParallelScale() / (depth * height);
+  }
+
+  // Perspective: window depth z(d) = far / depth * (1 - near / d), so a step
+  // in distance moves it by far * near / (depth * d^2), and a pixel spans
+  // 2 d tan(angle / 2) / height world units at distance d.
+  double nearest = range[0];
+  const double* bounds = prop->GetBounds();
+  if (bounds && std::isfinite(bounds[0]) && bounds[0] <= bounds[1])
+  {
+    const double* position = camera->GetPosition();
+    const double* direction = camera->GetDirectionOfProjection();
+    double closest = VTK_DOUBLE_MAX;
+    for (int corner = 0; corner < 8; ++corner)
+    {
+      const std::array<double, 3> p = {
+        bounds[corner & 1], bounds[2 + ((corner >> 1) & 1)], bounds[4 + ((corner >> 2) & 1)]
+      };
+      const double d = (p[0] - position[0]) * direction[0] + (p[1] - position[1]) * direction[1] +
+        (p[2] - position[2]) * direction[2];
+      closest = std::min(closest, d);
+    }
+    nearest = std::max(nearest, closest);
+  }
+  const double halfAngle = 0.5 * vtkMath::RadiansFromDegrees(camera->GetViewAngle());
+  return OffsetUnitsPerDepth * 2.0 * range[1] * range[0] * std::tan(halfAngle) /
+    (depth * nearest * height);
+}
+
+//------------------------------------------------------------------------------
+double vtkKivSurfaceOutlines::EdgeDepthMargin(vtkRenderer* renderer, vtkProp* prop)
+{
+  return std::min(
+    EdgeBaseUnits + 0.5 * EdgeSlope * DepthUnitsPerPixel(renderer, prop), MaximumEdgeUnits);
+}
 
 //------------------------------------------------------------------------------
 vtkKivSurfaceOutlines::vtkKivSurfaceOutlines()

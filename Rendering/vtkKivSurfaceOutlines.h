@@ -80,6 +80,21 @@ public:
   std::vector<vtkProp*> EndFrame();
 
   /**
+   * The depth-buffer change, in VTK 9's coincident-offset units (1/65000 of
+   * the depth range), across one pixel of a face of the prop inclined at 45
+   * degrees to the view, where the prop comes nearest the camera.
+   */
+  static double DepthUnitsPerPixel(vtkRenderer* renderer, vtkProp* prop);
+
+  /**
+   * How far a face of the prop can lie nearer than its edge half a pixel
+   * beside it, for faces inclined up to about 76 degrees, in offset units
+   * (never more than 2% of the depth range): how far the pass pulls a
+   * tagged wireframe's lines forward, and pushes a paired surface back.
+   */
+  static double EdgeDepthMargin(vtkRenderer* renderer, vtkProp* prop);
+
+  /**
    * Releases the copies' graphics resources held in the window.
    */
   void ReleaseGraphicsResources(vtkWindow* window);

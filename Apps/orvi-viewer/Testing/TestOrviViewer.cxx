@@ -1059,7 +1059,7 @@ TEST(OrviViewer, PickThroughAVolumeSelectsItsCells)
     fs::create_directories(sub);
     const ViewerRun run = RunScript(sub,
       "pick " + all + "\npick " + part + "\nscreenshot picked\n",
-      { "--pick", modes[m], "--edges", "off", mesh });
+      { "--pick", modes[m], "--edges", "on", mesh });
     EXPECT_CLEAN_RUN(run);
     std::smatch loaded;
     ASSERT_TRUE(std::regex_search(run.Out, loaded, std::regex("and ([0-9]+) cells in"))) << run.Out;
@@ -1069,8 +1069,8 @@ TEST(OrviViewer, PickThroughAVolumeSelectsItsCells)
     ASSERT_TRUE(whole[m].Found && middle[m].Found) << run.Out;
     EXPECT_LT(middle[m].Highest, cells);
 
-    // The highlight covers the rectangle. (Without the edges: drawn in one
-    // go with a triangle surface they leave holes in the highlight.)
+    // The highlight covers the rectangle, over a triangle surface drawn in
+    // one go with its edges.
     const Image picked = ReadPng(sub / "picked.png");
     ASSERT_FALSE(picked.Empty());
     const Region inside = Find(
