@@ -3,7 +3,7 @@
 #include "vtkCallbackCommand.h"
 #include "vtkCellPicker.h"
 #include "vtkKivCatiaNavigation.h"
-#include "vtkKivInteractor.h"
+#include "vtkKivInteractionStates.h"
 #include "vtkKivStyleHelpers.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindow.h"

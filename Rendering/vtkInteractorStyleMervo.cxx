@@ -3,7 +3,7 @@
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkCellPicker.h"
-#include "vtkKivInteractor.h"
+#include "vtkKivInteractionStates.h"
 #include "vtkKivMervoNavigation.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivStyleHelpers.h"

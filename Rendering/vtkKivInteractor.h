@@ -38,15 +38,11 @@
 #define vtkKivInteractor_h
 
 #include "vtkInteractorStyleTrackballCamera.h"
-#include "vtkNew.h"                 // for vtkNew
-#include "vtkorviRenderingModule.h" // for export macro
+#include "vtkKivInteractionStates.h" // for VTKIS_KIV_PICK, VTKIS_KIV_BOXZOOM
+#include "vtkNew.h"                  // for vtkNew
+#include "vtkorviRenderingModule.h"  // for export macro
 
 class vtkCallbackCommand;
-
-// The library's own interaction states, beyond VTK's VTKIS_* values (0 to 19).
-// Every navigator and standalone style of the library uses them.
-#define VTKIS_KIV_PICK 21
-#define VTKIS_KIV_BOXZOOM 22
 
 class VTKORVIRENDERING_EXPORT vtkKivInteractor : public vtkInteractorStyleTrackballCamera
 {

@@ -6,7 +6,7 @@
 #include "vtkCellPicker.h"
 #include "vtkCommand.h"
 #include "vtkInteractorStyleTrackballCamera.h"
-#include "vtkKivInteractor.h"
+#include "vtkKivInteractionStates.h"
 #include "vtkKivStyleHelpers.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"

@@ -47,7 +47,7 @@
 #ifndef vtkKivRubberBand_h
 #define vtkKivRubberBand_h
 
-#include "vtkKivInteractor.h" // for VTKIS_KIV_BOXZOOM
+#include "vtkKivInteractionStates.h" // for VTKIS_KIV_BOXZOOM
 
 class vtkRenderWindow;
 class vtkRenderWindowInteractor;

@@ -2,7 +2,7 @@
 
 #include "vtkCellPicker.h"
 #include "vtkInteractorStyle.h"
-#include "vtkKivInteractor.h"
+#include "vtkKivInteractionStates.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkTDxInteractorStyleCameraFocalPoint.h"
 #include "vtkTDxInteractorStyleSettings.h"
