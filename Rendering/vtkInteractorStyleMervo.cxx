@@ -30,8 +30,8 @@ vtkInteractorStyleMervo::vtkInteractorStyleMervo()
   , EndPosition{ 0, 0 }
   , Moved(0)
   , PixelArray(vtkSmartPointer<vtkUnsignedCharArray>::New())
-  , PixelArraySize{ 0, 0 }
-  , BandImage(vtkSmartPointer<vtkUnsignedCharArray>::New())
+  , Band(
+      std::make_unique<vtkKivRubberBand>(this->StartPosition, this->EndPosition, this->PixelArray))
 {
   vtkKivStyleHelpers::InstallTDxStyle(this);
 }
@@ -228,13 +228,16 @@ vtkCellPicker* vtkInteractorStyleMervo::GetFlyPicker() const
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::StartRBZoom()
 {
-  vtkKivRubberBand::StartOn(this);
+  if (this->Band->Start(this->Interactor))
+  {
+    this->State = VTKIS_KIV_BOXZOOM;
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::RBSelect()
 {
-  vtkKivRubberBand::DrawOn(this);
+  this->Band->Draw(this->Interactor);
 }
 
 //------------------------------------------------------------------------------

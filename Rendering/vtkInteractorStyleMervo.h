@@ -44,9 +44,8 @@
  *   interactor see no keys until the button goes up.
  * - Window resized while the band is dragged: the next drawn motion renders
  *   the window once, takes a new snapshot at the new size and goes on
- *   drawing the band, clamped to the new size. The snapshot's size is kept
- *   in PixelArraySize; the band is drawn into a scratch image, BandImage,
- *   reused from motion to motion, so PixelArray itself is never modified.
+ *   drawing the band, clamped to the new size. PixelArray itself is never
+ *   modified by drawing.
  * - StartRBZoom() without an interactor or a render window does nothing
  *   (the state stays as it was). EndRBZoom() and EndPick() without an
  *   interactor only return to state none.
@@ -63,7 +62,10 @@
 #include "vtkSmartPointer.h"        // for vtkSmartPointer
 #include "vtkorviRenderingModule.h" // for export macro
 
+#include <memory> // for std::unique_ptr
+
 class vtkCellPicker;
+class vtkKivRubberBand;
 class vtkUnsignedCharArray;
 
 class VTKORVIRENDERING_EXPORT vtkInteractorStyleMervo : public vtkInteractorStyleTrackballCamera
@@ -184,15 +186,10 @@ protected:
   int Moved;
   vtkSmartPointer<vtkUnsignedCharArray> PixelArray;
 
-  // Window size PixelArray was taken with, and the image the band is drawn
-  // into (reused across motions). See vtkKivRubberBand.
-  int PixelArraySize[2];
-  vtkSmartPointer<vtkUnsignedCharArray> BandImage;
+  // Draws the band between StartPosition and EndPosition over PixelArray.
+  std::unique_ptr<vtkKivRubberBand> Band;
 
 private:
-  // Starts and draws the band on the fields above.
-  friend class vtkKivRubberBand;
-
   vtkInteractorStyleMervo(const vtkInteractorStyleMervo&) = delete;
   void operator=(const vtkInteractorStyleMervo&) = delete;
 };

@@ -38,13 +38,13 @@ vtkMervoInteractor::vtkMervoInteractor()
   , RotationMarkerScale(2.0)
   , ShowDebugActors(false)
   , DebugSphereScale(0.005)
-  , PixelArraySize{ 0, 0 }
 {
   this->Picker = vtkKivStyleHelpers::MakeFlyPicker();
   this->StartPosition[0] = this->StartPosition[1] = 0;
   this->EndPosition[0] = this->EndPosition[1] = 0;
   this->PixelArray = vtkSmartPointer<vtkUnsignedCharArray>::New();
-  this->BandImage = vtkSmartPointer<vtkUnsignedCharArray>::New();
+  this->Band =
+    std::make_unique<vtkKivRubberBand>(this->StartPosition, this->EndPosition, this->PixelArray);
   vtkKivStyleHelpers::InstallTDxStyle(this);
 }
 
@@ -53,7 +53,7 @@ vtkMervoInteractor::~vtkMervoInteractor()
 {
   // Release in reverse order of declaration. The marker actors stay in the
   // renderer they were added to, which holds them.
-  this->BandImage = nullptr;
+  this->Band = nullptr;
   this->PixelArray = nullptr;
   this->DebugActor = nullptr;
   this->DebugMapper = nullptr;
@@ -371,13 +371,16 @@ void vtkMervoInteractor::Fly()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::StartBoxZoom()
 {
-  vtkKivRubberBand::StartOn(this);
+  if (this->Band->Start(this->Interactor))
+  {
+    this->State = VTKIS_KIV_BOXZOOM;
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::BoxSelect()
 {
-  vtkKivRubberBand::DrawOn(this);
+  this->Band->Draw(this->Interactor);
 }
 
 //------------------------------------------------------------------------------

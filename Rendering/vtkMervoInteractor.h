@@ -38,9 +38,8 @@
  *   on; preparing the markers replaces the centre by the focal point.
  * - Window resized while the band is dragged: the next drawn motion renders
  *   the window once, takes a new snapshot at the new size and goes on
- *   drawing the band, clamped to the new size (vtkKivRubberBand). The size
- *   of the snapshot is kept in PixelArraySize; the image drawn into is a
- *   scratch array, BandImage, reused from motion to motion.
+ *   drawing the band, clamped to the new size. PixelArray itself is never
+ *   modified by drawing.
  * - StartBoxZoom() or BoxSelect() without an interactor or a render window
  *   do nothing (StartBoxZoom() does not enter the box-zoom state then).
  *   StartPick() does nothing then either: no state, no StartPickEvent.
@@ -72,12 +71,14 @@
 #include "vtkSmartPointer.h"        // for vtkSmartPointer
 #include "vtkorviRenderingModule.h" // for export macro
 
+#include <memory> // for std::unique_ptr
 #include <vector> // for std::vector
 
 class vtkActor;
 class vtkBoundingBox;
 class vtkCellPicker;
 class vtkGlyph3D;
+class vtkKivRubberBand;
 class vtkPolyData;
 class vtkPolyDataMapper;
 class vtkSphereSource;
@@ -306,15 +307,10 @@ protected:
   vtkSmartPointer<vtkActor> DebugActor;
   vtkSmartPointer<vtkUnsignedCharArray> PixelArray;
 
-  // Window size PixelArray was taken with, and the image the band is drawn
-  // into (reused across motions). See vtkKivRubberBand.
-  int PixelArraySize[2];
-  vtkSmartPointer<vtkUnsignedCharArray> BandImage;
+  // Draws the band between StartPosition and EndPosition over PixelArray.
+  std::unique_ptr<vtkKivRubberBand> Band;
 
 private:
-  // Starts and draws the band on the fields above.
-  friend class vtkKivRubberBand;
-
   vtkMervoInteractor(const vtkMervoInteractor&) = delete;
   void operator=(const vtkMervoInteractor&) = delete;
 };
