@@ -4,6 +4,7 @@
 #include "vtkCellPicker.h"
 #include "vtkKivCatiaNavigation.h"
 #include "vtkKivInteractionStates.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkKivStyleHelpers.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindow.h"
@@ -192,43 +193,38 @@ void vtkInteractorStyleCATIA::OnTimer()
 void vtkInteractorStyleCATIA::Pan()
 {
   this->Panned = true;
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Pan();
   }
 }
 
 //------------------------------------------------------------------------------
-bool vtkInteractorStyleCATIA::CanMoveCamera() const
-{
-  return this->Interactor && this->CurrentRenderer && this->CurrentRenderer->GetRenderWindow();
-}
-
-//------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::StartState(int newstate)
 {
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
   {
-    return;
+    this->Superclass::StartState(newstate);
   }
-  this->Superclass::StartState(newstate);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::StopState()
 {
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
+  {
+    this->Superclass::StopState();
+  }
+  else
   {
     this->State = VTKIS_NONE;
-    return;
   }
-  this->Superclass::StopState();
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Rotate()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Rotate();
   }
@@ -237,7 +233,7 @@ void vtkInteractorStyleCATIA::Rotate()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Spin()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Spin();
   }
@@ -246,7 +242,7 @@ void vtkInteractorStyleCATIA::Spin()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Dolly()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Dolly();
   }
@@ -255,7 +251,7 @@ void vtkInteractorStyleCATIA::Dolly()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::EnvironmentRotate()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::EnvironmentRotate();
   }
@@ -266,7 +262,7 @@ void vtkInteractorStyleCATIA::OnChar()
 {
   // Some of VTK's key bindings ('3' for stereo, for one) use the render
   // window without checking for it.
-  if (this->Interactor && this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
   {
     this->Superclass::OnChar();
   }

@@ -6,6 +6,7 @@
 #include "vtkKivInteractionStates.h"
 #include "vtkKivMervoNavigation.h"
 #include "vtkKivRubberBand.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkKivStyleHelpers.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindowInteractor.h"
@@ -69,6 +70,93 @@ void vtkInteractorStyleMervo::OnKeyUp()
 void vtkInteractorStyleMervo::OnTimer()
 {
   vtkKivStyleHelpers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+}
+
+//------------------------------------------------------------------------------
+// VTK's operations, guarded (see vtkKivStyleGuard)
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::StartState(int newstate)
+{
+  if (vtkKivStyleGuard::HasWindow(this))
+  {
+    this->Superclass::StartState(newstate);
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::StopState()
+{
+  if (vtkKivStyleGuard::HasWindow(this))
+  {
+    this->Superclass::StopState();
+  }
+  else
+  {
+    this->State = VTKIS_NONE;
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Rotate()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Rotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Pan()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Pan();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Spin()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Spin();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Dolly()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Dolly();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::EnvironmentRotate()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::EnvironmentRotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::OnMouseWheelForward()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMouseWheelForward();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::OnMouseWheelBackward()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMouseWheelBackward();
+  }
 }
 
 //------------------------------------------------------------------------------

@@ -109,6 +109,26 @@ public:
    */
   void OnTimer() override;
 
+  ///@{
+  /**
+   * VTK's state changes, camera motions and wheel, guarded: without an
+   * interactor or a render window (a style not installed yet, an interactor
+   * the host released) StartState() leaves the state alone and fires
+   * nothing and StopState() only returns to state none; the motions need an
+   * interactor and a current renderer that is still in a render window,
+   * the wheel an interactor. Otherwise they do nothing.
+   */
+  void StartState(int newstate) override;
+  void StopState() override;
+  void Rotate() override;
+  void Pan() override;
+  void Spin() override;
+  void Dolly() override;
+  void EnvironmentRotate() override;
+  void OnMouseWheelForward() override;
+  void OnMouseWheelBackward() override;
+  ///@}
+
   /**
    * Fly the focal point to the surface point under the pointer. Nothing
    * moves when nothing is hit.
@@ -178,6 +198,9 @@ protected:
   // After a middle or right release: give the focus back and start counting
   // motions afresh.
   void EndPress();
+
+  // Dolly(double) of the trackball style stays reachable beside Dolly().
+  using vtkInteractorStyleTrackballCamera::Dolly;
 
   // Owned; released with the style.
   vtkSmartPointer<vtkCellPicker> Picker;

@@ -145,12 +145,6 @@ protected:
   vtkKivInteractor();
   ~vtkKivInteractor() override;
 
-  /**
-   * True when the style has an interactor and a current renderer that is
-   * still in a render window: what VTK's camera motions need.
-   */
-  bool CanMoveCamera() const;
-
   // Dolly(double) of the trackball style stays reachable beside Dolly().
   using vtkInteractorStyleTrackballCamera::Dolly;
 
