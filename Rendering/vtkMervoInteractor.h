@@ -282,12 +282,13 @@ protected:
   void GetBoundingBoxCorners(const vtkBoundingBox& box, double corners[8][3]);
   ///@}
 
-  // Show the gathered points as glyphs when ShowDebugActors is on.
-  void ShowSelectedPoints(const std::vector<Point>& points);
-
-  // Set the focal point to center and move the position along the direction
-  // of projection, keeping direction and distance.
-  void CenterCamera(const Point& center);
+  /**
+   * The first steps of both zooms: gather the points under the band
+   * (GetSelectedPoints()) and, when there are any, show them when
+   * ShowDebugActors is on and centre the camera on their mean, keeping its
+   * direction and distance. Returns the points; none means nothing changed.
+   */
+  std::vector<Point> CenterOnSelectedPoints();
 
   vtkSmartPointer<vtkCellPicker> Picker;
   int StartPosition[2];
