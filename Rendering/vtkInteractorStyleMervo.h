@@ -12,7 +12,7 @@
  *   modifiers (four motion events or fewer) flies the focal point to the
  *   surface point under the pointer before the rotation ends.
  * - Right button drag: a rubber band drawn straight into the window's
- *   pixels from a snapshot taken on the press (see vtkKivRubberBand), first
+ *   pixels from a snapshot taken on the press (into PixelArray), first
  *   drawn on the fourth motion event. Releasing after five or more motion
  *   events zooms onto the band (RBZoom()); a right click (four or fewer)
  *   fires the interactor's UserEvent instead. Either way the release renders
@@ -34,8 +34,7 @@
  * band's width sets the zoom; a band without width only re-centres.
  *
  * The motion step, Fly() and Pick() are those of vtkMervoInteractor, and
- * the band is drawn by the same code (vtkKivMervoNavigation,
- * vtkKivRubberBand), working on this class's own fields.
+ * the band is drawn by the same code, working on this class's own fields.
  *
  * Decisions:
  * - While the middle or right button is down the style holds the
@@ -48,11 +47,11 @@
  *   modified by drawing.
  * - StartRBZoom() without an interactor or a render window does nothing
  *   (the state stays as it was). EndRBZoom() and EndPick() without an
- *   interactor only return to state none.
+ *   interactor or a render window only return to state none.
  * - RBZoom() without a current renderer, or with an empty viewport, does
  *   nothing.
  *
- * @sa vtkMervoInteractor vtkKivRubberBand vtkInteractorStyleTrackballCamera
+ * @sa vtkMervoInteractor vtkInteractorStyleTrackballCamera
  */
 
 #ifndef vtkInteractorStyleMervo_h

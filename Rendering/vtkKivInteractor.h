@@ -27,7 +27,8 @@
  *   handling, which dereference the interactor, its render window and the
  *   current renderer's window without checking: here they do nothing when
  *   those are missing (a style not installed yet, an interactor released by
- *   the host, a renderer removed from its window).
+ *   the host, a renderer removed from its window). vtkInteractorStyleMervo
+ *   and vtkInteractorStyleCATIA guard the same operations the same way.
  *
  * The class is concrete: New() gives a working trackball style.
  *

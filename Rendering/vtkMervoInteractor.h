@@ -27,7 +27,7 @@
  * host switches the marker's visibility itself.
  *
  * The rubber band is drawn straight into the window's pixels from a snapshot
- * taken by StartBoxZoom() (see vtkKivRubberBand); BoxZoom() then centres the
+ * that StartBoxZoom() takes into PixelArray; BoxZoom() then centres the
  * camera on the model points under the band and narrows the view onto them,
  * by the parallel scale for a parallel camera and by moving the camera
  * forward for a perspective one. Neither zoom renders; EndBoxZoom() does,
@@ -43,9 +43,9 @@
  * - StartBoxZoom() or BoxSelect() without an interactor or a render window
  *   do nothing (StartBoxZoom() does not enter the box-zoom state then).
  *   StartPick() does nothing then either: no state, no StartPickEvent.
- *   EndBoxZoom() and EndPick() without an interactor only return to state
- *   none. VTK's states, motions and handlers are guarded the same way by
- *   vtkKivInteractor.
+ *   EndBoxZoom() and EndPick() without an interactor or a render window
+ *   only return to state none. VTK's states, motions and handlers are
+ *   guarded the same way by vtkKivInteractor.
  * - Rotate() does nothing while the current renderer is one the host removed
  *   from its window (there is no window size to scale the motion by); the
  *   next motion through the interactor looks the renderer up again. The
@@ -61,7 +61,7 @@
  * - The record of three doubles used by the point-gathering operations is
  *   the nested type vtkMervoInteractor::Point.
  *
- * @sa vtkKivInteractor vtkKivRubberBand vtkInteractorStyleTrackballCamera
+ * @sa vtkKivInteractor vtkInteractorStyleMervo vtkInteractorStyleTrackballCamera
  */
 
 #ifndef vtkMervoInteractor_h
@@ -184,7 +184,10 @@ public:
   virtual void BoxZoomParallel();
 
   /**
-   * Draw the rubber band for the event position (see vtkKivRubberBand).
+   * Draw the rubber band for the event position: EndPosition becomes that
+   * position clamped to the window, and the window shows the snapshot with
+   * the outline between StartPosition and EndPosition inverted (red, green
+   * and blue; alpha kept).
    */
   virtual void BoxSelect();
 
