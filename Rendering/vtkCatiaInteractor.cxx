@@ -1,11 +1,16 @@
 #include "vtkCatiaInteractor.h"
 
 #include "vtkCellPicker.h"
+#include "vtkCommand.h"
 #include "vtkKivCatiaNavigation.h"
-#include "vtkKivStyleHelpers.h"
+#include "vtkKivNavigationSetup.h"
+#include "vtkKivSharedHandlers.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
-#include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
+#include "vtkRenderer.h"
+
+#include <algorithm>
 
 vtkStandardNewMacro(vtkCatiaInteractor);
 
@@ -15,9 +20,9 @@ vtkCatiaInteractor::vtkCatiaInteractor()
   , RotateZoneRadius(0.5)
   , StartPosition{ 0, 0 }
   , EndPosition{ 0, 0 }
-  , Picker(vtkKivStyleHelpers::MakeFlyPicker())
+  , Picker(vtkKivNavigationSetup::MakeFlyPicker())
 {
-  vtkKivStyleHelpers::InstallTDxStyle(this);
+  vtkKivNavigationSetup::InstallTDxStyle(this);
 }
 
 //------------------------------------------------------------------------------
@@ -26,13 +31,22 @@ vtkCatiaInteractor::~vtkCatiaInteractor() = default;
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::OnMouseMove()
 {
-  vtkKivCatiaNavigation::OnMouseMove(this, this->Moved, [this] { return this->IsSpinning(); });
+  if (vtkKivCatiaNavigation::StartMotion(this))
+  {
+    // The spin rule is asked after the renderer under the pointer is found.
+    const bool spinning = this->IsStateSpin() && this->IsSpinning();
+    if (vtkKivCatiaNavigation::MoveCamera(this, spinning))
+    {
+      ++this->Moved;
+    }
+    this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::OnTimer()
 {
-  vtkKivStyleHelpers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
 }
 
 //------------------------------------------------------------------------------
@@ -45,30 +59,38 @@ void vtkCatiaInteractor::Pan()
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::Fly()
 {
-  vtkKivCatiaNavigation::Fly(this, this->Picker, this->AnimState);
+  if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
+  {
+    this->AnimState = VTKIS_ANIM_ON;
+    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
+    this->AnimState = VTKIS_ANIM_OFF;
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::StartPick()
 {
-  // Nothing to pick in without a render window: no state, no event.
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
-  {
-    return;
-  }
-  vtkKivStyleHelpers::StartPick(this);
+  vtkKivSharedHandlers::StartPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::EndPick()
 {
-  vtkKivStyleHelpers::EndPick(this);
+  vtkKivSharedHandlers::EndPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::Pick()
 {
-  vtkKivCatiaNavigation::Pick(this, this->StartPosition, this->EndPosition, this->PropPicked);
+  if (!vtkKivStyleGuard::HasWindow(this))
+  {
+    return;
+  }
+  std::copy_n(this->Interactor->GetEventPosition(), 2, this->EndPosition);
+  if (const auto picked = vtkKivCatiaNavigation::Pick(this, this->StartPosition, this->EndPosition))
+  {
+    this->PropPicked = *picked;
+  }
 }
 
 //------------------------------------------------------------------------------

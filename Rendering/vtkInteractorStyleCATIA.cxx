@@ -2,21 +2,20 @@
 
 #include "vtkCallbackCommand.h"
 #include "vtkCellPicker.h"
+#include "vtkCommand.h"
 #include "vtkKivCatiaNavigation.h"
-#include "vtkKivInteractor.h"
-#include "vtkKivStyleHelpers.h"
+#include "vtkKivInteractionStates.h"
+#include "vtkKivNavigationSetup.h"
+#include "vtkKivSharedHandlers.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
 
-vtkStandardNewMacro(vtkInteractorStyleCATIA);
+#include <algorithm>
 
-namespace
-{
-// A press or pan of four motion events or fewer is a click.
-constexpr int ClickMotions = 4;
-} // namespace
+vtkStandardNewMacro(vtkInteractorStyleCATIA);
 
 //------------------------------------------------------------------------------
 vtkInteractorStyleCATIA::vtkInteractorStyleCATIA()
@@ -25,9 +24,9 @@ vtkInteractorStyleCATIA::vtkInteractorStyleCATIA()
   , RotateZoneRadius(0.5)
   , StartPosition{ 0, 0 }
   , EndPosition{ 0, 0 }
-  , Picker(vtkKivStyleHelpers::MakeFlyPicker())
+  , Picker(vtkKivNavigationSetup::MakeFlyPicker())
 {
-  vtkKivStyleHelpers::InstallTDxStyle(this);
+  vtkKivNavigationSetup::InstallTDxStyle(this);
 }
 
 //------------------------------------------------------------------------------
@@ -36,7 +35,16 @@ vtkInteractorStyleCATIA::~vtkInteractorStyleCATIA() = default;
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::OnMouseMove()
 {
-  vtkKivCatiaNavigation::OnMouseMove(this, this->Moved, [this] { return this->IsSpinning(); });
+  if (vtkKivCatiaNavigation::StartMotion(this))
+  {
+    // The spin rule is asked after the renderer under the pointer is found.
+    const bool spinning = this->State == VTKIS_SPIN && this->IsSpinning();
+    if (vtkKivCatiaNavigation::MoveCamera(this, spinning))
+    {
+      ++this->Moved;
+    }
+    this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
+  }
 }
 
 //------------------------------------------------------------------------------
@@ -119,7 +127,7 @@ void vtkInteractorStyleCATIA::OnRightButtonUp()
       this->EndPick();
       if (this->Interactor)
       {
-        if (this->Moved <= ClickMotions)
+        if (this->Moved <= vtkKivSharedHandlers::ClickMotions)
         {
           this->Interactor->UserCallback();
         }
@@ -161,7 +169,7 @@ void vtkInteractorStyleCATIA::OnMiddleButtonUp()
       this->EndRotate();
       break;
     case VTKIS_PAN:
-      if (!this->Panned || this->Moved <= ClickMotions)
+      if (!this->Panned || this->Moved <= vtkKivSharedHandlers::ClickMotions)
       {
         this->Fly();
       }
@@ -185,50 +193,45 @@ void vtkInteractorStyleCATIA::OnMiddleButtonUp()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::OnTimer()
 {
-  vtkKivStyleHelpers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Pan()
 {
   this->Panned = true;
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Pan();
   }
 }
 
 //------------------------------------------------------------------------------
-bool vtkInteractorStyleCATIA::CanMoveCamera() const
-{
-  return this->Interactor && this->CurrentRenderer && this->CurrentRenderer->GetRenderWindow();
-}
-
-//------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::StartState(int newstate)
 {
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
   {
-    return;
+    this->Superclass::StartState(newstate);
   }
-  this->Superclass::StartState(newstate);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::StopState()
 {
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
+  {
+    this->Superclass::StopState();
+  }
+  else
   {
     this->State = VTKIS_NONE;
-    return;
   }
-  this->Superclass::StopState();
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Rotate()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Rotate();
   }
@@ -237,7 +240,7 @@ void vtkInteractorStyleCATIA::Rotate()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Spin()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Spin();
   }
@@ -246,7 +249,7 @@ void vtkInteractorStyleCATIA::Spin()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Dolly()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Dolly();
   }
@@ -255,7 +258,7 @@ void vtkInteractorStyleCATIA::Dolly()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::EnvironmentRotate()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::EnvironmentRotate();
   }
@@ -266,7 +269,7 @@ void vtkInteractorStyleCATIA::OnChar()
 {
   // Some of VTK's key bindings ('3' for stereo, for one) use the render
   // window without checking for it.
-  if (this->Interactor && this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
   {
     this->Superclass::OnChar();
   }
@@ -275,30 +278,38 @@ void vtkInteractorStyleCATIA::OnChar()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Fly()
 {
-  vtkKivCatiaNavigation::Fly(this, this->Picker, this->AnimState);
+  if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
+  {
+    this->AnimState = VTKIS_ANIM_ON;
+    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
+    this->AnimState = VTKIS_ANIM_OFF;
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::StartPick()
 {
-  // Nothing to pick in without a render window: no state, no event.
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
-  {
-    return;
-  }
-  vtkKivStyleHelpers::StartPick(this);
+  vtkKivSharedHandlers::StartPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::EndPick()
 {
-  vtkKivStyleHelpers::EndPick(this);
+  vtkKivSharedHandlers::EndPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Pick()
 {
-  vtkKivCatiaNavigation::Pick(this, this->StartPosition, this->EndPosition, this->PropPicked);
+  if (!vtkKivStyleGuard::HasWindow(this))
+  {
+    return;
+  }
+  std::copy_n(this->Interactor->GetEventPosition(), 2, this->EndPosition);
+  if (const auto picked = vtkKivCatiaNavigation::Pick(this, this->StartPosition, this->EndPosition))
+  {
+    this->PropPicked = *picked;
+  }
 }
 
 //------------------------------------------------------------------------------

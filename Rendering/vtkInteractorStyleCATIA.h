@@ -197,10 +197,6 @@ protected:
   // dolly.
   void OnButtonDown();
 
-  // An interactor and a current renderer still in a render window: what
-  // VTK's camera motions need.
-  bool CanMoveCamera() const;
-
   // Dolly(double) of the trackball style stays reachable beside Dolly().
   using vtkInteractorStyleTrackballCamera::Dolly;
 

@@ -3,10 +3,13 @@
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkCellPicker.h"
-#include "vtkKivInteractor.h"
+#include "vtkCommand.h"
+#include "vtkKivInteractionStates.h"
 #include "vtkKivMervoNavigation.h"
+#include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
-#include "vtkKivStyleHelpers.h"
+#include "vtkKivSharedHandlers.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
@@ -17,23 +20,17 @@
 
 vtkStandardNewMacro(vtkInteractorStyleMervo);
 
-namespace
-{
-// A press with this many motion events or fewer is a click.
-constexpr int ClickMotions = 4;
-} // namespace
-
 //------------------------------------------------------------------------------
 vtkInteractorStyleMervo::vtkInteractorStyleMervo()
-  : Picker(vtkKivStyleHelpers::MakeFlyPicker())
+  : Picker(vtkKivNavigationSetup::MakeFlyPicker())
   , StartPosition{ 0, 0 }
   , EndPosition{ 0, 0 }
   , Moved(0)
   , PixelArray(vtkSmartPointer<vtkUnsignedCharArray>::New())
-  , PixelArraySize{ 0, 0 }
-  , BandImage(vtkSmartPointer<vtkUnsignedCharArray>::New())
+  , Band(
+      std::make_unique<vtkKivRubberBand>(this->StartPosition, this->EndPosition, this->PixelArray))
 {
-  vtkKivStyleHelpers::InstallTDxStyle(this);
+  vtkKivNavigationSetup::InstallTDxStyle(this);
 }
 
 //------------------------------------------------------------------------------
@@ -50,25 +47,112 @@ void vtkInteractorStyleMervo::PrintSelf(ostream& os, vtkIndent indent)
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnChar()
 {
-  vtkKivStyleHelpers::SwallowKey(this);
+  vtkKivSharedHandlers::SwallowKey(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnKeyDown()
 {
-  vtkKivStyleHelpers::SwallowKey(this);
+  vtkKivSharedHandlers::SwallowKey(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnKeyUp()
 {
-  vtkKivStyleHelpers::SwallowKey(this);
+  vtkKivSharedHandlers::SwallowKey(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnTimer()
 {
-  vtkKivStyleHelpers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+}
+
+//------------------------------------------------------------------------------
+// VTK's operations, guarded (see vtkKivStyleGuard)
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::StartState(int newstate)
+{
+  if (vtkKivStyleGuard::HasWindow(this))
+  {
+    this->Superclass::StartState(newstate);
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::StopState()
+{
+  if (vtkKivStyleGuard::HasWindow(this))
+  {
+    this->Superclass::StopState();
+  }
+  else
+  {
+    this->State = VTKIS_NONE;
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Rotate()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Rotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Pan()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Pan();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Spin()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Spin();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::Dolly()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::Dolly();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::EnvironmentRotate()
+{
+  if (vtkKivStyleGuard::CanMoveCamera(this))
+  {
+    this->Superclass::EnvironmentRotate();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::OnMouseWheelForward()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMouseWheelForward();
+  }
+}
+
+//------------------------------------------------------------------------------
+void vtkInteractorStyleMervo::OnMouseWheelBackward()
+{
+  if (this->Interactor)
+  {
+    this->Superclass::OnMouseWheelBackward();
+  }
 }
 
 //------------------------------------------------------------------------------
@@ -76,14 +160,29 @@ void vtkInteractorStyleMervo::OnTimer()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnMouseMove()
 {
-  vtkKivMervoNavigation::OnMouseMove(this, this->Moved, nullptr, [this] { this->RBSelect(); });
+  if (!this->Interactor)
+  {
+    return;
+  }
+  const int state = this->State;
+  if (vtkKivSharedHandlers::MovesCamera(state))
+  {
+    vtkKivStyleGuard::PokedRenderer(this);
+    vtkKivSharedHandlers::MoveCamera(this);
+    ++this->Moved;
+    this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
+  }
+  else if (state == VTKIS_KIV_BOXZOOM && ++this->Moved >= vtkKivMervoNavigation::FirstBandMotion)
+  {
+    this->RBSelect();
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnLeftButtonDown()
 {
   // The left button takes no focus: the pick state is only announced.
-  if (vtkKivMervoNavigation::PokedRenderer(this) && this->State == VTKIS_NONE)
+  if (vtkKivStyleGuard::PokedRenderer(this) && this->State == VTKIS_NONE)
   {
     this->StartPick();
   }
@@ -102,7 +201,7 @@ void vtkInteractorStyleMervo::OnLeftButtonUp()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnMiddleButtonDown()
 {
-  if (!vtkKivMervoNavigation::PokedRenderer(this))
+  if (!vtkKivStyleGuard::PokedRenderer(this))
   {
     return;
   }
@@ -129,7 +228,7 @@ void vtkInteractorStyleMervo::OnMiddleButtonUp()
   if (state == VTKIS_ROTATE)
   {
     // A click flies before the rotation ends.
-    if (this->Moved <= ClickMotions)
+    if (this->Moved <= vtkKivSharedHandlers::ClickMotions)
     {
       this->Fly();
     }
@@ -149,7 +248,7 @@ void vtkInteractorStyleMervo::OnMiddleButtonUp()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnRightButtonDown()
 {
-  if (!vtkKivMervoNavigation::PokedRenderer(this))
+  if (!vtkKivStyleGuard::PokedRenderer(this))
   {
     return;
   }
@@ -165,10 +264,10 @@ void vtkInteractorStyleMervo::OnRightButtonDown()
 void vtkInteractorStyleMervo::OnRightButtonUp()
 {
   // The zoom works in the renderer under the release point.
-  vtkRenderer* renderer = vtkKivMervoNavigation::PokedRenderer(this);
+  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
   if (this->State == VTKIS_KIV_BOXZOOM)
   {
-    if (renderer && this->Moved > ClickMotions)
+    if (renderer && this->Moved > vtkKivSharedHandlers::ClickMotions)
     {
       this->RBZoom();
     }
@@ -196,25 +295,33 @@ void vtkInteractorStyleMervo::EndPress()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::Fly()
 {
-  vtkKivMervoNavigation::Fly(this, this->Picker, this->AnimState, nullptr, nullptr);
+  if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
+  {
+    this->AnimState = VTKIS_ANIM_ON;
+    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
+    this->AnimState = VTKIS_ANIM_OFF;
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::StartPick()
 {
-  vtkKivStyleHelpers::StartPick(this);
+  vtkKivSharedHandlers::StartPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::EndPick()
 {
-  vtkKivMervoNavigation::EndPick(this, this->State);
+  vtkKivSharedHandlers::EndPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::Pick()
 {
-  vtkKivMervoNavigation::Pick(this, this->PropPicked, nullptr);
+  if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
+  {
+    this->PropPicked = vtkKivMervoNavigation::PickProp(this->Interactor, renderer);
+  }
 }
 
 //------------------------------------------------------------------------------
@@ -228,19 +335,22 @@ vtkCellPicker* vtkInteractorStyleMervo::GetFlyPicker() const
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::StartRBZoom()
 {
-  vtkKivRubberBand::StartOn(this);
+  if (this->Band->Start(this->Interactor))
+  {
+    this->State = VTKIS_KIV_BOXZOOM;
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::RBSelect()
 {
-  vtkKivRubberBand::DrawOn(this);
+  this->Band->Draw(this->Interactor);
 }
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::EndRBZoom()
 {
-  vtkKivMervoNavigation::StopState(this, this->State);
+  this->StopState();
 }
 
 //------------------------------------------------------------------------------

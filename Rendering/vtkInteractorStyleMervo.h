@@ -12,7 +12,7 @@
  *   modifiers (four motion events or fewer) flies the focal point to the
  *   surface point under the pointer before the rotation ends.
  * - Right button drag: a rubber band drawn straight into the window's
- *   pixels from a snapshot taken on the press (see vtkKivRubberBand), first
+ *   pixels from a snapshot taken on the press (into PixelArray), first
  *   drawn on the fourth motion event. Releasing after five or more motion
  *   events zooms onto the band (RBZoom()); a right click (four or fewer)
  *   fires the interactor's UserEvent instead. Either way the release renders
@@ -34,8 +34,7 @@
  * band's width sets the zoom; a band without width only re-centres.
  *
  * The motion step, Fly() and Pick() are those of vtkMervoInteractor, and
- * the band is drawn by the same code (vtkKivMervoNavigation,
- * vtkKivRubberBand), working on this class's own fields.
+ * the band is drawn by the same code, working on this class's own fields.
  *
  * Decisions:
  * - While the middle or right button is down the style holds the
@@ -44,16 +43,15 @@
  *   interactor see no keys until the button goes up.
  * - Window resized while the band is dragged: the next drawn motion renders
  *   the window once, takes a new snapshot at the new size and goes on
- *   drawing the band, clamped to the new size. The snapshot's size is kept
- *   in PixelArraySize; the band is drawn into a scratch image, BandImage,
- *   reused from motion to motion, so PixelArray itself is never modified.
+ *   drawing the band, clamped to the new size. PixelArray itself is never
+ *   modified by drawing.
  * - StartRBZoom() without an interactor or a render window does nothing
  *   (the state stays as it was). EndRBZoom() and EndPick() without an
- *   interactor only return to state none.
+ *   interactor or a render window only return to state none.
  * - RBZoom() without a current renderer, or with an empty viewport, does
  *   nothing.
  *
- * @sa vtkMervoInteractor vtkKivRubberBand vtkInteractorStyleTrackballCamera
+ * @sa vtkMervoInteractor vtkInteractorStyleTrackballCamera
  */
 
 #ifndef vtkInteractorStyleMervo_h
@@ -63,7 +61,10 @@
 #include "vtkSmartPointer.h"        // for vtkSmartPointer
 #include "vtkorviRenderingModule.h" // for export macro
 
+#include <memory> // for std::unique_ptr
+
 class vtkCellPicker;
+class vtkKivRubberBand;
 class vtkUnsignedCharArray;
 
 class VTKORVIRENDERING_EXPORT vtkInteractorStyleMervo : public vtkInteractorStyleTrackballCamera
@@ -106,6 +107,26 @@ public:
    * interactor, re-arming the repeating timer when timers are in use.
    */
   void OnTimer() override;
+
+  ///@{
+  /**
+   * VTK's state changes, camera motions and wheel, guarded: without an
+   * interactor or a render window (a style not installed yet, an interactor
+   * the host released) StartState() leaves the state alone and fires
+   * nothing and StopState() only returns to state none; the motions need an
+   * interactor and a current renderer that is still in a render window,
+   * the wheel an interactor. Otherwise they do nothing.
+   */
+  void StartState(int newstate) override;
+  void StopState() override;
+  void Rotate() override;
+  void Pan() override;
+  void Spin() override;
+  void Dolly() override;
+  void EnvironmentRotate() override;
+  void OnMouseWheelForward() override;
+  void OnMouseWheelBackward() override;
+  ///@}
 
   /**
    * Fly the focal point to the surface point under the pointer. Nothing
@@ -177,6 +198,9 @@ protected:
   // motions afresh.
   void EndPress();
 
+  // Dolly(double) of the trackball style stays reachable beside Dolly().
+  using vtkInteractorStyleTrackballCamera::Dolly;
+
   // Owned; released with the style.
   vtkSmartPointer<vtkCellPicker> Picker;
   int StartPosition[2];
@@ -184,15 +208,10 @@ protected:
   int Moved;
   vtkSmartPointer<vtkUnsignedCharArray> PixelArray;
 
-  // Window size PixelArray was taken with, and the image the band is drawn
-  // into (reused across motions). See vtkKivRubberBand.
-  int PixelArraySize[2];
-  vtkSmartPointer<vtkUnsignedCharArray> BandImage;
+  // Draws the band between StartPosition and EndPosition over PixelArray.
+  std::unique_ptr<vtkKivRubberBand> Band;
 
 private:
-  // Starts and draws the band on the fields above.
-  friend class vtkKivRubberBand;
-
   vtkInteractorStyleMervo(const vtkInteractorStyleMervo&) = delete;
   void operator=(const vtkInteractorStyleMervo&) = delete;
 };

@@ -2,9 +2,9 @@
 
 #include "vtkAbstractPropPicker.h"
 #include "vtkAreaPicker.h"
-#include "vtkCellPicker.h"
-#include "vtkCommand.h"
 #include "vtkInteractorStyle.h"
+#include "vtkKivSharedHandlers.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkMath.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
@@ -37,90 +37,45 @@ bool vtkKivCatiaNavigation::IsSpinning(vtkInteractorStyle* style, double rotateZ
 }
 
 //------------------------------------------------------------------------------
-void vtkKivCatiaNavigation::OnMouseMove(vtkInteractorStyle* style,
-  int& moved,
-  const std::function<bool()>& isSpinning)
+bool vtkKivCatiaNavigation::StartMotion(vtkInteractorStyle* style)
 {
-  vtkRenderWindowInteractor* interactor = style->GetInteractor();
-  if (!interactor)
+  if (!vtkKivSharedHandlers::MovesCamera(style->GetState()) || !style->GetInteractor())
   {
-    return;
+    return false;
   }
-  const int* position = interactor->GetEventPosition();
-  const int x = position[0];
-  const int y = position[1];
-  switch (style->GetState())
-  {
-    case VTKIS_ROTATE:
-      style->FindPokedRenderer(x, y);
-      style->Rotate();
-      break;
-    case VTKIS_PAN:
-      style->FindPokedRenderer(x, y);
-      style->Pan();
-      ++moved;
-      break;
-    case VTKIS_SPIN:
-      style->FindPokedRenderer(x, y);
-      if (isSpinning())
-      {
-        style->Spin();
-      }
-      else
-      {
-        // The pointer has come into the central zone: rotate from here on.
-        style->EndSpin();
-        style->StartRotate();
-        style->Rotate();
-      }
-      break;
-    case VTKIS_DOLLY:
-      style->FindPokedRenderer(x, y);
-      style->Dolly();
-      break;
-    default:
-      return;
-  }
-  style->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
+  vtkKivStyleGuard::PokedRenderer(style);
+  return true;
 }
 
 //------------------------------------------------------------------------------
-void vtkKivCatiaNavigation::Fly(vtkInteractorStyle* style, vtkCellPicker* picker, int& animState)
+bool vtkKivCatiaNavigation::MoveCamera(vtkInteractorStyle* style, bool spinning)
 {
-  vtkRenderWindowInteractor* interactor = style->GetInteractor();
-  if (!interactor || !picker)
+  const int state = style->GetState();
+  if (state == VTKIS_SPIN && !spinning)
   {
-    return;
+    // The pointer has come into the central zone: rotate from here on.
+    style->EndSpin();
+    style->StartRotate();
+    style->Rotate();
   }
-  animState = VTKIS_ANIM_ON;
-  const int* position = interactor->GetEventPosition();
-  style->FindPokedRenderer(position[0], position[1]);
-  vtkRenderer* renderer = style->GetCurrentRenderer();
-  // A cell picker refuses to pick without a renderer; there is nowhere to fly.
-  if (renderer)
+  else
   {
-    picker->Pick(position[0], position[1], 0.0, renderer);
-    if (picker->GetPath())
-    {
-      const double* p = picker->GetPickPosition();
-      interactor->FlyTo(renderer, p[0], p[1], p[2]);
-    }
+    vtkKivSharedHandlers::MoveCamera(style);
   }
-  animState = VTKIS_ANIM_OFF;
+  return state == VTKIS_PAN;
 }
 
 //------------------------------------------------------------------------------
-void vtkKivCatiaNavigation::PickRectangle(const int start[2],
+std::array<int, 4> vtkKivCatiaNavigation::PickRectangle(const int start[2],
   const int end[2],
   int w,
-  int h,
-  int rect[4])
+  int h)
 {
-  rect[0] = std::min(start[0], end[0]);
-  rect[1] = std::min(start[1], end[1]);
-  rect[2] = std::max(start[0], end[0]);
-  rect[3] = std::max(start[1], end[1]);
-  for (int i = 0; i < 4; ++i)
+  std::array<int, 4> rect = { std::min(start[0], end[0]),
+    std::min(start[1], end[1]),
+    std::max(start[0], end[0]),
+    std::max(start[1], end[1]) };
+  for (size_t i = 0; i < rect.size(); ++i)
   {
     const int extent = (i % 2 == 0) ? w : h;
     if (rect[i] < 0)
@@ -133,37 +88,33 @@ void vtkKivCatiaNavigation::PickRectangle(const int start[2],
       rect[i] = std::max(extent - 2, 0);
     }
   }
+  return rect;
 }
 
 //------------------------------------------------------------------------------
-void vtkKivCatiaNavigation::Pick(vtkInteractorStyle* style,
-  const int startPosition[2],
-  int endPosition[2],
-  int& propPicked)
+std::optional<int> vtkKivCatiaNavigation::Pick(vtkInteractorStyle* style,
+  const int start[2],
+  const int end[2])
 {
-  vtkRenderWindowInteractor* interactor = style->GetInteractor();
-  if (!interactor || !interactor->GetRenderWindow())
+  if (!vtkKivStyleGuard::HasWindow(style))
   {
-    return;
+    return std::nullopt;
   }
-  const int* position = interactor->GetEventPosition();
-  endPosition[0] = position[0];
-  endPosition[1] = position[1];
-  style->FindPokedRenderer(endPosition[0], endPosition[1]);
+  style->FindPokedRenderer(end[0], end[1]);
   vtkRenderer* renderer = style->GetCurrentRenderer();
   if (!renderer)
   {
-    return;
+    return std::nullopt;
   }
+  vtkRenderWindowInteractor* interactor = style->GetInteractor();
   const int* size = interactor->GetRenderWindow()->GetSize();
-  int rect[4];
-  vtkKivCatiaNavigation::PickRectangle(startPosition, endPosition, size[0], size[1], rect);
+  const std::array<int, 4> rect =
+    vtkKivCatiaNavigation::PickRectangle(start, end, size[0], size[1]);
 
   auto* picker = vtkAbstractPropPicker::SafeDownCast(interactor->GetPicker());
   if (!picker)
   {
-    propPicked = 0;
-    return;
+    return 0;
   }
   if (auto* areaPicker = vtkAreaPicker::SafeDownCast(picker))
   {
@@ -177,5 +128,5 @@ void vtkKivCatiaNavigation::Pick(vtkInteractorStyle* style,
     picker->Pick(cx, cy, 0.0, renderer);
   }
   interactor->EndPickCallback();
-  propPicked = picker->GetPath() ? 1 : 0;
+  return picker->GetPath() ? 1 : 0;
 }

@@ -2,6 +2,7 @@
 
 #include "vtkCallbackCommand.h"
 #include "vtkCommand.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
@@ -55,34 +56,29 @@ void vtkKivInteractor::SetInteractor(vtkRenderWindowInteractor* interactor)
 //------------------------------------------------------------------------------
 void vtkKivInteractor::StartState(int newstate)
 {
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
   {
-    return;
+    this->Superclass::StartState(newstate);
   }
-  this->Superclass::StartState(newstate);
 }
 
 //------------------------------------------------------------------------------
 void vtkKivInteractor::StopState()
 {
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
+  {
+    this->Superclass::StopState();
+  }
+  else
   {
     this->State = VTKIS_NONE;
-    return;
   }
-  this->Superclass::StopState();
-}
-
-//------------------------------------------------------------------------------
-bool vtkKivInteractor::CanMoveCamera() const
-{
-  return this->Interactor && this->CurrentRenderer && this->CurrentRenderer->GetRenderWindow();
 }
 
 //------------------------------------------------------------------------------
 void vtkKivInteractor::Rotate()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Rotate();
   }
@@ -91,7 +87,7 @@ void vtkKivInteractor::Rotate()
 //------------------------------------------------------------------------------
 void vtkKivInteractor::Pan()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Pan();
   }
@@ -100,7 +96,7 @@ void vtkKivInteractor::Pan()
 //------------------------------------------------------------------------------
 void vtkKivInteractor::Spin()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Spin();
   }
@@ -109,7 +105,7 @@ void vtkKivInteractor::Spin()
 //------------------------------------------------------------------------------
 void vtkKivInteractor::Dolly()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::Dolly();
   }
@@ -118,7 +114,7 @@ void vtkKivInteractor::Dolly()
 //------------------------------------------------------------------------------
 void vtkKivInteractor::EnvironmentRotate()
 {
-  if (this->CanMoveCamera())
+  if (vtkKivStyleGuard::CanMoveCamera(this))
   {
     this->Superclass::EnvironmentRotate();
   }
@@ -212,7 +208,7 @@ void vtkKivInteractor::OnChar()
 {
   // Some of VTK's key bindings ('3' for stereo, for one) use the render
   // window without checking for it.
-  if (this->Interactor && this->Interactor->GetRenderWindow())
+  if (vtkKivStyleGuard::HasWindow(this))
   {
     this->Superclass::OnChar();
   }

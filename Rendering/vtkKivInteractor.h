@@ -27,7 +27,8 @@
  *   handling, which dereference the interactor, its render window and the
  *   current renderer's window without checking: here they do nothing when
  *   those are missing (a style not installed yet, an interactor released by
- *   the host, a renderer removed from its window).
+ *   the host, a renderer removed from its window). vtkInteractorStyleMervo
+ *   and vtkInteractorStyleCATIA guard the same operations the same way.
  *
  * The class is concrete: New() gives a working trackball style.
  *
@@ -38,15 +39,11 @@
 #define vtkKivInteractor_h
 
 #include "vtkInteractorStyleTrackballCamera.h"
-#include "vtkNew.h"                 // for vtkNew
-#include "vtkorviRenderingModule.h" // for export macro
+#include "vtkKivInteractionStates.h" // for VTKIS_KIV_PICK, VTKIS_KIV_BOXZOOM
+#include "vtkNew.h"                  // for vtkNew
+#include "vtkorviRenderingModule.h"  // for export macro
 
 class vtkCallbackCommand;
-
-// The library's own interaction states, beyond VTK's VTKIS_* values (0 to 19).
-// Every navigator and standalone style of the library uses them.
-#define VTKIS_KIV_PICK 21
-#define VTKIS_KIV_BOXZOOM 22
 
 class VTKORVIRENDERING_EXPORT vtkKivInteractor : public vtkInteractorStyleTrackballCamera
 {
@@ -148,12 +145,6 @@ public:
 protected:
   vtkKivInteractor();
   ~vtkKivInteractor() override;
-
-  /**
-   * True when the style has an interactor and a current renderer that is
-   * still in a render window: what VTK's camera motions need.
-   */
-  bool CanMoveCamera() const;
 
   // Dolly(double) of the trackball style stays reachable beside Dolly().
   using vtkInteractorStyleTrackballCamera::Dolly;

@@ -52,109 +52,16 @@ inline void InvertPixel(unsigned char* rgba, int width, int x, int y)
   p[1] = static_cast<unsigned char>(~p[1]);
   p[2] = static_cast<unsigned char>(~p[2]);
 }
-} // namespace
 
-//------------------------------------------------------------------------------
-void vtkKivRubberBand::TakeSnapshot(vtkRenderWindow* window,
-  vtkUnsignedCharArray* pixelArray,
-  int snapshotSize[2])
-{
-  if (NeedsRender(window))
-  {
-    window->Render();
-  }
-  const int* size = window->GetSize();
-  const int w = std::max(size[0], 0);
-  const int h = std::max(size[1], 0);
-  pixelArray->Initialize();
-  pixelArray->SetNumberOfComponents(4);
-  pixelArray->SetNumberOfTuples(static_cast<vtkIdType>(w) * h);
-  if (w > 0 && h > 0)
-  {
-    window->GetRGBACharPixelData(0, 0, w - 1, h - 1, 1, pixelArray);
-  }
-  snapshotSize[0] = w;
-  snapshotSize[1] = h;
-}
-
-//------------------------------------------------------------------------------
-bool vtkKivRubberBand::Start(vtkRenderWindowInteractor* interactor,
-  int startPosition[2],
-  int endPosition[2],
-  vtkUnsignedCharArray* pixelArray,
-  int snapshotSize[2])
-{
-  vtkRenderWindow* window = interactor ? interactor->GetRenderWindow() : nullptr;
-  if (!window || !pixelArray)
-  {
-    return false;
-  }
-  const int* position = interactor->GetEventPosition();
-  startPosition[0] = endPosition[0] = position[0];
-  startPosition[1] = endPosition[1] = position[1];
-  vtkKivRubberBand::TakeSnapshot(window, pixelArray, snapshotSize);
-  return true;
-}
-
-//------------------------------------------------------------------------------
-void vtkKivRubberBand::Draw(vtkRenderWindowInteractor* interactor,
-  const int startPosition[2],
-  int endPosition[2],
-  vtkUnsignedCharArray* pixelArray,
-  int snapshotSize[2],
-  vtkUnsignedCharArray* scratch)
-{
-  vtkRenderWindow* window = interactor ? interactor->GetRenderWindow() : nullptr;
-  if (!window || !pixelArray || !scratch)
-  {
-    return;
-  }
-  const int* position = interactor->GetEventPosition();
-  const int* size = window->GetSize();
-  const int w = size[0];
-  const int h = size[1];
-
-  // The pointer's corner is clamped to the window; the zoom uses it so.
-  endPosition[0] = position[0] > w - 1 ? w - 1 : position[0];
-  endPosition[0] = endPosition[0] < 0 ? 0 : endPosition[0];
-  endPosition[1] = position[1] > h - 1 ? h - 1 : position[1];
-  endPosition[1] = endPosition[1] < 0 ? 0 : endPosition[1];
-  if (w <= 0 || h <= 0)
-  {
-    return;
-  }
-
-  const vtkIdType count = static_cast<vtkIdType>(w) * h;
-  if (snapshotSize[0] != w || snapshotSize[1] != h || pixelArray->GetNumberOfComponents() != 4 ||
-    pixelArray->GetNumberOfTuples() != count || NeedsRender(window))
-  {
-    // The window was resized since the snapshot or its last render (or the
-    // snapshot was replaced): the front buffer may hold a stretched image,
-    // the last band, or nothing of the new size, so render a clean frame at
-    // the new size and start from it.
-    window->Render();
-    vtkKivRubberBand::TakeSnapshot(window, pixelArray, snapshotSize);
-  }
-
-  Shape(scratch, count);
-  unsigned char* image = scratch->GetPointer(0);
-  std::memcpy(image, pixelArray->GetPointer(0), static_cast<size_t>(count) * 4);
-  vtkKivRubberBand::InvertOutline(image, w, h, startPosition, endPosition);
-  window->SetRGBACharPixelData(0, 0, w - 1, h - 1, image, 0, 0);
-  window->Frame();
-}
-
-//------------------------------------------------------------------------------
-void vtkKivRubberBand::InvertOutline(unsigned char* rgba,
+// Invert the red, green and blue bytes of the outline of the rectangle
+// spanned by the two corners in an RGBA image of width x height pixels. The
+// corners are sorted and clamped to the image.
+void InvertOutline(unsigned char* rgba,
   int width,
   int height,
   const int corner0[2],
   const int corner1[2])
 {
-  if (!rgba || width <= 0 || height <= 0)
-  {
-    return;
-  }
   const int x0 = std::clamp(std::min(corner0[0], corner1[0]), 0, width - 1);
   const int x1 = std::clamp(std::max(corner0[0], corner1[0]), 0, width - 1);
   const int y0 = std::clamp(std::min(corner0[1], corner1[1]), 0, height - 1);
@@ -169,4 +76,96 @@ void vtkKivRubberBand::InvertOutline(unsigned char* rgba,
     InvertPixel(rgba, width, x0, y);
     InvertPixel(rgba, width, x1, y);
   }
+}
+} // namespace
+
+//------------------------------------------------------------------------------
+vtkKivRubberBand::vtkKivRubberBand(int (&startPosition)[2],
+  int (&endPosition)[2],
+  vtkSmartPointer<vtkUnsignedCharArray>& snapshot)
+  : StartPosition(startPosition)
+  , EndPosition(endPosition)
+  , Snapshot(snapshot)
+{
+}
+
+//------------------------------------------------------------------------------
+vtkKivRubberBand::~vtkKivRubberBand() = default;
+
+//------------------------------------------------------------------------------
+void vtkKivRubberBand::TakeSnapshot(vtkRenderWindow* window)
+{
+  if (NeedsRender(window))
+  {
+    window->Render();
+  }
+  const int* size = window->GetSize();
+  const int w = std::max(size[0], 0);
+  const int h = std::max(size[1], 0);
+  this->Snapshot->Initialize();
+  this->Snapshot->SetNumberOfComponents(4);
+  this->Snapshot->SetNumberOfTuples(static_cast<vtkIdType>(w) * h);
+  if (w > 0 && h > 0)
+  {
+    window->GetRGBACharPixelData(0, 0, w - 1, h - 1, 1, this->Snapshot);
+  }
+  this->SnapshotSize[0] = w;
+  this->SnapshotSize[1] = h;
+}
+
+//------------------------------------------------------------------------------
+bool vtkKivRubberBand::Start(vtkRenderWindowInteractor* interactor)
+{
+  vtkRenderWindow* window = interactor ? interactor->GetRenderWindow() : nullptr;
+  if (!window || !this->Snapshot)
+  {
+    return false;
+  }
+  const int* position = interactor->GetEventPosition();
+  this->StartPosition[0] = this->EndPosition[0] = position[0];
+  this->StartPosition[1] = this->EndPosition[1] = position[1];
+  this->TakeSnapshot(window);
+  return true;
+}
+
+//------------------------------------------------------------------------------
+void vtkKivRubberBand::Draw(vtkRenderWindowInteractor* interactor)
+{
+  vtkRenderWindow* window = interactor ? interactor->GetRenderWindow() : nullptr;
+  if (!window || !this->Snapshot)
+  {
+    return;
+  }
+  const int* position = interactor->GetEventPosition();
+  const int* size = window->GetSize();
+  const int w = size[0];
+  const int h = size[1];
+
+  // The pointer's corner is clamped to the window; the zoom uses it so.
+  this->EndPosition[0] = std::max(std::min(position[0], w - 1), 0);
+  this->EndPosition[1] = std::max(std::min(position[1], h - 1), 0);
+  if (w <= 0 || h <= 0)
+  {
+    return;
+  }
+
+  const vtkIdType count = static_cast<vtkIdType>(w) * h;
+  if (this->SnapshotSize[0] != w || this->SnapshotSize[1] != h ||
+    this->Snapshot->GetNumberOfComponents() != 4 || this->Snapshot->GetNumberOfTuples() != count ||
+    NeedsRender(window))
+  {
+    // The window was resized since the snapshot or its last render (or the
+    // snapshot was replaced): the front buffer may hold a stretched image,
+    // the last band, or nothing of the new size, so render a clean frame at
+    // the new size and start from it.
+    window->Render();
+    this->TakeSnapshot(window);
+  }
+
+  Shape(this->Scratch, count);
+  unsigned char* image = this->Scratch->GetPointer(0);
+  std::memcpy(image, this->Snapshot->GetPointer(0), static_cast<size_t>(count) * 4);
+  InvertOutline(image, w, h, this->StartPosition, this->EndPosition);
+  window->SetRGBACharPixelData(0, 0, w - 1, h - 1, image, 0, 0);
+  window->Frame();
 }

@@ -5,11 +5,14 @@
 #include "vtkBoundingBox.h"
 #include "vtkCamera.h"
 #include "vtkCellPicker.h"
+#include "vtkCommand.h"
 #include "vtkDataSet.h"
 #include "vtkGlyph3D.h"
 #include "vtkKivMervoNavigation.h"
+#include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
-#include "vtkKivStyleHelpers.h"
+#include "vtkKivSharedHandlers.h"
+#include "vtkKivStyleGuard.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
 #include "vtkObjectFactory.h"
@@ -38,14 +41,14 @@ vtkMervoInteractor::vtkMervoInteractor()
   , RotationMarkerScale(2.0)
   , ShowDebugActors(false)
   , DebugSphereScale(0.005)
-  , PixelArraySize{ 0, 0 }
 {
-  this->Picker = vtkKivStyleHelpers::MakeFlyPicker();
+  this->Picker = vtkKivNavigationSetup::MakeFlyPicker();
   this->StartPosition[0] = this->StartPosition[1] = 0;
   this->EndPosition[0] = this->EndPosition[1] = 0;
   this->PixelArray = vtkSmartPointer<vtkUnsignedCharArray>::New();
-  this->BandImage = vtkSmartPointer<vtkUnsignedCharArray>::New();
-  vtkKivStyleHelpers::InstallTDxStyle(this);
+  this->Band =
+    std::make_unique<vtkKivRubberBand>(this->StartPosition, this->EndPosition, this->PixelArray);
+  vtkKivNavigationSetup::InstallTDxStyle(this);
 }
 
 //------------------------------------------------------------------------------
@@ -53,7 +56,7 @@ vtkMervoInteractor::~vtkMervoInteractor()
 {
   // Release in reverse order of declaration. The marker actors stay in the
   // renderer they were added to, which holds them.
-  this->BandImage = nullptr;
+  this->Band = nullptr;
   this->PixelArray = nullptr;
   this->DebugActor = nullptr;
   this->DebugMapper = nullptr;
@@ -303,67 +306,75 @@ void vtkMervoInteractor::Rotate()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::OnChar()
 {
-  vtkKivStyleHelpers::SwallowKey(this);
+  vtkKivSharedHandlers::SwallowKey(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::OnTimer()
 {
-  vtkKivStyleHelpers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::OnMouseMove()
 {
-  vtkKivMervoNavigation::OnMouseMove(
-    this,
-    this->Moved,
-    [this](int x, int y) { this->FindPokedRenderer(x, y); },
-    [this] { this->BoxSelect(); });
+  if (!this->Interactor)
+  {
+    return;
+  }
+  const int state = this->State;
+  if (vtkKivSharedHandlers::MovesCamera(state))
+  {
+    this->PokeRendererAtEvent();
+    vtkKivSharedHandlers::MoveCamera(this);
+    ++this->Moved;
+    this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
+  }
+  else if (state == VTKIS_KIV_BOXZOOM && ++this->Moved >= vtkKivMervoNavigation::FirstBandMotion)
+  {
+    this->BoxSelect();
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::StartPick()
 {
-  // Nothing to pick in without a render window: no state, no event.
-  if (!this->Interactor || !this->Interactor->GetRenderWindow())
-  {
-    return;
-  }
-  vtkKivStyleHelpers::StartPick(this);
+  vtkKivSharedHandlers::StartPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::EndPick()
 {
-  vtkKivMervoNavigation::EndPick(this, this->State);
+  vtkKivSharedHandlers::EndPick(this);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::Pick()
 {
-  vtkKivMervoNavigation::Pick(
-    this, this->PropPicked, [this](int x, int y) { this->FindPokedRenderer(x, y); });
+  if (vtkRenderer* renderer = this->PokeRendererAtEvent())
+  {
+    this->PropPicked = vtkKivMervoNavigation::PickProp(this->Interactor, renderer);
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::Fly()
 {
-  vtkKivMervoNavigation::Fly(
-    this,
-    this->Picker,
-    this->AnimState,
-    [this](int x, int y) { this->FindPokedRenderer(x, y); },
-    [this](vtkRenderer* renderer)
-    {
-      // After the flight, or at once over empty background: the focal point
-      // becomes the rotation centre.
-      renderer->GetActiveCamera()->GetFocalPoint(this->RotationCenter);
-      if (this->RotationPointActor)
-      {
-        this->RotationPointActor->SetPosition(this->RotationCenter);
-      }
-    });
+  vtkRenderer* renderer = this->PokeRendererAtEvent();
+  if (!renderer)
+  {
+    return;
+  }
+  this->AnimState = VTKIS_ANIM_ON;
+  vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
+  // After the flight, or at once over empty background: the focal point
+  // becomes the rotation centre.
+  renderer->GetActiveCamera()->GetFocalPoint(this->RotationCenter);
+  if (this->RotationPointActor)
+  {
+    this->RotationPointActor->SetPosition(this->RotationCenter);
+  }
+  this->AnimState = VTKIS_ANIM_OFF;
 }
 
 //------------------------------------------------------------------------------
@@ -371,19 +382,22 @@ void vtkMervoInteractor::Fly()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::StartBoxZoom()
 {
-  vtkKivRubberBand::StartOn(this);
+  if (this->Band->Start(this->Interactor))
+  {
+    this->State = VTKIS_KIV_BOXZOOM;
+  }
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::BoxSelect()
 {
-  vtkKivRubberBand::DrawOn(this);
+  this->Band->Draw(this->Interactor);
 }
 
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::EndBoxZoom()
 {
-  vtkKivMervoNavigation::StopState(this, this->State);
+  this->StopState();
 }
 
 //------------------------------------------------------------------------------
@@ -480,62 +494,47 @@ void vtkMervoInteractor::GetSelectedPoints(std::vector<Point>& points, Point& ce
 //------------------------------------------------------------------------------
 vtkBoundingBox vtkMervoInteractor::GetSelectionBoundingBox()
 {
+  // The box of the gathered points: the corner hits, or the eight corners
+  // of the area-picked data set's bounds.
+  std::vector<Point> points;
+  Point center{ 0.0, 0.0, 0.0 };
+  this->GetSelectedPoints(points, center);
   vtkBoundingBox box;
-  if (!this->CurrentRenderer)
+  for (const Point& p : points)
   {
-    return box;
-  }
-  for (const auto& corner : BandCorners(this->StartPosition, this->EndPosition))
-  {
-    this->Picker->Pick(corner[0], corner[1], 0.0, this->CurrentRenderer);
-    if (this->Picker->GetDataSet())
-    {
-      box.AddPoint(this->Picker->GetPickPosition());
-    }
-  }
-  if (box.IsValid())
-  {
-    return box;
-  }
-  vtkNew<vtkAreaPicker> areaPicker;
-  areaPicker->AreaPick(this->StartPosition[0],
-    this->StartPosition[1],
-    this->EndPosition[0],
-    this->EndPosition[1],
-    this->CurrentRenderer);
-  if (vtkDataSet* data = areaPicker->GetDataSet())
-  {
-    box.SetBounds(data->GetBounds());
+    box.AddPoint(p.x, p.y, p.z);
   }
   return box;
 }
 
 //------------------------------------------------------------------------------
-void vtkMervoInteractor::ShowSelectedPoints(const std::vector<Point>& points)
+std::vector<vtkMervoInteractor::Point> vtkMervoInteractor::CenterOnSelectedPoints()
 {
-  if (!this->ShowDebugActors || points.empty() || !this->DebugPoints)
+  std::vector<Point> points;
+  Point center{ 0.0, 0.0, 0.0 };
+  this->GetSelectedPoints(points, center);
+  if (points.empty())
   {
-    return;
+    return points;
   }
-  vtkNew<vtkPoints> coordinates;
-  coordinates->SetDataTypeToDouble();
-  for (const Point& p : points)
+  if (this->ShowDebugActors && this->DebugPoints)
   {
-    coordinates->InsertNextPoint(p.x, p.y, p.z);
+    vtkNew<vtkPoints> coordinates;
+    coordinates->SetDataTypeToDouble();
+    for (const Point& p : points)
+    {
+      coordinates->InsertNextPoint(p.x, p.y, p.z);
+    }
+    this->DebugPoints->SetPoints(coordinates);
+    this->DebugActor->VisibilityOn();
   }
-  this->DebugPoints->SetPoints(coordinates);
-  this->DebugActor->VisibilityOn();
-}
-
-//------------------------------------------------------------------------------
-void vtkMervoInteractor::CenterCamera(const Point& center)
-{
   vtkCamera* camera = this->CurrentRenderer->GetActiveCamera();
   double n[3];
   camera->GetDirectionOfProjection(n);
   const double d = camera->GetDistance();
   camera->SetFocalPoint(center.x, center.y, center.z);
   camera->SetPosition(center.x - d * n[0], center.y - d * n[1], center.z - d * n[2]);
+  return points;
 }
 
 //------------------------------------------------------------------------------
@@ -567,8 +566,14 @@ void vtkMervoInteractor::BoxZoom()
 //------------------------------------------------------------------------------
 vtkRenderer* vtkMervoInteractor::PokeRendererAtEvent()
 {
-  return vtkKivMervoNavigation::PokedRenderer(
-    this, [this](int x, int y) { this->FindPokedRenderer(x, y); });
+  // FindPokedRenderer() at the event position: VTK's lookup, then the
+  // markers.
+  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
+  if (this->Interactor && !this->ActorsPrepared)
+  {
+    this->PrepareRotationPointActor();
+  }
+  return renderer;
 }
 
 //------------------------------------------------------------------------------
@@ -587,15 +592,11 @@ void vtkMervoInteractor::BoxZoomParallel()
   double bounds[6];
   this->CurrentRenderer->ComputeVisiblePropBounds(bounds);
 
-  std::vector<Point> points;
-  Point center{ 0.0, 0.0, 0.0 };
-  this->GetSelectedPoints(points, center);
+  const std::vector<Point> points = this->CenterOnSelectedPoints();
   if (points.empty())
   {
     return;
   }
-  this->ShowSelectedPoints(points);
-  this->CenterCamera(center);
 
   double lo[2] = { std::numeric_limits<double>::max(), std::numeric_limits<double>::max() };
   double hi[2] = { std::numeric_limits<double>::lowest(), std::numeric_limits<double>::lowest() };
@@ -649,15 +650,11 @@ void vtkMervoInteractor::BoxZoomProjection()
   const double aspect = static_cast<double>(size[0]) / size[1];
   vtkCamera* camera = this->CurrentRenderer->GetActiveCamera();
 
-  std::vector<Point> points;
-  Point center{ 0.0, 0.0, 0.0 };
-  this->GetSelectedPoints(points, center);
+  const std::vector<Point> points = this->CenterOnSelectedPoints();
   if (points.empty())
   {
     return;
   }
-  this->ShowSelectedPoints(points);
-  this->CenterCamera(center);
 
   double p[3];
   double u[3];

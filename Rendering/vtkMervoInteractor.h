@@ -27,7 +27,7 @@
  * host switches the marker's visibility itself.
  *
  * The rubber band is drawn straight into the window's pixels from a snapshot
- * taken by StartBoxZoom() (see vtkKivRubberBand); BoxZoom() then centres the
+ * that StartBoxZoom() takes into PixelArray; BoxZoom() then centres the
  * camera on the model points under the band and narrows the view onto them,
  * by the parallel scale for a parallel camera and by moving the camera
  * forward for a perspective one. Neither zoom renders; EndBoxZoom() does,
@@ -38,15 +38,14 @@
  *   on; preparing the markers replaces the centre by the focal point.
  * - Window resized while the band is dragged: the next drawn motion renders
  *   the window once, takes a new snapshot at the new size and goes on
- *   drawing the band, clamped to the new size (vtkKivRubberBand). The size
- *   of the snapshot is kept in PixelArraySize; the image drawn into is a
- *   scratch array, BandImage, reused from motion to motion.
+ *   drawing the band, clamped to the new size. PixelArray itself is never
+ *   modified by drawing.
  * - StartBoxZoom() or BoxSelect() without an interactor or a render window
  *   do nothing (StartBoxZoom() does not enter the box-zoom state then).
  *   StartPick() does nothing then either: no state, no StartPickEvent.
- *   EndBoxZoom() and EndPick() without an interactor only return to state
- *   none. VTK's states, motions and handlers are guarded the same way by
- *   vtkKivInteractor.
+ *   EndBoxZoom() and EndPick() without an interactor or a render window
+ *   only return to state none. VTK's states, motions and handlers are
+ *   guarded the same way by vtkKivInteractor.
  * - Rotate() does nothing while the current renderer is one the host removed
  *   from its window (there is no window size to scale the motion by); the
  *   next motion through the interactor looks the renderer up again. The
@@ -62,7 +61,7 @@
  * - The record of three doubles used by the point-gathering operations is
  *   the nested type vtkMervoInteractor::Point.
  *
- * @sa vtkKivInteractor vtkKivRubberBand vtkInteractorStyleTrackballCamera
+ * @sa vtkKivInteractor vtkInteractorStyleMervo vtkInteractorStyleTrackballCamera
  */
 
 #ifndef vtkMervoInteractor_h
@@ -72,12 +71,14 @@
 #include "vtkSmartPointer.h"        // for vtkSmartPointer
 #include "vtkorviRenderingModule.h" // for export macro
 
+#include <memory> // for std::unique_ptr
 #include <vector> // for std::vector
 
 class vtkActor;
 class vtkBoundingBox;
 class vtkCellPicker;
 class vtkGlyph3D;
+class vtkKivRubberBand;
 class vtkPolyData;
 class vtkPolyDataMapper;
 class vtkSphereSource;
@@ -183,7 +184,10 @@ public:
   virtual void BoxZoomParallel();
 
   /**
-   * Draw the rubber band for the event position (see vtkKivRubberBand).
+   * Draw the rubber band for the event position: EndPosition becomes that
+   * position clamped to the window, and the window shows the snapshot with
+   * the outline between StartPosition and EndPosition inverted (red, green
+   * and blue; alpha kept).
    */
   virtual void BoxSelect();
 
@@ -281,12 +285,13 @@ protected:
   void GetBoundingBoxCorners(const vtkBoundingBox& box, double corners[8][3]);
   ///@}
 
-  // Show the gathered points as glyphs when ShowDebugActors is on.
-  void ShowSelectedPoints(const std::vector<Point>& points);
-
-  // Set the focal point to center and move the position along the direction
-  // of projection, keeping direction and distance.
-  void CenterCamera(const Point& center);
+  /**
+   * The first steps of both zooms: gather the points under the band
+   * (GetSelectedPoints()) and, when there are any, show them when
+   * ShowDebugActors is on and centre the camera on their mean, keeping its
+   * direction and distance. Returns the points; none means nothing changed.
+   */
+  std::vector<Point> CenterOnSelectedPoints();
 
   vtkSmartPointer<vtkCellPicker> Picker;
   int StartPosition[2];
@@ -306,15 +311,10 @@ protected:
   vtkSmartPointer<vtkActor> DebugActor;
   vtkSmartPointer<vtkUnsignedCharArray> PixelArray;
 
-  // Window size PixelArray was taken with, and the image the band is drawn
-  // into (reused across motions). See vtkKivRubberBand.
-  int PixelArraySize[2];
-  vtkSmartPointer<vtkUnsignedCharArray> BandImage;
+  // Draws the band between StartPosition and EndPosition over PixelArray.
+  std::unique_ptr<vtkKivRubberBand> Band;
 
 private:
-  // Starts and draws the band on the fields above.
-  friend class vtkKivRubberBand;
-
   vtkMervoInteractor(const vtkMervoInteractor&) = delete;
   void operator=(const vtkMervoInteractor&) = delete;
 };
