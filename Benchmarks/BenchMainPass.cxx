@@ -13,22 +13,18 @@
 
 #include "vtkActor.h"
 #include "vtkCamera.h"
-#include "vtkCameraPass.h"
 #include "vtkDefaultPass.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
-#include "vtkLightsPass.h"
 #include "vtkNew.h"
 #include "vtkPlaneSource.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
-#include "vtkRenderPassCollection.h"
 #include "vtkRenderState.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
-#include "vtkSequencePass.h"
 #include "vtkSmartPointer.h"
 #include "vtkSphereSource.h"
 
@@ -59,15 +55,7 @@ void MainPassFrame(benchmark::State& state)
   window->AddRenderer(renderer);
 
   vtkNew<MainPass> mainPass;
-  vtkNew<vtkLightsPass> lights;
-  vtkNew<vtkRenderPassCollection> passes;
-  passes->AddItem(lights);
-  passes->AddItem(mainPass);
-  vtkNew<vtkSequencePass> sequence;
-  sequence->SetPasses(passes);
-  vtkNew<vtkCameraPass> cameraPass;
-  cameraPass->SetDelegatePass(sequence);
-  renderer->SetPass(cameraPass);
+  vtkKivMainPass::InstallOn(renderer, mainPass);
 
   vtkNew<vtkPlaneSource> plane;
   plane->SetOrigin(0.0, 0.0, 0.0);
@@ -182,15 +170,7 @@ void SurfaceWithEdges(benchmark::State& state, bool orvi)
     keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
     edges->SetPropertyKeys(keys);
     renderer->AddActor(edges);
-    vtkNew<vtkLightsPass> lights;
-    vtkNew<vtkRenderPassCollection> passes;
-    passes->AddItem(lights);
-    passes->AddItem(mainPass);
-    vtkNew<vtkSequencePass> sequence;
-    sequence->SetPasses(passes);
-    vtkNew<vtkCameraPass> cameraPass;
-    cameraPass->SetDelegatePass(sequence);
-    renderer->SetPass(cameraPass);
+    vtkKivMainPass::InstallOn(renderer, mainPass);
   }
   else
   {

@@ -322,34 +322,6 @@ vtkColorTableLegendActor::~vtkColorTableLegendActor()
 }
 
 //------------------------------------------------------------------------------
-void vtkColorTableLegendActor::SetAutoResizeText(int value)
-{
-  if (this->AutoResizeText != value)
-  {
-    this->AutoResizeText = value;
-    this->Modified();
-  }
-}
-
-//------------------------------------------------------------------------------
-int vtkColorTableLegendActor::GetAutoResizeText()
-{
-  return this->AutoResizeText;
-}
-
-//------------------------------------------------------------------------------
-void vtkColorTableLegendActor::AutoResizeTextOn()
-{
-  this->SetAutoResizeText(1);
-}
-
-//------------------------------------------------------------------------------
-void vtkColorTableLegendActor::AutoResizeTextOff()
-{
-  this->SetAutoResizeText(0);
-}
-
-//------------------------------------------------------------------------------
 void vtkColorTableLegendActor::ShallowCopy(vtkProp* prop)
 {
   if (auto* other = vtkColorTableLegendActor::SafeDownCast(prop))
@@ -727,6 +699,26 @@ void vtkColorTableLegendActor::MakeTitleReadable(vtkViewport* viewport,
 }
 
 //------------------------------------------------------------------------------
+// What the steps of RebuildLayout() share: the legend's size, the measured
+// title and labels, and the bar's extent and margins, in viewport pixels.
+struct vtkColorTableLegendActor::LegendLayout
+{
+  int W = 0;
+  int H = 0;
+  bool Vertical = true;
+  bool TextAfter = false;
+  int Colors = 0;
+  bool LogScale = false;
+  double Range[2] = { 0.0, 0.0 };
+  int TitleSize[2] = { 0, 0 };
+  int LabelSize[2] = { 0, 0 };
+  int PadX = 0;
+  int PadY = 0;
+  int BarWidth = 0;
+  int BarHeight = 0;
+};
+
+//------------------------------------------------------------------------------
 void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
 {
   if (!this->LookupTable || !this->TitleTextProperty || !this->LabelTextProperty)
@@ -734,113 +726,136 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
     return;
   }
   vtkDebugMacro(<< "Rebuilding the legend's layout");
+  // Label mappers and actors are made anew at each rebuild, as the base
+  // class does with its own text actors.
   this->ReleaseLabels();
 
-  const bool logScale = this->LookupTable->UsingLogScale() != 0;
+  LegendLayout layout;
+  layout.LogScale = this->LookupTable->UsingLogScale() != 0;
   const double* lookupRange = this->LookupTable->GetRange();
-  double range[2] = { lookupRange[0], lookupRange[1] };
-  const int colors = std::max(this->MaximumNumberOfColors, 0);
-  if (logScale && !LogSpacingPossible(range))
+  layout.Range[0] = lookupRange[0];
+  layout.Range[1] = lookupRange[1];
+  layout.Colors = std::max(this->MaximumNumberOfColors, 0);
+  if (layout.LogScale && !LogSpacingPossible(layout.Range))
   {
-    vtkWarningMacro(<< "the lookup table's log scale cannot show the range (" << range[0] << ", "
-                    << range[1] << "): labels are spaced linearly");
+    vtkWarningMacro(<< "the lookup table's log scale cannot show the range (" << layout.Range[0]
+                    << ", " << layout.Range[1] << "): labels are spaced linearly");
   }
-
-  // Bar geometry: two points per quad boundary, one quad and one colour per
-  // colour step.
-  {
-    vtkNew<vtkPoints> points;
-    points->SetNumberOfPoints(colors > 0 ? 2 * (colors + 1) : 0);
-    vtkNew<vtkCellArray> polys;
-    polys->AllocateEstimate(colors, 4);
-    vtkNew<vtkUnsignedCharArray> rgba;
-    rgba->SetNumberOfComponents(this->UseOpacity ? 4 : 3);
-    rgba->SetNumberOfTuples(colors);
-    this->ScalarBarActor->SetProperty(this->GetProperty());
-    this->ScalarBar->Initialize();
-    this->ScalarBar->SetPoints(points);
-    this->ScalarBar->SetPolys(polys);
-    this->ScalarBar->GetCellData()->SetScalars(rgba);
-  }
-
-  // Frame outline and background rectangle.
-  {
-    vtkNew<vtkPoints> framePoints;
-    framePoints->SetNumberOfPoints(5);
-    vtkNew<vtkCellArray> frameLines;
-    this->Frame->Initialize();
-    this->Frame->SetPoints(framePoints);
-    this->Frame->SetLines(frameLines);
-    this->FrameActor->SetProperty(this->FrameProperty);
-
-    vtkNew<vtkPoints> backgroundPoints;
-    backgroundPoints->SetNumberOfPoints(4);
-    vtkNew<vtkCellArray> backgroundPolys;
-    this->Background->Initialize();
-    this->Background->SetPoints(backgroundPoints);
-    this->Background->SetPolys(backgroundPolys);
-    this->BackgroundActor->SetProperty(this->BackgroundProperty);
-  }
+  this->ResetLegendGeometry(layout.Colors);
 
   int size[2];
   this->ComputeOriginAndSize(viewport, this->LastOrigin, size);
   this->LastSize[0] = size[0];
   this->LastSize[1] = size[1];
-  const int W = size[0];
-  const int H = size[1];
-  const bool vertical = this->Orientation == VTK_ORIENT_VERTICAL;
+  layout.W = size[0];
+  layout.H = size[1];
+  layout.Vertical = this->Orientation == VTK_ORIENT_VERTICAL;
+  layout.TextAfter = this->TextPosition == vtkScalarBarActor::SucceedScalarBar;
 
   // Title, then labels; a readable title is sized against the labels.
-  int titleSize[2] = { 0, 0 };
-  this->PrepareTitle(viewport, size, titleSize);
-  int labelSize[2] = { 0, 0 };
-  this->AllocateAndSizeLabels(labelSize, size, viewport, range);
+  this->PrepareTitle(viewport, size, layout.TitleSize);
+  this->AllocateAndSizeLabels(layout.LabelSize, size, viewport, layout.Range);
   if (this->ReadableTitle)
   {
-    this->MakeTitleReadable(viewport, size, titleSize);
+    this->MakeTitleReadable(viewport, size, layout.TitleSize);
   }
-  const int TH = titleSize[1];
-  const int LW = labelSize[0];
-  const int LH = labelSize[1];
 
-  // Margins and bar extent.
+  this->ComputeBarExtent(layout);
+  this->LayoutBarQuads(layout);
+  this->LayoutBackgroundAndFrame(layout);
+  this->PositionTitleAndLabels(viewport, layout);
+  this->LayoutOpacityRectangle(layout);
+  this->BuildTime.Modified();
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::ResetLegendGeometry(int colors)
+{
+  // Bar geometry: two points per quad boundary, one quad and one colour per
+  // colour step.
+  vtkNew<vtkPoints> points;
+  points->SetNumberOfPoints(colors > 0 ? 2 * (colors + 1) : 0);
+  vtkNew<vtkCellArray> polys;
+  polys->AllocateEstimate(colors, 4);
+  vtkNew<vtkUnsignedCharArray> rgba;
+  rgba->SetNumberOfComponents(this->UseOpacity ? 4 : 3);
+  rgba->SetNumberOfTuples(colors);
+  this->ScalarBarActor->SetProperty(this->GetProperty());
+  this->ScalarBar->Initialize();
+  this->ScalarBar->SetPoints(points);
+  this->ScalarBar->SetPolys(polys);
+  this->ScalarBar->GetCellData()->SetScalars(rgba);
+
+  // Frame outline and background rectangle.
+  vtkNew<vtkPoints> framePoints;
+  framePoints->SetNumberOfPoints(5);
+  vtkNew<vtkCellArray> frameLines;
+  this->Frame->Initialize();
+  this->Frame->SetPoints(framePoints);
+  this->Frame->SetLines(frameLines);
+  this->FrameActor->SetProperty(this->FrameProperty);
+
+  vtkNew<vtkPoints> backgroundPoints;
+  backgroundPoints->SetNumberOfPoints(4);
+  vtkNew<vtkCellArray> backgroundPolys;
+  this->Background->Initialize();
+  this->Background->SetPoints(backgroundPoints);
+  this->Background->SetPolys(backgroundPolys);
+  this->BackgroundActor->SetProperty(this->BackgroundProperty);
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::ComputeBarExtent(LegendLayout& layout)
+{
+  const int W = layout.W;
+  const int H = layout.H;
+  const int LW = layout.LabelSize[0];
+  const int LH = layout.LabelSize[1];
   const bool boxed = this->DrawBackground || this->DrawFrame;
-  int padX = 0;
-  int padY = 0;
-  int barWidth;
-  int barHeight;
-  if (vertical)
+  layout.PadX = 0;
+  layout.PadY = 0;
+  if (layout.Vertical)
   {
     if (boxed)
     {
-      padX = static_cast<int>(0.05 * W);
+      layout.PadX = static_cast<int>(0.05 * W);
       const int halfLabel = LH / 2; // halved in integers
-      padY = static_cast<int>(halfLabel + 0.05 * H);
+      layout.PadY = static_cast<int>(halfLabel + 0.05 * H);
     }
-    barWidth = W - (2 * padX + 4) - LW;
-    barHeight = static_cast<int>(0.86 * H) - padY;
+    layout.BarWidth = W - (2 * layout.PadX + 4) - LW;
+    layout.BarHeight = static_cast<int>(0.86 * H) - layout.PadY;
   }
   else
   {
     if (boxed)
     {
-      padX = LW / 2 + static_cast<int>(0.05 * W);
-      padY = static_cast<int>(0.05 * H);
+      layout.PadX = LW / 2 + static_cast<int>(0.05 * W);
+      layout.PadY = static_cast<int>(0.05 * H);
     }
-    barWidth = W - 2 * padX;
-    barHeight = static_cast<int>(0.4 * H) - padY;
+    layout.BarWidth = W - 2 * layout.PadX;
+    layout.BarHeight = static_cast<int>(0.4 * H) - layout.PadY;
   }
-  const bool textAfter = this->TextPosition == vtkScalarBarActor::SucceedScalarBar;
+}
+
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::LayoutBarQuads(const LegendLayout& layout)
+{
+  const int colors = layout.Colors;
+  const int padX = layout.PadX;
+  const int padY = layout.PadY;
+  const int barWidth = layout.BarWidth;
+  const int barHeight = layout.BarHeight;
+  const bool textAfter = layout.TextAfter;
 
   // Bar points, from the minimum's end to the maximum's.
   vtkPoints* barPoints = this->ScalarBar->GetPoints();
   if (colors > 0)
   {
-    if (vertical)
+    if (layout.Vertical)
     {
       const double d = static_cast<double>(barHeight) / colors;
-      const double x0 = textAfter ? padX : W - barWidth - padX;
-      const double x1 = textAfter ? padX + barWidth : W - padX;
+      const double x0 = textAfter ? padX : layout.W - barWidth - padX;
+      const double x1 = textAfter ? padX + barWidth : layout.W - padX;
       for (int i = 0; i <= colors; ++i)
       {
         const double y = padY + i * d;
@@ -851,8 +866,8 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
     else
     {
       const double d = static_cast<double>(barWidth) / colors;
-      const double y0 = textAfter ? barHeight + padY : H - padY;
-      const double y1 = textAfter ? padY : H - barHeight - padY;
+      const double y0 = textAfter ? barHeight + padY : layout.H - padY;
+      const double y1 = textAfter ? padY : layout.H - barHeight - padY;
       for (int i = 0; i <= colors; ++i)
       {
         const double x = padX + i * d;
@@ -872,18 +887,21 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
     const vtkIdType quad[4] = { 2 * i, 2 * i + 1, 2 * i + 3, 2 * i + 2 };
     polys->InsertNextCell(4, quad);
     const double f = colors >= 2 ? static_cast<double>(i) / (colors - 1) : 0.5;
-    const unsigned char* color = this->LookupTable->MapValue(ValueAt(f, range, logScale));
+    const unsigned char* color =
+      this->LookupTable->MapValue(ValueAt(f, layout.Range, layout.LogScale));
     unsigned char* tuple = rgba->GetPointer(components * i);
     std::copy(color, color + components, tuple);
   }
+}
 
-  // Background and frame around the whole legend.
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::LayoutBackgroundAndFrame(const LegendLayout& layout)
+{
+  const double W = layout.W;
+  const double H = layout.H;
   vtkPoints* backgroundPoints = this->Background->GetPoints();
   vtkPoints* framePoints = this->Frame->GetPoints();
-  const double corners[4][2] = { { 0.0, 0.0 },
-    { 0.0, static_cast<double>(H) },
-    { static_cast<double>(W), static_cast<double>(H) },
-    { static_cast<double>(W), 0.0 } };
+  const double corners[4][2] = { { 0.0, 0.0 }, { 0.0, H }, { W, H }, { W, 0.0 } };
   for (int i = 0; i < 4; ++i)
   {
     backgroundPoints->SetPoint(i, corners[i][0], corners[i][1], 0.0);
@@ -894,8 +912,19 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
   const vtkIdType outline[5] = { 0, 1, 2, 3, 4 };
   this->Background->GetPolys()->InsertNextCell(4, rectangle);
   this->Frame->GetLines()->InsertNextCell(5, outline);
+}
 
-  // Title and label positions.
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::PositionTitleAndLabels(vtkViewport* viewport,
+  const LegendLayout& layout)
+{
+  const int W = layout.W;
+  const int H = layout.H;
+  const int padX = layout.PadX;
+  const int padY = layout.PadY;
+  const int barWidth = layout.BarWidth;
+  const int barHeight = layout.BarHeight;
+  const bool textAfter = layout.TextAfter;
   const int n = this->NumberOfLabelsBuilt;
   auto labelHeight = [this, viewport](int i)
   {
@@ -903,7 +932,7 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
     this->TextMappers[i]->GetSize(viewport, labelExtent);
     return labelExtent[1];
   };
-  if (vertical)
+  if (layout.Vertical)
   {
     const int tenthWidth = W / 10; // in integers
     this->TitleActor->SetPosition(tenthWidth, 0.9 * H);
@@ -919,6 +948,8 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
   }
   else
   {
+    const int TH = layout.TitleSize[1];
+    const int LH = layout.LabelSize[1];
     const double titleY = textAfter ? LH + barHeight + 0.1 * H + 0.15 * TH : padY + 0.1 * TH;
     const int halfWidth = W / 2; // halved in integers
     this->TitleActor->SetPosition(halfWidth, titleY);
@@ -931,57 +962,61 @@ void vtkColorTableLegendActor::RebuildLayout(vtkViewport* viewport)
       this->TextActors[i]->SetPosition(x, y);
     }
   }
+}
 
-  // Rectangle under the bar that carries the checker texture showing
-  // opacity.
+//------------------------------------------------------------------------------
+void vtkColorTableLegendActor::LayoutOpacityRectangle(const LegendLayout& layout)
+{
+  const int padX = layout.PadX;
+  const int padY = layout.PadY;
+  const int barWidth = layout.BarWidth;
+  const int barHeight = layout.BarHeight;
+  const bool textAfter = layout.TextAfter;
+  double x1;
+  double y1;
+  if (layout.Vertical)
   {
-    double x1;
-    double y1;
-    if (vertical)
-    {
-      x1 = textAfter ? padX : W - barWidth - padX;
-      y1 = padY;
-    }
-    else
-    {
-      x1 = padX;
-      y1 = textAfter ? padY : H - barHeight - padY;
-    }
-    const double x2 = x1 + barWidth;
-    const double y2 = y1 + barHeight;
-    vtkNew<vtkPoints> texturePoints;
-    texturePoints->SetNumberOfPoints(4);
-    texturePoints->SetPoint(0, x1, y1, 0.0);
-    texturePoints->SetPoint(1, x2, y1, 0.0);
-    texturePoints->SetPoint(2, x2, y2, 0.0);
-    texturePoints->SetPoint(3, x1, y2, 0.0);
-    this->TexturePolyData->SetPoints(texturePoints);
-    if (!HasFourTextureCoordinates(this->TexturePolyData))
-    {
-      vtkNew<vtkFloatArray> tcoords;
-      tcoords->SetNumberOfComponents(2);
-      tcoords->SetNumberOfTuples(4);
-      tcoords->SetTuple2(0, 0.0, 0.0);
-      this->TexturePolyData->GetPointData()->SetTCoords(tcoords);
-    }
-    if (this->TexturePolyData->GetNumberOfPolys() == 0)
-    {
-      vtkNew<vtkCellArray> texturePolys;
-      texturePolys->InsertNextCell(4, rectangle);
-      this->TexturePolyData->SetPolys(texturePolys);
-    }
-    // A grid width of zero or less shows the checker image once.
-    const double grid = this->TextureGridWidth;
-    const double s = grid > 0.0 ? barWidth / grid : 1.0;
-    const double t = grid > 0.0 ? barHeight / grid : 1.0;
-    vtkDataArray* tcoords = this->TexturePolyData->GetPointData()->GetTCoords();
-    tcoords->SetTuple2(1, s, 0.0);
-    tcoords->SetTuple2(2, s, t);
-    tcoords->SetTuple2(3, 0.0, t);
-    tcoords->Modified();
+    x1 = textAfter ? padX : layout.W - barWidth - padX;
+    y1 = padY;
   }
-
-  this->BuildTime.Modified();
+  else
+  {
+    x1 = padX;
+    y1 = textAfter ? padY : layout.H - barHeight - padY;
+  }
+  const double x2 = x1 + barWidth;
+  const double y2 = y1 + barHeight;
+  vtkNew<vtkPoints> texturePoints;
+  texturePoints->SetNumberOfPoints(4);
+  texturePoints->SetPoint(0, x1, y1, 0.0);
+  texturePoints->SetPoint(1, x2, y1, 0.0);
+  texturePoints->SetPoint(2, x2, y2, 0.0);
+  texturePoints->SetPoint(3, x1, y2, 0.0);
+  this->TexturePolyData->SetPoints(texturePoints);
+  if (!HasFourTextureCoordinates(this->TexturePolyData))
+  {
+    vtkNew<vtkFloatArray> tcoords;
+    tcoords->SetNumberOfComponents(2);
+    tcoords->SetNumberOfTuples(4);
+    tcoords->SetTuple2(0, 0.0, 0.0);
+    this->TexturePolyData->GetPointData()->SetTCoords(tcoords);
+  }
+  if (this->TexturePolyData->GetNumberOfPolys() == 0)
+  {
+    const vtkIdType rectangle[4] = { 0, 1, 2, 3 };
+    vtkNew<vtkCellArray> texturePolys;
+    texturePolys->InsertNextCell(4, rectangle);
+    this->TexturePolyData->SetPolys(texturePolys);
+  }
+  // A grid width of zero or less shows the checker image once.
+  const double grid = this->TextureGridWidth;
+  const double s = grid > 0.0 ? barWidth / grid : 1.0;
+  const double t = grid > 0.0 ? barHeight / grid : 1.0;
+  vtkDataArray* tcoords = this->TexturePolyData->GetPointData()->GetTCoords();
+  tcoords->SetTuple2(1, s, 0.0);
+  tcoords->SetTuple2(2, s, t);
+  tcoords->SetTuple2(3, 0.0, t);
+  tcoords->Modified();
 }
 
 //------------------------------------------------------------------------------

@@ -42,54 +42,24 @@
  * RebuildLayoutIfNeeded() and RebuildLayout() are overridden too, so that a
  * base-class path that asks for a layout gets this one.
  *
- * Decisions where the behaviour was open:
- * - With AutoResizeText off, the title keeps its text property's font size
- *   and the layout uses its natural size at that size (what
- *   vtkTextMapper::GetSize() gives), so the horizontal title placement reads
- *   the title's real height. SizeTitle() itself still leaves the title size
- *   alone when AutoResizeText is off; the caller pre-fills it.
+ * The inherited settings are read as follows:
  * - The title text is Title, one blank and ComponentTitle when both are set
- *   and not empty; Title alone when ComponentTitle is null or empty;
- *   ComponentTitle alone when Title is null or empty. The title is sized and
+ *   and not empty, else whichever of the two is; the title is sized and
  *   drawn whenever that text is not empty.
- * - LabelFormat must contain exactly one floating-point conversion
- *   (%f %F %e %E %g %G %a %A, with flags, a numeric width and precision and
- *   an optional 'l') and otherwise only text and "%%". Any other format
- *   (none, several or other conversions, '*' widths, a null format) is
- *   replaced by "%-#6.3g", the base class's default, and a warning names the
- *   rejected format once per rejected string. Labels are formatted with
- *   snprintf into a 512-byte buffer, so a label that would be longer shows
- *   its first 511 bytes; nothing is written past the buffer.
- * - MaximumNumberOfColors below 1 (reachable only by a derived class, the
- *   base's setter clamps at 2): no quads, no bar, no opacity rectangle; the
- *   labels and title are laid out as usual. Exactly 1: one quad over the
- *   whole bar, coloured with the middle of the range (as a single label sits
- *   at the middle).
- * - NumberOfLabels 0: no label objects, a label size of (0, 0), and the bar
- *   laid out with it.
- * - TextureGridWidth of zero or less: the checker texture is stretched once
- *   over the opacity rectangle instead of being repeated every
- *   TextureGridWidth pixels.
- * - When TitleTextProperty is replaced by another object (not only when it
- *   is modified), its settings are copied into the title mapper too.
- * - Label mappers and actors are created anew at each rebuild, as the base
- *   class does with its own text actors.
+ * - LabelFormat must format exactly one double (see
+ *   GetFallbackLabelFormat()).
  * - A lookup table whose range is a single value (x, x) gives a bar of one
- *   colour and labels that all read x, without a warning.
- * - With AutoResizeText off, the title's font size is the title text
- *   property's at every build, so a size fitted while AutoResizeText was on
- *   (or raised by ReadableTitle) does not outlive that setting.
- * - AutomaticLabelFormat (off by default) lets the legend choose the label
- *   texts from the range and the number of labels instead of LabelFormat;
- *   ReadableTitle (off by default) keeps the title at least as high as the
- *   labels. A host that shows ranges it does not know in advance turns both
- *   on.
- * - A log-scale lookup table whose range lies below 0 has its labels and
- *   quads spaced by the logarithms of the magnitudes (-1000, -100, -10, -1),
- *   as VTK's tables map such a range. One whose range holds 0 cannot be
- *   spaced on a log scale: labels and quads are spaced linearly over the
- *   range instead, and each rebuild warns "the lookup table's log scale
- *   cannot show the range (min, max): labels are spaced linearly".
+ *   colour and labels that all read x, without a warning. A log-scale table
+ *   whose range lies below 0 has its labels and quads spaced by the
+ *   logarithms of the magnitudes (-1000, -100, -10, -1), as VTK's tables map
+ *   such a range; one whose range holds 0 cannot be spaced on a log scale:
+ *   labels and quads are spaced linearly and each rebuild warns "the lookup
+ *   table's log scale cannot show the range (min, max): labels are spaced
+ *   linearly".
+ * - NumberOfLabels 0 builds no label and lays the bar out with a label size
+ *   of (0, 0).
+ * - A TextureGridWidth of zero or less stretches the opacity checker image
+ *   once over the bar instead of repeating it every TextureGridWidth pixels.
  *
  * @sa vtkScalarBarActor vtkTextMapper vtkActor2D
  */
@@ -142,12 +112,13 @@ public:
   ///@{
   /**
    * 1: fit the title and label fonts into boxes derived from the legend's
-   * size; 0 (default): keep the font sizes of the text properties.
+   * size; 0 (default): keep the font sizes of the text properties, read
+   * again at every build, so a size fitted while this was on (or raised by
+   * ReadableTitle) does not outlive the setting.
    */
-  virtual void SetAutoResizeText(int value);
-  virtual int GetAutoResizeText();
-  virtual void AutoResizeTextOn();
-  virtual void AutoResizeTextOff();
+  vtkSetMacro(AutoResizeText, int);
+  vtkGetMacro(AutoResizeText, int);
+  vtkBooleanMacro(AutoResizeText, int);
   ///@}
 
   ///@{
@@ -162,6 +133,8 @@ public:
    * labels still read the same (a range of one value), the text is shown
    * once, on the label nearest the middle of those labels, and the others are
    * left empty. 0 (default): every label is LabelFormat applied to its value.
+   * A host that shows ranges it does not know in advance turns this and
+   * ReadableTitle on.
    */
   vtkSetMacro(AutomaticLabelFormat, vtkTypeBool);
   vtkGetMacro(AutomaticLabelFormat, vtkTypeBool);
@@ -188,7 +161,13 @@ public:
 
   /**
    * The format used for labels when LabelFormat is not a format of exactly
-   * one double.
+   * one double. LabelFormat must contain exactly one floating-point
+   * conversion (%f %F %e %E %g %G %a %A, with flags, a numeric width and
+   * precision and an optional 'l') and otherwise only text and "%%"; any
+   * other format (none, several or other conversions, '*' widths, a null
+   * format) is replaced by this one, and a warning names the rejected format
+   * once per rejected string. A label longer than 511 bytes shows its first
+   * 511 bytes.
    */
   static const char* GetFallbackLabelFormat() { return "%-#6.3g"; }
 
@@ -233,7 +212,10 @@ protected:
   /**
    * Builds the legend's layout: labels, title, bar quads and colours,
    * background, frame and opacity rectangle. Does nothing without a lookup
-   * table or text properties.
+   * table or text properties. MaximumNumberOfColors below 1 (reachable only
+   * by a derived class, the base's setter clamps at 2) builds no quad, no bar
+   * and no opacity rectangle; exactly 1 builds one quad over the whole bar,
+   * coloured with the middle of the range.
    */
   void RebuildLayout(vtkViewport* viewport) override;
 
@@ -243,7 +225,8 @@ protected:
   void ReleaseLabels();
 
   /**
-   * The text shown as title (see the class documentation).
+   * The text shown as title: Title, one blank and ComponentTitle when both
+   * are set and not empty, else whichever of the two is.
    */
   std::string ComposeTitleText() const;
 
@@ -303,6 +286,16 @@ protected:
   std::string RejectedLabelFormat;
 
 private:
+  // The steps of RebuildLayout(), in the order it takes them; LegendLayout
+  // carries what one step measures to the next.
+  struct LegendLayout;
+  void ResetLegendGeometry(int colors);
+  void ComputeBarExtent(LegendLayout& layout);
+  void LayoutBarQuads(const LegendLayout& layout);
+  void LayoutBackgroundAndFrame(const LegendLayout& layout);
+  void PositionTitleAndLabels(vtkViewport* viewport, const LegendLayout& layout);
+  void LayoutOpacityRectangle(const LegendLayout& layout);
+
   vtkColorTableLegendActor(const vtkColorTableLegendActor&) = delete;
   void operator=(const vtkColorTableLegendActor&) = delete;
 };

@@ -25,24 +25,13 @@
 
 vtkStandardNewMacro(vtkFrustumSelectionPicker);
 
+// The conversion of a frustum node into ids does not go through
+// vtkConvertSelection: it runs VTK's frustum test (vtkKivFrustumSelector) on
+// the data set directly, once per node and field, which gives the same cell
+// ids without vtkConvertSelection's extraction pipeline.
+
 namespace
 {
-// The data set behind a tagged node: the input of its vtkMapper or of its
-// vtkImageActor source; null otherwise.
-vtkDataSet* NodeDataSet(vtkSelectionNode* node)
-{
-  vtkObjectBase* source = node->GetProperties()->Get(vtkSelectionNode::SOURCE());
-  if (auto* mapper = vtkMapper::SafeDownCast(source))
-  {
-    return mapper->GetInput();
-  }
-  if (auto* image = vtkImageActor::SafeDownCast(source))
-  {
-    return image->GetInput();
-  }
-  return nullptr;
-}
-
 // The ids node that the frustum node gives for one field: the frustum
 // node's properties, content type INDICES, the field type of the ids.
 vtkSmartPointer<vtkSelectionNode> IdsNode(vtkKivFrustumSelector* selector,
@@ -83,15 +72,8 @@ int vtkFrustumSelectionPicker::AreaPick(double x0,
   double y1,
   vtkRenderer* renderer)
 {
-  if (!renderer || !renderer->GetRenderWindow())
+  if (!this->CheckAreaPickArguments(x0, y0, x1, y1, renderer))
   {
-    vtkErrorMacro(<< "AreaPick needs a renderer that belongs to a render window; nothing picked.");
-    return 0;
-  }
-  if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
-  {
-    // Not a rectangle: no frustum, no pixel range to select.
-    vtkErrorMacro(<< "AreaPick needs finite corner coordinates; nothing picked.");
     return 0;
   }
 
@@ -197,29 +179,15 @@ int vtkFrustumSelectionPicker::AreaPick(double x0,
   for (int i = 0; i < count; ++i)
   {
     vtkProp* prop = props->GetNextProp(it);
-    vtkImageActor* imageActor = nullptr;
-    vtkAbstractMapper3D* mapper = nullptr;
-    if (!this->TypeDecipher(prop, &imageActor, &mapper) || !this->PickList->IsItemPresent(prop))
+    vtkSelectionNode* node = this->FrustumSelection->GetNode(static_cast<unsigned int>(i));
+    if (!this->PickList->IsItemPresent(prop) || !this->TagNodeSource(prop, node))
     {
       continue;
     }
-    vtkInformation* properties =
-      this->FrustumSelection->GetNode(static_cast<unsigned int>(i))->GetProperties();
-    properties->Set(vtkSelectionNode::PROP(), prop);
+    node->GetProperties()->Set(vtkSelectionNode::PROP(), prop);
     if (auto* prop3D = vtkProp3D::SafeDownCast(prop))
     {
       this->Prop3Ds->AddItem(prop3D);
-    }
-    if (mapper)
-    {
-      if (auto* polyMapper = vtkMapper::SafeDownCast(mapper))
-      {
-        properties->Set(vtkSelectionNode::SOURCE(), polyMapper);
-      }
-    }
-    else if (imageActor)
-    {
-      properties->Set(vtkSelectionNode::SOURCE(), imageActor);
     }
   }
   return count;

@@ -28,25 +28,10 @@
  * node and is left out of the combined result when it holds no id (the
  * prop's own selection keeps it).
  *
- * Decisions taken here:
- * - SelectionSource is marked modified before every update, so its output
- *   always starts from its single frustum node, also when the rectangle and
- *   the camera are those of the previous pick.
- * - The conversion does not go through vtkConvertSelection but runs VTK's
- *   frustum test (vtkFrustumSelector) on the data set directly, once per
- *   node and field: the cell ids are those vtkConvertSelection reports, the
- *   point ids those of the points inside the frustum. The converted nodes
- *   carry the frustum node's properties, content type INDICES and the field
- *   type of their ids, as vtkConvertSelection's would.
- * - A null renderer, or one not in a render window: error, return 0, state
- *   untouched. The same for a corner coordinate that is NaN or infinite.
- * - The renderer's area pick gets the caller's corners clipped to the
- *   renderer's pixels, origin .. origin + size - 1 on each axis (corners on
- *   those pixels unchanged), so no pixel outside the framebuffer or the
- *   renderer is ever read. A rectangle covering none of the renderer's
- *   pixels finds no prop: AreaPick() returns 0. The frustum,
- *   SelectionArea, SelectionPoint and PickPosition are those of the
- *   caller's rectangle.
+ * The cell ids are those vtkConvertSelection reports for the frustum
+ * (cells inside or crossing it), the point ids those of the points inside
+ * it; the converted nodes carry the frustum node's properties, content type
+ * INDICES and the field type of their ids.
  *
  * @sa vtkSelectionPicker vtkVisibleSelectionPicker vtkSelectionSource
  */
@@ -76,7 +61,10 @@ public:
   /**
    * Computes the frustum of the rectangle and tags the candidate props.
    * Returns the number of props the renderer's area pick reported (tagged
-   * or not), 0 when it found nothing.
+   * or not), 0 when it found nothing. The frustum, SelectionArea,
+   * SelectionPoint and PickPosition are those of the caller's rectangle;
+   * the renderer's area pick gets it clipped to the renderer's pixels, so a
+   * rectangle covering none of them finds no prop.
    */
   int AreaPick(double x0, double y0, double x1, double y1, vtkRenderer* renderer) override;
 

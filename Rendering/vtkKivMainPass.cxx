@@ -1,15 +1,20 @@
 #include "vtkKivMainPass.h"
 
+#include "vtkCameraPass.h"
 #include "vtkHardwareSelector.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
 #include "vtkKivSurfaceOutlines.h"
+#include "vtkLightsPass.h"
 #include "vtkMapper.h"
+#include "vtkNew.h"
 #include "vtkObjectFactory.h"
 #include "vtkProp.h"
+#include "vtkRenderPassCollection.h"
 #include "vtkRenderState.h"
 #include "vtkRenderer.h"
+#include "vtkSequencePass.h"
 
 #include <algorithm>
 #include <iterator>
@@ -142,6 +147,34 @@ int RenderKeyedProp(vtkKivSurfaceOutlines* outlines,
   return rendered;
 }
 } // namespace
+
+//------------------------------------------------------------------------------
+vtkKivMainPass* vtkKivMainPass::InstallOn(vtkRenderer* renderer)
+{
+  vtkNew<vtkKivMainPass> pass;
+  return InstallOn(renderer, pass) ? pass.Get() : nullptr;
+}
+
+//------------------------------------------------------------------------------
+bool vtkKivMainPass::InstallOn(vtkRenderer* renderer, vtkRenderPass* pass)
+{
+  if (!renderer || !pass)
+  {
+    vtkErrorWithObjectMacro(
+      pass, << "InstallOn needs a renderer and a pass to install; nothing installed.");
+    return false;
+  }
+  vtkNew<vtkLightsPass> lights;
+  vtkNew<vtkRenderPassCollection> passes;
+  passes->AddItem(lights);
+  passes->AddItem(pass);
+  vtkNew<vtkSequencePass> sequence;
+  sequence->SetPasses(passes);
+  vtkNew<vtkCameraPass> camera;
+  camera->SetDelegatePass(sequence);
+  renderer->SetPass(camera);
+  return true;
+}
 
 //------------------------------------------------------------------------------
 vtkInformationIntegerKey* vtkKivMainPass::RENDER_WIREFRAME()

@@ -68,22 +68,13 @@
  *
  * Installing the pass. On VTK 9 a pass installed with vtkRenderer::SetPass()
  * replaces the renderer's whole drawing, including its camera and light set
- * up; a vtkDefaultPass installed alone draws with neither. The host therefore
- * installs vtkKivMainPass inside the chain VTK's vtkRenderStepsPass uses: a
- * vtkCameraPass delegating to a vtkSequencePass of a vtkLightsPass and this
- * pass:
+ * up; a vtkDefaultPass installed alone draws with neither. InstallOn()
+ * therefore installs the pass inside the chain VTK's vtkRenderStepsPass
+ * uses: a vtkCameraPass delegating to a vtkSequencePass of a vtkLightsPass
+ * and this pass. A host installs it and tags its props:
  *
  * \code
- * vtkNew<vtkKivMainPass> mainPass;
- * vtkNew<vtkLightsPass> lightsPass;
- * vtkNew<vtkRenderPassCollection> passes;
- * passes->AddItem(lightsPass);
- * passes->AddItem(mainPass);
- * vtkNew<vtkSequencePass> sequence;
- * sequence->SetPasses(passes);
- * vtkNew<vtkCameraPass> cameraPass;
- * cameraPass->SetDelegatePass(sequence);
- * renderer->SetPass(cameraPass);
+ * vtkKivMainPass::InstallOn(renderer);
  *
  * vtkNew<vtkInformation> keys;
  * keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 4.0);
@@ -116,6 +107,7 @@
 class vtkInformationDoubleKey;
 class vtkInformationIntegerKey;
 class vtkKivSurfaceOutlines;
+class vtkRenderer;
 
 class VTKORVIRENDERING_EXPORT vtkKivMainPass : public vtkDefaultPass
 {
@@ -133,6 +125,22 @@ public:
   static vtkInformationIntegerKey* RENDER_WIREFRAME();
   static vtkInformationDoubleKey* RENDER_POLYGON_OFFSET_FACTOR();
   static vtkInformationDoubleKey* RENDER_POLYGON_OFFSET_UNITS();
+  ///@}
+
+  ///@{
+  /**
+   * Installs a pass on the renderer (vtkRenderer::SetPass()) inside the
+   * chain that sets up the camera and lights: a vtkCameraPass delegating to
+   * a vtkSequencePass of a vtkLightsPass and the pass. The first form
+   * installs a new vtkKivMainPass and returns it; the renderer's chain keeps
+   * it alive, and the caller may keep a reference to tag or inspect it. The
+   * second installs the given pass (a subclass of this one, or any pass to
+   * compare with) and returns true. Both replace the renderer's previous
+   * pass; a null renderer or pass reports an error and installs nothing
+   * (null, false).
+   */
+  static vtkKivMainPass* InstallOn(vtkRenderer* renderer);
+  static bool InstallOn(vtkRenderer* renderer, vtkRenderPass* pass);
   ///@}
 
   /**

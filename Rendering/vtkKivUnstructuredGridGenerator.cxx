@@ -268,6 +268,79 @@ vtkIdType CheckFaceStream(const vtkIdType* stream,
 }
 
 //------------------------------------------------------------------------------
+// The read side of a fill: the connectivity stream and the bound on its ids,
+// with the cursor p at the next cell's first value.
+struct FillSource
+{
+  const vtkIdType* Stream;
+  vtkIdType StreamSize;
+  vtkIdType NumPoints;
+  vtkIdType P;
+};
+
+constexpr const char* FillStreamName = "connectivity stream";
+
+// A cell of any type but a polyhedron: its point count n, then n ids,
+// written to out from w on. The ids are copied and checked in one loop, the
+// check IdsInRange() makes; the shared CheckIds() runs only to name a fault.
+template <typename ValueType>
+[[gnu::always_inline]] inline bool FillPointCell(const CellTypeTable& table,
+  int type,
+  vtkIdType cell,
+  FillSource& source,
+  ValueType* out,
+  vtkIdType& w,
+  std::ostream& error)
+{
+  const vtkIdType p = source.P;
+  const vtkIdType n = source.Stream[p];
+  if (!CheckPointCount(table, type, n, cell, error) ||
+    !CheckRoom(source.StreamSize, p, n, FillStreamName, cell, error))
+  {
+    return false;
+  }
+  const auto pointLimit = static_cast<UnsignedId>(source.NumPoints);
+  const vtkIdType* src = source.Stream + p + 1;
+  ValueType* dst = out + w;
+  bool bad = false;
+  for (vtkIdType k = 0; k < n; ++k)
+  {
+    bad |= static_cast<UnsignedId>(src[k]) >= pointLimit;
+    dst[k] = static_cast<ValueType>(src[k]);
+  }
+  if (bad)
+  {
+    CheckIds(src, n, source.NumPoints, cell, error);
+    return false;
+  }
+  w += n;
+  source.P = p + 1 + n;
+  return true;
+}
+
+// A polyhedron: its face stream (F, then per face k and k ids), all of it
+// kept.
+template <typename ValueType>
+[[gnu::always_inline]] inline bool FillPolyhedron(vtkIdType cell,
+  FillSource& source,
+  ValueType* out,
+  vtkIdType& w,
+  std::ostream& error)
+{
+  const vtkIdType end = CheckFaceStream(
+    source.Stream, source.StreamSize, source.P, FillStreamName, source.NumPoints, cell, error);
+  if (end < 0)
+  {
+    return false;
+  }
+  for (vtkIdType p = source.P; p < end; ++p)
+  {
+    out[w++] = static_cast<ValueType>(source.Stream[p]);
+  }
+  source.P = end;
+  return true;
+}
+
 // Builds VTK's offsets and connectivity arrays straight from the stream and
 // checks it in the same pass. Returns false with a message at the first fault;
 // the cell array's arrays are then cut back to their previous size.
@@ -283,9 +356,7 @@ struct FillWorker
     std::string& message) const
   {
     using ValueType = typename CellStateT::ValueType;
-    constexpr const char* streamName = "connectivity stream";
     const CellTypeTable& table = GetCellTypeTable();
-    const auto pointLimit = static_cast<UnsignedId>(numPoints);
 
     auto* offsets = state.GetOffsets();
     auto* connectivity = state.GetConnectivity();
@@ -304,7 +375,7 @@ struct FillWorker
     ValueType* cellEnds = offsets->GetPointer(cellStart + 1);
     ValueType* out = connectivity->GetPointer(0);
     vtkIdType w = connStart;
-    vtkIdType p = 0;
+    FillSource source{ stream, streamSize, numPoints, 0 };
 
     std::ostringstream error;
     bool ok = true;
@@ -312,53 +383,12 @@ struct FillWorker
     {
       const int type = types[i];
       if (!CheckCellType(table, type, i, error) ||
-        !CheckRoom(streamSize, p, 0, streamName, i, error))
+        !CheckRoom(streamSize, source.P, 0, FillStreamName, i, error) ||
+        !(type != VTK_POLYHEDRON ? FillPointCell(table, type, i, source, out, w, error)
+                                 : FillPolyhedron(i, source, out, w, error)))
       {
         ok = false;
         break;
-      }
-      const vtkIdType n = stream[p];
-      if (type != VTK_POLYHEDRON)
-      {
-        if (!CheckPointCount(table, type, n, i, error) ||
-          !CheckRoom(streamSize, p, n, streamName, i, error))
-        {
-          ok = false;
-          break;
-        }
-        // Copied and checked in one loop, the check IdsInRange() makes;
-        // the shared CheckIds() runs only to name a fault.
-        const vtkIdType* src = stream + p + 1;
-        ValueType* dst = out + w;
-        bool bad = false;
-        for (vtkIdType k = 0; k < n; ++k)
-        {
-          bad |= static_cast<UnsignedId>(src[k]) >= pointLimit;
-          dst[k] = static_cast<ValueType>(src[k]);
-        }
-        if (bad)
-        {
-          CheckIds(src, n, numPoints, i, error);
-          ok = false;
-          break;
-        }
-        w += n;
-        p += 1 + n;
-      }
-      else
-      {
-        // Face stream: F, then per face k and k ids, all of it kept.
-        const vtkIdType end =
-          CheckFaceStream(stream, streamSize, p, streamName, numPoints, i, error);
-        if (end < 0)
-        {
-          ok = false;
-          break;
-        }
-        for (; p < end; ++p)
-        {
-          out[w++] = static_cast<ValueType>(stream[p]);
-        }
       }
       cellEnds[i] = static_cast<ValueType>(w);
     }

@@ -22,32 +22,21 @@
  * entry, truncating toward zero (a type of 12.9 is 12), into temporaries
  * released when the update ends.
  *
- * Decisions taken for VTK 9 and for inconsistent input:
- * - The input port has no required data type and nothing is read from it;
- *   it is marked optional, because VTK 9 refuses to update an algorithm with
- *   an unconnected non-optional port. A host may leave it unconnected.
- * - With any of the three arrays unset, RequestData() does nothing, reports
- *   nothing and returns 1; the output is also flagged as not generated for
- *   that run, so VTK's executive does not clear it and it keeps its previous
- *   content.
- * - The arrays are checked in the same single pass that builds the cell
- *   array: the coordinates have three components; each cell type is one VTK
- *   can instantiate; counts are not negative; a linear or quadratic cell
- *   type of fixed size (a hexahedron, a quadratic tetra, ...) gets
- *   exactly its number of points; a polyhedron has at least one face and
- *   every face at least three points; the stream holds every value the
- *   counts call for; every point id lies in 0 .. number of points - 1.
- *   On the first violation one error names the cell and the fault (for
- *   example "cell 41: point id 1200 is not below the number of points
- *   (1000)"), RequestData() returns 0 and the output is an empty grid.
- *   Values left over at the end of the stream are ignored.
- * - CheckCells() runs the same checks on cells that reach a host another
- *   way, such as a grid or poly data from VTK's file readers, which do not
- *   check them (a point id out of range there makes later filters read out
- *   of bounds).
- * - FillCellArray() writes VTK's offsets and connectivity arrays directly
- *   (no per-cell vtkIdList) and returns 1, or 0 after reporting a fault, in
- *   which case the cell array is left as it was before the call.
+ * The input port is optional and nothing is read from it: a host leaves it
+ * unconnected.
+ *
+ * With any of the three arrays unset, an update does nothing, reports
+ * nothing and the output keeps its previous content. Otherwise the arrays
+ * are checked in the same single pass that builds the cells: the
+ * coordinates have three components; each cell type is one VTK can
+ * instantiate; counts are not negative; a cell type of fixed size (a
+ * hexahedron, a quadratic tetra, ...) gets exactly its number of points; a
+ * polyhedron has at least one face and every face at least three points;
+ * the stream holds every value the counts call for; every point id lies in
+ * 0 .. number of points - 1. On the first violation one error names the
+ * cell and the fault (for example "cell 41: point id 1200 is not below the
+ * number of points (1000)"), the update fails and the output is an empty
+ * grid. Values left over at the end of the stream are ignored.
  *
  * @sa vtkUnstructuredGrid vtkCellArray
  */
@@ -139,8 +128,9 @@ protected:
   /**
    * Append one cell per entry of CellTypeData to cellArray, reading the
    * connectivity stream from its first value, and check it on the way (see
-   * the class description). types holds one int per cell. Returns 1, or 0
-   * after reporting the first fault with the cell array left unchanged.
+   * the class description). types holds one int per cell. Writes VTK's
+   * offsets and connectivity arrays directly. Returns 1, or 0 after
+   * reporting the first fault with the cell array left unchanged.
    */
   virtual int FillCellArray(int* types, vtkIdTypeArray* cells, vtkCellArray* cellArray);
 

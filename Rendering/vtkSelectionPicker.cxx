@@ -3,10 +3,14 @@
 #include "vtkAbstractMapper3D.h"
 #include "vtkAbstractVolumeMapper.h"
 #include "vtkActor.h"
+#include "vtkDataSet.h"
 #include "vtkImageActor.h"
+#include "vtkImageData.h"
+#include "vtkInformation.h"
 #include "vtkLODProp3D.h"
 #include "vtkMapper.h"
 #include "vtkProperty.h"
+#include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 #include "vtkSelection.h"
 #include "vtkSelectionNode.h"
@@ -28,21 +32,6 @@ vtkSelectionPicker::vtkSelectionPicker()
 vtkSelectionPicker::~vtkSelectionPicker()
 {
   this->Selection->Delete();
-}
-
-//------------------------------------------------------------------------------
-void vtkSelectionPicker::GetSelectionArea(double area[4])
-{
-  for (int i = 0; i < 4; ++i)
-  {
-    area[i] = this->SelectionArea[i];
-  }
-}
-
-//------------------------------------------------------------------------------
-double* vtkSelectionPicker::GetSelectionArea()
-{
-  return this->SelectionArea;
 }
 
 //------------------------------------------------------------------------------
@@ -103,12 +92,80 @@ int vtkSelectionPicker::TypeDecipher(vtkProp* prop,
 }
 
 //------------------------------------------------------------------------------
+bool vtkSelectionPicker::CheckAreaPickArguments(double x0,
+  double y0,
+  double x1,
+  double y1,
+  vtkRenderer* renderer)
+{
+  if (!renderer || !renderer->GetRenderWindow())
+  {
+    // The message names the concrete picker: the location VTK reports with
+    // it is this file.
+    vtkErrorMacro(
+      << this->GetClassName()
+      << "::AreaPick needs a renderer that belongs to a render window; nothing picked.");
+    return false;
+  }
+  if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
+  {
+    // Not a rectangle: no frustum, no pixel range to select.
+    vtkErrorMacro(<< this->GetClassName()
+                  << "::AreaPick needs finite corner coordinates; nothing picked.");
+    return false;
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
+int vtkSelectionPicker::TagNodeSource(vtkProp* prop, vtkSelectionNode* node)
+{
+  vtkImageActor* imageActor = nullptr;
+  vtkAbstractMapper3D* mapper = nullptr;
+  if (!this->TypeDecipher(prop, &imageActor, &mapper))
+  {
+    return 0;
+  }
+  vtkInformation* properties = node->GetProperties();
+  if (mapper)
+  {
+    if (auto* polyMapper = vtkMapper::SafeDownCast(mapper))
+    {
+      properties->Set(vtkSelectionNode::SOURCE(), polyMapper);
+    }
+  }
+  else if (imageActor)
+  {
+    properties->Set(vtkSelectionNode::SOURCE(), imageActor);
+  }
+  return 1;
+}
+
+//------------------------------------------------------------------------------
+vtkDataSet* vtkSelectionPicker::NodeDataSet(vtkSelectionNode* node)
+{
+  vtkObjectBase* source = node->GetProperties()->Get(vtkSelectionNode::SOURCE());
+  if (auto* mapper = vtkMapper::SafeDownCast(source))
+  {
+    return mapper->GetInput();
+  }
+  if (auto* image = vtkImageActor::SafeDownCast(source))
+  {
+    return image->GetInput();
+  }
+  return nullptr;
+}
+
+//------------------------------------------------------------------------------
 void vtkSelectionPicker::AppendNode(vtkSelection* selection, vtkSelectionNode* node)
 {
   if (!selection || !node)
   {
     return;
   }
+  // VTK 9.1's vtkSelection orders its nodes by name, and the names AddNode()
+  // makes ("node1", "node2", ..., "node10") sort "node10" before "node2";
+  // zero-padded names keep GetNode(i) in the order the nodes were added.
   unsigned int index = selection->GetNumberOfNodes();
   char name[32];
   do

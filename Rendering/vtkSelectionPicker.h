@@ -30,20 +30,12 @@
  * actor) under vtkSelectionNode::SOURCE(). The ids refer to the data set as
  * the mapper stores it; the prop's own transform is not applied.
  *
- * Decisions taken here:
- * - AreaPick() with a null renderer, a renderer outside any render window or
- *   a corner that is not a finite number reports an error and returns 0 in
- *   both concrete pickers, leaving the picker's state as it was.
- * - TypeDecipher() on a null prop, or on a vtkLODProp3D without any level,
- *   returns 0 with both outputs null.
- * - Both pickers hand VTK's pixel reads only pixels the renderer has
- *   (ClipToRendererPixels()), and pick nothing for a rectangle that covers
- *   none of them.
- * - NewInstance() on this abstract class returns null.
- * - VTK 9.1's vtkSelection orders its nodes by name, and the names AddNode()
- *   makes ("node1", "node2", ..., "node10") sort "node10" before "node2".
- *   The pickers therefore add nodes with AppendNode(), whose zero-padded
- *   names keep GetNode(i) in the order the nodes were added.
+ * AreaPick() with a null renderer, a renderer outside any render window or
+ * a corner that is not a finite number reports an error and returns 0 in
+ * both concrete pickers, leaving the picker's state as it was. Both pickers
+ * hand VTK's pixel reads only pixels the renderer has, and pick nothing for
+ * a rectangle that covers none of them. The nodes of a selection keep the
+ * order in which they were added: GetNode(i) is the i-th node.
  *
  * @sa vtkFrustumSelectionPicker vtkVisibleSelectionPicker
  */
@@ -55,6 +47,7 @@
 #include "vtkorviRenderingModule.h" // for export macro
 
 class vtkAbstractMapper3D;
+class vtkDataSet;
 class vtkImageActor;
 class vtkProp;
 class vtkRenderer;
@@ -91,13 +84,10 @@ public:
   vtkGetMacro(FieldAssociation, int);
   ///@}
 
-  ///@{
   /**
    * The rectangle of the last area pick as xmin, ymin, xmax, ymax.
    */
-  virtual void GetSelectionArea(double area[4]);
-  virtual double* GetSelectionArea();
-  ///@}
+  vtkGetVector4Macro(SelectionArea, double);
 
   /**
    * A point pick: AreaPick(x, y, x, y, renderer). z is ignored.
@@ -116,15 +106,38 @@ protected:
    * Tells whether a prop can be picked (1) or not (0), and reports the
    * mapper of actors, LOD props and volumes, or the prop itself when it is
    * an image actor. An actor whose opacity is 0 is refused but its mapper is
-   * still reported.
+   * still reported. A null prop, or a vtkLODProp3D without any level, gives
+   * 0 with both outputs null.
    */
   int TypeDecipher(vtkProp* prop, vtkImageActor** imageActor, vtkAbstractMapper3D** mapper);
 
   /**
    * Adds a node after the selection's last one, under a name that keeps
-   * GetNode(i) in insertion order (see the class description).
+   * GetNode(i) in insertion order.
    */
   static void AppendNode(vtkSelection* selection, vtkSelectionNode* node);
+
+  /**
+   * The argument checks every AreaPick() starts with: reports an error and
+   * returns false for a null renderer, a renderer outside any render window
+   * or a corner that is not a finite number.
+   */
+  bool CheckAreaPickArguments(double x0, double y0, double x1, double y1, vtkRenderer* renderer);
+
+  /**
+   * Runs TypeDecipher() on the prop and, when it is pickable, tags the node
+   * with its source: vtkSelectionNode::SOURCE() becomes the prop's mapper
+   * when that is a vtkMapper (a mapper of another kind sets nothing), or
+   * the prop itself when it is a vtkImageActor. Returns TypeDecipher()'s
+   * answer; a refused prop leaves the node untouched.
+   */
+  int TagNodeSource(vtkProp* prop, vtkSelectionNode* node);
+
+  /**
+   * The data set behind a node tagged by TagNodeSource(): the input of its
+   * vtkMapper or of its vtkImageActor; null otherwise.
+   */
+  static vtkDataSet* NodeDataSet(vtkSelectionNode* node);
 
   /**
    * Clips a rectangle in display pixels to the pixels the renderer has:

@@ -78,7 +78,7 @@ public:
    * The device record holding the values of the current report. Owned by the
    * interactor.
    */
-  vtkTDxSimpleDevice* GetDevice() const { return this->Device; }
+  vtkGetObjectMacro(Device, vtkTDxSimpleDevice);
 
 protected:
   vtkSimpleRenderWindowInteractor();

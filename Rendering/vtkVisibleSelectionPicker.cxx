@@ -148,15 +148,8 @@ int vtkVisibleSelectionPicker::AreaPick(double x0,
   double y1,
   vtkRenderer* renderer)
 {
-  if (!renderer || !renderer->GetRenderWindow())
+  if (!this->CheckAreaPickArguments(x0, y0, x1, y1, renderer))
   {
-    vtkErrorMacro(<< "AreaPick needs a renderer that belongs to a render window; nothing picked.");
-    return 0;
-  }
-  if (!std::isfinite(x0) || !std::isfinite(y0) || !std::isfinite(x1) || !std::isfinite(y1))
-  {
-    // Not a rectangle: no frustum, no pixel range to select.
-    vtkErrorMacro(<< "AreaPick needs finite corner coordinates; nothing picked.");
     return 0;
   }
 
@@ -247,28 +240,10 @@ int vtkVisibleSelectionPicker::AreaPick(double x0,
   for (unsigned int i = 0; i < this->HardwareSelection->GetNumberOfNodes(); ++i)
   {
     vtkSelectionNode* node = this->HardwareSelection->GetNode(i);
-    vtkInformation* properties = node->GetProperties();
-    auto* prop = vtkProp::SafeDownCast(properties->Get(vtkSelectionNode::PROP()));
-    if (!prop)
+    auto* prop = vtkProp::SafeDownCast(node->GetProperties()->Get(vtkSelectionNode::PROP()));
+    if (!prop || !this->TagNodeSource(prop, node))
     {
       continue;
-    }
-    vtkImageActor* imageActor = nullptr;
-    vtkAbstractMapper3D* mapper = nullptr;
-    if (!this->TypeDecipher(prop, &imageActor, &mapper))
-    {
-      continue;
-    }
-    if (mapper)
-    {
-      if (auto* polyMapper = vtkMapper::SafeDownCast(mapper))
-      {
-        properties->Set(vtkSelectionNode::SOURCE(), polyMapper);
-      }
-    }
-    else if (imageActor)
-    {
-      properties->Set(vtkSelectionNode::SOURCE(), imageActor);
     }
     ++count;
   }
@@ -286,16 +261,7 @@ vtkSelection* vtkVisibleSelectionPicker::GetSelection()
   for (unsigned int i = 0; i < this->HardwareSelection->GetNumberOfNodes(); ++i)
   {
     vtkSelectionNode* node = this->HardwareSelection->GetNode(i);
-    vtkObjectBase* source = node->GetProperties()->Get(vtkSelectionNode::SOURCE());
-    vtkDataSet* data = nullptr;
-    if (auto* mapper = vtkMapper::SafeDownCast(source))
-    {
-      data = mapper->GetInput();
-    }
-    else if (auto* image = vtkImageActor::SafeDownCast(source))
-    {
-      data = image->GetInput();
-    }
+    vtkDataSet* data = NodeDataSet(node);
     if (data)
     {
       this->FillSelectionFromDataSet(node, data);
@@ -315,7 +281,10 @@ void vtkVisibleSelectionPicker::FillSelectionFromDataSet(vtkSelectionNode* node,
   if (association == vtkDataObject::FIELD_ASSOCIATION_POINTS ||
     association == vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS)
   {
-    // Points of the selected cells, in order of first occurrence.
+    // Points of the selected cells, in order of first occurrence. A bitmap
+    // of the points seen gives the ids vtkIdList::InsertUniqueId would, in
+    // linear instead of quadratic time. Point ids outside the data set's
+    // points are ignored.
     std::vector<vtkIdType> pointIds;
     auto* cellIds = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
     auto* polyData = vtkPolyData::SafeDownCast(data);
@@ -356,6 +325,10 @@ void vtkVisibleSelectionPicker::FillSelectionFromDataSet(vtkSelectionNode* node,
         this->SelectionArea[1] - tolerance,
         this->SelectionArea[2] + tolerance,
         this->SelectionArea[3] + tolerance };
+      // The camera's composite matrix is read once per node; a point within
+      // a hair of the widened rectangle's border is projected again with
+      // the renderer's WorldToDisplay(), so the kept ids are exactly those
+      // of a per-point WorldToDisplay() test.
       DisplayTest test(this->Renderer, bounds);
       kept->Allocate(static_cast<vtkIdType>(pointIds.size()));
       double point[3];

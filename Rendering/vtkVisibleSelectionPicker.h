@@ -20,27 +20,6 @@
  * prop of the renderer outside the list is made unpickable; both flags are
  * restored before AreaPick() returns, also when nothing was found.
  *
- * Decisions taken here:
- * - SelectionArea is the rectangle clamped to the renderer's own pixel
- *   extent, from its origin to its origin plus its size on each axis, so a
- *   renderer placed to the right of or above another one clamps to where it
- *   is drawn. For a renderer at (0, 0) this is 0 to its width and 0 to its
- *   height.
- * - The hardware selector reads only pixels the renderer has: its area is
- *   the rectangle clipped to origin .. origin + size - 1 (both inclusive)
- *   on each axis. A rectangle covering none of the renderer's pixels runs
- *   no selection: AreaPick() returns 0 and GetSelection() is empty.
- * - A null renderer, or one not in a render window: error, return 0, state
- *   untouched. The same for a corner coordinate that is NaN or infinite.
- * - Points are collected with a bitmap instead of vtkIdList::InsertUniqueId
- *   (same ids, same first-occurrence order, linear instead of quadratic
- *   time), and projected with the camera's composite matrix computed once
- *   per node. A point whose projection lies within a hair of the widened
- *   rectangle's border is projected again with the renderer's own
- *   WorldToDisplay(), so the kept ids are exactly those of a per-point
- *   WorldToDisplay() test. Point ids outside the data set's points are
- *   ignored.
- *
  * @sa vtkSelectionPicker vtkFrustumSelectionPicker vtkHardwareSelector
  */
 
@@ -63,9 +42,11 @@ public:
 
   /**
    * Runs the hardware selection on the rectangle's part that covers the
-   * renderer's pixels. Returns the number of hit props that TypeDecipher()
-   * accepts; 0 when nothing was selected or the rectangle covers none of
-   * the renderer's pixels. PickPosition is left unchanged.
+   * renderer's pixels, origin .. origin + size - 1 on each axis. Returns
+   * the number of hit props that TypeDecipher() accepts; 0 when nothing was
+   * selected or the rectangle covers none of the renderer's pixels.
+   * SelectionArea is the rectangle clamped to origin .. origin + size on
+   * each axis, where the renderer is drawn. PickPosition is left unchanged.
    */
   int AreaPick(double x0, double y0, double x1, double y1, vtkRenderer* renderer) override;
 

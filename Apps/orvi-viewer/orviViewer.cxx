@@ -16,26 +16,22 @@
 #include "vtkActor.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
-#include "vtkCameraPass.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkDataSet.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
-#include "vtkLightsPass.h"
 #include "vtkLookupTable.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
-#include "vtkRenderPassCollection.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
 #include "vtkSelection.h"
 #include "vtkSelectionNode.h"
-#include "vtkSequencePass.h"
 #include "vtkTextProperty.h"
 #include "vtkWindowToImageFilter.h"
 
@@ -135,17 +131,7 @@ Viewer::Viewer(const ViewerOptions& options, std::ostream& log)
   this->RendererObject->SetBackground2(0.30, 0.33, 0.40);
 
   // vtkKivMainPass draws the opaque props with their own polygon offsets.
-  // On VTK 9 a pass runs inside a chain that sets up the camera and lights.
-  vtkNew<vtkKivMainPass> mainPass;
-  vtkNew<vtkLightsPass> lights;
-  vtkNew<vtkRenderPassCollection> passes;
-  passes->AddItem(lights);
-  passes->AddItem(mainPass);
-  vtkNew<vtkSequencePass> sequence;
-  sequence->SetPasses(passes);
-  vtkNew<vtkCameraPass> cameraPass;
-  cameraPass->SetDelegatePass(sequence);
-  this->RendererObject->SetPass(cameraPass);
+  vtkKivMainPass::InstallOn(this->RendererObject);
 
   this->SetupNavigation();
 }

@@ -347,8 +347,7 @@ TEST(FrustumSelectionPicker, FieldAssociations)
   orvi_test::EventRecorder errors(picker, vtkCommand::ErrorEvent);
   EXPECT_EQ(picker->AreaPick(0, 0, 10, 10, nullptr), 0);
   EXPECT_EQ(errors.Count, 1);
-  EXPECT_TRUE(errors.Saw("vtkFrustumSelectionPicker"));
-  EXPECT_TRUE(errors.Saw("AreaPick needs a renderer"));
+  EXPECT_TRUE(errors.Saw("ProbeFrustumPicker::AreaPick needs a renderer"));
   EXPECT_EQ(picker->GetSelectionArea()[2], 350.0);
 }
 

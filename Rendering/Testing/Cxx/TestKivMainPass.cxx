@@ -6,14 +6,12 @@
 #include "orviTestUtils.h"
 
 #include "vtkActor.h"
-#include "vtkCameraPass.h"
 #include "vtkDefaultPass.h"
 #include "vtkHardwareSelector.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
 #include "vtkInformationKeyLookup.h"
-#include "vtkLightsPass.h"
 #include "vtkMapper.h"
 #include "vtkObjectFactory.h"
 #include "vtkOpenGLActor.h"
@@ -23,9 +21,7 @@
 #include "vtkPolyDataAlgorithm.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
-#include "vtkRenderPassCollection.h"
 #include "vtkRenderState.h"
-#include "vtkSequencePass.h"
 #include "vtkSphereSource.h"
 #include "vtkTransform.h"
 #include "vtkTransformPolyDataFilter.h"
@@ -123,21 +119,6 @@ vtkStandardNewMacro(ProbeMainPass);
 
 namespace
 {
-// Installs a main pass on a renderer as a host does: camera pass delegating
-// to a sequence of lights pass and the main pass.
-void InstallChain(vtkRenderer* renderer, vtkRenderPass* mainPass)
-{
-  vtkNew<vtkLightsPass> lights;
-  vtkNew<vtkRenderPassCollection> passes;
-  passes->AddItem(lights);
-  passes->AddItem(mainPass);
-  vtkNew<vtkSequencePass> sequence;
-  sequence->SetPasses(passes);
-  vtkNew<vtkCameraPass> camera;
-  camera->SetDelegatePass(sequence);
-  renderer->SetPass(camera);
-}
-
 // A flat square of side `size` whose lower-left corner is (x, y) in the
 // plane z = 0, split into res x res cells, lit by diffuse light only.
 vtkSmartPointer<RecordingActor>
@@ -179,7 +160,7 @@ struct PassScene : orvi_test::Scene
   PassScene(int w, int h, double cx, double cy, double halfHeight)
     : orvi_test::Scene(w, h)
   {
-    InstallChain(this->Renderer, this->Pass);
+    vtkKivMainPass::InstallOn(this->Renderer, this->Pass);
     orvi_test::LookDownZ(this->Camera(), 10.0, true, halfHeight, cx, cy);
   }
   RecordingActor* Add(vtkSmartPointer<RecordingActor> actor, vtkInformation* keys = nullptr)
@@ -389,7 +370,7 @@ TEST(KivMainPass, HardwareSelectionSelectsRealCellsWhereTheDefaultPassFindsNothi
   EXPECT_TRUE(IsLit(scene.Pixel(100, 100), 0));
 
   vtkNew<vtkDefaultPass> plain;
-  InstallChain(scene.Renderer, plain);
+  vtkKivMainPass::InstallOn(scene.Renderer, plain);
   scene.Window->Render();
   EXPECT_EQ(select(60, 110, 90, 140)->GetNumberOfNodes(), 0u);
 }
@@ -510,7 +491,7 @@ std::vector<bool> RenderEdges(vtkPolyData* shape, const EdgeView& view, Edges ed
     wireframe->GetProperty()->SetRepresentationToWireframe();
     wireframe->SetPropertyKeys(Keys(1));
     scene.Renderer->AddActor(wireframe);
-    InstallChain(scene.Renderer, vtkNew<vtkKivMainPass>());
+    vtkKivMainPass::InstallOn(scene.Renderer, vtkNew<vtkKivMainPass>());
     if (edges == Edges::CopiedUnfought)
     {
       vtkMapper::SetResolveCoincidentTopology(VTK_RESOLVE_POLYGON_OFFSET);
@@ -671,7 +652,7 @@ TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
   scene.Renderer->AddActor(surface);
   scene.Renderer->AddActor(wireframe);
   vtkNew<vtkKivMainPass> pass;
-  InstallChain(scene.Renderer, pass);
+  vtkKivMainPass::InstallOn(scene.Renderer, pass);
   scene.Renderer->ResetCamera();
   // Pixels of the surface colour, of pure red, and red ones outside the
   // sphere's disc (its radius is 0.5 of the 1.0 the camera frames).

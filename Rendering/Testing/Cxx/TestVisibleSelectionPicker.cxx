@@ -120,8 +120,7 @@ TEST(VisibleSelectionPicker, DefaultsClampingAndSelectorArea)
   orvi_test::EventRecorder errors(picker, vtkCommand::ErrorEvent);
   EXPECT_EQ(picker->AreaPick(0, 0, 10, 10, nullptr), 0);
   EXPECT_EQ(errors.Count, 1);
-  EXPECT_TRUE(errors.Saw("vtkVisibleSelectionPicker"));
-  EXPECT_TRUE(errors.Saw("AreaPick needs a renderer"));
+  EXPECT_TRUE(errors.Saw("ProbeVisiblePicker::AreaPick needs a renderer"));
 }
 
 TEST(VisibleSelectionPicker, RectanglesPastTheEdgesSelectWhatIsOnScreen)
