@@ -31,30 +31,32 @@
  * The spin rule, the motion handling, Fly() and Pick() are those of
  * vtkCatiaInteractor, working on this class's own fields.
  *
- * Decisions:
- * - Moved (the count of pan motion events) describes the current press: it
- *   is reset when the middle button goes down and when a left or right press
- *   starts a pick. So a middle click after a long drag still flies, and a
- *   right click after a long drag still fires UserEvent.
- * - While the middle button is down the style holds the interactor's focus
- *   (VTK's GrabFocus with its event command); on VTK 9 that focus covers key
- *   events too, so other key observers of the interactor see no keys until
- *   the middle button goes up. The style's own key handling goes on.
- * - The style never calls Pick() itself and never records the pick
- *   rectangle's first corner (it stays at (0, 0) after construction). A host
- *   that picks a rectangle sets it with SetStartPosition() when the pick
- *   begins (for instance from an observer of the interactor's
- *   StartPickEvent, which carries the press position in the interactor's
- *   event position) and calls Pick() when it wants the result, typically from
- *   an EndPickEvent observer. Left at (0, 0), the rectangle runs from the
- *   window origin to the event position and a point pick lands halfway.
- *   Pick() itself fires EndPickEvent once more; such an observer must not
- *   call Pick() again from that event.
- * - Without an interactor or a render window (a style not installed yet, an
- *   interactor the host released) no state is entered: a left or right
- *   press does not start a pick and fires no StartPickEvent, and VTK's
- *   motions and key bindings, which would reach through the missing objects,
- *   do nothing.
+ * The click/drag rule: Moved (the count of pan motion events) describes the
+ * current press: it is reset when the middle button goes down and when a left
+ * or right press starts a pick. So a middle click after a long drag still
+ * flies, and a right click after a long drag still fires UserEvent.
+ *
+ * Focus: while the middle button is down the style holds the interactor's focus
+ * (VTK's GrabFocus with its event command); on VTK 9 that focus covers key
+ * events too, so other key observers of the interactor see no keys until the
+ * middle button goes up. The style's own key handling goes on.
+ *
+ * Picking a rectangle: the style never calls Pick() itself and never records
+ * the pick rectangle's first corner (it stays at (0, 0) after construction). A
+ * host that picks a rectangle sets it with SetStartPosition() when the pick
+ * begins (for instance from an observer of the interactor's StartPickEvent,
+ * which carries the press position in the interactor's event position) and
+ * calls Pick() when it wants the result, typically from an EndPickEvent
+ * observer. Left at (0, 0), the rectangle runs from the window origin to the
+ * event position and a point pick lands halfway. Pick() itself fires
+ * EndPickEvent once more; such an observer must not call Pick() again from that
+ * event.
+ *
+ * Not installed: without an interactor or a render window (a style not
+ * installed yet, an interactor the host released) no state is entered: a left
+ * or right press does not start a pick and fires no StartPickEvent, and VTK's
+ * motions and key bindings, which would reach through the missing objects, do
+ * nothing.
  *
  * @sa vtkCatiaInteractor vtkInteractorStyleTrackballCamera
  */

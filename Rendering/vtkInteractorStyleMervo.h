@@ -36,20 +36,20 @@
  * The motion step, Fly() and Pick() are those of vtkMervoInteractor, and
  * the band is drawn by the same code, working on this class's own fields.
  *
- * Decisions:
- * - While the middle or right button is down the style holds the
- *   interactor's focus (VTK's GrabFocus with its event command). On VTK 9
- *   that focus covers key events too, so other key observers of the
- *   interactor see no keys until the button goes up.
- * - Window resized while the band is dragged: the next drawn motion renders
- *   the window once, takes a new snapshot at the new size and goes on
- *   drawing the band, clamped to the new size. PixelArray itself is never
- *   modified by drawing.
- * - StartRBZoom() without an interactor or a render window does nothing
- *   (the state stays as it was). EndRBZoom() and EndPick() without an
- *   interactor or a render window only return to state none.
- * - RBZoom() without a current renderer, or with an empty viewport, does
- *   nothing.
+ * Focus: while the middle or right button is down the style holds the
+ * interactor's focus (VTK's GrabFocus with its event command). On VTK 9 that
+ * focus covers key events too, so other key observers of the interactor see no
+ * keys until the button goes up.
+ *
+ * A window resized while the band is dragged: the next drawn motion renders the
+ * window once, takes a new snapshot at the new size and goes on drawing the
+ * band, clamped to the new size. PixelArray itself is never modified by
+ * drawing.
+ *
+ * Not installed: StartRBZoom() without an interactor or a render window does
+ * nothing (the state stays as it was). EndRBZoom() and EndPick() without an
+ * interactor or a render window only return to state none.
+ * RBZoom() without a current renderer, or with an empty viewport, does nothing.
  *
  * @sa vtkMervoInteractor vtkInteractorStyleTrackballCamera
  */

@@ -33,33 +33,36 @@
  * forward for a perspective one. Neither zoom renders; EndBoxZoom() does,
  * which also wipes the band.
  *
- * Decisions where the behaviour was left open:
- * - RotationCenter is (0, 0, 0) and DebugSphereScale 0.005 from construction
- *   on; preparing the markers replaces the centre by the focal point.
- * - Window resized while the band is dragged: the next drawn motion renders
- *   the window once, takes a new snapshot at the new size and goes on
- *   drawing the band, clamped to the new size. PixelArray itself is never
- *   modified by drawing.
- * - StartBoxZoom() or BoxSelect() without an interactor or a render window
- *   do nothing (StartBoxZoom() does not enter the box-zoom state then).
- *   StartPick() does nothing then either: no state, no StartPickEvent.
- *   EndBoxZoom() and EndPick() without an interactor or a render window
- *   only return to state none. VTK's states, motions and handlers are
- *   guarded the same way by vtkKivInteractor.
- * - Rotate() does nothing while the current renderer is one the host removed
- *   from its window (there is no window size to scale the motion by); the
- *   next motion through the interactor looks the renderer up again. The
- *   markers stay in the renderer they were prepared in, removed or not.
- * - BoxZoom() looks up the renderer under the event position before it
- *   reads the camera's projection (the zoom algorithms look it up anyway),
- *   so that a box zoom works also when no renderer has been current yet.
- * - BoxZoomProjection() leaves the camera where centring put it when the
- *   forward move t is not smaller than the camera's distance up to a
- *   relative 1e-9: a single point straight ahead gives t equal to the
- *   distance but for rounding, and moving by it would put the camera onto
- *   its focal point.
- * - The record of three doubles used by the point-gathering operations is
- *   the nested type vtkMervoInteractor::Point.
+ * Defaults: RotationCenter is (0, 0, 0) and DebugSphereScale 0.005 from
+ * construction on; preparing the markers replaces the centre by the focal
+ * point.
+ *
+ * A window resized while the band is dragged: the next drawn motion renders the
+ * window once, takes a new snapshot at the new size and goes on drawing the
+ * band, clamped to the new size. PixelArray itself is never modified by
+ * drawing.
+ *
+ * Not installed: StartBoxZoom() or BoxSelect() without an interactor or a
+ * render window do nothing (StartBoxZoom() does not enter the box-zoom state
+ * then). StartPick() does nothing then either: no state, no StartPickEvent.
+ * EndBoxZoom() and EndPick() without an interactor or a render window only
+ * return to state none. VTK's states, motions and handlers are guarded the same
+ * way by vtkKivInteractor.
+ *
+ * A removed renderer: Rotate() does nothing while the current renderer is one
+ * the host removed from its window (there is no window size to scale the motion
+ * by); the next motion through the interactor looks the renderer up again. The
+ * markers stay in the renderer they were prepared in, removed or not.
+ *
+ * BoxZoom() looks up the renderer under the event position before it reads the
+ * camera's projection (the zoom algorithms look it up anyway), so that a box
+ * zoom works also when no renderer has been current yet.
+ * BoxZoomProjection() leaves the camera where centring put it when the forward
+ * move t is not smaller than the camera's distance up to a relative 1e-9: a
+ * single point straight ahead gives t equal to the distance but for rounding,
+ * and moving by it would put the camera onto its focal point.
+ * The point-gathering operations use the nested record
+ * vtkMervoInteractor::Point (three doubles).
  *
  * @sa vtkKivInteractor vtkInteractorStyleMervo vtkInteractorStyleTrackballCamera
  */
