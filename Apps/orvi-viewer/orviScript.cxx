@@ -35,6 +35,7 @@ const std::map<std::string, Signature>& Signatures()
     { "centre", { 2, false } },
     { "center", { 2, false } },
     { "tdx", { 7, false } },
+    { "key", { 0, false } },
     { "screenshot", { 0, false } } };
   return table;
 }
@@ -240,6 +241,14 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
         return false;
       }
     }
+    else if (action.Verb == "key")
+    {
+      if (!(words >> action.Name) || action.Name.size() != 1)
+      {
+        error = where + "'key' needs one character";
+        return false;
+      }
+    }
     else if (words >> word)
     {
       if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
@@ -273,6 +282,12 @@ bool RunScript(Viewer& viewer,
   {
     const auto& n = a.Numbers;
     const auto px = [](double v) { return static_cast<int>(std::lround(v)); };
+    if (a.Verb == "key")
+    {
+      log << "> key " << a.Name << "\n";
+      viewer.SendKey(a.Name[0]);
+      continue;
+    }
     const std::string png = a.Name.empty() ? std::string() : outDir + "/" + a.Name + ".png";
     log << "> " << a.Verb;
     for (double v : n)

@@ -1,6 +1,7 @@
 #include "orviViewer.h"
 
 #include "orviBoundarySurface.h"
+#include "orviColormap.h"
 #include "orviPickedCells.h"
 
 #include "vtkCatiaInteractor.h"
@@ -14,16 +15,20 @@
 #include "vtkVisibleSelectionPicker.h"
 
 #include "vtkActor.h"
+#include "vtkBoundingBox.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkCameraPass.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkDataSet.h"
+#include "vtkDoubleArray.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
+#include "vtkJPEGWriter.h"
 #include "vtkLightsPass.h"
 #include "vtkLookupTable.h"
+#include "vtkNew.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
@@ -63,20 +68,31 @@ bool Varies(vtkDataArray* array)
   return range[1] > range[0];
 }
 
-// The array to colour by: the named one (points first, then cells), or the
-// first scalar array whose values are not all equal; a constant array (such
-// as the group ids VTK's OBJ reader adds) would paint the whole mesh in one
-// colour under a legend of one value. Returns the field (0 points, 1 cells)
-// or -1.
-int FindArray(vtkDataSet* mesh, std::string& name)
+vtkDataArray* ArrayOf(vtkDataSet* mesh, int field, const std::string& name)
+{
+  return field == 0 ? mesh->GetPointData()->GetArray(name.c_str())
+                    : mesh->GetCellData()->GetArray(name.c_str());
+}
+
+// The array to colour by: the named one (in the given data, or points first,
+// then cells), or the first scalar array whose values are not all equal; a
+// constant array (such as the group ids VTK's OBJ reader adds) would paint
+// the whole mesh in one colour under a legend of one value. Returns the
+// field (0 points, 1 cells) or -1.
+int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
 {
   if (!name.empty())
   {
-    if (mesh->GetPointData()->GetArray(name.c_str()))
+    for (int field = 0; field < 2; ++field)
     {
-      return 0;
+      const bool wanted = which == ArrayField::Any ||
+        (field == 0 ? which == ArrayField::Point : which == ArrayField::Cell);
+      if (wanted && ArrayOf(mesh, field, name))
+      {
+        return field;
+      }
     }
-    return mesh->GetCellData()->GetArray(name.c_str()) ? 1 : -1;
+    return -1;
   }
   for (int field = 0; field < 2; ++field)
   {
@@ -102,7 +118,55 @@ int FindArray(vtkDataSet* mesh, std::string& name)
   }
   return -1;
 }
+
+// A point array of the height of each point along the up axis.
+void AddElevation(vtkDataSet* mesh, const UpAxis& up, const std::string& name)
+{
+  vtkNew<vtkDoubleArray> height;
+  height->SetName(name.c_str());
+  height->SetNumberOfValues(mesh->GetNumberOfPoints());
+  double point[3];
+  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
+  {
+    mesh->GetPoint(i, point);
+    height->SetValue(i, up.Sign * point[up.Axis]);
+  }
+  mesh->GetPointData()->AddArray(height);
+}
+
+// Where the camera looks from, before the turn to the three-quarter view,
+// for an up axis: the model's front, with its x axis (y for an x up) to the
+// right.
+void FrontView(const UpAxis& up, double position[3], double viewUp[3])
+{
+  for (int i = 0; i < 3; ++i)
+  {
+    position[i] = 0.0;
+    viewUp[i] = i == up.Axis ? up.Sign : 0.0;
+  }
+  if (up.Axis == 2)
+  {
+    position[1] = -1.0; // looking along +y, x to the right
+  }
+  else
+  {
+    position[2] = 1.0; // looking along -z
+  }
+}
 } // namespace
+
+//------------------------------------------------------------------------------
+struct Viewer::Part
+{
+  std::string Name;
+  vtkSmartPointer<vtkDataSet> Mesh;
+  vtkNew<BoundarySurface> Surface;
+  vtkNew<vtkActor> SurfaceActor;
+  EdgeOverlay Edges;
+  vtkNew<vtkActor> HighlightActor;
+  vtkNew<vtkPolyData> Highlight;
+  std::vector<vtkIdType> Picked;
+};
 
 //------------------------------------------------------------------------------
 Viewer::Viewer(const ViewerOptions& options, std::ostream& log)
@@ -155,6 +219,7 @@ Viewer::~Viewer()
 {
   this->Interactor->RemoveObserver(this->ButtonCommand);
   this->Interactor->RemoveObserver(this->PickCommand);
+  this->Interactor->RemoveObserver(this->KeyCommand);
   this->Interactor->SetInteractorStyle(nullptr);
 }
 
@@ -218,53 +283,166 @@ void Viewer::SetupNavigation()
   this->PickCommand->SetCallback(&Viewer::PickCallback);
   this->Interactor->AddObserver(vtkCommand::StartPickEvent, this->PickCommand);
   this->Interactor->AddObserver(vtkCommand::EndPickEvent, this->PickCommand);
+
+  // The viewer's own keys, the same in every convention, come before the
+  // style's.
+  this->KeyCommand->SetClientData(this);
+  this->KeyCommand->SetCallback(&Viewer::KeyCallback);
+  this->Interactor->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 1.0f);
   this->Interactor->Initialize();
 }
 
 //------------------------------------------------------------------------------
-bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
+bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
 {
-  std::string arrayName = this->Options.ArrayName;
-  const int field = FindArray(mesh, arrayName);
-  if (!this->Options.ArrayName.empty() && field < 0)
+  for (const NamedMesh& named : meshes)
   {
-    error = "the mesh has no point or cell array named '" + this->Options.ArrayName + "'";
+    auto part = std::make_unique<Part>();
+    part->Name = named.Name;
+    part->Mesh = named.Mesh;
+    part->Surface->SetInputData(named.Mesh);
+    part->Surface->PassThroughCellIdsOn();
+    part->Surface->SetLog(&this->Log);
+    part->Surface->Update();
+
+    vtkNew<vtkPolyDataMapper> mapper;
+    mapper->SetInputConnection(part->Surface->GetOutputPort());
+    mapper->ScalarVisibilityOff();
+    part->SurfaceActor->SetMapper(mapper);
+    part->SurfaceActor->GetProperty()->SetColor(0.75, 0.78, 0.82);
+    this->RendererObject->AddActor(part->SurfaceActor);
+
+    // Picked cells, in a colour no lookup table above uses, pulled in front
+    // of the surface they lie on.
+    vtkNew<vtkPolyDataMapper> highlightMapper;
+    highlightMapper->SetInputData(part->Highlight);
+    highlightMapper->ScalarVisibilityOff();
+    highlightMapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
+    part->HighlightActor->SetMapper(highlightMapper);
+    part->HighlightActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
+    part->HighlightActor->GetProperty()->LightingOff();
+    part->HighlightActor->PickableOff();
+    this->RendererObject->AddActor(part->HighlightActor);
+    this->Parts.push_back(std::move(part));
+  }
+  if (!this->SetColouring(error))
+  {
     return false;
   }
 
-  this->Mesh = mesh;
-  this->Surface->SetInputData(mesh);
-  this->Surface->PassThroughCellIdsOn();
-  this->Surface->SetLog(&this->Log);
-  this->Surface->Update();
-
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputConnection(this->Surface->GetOutputPort());
-  mapper->ScalarVisibilityOff();
-  this->SurfaceActor->SetMapper(mapper);
-  this->SurfaceActor->GetProperty()->SetColor(0.75, 0.78, 0.82);
-  this->RendererObject->AddActor(this->SurfaceActor);
-
-  if (field >= 0)
+  this->ResetView();
+  vtkBoundingBox bounds;
+  for (const auto& part : this->Parts)
   {
-    vtkDataArray* array = field == 0 ? mesh->GetPointData()->GetArray(arrayName.c_str())
-                                     : mesh->GetCellData()->GetArray(arrayName.c_str());
-    double range[2];
-    array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
-    vtkNew<vtkLookupTable> lut;
-    lut->SetHueRange(0.667, 0.0);
-    lut->SetTableRange(range);
-    lut->SetVectorModeToMagnitude();
-    lut->Build();
+    part->Edges.Attach(part->Surface->GetOutputPort(),
+      part->Surface->GetOutput(),
+      this->RendererObject,
+      this->Options.Edges);
+    if (this->Options.Edges == EdgeMode::Auto)
+    {
+      this->Log << "edges" << (this->Parts.size() > 1 ? " of " + part->Name : std::string())
+                << ": auto, mean edge " << static_cast<int>(part->Edges.EdgePixels())
+                << " pixels on screen (shown from " << EdgeOverlay::MinimumEdgePixels << ")\n";
+    }
+    bounds.AddBounds(part->Mesh->GetBounds());
+  }
+
+  if (this->Mervo)
+  {
+    // The marker's radius is in world units: a small fraction of the model.
+    this->Mervo->SetRotationMarkerScale(0.02 * bounds.GetDiagonalLength());
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
+bool Viewer::SetColouring(std::string& error)
+{
+  // The array is the one named, or the first one found, in the first mesh
+  // that has one; every mesh holding it in the same data is coloured by it.
+  std::string wanted = this->Options.ArrayName;
+  if (this->Options.Elevation)
+  {
+    wanted = "elevation";
+    for (const auto& part : this->Parts)
+    {
+      AddElevation(part->Mesh, this->Options.Up, wanted);
+    }
+  }
+  std::string arrayName;
+  int field = -1;
+  for (const auto& part : this->Parts)
+  {
+    arrayName = wanted;
+    field = FindArray(part->Mesh, this->Options.Field, arrayName);
+    if (field >= 0)
+    {
+      break;
+    }
+  }
+  if (field < 0)
+  {
+    if (!this->Options.ArrayName.empty())
+    {
+      const char* data = this->Options.Field == ArrayField::Point ? "point"
+        : this->Options.Field == ArrayField::Cell                 ? "cell"
+                                                                  : "point or cell";
+      error = std::string(this->Parts.size() > 1 ? "no mesh has a " : "the mesh has no ") + data +
+        " array named '" + this->Options.ArrayName + "'";
+      return false;
+    }
+    if (this->Options.ColormapGiven || this->Options.RangeGiven)
+    {
+      error = "--colormap and --range colour by an array, but no mesh has a point or cell array "
+              "whose values vary (name one with --array)";
+      return false;
+    }
+    return true;
+  }
+
+  vtkBoundingBox values; // the range, as a box's x extent
+  int coloured = 0;
+  for (const auto& part : this->Parts)
+  {
+    if (vtkDataArray* array = ArrayOf(part->Mesh, field, arrayName))
+    {
+      double range[2];
+      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      values.AddPoint(range[0], 0.0, 0.0);
+      values.AddPoint(range[1], 0.0, 0.0);
+      ++coloured;
+    }
+  }
+  double range[2] = { values.GetBound(0), values.GetBound(1) };
+  if (this->Options.RangeGiven)
+  {
+    range[0] = this->Options.Range[0];
+    range[1] = this->Options.Range[1];
+  }
+  vtkSmartPointer<vtkLookupTable> lut = MakeLookupTable(this->Options.Colors, range);
+  for (const auto& part : this->Parts)
+  {
+    if (!ArrayOf(part->Mesh, field, arrayName))
+    {
+      continue;
+    }
+    vtkMapper* mapper = part->SurfaceActor->GetMapper();
     mapper->ScalarVisibilityOn();
     if (field == 0)
+    {
       mapper->SetScalarModeToUsePointFieldData();
+    }
     else
+    {
       mapper->SetScalarModeToUseCellFieldData();
+    }
     mapper->SelectColorArray(arrayName.c_str());
     mapper->SetLookupTable(lut);
     mapper->UseLookupTableScalarRangeOn();
+  }
 
+  if (this->Options.Legend)
+  {
     // The legend's text keeps one size that follows the window's height
     // (fitted text grows huge for short labels and squeezes a long title),
     // its labels carry the digits the range needs, and its title is never
@@ -281,46 +459,33 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
     this->Legend->GetPositionCoordinate()->SetValue(0.86, 0.12);
     this->Legend->SetPosition2(0.12, 0.76);
     this->RendererObject->AddActor2D(this->Legend);
-    this->Log << "colouring by " << (field == 0 ? "point" : "cell") << " array '" << arrayName
-              << "', range " << range[0] << " .. " << range[1] << "\n";
   }
+  this->Log << "colouring by " << (field == 0 ? "point" : "cell") << " array '" << arrayName
+            << "', range " << range[0] << " .. " << range[1] << ", "
+            << ColormapName(this->Options.Colors);
+  if (this->Parts.size() > 1)
+  {
+    this->Log << ", " << coloured << " of " << this->Parts.size() << " meshes";
+  }
+  this->Log << "\n";
+  return true;
+}
 
-  this->Edges.Attach(this->Surface->GetOutputPort(),
-    this->Surface->GetOutput(),
-    this->RendererObject,
-    this->Options.Edges);
-
-  // Picked cells, in a colour no lookup table above uses, pulled in front
-  // of the surface they lie on.
-  vtkNew<vtkPolyDataMapper> highlightMapper;
-  highlightMapper->SetInputData(this->Highlight);
-  highlightMapper->ScalarVisibilityOff();
-  highlightMapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
-  this->HighlightActor->SetMapper(highlightMapper);
-  this->HighlightActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
-  this->HighlightActor->GetProperty()->LightingOff();
-  this->HighlightActor->PickableOff();
-  this->RendererObject->AddActor(this->HighlightActor);
-
-  this->RendererObject->ResetCamera();
+//------------------------------------------------------------------------------
+void Viewer::ResetView()
+{
   vtkCamera* camera = this->RendererObject->GetActiveCamera();
+  double position[3], viewUp[3];
+  FrontView(this->Options.Up, position, viewUp);
+  camera->SetFocalPoint(0.0, 0.0, 0.0);
+  camera->SetPosition(position);
+  camera->SetViewUp(viewUp);
+  this->RendererObject->ResetCamera();
   camera->Azimuth(-35.0);
   camera->Elevation(30.0);
   camera->OrthogonalizeViewUp();
   this->RendererObject->ResetCamera();
   this->RendererObject->ResetCameraClippingRange();
-  if (this->Options.Edges == EdgeMode::Auto)
-  {
-    this->Log << "edges: auto, mean edge " << static_cast<int>(this->Edges.EdgePixels())
-              << " pixels on screen (shown from " << EdgeOverlay::MinimumEdgePixels << ")\n";
-  }
-
-  if (this->Mervo)
-  {
-    // The marker's radius is in world units: a small fraction of the model.
-    this->Mervo->SetRotationMarkerScale(0.02 * mesh->GetLength());
-  }
-  return true;
 }
 
 //------------------------------------------------------------------------------
@@ -348,7 +513,15 @@ bool Viewer::Screenshot(const std::string& path, bool rerender, std::string& err
     error = "cannot write screenshot '" + path + "'";
     return false;
   }
-  vtkNew<vtkPNGWriter> writer;
+  vtkSmartPointer<vtkImageWriter> writer;
+  if (IsJpegPath(path))
+  {
+    writer = vtkSmartPointer<vtkJPEGWriter>::New();
+  }
+  else
+  {
+    writer = vtkSmartPointer<vtkPNGWriter>::New();
+  }
   writer->SetInputConnection(grab->GetOutputPort());
   writer->SetFileName(path.c_str());
   writer->Write();
@@ -386,60 +559,150 @@ bool Viewer::SendTDx(const double values[7], std::string& error)
 //------------------------------------------------------------------------------
 int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
 {
-  // The mesh's own cells: through the model, every cell in the rectangle's
+  // The meshes' own cells: through the model, every cell in the rectangle's
   // frustum, interior ones included; visible, the cells whose surface faces
   // are seen. The highlight shows the surface faces of those cells.
-  vtkPolyData* surface = this->Surface->GetOutput();
   const bool through = this->Options.Pick == PickMode::Through;
-  std::vector<vtkIdType> picked;
   if (through)
   {
     vtkNew<vtkFrustumSelectionPicker> picker;
     picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
-    vtkNew<vtkIdTypeArray> ids;
-    picker->SelectIds(this->Mesh, vtkSelectionNode::CELL, ids);
-    picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
+    for (const auto& part : this->Parts)
+    {
+      vtkNew<vtkIdTypeArray> ids;
+      picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
+      part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
+    }
   }
   else
   {
-    // The surface is the only prop worth selecting: the visible picker
+    // The surfaces are the only props worth selecting: the visible picker
     // leaves the other props out of the selector's pass.
     vtkNew<vtkVisibleSelectionPicker> picker;
     picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-    picker->AddPickList(this->SurfaceActor);
+    for (const auto& part : this->Parts)
+    {
+      picker->AddPickList(part->SurfaceActor);
+    }
     picker->PickFromListOn();
     picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
     vtkSelection* selection = static_cast<vtkSelectionPicker*>(picker)->GetSelection();
-    vtkNew<vtkIdTypeArray> faces;
-    for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
+    for (const auto& part : this->Parts)
     {
-      vtkSelectionNode* node = selection->GetNode(n);
-      auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
-      if (ids && node->GetFieldType() == vtkSelectionNode::CELL &&
-        node->GetProperties()->Get(vtkSelectionNode::PROP()) == this->SurfaceActor.GetPointer())
+      vtkNew<vtkIdTypeArray> faces;
+      for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
       {
-        faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
+        vtkSelectionNode* node = selection->GetNode(n);
+        auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
+        if (ids && node->GetFieldType() == vtkSelectionNode::CELL &&
+          node->GetProperties()->Get(vtkSelectionNode::PROP()) == part->SurfaceActor.GetPointer())
+        {
+          faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
+        }
       }
+      part->Picked = MeshCellsOfFaces(part->Surface->GetOutput(), faces);
     }
-    picked = MeshCellsOfFaces(surface, faces);
   }
 
-  this->Highlight->Initialize();
-  this->Highlight->SetPoints(surface->GetPoints());
-  this->Highlight->SetPolys(FacesOfMeshCells(surface, this->Mesh->GetNumberOfCells(), picked));
-  this->Highlight->Modified();
-
-  const int count = static_cast<int>(picked.size());
-  this->Log << "picked " << count << " cells";
-  if (count > 0)
+  int count = 0;
+  for (const auto& part : this->Parts)
   {
-    this->Log << ", mesh cell ids " << picked.front() << " .. " << picked.back();
+    vtkPolyData* surface = part->Surface->GetOutput();
+    part->Highlight->Initialize();
+    part->Highlight->SetPoints(surface->GetPoints());
+    part->Highlight->SetPolys(
+      FacesOfMeshCells(surface, part->Mesh->GetNumberOfCells(), part->Picked));
+    part->Highlight->Modified();
+    count += static_cast<int>(part->Picked.size());
+  }
+
+  // One mesh: "picked N cells, mesh cell ids A .. B (...)"; several: the
+  // total, then a line per mesh with cells picked.
+  const auto idRange = [](const std::vector<vtkIdType>& ids)
+  { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
+  this->Log << "picked " << count << " cells";
+  if (this->Parts.size() == 1 && count > 0)
+  {
+    this->Log << ", " << idRange(this->Parts[0]->Picked);
+  }
+  else if (this->Parts.size() > 1)
+  {
+    this->Log << " in " << this->Parts.size() << " meshes";
   }
   this->Log << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
             << x1 << " " << y1 << ")\n";
+  for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
+  {
+    const Part& part = *this->Parts[i];
+    if (!part.Picked.empty())
+    {
+      this->Log << "  " << part.Name << ": " << part.Picked.size() << " cells, "
+                << idRange(part.Picked) << "\n";
+    }
+  }
   this->LastPickCount = count;
   this->Render();
   return count;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::SendKey(char key)
+{
+  const char keySym[2] = { key, '\0' };
+  this->Interactor->SetKeyEventInformation(0, 0, key, 1, keySym);
+  this->Interactor->KeyPressEvent();
+  this->Interactor->CharEvent();
+  this->Interactor->KeyReleaseEvent();
+}
+
+//------------------------------------------------------------------------------
+// The keys the viewer answers in every convention; the others go to the
+// style (VTK's own keys with the CATIA-like conventions, none with the Mervo
+// ones).
+bool Viewer::HandleKey(char key)
+{
+  switch (key)
+  {
+    case 'r':
+    case 'R':
+    {
+      this->ResetView();
+      this->Render();
+      return true;
+    }
+    case 'w':
+    case 'W':
+    case 's':
+    case 'S':
+    {
+      for (const auto& part : this->Parts)
+      {
+        part->SurfaceActor->GetProperty()->SetRepresentation(
+          key == 'w' || key == 'W' ? VTK_WIREFRAME : VTK_SURFACE);
+      }
+      this->Render();
+      return true;
+    }
+    case 'q':
+    case 'Q':
+    case 'e':
+    case 'E':
+    {
+      this->Interactor->ExitCallback();
+      return true;
+    }
+    default:
+    {
+      return false;
+    }
+  }
+}
+
+void Viewer::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* viewer = static_cast<Viewer*>(clientData);
+  // A key answered here does not reach the style.
+  viewer->KeyCommand->SetAbortFlag(viewer->HandleKey(viewer->Interactor->GetKeyCode()) ? 1 : 0);
 }
 
 //------------------------------------------------------------------------------

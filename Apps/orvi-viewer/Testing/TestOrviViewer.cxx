@@ -6,11 +6,12 @@
 #include "vtkDataWriter.h"
 #include "vtkDoubleArray.h"
 #include "vtkImageData.h"
+#include "vtkImageReader2.h"
+#include "vtkImageReader2Factory.h"
 #include "vtkMath.h"
 #include "vtkNew.h"
 #include "vtkOBJWriter.h"
 #include "vtkPLYWriter.h"
-#include "vtkPNGReader.h"
 #include "vtkPointData.h"
 #include "vtkPoints.h"
 #include "vtkPolyData.h"
@@ -35,6 +36,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 #include <regex>
 #include <sstream>
@@ -164,7 +166,14 @@ Image ReadPng(const fs::path& path)
     ADD_FAILURE() << "no screenshot " << path;
     return image;
   }
-  vtkNew<vtkPNGReader> reader;
+  // PNG or JPEG, by the file's contents.
+  vtkSmartPointer<vtkImageReader2> reader;
+  reader.TakeReference(vtkImageReader2Factory::CreateImageReader2(path.string().c_str()));
+  if (!reader)
+  {
+    ADD_FAILURE() << "not an image: " << path;
+    return image;
+  }
   reader->SetFileName(path.string().c_str());
   reader->Update();
   vtkImageData* data = reader->GetOutput();
@@ -585,7 +594,7 @@ ViewerRun ExpectRefused(const fs::path& dir, const BadCase& c)
   SCOPED_TRACE(c.What);
   const ViewerRun run = RunViewer(dir, c.Args);
   EXPECT_TRUE(run.Exited) << "killed by signal " << run.Signal;
-  EXPECT_NE(run.Code, 0);
+  EXPECT_EQ(run.Code, 1);
   EXPECT_NE(run.Err.find(c.Message), std::string::npos) << "stderr: " << run.Err;
   EXPECT_EQ(run.Out.find("wrote "), std::string::npos) << run.Out;
   return run;
@@ -741,7 +750,7 @@ TEST(OrviViewer, BadMeshFilesAreRefused)
   }
   for (const BadCase& c : cases)
   {
-    EXPECT_EQ(ExpectRefused(dir, c).Code, 1) << c.What;
+    ExpectRefused(dir, c);
   }
   EXPECT_FALSE(fs::exists(shot));
 }
@@ -763,6 +772,7 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     { "rotate 1e300 0", "line 4: '1e300' is out of range" },
     { "pick 0 0 1e12 10", "line 4: '1e12' is out of range" },
     { "tdx 0 0 0 1e300 0 1 0", "line 4: '1e300' is out of range" },
+    { "key rr", "line 4: 'key' needs one character" },
   };
   int n = 0;
   for (const auto& [line, message] : scripts)
@@ -778,6 +788,7 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
   }
   EXPECT_FALSE(fs::exists(dir / "first.png"));
 
+  const std::string shot = (dir / "x.png").string();
   const std::vector<BadCase> options = {
     { "unknown option", { "--frobnicate" }, "unknown option --frobnicate (see --help)" },
     { "missing script",
@@ -788,7 +799,22 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     { "unknown edge mode", { "--edges", "sometimes" }, "unknown edge mode 'sometimes'" },
     { "option without value", { "--script" }, "option --script needs a value" },
     { "tiny window", { "--size", "8", "8" }, "--size needs a width and a height" },
-    { "two meshes", { "a.vtu", "b.vtu" }, "more than one mesh file given" },
+    { "one of two meshes missing",
+      { "--screenshot", (dir / "y.png").string(), "a.vtu", "b.vtu" },
+      "cannot open 'a.vtu'" },
+    { "unknown up axis", { "--up", "Z" }, "unknown up direction 'Z' (+X, -X, +Y, -Y, +Z or -Z)" },
+    { "unknown colour map", { "--colormap", "jet" }, "unknown colour map 'jet' (rainbow, viridis" },
+    { "range of NaN",
+      { "--range", "1", "nan" },
+      "--range needs two numbers MIN MAX with MIN below" },
+    { "empty range", { "--range", "2", "2" }, "--range needs two numbers MIN MAX with MIN below" },
+    { "range of one number", { "--range", "1" }, "option --range needs a value" },
+    { "screenshot as BMP", { "--screenshot", "x.bmp" }, "--screenshot writes .png or .jpg/.jpeg" },
+    { "array without name", { "--array", "cell:" }, "--array needs an array name" },
+    { "array in the wrong data",
+      { "--size", "320", "240", "--screenshot", shot, "--array", "cell:temperature" },
+      "the mesh has no cell array named 'temperature'" },
+    { "elevation and array", { "--elevation", "--array", "t" }, "--elevation and --array both" },
     { "unwritable screenshot",
       { "--size", "320", "240", "--screenshot", (dir / "no-such-dir" / "x.png").string() },
       "cannot write screenshot" },
@@ -800,7 +826,6 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
 
   // Without an X server VTK's window would abort the process: the viewer
   // says so first, in every mode.
-  const std::string shot = (dir / "x.png").string();
   for (const char* display : { "", ":32000" })
   {
     for (const std::vector<std::string>& args :
@@ -1174,4 +1199,198 @@ TEST(OrviViewer, EdgesFollowTheirModeAndTheZoom)
     EXPECT_EQ(edgePixels(ReadPng(dir / "before.png")) > 60, c.Before);
     EXPECT_EQ(edgePixels(ReadPng(dir / "after.png")) > 60, c.AfterZoom);
   }
+}
+
+// What the colouring, view and output options change in the picture: a
+// sphere of radius 2 coloured by its height z, seen alone or beside a second
+// sphere from an STL file (no arrays, plain grey).
+TEST(OrviViewer, ViewOptionsShowInThePicture)
+{
+  const fs::path dir = TestDir();
+  const auto sphere = MakeSphere();
+  const long cells = sphere->GetNumberOfCells();
+  vtkNew<vtkXMLPolyDataWriter> vtp;
+  vtp->SetInputData(sphere);
+  vtp->SetFileName((dir / "sphere.vtp").string().c_str());
+  ASSERT_EQ(vtp->Write(), 1);
+  for (vtkIdType i = 0; i < sphere->GetNumberOfPoints(); ++i)
+  {
+    double p[3];
+    sphere->GetPoint(i, p);
+    sphere->GetPoints()->SetPoint(i, p[0] + 6.0, p[1], p[2]);
+  }
+  vtkNew<vtkSTLWriter> stl;
+  stl->SetInputData(sphere);
+  stl->SetFileName((dir / "beside.stl").string().c_str());
+  ASSERT_EQ(stl->Write(), 1);
+  const std::string one = (dir / "sphere.vtp").string(), two = (dir / "beside.stl").string();
+
+  // Pixels of the left four fifths (the model; the legend is on the right).
+  const auto model = [](const Image& image, auto pred)
+  { return Find(image, pred, 0, 0, image.Width * 8 / 10 - 1, image.Height - 1); };
+  const auto saturated = [](const Rgb& c, int, int) {
+    return std::max({ c.R, c.G, c.B }) - std::min({ c.R, c.G, c.B }) > 40;
+  };
+  const auto near = [](const Rgb& c, const Rgb& want) { return !Differs(c, want, 3); };
+  // Both ends of the legend bar (unlit) show the map's end colours.
+  const auto legendEnds = [&](const Rgb& low, const Rgb& high)
+  {
+    return [=](const Image& image, const ViewerRun&)
+    {
+      const Region lo = Find(
+        image, [&](const Rgb& c, int, int) { return near(c, low); }, image.Width * 8 / 10);
+      const Region hi = Find(
+        image, [&](const Rgb& c, int, int) { return near(c, high); }, image.Width * 8 / 10);
+      EXPECT_GT(lo.Count, 10);
+      EXPECT_GT(hi.Count, 10);
+      EXPECT_GT(hi.Y0, lo.Y1) << "the high end above the low end";
+    };
+  };
+  // With z up, the sphere's top (high z: red to yellow) is above the green
+  // and blue of its middle and bottom; with -z up, below them.
+  const auto zUp = [&](int sign)
+  {
+    return [=](const Image& image, const ViewerRun&)
+    {
+      const auto hue = [](double lo, double hi)
+      {
+        return [=](const Rgb& c, int, int)
+        {
+          const double h = Hue(c);
+          return std::max({ c.R, c.G, c.B }) - std::min({ c.R, c.G, c.B }) > 40 && h >= lo &&
+            h <= hi;
+        };
+      };
+      const Region red = model(image, hue(0.0, 0.17));
+      const Region cold = model(image, hue(0.3, 0.7));
+      ASSERT_GT(red.Count, 100);
+      ASSERT_GT(cold.Count, 100);
+      EXPECT_GT(sign * (red.Y - cold.Y), 20.0) << red.Y << " " << cold.Y;
+    };
+  };
+  using Check = std::function<void(const Image&, const ViewerRun&)>;
+  struct Case
+  {
+    std::string What;
+    std::vector<std::string> Args;
+    std::string Shot, Script; // Script: "" for --screenshot Shot
+    Check Expect;
+  };
+  const std::vector<Case> cases = {
+    { "up +Z", { "--up", "+Z", one }, "up.png", "", zUp(1) },
+    { "up -Z", { "--up", "-Z", one }, "down.png", "", zUp(-1) },
+    { "rainbow", { one }, "rainbow.png", "", legendEnds({ 0, 0, 255 }, { 255, 0, 0 }) },
+    { "viridis",
+      { "--colormap", "viridis", one },
+      "viridis.png",
+      "",
+      legendEnds({ 68, 1, 84 }, { 253, 231, 37 }) },
+    { "coolwarm",
+      { "--colormap", "coolwarm", one },
+      "coolwarm.png",
+      "",
+      legendEnds({ 59, 76, 192 }, { 180, 4, 38 }) },
+    { "grey",
+      { "--colormap", "grey", one },
+      "grey.png",
+      "",
+      [&](const Image& image, const ViewerRun&)
+      {
+        EXPECT_EQ(Find(image, saturated).Count, 0);
+        EXPECT_GT(model(image, [](const Rgb& c, int, int) { return c.R > 120; }).Count, 1000);
+      } },
+    // Every height lies below the range: the whole sphere takes the low end.
+    { "range",
+      { "--range", "5", "6", one },
+      "range.png",
+      "",
+      [&](const Image& image, const ViewerRun& run)
+      {
+        EXPECT_NE(run.Out.find("range 5 .. 6, rainbow"), std::string::npos) << run.Out;
+        EXPECT_GT(model(image, saturated).Count, 3000);
+        EXPECT_EQ(model(image,
+                    [&](const Rgb& c, int x, int y)
+                    { return saturated(c, x, y) && std::abs(Hue(c) - 0.667) > 0.02; })
+                    .Count,
+          0);
+      } },
+    { "no legend",
+      { "--no-legend", one },
+      "bare.png",
+      "",
+      [&](const Image& image, const ViewerRun&)
+      {
+        const Region legend = Find(
+          image,
+          [&](const Rgb& c, int x, int y) { return saturated(c, x, y) || c.B > 150; },
+          image.Width * 8 / 10);
+        EXPECT_EQ(legend.Count, 0);
+      } },
+    { "jpeg",
+      { one },
+      "shot.jpg",
+      "",
+      [&](const Image& image, const ViewerRun&)
+      {
+        EXPECT_EQ(ReadText(dir / "shot.jpg").substr(0, 3), "\xff\xd8\xff");
+        EXPECT_GT(model(image, saturated).Count, 3000);
+      } },
+    // Both files in one scene: the coloured sphere and the grey one; a pick
+    // through the whole window reports every cell of each, by file.
+    { "two files",
+      { "--pick", "through", one, two },
+      "two.png",
+      "screenshot two\npick 0 0 319 239\n",
+      [&](const Image& image, const ViewerRun& run)
+      {
+        EXPECT_GT(model(image, saturated).Count, 1000);
+        EXPECT_GT(model(image,
+                    [](const Rgb& c, int, int) {
+                      return std::min({ c.R, c.G, c.B }) > 110 && c.B - c.R < 40;
+                    })
+                    .Count,
+          1000);
+        const std::string ids = " cells, mesh cell ids 0 .. " + std::to_string(cells - 1) + "\n";
+        for (const std::string& expected :
+          { std::string(
+              "colouring by point array 'height', range -2 .. 2, rainbow, 1 of 2 meshes\n"),
+            "picked " + std::to_string(2 * cells) + " cells in 2 meshes (through",
+            "  " + one + ": " + std::to_string(cells) + ids,
+            "  " + two + ": " + std::to_string(cells) + ids })
+        {
+          EXPECT_NE(run.Out.find(expected), std::string::npos) << expected << run.Out;
+        }
+      } },
+    // The key r brings back the first view after a rotation.
+    { "reset key",
+      { one },
+      "reset.png",
+      "screenshot start\nrotate 80 30\nkey r\nscreenshot reset\n",
+      [&](const Image& image, const ViewerRun&)
+      { EXPECT_LT(FractionDiffering(ReadPng(dir / "start.png"), image, 8), 0.001); } },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.What);
+    std::vector<std::string> args = { "--size", "320", "240", "--edges", "off" };
+    if (c.Script.empty())
+    {
+      args.insert(args.end(), { "--screenshot", (dir / c.Shot).string() });
+    }
+    else
+    {
+      WriteText(dir / "script.txt", c.Script);
+      args.insert(args.end(), { "--script", (dir / "script.txt").string(), "--out", dir.string() });
+    }
+    args.insert(args.end(), c.Args.begin(), c.Args.end());
+    const ViewerRun run = RunViewer(dir, args);
+    EXPECT_CLEAN_RUN(run);
+    const Image image = ReadPng(dir / c.Shot);
+    ASSERT_FALSE(image.Empty());
+    c.Expect(image, run);
+  }
+  ExpectRefused(dir,
+    { "colour map without an array",
+      { "--colormap", "grey", "--screenshot", (dir / "never.png").string(), two },
+      "--colormap and --range colour by an array, but no mesh has" });
 }
