@@ -24,6 +24,8 @@
 #include "vtkXMLUnstructuredGridWriter.h"
 
 #include "orviGmshMesh.h"
+#include "orviScript.h"
+#include "orviViewerOptions.h"
 
 #include <gtest/gtest.h>
 
@@ -774,55 +776,74 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     { "tdx 0 0 0 1e300 0 1 0", "line 4: '1e300' is out of range" },
     { "key rr", "line 4: 'key' needs one character" },
   };
-  int n = 0;
+  const fs::path file = dir / "script.txt";
   for (const auto& [line, message] : scripts)
   {
-    // A screenshot before the bad line: nothing runs until the whole script
-    // has been read.
-    const fs::path file = dir / ("script" + std::to_string(++n) + ".txt");
     WriteText(file, "screenshot first\n# a comment, then a blank line\n\n" + line + "\n");
-    ExpectRefused(dir,
-      { "script line '" + line + "'",
-        { "--script", file.string(), "--out", dir.string() },
-        file.string() + " " + message });
+    std::vector<orvi::ScriptAction> actions;
+    std::string error;
+    EXPECT_FALSE(orvi::ParseScript(file.string(), actions, error)) << line;
+    EXPECT_NE(error.find(file.string() + " " + message), std::string::npos) << error;
   }
-  EXPECT_FALSE(fs::exists(dir / "first.png"));
 
+  const std::pair<std::vector<std::string>, std::string> options[] = {
+    { { "--frobnicate" }, "unknown option --frobnicate (see --help)" },
+    { { "--nav", "blender" }, "unknown navigation 'blender'" },
+    { { "--pick", "all" }, "unknown pick mode 'all'" },
+    { { "--edges", "sometimes" }, "unknown edge mode 'sometimes'" },
+    { { "--script" }, "option --script needs a value" },
+    { { "--size", "8", "8" }, "--size needs a width and a height" },
+    { { "--up", "Z" }, "unknown up direction 'Z' (+X, -X, +Y, -Y, +Z or -Z)" },
+    { { "--colormap", "jet" }, "unknown colour map 'jet' (rainbow, viridis" },
+    { { "--range", "1", "nan" }, "--range needs two numbers MIN MAX with MIN below" },
+    { { "--range", "2", "2" }, "--range needs two numbers MIN MAX with MIN below" },
+    { { "--range", "1" }, "option --range needs a value" },
+    { { "--screenshot", "x.bmp" }, "--screenshot writes .png or .jpg/.jpeg" },
+    { { "--array", "cell:" }, "--array needs an array name" },
+    { { "--elevation", "--array", "t" }, "--elevation and --array both" },
+  };
+  for (const auto& [args, message] : options)
+  {
+    std::vector<std::string> words = { "orvi-viewer" };
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+    {
+      argv.push_back(word.data());
+    }
+    orvi::ViewerOptions parsed;
+    std::string error;
+    EXPECT_FALSE(
+      orvi::ParseViewerOptions(static_cast<int>(argv.size()), argv.data(), parsed, error));
+    EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+
+  // On the command line: exit status 1, the message, nothing written (a
+  // script is read whole before its first action runs).
   const std::string shot = (dir / "x.png").string();
-  const std::vector<BadCase> options = {
+  const std::vector<BadCase> commands = {
+    { "bad script line",
+      { "--script", file.string(), "--out", dir.string() },
+      file.string() + " line 4: 'key' needs one character" },
     { "unknown option", { "--frobnicate" }, "unknown option --frobnicate (see --help)" },
     { "missing script",
       { "--script", (dir / "none.txt").string() },
       "cannot open script '" + (dir / "none.txt").string() + "'" },
-    { "unknown convention", { "--nav", "blender" }, "unknown navigation 'blender'" },
-    { "unknown pick mode", { "--pick", "all" }, "unknown pick mode 'all'" },
-    { "unknown edge mode", { "--edges", "sometimes" }, "unknown edge mode 'sometimes'" },
-    { "option without value", { "--script" }, "option --script needs a value" },
-    { "tiny window", { "--size", "8", "8" }, "--size needs a width and a height" },
     { "one of two meshes missing",
       { "--screenshot", (dir / "y.png").string(), "a.vtu", "b.vtu" },
       "cannot open 'a.vtu'" },
-    { "unknown up axis", { "--up", "Z" }, "unknown up direction 'Z' (+X, -X, +Y, -Y, +Z or -Z)" },
-    { "unknown colour map", { "--colormap", "jet" }, "unknown colour map 'jet' (rainbow, viridis" },
-    { "range of NaN",
-      { "--range", "1", "nan" },
-      "--range needs two numbers MIN MAX with MIN below" },
-    { "empty range", { "--range", "2", "2" }, "--range needs two numbers MIN MAX with MIN below" },
-    { "range of one number", { "--range", "1" }, "option --range needs a value" },
-    { "screenshot as BMP", { "--screenshot", "x.bmp" }, "--screenshot writes .png or .jpg/.jpeg" },
-    { "array without name", { "--array", "cell:" }, "--array needs an array name" },
     { "array in the wrong data",
       { "--size", "320", "240", "--screenshot", shot, "--array", "cell:temperature" },
       "the mesh has no cell array named 'temperature'" },
-    { "elevation and array", { "--elevation", "--array", "t" }, "--elevation and --array both" },
     { "unwritable screenshot",
       { "--size", "320", "240", "--screenshot", (dir / "no-such-dir" / "x.png").string() },
       "cannot write screenshot" },
   };
-  for (const BadCase& c : options)
+  for (const BadCase& c : commands)
   {
     ExpectRefused(dir, c);
   }
+  EXPECT_FALSE(fs::exists(dir / "first.png"));
 
   // Without an X server VTK's window would abort the process: the viewer
   // says so first, in every mode.
