@@ -2,29 +2,21 @@
 
 #include "orviBoundarySurface.h"
 #include "orviColormap.h"
-#include "orviPickedCells.h"
+#include "orviViewerPart.h"
 
-#include "vtkCatiaInteractor.h"
 #include "vtkColorTableLegendActor.h"
-#include "vtkFrustumSelectionPicker.h"
-#include "vtkInteractorStyleCATIA.h"
-#include "vtkInteractorStyleMervo.h"
 #include "vtkKivMainPass.h"
 #include "vtkMervoInteractor.h"
 #include "vtkSimpleRenderWindowInteractor.h"
-#include "vtkVisibleSelectionPicker.h"
 
 #include "vtkActor.h"
 #include "vtkBoundingBox.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkCameraPass.h"
-#include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
-#include "vtkIdTypeArray.h"
-#include "vtkInformation.h"
 #include "vtkJPEGWriter.h"
 #include "vtkLightsPass.h"
 #include "vtkLookupTable.h"
@@ -38,8 +30,6 @@
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
-#include "vtkSelection.h"
-#include "vtkSelectionNode.h"
 #include "vtkSequencePass.h"
 #include "vtkTextProperty.h"
 #include "vtkWindowToImageFilter.h"
@@ -53,13 +43,6 @@ namespace orvi
 
 namespace
 {
-constexpr unsigned long ButtonEvents[] = { vtkCommand::LeftButtonPressEvent,
-  vtkCommand::LeftButtonReleaseEvent,
-  vtkCommand::MiddleButtonPressEvent,
-  vtkCommand::MiddleButtonReleaseEvent,
-  vtkCommand::RightButtonPressEvent,
-  vtkCommand::RightButtonReleaseEvent };
-
 // Whether an array's values (magnitudes, for vectors) are not all equal.
 bool Varies(vtkDataArray* array)
 {
@@ -156,19 +139,6 @@ void FrontView(const UpAxis& up, double position[3], double viewUp[3])
 } // namespace
 
 //------------------------------------------------------------------------------
-struct Viewer::Part
-{
-  std::string Name;
-  vtkSmartPointer<vtkDataSet> Mesh;
-  vtkNew<BoundarySurface> Surface;
-  vtkNew<vtkActor> SurfaceActor;
-  EdgeOverlay Edges;
-  vtkNew<vtkActor> HighlightActor;
-  vtkNew<vtkPolyData> Highlight;
-  std::vector<vtkIdType> Picked;
-};
-
-//------------------------------------------------------------------------------
 Viewer::Viewer(const ViewerOptions& options, std::ostream& log)
   : Options(options)
   , Log(log)
@@ -236,60 +206,6 @@ vtkRenderWindow* Viewer::GetWindow() const
 vtkRenderer* Viewer::GetRenderer() const
 {
   return this->RendererObject;
-}
-
-//------------------------------------------------------------------------------
-void Viewer::SetupNavigation()
-{
-  switch (this->Options.Nav)
-  {
-    case Navigation::Mervo:
-    {
-      auto nav = vtkSmartPointer<vtkMervoInteractor>::New();
-      this->Mervo = nav;
-      this->Style = nav;
-      break;
-    }
-    case Navigation::Catia:
-    {
-      auto nav = vtkSmartPointer<vtkCatiaInteractor>::New();
-      this->Catia = nav;
-      this->Style = nav;
-      break;
-    }
-    case Navigation::StyleMervo:
-      this->Style = vtkSmartPointer<vtkInteractorStyleMervo>::New();
-      break;
-    case Navigation::StyleCatia:
-      this->Style = vtkSmartPointer<vtkInteractorStyleCATIA>::New();
-      break;
-  }
-  this->Interactor->SetInteractorStyle(this->Style);
-
-  // The navigators leave the buttons to the host: the viewer maps them onto
-  // interaction states. Its observers come before the style's.
-  this->ButtonCommand->SetClientData(this);
-  this->ButtonCommand->SetCallback(&Viewer::ButtonCallback);
-  if (this->Mervo || this->Catia)
-  {
-    for (unsigned long event : ButtonEvents)
-    {
-      this->Interactor->AddObserver(event, this->ButtonCommand, 1.0f);
-    }
-  }
-
-  // Every convention's pick gesture ends in these two events.
-  this->PickCommand->SetClientData(this);
-  this->PickCommand->SetCallback(&Viewer::PickCallback);
-  this->Interactor->AddObserver(vtkCommand::StartPickEvent, this->PickCommand);
-  this->Interactor->AddObserver(vtkCommand::EndPickEvent, this->PickCommand);
-
-  // The viewer's own keys, the same in every convention, come before the
-  // style's.
-  this->KeyCommand->SetClientData(this);
-  this->KeyCommand->SetCallback(&Viewer::KeyCallback);
-  this->Interactor->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 1.0f);
-  this->Interactor->Initialize();
 }
 
 //------------------------------------------------------------------------------
@@ -557,353 +473,12 @@ bool Viewer::SendTDx(const double values[7], std::string& error)
 }
 
 //------------------------------------------------------------------------------
-int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
+void Viewer::SetWireframe(bool wireframe)
 {
-  // The meshes' own cells: through the model, every cell in the rectangle's
-  // frustum, interior ones included; visible, the cells whose surface faces
-  // are seen. The highlight shows the surface faces of those cells.
-  const bool through = this->Options.Pick == PickMode::Through;
-  if (through)
-  {
-    vtkNew<vtkFrustumSelectionPicker> picker;
-    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
-    for (const auto& part : this->Parts)
-    {
-      vtkNew<vtkIdTypeArray> ids;
-      picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
-      part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
-    }
-  }
-  else
-  {
-    // The surfaces are the only props worth selecting: the visible picker
-    // leaves the other props out of the selector's pass.
-    vtkNew<vtkVisibleSelectionPicker> picker;
-    picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-    for (const auto& part : this->Parts)
-    {
-      picker->AddPickList(part->SurfaceActor);
-    }
-    picker->PickFromListOn();
-    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
-    vtkSelection* selection = static_cast<vtkSelectionPicker*>(picker)->GetSelection();
-    for (const auto& part : this->Parts)
-    {
-      vtkNew<vtkIdTypeArray> faces;
-      for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
-      {
-        vtkSelectionNode* node = selection->GetNode(n);
-        auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
-        if (ids && node->GetFieldType() == vtkSelectionNode::CELL &&
-          node->GetProperties()->Get(vtkSelectionNode::PROP()) == part->SurfaceActor.GetPointer())
-        {
-          faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
-        }
-      }
-      part->Picked = MeshCellsOfFaces(part->Surface->GetOutput(), faces);
-    }
-  }
-
-  int count = 0;
   for (const auto& part : this->Parts)
   {
-    vtkPolyData* surface = part->Surface->GetOutput();
-    part->Highlight->Initialize();
-    part->Highlight->SetPoints(surface->GetPoints());
-    part->Highlight->SetPolys(
-      FacesOfMeshCells(surface, part->Mesh->GetNumberOfCells(), part->Picked));
-    part->Highlight->Modified();
-    count += static_cast<int>(part->Picked.size());
+    part->SurfaceActor->GetProperty()->SetRepresentation(wireframe ? VTK_WIREFRAME : VTK_SURFACE);
   }
-
-  // One mesh: "picked N cells, mesh cell ids A .. B (...)"; several: the
-  // total, then a line per mesh with cells picked.
-  const auto idRange = [](const std::vector<vtkIdType>& ids)
-  { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
-  this->Log << "picked " << count << " cells";
-  if (this->Parts.size() == 1 && count > 0)
-  {
-    this->Log << ", " << idRange(this->Parts[0]->Picked);
-  }
-  else if (this->Parts.size() > 1)
-  {
-    this->Log << " in " << this->Parts.size() << " meshes";
-  }
-  this->Log << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-            << x1 << " " << y1 << ")\n";
-  for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
-  {
-    const Part& part = *this->Parts[i];
-    if (!part.Picked.empty())
-    {
-      this->Log << "  " << part.Name << ": " << part.Picked.size() << " cells, "
-                << idRange(part.Picked) << "\n";
-    }
-  }
-  this->LastPickCount = count;
-  this->Render();
-  return count;
-}
-
-//------------------------------------------------------------------------------
-void Viewer::SendKey(char key)
-{
-  const char keySym[2] = { key, '\0' };
-  this->Interactor->SetKeyEventInformation(0, 0, key, 1, keySym);
-  this->Interactor->KeyPressEvent();
-  this->Interactor->CharEvent();
-  this->Interactor->KeyReleaseEvent();
-}
-
-//------------------------------------------------------------------------------
-// The keys the viewer answers in every convention; the others go to the
-// style (VTK's own keys with the CATIA-like conventions, none with the Mervo
-// ones).
-bool Viewer::HandleKey(char key)
-{
-  switch (key)
-  {
-    case 'r':
-    case 'R':
-    {
-      this->ResetView();
-      this->Render();
-      return true;
-    }
-    case 'w':
-    case 'W':
-    case 's':
-    case 'S':
-    {
-      for (const auto& part : this->Parts)
-      {
-        part->SurfaceActor->GetProperty()->SetRepresentation(
-          key == 'w' || key == 'W' ? VTK_WIREFRAME : VTK_SURFACE);
-      }
-      this->Render();
-      return true;
-    }
-    case 'q':
-    case 'Q':
-    case 'e':
-    case 'E':
-    {
-      this->Interactor->ExitCallback();
-      return true;
-    }
-    default:
-    {
-      return false;
-    }
-  }
-}
-
-void Viewer::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
-{
-  auto* viewer = static_cast<Viewer*>(clientData);
-  // A key answered here does not reach the style.
-  viewer->KeyCommand->SetAbortFlag(viewer->HandleKey(viewer->Interactor->GetKeyCode()) ? 1 : 0);
-}
-
-//------------------------------------------------------------------------------
-void Viewer::ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*)
-{
-  static_cast<Viewer*>(clientData)->HandleButton(event);
-}
-
-void Viewer::PickCallback(vtkObject*, unsigned long event, void* clientData, void*)
-{
-  static_cast<Viewer*>(clientData)->HandlePickEvent(event);
-}
-
-//------------------------------------------------------------------------------
-void Viewer::HandleButton(unsigned long event)
-{
-  const int* pos = this->Interactor->GetEventPosition();
-  if (this->Mervo)
-  {
-    this->HandleMervoButton(event,
-      pos[0],
-      pos[1],
-      this->Interactor->GetControlKey() != 0,
-      this->Interactor->GetShiftKey() != 0);
-  }
-  else if (this->Catia)
-  {
-    this->HandleCatiaButton(event, pos[0], pos[1]);
-  }
-}
-
-//------------------------------------------------------------------------------
-// The Mervo convention, mapped by the host: left drag rotates about the
-// rotation centre (marker shown meanwhile), a left click sets the centre,
-// middle drag pans (Shift: dolly), a middle click flies, right drag box
-// zooms, Ctrl+right drag picks.
-void Viewer::HandleMervoButton(unsigned long event, int x, int y, bool ctrl, bool shift)
-{
-  vtkMervoInteractor* nav = this->Mervo;
-  switch (event)
-  {
-    case vtkCommand::LeftButtonPressEvent:
-      nav->ClearMoved();
-      nav->FindPokedRenderer(x, y); // also prepares the marker
-      nav->StartRotate();
-      if (vtkActor* marker = nav->GetRotationPointActor())
-      {
-        marker->VisibilityOn();
-      }
-      break;
-    case vtkCommand::LeftButtonReleaseEvent:
-      if (!nav->IsStateRotate())
-      {
-        break;
-      }
-      if (vtkActor* marker = nav->GetRotationPointActor())
-      {
-        marker->VisibilityOff();
-      }
-      nav->EndRotate();
-      if (!nav->HasMoved())
-      {
-        nav->FindRotationCenter();
-        const double* c = nav->GetRotationCenter();
-        this->Log << "rotation centre " << c[0] << " " << c[1] << " " << c[2] << "\n";
-        this->Render();
-      }
-      break;
-    case vtkCommand::MiddleButtonPressEvent:
-      nav->ClearMoved();
-      nav->FindPokedRenderer(x, y);
-      if (shift)
-        nav->StartDolly();
-      else
-        nav->StartPan();
-      break;
-    case vtkCommand::MiddleButtonReleaseEvent:
-    {
-      const bool click = !nav->HasMoved();
-      if (nav->IsStatePan())
-        nav->EndPan();
-      else if (nav->IsStateDolly())
-        nav->EndDolly();
-      else
-        break;
-      if (click)
-      {
-        nav->Fly();
-      }
-      break;
-    }
-    case vtkCommand::RightButtonPressEvent:
-      if (!nav->IsStateNone())
-      {
-        break;
-      }
-      nav->ClearMoved();
-      if (ctrl)
-        nav->StartPick();
-      else
-        nav->StartBoxZoom();
-      break;
-    case vtkCommand::RightButtonReleaseEvent:
-      if (nav->IsStatePick())
-      {
-        nav->EndPick();
-      }
-      else if (nav->IsStateBoxZoom())
-      {
-        if (nav->HasMoved())
-        {
-          nav->BoxZoom();
-        }
-        nav->EndBoxZoom();
-      }
-      break;
-    default:
-      break;
-  }
-}
-
-//------------------------------------------------------------------------------
-// The CATIA convention, mapped by the host: middle drag pans; with the middle
-// button held a left press rotates (spins near the window edge) and a left
-// release dollies; a middle click flies; right drag picks.
-void Viewer::HandleCatiaButton(unsigned long event, int x, int y)
-{
-  vtkCatiaInteractor* nav = this->Catia;
-  switch (event)
-  {
-    case vtkCommand::MiddleButtonPressEvent:
-      nav->FindPokedRenderer(x, y);
-      nav->ClearMoved();
-      nav->ClearPanned();
-      nav->StartPan();
-      break;
-    case vtkCommand::LeftButtonPressEvent:
-      if (nav->IsStatePan() || nav->IsStateDolly())
-      {
-        if (nav->IsStatePan())
-          nav->EndPan();
-        else
-          nav->EndDolly();
-        if (nav->IsSpinning())
-          nav->StartSpin();
-        else
-          nav->StartRotate();
-      }
-      break;
-    case vtkCommand::LeftButtonReleaseEvent:
-      if (nav->IsStateRotate() || nav->IsStateSpin())
-      {
-        if (nav->IsStateRotate())
-          nav->EndRotate();
-        else
-          nav->EndSpin();
-        nav->StartDolly();
-      }
-      break;
-    case vtkCommand::MiddleButtonReleaseEvent:
-      if (nav->IsStatePan())
-      {
-        const bool click = !nav->HasPanned() || !nav->HasMoved();
-        if (click)
-          nav->Fly();
-        nav->EndPan();
-      }
-      else if (nav->IsStateRotate())
-        nav->EndRotate();
-      else if (nav->IsStateSpin())
-        nav->EndSpin();
-      else if (nav->IsStateDolly())
-        nav->EndDolly();
-      break;
-    case vtkCommand::RightButtonPressEvent:
-      if (nav->IsStateNone())
-      {
-        nav->SetStartPosition(x, y);
-        nav->StartPick();
-      }
-      break;
-    case vtkCommand::RightButtonReleaseEvent:
-      if (nav->IsStatePick())
-        nav->EndPick();
-      break;
-    default:
-      break;
-  }
-}
-
-//------------------------------------------------------------------------------
-void Viewer::HandlePickEvent(unsigned long event)
-{
-  const int* pos = this->Interactor->GetEventPosition();
-  if (event == vtkCommand::StartPickEvent)
-  {
-    this->PickStart[0] = pos[0];
-    this->PickStart[1] = pos[1];
-    return;
-  }
-  this->PickRectangle(this->PickStart[0], this->PickStart[1], pos[0], pos[1]);
 }
 
 } // namespace orvi

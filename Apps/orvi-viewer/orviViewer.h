@@ -47,6 +47,8 @@ class vtkSimpleRenderWindowInteractor;
 namespace orvi
 {
 
+struct ButtonBinding;
+
 /// A mesh and the name it is reported under (its file).
 struct NamedMesh
 {
@@ -98,11 +100,16 @@ public:
   int GetLastPickCount() const { return this->LastPickCount; }
 
 private:
+  // orviViewerInput.cxx: the style, the buttons mapped for the navigators
+  // through the table of orviButtonBindings.h, the keys.
   void SetupNavigation();
   void HandleButton(unsigned long event);
-  void HandleMervoButton(unsigned long event, int x, int y, bool ctrl, bool shift);
-  void HandleCatiaButton(unsigned long event, int x, int y);
+  void StartAction();
+  void EndAction(bool released);
+  // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
+  // orviViewer.cxx: the scene
+  void SetWireframe(bool wireframe);
   bool HandleKey(char key);
   bool SetColouring(std::string& error);
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
@@ -125,6 +132,8 @@ private:
   vtkNew<vtkCallbackCommand> ButtonCommand;
   vtkNew<vtkCallbackCommand> PickCommand;
   vtkNew<vtkCallbackCommand> KeyCommand;
+  const ButtonBinding* Current = nullptr;              // the binding of the action under way
+  bool ButtonDown[4] = { false, false, false, false }; // by orvi::Button
   int PickStart[2] = { 0, 0 };
   int LastPickCount = 0;
 };
