@@ -24,6 +24,7 @@
 
 #include "vtkNew.h"
 #include "vtkSmartPointer.h"
+#include "vtkType.h"
 
 #include <memory>
 #include <ostream>
@@ -98,6 +99,9 @@ public:
   Navigation GetNavigation() const { return this->Options.Nav; }
   vtkMervoInteractor* GetMervo() const { return this->Mervo; }
   int GetLastPickCount() const { return this->LastPickCount; }
+  /// The cells of mesh `part` (in SetMeshes()' order) the last pick
+  /// selected: its own cell ids, ascending.
+  const std::vector<vtkIdType>& GetPickedCells(size_t part = 0) const;
 
 private:
   // orviViewerInput.cxx: the style, the buttons mapped for the navigators

@@ -18,6 +18,11 @@
 namespace orvi
 {
 
+const std::vector<vtkIdType>& Viewer::GetPickedCells(size_t part) const
+{
+  return this->Parts.at(part)->Picked;
+}
+
 //------------------------------------------------------------------------------
 int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
 {

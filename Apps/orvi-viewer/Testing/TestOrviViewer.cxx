@@ -24,8 +24,12 @@
 #include "vtkXMLUnstructuredGridWriter.h"
 
 #include "orviGmshMesh.h"
+#include "orviMeshLoader.h"
 #include "orviScript.h"
+#include "orviViewer.h"
 #include "orviViewerOptions.h"
+
+#include "vtkDataSet.h"
 
 #include <gtest/gtest.h>
 
@@ -284,30 +288,47 @@ double Hue(const Rgb& c)
 }
 
 //------------------------------------------------------------------------------
-// The "picked N cells, mesh cell ids A .. B (...)" line.
-struct PickLine
+// The viewer in this process, as main() builds it, with the host interactor
+// (no event loop of its own): the tests call it directly.
+bool Parse(std::vector<std::string> words, orvi::ViewerOptions& options, std::string& error)
 {
-  bool Found = false;
-  long Count = 0, Lowest = -1, Highest = -1;
-};
-
-PickLine ParsePick(const std::string& out, const std::string& mode, const std::string& rectangle)
-{
-  const std::regex line("picked ([0-9]+) cells(, mesh cell ids ([0-9]+) \\.\\. ([0-9]+))? \\(" +
-    mode + ", rectangle " + rectangle + "\\)");
-  std::smatch m;
-  PickLine pick;
-  if (std::regex_search(out, m, line))
+  words.insert(words.begin(), "orvi-viewer");
+  std::vector<char*> argv;
+  for (std::string& word : words)
   {
-    pick.Found = true;
-    pick.Count = std::stol(m[1]);
-    if (m[2].matched)
-    {
-      pick.Lowest = std::stol(m[3]);
-      pick.Highest = std::stol(m[4]);
-    }
+    argv.push_back(word.data());
   }
-  return pick;
+  return orvi::ParseViewerOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+}
+
+std::unique_ptr<orvi::Viewer> OpenViewer(const std::vector<std::string>& args, std::ostream& log)
+{
+  orvi::ViewerOptions options;
+  std::string error;
+  EXPECT_TRUE(Parse(args, options, error)) << error;
+  options.Width = W;
+  options.Height = H;
+  options.Script = "(test)";
+  std::vector<orvi::NamedMesh> meshes;
+  for (const std::string& file : options.MeshFiles)
+  {
+    meshes.push_back({ file, orvi::LoadMesh(file, log, error) });
+  }
+  if (meshes.empty())
+  {
+    meshes.push_back({ "generated", orvi::MakeDefaultMesh(error) });
+  }
+  auto viewer = std::make_unique<orvi::Viewer>(options, log);
+  EXPECT_TRUE(viewer->SetMeshes(meshes, error)) << error;
+  viewer->Render();
+  return viewer;
+}
+
+Image Shot(orvi::Viewer& viewer, const fs::path& path)
+{
+  std::string error;
+  EXPECT_TRUE(viewer.Screenshot(path.string(), true, error)) << error;
+  return ReadPng(path);
 }
 
 // The generated default mesh has this many cells.
@@ -367,28 +388,20 @@ TEST(OrviViewer, PickHighlightsTheRectangleVisibleAndThrough)
 {
   const fs::path dir = TestDir();
   const int x0 = 290, y0 = 200, x1 = 350, y1 = 260;
-  const std::string rect = "290 200 350 260";
-  const std::string script = "screenshot before\npick " + rect + "\nscreenshot picked\n";
-
-  PickLine picks[2];
+  std::vector<vtkIdType> picks[2];
   const char* modes[2] = { "visible", "through" };
   for (int m = 0; m < 2; ++m)
   {
     SCOPED_TRACE(modes[m]);
-    const fs::path sub = dir / modes[m];
-    fs::create_directories(sub);
-    const ViewerRun run = RunScript(sub, script, { "--pick", modes[m] });
-    EXPECT_CLEAN_RUN(run);
-    const PickLine pick = ParsePick(run.Out, modes[m], rect);
-    ASSERT_TRUE(pick.Found) << run.Out;
-    EXPECT_GT(pick.Count, 0);
-    EXPECT_GE(pick.Lowest, 0);
-    EXPECT_LE(pick.Lowest, pick.Highest);
-    EXPECT_LT(pick.Highest, DefaultMeshCells);
-    picks[m] = pick;
+    std::ostringstream log;
+    const auto viewer = OpenViewer({ "--pick", modes[m] }, log);
+    const Image before = Shot(*viewer, dir / "before.png");
+    EXPECT_GT(viewer->PickRectangle(x0, y0, x1, y1), 0);
+    const Image picked = Shot(*viewer, dir / "picked.png");
+    picks[m] = viewer->GetPickedCells();
+    ASSERT_FALSE(picks[m].empty());
+    EXPECT_LT(picks[m].back(), DefaultMeshCells);
 
-    const Image before = ReadPng(sub / "before.png");
-    const Image picked = ReadPng(sub / "picked.png");
     ASSERT_FALSE(before.Empty() || picked.Empty());
     EXPECT_EQ(Find(before, [](const Rgb& c, int, int) { return IsMagenta(c); }).Count, 0);
 
@@ -421,9 +434,8 @@ TEST(OrviViewer, PickHighlightsTheRectangleVisibleAndThrough)
     EXPECT_EQ(far.Count, 0) << "magenta at " << far.X0 << " " << far.Y0;
   }
   // Through the model reaches the far side of the closed surface as well.
-  EXPECT_GT(picks[1].Count, picks[0].Count);
-  EXPECT_LE(picks[1].Lowest, picks[0].Lowest);
-  EXPECT_GE(picks[1].Highest, picks[0].Highest);
+  EXPECT_GT(picks[1].size(), picks[0].size());
+  EXPECT_TRUE(std::includes(picks[1].begin(), picks[1].end(), picks[0].begin(), picks[0].end()));
 }
 
 //==============================================================================
@@ -555,9 +567,8 @@ TEST_P(OrviViewerConvention, RunsTheCommonScript)
   EXPECT_EQ(run.Out.find("line 4: 'rotate" + skipped), std::string::npos);
   EXPECT_EQ(run.Out.find("line 5: 'pick" + skipped), std::string::npos);
 
-  const PickLine pick = ParsePick(run.Out, "visible", "300 220 340 260");
-  ASSERT_TRUE(pick.Found) << run.Out;
-  EXPECT_GT(pick.Count, 0);
+  EXPECT_TRUE(std::regex_search(run.Out, std::regex("picked [1-9][0-9]* cells, mesh cell ids")))
+    << run.Out;
 
   const Image start = ReadPng(dir / "start.png"), rotated = ReadPng(dir / "rotated.png");
   const Image moved = ReadPng(dir / "moved.png"), twisted = ReadPng(dir / "twisted.png");
@@ -804,17 +815,9 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
   };
   for (const auto& [args, message] : options)
   {
-    std::vector<std::string> words = { "orvi-viewer" };
-    words.insert(words.end(), args.begin(), args.end());
-    std::vector<char*> argv;
-    for (std::string& word : words)
-    {
-      argv.push_back(word.data());
-    }
     orvi::ViewerOptions parsed;
     std::string error;
-    EXPECT_FALSE(
-      orvi::ParseViewerOptions(static_cast<int>(argv.size()), argv.data(), parsed, error));
+    EXPECT_FALSE(Parse(args, parsed, error));
     EXPECT_NE(error.find(message), std::string::npos) << error;
   }
 
@@ -1018,28 +1021,6 @@ TEST(OrviViewer, LoadsMeshesWrittenByVtk)
       image.Height / 2 + 10);
     EXPECT_GT(model.Count, 300);
   }
-
-  // Through the model a rectangle over the whole window selects every cell
-  // of the sphere, front and back; only what is seen selects fewer.
-  const std::string all = "0 0 319 239";
-  WriteText(dir / "all.txt", "pick " + all + "\n");
-  const std::string vtp = (dir / "sphere.vtp").string();
-  const long cells = sphere->GetNumberOfCells();
-  const ViewerRun through = RunViewer(dir,
-    { "--size", "320", "240", "--pick", "through", "--script", (dir / "all.txt").string(), vtp });
-  EXPECT_CLEAN_RUN(through);
-  const PickLine everything = ParsePick(through.Out, "through", all);
-  ASSERT_TRUE(everything.Found) << through.Out;
-  EXPECT_EQ(everything.Count, cells);
-  EXPECT_EQ(everything.Lowest, 0);
-  EXPECT_EQ(everything.Highest, cells - 1);
-  const ViewerRun visible = RunViewer(dir,
-    { "--size", "320", "240", "--pick", "visible", "--script", (dir / "all.txt").string(), vtp });
-  EXPECT_CLEAN_RUN(visible);
-  const PickLine seen = ParsePick(visible.Out, "visible", all);
-  ASSERT_TRUE(seen.Found) << visible.Out;
-  EXPECT_GT(seen.Count, cells / 4);
-  EXPECT_LT(seen.Count, cells);
 }
 
 //==============================================================================
@@ -1094,43 +1075,33 @@ TEST(OrviViewer, PickThroughAVolumeSelectsItsCells)
   {
     GTEST_SKIP() << why;
   }
-  const std::string all = "0 0 639 479", part = "280 200 360 280";
-  PickLine whole[2], middle[2];
-  long cells = 0;
+  std::ostringstream quiet;
+  const vtkIdType cells = orvi::LoadMesh(mesh, quiet, why)->GetNumberOfCells();
+  std::vector<vtkIdType> whole[2];
+  int middle[2];
   const char* modes[2] = { "visible", "through" };
   for (int m = 0; m < 2; ++m)
   {
     SCOPED_TRACE(modes[m]);
-    const fs::path sub = dir / modes[m];
-    fs::create_directories(sub);
-    const ViewerRun run = RunScript(sub,
-      "pick " + all + "\npick " + part + "\nscreenshot picked\n",
-      { "--pick", modes[m], "--edges", "on", mesh });
-    EXPECT_CLEAN_RUN(run);
-    std::smatch loaded;
-    ASSERT_TRUE(std::regex_search(run.Out, loaded, std::regex("and ([0-9]+) cells in"))) << run.Out;
-    cells = std::stol(loaded[1]);
-    whole[m] = ParsePick(run.Out, modes[m], all);
-    middle[m] = ParsePick(run.Out, modes[m], part);
-    ASSERT_TRUE(whole[m].Found && middle[m].Found) << run.Out;
-    EXPECT_LT(middle[m].Highest, cells);
+    const auto viewer = OpenViewer({ "--pick", modes[m], "--edges", "on", mesh }, quiet);
+    viewer->PickRectangle(0, 0, W - 1, H - 1);
+    whole[m] = viewer->GetPickedCells();
+    middle[m] = viewer->PickRectangle(280, 200, 360, 280);
 
     // The highlight covers the rectangle, over a triangle surface drawn in
     // one go with its edges.
-    const Image picked = ReadPng(sub / "picked.png");
-    ASSERT_FALSE(picked.Empty());
+    const Image picked = Shot(*viewer, dir / "picked.png");
     const Region inside = Find(
       picked, [](const Rgb& c, int, int) { return IsMagenta(c); }, 280, 200, 360, 280);
     EXPECT_GT(inside.Count, 81 * 81 * 95 / 100);
   }
   // The whole window holds every cell; the surface shows few of them.
-  EXPECT_EQ(whole[1].Count, cells);
-  EXPECT_EQ(whole[1].Lowest, 0);
-  EXPECT_EQ(whole[1].Highest, cells - 1);
-  EXPECT_GT(whole[0].Count, 0);
-  EXPECT_LT(whole[0].Count, cells / 10);
-  EXPECT_GT(middle[1].Count, 10 * middle[0].Count);
-  EXPECT_LT(middle[1].Count, cells);
+  ASSERT_EQ(static_cast<vtkIdType>(whole[1].size()), cells);
+  EXPECT_EQ(whole[1].back(), cells - 1);
+  EXPECT_GT(whole[0].size(), 0u);
+  EXPECT_LT(static_cast<vtkIdType>(whole[0].size()), cells / 10);
+  EXPECT_GT(middle[1], 10 * middle[0]);
+  EXPECT_LT(middle[1], cells);
 }
 
 //==============================================================================
