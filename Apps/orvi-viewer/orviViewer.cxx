@@ -228,17 +228,6 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     part->SurfaceActor->GetProperty()->SetColor(0.75, 0.78, 0.82);
     this->RendererObject->AddActor(part->SurfaceActor);
 
-    // Picked cells, in a colour no lookup table above uses, pulled in front
-    // of the surface they lie on.
-    vtkNew<vtkPolyDataMapper> highlightMapper;
-    highlightMapper->SetInputData(part->Highlight);
-    highlightMapper->ScalarVisibilityOff();
-    highlightMapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
-    part->HighlightActor->SetMapper(highlightMapper);
-    part->HighlightActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
-    part->HighlightActor->GetProperty()->LightingOff();
-    part->HighlightActor->PickableOff();
-    this->RendererObject->AddActor(part->HighlightActor);
     this->Parts.push_back(std::move(part));
   }
   if (!this->SetColouring(error))
@@ -254,6 +243,17 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
       part->Surface->GetOutput(),
       this->RendererObject,
       this->Options.Edges);
+    // Picked cells, in a colour no lookup table above uses, pulled in front
+    // of the surface they lie on.
+    vtkNew<vtkPolyDataMapper> highlightMapper;
+    highlightMapper->SetInputData(part->Highlight);
+    highlightMapper->ScalarVisibilityOff();
+    highlightMapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
+    part->HighlightActor->SetMapper(highlightMapper);
+    part->HighlightActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
+    part->HighlightActor->GetProperty()->LightingOff();
+    part->HighlightActor->PickableOff();
+    this->RendererObject->AddActor(part->HighlightActor);
     if (this->Options.Edges == EdgeMode::Auto)
     {
       this->Log << "edges" << (this->Parts.size() > 1 ? " of " + part->Name : std::string())

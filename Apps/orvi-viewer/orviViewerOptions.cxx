@@ -206,8 +206,8 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
       if (!ParseFinite(v, options.Range[0]) || !ParseFinite(high, options.Range[1]) ||
         !(options.Range[0] < options.Range[1]))
       {
-        error =
-          "--range needs two numbers MIN MAX with MIN below MAX (got '" + v + "' '" + high + "')";
+        error = "--range needs two numbers MIN MAX with MIN below MAX (got '";
+        error.append(v).append("' '").append(high).append("')");
         return false;
       }
       options.RangeGiven = true;
