@@ -927,34 +927,22 @@ TEST(OrviViewer, LoadsMeshesWrittenByVtk)
   };
   // clang-format on
 
-  int n = 0;
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.File);
-    const std::string shot = (dir / ("shot" + std::to_string(++n) + ".png")).string();
-    std::vector<std::string> args = { "--size", "320", "240", "--screenshot", shot };
-    args.insert(args.end(), c.Extra.begin(), c.Extra.end());
+    std::ostringstream log;
+    std::vector<std::string> args = c.Extra;
     args.push_back(c.File);
-    const ViewerRun run = RunViewer(dir, args);
-    EXPECT_CLEAN_RUN(run);
-    EXPECT_NE(run.Out.find(c.Counts), std::string::npos) << run.Out;
-    const Image image = ReadPng(shot);
-    ASSERT_FALSE(image.Empty());
+    const auto viewer = OpenViewer(args, log);
+    const std::string out = log.str();
+    EXPECT_NE(out.find(c.Counts), std::string::npos) << out;
+    const Image image = Shot(*viewer, dir / "shot.png");
     // The legend's blue end is there exactly when the mesh is coloured.
-    const Region blue = Find(
-      image,
-      [](const Rgb& p, int, int) { return p.B >= 245 && p.R <= 10 && p.G <= 10; },
-      image.Width * 8 / 10);
-    if (c.Colouring.empty())
-    {
-      EXPECT_EQ(run.Out.find("colouring by"), std::string::npos) << run.Out;
-      EXPECT_EQ(blue.Count, 0);
-    }
-    else
-    {
-      EXPECT_NE(run.Out.find(c.Colouring), std::string::npos) << run.Out;
-      EXPECT_GT(blue.Count, 20);
-    }
+    const Region blue = BarEnd(image, false);
+    EXPECT_EQ(out.find(c.Colouring.empty() ? "colouring by" : c.Colouring) != std::string::npos,
+      !c.Colouring.empty())
+      << out;
+    EXPECT_EQ(blue.Count > 20, !c.Colouring.empty());
     // The mesh is in view: the window's middle is not the grey-blue
     // background (coloured or light grey surface, or dark edges).
     const Region model = Find(
