@@ -199,11 +199,17 @@ void MakeKey(const Id32* p, FaceEntry<3>& entry)
 {
   Id32 a = p[0], b = p[1], c = p[2];
   if (a > b)
+  {
     std::swap(a, b);
+  }
   if (b > c)
+  {
     std::swap(b, c);
+  }
   if (a > b)
+  {
     std::swap(a, b);
+  }
   entry.Ids = { a, b, c };
 }
 
@@ -557,9 +563,13 @@ bool ExtractFaces(const Mesh<T>& mesh, Output& out, const StepFunction& step, st
       {
         ++numFaces;
         if (n == 3)
+        {
           triangles.Count(ids);
+        }
         else if (n == 4)
+        {
           quads.Count(ids);
+        }
       });
   }
   if (numFaces >= NoId)
@@ -585,11 +595,17 @@ bool ExtractFaces(const Mesh<T>& mesh, Output& out, const StepFunction& step, st
         [&](const Id32* ids, int n, int)
         {
           if (n == 3)
+          {
             triangles.Add(ids, face);
+          }
           else if (n == 4)
+          {
             quads.Add(ids, face);
+          }
           else
+          {
             polygons.push_back(MakePolygonEntry(ids, n, face));
+          }
           ++face;
         });
     }

@@ -333,9 +333,13 @@ vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log,
     std::ostringstream why;
     why << invalid << " (";
     if (std::isfinite(largest))
+    {
       why << "coordinate " << largest << " is beyond single precision, which the renderer uses";
+    }
     else
+    {
       why << "it holds coordinates that are not finite numbers";
+    }
     error = why.str() + ")";
     return nullptr;
   }

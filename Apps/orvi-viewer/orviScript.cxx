@@ -1,5 +1,6 @@
 #include "orviScript.h"
 
+#include "orviButtonBindings.h"
 #include "orviViewer.h"
 
 #include "vtkCommand.h"
@@ -35,6 +36,7 @@ const std::map<std::string, Signature>& Signatures()
     { "centre", { 2, false } },
     { "center", { 2, false } },
     { "tdx", { 7, false } },
+    { "key", { 0, false } },
     { "screenshot", { 0, false } } };
   return table;
 }
@@ -46,98 +48,29 @@ bool ValidName(const std::string& name)
   return !name.empty() && name.find('/') == std::string::npos && name != "." && name != "..";
 }
 
-enum Button
-{
-  Left,
-  Middle,
-  Right
-};
-
-struct Step
-{
-  bool Press;
-  Button Which;
-};
-
-// How a convention performs an action: buttons pressed before the drag,
-// released after it, and the modifiers held.
-struct Gesture
-{
-  std::vector<Step> Before;
-  std::vector<Step> After;
-  bool Ctrl = false;
-  bool Shift = false;
-};
-
-std::optional<Gesture> GestureFor(Navigation nav, const std::string& verb)
-{
-  const bool mervoNav = nav == Navigation::Mervo;
-  const bool styleMervo = nav == Navigation::StyleMervo;
-  const bool catiaLike = nav == Navigation::Catia || nav == Navigation::StyleCatia;
-  const Gesture middle{ { { true, Middle } }, { { false, Middle } } };
-  if (verb == "rotate")
-  {
-    if (mervoNav)
-      return Gesture{ { { true, Left } }, { { false, Left } } };
-    if (styleMervo)
-      return middle;
-    return Gesture{ { { true, Middle }, { true, Left } }, { { false, Left }, { false, Middle } } };
-  }
-  if (verb == "pan")
-  {
-    Gesture g = middle;
-    g.Ctrl = styleMervo;
-    return g;
-  }
-  if (verb == "dolly")
-  {
-    if (catiaLike)
-      return Gesture{ { { true, Middle }, { true, Left }, { false, Left } },
-        { { false, Middle } } };
-    Gesture g = middle;
-    g.Shift = true;
-    return g;
-  }
-  if (verb == "boxzoom")
-  {
-    if (catiaLike)
-      return std::nullopt;
-    return Gesture{ { { true, Right } }, { { false, Right } } };
-  }
-  if (verb == "pick")
-  {
-    if (mervoNav)
-      return Gesture{ { { true, Right } }, { { false, Right } }, true, false };
-    if (nav == Navigation::Catia)
-      return Gesture{ { { true, Right } }, { { false, Right } } };
-    return Gesture{ { { true, Left } }, { { false, Left } } };
-  }
-  if (verb == "fly")
-  {
-    return middle;
-  }
-  if (verb == "centre" || verb == "center")
-  {
-    if (!mervoNav)
-      return std::nullopt;
-    return Gesture{ { { true, Left } }, { { false, Left } } };
-  }
-  return std::nullopt;
-}
-
-void Fire(vtkRenderWindowInteractor* iren, const Step& step)
+void Fire(vtkRenderWindowInteractor* iren, const Gesture::Step& step)
 {
   switch (step.Which)
   {
-    case Left:
+    case Button::Left:
+    {
       step.Press ? iren->LeftButtonPressEvent() : iren->LeftButtonReleaseEvent();
       break;
-    case Middle:
+    }
+    case Button::Middle:
+    {
       step.Press ? iren->MiddleButtonPressEvent() : iren->MiddleButtonReleaseEvent();
       break;
-    case Right:
+    }
+    case Button::Right:
+    {
       step.Press ? iren->RightButtonPressEvent() : iren->RightButtonReleaseEvent();
       break;
+    }
+    case Button::None:
+    {
+      break;
+    }
   }
 }
 
@@ -153,7 +86,7 @@ bool Perform(Viewer& viewer,
   vtkRenderWindowInteractor* iren = viewer.GetInteractor();
   const int ctrl = g.Ctrl ? 1 : 0, shift = g.Shift ? 1 : 0;
   iren->SetEventInformation(from[0], from[1], ctrl, shift);
-  for (const Step& s : g.Before)
+  for (const Gesture::Step& s : g.Before)
   {
     Fire(iren, s);
   }
@@ -171,7 +104,7 @@ bool Perform(Viewer& viewer,
     return false;
   }
   iren->SetEventInformation(to[0], to[1], ctrl, shift);
-  for (const Step& s : g.After)
+  for (const Gesture::Step& s : g.After)
   {
     Fire(iren, s);
   }
@@ -240,6 +173,14 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
         return false;
       }
     }
+    else if (action.Verb == "key")
+    {
+      if (!(words >> action.Name) || action.Name.size() != 1)
+      {
+        error = where + "'key' needs one character";
+        return false;
+      }
+    }
     else if (words >> word)
     {
       if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
@@ -273,6 +214,12 @@ bool RunScript(Viewer& viewer,
   {
     const auto& n = a.Numbers;
     const auto px = [](double v) { return static_cast<int>(std::lround(v)); };
+    if (a.Verb == "key")
+    {
+      log << "> key " << a.Name << "\n";
+      viewer.SendKey(a.Name[0]);
+      continue;
+    }
     const std::string png = a.Name.empty() ? std::string() : outDir + "/" + a.Name + ".png";
     log << "> " << a.Verb;
     for (double v : n)
@@ -283,16 +230,20 @@ bool RunScript(Viewer& viewer,
     if (a.Verb == "screenshot")
     {
       if (!viewer.Screenshot(png, true, error))
+      {
         return false;
+      }
       continue;
     }
     if (a.Verb == "tdx")
     {
       if (!viewer.SendTDx(n.data(), error))
+      {
         return false;
+      }
       continue;
     }
-    const std::optional<Gesture> gesture = GestureFor(viewer.GetNavigation(), a.Verb);
+    const std::optional<Gesture> gesture = GestureFor(viewer.GetNavigation(), ActionOfVerb(a.Verb));
     if (!gesture)
     {
       log << "  line " << a.Line << ": '" << a.Verb << "' has no gesture in the "
@@ -322,7 +273,9 @@ bool RunScript(Viewer& viewer,
       from[1] = to[1] = px(n[1]);
     }
     if (!Perform(viewer, *gesture, from, to, png, error))
+    {
       return false;
+    }
   }
   return true;
 }

@@ -1,27 +1,24 @@
 #include "orviViewer.h"
 
 #include "orviBoundarySurface.h"
-#include "orviPickedCells.h"
+#include "orviColormap.h"
+#include "orviViewerPart.h"
 
-#include "vtkCatiaInteractor.h"
 #include "vtkColorTableLegendActor.h"
-#include "vtkFrustumSelectionPicker.h"
-#include "vtkInteractorStyleCATIA.h"
-#include "vtkInteractorStyleMervo.h"
 #include "vtkKivMainPass.h"
 #include "vtkMervoInteractor.h"
 #include "vtkSimpleRenderWindowInteractor.h"
-#include "vtkVisibleSelectionPicker.h"
 
 #include "vtkActor.h"
+#include "vtkBoundingBox.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
-#include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkDataSet.h"
-#include "vtkIdTypeArray.h"
-#include "vtkInformation.h"
+#include "vtkDoubleArray.h"
+#include "vtkJPEGWriter.h"
 #include "vtkLookupTable.h"
+#include "vtkNew.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
@@ -30,8 +27,6 @@
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
-#include "vtkSelection.h"
-#include "vtkSelectionNode.h"
 #include "vtkTextProperty.h"
 #include "vtkWindowToImageFilter.h"
 
@@ -44,13 +39,6 @@ namespace orvi
 
 namespace
 {
-constexpr unsigned long ButtonEvents[] = { vtkCommand::LeftButtonPressEvent,
-  vtkCommand::LeftButtonReleaseEvent,
-  vtkCommand::MiddleButtonPressEvent,
-  vtkCommand::MiddleButtonReleaseEvent,
-  vtkCommand::RightButtonPressEvent,
-  vtkCommand::RightButtonReleaseEvent };
-
 // Whether an array's values (magnitudes, for vectors) are not all equal.
 bool Varies(vtkDataArray* array)
 {
@@ -59,20 +47,31 @@ bool Varies(vtkDataArray* array)
   return range[1] > range[0];
 }
 
-// The array to colour by: the named one (points first, then cells), or the
-// first scalar array whose values are not all equal; a constant array (such
-// as the group ids VTK's OBJ reader adds) would paint the whole mesh in one
-// colour under a legend of one value. Returns the field (0 points, 1 cells)
-// or -1.
-int FindArray(vtkDataSet* mesh, std::string& name)
+vtkDataArray* ArrayOf(vtkDataSet* mesh, int field, const std::string& name)
+{
+  return field == 0 ? mesh->GetPointData()->GetArray(name.c_str())
+                    : mesh->GetCellData()->GetArray(name.c_str());
+}
+
+// The array to colour by: the named one (in the given data, or points first,
+// then cells), or the first scalar array whose values are not all equal; a
+// constant array (such as the group ids VTK's OBJ reader adds) would paint
+// the whole mesh in one colour under a legend of one value. Returns the
+// field (0 points, 1 cells) or -1.
+int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
 {
   if (!name.empty())
   {
-    if (mesh->GetPointData()->GetArray(name.c_str()))
+    for (int field = 0; field < 2; ++field)
     {
-      return 0;
+      const bool wanted = which == ArrayField::Any ||
+        (field == 0 ? which == ArrayField::Point : which == ArrayField::Cell);
+      if (wanted && ArrayOf(mesh, field, name))
+      {
+        return field;
+      }
     }
-    return mesh->GetCellData()->GetArray(name.c_str()) ? 1 : -1;
+    return -1;
   }
   for (int field = 0; field < 2; ++field)
   {
@@ -97,6 +96,41 @@ int FindArray(vtkDataSet* mesh, std::string& name)
     }
   }
   return -1;
+}
+
+// A point array of the height of each point along the up axis.
+void AddElevation(vtkDataSet* mesh, const UpAxis& up, const std::string& name)
+{
+  vtkNew<vtkDoubleArray> height;
+  height->SetName(name.c_str());
+  height->SetNumberOfValues(mesh->GetNumberOfPoints());
+  double point[3];
+  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
+  {
+    mesh->GetPoint(i, point);
+    height->SetValue(i, up.Sign * point[up.Axis]);
+  }
+  mesh->GetPointData()->AddArray(height);
+}
+
+// Where the camera looks from, before the turn to the three-quarter view,
+// for an up axis: the model's front, with its x axis (y for an x up) to the
+// right.
+void FrontView(const UpAxis& up, double position[3], double viewUp[3])
+{
+  for (int i = 0; i < 3; ++i)
+  {
+    position[i] = 0.0;
+    viewUp[i] = i == up.Axis ? up.Sign : 0.0;
+  }
+  if (up.Axis == 2)
+  {
+    position[1] = -1.0; // looking along +y, x to the right
+  }
+  else
+  {
+    position[2] = 1.0; // looking along -z
+  }
 }
 } // namespace
 
@@ -141,6 +175,7 @@ Viewer::~Viewer()
 {
   this->Interactor->RemoveObserver(this->ButtonCommand);
   this->Interactor->RemoveObserver(this->PickCommand);
+  this->Interactor->RemoveObserver(this->KeyCommand);
   this->Interactor->SetInteractorStyle(nullptr);
 }
 
@@ -160,97 +195,156 @@ vtkRenderer* Viewer::GetRenderer() const
 }
 
 //------------------------------------------------------------------------------
-void Viewer::SetupNavigation()
+bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
 {
-  switch (this->Options.Nav)
+  for (const NamedMesh& named : meshes)
   {
-    case Navigation::Mervo:
-    {
-      auto nav = vtkSmartPointer<vtkMervoInteractor>::New();
-      this->Mervo = nav;
-      this->Style = nav;
-      break;
-    }
-    case Navigation::Catia:
-    {
-      auto nav = vtkSmartPointer<vtkCatiaInteractor>::New();
-      this->Catia = nav;
-      this->Style = nav;
-      break;
-    }
-    case Navigation::StyleMervo:
-      this->Style = vtkSmartPointer<vtkInteractorStyleMervo>::New();
-      break;
-    case Navigation::StyleCatia:
-      this->Style = vtkSmartPointer<vtkInteractorStyleCATIA>::New();
-      break;
+    auto part = std::make_unique<Part>();
+    part->Name = named.Name;
+    part->Mesh = named.Mesh;
+    part->Surface->SetInputData(named.Mesh);
+    part->Surface->PassThroughCellIdsOn();
+    part->Surface->SetLog(&this->Log);
+    part->Surface->Update();
+
+    vtkNew<vtkPolyDataMapper> mapper;
+    mapper->SetInputConnection(part->Surface->GetOutputPort());
+    mapper->ScalarVisibilityOff();
+    part->SurfaceActor->SetMapper(mapper);
+    part->SurfaceActor->GetProperty()->SetColor(0.75, 0.78, 0.82);
+    this->RendererObject->AddActor(part->SurfaceActor);
+
+    this->Parts.push_back(std::move(part));
   }
-  this->Interactor->SetInteractorStyle(this->Style);
-
-  // The navigators leave the buttons to the host: the viewer maps them onto
-  // interaction states. Its observers come before the style's.
-  this->ButtonCommand->SetClientData(this);
-  this->ButtonCommand->SetCallback(&Viewer::ButtonCallback);
-  if (this->Mervo || this->Catia)
+  if (!this->SetColouring(error))
   {
-    for (unsigned long event : ButtonEvents)
-    {
-      this->Interactor->AddObserver(event, this->ButtonCommand, 1.0f);
-    }
-  }
-
-  // Every convention's pick gesture ends in these two events.
-  this->PickCommand->SetClientData(this);
-  this->PickCommand->SetCallback(&Viewer::PickCallback);
-  this->Interactor->AddObserver(vtkCommand::StartPickEvent, this->PickCommand);
-  this->Interactor->AddObserver(vtkCommand::EndPickEvent, this->PickCommand);
-  this->Interactor->Initialize();
-}
-
-//------------------------------------------------------------------------------
-bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
-{
-  std::string arrayName = this->Options.ArrayName;
-  const int field = FindArray(mesh, arrayName);
-  if (!this->Options.ArrayName.empty() && field < 0)
-  {
-    error = "the mesh has no point or cell array named '" + this->Options.ArrayName + "'";
     return false;
   }
 
-  this->Mesh = mesh;
-  this->Surface->SetInputData(mesh);
-  this->Surface->PassThroughCellIdsOn();
-  this->Surface->SetLog(&this->Log);
-  this->Surface->Update();
-
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputConnection(this->Surface->GetOutputPort());
-  mapper->ScalarVisibilityOff();
-  this->SurfaceActor->SetMapper(mapper);
-  this->SurfaceActor->GetProperty()->SetColor(0.75, 0.78, 0.82);
-  this->RendererObject->AddActor(this->SurfaceActor);
-
-  if (field >= 0)
+  this->ResetView();
+  vtkBoundingBox bounds;
+  for (const auto& part : this->Parts)
   {
-    vtkDataArray* array = field == 0 ? mesh->GetPointData()->GetArray(arrayName.c_str())
-                                     : mesh->GetCellData()->GetArray(arrayName.c_str());
-    double range[2];
-    array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
-    vtkNew<vtkLookupTable> lut;
-    lut->SetHueRange(0.667, 0.0);
-    lut->SetTableRange(range);
-    lut->SetVectorModeToMagnitude();
-    lut->Build();
+    part->Edges.Attach(part->Surface->GetOutputPort(),
+      part->Surface->GetOutput(),
+      this->RendererObject,
+      this->Options.Edges);
+    // Picked cells, in a colour no lookup table above uses, pulled in front
+    // of the surface they lie on.
+    vtkNew<vtkPolyDataMapper> highlightMapper;
+    highlightMapper->SetInputData(part->Highlight);
+    highlightMapper->ScalarVisibilityOff();
+    highlightMapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
+    part->HighlightActor->SetMapper(highlightMapper);
+    part->HighlightActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
+    part->HighlightActor->GetProperty()->LightingOff();
+    part->HighlightActor->PickableOff();
+    this->RendererObject->AddActor(part->HighlightActor);
+    if (this->Options.Edges == EdgeMode::Auto)
+    {
+      this->Log << "edges" << (this->Parts.size() > 1 ? " of " + part->Name : std::string())
+                << ": auto, mean edge " << static_cast<int>(part->Edges.EdgePixels())
+                << " pixels on screen (shown from " << EdgeOverlay::MinimumEdgePixels << ")\n";
+    }
+    bounds.AddBounds(part->Mesh->GetBounds());
+  }
+
+  if (this->Mervo)
+  {
+    // The marker's radius is in world units: a small fraction of the model.
+    this->Mervo->SetRotationMarkerScale(0.02 * bounds.GetDiagonalLength());
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
+bool Viewer::SetColouring(std::string& error)
+{
+  // The array is the one named, or the first one found, in the first mesh
+  // that has one; every mesh holding it in the same data is coloured by it.
+  std::string wanted = this->Options.ArrayName;
+  if (this->Options.Elevation)
+  {
+    wanted = "elevation";
+    for (const auto& part : this->Parts)
+    {
+      AddElevation(part->Mesh, this->Options.Up, wanted);
+    }
+  }
+  std::string arrayName;
+  int field = -1;
+  for (const auto& part : this->Parts)
+  {
+    arrayName = wanted;
+    field = FindArray(part->Mesh, this->Options.Field, arrayName);
+    if (field >= 0)
+    {
+      break;
+    }
+  }
+  if (field < 0)
+  {
+    if (!this->Options.ArrayName.empty())
+    {
+      const char* data = this->Options.Field == ArrayField::Point ? "point"
+        : this->Options.Field == ArrayField::Cell                 ? "cell"
+                                                                  : "point or cell";
+      error = std::string(this->Parts.size() > 1 ? "no mesh has a " : "the mesh has no ") + data +
+        " array named '" + this->Options.ArrayName + "'";
+      return false;
+    }
+    if (this->Options.ColormapGiven || this->Options.RangeGiven)
+    {
+      error = "--colormap and --range colour by an array, but no mesh has a point or cell array "
+              "whose values vary (name one with --array)";
+      return false;
+    }
+    return true;
+  }
+
+  vtkBoundingBox values; // the range, as a box's x extent
+  int coloured = 0;
+  for (const auto& part : this->Parts)
+  {
+    if (vtkDataArray* array = ArrayOf(part->Mesh, field, arrayName))
+    {
+      double range[2];
+      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      values.AddPoint(range[0], 0.0, 0.0);
+      values.AddPoint(range[1], 0.0, 0.0);
+      ++coloured;
+    }
+  }
+  double range[2] = { values.GetBound(0), values.GetBound(1) };
+  if (this->Options.RangeGiven)
+  {
+    range[0] = this->Options.Range[0];
+    range[1] = this->Options.Range[1];
+  }
+  vtkSmartPointer<vtkLookupTable> lut = MakeLookupTable(this->Options.Colors, range);
+  for (const auto& part : this->Parts)
+  {
+    if (!ArrayOf(part->Mesh, field, arrayName))
+    {
+      continue;
+    }
+    vtkMapper* mapper = part->SurfaceActor->GetMapper();
     mapper->ScalarVisibilityOn();
     if (field == 0)
+    {
       mapper->SetScalarModeToUsePointFieldData();
+    }
     else
+    {
       mapper->SetScalarModeToUseCellFieldData();
+    }
     mapper->SelectColorArray(arrayName.c_str());
     mapper->SetLookupTable(lut);
     mapper->UseLookupTableScalarRangeOn();
+  }
 
+  if (this->Options.Legend)
+  {
     // The legend's text keeps one size that follows the window's height
     // (fitted text grows huge for short labels and squeezes a long title),
     // its labels carry the digits the range needs, and its title is never
@@ -267,46 +361,33 @@ bool Viewer::SetMesh(vtkDataSet* mesh, std::string& error)
     this->Legend->GetPositionCoordinate()->SetValue(0.86, 0.12);
     this->Legend->SetPosition2(0.12, 0.76);
     this->RendererObject->AddActor2D(this->Legend);
-    this->Log << "colouring by " << (field == 0 ? "point" : "cell") << " array '" << arrayName
-              << "', range " << range[0] << " .. " << range[1] << "\n";
   }
+  this->Log << "colouring by " << (field == 0 ? "point" : "cell") << " array '" << arrayName
+            << "', range " << range[0] << " .. " << range[1] << ", "
+            << ColormapName(this->Options.Colors);
+  if (this->Parts.size() > 1)
+  {
+    this->Log << ", " << coloured << " of " << this->Parts.size() << " meshes";
+  }
+  this->Log << "\n";
+  return true;
+}
 
-  this->Edges.Attach(this->Surface->GetOutputPort(),
-    this->Surface->GetOutput(),
-    this->RendererObject,
-    this->Options.Edges);
-
-  // Picked cells, in a colour no lookup table above uses, pulled in front
-  // of the surface they lie on.
-  vtkNew<vtkPolyDataMapper> highlightMapper;
-  highlightMapper->SetInputData(this->Highlight);
-  highlightMapper->ScalarVisibilityOff();
-  highlightMapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
-  this->HighlightActor->SetMapper(highlightMapper);
-  this->HighlightActor->GetProperty()->SetColor(1.0, 0.0, 1.0);
-  this->HighlightActor->GetProperty()->LightingOff();
-  this->HighlightActor->PickableOff();
-  this->RendererObject->AddActor(this->HighlightActor);
-
-  this->RendererObject->ResetCamera();
+//------------------------------------------------------------------------------
+void Viewer::ResetView()
+{
   vtkCamera* camera = this->RendererObject->GetActiveCamera();
+  double position[3], viewUp[3];
+  FrontView(this->Options.Up, position, viewUp);
+  camera->SetFocalPoint(0.0, 0.0, 0.0);
+  camera->SetPosition(position);
+  camera->SetViewUp(viewUp);
+  this->RendererObject->ResetCamera();
   camera->Azimuth(-35.0);
   camera->Elevation(30.0);
   camera->OrthogonalizeViewUp();
   this->RendererObject->ResetCamera();
   this->RendererObject->ResetCameraClippingRange();
-  if (this->Options.Edges == EdgeMode::Auto)
-  {
-    this->Log << "edges: auto, mean edge " << static_cast<int>(this->Edges.EdgePixels())
-              << " pixels on screen (shown from " << EdgeOverlay::MinimumEdgePixels << ")\n";
-  }
-
-  if (this->Mervo)
-  {
-    // The marker's radius is in world units: a small fraction of the model.
-    this->Mervo->SetRotationMarkerScale(0.02 * mesh->GetLength());
-  }
-  return true;
 }
 
 //------------------------------------------------------------------------------
@@ -334,7 +415,15 @@ bool Viewer::Screenshot(const std::string& path, bool rerender, std::string& err
     error = "cannot write screenshot '" + path + "'";
     return false;
   }
-  vtkNew<vtkPNGWriter> writer;
+  vtkSmartPointer<vtkImageWriter> writer;
+  if (IsJpegPath(path))
+  {
+    writer = vtkSmartPointer<vtkJPEGWriter>::New();
+  }
+  else
+  {
+    writer = vtkSmartPointer<vtkPNGWriter>::New();
+  }
   writer->SetInputConnection(grab->GetOutputPort());
   writer->SetFileName(path.c_str());
   writer->Write();
@@ -370,263 +459,12 @@ bool Viewer::SendTDx(const double values[7], std::string& error)
 }
 
 //------------------------------------------------------------------------------
-int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
+void Viewer::SetWireframe(bool wireframe)
 {
-  // The mesh's own cells: through the model, every cell in the rectangle's
-  // frustum, interior ones included; visible, the cells whose surface faces
-  // are seen. The highlight shows the surface faces of those cells.
-  vtkPolyData* surface = this->Surface->GetOutput();
-  const bool through = this->Options.Pick == PickMode::Through;
-  std::vector<vtkIdType> picked;
-  if (through)
+  for (const auto& part : this->Parts)
   {
-    vtkNew<vtkFrustumSelectionPicker> picker;
-    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
-    vtkNew<vtkIdTypeArray> ids;
-    picker->SelectIds(this->Mesh, vtkSelectionNode::CELL, ids);
-    picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
+    part->SurfaceActor->GetProperty()->SetRepresentation(wireframe ? VTK_WIREFRAME : VTK_SURFACE);
   }
-  else
-  {
-    // The surface is the only prop worth selecting: the visible picker
-    // leaves the other props out of the selector's pass.
-    vtkNew<vtkVisibleSelectionPicker> picker;
-    picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-    picker->AddPickList(this->SurfaceActor);
-    picker->PickFromListOn();
-    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
-    vtkSelection* selection = static_cast<vtkSelectionPicker*>(picker)->GetSelection();
-    vtkNew<vtkIdTypeArray> faces;
-    for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
-    {
-      vtkSelectionNode* node = selection->GetNode(n);
-      auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
-      if (ids && node->GetFieldType() == vtkSelectionNode::CELL &&
-        node->GetProperties()->Get(vtkSelectionNode::PROP()) == this->SurfaceActor.GetPointer())
-      {
-        faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
-      }
-    }
-    picked = MeshCellsOfFaces(surface, faces);
-  }
-
-  this->Highlight->Initialize();
-  this->Highlight->SetPoints(surface->GetPoints());
-  this->Highlight->SetPolys(FacesOfMeshCells(surface, this->Mesh->GetNumberOfCells(), picked));
-  this->Highlight->Modified();
-
-  const int count = static_cast<int>(picked.size());
-  this->Log << "picked " << count << " cells";
-  if (count > 0)
-  {
-    this->Log << ", mesh cell ids " << picked.front() << " .. " << picked.back();
-  }
-  this->Log << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-            << x1 << " " << y1 << ")\n";
-  this->LastPickCount = count;
-  this->Render();
-  return count;
-}
-
-//------------------------------------------------------------------------------
-void Viewer::ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*)
-{
-  static_cast<Viewer*>(clientData)->HandleButton(event);
-}
-
-void Viewer::PickCallback(vtkObject*, unsigned long event, void* clientData, void*)
-{
-  static_cast<Viewer*>(clientData)->HandlePickEvent(event);
-}
-
-//------------------------------------------------------------------------------
-void Viewer::HandleButton(unsigned long event)
-{
-  const int* pos = this->Interactor->GetEventPosition();
-  if (this->Mervo)
-  {
-    this->HandleMervoButton(event,
-      pos[0],
-      pos[1],
-      this->Interactor->GetControlKey() != 0,
-      this->Interactor->GetShiftKey() != 0);
-  }
-  else if (this->Catia)
-  {
-    this->HandleCatiaButton(event, pos[0], pos[1]);
-  }
-}
-
-//------------------------------------------------------------------------------
-// The Mervo convention, mapped by the host: left drag rotates about the
-// rotation centre (marker shown meanwhile), a left click sets the centre,
-// middle drag pans (Shift: dolly), a middle click flies, right drag box
-// zooms, Ctrl+right drag picks.
-void Viewer::HandleMervoButton(unsigned long event, int x, int y, bool ctrl, bool shift)
-{
-  vtkMervoInteractor* nav = this->Mervo;
-  switch (event)
-  {
-    case vtkCommand::LeftButtonPressEvent:
-      nav->ClearMoved();
-      nav->FindPokedRenderer(x, y); // also prepares the marker
-      nav->StartRotate();
-      if (vtkActor* marker = nav->GetRotationPointActor())
-      {
-        marker->VisibilityOn();
-      }
-      break;
-    case vtkCommand::LeftButtonReleaseEvent:
-      if (!nav->IsStateRotate())
-      {
-        break;
-      }
-      if (vtkActor* marker = nav->GetRotationPointActor())
-      {
-        marker->VisibilityOff();
-      }
-      nav->EndRotate();
-      if (!nav->HasMoved())
-      {
-        nav->FindRotationCenter();
-        const double* c = nav->GetRotationCenter();
-        this->Log << "rotation centre " << c[0] << " " << c[1] << " " << c[2] << "\n";
-        this->Render();
-      }
-      break;
-    case vtkCommand::MiddleButtonPressEvent:
-      nav->ClearMoved();
-      nav->FindPokedRenderer(x, y);
-      if (shift)
-        nav->StartDolly();
-      else
-        nav->StartPan();
-      break;
-    case vtkCommand::MiddleButtonReleaseEvent:
-    {
-      const bool click = !nav->HasMoved();
-      if (nav->IsStatePan())
-        nav->EndPan();
-      else if (nav->IsStateDolly())
-        nav->EndDolly();
-      else
-        break;
-      if (click)
-      {
-        nav->Fly();
-      }
-      break;
-    }
-    case vtkCommand::RightButtonPressEvent:
-      if (!nav->IsStateNone())
-      {
-        break;
-      }
-      nav->ClearMoved();
-      if (ctrl)
-        nav->StartPick();
-      else
-        nav->StartBoxZoom();
-      break;
-    case vtkCommand::RightButtonReleaseEvent:
-      if (nav->IsStatePick())
-      {
-        nav->EndPick();
-      }
-      else if (nav->IsStateBoxZoom())
-      {
-        if (nav->HasMoved())
-        {
-          nav->BoxZoom();
-        }
-        nav->EndBoxZoom();
-      }
-      break;
-    default:
-      break;
-  }
-}
-
-//------------------------------------------------------------------------------
-// The CATIA convention, mapped by the host: middle drag pans; with the middle
-// button held a left press rotates (spins near the window edge) and a left
-// release dollies; a middle click flies; right drag picks.
-void Viewer::HandleCatiaButton(unsigned long event, int x, int y)
-{
-  vtkCatiaInteractor* nav = this->Catia;
-  switch (event)
-  {
-    case vtkCommand::MiddleButtonPressEvent:
-      nav->FindPokedRenderer(x, y);
-      nav->ClearMoved();
-      nav->ClearPanned();
-      nav->StartPan();
-      break;
-    case vtkCommand::LeftButtonPressEvent:
-      if (nav->IsStatePan() || nav->IsStateDolly())
-      {
-        if (nav->IsStatePan())
-          nav->EndPan();
-        else
-          nav->EndDolly();
-        if (nav->IsSpinning())
-          nav->StartSpin();
-        else
-          nav->StartRotate();
-      }
-      break;
-    case vtkCommand::LeftButtonReleaseEvent:
-      if (nav->IsStateRotate() || nav->IsStateSpin())
-      {
-        if (nav->IsStateRotate())
-          nav->EndRotate();
-        else
-          nav->EndSpin();
-        nav->StartDolly();
-      }
-      break;
-    case vtkCommand::MiddleButtonReleaseEvent:
-      if (nav->IsStatePan())
-      {
-        const bool click = !nav->HasPanned() || !nav->HasMoved();
-        if (click)
-          nav->Fly();
-        nav->EndPan();
-      }
-      else if (nav->IsStateRotate())
-        nav->EndRotate();
-      else if (nav->IsStateSpin())
-        nav->EndSpin();
-      else if (nav->IsStateDolly())
-        nav->EndDolly();
-      break;
-    case vtkCommand::RightButtonPressEvent:
-      if (nav->IsStateNone())
-      {
-        nav->SetStartPosition(x, y);
-        nav->StartPick();
-      }
-      break;
-    case vtkCommand::RightButtonReleaseEvent:
-      if (nav->IsStatePick())
-        nav->EndPick();
-      break;
-    default:
-      break;
-  }
-}
-
-//------------------------------------------------------------------------------
-void Viewer::HandlePickEvent(unsigned long event)
-{
-  const int* pos = this->Interactor->GetEventPosition();
-  if (event == vtkCommand::StartPickEvent)
-  {
-    this->PickStart[0] = pos[0];
-    this->PickStart[1] = pos[1];
-    return;
-  }
-  this->PickRectangle(this->PickStart[0], this->PickStart[1], pos[0], pos[1]);
 }
 
 } // namespace orvi

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <new>
+#include <vector>
 
 namespace
 {
@@ -22,7 +23,7 @@ int Run(int argc, char* argv[])
   if (!orvi::ParseViewerOptions(argc, argv, options, error))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
-    return 2;
+    return 1;
   }
   if (options.Help)
   {
@@ -34,7 +35,7 @@ int Run(int argc, char* argv[])
   if (!options.Script.empty() && !orvi::ParseScript(options.Script, actions, error))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
-    return 2;
+    return 1;
   }
   const bool interactive = options.Screenshot.empty() && options.Script.empty();
   if (!orvi::CanOpenWindow(error))
@@ -43,22 +44,33 @@ int Run(int argc, char* argv[])
     return 1;
   }
 
-  vtkSmartPointer<vtkDataSet> mesh = options.MeshFile.empty()
-    ? orvi::MakeDefaultMesh(error)
-    : orvi::LoadMesh(options.MeshFile, std::cout, error);
-  if (!mesh)
+  // Each file is loaded and checked on its own; all are shown together.
+  std::vector<orvi::NamedMesh> meshes;
+  if (options.MeshFiles.empty())
   {
-    std::cerr << "orvi-viewer: " << error << "\n";
-    return 1;
-  }
-  if (options.MeshFile.empty())
-  {
+    vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
+    if (!mesh)
+    {
+      std::cerr << "orvi-viewer: " << error << "\n";
+      return 1;
+    }
     std::cout << "generated mesh: " << mesh->GetNumberOfPoints() << " points, "
               << mesh->GetNumberOfCells() << " cells\n";
+    meshes.push_back({ "generated mesh", mesh });
+  }
+  for (const std::string& file : options.MeshFiles)
+  {
+    vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(file, std::cout, error);
+    if (!mesh)
+    {
+      std::cerr << "orvi-viewer: " << error << "\n";
+      return 1;
+    }
+    meshes.push_back({ file, mesh });
   }
 
   orvi::Viewer viewer(options, std::cout);
-  if (!viewer.SetMesh(mesh, error))
+  if (!viewer.SetMeshes(meshes, error))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
     return 1;

@@ -1,7 +1,12 @@
 #include "orviViewerOptions.h"
 
+#include <algorithm>
+#include <cctype>
+#include <cmath>
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
+#include <utility>
 
 namespace orvi
 {
@@ -19,22 +24,64 @@ bool ParsePositiveInt(const std::string& text, int& value)
   value = static_cast<int>(parsed);
   return true;
 }
+
+bool ParseFinite(const std::string& text, double& value)
+{
+  char* end = nullptr;
+  value = std::strtod(text.c_str(), &end);
+  return !text.empty() && *end == '\0' && std::isfinite(value);
+}
+
+std::string Lower(std::string text)
+{
+  std::transform(text.begin(),
+    text.end(),
+    text.begin(),
+    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+std::string Extension(const std::string& path)
+{
+  const size_t dot = path.find_last_of('.');
+  const size_t slash = path.find_last_of('/');
+  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+  {
+    return std::string();
+  }
+  return Lower(path.substr(dot));
+}
+
+// One word of a closed set: the index of `word` in `names`, or -1.
+template <size_t N>
+int IndexOf(const std::string& word, const char* const (&names)[N])
+{
+  for (size_t i = 0; i < N; ++i)
+  {
+    if (word == names[i])
+    {
+      return static_cast<int>(i);
+    }
+  }
+  return -1;
+}
+
+constexpr const char* NavigationNames[] = { "mervo", "catia", "style-mervo", "style-catia" };
+constexpr const char* PickNames[] = { "visible", "through" };
+constexpr const char* EdgeNames[] = { "auto", "on", "off" };
+constexpr const char* ColormapNames[] = { "rainbow", "viridis", "coolwarm", "grey" };
+constexpr const char* UpNames[] = { "+X", "-X", "+Y", "-Y", "+Z", "-Z" };
 } // namespace
 
 const char* NavigationName(Navigation nav)
 {
-  switch (nav)
-  {
-    case Navigation::Mervo:
-      return "mervo";
-    case Navigation::Catia:
-      return "catia";
-    case Navigation::StyleMervo:
-      return "style-mervo";
-    case Navigation::StyleCatia:
-      return "style-catia";
-  }
-  return "?";
+  return NavigationNames[static_cast<int>(nav)];
+}
+
+bool IsJpegPath(const std::string& path)
+{
+  const std::string ext = Extension(path);
+  return ext == ".jpg" || ext == ".jpeg";
 }
 
 bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::string& error)
@@ -52,6 +99,27 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
       out = argv[++i];
       return true;
     };
+    // A value out of a closed set of words: its index, or -1 with the error
+    // listing the words.
+    auto choice = [&](const auto& names, const std::string& what)
+    {
+      std::string v;
+      if (!value(v))
+      {
+        return -1;
+      }
+      const int index = IndexOf(v, names);
+      if (index < 0)
+      {
+        error = "unknown " + what + " '" + v + "' (";
+        for (size_t k = 0; k < std::size(names); ++k)
+        {
+          error += std::string(k == 0 ? "" : k + 1 == std::size(names) ? " or " : ", ") + names[k];
+        }
+        error += ")";
+      }
+      return index;
+    };
     std::string v;
     if (arg == "-h" || arg == "--help")
     {
@@ -59,77 +127,133 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
     }
     else if (arg == "--array")
     {
-      if (!value(options.ArrayName))
+      if (!value(v))
+      {
         return false;
+      }
+      options.Field = ArrayField::Any;
+      for (const auto& [prefix, field] :
+        { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
+          std::pair<std::string, ArrayField>{ "cell:", ArrayField::Cell } })
+      {
+        if (v.rfind(prefix, 0) == 0)
+        {
+          options.Field = field;
+          v.erase(0, prefix.size());
+        }
+      }
+      if (v.empty())
+      {
+        error = "--array needs an array name (NAME, point:NAME or cell:NAME)";
+        return false;
+      }
+      options.ArrayName = v;
     }
     else if (arg == "--nav")
     {
-      if (!value(v))
-        return false;
-      if (v == "mervo")
-        options.Nav = Navigation::Mervo;
-      else if (v == "catia")
-        options.Nav = Navigation::Catia;
-      else if (v == "style-mervo")
-        options.Nav = Navigation::StyleMervo;
-      else if (v == "style-catia")
-        options.Nav = Navigation::StyleCatia;
-      else
+      const int index = choice(NavigationNames, "navigation");
+      if (index < 0)
       {
-        error = "unknown navigation '" + v + "' (mervo, catia, style-mervo or style-catia)";
         return false;
       }
+      options.Nav = static_cast<Navigation>(index);
     }
     else if (arg == "--pick")
     {
-      if (!value(v))
-        return false;
-      if (v == "visible")
-        options.Pick = PickMode::Visible;
-      else if (v == "through")
-        options.Pick = PickMode::Through;
-      else
+      const int index = choice(PickNames, "pick mode");
+      if (index < 0)
       {
-        error = "unknown pick mode '" + v + "' (visible or through)";
         return false;
       }
+      options.Pick = static_cast<PickMode>(index);
     }
     else if (arg == "--edges")
     {
-      if (!value(v))
-        return false;
-      if (v == "auto")
-        options.Edges = EdgeMode::Auto;
-      else if (v == "on")
-        options.Edges = EdgeMode::On;
-      else if (v == "off")
-        options.Edges = EdgeMode::Off;
-      else
+      const int index = choice(EdgeNames, "edge mode");
+      if (index < 0)
       {
-        error = "unknown edge mode '" + v + "' (on, off or auto)";
         return false;
       }
+      options.Edges = static_cast<EdgeMode>(index);
+    }
+    else if (arg == "--colormap")
+    {
+      const int index = choice(ColormapNames, "colour map");
+      if (index < 0)
+      {
+        return false;
+      }
+      options.Colors = static_cast<Colormap>(index);
+      options.ColormapGiven = true;
+    }
+    else if (arg == "--up")
+    {
+      const int index = choice(UpNames, "up direction");
+      if (index < 0)
+      {
+        return false;
+      }
+      options.Up.Axis = index / 2;
+      options.Up.Sign = index % 2 == 0 ? 1 : -1;
+    }
+    else if (arg == "--range")
+    {
+      std::string high;
+      if (!value(v) || !value(high))
+      {
+        return false;
+      }
+      if (!ParseFinite(v, options.Range[0]) || !ParseFinite(high, options.Range[1]) ||
+        !(options.Range[0] < options.Range[1]))
+      {
+        error = "--range needs two numbers MIN MAX with MIN below MAX (got '";
+        error.append(v).append("' '").append(high).append("')");
+        return false;
+      }
+      options.RangeGiven = true;
+    }
+    else if (arg == "--elevation")
+    {
+      options.Elevation = true;
+    }
+    else if (arg == "--no-legend")
+    {
+      options.Legend = false;
     }
     else if (arg == "--screenshot")
     {
       if (!value(options.Screenshot))
+      {
         return false;
+      }
+      const std::string ext = Extension(options.Screenshot);
+      if (ext != ".png" && !IsJpegPath(options.Screenshot))
+      {
+        error = "--screenshot writes .png or .jpg/.jpeg files, not '" + options.Screenshot + "'";
+        return false;
+      }
     }
     else if (arg == "--script")
     {
       if (!value(options.Script))
+      {
         return false;
+      }
     }
     else if (arg == "--out")
     {
       if (!value(options.OutDir))
+      {
         return false;
+      }
     }
     else if (arg == "--size")
     {
       std::string h;
       if (!value(v) || !value(h))
+      {
         return false;
+      }
       if (!ParsePositiveInt(v, options.Width) || !ParsePositiveInt(h, options.Height))
       {
         error = "--size needs a width and a height between 16 and 8192";
@@ -141,15 +265,15 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
       error = "unknown option " + arg + " (see --help)";
       return false;
     }
-    else if (options.MeshFile.empty())
-    {
-      options.MeshFile = arg;
-    }
     else
     {
-      error = "more than one mesh file given: " + options.MeshFile + " and " + arg;
-      return false;
+      options.MeshFiles.push_back(arg);
     }
+  }
+  if (options.Elevation && !options.ArrayName.empty())
+  {
+    error = "--elevation and --array both choose what to colour by: give one";
+    return false;
   }
   return true;
 }
@@ -159,19 +283,34 @@ std::string ViewerUsage()
   std::ostringstream out;
   out << R"(orvi-viewer: a host of the vtkorviRendering library.
 
-Usage: orvi-viewer [options] [MESH]
+Usage: orvi-viewer [options] [MESH...]
 
 MESH is read with VTK's readers: .vtu, .vtk (legacy), .vtp, .stl, .obj, .ply.
+Several files are each loaded and checked, then shown together in one scene.
 A file VTK reports errors for, cut short, whose cells name points it does not
-hold, or with nothing to draw is refused with a message (exit status 1).
-Without MESH the viewer generates a mixed mesh (hexahedra, wedges, tetrahedra
-and a polyhedron with a point scalar field) through
-vtkKivUnstructuredGridGenerator.
+hold, or with nothing to draw is refused with a message, as is a malformed
+option (exit status 1). Without MESH the viewer generates a mixed mesh
+(hexahedra, wedges, tetrahedra and a polyhedron with a point scalar field)
+through vtkKivUnstructuredGridGenerator.
 
 Options:
-  --array NAME        colour by this point or cell array (default: the first
-                      scalar array whose values are not all equal; without
-                      one the surface is plain grey)
+  --array NAME        colour by this array: NAME looks in the point data,
+                      then the cell data; point:NAME or cell:NAME in one only
+                      (default: the first scalar array whose values are not
+                      all equal; without one the surface is plain grey). With
+                      several meshes the array is chosen in the first that
+                      has it, and every mesh holding it is coloured by it
+  --elevation         colour by the height along the --up axis (a point array
+                      "elevation" added to every mesh)
+  --colormap MAP      rainbow (default), viridis, coolwarm or grey
+  --range MIN MAX     the values at the colour map's ends (default: the
+                      array's range); values beyond take the nearer end's
+                      colour
+  --no-legend         no colour legend
+  --up AXIS           the model axis pointing up: +X, -X, +Y, -Y, +Z or -Z.
+                      Default +Y, as VTK and most viewers assume and as a mesh
+                      drawn in the x-y plane wants; use +Z for CAD models and
+                      meshes built with z up
   --nav CONVENTION    mouse convention (default mervo):
                         mervo        vtkMervoInteractor, buttons mapped by the viewer
                         catia        vtkCatiaInteractor, buttons mapped by the viewer
@@ -179,12 +318,14 @@ Options:
                         style-catia  vtkInteractorStyleCATIA maps the buttons itself
   --pick MODE         visible (default): the mesh cells whose faces are seen;
                       through: every mesh cell inside the rectangle's
-                      frustum, interior ones included
+                      frustum, interior ones included. With several meshes
+                      the pick names each mesh and its own cell ids
   --edges MODE        mesh edges over the surface: on, off, or auto (default):
                       shown while the mean edge spans at least 10 pixels,
                       hidden on a dense mesh seen whole (zoom in and they
                       appear)
-  --screenshot FILE   render once, write FILE (PNG) and exit
+  --screenshot FILE   render once, write FILE and exit: PNG for .png, JPEG for
+                      .jpg or .jpeg; other extensions are refused
   --script FILE       replay the actions of FILE, then exit
   --out DIR           directory for the script's screenshots (default .)
   --size W H          window size in pixels (default 1024 768)
@@ -193,6 +334,16 @@ Options:
 Every mode renders into a window and needs an X server; without a display,
 run under one such as Xvfb (xvfb-run orvi-viewer --script ..., as
 ./scripts/demo.sh does).
+
+Keys, in every convention:
+  r                   reset the view: the whole scene from the front and
+                      above, --up pointing up
+  w / s               draw the surfaces as wireframe / as surfaces
+  q / e               quit
+With --nav catia and style-catia the other keys of VTK's interactor styles
+work too: f flies to the point under the pointer, p outlines the prop under
+it, 3 toggles stereo (when the window supports it). The Mervo conventions
+ignore every other key.
 
 Mouse, with --nav mervo:
   left drag           rotate about the rotation centre (red marker shown)
@@ -218,6 +369,7 @@ every number lies within -1000000 .. 1000000.
   fly X Y                         fly to the surface point at (X, Y)
   centre X Y                      make the point at (X, Y) the rotation centre
   tdx X Y Z ANGLE AX AY AZ        one 3D-mouse motion report
+  key C                           type the key C (see Keys)
   screenshot NAME                 write DIR/NAME.png
 "snap NAME" writes DIR/NAME.png while the button is still held (the
 rotation marker or the rubber band is on screen). Each action goes through

@@ -3,6 +3,7 @@
 #define orviViewerOptions_h
 
 #include <string>
+#include <vector>
 
 namespace orvi
 {
@@ -31,14 +32,47 @@ enum class EdgeMode
   Off
 };
 
+/// Which data --array names: "NAME" looks in the point data first, then
+/// the cell data; "point:NAME" and "cell:NAME" look in one only.
+enum class ArrayField
+{
+  Any,
+  Point,
+  Cell
+};
+
+/// The colour maps of --colormap, each a table of colours in the code.
+enum class Colormap
+{
+  Rainbow,  // blue, cyan, green, yellow, red
+  Viridis,  // dark violet through blue and green to yellow
+  Coolwarm, // blue through light grey to red, for values about a middle
+  Grey      // black to white
+};
+
+/// The model axis shown pointing up: 0, 1 or 2 (x, y, z) and its sign.
+struct UpAxis
+{
+  int Axis = 1;
+  int Sign = 1;
+};
+
 struct ViewerOptions
 {
-  std::string MeshFile;  // empty: the generated default mesh
-  std::string ArrayName; // empty: the first scalar array that varies
+  std::vector<std::string> MeshFiles; // none: the generated default mesh
+  std::string ArrayName;              // empty: the first scalar array that varies
+  ArrayField Field = ArrayField::Any;
+  Colormap Colors = Colormap::Rainbow;
+  bool ColormapGiven = false;
+  bool RangeGiven = false;
+  double Range[2] = { 0.0, 1.0 }; // with RangeGiven, the values at the map's ends
+  bool Legend = true;
+  bool Elevation = false; // colour by the height along Up
+  UpAxis Up;
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
   EdgeMode Edges = EdgeMode::Auto;
-  std::string Screenshot;   // write a PNG and exit
+  std::string Screenshot;   // write a PNG or JPEG (by its extension) and exit
   std::string Script;       // replay actions from this file
   std::string OutDir = "."; // where scripted screenshots go
   int Width = 1024;
@@ -54,6 +88,10 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
 std::string ViewerUsage();
 
 const char* NavigationName(Navigation nav);
+
+/// Whether a screenshot path names a JPEG (.jpg, .jpeg in any case); every
+/// other accepted path is a PNG.
+bool IsJpegPath(const std::string& path);
 
 } // namespace orvi
 

@@ -1,0 +1,402 @@
+// orvi-viewer's input: the navigation style, the buttons the host maps for
+// the two navigators (through the table of orviButtonBindings.h) and the
+// viewer's own keys.
+#include "orviButtonBindings.h"
+#include "orviViewer.h"
+
+#include "vtkCatiaInteractor.h"
+#include "vtkInteractorStyleCATIA.h"
+#include "vtkInteractorStyleMervo.h"
+#include "vtkMervoInteractor.h"
+#include "vtkSimpleRenderWindowInteractor.h"
+
+#include "vtkActor.h"
+#include "vtkCallbackCommand.h"
+#include "vtkProperty.h"
+#include "vtkRenderWindowInteractor.h"
+#include "vtkRenderer.h"
+
+namespace orvi
+{
+
+namespace
+{
+struct ButtonEvent
+{
+  unsigned long Event;
+  Button Which;
+  bool Release;
+};
+
+constexpr ButtonEvent ButtonEvents[] = {
+  { vtkCommand::LeftButtonPressEvent, Button::Left, false },
+  { vtkCommand::LeftButtonReleaseEvent, Button::Left, true },
+  { vtkCommand::MiddleButtonPressEvent, Button::Middle, false },
+  { vtkCommand::MiddleButtonReleaseEvent, Button::Middle, true },
+  { vtkCommand::RightButtonPressEvent, Button::Right, false },
+  { vtkCommand::RightButtonReleaseEvent, Button::Right, true },
+};
+} // namespace
+
+//------------------------------------------------------------------------------
+void Viewer::SetupNavigation()
+{
+  switch (this->Options.Nav)
+  {
+    case Navigation::Mervo:
+    {
+      auto nav = vtkSmartPointer<vtkMervoInteractor>::New();
+      this->Mervo = nav;
+      this->Style = nav;
+      break;
+    }
+    case Navigation::Catia:
+    {
+      auto nav = vtkSmartPointer<vtkCatiaInteractor>::New();
+      this->Catia = nav;
+      this->Style = nav;
+      break;
+    }
+    case Navigation::StyleMervo:
+    {
+      this->Style = vtkSmartPointer<vtkInteractorStyleMervo>::New();
+      break;
+    }
+    case Navigation::StyleCatia:
+    {
+      this->Style = vtkSmartPointer<vtkInteractorStyleCATIA>::New();
+      break;
+    }
+  }
+  this->Interactor->SetInteractorStyle(this->Style);
+
+  // The navigators leave the buttons to the host: the viewer maps them onto
+  // interaction states. Its observers come before the style's.
+  this->ButtonCommand->SetClientData(this);
+  this->ButtonCommand->SetCallback(&Viewer::ButtonCallback);
+  if (this->Mervo || this->Catia)
+  {
+    for (const ButtonEvent& e : ButtonEvents)
+    {
+      this->Interactor->AddObserver(e.Event, this->ButtonCommand, 1.0f);
+    }
+  }
+
+  // Every convention's pick gesture ends in these two events.
+  this->PickCommand->SetClientData(this);
+  this->PickCommand->SetCallback(&Viewer::PickCallback);
+  this->Interactor->AddObserver(vtkCommand::StartPickEvent, this->PickCommand);
+  this->Interactor->AddObserver(vtkCommand::EndPickEvent, this->PickCommand);
+
+  // The viewer's own keys, the same in every convention, come before the
+  // style's.
+  this->KeyCommand->SetClientData(this);
+  this->KeyCommand->SetCallback(&Viewer::KeyCallback);
+  this->Interactor->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 1.0f);
+  this->Interactor->Initialize();
+}
+
+//------------------------------------------------------------------------------
+void Viewer::ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*)
+{
+  static_cast<Viewer*>(clientData)->HandleButton(event);
+}
+
+//------------------------------------------------------------------------------
+// A button event selects a binding of the table: a press with no action
+// under way starts one; a binding chorded on a held button (CATIA's left
+// press or release with the middle button down) replaces the action under
+// way; the release of a button of the action under way ends it, as a click
+// when the pointer did not move.
+void Viewer::HandleButton(unsigned long event)
+{
+  const ButtonEvent* e = nullptr;
+  for (const ButtonEvent& candidate : ButtonEvents)
+  {
+    if (candidate.Event == event)
+    {
+      e = &candidate;
+    }
+  }
+  if (!e)
+  {
+    return;
+  }
+  this->ButtonDown[static_cast<int>(e->Which)] = !e->Release;
+  const ButtonBinding* binding = FindBinding(this->Options.Nav,
+    e->Which,
+    e->Release,
+    this->Interactor->GetControlKey() != 0,
+    this->Interactor->GetShiftKey() != 0,
+    this->ButtonDown);
+  const bool chord = binding && binding->Held != Button::None;
+  if (binding && (chord ? this->Current != nullptr : this->Current == nullptr))
+  {
+    if (this->Current)
+    {
+      this->EndAction(false);
+    }
+    this->Current = binding;
+    this->StartAction();
+  }
+  else if (e->Release && this->Current &&
+    (e->Which == this->Current->Trigger || e->Which == this->Current->Held))
+  {
+    this->EndAction(true);
+    this->Current = nullptr;
+  }
+}
+
+//------------------------------------------------------------------------------
+void Viewer::StartAction()
+{
+  const int* pos = this->Interactor->GetEventPosition();
+  if (vtkMervoInteractor* nav = this->Mervo)
+  {
+    nav->ClearMoved();
+    switch (this->Current->Drag)
+    {
+      case Action::Rotate:
+      {
+        nav->FindPokedRenderer(pos[0], pos[1]); // also prepares the marker
+        nav->StartRotate();
+        if (vtkActor* marker = nav->GetRotationPointActor())
+        {
+          marker->VisibilityOn();
+        }
+        break;
+      }
+      case Action::Pan:
+      {
+        nav->FindPokedRenderer(pos[0], pos[1]);
+        nav->StartPan();
+        break;
+      }
+      case Action::Dolly:
+      {
+        nav->FindPokedRenderer(pos[0], pos[1]);
+        nav->StartDolly();
+        break;
+      }
+      case Action::BoxZoom:
+      {
+        nav->StartBoxZoom();
+        break;
+      }
+      case Action::Pick:
+      {
+        nav->StartPick();
+        break;
+      }
+      default:
+      {
+        break;
+      }
+    }
+  }
+  else if (vtkCatiaInteractor* nav = this->Catia)
+  {
+    switch (this->Current->Drag)
+    {
+      case Action::Pan:
+      {
+        nav->FindPokedRenderer(pos[0], pos[1]);
+        nav->ClearMoved();
+        nav->ClearPanned();
+        nav->StartPan();
+        break;
+      }
+      case Action::Rotate:
+      {
+        // Near the window's edge the rotation spins about the view axis.
+        if (nav->IsSpinning())
+        {
+          nav->StartSpin();
+        }
+        else
+        {
+          nav->StartRotate();
+        }
+        break;
+      }
+      case Action::Dolly:
+      {
+        nav->StartDolly();
+        break;
+      }
+      case Action::Pick:
+      {
+        nav->SetStartPosition(pos[0], pos[1]);
+        nav->StartPick();
+        break;
+      }
+      default:
+      {
+        break;
+      }
+    }
+  }
+}
+
+//------------------------------------------------------------------------------
+// Ends the action under way; `released`: its last button went up, and an
+// action whose pointer did not move does the binding's click.
+void Viewer::EndAction(bool released)
+{
+  const Action click = this->Current->Click;
+  if (vtkMervoInteractor* nav = this->Mervo)
+  {
+    const bool clicked = released && !nav->HasMoved();
+    switch (this->Current->Drag)
+    {
+      case Action::Rotate:
+      {
+        if (vtkActor* marker = nav->GetRotationPointActor())
+        {
+          marker->VisibilityOff();
+        }
+        nav->EndRotate();
+        break;
+      }
+      case Action::Pan:
+      {
+        nav->EndPan();
+        break;
+      }
+      case Action::Dolly:
+      {
+        nav->EndDolly();
+        break;
+      }
+      case Action::BoxZoom:
+      {
+        if (nav->IsStateBoxZoom() && nav->HasMoved())
+        {
+          nav->BoxZoom();
+        }
+        nav->EndBoxZoom();
+        break;
+      }
+      case Action::Pick:
+      {
+        nav->EndPick();
+        break;
+      }
+      default:
+      {
+        break;
+      }
+    }
+    if (clicked && click == Action::Centre)
+    {
+      nav->FindRotationCenter();
+      const double* c = nav->GetRotationCenter();
+      this->Log << "rotation centre " << c[0] << " " << c[1] << " " << c[2] << "\n";
+      this->Render();
+    }
+    else if (clicked && click == Action::Fly)
+    {
+      nav->Fly();
+    }
+  }
+  else if (vtkCatiaInteractor* nav = this->Catia)
+  {
+    switch (this->Current->Drag)
+    {
+      case Action::Pan:
+      {
+        // A click: the pointer did not move, or moved without panning.
+        if (released && click == Action::Fly && (!nav->HasPanned() || !nav->HasMoved()))
+        {
+          nav->Fly();
+        }
+        nav->EndPan();
+        break;
+      }
+      case Action::Rotate:
+      {
+        if (nav->IsStateSpin())
+        {
+          nav->EndSpin();
+        }
+        else
+        {
+          nav->EndRotate();
+        }
+        break;
+      }
+      case Action::Dolly:
+      {
+        nav->EndDolly();
+        break;
+      }
+      case Action::Pick:
+      {
+        nav->EndPick();
+        break;
+      }
+      default:
+      {
+        break;
+      }
+    }
+  }
+}
+
+//------------------------------------------------------------------------------
+void Viewer::SendKey(char key)
+{
+  const char keySym[2] = { key, '\0' };
+  this->Interactor->SetKeyEventInformation(0, 0, key, 1, keySym);
+  this->Interactor->KeyPressEvent();
+  this->Interactor->CharEvent();
+  this->Interactor->KeyReleaseEvent();
+}
+
+//------------------------------------------------------------------------------
+// The keys the viewer answers in every convention; the others go to the
+// style (VTK's own keys with the CATIA-like conventions, none with the Mervo
+// ones).
+bool Viewer::HandleKey(char key)
+{
+  switch (key)
+  {
+    case 'r':
+    case 'R':
+    {
+      this->ResetView();
+      this->Render();
+      return true;
+    }
+    case 'w':
+    case 'W':
+    case 's':
+    case 'S':
+    {
+      this->SetWireframe(key == 'w' || key == 'W');
+      this->Render();
+      return true;
+    }
+    case 'q':
+    case 'Q':
+    case 'e':
+    case 'E':
+    {
+      this->Interactor->ExitCallback();
+      return true;
+    }
+    default:
+    {
+      return false;
+    }
+  }
+}
+
+void Viewer::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* viewer = static_cast<Viewer*>(clientData);
+  // A key answered here does not reach the style.
+  viewer->KeyCommand->SetAbortFlag(viewer->HandleKey(viewer->Interactor->GetKeyCode()) ? 1 : 0);
+}
+
+} // namespace orvi

@@ -1,0 +1,33 @@
+// One mesh of orvi-viewer's scene: its surface, edges and pick highlight.
+// Internal to the viewer's sources.
+#ifndef orviViewerPart_h
+#define orviViewerPart_h
+
+#include "orviBoundarySurface.h"
+#include "orviViewer.h"
+
+#include "vtkActor.h"
+#include "vtkDataSet.h"
+#include "vtkPolyData.h"
+
+#include <string>
+#include <vector>
+
+namespace orvi
+{
+
+struct Viewer::Part
+{
+  std::string Name;
+  vtkSmartPointer<vtkDataSet> Mesh;
+  vtkNew<BoundarySurface> Surface;
+  vtkNew<vtkActor> SurfaceActor;
+  EdgeOverlay Edges;
+  vtkNew<vtkActor> HighlightActor;
+  vtkNew<vtkPolyData> Highlight;
+  std::vector<vtkIdType> Picked; // mesh cell ids, ascending
+};
+
+} // namespace orvi
+
+#endif

@@ -1,0 +1,133 @@
+// orvi-viewer's rectangle picks: the meshes' own cells under a rectangle,
+// through the model or as seen, highlighted by their surface faces.
+#include "orviPickedCells.h"
+#include "orviViewerPart.h"
+
+#include "vtkFrustumSelectionPicker.h"
+#include "vtkVisibleSelectionPicker.h"
+
+#include "vtkCellArray.h"
+#include "vtkCommand.h"
+#include "vtkIdTypeArray.h"
+#include "vtkInformation.h"
+#include "vtkRenderWindowInteractor.h"
+#include "vtkRenderer.h"
+#include "vtkSelection.h"
+#include "vtkSelectionNode.h"
+
+namespace orvi
+{
+
+const std::vector<vtkIdType>& Viewer::GetPickedCells(size_t part) const
+{
+  return this->Parts.at(part)->Picked;
+}
+
+//------------------------------------------------------------------------------
+int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
+{
+  // The meshes' own cells: through the model, every cell in the rectangle's
+  // frustum, interior ones included; visible, the cells whose surface faces
+  // are seen. The highlight shows the surface faces of those cells.
+  const bool through = this->Options.Pick == PickMode::Through;
+  if (through)
+  {
+    vtkNew<vtkFrustumSelectionPicker> picker;
+    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
+    for (const auto& part : this->Parts)
+    {
+      vtkNew<vtkIdTypeArray> ids;
+      picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
+      part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
+    }
+  }
+  else
+  {
+    // The surfaces are the only props worth selecting: the visible picker
+    // leaves the other props out of the selector's pass.
+    vtkNew<vtkVisibleSelectionPicker> picker;
+    picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+    for (const auto& part : this->Parts)
+    {
+      picker->AddPickList(part->SurfaceActor);
+    }
+    picker->PickFromListOn();
+    picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
+    vtkSelection* selection = static_cast<vtkSelectionPicker*>(picker)->GetSelection();
+    for (const auto& part : this->Parts)
+    {
+      vtkNew<vtkIdTypeArray> faces;
+      for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
+      {
+        vtkSelectionNode* node = selection->GetNode(n);
+        auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
+        if (ids && node->GetFieldType() == vtkSelectionNode::CELL &&
+          node->GetProperties()->Get(vtkSelectionNode::PROP()) == part->SurfaceActor.GetPointer())
+        {
+          faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
+        }
+      }
+      part->Picked = MeshCellsOfFaces(part->Surface->GetOutput(), faces);
+    }
+  }
+
+  int count = 0;
+  for (const auto& part : this->Parts)
+  {
+    vtkPolyData* surface = part->Surface->GetOutput();
+    part->Highlight->Initialize();
+    part->Highlight->SetPoints(surface->GetPoints());
+    part->Highlight->SetPolys(
+      FacesOfMeshCells(surface, part->Mesh->GetNumberOfCells(), part->Picked));
+    part->Highlight->Modified();
+    count += static_cast<int>(part->Picked.size());
+  }
+
+  // One mesh: "picked N cells, mesh cell ids A .. B (...)"; several: the
+  // total, then a line per mesh with cells picked.
+  const auto idRange = [](const std::vector<vtkIdType>& ids)
+  { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
+  this->Log << "picked " << count << " cells";
+  if (this->Parts.size() == 1 && count > 0)
+  {
+    this->Log << ", " << idRange(this->Parts[0]->Picked);
+  }
+  else if (this->Parts.size() > 1)
+  {
+    this->Log << " in " << this->Parts.size() << " meshes";
+  }
+  this->Log << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
+            << x1 << " " << y1 << ")\n";
+  for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
+  {
+    const Part& part = *this->Parts[i];
+    if (!part.Picked.empty())
+    {
+      this->Log << "  " << part.Name << ": " << part.Picked.size() << " cells, "
+                << idRange(part.Picked) << "\n";
+    }
+  }
+  this->LastPickCount = count;
+  this->Render();
+  return count;
+}
+
+void Viewer::PickCallback(vtkObject*, unsigned long event, void* clientData, void*)
+{
+  static_cast<Viewer*>(clientData)->HandlePickEvent(event);
+}
+
+//------------------------------------------------------------------------------
+void Viewer::HandlePickEvent(unsigned long event)
+{
+  const int* pos = this->Interactor->GetEventPosition();
+  if (event == vtkCommand::StartPickEvent)
+  {
+    this->PickStart[0] = pos[0];
+    this->PickStart[1] = pos[1];
+    return;
+  }
+  this->PickRectangle(this->PickStart[0], this->PickStart[1], pos[0], pos[1]);
+}
+
+} // namespace orvi
