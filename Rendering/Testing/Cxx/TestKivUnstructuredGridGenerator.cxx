@@ -230,6 +230,8 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
       "cell 1: point count -1 is negative" },
     { Coordinates(9), Values<I>({ 6, 0, 1, 2, 3, 4, 5 }), Values<T>({ VTK_HEXAHEDRON }),
       "cell 0: cell type 12 needs 8 points, not 6" },
+    { points, Values<I>({ 4, 0, 1, 2, 3 }), Values<T>({ VTK_TRIANGLE }),
+      "cell 0: cell type 5 needs 3 points, not 4" },
     { points, Values<I>({ 0 }), Values<T>({ VTK_POLYHEDRON }),
       "cell 0: polyhedron face count 0 is below 1" },
     { points, Values<I>({ 2, 3, 0, 1, 2, 2, 0, 1 }), Values<T>({ VTK_POLYHEDRON }),
@@ -283,36 +285,28 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
   }
 }
 
+// A derived host calls the protected operation on a cell array that already
+// holds a cell: good cells are appended behind it, a fault leaves it alone.
 TEST(KivUnstructuredGridGenerator, FillCellArrayLeavesTheCellArrayAloneOnAFault)
 {
-  // A derived host calls the protected operation on a cell array that
-  // already holds a cell: good cells are appended behind it, a fault leaves
-  // it as it was.
   struct Host : vtkKivUnstructuredGridGenerator
   {
     static Host* New() { return new Host; }
-    int Fill(int* types, vtkIdTypeArray* cells, vtkCellArray* cellArray)
-    {
-      return this->FillCellArray(types, cells, cellArray);
-    }
+    using vtkKivUnstructuredGridGenerator::FillCellArray;
   };
   vtkSmartPointer<Host> host = vtkSmartPointer<Host>::Take(Host::New());
   orvi_test::EventRecorder errors(host, vtkCommand::ErrorEvent);
   host->SetPointData(Coordinates(5));
   int types[] = { VTK_TRIANGLE, VTK_LINE };
   host->SetCellTypeData(Values<T>({ VTK_TRIANGLE, VTK_LINE }));
-
   vtkNew<vtkCellArray> cellArray;
   const vtkIdType first[] = { 4, 3 };
   cellArray->InsertNextCell(2, first);
-  EXPECT_EQ(host->Fill(types, Values<I>({ 3, 0, 1, 2, 2, 3, 4 }), cellArray), 1);
-  ASSERT_EQ(cellArray->GetNumberOfCells(), 3);
-  EXPECT_EQ(cellArray->GetNumberOfConnectivityIds(), 7);
+  EXPECT_EQ(host->FillCellArray(types, Values<I>({ 3, 0, 1, 2, 2, 3, 4 }), cellArray), 1);
   vtkNew<vtkIdList> ids;
   cellArray->GetCellAtId(2, ids);
   EXPECT_EQ(Ids(ids->begin(), ids->end()), (Ids{ 3, 4 }));
-
-  EXPECT_EQ(host->Fill(types, Values<I>({ 3, 0, 1, 2, 2, 3, 9 }), cellArray), 0);
+  EXPECT_EQ(host->FillCellArray(types, Values<I>({ 3, 0, 1, 2, 2, 3, 9 }), cellArray), 0);
   EXPECT_EQ(errors.Count, 1);
   EXPECT_EQ(cellArray->GetNumberOfCells(), 3);
   EXPECT_EQ(cellArray->GetNumberOfConnectivityIds(), 7);

@@ -69,26 +69,18 @@ TEST(TDxSimpleDevice, ModifiedOnlyOnChange)
   EXPECT_FALSE(device->GetInitialized());
 }
 
+// Storing a report fires nothing and marks the interactor modified; each
+// event carries the stored values; a disabled interactor fires nothing but
+// still stores.
 TEST(SimpleRenderWindowInteractor, ReportsReachObserversAsVtkEvents)
 {
   vtkNew<vtkSimpleRenderWindowInteractor> interactor;
-  ASSERT_NE(interactor->GetDevice(), nullptr);
   interactor->Enable();
   TDxRecorder recorder(interactor);
-
-  // The same report twice: the device changes only the first time, the
-  // interactor is marked modified both times; storing fires nothing.
-  vtkTDxSimpleDevice* device = interactor->GetDevice();
-  for (int time = 0; time < 2; ++time)
-  {
-    const vtkMTimeType deviceTime = device->GetMTime();
-    const vtkMTimeType interactorTime = interactor->GetMTime();
-    interactor->SetTDxEventInformation(1, 2, 3, 0.5, 0, 1, 0, 3);
-    EXPECT_EQ(device->GetMTime() > deviceTime, time == 0);
-    EXPECT_GT(interactor->GetMTime(), interactorTime);
-  }
+  const vtkMTimeType before = interactor->GetMTime();
+  interactor->SetTDxEventInformation(1, 2, 3, 0.5, 0, 1, 0, 3);
+  EXPECT_GT(interactor->GetMTime(), before);
   EXPECT_TRUE(recorder.Events.empty());
-
   interactor->TDxMotionEvent();
   interactor->TDxButtonPressEvent();
   interactor->TDxButtonReleaseEvent();
@@ -101,15 +93,12 @@ TEST(SimpleRenderWindowInteractor, ReportsReachObserversAsVtkEvents)
     (std::vector<double>{ 1, 2, 3, 0.5, 0, 1, 0 }));
   EXPECT_EQ(recorder.Buttons, (std::vector<int>{ 3, 3 }));
 
-  // Disabled: nothing fires, values are still stored.
   interactor->Disable();
   interactor->SetTDxEventInformation(4, 5, 6, 1.0, 1, 0, 0, 7);
   interactor->TDxMotionEvent();
   interactor->TDxButtonPressEvent();
   interactor->TDxButtonReleaseEvent();
   EXPECT_EQ(recorder.Events.size(), 3u);
-  ORVI_EXPECT_VEC3_NEAR(device->GetTranslation(), 4.0, 5.0, 6.0, 0.0);
-  EXPECT_EQ(device->GetButton(), 7.0);
   interactor->Enable();
   interactor->TDxButtonPressEvent();
   EXPECT_EQ(recorder.Buttons.back(), 7);
