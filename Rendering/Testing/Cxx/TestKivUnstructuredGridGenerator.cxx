@@ -6,6 +6,7 @@
 
 #include "orviTestUtils.h"
 
+#include "vtkCallbackCommand.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkCellType.h"
@@ -76,13 +77,6 @@ vtkUnstructuredGrid* Generate(vtkKivUnstructuredGridGenerator* generator,
   return Grid(generator);
 }
 
-Ids CellPoints(vtkUnstructuredGrid* grid, vtkIdType cellId)
-{
-  vtkNew<vtkIdList> ids;
-  grid->GetCellPoints(cellId, ids);
-  return Ids(ids->begin(), ids->end());
-}
-
 // The exact message of a recorded error: the text between the object part
 // "...): " and the closing blank line.
 std::string Message(const std::string& text)
@@ -95,118 +89,114 @@ std::string Message(const std::string& text)
 }
 } // namespace
 
+// Grids from raw arrays, each with its cell types and the points of each
+// cell. The coordinates are shared, not copied; the types may come as
+// doubles and the connectivity as floats with fractions (truncated).
 TEST(KivUnstructuredGridGenerator, GridsFromRawArrays)
 {
-  vtkNew<vtkKivUnstructuredGridGenerator> generator;
-  orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
-  // The output exists before the first update.
-  vtkUnstructuredGrid* output = Grid(generator);
-  ASSERT_NE(output, nullptr);
-  EXPECT_EQ(output->GetNumberOfCells(), 0);
-
-  // A tetra and a triangle. Nothing is connected to the input port, and it
-  // updates all the same; the coordinates are shared, not copied.
-  auto points = Coordinates(5);
-  Generate(generator,
-    points,
-    Values<I>({ 4, 0, 1, 2, 3, 3, 1, 2, 4 }),
-    Values<T>({ VTK_TETRA, VTK_TRIANGLE }));
-  ASSERT_EQ(Grid(generator), output);
-  ASSERT_EQ(output->GetNumberOfCells(), 2);
-  EXPECT_EQ(output->GetCellType(0), VTK_TETRA);
-  EXPECT_EQ(output->GetCellType(1), VTK_TRIANGLE);
-  EXPECT_EQ(CellPoints(output, 0), (Ids{ 0, 1, 2, 3 }));
-  EXPECT_EQ(CellPoints(output, 1), (Ids{ 1, 2, 4 }));
-  EXPECT_EQ(output->GetPointData()->GetNumberOfArrays(), 0);
-  EXPECT_EQ(output->GetCellData()->GetNumberOfArrays(), 0);
-  EXPECT_EQ(output->GetPoints()->GetData(), points.Get());
-
-  // A cube as a polyhedron, 6 faces of 4 points, 1 + 6 x 5 = 31 values; then
-  // a tetra right behind its last face. The face stream comes back as given.
   // clang-format off
   const Ids cube = { 6, 4, 0, 2, 3, 1, 4, 4, 5, 7, 6, 4, 0, 1, 5, 4, 4, 2, 6, 7, 3,
     4, 0, 4, 6, 2, 4, 1, 3, 7, 5 };
+  Ids cubeThenTetra = cube;
+  cubeThenTetra.insert(cubeThenTetra.end(), { 4, 0, 1, 2, 8 });
+  struct Case
+  {
+    vtkSmartPointer<vtkDataArray> Cells, Types;
+    std::vector<int> ExpectedTypes;
+    std::vector<Ids> Points; // per cell; a polyhedron's is its face stream
+  };
+  const Case cases[] = {
+    { Values<I>({ 4, 0, 1, 2, 3, 3, 1, 2, 4 }), Values<T>({ VTK_TETRA, VTK_TRIANGLE }),
+      { VTK_TETRA, VTK_TRIANGLE }, { { 0, 1, 2, 3 }, { 1, 2, 4 } } },
+    { Values<I>(cubeThenTetra), Values<T>({ VTK_POLYHEDRON, VTK_TETRA }),
+      { VTK_POLYHEDRON, VTK_TETRA }, { cube, { 0, 1, 2, 8 } } },
+    { Values<I>({ 5, 0, 1, 3, 2, 4, 9, 0, 1, 3, 2, 4, 5, 6, 7, 8, 2, 7, 8 }),
+      Values<T>({ VTK_POLYGON, VTK_LAGRANGE_QUADRILATERAL, VTK_POLY_VERTEX }),
+      { VTK_POLYGON, VTK_LAGRANGE_QUADRILATERAL, VTK_POLY_VERTEX },
+      { { 0, 1, 3, 2, 4 }, { 0, 1, 3, 2, 4, 5, 6, 7, 8 }, { 7, 8 } } },
+    { Values<vtkFloatArray>({ 8.7, 0.0, 1.5, 3.9, 2.0, 4.1, 5.0, 7.99, 6.0, 4.2, 8.5, 7.0, 6.0, 5.6 }),
+      Values<vtkDoubleArray>({ 12.9, 10.2 }), { VTK_HEXAHEDRON, VTK_TETRA },
+      { { 0, 1, 3, 2, 4, 5, 7, 6 }, { 8, 7, 6, 5 } } },
+    { Values<I>({}), Values<T>({}), {}, {} },
+  };
   // clang-format on
-  Ids stream = cube;
-  stream.insert(stream.end(), { 4, 0, 1, 2, 8 });
-  Generate(generator, Coordinates(9), Values<I>(stream), Values<T>({ VTK_POLYHEDRON, VTK_TETRA }));
-  ASSERT_EQ(output->GetNumberOfCells(), 2);
-  EXPECT_EQ(output->GetCellType(0), VTK_POLYHEDRON);
-  EXPECT_EQ(output->GetCellType(1), VTK_TETRA);
-  EXPECT_EQ(CellPoints(output, 1), (Ids{ 0, 1, 2, 8 }));
-  vtkNew<vtkIdList> faces;
-  output->GetFaceStream(0, faces);
-  EXPECT_EQ(Ids(faces->begin(), faces->end()), cube);
-  EXPECT_EQ(output->GetCell(0)->GetNumberOfPoints(), 8);
-  EXPECT_EQ(output->GetCell(0)->GetNumberOfFaces(), 6);
-
-  // Variable-size cells take any count.
-  Generate(generator,
-    Coordinates(9),
-    Values<I>({ 5, 0, 1, 3, 2, 4, 9, 0, 1, 3, 2, 4, 5, 6, 7, 8, 2, 7, 8 }),
-    Values<T>({ VTK_POLYGON, VTK_LAGRANGE_QUADRILATERAL, VTK_POLY_VERTEX }));
-  ASSERT_EQ(output->GetNumberOfCells(), 3);
-  EXPECT_EQ(CellPoints(output, 0).size(), 5u);
-  EXPECT_EQ(CellPoints(output, 1).size(), 9u);
-  EXPECT_EQ(CellPoints(output, 2), (Ids{ 7, 8 }));
-
-  // Doubles for the types (12.9 is a hexahedron, 10.2 a tetra) and floats
-  // with fractions for the connectivity are truncated.
-  Generate(generator,
-    Coordinates(9),
-    Values<vtkFloatArray>(
-      { 8.7, 0.0, 1.5, 3.9, 2.0, 4.1, 5.0, 7.99, 6.0, 4.2, 8.5, 7.0, 6.0, 5.6 }),
-    Values<vtkDoubleArray>({ 12.9, 10.2 }));
-  ASSERT_EQ(output->GetNumberOfCells(), 2);
-  EXPECT_EQ(output->GetCellType(0), VTK_HEXAHEDRON);
-  EXPECT_EQ(output->GetCellType(1), VTK_TETRA);
-  EXPECT_EQ(CellPoints(output, 0), (Ids{ 0, 1, 3, 2, 4, 5, 7, 6 }));
-  EXPECT_EQ(CellPoints(output, 1), (Ids{ 8, 7, 6, 5 }));
-
-  // An empty type array: the points and no cells.
-  Generate(
-    generator, points, vtkSmartPointer<vtkIdTypeArray>::New(), vtkSmartPointer<vtkIntArray>::New());
-  EXPECT_EQ(output->GetNumberOfCells(), 0);
-  EXPECT_EQ(output->GetNumberOfPoints(), 5);
-  EXPECT_EQ(output->GetPoints()->GetData(), points.Get());
+  vtkNew<vtkKivUnstructuredGridGenerator> generator;
+  orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
+  vtkUnstructuredGrid* output = Grid(generator);
+  ASSERT_NE(output, nullptr) << "the output exists before the first update";
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(&c - cases);
+    auto points = Coordinates(9);
+    ASSERT_EQ(Generate(generator, points, c.Cells, c.Types), output);
+    EXPECT_EQ(output->GetPoints()->GetData(), points.Get());
+    ASSERT_EQ(output->GetNumberOfCells(), static_cast<vtkIdType>(c.ExpectedTypes.size()));
+    for (vtkIdType i = 0; i < output->GetNumberOfCells(); ++i)
+    {
+      EXPECT_EQ(output->GetCellType(i), c.ExpectedTypes[i]);
+      vtkNew<vtkIdList> ids;
+      c.ExpectedTypes[i] == VTK_POLYHEDRON ? output->GetFaceStream(i, ids)
+                                           : output->GetCellPoints(i, ids);
+      EXPECT_EQ(Ids(ids->begin(), ids->end()), c.Points[i]) << "cell " << i;
+    }
+  }
   EXPECT_EQ(errors.Count, 0);
 }
 
-TEST(KivUnstructuredGridGenerator, MissingArrayAndUnannouncedChanges)
+// A missing array: nothing happens, nothing is said, the last grid stays.
+// Arrays replaced without Modified(): no new run. Replaced from an observer
+// while the update runs: the run reads the arrays held when it builds; an
+// array unset there: nothing generated.
+TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
 {
   vtkNew<vtkKivUnstructuredGridGenerator> generator;
   orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
   orvi_test::EventRecorder warnings(generator, vtkCommand::WarningEvent);
-  vtkUnstructuredGrid* output = Grid(generator);
-
-  // Two of three arrays: nothing happens and nothing is said.
-  Generate(generator, Coordinates(5), Values<I>({ 4, 0, 1, 2, 3 }), nullptr);
-  EXPECT_EQ(Grid(generator), output);
-  EXPECT_EQ(output->GetNumberOfCells(), 0);
+  vtkUnstructuredGrid* output =
+    Generate(generator, Coordinates(5), Values<I>({ 4, 0, 1, 2, 3 }), nullptr);
   EXPECT_EQ(output->GetNumberOfPoints(), 0);
-
   generator->SetCellTypeData(Values<T>({ VTK_TETRA }));
   generator->Modified();
   generator->Update();
   ASSERT_EQ(output->GetNumberOfCells(), 1);
-
-  // Unsetting an array later leaves the previous grid in place.
   generator->SetCellData(nullptr);
   generator->Modified();
   generator->Update();
-  EXPECT_EQ(Grid(generator), output);
   EXPECT_EQ(output->GetNumberOfCells(), 1);
   EXPECT_EQ(output->GetNumberOfPoints(), 5);
 
-  // Replacing an array without Modified(): Update() has no effect.
   generator->SetCellData(Values<I>({ 3, 0, 1, 2 }));
   generator->SetCellTypeData(Values<T>({ VTK_TRIANGLE }));
+  generator->SetPointData(Coordinates(3));
   generator->Update();
   EXPECT_EQ(output->GetCellType(0), VTK_TETRA);
+  EXPECT_EQ(output->GetNumberOfPoints(), 5);
+
+  vtkNew<vtkCallbackCommand> replace;
+  replace->SetClientData(generator.Get());
+  replace->SetCallback(
+    [](vtkObject*, unsigned long, void* clientData, void*)
+    {
+      auto* g = static_cast<vtkKivUnstructuredGridGenerator*>(clientData);
+      g->SetPointData(Coordinates(4));
+      g->SetCellData(Values<I>({ 4, 0, 1, 3, 2 }));
+      g->SetCellTypeData(Values<T>({ VTK_QUAD }));
+    });
+  unsigned long tag = generator->AddObserver(vtkCommand::StartEvent, replace);
   generator->Modified();
   generator->Update();
-  EXPECT_EQ(output->GetCellType(0), VTK_TRIANGLE);
-  EXPECT_EQ(CellPoints(output, 0), (Ids{ 0, 1, 2 }));
+  generator->RemoveObserver(tag);
+  ASSERT_EQ(output->GetNumberOfCells(), 1);
+  EXPECT_EQ(output->GetCellType(0), VTK_QUAD);
+  EXPECT_EQ(output->GetNumberOfPoints(), 4);
+
+  replace->SetCallback([](vtkObject*, unsigned long, void* clientData, void*)
+    { static_cast<vtkKivUnstructuredGridGenerator*>(clientData)->SetCellData(nullptr); });
+  tag = generator->AddObserver(vtkCommand::StartEvent, replace);
+  generator->Modified();
+  generator->Update();
+  generator->RemoveObserver(tag);
+  EXPECT_EQ(generator->GetCellData(), nullptr);
   EXPECT_EQ(errors.Count, 0);
   EXPECT_EQ(warnings.Count, 0);
 }
@@ -240,6 +230,8 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
       "cell 1: point count -1 is negative" },
     { Coordinates(9), Values<I>({ 6, 0, 1, 2, 3, 4, 5 }), Values<T>({ VTK_HEXAHEDRON }),
       "cell 0: cell type 12 needs 8 points, not 6" },
+    { points, Values<I>({ 4, 0, 1, 2, 3 }), Values<T>({ VTK_TRIANGLE }),
+      "cell 0: cell type 5 needs 3 points, not 4" },
     { points, Values<I>({ 0 }), Values<T>({ VTK_POLYHEDRON }),
       "cell 0: polyhedron face count 0 is below 1" },
     { points, Values<I>({ 2, 3, 0, 1, 2, 2, 0, 1 }), Values<T>({ VTK_POLYHEDRON }),
@@ -293,36 +285,28 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
   }
 }
 
+// A derived host calls the protected operation on a cell array that already
+// holds a cell: good cells are appended behind it, a fault leaves it alone.
 TEST(KivUnstructuredGridGenerator, FillCellArrayLeavesTheCellArrayAloneOnAFault)
 {
-  // A derived host calls the protected operation on a cell array that
-  // already holds a cell: good cells are appended behind it, a fault leaves
-  // it as it was.
   struct Host : vtkKivUnstructuredGridGenerator
   {
     static Host* New() { return new Host; }
-    int Fill(int* types, vtkIdTypeArray* cells, vtkCellArray* cellArray)
-    {
-      return this->FillCellArray(types, cells, cellArray);
-    }
+    using vtkKivUnstructuredGridGenerator::FillCellArray;
   };
   vtkSmartPointer<Host> host = vtkSmartPointer<Host>::Take(Host::New());
   orvi_test::EventRecorder errors(host, vtkCommand::ErrorEvent);
   host->SetPointData(Coordinates(5));
   int types[] = { VTK_TRIANGLE, VTK_LINE };
   host->SetCellTypeData(Values<T>({ VTK_TRIANGLE, VTK_LINE }));
-
   vtkNew<vtkCellArray> cellArray;
   const vtkIdType first[] = { 4, 3 };
   cellArray->InsertNextCell(2, first);
-  EXPECT_EQ(host->Fill(types, Values<I>({ 3, 0, 1, 2, 2, 3, 4 }), cellArray), 1);
-  ASSERT_EQ(cellArray->GetNumberOfCells(), 3);
-  EXPECT_EQ(cellArray->GetNumberOfConnectivityIds(), 7);
+  EXPECT_EQ(host->FillCellArray(types, Values<I>({ 3, 0, 1, 2, 2, 3, 4 }), cellArray), 1);
   vtkNew<vtkIdList> ids;
   cellArray->GetCellAtId(2, ids);
   EXPECT_EQ(Ids(ids->begin(), ids->end()), (Ids{ 3, 4 }));
-
-  EXPECT_EQ(host->Fill(types, Values<I>({ 3, 0, 1, 2, 2, 3, 9 }), cellArray), 0);
+  EXPECT_EQ(host->FillCellArray(types, Values<I>({ 3, 0, 1, 2, 2, 3, 9 }), cellArray), 0);
   EXPECT_EQ(errors.Count, 1);
   EXPECT_EQ(cellArray->GetNumberOfCells(), 3);
   EXPECT_EQ(cellArray->GetNumberOfConnectivityIds(), 7);

@@ -1,49 +1,25 @@
-// Misuse of every class of the library: each answer is a warning or error
-// with a clear text, or nothing at all, never a crash or a read of freed
-// memory. The suite is also run under AddressSanitizer, which is what catches
-// the use-after-free cases below.
+// Misuse of the navigators and interactor styles: each answer is a warning
+// or error with a clear text, or nothing at all, never a crash or a read of
+// freed memory. The suite is also run under AddressSanitizer, which is what
+// catches the use-after-free cases below. The other classes keep their
+// misuse cases beside their other tests.
 #include "vtkCatiaInteractor.h"
-#include "vtkColorTableLegendActor.h"
-#include "vtkFrustumSelectionPicker.h"
 #include "vtkInteractorStyleCATIA.h"
 #include "vtkKivInteractor.h"
-#include "vtkKivMainPass.h"
-#include "vtkKivUnstructuredGridGenerator.h"
 #include "vtkMervoInteractor.h"
 #include "vtkSimpleRenderWindowInteractor.h"
-#include "vtkVisibleSelectionPicker.h"
 
 #include "orviTestUtils.h"
 
 #include "vtkActor.h"
-#include "vtkActor2D.h"
-#include "vtkCameraPass.h"
-#include "vtkCellArray.h"
-#include "vtkCellData.h"
-#include "vtkDoubleArray.h"
-#include "vtkExecutive.h"
-#include "vtkFloatArray.h"
-#include "vtkHardwareSelector.h"
-#include "vtkIdTypeArray.h"
-#include "vtkIntArray.h"
-#include "vtkLightsPass.h"
-#include "vtkLookupTable.h"
 #include "vtkObjectFactory.h"
 #include "vtkPolyDataMapper.h"
-#include "vtkRenderPassCollection.h"
-#include "vtkRenderState.h"
 #include "vtkRendererCollection.h"
-#include "vtkSelection.h"
-#include "vtkSequencePass.h"
 #include "vtkSphereSource.h"
-#include "vtkTextMapper.h"
-#include "vtkUnstructuredGrid.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <functional>
-#include <limits>
 #include <string>
 
 namespace
@@ -131,17 +107,6 @@ public:
   using vtkInteractorStyleCATIA::IsSpinning;
 };
 vtkStandardNewMacro(CatiaStyleProbe);
-
-class LegendProbe : public vtkColorTableLegendActor
-{
-public:
-  static LegendProbe* New();
-  vtkTypeMacro(LegendProbe, vtkColorTableLegendActor);
-  int LabelCount() const { return this->NumberOfLabelsBuilt; }
-  std::string Label(int i) const { return this->TextMappers[i]->GetInput(); }
-  vtkPolyData* Bar() { return this->ScalarBar; }
-};
-vtkStandardNewMacro(LegendProbe);
 
 // Every handler and host-driven operation of the navigator vtkMervoInteractor.
 void ExerciseMervo(vtkMervoInteractor* nav)
@@ -375,44 +340,6 @@ TEST(Misuse, StylesWithoutRenderWindow)
 {
   vtkNew<vtkGenericRenderWindowInteractor> bare;
   bare->SetEventInformation(100, 100);
-  {
-    vtkNew<MervoProbe> nav;
-    nav->SetInteractor(bare);
-    Diagnostics seen(nav);
-    ExerciseMervo(nav);
-    ExpectIdle(nav.Get());
-    EXPECT_EQ(nav->GetRotationPointActor(), nullptr);
-    EXPECT_EQ(seen.Errors.Count, 0);
-    for (const auto& text : seen.Warnings.Texts)
-    {
-      EXPECT_NE(text.find("Cannot prepare rotation point actor, no renderer"), std::string::npos)
-        << text;
-    }
-    nav->SetInteractor(nullptr);
-  }
-  {
-    vtkNew<vtkCatiaInteractor> nav;
-    nav->SetInteractor(bare);
-    Diagnostics seen(nav);
-    ExerciseCatia(nav);
-    PressKeys(nav, bare);
-    ExpectIdle(nav.Get());
-    EXPECT_EQ(seen.Count(), 0) << seen.All();
-    nav->SetInteractor(nullptr);
-  }
-  {
-    vtkNew<CatiaStyleProbe> style;
-    style->SetInteractor(bare);
-    Diagnostics seen(style);
-    EventRecorder startPick(bare, vtkCommand::StartPickEvent);
-    ExerciseCatiaStyle(style);
-    PressKeys(style, bare);
-    ExpectIdle(style.Get());
-    EXPECT_EQ(startPick.Count, 0);
-    EXPECT_EQ(seen.Count(), 0) << seen.All();
-    style->SetInteractor(nullptr);
-  }
-
   // A window, but no renderer in it.
   vtkNew<vtkRenderWindow> window;
   window->SetSize(200, 200);
@@ -420,56 +347,52 @@ TEST(Misuse, StylesWithoutRenderWindow)
   vtkNew<vtkGenericRenderWindowInteractor> interactor;
   interactor->SetRenderWindow(window);
   interactor->SetEventInformation(100, 100);
+  for (vtkRenderWindowInteractor* host :
+    std::initializer_list<vtkRenderWindowInteractor*>{ bare.Get(), interactor.Get() })
   {
-    vtkNew<MervoProbe> nav;
-    nav->SetInteractor(interactor);
-    Diagnostics seen(nav);
-    ExerciseMervo(nav);
-    ExpectIdle(nav.Get());
-    EXPECT_EQ(nav->GetRotationPointActor(), nullptr);
-    EXPECT_EQ(seen.Errors.Count, 0);
-    for (const auto& text : seen.Warnings.Texts)
+    SCOPED_TRACE(host == bare.Get() ? "no window" : "no renderer");
     {
-      EXPECT_NE(text.find("Cannot prepare rotation point actor, no renderer"), std::string::npos)
-        << text;
+      // The navigator's only diagnostic: it cannot prepare its markers.
+      vtkNew<MervoProbe> nav;
+      nav->SetInteractor(host);
+      Diagnostics seen(nav);
+      ExerciseMervo(nav);
+      ExpectIdle(nav.Get());
+      EXPECT_EQ(nav->GetRotationPointActor(), nullptr);
+      EXPECT_EQ(seen.Errors.Count, 0);
+      for (const auto& text : seen.Warnings.Texts)
+      {
+        EXPECT_NE(text.find("Cannot prepare rotation point actor, no renderer"), std::string::npos)
+          << text;
+      }
+      nav->SetInteractor(nullptr);
     }
-    nav->SetInteractor(nullptr);
-  }
-  {
-    vtkNew<vtkCatiaInteractor> nav;
-    nav->SetInteractor(interactor);
-    Diagnostics seen(nav);
-    ExerciseCatia(nav);
-    PressKeys(nav, interactor);
-    ExpectIdle(nav.Get());
-    // VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f') say
-    // so themselves.
-    EXPECT_EQ(seen.Errors.Count, 0) << seen.All();
-    EXPECT_EQ(seen.Warnings.Count, 5);
-    for (const auto& text : seen.Warnings.Texts)
-    {
-      EXPECT_NE(text.find("no current renderer on the interactor style."), std::string::npos)
-        << text;
-    }
-    nav->SetInteractor(nullptr);
-  }
-  {
+    vtkNew<vtkCatiaInteractor> catia;
     vtkNew<CatiaStyleProbe> style;
-    style->SetInteractor(interactor);
-    Diagnostics seen(style);
-    ExerciseCatiaStyle(style);
-    PressKeys(style, interactor);
-    ExpectIdle(style.Get());
-    // VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f') say
-    // so themselves.
-    EXPECT_EQ(seen.Errors.Count, 0) << seen.All();
-    EXPECT_EQ(seen.Warnings.Count, 5);
-    for (const auto& text : seen.Warnings.Texts)
+    for (vtkInteractorStyle* s : std::initializer_list<vtkInteractorStyle*>{ catia, style })
     {
-      EXPECT_NE(text.find("no current renderer on the interactor style."), std::string::npos)
-        << text;
+      SCOPED_TRACE(s->GetClassName());
+      s->SetInteractor(host);
+      Diagnostics seen(s);
+      EventRecorder startPick(host, vtkCommand::StartPickEvent);
+      s == catia.Get() ? ExerciseCatia(catia) : ExerciseCatiaStyle(style);
+      PressKeys(s, host);
+      ExpectIdle(s);
+      if (host == bare.Get() && s == style.Get())
+      {
+        EXPECT_EQ(startPick.Count, 0) << "no window to pick in";
+      }
+      EXPECT_EQ(seen.Errors.Count, 0) << seen.All();
+      // With a window, VTK's key bindings that need a renderer ('w', 's',
+      // 'r', 'p', 'f') say so themselves.
+      EXPECT_EQ(seen.Warnings.Count, host == bare.Get() ? 0 : 5) << seen.All();
+      for (const auto& text : seen.Warnings.Texts)
+      {
+        EXPECT_NE(text.find("no current renderer on the interactor style."), std::string::npos)
+          << text;
+      }
+      s->SetInteractor(nullptr);
     }
-    style->SetInteractor(nullptr);
   }
 }
 
@@ -554,211 +477,6 @@ TEST(Misuse, NavigatorRendererRemovedFromWindow)
 }
 
 //------------------------------------------------------------------------------
-// Pickers given no renderer, a renderer outside any window, or corners that
-// are not numbers: an error, 0, and the picker's last result untouched.
-TEST(Misuse, PickersWithoutWindow)
-{
-  Scene scene(300, 300);
-  vtkSmartPointer<vtkActor> sphere = AddSphere(scene.Renderer);
-  scene.Window->Render();
-  vtkNew<vtkRenderer> loose;
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
-
-  vtkNew<vtkFrustumSelectionPicker> frustum;
-  vtkNew<vtkVisibleSelectionPicker> visible;
-  for (vtkSelectionPicker* picker :
-    std::initializer_list<vtkSelectionPicker*>{ frustum.Get(), visible.Get() })
-  {
-    SCOPED_TRACE(picker->GetClassName());
-    picker->AddPickList(sphere);
-    ASSERT_GT(picker->AreaPick(100, 100, 200, 200, scene.Renderer), 0);
-    const unsigned int nodes = picker->GetSelection()->GetNumberOfNodes();
-    ASSERT_GT(nodes, 0u);
-    Diagnostics seen(picker);
-
-    EXPECT_EQ(picker->AreaPick(0, 0, 10, 10, nullptr), 0);
-    EXPECT_EQ(picker->Pick(5, 5, 0, nullptr), 0);
-    EXPECT_EQ(picker->AreaPick(0, 0, 10, 10, loose), 0);
-    EXPECT_EQ(seen.Errors.Count, 3);
-    EXPECT_TRUE(seen.Errors.Saw(
-      "AreaPick needs a renderer that belongs to a render window; nothing picked."));
-
-    EXPECT_EQ(picker->AreaPick(nan, 0, 10, 10, scene.Renderer), 0);
-    EXPECT_EQ(picker->AreaPick(0, 0, inf, 10, scene.Renderer), 0);
-    EXPECT_EQ(seen.Errors.Count, 5);
-    EXPECT_TRUE(seen.Errors.Saw("AreaPick needs finite corner coordinates; nothing picked."));
-
-    EXPECT_EQ(picker->GetSelectionArea()[0], 100.0);
-    EXPECT_EQ(picker->GetSelectionArea()[3], 200.0);
-    EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), nodes);
-  }
-}
-
-//------------------------------------------------------------------------------
-// The host drops the window and renderer a picker picked in before it asks
-// for the selection: the picker must not reach the freed renderer.
-TEST(Misuse, PickerRendererDestroyedBeforeSelection)
-{
-  vtkNew<vtkFrustumSelectionPicker> frustum;
-  vtkNew<vtkVisibleSelectionPicker> visible;
-  for (vtkSelectionPicker* picker :
-    std::initializer_list<vtkSelectionPicker*>{ frustum.Get(), visible.Get() })
-  {
-    SCOPED_TRACE(picker->GetClassName());
-    vtkSmartPointer<vtkActor> actor;
-    unsigned int nodes = 0;
-    {
-      Scene scene(300, 300);
-      actor = AddSphere(scene.Renderer);
-      picker->AddPickList(actor);
-      scene.Window->Render();
-      ASSERT_GT(picker->AreaPick(100, 100, 200, 200, scene.Renderer), 0);
-      nodes = picker->GetSelection()->GetNumberOfNodes();
-      ASSERT_GT(nodes, 0u);
-    }
-    // The scene is gone; the actor (and so its data) is still held here.
-    vtkSelection* selection = picker->GetSelection();
-    EXPECT_LE(selection->GetNumberOfNodes(), nodes);
-  }
-}
-
-//------------------------------------------------------------------------------
-// A lookup table whose range is a single value: a one-colour bar and every
-// label showing that value, no warning. A log-scale table whose range holds
-// zero or crosses it cannot place its labels on a log scale: they are spaced
-// linearly instead, with a warning, and none reads "nan" or "inf".
-TEST(Misuse, LegendDegenerateRange)
-{
-  Scene scene(400, 500);
-  vtkNew<vtkLookupTable> table;
-  table->SetRange(5.0, 5.0);
-  table->Build();
-  vtkNew<LegendProbe> legend;
-  legend->SetLookupTable(table);
-  legend->SetNumberOfLabels(4);
-  legend->SetMaximumNumberOfColors(8);
-  legend->SetLabelFormat("%g");
-  legend->GetPositionCoordinate()->SetCoordinateSystemToViewport();
-  legend->GetPositionCoordinate()->SetValue(50, 50);
-  legend->GetPosition2Coordinate()->SetCoordinateSystemToViewport();
-  legend->GetPosition2Coordinate()->SetValue(200, 400);
-  scene.Renderer->AddActor2D(legend);
-  Diagnostics seen(legend);
-
-  scene.Window->Render();
-  ASSERT_EQ(legend->LabelCount(), 4);
-  for (int i = 0; i < 4; ++i)
-  {
-    EXPECT_EQ(legend->Label(i), "5");
-  }
-  EXPECT_EQ(legend->Bar()->GetNumberOfCells(), 8);
-  auto* colors = vtkUnsignedCharArray::SafeDownCast(legend->Bar()->GetCellData()->GetScalars());
-  ASSERT_NE(colors, nullptr);
-  for (vtkIdType i = 1; i < colors->GetNumberOfTuples(); ++i)
-  {
-    for (int c = 0; c < 3; ++c)
-    {
-      EXPECT_EQ(colors->GetComponent(i, c), colors->GetComponent(0, c));
-    }
-  }
-  EXPECT_EQ(seen.Count(), 0) << seen.All();
-
-  // Range (0, 0): the same.
-  table->SetRange(0.0, 0.0);
-  scene.Window->Render();
-  for (int i = 0; i < 4; ++i)
-  {
-    EXPECT_EQ(legend->Label(i), "0");
-  }
-  EXPECT_EQ(seen.Count(), 0) << seen.All();
-
-  // Log scale over (0, 30) and over (-30, 0): spaced linearly, with a
-  // warning each.
-  table->SetScaleToLog10();
-  for (const auto& range : { std::array<double, 2>{ 0.0, 30.0 }, { -30.0, 0.0 } })
-  {
-    table->SetRange(range[0], range[1]);
-    scene.Window->Render();
-    ASSERT_EQ(legend->LabelCount(), 4);
-    for (int i = 0; i < 4; ++i)
-    {
-      const std::string label = legend->Label(i);
-      EXPECT_EQ(label.find("nan"), std::string::npos) << label;
-      EXPECT_EQ(label.find("inf"), std::string::npos) << label;
-      EXPECT_DOUBLE_EQ(std::stod(label), range[0] + i * (range[1] - range[0]) / 3.0);
-    }
-  }
-  EXPECT_EQ(seen.Warnings.Count, 2);
-  EXPECT_TRUE(seen.Warnings.Saw("the lookup table's log scale cannot show the range (0, 30): "
-                                "labels are spaced linearly"));
-  EXPECT_TRUE(seen.Warnings.Saw("the lookup table's log scale cannot show the range (-30, 0): "
-                                "labels are spaced linearly"));
-
-  // A log range on one side of zero is spaced logarithmically, without a
-  // warning; below zero by the magnitudes.
-  table->SetRange(1.0, 1000.0);
-  scene.Window->Render();
-  EXPECT_EQ(legend->Label(0), "1");
-  EXPECT_EQ(legend->Label(1), "10");
-  EXPECT_EQ(legend->Label(3), "1000");
-  table->SetRange(-1000.0, -1.0);
-  scene.Window->Render();
-  EXPECT_EQ(legend->Label(0), "-1000");
-  EXPECT_EQ(legend->Label(2), "-10");
-  EXPECT_EQ(legend->Label(3), "-1");
-  EXPECT_EQ(seen.Warnings.Count, 2);
-  EXPECT_EQ(seen.Errors.Count, 0);
-}
-
-//------------------------------------------------------------------------------
-// The main pass on a renderer without any prop, also while a hardware
-// selection runs, and called straight with empty render states.
-TEST(Misuse, MainPassWithoutProps)
-{
-  Scene scene(200, 200);
-  scene.Renderer->SetBackground(0.0, 0.0, 1.0);
-  vtkNew<vtkKivMainPass> mainPass;
-  vtkNew<vtkLightsPass> lightsPass;
-  vtkNew<vtkRenderPassCollection> passes;
-  passes->AddItem(lightsPass);
-  passes->AddItem(mainPass);
-  vtkNew<vtkSequencePass> sequence;
-  sequence->SetPasses(passes);
-  vtkNew<vtkCameraPass> cameraPass;
-  cameraPass->SetDelegatePass(sequence);
-  scene.Renderer->SetPass(cameraPass);
-  Diagnostics seen(mainPass);
-
-  scene.Window->Render();
-  EXPECT_EQ(mainPass->GetNumberOfRenderedProps(), 0);
-  const auto pixel = scene.Pixel(100, 100);
-  EXPECT_EQ(pixel[0], 0);
-  EXPECT_EQ(pixel[2], 255);
-
-  vtkNew<vtkHardwareSelector> selector;
-  selector->SetRenderer(scene.Renderer);
-  selector->SetArea(0, 0, 199, 199);
-  vtkSmartPointer<vtkSelection> selection;
-  selection.TakeReference(selector->Select());
-  ASSERT_NE(selection, nullptr);
-  EXPECT_EQ(selection->GetNumberOfNodes(), 0u);
-  EXPECT_EQ(scene.Renderer->PickProp(10, 10, 190, 190), nullptr);
-
-  // Straight calls: an empty state, and a count without an array.
-  vtkRenderState empty(scene.Renderer);
-  mainPass->Render(&empty);
-  EXPECT_EQ(mainPass->GetNumberOfRenderedProps(), 0);
-  vtkRenderState countOnly(scene.Renderer);
-  countOnly.SetPropArrayAndCount(nullptr, 3);
-  mainPass->Render(&countOnly);
-  EXPECT_EQ(mainPass->GetNumberOfRenderedProps(), 0);
-  mainPass->Render(nullptr);
-  EXPECT_EQ(mainPass->GetNumberOfRenderedProps(), 0);
-  EXPECT_EQ(seen.Count(), 0) << seen.All();
-}
-
-//------------------------------------------------------------------------------
 // The host releases its interactor while the style lives on (the interactor
 // held the only other reference to it). The style lets go of the interactor
 // when it is deleted, so nothing afterwards reaches freed memory; the style
@@ -840,174 +558,4 @@ TEST(Misuse, InteractorDestroyedBeforeStyle)
     EXPECT_FALSE(CameraState(scene.Camera()) == before);
     scene.Interactor->SetInteractorStyle(nullptr);
   }
-}
-
-//------------------------------------------------------------------------------
-// The host updates the generator, replaces its arrays (without and with
-// Modified()), and replaces them again from an observer while an update is
-// running. The output always matches arrays the generator held at the time of
-// a run, or is empty after a reported fault; nothing dangles.
-TEST(Misuse, GeneratorArraysReplaced)
-{
-  auto makePoints = [](int n)
-  {
-    auto points = vtkSmartPointer<vtkDoubleArray>::New();
-    points->SetNumberOfComponents(3);
-    for (int i = 0; i < n; ++i)
-    {
-      points->InsertNextTuple3(i, i % 2, 0.0);
-    }
-    return points;
-  };
-  auto makeTriangles = [](std::initializer_list<std::array<vtkIdType, 3>> triangles)
-  {
-    auto cells = vtkSmartPointer<vtkIdTypeArray>::New();
-    auto types = vtkSmartPointer<vtkIntArray>::New();
-    for (const auto& t : triangles)
-    {
-      cells->InsertNextValue(3);
-      for (vtkIdType id : t)
-      {
-        cells->InsertNextValue(id);
-      }
-      types->InsertNextValue(VTK_TRIANGLE);
-    }
-    return std::make_pair(cells, types);
-  };
-
-  vtkNew<vtkKivUnstructuredGridGenerator> generator;
-  Diagnostics seen(generator);
-  // The executive reports a failed run too.
-  Diagnostics pipeline(generator->GetExecutive());
-  {
-    auto points = makePoints(6);
-    auto [cells, types] = makeTriangles({ { 0, 1, 2 }, { 3, 4, 5 } });
-    generator->SetPointData(points);
-    generator->SetCellData(cells);
-    generator->SetCellTypeData(types);
-  }
-  generator->Update();
-  vtkUnstructuredGrid* output = vtkUnstructuredGrid::SafeDownCast(generator->GetOutput());
-  ASSERT_NE(output, nullptr);
-  EXPECT_EQ(output->GetNumberOfPoints(), 6);
-  EXPECT_EQ(output->GetNumberOfCells(), 2);
-
-  // Replaced without Modified(): no new run, the output keeps the old arrays
-  // it shares (the generator no longer holds them).
-  {
-    auto points = makePoints(3);
-    auto [cells, types] = makeTriangles({ { 0, 1, 2 } });
-    generator->SetPointData(points);
-    generator->SetCellData(cells);
-    generator->SetCellTypeData(types);
-  }
-  generator->Update();
-  EXPECT_EQ(output->GetNumberOfPoints(), 6);
-  EXPECT_EQ(output->GetNumberOfCells(), 2);
-  double p[3];
-  output->GetPoint(5, p);
-  EXPECT_EQ(p[0], 5.0);
-
-  // Only the points replaced, by fewer than the old cells use: a fault.
-  generator->SetPointData(makePoints(2));
-  generator->Modified();
-  generator->Update();
-  EXPECT_EQ(seen.Errors.Count, 1);
-  EXPECT_TRUE(seen.Errors.Saw("cell 0: point id 2 is not below the number of points (2)"));
-  EXPECT_EQ(output->GetNumberOfCells(), 0);
-  EXPECT_EQ(output->GetNumberOfPoints(), 0);
-  EXPECT_EQ(pipeline.Errors.Count, 1);
-
-  // Replaced from an observer while the update runs, the old arrays released
-  // there: the run reads the arrays held when it builds.
-  generator->SetPointData(makePoints(3));
-  generator->Modified();
-  vtkNew<vtkCallbackCommand> replace;
-  replace->SetClientData(generator.Get());
-  replace->SetCallback(
-    [](vtkObject*, unsigned long, void* clientData, void*)
-    {
-      auto* g = static_cast<vtkKivUnstructuredGridGenerator*>(clientData);
-      vtkNew<vtkFloatArray> points;
-      points->SetNumberOfComponents(3);
-      for (int i = 0; i < 4; ++i)
-      {
-        points->InsertNextTuple3(0.0, i, 1.0);
-      }
-      vtkNew<vtkIdTypeArray> cells;
-      for (vtkIdType v : { 4, 0, 1, 2, 3 })
-      {
-        cells->InsertNextValue(v);
-      }
-      vtkNew<vtkIntArray> types;
-      types->InsertNextValue(VTK_QUAD);
-      g->SetPointData(points);
-      g->SetCellData(cells);
-      g->SetCellTypeData(types);
-    });
-  const unsigned long tag = generator->AddObserver(vtkCommand::StartEvent, replace);
-  generator->Update();
-  generator->RemoveObserver(tag);
-  EXPECT_EQ(output->GetNumberOfPoints(), 4);
-  ASSERT_EQ(output->GetNumberOfCells(), 1);
-  EXPECT_EQ(output->GetCellType(0), VTK_QUAD);
-  output->GetPoint(3, p);
-  EXPECT_EQ(p[1], 3.0);
-
-  // An array unset from an observer mid-run: nothing generated, no crash.
-  replace->SetCallback([](vtkObject*, unsigned long, void* clientData, void*)
-    { static_cast<vtkKivUnstructuredGridGenerator*>(clientData)->SetCellData(nullptr); });
-  generator->AddObserver(vtkCommand::StartEvent, replace);
-  generator->Modified();
-  generator->Update();
-  EXPECT_EQ(generator->GetCellData(), nullptr);
-  EXPECT_EQ(seen.Errors.Count, 1);
-}
-
-//------------------------------------------------------------------------------
-// 3D-mouse reports whose values are not numbers or infinite: the interactor
-// warns and fires nothing, so the camera is left as it was. A finite report
-// afterwards moves it as usual.
-TEST(Misuse, TDxReportNotFinite)
-{
-  vtkNew<vtkRenderWindow> window;
-  window->SetSize(300, 300);
-  window->SetMultiSamples(0);
-  vtkNew<vtkRenderer> renderer;
-  window->AddRenderer(renderer);
-  AddSphere(renderer);
-  vtkNew<vtkSimpleRenderWindowInteractor> interactor;
-  interactor->SetRenderWindow(window);
-  vtkNew<vtkMervoInteractor> nav;
-  interactor->SetInteractorStyle(nav);
-  interactor->SetEventInformation(150, 150);
-  window->Render();
-  // The renderer the 3D-mouse style moves is the navigator's current one.
-  nav->FindPokedRenderer(150, 150);
-  Diagnostics seen(interactor);
-  EventRecorder motion(interactor, vtkCommand::TDxMotionEvent);
-  const CameraState before(renderer->GetActiveCamera());
-
-  const double nan = std::numeric_limits<double>::quiet_NaN();
-  const double inf = std::numeric_limits<double>::infinity();
-  const std::array<std::array<double, 7>, 4> reports = { { { nan, 0, 0, 0, 0, 0, 1 },
-    { 0, 0, inf, 0, 0, 0, 1 },
-    { 0, 0, 0, nan, 0, 1, 0 },
-    { 0, 0, 0, 10, 0, -inf, 0 } } };
-  for (const auto& r : reports)
-  {
-    interactor->SetTDxEventInformation(r[0], r[1], r[2], r[3], r[4], r[5], r[6], 0);
-    interactor->TDxMotionEvent();
-  }
-  EXPECT_EQ(motion.Count, 0);
-  EXPECT_TRUE(CameraState(renderer->GetActiveCamera()) == before);
-  EXPECT_EQ(seen.Warnings.Count, 4);
-  EXPECT_TRUE(seen.Warnings.Saw("3D-mouse report with a value that is not a finite number "
-                                "ignored: translation (nan, 0, 0), angle 0, axis (0, 0, 1)"));
-
-  interactor->SetTDxEventInformation(0, 0, 0, 10, 0, 1, 0, 0);
-  interactor->TDxMotionEvent();
-  EXPECT_EQ(motion.Count, 1);
-  EXPECT_FALSE(CameraState(renderer->GetActiveCamera()) == before);
-  EXPECT_EQ(seen.Warnings.Count, 4);
 }

@@ -12,69 +12,80 @@
 
 namespace
 {
-constexpr double Tol = 1e-9;
-
-vtkTDxMotionEventInfo Report(double x,
-  double y,
-  double z,
-  double angle = 0.0,
-  double ax = 0.0,
-  double ay = 0.0,
-  double az = 0.0)
-{
-  vtkTDxMotionEventInfo info;
-  info.X = x;
-  info.Y = y;
-  info.Z = z;
-  info.Angle = angle;
-  info.AxisX = ax;
-  info.AxisY = ay;
-  info.AxisZ = az;
-  return info;
-}
-
-// A camera at (0, 0, 10) looking at the origin, and the focal-point style
-// with the library's sensitivities: angle -1/32, translations -1/256.
+// A camera at distance 10 (or 20) on +z looking at the origin, perspective,
+// and the focal-point style with the library's sensitivities: angle -1/32,
+// translations -1/256.
 struct TDxScene : orvi_test::Scene
 {
   TDxScene() { orvi_test::SetTDxSensitivities(this->Style->GetSettings()); }
-
-  void Send(vtkTDxMotionEventInfo info)
+  void
+  Send(double x, double y, double z, double angle = 0, double ax = 0, double ay = 0, double az = 0)
   {
+    vtkTDxMotionEventInfo info{ x, y, z, angle, ax, ay, az };
     this->Style->ProcessEvent(this->Renderer, vtkCommand::TDxMotionEvent, &info);
   }
-
-  // The camera back at distance d on the +z axis, perspective.
-  vtkCamera* At(double d)
-  {
-    orvi_test::LookDownZ(this->Camera(), d);
-    return this->Camera();
-  }
-
   vtkNew<vtkTDxInteractorStyleCameraFocalPoint> Style;
 };
 } // namespace
 
-TEST(TDxCameraFocalPoint, PanMovesCameraAndFocalPointByDistanceScaledVector)
+// One report each from a fresh camera: where the camera and its focal point
+// end up. X = 25.6 pans by -0.1 of the distance along the camera's right,
+// Z = 128 halves the distance, -2880 x -1/32 turns 90 degrees about the
+// given camera axis; with every rotation switched off only the rotation is
+// dropped, with the y switch alone only the turn about y is kept.
+TEST(TDxCameraFocalPoint, ReportsMoveTheCamera)
+{
+  struct Case
+  {
+    const char* Name;
+    double Distance;
+    std::array<double, 7> Report;
+    int Rotations; // bits x, y, z of the rotation switches
+    std::array<double, 3> Position, Focal, Up;
+  };
+  // clang-format off
+  const Case cases[] = {
+    { "pan x", 10, { 25.6, 0, 0, 0, 0, 0, 0 }, 7, { -1, 0, 10 }, { -1, 0, 0 }, { 0, 1, 0 } },
+    { "pan x far", 20, { 25.6, 0, 0, 0, 0, 0, 0 }, 7, { -2, 0, 20 }, { -2, 0, 0 }, { 0, 1, 0 } },
+    { "pan y", 10, { 0, 25.6, 0, 0, 0, 0, 0 }, 7, { 0, -1, 10 }, { 0, -1, 0 }, { 0, 1, 0 } },
+    { "still", 10, { 0, 0, 0, 0, 0, 0, 0 }, 7, { 0, 0, 10 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "push", 10, { 0, 0, 128, 0, 0, 0, 0 }, 7, { 0, 0, 5 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "pull", 10, { 0, 0, -256, 0, 0, 0, 0 }, 7, { 0, 0, 20 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "push to the focus", 10, { 0, 0, 256, 0, 0, 0, 0 }, 7,
+      { 0, 0, 10 * vtkTDxInteractorStyleCameraFocalPoint::MinimumDistanceRatio }, { 0, 0, 0 },
+      { 0, 1, 0 } },
+    { "turn about y", 10, { 0, 0, 0, -2880, 0, 1, 0 }, 7, { 10, 0, 0 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "turn about x", 10, { 0, 0, 0, -2880, 1, 0, 0 }, 7, { 0, -10, 0 }, { 0, 0, 0 }, { 0, 0, 1 } },
+    { "rotations off", 10, { 25.6, 0, 128, -2880, 1, 1, 1 }, 0, { -1, 0, 5 }, { -1, 0, 0 },
+      { 0, 1, 0 } },
+    { "y switch only", 10, { 0, 0, 0, -2880, 1, 1, 0 }, 2, { 10, 0, 0 }, { 0, 0, 0 }, { 0, 1, 0 } },
+  };
+  // clang-format on
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.Name);
+    TDxScene scene;
+    vtkTDxInteractorStyleSettings* s = scene.Style->GetSettings();
+    s->SetUseRotationX(c.Rotations & 1);
+    s->SetUseRotationY((c.Rotations & 2) != 0);
+    s->SetUseRotationZ((c.Rotations & 4) != 0);
+    vtkCamera* camera = scene.Camera();
+    orvi_test::LookDownZ(camera, c.Distance);
+    const auto& r = c.Report;
+    scene.Send(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), c.Position[0], c.Position[1], c.Position[2], 1e-9);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), c.Focal[0], c.Focal[1], c.Focal[2], 1e-9);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetViewUp(), c.Up[0], c.Up[1], c.Up[2], 1e-9);
+  }
+}
+
+// An oblique camera pans along its own right and up axes, keeping its
+// distance and direction; a push past the focus stays finite and in front;
+// a parallel camera scales instead, clamped too; no renderer, no motion.
+TEST(TDxCameraFocalPoint, ObliqueParallelAndClamped)
 {
   TDxScene scene;
-  // X = 25.6 with sensitivity -1/256 is -0.1 of the distance along the
-  // camera's right direction (world +x here).
-  vtkCamera* camera = scene.At(10);
-  scene.Send(Report(25.6, 0, 0));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), -1.0, 0.0, 10.0, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), -1.0, 0.0, 0.0, Tol);
-  // Twice as far away, the same report pans twice as far.
-  scene.At(20);
-  scene.Send(Report(25.6, 0, 0));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), -2.0, 0.0, 0.0, Tol);
-  // Y pans along the view up.
-  scene.At(10);
-  scene.Send(Report(0, 25.6, 0));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), 0.0, -1.0, 0.0, Tol);
-  EXPECT_NEAR(camera->GetDistance(), 10.0, Tol);
-
-  // An oblique camera pans along its own right and up axes.
+  vtkCamera* camera = scene.Camera();
   camera->SetFocalPoint(1, 1, 1);
   camera->SetPosition(4, 5, 6);
   camera->SetViewUp(0, 0, 1);
@@ -84,89 +95,33 @@ TEST(TDxCameraFocalPoint, PanMovesCameraAndFocalPointByDistanceScaledVector)
   camera->GetViewUp(up);
   vtkMath::Cross(dop, up, right);
   const double d = camera->GetDistance();
-  scene.Send(Report(25.6, 12.8, 0));
-  // Expected world shift: -0.1 d along right, -0.05 d along up.
+  scene.Send(25.6, 12.8, 0);
   double expected[3];
   for (int i = 0; i < 3; ++i)
   {
     expected[i] = 1.0 - 0.1 * d * right[i] - 0.05 * d * up[i];
   }
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), expected[0], expected[1], expected[2], Tol);
-  EXPECT_NEAR(camera->GetDistance(), d, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetDirectionOfProjection(), dop[0], dop[1], dop[2], Tol);
-}
+  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), expected[0], expected[1], expected[2], 1e-9);
+  EXPECT_NEAR(camera->GetDistance(), d, 1e-9);
+  ORVI_EXPECT_VEC3_NEAR(camera->GetDirectionOfProjection(), dop[0], dop[1], dop[2], 1e-9);
 
-TEST(TDxCameraFocalPoint, PushPullDolliesOrScalesAndIsClamped)
-{
-  TDxScene scene;
-  vtkCamera* camera = scene.At(10);
-  scene.Send(Report(0, 0, 0));
-  EXPECT_NEAR(camera->GetDistance(), 10.0, Tol) << "Z = 0 is a factor of exactly 1";
-  // Z = 128: tz = -0.5 d, k = 2, the distance halves.
-  scene.Send(Report(0, 0, 128));
-  EXPECT_NEAR(camera->GetDistance(), 5.0, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), 0.0, 0.0, 0.0, Tol);
-  // Z = -256: tz = d, k = 1/2, the distance doubles.
-  scene.Send(Report(0, 0, -256));
-  EXPECT_NEAR(camera->GetDistance(), 10.0, Tol);
-  EXPECT_DOUBLE_EQ(vtkTDxInteractorStyleCameraFocalPoint::ComputeDollyFactor(10.0, -5.0), 2.0);
-
-  // Z = 256 makes d + tz zero, Z = 512 negative: clamped short of the focus.
-  scene.Send(Report(0, 0, 256));
-  EXPECT_NEAR(camera->GetDistance(),
-    10.0 * vtkTDxInteractorStyleCameraFocalPoint::MinimumDistanceRatio,
-    1e-12);
-  scene.Send(Report(0, 0, 512));
+  orvi_test::LookDownZ(camera, 10);
+  scene.Send(0, 0, 512);
   EXPECT_TRUE(std::isfinite(camera->GetPosition()[2]));
   EXPECT_GT(camera->GetPosition()[2], 0.0);
 
-  // Parallel: the scale changes by 1/k, the position stays; clamped too.
-  scene.At(10);
-  camera->ParallelProjectionOn();
-  camera->SetParallelScale(3.0);
-  scene.Send(Report(0, 0, 128));
-  EXPECT_NEAR(camera->GetParallelScale(), 1.5, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), 0.0, 0.0, 10.0, Tol);
-  scene.Send(Report(0, 0, 1e6));
+  orvi_test::LookDownZ(camera, 10, true, 3.0);
+  scene.Send(0, 0, 128);
+  EXPECT_NEAR(camera->GetParallelScale(), 1.5, 1e-9);
+  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), 0.0, 0.0, 10.0, 1e-9);
+  scene.Send(0, 0, 1e6);
   EXPECT_TRUE(std::isfinite(camera->GetParallelScale()));
   EXPECT_GT(camera->GetParallelScale(), 0.0);
-}
 
-TEST(TDxCameraFocalPoint, RotationOrbitsTheFocalPointAndSwitchesDropAxes)
-{
-  TDxScene scene;
-  vtkCamera* camera = scene.At(10);
-  // -2880 x -1/32 = 90 degrees about the camera's y axis (world y here).
-  scene.Send(Report(0, 0, 0, -2880, 0, 1, 0));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), 0.0, 0.0, 0.0, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), 10.0, 0.0, 0.0, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetViewUp(), 0.0, 1.0, 0.0, Tol);
-  // About the camera's x axis (now world -z): the view up turns with it.
-  scene.Send(Report(0, 0, 0, -2880, 1, 0, 0));
-  EXPECT_NEAR(camera->GetDistance(), 10.0, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), 0.0, -10.0, 0.0, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetViewUp(), 1.0, 0.0, 0.0, Tol);
-
-  // All switches off: rotation dropped, pan and dolly still applied.
-  vtkTDxInteractorStyleSettings* s = scene.Style->GetSettings();
-  s->SetUseRotationX(false);
-  s->SetUseRotationY(false);
-  s->SetUseRotationZ(false);
-  scene.At(10);
-  scene.Send(Report(25.6, 0, 128, -2880, 1, 1, 1));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), -1.0, 0.0, 0.0, Tol);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), -1.0, 0.0, 5.0, Tol);
-  // Only the y switch on: a report about x and y turns about y alone.
-  s->SetUseRotationY(true);
-  scene.At(10);
-  scene.Send(Report(0, 0, 0, -2880, 1, 1, 0));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), 10.0, 0.0, 0.0, Tol);
-}
-
-TEST(TDxCameraFocalPoint, IgnoresEventsWithoutRenderer)
-{
-  vtkNew<vtkTDxInteractorStyleCameraFocalPoint> style;
-  vtkTDxMotionEventInfo info = Report(1, 2, 3, 4, 0, 1, 0);
-  style->ProcessEvent(nullptr, vtkCommand::TDxMotionEvent, &info);
-  style->OnMotionEvent(&info); // no renderer set: nothing happens, no crash
+  const auto before = scene.CameraState();
+  vtkTDxMotionEventInfo info{ 1, 2, 3, 4, 0, 1, 0 };
+  scene.Style->ProcessEvent(nullptr, vtkCommand::TDxMotionEvent, &info);
+  vtkNew<vtkTDxInteractorStyleCameraFocalPoint> bare;
+  bare->OnMotionEvent(&info);
+  EXPECT_EQ(scene.CameraState(), before);
 }
