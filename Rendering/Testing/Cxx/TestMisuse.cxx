@@ -5,6 +5,7 @@
 // misuse cases beside their other tests.
 #include "vtkCatiaInteractor.h"
 #include "vtkInteractorStyleCATIA.h"
+#include "vtkInteractorStyleMervo.h"
 #include "vtkKivInteractor.h"
 #include "vtkMervoInteractor.h"
 #include "vtkSimpleRenderWindowInteractor.h"
@@ -283,6 +284,24 @@ TEST(Misuse, StylesWithoutInteractor)
     vtkNew<CatiaStyleProbe> style;
     Diagnostics seen(style);
     ExerciseCatiaStyle(style);
+    ExpectIdle(style.Get());
+    EXPECT_EQ(seen.Count(), 0) << seen.All();
+  }
+  {
+    // VTK's states and motions of the Mervo style, which would reach through
+    // the missing interactor.
+    vtkNew<vtkInteractorStyleMervo> style;
+    Diagnostics seen(style);
+    for (auto start : { &vtkInteractorStyle::StartRotate,
+           &vtkInteractorStyle::StartPan,
+           &vtkInteractorStyle::StartSpin,
+           &vtkInteractorStyle::StartDolly })
+    {
+      (style->*start)();
+      style->OnMouseMove();
+      style->OnMouseWheelForward();
+      style->StopState();
+    }
     ExpectIdle(style.Get());
     EXPECT_EQ(seen.Count(), 0) << seen.All();
   }
