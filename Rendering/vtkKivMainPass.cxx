@@ -308,7 +308,7 @@ void vtkKivMainPass::RenderOpaqueGeometry(const vtkRenderState* s)
   // put back after each tagged prop, and a value a prop does not give is
   // taken from `saved`. A surface and the tagged wireframe outlining it are
   // drawn in one go by the outlines.
-  this->Outlines->BeginFrame(renderer);
+  this->Outlines->BeginFrame(renderer, props, count);
   bool outlines = this->Outlines->HasOutlines(); // pairs appear only at keyed props
   for (int i = 0; i < count; ++i)
   {

@@ -3,6 +3,7 @@
 #include "vtkKivMainPass.h"
 
 #include "vtkActor.h"
+#include "vtkBoundingBox.h"
 #include "vtkCamera.h"
 #include "vtkCellArray.h"
 #include "vtkInformation.h"
@@ -14,6 +15,7 @@
 #include "vtkObjectFactory.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
+#include "vtkProp3D.h"
 #include "vtkPropCollection.h"
 #include "vtkProperty.h"
 #include "vtkRenderer.h"
@@ -148,6 +150,9 @@ struct vtkKivSurfaceOutlines::Outline
   bool Drawn = false;
   bool Waiting = false;
   bool Found = false;
+  // Another prop of the frame reaches into the surface's bounds: it may lie
+  // on the surface, and the copy must then stay behind it.
+  bool Shared = false;
 
   bool Valid(vtkRenderer* renderer)
   {
@@ -193,10 +198,32 @@ struct vtkKivSurfaceOutlines::Outline
       drawUnits = -drawUnits;
     }
     vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(
-      drawFactor, drawUnits + EdgeDepthMargin(renderer, this->Surface));
+      drawFactor, drawUnits + (this->Shared ? EdgeDepthMargin(renderer, this->Surface) : 0.0));
     const int rendered = this->Combined->RenderOpaqueGeometry(renderer);
     vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(factor, units);
     return rendered;
+  }
+
+  // Whether another 3D prop of the frame reaches into the surface's bounds.
+  // Pushing the copy back costs VTK's early depth test (its shader then
+  // writes the depth): it is done only then.
+  bool OverlapsOthers(vtkProp** props, int count) const
+  {
+    vtkBoundingBox surface(this->Surface->GetBounds());
+    for (int i = 0; i < count; ++i)
+    {
+      auto* other = vtkProp3D::SafeDownCast(props[i]);
+      if (other && other != this->Surface && other != this->Wireframe)
+      {
+        const double* bounds = other->GetBounds();
+        if (bounds && vtkMath::AreBoundsInitialized(bounds) &&
+          surface.Intersects(vtkBoundingBox(bounds)))
+        {
+          return true;
+        }
+      }
+    }
+    return false;
   }
 
   // Brings the copy up to date with the two actors it stands for.
@@ -356,7 +383,7 @@ void vtkKivSurfaceOutlines::PrintSelf(ostream& os, vtkIndent indent)
 }
 
 //------------------------------------------------------------------------------
-void vtkKivSurfaceOutlines::BeginFrame(vtkRenderer* renderer)
+void vtkKivSurfaceOutlines::BeginFrame(vtkRenderer* renderer, vtkProp** props, int count)
 {
   this->State->Renderer = renderer;
   for (const auto& outline : this->State->Outlines)
@@ -364,6 +391,12 @@ void vtkKivSurfaceOutlines::BeginFrame(vtkRenderer* renderer)
     outline->Drawn = false;
     outline->Waiting = false;
     outline->Found = false;
+    outline->Shared = false;
+    if (!outline->Surface)
+    {
+      continue;
+    }
+    outline->Shared = outline->OverlapsOthers(props, count);
   }
 }
 
@@ -442,6 +475,7 @@ bool vtkKivSurfaceOutlines::DrawWireframe(vtkProp** props, int count, int index)
   auto outline = std::make_unique<Outline>();
   outline->Wireframe = wireframe;
   outline->Surface = static_cast<vtkActor*>(props[surfaceIndex]);
+  outline->Shared = outline->OverlapsOthers(props, count);
   // A surface drawn already this frame leaves the wireframe to the caller
   // this once; later frames draw the pair in one go.
   const bool waits = surfaceIndex > index;

@@ -49,9 +49,9 @@ public:
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   /**
-   * Starts drawing a frame of `renderer`.
+   * Starts drawing a frame of `renderer` with these props.
    */
-  void BeginFrame(vtkRenderer* renderer);
+  void BeginFrame(vtkRenderer* renderer, vtkProp** props, int count);
 
   /**
    * A prop without the pass's keys: when it is the surface of a pair, draws
