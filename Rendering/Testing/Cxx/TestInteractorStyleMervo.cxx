@@ -65,18 +65,6 @@ struct StyleScene : orvi_test::Scene
     }
   }
 
-  // Pixels of the front buffer whose red, green and blue are all v.
-  int CountGrey(int v)
-  {
-    return orvi_test::Frame(this->Window)
-      .Count(
-        [v](const std::array<int, 3>& c, int, int) {
-          return c == std::array<int, 3>{ v, v, v };
-        });
-  }
-
-  bool White(int x, int y) { return this->Pixel(x, y)[0] == 255 && this->Pixel(x, y)[2] == 255; }
-
   vtkSmartPointer<vtkActor> Plane = orvi_test::MakePlane(-2, -2, 2, 2);
   vtkNew<ProbeStyle> Style;
 };
@@ -362,62 +350,6 @@ TEST(InteractorStyleMervo, RightClickCallsTheUserAndADragZooms)
   }
 }
 
-TEST(InteractorStyleMervo, BandDrawnFromTheFourthMotionAndClamped)
-{
-  StyleScene scene(640, 480);
-  scene.Plane->VisibilityOff();
-  scene.Interactor->Initialize();
-  scene.Window->Render();
-  ProbeStyle* style = scene.Style;
-  ASSERT_EQ(scene.CountGrey(0), 640 * 480) << "a black window to start with";
-
-  scene.Fire(RightDown, 100, 80);
-  EXPECT_EQ(style->GetStartPosition()[0], 100);
-  EXPECT_EQ(style->GetStartPosition()[1], 80);
-  for (int i = 1; i <= 3; ++i)
-  {
-    scene.MoveTo(100 + 50 * i, 80 + 30 * i);
-    EXPECT_EQ(scene.CountGrey(255), 0) << "motion " << i;
-    EXPECT_EQ(style->GetEndPosition()[0], 100) << "not drawn, not updated";
-  }
-
-  // Fourth motion: the outline of (100, 80)-(300, 200), 201 x 121 pixels.
-  scene.MoveTo(300, 200);
-  EXPECT_EQ(style->GetEndPosition()[0], 300);
-  EXPECT_EQ(style->GetEndPosition()[1], 200);
-  EXPECT_EQ(scene.CountGrey(255), 2 * 201 + 2 * 119);
-  for (auto xy : { std::array<int, 2>{ 100, 80 }, { 300, 200 }, { 200, 80 }, { 100, 150 } })
-  {
-    EXPECT_TRUE(scene.White(xy[0], xy[1])) << xy[0] << "," << xy[1];
-  }
-  EXPECT_FALSE(scene.White(200, 150)) << "inside";
-  EXPECT_FALSE(scene.White(99, 80)) << "outside";
-
-  // Beyond the window's corner: clamped to (639, 0).
-  scene.MoveTo(700, -20);
-  EXPECT_EQ(style->GetEndPosition()[0], 639);
-  EXPECT_EQ(style->GetEndPosition()[1], 0);
-  EXPECT_EQ(scene.CountGrey(255), 2 * 540 + 2 * 79);
-  for (auto xy : { std::array<int, 2>{ 639, 40 }, { 639, 0 }, { 400, 0 } })
-  {
-    EXPECT_TRUE(scene.White(xy[0], xy[1])) << xy[0] << "," << xy[1];
-  }
-  EXPECT_FALSE(scene.White(300, 200)) << "the previous band is gone";
-
-  // Beyond the other corner: (0, 479).
-  scene.MoveTo(-5, 900);
-  EXPECT_EQ(style->GetEndPosition()[0], 0);
-  EXPECT_EQ(style->GetEndPosition()[1], 479);
-
-  // The release renders the scene, which wipes the band (a click would
-  // have too; here the drag zooms an empty scene).
-  scene.Fire(RightUp, -5, 900);
-  EXPECT_EQ(scene.CountGrey(0), 640 * 480);
-}
-
-// The band's centre becomes the focal point; its width w of 800 pixels
-// divides the parallel scale, or the distance, by 800 / w. A band without
-// width only recentres.
 TEST(InteractorStyleMervo, BandZoomParallelPerspectiveAndWithoutWidth)
 {
   struct Case

@@ -3,7 +3,6 @@
 #include "orviTestUtils.h"
 
 #include "vtkActor.h"
-#include "vtkObjectFactory.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkSphereSource.h"
 
@@ -14,16 +13,7 @@
 
 namespace
 {
-class ProbeNavigator : public vtkMervoInteractor
-{
-public:
-  static ProbeNavigator* New();
-  vtkTypeMacro(ProbeNavigator, vtkMervoInteractor);
-  int* GetStartPosition() { return this->StartPosition; }
-  int* GetEndPosition() { return this->EndPosition; }
-  vtkUnsignedCharArray* GetPixelArray() { return this->PixelArray; }
-};
-vtkStandardNewMacro(ProbeNavigator);
+using ProbeNavigator = orvi_test::MervoProbe;
 
 // Compares the screen with the snapshot: pixels for which onOutline holds
 // must show the snapshot's red, green and blue inverted and its alpha; all
@@ -126,12 +116,6 @@ TEST(MervoRubberBand, SnapshotWithoutEventsBandFromTheFourthMotionInvertedAndCla
   nav->UseTimersOn();
   vtkSmartPointer<vtkUnsignedCharArray> snapshot = scene.Start(100, 80);
   EXPECT_TRUE(nav->IsStateBoxZoom());
-  EXPECT_EQ(nav->GetStartPosition()[0], 100);
-  EXPECT_EQ(nav->GetStartPosition()[1], 80);
-  EXPECT_EQ(nav->GetEndPosition()[0], 100);
-  EXPECT_EQ(nav->GetEndPosition()[1], 80);
-  EXPECT_EQ(snapshot->GetNumberOfComponents(), 4);
-  EXPECT_EQ(snapshot->GetNumberOfTuples(), 307200);
   EXPECT_EQ(CompareBand(snapshot, before.Data, 640, 480, nothing), "");
   EXPECT_EQ(startInteraction.Count, 0);
   EXPECT_EQ(timers.Count, 0);
@@ -235,23 +219,4 @@ TEST(MervoRubberBand, WindowResizedBeforeOrDuringTheDrag)
   EXPECT_EQ(scene.Band(fresh, Outline(100, 80, 653, 450)), "");
   nav->EndBoxZoom();
   EXPECT_EQ(scene.Band(fresh, [](int, int) { return false; }), "") << "the scene as rendered";
-}
-
-TEST(MervoRubberBand, NoInteractorOrWindowDoesNothing)
-{
-  vtkNew<ProbeNavigator> nav;
-  nav->StartBoxZoom();
-  EXPECT_TRUE(nav->IsStateNone());
-  nav->BoxSelect();
-  nav->EndBoxZoom();
-  EXPECT_TRUE(nav->IsStateNone());
-  EXPECT_EQ(nav->GetPixelArray()->GetNumberOfTuples(), 0);
-
-  vtkNew<vtkGenericRenderWindowInteractor> bare;
-  bare->SetInteractorStyle(nav);
-  bare->SetEventInformation(10, 10);
-  nav->StartBoxZoom();
-  EXPECT_TRUE(nav->IsStateNone());
-  nav->BoxSelect();
-  EXPECT_EQ(nav->GetEndPosition()[0], 0);
 }

@@ -91,14 +91,7 @@ struct CameraState
 };
 
 // The protected parts the tests look at.
-class MervoProbe : public vtkMervoInteractor
-{
-public:
-  static MervoProbe* New();
-  vtkTypeMacro(MervoProbe, vtkMervoInteractor);
-  int GetPropPicked() const { return this->PropPicked; }
-};
-vtkStandardNewMacro(MervoProbe);
+using orvi_test::MervoProbe;
 
 class CatiaStyleProbe : public vtkInteractorStyleCATIA
 {

@@ -15,11 +15,14 @@
 #include "vtkImageData.h"
 #include "vtkImageDifference.h"
 #include "vtkInteractorStyle.h"
+#include "vtkMervoInteractor.h"
 #include "vtkNew.h"
 #include "vtkObject.h"
+#include "vtkObjectFactory.h"
 #include "vtkPNGReader.h"
 #include "vtkPNGWriter.h"
 #include "vtkPlaneSource.h"
+#include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
@@ -397,6 +400,34 @@ inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window,
   return ::testing::AssertionFailure() << output << " differs from " << baseline
                                        << ": thresholded error " << error << " > " << threshold;
 }
+
+/// vtkMervoInteractor as a host derives it, with its protected parts in reach.
+class MervoProbe : public vtkMervoInteractor
+{
+public:
+  static MervoProbe* New() { VTK_STANDARD_NEW_BODY(MervoProbe); }
+  vtkTypeMacro(MervoProbe, vtkMervoInteractor);
+  using vtkMervoInteractor::GetBoundingBoxCorners;
+  using vtkMervoInteractor::GetSelectedPoints;
+  using vtkMervoInteractor::GetSelectionBoundingBox;
+  using vtkMervoInteractor::Point;
+  vtkCellPicker* GetFlyPicker() { return this->Picker; }
+  int GetPropPicked() const { return this->PropPicked; }
+  void SetPropPicked(int value) { this->PropPicked = value; }
+  void SetAnimState(int value) { this->AnimState = value; }
+  int GetTimerId() const { return this->TimerId; }
+  vtkActor* GetDebugActor() { return this->DebugActor; }
+  vtkIdType GetNumberOfDebugPoints() { return this->DebugPoints->GetNumberOfPoints(); }
+  int* GetEndPosition() { return this->EndPosition; }
+  vtkUnsignedCharArray* GetPixelArray() { return this->PixelArray; }
+  void SetBand(int x0, int y0, int x1, int y1)
+  {
+    this->StartPosition[0] = x0;
+    this->StartPosition[1] = y0;
+    this->EndPosition[0] = x1;
+    this->EndPosition[1] = y1;
+  }
+};
 
 } // namespace orvi_test
 
