@@ -10,6 +10,7 @@
 #include "vtkMervoInteractor.h"
 #include "vtkSimpleRenderWindowInteractor.h"
 
+#include "catiaTestUtils.h"
 #include "orviTestUtils.h"
 
 #include "vtkActor.h"
@@ -92,15 +93,7 @@ struct CameraState
 
 // The protected parts the tests look at.
 using orvi_test::MervoProbe;
-
-class CatiaStyleProbe : public vtkInteractorStyleCATIA
-{
-public:
-  static CatiaStyleProbe* New();
-  vtkTypeMacro(CatiaStyleProbe, vtkInteractorStyleCATIA);
-  using vtkInteractorStyleCATIA::IsSpinning;
-};
-vtkStandardNewMacro(CatiaStyleProbe);
+using CatiaStyleProbe = catia_test::Style;
 
 // Every handler and host-driven operation of the navigator vtkMervoInteractor.
 void ExerciseMervo(vtkMervoInteractor* nav)
@@ -221,7 +214,7 @@ void ExerciseCatiaStyle(CatiaStyleProbe* style)
   style->Pan();
   style->Spin();
   style->Dolly();
-  static_cast<void>(style->IsSpinning());
+  static_cast<void>(style->Spinning());
   style->StartPick();
   style->Pick();
   style->EndPick();
@@ -341,7 +334,7 @@ TEST(Misuse, StylesWithCurrentRendererButNoInteractor)
   style->Fly();
   style->Pick();
   EXPECT_FALSE(catia->IsSpinning());
-  EXPECT_FALSE(style->IsSpinning());
+  EXPECT_FALSE(style->Spinning());
   EXPECT_TRUE(CameraState(scene.Camera()) == before);
 }
 

@@ -64,7 +64,6 @@ public:
   int GetPropPicked() const { return this->PropPicked; }
   int GetAnimState() const { return this->AnimState; }
   bool Spinning() { return this->IsSpinning(); }
-  double GetRotateZoneRadius() const { return this->RotateZoneRadius; }
 };
 
 using Navigator = Exposed<vtkCatiaInteractor>;
