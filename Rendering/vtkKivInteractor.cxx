@@ -1,5 +1,7 @@
 #include "vtkKivInteractor.h"
 
+#include "vtkKivSharedHandlers.h"
+
 #include "vtkCallbackCommand.h"
 #include "vtkCommand.h"
 #include "vtkKivStyleGuard.h"
@@ -15,6 +17,12 @@ namespace
 constexpr unsigned long KeyEvents[] = { vtkCommand::KeyPressEvent,
   vtkCommand::KeyReleaseEvent,
   vtkCommand::CharEvent };
+}
+
+//------------------------------------------------------------------------------
+bool vtkKivInteractor::HasMoved() const
+{
+  return this->Moved > vtkKivSharedHandlers::ClickMotions;
 }
 
 //------------------------------------------------------------------------------

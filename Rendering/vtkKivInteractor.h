@@ -66,7 +66,7 @@ public:
   /**
    * True from the fifth counted motion on: the press was a drag.
    */
-  bool HasMoved() const { return this->Moved > 4; }
+  bool HasMoved() const;
 
   /**
    * Reset the motion counter (typically when a button goes down).
