@@ -11,9 +11,7 @@
 #include "vtkPoints.h"
 #include "vtkUnstructuredGrid.h"
 
-#include <array>
 #include <functional>
-#include <initializer_list>
 #include <vector>
 
 namespace orvi_test
@@ -41,24 +39,33 @@ inline void AddBlock(vtkUnstructuredGrid* grid,
   const std::function<CubeShape(int, int, int)>& shape)
 {
   const vtkIdType first = points->GetNumberOfPoints();
-  for (int k = 0; k <= nz; ++k)
-    for (int j = 0; j <= ny; ++j)
-      for (int i = 0; i <= nx; ++i)
-        points->InsertNextPoint(i, j, k);
-  auto pid = [&](int i, int j, int k) -> vtkIdType
-  { return first + i + (nx + 1) * (j + static_cast<vtkIdType>(ny + 1) * k); };
-  auto cell = [&](int type, std::initializer_list<vtkIdType> ids)
-  { grid->InsertNextCell(type, static_cast<vtkIdType>(ids.size()), ids.begin()); };
-  using Corners = std::array<int, 4>;
-  // The cube's sides, as pyramid bases and polyhedron faces.
-  const Corners sides[6] = {
+  for (int p = 0; p < (nx + 1) * (ny + 1) * (nz + 1); ++p)
+  {
+    points->InsertNextPoint(p % (nx + 1), p / (nx + 1) % (ny + 1), p / ((nx + 1) * (ny + 1)));
+  }
+  // Each shape's cells as corner numbers of the cube (VTK's hexahedron
+  // order: the bottom square counterclockwise, then the top one), 8 the
+  // centre; and the cube's sides, as pyramid bases and polyhedron faces (a
+  // cell other than a polyhedron does not read them).
+  using Cells = std::vector<std::vector<int>>;
+  const Cells sides = {
     { 0, 3, 2, 1 }, { 4, 5, 6, 7 }, { 0, 1, 5, 4 }, { 1, 2, 6, 5 }, { 2, 3, 7, 6 }, { 3, 0, 4, 7 }
   };
-  const std::vector<Corners> fiveTetrahedra = {
-    { 0, 1, 3, 4 }, { 1, 2, 3, 6 }, { 1, 4, 5, 6 }, { 3, 4, 6, 7 }, { 1, 3, 4, 6 }
-  };
-  const std::vector<Corners> sixTetrahedra = {
-    { 0, 1, 2, 6 }, { 0, 5, 1, 6 }, { 0, 2, 3, 6 }, { 0, 3, 7, 6 }, { 0, 4, 5, 6 }, { 0, 7, 4, 6 }
+  const std::pair<int, Cells> shapes[] = {
+    { VTK_HEXAHEDRON, { { 0, 1, 2, 3, 4, 5, 6, 7 } } },
+    { VTK_VOXEL, { { 0, 1, 3, 2, 4, 5, 7, 6 } } },
+    { VTK_WEDGE, { { 0, 1, 2, 4, 5, 6 }, { 0, 2, 3, 4, 6, 7 } } },
+    { VTK_TETRA,
+      { { 0, 1, 3, 4 }, { 1, 2, 3, 6 }, { 1, 4, 5, 6 }, { 3, 4, 6, 7 }, { 1, 3, 4, 6 } } },
+    { VTK_TETRA,
+      { { 0, 1, 2, 6 },
+        { 0, 5, 1, 6 },
+        { 0, 2, 3, 6 },
+        { 0, 3, 7, 6 },
+        { 0, 4, 5, 6 },
+        { 0, 7, 4, 6 } } },
+    { VTK_PYRAMID, {} },
+    { VTK_POLYHEDRON, { { 0, 1, 2, 3, 4, 5, 6, 7 } } },
   };
   for (int k = 0; k < nz; ++k)
   {
@@ -66,53 +73,35 @@ inline void AddBlock(vtkUnstructuredGrid* grid,
     {
       for (int i = 0; i < nx; ++i)
       {
-        // VTK's hexahedron order: the bottom square counterclockwise, then
-        // the top one.
-        vtkIdType v[8];
+        vtkIdType v[9];
         for (int c = 0; c < 8; ++c)
         {
-          v[c] = pid(i + (((c + 1) >> 1) & 1), j + ((c >> 1) & 1), k + (c >> 2));
+          v[c] = first + i + (((c + 1) >> 1) & 1) +
+            (nx + 1) * (j + ((c >> 1) & 1) + static_cast<vtkIdType>(ny + 1) * (k + (c >> 2)));
         }
-        const CubeShape chosen = shape(i, j, k);
-        switch (chosen)
+        const auto& [type, cells] = shapes[static_cast<int>(shape(i, j, k))];
+        std::vector<vtkIdType> ids, faces;
+        for (const std::vector<int>& side : sides)
         {
-          case CubeShape::Hexahedron:
-            cell(VTK_HEXAHEDRON, { v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7] });
-            break;
-          case CubeShape::Voxel:
-            cell(VTK_VOXEL, { v[0], v[1], v[3], v[2], v[4], v[5], v[7], v[6] });
-            break;
-          case CubeShape::Wedges:
-            cell(VTK_WEDGE, { v[0], v[1], v[2], v[4], v[5], v[6] });
-            cell(VTK_WEDGE, { v[0], v[2], v[3], v[4], v[6], v[7] });
-            break;
-          case CubeShape::FiveTetrahedra:
-          case CubeShape::SixTetrahedra:
-            for (const Corners& t :
-              chosen == CubeShape::FiveTetrahedra ? fiveTetrahedra : sixTetrahedra)
-            {
-              cell(VTK_TETRA, { v[t[0]], v[t[1]], v[t[2]], v[t[3]] });
-            }
-            break;
-          case CubeShape::Pyramids:
+          faces.insert(faces.end(), { 4, v[side[0]], v[side[1]], v[side[2]], v[side[3]] });
+        }
+        if (type == VTK_PYRAMID)
+        {
+          v[8] = points->InsertNextPoint(i + 0.5, j + 0.5, k + 0.5);
+        }
+        for (const std::vector<int>& cell : type == VTK_PYRAMID ? sides : cells)
+        {
+          ids.clear();
+          for (int c : cell)
           {
-            const vtkIdType c = points->InsertNextPoint(i + 0.5, j + 0.5, k + 0.5);
-            for (const Corners& q : sides)
-            {
-              cell(VTK_PYRAMID, { v[q[0]], v[q[1]], v[q[2]], v[q[3]], c });
-            }
-            break;
+            ids.push_back(v[c]);
           }
-          case CubeShape::Polyhedron:
+          if (type == VTK_PYRAMID)
           {
-            std::vector<vtkIdType> faces;
-            for (const Corners& q : sides)
-            {
-              faces.insert(faces.end(), { 4, v[q[0]], v[q[1]], v[q[2]], v[q[3]] });
-            }
-            grid->InsertNextCell(VTK_POLYHEDRON, 8, v, 6, faces.data());
-            break;
+            ids.push_back(v[8]);
           }
+          grid->InsertNextCell(
+            type, static_cast<vtkIdType>(ids.size()), ids.data(), 6, faces.data());
         }
       }
     }
