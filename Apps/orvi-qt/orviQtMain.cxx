@@ -18,9 +18,9 @@
 #include <QSurfaceFormat>
 
 #include <cstring>
+#include <iostream>
 #include <new>
 #include <optional>
-#include <iostream>
 #include <string>
 #include <vector>
 
@@ -109,8 +109,7 @@ void DragBand(orvi::QtWindow& window)
   for (int i = 1; i <= steps; ++i)
   {
     const QPoint at = from + (to - from) * i / steps;
-    QMouseEvent event(
-      QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, held, modifiers);
+    QMouseEvent event(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, held, modifiers);
     QApplication::sendEvent(view, &event);
     QApplication::processEvents();
   }

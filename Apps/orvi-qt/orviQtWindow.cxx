@@ -65,8 +65,8 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   this->View = new QVTKOpenGLNativeWidget(this);
   this->setCentralWidget(this->View);
   // The widget made its render window and, on it, a QVTKInteractor.
-  this->ViewerObject = std::make_unique<Viewer>(
-    options, log, this->View->renderWindow(), this->View->interactor());
+  this->ViewerObject =
+    std::make_unique<Viewer>(options, log, this->View->renderWindow(), this->View->interactor());
 
   this->PickCommand->SetClientData(this);
   this->PickCommand->SetCallback(&QtWindow::EndPickCallback);
@@ -124,8 +124,10 @@ void QtWindow::BuildMenus()
   Viewer& viewer = *this->ViewerObject;
   const ViewerOptions& options = viewer.GetOptions();
   AddChoices<Navigation>(this->menuBar()->addMenu(QStringLiteral("&Navigation")),
-    { { "Mervo navigator", Navigation::Mervo }, { "CATIA navigator", Navigation::Catia },
-      { "Mervo style", Navigation::StyleMervo }, { "CATIA style", Navigation::StyleCatia } },
+    { { "Mervo navigator", Navigation::Mervo },
+      { "CATIA navigator", Navigation::Catia },
+      { "Mervo style", Navigation::StyleMervo },
+      { "CATIA style", Navigation::StyleCatia } },
     options.Nav,
     [this, &viewer](Navigation nav)
     {
@@ -138,7 +140,8 @@ void QtWindow::BuildMenus()
     options.Pick,
     [&viewer](PickMode mode) { viewer.SetPickMode(mode); });
   AddChoices<EdgeMode>(this->menuBar()->addMenu(QStringLiteral("&Edges")),
-    { { "On", EdgeMode::On }, { "Off", EdgeMode::Off },
+    { { "On", EdgeMode::On },
+      { "Off", EdgeMode::Off },
       { "Auto (when cells are large enough)", EdgeMode::Auto } },
     options.Edges,
     [&viewer](EdgeMode mode)
@@ -214,8 +217,7 @@ void QtWindow::ReportError(const std::string& error)
 void QtWindow::EndPickCallback(vtkObject*, unsigned long, void* clientData, void*)
 {
   auto* self = static_cast<QtWindow*>(clientData);
-  self->statusBar()->showMessage(
-    QString::fromStdString(self->ViewerObject->GetLastPickSummary()));
+  self->statusBar()->showMessage(QString::fromStdString(self->ViewerObject->GetLastPickSummary()));
 }
 
 } // namespace orvi

@@ -273,8 +273,8 @@ vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log,
   vtkSmartPointer<vtkAlgorithm> reader = MakeReader(path, ext);
   if (!reader)
   {
-    error = "cannot open '" + path + "': unknown extension '" + ext + "' (known: " +
-      MeshExtensions() + ")";
+    error = "cannot open '" + path + "': unknown extension '" + ext +
+      "' (known: " + MeshExtensions() + ")";
     return nullptr;
   }
   if (!std::ifstream(path).good())
