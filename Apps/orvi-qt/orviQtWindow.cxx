@@ -1,5 +1,6 @@
 #include "orviQtWindow.h"
 
+#include "orviButtonBindings.h"
 #include "orviMeshLoader.h"
 
 #include "QVTKOpenGLNativeWidget.h"
@@ -48,6 +49,12 @@ void AddChoices(QMenu* menu,
   }
 }
 
+// The convention's buttons, for the status bar.
+QString ConventionText(Navigation nav)
+{
+  return QString::fromStdString(DescribeBindings(nav));
+}
+
 // "Meshes (*.vtu *.vtk ...)" from the loader's list of extensions.
 QString MeshFilter()
 {
@@ -76,8 +83,7 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   this->BuildMenus();
   this->setWindowTitle(QStringLiteral("orvi-qt"));
   this->resize(options.Width, options.Height);
-  this->statusBar()->showMessage(
-    QStringLiteral("navigation: %1").arg(QString::fromUtf8(NavigationName(options.Nav))));
+  this->statusBar()->showMessage(ConventionText(options.Nav));
 }
 
 //------------------------------------------------------------------------------
@@ -132,8 +138,7 @@ void QtWindow::BuildMenus()
     [this, &viewer](Navigation nav)
     {
       viewer.SetNavigation(nav);
-      this->statusBar()->showMessage(
-        QStringLiteral("navigation: %1").arg(QString::fromUtf8(NavigationName(nav))));
+      this->statusBar()->showMessage(ConventionText(nav));
     });
   AddChoices<PickMode>(this->menuBar()->addMenu(QStringLiteral("&Pick")),
     { { "Visible cells", PickMode::Visible }, { "Through the model", PickMode::Through } },
