@@ -162,29 +162,37 @@ int Run(int argc, char* argv[])
     return 1;
   }
 
+  // The files of the command line are refused as orvi-viewer refuses them,
+  // before any window; File > Open reports its errors in a message box.
+  std::vector<orvi::NamedMesh> meshes;
+  if (options.MeshFiles.empty())
+  {
+    meshes.push_back({ "generated mesh", orvi::MakeDefaultMesh(error) });
+  }
+  for (const std::string& file : options.MeshFiles)
+  {
+    meshes.push_back({ file, orvi::LoadMesh(file, std::cout, error) });
+    if (!meshes.back().Mesh)
+    {
+      break;
+    }
+  }
+  if (!meshes.back().Mesh)
+  {
+    std::cerr << "orvi-qt: " << error << "\n";
+    return 1;
+  }
+
   // The widget's OpenGL format must be every context's, before Qt starts.
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
   QApplication app(argc, argv);
   orvi::QtWindow window(options, std::cout);
+  if (!window.ShowMeshes(meshes, error))
+  {
+    std::cerr << "orvi-qt: " << error << "\n";
+    return 1;
+  }
   window.show();
-  if (options.MeshFiles.empty())
-  {
-    vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
-    if (!mesh || !window.ShowMeshes({ { "generated mesh", mesh } }, error))
-    {
-      std::cerr << "orvi-qt: " << error << "\n";
-      return 1;
-    }
-  }
-  else
-  {
-    QStringList files;
-    for (const std::string& file : options.MeshFiles)
-    {
-      files << QString::fromStdString(file);
-    }
-    window.OpenFiles(files);
-  }
   if (bandShot.empty())
   {
     return QApplication::exec();

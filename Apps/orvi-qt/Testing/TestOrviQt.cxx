@@ -10,12 +10,15 @@
 #include "vtkCamera.h"
 #include "vtkDataSet.h"
 #include "vtkMath.h"
+#include "vtkMatrix4x4.h"
 #include "vtkMervoInteractor.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QImage>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
 #include <QSurfaceFormat>
@@ -82,17 +85,14 @@ vtkCamera* CameraOf(orvi::QtWindow& window)
   return window.GetViewer().GetRenderer()->GetActiveCamera();
 }
 
-// The display point (VTK's, from the bottom) of a world point seen by `camera`.
-void Project(orvi::QtWindow& window, vtkCamera* camera, const double world[3], double display[3])
+// Where `camera` shows a world point, in the view's pixels from the top.
+QPointF Project(orvi::QtWindow& window, vtkCamera* camera, const double world[3])
 {
-  vtkRenderer* renderer = window.GetViewer().GetRenderer();
-  vtkNew<vtkCamera> now;
-  now->DeepCopy(renderer->GetActiveCamera());
-  renderer->GetActiveCamera()->DeepCopy(camera);
-  renderer->SetWorldPoint(world[0], world[1], world[2], 1.0);
-  renderer->WorldToDisplay();
-  renderer->GetDisplayPoint(display);
-  renderer->GetActiveCamera()->DeepCopy(now);
+  const QSize size = window.GetView()->size();
+  double p[4] = { world[0], world[1], world[2], 1.0 };
+  camera->GetCompositeProjectionTransformMatrix(size.width() / double(size.height()), -1, 1)
+    ->MultiplyPoint(p, p);
+  return { (p[0] / p[3] + 1.0) * size.width() / 2.0, (1.0 - p[1] / p[3]) * size.height() / 2.0 };
 }
 
 // The pixels of the band's outline that are not the inverse of the frame
@@ -100,70 +100,68 @@ void Project(orvi::QtWindow& window, vtkCamera* camera, const double world[3], d
 int OutlineNotInverted(const QImage& before, const QImage& during, QRect band)
 {
   int wrong = 0;
-  const auto check = [&](int x, int y)
+  for (int y = band.top(); y <= band.bottom(); ++y)
   {
-    const QRgb a = before.pixel(x, y), b = during.pixel(x, y);
-    wrong +=
-      (qRed(b) != 255 - qRed(a) || qGreen(b) != 255 - qGreen(a) || qBlue(b) != 255 - qBlue(a));
-  };
-  for (int x = band.left(); x <= band.right(); ++x)
-  {
-    check(x, band.top());
-    check(x, band.bottom());
-  }
-  for (int y = band.top() + 1; y < band.bottom(); ++y)
-  {
-    check(band.left(), y);
-    check(band.right(), y);
+    const bool edge = y == band.top() || y == band.bottom();
+    for (int x = band.left(); x <= band.right(); x += edge ? 1 : band.width() - 1)
+    {
+      const QRgb a = before.pixel(x, y), b = during.pixel(x, y);
+      wrong +=
+        (qRed(b) != 255 - qRed(a) || qGreen(b) != 255 - qGreen(a) || qBlue(b) != 255 - qBlue(a));
+    }
   }
   return wrong;
 }
 
 //------------------------------------------------------------------------------
-// The convention's rotate gesture turns the camera about the rotation centre:
-// the centre keeps its distance to the camera, the view direction turns.
-// Mervo: a left click on the model sets the centre, a left drag rotates;
-// CATIA: a left drag with the middle button held rotates about the focal point.
+// The convention, chosen in the Navigation menu: its rotate gesture turns the
+// camera about the rotation centre (the centre keeps its distance to the
+// camera, the view direction turns). Mervo: a left click on the model sets
+// the centre, a left drag rotates; CATIA: a left drag with the middle button
+// held rotates about the focal point.
 struct RotateCase
 {
   Navigation Nav;
+  const char* MenuItem;
   std::vector<Qt::MouseButton> Buttons; // pressed in order, released in reverse
 };
-
-class OrviQtRotate : public testing::TestWithParam<RotateCase>
-{
-};
+using OrviQtRotate = testing::TestWithParam<RotateCase>;
 
 TEST_P(OrviQtRotate, DragTurnsTheCameraAboutTheCentre)
 {
-  auto window = Show(GetParam().Nav);
+  auto window = Show(Navigation::StyleCatia);
+  for (QAction* item : window->menuBar()->findChildren<QAction*>())
+  {
+    if (item->text() == GetParam().MenuItem)
+    {
+      item->trigger();
+    }
+  }
+  ASSERT_EQ(window->GetViewer().GetOptions().Nav, GetParam().Nav);
   auto* view = window->GetView();
   const QPoint from(view->width() * 45 / 100, view->height() * 55 / 100);
+  const QPoint to = from + QPoint(view->width() / 5, view->height() / 8);
   vtkMervoInteractor* mervo = window->GetViewer().GetMervo();
-  if (mervo)
-  {
-    Mouse(*window, QTest::MouseClick, from, Qt::LeftButton);
-  }
   vtkCamera* camera = CameraOf(*window);
-  double centre[3], before[3], position[3];
+  double centre[3], before[3];
   camera->GetFocalPoint(centre);
   if (mervo)
   {
+    Mouse(*window, QTest::MouseClick, from, Qt::LeftButton);
     mervo->GetRotationCenter(centre);
     EXPECT_GT(std::sqrt(vtkMath::Distance2BetweenPoints(centre, camera->GetFocalPoint())), 0.01);
   }
   camera->GetDirectionOfProjection(before);
-  camera->GetPosition(position);
-  const double distance = std::sqrt(vtkMath::Distance2BetweenPoints(centre, position));
+  const double distance = std::sqrt(vtkMath::Distance2BetweenPoints(centre, camera->GetPosition()));
 
   for (Qt::MouseButton button : GetParam().Buttons)
   {
     Mouse(*window, QTest::MousePress, from, button);
   }
-  MoveAlong(*window, from, from + QPoint(view->width() / 5, view->height() / 8));
+  MoveAlong(*window, from, to);
   for (auto b = GetParam().Buttons.rbegin(); b != GetParam().Buttons.rend(); ++b)
   {
-    Mouse(*window, QTest::MouseRelease, from + QPoint(view->width() / 5, view->height() / 8), *b);
+    Mouse(*window, QTest::MouseRelease, to, *b);
   }
 
   const double moved = std::sqrt(vtkMath::Distance2BetweenPoints(centre, camera->GetPosition()));
@@ -175,8 +173,8 @@ TEST_P(OrviQtRotate, DragTurnsTheCameraAboutTheCentre)
 
 INSTANTIATE_TEST_SUITE_P(OrviQt,
   OrviQtRotate,
-  testing::Values(RotateCase{ Navigation::Mervo, { Qt::LeftButton } },
-    RotateCase{ Navigation::Catia, { Qt::MiddleButton, Qt::LeftButton } }));
+  testing::Values(RotateCase{ Navigation::Mervo, "Mervo navigator", { Qt::LeftButton } },
+    RotateCase{ Navigation::Catia, "CATIA navigator", { Qt::MiddleButton, Qt::LeftButton } }));
 
 //------------------------------------------------------------------------------
 // Mervo's right drag: every pixel of the band's outline is the inverse of the
@@ -200,11 +198,8 @@ TEST(OrviQt, RightDragShowsTheBandAndZoomsOntoIt)
   EXPECT_EQ(during.pixel(band.center()), before.pixel(band.center()));
   Mouse(*window, QTest::MouseRelease, band.bottomRight(), Qt::RightButton);
 
-  double focal[3];
-  Project(*window, old, CameraOf(*window)->GetFocalPoint(), focal);
-  const int h = view->height();
-  EXPECT_TRUE(band.contains(QPoint(static_cast<int>(focal[0]), h - 1 - static_cast<int>(focal[1]))))
-    << focal[0] << " " << h - 1 - focal[1];
+  const QPointF focal = Project(*window, old, CameraOf(*window)->GetFocalPoint());
+  EXPECT_TRUE(QRectF(band).contains(focal)) << focal.x() << " " << focal.y();
   const auto viewHeight = [](vtkCamera* camera)
   { return camera->GetDistance() * std::tan(vtkMath::RadiansFromDegrees(camera->GetViewAngle())); };
   EXPECT_LT(viewHeight(CameraOf(*window)), 0.8 * viewHeight(old));
@@ -214,9 +209,7 @@ TEST(OrviQt, RightDragShowsTheBandAndZoomsOntoIt)
 // A Ctrl + right drag picks the same cells as orvi::Viewer::PickRectangle in
 // an offscreen viewer of the same size with the same rectangle and camera,
 // and the status bar says what was picked.
-class OrviQtPick : public testing::TestWithParam<PickMode>
-{
-};
+using OrviQtPick = testing::TestWithParam<PickMode>;
 
 TEST_P(OrviQtPick, RectangleSelectsWhatTheViewerSelects)
 {
@@ -260,9 +253,7 @@ INSTANTIATE_TEST_SUITE_P(OrviQt,
 // The widget resized while the band is dragged, then the release with or
 // without motions after the resize: no crash, and what the widget shows
 // afterwards is a clean render of the zoomed view, without a band.
-class OrviQtResize : public testing::TestWithParam<int>
-{
-};
+using OrviQtResize = testing::TestWithParam<int>;
 
 TEST_P(OrviQtResize, ResizeDuringTheBandLeavesNoBand)
 {
@@ -296,9 +287,7 @@ struct OpenCase
   const char* Message; // null: opens
 };
 
-class OrviQtOpen : public testing::TestWithParam<OpenCase>
-{
-};
+using OrviQtOpen = testing::TestWithParam<OpenCase>;
 
 TEST_P(OrviQtOpen, ErrorsGoToAMessageBox)
 {
@@ -329,18 +318,11 @@ TEST_P(OrviQtOpen, ErrorsGoToAMessageBox)
   const bool opened = window->OpenFiles({ QString::fromStdString(path) });
   poll.stop();
 
-  EXPECT_EQ(opened, GetParam().Message == nullptr);
-  if (GetParam().Message)
-  {
-    EXPECT_NE(message.toStdString().find(GetParam().Message), std::string::npos)
-      << message.toStdString();
-    EXPECT_EQ(window->windowTitle(), title);
-  }
-  else
-  {
-    EXPECT_TRUE(message.isEmpty()) << message.toStdString();
-    EXPECT_EQ(window->windowTitle().toStdString(), "orvi-qt: " + std::string(GetParam().File));
-  }
+  const char* expected = GetParam().Message;
+  EXPECT_EQ(opened, expected == nullptr);
+  EXPECT_EQ(message.isEmpty(), !expected) << message.toStdString();
+  EXPECT_TRUE(!expected || message.contains(expected)) << message.toStdString();
+  EXPECT_EQ(window->windowTitle(), expected ? title : "orvi-qt: " + QString(GetParam().File));
 }
 
 INSTANTIATE_TEST_SUITE_P(OrviQt,
