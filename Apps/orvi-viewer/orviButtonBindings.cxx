@@ -84,6 +84,35 @@ Action ActionOfVerb(const std::string& verb)
   return Action::None;
 }
 
+std::string DescribeBindings(Navigation nav)
+{
+  const char* const buttons[] = { "", "left", "middle", "right" };
+  const char* const actions[] = {
+    "", "rotate", "pan", "dolly", "box zoom", "pick", "fly", "centre"
+  };
+  std::string text;
+  for (const ButtonBinding& b : Bindings)
+  {
+    if (b.Nav != nav)
+    {
+      continue;
+    }
+    text += text.empty() ? "" : ", ";
+    text += std::string(b.Ctrl ? "Ctrl+" : "") + (b.Shift ? "Shift+" : "");
+    if (b.Held != Button::None)
+    {
+      text += std::string(buttons[static_cast<int>(b.Held)]) + "+";
+    }
+    text += std::string(buttons[static_cast<int>(b.Trigger)]) + (b.OnRelease ? " release" : "") +
+      ": " + actions[static_cast<int>(b.Drag)];
+    if (b.Click != Action::None)
+    {
+      text += std::string(" (click: ") + actions[static_cast<int>(b.Click)] + ")";
+    }
+  }
+  return text;
+}
+
 std::optional<Gesture> GestureFor(Navigation nav, Action action)
 {
   for (const ButtonBinding& b : Bindings)

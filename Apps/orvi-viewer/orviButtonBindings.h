@@ -62,6 +62,11 @@ const ButtonBinding* FindBinding(Navigation nav,
 /// Action::None.
 Action ActionOfVerb(const std::string& verb);
 
+/// The convention's bindings for a person to read, for instance "left:
+/// rotate (click: centre), Shift+middle: dolly (click: fly), middle+left
+/// release: dolly".
+std::string DescribeBindings(Navigation nav);
+
 /// How a hand performs an action under a convention: buttons pressed (and
 /// released) before the drag, released after it, and the modifiers held;
 /// nothing when the convention has no gesture for it.

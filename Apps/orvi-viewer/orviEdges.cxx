@@ -58,6 +58,7 @@ EdgeOverlay::~EdgeOverlay()
   if (this->Renderer)
   {
     this->Renderer->RemoveObserver(this->StartRender);
+    this->Renderer->RemoveActor(this->Actor);
   }
 }
 
@@ -66,7 +67,6 @@ void EdgeOverlay::Attach(vtkAlgorithmOutput* port,
   vtkRenderer* renderer,
   EdgeMode mode)
 {
-  this->Mode = mode;
   this->EdgeLength = MeanEdgeLength(surface);
   this->Renderer = renderer;
 
@@ -81,11 +81,23 @@ void EdgeOverlay::Attach(vtkAlgorithmOutput* port,
   vtkNew<vtkInformation> keys;
   keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
   this->Actor->SetPropertyKeys(keys);
-  this->Actor->SetVisibility(mode != EdgeMode::Off);
   renderer->AddActor(this->Actor);
+  this->SetMode(mode);
+}
+
+void EdgeOverlay::SetMode(EdgeMode mode)
+{
+  this->Mode = mode;
+  this->Actor->SetVisibility(mode != EdgeMode::Off);
+  if (!this->Renderer)
+  {
+    return;
+  }
+  // Auto decides before every render, from the camera of that render.
+  this->Renderer->RemoveObserver(this->StartRender);
   if (mode == EdgeMode::Auto)
   {
-    renderer->AddObserver(vtkCommand::StartEvent, this->StartRender);
+    this->Renderer->AddObserver(vtkCommand::StartEvent, this->StartRender);
   }
 }
 

@@ -22,6 +22,7 @@ class EdgeOverlay
 {
 public:
   EdgeOverlay();
+  /// Takes the edges out of the renderer they were attached to.
   ~EdgeOverlay();
   EdgeOverlay(const EdgeOverlay&) = delete;
   EdgeOverlay& operator=(const EdgeOverlay&) = delete;
@@ -32,6 +33,9 @@ public:
   /// dense mesh seen whole, lines a pixel or two apart would hide the
   /// colours.
   void Attach(vtkAlgorithmOutput* port, vtkPolyData* surface, vtkRenderer* renderer, EdgeMode mode);
+
+  /// When the edges are shown, in place of the mode given to Attach().
+  void SetMode(EdgeMode mode);
 
   /// The mean length of the surface's edges, in pixels at the camera's focal
   /// distance.

@@ -274,7 +274,7 @@ vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log,
   if (!reader)
   {
     error = "cannot open '" + path + "': unknown extension '" + ext +
-      "' (known: .vtu .vtk .vtp .stl .obj .ply)";
+      "' (known: " + MeshExtensions() + ")";
     return nullptr;
   }
   if (!std::ifstream(path).good())
@@ -348,6 +348,11 @@ vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log,
   return data;
 }
 } // namespace
+
+const char* MeshExtensions()
+{
+  return ".vtu .vtk .vtp .stl .obj .ply";
+}
 
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log, std::string& error)
 {

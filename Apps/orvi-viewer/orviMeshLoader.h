@@ -23,6 +23,10 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error);
 
+/// The file extensions LoadMesh() reads, separated by spaces (".vtu .vtk
+/// ...").
+const char* MeshExtensions();
+
 /// The default mesh: a block of hexahedra under layers of wedges and
 /// tetrahedra, one polyhedron among the hexahedra, and a point scalar field
 /// "temperature", built from raw arrays through the generator.

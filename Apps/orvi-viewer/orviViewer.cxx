@@ -136,29 +136,56 @@ void FrontView(const UpAxis& up, double position[3], double viewUp[3])
 
 //------------------------------------------------------------------------------
 Viewer::Viewer(const ViewerOptions& options, std::ostream& log)
+  : Viewer(options, log, nullptr, nullptr)
+{
+}
+
+//------------------------------------------------------------------------------
+Viewer::Viewer(const ViewerOptions& options,
+  std::ostream& log,
+  vtkRenderWindow* window,
+  vtkRenderWindowInteractor* interactor)
   : Options(options)
   , Log(log)
 {
-  const bool interactive = options.Screenshot.empty() && options.Script.empty();
-  if (interactive)
+  vtkSmartPointer<vtkRenderWindowInteractor> ownInteractor = interactor;
+  if (!ownInteractor)
   {
-    this->Interactor = vtkSmartPointer<vtkRenderWindowInteractor>::New();
+    const bool interactive = options.Screenshot.empty() && options.Script.empty();
+    // Headless or scripted: a host toolkit's interactor, with no event loop
+    // of its own; events are set by hand, and 3D-mouse reports come in
+    // through it.
+    if (interactive)
+    {
+      ownInteractor = vtkSmartPointer<vtkRenderWindowInteractor>::New();
+    }
+    else
+    {
+      ownInteractor = vtkSmartPointer<vtkSimpleRenderWindowInteractor>::New();
+    }
   }
-  else
+  vtkSmartPointer<vtkRenderWindow> ownWindow = window;
+  this->HostWindow = window != nullptr;
+  if (!ownWindow)
   {
-    // A host toolkit's interactor: no event loop of its own, events are set
-    // by hand, and 3D-mouse reports come in through it.
-    auto tdx = vtkSmartPointer<vtkSimpleRenderWindowInteractor>::New();
-    this->TDxInteractor = tdx;
-    this->Interactor = tdx;
+    ownWindow = vtkSmartPointer<vtkRenderWindow>::New();
+    ownWindow->SetSize(options.Width, options.Height);
+    ownWindow->SetMultiSamples(0);
+    ownWindow->SetWindowName("orvi-viewer");
   }
+  this->Setup(ownWindow, ownInteractor);
+}
 
-  vtkNew<vtkRenderWindow> window;
-  window->SetSize(options.Width, options.Height);
-  window->SetMultiSamples(0);
-  window->SetWindowName("orvi-viewer");
+//------------------------------------------------------------------------------
+void Viewer::Setup(vtkRenderWindow* window, vtkRenderWindowInteractor* interactor)
+{
+  this->Interactor = interactor;
+  this->TDxInteractor = vtkSimpleRenderWindowInteractor::SafeDownCast(interactor);
   window->AddRenderer(this->RendererObject);
-  this->Interactor->SetRenderWindow(window);
+  if (interactor->GetRenderWindow() != window)
+  {
+    interactor->SetRenderWindow(window);
+  }
 
   this->RendererObject->GradientBackgroundOn();
   this->RendererObject->SetBackground(0.10, 0.11, 0.14);
@@ -177,6 +204,10 @@ Viewer::~Viewer()
   this->Interactor->RemoveObserver(this->PickCommand);
   this->Interactor->RemoveObserver(this->KeyCommand);
   this->Interactor->SetInteractorStyle(nullptr);
+  if (this->HostWindow)
+  {
+    this->GetWindow()->RemoveRenderer(this->RendererObject);
+  }
 }
 
 vtkRenderWindowInteractor* Viewer::GetInteractor() const
@@ -197,6 +228,17 @@ vtkRenderer* Viewer::GetRenderer() const
 //------------------------------------------------------------------------------
 bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
 {
+  // The meshes shown before leave the renderer (their edges with them).
+  for (const auto& part : this->Parts)
+  {
+    this->RendererObject->RemoveActor(part->SurfaceActor);
+    this->RendererObject->RemoveActor(part->HighlightActor);
+  }
+  this->Parts.clear();
+  this->RendererObject->RemoveActor2D(this->Legend);
+  this->LastPickCount = 0;
+  this->LastPickSummary.clear();
+
   for (const NamedMesh& named : meshes)
   {
     auto part = std::make_unique<Part>();
@@ -249,10 +291,11 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     bounds.AddBounds(part->Mesh->GetBounds());
   }
 
+  this->MarkerScale = 0.02 * bounds.GetDiagonalLength();
   if (this->Mervo)
   {
     // The marker's radius is in world units: a small fraction of the model.
-    this->Mervo->SetRotationMarkerScale(0.02 * bounds.GetDiagonalLength());
+    this->Mervo->SetRotationMarkerScale(this->MarkerScale);
   }
   return true;
 }
@@ -456,6 +499,16 @@ bool Viewer::SendTDx(const double values[7], std::string& error)
     values[0], values[1], values[2], values[3], values[4], values[5], values[6], 0);
   this->TDxInteractor->TDxMotionEvent();
   return true;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::SetEdgeMode(EdgeMode mode)
+{
+  this->Options.Edges = mode;
+  for (const auto& part : this->Parts)
+  {
+    part->Edges.SetMode(mode);
+  }
 }
 
 //------------------------------------------------------------------------------

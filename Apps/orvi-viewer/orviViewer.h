@@ -16,6 +16,10 @@
 //   vtkVisibleSelectionPicker (those whose faces are seen) or
 //   vtkFrustumSelectionPicker (every cell in the frustum, interior ones
 //   included) and highlights their surface faces.
+// - The viewer makes its own render window and interactor, or runs on a
+//   host toolkit's (a Qt widget's vtkGenericOpenGLRenderWindow and its
+//   QVTKInteractor): the toolkit then delivers the mouse and keys to the
+//   interactor, and the same observers map them.
 #ifndef orviViewer_h
 #define orviViewer_h
 
@@ -60,14 +64,30 @@ struct NamedMesh
 class Viewer
 {
 public:
+  /// A viewer in a window of its own: an interactive one with VTK's event
+  /// loop, or (with --screenshot or --script) one driven by hand through a
+  /// vtkSimpleRenderWindowInteractor.
   Viewer(const ViewerOptions& options, std::ostream& log);
+  /// A viewer in a host's window, driven by the host's interactor (already
+  /// set on that window or not): the viewer adds its renderer to the window
+  /// and installs its style and observers on the interactor, and removes
+  /// them again when it is destroyed. The window's size, format and event
+  /// loop stay the host's; options.Width, Height, Screenshot and Script are
+  /// not used. A null window or interactor is replaced by one of the
+  /// viewer's own, as for the first constructor.
+  Viewer(const ViewerOptions& options,
+    std::ostream& log,
+    vtkRenderWindow* window,
+    vtkRenderWindowInteractor* interactor);
   ~Viewer();
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;
 
-  /// Builds the scene for one or more meshes, shown together. Returns false
-  /// with an error naming the problem (for instance an array that does not
-  /// exist).
+  /// Builds the scene for one or more meshes, shown together, in place of
+  /// the meshes shown before (the view is reset, the last pick forgotten).
+  /// Returns false with an error naming the problem (for instance an array
+  /// that does not exist); the scene may then be incomplete, and a host
+  /// that keeps running shows its previous meshes again.
   bool SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
   /// Back to the view the scene started with: the whole scene seen from the
@@ -93,20 +113,36 @@ public:
   /// A key typed on the keyboard, through the interactor.
   void SendKey(char key);
 
+  /// The convention of the mouse, in place of the one in use (between
+  /// gestures: an action under way is dropped). The viewer keeps one style
+  /// per convention, so going back finds it as it was left.
+  void SetNavigation(Navigation nav);
+  /// What the next rectangle pick selects.
+  void SetPickMode(PickMode mode) { this->Options.Pick = mode; }
+  /// When the mesh edges are shown, from the next render on.
+  void SetEdgeMode(EdgeMode mode);
+  const ViewerOptions& GetOptions() const { return this->Options; }
+
   vtkRenderWindowInteractor* GetInteractor() const;
   vtkRenderWindow* GetWindow() const;
   vtkRenderer* GetRenderer() const;
   Navigation GetNavigation() const { return this->Options.Nav; }
   vtkMervoInteractor* GetMervo() const { return this->Mervo; }
   int GetLastPickCount() const { return this->LastPickCount; }
+  /// The first line the last pick printed: "picked N cells, mesh cell ids
+  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
+  const std::string& GetLastPickSummary() const { return this->LastPickSummary; }
   /// The cells of mesh `part` (in SetMeshes()' order) the last pick
   /// selected: its own cell ids, ascending.
   const std::vector<vtkIdType>& GetPickedCells(size_t part = 0) const;
 
 private:
+  // orviViewer.cxx: the renderer in the window, the observers.
+  void Setup(vtkRenderWindow* window, vtkRenderWindowInteractor* interactor);
   // orviViewerInput.cxx: the style, the buttons mapped for the navigators
   // through the table of orviButtonBindings.h, the keys.
   void SetupNavigation();
+  void InstallStyle();
   void HandleButton(unsigned long event);
   void StartAction();
   void EndAction(bool released);
@@ -130,7 +166,9 @@ private:
   std::vector<std::unique_ptr<Part>> Parts;
   vtkNew<vtkColorTableLegendActor> Legend;
 
+  bool HostWindow = false; // the window is the host's: the renderer leaves it with the viewer
   vtkSmartPointer<vtkInteractorStyle> Style;
+  vtkSmartPointer<vtkInteractorStyle> Styles[4]; // by Navigation, made on first use
   vtkMervoInteractor* Mervo = nullptr;
   vtkCatiaInteractor* Catia = nullptr;
   vtkNew<vtkCallbackCommand> ButtonCommand;
@@ -140,6 +178,8 @@ private:
   bool ButtonDown[4] = { false, false, false, false }; // by orvi::Button
   int PickStart[2] = { 0, 0 };
   int LastPickCount = 0;
+  std::string LastPickSummary;
+  double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
 };
 
 } // namespace orvi

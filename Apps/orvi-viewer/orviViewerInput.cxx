@@ -16,6 +16,9 @@
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
 
+#include <algorithm>
+#include <iterator>
+
 namespace orvi
 {
 
@@ -41,46 +44,9 @@ constexpr ButtonEvent ButtonEvents[] = {
 //------------------------------------------------------------------------------
 void Viewer::SetupNavigation()
 {
-  switch (this->Options.Nav)
-  {
-    case Navigation::Mervo:
-    {
-      auto nav = vtkSmartPointer<vtkMervoInteractor>::New();
-      this->Mervo = nav;
-      this->Style = nav;
-      break;
-    }
-    case Navigation::Catia:
-    {
-      auto nav = vtkSmartPointer<vtkCatiaInteractor>::New();
-      this->Catia = nav;
-      this->Style = nav;
-      break;
-    }
-    case Navigation::StyleMervo:
-    {
-      this->Style = vtkSmartPointer<vtkInteractorStyleMervo>::New();
-      break;
-    }
-    case Navigation::StyleCatia:
-    {
-      this->Style = vtkSmartPointer<vtkInteractorStyleCATIA>::New();
-      break;
-    }
-  }
-  this->Interactor->SetInteractorStyle(this->Style);
-
-  // The navigators leave the buttons to the host: the viewer maps them onto
-  // interaction states. Its observers come before the style's.
   this->ButtonCommand->SetClientData(this);
   this->ButtonCommand->SetCallback(&Viewer::ButtonCallback);
-  if (this->Mervo || this->Catia)
-  {
-    for (const ButtonEvent& e : ButtonEvents)
-    {
-      this->Interactor->AddObserver(e.Event, this->ButtonCommand, 1.0f);
-    }
-  }
+  this->InstallStyle();
 
   // Every convention's pick gesture ends in these two events.
   this->PickCommand->SetClientData(this);
@@ -94,6 +60,68 @@ void Viewer::SetupNavigation()
   this->KeyCommand->SetCallback(&Viewer::KeyCallback);
   this->Interactor->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 1.0f);
   this->Interactor->Initialize();
+}
+
+//------------------------------------------------------------------------------
+void Viewer::SetNavigation(Navigation nav)
+{
+  this->Options.Nav = nav;
+  this->Interactor->RemoveObserver(this->ButtonCommand);
+  this->InstallStyle();
+}
+
+//------------------------------------------------------------------------------
+// The style of the current convention on the interactor, and for the two
+// navigators the viewer's button observers.
+void Viewer::InstallStyle()
+{
+  this->Current = nullptr;
+  std::fill(std::begin(this->ButtonDown), std::end(this->ButtonDown), false);
+  vtkSmartPointer<vtkInteractorStyle>& style = this->Styles[static_cast<int>(this->Options.Nav)];
+  if (!style)
+  {
+    switch (this->Options.Nav)
+    {
+      case Navigation::Mervo:
+      {
+        style = vtkSmartPointer<vtkMervoInteractor>::New();
+        break;
+      }
+      case Navigation::Catia:
+      {
+        style = vtkSmartPointer<vtkCatiaInteractor>::New();
+        break;
+      }
+      case Navigation::StyleMervo:
+      {
+        style = vtkSmartPointer<vtkInteractorStyleMervo>::New();
+        break;
+      }
+      case Navigation::StyleCatia:
+      {
+        style = vtkSmartPointer<vtkInteractorStyleCATIA>::New();
+        break;
+      }
+    }
+  }
+  this->Style = style;
+  this->Mervo = vtkMervoInteractor::SafeDownCast(style);
+  this->Catia = vtkCatiaInteractor::SafeDownCast(style);
+  if (this->Mervo && this->MarkerScale > 0.0)
+  {
+    this->Mervo->SetRotationMarkerScale(this->MarkerScale);
+  }
+  this->Interactor->SetInteractorStyle(this->Style);
+
+  // The navigators leave the buttons to the host: the viewer maps them onto
+  // interaction states. Its observers come before the style's.
+  if (this->Mervo || this->Catia)
+  {
+    for (const ButtonEvent& e : ButtonEvents)
+    {
+      this->Interactor->AddObserver(e.Event, this->ButtonCommand, 1.0f);
+    }
+  }
 }
 
 //------------------------------------------------------------------------------

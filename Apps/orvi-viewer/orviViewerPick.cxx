@@ -15,6 +15,8 @@
 #include "vtkSelection.h"
 #include "vtkSelectionNode.h"
 
+#include <sstream>
+
 namespace orvi
 {
 
@@ -87,17 +89,20 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
   // total, then a line per mesh with cells picked.
   const auto idRange = [](const std::vector<vtkIdType>& ids)
   { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
-  this->Log << "picked " << count << " cells";
+  std::ostringstream summary;
+  summary << "picked " << count << " cells";
   if (this->Parts.size() == 1 && count > 0)
   {
-    this->Log << ", " << idRange(this->Parts[0]->Picked);
+    summary << ", " << idRange(this->Parts[0]->Picked);
   }
   else if (this->Parts.size() > 1)
   {
-    this->Log << " in " << this->Parts.size() << " meshes";
+    summary << " in " << this->Parts.size() << " meshes";
   }
-  this->Log << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-            << x1 << " " << y1 << ")\n";
+  summary << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
+          << x1 << " " << y1 << ")";
+  this->LastPickSummary = summary.str();
+  this->Log << this->LastPickSummary << "\n";
   for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
   {
     const Part& part = *this->Parts[i];

@@ -1,0 +1,229 @@
+// orvi-qt: orvi-viewer's scene in a Qt main window. Takes orvi-viewer's
+// scene options and mesh files (none: the generated mesh), and
+// --screenshot-with-band FILE.png: draw a box-zoom band (a pick rectangle in
+// a convention without box zoom) with mouse events on the view, write the
+// window with the band into FILE.png and exit.
+#include "orviButtonBindings.h"
+#include "orviDisplay.h"
+#include "orviMeshLoader.h"
+#include "orviQtWindow.h"
+#include "orviViewerOptions.h"
+
+#include "QVTKOpenGLNativeWidget.h"
+#include "vtkDataSet.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QSurfaceFormat>
+
+#include <cstring>
+#include <iostream>
+#include <new>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace
+{
+const char* const Usage =
+  "usage: orvi-qt [OPTIONS] [MESH...]\n"
+  "Shows the meshes (none: a generated mesh) as orvi-viewer does, in a Qt window:\n"
+  "File > Open, the convention, the pick mode and the edges in the menus, pick\n"
+  "results in the status bar. OPTIONS are orvi-viewer's (orvi-viewer --help) but for\n"
+  "--screenshot and --script, and:\n"
+  "  --screenshot-with-band FILE.png  draw a band with the mouse, write the window, exit\n";
+
+Qt::MouseButton QtButton(orvi::Button button)
+{
+  switch (button)
+  {
+    case orvi::Button::Left:
+    {
+      return Qt::LeftButton;
+    }
+    case orvi::Button::Middle:
+    {
+      return Qt::MiddleButton;
+    }
+    case orvi::Button::Right:
+    {
+      return Qt::RightButton;
+    }
+    default:
+    {
+      return Qt::NoButton;
+    }
+  }
+}
+
+// Waits, handling events, until the view has made its OpenGL context and
+// drawn once. Returns false after five seconds.
+bool WaitUntilDrawn(orvi::QtWindow& window)
+{
+  QElapsedTimer timer;
+  timer.start();
+  while (!window.GetView()->isValid() && timer.elapsed() < 5000)
+  {
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+  }
+  QApplication::processEvents();
+  return window.GetView()->isValid();
+}
+
+// Presses the buttons of the convention's box-zoom gesture (its pick
+// gesture when it has none) over the view's centre and drags the pointer to
+// a third of the view away, as a hand would, leaving the buttons down.
+void DragBand(orvi::QtWindow& window)
+{
+  orvi::Navigation nav = window.GetViewer().GetOptions().Nav;
+  std::optional<orvi::Gesture> gesture = orvi::GestureFor(nav, orvi::Action::BoxZoom);
+  if (!gesture)
+  {
+    gesture = orvi::GestureFor(nav, orvi::Action::Pick);
+  }
+  if (!gesture)
+  {
+    return;
+  }
+  QWidget* view = window.GetView();
+  const QPoint from(view->width() * 3 / 10, view->height() * 3 / 10);
+  const QPoint to(view->width() * 7 / 10, view->height() * 2 / 3);
+  Qt::KeyboardModifiers modifiers = Qt::NoModifier;
+  modifiers.setFlag(Qt::ControlModifier, gesture->Ctrl);
+  modifiers.setFlag(Qt::ShiftModifier, gesture->Shift);
+  Qt::MouseButtons held = Qt::NoButton;
+  for (const orvi::Gesture::Step& step : gesture->Before)
+  {
+    const Qt::MouseButton button = QtButton(step.Which);
+    held.setFlag(button, step.Press);
+    QMouseEvent event(step.Press ? QEvent::MouseButtonPress : QEvent::MouseButtonRelease,
+      from,
+      view->mapToGlobal(from),
+      button,
+      held,
+      modifiers);
+    QApplication::sendEvent(view, &event);
+  }
+  const int steps = 12;
+  for (int i = 1; i <= steps; ++i)
+  {
+    const QPoint at = from + (to - from) * i / steps;
+    QMouseEvent event(QEvent::MouseMove, at, view->mapToGlobal(at), Qt::NoButton, held, modifiers);
+    QApplication::sendEvent(view, &event);
+    QApplication::processEvents();
+  }
+}
+
+int Run(int argc, char* argv[])
+{
+  std::cout << std::unitbuf;
+  // orvi-qt's own option out, orvi-viewer's parser for the rest.
+  std::string bandShot;
+  std::vector<char*> args;
+  for (int i = 0; i < argc; ++i)
+  {
+    if (std::strcmp(argv[i], "--screenshot-with-band") == 0)
+    {
+      if (i + 1 >= argc)
+      {
+        std::cerr << "orvi-qt: --screenshot-with-band needs a file name\n";
+        return 1;
+      }
+      bandShot = argv[++i];
+      continue;
+    }
+    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
+    {
+      std::cout << Usage;
+      return 0;
+    }
+    args.push_back(argv[i]);
+  }
+  orvi::ViewerOptions options;
+  options.Width = 900;
+  options.Height = 700;
+  std::string error;
+  if (!orvi::ParseViewerOptions(static_cast<int>(args.size()), args.data(), options, error))
+  {
+    std::cerr << "orvi-qt: " << error << "\n";
+    return 1;
+  }
+  if (!options.Screenshot.empty() || !options.Script.empty())
+  {
+    std::cerr << "orvi-qt: --screenshot and --script are orvi-viewer's; orvi-qt has "
+                 "--screenshot-with-band\n"
+              << Usage;
+    return 1;
+  }
+  if (!orvi::CanOpenWindow(error))
+  {
+    std::cerr << "orvi-qt: " << error << "\n";
+    return 1;
+  }
+
+  // The files of the command line are refused as orvi-viewer refuses them,
+  // before any window; File > Open reports its errors in a message box.
+  std::vector<orvi::NamedMesh> meshes;
+  if (options.MeshFiles.empty())
+  {
+    meshes.push_back({ "generated mesh", orvi::MakeDefaultMesh(error) });
+  }
+  for (const std::string& file : options.MeshFiles)
+  {
+    meshes.push_back({ file, orvi::LoadMesh(file, std::cout, error) });
+    if (!meshes.back().Mesh)
+    {
+      break;
+    }
+  }
+  if (!meshes.back().Mesh)
+  {
+    std::cerr << "orvi-qt: " << error << "\n";
+    return 1;
+  }
+
+  // The widget's OpenGL format must be every context's, before Qt starts.
+  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
+  QApplication app(argc, argv);
+  orvi::QtWindow window(options, std::cout);
+  if (!window.ShowMeshes(meshes, error))
+  {
+    std::cerr << "orvi-qt: " << error << "\n";
+    return 1;
+  }
+  window.show();
+  if (bandShot.empty())
+  {
+    return QApplication::exec();
+  }
+
+  if (!WaitUntilDrawn(window))
+  {
+    std::cerr << "orvi-qt: the view did not get an OpenGL context\n";
+    return 1;
+  }
+  window.GetViewer().Render();
+  DragBand(window);
+  if (!window.grab().save(QString::fromStdString(bandShot)))
+  {
+    std::cerr << "orvi-qt: cannot write screenshot '" << bandShot << "'\n";
+    return 1;
+  }
+  std::cout << "wrote " << bandShot << "\n";
+  return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+  try
+  {
+    return Run(argc, argv);
+  }
+  catch (const std::bad_alloc&)
+  {
+    std::cerr << "orvi-qt: out of memory\n";
+    return 1;
+  }
+}

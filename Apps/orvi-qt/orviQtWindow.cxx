@@ -1,0 +1,228 @@
+#include "orviQtWindow.h"
+
+#include "orviButtonBindings.h"
+#include "orviMeshLoader.h"
+
+#include "QVTKOpenGLNativeWidget.h"
+#include "vtkCallbackCommand.h"
+#include "vtkCommand.h"
+#include "vtkDataSet.h"
+#include "vtkGenericOpenGLRenderWindow.h"
+#include "vtkRenderWindowInteractor.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStatusBar>
+
+#include <functional>
+#include <new>
+#include <utility>
+
+namespace orvi
+{
+
+namespace
+{
+// A menu of exclusive choices, the current one checked; choosing one calls
+// apply with its value.
+template <typename Value>
+void AddChoices(QMenu* menu,
+  const std::vector<std::pair<const char*, Value>>& choices,
+  Value current,
+  const std::function<void(Value)>& apply)
+{
+  auto* group = new QActionGroup(menu);
+  for (const auto& [label, value] : choices)
+  {
+    QAction* action = menu->addAction(QString::fromUtf8(label));
+    action->setCheckable(true);
+    action->setChecked(value == current);
+    group->addAction(action);
+    const Value chosen = value;
+    QObject::connect(action, &QAction::triggered, menu, [apply, chosen]() { apply(chosen); });
+  }
+}
+
+// The convention's buttons, for the status bar.
+QString ConventionText(Navigation nav)
+{
+  return QString::fromStdString(DescribeBindings(nav));
+}
+
+// "Meshes (*.vtu *.vtk ...)" from the loader's list of extensions.
+QString MeshFilter()
+{
+  QString patterns = QString::fromUtf8(MeshExtensions());
+  patterns.replace(QLatin1Char('.'), QLatin1String("*."));
+  return QStringLiteral("Meshes (%1);;All files (*)").arg(patterns);
+}
+} // namespace
+
+//------------------------------------------------------------------------------
+QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* parent)
+  : QMainWindow(parent)
+  , Log(log)
+{
+  this->View = new QVTKOpenGLNativeWidget(this);
+  this->setCentralWidget(this->View);
+  // The widget made its render window and, on it, a QVTKInteractor.
+  this->ViewerObject =
+    std::make_unique<Viewer>(options, log, this->View->renderWindow(), this->View->interactor());
+
+  this->PickCommand->SetClientData(this);
+  this->PickCommand->SetCallback(&QtWindow::EndPickCallback);
+  // After the viewer's own observer, which does the pick.
+  this->View->interactor()->AddObserver(vtkCommand::EndPickEvent, this->PickCommand, -1.0f);
+
+  this->BuildMenus();
+  this->setWindowTitle(QStringLiteral("orvi-qt"));
+  this->resize(options.Width, options.Height);
+  this->statusBar()->showMessage(ConventionText(options.Nav));
+}
+
+//------------------------------------------------------------------------------
+QtWindow::~QtWindow()
+{
+  this->View->interactor()->RemoveObserver(this->PickCommand);
+  // The viewer leaves the widget's window and interactor before they go.
+  this->ViewerObject.reset();
+}
+
+//------------------------------------------------------------------------------
+void QtWindow::BuildMenus()
+{
+  QMenu* file = this->menuBar()->addMenu(QStringLiteral("&File"));
+  QAction* open = file->addAction(QStringLiteral("&Open..."));
+  open->setShortcut(QKeySequence::Open);
+  connect(open,
+    &QAction::triggered,
+    this,
+    [this]()
+    {
+      const QStringList paths =
+        QFileDialog::getOpenFileNames(this, QStringLiteral("Open meshes"), QString(), MeshFilter());
+      if (!paths.isEmpty())
+      {
+        this->OpenFiles(paths);
+      }
+    });
+  QAction* quit = file->addAction(QStringLiteral("&Quit"));
+  quit->setShortcut(QKeySequence::Quit);
+  connect(quit, &QAction::triggered, this, &QWidget::close);
+
+  QMenu* view = this->menuBar()->addMenu(QStringLiteral("&View"));
+  QAction* reset = view->addAction(QStringLiteral("&Reset view"));
+  connect(reset,
+    &QAction::triggered,
+    this,
+    [this]()
+    {
+      this->ViewerObject->ResetView();
+      this->ViewerObject->Render();
+    });
+
+  Viewer& viewer = *this->ViewerObject;
+  const ViewerOptions& options = viewer.GetOptions();
+  AddChoices<Navigation>(this->menuBar()->addMenu(QStringLiteral("&Navigation")),
+    { { "Mervo navigator", Navigation::Mervo },
+      { "CATIA navigator", Navigation::Catia },
+      { "Mervo style", Navigation::StyleMervo },
+      { "CATIA style", Navigation::StyleCatia } },
+    options.Nav,
+    [this, &viewer](Navigation nav)
+    {
+      viewer.SetNavigation(nav);
+      this->statusBar()->showMessage(ConventionText(nav));
+    });
+  AddChoices<PickMode>(this->menuBar()->addMenu(QStringLiteral("&Pick")),
+    { { "Visible cells", PickMode::Visible }, { "Through the model", PickMode::Through } },
+    options.Pick,
+    [&viewer](PickMode mode) { viewer.SetPickMode(mode); });
+  AddChoices<EdgeMode>(this->menuBar()->addMenu(QStringLiteral("&Edges")),
+    { { "On", EdgeMode::On },
+      { "Off", EdgeMode::Off },
+      { "Auto (when cells are large enough)", EdgeMode::Auto } },
+    options.Edges,
+    [&viewer](EdgeMode mode)
+    {
+      viewer.SetEdgeMode(mode);
+      viewer.Render();
+    });
+}
+
+//------------------------------------------------------------------------------
+bool QtWindow::OpenFiles(const QStringList& paths)
+{
+  std::vector<NamedMesh> meshes;
+  std::string error;
+  for (const QString& path : paths)
+  {
+    const std::string file = path.toStdString();
+    vtkSmartPointer<vtkDataSet> mesh = LoadMesh(file, this->Log, error);
+    if (!mesh)
+    {
+      this->ReportError(error);
+      return false;
+    }
+    meshes.push_back({ file, mesh });
+  }
+  if (!this->ShowMeshes(meshes, error))
+  {
+    this->ReportError(error);
+    return false;
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
+bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
+{
+  bool shown = false;
+  try
+  {
+    shown = this->ViewerObject->SetMeshes(meshes, error);
+  }
+  catch (const std::bad_alloc&)
+  {
+    error = "not enough memory to show the meshes";
+  }
+  if (!shown)
+  {
+    // The previous meshes were shown before: they are again.
+    std::string ignored;
+    this->ViewerObject->SetMeshes(this->Meshes, ignored);
+    this->ViewerObject->Render();
+    return false;
+  }
+  this->Meshes = meshes;
+  QStringList names;
+  for (const NamedMesh& mesh : meshes)
+  {
+    names << QFileInfo(QString::fromStdString(mesh.Name)).fileName();
+  }
+  this->setWindowTitle(QStringLiteral("orvi-qt: %1").arg(names.join(QStringLiteral(", "))));
+  this->ViewerObject->Render();
+  return true;
+}
+
+//------------------------------------------------------------------------------
+void QtWindow::ReportError(const std::string& error)
+{
+  this->Log << "orvi-qt: " << error << "\n";
+  QMessageBox::critical(this, QStringLiteral("orvi-qt"), QString::fromStdString(error));
+}
+
+//------------------------------------------------------------------------------
+void QtWindow::EndPickCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* self = static_cast<QtWindow*>(clientData);
+  self->statusBar()->showMessage(QString::fromStdString(self->ViewerObject->GetLastPickSummary()));
+}
+
+} // namespace orvi

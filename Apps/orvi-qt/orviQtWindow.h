@@ -1,0 +1,80 @@
+// orvi-qt's main window: orvi-viewer's scene (orvi::Viewer) in VTK's
+// QVTKOpenGLNativeWidget, as a Qt host application shows a 3D view.
+//
+// The widget's vtkGenericOpenGLRenderWindow and QVTKInteractor are handed to
+// the viewer, which adds its renderer and installs its navigation on them.
+// Qt's mouse and key events reach the interactor through the widget, and
+// the viewer's observers map the buttons for the two navigators with the
+// table of orviButtonBindings.h, as in orvi-viewer. The menus choose the
+// convention, the pick mode and the edges; File > Open loads meshes with the
+// viewer's loader and reports a file it cannot show in a message box. A
+// rectangle pick highlights the cells (the viewer does) and shows its
+// summary in the status bar.
+//
+// The application creates a QApplication after
+// QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat()).
+#ifndef orviQtWindow_h
+#define orviQtWindow_h
+
+#include "orviViewer.h"
+#include "orviViewerOptions.h"
+
+#include "vtkNew.h"
+
+#include <QMainWindow>
+#include <QStringList>
+
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class QVTKOpenGLNativeWidget;
+class vtkCallbackCommand;
+class vtkObject;
+
+namespace orvi
+{
+
+class QtWindow : public QMainWindow
+{
+public:
+  /// A window showing nothing yet; ShowMeshes() or OpenFiles() fill it. The
+  /// options are orvi-viewer's (the scene's colouring, convention, pick mode
+  /// and edges; Width and Height size the view); the viewer prints what it
+  /// does to log.
+  QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* parent = nullptr);
+  ~QtWindow() override;
+  QtWindow(const QtWindow&) = delete;
+  QtWindow& operator=(const QtWindow&) = delete;
+
+  /// What File > Open does with the files chosen: loads each with the
+  /// viewer's loader and shows them together in place of the scene. A file
+  /// that cannot be loaded or shown (missing, of an unknown kind, damaged,
+  /// without the array to colour by) is reported in a message box over the
+  /// window, and the scene stays as it was. Returns whether the files are
+  /// shown.
+  bool OpenFiles(const QStringList& paths);
+
+  /// Shows meshes already loaded in place of the scene, as OpenFiles() does
+  /// but with the error returned instead of shown.
+  bool ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
+
+  QVTKOpenGLNativeWidget* GetView() const { return this->View; }
+  Viewer& GetViewer() const { return *this->ViewerObject; }
+
+private:
+  void BuildMenus();
+  void ReportError(const std::string& error);
+  static void EndPickCallback(vtkObject*, unsigned long, void* clientData, void*);
+
+  std::ostream& Log;
+  QVTKOpenGLNativeWidget* View = nullptr; // owned by the window
+  std::unique_ptr<Viewer> ViewerObject;
+  std::vector<NamedMesh> Meshes; // those shown
+  vtkNew<vtkCallbackCommand> PickCommand;
+};
+
+} // namespace orvi
+
+#endif
