@@ -232,8 +232,8 @@ TEST(ColorTableLegendActor, RebuildsOnChange)
 }
 
 // Title text rules and label formats: bounded, checked, with a fallback
-// reported once.
-TEST(ColorTableLegendActor, TitleAndLabelFormats)
+// reported once; labels of degenerate and log ranges, never nan or inf.
+TEST(ColorTableLegendActor, TitlesLabelFormatsAndRanges)
 {
   LegendScene s(400, 500, 50, 50, 200, 400);
   orvi_test::EventRecorder warnings(s.Legend, vtkCommand::WarningEvent);
@@ -276,15 +276,10 @@ TEST(ColorTableLegendActor, TitleAndLabelFormats)
   s.Render();
   EXPECT_EQ(warnings.Count, seen) << "a rejected format is reported once";
   EXPECT_EQ(label("%700.1f", 2), std::string(511, ' ')) << "cut at 511 bytes";
-}
 
-// A single-value range shows that value everywhere, without a warning. A log
-// scale spaces labels by decades, below zero by magnitudes; a log range that
-// holds or crosses zero is spaced linearly, with a warning, never nan or inf.
-TEST(ColorTableLegendActor, DegenerateAndLogRanges)
-{
-  LegendScene s(400, 500, 50, 50, 200, 400);
-  orvi_test::EventRecorder warnings(s.Legend, vtkCommand::WarningEvent);
+  // A single-value range shows that value everywhere, without a warning. A
+  // log scale spaces labels by decades, below zero by magnitudes; a log
+  // range that holds or crosses zero is spaced linearly, with a warning.
   s.Legend->SetNumberOfLabels(4);
   s.Legend->SetLabelFormat("%g");
   struct Case

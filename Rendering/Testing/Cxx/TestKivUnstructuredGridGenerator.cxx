@@ -158,20 +158,17 @@ TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
       g->SetCellData(Values<I>({ 4, 0, 1, 3, 2 }));
       g->SetCellTypeData(Values<T>({ VTK_QUAD }));
     });
-  unsigned long tag = generator->AddObserver(vtkCommand::StartEvent, replace);
+  generator->AddObserver(vtkCommand::StartEvent, replace);
   generator->Modified();
   generator->Update();
-  generator->RemoveObserver(tag);
   ASSERT_EQ(output->GetNumberOfCells(), 1);
   EXPECT_EQ(output->GetCellType(0), VTK_QUAD);
   EXPECT_EQ(output->GetNumberOfPoints(), 4);
 
   replace->SetCallback([](vtkObject*, unsigned long, void* clientData, void*)
     { static_cast<vtkKivUnstructuredGridGenerator*>(clientData)->SetCellData(nullptr); });
-  tag = generator->AddObserver(vtkCommand::StartEvent, replace);
   generator->Modified();
   generator->Update();
-  generator->RemoveObserver(tag);
   EXPECT_EQ(generator->GetCellData(), nullptr);
   EXPECT_EQ(errors.Count + warnings.Count, 0);
 }
@@ -329,11 +326,7 @@ TEST(KivUnstructuredGridGenerator, CheckCellsOnGridsAndPolyDataFromElsewhere)
     SCOPED_TRACE(c.Message);
     vtkNew<vtkCellArray> cells;
     cells->SetData(Values<I>(c.Offsets), Values<I>(c.Connectivity));
-    vtkNew<vtkUnsignedCharArray> types;
-    for (unsigned char type : c.Types)
-    {
-      types->InsertNextValue(type);
-    }
+    auto types = Values<vtkUnsignedCharArray>(c.Types);
     vtkNew<vtkUnstructuredGrid> grid;
     grid->SetPoints(points);
     c.Faces.empty() ? grid->SetCells(types, cells)
