@@ -8,14 +8,12 @@
 
 #include "vtkCallbackCommand.h"
 #include "vtkCellArray.h"
-#include "vtkCellData.h"
 #include "vtkCellType.h"
 #include "vtkDoubleArray.h"
 #include "vtkFloatArray.h"
 #include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkIntArray.h"
-#include "vtkPointData.h"
 #include "vtkPoints.h"
 #include "vtkPolyData.h"
 #include "vtkUnsignedCharArray.h"
@@ -58,11 +56,6 @@ vtkSmartPointer<ArrayT> Values(const std::vector<typename ArrayT::ValueType>& va
   return array;
 }
 
-vtkUnstructuredGrid* Grid(vtkKivUnstructuredGridGenerator* generator)
-{
-  return vtkUnstructuredGrid::SafeDownCast(generator->GetOutput());
-}
-
 // Sets the three arrays, announces the change and updates.
 vtkUnstructuredGrid* Generate(vtkKivUnstructuredGridGenerator* generator,
   vtkDataArray* p,
@@ -74,18 +67,7 @@ vtkUnstructuredGrid* Generate(vtkKivUnstructuredGridGenerator* generator,
   generator->SetCellTypeData(t);
   generator->Modified();
   generator->Update();
-  return Grid(generator);
-}
-
-// The exact message of a recorded error: the text between the object part
-// "...): " and the closing blank line.
-std::string Message(const std::string& text)
-{
-  const auto start = text.find("): ");
-  const auto end = text.rfind("\n\n");
-  return start == std::string::npos || end == std::string::npos || end < start
-    ? text
-    : text.substr(start + 3, end - start - 3);
+  return vtkUnstructuredGrid::SafeDownCast(generator->GetOutput());
 }
 } // namespace
 
@@ -122,7 +104,7 @@ TEST(KivUnstructuredGridGenerator, GridsFromRawArrays)
   // clang-format on
   vtkNew<vtkKivUnstructuredGridGenerator> generator;
   orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
-  vtkUnstructuredGrid* output = Grid(generator);
+  auto* output = vtkUnstructuredGrid::SafeDownCast(generator->GetOutput());
   ASSERT_NE(output, nullptr) << "the output exists before the first update";
   for (const Case& c : cases)
   {
@@ -155,19 +137,13 @@ TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
   vtkUnstructuredGrid* output =
     Generate(generator, Coordinates(5), Values<I>({ 4, 0, 1, 2, 3 }), nullptr);
   EXPECT_EQ(output->GetNumberOfPoints(), 0);
-  generator->SetCellTypeData(Values<T>({ VTK_TETRA }));
-  generator->Modified();
-  generator->Update();
+  Generate(generator, Coordinates(5), Values<I>({ 4, 0, 1, 2, 3 }), Values<T>({ VTK_TETRA }));
   ASSERT_EQ(output->GetNumberOfCells(), 1);
-  generator->SetCellData(nullptr);
-  generator->Modified();
-  generator->Update();
+  Generate(generator, Coordinates(3), nullptr, Values<T>({ VTK_TRIANGLE }));
   EXPECT_EQ(output->GetNumberOfCells(), 1);
   EXPECT_EQ(output->GetNumberOfPoints(), 5);
 
   generator->SetCellData(Values<I>({ 3, 0, 1, 2 }));
-  generator->SetCellTypeData(Values<T>({ VTK_TRIANGLE }));
-  generator->SetPointData(Coordinates(3));
   generator->Update();
   EXPECT_EQ(output->GetCellType(0), VTK_TETRA);
   EXPECT_EQ(output->GetNumberOfPoints(), 5);
@@ -182,23 +158,19 @@ TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
       g->SetCellData(Values<I>({ 4, 0, 1, 3, 2 }));
       g->SetCellTypeData(Values<T>({ VTK_QUAD }));
     });
-  unsigned long tag = generator->AddObserver(vtkCommand::StartEvent, replace);
+  generator->AddObserver(vtkCommand::StartEvent, replace);
   generator->Modified();
   generator->Update();
-  generator->RemoveObserver(tag);
   ASSERT_EQ(output->GetNumberOfCells(), 1);
   EXPECT_EQ(output->GetCellType(0), VTK_QUAD);
   EXPECT_EQ(output->GetNumberOfPoints(), 4);
 
   replace->SetCallback([](vtkObject*, unsigned long, void* clientData, void*)
     { static_cast<vtkKivUnstructuredGridGenerator*>(clientData)->SetCellData(nullptr); });
-  tag = generator->AddObserver(vtkCommand::StartEvent, replace);
   generator->Modified();
   generator->Update();
-  generator->RemoveObserver(tag);
   EXPECT_EQ(generator->GetCellData(), nullptr);
-  EXPECT_EQ(errors.Count, 0);
-  EXPECT_EQ(warnings.Count, 0);
+  EXPECT_EQ(errors.Count + warnings.Count, 0);
 }
 
 // Each bad input after a good grid: one error naming the fault, an empty
@@ -264,7 +236,6 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
       "cell 0: point count -9223372036854775808 is negative" },
   };
   // clang-format on
-
   const auto good = [&](vtkKivUnstructuredGridGenerator* generator) {
     return Generate(generator, points, Values<I>({ 3, 0, 1, 2 }), Values<T>({ VTK_TRIANGLE }));
   };
@@ -276,9 +247,8 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
     orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
     vtkUnstructuredGrid* output = Generate(generator, c.Points, c.Cells, c.Types);
     ASSERT_EQ(errors.Count, 1);
-    EXPECT_EQ(Message(errors.Texts.at(0)), c.Message);
-    EXPECT_EQ(output->GetNumberOfCells(), 0);
-    EXPECT_EQ(output->GetNumberOfPoints(), 0);
+    EXPECT_TRUE(errors.Saw("): " + c.Message + "\n\n")) << errors.Texts[0];
+    EXPECT_EQ(output->GetNumberOfCells() + output->GetNumberOfPoints(), 0);
     EXPECT_EQ(good(generator)->GetNumberOfCells(), 1);
     EXPECT_EQ(output->GetNumberOfPoints(), 5);
     EXPECT_EQ(errors.Count, 1);
@@ -320,62 +290,52 @@ TEST(KivUnstructuredGridGenerator, CheckCellsOnGridsAndPolyDataFromElsewhere)
   {
     Ids Offsets, Connectivity;
     std::vector<unsigned char> Types;
-    Ids FaceLocations, Faces; // empty: no polyhedra
-    std::string Message;      // empty: sound
+    Ids Faces;           // empty: no polyhedra
+    std::string Message; // empty: sound
   };
   const Ids cube = {
     6, 4, 0, 3, 2, 1, 4, 4, 5, 6, 7, 4, 0, 1, 5, 4, 4, 1, 2, 6, 5, 4, 2, 3, 7, 6, 4, 3, 0, 4, 7
   };
   Ids badCube = cube;
   badCube[9] = 12;
+  const Ids hex = { 0, 1, 2, 3, 4, 5, 6, 7 };
   // clang-format off
   const std::vector<Case> cases = {
-    { { 0, 4, 7 }, { 0, 1, 2, 3, 0, 1, 4 }, { VTK_TETRA, VTK_TRIANGLE }, {}, {}, "" },
-    { { 0, 4, 7 }, { 0, 1, 2, 3, 0, 1, 8 }, { VTK_TETRA, VTK_TRIANGLE }, {}, {},
+    { { 0, 4, 7 }, { 0, 1, 2, 3, 0, 1, 4 }, { VTK_TETRA, VTK_TRIANGLE }, {}, "" },
+    { { 0, 4, 7 }, { 0, 1, 2, 3, 0, 1, 8 }, { VTK_TETRA, VTK_TRIANGLE }, {},
       "cell 1: point id 8 is not below the number of points (8)" },
-    { { 0, 3 }, { 0, -2, 1 }, { VTK_TRIANGLE }, {}, {}, "cell 0: point id -2 is negative" },
-    { { 0, 3 }, { 0, 1, 2 }, { 250 }, {}, {}, "cell 0: cell type 250 is not a VTK cell type" },
-    { { 0, 6 }, { 0, 1, 2, 3, 4, 5 }, { VTK_HEXAHEDRON }, {}, {},
+    { { 0, 3 }, { 0, -2, 1 }, { VTK_TRIANGLE }, {}, "cell 0: point id -2 is negative" },
+    { { 0, 3 }, { 0, 1, 2 }, { 250 }, {}, "cell 0: cell type 250 is not a VTK cell type" },
+    { { 0, 6 }, { 0, 1, 2, 3, 4, 5 }, { VTK_HEXAHEDRON }, {},
       "cell 0: cell type 12 needs 8 points, not 6" },
-    { { 0, 3, 9 }, { 0, 1, 2, 0, 1, 3 }, { VTK_TRIANGLE, VTK_TRIANGLE }, {}, {},
+    { { 0, 3, 9 }, { 0, 1, 2, 0, 1, 3 }, { VTK_TRIANGLE, VTK_TRIANGLE }, {},
       "cell 1: its point ids at 3 .. 9 do not fit the connectivity array of 6 ids" },
-    { { 0, 3, 6 }, { 0, 1, 2, 0, 1, 3 }, { VTK_TRIANGLE }, {}, {},
+    { { 0, 3, 6 }, { 0, 1, 2, 0, 1, 3 }, { VTK_TRIANGLE }, {},
       "the grid has 2 cells but 1 cell types" },
-    { { 0, 8 }, { 0, 1, 2, 3, 4, 5, 6, 7 }, { VTK_POLYHEDRON }, { 0 }, cube, "" },
-    { { 0, 8 }, { 0, 1, 2, 3, 4, 5, 6, 7 }, { VTK_POLYHEDRON }, { 0 }, badCube,
+    { { 0, 8 }, hex, { VTK_POLYHEDRON }, cube, "" },
+    { { 0, 8 }, hex, { VTK_POLYHEDRON }, badCube,
       "cell 0: point id 12 is not below the number of points (8)" },
-    { { 0, 8 }, { 0, 1, 2, 3, 4, 5, 6, 7 }, { VTK_POLYHEDRON }, { 0 }, { 2, 3, 0, 1, 2 },
+    { { 0, 8 }, hex, { VTK_POLYHEDRON }, { 2, 3, 0, 1, 2 },
       "cell 0: needs stream values up to index 5 but the grid's face stream holds 5 values" },
   };
   // clang-format on
+  vtkNew<vtkPoints> points;
+  points->SetData(Coordinates(8));
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.Message);
     vtkNew<vtkCellArray> cells;
     cells->SetData(Values<I>(c.Offsets), Values<I>(c.Connectivity));
-    vtkNew<vtkUnsignedCharArray> types;
-    for (unsigned char type : c.Types)
-    {
-      types->InsertNextValue(type);
-    }
+    auto types = Values<vtkUnsignedCharArray>(c.Types);
     vtkNew<vtkUnstructuredGrid> grid;
-    vtkNew<vtkPoints> points;
-    points->SetData(Coordinates(8));
     grid->SetPoints(points);
-    if (c.Faces.empty())
-    {
-      grid->SetCells(types, cells);
-    }
-    else
-    {
-      grid->SetCells(types, cells, Values<I>(c.FaceLocations), Values<I>(c.Faces));
-    }
+    c.Faces.empty() ? grid->SetCells(types, cells)
+                    : grid->SetCells(types, cells, Values<I>({ 0 }), Values<I>(c.Faces));
     EXPECT_EQ(vtkKivUnstructuredGridGenerator::CheckCells(grid), c.Message);
   }
 
   // Poly data numbers its vertices first, then lines, polygons and strips.
   vtkNew<vtkPolyData> poly;
-  vtkNew<vtkPoints> points;
   points->SetData(Coordinates(4));
   poly->SetPoints(points);
   vtkNew<vtkCellArray> verts, polys;

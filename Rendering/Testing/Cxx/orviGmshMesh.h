@@ -27,26 +27,25 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     why = "gmsh is not installed (scripts/deps.sh installs it)";
     return {};
   }
-  std::vector<fs::path> places = { "/usr/share/doc/gmsh-doc/doc/gmsh/tutorial",
+  std::vector<std::string> places = { "/usr/share/doc/gmsh-doc/doc/gmsh/tutorial",
     "/usr/share/doc/gmsh/tutorial",
     "/usr/share/doc/gmsh-doc/tutorial" };
   if (const char* env = std::getenv("ORVI_GMSH_TUTORIALS"))
   {
     places.insert(places.begin(), env);
   }
-  const fs::path geo = dir / (tutorial + ".geo");
+  const std::string geo = (dir / (tutorial + ".geo")).string();
+  const std::string vtk = (dir / (tutorial + ".vtk")).string();
+  const std::string log = (dir / "gmsh.log").string();
   std::string copy;
-  for (const fs::path& place : places)
+  for (const std::string& place : places)
   {
-    const fs::path plain = place / (tutorial + ".geo");
-    if (fs::exists(plain))
+    const std::string plain = place + "/" + tutorial + ".geo";
+    copy = fs::exists(plain)      ? "cp '" + plain + "' '" + geo + "'"
+      : fs::exists(plain + ".gz") ? "gzip -dc '" + plain + ".gz' > '" + geo + "'"
+                                  : "";
+    if (!copy.empty())
     {
-      copy = "cp '" + plain.string() + "' '" + geo.string() + "'";
-      break;
-    }
-    if (fs::exists(plain.string() + ".gz"))
-    {
-      copy = "gzip -dc '" + plain.string() + ".gz' > '" + geo.string() + "'";
       break;
     }
   }
@@ -55,16 +54,14 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     why = "gmsh's tutorial " + tutorial + ".geo is not installed (package gmsh-doc)";
     return {};
   }
-  const fs::path vtk = dir / (tutorial + ".vtk");
-  const std::string mesh = "gmsh -3 '" + geo.string() + "' -format vtk -o '" + vtk.string() +
-    "' >'" + (dir / "gmsh.log").string() + "' 2>&1";
   fs::create_directories(dir);
+  const std::string mesh = "gmsh -3 '" + geo + "' -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
   if (std::system(copy.c_str()) != 0 || std::system(mesh.c_str()) != 0 || !fs::exists(vtk))
   {
-    why = "gmsh could not mesh " + geo.string() + " (see " + (dir / "gmsh.log").string() + ")";
+    why = "gmsh could not mesh " + geo + " (see " + log + ")";
     return {};
   }
-  return vtk.string();
+  return vtk;
 }
 
 } // namespace orvi_test

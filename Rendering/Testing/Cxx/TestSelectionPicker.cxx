@@ -1,0 +1,295 @@
+// vtkSelectionPicker's shared pieces, through both concrete pickers: the
+// printed fields, the argument checks, what each kind of prop gives a node,
+// the field associations and the clip of every pixel read to the renderer.
+#include "vtkFrustumSelectionPicker.h"
+#include "vtkVisibleSelectionPicker.h"
+
+#include "orviPickerScenes.h"
+#include "orviTestUtils.h"
+
+#include "vtkActor2D.h"
+#include "vtkImageActor.h"
+#include "vtkImageMapper3D.h"
+#include "vtkLODProp3D.h"
+#include "vtkProperty.h"
+
+#include <gtest/gtest.h>
+
+#include <limits>
+#include <memory>
+#include <sstream>
+#include <tuple>
+
+using orvi_test::Area;
+using orvi_test::Ids;
+using orvi_test::PlaneActor;
+using A4 = std::array<double, 4>;
+
+namespace
+{
+// Opens the base class's protected pieces.
+class ProbePicker : public vtkFrustumSelectionPicker
+{
+public:
+  static ProbePicker* New();
+  vtkTypeMacro(ProbePicker, vtkFrustumSelectionPicker);
+  using vtkSelectionPicker::ClipToRendererPixels;
+  using vtkSelectionPicker::NodeDataSet;
+  using vtkSelectionPicker::TagNodeSource;
+  using vtkSelectionPicker::TypeDecipher;
+};
+vtkStandardNewMacro(ProbePicker);
+
+vtkSelectionPicker* Base(vtkSelectionPicker* picker)
+{
+  return picker;
+}
+
+// A selection node by node: field type, content type, prop, source, ids.
+using Node = std::tuple<int, int, vtkObjectBase*, vtkObjectBase*, std::vector<vtkIdType>>;
+std::vector<Node> Nodes(vtkSelection* selection, bool sorted = false)
+{
+  std::vector<Node> nodes;
+  for (unsigned int i = 0; i < selection->GetNumberOfNodes(); ++i)
+  {
+    vtkSelectionNode* n = selection->GetNode(i);
+    nodes.emplace_back(n->GetFieldType(),
+      n->GetContentType(),
+      orvi_test::PropOf(n),
+      orvi_test::SourceOf(n),
+      Ids(n, sorted));
+  }
+  return nodes;
+}
+} // namespace
+
+// Printed after vtkAbstractPicker's fields. No renderer, a renderer outside
+// any window or a corner that is not a number: an error naming the concrete
+// picker, 0, the last result untouched; a scene dropped before the selection
+// is asked for is not reached.
+TEST(SelectionPicker, PrintingAndRefusedPicks)
+{
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const double inf = std::numeric_limits<double>::infinity();
+  vtkNew<vtkFrustumSelectionPicker> frustum;
+  vtkNew<vtkVisibleSelectionPicker> visible;
+  for (vtkSelectionPicker* picker : { Base(frustum), Base(visible) })
+  {
+    SCOPED_TRACE(picker->GetClassName());
+    std::ostringstream out;
+    picker->Print(out);
+    const auto own = out.str().find("\n  Field Association: 3\n  Selection Area: (0, 0, 0, 0)\n");
+    EXPECT_NE(own, std::string::npos) << out.str();
+    EXPECT_LT(out.str().find("Picking from renderer's prop list"), own);
+    unsigned int nodes = 0;
+    {
+      orvi_test::PlanePickerScene<ProbePicker> scene;
+      picker->AddPickList(scene.Plane.Actor);
+      ASSERT_EQ(picker->AreaPick(100, 100, 200, 200, scene.Renderer), 1);
+      nodes = picker->GetSelection()->GetNumberOfNodes();
+      ASSERT_GT(nodes, 0u);
+      orvi_test::EventRecorder errors(picker, vtkCommand::ErrorEvent);
+      vtkNew<vtkRenderer> loose;
+      EXPECT_EQ(picker->Pick(5, 5, 0, nullptr), 0);
+      EXPECT_EQ(picker->AreaPick(0, 0, 10, 10, loose), 0);
+      for (const A4& r :
+        { A4{ nan, 0, 1, 1 }, { 0, nan, 1, 1 }, { 0, 0, inf, 1 }, { 0, 0, 1, -inf } })
+      {
+        EXPECT_EQ(picker->AreaPick(r[0], r[1], r[2], r[3], scene.Renderer), 0);
+      }
+      EXPECT_EQ(errors.Count, 6);
+      EXPECT_TRUE(errors.Saw(std::string(picker->GetClassName()) +
+        "::AreaPick needs a renderer that belongs to a render window; nothing picked."));
+      EXPECT_TRUE(errors.Saw("AreaPick needs finite corner coordinates; nothing picked."));
+      EXPECT_EQ(Area(picker->GetSelectionArea()), (A4{ 100, 100, 200, 200 }));
+      EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), nodes);
+    }
+    EXPECT_LE(picker->GetSelection()->GetNumberOfNodes(), nodes);
+  }
+}
+
+// What each kind of prop gives: TypeDecipher's answer, image actor and
+// mapper (the outputs start as junk so every call must write both), the
+// source TagNodeSource sets and the data set NodeDataSet finds from it.
+// Opacity 0 is refused but reports the mapper; a volume has no source.
+TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
+{
+  vtkNew<ProbePicker> picker;
+  PlaneActor plane{ 0, 0, 1, 1, 0, 1, 1 }, clear{ 0, 0, 1, 1, 0, 1, 1 },
+    hidden{ 0, 0, 1, 1, 0, 1, 1 }, unpickable{ 0, 0, 1, 1, 0, 1, 1 };
+  clear.Actor->GetProperty()->SetOpacity(0.0);
+  hidden.Actor->VisibilityOff();
+  unpickable.Actor->PickableOff();
+  orvi_test::VolumeProp volume;
+  vtkNew<vtkImageActor> image;
+  image->GetMapper()->SetInputData(volume.Image);
+  vtkNew<vtkActor2D> actor2D;
+  vtkNew<vtkLODProp3D> empty, clearLod, volumeLod;
+  clearLod->AddLOD(plane.Mapper, clear.Actor->GetProperty(), 0.0);
+  volumeLod->AddLOD(volume.Mapper, volume.Property, 0.0);
+  using R = std::tuple<int, void*, void*, vtkObjectBase*, vtkDataSet*>;
+  const R none(0, nullptr, nullptr, nullptr, nullptr);
+  const std::vector<std::pair<vtkProp*, R>> cases = {
+    { plane.Actor, R(1, nullptr, plane.Mapper, plane.Mapper, plane.Source->GetOutput()) },
+    { clear.Actor, R(0, nullptr, clear.Mapper, nullptr, nullptr) },
+    { hidden.Actor, none },
+    { unpickable.Actor, none },
+    { image, R(1, image, nullptr, image, volume.Image) },
+    { volume.Volume, R(1, nullptr, volume.Mapper, nullptr, nullptr) },
+    { actor2D, none },
+    { nullptr, none },
+    { empty, none },
+    { clearLod, R(0, nullptr, plane.Mapper, nullptr, nullptr) },
+    { volumeLod, R(1, nullptr, volume.Mapper, nullptr, nullptr) },
+  };
+  for (const auto& [prop, expected] : cases)
+  {
+    SCOPED_TRACE(&prop - &cases[0].first);
+    auto* imageOut = reinterpret_cast<vtkImageActor*>(&picker);
+    auto* mapperOut = reinterpret_cast<vtkAbstractMapper3D*>(&picker);
+    const int result = picker->TypeDecipher(prop, &imageOut, &mapperOut);
+    vtkNew<vtkSelectionNode> node;
+    EXPECT_EQ(picker->TagNodeSource(prop, node), result);
+    EXPECT_EQ(
+      R(result, imageOut, mapperOut, orvi_test::SourceOf(node), ProbePicker::NodeDataSet(node)),
+      expected);
+  }
+}
+
+// Both pickers on the plane of 8 x 6 unit cells, by field association: the
+// nodes in order, each of INDICES with the prop, its mapper and sorted ids.
+// Inside cell 9 alone no point lies in the rectangle: an empty point node is
+// kept for points alone.
+TEST(SelectionPicker, FieldAssociations)
+{
+  orvi_test::PlanePickerScene<vtkFrustumSelectionPicker> scene;
+  vtkActor* a = scene.Plane.Actor;
+  vtkMapper* m = scene.Plane.Mapper;
+  const int In = vtkSelectionNode::INDICES;
+  const Node cell9(vtkSelectionNode::CELL, In, a, m, { 9 });
+  const Node points(vtkSelectionNode::POINT, In, a, m, { 20, 21 });
+  const Node cells(vtkSelectionNode::CELL, In, a, m, { 9, 10, 11, 17, 18, 19 });
+  const std::vector<std::tuple<A4, int, std::vector<Node>>> cases = {
+    { { 120, 120, 180, 180 }, vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS, { cell9 } },
+    { { 120, 120, 180, 180 },
+      vtkDataObject::FIELD_ASSOCIATION_POINTS,
+      { Node(vtkSelectionNode::POINT, In, a, m, {}) } },
+    { { 120, 120, 180, 180 }, vtkDataObject::FIELD_ASSOCIATION_CELLS, { cell9 } },
+    { { 150, 150, 350, 250 },
+      vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS,
+      { points, cells } },
+    { { 150, 150, 350, 250 }, vtkDataObject::FIELD_ASSOCIATION_POINTS, { points } },
+    { { 150, 150, 350, 250 }, vtkDataObject::FIELD_ASSOCIATION_CELLS, { cells } },
+    { { 150, 150, 350, 250 }, vtkDataObject::FIELD_ASSOCIATION_NONE, {} },
+    { { 150, 150, 350, 250 }, 7, {} },
+  };
+  vtkNew<vtkVisibleSelectionPicker> visible;
+  for (vtkSelectionPicker* picker : { Base(scene.Picker), Base(visible) })
+  {
+    picker->AddPickList(scene.Plane.Actor);
+    for (const auto& [r, association, expected] : cases)
+    {
+      SCOPED_TRACE(std::string(picker->GetClassName()) + " " + std::to_string(association) + " " +
+        std::to_string(r[0]));
+      picker->SetFieldAssociation(association);
+      ASSERT_EQ(picker->AreaPick(r[0], r[1], r[2], r[3], scene.Renderer), 1);
+      EXPECT_EQ(Nodes(picker->GetSelection(), true), expected);
+    }
+  }
+}
+
+// Two renderers side by side (pixels 0..399 and 400..799 of 800 x 600), each
+// showing a plane 50 pixels inside its borders, and one that does not draw,
+// after other windows came and went (pixels outside a framebuffer then hold
+// what they left): every corner is clamped to the renderer's pixels, and
+// both pickers pick from a rectangle past an edge what they pick from the
+// clamped one; nothing when it covers none of the renderer's pixels. The
+// renderers' Draw flags are as they were.
+TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
+{
+  for (const auto& size : { std::array<int, 2>{ 1000, 700 }, std::array<int, 2>{ 320, 240 } })
+  {
+    orvi_test::Scene other(size[0], size[1]);
+    PlaneActor plane{ -1.0, -1.0, 9.0, 7.0, 0.0, 10, 8 };
+    other.Renderer->AddActor(plane.Actor);
+    other.Renderer->SetBackground(0.9, 0.1, 0.3);
+    orvi_test::ParallelView(other.Renderer, 4.0, 3.0);
+    other.Window->Render();
+    other.Window->Finalize();
+  }
+  orvi_test::Scene s;
+  vtkNew<vtkRenderer> right, hidden;
+  vtkRenderer* renderers[3] = { s.Renderer, right, hidden };
+  std::vector<std::unique_ptr<PlaneActor>> planes;
+  vtkNew<vtkFrustumSelectionPicker> frustum;
+  vtkNew<vtkVisibleSelectionPicker> visible;
+  for (int i = 0; i < 3; ++i)
+  {
+    s.Window->AddRenderer(renderers[i]);
+    renderers[i]->SetViewport(0.5 * i, 0.0, 0.5 * i + 0.5, 1.0);
+    renderers[i]->SetBackground(0.2 + 0.4 * i, 0.4, 0.6 - 0.4 * i);
+    planes.push_back(std::make_unique<PlaneActor>(0.5, 0.5, 3.5, 5.5, 0.0, 3, 5));
+    renderers[i]->AddActor(planes.back()->Actor);
+    frustum->AddPickList(planes.back()->Actor);
+    orvi_test::ParallelView(renderers[i], 2.0, 3.0);
+  }
+  hidden->SetViewport(0.0, 0.0, 0.25, 0.25);
+  hidden->DrawOff();
+  s.Window->Render();
+  struct Case
+  {
+    int Renderer;
+    A4 Corners;
+    A4 Clamped; // all 0: the rectangle covers none of the renderer's pixels
+  };
+  const Case cases[] = {
+    { 0, { -40, 210, 160, 310 }, { 0, 210, 160, 310 } },               // left edge
+    { 0, { -30, 630, 120, 470 }, { 0, 599, 120, 470 } },               // top left corner
+    { 0, { 310, 110, 610, 320 }, { 310, 110, 399, 320 } },             // into the right one
+    { 0, { 100.7, 50.2, 399.5, 80.9 }, { 100.7, 50.2, 399.5, 80.9 } }, // on its last pixel
+    { 0, { -50, 100, -10, 300 }, {} },                                 // wholly left
+    { 0, { 400, 100, 700, 300 }, {} },                                 // from its width on
+    { 1, { 860, 210, 690, 310 }, { 799, 210, 690, 310 } },             // right edge
+    { 1, { 830, -30, 690, 130 }, { 799, 0, 690, 130 } },               // bottom right corner
+    { 1, { 0, 0, 800, 600 }, { 400, 0, 799, 599 } },                   // the whole window
+    { 1, { -10, 650, 900, 50 }, { 400, 599, 799, 50 } },               // past both corners
+    { 1, { 50, 100, 350, 300 }, {} },                                  // over the left one
+    { 1, { 800, 100, 900, 300 }, {} },                                 // from x = W
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(&c - cases);
+    vtkRenderer* renderer = renderers[c.Renderer];
+    const auto& k = c.Clamped;
+    const bool covers = k != A4{};
+    double clipped[4] = { -1, -1, -1, -1 };
+    int pixels[4] = { -1, -1, -1, -1 };
+    EXPECT_EQ(
+      ProbePicker::ClipToRendererPixels(renderer, c.Corners.data(), clipped, pixels), covers);
+    if (covers)
+    {
+      EXPECT_EQ(Area(clipped), k);
+      EXPECT_EQ(Area(pixels),
+        (A4{ std::floor(std::min(k[0], k[2])),
+          std::floor(std::min(k[1], k[3])),
+          std::floor(std::max(k[0], k[2])),
+          std::floor(std::max(k[1], k[3])) }));
+    }
+    for (vtkSelectionPicker* picker : { Base(frustum), Base(visible) })
+    {
+      SCOPED_TRACE(picker->GetClassName());
+      std::vector<Node> expected;
+      if (covers)
+      {
+        EXPECT_EQ(picker->AreaPick(k[0], k[1], k[2], k[3], renderer), 1);
+        expected = Nodes(picker->GetSelection());
+        EXPECT_FALSE(expected.empty());
+      }
+      const auto& r = c.Corners;
+      EXPECT_EQ(picker->AreaPick(r[0], r[1], r[2], r[3], renderer), covers ? 1 : 0);
+      EXPECT_EQ(Nodes(picker->GetSelection()), expected);
+    }
+  }
+  EXPECT_EQ((std::array<int, 3>{ s.Renderer->GetDraw(), right->GetDraw(), hidden->GetDraw() }),
+    (std::array<int, 3>{ 1, 1, 0 }));
+}
