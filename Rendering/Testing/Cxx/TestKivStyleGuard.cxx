@@ -1,0 +1,325 @@
+// The one guard policy of the four navigation classes (vtkKivStyleGuard):
+// misused, each navigator and style answers with a clear warning or nothing,
+// never a crash or a read of freed memory (the suite also runs under
+// AddressSanitizer, which catches the use-after-free cases).
+#include "vtkKivStyleGuard.h"
+
+#include "orviTestUtils.h"
+
+#include "vtkCatiaInteractor.h"
+#include "vtkInteractorStyleCATIA.h"
+#include "vtkInteractorStyleMervo.h"
+#include "vtkKivInteractor.h"
+#include "vtkSimpleRenderWindowInteractor.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <type_traits>
+
+namespace
+{
+using orvi_test::EventRecorder;
+using orvi_test::Probe;
+
+const std::string MarkerWarning = "Cannot prepare rotation point actor, no renderer";
+const std::string KeyWarning = "no current renderer on the interactor style.";
+
+using S = vtkInteractorStyle;
+using Handler = void (S::*)();
+// VTK's handlers and operations in an order that visits each state of the
+// styles that map buttons (pick by a left or right click; pan, rotate or
+// spin, dolly, release), then each VTK state with a motion in it.
+// clang-format off
+const Handler Sequence[] = { &S::OnKeyDown, &S::OnKeyUp, &S::OnTimer, &S::OnMouseWheelForward,
+  &S::OnMouseWheelBackward, &S::OnLeftButtonDown, &S::OnMouseMove, &S::OnLeftButtonUp,
+  &S::OnRightButtonDown, &S::OnRightButtonUp, &S::OnMiddleButtonDown, &S::OnMouseMove,
+  &S::OnLeftButtonDown, &S::OnMouseMove, &S::OnLeftButtonUp, &S::OnRightButtonDown,
+  &S::OnMouseMove, &S::OnRightButtonUp, &S::OnMiddleButtonUp,
+  &S::StartRotate, &S::OnMouseMove, &S::OnTimer, &S::StopState,
+  &S::StartPan, &S::OnMouseMove, &S::StopState, &S::StartSpin, &S::OnMouseMove, &S::StopState,
+  &S::StartDolly, &S::OnMouseMove, &S::StopState,
+  &S::Rotate, &S::Pan, &S::Spin, &S::Dolly, &S::EnvironmentRotate };
+// clang-format on
+
+// Everything a class can be asked: VTK's keys that touch the window, the
+// renderer or the picker, the sequence above, and the class's own
+// operations.
+template <class T>
+void Exercise(T* s)
+{
+  for (char key : std::string("3wsrpfuj"))
+  {
+    if (s->GetInteractor())
+    {
+      s->GetInteractor()->SetKeyCode(key);
+    }
+    s->OnChar();
+  }
+  for (Handler h : Sequence)
+  {
+    (s->*h)();
+  }
+  if constexpr (!std::is_same_v<T, vtkKivInteractor>)
+  {
+    for (auto h : { &T::StartPick, &T::Pick, &T::EndPick, &T::Fly })
+    {
+      (s->*h)();
+    }
+  }
+  if constexpr (std::is_same_v<T, vtkMervoInteractor>)
+  {
+    s->FindRotationCenter();
+    s->FindPokedRenderer(10, 10);
+    s->StartBoxZoom();
+    s->OnMouseMove();
+    for (auto h : { &T::BoxSelect, &T::BoxZoom, &T::BoxZoomParallel, &T::BoxZoomProjection })
+    {
+      (s->*h)();
+    }
+    s->EndBoxZoom();
+  }
+  if constexpr (std::is_same_v<T, vtkInteractorStyleMervo>)
+  {
+    for (auto h : { &T::StartRBZoom, &T::RBSelect, &T::RBZoom, &T::EndRBZoom })
+    {
+      (s->*h)();
+    }
+  }
+  if constexpr (std::is_same_v<T, vtkCatiaInteractor>)
+  {
+    EXPECT_FALSE(s->IsSpinning());
+  }
+  if constexpr (std::is_same_v<T, Probe<vtkInteractorStyleCATIA>>)
+  {
+    EXPECT_FALSE(s->Spinning());
+  }
+  if constexpr (std::is_base_of_v<vtkKivInteractor, T>)
+  {
+    s->AcquireFocus();
+    s->ReleaseFocus();
+  }
+}
+
+// One row per navigation class: how to make it and exercise it, whether it
+// keeps VTK's key bindings (which warn without a renderer) and whether it
+// builds rotation markers (which warn without a renderer).
+struct Row
+{
+  std::function<vtkSmartPointer<vtkInteractorStyle>()> New;
+  std::function<void(vtkInteractorStyle*)> Exercise;
+  bool Keys;
+  bool Markers;
+};
+template <class T>
+Row Make(bool keys, bool markers = false)
+{
+  return { [] { return vtkSmartPointer<vtkInteractorStyle>(vtkSmartPointer<T>::New()); },
+    [](vtkInteractorStyle* s) { Exercise(static_cast<T*>(s)); },
+    keys,
+    markers };
+}
+const Row Rows[] = { Make<vtkMervoInteractor>(false, true),
+  Make<vtkCatiaInteractor>(true),
+  Make<Probe<vtkInteractorStyleCATIA>>(true),
+  Make<vtkInteractorStyleMervo>(false),
+  Make<vtkKivInteractor>(true) };
+
+// Warnings and errors of one object.
+struct Diagnostics
+{
+  explicit Diagnostics(vtkObject* subject)
+    : Warnings(subject, vtkCommand::WarningEvent)
+    , Errors(subject, vtkCommand::ErrorEvent)
+  {
+  }
+  // How many warnings carry the text; every warning must carry one of the
+  // allowed texts, and there must be no error.
+  int Count(const std::string& text, bool markers, bool keys) const
+  {
+    EXPECT_EQ(this->Errors.Count, 0);
+    int n = 0;
+    for (const auto& t : this->Warnings.Texts)
+    {
+      const bool marker = t.find(MarkerWarning) != std::string::npos;
+      const bool key = t.find(KeyWarning) != std::string::npos;
+      EXPECT_TRUE((marker && markers) || (key && keys)) << t;
+      n += t.find(text) != std::string::npos ? 1 : 0;
+    }
+    return n;
+  }
+  EventRecorder Warnings;
+  EventRecorder Errors;
+};
+
+// A 4 x 4 cell square at the origin in the renderer, the camera reset on it.
+vtkRenderer* Populate(vtkRenderer* renderer)
+{
+  renderer->AddActor(orvi_test::MakePlane(-1, -1, 1, 1, 0, 4, 4));
+  renderer->ResetCamera();
+  return renderer;
+}
+} // namespace
+
+// Never given an interactor, with or without a current renderer: every
+// handler and operation does nothing. The one diagnostic is the navigator's
+// about its markers (FindRotationCenter() prepares them without first
+// looking for a renderer).
+TEST(KivStyleGuard, NoInteractor)
+{
+  orvi_test::Scene scene;
+  Populate(scene.Renderer);
+  const auto camera = scene.CameraState();
+  for (const Row& row : Rows)
+  {
+    for (vtkRenderer* current : { static_cast<vtkRenderer*>(nullptr), scene.Renderer.Get() })
+    {
+      auto style = row.New();
+      SCOPED_TRACE(std::string(style->GetClassName()) + (current ? " with renderer" : ""));
+      style->SetCurrentRenderer(current);
+      Diagnostics seen(style);
+      row.Exercise(style);
+      EXPECT_EQ(style->GetState(), VTKIS_NONE);
+      EXPECT_EQ(seen.Count(MarkerWarning, row.Markers, false), row.Markers && !current ? 1 : 0);
+      EXPECT_EQ(scene.CameraState(), camera);
+      if (auto* nav = vtkMervoInteractor::SafeDownCast(style))
+      {
+        EXPECT_EQ(nav->GetRotationPointActor() != nullptr, current != nullptr);
+      }
+    }
+  }
+}
+
+// An interactor without a render window, and a window without a renderer:
+// nothing to draw into or pick in, so no state is entered. With a window,
+// VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f') say so.
+TEST(KivStyleGuard, NoWindowOrNoRenderer)
+{
+  vtkNew<vtkGenericRenderWindowInteractor> bare;
+  orvi_test::Scene empty(200, 200);
+  empty.Window->RemoveRenderer(empty.Renderer);
+  for (vtkRenderWindowInteractor* host : { bare.Get(), empty.Interactor.Get() })
+  {
+    host->SetEventInformation(100, 100);
+    for (const Row& row : Rows)
+    {
+      auto style = row.New();
+      SCOPED_TRACE(std::string(style->GetClassName()) + (host == bare ? " no window" : ""));
+      style->SetInteractor(host);
+      Diagnostics seen(style);
+      EventRecorder startPick(host, vtkCommand::StartPickEvent);
+      row.Exercise(style);
+      EXPECT_EQ(style->GetState(), VTKIS_NONE);
+      EXPECT_EQ(seen.Count(KeyWarning, row.Markers, row.Keys), row.Keys && host != bare ? 5 : 0);
+      if (host == bare)
+      {
+        EXPECT_EQ(startPick.Count, 0) << "no window to pick in";
+      }
+      style->SetInteractor(nullptr);
+    }
+  }
+}
+
+// The host removes the renderer the style works in and goes on: nothing
+// moves its camera or reaches for its window; the navigator's markers stay
+// where they were added; with another renderer in the window, navigation
+// goes on there.
+TEST(KivStyleGuard, RendererRemovedFromWindow)
+{
+  for (const Row& row : Rows)
+  {
+    orvi_test::Scene scene;
+    Populate(scene.Renderer);
+    auto style = row.New();
+    SCOPED_TRACE(style->GetClassName());
+    scene.Interactor->SetInteractorStyle(style);
+    scene.SetPointer(400, 300);
+    style->StartRotate();
+    scene.MoveTo(420, 300);
+    ASSERT_EQ(style->GetCurrentRenderer(), scene.Renderer.Get());
+    auto* nav = vtkMervoInteractor::SafeDownCast(style);
+    vtkActor* marker = nav ? nav->GetRotationPointActor() : nullptr;
+
+    scene.Window->RemoveRenderer(scene.Renderer);
+    const auto removed = scene.CameraState();
+    Diagnostics seen(style);
+    style->Rotate();
+    style->Pan();
+    style->Spin();
+    style->Dolly();
+    scene.MoveTo(440, 310);
+    style->StopState();
+    row.Exercise(style);
+    EXPECT_EQ(style->GetState(), VTKIS_NONE);
+    EXPECT_EQ(scene.CameraState(), removed);
+    seen.Count("", row.Markers, row.Keys);
+
+    vtkNew<vtkRenderer> second;
+    scene.Window->AddRenderer(Populate(second));
+    const double before = second->GetActiveCamera()->GetPosition()[0];
+    scene.SetPointer(400, 300);
+    style->StartRotate();
+    scene.MoveTo(440, 300);
+    style->StopState();
+    EXPECT_NE(second->GetActiveCamera()->GetPosition()[0], before);
+    EXPECT_EQ(scene.CameraState(), removed);
+    if (nav)
+    {
+      EXPECT_TRUE(scene.Renderer->GetActors()->IsItemPresent(marker));
+      EXPECT_FALSE(second->GetActors()->IsItemPresent(marker));
+    }
+    scene.Interactor->SetInteractorStyle(nullptr);
+  }
+}
+
+// The host lets go of its window and interactor while the style lives on,
+// in the middle of an interaction and holding the focus: the style lets go
+// of the interactor as it goes, nothing afterwards reaches freed memory, and
+// installed on another interactor the style works again.
+TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
+{
+  for (const Row& row : Rows)
+  {
+    auto style = row.New();
+    SCOPED_TRACE(style->GetClassName());
+    {
+      vtkNew<vtkRenderWindow> window;
+      window->SetSize(300, 300);
+      window->SetMultiSamples(0);
+      vtkNew<vtkRenderer> renderer;
+      window->AddRenderer(Populate(renderer));
+      vtkNew<vtkSimpleRenderWindowInteractor> interactor;
+      interactor->SetRenderWindow(window);
+      interactor->SetInteractorStyle(style);
+      interactor->SetEventInformation(150, 150);
+      window->Render();
+      if (auto* kiv = vtkKivInteractor::SafeDownCast(style))
+      {
+        kiv->AcquireFocus();
+        style->StartRotate();
+      }
+      else
+      {
+        style->OnMiddleButtonDown();
+      }
+      interactor->SetEventInformation(160, 150);
+      interactor->InvokeEvent(vtkCommand::MouseMoveEvent, nullptr);
+      ASSERT_NE(style->GetState(), VTKIS_NONE);
+    }
+    EXPECT_EQ(style->GetInteractor(), nullptr);
+    style->OnMiddleButtonUp();
+    row.Exercise(style);
+
+    orvi_test::Scene scene(300, 300);
+    Populate(scene.Renderer);
+    scene.Interactor->SetInteractorStyle(style);
+    const auto before = scene.CameraState();
+    scene.SetPointer(150, 150);
+    style->StartRotate();
+    scene.MoveTo(180, 150);
+    style->StopState();
+    EXPECT_NE(scene.CameraState(), before);
+    scene.Interactor->SetInteractorStyle(nullptr);
+  }
+}
