@@ -10,7 +10,6 @@
 #include "vtkInteractorStyleCATIA.h"
 #include "vtkInteractorStyleMervo.h"
 #include "vtkKivInteractor.h"
-#include "vtkSimpleRenderWindowInteractor.h"
 
 #include <gtest/gtest.h>
 
@@ -134,18 +133,19 @@ struct Diagnostics
     , Errors(subject, vtkCommand::ErrorEvent)
   {
   }
-  // How many warnings carry the text; every warning must carry one of the
-  // allowed texts, and there must be no error.
-  int Count(const std::string& text, bool markers, bool keys) const
+  // No error; each warning is about the markers (when allowed) or VTK's
+  // keys (when allowed); returns how many are about each.
+  std::array<int, 2> Count(bool markers, bool keys) const
   {
     EXPECT_EQ(this->Errors.Count, 0);
-    int n = 0;
+    std::array<int, 2> n{};
     for (const auto& t : this->Warnings.Texts)
     {
       const bool marker = t.find(MarkerWarning) != std::string::npos;
       const bool key = t.find(KeyWarning) != std::string::npos;
-      EXPECT_TRUE((marker && markers) || (key && keys)) << t;
-      n += t.find(text) != std::string::npos ? 1 : 0;
+      EXPECT_TRUE((markers && marker) || (keys && key)) << t;
+      n[0] += marker ? 1 : 0;
+      n[1] += key ? 1 : 0;
     }
     return n;
   }
@@ -162,59 +162,50 @@ vtkRenderer* Populate(vtkRenderer* renderer)
 }
 } // namespace
 
-// Never given an interactor, with or without a current renderer: every
-// handler and operation does nothing. The one diagnostic is the navigator's
-// about its markers (FindRotationCenter() prepares them without first
-// looking for a renderer).
-TEST(KivStyleGuard, NoInteractor)
+// Never given an interactor (with or without a current renderer), given an
+// interactor without a render window, or a window without a renderer:
+// nothing to draw into, pick in or move, so no state is entered. The
+// navigator's one warning without an interactor is about its markers
+// (FindRotationCenter() prepares them without looking for a renderer); with
+// a window, VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f')
+// say so.
+TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
 {
   orvi_test::Scene scene;
   Populate(scene.Renderer);
   const auto camera = scene.CameraState();
-  for (const Row& row : Rows)
-  {
-    for (vtkRenderer* current : { static_cast<vtkRenderer*>(nullptr), scene.Renderer.Get() })
-    {
-      auto style = row.New();
-      SCOPED_TRACE(std::string(style->GetClassName()) + (current ? " with renderer" : ""));
-      style->SetCurrentRenderer(current);
-      Diagnostics seen(style);
-      row.Exercise(style);
-      EXPECT_EQ(style->GetState(), VTKIS_NONE);
-      EXPECT_EQ(seen.Count(MarkerWarning, row.Markers, false), row.Markers && !current ? 1 : 0);
-      EXPECT_EQ(scene.CameraState(), camera);
-      if (auto* nav = vtkMervoInteractor::SafeDownCast(style))
-      {
-        EXPECT_EQ(nav->GetRotationPointActor() != nullptr, current != nullptr);
-      }
-    }
-  }
-}
-
-// An interactor without a render window, and a window without a renderer:
-// nothing to draw into or pick in, so no state is entered. With a window,
-// VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f') say so.
-TEST(KivStyleGuard, NoWindowOrNoRenderer)
-{
   vtkNew<vtkGenericRenderWindowInteractor> bare;
   orvi_test::Scene empty(200, 200);
   empty.Window->RemoveRenderer(empty.Renderer);
-  for (vtkRenderWindowInteractor* host : { bare.Get(), empty.Interactor.Get() })
+  const char* hosts[] = { "none", "none, a current renderer", "no window", "no renderer" };
+  for (int host = 0; host < 4; ++host)
   {
-    host->SetEventInformation(100, 100);
     for (const Row& row : Rows)
     {
       auto style = row.New();
-      SCOPED_TRACE(std::string(style->GetClassName()) + (host == bare ? " no window" : ""));
-      style->SetInteractor(host);
+      SCOPED_TRACE(std::string(style->GetClassName()) + ", interactor: " + hosts[host]);
+      style->SetCurrentRenderer(host == 1 ? scene.Renderer.Get() : nullptr);
+      if (host > 1)
+      {
+        vtkRenderWindowInteractor* interactor = host == 2 ? bare.Get() : empty.Interactor.Get();
+        interactor->SetEventInformation(100, 100);
+        style->SetInteractor(interactor);
+      }
       Diagnostics seen(style);
-      EventRecorder startPick(host, vtkCommand::StartPickEvent);
+      EventRecorder startPick(bare, vtkCommand::StartPickEvent);
       row.Exercise(style);
       EXPECT_EQ(style->GetState(), VTKIS_NONE);
-      EXPECT_EQ(seen.Count(KeyWarning, row.Markers, row.Keys), row.Keys && host != bare ? 5 : 0);
-      if (host == bare)
+      EXPECT_EQ(scene.CameraState(), camera);
+      EXPECT_EQ(startPick.Count, 0) << "no window to pick in";
+      const auto n = seen.Count(row.Markers, row.Keys && host == 3);
+      EXPECT_EQ(n[1], row.Keys && host == 3 ? 5 : 0);
+      if (host < 2)
       {
-        EXPECT_EQ(startPick.Count, 0) << "no window to pick in";
+        EXPECT_EQ(n[0], row.Markers && host == 0 ? 1 : 0);
+      }
+      if (auto* nav = vtkMervoInteractor::SafeDownCast(style))
+      {
+        EXPECT_EQ(nav->GetRotationPointActor() != nullptr, host == 1);
       }
       style->SetInteractor(nullptr);
     }
@@ -244,16 +235,15 @@ TEST(KivStyleGuard, RendererRemovedFromWindow)
     scene.Window->RemoveRenderer(scene.Renderer);
     const auto removed = scene.CameraState();
     Diagnostics seen(style);
-    style->Rotate();
-    style->Pan();
-    style->Spin();
-    style->Dolly();
-    scene.MoveTo(440, 310);
+    for (auto move : { &S::Rotate, &S::Pan, &S::Spin, &S::Dolly, &S::EnvironmentRotate })
+    {
+      (style->*move)();
+    }
     style->StopState();
     row.Exercise(style);
     EXPECT_EQ(style->GetState(), VTKIS_NONE);
     EXPECT_EQ(scene.CameraState(), removed);
-    seen.Count("", row.Markers, row.Keys);
+    seen.Count(row.Markers, row.Keys);
 
     vtkNew<vtkRenderer> second;
     scene.Window->AddRenderer(Populate(second));
@@ -284,16 +274,10 @@ TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
     auto style = row.New();
     SCOPED_TRACE(style->GetClassName());
     {
-      vtkNew<vtkRenderWindow> window;
-      window->SetSize(300, 300);
-      window->SetMultiSamples(0);
-      vtkNew<vtkRenderer> renderer;
-      window->AddRenderer(Populate(renderer));
-      vtkNew<vtkSimpleRenderWindowInteractor> interactor;
-      interactor->SetRenderWindow(window);
-      interactor->SetInteractorStyle(style);
-      interactor->SetEventInformation(150, 150);
-      window->Render();
+      orvi_test::Scene gone(300, 300);
+      Populate(gone.Renderer);
+      gone.Interactor->SetInteractorStyle(style);
+      gone.SetPointer(150, 150);
       if (auto* kiv = vtkKivInteractor::SafeDownCast(style))
       {
         kiv->AcquireFocus();
@@ -303,8 +287,7 @@ TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
       {
         style->OnMiddleButtonDown();
       }
-      interactor->SetEventInformation(160, 150);
-      interactor->InvokeEvent(vtkCommand::MouseMoveEvent, nullptr);
+      gone.MoveTo(160, 150);
       ASSERT_NE(style->GetState(), VTKIS_NONE);
     }
     EXPECT_EQ(style->GetInteractor(), nullptr);

@@ -7,7 +7,6 @@
 #define orviTestUtils_h
 
 #include "vtkActor.h"
-#include "vtkBoundingBox.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkCellPicker.h"
@@ -413,7 +412,6 @@ class Probe : public Base
 public:
   static Probe* New() { VTK_STANDARD_NEW_BODY(Probe); }
   vtkTypeMacro(Probe, Base);
-  using Point = vtkMervoInteractor::Point;
   vtkCellPicker* GetFlyPicker() { return this->Picker; }
   int GetPropPicked() const { return this->PropPicked; }
   int GetAnimState() const { return this->AnimState; }
@@ -424,22 +422,6 @@ public:
   vtkUnsignedCharArray* GetPixelArray() { return this->PixelArray; }
   vtkActor* GetDebugActor() { return this->DebugActor; }
   vtkIdType GetNumberOfDebugPoints() { return this->DebugPoints->GetNumberOfPoints(); }
-  void Corners(const vtkBoundingBox& box, std::vector<Point>& out)
-  {
-    this->GetBoundingBoxCorners(box, out);
-  }
-  void SelectedPoints(std::vector<Point>& points, Point& center)
-  {
-    this->GetSelectedPoints(points, center);
-  }
-  vtkBoundingBox SelectionBox() { return this->GetSelectionBoundingBox(); }
-  void SetBand(int x0, int y0, int x1, int y1)
-  {
-    this->StartPosition[0] = x0;
-    this->StartPosition[1] = y0;
-    this->EndPosition[0] = x1;
-    this->EndPosition[1] = y1;
-  }
 };
 using MervoProbe = Probe<vtkMervoInteractor>;
 
