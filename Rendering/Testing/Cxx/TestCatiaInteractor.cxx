@@ -16,9 +16,9 @@ TEST(CatiaInteractor, ButtonsAndWheelStartNothing)
   orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
   const auto start = scene.CameraState();
   // Left plain, middle with Ctrl, right with Shift: press, drag, release.
-  for (unsigned long press : { vtkCommand::LeftButtonPressEvent,
-         vtkCommand::MiddleButtonPressEvent,
-         vtkCommand::RightButtonPressEvent })
+  using C = vtkCommand;
+  for (auto press :
+    { C::LeftButtonPressEvent, C::MiddleButtonPressEvent, C::RightButtonPressEvent })
   {
     scene.Drag(press,
       400,
@@ -26,8 +26,8 @@ TEST(CatiaInteractor, ButtonsAndWheelStartNothing)
       450,
       340,
       5,
-      press == vtkCommand::MiddleButtonPressEvent,
-      press == vtkCommand::RightButtonPressEvent);
+      press == C::MiddleButtonPressEvent,
+      press == C::RightButtonPressEvent);
     EXPECT_EQ(nav->GetState(), VTKIS_NONE);
   }
   scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);

@@ -68,32 +68,21 @@ TEST(InteractorStyleCATIA, RotateDollyCycleWithTheMiddleButtonHeld)
   Scene scene;
   auto* style = scene.Nav.Get();
   orvi_test::EventRecorder interaction(style, vtkCommand::InteractionEvent);
-  struct Step
+  // Event, x (y is 300), state after it.
+  // clang-format off
+  const std::array<unsigned long, 3> steps[] = {
+    { MiddleDown, 400, VTKIS_PAN }, { LeftDown, 700, VTKIS_SPIN }, { RightDown, 400, VTKIS_SPIN },
+    { LeftDown, 400, VTKIS_SPIN }, { RightUp, 700, VTKIS_SPIN }, { LeftUp, 700, VTKIS_DOLLY },
+    { RightDown, 600, VTKIS_ROTATE }, { LeftDown, 600, VTKIS_ROTATE },
+    { RightUp, 600, VTKIS_DOLLY }, { LeftDown, 600, VTKIS_ROTATE }, { LeftUp, 600, VTKIS_DOLLY },
+    { MiddleUp, 600, VTKIS_NONE }, { MiddleDown, 400, VTKIS_PAN }, { LeftDown, 500, VTKIS_ROTATE },
+    { MiddleUp, 500, VTKIS_NONE }, { MiddleDown, 400, VTKIS_PAN }, { LeftDown, 790, VTKIS_SPIN },
+    { MiddleUp, 790, VTKIS_NONE } };
+  // clang-format on
+  for (const auto& step : steps)
   {
-    unsigned long Event;
-    int X, Y, State;
-  };
-  for (const Step& s : { Step{ MiddleDown, 400, 300, VTKIS_PAN },
-         { LeftDown, 700, 300, VTKIS_SPIN },
-         { RightDown, 400, 300, VTKIS_SPIN },
-         { LeftDown, 400, 300, VTKIS_SPIN },
-         { RightUp, 700, 300, VTKIS_SPIN },
-         { LeftUp, 700, 300, VTKIS_DOLLY },
-         { RightDown, 600, 300, VTKIS_ROTATE },
-         { LeftDown, 600, 300, VTKIS_ROTATE },
-         { RightUp, 600, 300, VTKIS_DOLLY },
-         { LeftDown, 600, 300, VTKIS_ROTATE },
-         { LeftUp, 600, 300, VTKIS_DOLLY },
-         { MiddleUp, 600, 300, VTKIS_NONE },
-         { MiddleDown, 400, 300, VTKIS_PAN },
-         { LeftDown, 500, 300, VTKIS_ROTATE },
-         { MiddleUp, 500, 300, VTKIS_NONE },
-         { MiddleDown, 400, 300, VTKIS_PAN },
-         { LeftDown, 790, 590, VTKIS_SPIN },
-         { MiddleUp, 790, 590, VTKIS_NONE } })
-  {
-    scene.Fire(s.Event, s.X, s.Y);
-    EXPECT_EQ(style->GetState(), s.State) << s.Event << " at " << s.X;
+    scene.Fire(step[0], static_cast<int>(step[1]), 300);
+    EXPECT_EQ(style->GetState(), static_cast<int>(step[2])) << step[0] << " at " << step[1];
   }
   // Dolly by dragging: the camera comes closer, nothing counted.
   scene.Fire(MiddleDown, 400, 300);

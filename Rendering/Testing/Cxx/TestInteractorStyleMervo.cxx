@@ -42,10 +42,10 @@ TEST(InteractorStyleMervo, ConstructionAndPrinting)
 // zeroes the counter, and a drag never flies.
 TEST(InteractorStyleMervo, MiddleDragWithModifiers)
 {
-  for (const auto& c : { std::array<int, 3>{ 0, 0, VTKIS_ROTATE },
-         std::array<int, 3>{ 1, 0, VTKIS_PAN },
-         std::array<int, 3>{ 0, 1, VTKIS_DOLLY },
-         std::array<int, 3>{ 1, 1, VTKIS_DOLLY } })
+  const int cases[][3] = {
+    { 0, 0, VTKIS_ROTATE }, { 1, 0, VTKIS_PAN }, { 0, 1, VTKIS_DOLLY }, { 1, 1, VTKIS_DOLLY }
+  };
+  for (const auto& c : cases)
   {
     const bool ctrl = c[0] == 1, shift = c[1] == 1;
     const int state = c[2];

@@ -13,7 +13,6 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 #include <type_traits>
 
@@ -67,18 +66,16 @@ void Exercise(T* s)
       (s->*h)();
     }
   }
+  // clang-format off
   if constexpr (std::is_same_v<T, vtkMervoInteractor>)
   {
-    s->FindRotationCenter();
-    s->FindPokedRenderer(10, 10);
-    s->StartBoxZoom();
-    s->OnMouseMove();
-    for (auto h : { &T::BoxSelect, &T::BoxZoom, &T::BoxZoomParallel, &T::BoxZoomProjection })
+    for (auto h : { &T::FindRotationCenter, &T::StartBoxZoom, &T::OnMouseMove, &T::BoxSelect,
+           &T::BoxZoom, &T::BoxZoomParallel, &T::BoxZoomProjection, &T::EndBoxZoom })
     {
       (s->*h)();
     }
-    s->EndBoxZoom();
   }
+  // clang-format on
   if constexpr (std::is_same_v<T, vtkInteractorStyleMervo>)
   {
     for (auto h : { &T::StartRBZoom, &T::RBSelect, &T::RBZoom, &T::EndRBZoom })
@@ -86,11 +83,8 @@ void Exercise(T* s)
       (s->*h)();
     }
   }
-  if constexpr (std::is_same_v<T, vtkCatiaInteractor>)
-  {
-    EXPECT_FALSE(s->IsSpinning());
-  }
-  if constexpr (std::is_same_v<T, Probe<vtkInteractorStyleCATIA>>)
+  if constexpr (std::is_base_of_v<vtkCatiaInteractor, T> ||
+    std::is_base_of_v<vtkInteractorStyleCATIA, T>)
   {
     EXPECT_FALSE(s->Spinning());
   }
@@ -100,30 +94,6 @@ void Exercise(T* s)
     s->ReleaseFocus();
   }
 }
-
-// One row per navigation class: how to make it and exercise it, whether it
-// keeps VTK's key bindings (which warn without a renderer) and whether it
-// builds rotation markers (which warn without a renderer).
-struct Row
-{
-  std::function<vtkSmartPointer<vtkInteractorStyle>()> New;
-  std::function<void(vtkInteractorStyle*)> Exercise;
-  bool Keys;
-  bool Markers;
-};
-template <class T>
-Row Make(bool keys, bool markers = false)
-{
-  return { [] { return vtkSmartPointer<vtkInteractorStyle>(vtkSmartPointer<T>::New()); },
-    [](vtkInteractorStyle* s) { Exercise(static_cast<T*>(s)); },
-    keys,
-    markers };
-}
-const Row Rows[] = { Make<vtkMervoInteractor>(false, true),
-  Make<vtkCatiaInteractor>(true),
-  Make<Probe<vtkInteractorStyleCATIA>>(true),
-  Make<vtkInteractorStyleMervo>(false),
-  Make<vtkKivInteractor>(true) };
 
 // Warnings and errors of one object.
 struct Diagnostics
@@ -162,6 +132,23 @@ vtkRenderer* Populate(vtkRenderer* renderer)
 }
 } // namespace
 
+// Every case runs on each navigation class; the Mervo navigator builds
+// rotation markers (and warns when it cannot), the classes other than the
+// Mervo ones keep VTK's key bindings (which warn without a renderer).
+template <class T>
+class KivStyleGuard : public ::testing::Test
+{
+protected:
+  static constexpr bool Markers = std::is_same_v<T, vtkMervoInteractor>;
+  static constexpr bool Keys = !Markers && !std::is_same_v<T, vtkInteractorStyleMervo>;
+};
+using Classes = ::testing::Types<vtkMervoInteractor,
+  Probe<vtkCatiaInteractor>,
+  Probe<vtkInteractorStyleCATIA>,
+  vtkInteractorStyleMervo,
+  vtkKivInteractor>;
+TYPED_TEST_SUITE(KivStyleGuard, Classes);
+
 // Never given an interactor (with or without a current renderer), given an
 // interactor without a render window, or a window without a renderer:
 // nothing to draw into, pick in or move, so no state is entered. The
@@ -169,7 +156,7 @@ vtkRenderer* Populate(vtkRenderer* renderer)
 // (FindRotationCenter() prepares them without looking for a renderer); with
 // a window, VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f')
 // say so.
-TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
+TYPED_TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
 {
   orvi_test::Scene scene;
   Populate(scene.Renderer);
@@ -180,35 +167,32 @@ TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
   const char* hosts[] = { "none", "none, a current renderer", "no window", "no renderer" };
   for (int host = 0; host < 4; ++host)
   {
-    for (const Row& row : Rows)
+    SCOPED_TRACE(std::string("interactor: ") + hosts[host]);
+    vtkNew<TypeParam> style;
+    style->SetCurrentRenderer(host == 1 ? scene.Renderer.Get() : nullptr);
+    if (host > 1)
     {
-      auto style = row.New();
-      SCOPED_TRACE(std::string(style->GetClassName()) + ", interactor: " + hosts[host]);
-      style->SetCurrentRenderer(host == 1 ? scene.Renderer.Get() : nullptr);
-      if (host > 1)
-      {
-        vtkRenderWindowInteractor* interactor = host == 2 ? bare.Get() : empty.Interactor.Get();
-        interactor->SetEventInformation(100, 100);
-        style->SetInteractor(interactor);
-      }
-      Diagnostics seen(style);
-      EventRecorder startPick(bare, vtkCommand::StartPickEvent);
-      row.Exercise(style);
-      EXPECT_EQ(style->GetState(), VTKIS_NONE);
-      EXPECT_EQ(scene.CameraState(), camera);
-      EXPECT_EQ(startPick.Count, 0) << "no window to pick in";
-      const auto n = seen.Count(row.Markers, row.Keys && host == 3);
-      EXPECT_EQ(n[1], row.Keys && host == 3 ? 5 : 0);
-      if (host < 2)
-      {
-        EXPECT_EQ(n[0], row.Markers && host == 0 ? 1 : 0);
-      }
-      if (auto* nav = vtkMervoInteractor::SafeDownCast(style))
-      {
-        EXPECT_EQ(nav->GetRotationPointActor() != nullptr, host == 1);
-      }
-      style->SetInteractor(nullptr);
+      vtkRenderWindowInteractor* interactor = host == 2 ? bare.Get() : empty.Interactor.Get();
+      interactor->SetEventInformation(100, 100);
+      style->SetInteractor(interactor);
     }
+    Diagnostics seen(style);
+    EventRecorder startPick(bare, vtkCommand::StartPickEvent);
+    Exercise(style.Get());
+    EXPECT_EQ(style->GetState(), VTKIS_NONE);
+    EXPECT_EQ(scene.CameraState(), camera);
+    EXPECT_EQ(startPick.Count, 0) << "no window to pick in";
+    const auto n = seen.Count(TestFixture::Markers, TestFixture::Keys && host == 3);
+    EXPECT_EQ(n[1], TestFixture::Keys && host == 3 ? 5 : 0);
+    if (host < 2)
+    {
+      EXPECT_EQ(n[0], TestFixture::Markers && host == 0 ? 1 : 0);
+    }
+    if (auto* nav = vtkMervoInteractor::SafeDownCast(style))
+    {
+      EXPECT_EQ(nav->GetRotationPointActor() != nullptr, host == 1);
+    }
+    style->SetInteractor(nullptr);
   }
 }
 
@@ -216,93 +200,85 @@ TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
 // moves its camera or reaches for its window; the navigator's markers stay
 // where they were added; with another renderer in the window, navigation
 // goes on there.
-TEST(KivStyleGuard, RendererRemovedFromWindow)
+TYPED_TEST(KivStyleGuard, RendererRemovedFromWindow)
 {
-  for (const Row& row : Rows)
+  orvi_test::Scene scene;
+  Populate(scene.Renderer);
+  vtkNew<TypeParam> style;
+  scene.Interactor->SetInteractorStyle(style);
+  scene.SetPointer(400, 300);
+  style->StartRotate();
+  scene.MoveTo(420, 300);
+  ASSERT_EQ(style->GetCurrentRenderer(), scene.Renderer.Get());
+  auto* nav = vtkMervoInteractor::SafeDownCast(style);
+  vtkActor* marker = nav ? nav->GetRotationPointActor() : nullptr;
+
+  scene.Window->RemoveRenderer(scene.Renderer);
+  const auto removed = scene.CameraState();
+  Diagnostics seen(style);
+  for (auto move : { &S::Rotate, &S::Pan, &S::Spin, &S::Dolly, &S::EnvironmentRotate })
   {
-    orvi_test::Scene scene;
-    Populate(scene.Renderer);
-    auto style = row.New();
-    SCOPED_TRACE(style->GetClassName());
-    scene.Interactor->SetInteractorStyle(style);
-    scene.SetPointer(400, 300);
-    style->StartRotate();
-    scene.MoveTo(420, 300);
-    ASSERT_EQ(style->GetCurrentRenderer(), scene.Renderer.Get());
-    auto* nav = vtkMervoInteractor::SafeDownCast(style);
-    vtkActor* marker = nav ? nav->GetRotationPointActor() : nullptr;
-
-    scene.Window->RemoveRenderer(scene.Renderer);
-    const auto removed = scene.CameraState();
-    Diagnostics seen(style);
-    for (auto move : { &S::Rotate, &S::Pan, &S::Spin, &S::Dolly, &S::EnvironmentRotate })
-    {
-      (style->*move)();
-    }
-    style->StopState();
-    row.Exercise(style);
-    EXPECT_EQ(style->GetState(), VTKIS_NONE);
-    EXPECT_EQ(scene.CameraState(), removed);
-    seen.Count(row.Markers, row.Keys);
-
-    vtkNew<vtkRenderer> second;
-    scene.Window->AddRenderer(Populate(second));
-    const double before = second->GetActiveCamera()->GetPosition()[0];
-    scene.SetPointer(400, 300);
-    style->StartRotate();
-    scene.MoveTo(440, 300);
-    style->StopState();
-    EXPECT_NE(second->GetActiveCamera()->GetPosition()[0], before);
-    EXPECT_EQ(scene.CameraState(), removed);
-    if (nav)
-    {
-      EXPECT_TRUE(scene.Renderer->GetActors()->IsItemPresent(marker));
-      EXPECT_FALSE(second->GetActors()->IsItemPresent(marker));
-    }
-    scene.Interactor->SetInteractorStyle(nullptr);
+    (style->*move)();
   }
+  style->StopState();
+  Exercise(style.Get());
+  EXPECT_EQ(style->GetState(), VTKIS_NONE);
+  EXPECT_EQ(scene.CameraState(), removed);
+  seen.Count(TestFixture::Markers, TestFixture::Keys);
+
+  vtkNew<vtkRenderer> second;
+  scene.Window->AddRenderer(Populate(second));
+  const double before = second->GetActiveCamera()->GetPosition()[0];
+  scene.SetPointer(400, 300);
+  style->StartRotate();
+  scene.MoveTo(440, 300);
+  style->StopState();
+  EXPECT_NE(second->GetActiveCamera()->GetPosition()[0], before);
+  EXPECT_EQ(scene.CameraState(), removed);
+  if (nav)
+  {
+    EXPECT_TRUE(scene.Renderer->GetActors()->IsItemPresent(marker));
+    EXPECT_FALSE(second->GetActors()->IsItemPresent(marker));
+  }
+  scene.Interactor->SetInteractorStyle(nullptr);
 }
 
 // The host lets go of its window and interactor while the style lives on,
 // in the middle of an interaction and holding the focus: the style lets go
 // of the interactor as it goes, nothing afterwards reaches freed memory, and
 // installed on another interactor the style works again.
-TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
+TYPED_TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
 {
-  for (const Row& row : Rows)
+  vtkNew<TypeParam> style;
   {
-    auto style = row.New();
-    SCOPED_TRACE(style->GetClassName());
+    orvi_test::Scene gone(300, 300);
+    Populate(gone.Renderer);
+    gone.Interactor->SetInteractorStyle(style);
+    gone.SetPointer(150, 150);
+    if (auto* kiv = vtkKivInteractor::SafeDownCast(style))
     {
-      orvi_test::Scene gone(300, 300);
-      Populate(gone.Renderer);
-      gone.Interactor->SetInteractorStyle(style);
-      gone.SetPointer(150, 150);
-      if (auto* kiv = vtkKivInteractor::SafeDownCast(style))
-      {
-        kiv->AcquireFocus();
-        style->StartRotate();
-      }
-      else
-      {
-        style->OnMiddleButtonDown();
-      }
-      gone.MoveTo(160, 150);
-      ASSERT_NE(style->GetState(), VTKIS_NONE);
+      kiv->AcquireFocus();
+      style->StartRotate();
     }
-    EXPECT_EQ(style->GetInteractor(), nullptr);
-    style->OnMiddleButtonUp();
-    row.Exercise(style);
-
-    orvi_test::Scene scene(300, 300);
-    Populate(scene.Renderer);
-    scene.Interactor->SetInteractorStyle(style);
-    const auto before = scene.CameraState();
-    scene.SetPointer(150, 150);
-    style->StartRotate();
-    scene.MoveTo(180, 150);
-    style->StopState();
-    EXPECT_NE(scene.CameraState(), before);
-    scene.Interactor->SetInteractorStyle(nullptr);
+    else
+    {
+      style->OnMiddleButtonDown();
+    }
+    gone.MoveTo(160, 150);
+    ASSERT_NE(style->GetState(), VTKIS_NONE);
   }
+  EXPECT_EQ(style->GetInteractor(), nullptr);
+  style->OnMiddleButtonUp();
+  Exercise(style.Get());
+
+  orvi_test::Scene scene(300, 300);
+  Populate(scene.Renderer);
+  scene.Interactor->SetInteractorStyle(style);
+  const auto before = scene.CameraState();
+  scene.SetPointer(150, 150);
+  style->StartRotate();
+  scene.MoveTo(180, 150);
+  style->StopState();
+  EXPECT_NE(scene.CameraState(), before);
+  scene.Interactor->SetInteractorStyle(nullptr);
 }

@@ -4,7 +4,7 @@
 
 #include "orviTestUtils.h"
 
-#include "vtkInteractorStyleTrackballCamera.h"
+#include "vtkCatiaInteractor.h"
 #include "vtkTDxMotionEventInfo.h"
 
 #include <gtest/gtest.h>
@@ -37,35 +37,25 @@ void Record(vtkObject*, unsigned long event, void* clientData, void* callData)
 TEST(SimpleRenderWindowInteractor, ReportsReachObserversAsVtkEvents)
 {
   vtkNew<vtkSimpleRenderWindowInteractor> interactor;
-  interactor->Enable();
   std::vector<double> seen;
   vtkNew<vtkCallbackCommand> command;
   command->SetCallback(Record);
   command->SetClientData(&seen);
-  for (unsigned long event : { vtkCommand::TDxMotionEvent,
-         vtkCommand::TDxButtonPressEvent,
-         vtkCommand::TDxButtonReleaseEvent })
+  using C = vtkCommand;
+  for (auto event : { C::TDxMotionEvent, C::TDxButtonPressEvent, C::TDxButtonReleaseEvent })
   {
     interactor->AddObserver(event, command);
   }
   const vtkMTimeType before = interactor->GetMTime();
   interactor->SetTDxEventInformation(1, 2, 3, 0.5, 0, 1, 0, 3);
   EXPECT_GT(interactor->GetMTime(), before);
-  EXPECT_TRUE(seen.empty());
   for (bool enabled : { true, false, true })
   {
-    if (enabled)
-    {
-      interactor->Enable();
-    }
-    else
-    {
-      interactor->Disable();
-      interactor->SetTDxEventInformation(4, 5, 6, 1.0, 1, 0, 0, 7);
-    }
+    enabled ? interactor->Enable() : interactor->Disable();
     interactor->TDxMotionEvent();
     interactor->TDxButtonPressEvent();
     interactor->TDxButtonReleaseEvent();
+    interactor->SetTDxEventInformation(4, 5, 6, 1.0, 1, 0, 0, enabled ? 9 : 7);
   }
   const double motion = vtkCommand::TDxMotionEvent, press = vtkCommand::TDxButtonPressEvent,
                release = vtkCommand::TDxButtonReleaseEvent;
@@ -96,32 +86,24 @@ TEST(SimpleRenderWindowInteractor, ReportsReachObserversAsVtkEvents)
       7 }));
 }
 
-// The whole road: report, interactor event, the installed focal-point style,
-// one render; reports whose values are not finite are refused with a
-// warning each; a disabled interactor moves nothing.
+// The whole road: report, interactor event, the navigator's focal-point
+// 3D-mouse style, one render; reports whose values are not finite are
+// refused with a warning each; a disabled interactor moves nothing.
 TEST(SimpleRenderWindowInteractor, MotionReportMovesTheCameraThroughTheFocalPointStyle)
 {
-  vtkNew<vtkRenderWindow> window;
-  vtkNew<vtkRenderer> renderer;
+  orvi_test::Scene scene(300, 300);
   vtkNew<vtkSimpleRenderWindowInteractor> interactor;
-  window->SetSize(300, 300);
-  window->AddRenderer(renderer);
-  interactor->SetRenderWindow(window);
-  vtkNew<vtkInteractorStyleTrackballCamera> style;
-  vtkNew<vtkTDxInteractorStyleCameraFocalPoint> tdx;
-  orvi_test::SetTDxSensitivities(tdx->GetSettings());
-  style->SetTDxStyle(tdx);
+  interactor->SetRenderWindow(scene.Window);
+  vtkNew<vtkCatiaInteractor> style;
   interactor->SetInteractorStyle(style);
   interactor->Initialize();
   // VTK hands the event on with the style's current renderer.
-  style->SetCurrentRenderer(renderer);
-  vtkCamera* camera = renderer->GetActiveCamera();
-  orvi_test::LookDownZ(camera, 10);
-  window->Render();
-  orvi_test::EventRecorder renders(window, vtkCommand::EndEvent);
+  style->SetCurrentRenderer(scene.Renderer);
+  orvi_test::LookDownZ(scene.Camera(), 10);
+  scene.Window->Render();
+  orvi_test::EventRecorder renders(scene.Window, vtkCommand::EndEvent);
   orvi_test::EventRecorder warnings(interactor, vtkCommand::WarningEvent);
   orvi_test::EventRecorder motion(interactor, vtkCommand::TDxMotionEvent);
-
   // X = 25.6 with sensitivity -1/256 pans by -0.1 of the distance.
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
@@ -135,17 +117,14 @@ TEST(SimpleRenderWindowInteractor, MotionReportMovesTheCameraThroughTheFocalPoin
     interactor->SetTDxEventInformation(r[0], r[1], r[2], r[3], r[4], r[5], r[6], 0);
     interactor->TDxMotionEvent();
   }
+  interactor->SetTDxEventInformation(25.6, 0, 0, 0, 0, 0, 0, 0);
+  interactor->Disable();
+  interactor->TDxMotionEvent();
   EXPECT_EQ(motion.Count, 1);
   EXPECT_EQ(renders.Count, 1) << "one event renders once";
   EXPECT_EQ(warnings.Count, 4);
   EXPECT_TRUE(warnings.Saw("3D-mouse report with a value that is not a finite number "
                            "ignored: translation (nan, 0, 0), angle 0, axis (0, 0, 1)"));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), -1.0, 0.0, 0.0, 1e-9);
-
-  interactor->SetTDxEventInformation(25.6, 0, 0, 0, 0, 0, 0, 0);
-  interactor->Disable();
-  interactor->TDxMotionEvent();
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
-  EXPECT_EQ(motion.Count, 1);
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), -1.0, 0.0, 0.0, 1e-9);
 }

@@ -438,21 +438,18 @@ public:
     this->Command->SetCallback([](vtkObject*, unsigned long event, void* counts, void*)
       { ++(*static_cast<std::map<unsigned long, int>*>(counts))[event]; });
     using C = vtkCommand;
-    for (unsigned long event :
-      { C::StartInteractionEvent, C::InteractionEvent, C::EndInteractionEvent })
+    // clang-format off
+    for (unsigned long event : { C::StartInteractionEvent, C::InteractionEvent,
+           C::EndInteractionEvent })
     {
       this->Observe(style, event);
     }
-    for (unsigned long event : { C::StartPickEvent,
-           C::EndPickEvent,
-           C::UserEvent,
-           C::ExitEvent,
-           C::RenderEvent,
-           C::CreateTimerEvent,
-           C::DestroyTimerEvent })
+    for (unsigned long event : { C::StartPickEvent, C::EndPickEvent, C::UserEvent, C::ExitEvent,
+           C::RenderEvent, C::CreateTimerEvent, C::DestroyTimerEvent })
     {
       this->Observe(interactor, event);
     }
+    // clang-format on
   }
   ~EventCounts()
   {
