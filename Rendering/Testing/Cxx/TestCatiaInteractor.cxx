@@ -7,33 +7,26 @@
 
 #include <gtest/gtest.h>
 
+using namespace orvi_test::buttons;
+
 TEST(CatiaInteractor, ButtonsAndWheelStartNothing)
 {
   orvi_test::NavScene<vtkCatiaInteractor> scene;
   auto* nav = scene.Nav.Get();
-  orvi_test::EventRecorder started(nav, vtkCommand::StartInteractionEvent);
-  orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
-  orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
+  orvi_test::EventCounts n(nav, scene.Interactor);
   const auto start = scene.CameraState();
   // Left plain, middle with Ctrl, right with Shift: press, drag, release.
-  using C = vtkCommand;
-  for (auto press :
-    { C::LeftButtonPressEvent, C::MiddleButtonPressEvent, C::RightButtonPressEvent })
+  for (auto press : { LeftDown, MiddleDown, RightDown })
   {
-    scene.Drag(press,
-      400,
-      300,
-      450,
-      340,
-      5,
-      press == C::MiddleButtonPressEvent,
-      press == C::RightButtonPressEvent);
+    scene.Drag(press, 400, 300, 450, 340, 5, press == MiddleDown, press == RightDown);
     EXPECT_EQ(nav->GetState(), VTKIS_NONE);
   }
   scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);
   scene.Fire(vtkCommand::MouseWheelBackwardEvent, 400, 300);
   EXPECT_EQ(scene.CameraState(), start);
-  EXPECT_EQ(started.Count + interaction.Count + startPick.Count + nav->GetMoved(), 0);
+  EXPECT_EQ(n[vtkCommand::StartInteractionEvent] + n[vtkCommand::InteractionEvent] +
+      n[vtkCommand::StartPickEvent] + nav->GetMoved(),
+    0);
 }
 
 TEST(CatiaInteractor, OnlyPanMotionCounts)

@@ -12,12 +12,7 @@
 namespace
 {
 using Scene = orvi_test::NavScene<vtkInteractorStyleCATIA>;
-constexpr unsigned long MiddleDown = vtkCommand::MiddleButtonPressEvent;
-constexpr unsigned long MiddleUp = vtkCommand::MiddleButtonReleaseEvent;
-constexpr unsigned long LeftDown = vtkCommand::LeftButtonPressEvent;
-constexpr unsigned long LeftUp = vtkCommand::LeftButtonReleaseEvent;
-constexpr unsigned long RightDown = vtkCommand::RightButtonPressEvent;
-constexpr unsigned long RightUp = vtkCommand::RightButtonReleaseEvent;
+using namespace orvi_test::buttons;
 } // namespace
 
 // A middle click flies to the point under the pointer before the pan state

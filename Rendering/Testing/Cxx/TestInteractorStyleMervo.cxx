@@ -17,12 +17,7 @@ namespace
 {
 // A 4 x 4 square at z = 0 seen from (0, 0, 10), the style installed.
 using Scene = orvi_test::NavScene<vtkInteractorStyleMervo>;
-constexpr unsigned long LeftDown = vtkCommand::LeftButtonPressEvent;
-constexpr unsigned long LeftUp = vtkCommand::LeftButtonReleaseEvent;
-constexpr unsigned long MiddleDown = vtkCommand::MiddleButtonPressEvent;
-constexpr unsigned long MiddleUp = vtkCommand::MiddleButtonReleaseEvent;
-constexpr unsigned long RightDown = vtkCommand::RightButtonPressEvent;
-constexpr unsigned long RightUp = vtkCommand::RightButtonReleaseEvent;
+using namespace orvi_test::buttons;
 } // namespace
 
 TEST(InteractorStyleMervo, ConstructionAndPrinting)
@@ -207,11 +202,10 @@ TEST(InteractorStyleMervo, RightClickCallsTheUserADragZoomsOntoTheBand)
     int Motions, X1, Y1;
     double Factor;
   };
-  for (const Case& c : { Case{ false, 4, 300, 200, 0 },
-         Case{ true, 0, 100, 100, 0 },
-         Case{ true, 5, 300, 200, 4 },
-         Case{ false, 5, 300, 200, 4 },
-         Case{ true, 5, 100, 300, 1 } })
+  // clang-format off
+  for (const Case& c : { Case{ false, 4, 300, 200, 0 }, Case{ true, 0, 100, 100, 0 },
+         Case{ true, 5, 300, 200, 4 }, Case{ false, 5, 300, 200, 4 }, Case{ true, 5, 100, 300, 1 } })
+  // clang-format on
   {
     SCOPED_TRACE(
       std::to_string(c.Motions) + (c.Parallel ? " parallel " : " ") + std::to_string(c.X1));

@@ -210,11 +210,13 @@ TYPED_TEST(KivCatiaNavigation, PickClampsTheRectangle)
     std::array<double, 4> Picked;
     int Prop;
   };
+  // clang-format off
   const Row rows[] = { { false, 900, 700, 800, 600, { 798, 598, 0, 0 }, 0 },
     { false, -10, 20, 101, 700, { 50.5, 309, 0, 0 }, 0 },
     { false, 380, 280, 420, 320, { 400, 300, 0, 0 }, 1 },
     { true, 900, -3, -40, 601, { 0, 0, 798, 598 }, 1 },
     { true, 10, 10, 40, 30, { 10, 10, 40, 30 }, 0 } };
+  // clang-format on
   int picks = 0;
   for (const Row& r : rows)
   {

@@ -7,20 +7,18 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <string>
 
 namespace
 {
 
 // How many pixels of the window differ from the snapshot with the outline
-// of the band from (x0, y0) to (x1, y1) (sorted, inclusive) inverted in red,
-// green and blue; -1 when the sizes differ. No band: x0 = -1.
+// of the band {x0, y0, x1, y1} (sorted, inclusive) inverted in red, green
+// and blue; -1 when the sizes differ. No band: x0 = -1.
 int BandErrors(vtkRenderWindow* window,
   vtkUnsignedCharArray* snapshot,
-  int x0 = -1,
-  int y0 = -1,
-  int x1 = -1,
-  int y1 = -1)
+  std::array<int, 4> b = { -1, -1, -1, -1 })
 {
   const orvi_test::Frame screen(window);
   if (snapshot->GetNumberOfValues() != 4 * screen.Width * screen.Height)
@@ -30,17 +28,12 @@ int BandErrors(vtkRenderWindow* window,
   return screen.Count(
     [&](const std::array<int, 3>& rgb, int x, int y)
     {
-      const bool row = (y == y0) != (y == y1) && x >= x0 && x <= x1;
-      const bool column = y > y0 && y < y1 && ((x == x0) != (x == x1));
+      const bool row = (y == b[1]) != (y == b[3]) && x >= b[0] && x <= b[2];
+      const bool column = y > b[1] && y < b[3] && ((x == b[0]) != (x == b[2]));
       const unsigned char* p = snapshot->GetPointer(4 * (y * screen.Width + x));
-      for (int c = 0; c < 3; ++c)
-      {
-        if (rgb[c] != ((row || column) ? 255 - p[c] : p[c]))
-        {
-          return true;
-        }
-      }
-      return false;
+      const int k = row || column ? 255 : 0;
+      return rgb !=
+        std::array<int, 3>{ std::abs(k - p[0]), std::abs(k - p[1]), std::abs(k - p[2]) };
     });
 }
 
@@ -70,9 +63,7 @@ TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedAndClamped)
 {
   BandScene scene;
   auto* nav = scene.Nav.Get();
-  orvi_test::EventRecorder startInteraction(nav, vtkCommand::StartInteractionEvent);
-  orvi_test::EventRecorder endInteraction(nav, vtkCommand::EndInteractionEvent);
-  orvi_test::EventRecorder timers(scene.Interactor, vtkCommand::CreateTimerEvent);
+  orvi_test::EventCounts n(nav, scene.Interactor);
   nav->UseTimersOn();
 
   // The start takes the screen as it is, fires nothing, starts no timer;
@@ -80,7 +71,7 @@ TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedAndClamped)
   vtkSmartPointer<vtkUnsignedCharArray> snapshot = scene.Start(100, 80);
   EXPECT_EQ(nav->GetState(), 22);
   EXPECT_EQ(BandErrors(scene.Window, snapshot), 0);
-  EXPECT_EQ(startInteraction.Count + timers.Count, 0);
+  EXPECT_EQ(n[vtkCommand::StartInteractionEvent] + n[vtkCommand::CreateTimerEvent], 0);
   scene.MoveTo(150, 100);
   scene.MoveTo(200, 120);
   scene.MoveTo(300, 200);
@@ -90,30 +81,26 @@ TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedAndClamped)
   // From the fourth on, the band to the pointer clamped to the window; each
   // draw erases the last; without height nothing shows; without width the
   // two end pixels.
-  struct Step
+  // Pointer x, y, then the band drawn.
+  // clang-format off
+  const std::array<int, 6> steps[] = { { 700, -20, 100, 0, 639, 80 },
+    { 300, 200, 100, 80, 300, 200 }, { 250, 80, -1, -1, -1, -1 }, { 100, 200, 100, 80, 100, 200 },
+    { 5000, 5000, 100, 80, 639, 479 } };
+  // clang-format on
+  for (const auto& step : steps)
   {
-    int X, Y;
-    std::array<int, 4> Band;
-  };
-  for (const Step& step : { Step{ 700, -20, { 100, 0, 639, 80 } },
-         Step{ 300, 200, { 100, 80, 300, 200 } },
-         Step{ 250, 80, { -1, -1, -1, -1 } },
-         Step{ 100, 200, { 100, 80, 100, 200 } },
-         Step{ 5000, 5000, { 100, 80, 639, 479 } } })
-  {
-    SCOPED_TRACE(std::to_string(step.X) + ", " + std::to_string(step.Y));
-    scene.MoveTo(step.X, step.Y);
-    EXPECT_EQ(nav->GetEndPosition()[0], std::clamp(step.X, 0, 639));
-    EXPECT_EQ(nav->GetEndPosition()[1], std::clamp(step.Y, 0, 479));
-    const auto& b = step.Band;
-    EXPECT_EQ(BandErrors(scene.Window, snapshot, b[0], b[1], b[2], b[3]), 0);
+    SCOPED_TRACE(std::to_string(step[0]) + ", " + std::to_string(step[1]));
+    scene.MoveTo(step[0], step[1]);
+    EXPECT_EQ(nav->GetEndPosition()[0], std::clamp(step[0], 0, 639));
+    EXPECT_EQ(nav->GetEndPosition()[1], std::clamp(step[1], 0, 479));
+    EXPECT_EQ(BandErrors(scene.Window, snapshot, { step[2], step[3], step[4], step[5] }), 0);
   }
   EXPECT_EQ(nav->GetMoved(), 8);
-  EXPECT_EQ(BandErrors(scene.Window, nav->GetPixelArray(), 100, 80, 639, 479), 0);
+  EXPECT_EQ(BandErrors(scene.Window, nav->GetPixelArray(), { 100, 80, 639, 479 }), 0);
   // Ending the band renders the scene: the band is gone.
   nav->EndBoxZoom();
   EXPECT_TRUE(nav->IsStateNone());
-  EXPECT_EQ(endInteraction.Count, 1);
+  EXPECT_EQ(n[vtkCommand::EndInteractionEvent], 1);
   EXPECT_EQ(BandErrors(scene.Window, snapshot), 0);
 }
 
@@ -126,7 +113,7 @@ TEST(KivRubberBand, WindowResizedBeforeOrDuringTheDrag)
   {
     scene.MoveTo(300 + i, 200);
   }
-  EXPECT_EQ(BandErrors(scene.Window, clean, 100, 80, 303, 200), 0);
+  EXPECT_EQ(BandErrors(scene.Window, clean, { 100, 80, 303, 200 }), 0);
 
   // Grown as a host toolkit reports a resize: the next motion takes a clean
   // snapshot at the new size (the old band's pixels, off the square, show
@@ -135,7 +122,7 @@ TEST(KivRubberBand, WindowResizedBeforeOrDuringTheDrag)
   scene.MoveTo(750, 550);
   vtkUnsignedCharArray* pixels = nav->GetPixelArray();
   ASSERT_EQ(pixels->GetNumberOfTuples(), 800 * 600);
-  EXPECT_EQ(BandErrors(scene.Window, pixels, 100, 80, 750, 550), 0);
+  EXPECT_EQ(BandErrors(scene.Window, pixels, { 100, 80, 750, 550 }), 0);
   for (const int xy : { 80 * 800 + 150, 150 * 800 + 100 })
   {
     const unsigned char* g = pixels->GetPointer(4 * xy);
@@ -149,7 +136,7 @@ TEST(KivRubberBand, WindowResizedBeforeOrDuringTheDrag)
   EXPECT_EQ(nav->GetEndPosition()[1], 69);
   EXPECT_EQ(BandErrors(scene.Window, pixels), 0);
   scene.MoveTo(10, 20);
-  EXPECT_EQ(BandErrors(scene.Window, pixels, 10, 20, 89, 69), 0);
+  EXPECT_EQ(BandErrors(scene.Window, pixels, { 10, 20, 89, 69 }), 0);
   nav->EndBoxZoom();
 
   // Resized between two drags with no render in between: the next band's
@@ -161,7 +148,7 @@ TEST(KivRubberBand, WindowResizedBeforeOrDuringTheDrag)
   {
     scene.MoveTo(650 + i, 450);
   }
-  EXPECT_EQ(BandErrors(scene.Window, fresh, 100, 80, 653, 450), 0);
+  EXPECT_EQ(BandErrors(scene.Window, fresh, { 100, 80, 653, 450 }), 0);
   nav->EndBoxZoom();
   EXPECT_EQ(BandErrors(scene.Window, fresh), 0) << "the scene as rendered";
 }

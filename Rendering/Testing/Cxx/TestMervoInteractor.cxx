@@ -17,6 +17,7 @@
 namespace
 {
 using Scene = orvi_test::NavScene<vtkMervoInteractor>;
+using namespace orvi_test::buttons;
 
 // q turned by angle degrees about the axis through c.
 std::array<double, 3> Turn(const double q[3], const double c[3], const double axis[3], double angle)
@@ -192,9 +193,7 @@ TEST(MervoInteractor, ButtonsChangeNothingTheTimerOnlyRenders)
   auto* nav = scene.Nav.Get();
   scene.Camera()->SetPosition(3, 1, 10);
   const auto before = scene.CameraState();
-  using C = vtkCommand;
-  for (auto press :
-    { C::LeftButtonPressEvent, C::MiddleButtonPressEvent, C::RightButtonPressEvent })
+  for (auto press : { LeftDown, MiddleDown, RightDown })
   {
     scene.Drag(press, 200, 150, 230, 170);
   }

@@ -425,6 +425,17 @@ public:
 };
 using MervoProbe = Probe<vtkMervoInteractor>;
 
+/// The button events a toolkit sends (each release is its press + 1).
+namespace buttons
+{
+constexpr unsigned long LeftDown = vtkCommand::LeftButtonPressEvent,
+                        LeftUp = vtkCommand::LeftButtonReleaseEvent,
+                        MiddleDown = vtkCommand::MiddleButtonPressEvent,
+                        MiddleUp = vtkCommand::MiddleButtonReleaseEvent,
+                        RightDown = vtkCommand::RightButtonPressEvent,
+                        RightUp = vtkCommand::RightButtonReleaseEvent;
+}
+
 /// Counts what a navigator or style tells by events, by kind: its state
 /// events, and the pick, user, exit, render and timer events of its
 /// interactor. (Only these: a style hands an input event to its own
