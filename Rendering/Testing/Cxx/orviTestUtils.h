@@ -423,7 +423,6 @@ public:
   vtkActor* GetDebugActor() { return this->DebugActor; }
   vtkIdType GetNumberOfDebugPoints() { return this->DebugPoints->GetNumberOfPoints(); }
 };
-using MervoProbe = Probe<vtkMervoInteractor>;
 
 /// The button events a toolkit sends (each release is its press + 1).
 namespace buttons
