@@ -1,248 +1,145 @@
 // vtkInteractorStyleCATIA's own button mapping, driven through the
-// interactor's events as a toolkit delivers them.
-#include "catiaTestUtils.h"
+// interactor's events as a toolkit delivers them. What it shares with the
+// navigator is in TestKivCatiaNavigation.
+#include "vtkInteractorStyleCATIA.h"
+
+#include "orviTestUtils.h"
 
 #include <gtest/gtest.h>
 
-using namespace catia_test;
+#include <string>
 
 namespace
 {
-struct StyleScene : CatiaScene
-{
-  StyleScene()
-  {
-    this->Interactor->SetInteractorStyle(this->Style);
-    this->Window->Render();
-  }
-  vtkNew<catia_test::Style> Style;
-};
-
-constexpr unsigned long MiddleDown = vtkCommand::MiddleButtonPressEvent;
-constexpr unsigned long MiddleUp = vtkCommand::MiddleButtonReleaseEvent;
-constexpr unsigned long LeftDown = vtkCommand::LeftButtonPressEvent;
-constexpr unsigned long LeftUp = vtkCommand::LeftButtonReleaseEvent;
-constexpr unsigned long RightDown = vtkCommand::RightButtonPressEvent;
-constexpr unsigned long RightUp = vtkCommand::RightButtonReleaseEvent;
+using Scene = orvi_test::NavScene<vtkInteractorStyleCATIA>;
+using namespace orvi_test::buttons;
 } // namespace
 
-TEST(InteractorStyleCATIA, MiddleClickFliesBeforeThePanEndsALeftReleaseEndsThePan)
+// A middle click flies to the point under the pointer before the pan state
+// ends; so does a pan of four motions, five make a drag that does not fly
+// (each press starts its own count); a left release ends a pan, and the
+// middle release then does not fly.
+TEST(InteractorStyleCATIA, MiddleClickFliesBeforeThePanEndsADragDoesNot)
 {
-  StyleScene scene;
-  auto* style = scene.Style.Get();
-  // The focal point as the pan state ends.
+  Scene scene;
+  auto* style = scene.Nav.Get();
   orvi_test::FocalPointAt atEnd(style, vtkCommand::EndInteractionEvent);
   orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
-
+  orvi_test::EventRecorder interaction(style, vtkCommand::InteractionEvent);
   scene.Fire(MiddleDown, 460, 330);
   EXPECT_EQ(style->GetState(), VTKIS_PAN);
-  EXPECT_FALSE(style->HasPanned());
   EXPECT_EQ(flyPicks.Count, 0);
-
+  const auto hit = orvi_test::PointOnPlaneZ(scene.Renderer, 460, 330);
   scene.Fire(MiddleUp, 460, 330);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
   EXPECT_FALSE(style->HasPanned());
   EXPECT_EQ(flyPicks.Count, 1);
-  const double* picked = style->GetFlyPicker()->GetPickPosition();
-  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), picked[0], picked[1], picked[2], 1e-9);
-  EXPECT_GT(picked[0], 0.3);
-  // The flight was over when the pan state ended.
-  ORVI_EXPECT_VEC3_NEAR(atEnd.Focal.data(), picked[0], picked[1], picked[2], 1e-9);
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), hit[0], hit[1], hit[2], 1e-5);
+  ORVI_EXPECT_VEC3_NEAR(atEnd.Focal.data(), hit[0], hit[1], hit[2], 1e-5);
 
-  // A left release in a pan ends it; the middle release then finds no pan
-  // to end, and does not fly.
+  int flights = 1, events = 0;
+  for (int motions : { 4, 5, 2 })
+  {
+    SCOPED_TRACE(std::to_string(motions) + " motions");
+    scene.Drag(MiddleDown, 400, 300, 400 + 5 * motions, 300, motions);
+    EXPECT_TRUE(style->HasPanned());
+    EXPECT_EQ(interaction.Count, events += motions);
+    EXPECT_EQ(flyPicks.Count, flights += motions <= 4 ? 1 : 0);
+    EXPECT_EQ(style->GetState(), VTKIS_NONE);
+  }
   scene.Fire(MiddleDown, 400, 300);
   scene.Fire(LeftUp, 400, 300);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
   scene.Fire(MiddleUp, 400, 300);
-  EXPECT_EQ(flyPicks.Count, 1);
+  EXPECT_EQ(flyPicks.Count, flights);
 }
 
-TEST(InteractorStyleCATIA, FifthPanMotionMakesADragThatDoesNotFly)
-{
-  StyleScene scene;
-  auto* style = scene.Style.Get();
-  orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
-  orvi_test::EventRecorder interaction(style, vtkCommand::InteractionEvent);
-  int expectedFlights = 0;
-  int expectedEvents = 0;
-  // Each press starts its own count: a click after a long drag flies again.
-  for (int motions : { 4, 5, 2 })
-  {
-    SCOPED_TRACE(std::to_string(motions) + " motions");
-    scene.Fire(MiddleDown, 400, 300);
-    EXPECT_EQ(style->GetMoved(), 0);
-    EXPECT_FALSE(style->HasPanned());
-    for (int i = 1; i <= motions; ++i)
-    {
-      scene.MoveTo(400 + 5 * i, 300);
-    }
-    EXPECT_TRUE(style->HasPanned());
-    EXPECT_EQ(style->GetMoved(), motions);
-    EXPECT_EQ(interaction.Count, expectedEvents += motions);
-    scene.Fire(MiddleUp, 400 + 5 * motions, 300);
-    EXPECT_EQ(flyPicks.Count, expectedFlights += motions <= 4 ? 1 : 0);
-    EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  }
-}
-
+// With the middle button held, a left or right press rotates (spins beyond
+// a quarter of the diagonal from the centre) and its release dollies; presses
+// while spinning and a right release in a spin change nothing; the middle
+// release ends any of them.
 TEST(InteractorStyleCATIA, RotateDollyCycleWithTheMiddleButtonHeld)
 {
-  StyleScene scene;
-  auto* style = scene.Style.Get();
+  Scene scene;
+  auto* style = scene.Nav.Get();
   orvi_test::EventRecorder interaction(style, vtkCommand::InteractionEvent);
-
-  // 30 percent of the diagonal from the centre: spin; 20 percent: rotate.
-  scene.Fire(MiddleDown, 400, 300);
-  scene.Fire(LeftDown, 700, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_SPIN);
-  // Left and right presses while spinning change nothing.
-  scene.Fire(RightDown, 400, 300);
-  scene.Fire(LeftDown, 400, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_SPIN);
-  // A right release does not end a spin.
-  scene.Fire(RightUp, 700, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_SPIN);
-  scene.Fire(LeftUp, 700, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_DOLLY);
-
+  // Event, x (y is 300), state after it.
+  // clang-format off
+  const std::array<unsigned long, 3> steps[] = {
+    { MiddleDown, 400, VTKIS_PAN }, { LeftDown, 700, VTKIS_SPIN }, { RightDown, 400, VTKIS_SPIN },
+    { LeftDown, 400, VTKIS_SPIN }, { RightUp, 700, VTKIS_SPIN }, { LeftUp, 700, VTKIS_DOLLY },
+    { RightDown, 600, VTKIS_ROTATE }, { LeftDown, 600, VTKIS_ROTATE },
+    { RightUp, 600, VTKIS_DOLLY }, { LeftDown, 600, VTKIS_ROTATE }, { LeftUp, 600, VTKIS_DOLLY },
+    { MiddleUp, 600, VTKIS_NONE }, { MiddleDown, 400, VTKIS_PAN }, { LeftDown, 500, VTKIS_ROTATE },
+    { MiddleUp, 500, VTKIS_NONE }, { MiddleDown, 400, VTKIS_PAN }, { LeftDown, 790, VTKIS_SPIN },
+    { MiddleUp, 790, VTKIS_NONE } };
+  // clang-format on
+  for (const auto& step : steps)
+  {
+    scene.Fire(step[0], static_cast<int>(step[1]), 300);
+    EXPECT_EQ(style->GetState(), static_cast<int>(step[2])) << step[0] << " at " << step[1];
+  }
   // Dolly by dragging: the camera comes closer, nothing counted.
-  const double distance = scene.Camera()->GetDistance();
-  scene.MoveTo(700, 320);
-  EXPECT_LT(scene.Camera()->GetDistance(), distance - 0.1);
+  scene.Fire(MiddleDown, 400, 300);
+  scene.Fire(LeftDown, 400, 300);
+  scene.Fire(LeftUp, 400, 300);
+  scene.MoveTo(400, 320);
+  EXPECT_NEAR(scene.Camera()->GetDistance(), 10.0 / std::pow(1.1, 2.0 / 3.0), 1e-9);
   EXPECT_EQ(style->GetMoved(), 0);
   EXPECT_EQ(interaction.Count, 1);
-
-  scene.Fire(RightDown, 600, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Fire(LeftDown, 600, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Fire(RightUp, 600, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_DOLLY);
-  scene.Fire(LeftDown, 600, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Fire(LeftUp, 600, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_DOLLY);
-
-  scene.Fire(MiddleUp, 600, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  // Releasing the middle button in a rotation or spin ends it too.
-  scene.Fire(MiddleDown, 400, 300);
-  scene.Fire(LeftDown, 500, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_ROTATE);
-  scene.Fire(MiddleUp, 500, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  scene.Fire(MiddleDown, 400, 300);
-  scene.Fire(LeftDown, 790, 590);
-  EXPECT_EQ(style->GetState(), VTKIS_SPIN);
-  scene.Fire(MiddleUp, 790, 590);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
+  scene.Fire(MiddleUp, 400, 320);
 }
 
+// The middle button holds the mouse focus from a host observer that would
+// see motion first; away from any renderer a press takes nothing.
 TEST(InteractorStyleCATIA, MiddleButtonHoldsTheMouseFocus)
 {
-  StyleScene scene;
-  auto* style = scene.Style.Get();
-  // A host observer that would see motion before the style.
+  Scene scene;
   orvi_test::EventRecorder hostMoves(scene.Interactor, vtkCommand::MouseMoveEvent, 10.0f);
-
   scene.MoveTo(410, 300);
+  scene.Drag(MiddleDown, 410, 300, 430, 300, 2);
   EXPECT_EQ(hostMoves.Count, 1);
-  scene.Fire(MiddleDown, 410, 300);
-  scene.MoveTo(420, 300);
-  scene.MoveTo(430, 300);
-  EXPECT_EQ(hostMoves.Count, 1);
-  EXPECT_EQ(style->GetMoved(), 2);
-  scene.Fire(MiddleUp, 430, 300);
+  EXPECT_EQ(scene.Nav->GetMoved(), 2);
   scene.MoveTo(440, 300);
   EXPECT_EQ(hostMoves.Count, 2);
+
+  scene.Window->RemoveRenderer(scene.Renderer);
+  scene.Fire(MiddleDown, 400, 300);
+  EXPECT_EQ(scene.Nav->GetState(), VTKIS_NONE);
+  scene.MoveTo(410, 300);
+  EXPECT_EQ(hostMoves.Count, 3);
+  scene.Fire(MiddleUp, 410, 300);
 }
 
+// Clicks with the middle button up pick: either release ends the pick state
+// (21), only the right one calls the user back, even after a long pan; the
+// camera never moves.
 TEST(InteractorStyleCATIA, ClicksWithTheMiddleButtonUpPick)
 {
-  StyleScene scene;
-  auto* style = scene.Style.Get();
+  Scene scene;
+  auto* style = scene.Nav.Get();
   orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
   orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
   orvi_test::EventRecorder user(scene.Interactor, vtkCommand::UserEvent);
-  const auto start = scene.CameraState();
-
   scene.Fire(LeftDown, 100, 100);
-  EXPECT_EQ(style->GetState(), VTKIS_KIV_PICK);
+  EXPECT_EQ(style->GetState(), 21);
   EXPECT_EQ(startPick.Count, 1);
-  EXPECT_EQ(endPick.Count, 0);
-  // Either release ends a pick; only the right one calls the user back.
   scene.Fire(LeftUp, 100, 100);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
   EXPECT_EQ(endPick.Count, 1);
   EXPECT_EQ(user.Count, 0);
-
   scene.Fire(RightDown, 120, 100);
-  EXPECT_EQ(style->GetState(), VTKIS_KIV_PICK);
-  EXPECT_EQ(startPick.Count, 2);
+  EXPECT_EQ(style->GetState(), 21);
   scene.Fire(RightUp, 120, 100);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
+  EXPECT_EQ(startPick.Count, 2);
   EXPECT_EQ(endPick.Count, 2);
   EXPECT_EQ(user.Count, 1);
 
-  // A right click after a long pan still calls the user back.
-  scene.Fire(MiddleDown, 400, 300);
-  for (int i = 1; i <= 6; ++i)
-  {
-    scene.MoveTo(400 + i, 300);
-  }
-  scene.Fire(MiddleUp, 406, 300);
+  scene.Drag(MiddleDown, 400, 300, 406, 300, 6);
   const auto panned = scene.CameraState();
-  EXPECT_NE(panned, start);
-  scene.Fire(RightDown, 406, 300);
-  scene.MoveTo(420, 310);
-  scene.Fire(RightUp, 420, 310);
+  scene.Drag(RightDown, 406, 300, 420, 310, 1);
   EXPECT_EQ(user.Count, 2);
   EXPECT_EQ(endPick.Count, 3);
-  // Picking never moves the camera.
   EXPECT_EQ(scene.CameraState(), panned);
-}
-
-TEST(InteractorStyleCATIA, HostPicksARectangleFromThePickEvents)
-{
-  // The documented way: record the first corner on StartPickEvent, pick on
-  // the release.
-  StyleScene scene;
-  auto* style = scene.Style.Get();
-  vtkNew<RecordingAreaPicker> picker;
-  scene.Interactor->SetPicker(picker);
-  vtkNew<vtkCallbackCommand> onStart;
-  onStart->SetClientData(style);
-  onStart->SetCallback(
-    [](vtkObject* caller, unsigned long, void* clientData, void*)
-    {
-      auto* s = static_cast<vtkInteractorStyleCATIA*>(clientData);
-      const int* p = static_cast<vtkRenderWindowInteractor*>(caller)->GetEventPosition();
-      s->SetStartPosition(p[0], p[1]);
-    });
-  scene.Interactor->AddObserver(vtkCommand::StartPickEvent, onStart);
-
-  scene.Fire(LeftDown, 300, 200);
-  scene.MoveTo(350, 260);
-  style->Pick();
-  scene.Fire(LeftUp, 350, 260);
-  ASSERT_EQ(picker->Areas.size(), 1u);
-  EXPECT_EQ(picker->Areas[0], (std::array<double, 4>{ 300.0, 200.0, 350.0, 260.0 }));
-  EXPECT_EQ(style->GetPropPicked(), 1);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
-}
-
-TEST(InteractorStyleCATIA, MiddlePressAwayFromAnyRendererDoesNothing)
-{
-  orvi_test::Scene scene;
-  scene.Window->RemoveRenderer(scene.Renderer);
-  vtkNew<catia_test::Style> style;
-  scene.Interactor->SetInteractorStyle(style);
-  scene.Fire(MiddleDown, 400, 300);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  orvi_test::EventRecorder hostMoves(scene.Interactor, vtkCommand::MouseMoveEvent, 10.0f);
-  scene.MoveTo(410, 300);
-  EXPECT_EQ(hostMoves.Count, 1); // no focus taken
-  scene.Fire(MiddleUp, 410, 300);
-  scene.Interactor->SetInteractorStyle(nullptr);
 }

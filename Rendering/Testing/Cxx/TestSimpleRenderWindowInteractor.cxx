@@ -1,73 +1,35 @@
+// vtkSimpleRenderWindowInteractor's 3D-mouse reports: stored, fired as VTK
+// events to observers and the installed style, refused when not finite.
 #include "vtkSimpleRenderWindowInteractor.h"
-#include "vtkTDxSimpleDevice.h"
 
 #include "orviTestUtils.h"
-#include "vtkTDxInteractorStyleCameraFocalPoint.h"
 
-#include "vtkInteractorStyleTrackballCamera.h"
-#include "vtkTDxInteractorStyleSettings.h"
+#include "vtkCatiaInteractor.h"
 #include "vtkTDxMotionEventInfo.h"
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <limits>
 #include <vector>
 
 namespace
 {
-// Records the values a 3D-mouse event carries, decoded by its kind.
-struct TDxRecorder
+// Keeps each 3D-mouse event as its kind and the values it carries.
+void Record(vtkObject*, unsigned long event, void* clientData, void* callData)
 {
-  explicit TDxRecorder(vtkObject* subject)
+  auto* values = static_cast<std::vector<double>*>(clientData);
+  values->push_back(event);
+  if (event == vtkCommand::TDxMotionEvent)
   {
-    this->Command->SetClientData(this);
-    this->Command->SetCallback(&TDxRecorder::Callback);
-    subject->AddObserver(vtkCommand::TDxMotionEvent, this->Command);
-    subject->AddObserver(vtkCommand::TDxButtonPressEvent, this->Command);
-    subject->AddObserver(vtkCommand::TDxButtonReleaseEvent, this->Command);
+    const auto* m = static_cast<vtkTDxMotionEventInfo*>(callData);
+    values->insert(values->end(), { m->X, m->Y, m->Z, m->Angle, m->AxisX, m->AxisY, m->AxisZ });
   }
-
-  std::vector<unsigned long> Events;
-  std::vector<int> Buttons;
-  vtkTDxMotionEventInfo Motion{};
-
-private:
-  static void Callback(vtkObject*, unsigned long event, void* clientData, void* callData)
+  else
   {
-    auto* self = static_cast<TDxRecorder*>(clientData);
-    self->Events.push_back(event);
-    if (event == vtkCommand::TDxMotionEvent)
-    {
-      self->Motion = *static_cast<vtkTDxMotionEventInfo*>(callData);
-    }
-    else
-    {
-      self->Buttons.push_back(*static_cast<int*>(callData));
-    }
+    values->push_back(*static_cast<int*>(callData));
   }
-
-  vtkNew<vtkCallbackCommand> Command;
-};
-} // namespace
-
-// A report stores its values in the device, which is modified only when a
-// value changes; buttons are stored truncated.
-TEST(TDxSimpleDevice, ModifiedOnlyOnChange)
-{
-  vtkNew<vtkTDxSimpleDevice> device;
-  device->SetTranslation(1, 2, 4);
-  const vtkMTimeType t = device->GetMTime();
-  device->SetTranslation(1, 2, 3);
-  device->SetTranslation(1, 2, 3);
-  device->SetButton(2.7);
-  device->SetButton(2.0);
-  EXPECT_EQ(device->GetMTime(), t + 2);
-  EXPECT_EQ(device->GetButton(), 2.0);
-  device->InitializedOn();
-  device->Close();
-  EXPECT_FALSE(device->GetInitialized());
 }
+} // namespace
 
 // Storing a report fires nothing and marks the interactor modified; each
 // event carries the stored values; a disabled interactor fires nothing but
@@ -75,91 +37,94 @@ TEST(TDxSimpleDevice, ModifiedOnlyOnChange)
 TEST(SimpleRenderWindowInteractor, ReportsReachObserversAsVtkEvents)
 {
   vtkNew<vtkSimpleRenderWindowInteractor> interactor;
-  interactor->Enable();
-  TDxRecorder recorder(interactor);
+  std::vector<double> seen;
+  vtkNew<vtkCallbackCommand> command;
+  command->SetCallback(Record);
+  command->SetClientData(&seen);
+  using C = vtkCommand;
+  for (auto event : { C::TDxMotionEvent, C::TDxButtonPressEvent, C::TDxButtonReleaseEvent })
+  {
+    interactor->AddObserver(event, command);
+  }
   const vtkMTimeType before = interactor->GetMTime();
   interactor->SetTDxEventInformation(1, 2, 3, 0.5, 0, 1, 0, 3);
   EXPECT_GT(interactor->GetMTime(), before);
-  EXPECT_TRUE(recorder.Events.empty());
-  interactor->TDxMotionEvent();
-  interactor->TDxButtonPressEvent();
-  interactor->TDxButtonReleaseEvent();
-  EXPECT_EQ(recorder.Events,
-    (std::vector<unsigned long>{ vtkCommand::TDxMotionEvent,
-      vtkCommand::TDxButtonPressEvent,
-      vtkCommand::TDxButtonReleaseEvent }));
-  const vtkTDxMotionEventInfo& m = recorder.Motion;
-  EXPECT_EQ((std::vector<double>{ m.X, m.Y, m.Z, m.Angle, m.AxisX, m.AxisY, m.AxisZ }),
-    (std::vector<double>{ 1, 2, 3, 0.5, 0, 1, 0 }));
-  EXPECT_EQ(recorder.Buttons, (std::vector<int>{ 3, 3 }));
-
-  interactor->Disable();
-  interactor->SetTDxEventInformation(4, 5, 6, 1.0, 1, 0, 0, 7);
-  interactor->TDxMotionEvent();
-  interactor->TDxButtonPressEvent();
-  interactor->TDxButtonReleaseEvent();
-  EXPECT_EQ(recorder.Events.size(), 3u);
-  interactor->Enable();
-  interactor->TDxButtonPressEvent();
-  EXPECT_EQ(recorder.Buttons.back(), 7);
+  for (bool enabled : { true, false, true })
+  {
+    enabled ? interactor->Enable() : interactor->Disable();
+    interactor->TDxMotionEvent();
+    interactor->TDxButtonPressEvent();
+    interactor->TDxButtonReleaseEvent();
+    interactor->SetTDxEventInformation(4, 5, 6, 1.0, 1, 0, 0, enabled ? 9 : 7);
+  }
+  const double motion = vtkCommand::TDxMotionEvent, press = vtkCommand::TDxButtonPressEvent,
+               release = vtkCommand::TDxButtonReleaseEvent;
+  EXPECT_EQ(seen,
+    (std::vector<double>{ motion,
+      1,
+      2,
+      3,
+      0.5,
+      0,
+      1,
+      0,
+      press,
+      3,
+      release,
+      3,
+      motion,
+      4,
+      5,
+      6,
+      1,
+      1,
+      0,
+      0,
+      press,
+      7,
+      release,
+      7 }));
 }
 
-// The whole road: report, interactor event, the installed focal-point style,
-// one render.
+// The whole road: report, interactor event, the navigator's focal-point
+// 3D-mouse style, one render; reports whose values are not finite are
+// refused with a warning each; a disabled interactor moves nothing.
 TEST(SimpleRenderWindowInteractor, MotionReportMovesTheCameraThroughTheFocalPointStyle)
 {
-  vtkNew<vtkRenderWindow> window;
-  vtkNew<vtkRenderer> renderer;
+  orvi_test::Scene scene(300, 300);
   vtkNew<vtkSimpleRenderWindowInteractor> interactor;
-  window->SetSize(300, 300);
-  window->AddRenderer(renderer);
-  interactor->SetRenderWindow(window);
-  vtkNew<vtkInteractorStyleTrackballCamera> style;
-  vtkNew<vtkTDxInteractorStyleCameraFocalPoint> tdx;
-  orvi_test::SetTDxSensitivities(tdx->GetSettings());
-  style->SetTDxStyle(tdx);
+  interactor->SetRenderWindow(scene.Window);
+  vtkNew<vtkCatiaInteractor> style;
   interactor->SetInteractorStyle(style);
   interactor->Initialize();
   // VTK hands the event on with the style's current renderer.
-  style->SetCurrentRenderer(renderer);
-  vtkCamera* camera = renderer->GetActiveCamera();
-  orvi_test::LookDownZ(camera, 10);
-  window->Render();
-  orvi_test::EventRecorder renders(window, vtkCommand::EndEvent);
-
-  // X = 25.6 with sensitivity -1/256 pans by -0.1 of the distance to the
-  // right (world +x).
-  interactor->SetTDxEventInformation(25.6, 0, 0, 0, 0, 0, 0, 0);
-  interactor->TDxMotionEvent();
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), -1.0, 0.0, 0.0, 1e-9);
-  EXPECT_EQ(renders.Count, 1) << "one event renders once";
-
-  // Reports whose values are not numbers or infinite: a warning each,
-  // nothing fired, the camera left as it was.
+  style->SetCurrentRenderer(scene.Renderer);
+  orvi_test::LookDownZ(scene.Camera(), 10);
+  scene.Window->Render();
+  orvi_test::EventRecorder renders(scene.Window, vtkCommand::EndEvent);
   orvi_test::EventRecorder warnings(interactor, vtkCommand::WarningEvent);
   orvi_test::EventRecorder motion(interactor, vtkCommand::TDxMotionEvent);
+  // X = 25.6 with sensitivity -1/256 pans by -0.1 of the distance.
   const double nan = std::numeric_limits<double>::quiet_NaN();
   const double inf = std::numeric_limits<double>::infinity();
-  const std::array<std::array<double, 7>, 4> reports = { { { nan, 0, 0, 0, 0, 0, 1 },
+  const std::array<double, 7> reports[] = { { 25.6, 0, 0, 0, 0, 0, 0 },
+    { nan, 0, 0, 0, 0, 0, 1 },
     { 0, 0, inf, 0, 0, 0, 1 },
     { 0, 0, 0, nan, 0, 1, 0 },
-    { 0, 0, 0, 10, 0, -inf, 0 } } };
+    { 0, 0, 0, 10, 0, -inf, 0 } };
   for (const auto& r : reports)
   {
     interactor->SetTDxEventInformation(r[0], r[1], r[2], r[3], r[4], r[5], r[6], 0);
     interactor->TDxMotionEvent();
   }
-  EXPECT_EQ(motion.Count, 0);
-  EXPECT_EQ(warnings.Count, 4);
-  EXPECT_TRUE(warnings.Saw("3D-mouse report with a value that is not a finite number "
-                           "ignored: translation (nan, 0, 0), angle 0, axis (0, 0, 1)"));
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
-
-  // A disabled interactor leaves the camera where it is.
   interactor->SetTDxEventInformation(25.6, 0, 0, 0, 0, 0, 0, 0);
   interactor->Disable();
   interactor->TDxMotionEvent();
-  ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
-  EXPECT_EQ(motion.Count, 0);
+  EXPECT_EQ(motion.Count, 1);
+  EXPECT_EQ(renders.Count, 1) << "one event renders once";
+  EXPECT_EQ(warnings.Count, 4);
+  EXPECT_TRUE(warnings.Saw("3D-mouse report with a value that is not a finite number "
+                           "ignored: translation (nan, 0, 0), angle 0, axis (0, 0, 1)"));
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), -1.0, 0.0, 0.0, 1e-9);
 }

@@ -38,9 +38,11 @@
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <regex>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace orvi_test
@@ -380,32 +382,143 @@ inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window,
                                        << ": thresholded error " << error << " > " << threshold;
 }
 
-/// vtkMervoInteractor as a host derives it, with its protected parts in reach.
-class MervoProbe : public vtkMervoInteractor
+/// A navigator or interactor style as a host derives it, with the protected
+/// state the tests look at in reach (members a class lacks are simply not
+/// called for it).
+template <class Base>
+class Probe : public Base
 {
 public:
-  static MervoProbe* New() { VTK_STANDARD_NEW_BODY(MervoProbe); }
-  vtkTypeMacro(MervoProbe, vtkMervoInteractor);
-  using vtkMervoInteractor::GetBoundingBoxCorners;
-  using vtkMervoInteractor::GetSelectedPoints;
-  using vtkMervoInteractor::GetSelectionBoundingBox;
-  using vtkMervoInteractor::Point;
+  static Probe* New() { VTK_STANDARD_NEW_BODY(Probe); }
+  vtkTypeMacro(Probe, Base);
   vtkCellPicker* GetFlyPicker() { return this->Picker; }
   int GetPropPicked() const { return this->PropPicked; }
-  void SetPropPicked(int value) { this->PropPicked = value; }
+  int GetAnimState() const { return this->AnimState; }
   void SetAnimState(int value) { this->AnimState = value; }
   int GetTimerId() const { return this->TimerId; }
-  vtkActor* GetDebugActor() { return this->DebugActor; }
-  vtkIdType GetNumberOfDebugPoints() { return this->DebugPoints->GetNumberOfPoints(); }
+  bool Spinning() { return this->IsSpinning(); }
   int* GetEndPosition() { return this->EndPosition; }
   vtkUnsignedCharArray* GetPixelArray() { return this->PixelArray; }
-  void SetBand(int x0, int y0, int x1, int y1)
+  vtkActor* GetDebugActor() { return this->DebugActor; }
+  vtkIdType GetNumberOfDebugPoints() { return this->DebugPoints->GetNumberOfPoints(); }
+};
+
+/// The button events a toolkit sends (each release is its press + 1).
+namespace buttons
+{
+constexpr unsigned long LeftDown = vtkCommand::LeftButtonPressEvent,
+                        LeftUp = vtkCommand::LeftButtonReleaseEvent,
+                        MiddleDown = vtkCommand::MiddleButtonPressEvent,
+                        MiddleUp = vtkCommand::MiddleButtonReleaseEvent,
+                        RightDown = vtkCommand::RightButtonPressEvent,
+                        RightUp = vtkCommand::RightButtonReleaseEvent;
+}
+
+/// Counts what a navigator or style tells by events, by kind: its state
+/// events, and the pick, user, exit, render and timer events of its
+/// interactor. (Only these: a style hands an input event to its own
+/// observers instead of handling it when it has any.)
+class EventCounts
+{
+public:
+  EventCounts(vtkObject* style, vtkObject* interactor)
   {
-    this->StartPosition[0] = x0;
-    this->StartPosition[1] = y0;
-    this->EndPosition[0] = x1;
-    this->EndPosition[1] = y1;
+    this->Command->SetClientData(&this->Counts);
+    this->Command->SetCallback([](vtkObject*, unsigned long event, void* counts, void*)
+      { ++(*static_cast<std::map<unsigned long, int>*>(counts))[event]; });
+    using C = vtkCommand;
+    // clang-format off
+    for (unsigned long event : { C::StartInteractionEvent, C::InteractionEvent,
+           C::EndInteractionEvent })
+    {
+      this->Observe(style, event);
+    }
+    for (unsigned long event : { C::StartPickEvent, C::EndPickEvent, C::UserEvent, C::ExitEvent,
+           C::RenderEvent, C::CreateTimerEvent, C::DestroyTimerEvent })
+    {
+      this->Observe(interactor, event);
+    }
+    // clang-format on
   }
+  ~EventCounts()
+  {
+    for (const auto& tag : this->Tags)
+    {
+      tag.first->RemoveObserver(tag.second);
+    }
+  }
+  EventCounts(const EventCounts&) = delete;
+  EventCounts& operator=(const EventCounts&) = delete;
+  int operator[](unsigned long event) { return this->Counts[event]; }
+
+private:
+  void Observe(vtkObject* subject, unsigned long event)
+  {
+    if (subject)
+    {
+      this->Tags.emplace_back(subject, subject->AddObserver(event, this->Command));
+    }
+  }
+  std::map<unsigned long, int> Counts;
+  std::vector<std::pair<vtkObject*, unsigned long>> Tags;
+  vtkNew<vtkCallbackCommand> Command;
+};
+
+/// A real window showing a square of half-size `half` (none when 0) at z = 0,
+/// 8 x 8 cells, seen from (0, 0, 10) with a 30 degree view angle (parallel:
+/// scale 3, one pixel 0.01 in a window 600 high), with Probe<T> installed on
+/// an initialized interactor.
+template <class T>
+struct NavScene : Scene
+{
+  explicit NavScene(int width = 800, int height = 600, double half = 1.0, bool parallel = false)
+    : Scene(width, height)
+  {
+    if (half > 0)
+    {
+      this->Plane = this->Add(-half, -half, half, half);
+    }
+    this->Reset(parallel);
+    this->Interactor->SetInteractorStyle(this->Nav);
+    this->Interactor->Initialize();
+  }
+  // A style does not hold its interactor: detach it while both live.
+  ~NavScene() { this->Interactor->SetInteractorStyle(nullptr); }
+  NavScene(const NavScene&) = delete;
+  NavScene& operator=(const NavScene&) = delete;
+
+  vtkActor* Add(double x0, double y0, double x1, double y1, double z = 0.0)
+  {
+    auto actor = MakePlane(x0, y0, x1, y1, z, 8, 8);
+    this->Renderer->AddActor(actor);
+    return actor;
+  }
+  /// Back to the starting camera, rendered.
+  void Reset(bool parallel = false)
+  {
+    LookDownZ(this->Camera(), 10, parallel, 3.0);
+    this->Renderer->ResetCameraClippingRange();
+    this->Window->Render();
+  }
+  /// Press, n motions along the straight line to (x1, y1), release.
+  void Drag(unsigned long press,
+    int x0,
+    int y0,
+    int x1,
+    int y1,
+    int n = 5,
+    bool ctrl = false,
+    bool shift = false)
+  {
+    this->Fire(press, x0, y0, ctrl, shift);
+    for (int i = 1; i <= n; ++i)
+    {
+      this->MoveTo(x0 + (x1 - x0) * i / n, y0 + (y1 - y0) * i / n, ctrl, shift);
+    }
+    this->Fire(press + 1, x1, y1, ctrl, shift);
+  }
+  vtkActor* Plane = nullptr;
+  vtkNew<Probe<T>> Nav;
 };
 
 } // namespace orvi_test

@@ -1,0 +1,283 @@
+// What vtkCatiaInteractor and vtkInteractorStyleCATIA share through
+// vtkKivCatiaNavigation: the spin rule, the motion step, fly, pick, the pick
+// state, the timer, the wheel and VTK's keys. Every case runs on both
+// classes, each driven as it is in use: the navigator by a host's state
+// calls, the style by the mouse buttons.
+#include "vtkKivCatiaNavigation.h"
+
+#include "orviTestUtils.h"
+
+#include "vtkAreaPicker.h"
+#include "vtkCatiaInteractor.h"
+#include "vtkInteractorStyleCATIA.h"
+#include "vtkPropPicker.h"
+#include "vtkWorldPointPicker.h"
+
+#include <gtest/gtest.h>
+
+#include <type_traits>
+
+namespace
+{
+// An area picker that shows the rectangle it was last given.
+class AreaProbe : public vtkAreaPicker
+{
+public:
+  static AreaProbe* New() { VTK_STANDARD_NEW_BODY(AreaProbe); }
+  vtkTypeMacro(AreaProbe, vtkAreaPicker);
+  std::array<double, 4> Rect() const { return { this->X0, this->Y0, this->X1, this->Y1 }; }
+};
+
+// How each class enters a state at (x, y): the navigator through the host's
+// calls (the spin rule choosing between spin and rotate), the style through
+// its buttons (middle: pan, then left: spin or rotate; left alone: pick).
+constexpr int Pan = 0, Rotation = 1, Pick = 2, EndPick = 3;
+template <class T>
+void Drive(orvi_test::NavScene<T>& scene, int action, int x, int y)
+{
+  auto* nav = scene.Nav.Get();
+  scene.SetPointer(x, y);
+  nav->FindPokedRenderer(x, y);
+  if constexpr (std::is_same_v<T, vtkCatiaInteractor>)
+  {
+    void (T::*calls[])() = {
+      &T::StartPan, nav->IsSpinning() ? &T::StartSpin : &T::StartRotate, &T::StartPick, &T::EndPick
+    };
+    (nav->*calls[action])();
+  }
+  else
+  {
+    using C = vtkCommand;
+    const unsigned long events[][2] = { { C::MiddleButtonPressEvent, 0 },
+      { C::MiddleButtonPressEvent, C::LeftButtonPressEvent },
+      { C::LeftButtonPressEvent, 0 },
+      { C::LeftButtonReleaseEvent, 0 } };
+    for (unsigned long event : events[action])
+    {
+      if (event)
+      {
+        scene.Fire(event, x, y);
+      }
+    }
+  }
+}
+} // namespace
+
+// Each case gets an 800 x 600 window (diagonal 1000, centre (400, 300))
+// with a 2 x 2 square in the middle (about 112 pixels each side of the
+// centre) and the class under test installed.
+template <class T>
+class KivCatiaNavigation : public ::testing::Test
+{
+protected:
+  orvi_test::NavScene<T> Scene;
+  orvi_test::Probe<T>* Nav = this->Scene.Nav;
+};
+using Classes = ::testing::Types<vtkCatiaInteractor, vtkInteractorStyleCATIA>;
+TYPED_TEST_SUITE(KivCatiaNavigation, Classes);
+
+// Spin where the pointer is farther from the centre than a quarter of the
+// diagonal, never before a renderer is found; a rotation press follows it.
+TYPED_TEST(KivCatiaNavigation, ConstructionAndTheSpinRule)
+{
+  auto& scene = this->Scene;
+  auto* nav = this->Nav;
+  orvi_test::ExpectFlyPickerAndTDxStyle(nav, nav->GetFlyPicker());
+  scene.SetPointer(799, 599);
+  EXPECT_FALSE(nav->Spinning());
+  nav->FindPokedRenderer(400, 300);
+  // clang-format off
+  const int rows[][3] = { { 400, 300, 0 }, { 650, 300, 0 }, { 150, 300, 0 }, { 400, 550, 0 },
+    { 400, 50, 0 }, { 576, 476, 0 }, { 651, 300, 1 }, { 149, 300, 1 }, { 400, 551, 1 },
+    { 578, 478, 1 } };
+  // clang-format on
+  for (const auto& r : rows)
+  {
+    scene.SetPointer(r[0], r[1]);
+    EXPECT_EQ(nav->Spinning(), r[2] == 1) << r[0] << ", " << r[1];
+  }
+  Drive(scene, Rotation, 651, 300);
+  EXPECT_EQ(nav->GetState(), VTKIS_SPIN);
+  nav->StopState();
+  Drive(scene, Rotation, 650, 300);
+  EXPECT_EQ(nav->GetState(), VTKIS_ROTATE);
+}
+
+// A spin turns the view-up about the viewing axis only; into the central
+// zone the same motion turns it into a rotation, which stays. Neither counts.
+TYPED_TEST(KivCatiaNavigation, SpinTurnsIntoRotateAndNeverBack)
+{
+  auto& scene = this->Scene;
+  auto* nav = this->Nav;
+  Drive(scene, Rotation, 700, 300);
+  ASSERT_EQ(nav->GetState(), VTKIS_SPIN);
+  const int moved = nav->GetMoved();
+  orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
+  auto before = scene.CameraState();
+  scene.MoveTo(700, 340);
+  EXPECT_EQ(nav->GetState(), VTKIS_SPIN);
+  auto after = scene.CameraState();
+  ORVI_EXPECT_VEC3_NEAR(&after[0], before[0], before[1], before[2], 1e-9);
+  ORVI_EXPECT_VEC3_NEAR(&after[3], before[3], before[4], before[5], 1e-9);
+  // The pointer turned by atan2(40, 300) about the centre: so is the view-up.
+  ORVI_EXPECT_VEC3_NEAR(&after[6], 40 / std::hypot(300, 40), 300 / std::hypot(300, 40), 0, 1e-9);
+  for (int x : { 450, 760 })
+  {
+    before = after;
+    scene.MoveTo(x, 300);
+    EXPECT_EQ(nav->GetState(), VTKIS_ROTATE);
+    after = scene.CameraState();
+    EXPECT_GT(orvi_test::Distance(&after[0], &before[0]), 1e-3);
+  }
+  EXPECT_EQ(interaction.Count, 3);
+  EXPECT_EQ(nav->GetMoved(), moved);
+}
+
+// Each pan motion counts and notifies; the view follows the pointer.
+TYPED_TEST(KivCatiaNavigation, PanCountsEveryMotion)
+{
+  auto& scene = this->Scene;
+  auto* nav = this->Nav;
+  Drive(scene, Pan, 400, 300);
+  ASSERT_EQ(nav->GetState(), VTKIS_PAN);
+  EXPECT_FALSE(nav->HasPanned());
+  orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
+  for (int i = 1; i <= 5; ++i)
+  {
+    scene.MoveTo(400 + 10 * i, 300);
+    EXPECT_EQ(nav->GetMoved(), i);
+    EXPECT_EQ(interaction.Count, i);
+  }
+  EXPECT_TRUE(nav->HasPanned());
+  // 50 pixels of 600 at distance 10 with a 30 degree view angle.
+  const double dx = -50.0 / 300.0 * 10.0 * std::tan(vtkMath::RadiansFromDegrees(15.0));
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), dx, 0, 10, 1e-6);
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), dx, 0, 0, 1e-6);
+}
+
+// The pick state (21) fires the pick and state events and ignores motion.
+// A host records the first corner on StartPickEvent and picks the
+// rectangle to the pointer before the state ends (as documented).
+TYPED_TEST(KivCatiaNavigation, PickStateFiresThePickEventsAndIgnoresMotion)
+{
+  auto& scene = this->Scene;
+  auto* nav = this->Nav;
+  vtkNew<AreaProbe> picker;
+  scene.Interactor->SetPicker(picker);
+  vtkNew<vtkCallbackCommand> onStart;
+  onStart->SetClientData(nav);
+  onStart->SetCallback(
+    [](vtkObject* caller, unsigned long, void* clientData, void*)
+    {
+      const int* p = static_cast<vtkRenderWindowInteractor*>(caller)->GetEventPosition();
+      static_cast<orvi_test::Probe<TypeParam>*>(clientData)->SetStartPosition(p[0], p[1]);
+    });
+  scene.Interactor->AddObserver(vtkCommand::StartPickEvent, onStart);
+  orvi_test::EventCounts n(nav, scene.Interactor);
+  const auto start = scene.CameraState();
+  Drive(scene, Pick, 300, 200);
+  EXPECT_EQ(nav->GetState(), 21);
+  EXPECT_EQ(n[vtkCommand::StartPickEvent] + n[vtkCommand::StartInteractionEvent], 2);
+  scene.MoveTo(500, 350);
+  scene.MoveTo(350, 260);
+  EXPECT_EQ(n[vtkCommand::InteractionEvent] + nav->GetMoved(), 0);
+  EXPECT_EQ(scene.CameraState(), start);
+  nav->Pick();
+  EXPECT_EQ(picker->Rect(), (std::array<double, 4>{ 300, 200, 350, 260 }));
+  EXPECT_EQ(nav->GetPropPicked(), 1);
+  Drive(scene, EndPick, 350, 260);
+  EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+  EXPECT_EQ(n[vtkCommand::StartPickEvent], 1);
+  EXPECT_EQ(n[vtkCommand::EndPickEvent], 2);
+  EXPECT_EQ(n[vtkCommand::StartInteractionEvent] + n[vtkCommand::EndInteractionEvent], 2);
+}
+
+// Pick() picks the rectangle from the start position to the pointer,
+// clamped to two pixels inside the window: an area picker the rectangle, a
+// point picker its centre (the integer sums halved); EndPickEvent each time,
+// the state untouched. Any other picker picks nothing and fires nothing.
+TYPED_TEST(KivCatiaNavigation, PickClampsTheRectangle)
+{
+  auto& scene = this->Scene;
+  auto* nav = this->Nav;
+  vtkNew<AreaProbe> area;
+  vtkNew<vtkPropPicker> point;
+  orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
+  struct Row
+  {
+    bool Area;
+    int X0, Y0, X1, Y1;
+    std::array<double, 4> Picked;
+    int Prop;
+  };
+  // clang-format off
+  const Row rows[] = { { false, 900, 700, 800, 600, { 798, 598, 0, 0 }, 0 },
+    { false, -10, 20, 101, 700, { 50.5, 309, 0, 0 }, 0 },
+    { false, 380, 280, 420, 320, { 400, 300, 0, 0 }, 1 },
+    { true, 900, -3, -40, 601, { 0, 0, 798, 598 }, 1 },
+    { true, 10, 10, 40, 30, { 10, 10, 40, 30 }, 0 } };
+  // clang-format on
+  int picks = 0;
+  for (const Row& r : rows)
+  {
+    SCOPED_TRACE(std::to_string(r.X0) + ", " + std::to_string(r.Y0));
+    scene.Interactor->SetPicker(r.Area ? static_cast<vtkAbstractPicker*>(area) : point);
+    nav->SetStartPosition(r.X0, r.Y0);
+    scene.SetPointer(r.X1, r.Y1);
+    nav->Pick();
+    EXPECT_EQ(nav->GetEndPosition()[0], r.X1);
+    const double* p = point->GetSelectionPoint();
+    const std::array<double, 4> centre = { p[0], p[1], p[2], 0 };
+    EXPECT_EQ(r.Area ? area->Rect() : centre, r.Picked);
+    EXPECT_EQ(nav->GetPropPicked(), r.Prop);
+    EXPECT_EQ(endPick.Count, ++picks);
+    EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+  }
+  vtkNew<vtkWorldPointPicker> world;
+  scene.Interactor->SetPicker(world);
+  nav->Pick();
+  EXPECT_EQ(nav->GetPropPicked(), 0);
+  EXPECT_EQ(endPick.Count, picks);
+}
+
+// Fly: over the background the camera stays; over the square the focal
+// point lands on the picked surface point; no animation is left on.
+TYPED_TEST(KivCatiaNavigation, FlyGoesToTheSurfacePointOrNowhere)
+{
+  auto& scene = this->Scene;
+  auto* nav = this->Nav;
+  orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
+  const auto start = scene.CameraState();
+  scene.SetPointer(20, 20);
+  nav->Fly();
+  EXPECT_EQ(scene.CameraState(), start);
+  const auto hit = orvi_test::PointOnPlaneZ(scene.Renderer, 460, 330);
+  scene.SetPointer(460, 330);
+  nav->Fly();
+  ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), hit[0], hit[1], hit[2], 1e-5);
+  EXPECT_EQ(nav->GetAnimState(), VTKIS_ANIM_OFF);
+  EXPECT_EQ(interaction.Count, 0);
+}
+
+// The wheel does nothing (VTK's keys work: TestKivStyleGuard); the timer
+// renders only while animating in state none, never moving.
+TYPED_TEST(KivCatiaNavigation, WheelAndTimer)
+{
+  auto& scene = this->Scene;
+  auto* nav = this->Nav;
+  const auto start = scene.CameraState();
+  scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);
+  scene.Fire(vtkCommand::MouseWheelBackwardEvent, 400, 300);
+  orvi_test::EventRecorder renders(scene.Renderer, vtkCommand::StartEvent);
+  int timerId = 1;
+  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, &timerId);
+  EXPECT_EQ(renders.Count, 0);
+  nav->StartAnimate();
+  const int animated = renders.Count;
+  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, &timerId);
+  Drive(scene, Pan, 400, 300);
+  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, &timerId);
+  nav->StopAnimate();
+  EXPECT_EQ(renders.Count, animated + 1);
+  EXPECT_EQ(scene.CameraState(), start);
+}

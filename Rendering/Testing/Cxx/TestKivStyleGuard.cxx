@@ -1,0 +1,284 @@
+// The one guard policy of the four navigation classes (vtkKivStyleGuard):
+// misused, each navigator and style answers with a clear warning or nothing,
+// never a crash or a read of freed memory (the suite also runs under
+// AddressSanitizer, which catches the use-after-free cases).
+#include "vtkKivStyleGuard.h"
+
+#include "orviTestUtils.h"
+
+#include "vtkCatiaInteractor.h"
+#include "vtkInteractorStyleCATIA.h"
+#include "vtkInteractorStyleMervo.h"
+#include "vtkKivInteractor.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <type_traits>
+
+namespace
+{
+using orvi_test::EventRecorder;
+using orvi_test::Probe;
+
+const std::string MarkerWarning = "Cannot prepare rotation point actor, no renderer";
+const std::string KeyWarning = "no current renderer on the interactor style.";
+
+using S = vtkInteractorStyle;
+using Handler = void (S::*)();
+// VTK's handlers and operations in an order that visits each state of the
+// styles that map buttons (pick by a left or right click; pan, rotate or
+// spin, dolly, release), then each VTK state with a motion in it.
+// clang-format off
+const Handler Sequence[] = { &S::OnKeyDown, &S::OnKeyUp, &S::OnTimer, &S::OnMouseWheelForward,
+  &S::OnMouseWheelBackward, &S::OnLeftButtonDown, &S::OnMouseMove, &S::OnLeftButtonUp,
+  &S::OnRightButtonDown, &S::OnRightButtonUp, &S::OnMiddleButtonDown, &S::OnMouseMove,
+  &S::OnLeftButtonDown, &S::OnMouseMove, &S::OnLeftButtonUp, &S::OnRightButtonDown,
+  &S::OnMouseMove, &S::OnRightButtonUp, &S::OnMiddleButtonUp,
+  &S::StartRotate, &S::OnMouseMove, &S::OnTimer, &S::StopState,
+  &S::StartPan, &S::OnMouseMove, &S::StopState, &S::StartSpin, &S::OnMouseMove, &S::StopState,
+  &S::StartDolly, &S::OnMouseMove, &S::StopState,
+  &S::Rotate, &S::Pan, &S::Spin, &S::Dolly, &S::EnvironmentRotate };
+// clang-format on
+
+// Everything a class can be asked: VTK's keys that touch the window, the
+// renderer or the picker, the sequence above, and the class's own
+// operations.
+template <class T>
+void Exercise(T* s)
+{
+  for (char key : std::string("3wsrpfuj"))
+  {
+    if (s->GetInteractor())
+    {
+      s->GetInteractor()->SetKeyCode(key);
+    }
+    s->OnChar();
+  }
+  for (Handler h : Sequence)
+  {
+    (s->*h)();
+  }
+  if constexpr (!std::is_same_v<T, vtkKivInteractor>)
+  {
+    for (auto h : { &T::StartPick, &T::Pick, &T::EndPick, &T::Fly })
+    {
+      (s->*h)();
+    }
+  }
+  // clang-format off
+  if constexpr (std::is_same_v<T, vtkMervoInteractor>)
+  {
+    for (auto h : { &T::FindRotationCenter, &T::StartBoxZoom, &T::OnMouseMove, &T::BoxSelect,
+           &T::BoxZoom, &T::BoxZoomParallel, &T::BoxZoomProjection, &T::EndBoxZoom })
+    {
+      (s->*h)();
+    }
+  }
+  // clang-format on
+  if constexpr (std::is_same_v<T, vtkInteractorStyleMervo>)
+  {
+    for (auto h : { &T::StartRBZoom, &T::RBSelect, &T::RBZoom, &T::EndRBZoom })
+    {
+      (s->*h)();
+    }
+  }
+  if constexpr (std::is_base_of_v<vtkCatiaInteractor, T> ||
+    std::is_base_of_v<vtkInteractorStyleCATIA, T>)
+  {
+    EXPECT_FALSE(s->Spinning());
+  }
+  if constexpr (std::is_base_of_v<vtkKivInteractor, T>)
+  {
+    s->AcquireFocus();
+    s->ReleaseFocus();
+  }
+}
+
+// Warnings and errors of one object.
+struct Diagnostics
+{
+  explicit Diagnostics(vtkObject* subject)
+    : Warnings(subject, vtkCommand::WarningEvent)
+    , Errors(subject, vtkCommand::ErrorEvent)
+  {
+  }
+  // No error; each warning is about the markers (when allowed) or VTK's
+  // keys (when allowed); returns how many are about each.
+  std::array<int, 2> Count(bool markers, bool keys) const
+  {
+    EXPECT_EQ(this->Errors.Count, 0);
+    std::array<int, 2> n{};
+    for (const auto& t : this->Warnings.Texts)
+    {
+      const bool marker = t.find(MarkerWarning) != std::string::npos;
+      const bool key = t.find(KeyWarning) != std::string::npos;
+      EXPECT_TRUE((markers && marker) || (keys && key)) << t;
+      n[0] += marker ? 1 : 0;
+      n[1] += key ? 1 : 0;
+    }
+    return n;
+  }
+  EventRecorder Warnings;
+  EventRecorder Errors;
+};
+
+// A 4 x 4 cell square at the origin in the renderer, the camera reset on it.
+vtkRenderer* Populate(vtkRenderer* renderer)
+{
+  renderer->AddActor(orvi_test::MakePlane(-1, -1, 1, 1, 0, 4, 4));
+  renderer->ResetCamera();
+  return renderer;
+}
+} // namespace
+
+// Every case runs on each navigation class; the Mervo navigator builds
+// rotation markers (and warns when it cannot), the classes other than the
+// Mervo ones keep VTK's key bindings (which warn without a renderer).
+template <class T>
+class KivStyleGuard : public ::testing::Test
+{
+protected:
+  static constexpr bool Markers = std::is_same_v<T, vtkMervoInteractor>;
+  static constexpr bool Keys = !Markers && !std::is_same_v<T, vtkInteractorStyleMervo>;
+};
+using Classes = ::testing::Types<vtkMervoInteractor,
+  Probe<vtkCatiaInteractor>,
+  Probe<vtkInteractorStyleCATIA>,
+  vtkInteractorStyleMervo,
+  vtkKivInteractor>;
+TYPED_TEST_SUITE(KivStyleGuard, Classes);
+
+// Never given an interactor (with or without a current renderer), given an
+// interactor without a render window, or a window without a renderer:
+// nothing to draw into, pick in or move, so no state is entered. The
+// navigator's one warning without an interactor is about its markers
+// (FindRotationCenter() prepares them without looking for a renderer); with
+// a window, VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f')
+// say so.
+TYPED_TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
+{
+  orvi_test::Scene scene;
+  Populate(scene.Renderer);
+  const auto camera = scene.CameraState();
+  vtkNew<vtkGenericRenderWindowInteractor> bare;
+  orvi_test::Scene empty(200, 200);
+  empty.Window->RemoveRenderer(empty.Renderer);
+  const char* hosts[] = { "none", "none, a current renderer", "no window", "no renderer" };
+  for (int host = 0; host < 4; ++host)
+  {
+    SCOPED_TRACE(std::string("interactor: ") + hosts[host]);
+    vtkNew<TypeParam> style;
+    style->SetCurrentRenderer(host == 1 ? scene.Renderer.Get() : nullptr);
+    if (host > 1)
+    {
+      vtkRenderWindowInteractor* interactor = host == 2 ? bare.Get() : empty.Interactor.Get();
+      interactor->SetEventInformation(100, 100);
+      style->SetInteractor(interactor);
+    }
+    Diagnostics seen(style);
+    EventRecorder startPick(bare, vtkCommand::StartPickEvent);
+    Exercise(style.Get());
+    EXPECT_EQ(style->GetState(), VTKIS_NONE);
+    EXPECT_EQ(scene.CameraState(), camera);
+    EXPECT_EQ(startPick.Count, 0) << "no window to pick in";
+    const auto n = seen.Count(TestFixture::Markers, TestFixture::Keys && host == 3);
+    EXPECT_EQ(n[1], TestFixture::Keys && host == 3 ? 5 : 0);
+    if (host < 2)
+    {
+      EXPECT_EQ(n[0], TestFixture::Markers && host == 0 ? 1 : 0);
+    }
+    if (auto* nav = vtkMervoInteractor::SafeDownCast(style))
+    {
+      EXPECT_EQ(nav->GetRotationPointActor() != nullptr, host == 1);
+    }
+    style->SetInteractor(nullptr);
+  }
+}
+
+// The host removes the renderer the style works in and goes on: nothing
+// moves its camera or reaches for its window; the navigator's markers stay
+// where they were added; with another renderer in the window, navigation
+// goes on there.
+TYPED_TEST(KivStyleGuard, RendererRemovedFromWindow)
+{
+  orvi_test::Scene scene;
+  Populate(scene.Renderer);
+  vtkNew<TypeParam> style;
+  scene.Interactor->SetInteractorStyle(style);
+  scene.SetPointer(400, 300);
+  style->StartRotate();
+  scene.MoveTo(420, 300);
+  ASSERT_EQ(style->GetCurrentRenderer(), scene.Renderer.Get());
+  auto* nav = vtkMervoInteractor::SafeDownCast(style);
+  vtkActor* marker = nav ? nav->GetRotationPointActor() : nullptr;
+
+  scene.Window->RemoveRenderer(scene.Renderer);
+  const auto removed = scene.CameraState();
+  Diagnostics seen(style);
+  for (auto move : { &S::Rotate, &S::Pan, &S::Spin, &S::Dolly, &S::EnvironmentRotate })
+  {
+    (style->*move)();
+  }
+  style->StopState();
+  Exercise(style.Get());
+  EXPECT_EQ(style->GetState(), VTKIS_NONE);
+  EXPECT_EQ(scene.CameraState(), removed);
+  seen.Count(TestFixture::Markers, TestFixture::Keys);
+
+  vtkNew<vtkRenderer> second;
+  scene.Window->AddRenderer(Populate(second));
+  const double before = second->GetActiveCamera()->GetPosition()[0];
+  scene.SetPointer(400, 300);
+  style->StartRotate();
+  scene.MoveTo(440, 300);
+  style->StopState();
+  EXPECT_NE(second->GetActiveCamera()->GetPosition()[0], before);
+  EXPECT_EQ(scene.CameraState(), removed);
+  if (nav)
+  {
+    EXPECT_TRUE(scene.Renderer->GetActors()->IsItemPresent(marker));
+    EXPECT_FALSE(second->GetActors()->IsItemPresent(marker));
+  }
+  scene.Interactor->SetInteractorStyle(nullptr);
+}
+
+// The host lets go of its window and interactor while the style lives on,
+// in the middle of an interaction and holding the focus: the style lets go
+// of the interactor as it goes, nothing afterwards reaches freed memory, and
+// installed on another interactor the style works again.
+TYPED_TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
+{
+  vtkNew<TypeParam> style;
+  {
+    orvi_test::Scene gone(300, 300);
+    Populate(gone.Renderer);
+    gone.Interactor->SetInteractorStyle(style);
+    gone.SetPointer(150, 150);
+    if (auto* kiv = vtkKivInteractor::SafeDownCast(style))
+    {
+      kiv->AcquireFocus();
+      style->StartRotate();
+    }
+    else
+    {
+      style->OnMiddleButtonDown();
+    }
+    gone.MoveTo(160, 150);
+    ASSERT_NE(style->GetState(), VTKIS_NONE);
+  }
+  EXPECT_EQ(style->GetInteractor(), nullptr);
+  style->OnMiddleButtonUp();
+  Exercise(style.Get());
+
+  orvi_test::Scene scene(300, 300);
+  Populate(scene.Renderer);
+  scene.Interactor->SetInteractorStyle(style);
+  const auto before = scene.CameraState();
+  scene.SetPointer(150, 150);
+  style->StartRotate();
+  scene.MoveTo(180, 150);
+  style->StopState();
+  EXPECT_NE(scene.CameraState(), before);
+  scene.Interactor->SetInteractorStyle(nullptr);
+}
