@@ -35,10 +35,11 @@ using Globals = std::array<double, 4>;
 
 Globals ReadGlobals()
 {
-  Globals g;
-  g[0] = vtkMapper::GetResolveCoincidentTopology();
+  Globals g{ 1.0 * vtkMapper::GetResolveCoincidentTopology(),
+    0,
+    0,
+    1.0 * vtkMapper::GetResolveCoincidentTopologyPolygonOffsetFaces() };
   vtkMapper::GetResolveCoincidentTopologyPolygonOffsetParameters(g[1], g[2]);
-  g[3] = vtkMapper::GetResolveCoincidentTopologyPolygonOffsetFaces();
   return g;
 }
 
@@ -67,47 +68,48 @@ public:
 };
 vtkStandardNewMacro(ProbeMainPass);
 
-// Property keys holding the pass's keys that are not NaN: the wireframe key
-// with the given value, the offset factor, the offset units.
-vtkSmartPointer<vtkInformation> Keys(double wireframe, double factor = NAN, double units = NAN)
+// Property keys: the wireframe key when wireframe >= 0 (its presence counts,
+// not its value), else the offset factor and units.
+vtkSmartPointer<vtkInformation> Keys(int wireframe, double factor = 0, double units = 0)
 {
   auto keys = vtkSmartPointer<vtkInformation>::New();
-  if (!std::isnan(wireframe))
+  if (wireframe >= 0)
   {
-    keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), static_cast<int>(wireframe));
+    keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), wireframe);
+    return keys;
   }
-  if (!std::isnan(factor))
-  {
-    keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), factor);
-  }
-  if (!std::isnan(units))
-  {
-    keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), units);
-  }
+  keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), factor);
+  keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), units);
   return keys;
 }
 
-// A w x h window with the pass installed and a parallel camera looking down
-// -z at (cx, cy) with the given half height.
+// The cells a hardware selection finds in the renderer's pixels [x0, x1] x [y0, y1].
+vtkSmartPointer<vtkSelection> Select(vtkRenderer* renderer, int x0, int y0, int x1, int y1)
+{
+  vtkNew<vtkHardwareSelector> selector;
+  selector->SetRenderer(renderer);
+  selector->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+  selector->SetArea(x0, y0, x1, y1);
+  return vtkSmartPointer<vtkSelection>::Take(selector->Select());
+}
+
+// A square window with the pass installed and a parallel camera looking down
+// -z at the unit square at the origin, which fills the window.
 struct PassScene : orvi_test::Scene
 {
-  PassScene(int w, int h, double cx, double cy, double halfHeight)
-    : orvi_test::Scene(w, h)
+  explicit PassScene(int size)
+    : orvi_test::Scene(size, size)
   {
     vtkKivMainPass::InstallOn(this->Renderer, this->Pass);
-    orvi_test::LookDownZ(this->Camera(), 10.0, true, halfHeight, cx, cy);
+    orvi_test::LookDownZ(this->Camera(), 10.0, true, 0.5, 0.5, 0.5);
   }
-  // A square of side `size` with its lower-left corner at (x, y) in z = 0,
-  // in res x res cells, of one colour, lit by diffuse light only or unlit.
-  vtkActor* Add(double x,
-    double y,
-    double size,
-    int res,
-    const std::array<double, 3>& rgb,
-    vtkInformation* keys = nullptr,
+  // The unit square in res x res cells, of one colour, lit by diffuse light only or unlit.
+  vtkActor* Add(const std::array<double, 3>& rgb,
+    vtkInformation* keys,
+    int res = 1,
     bool lit = true)
   {
-    auto actor = orvi_test::MakePlane(x, y, x + size, y + size, 0.0, res, res);
+    auto actor = orvi_test::MakePlane(0, 0, 1, 1, 0, res, res);
     actor->GetProperty()->SetColor(rgb[0], rgb[1], rgb[2]);
     actor->GetProperty()->SetAmbient(0.0);
     actor->GetProperty()->SetSpecular(0.0);
@@ -120,7 +122,7 @@ struct PassScene : orvi_test::Scene
   // Whether pixel (x, y) shows the primary colour `channel`, lit.
   bool Shows(int x, int y, int channel)
   {
-    const auto p = this->Pixel(x, y);
+    const auto p = orvi_test::Frame(this->Window).At(x, y);
     return p[channel] > 200 && p[0] + p[1] + p[2] - p[channel] < 80;
   }
   vtkNew<ProbeMainPass> Pass;
@@ -136,21 +138,16 @@ struct PassScene : orvi_test::Scene
 TEST(KivMainPass, PropArraysByHandAndAMissingRenderer)
 {
   GlobalsGuard guard({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
-  PassScene scene(100, 100, 0.5, 0.5, 0.5);
+  PassScene scene(100);
   scene.Renderer->SetBackground(0.0, 0.0, 1.0);
   scene.Window->Render();
   EXPECT_EQ(scene.Pass->GetNumberOfRenderedProps(), 0);
   EXPECT_TRUE(scene.Shows(50, 50, 2));
-  vtkNew<vtkHardwareSelector> selector;
-  selector->SetRenderer(scene.Renderer);
-  selector->SetArea(0, 0, 99, 99);
-  vtkSmartPointer<vtkSelection> selection;
-  selection.TakeReference(selector->Select());
-  EXPECT_EQ(selection->GetNumberOfNodes(), 0u);
+  EXPECT_EQ(Select(scene.Renderer, 0, 0, 99, 99)->GetNumberOfNodes(), 0u);
 
   vtkNew<ProbeMainPass> pass;
   orvi_test::EventRecorder errors(pass, vtkCommand::ErrorEvent);
-  vtkActor* actor = scene.Add(0.0, 0.0, 1.0, 1, { 1, 0, 0 }, Keys(NAN, NAN, 8));
+  vtkActor* actor = scene.Add({ 1, 0, 0 }, Keys(-1, 0, 8));
   vtkProp* props[3] = { nullptr, actor, nullptr };
   vtkRenderState withNulls(scene.Renderer), countOnly(scene.Renderer), noRenderer(nullptr);
   withNulls.SetPropArrayAndCount(props, 3);
@@ -244,7 +241,7 @@ std::vector<bool> RenderEdges(const View& v, int edges)
   {
     auto wireframe = FlatActor(edges == 1 ? shape.Get() : copy.Get(), { 0, 0, 0 });
     wireframe->GetProperty()->SetRepresentationToWireframe();
-    wireframe->SetPropertyKeys(Keys(0)); // the key's presence counts, not its value
+    wireframe->SetPropertyKeys(Keys(0));
     scene.Renderer->AddActor(wireframe);
     vtkKivMainPass::InstallOn(scene.Renderer);
   }
@@ -296,17 +293,12 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
     EXPECT_EQ(RenderEdges(v, 1), reference);
     const auto copied = RenderEdges(v, 2);
     int edges = 0, covered = 0;
-    for (int i = 0; i < EdgeWindow * EdgeWindow; ++i)
+    for (int i = EdgeWindow + 1; i < EdgeWindow * (EdgeWindow - 1) - 1; ++i)
     {
-      const int x = i % EdgeWindow, y = i / EdgeWindow;
-      bool near = false;
-      for (int k = 0; k < 9; ++k)
-      {
-        const int xx = std::clamp(x + k % 3 - 1, 0, EdgeWindow - 1);
-        near = near || copied[std::clamp(y + k / 3 - 1, 0, EdgeWindow - 1) * EdgeWindow + xx];
-      }
+      const auto near = [&](int d)
+      { return copied[i + d - 1] || copied[i + d] || copied[i + d + 1]; };
       edges += reference[i] ? 1 : 0;
-      covered += reference[i] && near ? 1 : 0;
+      covered += reference[i] && (near(-EdgeWindow) || near(0) || near(EdgeWindow)) ? 1 : 0;
     }
     EXPECT_GE(covered, 0.95 * edges);
     EXPECT_GE(std::count(copied.begin(), copied.end(), true), 0.75 * edges);
@@ -320,39 +312,33 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
 // off the keys do nothing and the square drawn last wins.
 TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
 {
-  struct Case
-  {
-    int GlobalMode;
-    bool Wireframe;
-    double RedFactor, RedUnits, GreenFactor, GreenUnits;
-    int Winner; // colour channel of the square that must show: 0 red, 1 green
+  // Global mode, wireframe, red's offset factor and units, green's, the
+  // colour channel of the square that must show (0 red, 1 green).
+  using Offsets = std::array<double, 4>;
+  const std::tuple<int, bool, Offsets, int> cases[] = {
+    { VTK_RESOLVE_POLYGON_OFFSET, false, { 0, 20, 0, 0 }, 1 },
+    { VTK_RESOLVE_POLYGON_OFFSET, false, { 0, 0, 0, 20 }, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, { 0, 20, 0, 0 }, 1 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, { 0, -20, 0, 0 }, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, false, { 0, 0, 2, 0 }, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, { 2, 0, 0, 0 }, 1 },
+    { VTK_RESOLVE_OFF, false, { 0, 0, 0, 20 }, 1 },
+    { VTK_RESOLVE_OFF, true, { 0, -20, 0, 0 }, 1 },
   };
-  const Case cases[] = {
-    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 20, 0, 0, 1 },
-    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 0, 0, 20, 0 },
-    { VTK_RESOLVE_POLYGON_OFFSET, true, 0, 20, 0, 0, 1 },
-    { VTK_RESOLVE_POLYGON_OFFSET, true, 0, -20, 0, 0, 0 },
-    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 0, 2, 0, 0 },
-    { VTK_RESOLVE_POLYGON_OFFSET, true, 2, 0, 0, 0, 1 },
-    { VTK_RESOLVE_OFF, false, 0, 0, 0, 20, 1 },
-    { VTK_RESOLVE_OFF, true, 0, -20, 0, 0, 1 },
-  };
-  for (const Case& c : cases)
+  for (const auto& [mode, wireframe, offsets, winner] : cases)
   {
-    SCOPED_TRACE(&c - cases);
-    GlobalsGuard guard({ static_cast<double>(c.GlobalMode), 0, 0, 0 });
-    PassScene scene(200, 200, 0.5, 0.5, 0.5);
+    SCOPED_TRACE(&mode - &std::get<0>(cases[0]));
+    GlobalsGuard guard({ static_cast<double>(mode), 0, 0, 0 });
+    PassScene scene(200);
     scene.Camera()->SetParallelProjection(false);
     scene.Camera()->Elevation(-55.0);
     scene.Camera()->OrthogonalizeViewUp();
     scene.Camera()->Dolly(3.0);
-    for (const auto& [rgb, factor, units] :
-      { std::make_tuple(std::array<double, 3>{ 1, 0, 0 }, c.RedFactor, c.RedUnits),
-        std::make_tuple(std::array<double, 3>{ 0, 1, 0 }, c.GreenFactor, c.GreenUnits) })
+    for (int k : { 0, 1 })
     {
-      scene.Add(0, 0, 1, 8, rgb, Keys(NAN, factor, units), false)
+      scene.Add({ 1.0 - k, 1.0 * k, 0 }, Keys(-1, offsets[2 * k], offsets[2 * k + 1]), 8, false)
         ->GetProperty()
-        ->SetRepresentation(c.Wireframe ? VTK_WIREFRAME : VTK_SURFACE);
+        ->SetRepresentation(wireframe ? VTK_WIREFRAME : VTK_SURFACE);
     }
     scene.Window->Render();
     orvi_test::Frame frame(scene.Window);
@@ -361,8 +347,8 @@ TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
       return frame.Count([channel](const std::array<int, 3>& rgb, int, int)
         { return rgb[channel] > 100 && rgb[1 - channel] < 60; });
     };
-    EXPECT_GT(shows(c.Winner), c.Wireframe ? 500 : 5000);
-    EXPECT_EQ(shows(1 - c.Winner), 0);
+    EXPECT_GT(shows(winner), wireframe ? 500 : 5000);
+    EXPECT_EQ(shows(1 - winner), 0);
   }
 }
 
@@ -388,12 +374,7 @@ TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
   scene.Window->Render();
   EXPECT_TRUE(orvi_test::MatchesBaseline(scene.Window, "pass-wireframe-on-surface"));
 
-  vtkNew<vtkHardwareSelector> selector;
-  selector->SetRenderer(scene.Renderer);
-  selector->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-  selector->SetArea(140, 140, 160, 160);
-  vtkSmartPointer<vtkSelection> selection;
-  selection.TakeReference(selector->Select());
+  vtkSmartPointer<vtkSelection> selection = Select(scene.Renderer, 140, 140, 160, 160);
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
   EXPECT_EQ(orvi_test::PropOf(selection->GetNode(0)), surface);
   EXPECT_FALSE(orvi_test::Ids(selection->GetNode(0)).empty());

@@ -18,7 +18,7 @@
 
 using orvi_test::Area;
 using orvi_test::Ids;
-using orvi_test::PlaneActor;
+using orvi_test::MakePlane;
 using orvi_test::PropOf;
 using orvi_test::SourceOf;
 using A4 = std::array<double, 4>;
@@ -49,8 +49,7 @@ IdList ReferencePoints(vtkSelectionNode* cellNode,
   const double area[4],
   double tolerance)
 {
-  vtkNew<vtkIdList> unique;
-  vtkNew<vtkIdList> cellPoints;
+  vtkNew<vtkIdList> unique, cellPoints;
   for (vtkIdType cellId : Ids(cellNode))
   {
     data->GetCellPoints(cellId, cellPoints);
@@ -111,25 +110,13 @@ TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
   EXPECT_EQ(picker->Hardware(), nullptr) << "no selection run";
 }
 
-// The points are those of the plain per-point test, in the order of the
-// cells' points; the cell node is the hardware selection's own.
+// Cell ids outside the data set give no points; cell 10 gives its points in
+// the data set's order, 11, 12, 21, 20, of which 21 and 20 lie in the rectangle.
 TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
 {
   PlaneScene scene;
   auto& picker = scene.Picker;
   ASSERT_EQ(picker->AreaPick(150, 150, 350, 250, scene.Renderer), 1);
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
-  EXPECT_EQ(selection->GetNode(1), picker->Hardware()->GetNode(0));
-  EXPECT_EQ(Ids(selection->GetNode(0)),
-    ReferencePoints(selection->GetNode(1),
-      scene.Plane.Source->GetOutput(),
-      scene.Renderer,
-      picker->GetSelectionArea(),
-      4.0));
-
-  // Cell ids outside the data set give no points; cell 10 gives its points
-  // in the data set's order, 11, 12, 21, 20, of which 21 and 20 are kept.
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS);
   picker->Result()->Initialize();
   vtkNew<vtkSelectionNode> handMade;
@@ -141,7 +128,7 @@ TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
     bogus->InsertNextValue(id);
   }
   handMade->SetSelectionList(bogus);
-  picker->FillSelectionFromDataSet(handMade, scene.Plane.Source->GetOutput());
+  picker->FillSelectionFromDataSet(handMade, orvi_test::PolyOf(scene.Plane));
   ASSERT_EQ(picker->Result()->GetNumberOfNodes(), 1u);
   EXPECT_EQ(Ids(picker->Result()->GetNode(0)), (IdList{ 21, 20 }));
   EXPECT_EQ(handMade->GetFieldType(), vtkSelectionNode::CELL) << "the copy took the point type";
@@ -153,10 +140,9 @@ TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
 TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
 {
   orvi_test::Scene s;
-  PlaneActor front{ 0, 0, 4, 6, 0.0, 4, 6 };
-  PlaneActor back{ 0, 0, 8, 6, -1.0, 8, 6 };
-  s.Renderer->AddActor(front.Actor);
-  s.Renderer->AddActor(back.Actor);
+  auto front = MakePlane(0, 0, 4, 6, 0, 4, 6), back = MakePlane(0, 0, 8, 6, -1, 8, 6);
+  s.Renderer->AddActor(front);
+  s.Renderer->AddActor(back);
   orvi_test::ParallelView(s.Renderer, 4.0, 3.0);
   s.Window->Render();
 
@@ -172,27 +158,27 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
   const int P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL;
   // Points: x = 3, 4 (front) and 4, 5 (back) at y = 2, none of the hidden columns.
   EXPECT_EQ(got,
-    (std::map<std::pair<vtkObjectBase*, int>, IdList>{ { { front.Actor, C }, { 6, 7, 10, 11 } },
-      { { front.Actor, P }, { 13, 14 } },
-      { { back.Actor, C }, { 12, 13, 20, 21 } },
-      { { back.Actor, P }, { 22, 23 } } }));
+    (std::map<std::pair<vtkObjectBase*, int>, IdList>{ { { front, C }, { 6, 7, 10, 11 } },
+      { { front, P }, { 13, 14 } },
+      { { back, C }, { 12, 13, 20, 21 } },
+      { { back, P }, { 22, 23 } } }));
 
-  picker->AddPickList(back.Actor);
+  picker->AddPickList(back);
   picker->PickFromListOn();
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
   ASSERT_EQ(picker->AreaPick(250, 150, 550, 250, s.Renderer), 1);
   selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
-  EXPECT_EQ(PropOf(selection->GetNode(0)), back.Actor.Get());
+  EXPECT_EQ(PropOf(selection->GetNode(0)), back);
   EXPECT_EQ(Ids(selection->GetNode(0), true), (IdList{ 10, 11, 12, 13, 18, 19, 20, 21 }));
-  EXPECT_EQ(front.Actor->GetPickable(), 1) << "restored";
+  EXPECT_EQ(front->GetPickable(), 1) << "restored";
   // An unpickable prop stays unpickable after the pick, from the list or not.
-  front.Actor->PickableOff();
+  front->PickableOff();
   for (bool fromList : { false, true })
   {
     picker->SetPickFromList(fromList);
     ASSERT_EQ(picker->AreaPick(250, 150, 550, 250, s.Renderer), 1);
-    EXPECT_EQ(front.Actor->GetPickable(), 0);
+    EXPECT_EQ(front->GetPickable(), 0);
   }
 }
 
@@ -201,17 +187,17 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
 TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
 {
   orvi_test::Scene s;
-  PlaneActor plane{ 0, 0, 2, 1, 0.0, 2, 1 };
+  auto plane = MakePlane(0, 0, 2, 1, 0, 2, 1);
   vtkNew<vtkUnstructuredGrid> grid;
-  grid->SetPoints(plane.Source->GetOutput()->GetPoints());
+  grid->SetPoints(orvi_test::PolyOf(plane)->GetPoints());
   for (const auto& quad : { std::array<vtkIdType, 4>{ 0, 1, 4, 3 }, { 1, 2, 5, 4 } })
   {
     grid->InsertNextCell(VTK_QUAD, 4, quad.data());
   }
   vtkNew<vtkDataSetMapper> mapper;
   mapper->SetInputData(grid);
-  plane.Actor->SetMapper(mapper);
-  s.Renderer->AddActor(plane.Actor);
+  plane->SetMapper(mapper);
+  s.Renderer->AddActor(plane);
   orvi_test::ParallelView(s.Renderer, 4.0, 3.0);
   s.Window->Render();
   vtkNew<ProbeVisiblePicker> picker;
@@ -230,7 +216,7 @@ TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
 
 // Under an oblique perspective camera the derived points are exactly those
 // of the plain per-point test, for the default tolerance of 4 pixels, none
-// and a larger one.
+// and a larger one; the cell node is the hardware selection's own.
 TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
 {
   orvi_test::Scene s;
@@ -245,6 +231,7 @@ TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
     const auto expected = ReferencePoints(
       selection->GetNode(1), sphere, s.Renderer, picker->GetSelectionArea(), tolerance);
     EXPECT_EQ(Ids(selection->GetNode(0)), expected) << tolerance;
+    EXPECT_EQ(selection->GetNode(1), picker->Hardware()->GetNode(0));
     EXPECT_GT(expected.size(), 20u);
   }
 }

@@ -1,7 +1,7 @@
 // Scenes for the area-picker tests whose selected ids can be predicted: a
-// parallel camera looking down -z at a plane in the z = 0 plane, with
-// 100 display pixels per world unit, so that the cell (i, j) of a plane with
-// unit cells covers the pixels [100 i, 100 i + 100] x [100 j, 100 j + 100].
+// parallel camera looking down -z at planes (orvi_test::MakePlane) in z = 0,
+// with 100 display pixels per world unit, so that the cell (i, j) of a plane
+// with unit cells covers the pixels [100 i, 100 i + 100] x [100 j, 100 j + 100].
 #ifndef orviPickerScenes_h
 #define orviPickerScenes_h
 
@@ -23,25 +23,11 @@
 namespace orvi_test
 {
 
-/// A plane from (x0, y0) to (x1, y1) at height z, with resX x resY cells, in
-/// a mapper and an actor. Cell ids run row by row: id = j * resX + i; point
-/// ids likewise with resX + 1 points per row.
-struct PlaneActor
+/// The poly data an actor's mapper draws.
+inline vtkPolyData* PolyOf(vtkActor* actor)
 {
-  PlaneActor(double x0, double y0, double x1, double y1, double z, int resX, int resY)
-  {
-    this->Source->SetOrigin(x0, y0, z);
-    this->Source->SetPoint1(x1, y0, z);
-    this->Source->SetPoint2(x0, y1, z);
-    this->Source->SetResolution(resX, resY);
-    this->Source->Update();
-    this->Mapper->SetInputConnection(this->Source->GetOutputPort());
-    this->Actor->SetMapper(this->Mapper);
-  }
-  vtkNew<vtkPlaneSource> Source;
-  vtkNew<vtkPolyDataMapper> Mapper;
-  vtkNew<vtkActor> Actor;
-};
+  return vtkPolyData::SafeDownCast(actor->GetMapper()->GetInput());
+}
 
 /// Parallel camera centred on (fx, fy) looking down -z, 100 pixels per
 /// world unit in a viewport 600 pixels high, clipping range 1 to 20 (world
@@ -59,11 +45,11 @@ struct PlanePickerScene : Scene
 {
   PlanePickerScene()
   {
-    this->Renderer->AddActor(this->Plane.Actor);
+    this->Renderer->AddActor(this->Plane);
     ParallelView(this->Renderer, 4.0, 3.0);
     this->Window->Render();
   }
-  PlaneActor Plane{ 0.0, 0.0, 8.0, 6.0, 0.0, 8, 6 };
+  vtkSmartPointer<vtkActor> Plane = MakePlane(0, 0, 8, 6, 0, 8, 6);
   vtkNew<PickerT> Picker;
 };
 
@@ -127,11 +113,11 @@ std::array<double, 4> Area(const T* a)
 /// The ids of a node's selection list, in order or sorted.
 inline std::vector<vtkIdType> Ids(vtkSelectionNode* node, bool sorted = false)
 {
-  std::vector<vtkIdType> ids;
   auto* array = node ? vtkIdTypeArray::SafeDownCast(node->GetSelectionList()) : nullptr;
-  for (vtkIdType i = 0; array && i < array->GetNumberOfTuples(); ++i)
+  std::vector<vtkIdType> ids;
+  if (array)
   {
-    ids.push_back(array->GetValue(i));
+    ids.assign(array->Begin(), array->End());
   }
   if (sorted)
   {
