@@ -85,76 +85,63 @@ struct LegendScene : orvi_test::Scene
 };
 } // namespace
 
+// Layout switches of a baseline case.
+constexpr int Horizontal = 1, TextBefore = 2, Frame = 4, Background = 8, Resize = 16,
+              Automatic = 32;
+
 // Each layout drawn in a 240 x 440 window (vertical, legend 200 x 400 at
 // (20, 20)) or 440 x 160 (horizontal, legend 400 x 100 at (20, 30)): bar,
 // colours quad by quad, labels, title, frame and background as a user sees
-// them.
+// them. Then labels chosen from the range (AutomaticLabelFormat) and a title
+// kept at the labels' height (ReadableTitle), in 220 x 340 windows, for the
+// ranges and titles that gave unreadable legends.
 TEST(ColorTableLegendActor, LayoutsMatchBaselines)
 {
-  const int after = vtkScalarBarActor::SucceedScalarBar,
-            before = vtkScalarBarActor::PrecedeScalarBar;
-  // Baseline, vertical, text position, labels, colours, frame, background, auto resize.
-  const std::tuple<const char*, bool, int, int, int, bool, bool, bool> cases[] = {
-    { "legend-vertical", true, after, 5, 64, false, false, false },
-    { "legend-vertical-frame", true, after, 5, 64, true, false, false },
-    { "legend-vertical-text-left", true, before, 5, 64, true, false, false },
-    { "legend-vertical-auto-resize", true, after, 5, 64, false, false, true },
-    { "legend-one-label", true, after, 1, 64, false, false, false },
-    { "legend-no-labels", true, after, 0, 64, false, false, false },
-    { "legend-one-colour", true, after, 2, 1, false, false, false },
-    { "legend-no-colours", true, after, 2, 0, false, false, false },
-    { "legend-horizontal-text-above", false, before, 4, 32, false, true, false },
-    { "legend-horizontal-text-below", false, after, 4, 32, false, true, false },
+  const char* const longTitle = "displacement_magnitude_at_nodes_step_12";
+  // Baseline, switches, labels, colours, title, range.
+  const std::tuple<const char*, int, int, int, const char*, double, double> cases[] = {
+    { "vertical-frame", Frame, 5, 64, "Stress", 0, 1 },
+    { "vertical-text-left", Frame | TextBefore, 5, 64, "Stress", 0, 1 },
+    { "vertical-auto-resize", Resize, 5, 64, "Stress", 0, 1 },
+    { "one-label", 0, 1, 64, "Stress", 0, 1 },
+    { "no-labels", 0, 0, 64, "Stress", 0, 1 },
+    { "one-colour", 0, 2, 1, "Stress", 0, 1 },
+    { "no-colours", 0, 2, 0, "Stress", 0, 1 },
+    { "horizontal-text-above", Horizontal | TextBefore | Background, 4, 32, "Temperature", 0, 1 },
+    { "horizontal-text-below", Horizontal | Background, 4, 32, "Temperature", 0, 1 },
+    { "long-title", Automatic | Resize, 5, 64, longTitle, 1201, 1202 },
+    { "narrow-range", Automatic, 5, 64, "Temperature", 1201, 1202 },
+    { "zero-to-101", Automatic, 5, 64, "CellEntityIds", 0, 101 },
+    { "tiny-range", Automatic | Resize, 5, 64, "Pressure", 5 - 1e-9, 5 + 1e-9 },
+    { "negative", Automatic, 5, 64, "Stress", -2.5e-7, -1e-8 },
+    { "across-zero", Automatic, 5, 64, "Strain", -0.9, 0.3 },
+    { "constant", Automatic, 5, 64, "Level", 5, 5 },
+    { "horizontal", Automatic | Horizontal | TextBefore | Resize, 5, 64, longTitle, 0, 101 },
   };
-  for (const auto& [name, v, position, labels, colours, frame, background, resize] : cases)
+  // Window size, then the legend's position and size, by Automatic and Horizontal.
+  const std::array<int, 6> geometry[] = { { 240, 440, 20, 20, 200, 400 },
+    { 440, 160, 20, 30, 400, 100 },
+    { 220, 340, 20, 20, 150, 280 },
+    { 220, 340, 10, 130, 180, 90 } };
+  for (const auto& [name, switches, labels, colours, title, min, max] : cases)
   {
     SCOPED_TRACE(name);
-    LegendScene s(v ? 240 : 440, v ? 440 : 160, 20, v ? 20 : 30, v ? 200 : 400, v ? 400 : 100);
-    s.Legend->SetOrientation(v ? VTK_ORIENT_VERTICAL : VTK_ORIENT_HORIZONTAL);
-    s.Legend->SetTextPosition(position);
+    const auto& g = geometry[(switches & Automatic ? 2 : 0) + (switches & Horizontal ? 1 : 0)];
+    LegendScene s(g[0], g[1], g[2], g[3], g[4], g[5]);
+    s.Table->SetRange(min, max);
+    s.Legend->SetOrientation(switches & Horizontal ? VTK_ORIENT_HORIZONTAL : VTK_ORIENT_VERTICAL);
+    s.Legend->SetTextPosition(switches & TextBefore ? vtkScalarBarActor::PrecedeScalarBar
+                                                    : vtkScalarBarActor::SucceedScalarBar);
     s.Legend->SetNumberOfLabels(labels);
     s.Legend->ForceColors(colours);
-    s.Legend->SetTitle(v ? "Stress" : "Temperature");
-    s.Legend->SetDrawFrame(frame);
-    s.Legend->GetFrameProperty()->SetColor(1.0, 1.0, 1.0);
-    s.Legend->SetDrawBackground(background);
-    s.Legend->GetBackgroundProperty()->SetColor(0.25, 0.25, 0.25);
-    s.Legend->SetAutoResizeText(resize);
-    s.Render();
-    EXPECT_TRUE(orvi_test::MatchesBaseline(s.Window, name));
-  }
-}
-
-// Labels chosen from the range (AutomaticLabelFormat) and a title kept at
-// the labels' height (ReadableTitle), for the ranges and titles that gave
-// unreadable legends: the labels and title as drawn, against a baseline each.
-TEST(ColorTableLegendActor, AutomaticLabelsAndReadableTitle)
-{
-  const char* const longTitle = "displacement_magnitude_at_nodes_step_12";
-  // Baseline, title, range, vertical, auto resize.
-  const std::tuple<const char*, const char*, double, double, bool, bool> cases[] = {
-    { "long-title", longTitle, 1201, 1202, true, true },
-    { "narrow-range", "Temperature", 1201, 1202, true, false },
-    { "zero-to-101", "CellEntityIds", 0, 101, true, false },
-    { "tiny-range", "Pressure", 5 - 1e-9, 5 + 1e-9, true, true },
-    { "negative", "Stress", -2.5e-7, -1e-8, true, false },
-    { "across-zero", "Strain", -0.9, 0.3, true, false },
-    { "constant", "Level", 5, 5, true, false },
-    { "horizontal", longTitle, 0, 101, false, true },
-  };
-  for (const auto& [name, title, min, max, v, resize] : cases)
-  {
-    SCOPED_TRACE(name);
-    LegendScene s(220, 340, v ? 20 : 10, v ? 20 : 130, v ? 150 : 180, v ? 280 : 90);
-    s.Table->SetRange(min, max);
-    s.Legend->SetOrientation(v ? VTK_ORIENT_VERTICAL : VTK_ORIENT_HORIZONTAL);
-    s.Legend->SetTextPosition(
-      v ? vtkScalarBarActor::SucceedScalarBar : vtkScalarBarActor::PrecedeScalarBar);
-    s.Legend->SetNumberOfLabels(5);
     s.Legend->SetTitle(title);
-    s.Legend->SetAutoResizeText(resize);
-    s.Legend->AutomaticLabelFormatOn();
-    s.Legend->ReadableTitleOn();
+    s.Legend->SetDrawFrame(switches & Frame);
+    s.Legend->GetFrameProperty()->SetColor(1.0, 1.0, 1.0);
+    s.Legend->SetDrawBackground(switches & Background);
+    s.Legend->GetBackgroundProperty()->SetColor(0.25, 0.25, 0.25);
+    s.Legend->SetAutoResizeText(switches & Resize);
+    s.Legend->SetAutomaticLabelFormat(switches & Automatic);
+    s.Legend->SetReadableTitle(switches & Automatic);
     s.Render();
     EXPECT_TRUE(orvi_test::MatchesBaseline(s.Window, std::string("legend-") + name));
   }
@@ -198,6 +185,7 @@ TEST(ColorTableLegendActor, RebuildsOnChange)
   s.Legend->GetTitleTextProperty()->SetFontSize(16);
   EXPECT_TRUE(rebuilt());
 }
+
 // Title text rules and label formats: bounded, checked, with a fallback
 // reported once; labels of degenerate and log ranges, never nan or inf.
 TEST(ColorTableLegendActor, TitlesLabelFormatsAndRanges)

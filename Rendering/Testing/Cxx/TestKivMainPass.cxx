@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -32,6 +31,7 @@ namespace
 // vtkMapper's global coincident-topology settings: mode, polygon-offset
 // factor and units, polygon-offset-faces switch.
 using Globals = std::array<double, 4>;
+using RGB = std::array<double, 3>;
 
 Globals ReadGlobals()
 {
@@ -93,28 +93,45 @@ vtkSmartPointer<vtkSelection> Select(vtkRenderer* renderer, int x0, int y0, int 
   return vtkSmartPointer<vtkSelection>::Take(selector->Select());
 }
 
+// An unlit actor of one colour drawing `data` with the given property keys,
+// as a surface or a wireframe; lit, it takes diffuse light only.
+vtkSmartPointer<vtkActor> FlatActor(vtkPolyData* data,
+  RGB rgb,
+  vtkInformation* keys,
+  bool wire = false)
+{
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetInputData(data);
+  mapper->ScalarVisibilityOff();
+  auto actor = vtkSmartPointer<vtkActor>::New();
+  actor->SetMapper(mapper);
+  actor->SetPropertyKeys(keys);
+  vtkProperty* property = actor->GetProperty();
+  property->SetColor(rgb[0], rgb[1], rgb[2]);
+  property->SetAmbient(0.0);
+  property->SetSpecular(0.0);
+  property->LightingOff();
+  property->SetRepresentation(wire ? VTK_WIREFRAME : VTK_SURFACE);
+  return actor;
+}
+
 // A square window with the pass installed and a parallel camera looking down
-// -z at the unit square at the origin, which fills the window.
+// -z at vtkPlaneSource's unit square about the origin, which fills the window.
 struct PassScene : orvi_test::Scene
 {
   explicit PassScene(int size)
     : orvi_test::Scene(size, size)
   {
     vtkKivMainPass::InstallOn(this->Renderer, this->Pass);
-    orvi_test::LookDownZ(this->Camera(), 10.0, true, 0.5, 0.5, 0.5);
+    orvi_test::LookDownZ(this->Camera(), 10.0, true, 0.5);
   }
-  // The unit square in res x res cells, of one colour, lit by diffuse light only or unlit.
-  vtkActor* Add(const std::array<double, 3>& rgb,
-    vtkInformation* keys,
-    int res = 1,
-    bool lit = true)
+  // The unit square in res x res cells, as FlatActor() makes it.
+  vtkActor* Add(RGB rgb, vtkInformation* keys, int res = 1, bool wire = false)
   {
-    auto actor = orvi_test::MakePlane(0, 0, 1, 1, 0, res, res);
-    actor->GetProperty()->SetColor(rgb[0], rgb[1], rgb[2]);
-    actor->GetProperty()->SetAmbient(0.0);
-    actor->GetProperty()->SetSpecular(0.0);
-    actor->GetProperty()->SetLighting(lit);
-    actor->SetPropertyKeys(keys);
+    vtkNew<vtkPlaneSource> plane;
+    plane->SetResolution(res, res);
+    plane->Update();
+    auto actor = FlatActor(plane->GetOutput(), rgb, keys, wire);
     this->Renderer->AddActor(actor);
     this->Renderer->ResetCameraClippingRange();
     return actor;
@@ -148,6 +165,7 @@ TEST(KivMainPass, PropArraysByHandAndAMissingRenderer)
   vtkNew<ProbeMainPass> pass;
   orvi_test::EventRecorder errors(pass, vtkCommand::ErrorEvent);
   vtkActor* actor = scene.Add({ 1, 0, 0 }, Keys(-1, 0, 8));
+  actor->GetProperty()->LightingOn();
   vtkProp* props[3] = { nullptr, actor, nullptr };
   vtkRenderState withNulls(scene.Renderer), countOnly(scene.Renderer), noRenderer(nullptr);
   withNulls.SetPropArrayAndCount(props, 3);
@@ -196,42 +214,24 @@ vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
   return triangles->GetOutput();
 }
 
-// An unlit actor of one flat colour drawing `data`.
-vtkSmartPointer<vtkActor> FlatActor(vtkPolyData* data, const std::array<double, 3>& rgb)
-{
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(data);
-  mapper->ScalarVisibilityOff();
-  auto actor = vtkSmartPointer<vtkActor>::New();
-  actor->SetMapper(mapper);
-  actor->GetProperty()->SetColor(rgb[0], rgb[1], rgb[2]);
-  actor->GetProperty()->LightingOff();
-  return actor;
-}
-
 constexpr int EdgeWindow = 300;
-constexpr std::array<double, 3> SurfaceRgb = { 0.2, 0.4, 0.9 };
+constexpr RGB SurfaceRgb = { 0.2, 0.4, 0.9 };
 
-// A shape, the camera turned from the default view, the projection and
-// vtkMapper's global mode.
-struct View
-{
-  const char* Shape;
-  double Azimuth, Elevation;
-  bool Parallel;
-  int GlobalMode;
-};
+// A shape, the camera's azimuth and elevation from the default view, parallel
+// projection, vtkMapper's global mode.
+using View = std::tuple<const char*, double, double, bool, int>;
 
 // Renders the view's shape in a white window with its edges drawn by VTK's
 // own EdgeVisibilityOn() (edges 0), or through the pass by a tagged
 // wireframe actor on the surface's poly data (1) or on a copy of it (2), and
 // returns the mask of the pixels nearer black than the surface colour.
-std::vector<bool> RenderEdges(const View& v, int edges)
+std::vector<bool> RenderEdges(const View& view, int edges)
 {
+  const auto& [name, azimuth, elevation, parallel, mode] = view;
   orvi_test::Scene scene(EdgeWindow, EdgeWindow);
   scene.Renderer->SetBackground(1.0, 1.0, 1.0);
-  const auto shape = EdgeShape(v.Shape);
-  auto surface = FlatActor(shape, SurfaceRgb);
+  const auto shape = EdgeShape(name);
+  auto surface = FlatActor(shape, SurfaceRgb, nullptr);
   scene.Renderer->AddActor(surface);
   surface->GetProperty()->SetEdgeVisibility(edges == 0);
   surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
@@ -239,16 +239,14 @@ std::vector<bool> RenderEdges(const View& v, int edges)
   copy->DeepCopy(shape);
   if (edges > 0)
   {
-    auto wireframe = FlatActor(edges == 1 ? shape.Get() : copy.Get(), { 0, 0, 0 });
-    wireframe->GetProperty()->SetRepresentationToWireframe();
-    wireframe->SetPropertyKeys(Keys(0));
-    scene.Renderer->AddActor(wireframe);
+    scene.Renderer->AddActor(
+      FlatActor(edges == 1 ? shape.Get() : copy.Get(), { 0, 0, 0 }, Keys(0), true));
     vtkKivMainPass::InstallOn(scene.Renderer);
   }
-  scene.Camera()->SetParallelProjection(v.Parallel);
+  scene.Camera()->SetParallelProjection(parallel);
   scene.Renderer->ResetCamera();
-  scene.Camera()->Azimuth(v.Azimuth);
-  scene.Camera()->Elevation(v.Elevation);
+  scene.Camera()->Azimuth(azimuth);
+  scene.Camera()->Elevation(elevation);
   scene.Camera()->OrthogonalizeViewUp();
   scene.Renderer->ResetCamera();
   // The second frame: a pair the pass met only when its surface was drawn
@@ -287,8 +285,8 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
   };
   for (const View& v : views)
   {
-    SCOPED_TRACE(std::string(v.Shape) + " " + std::to_string(&v - views));
-    GlobalsGuard guard({ static_cast<double>(v.GlobalMode), 0, 0, 0 });
+    SCOPED_TRACE(&v - views);
+    GlobalsGuard guard({ static_cast<double>(std::get<4>(v)), 0, 0, 0 });
     const auto reference = RenderEdges(v, 0);
     EXPECT_EQ(RenderEdges(v, 1), reference);
     const auto copied = RenderEdges(v, 2);
@@ -336,9 +334,8 @@ TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
     scene.Camera()->Dolly(3.0);
     for (int k : { 0, 1 })
     {
-      scene.Add({ 1.0 - k, 1.0 * k, 0 }, Keys(-1, offsets[2 * k], offsets[2 * k + 1]), 8, false)
-        ->GetProperty()
-        ->SetRepresentation(wireframe ? VTK_WIREFRAME : VTK_SURFACE);
+      scene.Add(
+        { 1.0 - k, 1.0 * k, 0 }, Keys(-1, offsets[2 * k], offsets[2 * k + 1]), 8, wireframe);
     }
     scene.Window->Render();
     orvi_test::Frame frame(scene.Window);
@@ -362,10 +359,8 @@ TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
   const auto shape = EdgeShape("sphere");
   orvi_test::Scene scene(EdgeWindow, EdgeWindow);
   scene.Renderer->SetBackground(1.0, 1.0, 1.0);
-  auto surface = FlatActor(shape, SurfaceRgb);
-  auto wireframe = FlatActor(shape, { 1, 0, 0 });
-  wireframe->GetProperty()->SetRepresentationToWireframe();
-  wireframe->SetPropertyKeys(Keys(1));
+  auto surface = FlatActor(shape, SurfaceRgb, nullptr);
+  auto wireframe = FlatActor(shape, { 1, 0, 0 }, Keys(1), true);
   wireframe->PickableOff();
   scene.Renderer->AddActor(surface);
   scene.Renderer->AddActor(wireframe);

@@ -30,6 +30,7 @@
 namespace
 {
 using Ids = std::vector<vtkIdType>;
+using Generator = vtkKivUnstructuredGridGenerator;
 
 vtkSmartPointer<vtkDoubleArray> Coordinates(vtkIdType numPoints)
 {
@@ -48,10 +49,9 @@ template <typename ArrayT>
 vtkSmartPointer<ArrayT> Values(const std::vector<typename ArrayT::ValueType>& values)
 {
   auto array = vtkSmartPointer<ArrayT>::New();
-  array->SetNumberOfValues(static_cast<vtkIdType>(values.size()));
-  for (size_t i = 0; i < values.size(); ++i)
+  for (auto value : values)
   {
-    array->SetValue(static_cast<vtkIdType>(i), values[i]);
+    array->InsertNextValue(value);
   }
   return array;
 }
@@ -67,17 +67,14 @@ vtkSmartPointer<vtkIntArray> T(const std::vector<int>& values)
 using Array = vtkSmartPointer<vtkDataArray>;
 
 // Sets the three arrays, announces the change and updates.
-vtkUnstructuredGrid* Generate(vtkKivUnstructuredGridGenerator* generator,
-  vtkDataArray* p,
-  vtkDataArray* c,
-  vtkDataArray* t)
+vtkUnstructuredGrid* Generate(Generator* g, vtkDataArray* p, vtkDataArray* c, vtkDataArray* t)
 {
-  generator->SetPointData(p);
-  generator->SetCellData(c);
-  generator->SetCellTypeData(t);
-  generator->Modified();
-  generator->Update();
-  return vtkUnstructuredGrid::SafeDownCast(generator->GetOutput());
+  g->SetPointData(p);
+  g->SetCellData(c);
+  g->SetCellTypeData(t);
+  g->Modified();
+  g->Update();
+  return vtkUnstructuredGrid::SafeDownCast(g->GetOutput());
 }
 
 // A grid's cells as "type: point ids " (a polyhedron's: its face stream), joined by "| ".
@@ -140,7 +137,7 @@ TEST(KivUnstructuredGridGenerator, GridsFromRawArrays)
     { fractions, Values<vtkDoubleArray>({ 12.9, 10.2 }), "12: 0 1 3 2 4 5 7 6 | 10: 8 7 6 5 " },
     { I({}), T({}), "" },
   };
-  vtkNew<vtkKivUnstructuredGridGenerator> generator;
+  vtkNew<Generator> generator;
   orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
   auto* output = vtkUnstructuredGrid::SafeDownCast(generator->GetOutput());
   ASSERT_NE(output, nullptr) << "the output exists before the first update";
@@ -160,7 +157,7 @@ TEST(KivUnstructuredGridGenerator, GridsFromRawArrays)
 // array unset there: nothing generated.
 TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
 {
-  vtkNew<vtkKivUnstructuredGridGenerator> generator;
+  vtkNew<Generator> generator;
   orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
   orvi_test::EventRecorder warnings(generator, vtkCommand::WarningEvent);
   vtkUnstructuredGrid* output = Generate(generator, Coordinates(5), I({ 4, 0, 1, 2, 3 }), nullptr);
@@ -178,7 +175,7 @@ TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
   replace->SetCallback(
     [](vtkObject*, unsigned long, void* clientData, void*)
     {
-      auto* g = static_cast<vtkKivUnstructuredGridGenerator*>(clientData);
+      auto* g = static_cast<Generator*>(clientData);
       g->SetPointData(Coordinates(4));
       g->SetCellData(I({ 4, 0, 1, 3, 2 }));
       g->SetCellTypeData(T({ VTK_QUAD }));
@@ -190,7 +187,7 @@ TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
   EXPECT_EQ(output->GetNumberOfPoints(), 4);
 
   replace->SetCallback([](vtkObject*, unsigned long, void* clientData, void*)
-    { static_cast<vtkKivUnstructuredGridGenerator*>(clientData)->SetCellData(nullptr); });
+    { static_cast<Generator*>(clientData)->SetCellData(nullptr); });
   generator->Modified();
   generator->Update();
   EXPECT_EQ(generator->GetCellData(), nullptr);
@@ -236,13 +233,13 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
     { p, nearHuge, T({ Tri, Poly }), Room(1, 9200000000000000004ULL, 6) },
     { p, huge, T({ Poly }), "cell 0: point count -9223372036854775808 is negative" },
   };
-  const auto good = [&](vtkKivUnstructuredGridGenerator* g) {
+  const auto good = [&](Generator* g) {
     return Generate(g, p, I({ 3, 0, 1, 2 }), T({ Tri }))->GetNumberOfCells();
   };
   for (const auto& [points, cells, types, message] : cases)
   {
     SCOPED_TRACE(message);
-    vtkNew<vtkKivUnstructuredGridGenerator> generator;
+    vtkNew<Generator> generator;
     ASSERT_EQ(good(generator), 1);
     orvi_test::EventRecorder errors(generator, vtkCommand::ErrorEvent);
     vtkUnstructuredGrid* output = Generate(generator, points, cells, types);
@@ -259,10 +256,10 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
 // holds a cell: good cells are appended behind it, a fault leaves it alone.
 TEST(KivUnstructuredGridGenerator, FillCellArrayLeavesTheCellArrayAloneOnAFault)
 {
-  struct Host : vtkKivUnstructuredGridGenerator
+  struct Host : Generator
   {
     static Host* New() { return new Host; }
-    using vtkKivUnstructuredGridGenerator::FillCellArray;
+    using Generator::FillCellArray;
   };
   vtkSmartPointer<Host> host = vtkSmartPointer<Host>::Take(Host::New());
   orvi_test::EventRecorder errors(host, vtkCommand::ErrorEvent);
@@ -318,7 +315,7 @@ TEST(KivUnstructuredGridGenerator, CheckCellsOnGridsAndPolyDataFromElsewhere)
     const auto typeArray = Values<vtkUnsignedCharArray>(types);
     faces.empty() ? grid->SetCells(typeArray, cells)
                   : grid->SetCells(typeArray, cells, I({ 0 }), I(faces));
-    EXPECT_EQ(vtkKivUnstructuredGridGenerator::CheckCells(grid), message);
+    EXPECT_EQ(Generator::CheckCells(grid), message);
   }
 
   // Poly data numbers its vertices first, then lines, polygons and strips.
@@ -332,6 +329,6 @@ TEST(KivUnstructuredGridGenerator, CheckCellsOnGridsAndPolyDataFromElsewhere)
   polys->InsertNextCell(3, bad);
   poly->SetVerts(verts);
   poly->SetPolys(polys);
-  EXPECT_EQ(vtkKivUnstructuredGridGenerator::CheckCells(poly), Beyond(2, 4, 4));
-  EXPECT_EQ(vtkKivUnstructuredGridGenerator::CheckCells(nullptr), "");
+  EXPECT_EQ(Generator::CheckCells(poly), Beyond(2, 4, 4));
+  EXPECT_EQ(Generator::CheckCells(nullptr), "");
 }

@@ -19,10 +19,7 @@
 #include <sstream>
 #include <tuple>
 
-using orvi_test::Area;
-using orvi_test::Ids;
-using orvi_test::MakePlane;
-using A4 = std::array<double, 4>;
+using namespace orvi_test;
 
 namespace
 {
@@ -52,11 +49,8 @@ std::vector<Node> Nodes(vtkSelection* selection, bool sorted = false)
   for (unsigned int i = 0; i < selection->GetNumberOfNodes(); ++i)
   {
     vtkSelectionNode* n = selection->GetNode(i);
-    nodes.emplace_back(n->GetFieldType(),
-      n->GetContentType(),
-      orvi_test::PropOf(n),
-      orvi_test::SourceOf(n),
-      Ids(n, sorted));
+    nodes.emplace_back(
+      n->GetFieldType(), n->GetContentType(), PropOf(n), SourceOf(n), Ids(n, sorted));
   }
   return nodes;
 }
@@ -82,12 +76,12 @@ TEST(SelectionPicker, PrintingAndRefusedPicks)
     EXPECT_LT(out.str().find("Picking from renderer's prop list"), own);
     unsigned int nodes = 0;
     {
-      orvi_test::PlanePickerScene<ProbePicker> scene;
+      PlanePickerScene<ProbePicker> scene;
       picker->AddPickList(scene.Plane);
       ASSERT_EQ(picker->AreaPick(100, 100, 200, 200, scene.Renderer), 1);
       nodes = picker->GetSelection()->GetNumberOfNodes();
       ASSERT_GT(nodes, 0u);
-      orvi_test::EventRecorder errors(picker, vtkCommand::ErrorEvent);
+      EventRecorder errors(picker, vtkCommand::ErrorEvent);
       vtkNew<vtkRenderer> loose;
       EXPECT_EQ(picker->Pick(5, 5, 0, nullptr), 0);
       EXPECT_EQ(picker->AreaPick(0, 0, 10, 10, loose), 0);
@@ -120,7 +114,7 @@ TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
   hidden->VisibilityOff();
   unpickable->PickableOff();
   vtkMapper *m = plane->GetMapper(), *clearMapper = clear->GetMapper();
-  orvi_test::VolumeProp volume;
+  VolumeProp volume;
   vtkNew<vtkImageActor> image;
   image->GetMapper()->SetInputData(volume.Image);
   vtkNew<vtkActor2D> actor2D;
@@ -130,7 +124,7 @@ TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
   using R = std::tuple<int, void*, void*, vtkObjectBase*, vtkDataSet*>;
   const R none(0, nullptr, nullptr, nullptr, nullptr);
   const std::vector<std::pair<vtkProp*, R>> cases = {
-    { plane, R(1, nullptr, m, m, orvi_test::PolyOf(plane)) },
+    { plane, R(1, nullptr, m, m, PolyOf(plane)) },
     { clear, R(0, nullptr, clearMapper, nullptr, nullptr) },
     { hidden, none },
     { unpickable, none },
@@ -151,8 +145,7 @@ TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
     vtkNew<vtkSelectionNode> node;
     EXPECT_EQ(picker->TagNodeSource(prop, node), result);
     EXPECT_EQ(
-      R(result, imageOut, mapperOut, orvi_test::SourceOf(node), ProbePicker::NodeDataSet(node)),
-      expected);
+      R(result, imageOut, mapperOut, SourceOf(node), ProbePicker::NodeDataSet(node)), expected);
   }
 }
 
@@ -162,7 +155,7 @@ TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
 // kept for points alone.
 TEST(SelectionPicker, FieldAssociations)
 {
-  orvi_test::PlanePickerScene<vtkFrustumSelectionPicker> scene;
+  PlanePickerScene<vtkFrustumSelectionPicker> scene;
   vtkActor* a = scene.Plane;
   vtkMapper* m = a->GetMapper();
   const int In = vtkSelectionNode::INDICES, P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL;
@@ -206,14 +199,14 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
 {
   for (const auto& size : { std::array<int, 2>{ 1000, 700 }, std::array<int, 2>{ 320, 240 } })
   {
-    orvi_test::Scene other(size[0], size[1]);
+    Scene other(size[0], size[1]);
     other.Renderer->AddActor(MakePlane(-1, -1, 9, 7, 0, 10, 8));
     other.Renderer->SetBackground(0.9, 0.1, 0.3);
-    orvi_test::ParallelView(other.Renderer, 4.0, 3.0);
+    ParallelView(other.Renderer, 4.0, 3.0);
     other.Window->Render();
     other.Window->Finalize();
   }
-  orvi_test::Scene s;
+  Scene s;
   vtkNew<vtkRenderer> right, hidden;
   vtkRenderer* renderers[3] = { s.Renderer, right, hidden };
   vtkNew<vtkFrustumSelectionPicker> frustum;
@@ -226,7 +219,7 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
     auto plane = MakePlane(0.5, 0.5, 3.5, 5.5, 0, 3, 5);
     renderers[i]->AddActor(plane);
     frustum->AddPickList(plane);
-    orvi_test::ParallelView(renderers[i], 2.0, 3.0);
+    ParallelView(renderers[i], 2.0, 3.0);
   }
   hidden->SetViewport(0.0, 0.0, 0.25, 0.25);
   hidden->DrawOff();

@@ -16,13 +16,7 @@
 
 #include <map>
 
-using orvi_test::Area;
-using orvi_test::Ids;
-using orvi_test::MakePlane;
-using orvi_test::PropOf;
-using orvi_test::SourceOf;
-using A4 = std::array<double, 4>;
-using IdList = std::vector<vtkIdType>;
+using namespace orvi_test;
 
 namespace
 {
@@ -41,8 +35,8 @@ public:
 };
 vtkStandardNewMacro(ProbeVisiblePicker);
 
-// The plain way of deriving the points of the selected cells: each point's
-// WorldToDisplay() tested against the rectangle widened by the tolerance.
+// The points of the selected cells (in the order of the cells' points) on
+// screen in the rectangle widened by the tolerance.
 IdList ReferencePoints(vtkSelectionNode* cellNode,
   vtkPolyData* data,
   vtkRenderer* renderer,
@@ -58,23 +52,10 @@ IdList ReferencePoints(vtkSelectionNode* cellNode,
       unique->InsertUniqueId(cellPoints->GetId(k));
     }
   }
-  IdList kept;
-  for (vtkIdType id : *unique)
-  {
-    const double* p = data->GetPoint(id);
-    renderer->SetWorldPoint(p[0], p[1], p[2], 1.0);
-    renderer->WorldToDisplay();
-    const double* d = renderer->GetDisplayPoint();
-    if (area[0] - tolerance <= d[0] && area[1] - tolerance <= d[1] && d[0] <= area[2] + tolerance &&
-      d[1] <= area[3] + tolerance)
-    {
-      kept.push_back(id);
-    }
-  }
-  return kept;
+  return PointsOnScreen(data, renderer, area, tolerance, IdList(unique->begin(), unique->end()));
 }
 
-using PlaneScene = orvi_test::PlanePickerScene<ProbeVisiblePicker>;
+using PlaneScene = PlanePickerScene<ProbeVisiblePicker>;
 } // namespace
 
 // The selection area is the rectangle clamped to origin .. origin + size, a
@@ -128,7 +109,7 @@ TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
     bogus->InsertNextValue(id);
   }
   handMade->SetSelectionList(bogus);
-  picker->FillSelectionFromDataSet(handMade, orvi_test::PolyOf(scene.Plane));
+  picker->FillSelectionFromDataSet(handMade, PolyOf(scene.Plane));
   ASSERT_EQ(picker->Result()->GetNumberOfNodes(), 1u);
   EXPECT_EQ(Ids(picker->Result()->GetNode(0)), (IdList{ 21, 20 }));
   EXPECT_EQ(handMade->GetFieldType(), vtkSelectionNode::CELL) << "the copy took the point type";
@@ -139,11 +120,11 @@ TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
 // whole back row through the front one; the pickable flags are restored.
 TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
 {
-  orvi_test::Scene s;
+  Scene s;
   auto front = MakePlane(0, 0, 4, 6, 0, 4, 6), back = MakePlane(0, 0, 8, 6, -1, 8, 6);
   s.Renderer->AddActor(front);
   s.Renderer->AddActor(back);
-  orvi_test::ParallelView(s.Renderer, 4.0, 3.0);
+  ParallelView(s.Renderer, 4.0, 3.0);
   s.Window->Render();
 
   vtkNew<ProbeVisiblePicker> picker;
@@ -186,10 +167,10 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
 // is empty, and with points then cells the hardware's cell node stays alone.
 TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
 {
-  orvi_test::Scene s;
+  Scene s;
   auto plane = MakePlane(0, 0, 2, 1, 0, 2, 1);
   vtkNew<vtkUnstructuredGrid> grid;
-  grid->SetPoints(orvi_test::PolyOf(plane)->GetPoints());
+  grid->SetPoints(PolyOf(plane)->GetPoints());
   for (const auto& quad : { std::array<vtkIdType, 4>{ 0, 1, 4, 3 }, { 1, 2, 5, 4 } })
   {
     grid->InsertNextCell(VTK_QUAD, 4, quad.data());
@@ -198,7 +179,7 @@ TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
   mapper->SetInputData(grid);
   plane->SetMapper(mapper);
   s.Renderer->AddActor(plane);
-  orvi_test::ParallelView(s.Renderer, 4.0, 3.0);
+  ParallelView(s.Renderer, 4.0, 3.0);
   s.Window->Render();
   vtkNew<ProbeVisiblePicker> picker;
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS);
@@ -219,8 +200,8 @@ TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
 // and a larger one; the cell node is the hardware selection's own.
 TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
 {
-  orvi_test::Scene s;
-  vtkPolyData* sphere = orvi_test::ShowObliqueSphere(s, 64, 48, 35.0);
+  Scene s;
+  vtkPolyData* sphere = ShowObliqueSphere(s, 64, 48, 35.0);
   vtkNew<ProbeVisiblePicker> picker;
   for (double tolerance : { 4.0, 0.0, 11.25 })
   {

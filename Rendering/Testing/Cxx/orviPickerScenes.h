@@ -7,7 +7,6 @@
 
 #include "orviTestUtils.h"
 
-#include "vtkColorTransferFunction.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
 #include "vtkOpenGLGPUVolumeRayCastMapper.h"
@@ -19,9 +18,12 @@
 #include "vtkVolumeProperty.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace orvi_test
 {
+using A4 = std::array<double, 4>;
+using IdList = std::vector<vtkIdType>;
 
 /// The poly data an actor's mapper draws.
 inline vtkPolyData* PolyOf(vtkActor* actor)
@@ -89,16 +91,13 @@ struct VolumeProp
     this->Mapper->SetInputData(this->Image);
     this->Opacity->AddPoint(0.0, 0.0);
     this->Opacity->AddPoint(255.0, 1.0);
-    this->Colors->AddRGBPoint(0.0, 1.0, 1.0, 1.0);
     this->Property->SetScalarOpacity(this->Opacity);
-    this->Property->SetColor(this->Colors);
     this->Volume->SetMapper(this->Mapper);
     this->Volume->SetProperty(this->Property);
   }
   vtkNew<vtkImageData> Image;
   vtkNew<vtkOpenGLGPUVolumeRayCastMapper> Mapper;
   vtkNew<vtkPiecewiseFunction> Opacity;
-  vtkNew<vtkColorTransferFunction> Colors;
   vtkNew<vtkVolumeProperty> Property;
   vtkNew<vtkVolume> Volume;
 };
@@ -111,10 +110,10 @@ std::array<double, 4> Area(const T* a)
 }
 
 /// The ids of a node's selection list, in order or sorted.
-inline std::vector<vtkIdType> Ids(vtkSelectionNode* node, bool sorted = false)
+inline IdList Ids(vtkSelectionNode* node, bool sorted = false)
 {
   auto* array = node ? vtkIdTypeArray::SafeDownCast(node->GetSelectionList()) : nullptr;
-  std::vector<vtkIdType> ids;
+  IdList ids;
   if (array)
   {
     ids.assign(array->Begin(), array->End());
@@ -124,6 +123,36 @@ inline std::vector<vtkIdType> Ids(vtkSelectionNode* node, bool sorted = false)
     std::sort(ids.begin(), ids.end());
   }
   return ids;
+}
+
+/// The points of `data` among `ids` (all when empty), in that order,
+/// whose display position lies in `area` widened by `tolerance` pixels: the
+/// plain per-point test a picker's point ids are checked against.
+inline IdList PointsOnScreen(vtkPolyData* data,
+  vtkRenderer* renderer,
+  const double area[4],
+  double tolerance,
+  IdList ids = {})
+{
+  if (ids.empty())
+  {
+    ids.resize(static_cast<size_t>(data->GetNumberOfPoints()));
+    std::iota(ids.begin(), ids.end(), 0);
+  }
+  IdList kept;
+  for (vtkIdType id : ids)
+  {
+    const double* p = data->GetPoint(id);
+    renderer->SetWorldPoint(p[0], p[1], p[2], 1.0);
+    renderer->WorldToDisplay();
+    const double* d = renderer->GetDisplayPoint();
+    if (area[0] - tolerance <= d[0] && area[1] - tolerance <= d[1] && d[0] <= area[2] + tolerance &&
+      d[1] <= area[3] + tolerance)
+    {
+      kept.push_back(id);
+    }
+  }
+  return kept;
 }
 
 inline vtkObjectBase* PropOf(vtkSelectionNode* node)

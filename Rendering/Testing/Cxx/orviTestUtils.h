@@ -54,12 +54,10 @@ namespace orvi_test
 class EventRecorder
 {
 public:
-  EventRecorder(vtkObject* subject, unsigned long event, float priority = 0.0f)
+  EventRecorder(vtkObject* subject, unsigned long event)
     : Subject(subject)
+    , Tag(subject->AddObserver(event, this, &EventRecorder::Record))
   {
-    this->Command->SetClientData(this);
-    this->Command->SetCallback(&EventRecorder::Callback);
-    this->Tag = subject->AddObserver(event, this->Command, priority);
   }
   ~EventRecorder() { this->Subject->RemoveObserver(this->Tag); }
   EventRecorder(const EventRecorder&) = delete;
@@ -77,19 +75,16 @@ public:
   }
 
 private:
-  static void Callback(vtkObject*, unsigned long event, void* clientData, void* callData)
+  void Record(vtkObject*, unsigned long event, void* callData)
   {
-    auto* self = static_cast<EventRecorder*>(clientData);
-    ++self->Count;
+    ++this->Count;
     if ((event == vtkCommand::WarningEvent || event == vtkCommand::ErrorEvent) && callData)
     {
-      self->Texts.emplace_back(static_cast<const char*>(callData));
+      this->Texts.emplace_back(static_cast<const char*>(callData));
     }
   }
-
   vtkObject* Subject;
-  unsigned long Tag = 0;
-  vtkNew<vtkCallbackCommand> Command;
+  unsigned long Tag;
 };
 
 /// A real render window of the given size with one renderer and a
@@ -195,20 +190,20 @@ MakePlane(double x0, double y0, double x1, double y1, double z = 0.0, int resX =
   return actor;
 }
 
-/// Camera at (fx, fy, distance) looking down -z at (fx, fy, 0), +y up, view
-/// angle 30 degrees; parallel with the given scale when asked.
+/// Camera at (x, y, z) looking down -z at (x, y, 0), +y up, view angle 30
+/// degrees; parallel (ortho) with the given scale when asked.
 inline void LookDownZ(vtkCamera* camera,
-  double distance,
-  bool parallel = false,
-  double scale = 1.0,
-  double fx = 0.0,
-  double fy = 0.0)
+  double z,
+  bool ortho = false,
+  double scale = 1,
+  double x = 0,
+  double y = 0)
 {
-  camera->SetFocalPoint(fx, fy, 0.0);
-  camera->SetPosition(fx, fy, distance);
+  camera->SetFocalPoint(x, y, 0.0);
+  camera->SetPosition(x, y, z);
   camera->SetViewUp(0.0, 1.0, 0.0);
   camera->SetViewAngle(30.0);
-  camera->SetParallelProjection(parallel);
+  camera->SetParallelProjection(ortho);
   camera->SetParallelScale(scale);
 }
 
@@ -270,16 +265,8 @@ struct FocalPointAt
 {
   FocalPointAt(vtkInteractorStyle* style, unsigned long event)
     : Style(style)
+    , Tag(style->AddObserver(event, this, &FocalPointAt::Keep))
   {
-    this->Command->SetClientData(this);
-    this->Command->SetCallback(
-      [](vtkObject* caller, unsigned long, void* self, void*)
-      {
-        auto* s = static_cast<vtkInteractorStyle*>(caller);
-        s->GetCurrentRenderer()->GetActiveCamera()->GetFocalPoint(
-          static_cast<FocalPointAt*>(self)->Focal.data());
-      });
-    this->Tag = style->AddObserver(event, this->Command);
   }
   ~FocalPointAt() { this->Style->RemoveObserver(this->Tag); }
   FocalPointAt(const FocalPointAt&) = delete;
@@ -287,9 +274,12 @@ struct FocalPointAt
   std::array<double, 3> Focal{};
 
 private:
+  void Keep(vtkObject*, unsigned long, void*)
+  {
+    this->Style->GetCurrentRenderer()->GetActiveCamera()->GetFocalPoint(this->Focal.data());
+  }
   vtkInteractorStyle* Style;
-  unsigned long Tag = 0;
-  vtkNew<vtkCallbackCommand> Command;
+  unsigned long Tag;
 };
 
 /// Compares what the window shows with the stored baseline image
