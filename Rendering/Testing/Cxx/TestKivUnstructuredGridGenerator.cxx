@@ -199,10 +199,8 @@ TEST(KivUnstructuredGridGenerator, MissingAndReplacedArrays)
 TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
 {
   constexpr vtkIdType IdMax = std::numeric_limits<vtkIdType>::max();
-  auto p2 = vtkSmartPointer<vtkDoubleArray>::New(); // points of 2 components
+  auto p2 = Values<vtkDoubleArray>({ 0, 0, 0, 0, 0, 0, 0, 0, 0, 0 }); // points of 2 components
   p2->SetNumberOfComponents(2);
-  p2->SetNumberOfTuples(5);
-  p2->FillValue(0.0);
   const auto p = Coordinates(5);
   // Found by fuzzing: two empty cells, then a third whose point count is the
   // largest id (checking p + n against the stream overflowed); the same in a
@@ -213,14 +211,13 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
   const auto nearHuge = Values<vtkDoubleArray>({ 3, 0, 1, 2, 9.2e18, 0 }),
              huge = Values<vtkDoubleArray>({ 9.3e18, 0 }),
              type300 = Values<vtkDoubleArray>({ 300.0 });
-  const auto p9 = Coordinates(9);
   const std::tuple<Array, Array, Array, std::string> cases[] = {
     { p, I({ 3, 0, 1, 2, 4, 0, 1, 2 }), T({ Tri, Tet }), Room(1, 8, 8) },
     { p, I({ 3, 0, 1, 2 }), T({ Tri, Tri }), Room(1, 4, 4) },
     { p, I({ 3, 0, 1, 2, 3, 1, 5, 2 }), T({ Tri, Tri }), Beyond(1, 5, 5) },
     { p, I({ 3, 0, -2, 1 }), T({ Tri }), "cell 0: point id -2 is negative" },
     { p, I({ 3, 0, 1, 2, -1 }), T({ Tri, Poly }), "cell 1: point count -1 is negative" },
-    { p9, I({ 6, 0, 1, 2, 3, 4, 5 }), T({ Hex }), Needs(0, 12, 8, 6) },
+    { Coordinates(9), I({ 6, 0, 1, 2, 3, 4, 5 }), T({ Hex }), Needs(0, 12, 8, 6) },
     { p, I({ 4, 0, 1, 2, 3 }), T({ Tri }), Needs(0, 5, 3, 4) },
     { p, I({ 0 }), T({ Ph }), "cell 0: polyhedron face count 0 is below 1" },
     { p, twoPointFace, T({ Ph }), "cell 0: polyhedron face 1 has 2 points, fewer than 3" },
@@ -247,7 +244,6 @@ TEST(KivUnstructuredGridGenerator, BadInputGivesOneErrorAndAnEmptyGrid)
     EXPECT_TRUE(errors.Saw("): " + message + "\n\n")) << errors.Texts[0];
     EXPECT_EQ(output->GetNumberOfCells() + output->GetNumberOfPoints(), 0);
     EXPECT_EQ(good(generator), 1);
-    EXPECT_EQ(output->GetNumberOfPoints(), 5);
     EXPECT_EQ(errors.Count, 1);
   }
 }
@@ -267,8 +263,7 @@ TEST(KivUnstructuredGridGenerator, FillCellArrayLeavesTheCellArrayAloneOnAFault)
   int types[] = { Tri, VTK_LINE };
   host->SetCellTypeData(T({ Tri, VTK_LINE }));
   vtkNew<vtkCellArray> cellArray;
-  const vtkIdType first[] = { 4, 3 };
-  cellArray->InsertNextCell(2, first);
+  cellArray->SetData(I({ 0, 2 }), I({ 4, 3 }));
   EXPECT_EQ(host->FillCellArray(types, I({ 3, 0, 1, 2, 2, 3, 4 }), cellArray), 1);
   vtkNew<vtkIdList> ids;
   cellArray->GetCellAtId(2, ids);
@@ -323,10 +318,8 @@ TEST(KivUnstructuredGridGenerator, CheckCellsOnGridsAndPolyDataFromElsewhere)
   points->SetData(Coordinates(4));
   poly->SetPoints(points);
   vtkNew<vtkCellArray> verts, polys;
-  const vtkIdType vertex[] = { 3 }, triangle[] = { 0, 1, 2 }, bad[] = { 0, 1, 4 };
-  verts->InsertNextCell(1, vertex);
-  polys->InsertNextCell(3, triangle);
-  polys->InsertNextCell(3, bad);
+  verts->SetData(I({ 0, 1 }), I({ 3 }));
+  polys->SetData(I({ 0, 3, 6 }), I({ 0, 1, 2, 0, 1, 4 }));
   poly->SetVerts(verts);
   poly->SetPolys(polys);
   EXPECT_EQ(Generator::CheckCells(poly), Beyond(2, 4, 4));

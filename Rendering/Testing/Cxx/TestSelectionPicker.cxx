@@ -41,19 +41,6 @@ std::array<vtkSelectionPicker*, 2> Both(vtkSelectionPicker* frustum, vtkSelectio
   return { frustum, visible };
 }
 
-// A selection node by node: field type, content type, prop, source, ids.
-using Node = std::tuple<int, int, vtkObjectBase*, vtkObjectBase*, std::vector<vtkIdType>>;
-std::vector<Node> Nodes(vtkSelection* selection, bool sorted = false)
-{
-  std::vector<Node> nodes;
-  for (unsigned int i = 0; i < selection->GetNumberOfNodes(); ++i)
-  {
-    vtkSelectionNode* n = selection->GetNode(i);
-    nodes.emplace_back(
-      n->GetFieldType(), n->GetContentType(), PropOf(n), SourceOf(n), Ids(n, sorted));
-  }
-  return nodes;
-}
 } // namespace
 
 // Printed after vtkAbstractPicker's fields. No renderer, a renderer outside
@@ -165,14 +152,16 @@ TEST(SelectionPicker, FieldAssociations)
   const Node cell9(C, In, a, m, { 9 }), noPoints(P, In, a, m, {}), points(P, In, a, m, { 20, 21 }),
     cells(C, In, a, m, { 9, 10, 11, 17, 18, 19 });
   const A4 in9{ 120, 120, 180, 180 }, wide{ 150, 150, 350, 250 };
-  const std::vector<std::tuple<A4, int, std::vector<Node>>> cases = { { in9, PTC, { cell9 } },
+  const std::vector<std::tuple<A4, int, std::vector<Node>>> cases = {
+    { in9, PTC, { cell9 } },
     { in9, PTS, { noPoints } },
     { in9, CLS, { cell9 } },
     { wide, PTC, { points, cells } },
     { wide, PTS, { points } },
     { wide, CLS, { cells } },
     { wide, vtkDataObject::FIELD_ASSOCIATION_NONE, {} },
-    { wide, 7, {} } };
+    { wide, 7, {} },
+  };
   vtkNew<vtkVisibleSelectionPicker> visible;
   for (vtkSelectionPicker* picker : Both(scene.Picker, visible))
   {

@@ -37,25 +37,20 @@ vtkStandardNewMacro(ProbeVisiblePicker);
 
 // The points of the selected cells (in the order of the cells' points) on
 // screen in the rectangle widened by the tolerance.
-IdList ReferencePoints(vtkSelectionNode* cellNode,
-  vtkPolyData* data,
-  vtkRenderer* renderer,
-  const double area[4],
-  double tolerance)
+IdList PointsOf(vtkSelectionNode* node, vtkPolyData* pd, vtkRenderer* r, const double* a, double t)
 {
   vtkNew<vtkIdList> unique, cellPoints;
-  for (vtkIdType cellId : Ids(cellNode))
+  for (vtkIdType cellId : Ids(node))
   {
-    data->GetCellPoints(cellId, cellPoints);
+    pd->GetCellPoints(cellId, cellPoints);
     for (vtkIdType k = 0; k < cellPoints->GetNumberOfIds(); ++k)
     {
       unique->InsertUniqueId(cellPoints->GetId(k));
     }
   }
-  return PointsOnScreen(data, renderer, area, tolerance, IdList(unique->begin(), unique->end()));
+  return PointsOnScreen(pd, r, a, t, IdList(unique->begin(), unique->end()));
 }
 
-using PlaneScene = PlanePickerScene<ProbeVisiblePicker>;
 } // namespace
 
 // The selection area is the rectangle clamped to origin .. origin + size, a
@@ -64,8 +59,9 @@ using PlaneScene = PlanePickerScene<ProbeVisiblePicker>;
 // a rectangle covering none of the renderer's pixels runs no selection.
 TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
 {
-  PlaneScene scene;
+  PlanePickerScene<ProbeVisiblePicker> scene;
   auto& picker = scene.Picker;
+  const int C = vtkSelectionNode::CELL, In = vtkSelectionNode::INDICES;
   EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 0u) << "before any pick";
   const std::array<A4, 3> cases[] = {
     { A4{ -10, 650, 900, 50 }, A4{ 0, 50, 800, 600 }, A4{ 0, 50, 799, 599 } },
@@ -80,9 +76,8 @@ TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
     ORVI_EXPECT_VEC3_NEAR(picker->GetSelectionPoint(), (r[0] + r[2]) / 2, (r[1] + r[3]) / 2, 0, 0);
     ORVI_EXPECT_VEC3_NEAR(picker->GetPickPosition(), 0.0, 0.0, 0.0, 0.0);
   }
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 1u) << "no point within 4 pixels of (100.7, 50.2)";
-  EXPECT_EQ(Ids(selection->GetNode(0)), IdList{ 1 });
+  const Node cell1(C, In, scene.Plane, scene.Plane->GetMapper(), { 1 });
+  EXPECT_EQ(Nodes(picker->GetSelection()), std::vector<Node>{ cell1 }) << "no point within 4 px";
 
   // Pick() is the same zero-size AreaPick().
   EXPECT_EQ(picker->Pick(250, 350, 9, scene.Renderer), 1);
@@ -95,7 +90,7 @@ TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
 // the data set's order, 11, 12, 21, 20, of which 21 and 20 lie in the rectangle.
 TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
 {
-  PlaneScene scene;
+  PlanePickerScene<ProbeVisiblePicker> scene;
   auto& picker = scene.Picker;
   ASSERT_EQ(picker->AreaPick(150, 150, 350, 250, scene.Renderer), 1);
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS);
@@ -103,11 +98,9 @@ TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
   vtkNew<vtkSelectionNode> handMade;
   handMade->SetContentType(vtkSelectionNode::INDICES);
   handMade->SetFieldType(vtkSelectionNode::CELL);
+  vtkIdType bogusIds[] = { -1, 48, 1000, 10 };
   vtkNew<vtkIdTypeArray> bogus;
-  for (vtkIdType id : { -1, 48, 1000, 10 })
-  {
-    bogus->InsertNextValue(id);
-  }
+  bogus->SetArray(bogusIds, 4, 1);
   handMade->SetSelectionList(bogus);
   picker->FillSelectionFromDataSet(handMade, PolyOf(scene.Plane));
   ASSERT_EQ(picker->Result()->GetNumberOfNodes(), 1u);
@@ -136,7 +129,7 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
     vtkSelectionNode* node = selection->GetNode(i);
     got[{ PropOf(node), node->GetFieldType() }] = Ids(node, true);
   }
-  const int P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL;
+  const int P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL, In = vtkSelectionNode::INDICES;
   // Points: x = 3, 4 (front) and 4, 5 (back) at y = 2, none of the hidden columns.
   EXPECT_EQ(got,
     (std::map<std::pair<vtkObjectBase*, int>, IdList>{ { { front, C }, { 6, 7, 10, 11 } },
@@ -148,10 +141,8 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
   picker->PickFromListOn();
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
   ASSERT_EQ(picker->AreaPick(250, 150, 550, 250, s.Renderer), 1);
-  selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
-  EXPECT_EQ(PropOf(selection->GetNode(0)), back);
-  EXPECT_EQ(Ids(selection->GetNode(0), true), (IdList{ 10, 11, 12, 13, 18, 19, 20, 21 }));
+  EXPECT_EQ(Nodes(picker->GetSelection(), true),
+    (std::vector<Node>{ { C, In, back, back->GetMapper(), { 10, 11, 12, 13, 18, 19, 20, 21 } } }));
   EXPECT_EQ(front->GetPickable(), 1) << "restored";
   // An unpickable prop stays unpickable after the pick, from the list or not.
   front->PickableOff();
@@ -184,13 +175,11 @@ TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
   vtkNew<ProbeVisiblePicker> picker;
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS);
   ASSERT_EQ(picker->AreaPick(0, 0, 250, 150, s.Renderer), 1);
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
-  EXPECT_EQ(selection->GetNode(0)->GetFieldType(), vtkSelectionNode::POINT);
-  EXPECT_EQ(SourceOf(selection->GetNode(0)), mapper.Get());
-  EXPECT_TRUE(Ids(selection->GetNode(0)).empty());
+  EXPECT_EQ(Nodes(picker->GetSelection()),
+    (std::vector<Node>{
+      { vtkSelectionNode::POINT, vtkSelectionNode::INDICES, plane, mapper, {} } }));
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS);
-  selection = picker->GetSelection();
+  vtkSelection* selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
   EXPECT_EQ(selection->GetNode(0), picker->Hardware()->GetNode(0));
 }
@@ -209,8 +198,8 @@ TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
     ASSERT_EQ(picker->AreaPick(310.5, 240, 455, 330.25, s.Renderer), 1);
     vtkSelection* selection = picker->GetSelection();
     ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
-    const auto expected = ReferencePoints(
-      selection->GetNode(1), sphere, s.Renderer, picker->GetSelectionArea(), tolerance);
+    const auto expected =
+      PointsOf(selection->GetNode(1), sphere, s.Renderer, picker->GetSelectionArea(), tolerance);
     EXPECT_EQ(Ids(selection->GetNode(0)), expected) << tolerance;
     EXPECT_EQ(selection->GetNode(1), picker->Hardware()->GetNode(0));
     EXPECT_GT(expected.size(), 20u);

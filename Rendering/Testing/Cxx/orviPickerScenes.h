@@ -19,6 +19,7 @@
 
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 
 namespace orvi_test
 {
@@ -125,29 +126,28 @@ inline IdList Ids(vtkSelectionNode* node, bool sorted = false)
   return ids;
 }
 
-/// The points of `data` among `ids` (all when empty), in that order,
-/// whose display position lies in `area` widened by `tolerance` pixels: the
-/// plain per-point test a picker's point ids are checked against.
-inline IdList PointsOnScreen(vtkPolyData* data,
-  vtkRenderer* renderer,
-  const double area[4],
-  double tolerance,
+/// The points of `pd` among `ids` (all when empty), in that order, whose
+/// display position in renderer `r` lies in the area `a` widened by `t`
+/// pixels: the plain per-point test a picker's point ids are checked against.
+inline IdList PointsOnScreen(vtkPolyData* pd,
+  vtkRenderer* r,
+  const double* a,
+  double t,
   IdList ids = {})
 {
   if (ids.empty())
   {
-    ids.resize(static_cast<size_t>(data->GetNumberOfPoints()));
+    ids.resize(static_cast<size_t>(pd->GetNumberOfPoints()));
     std::iota(ids.begin(), ids.end(), 0);
   }
   IdList kept;
   for (vtkIdType id : ids)
   {
-    const double* p = data->GetPoint(id);
-    renderer->SetWorldPoint(p[0], p[1], p[2], 1.0);
-    renderer->WorldToDisplay();
-    const double* d = renderer->GetDisplayPoint();
-    if (area[0] - tolerance <= d[0] && area[1] - tolerance <= d[1] && d[0] <= area[2] + tolerance &&
-      d[1] <= area[3] + tolerance)
+    const double* p = pd->GetPoint(id);
+    r->SetWorldPoint(p[0], p[1], p[2], 1.0);
+    r->WorldToDisplay();
+    const double* d = r->GetDisplayPoint();
+    if (a[0] - t <= d[0] && a[1] - t <= d[1] && d[0] <= a[2] + t && d[1] <= a[3] + t)
     {
       kept.push_back(id);
     }
@@ -163,6 +163,20 @@ inline vtkObjectBase* PropOf(vtkSelectionNode* node)
 inline vtkObjectBase* SourceOf(vtkSelectionNode* node)
 {
   return node->GetProperties()->Get(vtkSelectionNode::SOURCE());
+}
+
+/// A selection node by node: field type, content type, prop, source, ids.
+using Node = std::tuple<int, int, vtkObjectBase*, vtkObjectBase*, IdList>;
+inline std::vector<Node> Nodes(vtkSelection* selection, bool sorted = false)
+{
+  std::vector<Node> nodes;
+  for (unsigned int i = 0; i < selection->GetNumberOfNodes(); ++i)
+  {
+    vtkSelectionNode* n = selection->GetNode(i);
+    nodes.emplace_back(
+      n->GetFieldType(), n->GetContentType(), PropOf(n), SourceOf(n), Ids(n, sorted));
+  }
+  return nodes;
 }
 
 } // namespace orvi_test

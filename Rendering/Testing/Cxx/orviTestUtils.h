@@ -89,7 +89,7 @@ private:
 
 /// A real render window of the given size with one renderer and a
 /// vtkGenericRenderWindowInteractor, the interactor a host toolkit uses: it
-/// has no event loop, events are set and invoked by hand.
+/// has no event loop, events are set and invoked by hand. Background black.
 struct Scene
 {
   explicit Scene(int width = 800, int height = 600)
@@ -98,7 +98,6 @@ struct Scene
     this->Window->SetMultiSamples(0);
     this->Window->AddRenderer(this->Renderer);
     this->Interactor->SetRenderWindow(this->Window);
-    this->Renderer->SetBackground(0.0, 0.0, 0.0);
   }
 
   /// Places the pointer at (x, y) with the given modifiers, as a toolkit does
@@ -151,30 +150,26 @@ struct Frame
     const unsigned char* p = this->Data->GetPointer(4 * (y * this->Width + x));
     return { p[0], p[1], p[2] };
   }
-  /// How many pixels of [x0, x1) x [y0, y1) satisfy pred(rgb, x, y).
+  /// How many pixels satisfy pred(rgb, x, y).
   template <class Pred>
-  int Count(Pred pred, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) const
+  int Count(Pred pred) const
   {
     int n = 0;
-    for (int y = y0; y < (y1 < 0 ? this->Height : y1); ++y)
+    for (int i = 0; i < this->Width * this->Height; ++i)
     {
-      for (int x = x0; x < (x1 < 0 ? this->Width : x1); ++x)
-      {
-        n += pred(this->At(x, y), x, y) ? 1 : 0;
-      }
+      const int x = i % this->Width, y = i / this->Width;
+      n += pred(this->At(x, y), x, y) ? 1 : 0;
     }
     return n;
   }
-  int Width;
-  int Height;
+  int Width, Height;
   vtkNew<vtkUnsignedCharArray> Data;
 };
 
 /// A plane from (x0, y0) to (x1, y1) at height z with resX x resY cells, in
-/// its own mapper (its input up to date) and an actor of class A. Cell ids run
+/// its own mapper (its input up to date) and an actor. Cell ids run
 /// row by row: id = j * resX + i; point ids likewise, resX + 1 to a row.
-template <class A = vtkActor>
-vtkSmartPointer<A>
+inline vtkSmartPointer<vtkActor>
 MakePlane(double x0, double y0, double x1, double y1, double z = 0.0, int resX = 1, int resY = 1)
 {
   vtkNew<vtkPlaneSource> plane;
@@ -185,7 +180,7 @@ MakePlane(double x0, double y0, double x1, double y1, double z = 0.0, int resX =
   vtkNew<vtkPolyDataMapper> mapper;
   plane->Update();
   mapper->SetInputConnection(plane->GetOutputPort());
-  auto actor = vtkSmartPointer<A>::New();
+  auto actor = vtkSmartPointer<vtkActor>::New();
   actor->SetMapper(mapper);
   return actor;
 }
@@ -310,8 +305,8 @@ inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window, const
   const fs::path output = fs::path(ORVI_TEST_OUTPUT_DIR) / (name + ".png");
   const fs::path baseline = fs::path(ORVI_BASELINE_DIR) / (name + ".png");
   write(capture, output);
-  const char* update = std::getenv("ORVI_UPDATE_BASELINES");
-  if (update && std::string(update) == "1")
+  if (const char* update = std::getenv("ORVI_UPDATE_BASELINES");
+      update && std::string(update) == "1")
   {
     write(capture, baseline);
     return ::testing::AssertionSuccess() << "baseline written: " << baseline;
@@ -321,7 +316,7 @@ inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window, const
   reader->Update();
   const int *expected = reader->GetOutput()->GetDimensions(),
             *actual = capture->GetOutput()->GetDimensions();
-  if (!fs::exists(baseline) || expected[0] != actual[0] || expected[1] != actual[1] ||
+  if (!fs::exists(baseline) || !std::equal(expected, expected + 3, actual) ||
     reader->GetOutput()->GetNumberOfScalarComponents() != 3)
   {
     return ::testing::AssertionFailure() << "baseline " << baseline << " is missing or not of the "
