@@ -54,9 +54,9 @@ namespace orvi_test
 class EventRecorder
 {
 public:
-  EventRecorder(vtkObject* subject, unsigned long event)
+  EventRecorder(vtkObject* subject, unsigned long event, float priority = 0.0f)
     : Subject(subject)
-    , Tag(subject->AddObserver(event, this, &EventRecorder::Record))
+    , Tag(subject->AddObserver(event, this, &EventRecorder::Record, priority))
   {
   }
   ~EventRecorder() { this->Subject->RemoveObserver(this->Tag); }
