@@ -38,20 +38,22 @@ void Drive(orvi_test::NavScene<T>& scene, int action, int x, int y)
   nav->FindPokedRenderer(x, y);
   if constexpr (std::is_same_v<T, vtkCatiaInteractor>)
   {
-    void (T::*calls[])() = {
-      &T::StartPan, nav->IsSpinning() ? &T::StartSpin : &T::StartRotate, &T::StartPick, &T::EndPick
-    };
-    (nav->*calls[action])();
-    return;
+    (nav->*(action == Pan ? &T::StartPan
+         : action == Pick ? &T::StartPick
+         : action == EndPick ? &T::EndPick
+         : nav->IsSpinning() ? &T::StartSpin : &T::StartRotate))();
   }
-  using namespace orvi_test::buttons;
-  if (action == Pan || action == Rotation)
+  else
   {
-    scene.Fire(MiddleDown, x, y);
-  }
-  if (action != Pan)
-  {
-    scene.Fire(action == EndPick ? LeftUp : LeftDown, x, y);
+    using namespace orvi_test::buttons;
+    if (action == Pan || action == Rotation)
+    {
+      scene.Fire(MiddleDown, x, y);
+    }
+    if (action != Pan)
+    {
+      scene.Fire(action == EndPick ? LeftUp : LeftDown, x, y);
+    }
   }
 }
 } // namespace
