@@ -5,10 +5,6 @@
 
 #include "orviTestUtils.h"
 
-#include <gtest/gtest.h>
-
-#include <string>
-
 namespace
 {
 using Scene = orvi_test::NavScene<vtkInteractorStyleCATIA>;
@@ -31,9 +27,8 @@ TEST(InteractorStyleCATIA, MiddleClickFliesBeforeThePanEndsADragDoesNot)
   EXPECT_EQ(flyPicks.Count, 0);
   const auto hit = orvi_test::PointOnPlaneZ(scene.Renderer, 460, 330);
   scene.Fire(MiddleUp, 460, 330);
-  EXPECT_EQ(style->GetState(), VTKIS_NONE);
   EXPECT_FALSE(style->HasPanned());
-  EXPECT_EQ(flyPicks.Count, 1);
+  EXPECT_EQ(std::make_pair(style->GetState(), flyPicks.Count), std::make_pair(VTKIS_NONE, 1));
   ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), hit[0], hit[1], hit[2], 1e-5);
   ORVI_EXPECT_VEC3_NEAR(atEnd.Focal.data(), hit[0], hit[1], hit[2], 1e-5);
 
@@ -85,61 +80,49 @@ TEST(InteractorStyleCATIA, RotateDollyCycleWithTheMiddleButtonHeld)
   scene.Fire(LeftUp, 400, 300);
   scene.MoveTo(400, 320);
   EXPECT_NEAR(scene.Camera()->GetDistance(), 10.0 / std::pow(1.1, 2.0 / 3.0), 1e-9);
-  EXPECT_EQ(style->GetMoved(), 0);
-  EXPECT_EQ(interaction.Count, 1);
+  EXPECT_EQ(std::make_pair(style->GetMoved(), interaction.Count), std::make_pair(0, 1));
   scene.Fire(MiddleUp, 400, 320);
-}
-
-// The middle button holds the mouse focus from a host observer that would
-// see motion first; away from any renderer a press takes nothing.
-TEST(InteractorStyleCATIA, MiddleButtonHoldsTheMouseFocus)
-{
-  Scene scene;
-  orvi_test::EventRecorder hostMoves(scene.Interactor, vtkCommand::MouseMoveEvent, 10.0f);
-  scene.MoveTo(410, 300);
-  scene.Drag(MiddleDown, 410, 300, 430, 300, 2);
-  EXPECT_EQ(hostMoves.Count, 1);
-  EXPECT_EQ(scene.Nav->GetMoved(), 2);
-  scene.MoveTo(440, 300);
-  EXPECT_EQ(hostMoves.Count, 2);
-
-  scene.Window->RemoveRenderer(scene.Renderer);
-  scene.Fire(MiddleDown, 400, 300);
-  EXPECT_EQ(scene.Nav->GetState(), VTKIS_NONE);
-  scene.MoveTo(410, 300);
-  EXPECT_EQ(hostMoves.Count, 3);
-  scene.Fire(MiddleUp, 410, 300);
 }
 
 // Clicks with the middle button up pick: either release ends the pick state
 // (21), only the right one calls the user back, even after a long pan; the
 // camera never moves.
-TEST(InteractorStyleCATIA, ClicksWithTheMiddleButtonUpPick)
+TEST(InteractorStyleCATIA, ClicksWithTheMiddleButtonUpPickTheMiddleButtonHoldsTheFocus)
 {
   Scene scene;
   auto* style = scene.Nav.Get();
-  orvi_test::EventRecorder startPick(scene.Interactor, vtkCommand::StartPickEvent);
-  orvi_test::EventRecorder endPick(scene.Interactor, vtkCommand::EndPickEvent);
-  orvi_test::EventRecorder user(scene.Interactor, vtkCommand::UserEvent);
+  orvi_test::EventCounts n(style, scene.Interactor);
+  using C = vtkCommand;
+  const auto counts = [&] { return n({ C::StartPickEvent, C::EndPickEvent, C::UserEvent }); };
   scene.Fire(LeftDown, 100, 100);
   EXPECT_EQ(style->GetState(), 21);
-  EXPECT_EQ(startPick.Count, 1);
   scene.Fire(LeftUp, 100, 100);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  EXPECT_EQ(endPick.Count, 1);
-  EXPECT_EQ(user.Count, 0);
+  EXPECT_EQ(counts(), (std::vector{ 1, 1, 0 }));
   scene.Fire(RightDown, 120, 100);
   EXPECT_EQ(style->GetState(), 21);
   scene.Fire(RightUp, 120, 100);
   EXPECT_EQ(style->GetState(), VTKIS_NONE);
-  EXPECT_EQ(startPick.Count, 2);
-  EXPECT_EQ(endPick.Count, 2);
-  EXPECT_EQ(user.Count, 1);
+  EXPECT_EQ(counts(), (std::vector{ 2, 2, 1 }));
 
   scene.Drag(MiddleDown, 400, 300, 406, 300, 6);
   const auto panned = scene.CameraState();
   scene.Drag(RightDown, 406, 300, 420, 310, 1);
-  EXPECT_EQ(user.Count, 2);
-  EXPECT_EQ(endPick.Count, 3);
+  EXPECT_EQ(counts(), (std::vector{ 3, 3, 2 }));
   EXPECT_EQ(scene.CameraState(), panned);
+
+  // The middle button holds the mouse focus from a host observer that would
+  // see motion first; away from any renderer a press takes nothing.
+  orvi_test::EventRecorder hostMoves(scene.Interactor, vtkCommand::MouseMoveEvent, 10.0f);
+  scene.MoveTo(410, 300);
+  scene.Drag(MiddleDown, 410, 300, 430, 300, 2);
+  EXPECT_EQ(std::make_pair(hostMoves.Count, style->GetMoved()), std::make_pair(1, 2));
+  scene.MoveTo(440, 300);
+  EXPECT_EQ(hostMoves.Count, 2);
+  scene.Window->RemoveRenderer(scene.Renderer);
+  scene.Fire(MiddleDown, 400, 300);
+  EXPECT_EQ(style->GetState(), VTKIS_NONE);
+  scene.MoveTo(410, 300);
+  EXPECT_EQ(hostMoves.Count, 3);
+  scene.Fire(MiddleUp, 410, 300);
 }

@@ -4,11 +4,7 @@
 // snapshot itself is never drawn into, so each draw erases the last band.
 #include "orviTestUtils.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
-#include <cstdlib>
-#include <string>
 
 namespace
 {
@@ -37,8 +33,7 @@ int BandErrors(vtkRenderWindow* window,
     });
 }
 
-// A 640 x 480 window: a grey-blue background and a square. The band starts
-// at (x, y); a copy of the snapshot it took is returned.
+// A 640 x 480 window: a grey-blue background and a square.
 struct BandScene : orvi_test::NavScene<vtkMervoInteractor>
 {
   BandScene()
@@ -47,11 +42,10 @@ struct BandScene : orvi_test::NavScene<vtkMervoInteractor>
     this->Renderer->SetBackground(0.2, 0.4, 0.6);
     this->Window->Render();
   }
+  // The band started at (x, y), a copy of the snapshot it took returned.
   vtkSmartPointer<vtkUnsignedCharArray> Start(int x, int y)
   {
-    this->SetPointer(x, y);
-    this->Nav->ClearMoved();
-    this->Nav->StartBoxZoom();
+    this->Band(x, y);
     auto copy = vtkSmartPointer<vtkUnsignedCharArray>::New();
     copy->DeepCopy(this->Nav->GetPixelArray());
     return copy;
@@ -59,7 +53,7 @@ struct BandScene : orvi_test::NavScene<vtkMervoInteractor>
 };
 } // namespace
 
-TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedAndClamped)
+TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedClampedAndResized)
 {
   BandScene scene;
   auto* nav = scene.Nav.Get();
@@ -71,28 +65,29 @@ TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedAndClamped)
   vtkSmartPointer<vtkUnsignedCharArray> snapshot = scene.Start(100, 80);
   EXPECT_EQ(nav->GetState(), 22);
   EXPECT_EQ(BandErrors(scene.Window, snapshot), 0);
-  EXPECT_EQ(n[vtkCommand::StartInteractionEvent] + n[vtkCommand::CreateTimerEvent], 0);
-  scene.MoveTo(150, 100);
-  scene.MoveTo(200, 120);
-  scene.MoveTo(300, 200);
+  EXPECT_EQ(
+    n({ vtkCommand::StartInteractionEvent, vtkCommand::CreateTimerEvent }), (std::vector{ 0, 0 }));
+  scene.Path(100, 80, 300, 200, 3);
   EXPECT_EQ(BandErrors(scene.Window, snapshot), 0);
   EXPECT_EQ(nav->GetEndPosition()[0], 100);
 
   // From the fourth on, the band to the pointer clamped to the window; each
   // draw erases the last; without height nothing shows; without width the
-  // two end pixels.
-  // Pointer x, y, then the band drawn.
-  // clang-format off
-  const std::array<int, 6> steps[] = { { 700, -20, 100, 0, 639, 80 },
-    { 300, 200, 100, 80, 300, 200 }, { 250, 80, -1, -1, -1, -1 }, { 100, 200, 100, 80, 100, 200 },
-    { 5000, 5000, 100, 80, 639, 479 } };
-  // clang-format on
+  // two end pixels. Pointer x, y, then the band drawn.
+  const std::array<int, 6> steps[] = {
+    { 700, -20, 100, 0, 639, 80 },
+    { 300, 200, 100, 80, 300, 200 },
+    { 250, 80, -1, -1, -1, -1 },
+    { 100, 200, 100, 80, 100, 200 },
+    { 5000, 5000, 100, 80, 639, 479 },
+  };
   for (const auto& step : steps)
   {
     SCOPED_TRACE(std::to_string(step[0]) + ", " + std::to_string(step[1]));
     scene.MoveTo(step[0], step[1]);
-    EXPECT_EQ(nav->GetEndPosition()[0], std::clamp(step[0], 0, 639));
-    EXPECT_EQ(nav->GetEndPosition()[1], std::clamp(step[1], 0, 479));
+    const int* end = nav->GetEndPosition();
+    EXPECT_EQ((std::array{ end[0], end[1] }),
+      (std::array{ std::clamp(step[0], 0, 639), std::clamp(step[1], 0, 479) }));
     EXPECT_EQ(BandErrors(scene.Window, snapshot, { step[2], step[3], step[4], step[5] }), 0);
   }
   EXPECT_EQ(nav->GetMoved(), 8);
@@ -102,17 +97,10 @@ TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedAndClamped)
   EXPECT_TRUE(nav->IsStateNone());
   EXPECT_EQ(n[vtkCommand::EndInteractionEvent], 1);
   EXPECT_EQ(BandErrors(scene.Window, snapshot), 0);
-}
 
-TEST(KivRubberBand, WindowResizedBeforeOrDuringTheDrag)
-{
-  BandScene scene;
-  auto* nav = scene.Nav.Get();
+  // The window resized during a drag.
   vtkSmartPointer<vtkUnsignedCharArray> clean = scene.Start(100, 80);
-  for (int i = 0; i < 4; ++i)
-  {
-    scene.MoveTo(300 + i, 200);
-  }
+  scene.Path(300, 200, 303, 200, 4);
   EXPECT_EQ(BandErrors(scene.Window, clean, { 100, 80, 303, 200 }), 0);
 
   // Grown as a host toolkit reports a resize: the next motion takes a clean
@@ -132,8 +120,8 @@ TEST(KivRubberBand, WindowResizedBeforeOrDuringTheDrag)
   // pixel on both rows and columns, which shows nothing.
   scene.Window->SetSize(90, 70);
   scene.MoveTo(700, 500);
-  EXPECT_EQ(nav->GetEndPosition()[0], 89);
-  EXPECT_EQ(nav->GetEndPosition()[1], 69);
+  EXPECT_EQ(
+    std::vector<int>(nav->GetEndPosition(), nav->GetEndPosition() + 2), (std::vector{ 89, 69 }));
   EXPECT_EQ(BandErrors(scene.Window, pixels), 0);
   scene.MoveTo(10, 20);
   EXPECT_EQ(BandErrors(scene.Window, pixels, { 10, 20, 89, 69 }), 0);
@@ -144,10 +132,7 @@ TEST(KivRubberBand, WindowResizedBeforeOrDuringTheDrag)
   scene.Interactor->UpdateSize(700, 500);
   vtkSmartPointer<vtkUnsignedCharArray> fresh = scene.Start(100, 80);
   ASSERT_EQ(fresh->GetNumberOfTuples(), 700 * 500);
-  for (int i = 0; i < 4; ++i)
-  {
-    scene.MoveTo(650 + i, 450);
-  }
+  scene.Path(650, 450, 653, 450, 4);
   EXPECT_EQ(BandErrors(scene.Window, fresh, { 100, 80, 653, 450 }), 0);
   nav->EndBoxZoom();
   EXPECT_EQ(BandErrors(scene.Window, fresh), 0) << "the scene as rendered";

@@ -3,12 +3,7 @@
 #include "orviTestUtils.h"
 
 #include "vtkMath.h"
-#include "vtkTDxInteractorStyleSettings.h"
 #include "vtkTDxMotionEventInfo.h"
-
-#include <gtest/gtest.h>
-
-#include <cmath>
 
 namespace
 {
@@ -38,27 +33,27 @@ TEST(TDxCameraFocalPoint, ReportsMoveTheCamera)
   struct Case
   {
     const char* Name;
-    double Distance;
     std::array<double, 7> Report;
     int Rotations; // bits x, y, z of the rotation switches
     std::array<double, 3> Position, Focal, Up;
   };
-  // clang-format off
+  const double m = 10 * vtkTDxInteractorStyleCameraFocalPoint::MinimumDistanceRatio;
   const Case cases[] = {
-    { "pan x", 10, { 25.6, 0, 0, 0, 0, 0, 0 }, 7, { -1, 0, 10 }, { -1, 0, 0 }, { 0, 1, 0 } },
-    { "pan y", 10, { 0, 25.6, 0, 0, 0, 0, 0 }, 7, { 0, -1, 10 }, { 0, -1, 0 }, { 0, 1, 0 } },
-    { "push", 10, { 0, 0, 128, 0, 0, 0, 0 }, 7, { 0, 0, 5 }, { 0, 0, 0 }, { 0, 1, 0 } },
-    { "pull", 10, { 0, 0, -256, 0, 0, 0, 0 }, 7, { 0, 0, 20 }, { 0, 0, 0 }, { 0, 1, 0 } },
-    { "push to the focus", 10, { 0, 0, 256, 0, 0, 0, 0 }, 7,
-      { 0, 0, 10 * vtkTDxInteractorStyleCameraFocalPoint::MinimumDistanceRatio }, { 0, 0, 0 },
+    { "pan x", { 25.6, 0, 0, 0, 0, 0, 0 }, 7, { -1, 0, 10 }, { -1, 0, 0 }, { 0, 1, 0 } },
+    { "pan y", { 0, 25.6, 0, 0, 0, 0, 0 }, 7, { 0, -1, 10 }, { 0, -1, 0 }, { 0, 1, 0 } },
+    { "push", { 0, 0, 128, 0, 0, 0, 0 }, 7, { 0, 0, 5 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "pull", { 0, 0, -256, 0, 0, 0, 0 }, 7, { 0, 0, 20 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "push to the focus", { 0, 0, 256, 0, 0, 0, 0 }, 7, { 0, 0, m }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "turn about y", { 0, 0, 0, -2880, 0, 1, 0 }, 7, { 10, 0, 0 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "turn about x", { 0, 0, 0, -2880, 1, 0, 0 }, 7, { 0, -10, 0 }, { 0, 0, 0 }, { 0, 0, 1 } },
+    { "rotations off",
+      { 25.6, 0, 128, -2880, 1, 1, 1 },
+      0,
+      { -1, 0, 5 },
+      { -1, 0, 0 },
       { 0, 1, 0 } },
-    { "turn about y", 10, { 0, 0, 0, -2880, 0, 1, 0 }, 7, { 10, 0, 0 }, { 0, 0, 0 }, { 0, 1, 0 } },
-    { "turn about x", 10, { 0, 0, 0, -2880, 1, 0, 0 }, 7, { 0, -10, 0 }, { 0, 0, 0 }, { 0, 0, 1 } },
-    { "rotations off", 10, { 25.6, 0, 128, -2880, 1, 1, 1 }, 0, { -1, 0, 5 }, { -1, 0, 0 },
-      { 0, 1, 0 } },
-    { "y switch only", 10, { 0, 0, 0, -2880, 1, 1, 0 }, 2, { 10, 0, 0 }, { 0, 0, 0 }, { 0, 1, 0 } },
+    { "y switch only", { 0, 0, 0, -2880, 1, 1, 0 }, 2, { 10, 0, 0 }, { 0, 0, 0 }, { 0, 1, 0 } },
   };
-  // clang-format on
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.Name);
@@ -68,7 +63,7 @@ TEST(TDxCameraFocalPoint, ReportsMoveTheCamera)
     s->SetUseRotationY((c.Rotations & 2) != 0);
     s->SetUseRotationZ((c.Rotations & 4) != 0);
     vtkCamera* camera = scene.Camera();
-    orvi_test::LookDownZ(camera, c.Distance);
+    orvi_test::LookDownZ(camera, 10);
     const auto& r = c.Report;
     scene.Send(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
     ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), c.Position[0], c.Position[1], c.Position[2], 1e-9);
@@ -78,8 +73,8 @@ TEST(TDxCameraFocalPoint, ReportsMoveTheCamera)
 }
 
 // An oblique camera pans along its own right and up axes, keeping its
-// distance and direction; a push past the focus stays finite and in front;
-// a parallel camera scales instead, clamped too; no renderer, no motion.
+// distance and direction (a push to the focus: the table above); a parallel
+// camera scales instead, clamped too; no renderer, no motion.
 TEST(TDxCameraFocalPoint, ObliqueParallelAndClamped)
 {
   TDxScene scene;
@@ -94,19 +89,10 @@ TEST(TDxCameraFocalPoint, ObliqueParallelAndClamped)
   vtkMath::Cross(dop, up, right);
   const double d = camera->GetDistance();
   scene.Send(25.6, 12.8, 0);
-  double expected[3];
-  for (int i = 0; i < 3; ++i)
-  {
-    expected[i] = 1.0 - 0.1 * d * right[i] - 0.05 * d * up[i];
-  }
-  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), expected[0], expected[1], expected[2], 1e-9);
+  const auto e = [&](int i) { return 1.0 - 0.1 * d * right[i] - 0.05 * d * up[i]; };
+  ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), e(0), e(1), e(2), 1e-9);
   EXPECT_NEAR(camera->GetDistance(), d, 1e-9);
   ORVI_EXPECT_VEC3_NEAR(camera->GetDirectionOfProjection(), dop[0], dop[1], dop[2], 1e-9);
-
-  orvi_test::LookDownZ(camera, 10);
-  scene.Send(0, 0, 512);
-  EXPECT_TRUE(std::isfinite(camera->GetPosition()[2]));
-  EXPECT_GT(camera->GetPosition()[2], 0.0);
 
   orvi_test::LookDownZ(camera, 10, true, 3.0);
   scene.Send(0, 0, 128);

@@ -379,9 +379,6 @@ class EventCounts
 public:
   EventCounts(vtkObject* style, vtkObject* interactor)
   {
-    this->Command->SetClientData(&this->Counts);
-    this->Command->SetCallback([](vtkObject*, unsigned long event, void* counts, void*)
-      { ++(*static_cast<std::map<unsigned long, int>*>(counts))[event]; });
     using C = vtkCommand;
     // clang-format off
     for (unsigned long event : { C::StartInteractionEvent, C::InteractionEvent,
@@ -396,28 +393,30 @@ public:
     }
     // clang-format on
   }
-  ~EventCounts()
+  int operator[](unsigned long event)
   {
-    for (const auto& tag : this->Tags)
-    {
-      tag.first->RemoveObserver(tag.second);
-    }
+    return this->Recorders.count(event) ? this->Recorders[event]->Count : 0;
   }
-  EventCounts(const EventCounts&) = delete;
-  EventCounts& operator=(const EventCounts&) = delete;
-  int operator[](unsigned long event) { return this->Counts[event]; }
+  /// The counts of several events at once, to compare in one expectation.
+  std::vector<int> operator()(std::initializer_list<unsigned long> events)
+  {
+    std::vector<int> counts;
+    for (unsigned long event : events)
+    {
+      counts.push_back((*this)[event]);
+    }
+    return counts;
+  }
 
 private:
   void Observe(vtkObject* subject, unsigned long event)
   {
     if (subject)
     {
-      this->Tags.emplace_back(subject, subject->AddObserver(event, this->Command));
+      this->Recorders[event] = std::make_unique<EventRecorder>(subject, event);
     }
   }
-  std::map<unsigned long, int> Counts;
-  std::vector<std::pair<vtkObject*, unsigned long>> Tags;
-  vtkNew<vtkCallbackCommand> Command;
+  std::map<unsigned long, std::unique_ptr<EventRecorder>> Recorders;
 };
 
 /// A real window showing a square of half-size `half` (none when 0) at z = 0,
@@ -456,22 +455,30 @@ struct NavScene : Scene
     this->Renderer->ResetCameraClippingRange();
     this->Window->Render();
   }
-  /// Press, n motions along the straight line to (x1, y1), release.
-  void Drag(unsigned long press,
-    int x0,
-    int y0,
-    int x1,
-    int y1,
-    int n = 5,
-    bool ctrl = false,
-    bool shift = false)
+  /// n motions along the straight line from (x0, y0) to (x1, y1).
+  void Path(int x0, int y0, int x1, int y1, int n, bool ctrl = false, bool shift = false)
   {
-    this->Fire(press, x0, y0, ctrl, shift);
     for (int i = 1; i <= n; ++i)
     {
       this->MoveTo(x0 + (x1 - x0) * i / n, y0 + (y1 - y0) * i / n, ctrl, shift);
     }
+  }
+  /// Press, n motions along the straight line to (x1, y1), release; mods: 1 Ctrl, 2 Shift.
+  void Drag(unsigned long press, int x0, int y0, int x1, int y1, int n = 5, int mods = 0)
+  {
+    const bool ctrl = mods & 1, shift = mods & 2;
+    this->Fire(press, x0, y0, ctrl, shift);
+    this->Path(x0, y0, x1, y1, n, ctrl, shift);
     this->Fire(press + 1, x1, y1, ctrl, shift);
+  }
+  /// The Mervo navigator's band, started at (x0, y0) as a host does, then n
+  /// motions to (x1, y1).
+  void Band(int x0, int y0, int x1 = 0, int y1 = 0, int n = 0)
+  {
+    this->SetPointer(x0, y0);
+    this->Nav->ClearMoved();
+    this->Nav->StartBoxZoom();
+    this->Path(x0, y0, x1, y1, n);
   }
   vtkActor* Plane = nullptr;
   vtkNew<Probe<T>> Nav;
