@@ -23,7 +23,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -32,6 +31,7 @@ namespace
 // vtkMapper's global coincident-topology settings: mode, polygon-offset
 // factor and units, polygon-offset-faces switch.
 using Globals = std::array<double, 4>;
+using RGB = std::array<double, 3>;
 
 Globals ReadGlobals()
 {
@@ -67,52 +67,67 @@ public:
 };
 vtkStandardNewMacro(ProbeMainPass);
 
-// Property keys holding the pass's keys that are not NaN: the wireframe key
-// with the given value, the offset factor, the offset units.
-vtkSmartPointer<vtkInformation> Keys(double wireframe, double factor = NAN, double units = NAN)
+// Property keys: the wireframe key when wireframe >= 0 (its presence counts,
+// not its value), else the offset factor and units.
+vtkSmartPointer<vtkInformation> Keys(int wireframe, double factor = 0, double units = 0)
 {
   auto keys = vtkSmartPointer<vtkInformation>::New();
-  if (!std::isnan(wireframe))
+  if (wireframe >= 0)
   {
-    keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), static_cast<int>(wireframe));
+    keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), wireframe);
+    return keys;
   }
-  if (!std::isnan(factor))
-  {
-    keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), factor);
-  }
-  if (!std::isnan(units))
-  {
-    keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), units);
-  }
+  keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), factor);
+  keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), units);
   return keys;
 }
 
-// A w x h window with the pass installed and a parallel camera looking down
-// -z at (cx, cy) with the given half height.
+// The cells a hardware selection finds in the renderer's pixels [x0, x1] x [y0, y1].
+vtkSmartPointer<vtkSelection> Select(vtkRenderer* renderer, int x0, int y0, int x1, int y1)
+{
+  vtkNew<vtkHardwareSelector> selector;
+  selector->SetRenderer(renderer);
+  selector->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
+  selector->SetArea(x0, y0, x1, y1);
+  return vtkSmartPointer<vtkSelection>::Take(selector->Select());
+}
+
+// An unlit actor of one colour drawing `data` with the given property keys,
+// as a surface or a wireframe; lit, it takes diffuse light only.
+auto FlatActor(vtkPolyData* data, RGB rgb, vtkInformation* keys, bool wire = false)
+{
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetInputData(data);
+  mapper->ScalarVisibilityOff();
+  auto actor = vtkSmartPointer<vtkActor>::New();
+  actor->SetMapper(mapper);
+  actor->SetPropertyKeys(keys);
+  vtkProperty* property = actor->GetProperty();
+  property->SetColor(rgb[0], rgb[1], rgb[2]);
+  property->SetAmbient(0.0);
+  property->SetSpecular(0.0);
+  property->LightingOff();
+  property->SetRepresentation(wire ? VTK_WIREFRAME : VTK_SURFACE);
+  return actor;
+}
+
+// A square window with the pass installed and a camera looking down -z at
+// vtkPlaneSource's unit square about the origin, which fills it when parallel.
 struct PassScene : orvi_test::Scene
 {
-  PassScene(int w, int h, double cx, double cy, double halfHeight)
-    : orvi_test::Scene(w, h)
+  explicit PassScene(int size, bool parallel = true)
+    : orvi_test::Scene(size, size)
   {
     vtkKivMainPass::InstallOn(this->Renderer, this->Pass);
-    orvi_test::LookDownZ(this->Camera(), 10.0, true, halfHeight, cx, cy);
+    orvi_test::LookDownZ(this->Camera(), 10.0, parallel, 0.5);
   }
-  // A square of side `size` with its lower-left corner at (x, y) in z = 0,
-  // in res x res cells, of one colour, lit by diffuse light only or unlit.
-  vtkActor* Add(double x,
-    double y,
-    double size,
-    int res,
-    const std::array<double, 3>& rgb,
-    vtkInformation* keys = nullptr,
-    bool lit = true)
+  // The unit square in res x res cells, as FlatActor() makes it.
+  vtkActor* Add(RGB rgb, vtkInformation* keys, int res = 1, bool wire = false)
   {
-    auto actor = orvi_test::MakePlane(x, y, x + size, y + size, 0.0, res, res);
-    actor->GetProperty()->SetColor(rgb[0], rgb[1], rgb[2]);
-    actor->GetProperty()->SetAmbient(0.0);
-    actor->GetProperty()->SetSpecular(0.0);
-    actor->GetProperty()->SetLighting(lit);
-    actor->SetPropertyKeys(keys);
+    vtkNew<vtkPlaneSource> plane;
+    plane->SetResolution(res, res);
+    plane->Update();
+    auto actor = FlatActor(plane->GetOutput(), rgb, keys, wire);
     this->Renderer->AddActor(actor);
     this->Renderer->ResetCameraClippingRange();
     return actor;
@@ -120,11 +135,81 @@ struct PassScene : orvi_test::Scene
   // Whether pixel (x, y) shows the primary colour `channel`, lit.
   bool Shows(int x, int y, int channel)
   {
-    const auto p = this->Pixel(x, y);
+    const auto p = orvi_test::Frame(this->Window).At(x, y);
     return p[channel] > 200 && p[0] + p[1] + p[2] - p[channel] < 80;
   }
   vtkNew<ProbeMainPass> Pass;
 };
+
+// A closed, a holed and a flat surface, in triangles as a host's meshes
+// usually are (VTK's sources make quads).
+vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
+{
+  vtkNew<vtkSphereSource> sphere;
+  sphere->SetThetaResolution(24);
+  sphere->SetPhiResolution(16);
+  vtkNew<vtkParametricFunctionSource> torus;
+  torus->SetParametricFunction(vtkNew<vtkParametricTorus>());
+  torus->SetUResolution(36);
+  torus->SetVResolution(18);
+  vtkNew<vtkPlaneSource> plane;
+  plane->SetResolution(12, 12);
+  vtkNew<vtkTriangleFilter> triangles;
+  triangles->SetInputConnection(name == "sphere" ? sphere->GetOutputPort()
+      : name == "torus"                          ? torus->GetOutputPort()
+                                                 : plane->GetOutputPort());
+  triangles->Update();
+  return triangles->GetOutput();
+}
+
+constexpr int EdgeWindow = 300;
+constexpr RGB SurfaceRgb = { 0.2, 0.4, 0.9 };
+
+// A shape, the camera's azimuth and elevation from the default view, parallel
+// projection, vtkMapper's global mode.
+using View = std::tuple<const char*, double, double, bool, int>;
+
+// Renders the view's shape in a white window with its edges drawn by VTK's
+// own EdgeVisibilityOn() (edges 0), or through the pass by a tagged
+// wireframe actor on the surface's poly data (1) or on a copy of it (2), and
+// returns the mask of the pixels nearer black than the surface colour.
+std::vector<bool> RenderEdges(const View& view, int edges)
+{
+  const auto& [name, azimuth, elevation, parallel, mode] = view;
+  orvi_test::Scene scene(EdgeWindow, EdgeWindow);
+  scene.Renderer->SetBackground(1.0, 1.0, 1.0);
+  const auto shape = EdgeShape(name);
+  auto surface = FlatActor(shape, SurfaceRgb, nullptr);
+  scene.Renderer->AddActor(surface);
+  surface->GetProperty()->SetEdgeVisibility(edges == 0);
+  surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
+  vtkNew<vtkPolyData> copy;
+  copy->DeepCopy(shape);
+  if (edges > 0)
+  {
+    scene.Renderer->AddActor(
+      FlatActor(edges == 1 ? shape.Get() : copy.Get(), { 0, 0, 0 }, Keys(0), true));
+    vtkKivMainPass::InstallOn(scene.Renderer);
+  }
+  scene.Camera()->SetParallelProjection(parallel);
+  scene.Renderer->ResetCamera();
+  scene.Camera()->Azimuth(azimuth);
+  scene.Camera()->Elevation(elevation);
+  scene.Camera()->OrthogonalizeViewUp();
+  scene.Renderer->ResetCamera();
+  // The second frame: a pair the pass met only when its surface was drawn
+  // already is drawn in one go from then on.
+  scene.Window->Render();
+  scene.Window->Render();
+  orvi_test::Frame frame(scene.Window);
+  std::vector<bool> mask;
+  for (int i = 0; i < EdgeWindow * EdgeWindow; ++i)
+  {
+    const auto rgb = frame.At(i % EdgeWindow, i / EdgeWindow);
+    mask.push_back(rgb[0] + rgb[1] + rgb[2] < 0.5 * 255 * (0.2 + 0.4 + 0.9));
+  }
+  return mask;
+}
 } // namespace
 
 // Installed, it draws lit props (the chain sets up camera and lights) and
@@ -136,21 +221,17 @@ struct PassScene : orvi_test::Scene
 TEST(KivMainPass, PropArraysByHandAndAMissingRenderer)
 {
   GlobalsGuard guard({ VTK_RESOLVE_OFF, 3.0, 5.0, 0 });
-  PassScene scene(100, 100, 0.5, 0.5, 0.5);
+  PassScene scene(100);
   scene.Renderer->SetBackground(0.0, 0.0, 1.0);
   scene.Window->Render();
   EXPECT_EQ(scene.Pass->GetNumberOfRenderedProps(), 0);
   EXPECT_TRUE(scene.Shows(50, 50, 2));
-  vtkNew<vtkHardwareSelector> selector;
-  selector->SetRenderer(scene.Renderer);
-  selector->SetArea(0, 0, 99, 99);
-  vtkSmartPointer<vtkSelection> selection;
-  selection.TakeReference(selector->Select());
-  EXPECT_EQ(selection->GetNumberOfNodes(), 0u);
+  EXPECT_EQ(Select(scene.Renderer, 0, 0, 99, 99)->GetNumberOfNodes(), 0u);
 
   vtkNew<ProbeMainPass> pass;
   orvi_test::EventRecorder errors(pass, vtkCommand::ErrorEvent);
-  vtkActor* actor = scene.Add(0.0, 0.0, 1.0, 1, { 1, 0, 0 }, Keys(NAN, NAN, 8));
+  vtkActor* actor = scene.Add({ 1, 0, 0 }, Keys(-1, 0, 8));
+  actor->GetProperty()->LightingOn();
   vtkProp* props[3] = { nullptr, actor, nullptr };
   vtkRenderState withNulls(scene.Renderer), countOnly(scene.Renderer), noRenderer(nullptr);
   withNulls.SetPropArrayAndCount(props, 3);
@@ -176,99 +257,6 @@ TEST(KivMainPass, PropArraysByHandAndAMissingRenderer)
   EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 }));
 }
 
-namespace
-{
-// A closed, a holed and a flat surface, in triangles as a host's meshes
-// usually are (VTK's sources make quads).
-vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
-{
-  vtkNew<vtkSphereSource> sphere;
-  sphere->SetThetaResolution(24);
-  sphere->SetPhiResolution(16);
-  vtkNew<vtkParametricFunctionSource> torus;
-  torus->SetParametricFunction(vtkNew<vtkParametricTorus>());
-  torus->SetUResolution(36);
-  torus->SetVResolution(18);
-  vtkNew<vtkPlaneSource> plane;
-  plane->SetResolution(12, 12);
-  vtkNew<vtkTriangleFilter> triangles;
-  triangles->SetInputConnection(name == "sphere" ? sphere->GetOutputPort()
-      : name == "torus"                          ? torus->GetOutputPort()
-                                                 : plane->GetOutputPort());
-  triangles->Update();
-  return triangles->GetOutput();
-}
-
-// An unlit actor of one flat colour drawing `data`.
-vtkSmartPointer<vtkActor> FlatActor(vtkPolyData* data, const std::array<double, 3>& rgb)
-{
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(data);
-  mapper->ScalarVisibilityOff();
-  auto actor = vtkSmartPointer<vtkActor>::New();
-  actor->SetMapper(mapper);
-  actor->GetProperty()->SetColor(rgb[0], rgb[1], rgb[2]);
-  actor->GetProperty()->LightingOff();
-  return actor;
-}
-
-constexpr int EdgeWindow = 300;
-constexpr std::array<double, 3> SurfaceRgb = { 0.2, 0.4, 0.9 };
-
-// A shape, the camera turned from the default view, the projection and
-// vtkMapper's global mode.
-struct View
-{
-  const char* Shape;
-  double Azimuth, Elevation;
-  bool Parallel;
-  int GlobalMode;
-};
-
-// Renders the view's shape in a white window with its edges drawn by VTK's
-// own EdgeVisibilityOn() (edges 0), or through the pass by a tagged
-// wireframe actor on the surface's poly data (1) or on a copy of it (2), and
-// returns the mask of the pixels nearer black than the surface colour.
-std::vector<bool> RenderEdges(const View& v, int edges)
-{
-  orvi_test::Scene scene(EdgeWindow, EdgeWindow);
-  scene.Renderer->SetBackground(1.0, 1.0, 1.0);
-  const auto shape = EdgeShape(v.Shape);
-  auto surface = FlatActor(shape, SurfaceRgb);
-  scene.Renderer->AddActor(surface);
-  surface->GetProperty()->SetEdgeVisibility(edges == 0);
-  surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
-  vtkNew<vtkPolyData> copy;
-  copy->DeepCopy(shape);
-  if (edges > 0)
-  {
-    auto wireframe = FlatActor(edges == 1 ? shape.Get() : copy.Get(), { 0, 0, 0 });
-    wireframe->GetProperty()->SetRepresentationToWireframe();
-    wireframe->SetPropertyKeys(Keys(0)); // the key's presence counts, not its value
-    scene.Renderer->AddActor(wireframe);
-    vtkKivMainPass::InstallOn(scene.Renderer);
-  }
-  scene.Camera()->SetParallelProjection(v.Parallel);
-  scene.Renderer->ResetCamera();
-  scene.Camera()->Azimuth(v.Azimuth);
-  scene.Camera()->Elevation(v.Elevation);
-  scene.Camera()->OrthogonalizeViewUp();
-  scene.Renderer->ResetCamera();
-  // The second frame: a pair the pass met only when its surface was drawn
-  // already is drawn in one go from then on.
-  scene.Window->Render();
-  scene.Window->Render();
-  orvi_test::Frame frame(scene.Window);
-  std::vector<bool> mask;
-  for (int i = 0; i < EdgeWindow * EdgeWindow; ++i)
-  {
-    const auto rgb = frame.At(i % EdgeWindow, i / EdgeWindow);
-    mask.push_back(rgb[0] + rgb[1] + rgb[2] < 0.5 * 255 * (0.2 + 0.4 + 0.9));
-  }
-  return mask;
-}
-} // namespace
-
 // A wireframe tagged RENDER_WIREFRAME over an untagged surface, in VTK's
 // default global mode (off) and in polygon-offset mode, for every view: on
 // the surface's own poly data the pass draws what VTK draws for a surface
@@ -290,23 +278,18 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
   };
   for (const View& v : views)
   {
-    SCOPED_TRACE(std::string(v.Shape) + " " + std::to_string(&v - views));
-    GlobalsGuard guard({ static_cast<double>(v.GlobalMode), 0, 0, 0 });
+    SCOPED_TRACE(&v - views);
+    GlobalsGuard guard({ static_cast<double>(std::get<4>(v)), 0, 0, 0 });
     const auto reference = RenderEdges(v, 0);
     EXPECT_EQ(RenderEdges(v, 1), reference);
     const auto copied = RenderEdges(v, 2);
     int edges = 0, covered = 0;
-    for (int i = 0; i < EdgeWindow * EdgeWindow; ++i)
+    for (int i = EdgeWindow + 1; i < EdgeWindow * (EdgeWindow - 1) - 1; ++i)
     {
-      const int x = i % EdgeWindow, y = i / EdgeWindow;
-      bool near = false;
-      for (int k = 0; k < 9; ++k)
-      {
-        const int xx = std::clamp(x + k % 3 - 1, 0, EdgeWindow - 1);
-        near = near || copied[std::clamp(y + k / 3 - 1, 0, EdgeWindow - 1) * EdgeWindow + xx];
-      }
+      const auto near = [&](int d)
+      { return copied[i + d - 1] || copied[i + d] || copied[i + d + 1]; };
       edges += reference[i] ? 1 : 0;
-      covered += reference[i] && near ? 1 : 0;
+      covered += reference[i] && (near(-EdgeWindow) || near(0) || near(EdgeWindow)) ? 1 : 0;
     }
     EXPECT_GE(covered, 0.95 * edges);
     EXPECT_GE(std::count(copied.begin(), copied.end(), true), 0.75 * edges);
@@ -320,39 +303,31 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
 // off the keys do nothing and the square drawn last wins.
 TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
 {
-  struct Case
-  {
-    int GlobalMode;
-    bool Wireframe;
-    double RedFactor, RedUnits, GreenFactor, GreenUnits;
-    int Winner; // colour channel of the square that must show: 0 red, 1 green
+  // Global mode, wireframe, red's offset factor and units, green's, the
+  // colour channel of the square that must show (0 red, 1 green).
+  using Offsets = std::array<double, 4>;
+  const std::tuple<int, bool, Offsets, int> cases[] = {
+    { VTK_RESOLVE_POLYGON_OFFSET, false, { 0, 20, 0, 0 }, 1 },
+    { VTK_RESOLVE_POLYGON_OFFSET, false, { 0, 0, 0, 20 }, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, { 0, 20, 0, 0 }, 1 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, { 0, -20, 0, 0 }, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, false, { 0, 0, 2, 0 }, 0 },
+    { VTK_RESOLVE_POLYGON_OFFSET, true, { 2, 0, 0, 0 }, 1 },
+    { VTK_RESOLVE_OFF, false, { 0, 0, 0, 20 }, 1 },
+    { VTK_RESOLVE_OFF, true, { 0, -20, 0, 0 }, 1 },
   };
-  const Case cases[] = {
-    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 20, 0, 0, 1 },
-    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 0, 0, 20, 0 },
-    { VTK_RESOLVE_POLYGON_OFFSET, true, 0, 20, 0, 0, 1 },
-    { VTK_RESOLVE_POLYGON_OFFSET, true, 0, -20, 0, 0, 0 },
-    { VTK_RESOLVE_POLYGON_OFFSET, false, 0, 0, 2, 0, 0 },
-    { VTK_RESOLVE_POLYGON_OFFSET, true, 2, 0, 0, 0, 1 },
-    { VTK_RESOLVE_OFF, false, 0, 0, 0, 20, 1 },
-    { VTK_RESOLVE_OFF, true, 0, -20, 0, 0, 1 },
-  };
-  for (const Case& c : cases)
+  for (const auto& [mode, wireframe, offsets, winner] : cases)
   {
-    SCOPED_TRACE(&c - cases);
-    GlobalsGuard guard({ static_cast<double>(c.GlobalMode), 0, 0, 0 });
-    PassScene scene(200, 200, 0.5, 0.5, 0.5);
-    scene.Camera()->SetParallelProjection(false);
+    SCOPED_TRACE(&mode - &std::get<0>(cases[0]));
+    GlobalsGuard guard({ static_cast<double>(mode), 0, 0, 0 });
+    PassScene scene(200, false);
     scene.Camera()->Elevation(-55.0);
     scene.Camera()->OrthogonalizeViewUp();
     scene.Camera()->Dolly(3.0);
-    for (const auto& [rgb, factor, units] :
-      { std::make_tuple(std::array<double, 3>{ 1, 0, 0 }, c.RedFactor, c.RedUnits),
-        std::make_tuple(std::array<double, 3>{ 0, 1, 0 }, c.GreenFactor, c.GreenUnits) })
+    for (int k : { 0, 1 })
     {
-      scene.Add(0, 0, 1, 8, rgb, Keys(NAN, factor, units), false)
-        ->GetProperty()
-        ->SetRepresentation(c.Wireframe ? VTK_WIREFRAME : VTK_SURFACE);
+      scene.Add(
+        { 1.0 - k, 1.0 * k, 0 }, Keys(-1, offsets[2 * k], offsets[2 * k + 1]), 8, wireframe);
     }
     scene.Window->Render();
     orvi_test::Frame frame(scene.Window);
@@ -361,8 +336,8 @@ TEST(KivMainPass, TheLargerOffsetIsDrawnBehind)
       return frame.Count([channel](const std::array<int, 3>& rgb, int, int)
         { return rgb[channel] > 100 && rgb[1 - channel] < 60; });
     };
-    EXPECT_GT(shows(c.Winner), c.Wireframe ? 500 : 5000);
-    EXPECT_EQ(shows(1 - c.Winner), 0);
+    EXPECT_GT(shows(winner), wireframe ? 500 : 5000);
+    EXPECT_EQ(shows(1 - winner), 0);
   }
 }
 
@@ -376,10 +351,8 @@ TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
   const auto shape = EdgeShape("sphere");
   orvi_test::Scene scene(EdgeWindow, EdgeWindow);
   scene.Renderer->SetBackground(1.0, 1.0, 1.0);
-  auto surface = FlatActor(shape, SurfaceRgb);
-  auto wireframe = FlatActor(shape, { 1, 0, 0 });
-  wireframe->GetProperty()->SetRepresentationToWireframe();
-  wireframe->SetPropertyKeys(Keys(1));
+  auto surface = FlatActor(shape, SurfaceRgb, nullptr);
+  auto wireframe = FlatActor(shape, { 1, 0, 0 }, Keys(1), true);
   wireframe->PickableOff();
   scene.Renderer->AddActor(surface);
   scene.Renderer->AddActor(wireframe);
@@ -388,12 +361,7 @@ TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
   scene.Window->Render();
   EXPECT_TRUE(orvi_test::MatchesBaseline(scene.Window, "pass-wireframe-on-surface"));
 
-  vtkNew<vtkHardwareSelector> selector;
-  selector->SetRenderer(scene.Renderer);
-  selector->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-  selector->SetArea(140, 140, 160, 160);
-  vtkSmartPointer<vtkSelection> selection;
-  selection.TakeReference(selector->Select());
+  vtkSmartPointer<vtkSelection> selection = Select(scene.Renderer, 140, 140, 160, 160);
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
   EXPECT_EQ(orvi_test::PropOf(selection->GetNode(0)), surface);
   EXPECT_FALSE(orvi_test::Ids(selection->GetNode(0)).empty());

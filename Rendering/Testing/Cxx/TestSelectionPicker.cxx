@@ -16,14 +16,10 @@
 #include <gtest/gtest.h>
 
 #include <limits>
-#include <memory>
 #include <sstream>
 #include <tuple>
 
-using orvi_test::Area;
-using orvi_test::Ids;
-using orvi_test::PlaneActor;
-using A4 = std::array<double, 4>;
+using namespace orvi_test;
 
 namespace
 {
@@ -40,27 +36,11 @@ public:
 };
 vtkStandardNewMacro(ProbePicker);
 
-vtkSelectionPicker* Base(vtkSelectionPicker* picker)
+std::array<vtkSelectionPicker*, 2> Both(vtkSelectionPicker* frustum, vtkSelectionPicker* visible)
 {
-  return picker;
+  return { frustum, visible };
 }
 
-// A selection node by node: field type, content type, prop, source, ids.
-using Node = std::tuple<int, int, vtkObjectBase*, vtkObjectBase*, std::vector<vtkIdType>>;
-std::vector<Node> Nodes(vtkSelection* selection, bool sorted = false)
-{
-  std::vector<Node> nodes;
-  for (unsigned int i = 0; i < selection->GetNumberOfNodes(); ++i)
-  {
-    vtkSelectionNode* n = selection->GetNode(i);
-    nodes.emplace_back(n->GetFieldType(),
-      n->GetContentType(),
-      orvi_test::PropOf(n),
-      orvi_test::SourceOf(n),
-      Ids(n, sorted));
-  }
-  return nodes;
-}
 } // namespace
 
 // Printed after vtkAbstractPicker's fields. No renderer, a renderer outside
@@ -73,7 +53,7 @@ TEST(SelectionPicker, PrintingAndRefusedPicks)
   const double inf = std::numeric_limits<double>::infinity();
   vtkNew<vtkFrustumSelectionPicker> frustum;
   vtkNew<vtkVisibleSelectionPicker> visible;
-  for (vtkSelectionPicker* picker : { Base(frustum), Base(visible) })
+  for (vtkSelectionPicker* picker : Both(frustum, visible))
   {
     SCOPED_TRACE(picker->GetClassName());
     std::ostringstream out;
@@ -83,12 +63,12 @@ TEST(SelectionPicker, PrintingAndRefusedPicks)
     EXPECT_LT(out.str().find("Picking from renderer's prop list"), own);
     unsigned int nodes = 0;
     {
-      orvi_test::PlanePickerScene<ProbePicker> scene;
-      picker->AddPickList(scene.Plane.Actor);
+      PlanePickerScene<ProbePicker> scene;
+      picker->AddPickList(scene.Plane);
       ASSERT_EQ(picker->AreaPick(100, 100, 200, 200, scene.Renderer), 1);
       nodes = picker->GetSelection()->GetNumberOfNodes();
       ASSERT_GT(nodes, 0u);
-      orvi_test::EventRecorder errors(picker, vtkCommand::ErrorEvent);
+      EventRecorder errors(picker, vtkCommand::ErrorEvent);
       vtkNew<vtkRenderer> loose;
       EXPECT_EQ(picker->Pick(5, 5, 0, nullptr), 0);
       EXPECT_EQ(picker->AreaPick(0, 0, 10, 10, loose), 0);
@@ -115,31 +95,32 @@ TEST(SelectionPicker, PrintingAndRefusedPicks)
 TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
 {
   vtkNew<ProbePicker> picker;
-  PlaneActor plane{ 0, 0, 1, 1, 0, 1, 1 }, clear{ 0, 0, 1, 1, 0, 1, 1 },
-    hidden{ 0, 0, 1, 1, 0, 1, 1 }, unpickable{ 0, 0, 1, 1, 0, 1, 1 };
-  clear.Actor->GetProperty()->SetOpacity(0.0);
-  hidden.Actor->VisibilityOff();
-  unpickable.Actor->PickableOff();
-  orvi_test::VolumeProp volume;
+  auto plane = MakePlane(0, 0, 1, 1), clear = MakePlane(0, 0, 1, 1), hidden = MakePlane(0, 0, 1, 1),
+       unpickable = MakePlane(0, 0, 1, 1);
+  clear->GetProperty()->SetOpacity(0.0);
+  hidden->VisibilityOff();
+  unpickable->PickableOff();
+  vtkMapper *m = plane->GetMapper(), *clearMapper = clear->GetMapper();
+  VolumeProp volume;
   vtkNew<vtkImageActor> image;
   image->GetMapper()->SetInputData(volume.Image);
   vtkNew<vtkActor2D> actor2D;
   vtkNew<vtkLODProp3D> empty, clearLod, volumeLod;
-  clearLod->AddLOD(plane.Mapper, clear.Actor->GetProperty(), 0.0);
+  clearLod->AddLOD(m, clear->GetProperty(), 0.0);
   volumeLod->AddLOD(volume.Mapper, volume.Property, 0.0);
   using R = std::tuple<int, void*, void*, vtkObjectBase*, vtkDataSet*>;
   const R none(0, nullptr, nullptr, nullptr, nullptr);
   const std::vector<std::pair<vtkProp*, R>> cases = {
-    { plane.Actor, R(1, nullptr, plane.Mapper, plane.Mapper, plane.Source->GetOutput()) },
-    { clear.Actor, R(0, nullptr, clear.Mapper, nullptr, nullptr) },
-    { hidden.Actor, none },
-    { unpickable.Actor, none },
+    { plane, R(1, nullptr, m, m, PolyOf(plane)) },
+    { clear, R(0, nullptr, clearMapper, nullptr, nullptr) },
+    { hidden, none },
+    { unpickable, none },
     { image, R(1, image, nullptr, image, volume.Image) },
     { volume.Volume, R(1, nullptr, volume.Mapper, nullptr, nullptr) },
     { actor2D, none },
     { nullptr, none },
     { empty, none },
-    { clearLod, R(0, nullptr, plane.Mapper, nullptr, nullptr) },
+    { clearLod, R(0, nullptr, m, nullptr, nullptr) },
     { volumeLod, R(1, nullptr, volume.Mapper, nullptr, nullptr) },
   };
   for (const auto& [prop, expected] : cases)
@@ -151,8 +132,7 @@ TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
     vtkNew<vtkSelectionNode> node;
     EXPECT_EQ(picker->TagNodeSource(prop, node), result);
     EXPECT_EQ(
-      R(result, imageOut, mapperOut, orvi_test::SourceOf(node), ProbePicker::NodeDataSet(node)),
-      expected);
+      R(result, imageOut, mapperOut, SourceOf(node), ProbePicker::NodeDataSet(node)), expected);
   }
 }
 
@@ -162,31 +142,30 @@ TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
 // kept for points alone.
 TEST(SelectionPicker, FieldAssociations)
 {
-  orvi_test::PlanePickerScene<vtkFrustumSelectionPicker> scene;
-  vtkActor* a = scene.Plane.Actor;
-  vtkMapper* m = scene.Plane.Mapper;
-  const int In = vtkSelectionNode::INDICES;
-  const Node cell9(vtkSelectionNode::CELL, In, a, m, { 9 });
-  const Node points(vtkSelectionNode::POINT, In, a, m, { 20, 21 });
-  const Node cells(vtkSelectionNode::CELL, In, a, m, { 9, 10, 11, 17, 18, 19 });
+  PlanePickerScene<vtkFrustumSelectionPicker> scene;
+  vtkActor* a = scene.Plane;
+  vtkMapper* m = a->GetMapper();
+  const int In = vtkSelectionNode::INDICES, P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL;
+  const int PTC = vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS,
+            PTS = vtkDataObject::FIELD_ASSOCIATION_POINTS,
+            CLS = vtkDataObject::FIELD_ASSOCIATION_CELLS;
+  const Node cell9(C, In, a, m, { 9 }), noPoints(P, In, a, m, {}), points(P, In, a, m, { 20, 21 }),
+    cells(C, In, a, m, { 9, 10, 11, 17, 18, 19 });
+  const A4 in9{ 120, 120, 180, 180 }, wide{ 150, 150, 350, 250 };
   const std::vector<std::tuple<A4, int, std::vector<Node>>> cases = {
-    { { 120, 120, 180, 180 }, vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS, { cell9 } },
-    { { 120, 120, 180, 180 },
-      vtkDataObject::FIELD_ASSOCIATION_POINTS,
-      { Node(vtkSelectionNode::POINT, In, a, m, {}) } },
-    { { 120, 120, 180, 180 }, vtkDataObject::FIELD_ASSOCIATION_CELLS, { cell9 } },
-    { { 150, 150, 350, 250 },
-      vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS,
-      { points, cells } },
-    { { 150, 150, 350, 250 }, vtkDataObject::FIELD_ASSOCIATION_POINTS, { points } },
-    { { 150, 150, 350, 250 }, vtkDataObject::FIELD_ASSOCIATION_CELLS, { cells } },
-    { { 150, 150, 350, 250 }, vtkDataObject::FIELD_ASSOCIATION_NONE, {} },
-    { { 150, 150, 350, 250 }, 7, {} },
+    { in9, PTC, { cell9 } },
+    { in9, PTS, { noPoints } },
+    { in9, CLS, { cell9 } },
+    { wide, PTC, { points, cells } },
+    { wide, PTS, { points } },
+    { wide, CLS, { cells } },
+    { wide, vtkDataObject::FIELD_ASSOCIATION_NONE, {} },
+    { wide, 7, {} },
   };
   vtkNew<vtkVisibleSelectionPicker> visible;
-  for (vtkSelectionPicker* picker : { Base(scene.Picker), Base(visible) })
+  for (vtkSelectionPicker* picker : Both(scene.Picker, visible))
   {
-    picker->AddPickList(scene.Plane.Actor);
+    picker->AddPickList(a);
     for (const auto& [r, association, expected] : cases)
     {
       SCOPED_TRACE(std::string(picker->GetClassName()) + " " + std::to_string(association) + " " +
@@ -209,18 +188,16 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
 {
   for (const auto& size : { std::array<int, 2>{ 1000, 700 }, std::array<int, 2>{ 320, 240 } })
   {
-    orvi_test::Scene other(size[0], size[1]);
-    PlaneActor plane{ -1.0, -1.0, 9.0, 7.0, 0.0, 10, 8 };
-    other.Renderer->AddActor(plane.Actor);
+    Scene other(size[0], size[1]);
+    other.Renderer->AddActor(MakePlane(-1, -1, 9, 7, 0, 10, 8));
     other.Renderer->SetBackground(0.9, 0.1, 0.3);
-    orvi_test::ParallelView(other.Renderer, 4.0, 3.0);
+    ParallelView(other.Renderer, 4.0, 3.0);
     other.Window->Render();
     other.Window->Finalize();
   }
-  orvi_test::Scene s;
+  Scene s;
   vtkNew<vtkRenderer> right, hidden;
   vtkRenderer* renderers[3] = { s.Renderer, right, hidden };
-  std::vector<std::unique_ptr<PlaneActor>> planes;
   vtkNew<vtkFrustumSelectionPicker> frustum;
   vtkNew<vtkVisibleSelectionPicker> visible;
   for (int i = 0; i < 3; ++i)
@@ -228,21 +205,16 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
     s.Window->AddRenderer(renderers[i]);
     renderers[i]->SetViewport(0.5 * i, 0.0, 0.5 * i + 0.5, 1.0);
     renderers[i]->SetBackground(0.2 + 0.4 * i, 0.4, 0.6 - 0.4 * i);
-    planes.push_back(std::make_unique<PlaneActor>(0.5, 0.5, 3.5, 5.5, 0.0, 3, 5));
-    renderers[i]->AddActor(planes.back()->Actor);
-    frustum->AddPickList(planes.back()->Actor);
-    orvi_test::ParallelView(renderers[i], 2.0, 3.0);
+    auto plane = MakePlane(0.5, 0.5, 3.5, 5.5, 0, 3, 5);
+    renderers[i]->AddActor(plane);
+    frustum->AddPickList(plane);
+    ParallelView(renderers[i], 2.0, 3.0);
   }
   hidden->SetViewport(0.0, 0.0, 0.25, 0.25);
   hidden->DrawOff();
   s.Window->Render();
-  struct Case
-  {
-    int Renderer;
-    A4 Corners;
-    A4 Clamped; // all 0: the rectangle covers none of the renderer's pixels
-  };
-  const Case cases[] = {
+  // Renderer, corners, clamped corners (all 0: none of the renderer's pixels).
+  const std::tuple<int, A4, A4> cases[] = {
     { 0, { -40, 210, 160, 310 }, { 0, 210, 160, 310 } },               // left edge
     { 0, { -30, 630, 120, 470 }, { 0, 599, 120, 470 } },               // top left corner
     { 0, { 310, 110, 610, 320 }, { 310, 110, 399, 320 } },             // into the right one
@@ -256,26 +228,22 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
     { 1, { 50, 100, 350, 300 }, {} },                                  // over the left one
     { 1, { 800, 100, 900, 300 }, {} },                                 // from x = W
   };
-  for (const Case& c : cases)
+  for (const auto& [index, r, k] : cases)
   {
-    SCOPED_TRACE(&c - cases);
-    vtkRenderer* renderer = renderers[c.Renderer];
-    const auto& k = c.Clamped;
+    SCOPED_TRACE(r[0]);
+    vtkRenderer* renderer = renderers[index];
     const bool covers = k != A4{};
     double clipped[4] = { -1, -1, -1, -1 };
     int pixels[4] = { -1, -1, -1, -1 };
-    EXPECT_EQ(
-      ProbePicker::ClipToRendererPixels(renderer, c.Corners.data(), clipped, pixels), covers);
+    EXPECT_EQ(ProbePicker::ClipToRendererPixels(renderer, r.data(), clipped, pixels), covers);
     if (covers)
     {
       EXPECT_EQ(Area(clipped), k);
-      EXPECT_EQ(Area(pixels),
-        (A4{ std::floor(std::min(k[0], k[2])),
-          std::floor(std::min(k[1], k[3])),
-          std::floor(std::max(k[0], k[2])),
-          std::floor(std::max(k[1], k[3])) }));
+      const auto low = [&](int i) { return std::floor(std::min(k[i], k[i + 2])); };
+      const auto high = [&](int i) { return std::floor(std::max(k[i], k[i + 2])); };
+      EXPECT_EQ(Area(pixels), (A4{ low(0), low(1), high(0), high(1) }));
     }
-    for (vtkSelectionPicker* picker : { Base(frustum), Base(visible) })
+    for (vtkSelectionPicker* picker : Both(frustum, visible))
     {
       SCOPED_TRACE(picker->GetClassName());
       std::vector<Node> expected;
@@ -285,7 +253,6 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
         expected = Nodes(picker->GetSelection());
         EXPECT_FALSE(expected.empty());
       }
-      const auto& r = c.Corners;
       EXPECT_EQ(picker->AreaPick(r[0], r[1], r[2], r[3], renderer), covers ? 1 : 0);
       EXPECT_EQ(Nodes(picker->GetSelection()), expected);
     }

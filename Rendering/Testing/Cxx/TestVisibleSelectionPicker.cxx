@@ -16,13 +16,7 @@
 
 #include <map>
 
-using orvi_test::Area;
-using orvi_test::Ids;
-using orvi_test::PlaneActor;
-using orvi_test::PropOf;
-using orvi_test::SourceOf;
-using A4 = std::array<double, 4>;
-using IdList = std::vector<vtkIdType>;
+using namespace orvi_test;
 
 namespace
 {
@@ -41,41 +35,22 @@ public:
 };
 vtkStandardNewMacro(ProbeVisiblePicker);
 
-// The plain way of deriving the points of the selected cells: each point's
-// WorldToDisplay() tested against the rectangle widened by the tolerance.
-IdList ReferencePoints(vtkSelectionNode* cellNode,
-  vtkPolyData* data,
-  vtkRenderer* renderer,
-  const double area[4],
-  double tolerance)
+// The points of the selected cells (in the order of the cells' points) on
+// screen in the rectangle widened by the tolerance.
+IdList PointsOf(vtkSelectionNode* node, vtkPolyData* pd, vtkRenderer* r, const double* a, double t)
 {
-  vtkNew<vtkIdList> unique;
-  vtkNew<vtkIdList> cellPoints;
-  for (vtkIdType cellId : Ids(cellNode))
+  vtkNew<vtkIdList> unique, cellPoints;
+  for (vtkIdType cellId : Ids(node))
   {
-    data->GetCellPoints(cellId, cellPoints);
+    pd->GetCellPoints(cellId, cellPoints);
     for (vtkIdType k = 0; k < cellPoints->GetNumberOfIds(); ++k)
     {
       unique->InsertUniqueId(cellPoints->GetId(k));
     }
   }
-  IdList kept;
-  for (vtkIdType id : *unique)
-  {
-    const double* p = data->GetPoint(id);
-    renderer->SetWorldPoint(p[0], p[1], p[2], 1.0);
-    renderer->WorldToDisplay();
-    const double* d = renderer->GetDisplayPoint();
-    if (area[0] - tolerance <= d[0] && area[1] - tolerance <= d[1] && d[0] <= area[2] + tolerance &&
-      d[1] <= area[3] + tolerance)
-    {
-      kept.push_back(id);
-    }
-  }
-  return kept;
+  return PointsOnScreen(pd, r, a, t, IdList(unique->begin(), unique->end()));
 }
 
-using PlaneScene = orvi_test::PlanePickerScene<ProbeVisiblePicker>;
 } // namespace
 
 // The selection area is the rectangle clamped to origin .. origin + size, a
@@ -84,8 +59,9 @@ using PlaneScene = orvi_test::PlanePickerScene<ProbeVisiblePicker>;
 // a rectangle covering none of the renderer's pixels runs no selection.
 TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
 {
-  PlaneScene scene;
+  PlanePickerScene<ProbeVisiblePicker> scene;
   auto& picker = scene.Picker;
+  const int C = vtkSelectionNode::CELL, In = vtkSelectionNode::INDICES;
   EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 0u) << "before any pick";
   const std::array<A4, 3> cases[] = {
     { A4{ -10, 650, 900, 50 }, A4{ 0, 50, 800, 600 }, A4{ 0, 50, 799, 599 } },
@@ -100,9 +76,8 @@ TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
     ORVI_EXPECT_VEC3_NEAR(picker->GetSelectionPoint(), (r[0] + r[2]) / 2, (r[1] + r[3]) / 2, 0, 0);
     ORVI_EXPECT_VEC3_NEAR(picker->GetPickPosition(), 0.0, 0.0, 0.0, 0.0);
   }
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 1u) << "no point within 4 pixels of (100.7, 50.2)";
-  EXPECT_EQ(Ids(selection->GetNode(0)), IdList{ 1 });
+  const Node cell1(C, In, scene.Plane, scene.Plane->GetMapper(), { 1 });
+  EXPECT_EQ(Nodes(picker->GetSelection()), std::vector<Node>{ cell1 }) << "no point within 4 px";
 
   // Pick() is the same zero-size AreaPick().
   EXPECT_EQ(picker->Pick(250, 350, 9, scene.Renderer), 1);
@@ -111,37 +86,23 @@ TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
   EXPECT_EQ(picker->Hardware(), nullptr) << "no selection run";
 }
 
-// The points are those of the plain per-point test, in the order of the
-// cells' points; the cell node is the hardware selection's own.
+// Cell ids outside the data set give no points; cell 10 gives its points in
+// the data set's order, 11, 12, 21, 20, of which 21 and 20 lie in the rectangle.
 TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
 {
-  PlaneScene scene;
+  PlanePickerScene<ProbeVisiblePicker> scene;
   auto& picker = scene.Picker;
   ASSERT_EQ(picker->AreaPick(150, 150, 350, 250, scene.Renderer), 1);
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
-  EXPECT_EQ(selection->GetNode(1), picker->Hardware()->GetNode(0));
-  EXPECT_EQ(Ids(selection->GetNode(0)),
-    ReferencePoints(selection->GetNode(1),
-      scene.Plane.Source->GetOutput(),
-      scene.Renderer,
-      picker->GetSelectionArea(),
-      4.0));
-
-  // Cell ids outside the data set give no points; cell 10 gives its points
-  // in the data set's order, 11, 12, 21, 20, of which 21 and 20 are kept.
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS);
   picker->Result()->Initialize();
   vtkNew<vtkSelectionNode> handMade;
   handMade->SetContentType(vtkSelectionNode::INDICES);
   handMade->SetFieldType(vtkSelectionNode::CELL);
+  vtkIdType bogusIds[] = { -1, 48, 1000, 10 };
   vtkNew<vtkIdTypeArray> bogus;
-  for (vtkIdType id : { -1, 48, 1000, 10 })
-  {
-    bogus->InsertNextValue(id);
-  }
+  bogus->SetArray(bogusIds, 4, 1);
   handMade->SetSelectionList(bogus);
-  picker->FillSelectionFromDataSet(handMade, scene.Plane.Source->GetOutput());
+  picker->FillSelectionFromDataSet(handMade, PolyOf(scene.Plane));
   ASSERT_EQ(picker->Result()->GetNumberOfNodes(), 1u);
   EXPECT_EQ(Ids(picker->Result()->GetNode(0)), (IdList{ 21, 20 }));
   EXPECT_EQ(handMade->GetFieldType(), vtkSelectionNode::CELL) << "the copy took the point type";
@@ -152,12 +113,11 @@ TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)
 // whole back row through the front one; the pickable flags are restored.
 TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
 {
-  orvi_test::Scene s;
-  PlaneActor front{ 0, 0, 4, 6, 0.0, 4, 6 };
-  PlaneActor back{ 0, 0, 8, 6, -1.0, 8, 6 };
-  s.Renderer->AddActor(front.Actor);
-  s.Renderer->AddActor(back.Actor);
-  orvi_test::ParallelView(s.Renderer, 4.0, 3.0);
+  Scene s;
+  auto front = MakePlane(0, 0, 4, 6, 0, 4, 6), back = MakePlane(0, 0, 8, 6, -1, 8, 6);
+  s.Renderer->AddActor(front);
+  s.Renderer->AddActor(back);
+  ParallelView(s.Renderer, 4.0, 3.0);
   s.Window->Render();
 
   vtkNew<ProbeVisiblePicker> picker;
@@ -169,30 +129,28 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
     vtkSelectionNode* node = selection->GetNode(i);
     got[{ PropOf(node), node->GetFieldType() }] = Ids(node, true);
   }
-  const int P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL;
+  const int P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL, In = vtkSelectionNode::INDICES;
   // Points: x = 3, 4 (front) and 4, 5 (back) at y = 2, none of the hidden columns.
   EXPECT_EQ(got,
-    (std::map<std::pair<vtkObjectBase*, int>, IdList>{ { { front.Actor, C }, { 6, 7, 10, 11 } },
-      { { front.Actor, P }, { 13, 14 } },
-      { { back.Actor, C }, { 12, 13, 20, 21 } },
-      { { back.Actor, P }, { 22, 23 } } }));
+    (std::map<std::pair<vtkObjectBase*, int>, IdList>{ { { front, C }, { 6, 7, 10, 11 } },
+      { { front, P }, { 13, 14 } },
+      { { back, C }, { 12, 13, 20, 21 } },
+      { { back, P }, { 22, 23 } } }));
 
-  picker->AddPickList(back.Actor);
+  picker->AddPickList(back);
   picker->PickFromListOn();
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
   ASSERT_EQ(picker->AreaPick(250, 150, 550, 250, s.Renderer), 1);
-  selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
-  EXPECT_EQ(PropOf(selection->GetNode(0)), back.Actor.Get());
-  EXPECT_EQ(Ids(selection->GetNode(0), true), (IdList{ 10, 11, 12, 13, 18, 19, 20, 21 }));
-  EXPECT_EQ(front.Actor->GetPickable(), 1) << "restored";
+  EXPECT_EQ(Nodes(picker->GetSelection(), true),
+    (std::vector<Node>{ { C, In, back, back->GetMapper(), { 10, 11, 12, 13, 18, 19, 20, 21 } } }));
+  EXPECT_EQ(front->GetPickable(), 1) << "restored";
   // An unpickable prop stays unpickable after the pick, from the list or not.
-  front.Actor->PickableOff();
+  front->PickableOff();
   for (bool fromList : { false, true })
   {
     picker->SetPickFromList(fromList);
     ASSERT_EQ(picker->AreaPick(250, 150, 550, 250, s.Renderer), 1);
-    EXPECT_EQ(front.Actor->GetPickable(), 0);
+    EXPECT_EQ(front->GetPickable(), 0);
   }
 }
 
@@ -200,41 +158,39 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
 // is empty, and with points then cells the hardware's cell node stays alone.
 TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
 {
-  orvi_test::Scene s;
-  PlaneActor plane{ 0, 0, 2, 1, 0.0, 2, 1 };
+  Scene s;
+  auto plane = MakePlane(0, 0, 2, 1, 0, 2, 1);
   vtkNew<vtkUnstructuredGrid> grid;
-  grid->SetPoints(plane.Source->GetOutput()->GetPoints());
+  grid->SetPoints(PolyOf(plane)->GetPoints());
   for (const auto& quad : { std::array<vtkIdType, 4>{ 0, 1, 4, 3 }, { 1, 2, 5, 4 } })
   {
     grid->InsertNextCell(VTK_QUAD, 4, quad.data());
   }
   vtkNew<vtkDataSetMapper> mapper;
   mapper->SetInputData(grid);
-  plane.Actor->SetMapper(mapper);
-  s.Renderer->AddActor(plane.Actor);
-  orvi_test::ParallelView(s.Renderer, 4.0, 3.0);
+  plane->SetMapper(mapper);
+  s.Renderer->AddActor(plane);
+  ParallelView(s.Renderer, 4.0, 3.0);
   s.Window->Render();
   vtkNew<ProbeVisiblePicker> picker;
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS);
   ASSERT_EQ(picker->AreaPick(0, 0, 250, 150, s.Renderer), 1);
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
-  EXPECT_EQ(selection->GetNode(0)->GetFieldType(), vtkSelectionNode::POINT);
-  EXPECT_EQ(SourceOf(selection->GetNode(0)), mapper.Get());
-  EXPECT_TRUE(Ids(selection->GetNode(0)).empty());
+  EXPECT_EQ(Nodes(picker->GetSelection()),
+    (std::vector<Node>{
+      { vtkSelectionNode::POINT, vtkSelectionNode::INDICES, plane, mapper, {} } }));
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS_THEN_CELLS);
-  selection = picker->GetSelection();
+  vtkSelection* selection = picker->GetSelection();
   ASSERT_EQ(selection->GetNumberOfNodes(), 1u);
   EXPECT_EQ(selection->GetNode(0), picker->Hardware()->GetNode(0));
 }
 
 // Under an oblique perspective camera the derived points are exactly those
 // of the plain per-point test, for the default tolerance of 4 pixels, none
-// and a larger one.
+// and a larger one; the cell node is the hardware selection's own.
 TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
 {
-  orvi_test::Scene s;
-  vtkPolyData* sphere = orvi_test::ShowObliqueSphere(s, 64, 48, 35.0);
+  Scene s;
+  vtkPolyData* sphere = ShowObliqueSphere(s, 64, 48, 35.0);
   vtkNew<ProbeVisiblePicker> picker;
   for (double tolerance : { 4.0, 0.0, 11.25 })
   {
@@ -242,9 +198,10 @@ TEST(VisibleSelectionPicker, PointsMatchThePlainWayUnderAnObliqueCamera)
     ASSERT_EQ(picker->AreaPick(310.5, 240, 455, 330.25, s.Renderer), 1);
     vtkSelection* selection = picker->GetSelection();
     ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
-    const auto expected = ReferencePoints(
-      selection->GetNode(1), sphere, s.Renderer, picker->GetSelectionArea(), tolerance);
+    const auto expected =
+      PointsOf(selection->GetNode(1), sphere, s.Renderer, picker->GetSelectionArea(), tolerance);
     EXPECT_EQ(Ids(selection->GetNode(0)), expected) << tolerance;
+    EXPECT_EQ(selection->GetNode(1), picker->Hardware()->GetNode(0));
     EXPECT_GT(expected.size(), 20u);
   }
 }

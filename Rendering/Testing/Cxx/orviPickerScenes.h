@@ -1,13 +1,12 @@
 // Scenes for the area-picker tests whose selected ids can be predicted: a
-// parallel camera looking down -z at a plane in the z = 0 plane, with
-// 100 display pixels per world unit, so that the cell (i, j) of a plane with
-// unit cells covers the pixels [100 i, 100 i + 100] x [100 j, 100 j + 100].
+// parallel camera looking down -z at planes (orvi_test::MakePlane) in z = 0,
+// with 100 display pixels per world unit, so that the cell (i, j) of a plane
+// with unit cells covers the pixels [100 i, 100 i + 100] x [100 j, 100 j + 100].
 #ifndef orviPickerScenes_h
 #define orviPickerScenes_h
 
 #include "orviTestUtils.h"
 
-#include "vtkColorTransferFunction.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
 #include "vtkOpenGLGPUVolumeRayCastMapper.h"
@@ -19,29 +18,19 @@
 #include "vtkVolumeProperty.h"
 
 #include <algorithm>
+#include <numeric>
+#include <tuple>
 
 namespace orvi_test
 {
+using A4 = std::array<double, 4>;
+using IdList = std::vector<vtkIdType>;
 
-/// A plane from (x0, y0) to (x1, y1) at height z, with resX x resY cells, in
-/// a mapper and an actor. Cell ids run row by row: id = j * resX + i; point
-/// ids likewise with resX + 1 points per row.
-struct PlaneActor
+/// The poly data an actor's mapper draws.
+inline vtkPolyData* PolyOf(vtkActor* actor)
 {
-  PlaneActor(double x0, double y0, double x1, double y1, double z, int resX, int resY)
-  {
-    this->Source->SetOrigin(x0, y0, z);
-    this->Source->SetPoint1(x1, y0, z);
-    this->Source->SetPoint2(x0, y1, z);
-    this->Source->SetResolution(resX, resY);
-    this->Source->Update();
-    this->Mapper->SetInputConnection(this->Source->GetOutputPort());
-    this->Actor->SetMapper(this->Mapper);
-  }
-  vtkNew<vtkPlaneSource> Source;
-  vtkNew<vtkPolyDataMapper> Mapper;
-  vtkNew<vtkActor> Actor;
-};
+  return vtkPolyData::SafeDownCast(actor->GetMapper()->GetInput());
+}
 
 /// Parallel camera centred on (fx, fy) looking down -z, 100 pixels per
 /// world unit in a viewport 600 pixels high, clipping range 1 to 20 (world
@@ -59,11 +48,11 @@ struct PlanePickerScene : Scene
 {
   PlanePickerScene()
   {
-    this->Renderer->AddActor(this->Plane.Actor);
+    this->Renderer->AddActor(this->Plane);
     ParallelView(this->Renderer, 4.0, 3.0);
     this->Window->Render();
   }
-  PlaneActor Plane{ 0.0, 0.0, 8.0, 6.0, 0.0, 8, 6 };
+  vtkSmartPointer<vtkActor> Plane = MakePlane(0, 0, 8, 6, 0, 8, 6);
   vtkNew<PickerT> Picker;
 };
 
@@ -103,16 +92,13 @@ struct VolumeProp
     this->Mapper->SetInputData(this->Image);
     this->Opacity->AddPoint(0.0, 0.0);
     this->Opacity->AddPoint(255.0, 1.0);
-    this->Colors->AddRGBPoint(0.0, 1.0, 1.0, 1.0);
     this->Property->SetScalarOpacity(this->Opacity);
-    this->Property->SetColor(this->Colors);
     this->Volume->SetMapper(this->Mapper);
     this->Volume->SetProperty(this->Property);
   }
   vtkNew<vtkImageData> Image;
   vtkNew<vtkOpenGLGPUVolumeRayCastMapper> Mapper;
   vtkNew<vtkPiecewiseFunction> Opacity;
-  vtkNew<vtkColorTransferFunction> Colors;
   vtkNew<vtkVolumeProperty> Property;
   vtkNew<vtkVolume> Volume;
 };
@@ -125,19 +111,48 @@ std::array<double, 4> Area(const T* a)
 }
 
 /// The ids of a node's selection list, in order or sorted.
-inline std::vector<vtkIdType> Ids(vtkSelectionNode* node, bool sorted = false)
+inline IdList Ids(vtkSelectionNode* node, bool sorted = false)
 {
-  std::vector<vtkIdType> ids;
   auto* array = node ? vtkIdTypeArray::SafeDownCast(node->GetSelectionList()) : nullptr;
-  for (vtkIdType i = 0; array && i < array->GetNumberOfTuples(); ++i)
+  IdList ids;
+  if (array)
   {
-    ids.push_back(array->GetValue(i));
+    ids.assign(array->Begin(), array->End());
   }
   if (sorted)
   {
     std::sort(ids.begin(), ids.end());
   }
   return ids;
+}
+
+/// The points of `pd` among `ids` (all when empty), in that order, whose
+/// display position in renderer `r` lies in the area `a` widened by `t`
+/// pixels: the plain per-point test a picker's point ids are checked against.
+inline IdList PointsOnScreen(vtkPolyData* pd,
+  vtkRenderer* r,
+  const double* a,
+  double t,
+  IdList ids = {})
+{
+  if (ids.empty())
+  {
+    ids.resize(static_cast<size_t>(pd->GetNumberOfPoints()));
+    std::iota(ids.begin(), ids.end(), 0);
+  }
+  IdList kept;
+  for (vtkIdType id : ids)
+  {
+    const double* p = pd->GetPoint(id);
+    r->SetWorldPoint(p[0], p[1], p[2], 1.0);
+    r->WorldToDisplay();
+    const double* d = r->GetDisplayPoint();
+    if (a[0] - t <= d[0] && a[1] - t <= d[1] && d[0] <= a[2] + t && d[1] <= a[3] + t)
+    {
+      kept.push_back(id);
+    }
+  }
+  return kept;
 }
 
 inline vtkObjectBase* PropOf(vtkSelectionNode* node)
@@ -148,6 +163,20 @@ inline vtkObjectBase* PropOf(vtkSelectionNode* node)
 inline vtkObjectBase* SourceOf(vtkSelectionNode* node)
 {
   return node->GetProperties()->Get(vtkSelectionNode::SOURCE());
+}
+
+/// A selection node by node: field type, content type, prop, source, ids.
+using Node = std::tuple<int, int, vtkObjectBase*, vtkObjectBase*, IdList>;
+inline std::vector<Node> Nodes(vtkSelection* selection, bool sorted = false)
+{
+  std::vector<Node> nodes;
+  for (unsigned int i = 0; i < selection->GetNumberOfNodes(); ++i)
+  {
+    vtkSelectionNode* n = selection->GetNode(i);
+    nodes.emplace_back(
+      n->GetFieldType(), n->GetContentType(), PropOf(n), SourceOf(n), Ids(n, sorted));
+  }
+  return nodes;
 }
 
 } // namespace orvi_test

@@ -34,6 +34,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdlib>
@@ -55,10 +56,8 @@ class EventRecorder
 public:
   EventRecorder(vtkObject* subject, unsigned long event, float priority = 0.0f)
     : Subject(subject)
+    , Tag(subject->AddObserver(event, this, &EventRecorder::Record, priority))
   {
-    this->Command->SetClientData(this);
-    this->Command->SetCallback(&EventRecorder::Callback);
-    this->Tag = subject->AddObserver(event, this->Command, priority);
   }
   ~EventRecorder() { this->Subject->RemoveObserver(this->Tag); }
   EventRecorder(const EventRecorder&) = delete;
@@ -66,41 +65,31 @@ public:
 
   int Count = 0;
   std::vector<std::string> Texts;
-  void* LastCallData = nullptr;
 
   /// True when some recorded text contains the given message.
   bool Saw(const std::string& message) const
   {
-    for (const auto& text : this->Texts)
-    {
-      if (text.find(message) != std::string::npos)
-      {
-        return true;
-      }
-    }
-    return false;
+    return std::any_of(this->Texts.begin(),
+      this->Texts.end(),
+      [&](const std::string& text) { return text.find(message) != std::string::npos; });
   }
 
 private:
-  static void Callback(vtkObject*, unsigned long event, void* clientData, void* callData)
+  void Record(vtkObject*, unsigned long event, void* callData)
   {
-    auto* self = static_cast<EventRecorder*>(clientData);
-    ++self->Count;
-    self->LastCallData = callData;
+    ++this->Count;
     if ((event == vtkCommand::WarningEvent || event == vtkCommand::ErrorEvent) && callData)
     {
-      self->Texts.emplace_back(static_cast<const char*>(callData));
+      this->Texts.emplace_back(static_cast<const char*>(callData));
     }
   }
-
   vtkObject* Subject;
-  unsigned long Tag = 0;
-  vtkNew<vtkCallbackCommand> Command;
+  unsigned long Tag;
 };
 
 /// A real render window of the given size with one renderer and a
 /// vtkGenericRenderWindowInteractor, the interactor a host toolkit uses: it
-/// has no event loop, events are set and invoked by hand.
+/// has no event loop, events are set and invoked by hand. Background black.
 struct Scene
 {
   explicit Scene(int width = 800, int height = 600)
@@ -109,7 +98,6 @@ struct Scene
     this->Window->SetMultiSamples(0);
     this->Window->AddRenderer(this->Renderer);
     this->Interactor->SetRenderWindow(this->Window);
-    this->Renderer->SetBackground(0.0, 0.0, 0.0);
   }
 
   /// Places the pointer at (x, y) with the given modifiers, as a toolkit does
@@ -131,25 +119,6 @@ struct Scene
   {
     this->SetPointer(x, y, ctrl, shift);
     this->Interactor->InvokeEvent(event, nullptr);
-  }
-
-  /// RGBA of pixel (x, y) of the front buffer.
-  std::array<int, 4> Pixel(int x, int y)
-  {
-    vtkNew<vtkUnsignedCharArray> data;
-    this->Window->GetRGBACharPixelData(x, y, x, y, 1, data);
-    const unsigned char* p = data->GetPointer(0);
-    return { p[0], p[1], p[2], p[3] };
-  }
-
-  /// Key press, character and key release of one key, as a toolkit sends them.
-  void Key(char code, int x = 0, int y = 0)
-  {
-    const char sym[2] = { code, '\0' };
-    this->Interactor->SetEventInformation(x, y, 0, 0, code, 0, sym);
-    this->Interactor->InvokeEvent(vtkCommand::KeyPressEvent, nullptr);
-    this->Interactor->InvokeEvent(vtkCommand::CharEvent, nullptr);
-    this->Interactor->InvokeEvent(vtkCommand::KeyReleaseEvent, nullptr);
   }
 
   vtkCamera* Camera() { return this->Renderer->GetActiveCamera(); }
@@ -181,29 +150,26 @@ struct Frame
     const unsigned char* p = this->Data->GetPointer(4 * (y * this->Width + x));
     return { p[0], p[1], p[2] };
   }
-  /// How many pixels of [x0, x1) x [y0, y1) satisfy pred(rgb, x, y).
+  /// How many pixels satisfy pred(rgb, x, y).
   template <class Pred>
-  int Count(Pred pred, int x0 = 0, int y0 = 0, int x1 = -1, int y1 = -1) const
+  int Count(Pred pred) const
   {
     int n = 0;
-    for (int y = y0; y < (y1 < 0 ? this->Height : y1); ++y)
+    for (int i = 0; i < this->Width * this->Height; ++i)
     {
-      for (int x = x0; x < (x1 < 0 ? this->Width : x1); ++x)
-      {
-        n += pred(this->At(x, y), x, y) ? 1 : 0;
-      }
+      const int x = i % this->Width, y = i / this->Width;
+      n += pred(this->At(x, y), x, y) ? 1 : 0;
     }
     return n;
   }
-  int Width;
-  int Height;
+  int Width, Height;
   vtkNew<vtkUnsignedCharArray> Data;
 };
 
 /// A plane from (x0, y0) to (x1, y1) at height z with resX x resY cells, in
-/// its own mapper and an actor of class A.
-template <class A = vtkActor>
-vtkSmartPointer<A>
+/// its own mapper (its input up to date) and an actor. Cell ids run
+/// row by row: id = j * resX + i; point ids likewise, resX + 1 to a row.
+inline vtkSmartPointer<vtkActor>
 MakePlane(double x0, double y0, double x1, double y1, double z = 0.0, int resX = 1, int resY = 1)
 {
   vtkNew<vtkPlaneSource> plane;
@@ -212,26 +178,27 @@ MakePlane(double x0, double y0, double x1, double y1, double z = 0.0, int resX =
   plane->SetPoint2(x0, y1, z);
   plane->SetResolution(resX, resY);
   vtkNew<vtkPolyDataMapper> mapper;
+  plane->Update();
   mapper->SetInputConnection(plane->GetOutputPort());
-  auto actor = vtkSmartPointer<A>::New();
+  auto actor = vtkSmartPointer<vtkActor>::New();
   actor->SetMapper(mapper);
   return actor;
 }
 
-/// Camera at (fx, fy, distance) looking down -z at (fx, fy, 0), +y up, view
-/// angle 30 degrees; parallel with the given scale when asked.
+/// Camera at (x, y, z) looking down -z at (x, y, 0), +y up, view angle 30
+/// degrees; parallel (ortho) with the given scale when asked.
 inline void LookDownZ(vtkCamera* camera,
-  double distance,
-  bool parallel = false,
-  double scale = 1.0,
-  double fx = 0.0,
-  double fy = 0.0)
+  double z,
+  bool ortho = false,
+  double scale = 1,
+  double x = 0,
+  double y = 0)
 {
-  camera->SetFocalPoint(fx, fy, 0.0);
-  camera->SetPosition(fx, fy, distance);
+  camera->SetFocalPoint(x, y, 0.0);
+  camera->SetPosition(x, y, z);
   camera->SetViewUp(0.0, 1.0, 0.0);
   camera->SetViewAngle(30.0);
-  camera->SetParallelProjection(parallel);
+  camera->SetParallelProjection(ortho);
   camera->SetParallelScale(scale);
 }
 
@@ -293,16 +260,8 @@ struct FocalPointAt
 {
   FocalPointAt(vtkInteractorStyle* style, unsigned long event)
     : Style(style)
+    , Tag(style->AddObserver(event, this, &FocalPointAt::Keep))
   {
-    this->Command->SetClientData(this);
-    this->Command->SetCallback(
-      [](vtkObject* caller, unsigned long, void* self, void*)
-      {
-        auto* s = static_cast<vtkInteractorStyle*>(caller);
-        s->GetCurrentRenderer()->GetActiveCamera()->GetFocalPoint(
-          static_cast<FocalPointAt*>(self)->Focal.data());
-      });
-    this->Tag = style->AddObserver(event, this->Command);
   }
   ~FocalPointAt() { this->Style->RemoveObserver(this->Tag); }
   FocalPointAt(const FocalPointAt&) = delete;
@@ -310,26 +269,24 @@ struct FocalPointAt
   std::array<double, 3> Focal{};
 
 private:
+  void Keep(vtkObject*, unsigned long, void*)
+  {
+    this->Style->GetCurrentRenderer()->GetActiveCamera()->GetFocalPoint(this->Focal.data());
+  }
   vtkInteractorStyle* Style;
-  unsigned long Tag = 0;
-  vtkNew<vtkCallbackCommand> Command;
+  unsigned long Tag;
 };
 
 /// Compares what the window shows with the stored baseline image
 /// ORVI_BASELINE_DIR/NAME.png as VTK's regression tests do: vtkImageDifference
 /// must find a thresholded error (the colour differences above its per-pixel
-/// threshold) of at most `threshold`. Pixels are compared in place: 2D
-/// overlays drawn by the same Mesa and FreeType repeat pixel for pixel, and
-/// the shifts of up to two pixels and 3x3 averages that VTK allows for 3D
-/// scenes (`shifts` true) hide a changed text of a small font. The capture is
-/// written to ORVI_TEST_OUTPUT_DIR/NAME.png to be looked at, and on a
-/// mismatch the difference image to NAME-diff.png beside it. With
-/// ORVI_UPDATE_BASELINES=1 in the environment the baseline is written from
-/// the capture instead.
-inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window,
-  const std::string& name,
-  double threshold = 10.0,
-  bool shifts = false)
+/// threshold) of at most 10. Pixels are compared in place, without the shifts
+/// and averages VTK allows for 3D scenes: 2D overlays drawn by the same Mesa
+/// and FreeType repeat pixel for pixel, and shifts would hide a changed text of
+/// a small font. The capture is written to ORVI_TEST_OUTPUT_DIR/NAME.png to be
+/// looked at, and on a mismatch the difference image to NAME-diff.png beside
+/// it. With ORVI_UPDATE_BASELINES=1 the baseline is written from the capture.
+inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window, const std::string& name)
 {
   namespace fs = std::filesystem;
   vtkNew<vtkWindowToImageFilter> capture;
@@ -348,8 +305,8 @@ inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window,
   const fs::path output = fs::path(ORVI_TEST_OUTPUT_DIR) / (name + ".png");
   const fs::path baseline = fs::path(ORVI_BASELINE_DIR) / (name + ".png");
   write(capture, output);
-  const char* update = std::getenv("ORVI_UPDATE_BASELINES");
-  if (update && std::string(update) == "1")
+  if (const char* update = std::getenv("ORVI_UPDATE_BASELINES");
+      update && std::string(update) == "1")
   {
     write(capture, baseline);
     return ::testing::AssertionSuccess() << "baseline written: " << baseline;
@@ -357,29 +314,28 @@ inline ::testing::AssertionResult MatchesBaseline(vtkRenderWindow* window,
   vtkNew<vtkPNGReader> reader;
   reader->SetFileName(baseline.string().c_str());
   reader->Update();
-  const int* expected = reader->GetOutput()->GetDimensions();
-  const int* actual = capture->GetOutput()->GetDimensions();
-  if (!fs::exists(baseline) || expected[0] != actual[0] || expected[1] != actual[1] ||
+  const int *expected = reader->GetOutput()->GetDimensions(),
+            *actual = capture->GetOutput()->GetDimensions();
+  if (!fs::exists(baseline) || !std::equal(expected, expected + 3, actual) ||
     reader->GetOutput()->GetNumberOfScalarComponents() != 3)
   {
-    return ::testing::AssertionFailure()
-      << "baseline " << baseline << " is missing or not a " << actual[0] << " x " << actual[1]
-      << " RGB image (capture in " << output << "; ORVI_UPDATE_BASELINES=1 writes it)";
+    return ::testing::AssertionFailure() << "baseline " << baseline << " is missing or not of the "
+                                         << "capture's size and RGB (capture in " << output << ")";
   }
   vtkNew<vtkImageDifference> difference;
   difference->SetInputConnection(capture->GetOutputPort());
   difference->SetImageConnection(reader->GetOutputPort());
-  difference->SetAllowShift(shifts);
-  difference->SetAveraging(shifts);
+  difference->AllowShiftOff();
+  difference->AveragingOff();
   difference->Update();
-  const double error = difference->GetThresholdedError();
-  if (error <= threshold)
+  if (difference->GetThresholdedError() <= 10.0)
   {
     return ::testing::AssertionSuccess();
   }
   write(difference, fs::path(ORVI_TEST_OUTPUT_DIR) / (name + "-diff.png"));
-  return ::testing::AssertionFailure() << output << " differs from " << baseline
-                                       << ": thresholded error " << error << " > " << threshold;
+  return ::testing::AssertionFailure()
+    << output << " differs from " << baseline << ": thresholded error "
+    << difference->GetThresholdedError();
 }
 
 /// A navigator or interactor style as a host derives it, with the protected
