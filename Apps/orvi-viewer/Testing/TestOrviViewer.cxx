@@ -52,11 +52,7 @@ std::string Quote(const std::string& word)
 // The program run through the shell's exec, so that the status is its own
 // (-1 when a signal ended it). display: null keeps DISPLAY, "" removes it,
 // anything else replaces it. The window is small unless args say otherwise.
-struct Outcome
-{
-  int Code;
-  std::string Out, Err;
-};
+using Outcome = std::tuple<int, std::string, std::string>; // status, output, errors
 Outcome RunViewer(const fs::path& dir, const Args& args, const char* display = nullptr)
 {
   std::string command = "exec env ";
@@ -103,10 +99,7 @@ bool Differs(const Rgb& a, const Rgb& b, int threshold = 24)
 }
 
 // The highlight of picked cells.
-bool Magenta(const Rgb& c, int, int)
-{
-  return c[0] >= 250 && c[1] <= 5 && c[2] >= 250;
-}
+const auto Magenta = [](const Rgb& c, int, int) { return c[0] >= 250 && c[1] <= 5 && c[2] >= 250; };
 
 // The pixels of [x0, x1] x [y0, y1] for which pred(rgb, x, y) holds: their
 // count, centroid and bounding box.
@@ -166,11 +159,8 @@ std::string Data(const std::string& file)
 bool Parse(Args words, orvi::ViewerOptions& options, std::string& error)
 {
   words.insert(words.begin(), "orvi-viewer");
-  std::vector<char*> argv;
-  for (std::string& word : words)
-  {
-    argv.push_back(word.data());
-  }
+  std::vector<char*> argv(words.size());
+  std::transform(words.begin(), words.end(), argv.begin(), [](std::string& w) { return w.data(); });
   return orvi::ParseViewerOptions(static_cast<int>(argv.size()), argv.data(), options, error);
 }
 
@@ -570,17 +560,15 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     const char* Display = nullptr;
   };
   const Command commands[] = {
-    { { "--script", script, "--out", dir.string() },
-      script + " line 4: 'key' needs one character" },
+    { { "--script", script, "--out", dir.string() }, script + " line 4: 'key' needs" },
     { { "--frobnicate" }, "unknown option --frobnicate (see --help)" },
     { { "--script", script + "-none" }, "cannot open script '" + script + "-none'" },
     { { "--screenshot", shot, "a.vtu", "b.vtu" }, "cannot open 'a.vtu'" },
     { { "--colormap", "grey", "--screenshot", shot, sphere },
-      "--colormap and --range colour by an array, but no mesh has" },
-    { { "--screenshot", shot, "--array", "pressure" },
-      "the mesh has no point or cell array named 'pressure'" },
+      "--colormap and --range colour by an array" },
+    { { "--screenshot", shot, "--array", "pressure" }, "no point or cell array named 'pressure'" },
     { { "--screenshot", shot, "--array", "cell:temperature" },
-      "the mesh has no cell array named 'temperature'" },
+      "has no cell array named 'temperature'" },
     { { "--screenshot", (dir / "no-such-dir" / "x.png").string() }, "cannot write screenshot" },
     { { "--screenshot", shot }, "no X display (DISPLAY is not set); every mode", "" },
     { {}, "cannot connect to the X display ':32000'; every mode", ":32000" },
@@ -588,15 +576,13 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
   for (const auto& [args, message, display] : commands)
   {
     SCOPED_TRACE(message);
-    const Outcome run = RunViewer(dir, args, display);
-    EXPECT_EQ(run.Code, 1);
-    EXPECT_NE(run.Err.find("orvi-viewer: " + message), std::string::npos) << run.Err;
-    EXPECT_EQ(run.Out.find("wrote "), std::string::npos) << run.Out;
+    const auto [code, out, err] = RunViewer(dir, args, display);
+    EXPECT_EQ(code, 1);
+    EXPECT_NE(err.find("orvi-viewer: " + message), std::string::npos) << err;
+    EXPECT_EQ(out.find("wrote "), std::string::npos) << out;
   }
   EXPECT_FALSE(fs::exists(dir / "first.png") || fs::exists(shot));
-  const Outcome help = RunViewer(dir, { "--help" });
-  EXPECT_EQ(help.Code, 0);
-  EXPECT_EQ(help.Out, orvi::ViewerUsage());
+  EXPECT_EQ(RunViewer(dir, { "--help" }), Outcome(0, orvi::ViewerUsage(), ""));
 }
 
 //==============================================================================
