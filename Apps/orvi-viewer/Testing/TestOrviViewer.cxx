@@ -119,13 +119,9 @@ Region Find(const Image& image, Pred pred, std::array<int, 4> box = { 0, 0, 9999
     {
       if (pred(image.At(x, y), x, y))
       {
-        r = { r.Count + 1,
-          r.X + x,
-          r.Y + y,
-          std::min(r.X0, x),
-          std::min(r.Y0, y),
-          std::max(r.X1, x),
-          std::max(r.Y1, y) };
+        // Rows come in order: the last one found is the highest.
+        r = { r.Count + 1, r.X + x, r.Y + y, std::min(r.X0, x), std::min(r.Y0, y), r.X1, y };
+        r.X1 = std::max(r.X1, x);
       }
     }
   }
@@ -566,9 +562,10 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     { { "--screenshot", shot, "a.vtu", "b.vtu" }, "cannot open 'a.vtu'" },
     { { "--colormap", "grey", "--screenshot", shot, sphere },
       "--colormap and --range colour by an array" },
-    { { "--screenshot", shot, "--array", "pressure" }, "no point or cell array named 'pressure'" },
+    { { "--screenshot", shot, "--array", "pressure" },
+      "the mesh has no point or cell array named 'pressure'" },
     { { "--screenshot", shot, "--array", "cell:temperature" },
-      "has no cell array named 'temperature'" },
+      "the mesh has no cell array named 'temperature'" },
     { { "--screenshot", (dir / "no-such-dir" / "x.png").string() }, "cannot write screenshot" },
     { { "--screenshot", shot }, "no X display (DISPLAY is not set); every mode", "" },
     { {}, "cannot connect to the X display ':32000'; every mode", ":32000" },
