@@ -226,16 +226,20 @@ TEST(OrviQt, RectangleSelectsWhatTheViewerSelects)
   offscreen.GetRenderer()->GetActiveCamera()->DeepCopy(CameraOf(*window));
   const QPoint from(view->width() * 35 / 100, view->height() * 40 / 100);
   const QPoint to(view->width() * 55 / 100, view->height() * 60 / 100);
-  for (const char* mode : { "Visible cells", "Through the model" })
+  const std::pair<const char*, orvi::PickMode> modes[] = {
+    { "Visible cells", orvi::PickMode::Visible }, { "Through the model", orvi::PickMode::Through }
+  };
+  for (const auto& [item, mode] : modes)
   {
-    SCOPED_TRACE(mode);
-    Choose(*window, mode);
+    SCOPED_TRACE(item);
+    Choose(*window, item);
+    ASSERT_EQ(window->GetViewer().GetOptions().Pick, mode);
     Mouse(*window, QTest::MousePress, from, Qt::RightButton, Qt::ControlModifier);
     MoveAlong(*window, from, to);
     Mouse(*window, QTest::MouseRelease, to, Qt::RightButton, Qt::ControlModifier);
     const std::string summary = window->GetViewer().GetLastPickSummary();
     EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), summary);
-    offscreen.SetPickMode(window->GetViewer().GetOptions().Pick);
+    offscreen.SetPickMode(mode);
     offscreen.Render();
     offscreen.PickRectangle(
       from.x(), view->height() - 1 - from.y(), to.x(), view->height() - 1 - to.y());
