@@ -50,9 +50,8 @@ auto MixedMesh(bool storage32 = false, int last = 0, const Ids& ids = {}, const 
   { grid->InsertNextCell(type, static_cast<vtkIdType>(corners.size()), corners.data()); };
   vtkIdType twice = 0, n;
   const vtkIdType* pts;
-  while (grid->GetCellType(twice) == VTK_POLYHEDRON)
+  for (; grid->GetCellType(twice) == VTK_POLYHEDRON; ++twice)
   {
-    ++twice;
   }
   grid->GetCellPoints(twice, n, pts);
   cell(grid->GetCellType(twice), Ids(pts, pts + n));
@@ -114,12 +113,12 @@ auto MixedMesh(bool storage32 = false, int last = 0, const Ids& ids = {}, const 
 }
 
 // Each output cell as (input cell, type, point ids in the input's numbering
-// in order), sorted.
-using Cell = std::tuple<vtkIdType, int, Ids>;
+// in order, its "material"), sorted.
+using Cell = std::tuple<vtkIdType, int, Ids, double>;
 std::vector<Cell> Cells(vtkPolyData* surface, vtkIdTypeArray* pointIds)
 {
-  auto* cellIds =
-    vtkIdTypeArray::SafeDownCast(surface->GetCellData()->GetArray("vtkOriginalCellIds"));
+  vtkCellData* data = surface->GetCellData();
+  auto* cellIds = vtkIdTypeArray::SafeDownCast(data->GetArray("vtkOriginalCellIds"));
   std::vector<Cell> cells;
   for (vtkIdType c = 0; cellIds && c < surface->GetNumberOfCells(); ++c)
   {
@@ -131,7 +130,9 @@ std::vector<Cell> Cells(vtkPolyData* surface, vtkIdTypeArray* pointIds)
     {
       id = pointIds ? pointIds->GetValue(id) : id;
     }
-    cells.emplace_back(cellIds->GetValue(c), surface->GetCellType(c), ids);
+    const double material =
+      data->GetArray("material") ? data->GetArray("material")->GetTuple1(c) : -1;
+    cells.emplace_back(cellIds->GetValue(c), surface->GetCellType(c), ids, material);
   }
   std::sort(cells.begin(), cells.end());
   return cells;
@@ -188,29 +189,11 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
     EXPECT_EQ(surface->GetPoints(), vtkPointSet::SafeDownCast(mesh)->GetPoints());
     EXPECT_EQ(surface->GetPointData()->GetScalars(), mesh->GetPointData()->GetScalars());
     auto* pointIds = vtk->GetOutput()->GetPointData()->GetArray("vtkOriginalPointIds");
-    const std::vector<Cell> want = Cells(vtk->GetOutput(), vtkIdTypeArray::SafeDownCast(pointIds));
-    const std::vector<Cell> got = Cells(surface, nullptr);
-    const auto [a, b] = std::mismatch(want.begin(), want.end(), got.begin(), got.end());
-    if (a != want.end() || b != got.end())
-    {
-      ADD_FAILURE() << "VTK's filter gives " << (a == want.end() ? "-" : testing::PrintToString(*a))
-                    << ", orvi " << (b == got.end() ? "-" : testing::PrintToString(*b));
-    }
-    // Every cell array comes along with the values of each cell's source.
-    vtkCellData* in = mesh->GetCellData();
-    auto* sources = surface->GetCellData()->GetArray("vtkOriginalCellIds");
-    ASSERT_NE(sources, nullptr);
-    EXPECT_EQ(surface->GetCellData()->GetNumberOfArrays(), in->GetNumberOfArrays() + 1);
-    for (int i = 0; i < in->GetNumberOfArrays(); ++i)
-    {
-      vtkDataArray* passed = surface->GetCellData()->GetArray(in->GetArrayName(i));
-      ASSERT_NE(passed, nullptr) << in->GetArrayName(i);
-      for (vtkIdType c = 0; c < surface->GetNumberOfCells(); ++c)
-      {
-        const vtkIdType source = static_cast<vtkIdType>(sources->GetComponent(c, 0));
-        ASSERT_EQ(passed->GetComponent(c, 0), in->GetArray(i)->GetComponent(source, 0)) << c;
-      }
-    }
+    EXPECT_EQ(
+      Cells(surface, nullptr), Cells(vtk->GetOutput(), vtkIdTypeArray::SafeDownCast(pointIds)));
+    // The cell data comes along with the values of each cell's source.
+    EXPECT_EQ(
+      surface->GetCellData()->GetNumberOfArrays(), mesh->GetCellData()->GetNumberOfArrays() + 1);
   }
 }
 

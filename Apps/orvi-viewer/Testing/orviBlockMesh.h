@@ -12,6 +12,7 @@
 #include "vtkUnstructuredGrid.h"
 
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace orvi_test
@@ -43,29 +44,20 @@ inline void AddBlock(vtkUnstructuredGrid* grid,
   {
     points->InsertNextPoint(p % (nx + 1), p / (nx + 1) % (ny + 1), p / ((nx + 1) * (ny + 1)));
   }
-  // Each shape's cells as corner numbers of the cube (VTK's hexahedron
-  // order: the bottom square counterclockwise, then the top one), 8 the
-  // centre; and the cube's sides, as pyramid bases and polyhedron faces (a
-  // cell other than a polyhedron does not read them).
-  using Cells = std::vector<std::vector<int>>;
-  const Cells sides = {
-    { 0, 3, 2, 1 }, { 4, 5, 6, 7 }, { 0, 1, 5, 4 }, { 1, 2, 6, 5 }, { 2, 3, 7, 6 }, { 3, 0, 4, 7 }
-  };
+  // Each shape's cells as corner digits of the cube (VTK's hexahedron order:
+  // the bottom square counterclockwise, then the top one), 8 the centre; and
+  // the cube's sides, as pyramid bases and polyhedron faces (a cell other
+  // than a polyhedron does not read them).
+  using Cells = std::vector<std::string>;
+  const Cells sides = { "0321", "4567", "0154", "1265", "2376", "3047" };
   const std::pair<int, Cells> shapes[] = {
-    { VTK_HEXAHEDRON, { { 0, 1, 2, 3, 4, 5, 6, 7 } } },
-    { VTK_VOXEL, { { 0, 1, 3, 2, 4, 5, 7, 6 } } },
-    { VTK_WEDGE, { { 0, 1, 2, 4, 5, 6 }, { 0, 2, 3, 4, 6, 7 } } },
-    { VTK_TETRA,
-      { { 0, 1, 3, 4 }, { 1, 2, 3, 6 }, { 1, 4, 5, 6 }, { 3, 4, 6, 7 }, { 1, 3, 4, 6 } } },
-    { VTK_TETRA,
-      { { 0, 1, 2, 6 },
-        { 0, 5, 1, 6 },
-        { 0, 2, 3, 6 },
-        { 0, 3, 7, 6 },
-        { 0, 4, 5, 6 },
-        { 0, 7, 4, 6 } } },
+    { VTK_HEXAHEDRON, { "01234567" } },
+    { VTK_VOXEL, { "01324576" } },
+    { VTK_WEDGE, { "012456", "023467" } },
+    { VTK_TETRA, { "0134", "1236", "1456", "3467", "1346" } },
+    { VTK_TETRA, { "0126", "0516", "0236", "0376", "0456", "0746" } },
     { VTK_PYRAMID, {} },
-    { VTK_POLYHEDRON, { { 0, 1, 2, 3, 4, 5, 6, 7 } } },
+    { VTK_POLYHEDRON, { "01234567" } },
   };
   for (int k = 0; k < nz; ++k)
   {
@@ -80,26 +72,27 @@ inline void AddBlock(vtkUnstructuredGrid* grid,
             (nx + 1) * (j + ((c >> 1) & 1) + static_cast<vtkIdType>(ny + 1) * (k + (c >> 2)));
         }
         const auto& [type, cells] = shapes[static_cast<int>(shape(i, j, k))];
-        std::vector<vtkIdType> ids, faces;
-        for (const std::vector<int>& side : sides)
+        const auto add = [&v](const std::string& corners, std::vector<vtkIdType>& to)
         {
-          faces.insert(faces.end(), { 4, v[side[0]], v[side[1]], v[side[2]], v[side[3]] });
+          for (const char c : corners)
+          {
+            to.push_back(v[c - '0']);
+          }
+        };
+        std::vector<vtkIdType> faces, ids;
+        for (const std::string& side : sides)
+        {
+          faces.push_back(4);
+          add(side, faces);
         }
         if (type == VTK_PYRAMID)
         {
           v[8] = points->InsertNextPoint(i + 0.5, j + 0.5, k + 0.5);
         }
-        for (const std::vector<int>& cell : type == VTK_PYRAMID ? sides : cells)
+        for (const std::string& cell : type == VTK_PYRAMID ? sides : cells)
         {
           ids.clear();
-          for (int c : cell)
-          {
-            ids.push_back(v[c]);
-          }
-          if (type == VTK_PYRAMID)
-          {
-            ids.push_back(v[8]);
-          }
+          add(type == VTK_PYRAMID ? cell + "8" : cell, ids);
           grid->InsertNextCell(
             type, static_cast<vtkIdType>(ids.size()), ids.data(), 6, faces.data());
         }
