@@ -14,14 +14,12 @@
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkDoubleArray.h"
 #include "vtkIdTypeArray.h"
-#include "vtkImageData.h"
 #include "vtkIntArray.h"
 #include "vtkPointData.h"
 #include "vtkPoints.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
 
-#include <algorithm>
 #include <numeric>
 #include <random>
 #include <tuple>

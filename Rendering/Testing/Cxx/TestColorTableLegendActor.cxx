@@ -7,15 +7,9 @@
 
 #include "vtkCoordinate.h"
 #include "vtkLookupTable.h"
-#include "vtkObjectFactory.h"
 #include "vtkProperty2D.h"
 #include "vtkTextMapper.h"
 #include "vtkTextProperty.h"
-
-#include <gtest/gtest.h>
-
-#include <string>
-#include <vector>
 
 namespace
 {

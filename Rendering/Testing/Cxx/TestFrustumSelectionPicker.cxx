@@ -11,15 +11,10 @@
 #include "vtkDataSetMapper.h"
 #include "vtkImageActor.h"
 #include "vtkImageMapper3D.h"
-#include "vtkObjectFactory.h"
 #include "vtkProp3DCollection.h"
 #include "vtkPropCollection.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
-
-#include <gtest/gtest.h>
-
-#include <filesystem>
 
 using namespace orvi_test;
 

@@ -13,18 +13,11 @@
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
 #include "vtkMapper.h"
-#include "vtkObjectFactory.h"
 #include "vtkParametricFunctionSource.h"
 #include "vtkParametricTorus.h"
 #include "vtkProperty.h"
 #include "vtkRenderState.h"
 #include "vtkTriangleFilter.h"
-
-#include <gtest/gtest.h>
-
-#include <algorithm>
-#include <string>
-#include <vector>
 
 namespace
 {

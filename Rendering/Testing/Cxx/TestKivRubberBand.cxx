@@ -4,8 +4,6 @@
 // snapshot itself is never drawn into, so each draw erases the last band.
 #include "orviTestUtils.h"
 
-#include <algorithm>
-
 namespace
 {
 

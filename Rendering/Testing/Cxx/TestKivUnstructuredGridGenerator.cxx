@@ -6,7 +6,6 @@
 
 #include "orviTestUtils.h"
 
-#include "vtkCallbackCommand.h"
 #include "vtkCellArray.h"
 #include "vtkCellType.h"
 #include "vtkDoubleArray.h"
@@ -15,17 +14,10 @@
 #include "vtkIdTypeArray.h"
 #include "vtkIntArray.h"
 #include "vtkPoints.h"
-#include "vtkPolyData.h"
-#include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
-
-#include <gtest/gtest.h>
 
 #include <iterator>
 #include <limits>
-#include <sstream>
-#include <string>
-#include <vector>
 
 namespace
 {

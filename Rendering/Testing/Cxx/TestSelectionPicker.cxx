@@ -13,10 +13,7 @@
 #include "vtkLODProp3D.h"
 #include "vtkProperty.h"
 
-#include <gtest/gtest.h>
-
 #include <limits>
-#include <sstream>
 #include <tuple>
 
 using namespace orvi_test;

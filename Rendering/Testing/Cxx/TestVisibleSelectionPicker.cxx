@@ -9,12 +9,7 @@
 #include "vtkDataSetMapper.h"
 #include "vtkHardwareSelector.h"
 #include "vtkIdList.h"
-#include "vtkObjectFactory.h"
 #include "vtkUnstructuredGrid.h"
-
-#include <gtest/gtest.h>
-
-#include <map>
 
 using namespace orvi_test;
 

@@ -17,7 +17,6 @@
 #include "vtkVolume.h"
 #include "vtkVolumeProperty.h"
 
-#include <algorithm>
 #include <numeric>
 #include <tuple>
 
