@@ -284,9 +284,15 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     this->RendererObject->AddActor(part->HighlightActor);
     if (this->Options.Edges == EdgeMode::Auto)
     {
+      // A host's window may not be shown yet: it has no pixels to measure.
       this->Log << "edges" << (this->Parts.size() > 1 ? " of " + part->Name : std::string())
-                << ": auto, mean edge " << static_cast<int>(part->Edges.EdgePixels())
-                << " pixels on screen (shown from " << EdgeOverlay::MinimumEdgePixels << ")\n";
+                << ": auto, shown while the mean edge spans " << EdgeOverlay::MinimumEdgePixels
+                << " pixels or more";
+      if (this->RendererObject->GetSize()[1] > 0)
+      {
+        this->Log << " (now " << static_cast<int>(part->Edges.EdgePixels()) << ")";
+      }
+      this->Log << "\n";
     }
     bounds.AddBounds(part->Mesh->GetBounds());
   }
