@@ -165,19 +165,7 @@ int Run(int argc, char* argv[])
   // The files of the command line are refused as orvi-viewer refuses them,
   // before any window; File > Open reports its errors in a message box.
   std::vector<orvi::NamedMesh> meshes;
-  if (options.MeshFiles.empty())
-  {
-    meshes.push_back({ "generated mesh", orvi::MakeDefaultMesh(error) });
-  }
-  for (const std::string& file : options.MeshFiles)
-  {
-    meshes.push_back({ file, orvi::LoadMesh(file, std::cout, error) });
-    if (!meshes.back().Mesh)
-    {
-      break;
-    }
-  }
-  if (!meshes.back().Mesh)
+  if (!orvi::LoadMeshes(options.MeshFiles, std::cout, meshes, error))
   {
     std::cerr << "orvi-qt: " << error << "\n";
     return 1;

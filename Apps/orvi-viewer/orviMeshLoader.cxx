@@ -370,6 +370,35 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log,
   }
 }
 
+bool LoadMeshes(const std::vector<std::string>& files,
+  std::ostream& log,
+  std::vector<NamedMesh>& meshes,
+  std::string& error)
+{
+  meshes.clear();
+  if (files.empty())
+  {
+    vtkSmartPointer<vtkDataSet> mesh = MakeDefaultMesh(error);
+    if (!mesh)
+    {
+      return false;
+    }
+    log << "generated mesh: " << mesh->GetNumberOfPoints() << " points, "
+        << mesh->GetNumberOfCells() << " cells\n";
+    meshes.push_back({ "generated mesh", mesh });
+  }
+  for (const std::string& file : files)
+  {
+    vtkSmartPointer<vtkDataSet> mesh = LoadMesh(file, log, error);
+    if (!mesh)
+    {
+      return false;
+    }
+    meshes.push_back({ file, mesh });
+  }
+  return true;
+}
+
 vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error)
 {
   // A structured block of points, nx x ny x nz cells: layers 0-11 hexahedra

@@ -7,6 +7,7 @@
 
 #include <ostream>
 #include <string>
+#include <vector>
 
 class vtkDataSet;
 
@@ -26,6 +27,21 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
 /// The file extensions LoadMesh() reads, separated by spaces (".vtu .vtk
 /// ...").
 const char* MeshExtensions();
+
+/// A mesh and the name it is reported under (its file).
+struct NamedMesh
+{
+  std::string Name;
+  vtkSmartPointer<vtkDataSet> Mesh;
+};
+
+/// The meshes a command line names, each loaded and checked on its own with
+/// LoadMesh(); none: the default mesh, its size printed to log. Returns false
+/// with the error of the first one that cannot be shown.
+bool LoadMeshes(const std::vector<std::string>& files,
+  std::ostream& log,
+  std::vector<NamedMesh>& meshes,
+  std::string& error);
 
 /// The default mesh: a block of hexahedra under layers of wedges and
 /// tetrahedra, one polyhedron among the hexahedra, and a point scalar field

@@ -24,6 +24,7 @@
 #define orviViewer_h
 
 #include "orviEdges.h"
+#include "orviMeshLoader.h"
 #include "orviViewerOptions.h"
 
 #include "vtkNew.h"
@@ -53,13 +54,6 @@ namespace orvi
 {
 
 struct ButtonBinding;
-
-/// A mesh and the name it is reported under (its file).
-struct NamedMesh
-{
-  std::string Name;
-  vtkSmartPointer<vtkDataSet> Mesh;
-};
 
 class Viewer
 {

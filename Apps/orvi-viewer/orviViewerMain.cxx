@@ -46,27 +46,10 @@ int Run(int argc, char* argv[])
 
   // Each file is loaded and checked on its own; all are shown together.
   std::vector<orvi::NamedMesh> meshes;
-  if (options.MeshFiles.empty())
+  if (!orvi::LoadMeshes(options.MeshFiles, std::cout, meshes, error))
   {
-    vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
-    if (!mesh)
-    {
-      std::cerr << "orvi-viewer: " << error << "\n";
-      return 1;
-    }
-    std::cout << "generated mesh: " << mesh->GetNumberOfPoints() << " points, "
-              << mesh->GetNumberOfCells() << " cells\n";
-    meshes.push_back({ "generated mesh", mesh });
-  }
-  for (const std::string& file : options.MeshFiles)
-  {
-    vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(file, std::cout, error);
-    if (!mesh)
-    {
-      std::cerr << "orvi-viewer: " << error << "\n";
-      return 1;
-    }
-    meshes.push_back({ file, mesh });
+    std::cerr << "orvi-viewer: " << error << "\n";
+    return 1;
   }
 
   orvi::Viewer viewer(options, std::cout);
