@@ -90,7 +90,7 @@ void SetWireframeOffsets(vtkRenderer* renderer, vtkProp* prop, const GlobalOffse
   // Lines take the line parameters. Their fragments lie up to half a pixel
   // beside the edge of the surface under them, where that surface can be
   // nearer: pull them forward by that much.
-  const double pull = vtkKivSurfaceOutlines::EdgeDepthMargin(renderer, prop);
+  const double pull = vtkKivSurfaceOutlines::EdgeDepthMargin(renderer, prop->GetBounds());
   vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(
     saved.LineFactor, saved.LineUnits - pull);
 }
@@ -105,9 +105,9 @@ void SetPropOffsets(vtkRenderer* renderer, const PropOffsetSettings& record)
   // wireframe-represented polygons take the line parameters: they get the
   // same offset, so that a wireframe prop moves as a filled one does.
   const double units = record.Units +
-    (record.FactorGiven
-        ? record.Factor * vtkKivSurfaceOutlines::DepthUnitsPerPixel(renderer, record.Prop)
-        : 0.0);
+    (record.FactorGiven ? record.Factor *
+          vtkKivSurfaceOutlines::DepthUnitsPerPixel(renderer, record.Prop->GetBounds())
+                        : 0.0);
   vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(record.Factor, units);
   vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(record.Factor, units);
 }

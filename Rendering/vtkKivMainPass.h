@@ -38,16 +38,20 @@
  * Clean edges. To show a surface's edges, a host draws the surface with one
  * actor and its edges with a second actor on the same poly data, with the
  * wireframe representation, tagged RENDER_WIREFRAME, unpickable, its mapper
- * drawing no scalars; the surface actor stays untagged. When the surface is
- * made of triangles the pass draws such a pair in one go, as VTK draws a surface with vtkProperty::EdgeVisibilityOn()
- * (through a copy of the surface actor with edges in the wireframe's colour
- * and line width): the same picture at the cost of one surface instead of
- * two. The copy is drawn a little behind the surface's own depth, so that
- * what the host draws on the surface at the same depth (picked cells, say)
- * still shows. A tagged wireframe over other coincident geometry (another
- * poly data, a transform of its own, larger polygons) is drawn as a prop of
- * its own; its lines are whole too, whatever the global mode (VTK 9's
- * default, off, or polygon offset) and whatever the view.
+ * drawing no scalars; the surface actor stays untagged. The pass draws such
+ * a pair in one go, as VTK draws a surface with
+ * vtkProperty::EdgeVisibilityOn() (through a copy of the surface actor with
+ * edges in the wireframe's colour and line width), for triangles,
+ * quadrilaterals and larger polygons alike: the edges are drawn in the
+ * faces' own fragments, so an edge behind a face never shows through it,
+ * from any distance and whatever the global mode, and the cost is one
+ * surface instead of two. Where other props reach into the surface's bounds
+ * the copy is drawn a little behind the surface's own depth, so that what
+ * the host draws on the surface at the same depth (picked cells, say) still
+ * shows. A tagged wireframe over other coincident geometry (another poly
+ * data, a transform of its own) is drawn as a prop of its own, pulled
+ * forward as described below; near silhouettes and where parts touch, its
+ * lines can then show through faces in front in close views.
  *
  * Why the pass does more than set the mode on VTK 9: its OpenGL mappers
  * resolve coincident topology in the fragment shader, moving a fragment's
