@@ -8,6 +8,7 @@
 #include "orviPickerScenes.h"
 #include "orviTestUtils.h"
 
+#include "vtkCylinderSource.h"
 #include "vtkHardwareSelector.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
@@ -154,10 +155,17 @@ struct PassScene : orvi_test::Scene
   vtkNew<ProbeMainPass> Pass;
 };
 
-// A closed, a holed and a flat surface, in triangles as a host's meshes
-// usually are (VTK's sources make quads).
+// A closed, a holed and a flat surface in triangles, and a closed one in
+// quadrilaterals capped by two 20-sided polygons.
 vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
 {
+  if (name == "cylinder")
+  {
+    vtkNew<vtkCylinderSource> cylinder;
+    cylinder->SetResolution(20);
+    cylinder->Update();
+    return cylinder->GetOutput();
+  }
   vtkNew<vtkSphereSource> sphere;
   sphere->SetThetaResolution(24);
   sphere->SetPhiResolution(16);
@@ -288,6 +296,8 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
     { "plane", 30, 20, false, VTK_RESOLVE_OFF },
     { "plane", -40, 70, true, VTK_RESOLVE_OFF },
     { "plane", 10, 85, false, VTK_RESOLVE_POLYGON_OFFSET },
+    { "cylinder", 30, 20, false, VTK_RESOLVE_OFF },
+    { "cylinder", -40, 70, true, VTK_RESOLVE_POLYGON_OFFSET },
   };
   for (const View& v : views)
   {
