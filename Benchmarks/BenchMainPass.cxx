@@ -49,6 +49,7 @@
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -312,26 +313,27 @@ void TetMeshWithEdges(benchmark::State& state, bool orvi)
   }
   FramesWithEdges(state, surface, orvi, 1280, 1024);
 }
-} // namespace
 
-BENCHMARK_CAPTURE(HexMeshWithEdges, Vtk, false)
-  ->Name("HexMeshWithEdges/Vtk")
-  ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(HexMeshWithEdges, Orvi, true)
-  ->Name("HexMeshWithEdges/Orvi")
-  ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(TetMeshWithEdges, Vtk, false)
-  ->Name("TetMeshWithEdges/Vtk")
-  ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(TetMeshWithEdges, Orvi, true)
-  ->Name("TetMeshWithEdges/Orvi")
-  ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SurfaceWithEdges, Vtk, false)
-  ->Name("SurfaceWithEdges/Vtk")
-  ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SurfaceWithEdges, Orvi, true)
-  ->Name("SurfaceWithEdges/Orvi")
-  ->Unit(benchmark::kMillisecond);
+// <Case>/Vtk and <Case>/Orvi of each frame case, in milliseconds.
+const bool FrameCasesRegistered = []
+{
+  const std::pair<const char*, void (*)(benchmark::State&, bool)> cases[] = {
+    { "HexMeshWithEdges", HexMeshWithEdges },
+    { "TetMeshWithEdges", TetMeshWithEdges },
+    { "SurfaceWithEdges", SurfaceWithEdges },
+  };
+  for (const auto& [name, run] : cases)
+  {
+    for (bool orvi : { false, true })
+    {
+      benchmark::RegisterBenchmark(
+        (std::string(name) + (orvi ? "/Orvi" : "/Vtk")).c_str(), run, orvi)
+        ->Unit(benchmark::kMillisecond);
+    }
+  }
+  return true;
+}();
+} // namespace
 
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkDefaultPass)->Name("MainPassStagesOnly/Vtk");
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkKivMainPass)->Name("MainPassStagesOnly/Orvi");

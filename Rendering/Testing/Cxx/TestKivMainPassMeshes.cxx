@@ -59,19 +59,14 @@ void PrintTo(const MeshCase& mesh, std::ostream* os)
   *os << mesh.Tutorial << " " << mesh.Options;
 }
 
-// The cells of the mesh of the highest dimension it has (gmsh writes the
-// boundary triangles, lines and vertices beside the volume cells).
-vtkSmartPointer<vtkUnstructuredGrid> TopCells(vtkUnstructuredGrid* mesh)
+// The cells of the mesh for which keep(cell) holds.
+vtkSmartPointer<vtkUnstructuredGrid> Extract(vtkUnstructuredGrid* mesh,
+  const std::function<bool(vtkCell*)>& keep)
 {
-  int top = 0;
-  for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
-  {
-    top = std::max(top, mesh->GetCell(c)->GetCellDimension());
-  }
   vtkNew<vtkIdList> ids;
   for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
   {
-    if (mesh->GetCell(c)->GetCellDimension() == top)
+    if (keep(mesh->GetCell(c)))
     {
       ids->InsertNextId(c);
     }
@@ -83,6 +78,18 @@ vtkSmartPointer<vtkUnstructuredGrid> TopCells(vtkUnstructuredGrid* mesh)
   return extract->GetOutput();
 }
 
+// The cells of the mesh of the highest dimension it has (gmsh writes the
+// boundary triangles, lines and vertices beside the volume cells).
+vtkSmartPointer<vtkUnstructuredGrid> TopCells(vtkUnstructuredGrid* mesh)
+{
+  int top = 0;
+  for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
+  {
+    top = std::max(top, mesh->GetCell(c)->GetCellDimension());
+  }
+  return Extract(mesh, [top](vtkCell* cell) { return cell->GetCellDimension() == top; });
+}
+
 // The cells whose centre lies below (or above) the mid plane normal to the
 // longest side of the bounds.
 vtkSmartPointer<vtkUnstructuredGrid> Half(vtkUnstructuredGrid* mesh, bool upper)
@@ -91,28 +98,18 @@ vtkSmartPointer<vtkUnstructuredGrid> Half(vtkUnstructuredGrid* mesh, bool upper)
   double lengths[3];
   box.GetLengths(lengths);
   const int axis = static_cast<int>(std::max_element(lengths, lengths + 3) - lengths);
-  double centre[3];
-  box.GetCenter(centre);
-  const double mid = centre[axis];
-  vtkNew<vtkIdList> ids;
-  for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
-  {
-    vtkCell* cell = mesh->GetCell(c);
-    double centre = 0.0;
-    for (vtkIdType k = 0; k < cell->GetNumberOfPoints(); ++k)
+  double middle[3];
+  box.GetCenter(middle);
+  return Extract(mesh,
+    [axis, upper, mid = middle[axis]](vtkCell* cell)
     {
-      centre += cell->GetPoints()->GetPoint(k)[axis];
-    }
-    if ((centre / static_cast<double>(cell->GetNumberOfPoints()) > mid) == upper)
-    {
-      ids->InsertNextId(c);
-    }
-  }
-  vtkNew<vtkExtractCells> extract;
-  extract->SetInputData(mesh);
-  extract->SetCellList(ids);
-  extract->Update();
-  return extract->GetOutput();
+      double centre = 0.0;
+      for (vtkIdType k = 0; k < cell->GetNumberOfPoints(); ++k)
+      {
+        centre += cell->GetPoints()->GetPoint(k)[axis];
+      }
+      return (centre / static_cast<double>(cell->GetNumberOfPoints()) > mid) == upper;
+    });
 }
 
 vtkSmartPointer<vtkPolyData> SurfaceOf(vtkDataSet* mesh)
