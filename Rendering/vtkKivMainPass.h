@@ -19,9 +19,10 @@
  *     they bound (see below). The prop's representation is left to the host.
  *     This key wins over the two offset keys.
  *   - RENDER_POLYGON_OFFSET_FACTOR and/or RENDER_POLYGON_OFFSET_UNITS present:
- *     the polygon-offset-faces switch is set to 1 and the prop is drawn with
- *     its own offset; a value the prop does not give is taken from the global
- *     setting at the start of the frame. The mode is not changed, so these
+ *     the polygon-offset-faces switch is set to 1 and the global polygon
+ *     offset parameters hold the prop's factor and units while it draws; a
+ *     value the prop does not give is taken from the global setting at the
+ *     start of the frame. The mode is not changed, so these
  *     values act only when the host already runs with polygon-offset mode:
  *     of two coincident props the one with the larger offset is then drawn
  *     behind, filled or as wireframe. The faces switch is not put back
@@ -64,11 +65,17 @@
  * line offset units (on top of the host's own) by that depth change, computed
  * from the camera, the viewport and the prop's bounds for faces inclined up to
  * about 76 degrees from facing the camera, and never by more than 2% of the
- * depth range. For the offset keys it sets the line parameters as the polygon
- * parameters, and a factor the prop gives reaches the mappers as units scaled
- * by the same depth change per pixel of a face inclined at 45 degrees, so
- * that a factor pushes a prop back as it would with glPolygonOffset. The line
- * parameters are saved and restored with the others.
+ * depth range. For the offset keys it sets the global line parameters as the
+ * polygon parameters (a wireframe prop then moves as a filled one does), and
+ * a factor the prop gives reaches the mappers through the relative offset
+ * units of the prop's own mappers (vtkMapper's
+ * RelativeCoincidentTopology...OffsetParameters, polygons and lines), raised
+ * by the factor times the depth change across a pixel of a face inclined at
+ * 45 degrees, so that a factor pushes a prop back as it would with
+ * glPolygonOffset. The mappers' own values are put back right after the
+ * prop, without marking the mappers modified (which would make VTK rebuild
+ * their buffers). The line parameters are saved and restored with the
+ * others.
  *
  * Installing the pass. On VTK 9 a pass installed with vtkRenderer::SetPass()
  * replaces the renderer's whole drawing, including its camera and light set
