@@ -43,6 +43,9 @@ public:
 
   bool IsShown() const;
 
+  /// The wireframe actor.
+  vtkActor* GetActor() const { return this->Actor; }
+
   static constexpr double MinimumEdgePixels = 10.0;
 
 private:
