@@ -29,13 +29,17 @@ namespace orvi
 
 namespace
 {
-// A stand-in has at least this many triangles, and at most half of its
-// surface's: below that a surface is drawn as it is.
+// A surface of fewer than twice this many triangles is always drawn as it
+// is: its stand-in would save nothing.
 constexpr vtkIdType MinimumStandInTriangles = 2000;
+// Below this many triangles a stand-in (of a surface of four times as many
+// or more) saves little of a frame (clearing, the background, the legend
+// cost as much on software GL) and loses much of the shape.
+constexpr vtkIdType PreferredStandInTriangles = 20000;
 // The share of the motion budget a stand-in's triangles may take, measured
-// against the full frame's time: the rest is the frame's own cost (clearing,
-// the background, the legend) and the stand-in's edges.
-constexpr double StandInShare = 0.25;
+// against the full frame's time: the rest is the frame's own cost and the
+// stand-in's edges.
+constexpr double StandInShare = 0.35;
 
 bool Cancelled(const std::atomic<bool>* cancel)
 {
@@ -490,8 +494,10 @@ void MotionSurface::StartBuilding()
     const vtkIdType polys = input ? input->GetNumberOfPolys() : 0;
     const auto wanted = static_cast<vtkIdType>(
       static_cast<double>(polys) * StandInShare * budget / this->FullSeconds);
-    const vtkIdType target = std::max(MinimumStandInTriangles, wanted);
-    const bool worth = target <= polys / 2;
+    const vtkIdType target = std::min(
+      std::max({ MinimumStandInTriangles, std::min(PreferredStandInTriangles, polys / 4), wanted }),
+      polys / 2);
+    const bool worth = polys >= 2 * MinimumStandInTriangles;
     entry->Input = worth ? input : nullptr;
     builder->Inputs.emplace_back(entry->Input);
     builder->Targets.push_back(target);

@@ -18,7 +18,9 @@
 #include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkMervoInteractor.h"
+#include "vtkImageData.h"
 #include "vtkPNGReader.h"
+#include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
 
@@ -142,6 +144,18 @@ int DifferingFromFreshRender(orvi::Viewer& viewer)
   return Differing(shown, orvi_test::Frame(viewer.GetWindow()));
 }
 
+// A frame into a PNG file, to be looked at.
+void WritePng(const orvi_test::Frame& frame, const fs::path& path)
+{
+  vtkNew<vtkImageData> image;
+  image->SetDimensions(frame.Width, frame.Height, 1);
+  image->GetPointData()->SetScalars(frame.Data);
+  vtkNew<vtkPNGWriter> writer;
+  writer->SetInputData(image);
+  writer->SetFileName(path.string().c_str());
+  writer->Write();
+}
+
 std::vector<unsigned char> PngPixels(const fs::path& path)
 {
   vtkNew<vtkPNGReader> reader;
@@ -223,6 +237,7 @@ TEST(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
       // The last frame in motion, against the full surface at its camera
       // (a rotation, pan or dolly does not move the camera on release).
       const orvi_test::Frame& standIn = *frames.Last;
+      WritePng(standIn, dir / (std::string(nav) + "-" + c.Script[0] + "-stand-in.png"));
       if (c.StillAfter)
       {
         EXPECT_FALSE(viewer->GetMotion().DrewStandIns());
