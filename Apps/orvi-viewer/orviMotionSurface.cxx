@@ -21,6 +21,7 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <thread>
 #include <tuple>
 
@@ -329,7 +330,7 @@ vtkSmartPointer<vtkPolyData> EdgesOf(vtkPolyData* standIn, const Clusters& clust
   return out;
 }
 
-vtkPolyData* InputOf(vtkActor* actor)
+vtkPolyData* InputOf(MotionActor* actor)
 {
   auto* mapper = vtkPolyDataMapper::SafeDownCast(actor ? actor->GetMapper() : nullptr);
   return mapper ? mapper->GetInput() : nullptr;
@@ -337,18 +338,26 @@ vtkPolyData* InputOf(vtkActor* actor)
 } // namespace
 
 //------------------------------------------------------------------------------
+vtkStandardNewMacro(MotionActor);
+
+//------------------------------------------------------------------------------
 // One surface: its actors, and its stand-in's once built.
 struct MotionSurface::Entry
 {
-  vtkSmartPointer<vtkActor> Surface;
-  vtkSmartPointer<vtkActor> Edges;
+  vtkSmartPointer<MotionActor> Surface;
+  vtkSmartPointer<MotionActor> Edges;
   vtkSmartPointer<vtkPolyData> Input; // the surface's poly data when the stand-in was asked for
-  vtkNew<vtkActor> StandIn;
-  vtkNew<vtkActor> StandInEdges;
-  vtkIdType Triangles = 0; // of the stand-in, 0 without one
-  vtkMTimeType MapperSynced = 0;
-  bool SurfaceVisible = false;
-  bool EdgesVisible = false;
+  // The stand-ins, hidden but in stand-in frames: the finer one for frames
+  // without edges, the coarser one for frames with them, whose lines cost
+  // more than the triangles they bound.
+  struct Level
+  {
+    vtkNew<MotionActor> Actor;
+    vtkIdType Triangles = 0; // 0 without a stand-in
+    vtkMTimeType MapperSynced = 0;
+  };
+  Level Levels[2];
+  vtkNew<MotionActor> StandInEdges; // on the coarser stand-in
 };
 
 // The stand-ins under construction on a second thread.
@@ -356,7 +365,7 @@ struct MotionSurface::Builder
 {
   std::vector<vtkSmartPointer<vtkPolyData>> Inputs; // by entry, null: none wanted
   std::vector<vtkIdType> Targets;
-  std::vector<Clusters> Results;
+  std::vector<std::array<Clusters, 2>> Results; // by entry: fine, coarse
   std::atomic<bool> Cancel{ false };
   std::atomic<bool> Done{ false };
   std::thread Thread;
@@ -407,14 +416,16 @@ void MotionSurface::Attach(vtkRenderer* renderer, vtkRenderWindowInteractor* int
 }
 
 //------------------------------------------------------------------------------
-void MotionSurface::Add(vtkActor* surface, vtkActor* edges)
+void MotionSurface::Add(MotionActor* surface, MotionActor* edges)
 {
   auto entry = std::make_unique<Entry>();
   entry->Surface = surface;
   entry->Edges = edges;
-  for (vtkActor* actor : { entry->StandIn.GetPointer(), entry->StandInEdges.GetPointer() })
+  for (MotionActor* actor : { entry->Levels[0].Actor.GetPointer(),
+         entry->Levels[1].Actor.GetPointer(),
+         entry->StandInEdges.GetPointer() })
   {
-    actor->VisibilityOff();
+    actor->SetHidden(true);
     actor->PickableOff();
   }
   this->Entries.push_back(std::move(entry));
@@ -430,7 +441,8 @@ void MotionSurface::Clear()
   {
     if (this->Renderer)
     {
-      this->Renderer->RemoveActor(entry->StandIn);
+      this->Renderer->RemoveActor(entry->Levels[0].Actor);
+      this->Renderer->RemoveActor(entry->Levels[1].Actor);
       this->Renderer->RemoveActor(entry->StandInEdges);
     }
   }
@@ -440,9 +452,9 @@ void MotionSurface::Clear()
 }
 
 //------------------------------------------------------------------------------
-vtkIdType MotionSurface::GetStandInTriangles(size_t i) const
+vtkIdType MotionSurface::GetStandInTriangles(size_t i, bool edges) const
 {
-  return i < this->Entries.size() ? this->Entries[i]->Triangles : 0;
+  return i < this->Entries.size() ? this->Entries[i]->Levels[edges ? 1 : 0].Triangles : 0;
 }
 
 //------------------------------------------------------------------------------
@@ -514,7 +526,12 @@ void MotionSurface::StartBuilding()
     {
       for (size_t i = 0; i < b->Inputs.size() && !b->Cancel; ++i)
       {
-        if (b->Inputs[i] && !Cluster(b->Inputs[i], b->Targets[i], &b->Cancel, b->Results[i]))
+        if (b->Inputs[i] &&
+          (!Cluster(b->Inputs[i], b->Targets[i], &b->Cancel, b->Results[i][0]) ||
+            !Cluster(b->Inputs[i],
+              std::max(MinimumStandInTriangles, b->Targets[i] / 4),
+              &b->Cancel,
+              b->Results[i][1])))
         {
           break;
         }
@@ -550,29 +567,37 @@ bool MotionSurface::StandInsReady()
     for (size_t i = 0; i < this->Entries.size(); ++i)
     {
       Entry& e = *this->Entries[i];
-      const Clusters& clusters = this->Building->Results[i];
       // A surface whose poly data changed since is left without a stand-in.
-      if (!e.Input || e.Input != InputOf(e.Surface) || clusters.Cells.empty())
+      if (!e.Input || e.Input != InputOf(e.Surface))
       {
         continue;
       }
-      vtkSmartPointer<vtkPolyData> standIn = Assemble(e.Input, clusters);
-      e.Triangles = standIn->GetNumberOfPolys();
-      vtkNew<vtkPolyDataMapper> mapper;
-      mapper->SetInputData(standIn);
-      e.StandIn->SetMapper(mapper);
-      e.StandIn->SetProperty(e.Surface->GetProperty());
-      e.MapperSynced = 0;
-      this->Renderer->AddActor(e.StandIn);
-      if (e.Edges)
+      for (int level = 0; level < 2; ++level)
       {
-        vtkNew<vtkPolyDataMapper> edgesMapper;
-        edgesMapper->SetInputData(EdgesOf(standIn, clusters));
-        edgesMapper->ScalarVisibilityOff();
-        e.StandInEdges->SetMapper(edgesMapper);
-        e.StandInEdges->SetProperty(e.Edges->GetProperty());
-        e.StandInEdges->SetPropertyKeys(e.Edges->GetPropertyKeys());
-        this->Renderer->AddActor(e.StandInEdges);
+        const Clusters& clusters = this->Building->Results[i][level];
+        if (clusters.Cells.empty())
+        {
+          continue;
+        }
+        vtkSmartPointer<vtkPolyData> standIn = Assemble(e.Input, clusters);
+        Entry::Level& l = e.Levels[level];
+        l.Triangles = standIn->GetNumberOfPolys();
+        vtkNew<vtkPolyDataMapper> mapper;
+        mapper->SetInputData(standIn);
+        l.Actor->SetMapper(mapper);
+        l.Actor->SetProperty(e.Surface->GetProperty());
+        l.MapperSynced = 0;
+        this->Renderer->AddActor(l.Actor);
+        if (e.Edges && level == 1)
+        {
+          vtkNew<vtkPolyDataMapper> edgesMapper;
+          edgesMapper->SetInputData(EdgesOf(standIn, clusters));
+          edgesMapper->ScalarVisibilityOff();
+          e.StandInEdges->SetMapper(edgesMapper);
+          e.StandInEdges->SetProperty(e.Edges->GetProperty());
+          e.StandInEdges->SetPropertyKeys(e.Edges->GetPropertyKeys());
+          this->Renderer->AddActor(e.StandInEdges);
+        }
       }
     }
     this->Building->Results.clear();
@@ -580,7 +605,7 @@ bool MotionSurface::StandInsReady()
   }
   return std::any_of(this->Entries.begin(),
     this->Entries.end(),
-    [](const std::unique_ptr<Entry>& e) { return e->Triangles > 0; });
+    [](const std::unique_ptr<Entry>& e) { return e->Levels[0].Triangles > 0; });
 }
 
 //------------------------------------------------------------------------------
@@ -595,26 +620,31 @@ void MotionSurface::StartRender()
     for (const auto& entry : this->Entries)
     {
       Entry& e = *entry;
-      if (e.Triangles == 0)
+      if (e.Levels[0].Triangles == 0 || e.Levels[1].Triangles == 0)
       {
         continue;
       }
-      // The stand-in colours as the surface does (its mapper's settings,
+      // The stand-ins colour as the surface does (its mapper's settings,
       // copied when they changed; not its input).
       vtkMapper* full = e.Surface->GetMapper();
-      if (full && full->GetMTime() != e.MapperSynced)
+      for (Entry::Level& l : e.Levels)
       {
-        e.StandIn->GetMapper()->vtkMapper::ShallowCopy(full);
-        e.MapperSynced = full->GetMTime();
+        if (full && full->GetMTime() != l.MapperSynced)
+        {
+          l.Actor->GetMapper()->vtkMapper::ShallowCopy(full);
+          l.MapperSynced = full->GetMTime();
+        }
       }
-      e.SurfaceVisible = e.Surface->GetVisibility() != 0;
-      e.EdgesVisible = e.Edges && e.Edges->GetVisibility() != 0;
-      e.StandIn->SetVisibility(e.SurfaceVisible);
-      e.StandInEdges->SetVisibility(e.EdgesVisible);
-      e.Surface->VisibilityOff();
+      // Shown as the surface and its edges would be, in their place.
+      const bool surface = e.Surface->GetVisibility() != 0;
+      const bool edges = e.Edges && e.Edges->GetVisibility() != 0;
+      e.Levels[0].Actor->SetHidden(!surface || edges);
+      e.Levels[1].Actor->SetHidden(!surface || !edges);
+      e.StandInEdges->SetHidden(!edges);
+      e.Surface->SetHidden(true);
       if (e.Edges)
       {
-        e.Edges->VisibilityOff();
+        e.Edges->SetHidden(true);
       }
     }
   }
@@ -629,17 +659,14 @@ void MotionSurface::EndRender()
     for (const auto& entry : this->Entries)
     {
       Entry& e = *entry;
-      if (e.Triangles == 0)
-      {
-        continue;
-      }
-      e.Surface->SetVisibility(e.SurfaceVisible);
+      e.Surface->SetHidden(false);
       if (e.Edges)
       {
-        e.Edges->SetVisibility(e.EdgesVisible);
+        e.Edges->SetHidden(false);
       }
-      e.StandIn->VisibilityOff();
-      e.StandInEdges->VisibilityOff();
+      e.Levels[0].Actor->SetHidden(true);
+      e.Levels[1].Actor->SetHidden(true);
+      e.StandInEdges->SetHidden(true);
     }
   }
   else if (this->Measuring)

@@ -2,7 +2,8 @@
 // mouse, until a quarter of a second after its last report or a mouse
 // button), a surface whose full frame takes longer than the interaction's
 // time budget is drawn through a lighter stand-in, a vertex-clustered copy
-// with a few percent of its triangles, its colours and its edges; every
+// with a few percent of its triangles and its colours (with its edges, a
+// copy four times coarser, as its lines cost more than its faces); every
 // still frame, and every frame a picker or a screenshot sees, is the full
 // surface.
 //
@@ -20,11 +21,14 @@
 // The full actors stay what pickers see: they are hidden only inside a
 // stand-in frame (between the renderer's StartEvent and EndEvent), the
 // stand-in actors are never pickable, and a hardware selection renders the
-// full surface.
+// full surface. The surfaces and their edges are MotionActors, which a frame
+// hides without modifying them: VTK's mappers upload an actor's geometry
+// again after any change to the actor.
 #ifndef orviMotionSurface_h
 #define orviMotionSurface_h
 
 #include "vtkNew.h"
+#include "vtkOpenGLActor.h"
 #include "vtkSmartPointer.h"
 #include "vtkType.h"
 
@@ -32,7 +36,6 @@
 #include <memory>
 #include <vector>
 
-class vtkActor;
 class vtkCallbackCommand;
 class vtkObject;
 class vtkPolyData;
@@ -41,6 +44,31 @@ class vtkRenderer;
 
 namespace orvi
 {
+
+/// An actor a frame can hide without modifying it.
+class MotionActor : public vtkOpenGLActor
+{
+public:
+  static MotionActor* New();
+  vtkTypeMacro(MotionActor, vtkOpenGLActor);
+
+  /// Hidden: invisible whatever its visibility.
+  vtkTypeBool GetVisibility() override
+  {
+    return this->Hidden ? 0 : this->Superclass::GetVisibility();
+  }
+  void SetHidden(bool hidden) { this->Hidden = hidden; }
+
+protected:
+  MotionActor() = default;
+  ~MotionActor() override = default;
+
+private:
+  MotionActor(const MotionActor&) = delete;
+  void operator=(const MotionActor&) = delete;
+
+  bool Hidden = false;
+};
 
 class MotionSurface
 {
@@ -58,7 +86,7 @@ public:
 
   /// A surface to stand in for in motion: `surface` draws the poly data its
   /// mapper has as input, `edges` (may be null) the edges of that poly data.
-  void Add(vtkActor* surface, vtkActor* edges);
+  void Add(MotionActor* surface, MotionActor* edges);
   /// Forgets every surface (the stand-ins under construction are dropped).
   void Clear();
 
@@ -72,9 +100,10 @@ public:
 
   /// Whether the last frame drew stand-ins.
   bool DrewStandIns() const { return this->LastFrameStandIn; }
-  /// The number of triangles of surface `i`'s stand-in, 0 while it has
-  /// none.
-  vtkIdType GetStandInTriangles(size_t i) const;
+  /// The number of triangles of surface `i`'s stand-in for frames without
+  /// edges or with them (a coarser one: the edges' lines cost more than the
+  /// triangles), 0 while it has none.
+  vtkIdType GetStandInTriangles(size_t i, bool edges = false) const;
   /// How long the last full frame took, in seconds (0 until the second
   /// frame after the last Add()).
   double GetFullFrameSeconds() const { return this->FullSeconds; }
