@@ -10,7 +10,7 @@
 // or legacy .vtk), otherwise a generated block of 432,000 tetrahedra with a
 // wavy top. Each frame turns the camera by two degrees and waits until the
 // frame is drawn. Counters: triangles drawn, frames a second.
-#include "Testing/orviBlockMesh.h"
+#include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
 #include "orviEdges.h"
 #include "orviMotionSurface.h"

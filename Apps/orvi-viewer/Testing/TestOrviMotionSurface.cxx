@@ -7,7 +7,7 @@
 #include "orviGmshMesh.h"
 #include "orviMeshLoader.h"
 #include "orviMotionSurface.h"
-#include "orviScript.h"
+#include "orviPlayScript.h"
 #include "orviTestUtils.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
@@ -31,28 +31,39 @@ namespace
 {
 namespace fs = std::filesystem;
 
-fs::path TestDir()
+// gmsh's tutorial t5 at gmsh's sizes (13 thousand tetrahedra, a surface
+// too small for a stand-in) or at half of them (0.1 million tetrahedra),
+// meshed once in the process; and a fresh directory for the test. A machine
+// without gmsh skips the test.
+template <bool Fine>
+class T5Test : public ::testing::Test
 {
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  const fs::path dir = fs::path(ORVI_TEST_OUTPUT_DIR) / info->test_suite_name() / info->name();
-  fs::remove_all(dir);
-  fs::create_directories(dir);
-  return dir;
-}
-
-// t5 at gmsh's sizes (13 thousand tetrahedra, a surface too small for a
-// stand-in) or at half of them (0.1 million tetrahedra), meshed once.
-std::string T5(bool fine, std::string& why)
-{
-  static std::string paths[2];
-  std::string& path = paths[fine ? 1 : 0];
-  if (path.empty())
+protected:
+  void SetUp() override
   {
-    path = orvi_test::MeshGmshTutorial(
-      "t5", fs::path(ORVI_TEST_OUTPUT_DIR) / (fine ? "t5-fine" : "t5"), why, fine ? 0.5 : 1.0);
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    this->Dir = fs::path(ORVI_TEST_OUTPUT_DIR) / info->test_suite_name() / info->name();
+    fs::remove_all(this->Dir);
+    fs::create_directories(this->Dir);
+    static std::string path, why;
+    if (path.empty())
+    {
+      path = orvi_test::MeshGmshTutorial(
+        "t5", fs::path(ORVI_TEST_OUTPUT_DIR) / (Fine ? "t5-fine" : "t5"), why, Fine ? 0.5 : 1.0);
+    }
+    this->Mesh = path;
+    if (path.empty())
+    {
+      GTEST_SKIP() << why;
+    }
   }
-  return path;
-}
+
+  fs::path Dir;
+  std::string Mesh;
+  std::string Why; // for the calls that explain a failure
+};
+using OrviMotionSurface = T5Test<true>;
+using OrviMotionSurfaceSmall = T5Test<false>;
 
 // The viewer as main() builds it for a script, 640 x 480, edges on.
 // `rate`: the interactor's DesiredUpdateRate (0 leaves the viewer's).
@@ -92,14 +103,7 @@ std::unique_ptr<orvi::Viewer> OpenViewer(const std::string& mesh,
   return viewer;
 }
 
-void Play(orvi::Viewer& viewer, const fs::path& dir, const std::string& script, std::ostream& log)
-{
-  std::ofstream(dir / "script.txt", std::ios::binary) << script;
-  std::vector<orvi::ScriptAction> actions;
-  std::string error;
-  EXPECT_TRUE(orvi::ParseScript((dir / "script.txt").string(), actions, error)) << error;
-  EXPECT_TRUE(orvi::RunScript(viewer, actions, dir.string(), log, error)) << error;
-}
+constexpr auto Play = orvi_test::PlayScript;
 
 // Counts the frames that drew stand-ins and keeps the last one's pixels.
 struct StandInFrames
@@ -174,15 +178,10 @@ const char* const Conventions[] = { "mervo", "catia", "style-mervo", "style-cati
 // At the viewer's rate (20 frames a second) a mesh whose full frame fits is
 // never decimated: no stand-in is built, a frame in a drag is the full
 // surface pixel for pixel.
-TEST(OrviMotionSurface, SmallMeshIsNeverDecimated)
+TEST_F(OrviMotionSurfaceSmall, SmallMeshIsNeverDecimated)
 {
-  const fs::path dir = TestDir();
-  std::string why;
-  const std::string mesh = T5(false, why);
-  if (mesh.empty())
-  {
-    GTEST_SKIP() << why;
-  }
+  const fs::path& dir = this->Dir;
+  const std::string& mesh = this->Mesh;
   std::ostringstream log;
   for (const char* nav : Conventions)
   {
@@ -203,15 +202,11 @@ TEST(OrviMotionSurface, SmallMeshIsNeverDecimated)
 // draws them while the view moves: a frame in motion differs from the full
 // surface; the still frame after the drag equals a fresh render pixel for
 // pixel.
-TEST(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
+TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
 {
-  const fs::path dir = TestDir();
-  std::string why;
-  const std::string mesh = T5(true, why);
-  if (mesh.empty())
-  {
-    GTEST_SKIP() << why;
-  }
+  const fs::path& dir = this->Dir;
+  const std::string& mesh = this->Mesh;
+  std::string& why = this->Why;
   std::ostringstream log;
   struct Case
   {
@@ -266,15 +261,10 @@ TEST(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
 // view is in motion) and in one without any: the same cells picked, the
 // same cameras after box zoom and flight, the same rotation centre, the same
 // screenshots, one of them taken in the middle of a drag.
-TEST(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
+TEST_F(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
 {
-  const fs::path dir = TestDir();
-  std::string why;
-  const std::string mesh = T5(true, why);
-  if (mesh.empty())
-  {
-    GTEST_SKIP() << why;
-  }
+  const fs::path& dir = this->Dir;
+  const std::string& mesh = this->Mesh;
   const std::string nudge = "tdx 0 0 0 10 0 1 0\n";
   const std::string script = nudge + "pick 250 180 390 300\n" + nudge + "centre 330 250\n" + nudge +
     "rotate 80 30 snap dragging\n" + nudge + "boxzoom 220 160 420 320\n" + nudge + "fly 300 260\n" +
@@ -327,19 +317,13 @@ TEST(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
 
 //==============================================================================
 // The stand-in itself, for several sizes: about the triangles asked for, far
-// fewer than the surface's; made of the surface's own points with their
-// data and of triangles each carrying the cell data of a surface polygon
-// whose corners fell into the triangle's three clusters; no collapsed
-// triangle. Nothing comes from nothing.
-TEST(OrviMotionSurface, StandInIsMadeOfTheSurfacesPointsAndCells)
+// fewer than the surface's; made of the surface's own points (each at its
+// place, with its point data) and of triangles of three distinct points,
+// each with the cell data of a surface polygon. Nothing comes from nothing.
+TEST_F(OrviMotionSurface, StandInIsMadeOfTheSurfacesPointsAndCells)
 {
-  const fs::path dir = TestDir();
-  std::string why;
-  const std::string mesh = T5(true, why);
-  if (mesh.empty())
-  {
-    GTEST_SKIP() << why;
-  }
+  const std::string& mesh = this->Mesh;
+  std::string& why = this->Why;
   std::ostringstream log;
   vtkSmartPointer<vtkDataSet> grid = orvi::LoadMesh(mesh, log, why);
   ASSERT_TRUE(grid) << why;
@@ -381,13 +365,6 @@ TEST(OrviMotionSurface, StandInIsMadeOfTheSurfacesPointsAndCells)
       standIn->GetPoint(i, a);
       surface->GetPoint(from->GetValue(i), b);
       ASSERT_EQ(orvi_test::Distance(a, b), 0.0) << i;
-    }
-    // A triangle's corners are clusters of three distinct corners of its
-    // polygon: each corner's cluster holds one of the polygon's points.
-    std::vector<vtkIdType> clusterOf(surface->GetNumberOfPoints(), -1);
-    for (vtkIdType i = 0; i < standIn->GetNumberOfPoints(); ++i)
-    {
-      clusterOf[from->GetValue(i)] = i;
     }
     vtkNew<vtkIdList> tri, poly;
     for (vtkIdType t = 0; t < n; ++t)
