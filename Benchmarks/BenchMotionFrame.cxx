@@ -23,6 +23,7 @@
 #include "vtkDoubleArray.h"
 #include "vtkLookupTable.h"
 #include "vtkNew.h"
+#include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPoints.h"
 #include "vtkPolyData.h"
@@ -34,10 +35,12 @@
 #include "vtkSmartPointer.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
+#include "vtkWindowToImageFilter.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <ctime>
@@ -159,7 +162,11 @@ std::map<std::string, std::unique_ptr<Scene>>& Scenes()
   return scenes;
 }
 
-void Frames(benchmark::State& state, const std::string& path, bool standIn, bool edges)
+void Frames(benchmark::State& state,
+  const std::string& name,
+  const std::string& path,
+  bool standIn,
+  bool edges)
 {
   std::unique_ptr<Scene>& scene = Scenes()[path];
   if (!scene)
@@ -185,6 +192,19 @@ void Frames(benchmark::State& state, const std::string& path, bool standIn, bool
     scene->Window->Render();
     scene->Window->WaitForCompletion();
     drawn += scene->Motion.DrewStandIns() ? 1 : 0;
+  }
+  if (const char* dir = std::getenv("ORVI_MOTION_SNAPSHOTS"))
+  {
+    std::string file = name;
+    std::replace(file.begin(), file.end(), '/', '-');
+    vtkNew<vtkWindowToImageFilter> grab;
+    grab->SetInput(scene->Window);
+    grab->ReadFrontBufferOn();
+    grab->ShouldRerenderOff();
+    vtkNew<vtkPNGWriter> writer;
+    writer->SetInputConnection(grab->GetOutputPort());
+    writer->SetFileName((std::string(dir) + "/" + file + ".png").c_str());
+    writer->Write();
   }
   const vtkIdType full = scene->Surface->GetOutput()->GetNumberOfPolys();
   state.counters["triangles"] =
@@ -230,6 +250,14 @@ std::string MeshName(const std::string& path)
   std::string name = path.substr(slash == std::string::npos ? 0 : slash + 1);
   return name.substr(0, name.find('.'));
 }
+// Registers one case: frames of `path`, stand-in or full, edges or not.
+void Register(const std::string& name, const std::string& path, bool standIn, bool edges)
+{
+  benchmark::RegisterBenchmark(name.c_str(),
+    [name, path, standIn, edges](benchmark::State& s) { Frames(s, name, path, standIn, edges); })
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -239,22 +267,18 @@ int main(int argc, char** argv)
     const std::string mesh = MeshName(path);
     for (const bool edges : { false, true })
     {
-      const std::string which = std::string(edges ? "EdgesOn" : "EdgesOff");
       for (const bool standIn : { false, true })
       {
-        benchmark::RegisterBenchmark(
-          ("MotionFrame/" + mesh + "/" + which + (standIn ? "/Orvi" : "/Vtk")).c_str(),
-          [path, standIn, edges](benchmark::State& s) { Frames(s, path, standIn, edges); })
-          ->Unit(benchmark::kMillisecond)
-          ->UseRealTime();
+        Register(
+          "MotionFrame/" + mesh + (edges ? "/EdgesOn" : "/EdgesOff") + (standIn ? "/Orvi" : "/Vtk"),
+          path,
+          standIn,
+          edges);
       }
     }
     for (const bool edges : { false, true })
     {
-      benchmark::RegisterBenchmark(("MotionEdges/" + mesh + (edges ? "/Orvi" : "/Vtk")).c_str(),
-        [path, edges](benchmark::State& s) { Frames(s, path, true, edges); })
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+      Register("MotionEdges/" + mesh + (edges ? "/Orvi" : "/Vtk"), path, true, edges);
     }
   }
   benchmark::Initialize(&argc, argv);
