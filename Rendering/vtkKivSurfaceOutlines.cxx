@@ -533,9 +533,14 @@ std::vector<vtkProp*> vtkKivSurfaceOutlines::EndFrame()
     {
       left.push_back(outline.Wireframe);
     }
-    // A pair not drawn this frame holds its copy's data and graphics
-    // resources for nothing: drop it.
-    it = outline.Drawn || outline.Found ? std::next(it) : frame.Outlines.erase(it);
+    // A pair whose actors left the renderer holds its copy's data and
+    // graphics resources for nothing: drop it. A pair hidden for a while (a
+    // host drawing a lighter stand-in in motion) is kept, and draws as
+    // before, in one go, in the first frame that shows it again.
+    const bool kept = outline.Drawn || outline.Found ||
+      (outline.Surface && outline.Wireframe && outline.Surface->IsConsumer(frame.Renderer) &&
+        outline.Wireframe->IsConsumer(frame.Renderer));
+    it = kept ? std::next(it) : frame.Outlines.erase(it);
   }
   this->NumberOfOutlines = static_cast<int>(frame.Outlines.size());
   for (auto it = frame.Alone.begin(); it != frame.Alone.end();)

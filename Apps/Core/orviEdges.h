@@ -4,6 +4,7 @@
 #ifndef orviEdges_h
 #define orviEdges_h
 
+#include "orviMotionSurface.h"
 #include "orviViewerOptions.h"
 
 #include "vtkNew.h"
@@ -43,6 +44,9 @@ public:
 
   bool IsShown() const;
 
+  /// The wireframe actor.
+  MotionActor* GetActor() const { return this->Actor; }
+
   static constexpr double MinimumEdgePixels = 10.0;
 
 private:
@@ -51,7 +55,7 @@ private:
   EdgeMode Mode = EdgeMode::Auto;
   double EdgeLength = 0.0; // world units
   vtkRenderer* Renderer = nullptr;
-  vtkNew<vtkActor> Actor;
+  vtkNew<MotionActor> Actor; // hidden in frames that draw a stand-in
   vtkNew<vtkCallbackCommand> StartRender;
 };
 

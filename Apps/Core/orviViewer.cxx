@@ -193,6 +193,7 @@ void Viewer::Setup(vtkRenderWindow* window, vtkRenderWindowInteractor* interacto
 
   // vtkKivMainPass draws the opaque props with their own polygon offsets.
   vtkKivMainPass::InstallOn(this->RendererObject);
+  this->Motion.Attach(this->RendererObject, interactor);
 
   this->SetupNavigation();
 }
@@ -235,6 +236,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     this->RendererObject->RemoveActor(part->HighlightActor);
   }
   this->Parts.clear();
+  this->Motion.Clear();
   this->RendererObject->RemoveActor2D(this->Legend);
   this->LastPickCount = 0;
   this->LastPickSummary.clear();
@@ -271,6 +273,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
       part->Surface->GetOutput(),
       this->RendererObject,
       this->Options.Edges);
+    this->Motion.Add(part->SurfaceActor, part->Edges.GetActor());
     // Picked cells, in a colour no lookup table above uses, pulled in front
     // of the surface they lie on.
     vtkNew<vtkPolyDataMapper> highlightMapper;
@@ -448,10 +451,7 @@ void Viewer::Render()
 //------------------------------------------------------------------------------
 bool Viewer::Screenshot(const std::string& path, bool rerender, std::string& error)
 {
-  if (rerender)
-  {
-    this->Render();
-  }
+  this->Motion.RenderFull(rerender);
   // The front buffer holds what is on screen, a rubber band drawn straight
   // into the pixels included.
   vtkNew<vtkWindowToImageFilter> grab;

@@ -25,6 +25,7 @@
 
 #include "orviEdges.h"
 #include "orviMeshLoader.h"
+#include "orviMotionSurface.h"
 #include "orviViewerOptions.h"
 
 #include "vtkNew.h"
@@ -122,6 +123,8 @@ public:
   vtkRenderer* GetRenderer() const;
   Navigation GetNavigation() const { return this->Options.Nav; }
   vtkMervoInteractor* GetMervo() const { return this->Mervo; }
+  /// The surfaces' stand-ins in motion.
+  MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
   /// The first line the last pick printed: "picked N cells, mesh cell ids
   /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
@@ -174,6 +177,7 @@ private:
   int LastPickCount = 0;
   std::string LastPickSummary;
   double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
+  MotionSurface Motion;     // the surfaces' stand-ins in motion
 };
 
 } // namespace orvi

@@ -4,6 +4,7 @@
 // progress while it runs.
 #include "orviGmshMesh.h"
 #include "orviMeshLoader.h"
+#include "orviPlayScript.h"
 #include "orviScript.h"
 #include "orviTestUtils.h"
 #include "orviViewer.h"
@@ -187,14 +188,7 @@ std::unique_ptr<orvi::Viewer> OpenViewer(Args args, std::ostream& log, vtkDataSe
 }
 
 // Replays a script as --script does, screenshots into dir.
-void Play(orvi::Viewer& viewer, const fs::path& dir, const std::string& script, std::ostream& log)
-{
-  std::ofstream(dir / "script.txt", std::ios::binary) << script;
-  std::vector<orvi::ScriptAction> actions;
-  std::string error;
-  EXPECT_TRUE(orvi::ParseScript((dir / "script.txt").string(), actions, error)) << error;
-  EXPECT_TRUE(orvi::RunScript(viewer, actions, dir.string(), log, error)) << error;
-}
+constexpr auto Play = orvi_test::PlayScript;
 
 //==============================================================================
 // gmsh's tutorial t5, 13 thousand tetrahedra: through the model a pick
