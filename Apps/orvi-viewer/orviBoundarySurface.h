@@ -55,6 +55,19 @@ public:
   vtkBooleanMacro(PassThroughCellIds, bool);
   ///@}
 
+  ///@{
+  /// Whether cells that lie on what the output draws already are left out
+  /// (default on): a 2D cell on a boundary face of a 3D cell, a line along
+  /// edges of the polygons drawn, a vertex on points of the lines and
+  /// polygons drawn. Such pairs lie at the same depth, and drawn together
+  /// they fight in stripes as the camera moves; left out, each face shows
+  /// the cell data of its 3D cell alone. Off gives what
+  /// vtkDataSetSurfaceFilter gives.
+  vtkSetMacro(DropCoincidentCells, bool);
+  vtkGetMacro(DropCoincidentCells, bool);
+  vtkBooleanMacro(DropCoincidentCells, bool);
+  ///@}
+
   /// Where progress lines go; nullptr (the default) for none. The stream
   /// must outlive the updates.
   void SetLog(std::ostream* log) { this->Log = log; }
@@ -76,6 +89,7 @@ private:
   void operator=(const BoundarySurface&) = delete;
 
   bool PassThroughCellIds = false;
+  bool DropCoincidentCells = true;
   bool UsedVtkFilter = false;
   std::ostream* Log = nullptr;
 };

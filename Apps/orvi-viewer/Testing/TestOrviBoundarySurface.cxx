@@ -175,6 +175,7 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
     vtkNew<orvi::BoundarySurface> orvi;
     orvi->SetInputData(mesh);
     orvi->PassThroughCellIdsOn();
+    orvi->DropCoincidentCellsOff();
     orvi->Update();
     EXPECT_EQ(orvi->GetUsedVtkFilter(), expectVtkFilter);
     vtkPolyData* surface = orvi->GetOutput();
