@@ -16,6 +16,8 @@
 #include "vtkUnstructuredGrid.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <array>
 #include <chrono>
 #include <cstdint>
@@ -27,6 +29,10 @@
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace orvi
 {
@@ -229,9 +235,9 @@ PolygonKey MakePolygonKey(const Id32* p, int n)
   return ids;
 }
 
-// Appends to single the keys met once in the sorted run [begin, end).
-template <typename K>
-void KeepSingles(const K* begin, const K* end, std::vector<K>& single)
+// Calls f(key) for each key met once in the sorted run [begin, end).
+template <typename K, typename F>
+void ForEachSingle(const K* begin, const K* end, F&& f)
 {
   for (const K* run = begin; run != end;)
   {
@@ -242,35 +248,86 @@ void KeepSingles(const K* begin, const K* end, std::vector<K>& single)
     }
     if (next == run + 1)
     {
-      single.push_back(*run);
+      f(*run);
     }
     run = next;
   }
 }
 
+// The ids of a face after its smallest, which order the faces of one
+// smallest id: a triangle's two in one integer.
+template <int N>
+struct RestOf;
+template <>
+struct RestOf<3>
+{
+  using Type = std::uint64_t;
+  static Type Make(const Key<3>& k) { return (static_cast<std::uint64_t>(k[1]) << 32) | k[2]; }
+  static Key<3> Join(Id32 a, Type r) { return { a, static_cast<Id32>(r >> 32), static_cast<Id32>(r) }; }
+};
+template <>
+struct RestOf<4>
+{
+  using Type = std::array<Id32, 3>;
+  static Type Make(const Key<4>& k) { return { k[1], k[2], k[3] }; }
+  static Key<4> Join(Id32 a, const Type& r) { return { a, r[0], r[1], r[2] }; }
+};
+
 // Sorts the faces of one smallest id: mostly a few dozen, by insertion.
-template <typename K>
-void SortRun(K* begin, K* end)
+template <typename R>
+void SortRun(R* begin, R* end)
 {
   if (end - begin < 2)
   {
     return;
   }
-  if (end - begin > 32)
+  if (end - begin > 48)
   {
     std::sort(begin, end);
     return;
   }
-  for (K* i = begin + 1; i < end; ++i)
+  for (R* i = begin + 1; i < end; ++i)
   {
-    const K key = *i;
-    K* j = i;
+    const R key = *i;
+    R* j = i;
     for (; j != begin && key < *(j - 1); --j)
     {
       *j = *(j - 1);
     }
     *j = key;
   }
+}
+
+// An array of trivial values for the large tables, uninitialised. On Linux
+// it asks for transparent huge pages: a table of hundreds of megabytes
+// then costs hundreds of page faults rather than a hundred thousand, and
+// filling it misses the TLB far less.
+struct FreeDeleter
+{
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename V>
+using LargeArray = std::unique_ptr<V[], FreeDeleter>;
+
+template <typename V>
+LargeArray<V> AllocateLarge(size_t count)
+{
+  static_assert(std::is_trivially_copyable_v<V>);
+  if (count == 0)
+  {
+    return nullptr;
+  }
+  constexpr size_t huge = size_t(2) << 20;
+  const size_t bytes = (count * sizeof(V) + huge - 1) / huge * huge;
+  void* p = std::aligned_alloc(huge, bytes);
+  if (!p)
+  {
+    throw std::bad_alloc();
+  }
+#ifdef __linux__
+  madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+  return LargeArray<V>(static_cast<V*>(p));
 }
 
 // The triangle or quad faces of the 3D cells, to find those met once.
@@ -318,7 +375,7 @@ public:
       }
     }
     this->Starts[this->NumberOfBuckets] = total;
-    this->Keys.reset(total ? new Key<N>[total] : nullptr);
+    this->Keys = AllocateLarge<Key<N>>(total);
   }
 
   void Add(size_t slice, const Key<N>& key) { this->Keys[this->Cursor(slice, key)++] = key; }
@@ -335,8 +392,9 @@ public:
       1,
       [&](vtkIdType first, vtkIdType last)
       {
+        using Rest = RestOf<N>;
         std::vector<size_t> runs;
-        std::vector<Key<N>> sorted;
+        std::vector<typename Rest::Type> sorted;
         for (auto b = static_cast<size_t>(first); b < static_cast<size_t>(last); ++b)
         {
           const Key<N>* begin = this->Keys.get() + this->Starts[b];
@@ -350,14 +408,20 @@ public:
           sorted.resize(static_cast<size_t>(end - begin));
           for (const Key<N>* k = begin; k != end; ++k)
           {
-            sorted[runs[(*k)[0] & mask]++] = *k;
+            sorted[runs[(*k)[0] & mask]++] = Rest::Make(*k);
           }
-          // runs[i] is now where run i ends.
+          // runs[i] is now where the faces of smallest id base + i end.
+          const auto base = static_cast<Id32>(b << this->Shift);
           size_t runStart = 0;
           for (Id32 i = 0; i <= mask; ++i)
           {
-            SortRun(sorted.data() + runStart, sorted.data() + runs[i]);
-            KeepSingles(sorted.data() + runStart, sorted.data() + runs[i], singles[b]);
+            auto* run = sorted.data() + runStart;
+            auto* runEnd = sorted.data() + runs[i];
+            SortRun(run, runEnd);
+            ForEachSingle(run,
+              runEnd,
+              [&](const typename Rest::Type& rest)
+              { singles[b].push_back(Rest::Join(base + i, rest)); });
             runStart = runs[i];
           }
         }
@@ -394,7 +458,7 @@ private:
   size_t NumberOfBuckets = 0;
   std::vector<size_t> Starts;  // bucket b holds Keys[Starts[b], Starts[b + 1])
   std::vector<size_t> Cursors; // per slice and bucket: where its next key goes
-  std::unique_ptr<Key<N>[]> Keys;
+  LargeArray<Key<N>> Keys;
   std::vector<Key<N>> Boundary;
 };
 
@@ -888,7 +952,9 @@ bool ExtractFaces(const Mesh<T>& mesh,
       slice.Polygons = {};
     }
     std::sort(polygons.begin(), polygons.end());
-    KeepSingles(polygons.data(), polygons.data() + polygons.size(), boundary.Polygons);
+    ForEachSingle(polygons.data(),
+      polygons.data() + polygons.size(),
+      [&](const PolygonKey& key) { boundary.Polygons.push_back(key); });
   }
   boundary.OnBoundary.assign(static_cast<size_t>(mesh.NumberOfPoints), 0);
   boundary.ForEachEdge([&](Id32 a, Id32 b) { boundary.OnBoundary[a] = boundary.OnBoundary[b] = 1; });
@@ -1148,12 +1214,12 @@ int BoundarySurface::RequestData(vtkInformation*,
   else
   {
     const bool large = grid->GetNumberOfCells() >= StepLinesFromCells;
-    auto step = [this, large](const char* what, double progress)
+    auto step = [this, large, &seconds](const char* what, double progress)
     {
       this->UpdateProgress(progress);
       if (this->Log && large)
       {
-        *this->Log << "  surface: " << what << std::endl;
+        *this->Log << "  surface: " << what << " at " << seconds() << " s" << std::endl;
       }
     };
     if (!Extract(grid, output, this->PassThroughCellIds, this->DropCoincidentCells, step, error))

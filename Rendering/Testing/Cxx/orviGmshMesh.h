@@ -16,10 +16,12 @@ namespace orvi_test
 /// "t5") into dir/tutorial.vtk (tetrahedra) and returns that path, or an
 /// empty path with why set when gmsh or the tutorial is missing or gmsh
 /// fails. The tutorials are looked for in $ORVI_GMSH_TUTORIALS, then where
-/// Debian's gmsh-doc puts them (plain or gzipped).
+/// Debian's gmsh-doc puts them (plain or gzipped). Options go to gmsh's
+/// command line (for example "-clscale 0.4").
 inline std::string MeshGmshTutorial(const std::string& tutorial,
   const std::filesystem::path& dir,
-  std::string& why)
+  std::string& why,
+  const std::string& options = {})
 {
   namespace fs = std::filesystem;
   if (std::system("gmsh --version >/dev/null 2>&1") != 0)
@@ -55,7 +57,8 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     return {};
   }
   fs::create_directories(dir);
-  const std::string mesh = "gmsh -3 '" + geo + "' -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
+  const std::string mesh =
+    "gmsh -3 '" + geo + "' " + options + " -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
   if (std::system(copy.c_str()) != 0 || std::system(mesh.c_str()) != 0 || !fs::exists(vtk))
   {
     why = "gmsh could not mesh " + geo + " (see " + log + ")";
