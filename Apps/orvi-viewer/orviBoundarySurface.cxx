@@ -16,15 +16,16 @@
 #include "vtkUnstructuredGrid.h"
 
 #include <algorithm>
-#include <cstdlib>
-#include <new>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <iterator>
 #include <limits>
 #include <memory>
+#include <new>
 #include <numeric>
 #include <string>
 #include <type_traits>
@@ -263,7 +264,10 @@ struct RestOf<3>
 {
   using Type = std::uint64_t;
   static Type Make(const Key<3>& k) { return (static_cast<std::uint64_t>(k[1]) << 32) | k[2]; }
-  static Key<3> Join(Id32 a, Type r) { return { a, static_cast<Id32>(r >> 32), static_cast<Id32>(r) }; }
+  static Key<3> Join(Id32 a, Type r)
+  {
+    return { a, static_cast<Id32>(r >> 32), static_cast<Id32>(r) };
+  }
 };
 template <>
 struct RestOf<4>
@@ -639,7 +643,7 @@ struct Boundary
 {
   FaceTable<3> Triangles;
   FaceTable<4> Quads;
-  std::vector<PolygonKey> Polygons; // sorted
+  std::vector<PolygonKey> Polygons;      // sorted
   std::vector<unsigned char> OnBoundary; // per point: on a boundary face
 
   Boundary(vtkIdType numberOfPoints, size_t slices)
@@ -660,36 +664,25 @@ struct Boundary
       }
     }
     return n == 3 ? this->Triangles.IsBoundary(MakeKey3(ids))
-      : n == 4    ? this->Quads.IsBoundary(MakeKey4(ids))
-                  : std::binary_search(
-                   this->Polygons.begin(), this->Polygons.end(), MakePolygonKey(ids, n));
+      : n == 4
+      ? this->Quads.IsBoundary(MakeKey4(ids))
+      : std::binary_search(this->Polygons.begin(), this->Polygons.end(), MakePolygonKey(ids, n));
   }
 
-  // Calls f(a, b) for each edge of each boundary face.
-  template <typename F>
-  void ForEachEdge(F&& f) const
+  // Notes the points of the boundary faces.
+  void MarkPoints(vtkIdType numberOfPoints)
   {
-    for (const Key<3>& t : this->Triangles.GetBoundary())
+    this->OnBoundary.assign(static_cast<size_t>(numberOfPoints), 0);
+    auto mark = [this](const auto& key)
     {
-      f(t[0], t[1]);
-      f(t[1], t[2]);
-      f(t[0], t[2]);
-    }
-    for (const Key<4>& q : this->Quads.GetBoundary())
-    {
-      // Smallest id, opposite, then the two neighbours.
-      f(q[0], q[2]);
-      f(q[0], q[3]);
-      f(q[1], q[2]);
-      f(q[1], q[3]);
-    }
-    for (const PolygonKey& p : this->Polygons)
-    {
-      for (size_t k = 0; k < p.size(); ++k)
+      for (const Id32 id : key)
       {
-        f(p[k], p[(k + 1) % p.size()]);
+        this->OnBoundary[id] = 1;
       }
-    }
+    };
+    std::for_each(this->Triangles.GetBoundary().begin(), this->Triangles.GetBoundary().end(), mark);
+    std::for_each(this->Quads.GetBoundary().begin(), this->Quads.GetBoundary().end(), mark);
+    std::for_each(this->Polygons.begin(), this->Polygons.end(), mark);
   }
 };
 
@@ -704,56 +697,223 @@ struct Slice
   CellList Faces;
 };
 
+// A sorted list of keys with a flag per key, set from several threads.
+template <typename K>
+struct MarkedKeys
+{
+  std::vector<K> Keys;
+  std::unique_ptr<std::atomic<unsigned char>[]> Marks;
+
+  void Finish()
+  {
+    std::sort(this->Keys.begin(), this->Keys.end());
+    this->Keys.erase(std::unique(this->Keys.begin(), this->Keys.end()), this->Keys.end());
+    this->Marks.reset(new std::atomic<unsigned char>[this->Keys.size()]());
+  }
+  void Mark(const K& key)
+  {
+    const auto at = std::lower_bound(this->Keys.begin(), this->Keys.end(), key);
+    if (at != this->Keys.end() && *at == key)
+    {
+      this->Marks[at - this->Keys.begin()].store(1, std::memory_order_relaxed);
+    }
+  }
+  bool Marked(const K& key) const
+  {
+    const auto at = std::lower_bound(this->Keys.begin(), this->Keys.end(), key);
+    return at != this->Keys.end() && *at == key &&
+      this->Marks[at - this->Keys.begin()].load(std::memory_order_relaxed) != 0;
+  }
+};
+
+// The vertices, lines and 2D cells, and which of them lie on a cell of
+// higher dimension: a 2D cell (or a strip's triangle) that is a face of a
+// 3D cell, a line segment along an edge of a 3D or 2D cell, a vertex point
+// at a point of a 3D, 2D or line cell.
+struct Coincident
+{
+  MarkedKeys<Key<3>> Triangles;
+  MarkedKeys<Key<4>> Quads;
+  MarkedKeys<PolygonKey> Polygons;
+  MarkedKeys<std::uint64_t> Edges;
+  MarkedKeys<Id32> Points;
+  // Per point: 1 on a 2D cell, 2 on a line, 4 a vertex point; lets the 3D
+  // cells' faces, edges and points that touch none of them pass by fast.
+  std::vector<unsigned char> Near;
+
+  bool Empty() const { return this->Near.empty(); }
+
+  // Calls f(ids, n) for each polygon the 2D cell makes: itself, or a
+  // strip's triangles as VTK's filter splits it (every other one turned
+  // over), or a pixel as a quad.
+  template <typename F>
+  static void ForEachPolygon(Kind kind, std::vector<Id32>& ids, F&& f)
+  {
+    const int n = static_cast<int>(ids.size());
+    if (kind == Kind::Strip)
+    {
+      Id32 tri[3] = { n > 0 ? ids[0] : 0, n > 1 ? ids[1] : 0, 0 };
+      int toggle = 0;
+      for (int i = 2; i < n; ++i)
+      {
+        tri[2] = ids[i];
+        f(tri, 3);
+        tri[toggle] = ids[i];
+        toggle = 1 - toggle;
+      }
+      return;
+    }
+    if (kind == Kind::Pixel)
+    {
+      std::swap(ids[2], ids[3]);
+    }
+    f(ids.data(), n);
+  }
+
+  void AddPolygon(const Id32* ids, int n)
+  {
+    if (n == 3)
+    {
+      this->Triangles.Keys.push_back(MakeKey3(ids));
+    }
+    else if (n == 4)
+    {
+      this->Quads.Keys.push_back(MakeKey4(ids));
+    }
+    else if (n > 4)
+    {
+      this->Polygons.Keys.push_back(MakePolygonKey(ids, n));
+    }
+    for (int k = 0; k < n; ++k)
+    {
+      this->Near[ids[k]] |= 1;
+    }
+  }
+
+  // Notes the passed cells' keys.
+  template <typename T>
+  void Collect(const Mesh<T>& mesh,
+    const std::array<TypeInfo, 256>& infos,
+    const std::vector<std::vector<vtkIdType>*>& passed)
+  {
+    std::vector<Id32> ids;
+    for (const auto* cells : passed)
+    {
+      for (const vtkIdType cell : *cells)
+      {
+        if (this->Near.empty())
+        {
+          this->Near.assign(static_cast<size_t>(mesh.NumberOfPoints), 0);
+        }
+        const Kind kind = infos[mesh.Types[cell]].K;
+        const T* p = mesh.Points(cell);
+        ids.assign(p, p + mesh.Size(cell));
+        if (kind == Kind::Line)
+        {
+          for (size_t k = 0; k + 1 < ids.size(); ++k)
+          {
+            this->Edges.Keys.push_back(EdgeKey(ids[k], ids[k + 1]));
+            this->Near[ids[k]] |= 2;
+            this->Near[ids[k + 1]] |= 2;
+          }
+        }
+        else if (kind == Kind::Vertices)
+        {
+          for (const Id32 id : ids)
+          {
+            this->Points.Keys.push_back(id);
+            this->Near[id] |= 4;
+          }
+        }
+        else if (kind != Kind::Nothing)
+        {
+          ForEachPolygon(kind, ids, [this](const Id32* poly, int n) { this->AddPolygon(poly, n); });
+        }
+      }
+    }
+    this->Triangles.Finish();
+    this->Quads.Finish();
+    this->Polygons.Finish();
+    this->Edges.Finish();
+    this->Points.Finish();
+  }
+
+  // Marks what lies on the face of n points ids of a 3D cell (in its
+  // winding), on the face's edges and on its points. Safe from several
+  // threads at once.
+  void See3DFace(const Id32* ids, int n)
+  {
+    unsigned char all = 7, any = 0;
+    for (int k = 0; k < n; ++k)
+    {
+      all &= this->Near[ids[k]];
+      any |= this->Near[ids[k]];
+    }
+    if (all & 1)
+    {
+      if (n == 3)
+      {
+        this->Triangles.Mark(MakeKey3(ids));
+      }
+      else if (n == 4)
+      {
+        this->Quads.Mark(MakeKey4(ids));
+      }
+      else
+      {
+        this->Polygons.Mark(MakePolygonKey(ids, n));
+      }
+    }
+    if (any & 2)
+    {
+      this->SeeEdges(ids, n);
+    }
+    if (any & 4)
+    {
+      for (int k = 0; k < n; ++k)
+      {
+        if (this->Near[ids[k]] & 4)
+        {
+          this->Points.Mark(ids[k]);
+        }
+      }
+    }
+  }
+
+  void SeeEdges(const Id32* ids, int n)
+  {
+    for (int k = 0; k < n; ++k)
+    {
+      const Id32 a = ids[k], b = ids[(k + 1) % n];
+      if ((this->Near[a] & 2) && (this->Near[b] & 2))
+      {
+        this->Edges.Mark(EdgeKey(a, b));
+      }
+    }
+  }
+};
+
 // The cells that pass to the output as cells of their own (vertices,
-// lines, 2D cells) in cell order, without those that coincide with what the
-// output draws already when dropCoincident is on: a 2D cell (or a strip's
-// triangle) on a boundary face of a 3D cell; a line or poly-line all along
-// edges of the polygons drawn; a vertex or poly-vertex all on points of the
-// lines and polygons drawn.
+// lines, 2D cells) in cell order; when dropCoincident is on, without those
+// that lie on a cell of higher dimension (see Coincident): a 2D cell on a
+// face of a 3D cell, a line all along edges of 3D or 2D cells, a vertex
+// all at points of 3D, 2D or line cells.
 template <typename T>
 void AddPassedCells(const Mesh<T>& mesh,
   const std::array<TypeInfo, 256>& infos,
-  const std::vector<Slice>& slices,
-  const Boundary& boundary,
+  const std::vector<std::vector<vtkIdType>*>& passed,
+  Coincident& on,
   bool dropCoincident,
   Output& out)
 {
   std::vector<Id32> ids;
-  std::vector<unsigned char> drawnPoint;
-  std::vector<std::uint64_t> drawnEdges;
-  auto drawnFace = [&](const Id32* p, int n) { return dropCoincident && boundary.Has(p, n); };
-  // 2D cells first, then lines (which need the edges of the polygons
-  // drawn), then vertices (which need the points of both).
+  // 2D cells first: their edges and points mark lines and vertices; then
+  // lines, whose points mark vertices; then vertices.
   for (const Kind pass : { Kind::Polygon, Kind::Line, Kind::Vertices })
   {
-    if (dropCoincident && pass == Kind::Line)
+    for (const auto* cells : passed)
     {
-      boundary.ForEachEdge([&](Id32 a, Id32 b) { drawnEdges.push_back(EdgeKey(a, b)); });
-      for (size_t c = 0; c + 1 < out.Polys.Offsets.size(); ++c)
-      {
-        const vtkIdType first = out.Polys.Offsets[c], last = out.Polys.Offsets[c + 1];
-        for (vtkIdType k = first; k < last; ++k)
-        {
-          drawnEdges.push_back(EdgeKey(out.Polys.Connectivity[k],
-            out.Polys.Connectivity[k + 1 < last ? k + 1 : first]));
-        }
-      }
-      std::sort(drawnEdges.begin(), drawnEdges.end());
-    }
-    if (dropCoincident && pass == Kind::Vertices)
-    {
-      drawnPoint = boundary.OnBoundary;
-      for (const CellList* list : { &out.Polys, &out.Lines })
-      {
-        for (vtkIdType id : list->Connectivity)
-        {
-          drawnPoint[id] = 1;
-        }
-      }
-    }
-    for (const Slice& slice : slices)
-    {
-      for (const vtkIdType cell : slice.Passed)
+      for (const vtkIdType cell : *cells)
       {
         const Kind kind = infos[mesh.Types[cell]].K;
         const bool twoD = kind == Kind::Polygon || kind == Kind::Pixel || kind == Kind::Strip;
@@ -762,52 +922,51 @@ void AddPassedCells(const Mesh<T>& mesh,
           continue;
         }
         const T* p = mesh.Points(cell);
-        const int n = static_cast<int>(mesh.Size(cell));
-        ids.assign(p, p + n);
-        if (kind == Kind::Pixel)
+        ids.assign(p, p + mesh.Size(cell));
+        if (twoD)
         {
-          std::swap(ids[2], ids[3]);
-        }
-        if (kind == Kind::Polygon || kind == Kind::Pixel)
-        {
-          if (n < 3 || !drawnFace(ids.data(), n))
-          {
-            out.Polys.Add(cell, ids.begin(), ids.end());
-          }
-        }
-        else if (kind == Kind::Strip)
-        {
-          // As VTK's filter splits it: every other triangle turned over.
-          Id32 tri[3] = { n > 0 ? ids[0] : 0, n > 1 ? ids[1] : 0, 0 };
-          int toggle = 0;
-          for (int i = 2; i < n; ++i)
-          {
-            tri[2] = ids[i];
-            if (!drawnFace(tri, 3))
+          Coincident::ForEachPolygon(kind,
+            ids,
+            [&](const Id32* poly, int n)
             {
-              out.Polys.Add(cell, tri, tri + 3);
-            }
-            tri[toggle] = ids[i];
-            toggle = 1 - toggle;
-          }
+              const bool drawn = dropCoincident && n >= 3 &&
+                (n == 3      ? on.Triangles.Marked(MakeKey3(poly))
+                    : n == 4 ? on.Quads.Marked(MakeKey4(poly))
+                             : on.Polygons.Marked(MakePolygonKey(poly, n)));
+              if (!drawn)
+              {
+                out.Polys.Add(cell, poly, poly + n);
+              }
+              if (dropCoincident && !on.Empty() && n >= 2)
+              {
+                on.SeeEdges(poly, n);
+                for (int k = 0; k < n; ++k)
+                {
+                  on.Points.Mark(poly[k]);
+                }
+              }
+            });
         }
         else if (kind == Kind::Line)
         {
-          bool drawn = dropCoincident && n >= 2;
-          for (int i = 0; drawn && i + 1 < n; ++i)
+          bool drawn = dropCoincident && ids.size() >= 2;
+          for (size_t k = 0; drawn && k + 1 < ids.size(); ++k)
           {
-            drawn =
-              std::binary_search(drawnEdges.begin(), drawnEdges.end(), EdgeKey(ids[i], ids[i + 1]));
+            drawn = on.Edges.Marked(EdgeKey(ids[k], ids[k + 1]));
           }
           if (!drawn)
           {
             out.Lines.Add(cell, ids.begin(), ids.end());
           }
+          for (size_t k = 0; dropCoincident && k < ids.size(); ++k)
+          {
+            on.Points.Mark(ids[k]);
+          }
         }
         else
         {
-          const bool drawn = dropCoincident && n > 0 &&
-            std::all_of(ids.begin(), ids.end(), [&](Id32 id) { return drawnPoint[id] != 0; });
+          const bool drawn = dropCoincident && !ids.empty() &&
+            std::all_of(ids.begin(), ids.end(), [&](Id32 id) { return on.Points.Marked(id); });
           if (!drawn)
           {
             out.Verts.Add(cell, ids.begin(), ids.end());
@@ -836,7 +995,8 @@ bool ExtractFaces(const Mesh<T>& mesh,
 
   // The cells in slices, several per thread so that the threads stay busy
   // when slices take unequal times; a step runs its slices in parallel.
-  const size_t threads = static_cast<size_t>(std::max(1, vtkSMPTools::GetEstimatedNumberOfThreads()));
+  const size_t threads =
+    static_cast<size_t>(std::max(1, vtkSMPTools::GetEstimatedNumberOfThreads()));
   const size_t numSlices = static_cast<size_t>(
     std::clamp<vtkIdType>(numCells / 4096, 1, static_cast<vtkIdType>(8 * threads)));
   std::vector<Slice> slices(numSlices);
@@ -910,6 +1070,19 @@ bool ExtractFaces(const Mesh<T>& mesh,
     }
   }
 
+  // The vertices, lines and 2D cells, to see in pass 2 which of them lie
+  // on the 3D cells.
+  std::vector<std::vector<vtkIdType>*> passed;
+  for (Slice& slice : slices)
+  {
+    passed.push_back(&slice.Passed);
+  }
+  Coincident coincident;
+  if (dropCoincident)
+  {
+    coincident.Collect(mesh, infos, passed);
+  }
+
   // Pass 2: the keys of the triangle and quad faces into their buckets.
   step("sorting faces", 0.3);
   boundary.Triangles.Allocate();
@@ -927,6 +1100,10 @@ bool ExtractFaces(const Mesh<T>& mesh,
             info,
             [&](const Id32* ids, int n, int)
             {
+              if (!coincident.Empty())
+              {
+                coincident.See3DFace(ids, n);
+              }
               if (n == 3)
               {
                 boundary.Triangles.Add(s, MakeKey3(ids));
@@ -956,8 +1133,7 @@ bool ExtractFaces(const Mesh<T>& mesh,
       polygons.data() + polygons.size(),
       [&](const PolygonKey& key) { boundary.Polygons.push_back(key); });
   }
-  boundary.OnBoundary.assign(static_cast<size_t>(mesh.NumberOfPoints), 0);
-  boundary.ForEachEdge([&](Id32 a, Id32 b) { boundary.OnBoundary[a] = boundary.OnBoundary[b] = 1; });
+  boundary.MarkPoints(mesh.NumberOfPoints);
 
   // Pass 4: the boundary faces in cell order, each started at its smallest
   // point id as VTK's filter starts it.
@@ -1008,7 +1184,7 @@ bool ExtractFaces(const Mesh<T>& mesh,
       }
     });
 
-  AddPassedCells(mesh, infos, slices, boundary, dropCoincident, out);
+  AddPassedCells(mesh, infos, passed, coincident, dropCoincident, out);
   for (Slice& slice : slices)
   {
     out.Polys.Append(slice.Faces);
