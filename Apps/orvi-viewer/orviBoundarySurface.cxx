@@ -384,8 +384,6 @@ public:
 
   void Add(size_t slice, const Key<N>& key) { this->Keys[this->Cursor(slice, key)++] = key; }
 
-  size_t Size() const { return this->Starts.empty() ? 0 : this->Starts.back(); }
-
   // Keeps the keys met once, sorted; releases the rest.
   void Match()
   {
