@@ -12,7 +12,9 @@
 # (orvi-bare-read): what any viewer reading through VTK pays at least. Each
 # run is repeated (REPEAT, default 3) and the fastest kept (F3D once from 5
 # million cells on, where one run takes over a minute); the table gives the
-# times, the peak memory and the ratios orvi / F3D and orvi / read per mesh.
+# times, the peak memory and the ratios orvi / F3D and orvi / read per mesh,
+# and the CPU time (user + system) of orvi and of the read, which a busy
+# machine does not inflate as it does the wall time.
 # Last, for the largest mesh, where the viewer's seconds and megabytes go:
 # each step from its log lines, timed as they appear, with the resident
 # memory at its end and its peak.
@@ -91,7 +93,9 @@ EOF
   rm -f "$dir/t5-$scale.vtk"
 }
 
-# Runs "$@" under /usr/bin/time -v; prints "seconds kilobytes" of the run.
+# Runs "$@" under /usr/bin/time -v; prints "seconds kilobytes cpu-seconds"
+# of the run (wall time, peak resident memory, user + system time: on a
+# busy machine the last says what the run itself cost).
 measure() {
   local log="$dir/run.log" times="$dir/run.time"
   if ! /usr/bin/time -v -o "$times" "$@" >"$log" 2>&1; then
@@ -102,7 +106,8 @@ measure() {
   awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
                  for (i = 1; i <= n; ++i) s = s * 60 + t[i] }
               /Maximum resident set size/ { kb = $2 }
-              END { printf "%.2f %d\n", s, kb }' "$times"
+              /User time|System time/ { cpu += $2 }
+              END { printf "%.2f %d %.2f\n", s, kb, cpu }' "$times"
 }
 
 # The fastest of $repeat runs and the peak memory of that run.
@@ -110,7 +115,7 @@ best_of() {
   local best="" line
   for _ in $(seq "$repeat"); do
     line="$(measure "$@")"
-    if [ -z "$best" ] || awk -v a="${line% *}" -v b="${best% *}" 'BEGIN { exit !(a < b) }'; then
+    if [ -z "$best" ] || awk -v a="${line%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
       best="$line"
     fi
   done
@@ -121,11 +126,12 @@ best_of() {
 # appear (line-buffered), its resident memory sampled every 10 ms.
 breakdown() {
   /usr/bin/python3 - "$@" <<'EOF'
-import subprocess, sys, threading, time
+import os, subprocess, sys, threading, time
 start = time.monotonic()
 p = subprocess.Popen(["stdbuf", "-oL", "-eL"] + sys.argv[1:], stdout=subprocess.PIPE,
                      stderr=subprocess.STDOUT, text=True, bufsize=1)
-rss = [0, 0]  # now, peak since the last step
+rss = [0, 0, 0.0]  # now, peak since the last step, cpu seconds
+tick = os.sysconf("SC_CLK_TCK")
 def sample():
     while p.poll() is None:
         try:
@@ -134,25 +140,28 @@ def sample():
                     if line.startswith("VmRSS:"):
                         rss[0] = int(line.split()[1])
                         rss[1] = max(rss[1], rss[0])
-        except OSError:
+            with open("/proc/%d/stat" % p.pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+                rss[2] = (int(fields[11]) + int(fields[12])) / tick
+        except (OSError, IndexError, ValueError):
             pass
         time.sleep(0.01)
 threading.Thread(target=sample, daemon=True).start()
 # Each step ends with the first line that starts so.
 steps = [("loading ", "start"), ("loaded ", "VTK's read"), ("extracting the surface", "checks"),
          ("surface: ", "surface"), ("wrote ", "first frame + screenshot")]
-rows, last, step = [], 0.0, 0
+rows, last, lastCpu, step = [], 0.0, 0.0, 0
 for line in p.stdout:
     now = time.monotonic() - start
     if step < len(steps) and line.startswith(steps[step][0]):
-        rows.append((steps[step][1], now - last, rss[0], rss[1]))
-        last, rss[1], step = now, rss[0], step + 1
+        rows.append((steps[step][1], now - last, rss[2] - lastCpu, rss[0], rss[1]))
+        last, lastCpu, rss[1], step = now, rss[2], rss[0], step + 1
 p.wait()
-rows.append(("exit", time.monotonic() - start - last, rss[0], rss[1]))
-print("%-26s %8s %10s %10s" % ("step", "s", "MB at end", "peak MB"))
-for name, seconds, now, peak in rows:
-    print("%-26s %8.2f %10.0f %10.0f" % (name, seconds, now / 1024, peak / 1024))
-print("%-26s %8.2f" % ("total", time.monotonic() - start))
+rows.append(("exit", time.monotonic() - start - last, rss[2] - lastCpu, rss[0], rss[1]))
+print("%-26s %8s %8s %10s %10s" % ("step", "s", "cpu s", "MB at end", "peak MB"))
+for name, seconds, cpu, now, peak in rows:
+    print("%-26s %8.2f %8.2f %10.0f %10.0f" % (name, seconds, cpu, now / 1024, peak / 1024))
+print("%-26s %8.2f (cpu sampled every 10 ms: the last step's is cut short)" % ("total", time.monotonic() - start))
 EOF
 }
 
@@ -174,14 +183,16 @@ for scale in "${scales[@]}"; do
 done
 
 echo
-printf '%-6s %9s | %7s %7s %6s | %7s %7s %6s | %7s %7s %6s %6s\n' scale cells "orvi s" "f3d s" \
-  ratio "orvi MB" "f3d MB" ratio "read s" "read MB" "o/r s" "o/r MB"
+printf '%-6s %9s | %7s %7s %6s | %7s %7s %6s | %7s %7s %6s %6s | %8s %8s %6s\n' scale cells \
+  "orvi s" "f3d s" ratio "orvi MB" "f3d MB" ratio "read s" "read MB" "o/r s" "o/r MB" \
+  "orvi cpu" "read cpu" "o/r"
 for r in "${results[@]}"; do
-  read -r scale cells ot om ft fm rt rm <<<"$r"
-  awk -v s="$scale" -v c="$cells" -v ot="$ot" -v om="$om" -v ft="$ft" -v fm="$fm" \
-    -v rt="$rt" -v rm="$rm" 'BEGIN {
-    printf "%-6s %9d | %7.2f %7.2f %6.2f | %7.0f %7.0f %6.2f | %7.2f %7.0f %6.2f %6.2f\n",
-      s, c, ot, ft, ot / ft, om / 1024, fm / 1024, om / fm, rt, rm / 1024, ot / rt, om / rm }'
+  read -r scale cells ot om oc ft fm fc rt rm rc <<<"$r"
+  awk -v s="$scale" -v c="$cells" -v ot="$ot" -v om="$om" -v oc="$oc" -v ft="$ft" -v fm="$fm" \
+    -v rt="$rt" -v rm="$rm" -v rc="$rc" 'BEGIN {
+    printf "%-6s %9d | %7.2f %7.2f %6.2f | %7.0f %7.0f %6.2f | %7.2f %7.0f %6.2f %6.2f | %8.2f %8.2f %6.2f\n",
+      s, c, ot, ft, ot / ft, om / 1024, fm / 1024, om / fm, rt, rm / 1024, ot / rt, om / rm,
+      oc, rc, oc / rc }'
 done
 
 if [ -n "$largest" ]; then
