@@ -20,7 +20,8 @@
 // as ns_per_face and as a ratio to that floor that stays the same from row
 // to row.
 //
-// Counters: faces is the number of output cells, mem_peak_MB the rise of
+// Counters: faces is the number of output cells, cpu_ms (scaling rows) the
+// user and system time of all threads per run, mem_peak_MB the rise of
 // the process's peak resident size (VmHWM, reset before the loop) over the
 // resident size before the loop.
 #include "orviBenchMemory.h"
@@ -41,6 +42,7 @@
 #include "vtkUnstructuredGridReader.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
@@ -220,6 +222,16 @@ vtkUnstructuredGrid* GetT5(int times)
   return meshes[times];
 }
 
+// The user and system time of the whole process, all threads: what a run
+// costs however busy the machine is.
+double ProcessCpuSeconds()
+{
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * t.tv_usec; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
 // The floor: every face's point ids read once, one pass over the cells.
 std::uint64_t FacePass(vtkUnstructuredGrid* mesh)
 {
@@ -254,6 +266,7 @@ void Scale(benchmark::State& state, int times, bool orvi)
   filter->PassThroughCellIdsOn();
   const double startRSS = orvi_bench::StartPeakMeasure();
   const auto start = std::chrono::steady_clock::now();
+  const double startCpu = ProcessCpuSeconds();
   for (auto _ : state)
   {
     if (orvi)
@@ -270,8 +283,9 @@ void Scale(benchmark::State& state, int times, bool orvi)
   const std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
   const double faces = 4.0 * static_cast<double>(mesh->GetNumberOfCells());
   state.counters["cells"] = static_cast<double>(mesh->GetNumberOfCells());
-  state.counters["ns_per_face"] =
-    elapsed.count() / (faces * static_cast<double>(state.iterations()));
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["ns_per_face"] = elapsed.count() / (faces * iterations);
+  state.counters["cpu_ms"] = (ProcessCpuSeconds() - startCpu) * 1e3 / iterations;
   if (orvi)
   {
     state.counters["faces"] = static_cast<double>(filter->GetOutput()->GetNumberOfCells());
