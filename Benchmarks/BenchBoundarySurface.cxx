@@ -197,7 +197,7 @@ vtkUnstructuredGrid* GetT5(int times)
   {
     std::string why;
     const auto dir = std::filesystem::temp_directory_path() / "orvi-bench-surface";
-    const std::string file = orvi_test::MeshGmshTutorial("t5", dir, why, "-clscale 0.42");
+    const std::string file = orvi_test::MeshGmshTutorial("t5", dir, why, "-3 -clscale 0.42");
     if (file.empty())
     {
       std::cerr << why << "\n";

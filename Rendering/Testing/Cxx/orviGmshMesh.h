@@ -16,12 +16,14 @@ namespace orvi_test
 /// "t5") into dir/tutorial.vtk (tetrahedra) and returns that path, or an
 /// empty path with why set when gmsh or the tutorial is missing or gmsh
 /// fails. The tutorials are looked for in $ORVI_GMSH_TUTORIALS, then where
-/// Debian's gmsh-doc puts them (plain or gzipped). Options go to gmsh's
-/// command line (for example "-clscale 0.4").
+/// Debian's gmsh-doc puts them (plain or gzipped). `options` replaces the
+/// default "-3" on gmsh's command line (for example "-2 -setnumber
+/// Mesh.RecombineAll 1" for a surface mesh of quadrilaterals); t1.geo, which
+/// other tutorials include, is copied beside the geometry.
 inline std::string MeshGmshTutorial(const std::string& tutorial,
   const std::filesystem::path& dir,
   std::string& why,
-  const std::string& options = {})
+  const std::string& options = "-3")
 {
   namespace fs = std::filesystem;
   if (std::system("gmsh --version >/dev/null 2>&1") != 0)
@@ -42,10 +44,19 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
   std::string copy;
   for (const std::string& place : places)
   {
-    const std::string plain = place + "/" + tutorial + ".geo";
-    copy = fs::exists(plain)      ? "cp '" + plain + "' '" + geo + "'"
-      : fs::exists(plain + ".gz") ? "gzip -dc '" + plain + ".gz' > '" + geo + "'"
-                                  : "";
+    for (const std::string& name : { tutorial, std::string("t1") })
+    {
+      const std::string plain = place + "/" + name + ".geo";
+      const std::string to = (dir / (name + ".geo")).string();
+      const std::string one = fs::exists(plain) ? "cp '" + plain + "' '" + to + "'"
+        : fs::exists(plain + ".gz")             ? "gzip -dc '" + plain + ".gz' > '" + to + "'"
+                                                : "";
+      if (one.empty())
+      {
+        break;
+      }
+      copy += (copy.empty() ? "" : " && ") + one;
+    }
     if (!copy.empty())
     {
       break;
@@ -58,7 +69,7 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
   }
   fs::create_directories(dir);
   const std::string mesh =
-    "gmsh -3 '" + geo + "' " + options + " -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
+    "gmsh " + options + " '" + geo + "' -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
   if (std::system(copy.c_str()) != 0 || std::system(mesh.c_str()) != 0 || !fs::exists(vtk))
   {
     why = "gmsh could not mesh " + geo + " (see " + log + ")";
