@@ -17,15 +17,23 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
+#include <iterator>
 #include <limits>
 #include <memory>
+#include <new>
 #include <numeric>
 #include <string>
 #include <type_traits>
 #include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
 
 namespace orvi
 {
@@ -161,41 +169,20 @@ TypeInfo GetTypeInfo(int type)
       return {};
   }
 }
-
-// A triangle (N = 3) or quad (N = 4) face: the ids that identify it and its
-// number among the grid's faces. A triangle's ids are its point ids in
-// ascending order. A quad's are its smallest id, the id opposite, then the
-// two neighbours in ascending order: the same four points in another cyclic
-// order make another quad, as in VTK's filter.
+// A triangle (N = 3) or quad (N = 4) face as the ids that identify it. A
+// triangle's are its point ids in ascending order. A quad's are its
+// smallest id, the id opposite, then the two neighbours in ascending order:
+// the same four points in another cyclic order make another quad, as in
+// VTK's filter. Either way the first id is the face's smallest.
 template <int N>
-struct FaceEntry
-{
-  std::array<Id32, N> Ids;
-  Id32 Face;
-
-  // The ids after the first, packed for comparison: faces are compared only
-  // among those with the same smallest id.
-  std::uint64_t Rest() const
-  {
-    return (static_cast<std::uint64_t>(this->Ids[1]) << 32) | this->Ids[2];
-  }
-  bool SameFace(const FaceEntry& other) const
-  {
-    return this->Rest() == other.Rest() && (N == 3 || this->Ids[N - 1] == other.Ids[N - 1]);
-  }
-  bool operator<(const FaceEntry& other) const
-  {
-    const std::uint64_t a = this->Rest(), b = other.Rest();
-    return a < b || (N == 4 && a == b && this->Ids[N - 1] < other.Ids[N - 1]);
-  }
-};
+using Key = std::array<Id32, N>;
 
 int SmallestAt(const Id32* p, int n)
 {
   return static_cast<int>(std::min_element(p, p + n) - p);
 }
 
-void MakeKey(const Id32* p, FaceEntry<3>& entry)
+Key<3> MakeKey3(const Id32* p)
 {
   Id32 a = p[0], b = p[1], c = p[2];
   if (a > b)
@@ -210,133 +197,271 @@ void MakeKey(const Id32* p, FaceEntry<3>& entry)
   {
     std::swap(a, b);
   }
-  entry.Ids = { a, b, c };
+  return { a, b, c };
 }
 
-void MakeKey(const Id32* p, FaceEntry<4>& entry)
+Key<4> MakeKey4(const Id32* p)
 {
   const int i = SmallestAt(p, 4);
   const Id32 b = p[(i + 1) & 3], d = p[(i + 3) & 3];
-  entry.Ids = { p[i], p[(i + 2) & 3], std::min(b, d), std::max(b, d) };
+  return { p[i], p[(i + 2) & 3], std::min(b, d), std::max(b, d) };
+}
+
+template <int N>
+Key<N> MakeKey(const Id32* p)
+{
+  if constexpr (N == 3)
+  {
+    return MakeKey3(p);
+  }
+  else
+  {
+    return MakeKey4(p);
+  }
 }
 
 // A face of five or more points: rare, kept apart. Its key is its point
 // sequence started at the smallest id and run towards the smaller
 // neighbour, so that the same polygon wound either way matches.
-struct PolygonEntry
-{
-  std::vector<Id32> Ids;
-  Id32 Face;
+using PolygonKey = std::vector<Id32>;
 
-  bool operator<(const PolygonEntry& other) const { return this->Ids < other.Ids; }
-  bool SameFace(const PolygonEntry& other) const { return this->Ids == other.Ids; }
-};
-
-PolygonEntry MakePolygonEntry(const Id32* p, int n, Id32 face)
+PolygonKey MakePolygonKey(const Id32* p, int n)
 {
-  std::vector<Id32> ids(p, p + n);
+  PolygonKey ids(p, p + n);
   std::rotate(ids.begin(), ids.begin() + SmallestAt(p, n), ids.end());
   if (ids[n - 1] < ids[1])
   {
     std::reverse(ids.begin() + 1, ids.end());
   }
-  return { std::move(ids), face };
+  return ids;
 }
 
-// Sorts a run of faces with the same smallest id and flags those met once
-// as boundary faces.
-template <typename Entry>
-void FlagSingleFaces(Entry* begin, Entry* end, std::vector<unsigned char>& boundary)
+// Calls f(key) for each key met once in the sorted run [begin, end).
+template <typename K, typename F>
+void ForEachSingle(const K* begin, const K* end, F&& f)
 {
-  std::sort(begin, end);
-  for (Entry* run = begin; run != end;)
+  for (const K* run = begin; run != end;)
   {
-    Entry* next = run + 1;
-    while (next != end && next->SameFace(*run))
+    const K* next = run + 1;
+    while (next != end && *next == *run)
     {
       ++next;
     }
     if (next == run + 1)
     {
-      boundary[run->Face] = 1;
+      f(*run);
     }
     run = next;
   }
 }
 
-// The triangle or quad faces of the grid in coarse buckets of their
-// smallest point id (that id shifted right by Shift): filling them writes
-// to few places at a time, and each bucket is then sorted in cache.
+// The ids of a face after its smallest, which order the faces of one
+// smallest id: a triangle's two in one integer.
 template <int N>
-struct FaceTable
+struct RestOf;
+template <>
+struct RestOf<3>
 {
-  int Shift = 0;
-  std::vector<Id32> Starts;  // bucket b holds Entries[Starts[b], Starts[b + 1])
-  std::vector<Id32> Cursors; // where the next face of each bucket goes
-  std::unique_ptr<FaceEntry<N>[]> Entries;
-
-  explicit FaceTable(vtkIdType numberOfPoints)
+  using Type = std::uint64_t;
+  static Type Make(const Key<3>& k) { return (static_cast<std::uint64_t>(k[1]) << 32) | k[2]; }
+  static Key<3> Join(Id32 a, Type r)
   {
-    // At most 512 buckets.
+    return { a, static_cast<Id32>(r >> 32), static_cast<Id32>(r) };
+  }
+};
+template <>
+struct RestOf<4>
+{
+  using Type = std::array<Id32, 3>;
+  static Type Make(const Key<4>& k) { return { k[1], k[2], k[3] }; }
+  static Key<4> Join(Id32 a, const Type& r) { return { a, r[0], r[1], r[2] }; }
+};
+
+// Sorts the faces of one smallest id: mostly a few dozen, by insertion.
+template <typename R>
+void SortRun(R* begin, R* end)
+{
+  if (end - begin < 2)
+  {
+    return;
+  }
+  if (end - begin > 48)
+  {
+    std::sort(begin, end);
+    return;
+  }
+  for (R* i = begin + 1; i < end; ++i)
+  {
+    const R key = *i;
+    R* j = i;
+    for (; j != begin && key < *(j - 1); --j)
+    {
+      *j = *(j - 1);
+    }
+    *j = key;
+  }
+}
+
+// An array of trivial values for the large tables, uninitialised. On Linux
+// it asks for transparent huge pages: a table of hundreds of megabytes
+// then costs hundreds of page faults rather than a hundred thousand, and
+// filling it misses the TLB far less.
+struct FreeDeleter
+{
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename V>
+using LargeArray = std::unique_ptr<V[], FreeDeleter>;
+
+template <typename V>
+LargeArray<V> AllocateLarge(size_t count)
+{
+  static_assert(std::is_trivially_copyable_v<V>);
+  if (count == 0)
+  {
+    return nullptr;
+  }
+  constexpr size_t huge = size_t(2) << 20;
+  const size_t bytes = (count * sizeof(V) + huge - 1) / huge * huge;
+  void* p = std::aligned_alloc(huge, bytes);
+  if (!p)
+  {
+    throw std::bad_alloc();
+  }
+#ifdef __linux__
+  madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+  return LargeArray<V>(static_cast<V*>(p));
+}
+
+// The triangle or quad faces of the 3D cells, to find those met once.
+//
+// The keys go into coarse buckets of their smallest point id (that id
+// shifted right by Shift): filling them writes to few places at a time, so
+// it streams even for a mesh numbered at random. The cells are split into
+// slices, each filling its own part of every bucket, so that the slices run
+// in parallel and the result does not depend on their timing. Each bucket
+// is then sorted in cache by a counting sort on the smallest id and
+// insertion sorts of its short runs, buckets in parallel. What stays is the
+// sorted list of the keys met once, and the keys themselves are released.
+template <int N>
+class FaceTable
+{
+public:
+  FaceTable(vtkIdType numberOfPoints, size_t numberOfSlices)
+    : NumberOfSlices(numberOfSlices)
+  {
+    // About 512 buckets: their write positions stay in cache.
     while ((numberOfPoints >> this->Shift) > 512)
     {
       ++this->Shift;
     }
-    this->Starts.assign(static_cast<size_t>(numberOfPoints >> this->Shift) + 2, 0);
-  }
-  void Count(const Id32* p) { ++this->Starts[(*std::min_element(p, p + N) >> this->Shift) + 1]; }
-  void Allocate()
-  {
-    std::partial_sum(this->Starts.begin(), this->Starts.end(), this->Starts.begin());
-    this->Cursors.assign(this->Starts.begin(), this->Starts.end() - 1);
-    this->Entries.reset(new FaceEntry<N>[this->Starts.back()]);
-  }
-  void Add(const Id32* p, Id32 face)
-  {
-    FaceEntry<N> entry;
-    MakeKey(p, entry);
-    entry.Face = face;
-    this->Entries[this->Cursors[entry.Ids[0] >> this->Shift]++] = entry;
+    this->NumberOfBuckets = static_cast<size_t>(numberOfPoints >> this->Shift) + 1;
+    this->Cursors.assign(this->NumberOfSlices * this->NumberOfBuckets, 0);
   }
 
-  // Sorts each bucket by its faces' smallest ids (a counting sort) and then
-  // each run of one smallest id by the other ids; flags the faces met once.
-  // Buckets go in parallel.
-  void FlagBoundary(std::vector<unsigned char>& boundary)
+  void Count(size_t slice, const Key<N>& key) { ++this->Cursor(slice, key); }
+
+  // Turns the counts into where each slice writes in each bucket.
+  void Allocate()
   {
+    this->Starts.assign(this->NumberOfBuckets + 1, 0);
+    size_t total = 0;
+    for (size_t b = 0; b < this->NumberOfBuckets; ++b)
+    {
+      this->Starts[b] = total;
+      for (size_t s = 0; s < this->NumberOfSlices; ++s)
+      {
+        size_t& cursor = this->Cursors[s * this->NumberOfBuckets + b];
+        const size_t count = cursor;
+        cursor = total;
+        total += count;
+      }
+    }
+    this->Starts[this->NumberOfBuckets] = total;
+    this->Keys = AllocateLarge<Key<N>>(total);
+  }
+
+  void Add(size_t slice, const Key<N>& key) { this->Keys[this->Cursor(slice, key)++] = key; }
+
+  // Keeps the keys met once, sorted; releases the rest.
+  void Match()
+  {
+    std::vector<std::vector<Key<N>>> singles(this->NumberOfBuckets);
     const Id32 mask = (Id32(1) << this->Shift) - 1;
     vtkSMPTools::For(0,
-      static_cast<vtkIdType>(this->Starts.size() - 1),
+      static_cast<vtkIdType>(this->NumberOfBuckets),
+      1,
       [&](vtkIdType first, vtkIdType last)
       {
-        std::vector<Id32> runs;
-        std::vector<FaceEntry<N>> sorted;
-        for (vtkIdType b = first; b < last; ++b)
+        using Rest = RestOf<N>;
+        std::vector<size_t> runs;
+        std::vector<typename Rest::Type> sorted;
+        for (auto b = static_cast<size_t>(first); b < static_cast<size_t>(last); ++b)
         {
-          FaceEntry<N>* begin = this->Entries.get() + this->Starts[b];
-          FaceEntry<N>* end = this->Entries.get() + this->Starts[b + 1];
+          const Key<N>* begin = this->Keys.get() + this->Starts[b];
+          const Key<N>* end = this->Keys.get() + this->Starts[b + 1];
           runs.assign(static_cast<size_t>(mask) + 2, 0);
-          for (FaceEntry<N>* e = begin; e != end; ++e)
+          for (const Key<N>* k = begin; k != end; ++k)
           {
-            ++runs[(e->Ids[0] & mask) + 1];
+            ++runs[((*k)[0] & mask) + 1];
           }
           std::partial_sum(runs.begin(), runs.end(), runs.begin());
           sorted.resize(static_cast<size_t>(end - begin));
-          for (FaceEntry<N>* e = begin; e != end; ++e)
+          for (const Key<N>* k = begin; k != end; ++k)
           {
-            sorted[runs[e->Ids[0] & mask]++] = *e;
+            sorted[runs[(*k)[0] & mask]++] = Rest::Make(*k);
           }
-          // runs[i] is now where run i ends.
-          Id32 runStart = 0;
+          // runs[i] is now where the faces of smallest id base + i end.
+          const auto base = static_cast<Id32>(b << this->Shift);
+          size_t runStart = 0;
           for (Id32 i = 0; i <= mask; ++i)
           {
-            FlagSingleFaces(sorted.data() + runStart, sorted.data() + runs[i], boundary);
+            auto* run = sorted.data() + runStart;
+            auto* runEnd = sorted.data() + runs[i];
+            SortRun(run, runEnd);
+            ForEachSingle(run,
+              runEnd,
+              [&](const typename Rest::Type& rest)
+              { singles[b].push_back(Rest::Join(base + i, rest)); });
             runStart = runs[i];
           }
         }
       });
-    this->Entries.reset();
+    this->Keys.reset();
+    size_t total = 0;
+    for (const auto& s : singles)
+    {
+      total += s.size();
+    }
+    this->Boundary.reserve(total);
+    for (const auto& s : singles)
+    {
+      this->Boundary.insert(this->Boundary.end(), s.begin(), s.end());
+    }
   }
+
+  /// The keys met once, sorted.
+  const std::vector<Key<N>>& GetBoundary() const { return this->Boundary; }
+
+  bool IsBoundary(const Key<N>& key) const
+  {
+    return std::binary_search(this->Boundary.begin(), this->Boundary.end(), key);
+  }
+
+private:
+  size_t& Cursor(size_t slice, const Key<N>& key)
+  {
+    return this->Cursors[slice * this->NumberOfBuckets + (key[0] >> this->Shift)];
+  }
+
+  size_t NumberOfSlices;
+  int Shift = 0;
+  size_t NumberOfBuckets = 0;
+  std::vector<size_t> Starts;  // bucket b holds Keys[Starts[b], Starts[b + 1])
+  std::vector<size_t> Cursors; // per slice and bucket: where its next key goes
+  LargeArray<Key<N>> Keys;
+  std::vector<Key<N>> Boundary;
 };
 
 // The grid's cells seen through the storage type of its cell array.
@@ -451,70 +576,71 @@ std::string CellProblem(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& inf
   return {};
 }
 
-// The output cells in the order of vtkPolyData's cell ids (vertices, lines,
-// then polygons: the 2D cells first, then the boundary faces), each with the
-// input cell it came from.
-struct Output
+// Cells for one of the output's cell arrays, each with the input cell it
+// came from.
+struct CellList
 {
-  vtkNew<vtkCellArray> Verts, Lines, Polys, Faces;
-  std::vector<vtkIdType> VertSources, LineSources, PolySources, FaceSources;
-  std::vector<vtkIdType> Scratch;
+  std::vector<vtkIdType> Offsets{ 0 };
+  std::vector<vtkIdType> Connectivity;
+  std::vector<vtkIdType> Sources;
+
+  template <typename It>
+  void Add(vtkIdType source, It first, It last)
+  {
+    this->Connectivity.insert(this->Connectivity.end(), first, last);
+    this->Offsets.push_back(static_cast<vtkIdType>(this->Connectivity.size()));
+    this->Sources.push_back(source);
+  }
+  void Append(const CellList& other)
+  {
+    const vtkIdType base = this->Offsets.back();
+    for (auto o = other.Offsets.begin() + 1; o != other.Offsets.end(); ++o)
+    {
+      this->Offsets.push_back(base + *o);
+    }
+    this->Connectivity.insert(
+      this->Connectivity.end(), other.Connectivity.begin(), other.Connectivity.end());
+    this->Sources.insert(this->Sources.end(), other.Sources.begin(), other.Sources.end());
+  }
+  vtkSmartPointer<vtkCellArray> Build() const
+  {
+    vtkNew<vtkIdTypeArray> offsets, connectivity;
+    offsets->SetNumberOfValues(static_cast<vtkIdType>(this->Offsets.size()));
+    std::copy(this->Offsets.begin(), this->Offsets.end(), offsets->GetPointer(0));
+    connectivity->SetNumberOfValues(static_cast<vtkIdType>(this->Connectivity.size()));
+    std::copy(this->Connectivity.begin(), this->Connectivity.end(), connectivity->GetPointer(0));
+    auto cells = vtkSmartPointer<vtkCellArray>::New();
+    cells->SetData(offsets, connectivity);
+    return cells;
+  }
 };
 
-void AddCell(vtkCellArray* cells,
-  std::vector<vtkIdType>& sources,
-  vtkIdType source,
-  vtkIdType n,
-  const vtkIdType* ids)
+// Whether a cell of a type with fixed faces has its type's point count and
+// points in range: CellProblem()'s check of such a cell, made inline for
+// the millions of cells of a large mesh.
+template <typename T>
+bool FitsSolid(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info)
 {
-  cells->InsertNextCell(n, ids);
-  sources.push_back(source);
+  const T first = mesh.Offsets[cell], last = mesh.Offsets[cell + 1];
+  if (first < 0 || last - first != info.NumberOfPoints || last > mesh.ConnectivitySize)
+  {
+    return false;
+  }
+  const T* p = mesh.Connectivity + first;
+  bool fits = true;
+  for (int k = 0; k < info.NumberOfPoints; ++k)
+  {
+    fits &= p[k] >= 0 && p[k] < mesh.NumberOfPoints;
+  }
+  return fits;
 }
 
-// The cells that pass to the output as cells of their own: vertices,
-// lines, 2D cells.
-template <typename T>
-void AddPassedCell(const Mesh<T>& mesh, vtkIdType cell, Kind kind, Output& out)
+// The output cells in the order of vtkPolyData's cell ids: vertices, lines,
+// then polygons (the 2D cells first, then the boundary faces).
+struct Output
 {
-  const vtkIdType n = mesh.Size(cell);
-  const T* p = mesh.Points(cell);
-  std::vector<vtkIdType>& ids = out.Scratch;
-  ids.assign(p, p + n);
-  switch (kind)
-  {
-    case Kind::Vertices:
-      AddCell(out.Verts, out.VertSources, cell, n, ids.data());
-      break;
-    case Kind::Line:
-      AddCell(out.Lines, out.LineSources, cell, n, ids.data());
-      break;
-    case Kind::Polygon:
-      AddCell(out.Polys, out.PolySources, cell, n, ids.data());
-      break;
-    case Kind::Pixel:
-    {
-      const vtkIdType quad[4] = { ids[0], ids[1], ids[3], ids[2] };
-      AddCell(out.Polys, out.PolySources, cell, 4, quad);
-      break;
-    }
-    case Kind::Strip:
-    {
-      // As VTK's filter splits it: every other triangle turned over.
-      vtkIdType tri[3] = { n > 0 ? ids[0] : 0, n > 1 ? ids[1] : 0, 0 };
-      int toggle = 0;
-      for (vtkIdType i = 2; i < n; ++i)
-      {
-        tri[2] = ids[i];
-        AddCell(out.Polys, out.PolySources, cell, 3, tri);
-        tri[toggle] = ids[i];
-        toggle = 1 - toggle;
-      }
-      break;
-    }
-    default:
-      break;
-  }
-}
+  CellList Verts, Lines, Polys;
+};
 
 // Reports the step about to run and the progress made.
 using StepFunction = std::function<void(const char*, double)>;
@@ -524,10 +650,359 @@ bool IsVolume(const TypeInfo& info)
   return info.K == Kind::Solid || info.K == Kind::Polyhedron;
 }
 
+std::uint64_t EdgeKey(vtkIdType a, vtkIdType b)
+{
+  return (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
+    static_cast<std::uint64_t>(std::max(a, b));
+}
+
+// The boundary faces of the 3D cells, found by their keys.
+struct Boundary
+{
+  FaceTable<3> Triangles;
+  FaceTable<4> Quads;
+  std::vector<PolygonKey> Polygons;      // sorted
+  std::vector<unsigned char> OnBoundary; // per point: on a boundary face
+
+  Boundary(vtkIdType numberOfPoints, size_t slices)
+    : Triangles(numberOfPoints, slices)
+    , Quads(numberOfPoints, slices)
+  {
+  }
+
+  // Whether the face of n points ids (in a cell's winding) is a boundary
+  // face.
+  bool Has(const Id32* ids, int n) const
+  {
+    for (int k = 0; k < n; ++k)
+    {
+      if (!this->OnBoundary[ids[k]])
+      {
+        return false;
+      }
+    }
+    return n == 3 ? this->Triangles.IsBoundary(MakeKey3(ids))
+      : n == 4
+      ? this->Quads.IsBoundary(MakeKey4(ids))
+      : std::binary_search(this->Polygons.begin(), this->Polygons.end(), MakePolygonKey(ids, n));
+  }
+
+  // Notes the points of the boundary faces.
+  void MarkPoints(vtkIdType numberOfPoints)
+  {
+    this->OnBoundary.assign(static_cast<size_t>(numberOfPoints), 0);
+    auto mark = [this](const auto& key)
+    {
+      for (const Id32 id : key)
+      {
+        this->OnBoundary[id] = 1;
+      }
+    };
+    std::for_each(this->Triangles.GetBoundary().begin(), this->Triangles.GetBoundary().end(), mark);
+    std::for_each(this->Quads.GetBoundary().begin(), this->Quads.GetBoundary().end(), mark);
+    std::for_each(this->Polygons.begin(), this->Polygons.end(), mark);
+  }
+};
+
+// A contiguous range of cells handled by one task of a parallel step.
+struct Slice
+{
+  vtkIdType First = 0, Last = 0;
+  vtkIdType BadCell = -1;
+  std::string Problem;
+  std::vector<vtkIdType> Passed; // vertices, lines and 2D cells
+  std::vector<PolygonKey> Polygons;
+  CellList Faces;
+};
+
+// A sorted list of keys with a flag per key, set from several threads.
+template <typename K>
+struct MarkedKeys
+{
+  std::vector<K> Keys;
+  std::unique_ptr<std::atomic<unsigned char>[]> Marks;
+
+  void Finish()
+  {
+    std::sort(this->Keys.begin(), this->Keys.end());
+    this->Keys.erase(std::unique(this->Keys.begin(), this->Keys.end()), this->Keys.end());
+    this->Marks.reset(new std::atomic<unsigned char>[this->Keys.size()]());
+  }
+  void Mark(const K& key)
+  {
+    const auto at = std::lower_bound(this->Keys.begin(), this->Keys.end(), key);
+    if (at != this->Keys.end() && *at == key)
+    {
+      this->Marks[at - this->Keys.begin()].store(1, std::memory_order_relaxed);
+    }
+  }
+  bool Marked(const K& key) const
+  {
+    const auto at = std::lower_bound(this->Keys.begin(), this->Keys.end(), key);
+    return at != this->Keys.end() && *at == key &&
+      this->Marks[at - this->Keys.begin()].load(std::memory_order_relaxed) != 0;
+  }
+};
+
+// The vertices, lines and 2D cells, and which of them lie on a cell of
+// higher dimension: a 2D cell (or a strip's triangle) that is a face of a
+// 3D cell, a line segment along an edge of a 3D or 2D cell, a vertex point
+// at a point of a 3D, 2D or line cell.
+struct Coincident
+{
+  MarkedKeys<Key<3>> Triangles;
+  MarkedKeys<Key<4>> Quads;
+  MarkedKeys<PolygonKey> Polygons;
+  MarkedKeys<std::uint64_t> Edges;
+  MarkedKeys<Id32> Points;
+  // Per point: 1 on a 2D cell, 2 on a line, 4 a vertex point; lets the 3D
+  // cells' faces, edges and points that touch none of them pass by fast.
+  std::vector<unsigned char> Near;
+
+  bool Empty() const { return this->Near.empty(); }
+
+  // Calls f(ids, n) for each polygon the 2D cell makes: itself, or a
+  // strip's triangles as VTK's filter splits it (every other one turned
+  // over), or a pixel as a quad.
+  template <typename F>
+  static void ForEachPolygon(Kind kind, std::vector<Id32>& ids, F&& f)
+  {
+    const int n = static_cast<int>(ids.size());
+    if (kind == Kind::Strip)
+    {
+      Id32 tri[3] = { n > 0 ? ids[0] : 0, n > 1 ? ids[1] : 0, 0 };
+      int toggle = 0;
+      for (int i = 2; i < n; ++i)
+      {
+        tri[2] = ids[i];
+        f(tri, 3);
+        tri[toggle] = ids[i];
+        toggle = 1 - toggle;
+      }
+      return;
+    }
+    if (kind == Kind::Pixel)
+    {
+      std::swap(ids[2], ids[3]);
+    }
+    f(ids.data(), n);
+  }
+
+  void AddPolygon(const Id32* ids, int n)
+  {
+    if (n == 3)
+    {
+      this->Triangles.Keys.push_back(MakeKey3(ids));
+    }
+    else if (n == 4)
+    {
+      this->Quads.Keys.push_back(MakeKey4(ids));
+    }
+    else if (n > 4)
+    {
+      this->Polygons.Keys.push_back(MakePolygonKey(ids, n));
+    }
+    for (int k = 0; k < n; ++k)
+    {
+      this->Near[ids[k]] |= 1;
+    }
+  }
+
+  // Notes the passed cells' keys.
+  template <typename T>
+  void Collect(const Mesh<T>& mesh,
+    const std::array<TypeInfo, 256>& infos,
+    const std::vector<std::vector<vtkIdType>*>& passed)
+  {
+    std::vector<Id32> ids;
+    for (const auto* cells : passed)
+    {
+      for (const vtkIdType cell : *cells)
+      {
+        if (this->Near.empty())
+        {
+          this->Near.assign(static_cast<size_t>(mesh.NumberOfPoints), 0);
+        }
+        const Kind kind = infos[mesh.Types[cell]].K;
+        const T* p = mesh.Points(cell);
+        ids.assign(p, p + mesh.Size(cell));
+        if (kind == Kind::Line)
+        {
+          for (size_t k = 0; k + 1 < ids.size(); ++k)
+          {
+            this->Edges.Keys.push_back(EdgeKey(ids[k], ids[k + 1]));
+            this->Near[ids[k]] |= 2;
+            this->Near[ids[k + 1]] |= 2;
+          }
+        }
+        else if (kind == Kind::Vertices)
+        {
+          for (const Id32 id : ids)
+          {
+            this->Points.Keys.push_back(id);
+            this->Near[id] |= 4;
+          }
+        }
+        else if (kind != Kind::Nothing)
+        {
+          ForEachPolygon(kind, ids, [this](const Id32* poly, int n) { this->AddPolygon(poly, n); });
+        }
+      }
+    }
+    this->Triangles.Finish();
+    this->Quads.Finish();
+    this->Polygons.Finish();
+    this->Edges.Finish();
+    this->Points.Finish();
+  }
+
+  // Marks what lies on the face of n points ids of a 3D cell (in its
+  // winding), on the face's edges and on its points. Safe from several
+  // threads at once.
+  void See3DFace(const Id32* ids, int n)
+  {
+    unsigned char all = 7, any = 0;
+    for (int k = 0; k < n; ++k)
+    {
+      all &= this->Near[ids[k]];
+      any |= this->Near[ids[k]];
+    }
+    if (all & 1)
+    {
+      if (n == 3)
+      {
+        this->Triangles.Mark(MakeKey3(ids));
+      }
+      else if (n == 4)
+      {
+        this->Quads.Mark(MakeKey4(ids));
+      }
+      else
+      {
+        this->Polygons.Mark(MakePolygonKey(ids, n));
+      }
+    }
+    if (any & 2)
+    {
+      this->SeeEdges(ids, n);
+    }
+    if (any & 4)
+    {
+      for (int k = 0; k < n; ++k)
+      {
+        if (this->Near[ids[k]] & 4)
+        {
+          this->Points.Mark(ids[k]);
+        }
+      }
+    }
+  }
+
+  void SeeEdges(const Id32* ids, int n)
+  {
+    for (int k = 0; k < n; ++k)
+    {
+      const Id32 a = ids[k], b = ids[(k + 1) % n];
+      if ((this->Near[a] & 2) && (this->Near[b] & 2))
+      {
+        this->Edges.Mark(EdgeKey(a, b));
+      }
+    }
+  }
+};
+
+// The cells that pass to the output as cells of their own (vertices,
+// lines, 2D cells) in cell order; when dropCoincident is on, without those
+// that lie on a cell of higher dimension (see Coincident): a 2D cell on a
+// face of a 3D cell, a line all along edges of 3D or 2D cells, a vertex
+// all at points of 3D, 2D or line cells.
+template <typename T>
+void AddPassedCells(const Mesh<T>& mesh,
+  const std::array<TypeInfo, 256>& infos,
+  const std::vector<std::vector<vtkIdType>*>& passed,
+  Coincident& on,
+  bool dropCoincident,
+  Output& out)
+{
+  std::vector<Id32> ids;
+  // 2D cells first: their edges and points mark lines and vertices; then
+  // lines, whose points mark vertices; then vertices.
+  for (const Kind pass : { Kind::Polygon, Kind::Line, Kind::Vertices })
+  {
+    for (const auto* cells : passed)
+    {
+      for (const vtkIdType cell : *cells)
+      {
+        const Kind kind = infos[mesh.Types[cell]].K;
+        const bool twoD = kind == Kind::Polygon || kind == Kind::Pixel || kind == Kind::Strip;
+        if ((twoD ? Kind::Polygon : kind) != pass)
+        {
+          continue;
+        }
+        const T* p = mesh.Points(cell);
+        ids.assign(p, p + mesh.Size(cell));
+        if (twoD)
+        {
+          Coincident::ForEachPolygon(kind,
+            ids,
+            [&](const Id32* poly, int n)
+            {
+              const bool drawn = dropCoincident && n >= 3 &&
+                (n == 3      ? on.Triangles.Marked(MakeKey3(poly))
+                    : n == 4 ? on.Quads.Marked(MakeKey4(poly))
+                             : on.Polygons.Marked(MakePolygonKey(poly, n)));
+              if (!drawn)
+              {
+                out.Polys.Add(cell, poly, poly + n);
+              }
+              if (dropCoincident && !on.Empty() && n >= 2)
+              {
+                on.SeeEdges(poly, n);
+                for (int k = 0; k < n; ++k)
+                {
+                  on.Points.Mark(poly[k]);
+                }
+              }
+            });
+        }
+        else if (kind == Kind::Line)
+        {
+          bool drawn = dropCoincident && ids.size() >= 2;
+          for (size_t k = 0; drawn && k + 1 < ids.size(); ++k)
+          {
+            drawn = on.Edges.Marked(EdgeKey(ids[k], ids[k + 1]));
+          }
+          if (!drawn)
+          {
+            out.Lines.Add(cell, ids.begin(), ids.end());
+          }
+          for (size_t k = 0; dropCoincident && k < ids.size(); ++k)
+          {
+            on.Points.Mark(ids[k]);
+          }
+        }
+        else
+        {
+          const bool drawn = dropCoincident && !ids.empty() &&
+            std::all_of(ids.begin(), ids.end(), [&](Id32 id) { return on.Points.Marked(id); });
+          if (!drawn)
+          {
+            out.Verts.Add(cell, ids.begin(), ids.end());
+          }
+        }
+      }
+    }
+  }
+}
+
 // Fills out with the surface of mesh; returns false with error set on a
 // bad cell.
 template <typename T>
-bool ExtractFaces(const Mesh<T>& mesh, Output& out, const StepFunction& step, std::string& error)
+bool ExtractFaces(const Mesh<T>& mesh,
+  bool dropCoincident,
+  Output& out,
+  const StepFunction& step,
+  std::string& error)
 {
   const vtkIdType numCells = mesh.NumberOfCells;
   std::array<TypeInfo, 256> infos;
@@ -536,132 +1011,206 @@ bool ExtractFaces(const Mesh<T>& mesh, Output& out, const StepFunction& step, st
     infos[type] = GetTypeInfo(type);
   }
 
-  // Pass 1: check the cells, pass the vertices, lines and 2D cells through
-  // and count the faces of the 3D cells per bucket.
-  step("checking cells", 0.0);
-  FaceTable<3> triangles(mesh.NumberOfPoints);
-  FaceTable<4> quads(mesh.NumberOfPoints);
-  std::uint64_t numFaces = 0;
-  for (vtkIdType cell = 0; cell < numCells; ++cell)
+  // The cells in slices, several per thread so that the threads stay busy
+  // when slices take unequal times; a step runs its slices in parallel.
+  const size_t threads =
+    static_cast<size_t>(std::max(1, vtkSMPTools::GetEstimatedNumberOfThreads()));
+  const size_t numSlices = static_cast<size_t>(
+    std::clamp<vtkIdType>(numCells / 4096, 1, static_cast<vtkIdType>(8 * threads)));
+  std::vector<Slice> slices(numSlices);
+  for (size_t s = 0; s < numSlices; ++s)
   {
-    const TypeInfo& info = infos[mesh.Types[cell]];
-    std::string problem = CellProblem(mesh, cell, info);
-    if (!problem.empty())
-    {
-      error = "cell " + std::to_string(cell) + " " + problem;
-      return false;
-    }
-    if (!IsVolume(info))
-    {
-      AddPassedCell(mesh, cell, info.K, out);
-      continue;
-    }
-    ForEachFace(mesh,
-      cell,
-      info,
-      [&](const Id32* ids, int n, int)
+    slices[s].First = numCells * static_cast<vtkIdType>(s) / static_cast<vtkIdType>(numSlices);
+    slices[s].Last = numCells * static_cast<vtkIdType>(s + 1) / static_cast<vtkIdType>(numSlices);
+  }
+  auto forSlices = [&](auto&& f)
+  {
+    vtkSMPTools::For(0,
+      static_cast<vtkIdType>(numSlices),
+      1,
+      [&](vtkIdType first, vtkIdType last)
       {
-        ++numFaces;
-        if (n == 3)
+        for (vtkIdType s = first; s < last; ++s)
         {
-          triangles.Count(ids);
-        }
-        else if (n == 4)
-        {
-          quads.Count(ids);
+          f(slices[s], static_cast<size_t>(s));
         }
       });
-  }
-  if (numFaces >= NoId)
-  {
-    error = "the grid has more cell faces than 32 bits count";
-    return false;
-  }
+  };
+  Boundary boundary(mesh.NumberOfPoints, numSlices);
 
-  // Pass 2: the faces into their buckets, numbered in cell order.
-  step("sorting faces", 0.3);
-  triangles.Allocate();
-  quads.Allocate();
-  std::vector<PolygonEntry> polygons;
-  Id32 face = 0;
-  for (vtkIdType cell = 0; cell < numCells; ++cell)
-  {
-    const TypeInfo& info = infos[mesh.Types[cell]];
-    if (IsVolume(info))
+  // Pass 1: check the cells, note those that pass through and count the
+  // faces of the 3D cells per bucket.
+  step("checking cells", 0.0);
+  forSlices(
+    [&](Slice& slice, size_t s)
     {
-      ForEachFace(mesh,
-        cell,
-        info,
-        [&](const Id32* ids, int n, int)
+      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+      {
+        const TypeInfo& info = infos[mesh.Types[cell]];
+        if (!(info.K == Kind::Solid && FitsSolid(mesh, cell, info)))
         {
-          if (n == 3)
+          std::string problem = CellProblem(mesh, cell, info);
+          if (!problem.empty())
           {
-            triangles.Add(ids, face);
+            slice.BadCell = cell;
+            slice.Problem = std::move(problem);
+            return;
           }
-          else if (n == 4)
+        }
+        if (!IsVolume(info))
+        {
+          slice.Passed.push_back(cell);
+          continue;
+        }
+        ForEachFace(mesh,
+          cell,
+          info,
+          [&](const Id32* ids, int n, int)
           {
-            quads.Add(ids, face);
-          }
-          else
-          {
-            polygons.push_back(MakePolygonEntry(ids, n, face));
-          }
-          ++face;
-        });
+            if (n == 3)
+            {
+              boundary.Triangles.Count(s, MakeKey3(ids));
+            }
+            else if (n == 4)
+            {
+              boundary.Quads.Count(s, MakeKey4(ids));
+            }
+            else
+            {
+              slice.Polygons.push_back(MakePolygonKey(ids, n));
+            }
+          });
+      }
+    });
+  for (const Slice& slice : slices)
+  {
+    if (slice.BadCell >= 0)
+    {
+      error = "cell " + std::to_string(slice.BadCell) + " " + slice.Problem;
+      return false;
     }
   }
+
+  // The vertices, lines and 2D cells, to see in pass 2 which of them lie
+  // on the 3D cells.
+  std::vector<std::vector<vtkIdType>*> passed;
+  passed.reserve(slices.size());
+  for (Slice& slice : slices)
+  {
+    passed.push_back(&slice.Passed);
+  }
+  Coincident coincident;
+  if (dropCoincident)
+  {
+    coincident.Collect(mesh, infos, passed);
+  }
+
+  // Pass 2: the keys of the triangle and quad faces into their buckets.
+  step("sorting faces", 0.3);
+  boundary.Triangles.Allocate();
+  boundary.Quads.Allocate();
+  forSlices(
+    [&](Slice& slice, size_t s)
+    {
+      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+      {
+        const TypeInfo& info = infos[mesh.Types[cell]];
+        if (IsVolume(info))
+        {
+          ForEachFace(mesh,
+            cell,
+            info,
+            [&](const Id32* ids, int n, int)
+            {
+              if (!coincident.Empty())
+              {
+                coincident.See3DFace(ids, n);
+              }
+              if (n == 3)
+              {
+                boundary.Triangles.Add(s, MakeKey3(ids));
+              }
+              else if (n == 4)
+              {
+                boundary.Quads.Add(s, MakeKey4(ids));
+              }
+            });
+        }
+      }
+    });
 
   // Pass 3: a face met once is on the boundary.
   step("matching faces", 0.5);
-  std::vector<unsigned char> boundary(numFaces, 0);
-  triangles.FlagBoundary(boundary);
-  quads.FlagBoundary(boundary);
-  FlagSingleFaces(polygons.data(), polygons.data() + polygons.size(), boundary);
+  boundary.Triangles.Match();
+  boundary.Quads.Match();
+  {
+    std::vector<PolygonKey> polygons;
+    for (Slice& slice : slices)
+    {
+      std::move(slice.Polygons.begin(), slice.Polygons.end(), std::back_inserter(polygons));
+      slice.Polygons = {};
+    }
+    std::sort(polygons.begin(), polygons.end());
+    ForEachSingle(polygons.data(),
+      polygons.data() + polygons.size(),
+      [&](const PolygonKey& key) { boundary.Polygons.push_back(key); });
+  }
+  boundary.MarkPoints(mesh.NumberOfPoints);
 
   // Pass 4: the boundary faces in cell order, each started at its smallest
   // point id as VTK's filter starts it.
   step("collecting boundary faces", 0.8);
-  vtkIdType rotated[VTK_CELL_SIZE];
-  std::vector<vtkIdType> large;
-  face = 0;
-  for (vtkIdType cell = 0; cell < numCells; ++cell)
-  {
-    const TypeInfo& info = infos[mesh.Types[cell]];
-    if (!IsVolume(info))
+  forSlices(
+    [&](Slice& slice, size_t)
     {
-      continue;
-    }
-    const Id32 firstFace = face;
-    face += static_cast<Id32>(
-      info.K == Kind::Solid ? info.NumberOfFaces : mesh.FaceStream[mesh.FaceLocations[cell]]);
-    const unsigned char* flags = boundary.data() + firstFace;
-    const unsigned char* flagsEnd = boundary.data() + face;
-    if (std::find(flags, flagsEnd, static_cast<unsigned char>(1)) == flagsEnd)
-    {
-      continue;
-    }
-    ForEachFace(mesh,
-      cell,
-      info,
-      [&](const Id32* ids, int n, int j)
+      std::vector<vtkIdType> rotated;
+      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
       {
-        if (!flags[j])
+        const TypeInfo& info = infos[mesh.Types[cell]];
+        if (!IsVolume(info))
         {
-          return;
+          continue;
         }
-        vtkIdType* target = rotated;
-        if (n > VTK_CELL_SIZE)
+        if (info.K == Kind::Solid)
         {
-          large.resize(static_cast<size_t>(n));
-          target = large.data();
+          // A cell with fewer than three points on the boundary has no
+          // boundary face.
+          const T* p = mesh.Points(cell);
+          int on = 0;
+          for (int k = 0; k < info.NumberOfPoints; ++k)
+          {
+            on += boundary.OnBoundary[static_cast<size_t>(p[k])];
+          }
+          if (on < 3)
+          {
+            continue;
+          }
         }
-        const int start = SmallestAt(ids, n);
-        for (int k = 0; k < n; ++k)
-        {
-          target[k] = ids[(start + k) % n];
-        }
-        AddCell(out.Faces, out.FaceSources, cell, n, target);
-      });
+        ForEachFace(mesh,
+          cell,
+          info,
+          [&](const Id32* ids, int n, int)
+          {
+            if (!boundary.Has(ids, n))
+            {
+              return;
+            }
+            const int start = SmallestAt(ids, n);
+            rotated.resize(static_cast<size_t>(n));
+            for (int k = 0; k < n; ++k)
+            {
+              rotated[k] = ids[(start + k) % n];
+            }
+            slice.Faces.Add(cell, rotated.begin(), rotated.end());
+          });
+      }
+    });
+
+  AddPassedCells(mesh, infos, passed, coincident, dropCoincident, out);
+  for (Slice& slice : slices)
+  {
+    out.Polys.Append(slice.Faces);
+    slice.Faces = {};
   }
   return true;
 }
@@ -750,30 +1299,27 @@ bool CheckCells(vtkUnstructuredGrid* grid, std::string& error)
 bool Extract(vtkUnstructuredGrid* grid,
   vtkPolyData* output,
   bool originalIds,
+  bool dropCoincident,
   const StepFunction& step,
   std::string& error)
 {
   Output out;
-  if (!WithMesh(grid, [&](const auto& mesh) { return ExtractFaces(mesh, out, step, error); }))
+  if (!WithMesh(grid,
+        [&](const auto& mesh) { return ExtractFaces(mesh, dropCoincident, out, step, error); }))
   {
     return false;
   }
-
-  // The 2D cells come first among the polygons, then the faces.
-  out.Polys->Append(out.Faces);
   std::vector<vtkIdType> sources;
-  sources.reserve(out.VertSources.size() + out.LineSources.size() + out.PolySources.size() +
-    out.FaceSources.size());
-  for (const auto* part :
-    { &out.VertSources, &out.LineSources, &out.PolySources, &out.FaceSources })
+  sources.reserve(out.Verts.Sources.size() + out.Lines.Sources.size() + out.Polys.Sources.size());
+  for (const CellList* part : { &out.Verts, &out.Lines, &out.Polys })
   {
-    sources.insert(sources.end(), part->begin(), part->end());
+    sources.insert(sources.end(), part->Sources.begin(), part->Sources.end());
   }
   output->SetPoints(grid->GetPoints());
   output->GetPointData()->PassData(grid->GetPointData());
-  output->SetVerts(out.Verts);
-  output->SetLines(out.Lines);
-  output->SetPolys(out.Polys);
+  output->SetVerts(out.Verts.Build());
+  output->SetLines(out.Lines.Build());
+  output->SetPolys(out.Polys.Build());
   PassCellData(grid->GetCellData(), output->GetCellData(), sources, originalIds);
   output->GetFieldData()->PassData(grid->GetFieldData());
   return true;
@@ -814,6 +1360,7 @@ void BoundarySurface::PrintSelf(ostream& os, vtkIndent indent)
 {
   this->Superclass::PrintSelf(os, indent);
   os << indent << "PassThroughCellIds: " << this->PassThroughCellIds << "\n";
+  os << indent << "DropCoincidentCells: " << this->DropCoincidentCells << "\n";
   os << indent << "UsedVtkFilter: " << this->UsedVtkFilter << "\n";
   os << indent << "Log: " << (this->Log ? "set" : "none") << "\n";
 }
@@ -865,15 +1412,15 @@ int BoundarySurface::RequestData(vtkInformation*,
   else
   {
     const bool large = grid->GetNumberOfCells() >= StepLinesFromCells;
-    auto step = [this, large](const char* what, double progress)
+    auto step = [this, large, &seconds](const char* what, double progress)
     {
       this->UpdateProgress(progress);
       if (this->Log && large)
       {
-        *this->Log << "  surface: " << what << std::endl;
+        *this->Log << "  surface: " << what << " at " << seconds() << " s" << std::endl;
       }
     };
-    if (!Extract(grid, output, this->PassThroughCellIds, step, error))
+    if (!Extract(grid, output, this->PassThroughCellIds, this->DropCoincidentCells, step, error))
     {
       vtkErrorMacro("Cannot extract the surface: " << error << ".");
       return 0;
