@@ -48,6 +48,7 @@ class vtkPolyData;
 class vtkRenderWindow;
 class vtkRenderWindowInteractor;
 class vtkRenderer;
+class vtkScalarBarActor;
 class vtkSimpleRenderWindowInteractor;
 
 namespace orvi
@@ -85,7 +86,9 @@ public:
   bool SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
   /// Back to the view the scene started with: the whole scene seen from the
-  /// front and above, the --up axis pointing up.
+  /// front and above, the --up axis pointing up; a flat scene (all its
+  /// points in one plane) face-on, seen along its normal. The scene is
+  /// framed in the part of the window left of the legend.
   void ResetView();
 
   /// Interactive: a window with VTK's own event loop. Headless or scripted:
@@ -144,6 +147,8 @@ private:
   void HandlePickEvent(unsigned long event);
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);
+  bool FlatNormal(double normal[3]) const;
+  void FrameScene();
   bool HandleKey(char key);
   bool SetColouring(std::string& error);
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
@@ -158,7 +163,13 @@ private:
   vtkNew<vtkRenderer> RendererObject;
   struct Part; // one mesh: its surface, edges and pick highlight
   std::vector<std::unique_ptr<Part>> Parts;
-  vtkNew<vtkColorTableLegendActor> Legend;
+  vtkNew<vtkColorTableLegendActor> Legend;  // a quantity's colours
+  vtkNew<vtkScalarBarActor> CategoryLegend; // one swatch per id
+  bool LegendShown = false;
+  double LegendLeft = 1.0; // the leftmost x the shown legend draws at, normalized
+  // Where either legend lies, in the viewport's normalized coordinates
+  // (x0, y0, x1, y1): the start view frames the model to its left.
+  static constexpr double LegendBox[4] = { 0.86, 0.12, 0.98, 0.88 };
 
   bool HostWindow = false; // the window is the host's: the renderer leaves it with the viewer
   vtkSmartPointer<vtkInteractorStyle> Style;
