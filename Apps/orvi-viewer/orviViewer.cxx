@@ -20,6 +20,8 @@
 #include "vtkLookupTable.h"
 #include "vtkMath.h"
 #include "vtkNew.h"
+#include "vtkOpenGLFXAAFilter.h"
+#include "vtkOpenGLRenderer.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
@@ -316,12 +318,34 @@ void Viewer::Setup(vtkRenderWindow* window, vtkRenderWindowInteractor* interacto
 
   // vtkKivMainPass draws the opaque props with their own polygon offsets.
   vtkKivMainPass::InstallOn(this->RendererObject);
-  // Smooth lines and silhouettes: VTK's FXAA filters the finished frame. A
-  // hardware selection renders without it, and the navigators' band is
-  // drawn into the pixels after it, so both stay exact.
-  this->RendererObject->UseFXAAOn();
+  // Smooth lines and silhouettes: VTK's FXAA filters each finished frame.
+  // vtkRenderer::UseFXAAOn() acts only without a render pass, so the viewer
+  // runs the filter itself once the renderer has drawn. Not during a hardware
+  // selection (its colours are ids), nor while a gesture runs; the
+  // navigators' band is drawn into the pixels after the frame, so it stays
+  // exact.
+  this->SmoothCommand->SetCallback(&Viewer::SmoothCallback);
+  this->SmoothCommand->SetClientData(this);
+  this->RendererObject->AddObserver(vtkCommand::EndEvent, this->SmoothCommand);
 
   this->SetupNavigation();
+}
+
+//------------------------------------------------------------------------------
+void Viewer::SmoothCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* self = static_cast<Viewer*>(clientData);
+  auto* renderer = vtkOpenGLRenderer::SafeDownCast(self->RendererObject);
+  // The filter costs a software rasteriser tens of milliseconds per frame at
+  // full size: frames drawn while a gesture runs (the interactor has raised
+  // the window's update rate) stay as they are, and the still frame drawn
+  // when it ends is smoothed.
+  const bool moving =
+    self->GetWindow()->GetDesiredUpdateRate() > self->Interactor->GetStillUpdateRate();
+  if (self->SmoothEdges && renderer && !renderer->GetSelector() && !moving)
+  {
+    self->Smoothing->Execute(renderer);
+  }
 }
 
 //------------------------------------------------------------------------------
@@ -330,6 +354,7 @@ Viewer::~Viewer()
   this->Interactor->RemoveObserver(this->ButtonCommand);
   this->Interactor->RemoveObserver(this->PickCommand);
   this->Interactor->RemoveObserver(this->KeyCommand);
+  this->RendererObject->RemoveObserver(this->SmoothCommand);
   this->Interactor->SetInteractorStyle(nullptr);
   if (this->HostWindow)
   {

@@ -44,6 +44,7 @@ class vtkDataSet;
 class vtkInteractorStyle;
 class vtkMervoInteractor;
 class vtkObject;
+class vtkOpenGLFXAAFilter;
 class vtkPolyData;
 class vtkRenderWindow;
 class vtkRenderWindowInteractor;
@@ -119,6 +120,9 @@ public:
   /// When the mesh edges are shown, from the next render on.
   void SetEdgeMode(EdgeMode mode);
   const ViewerOptions& GetOptions() const { return this->Options; }
+  /// Whether lines and silhouettes are smoothed (FXAA over each frame; on by
+  /// default).
+  void SetSmoothEdges(bool smooth) { this->SmoothEdges = smooth; }
 
   vtkRenderWindowInteractor* GetInteractor() const;
   vtkRenderWindow* GetWindow() const;
@@ -154,6 +158,7 @@ private:
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void KeyCallback(vtkObject*, unsigned long event, void* clientData, void*);
+  static void SmoothCallback(vtkObject*, unsigned long event, void* clientData, void*);
 
   ViewerOptions Options;
   std::ostream& Log;
@@ -179,6 +184,9 @@ private:
   vtkNew<vtkCallbackCommand> ButtonCommand;
   vtkNew<vtkCallbackCommand> PickCommand;
   vtkNew<vtkCallbackCommand> KeyCommand;
+  vtkNew<vtkCallbackCommand> SmoothCommand;
+  vtkNew<vtkOpenGLFXAAFilter> Smoothing;
+  bool SmoothEdges = true;
   const ButtonBinding* Current = nullptr;              // the binding of the action under way
   bool ButtonDown[4] = { false, false, false, false }; // by orvi::Button
   int PickStart[2] = { 0, 0 };

@@ -382,7 +382,11 @@ TEST(OrviViewer, BoxZoomBandAndRotationMarkerAreSeen)
 {
   const fs::path dir = TestDir();
   std::ostringstream log;
-  Play(*OpenViewer({}, log),
+  // Frames drawn while a button is held are not smoothed, the others are:
+  // unsmoothed all, the marker is all that differs.
+  const auto viewer = OpenViewer({}, log);
+  viewer->SetSmoothEdges(false);
+  Play(*viewer,
     dir,
     "pick 305 225 335 255\nscreenshot before\nboxzoom 260 180 380 300 snap band\nscreenshot after\n"
     "centre 320 240\nrotate 100 40 snap rotating\nscreenshot rotated\n",
@@ -436,6 +440,7 @@ TEST(OrviViewer, EdgesFollowTheirModeAndTheZoom)
     sphere->Update();
     std::ostringstream log;
     const auto viewer = OpenViewer({ "--edges", mode }, log, sphere->GetOutput());
+    viewer->SetSmoothEdges(false); // lines one pixel wide, near black
     Play(*viewer,
       dir,
       "screenshot 0\nboxzoom 290 210 350 270\nscreenshot 1\nkey r\nscreenshot 2\n",
@@ -658,7 +663,8 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
       "the mesh has no point or cell array named 'x'; it holds no point or cell arrays" },
     { { "--script", good, "--out", (dir / "nowhere").string() },
       "--out names no directory: '" + (dir / "nowhere").string() + "' does not exist" },
-    { { "--script", good, "--out", good }, "--out names no directory: '" + good + "' is not a directory" },
+    { { "--script", good, "--out", good },
+      "--out names no directory: '" + good + "' is not a directory" },
     { { "--screenshot", shot, "--array", "cell:temperature" },
       "the mesh has no cell array named 'temperature'" },
     { { "--screenshot", (dir / "no-such-dir" / "x.png").string() },
@@ -710,7 +716,8 @@ TEST(OrviViewer, ProgressIsWrittenAsItHappens)
   EXPECT_EQ(code, 0) << errors;
   std::vector<int> percents;
   const std::regex line("  loading grid.vtk: ([0-9]+)%\n");
-  for (auto it = std::sregex_iterator(legacy.begin(), legacy.end(), line); it != std::sregex_iterator();
+  for (auto it = std::sregex_iterator(legacy.begin(), legacy.end(), line);
+       it != std::sregex_iterator();
        ++it)
   {
     percents.push_back(std::stoi((*it)[1]));
@@ -1071,6 +1078,26 @@ TEST(OrviViewer, ModelStaysBesideTheLegend)
     EXPECT_TRUE(
       whole.X1 - whole.X0 > (legend.X0 - 0) * 8 / 10 || whole.Y1 - whole.Y0 > height * 8 / 10);
   }
+}
+
+//==============================================================================
+// Edges and silhouettes are smoothed (VTK's FXAA over the finished frame):
+// against the same frame unsmoothed, the pixels along the lines change and
+// take shades between line and face; the faces away from lines keep theirs.
+TEST(OrviViewer, EdgesAreSmooth)
+{
+  const fs::path dir = TestDir();
+  std::ostringstream log;
+  const auto viewer = OpenViewer({ "--edges", "on", "--no-legend", "sphere.vtp" }, log);
+  const Image smooth = Shot(*viewer, dir / "smooth.png");
+  viewer->SetSmoothEdges(false);
+  const Image jagged = Shot(*viewer, dir / "jagged.png");
+  const long changed = Find(smooth, ChangedFrom(jagged, 8)).Count;
+  const long lines = Find(
+    jagged, [](const Rgb& c, int, int) { return c[0] < 40 && c[1] < 40; }, { 100, 100, 400, 380 })
+                       .Count;
+  EXPECT_GT(changed, lines / 2) << lines;
+  EXPECT_LT(changed, 640 * 480 / 8);
 }
 
 //==============================================================================
