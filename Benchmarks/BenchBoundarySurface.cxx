@@ -14,8 +14,8 @@
 // Counters: faces is the number of output cells, mem_peak_MB the rise of
 // the process's peak resident size (VmHWM, reset before the loop) over the
 // resident size before the loop.
-#include "Testing/orviBlockMesh.h"
 #include "orviBenchMemory.h"
+#include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
 
 #include "vtkCellType.h"

@@ -1,4 +1,4 @@
-// orvi-viewer's core (orviViewerCore) driven as main() drives it, looked at
+// The hosts' core (orviCore) driven as main() drives it, looked at
 // through its log, its picks and its pixels; and a few runs of the program
 // itself where the command line is what is tested: exit status, messages,
 // progress while it runs.
