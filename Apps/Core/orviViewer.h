@@ -2,11 +2,16 @@
 // application does around the library's classes.
 //
 // - Each mesh's surface is coloured by a point or cell array (the array is
-//   chosen in the first mesh that has it; every mesh holding it is coloured
-//   over the range of all of them), with vtkColorTableLegendActor as its
-//   legend, and its edges are drawn over it
-//   by a second actor tagged with vtkKivMainPass::RENDER_WIREFRAME(); the
-//   renderer draws through vtkKivMainPass installed in VTK's pass chain.
+//   chosen in the first mesh that has it, a quantity before ids; every mesh
+//   holding it is coloured over the range of all of them), with
+//   vtkColorTableLegendActor as its legend; integer ids of a few categories
+//   take one colour each, listed by VTK's scalar bar. Its edges are drawn
+//   over it by a second actor tagged with vtkKivMainPass::RENDER_WIREFRAME()
+//   (see orviEdges.h); the renderer draws through vtkKivMainPass installed
+//   in VTK's pass chain, and each still frame is smoothed by VTK's FXAA
+//   filter.
+// - The start view (ResetView()) frames the scene left of the legend; a
+//   flat scene is seen face-on.
 // - For the two navigators (vtkMervoInteractor, vtkCatiaInteractor) the
 //   viewer maps the mouse buttons onto their interaction states itself, as a
 //   host application does in its own event handling (see HandleButton()).
