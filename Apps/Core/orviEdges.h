@@ -1,6 +1,8 @@
-// The mesh edges of orvi-viewer: a wireframe copy of the surface drawn over
-// it, tagged with vtkKivMainPass::RENDER_WIREFRAME() so that the main pass
-// draws its lines whole over the faces they bound.
+// The mesh edges of orvi-viewer: a wireframe of the surface's faces drawn
+// over them, tagged with vtkKivMainPass::RENDER_WIREFRAME() so that the main
+// pass draws its lines whole over the faces they bound; and the surface's
+// own lines and vertices (a mesh's 1D and 0D cells) drawn over its faces in
+// a colour of their own, wide enough to be seen.
 #ifndef orviEdges_h
 #define orviEdges_h
 
@@ -8,12 +10,15 @@
 #include "orviViewerOptions.h"
 
 #include "vtkNew.h"
+#include "vtkType.h"
+
+#include <vector>
 
 class vtkActor;
-class vtkAlgorithmOutput;
 class vtkCallbackCommand;
 class vtkObject;
 class vtkPolyData;
+class vtkPolyDataMapper;
 class vtkRenderer;
 
 namespace orvi
@@ -28,34 +33,52 @@ public:
   EdgeOverlay(const EdgeOverlay&) = delete;
   EdgeOverlay& operator=(const EdgeOverlay&) = delete;
 
-  /// Draws the edges of `surface` (the output `port` of the surface filter)
-  /// in `renderer`. With EdgeMode::Auto they are shown only while the
-  /// surface's mean edge spans at least MinimumEdgePixels on screen: on a
-  /// dense mesh seen whole, lines a pixel or two apart would hide the
-  /// colours.
-  void Attach(vtkAlgorithmOutput* port, vtkPolyData* surface, vtkRenderer* renderer, EdgeMode mode);
+  /// Draws the edges of the faces of `surface` in `renderer`, and its lines
+  /// and vertices when it has faces too. With EdgeMode::Auto the edges of a
+  /// face are shown only while the face spans at least MinimumCellPixels on
+  /// screen (the square root of its area, at the camera's focal distance):
+  /// a dense mesh seen whole keeps its colours, and a graded one shows its
+  /// mesh where the cells are large.
+  void Attach(vtkPolyData* surface, vtkRenderer* renderer, EdgeMode mode);
 
   /// When the edges are shown, in place of the mode given to Attach().
   void SetMode(EdgeMode mode);
 
-  /// The mean length of the surface's edges, in pixels at the camera's focal
-  /// distance.
-  double EdgePixels() const;
+  /// With EdgeMode::Auto, the faces whose edges are drawn for the camera as
+  /// it is now (done before every render).
+  void FollowCamera();
 
+  /// How many pixels a world length at the camera's focal distance spans.
+  double PixelsPerUnit() const;
+
+  /// The faces whose edges are drawn now, of FaceCount().
+  vtkIdType ShownFaces() const;
+  vtkIdType FaceCount() const { return static_cast<vtkIdType>(this->Sizes.size()); }
   bool IsShown() const;
 
   /// The wireframe actor.
   MotionActor* GetActor() const { return this->Actor; }
 
-  static constexpr double MinimumEdgePixels = 10.0;
+  static constexpr double MinimumCellPixels = 10.0;
+  /// The colour of lines and vertices drawn over faces.
+  static constexpr double LineColor[3] = { 1.0, 0.78, 0.1 };
 
 private:
   static void StartRenderCallback(vtkObject*, unsigned long, void* clientData, void*);
+  // Draws the edges of the largest `count` faces.
+  void ShowFaces(vtkIdType count);
 
   EdgeMode Mode = EdgeMode::Auto;
-  double EdgeLength = 0.0; // world units
+  std::vector<double> Sizes;      // the faces' sizes, world units, descending
+  std::vector<vtkIdType> Offsets; // of the faces in Connectivity, in that order
+  std::vector<vtkIdType> Connectivity;
+  vtkIdType Shown = -1;
   vtkRenderer* Renderer = nullptr;
+  vtkPolyData* Surface = nullptr;
+  vtkNew<vtkPolyData> Edges; // the faces shown, when not all of them
+  vtkNew<vtkPolyDataMapper> Mapper;
   vtkNew<MotionActor> Actor; // hidden in frames that draw a stand-in
+  vtkNew<vtkActor> LinesActor;
   vtkNew<vtkCallbackCommand> StartRender;
 };
 
