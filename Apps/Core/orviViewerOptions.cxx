@@ -291,7 +291,10 @@ A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
 option (exit status 1). Without MESH the viewer generates a mixed mesh
 (hexahedra, wedges, tetrahedra and a polyhedron with a point scalar field)
-through vtkKivUnstructuredGridGenerator.
+through vtkKivUnstructuredGridGenerator. Cells lying on cells of higher
+dimension (gmsh's boundary triangles, curve lines and points beside its
+tetrahedra) are not drawn, so each face shows its volume cell's colour without
+stripes.
 
 Options:
   --array NAME        colour by this array: NAME looks in the point data,
