@@ -306,6 +306,11 @@ TEST(OrviViewer, PickSelectsTheCellsUnderTheRectangle)
     whole[through] = viewer->GetPickedCells();
     viewer->PickRectangle(box[0], box[1], box[2], box[3]);
     middle[through] = viewer->GetPickedCells();
+    // The line counts the mesh's cells, not the faces highlighting them.
+    EXPECT_EQ(viewer->GetLastPickSummary().rfind(
+                "picked " + std::to_string(middle[through].size()) + " cells, mesh cell ids", 0),
+      0u)
+      << viewer->GetLastPickSummary();
     EXPECT_TRUE(viewer->Screenshot((dir / "picked.png").string(), true, why)) << why;
     const Image picked = ReadPng(dir / "picked.png");
     EXPECT_GT(Find(picked, Magenta, box).Count, 81 * 81 * 95 / 100);
@@ -646,6 +651,8 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     { { "--script", script + "-none" }, "cannot open script '" + script + "-none'" },
     { { "--screenshot", shot, "a.vtu", "b.vtu" }, "cannot open 'a.vtu'" },
     { { "--colormap", "grey", "--screenshot", shot, sphere },
+      "--colormap and --range colour by an array" },
+    { { "--range", "0", "1", "--screenshot", shot, sphere },
       "--colormap and --range colour by an array" },
     { { "--screenshot", shot, "--array", "pressure" },
       "the mesh has no point or cell array named 'pressure'; it holds point array "
