@@ -317,7 +317,7 @@ bool CheckDataArray(vtkXMLDataElement* array,
   std::string& why)
 {
   const std::string name = array->GetAttribute("Name") ? array->GetAttribute("Name") : "";
-  const std::string what = parent == "Points" ? "the points"
+  const std::string what = parent == "Points" ? "the points' array"
     : name.empty()                            ? "an array of " + parent
                                               : "array '" + name + "'";
   const std::string type = array->GetAttribute("type") ? array->GetAttribute("type") : "";
@@ -339,7 +339,7 @@ bool CheckDataArray(vtkXMLDataElement* array,
     static_cast<double>(tuples) * static_cast<double>(components) > limits.Values)
   {
     why = what + " claims NumberOfTuples '" + array->GetAttribute("NumberOfTuples") +
-      "', more than the file could hold";
+      (tuples < 0 ? "', not a count" : "', more than the file could hold");
     return false;
   }
   const std::string format = array->GetAttribute("format") ? array->GetAttribute("format") : "";
@@ -395,7 +395,7 @@ bool CheckXMLElement(vtkXMLDataElement* element,
         static_cast<double>(value) * perItem > limits.Values)
       {
         why = std::string("the piece claims ") + count + " '" + element->GetAttribute(count) +
-          "', more than the file could hold";
+          (value < 0 ? "', not a count" : "', more than the file could hold");
         return false;
       }
     }

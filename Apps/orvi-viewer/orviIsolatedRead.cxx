@@ -24,6 +24,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstring>
+#include <map>
+#include <mutex>
 #include <new>
 #include <stdexcept>
 #include <sstream>
@@ -56,41 +58,122 @@ enum Kind : std::uint64_t
 };
 
 // Writes to a file descriptor; remembers whether every byte went out.
+void WriteAll(int fd, const void* data, std::size_t n, bool& ok)
+{
+  const auto* p = static_cast<const char*>(data);
+  while (ok && n > 0)
+  {
+    const ssize_t written = ::write(fd, p, n);
+    if (written < 0 && errno == EINTR)
+    {
+      continue;
+    }
+    ok = written > 0;
+    p += written > 0 ? written : 0;
+    n -= written > 0 ? static_cast<std::size_t>(written) : 0;
+  }
+}
+
+std::uint64_t PageAligned(std::uint64_t n)
+{
+  const auto page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+  return (n + page - 1) / page * page;
+}
+
+// The child's result: a description (counts, names, types, where each
+// array's values lie) and the values of the arrays, each placed at a page
+// boundary of the memory file so that the parent maps them as they are.
 class Sink
 {
 public:
-  explicit Sink(int fd)
-    : Fd(fd)
-  {
-  }
-  void Bytes(const void* data, std::size_t n)
-  {
-    const auto* p = static_cast<const char*>(data);
-    while (this->Ok && n > 0)
-    {
-      const ssize_t written = ::write(this->Fd, p, n);
-      if (written < 0 && errno == EINTR)
-      {
-        continue;
-      }
-      this->Ok = written > 0;
-      p += written > 0 ? written : 0;
-      n -= written > 0 ? static_cast<std::size_t>(written) : 0;
-    }
-  }
-  void U64(std::uint64_t v) { this->Bytes(&v, sizeof(v)); }
+  void U64(std::uint64_t v) { this->Meta.append(reinterpret_cast<const char*>(&v), sizeof(v)); }
   void Text(const std::string& s)
   {
     this->U64(s.size());
-    this->Bytes(s.data(), s.size());
+    this->Meta.append(s);
   }
-  bool Ok = true;
+  // Values placed after the description; their offset is recorded relative
+  // to the first block.
+  void Block(const void* data, std::uint64_t bytes)
+  {
+    this->U64(this->BlockBytes);
+    this->U64(bytes);
+    this->Blocks.emplace_back(data, bytes);
+    this->BlockBytes += PageAligned(bytes);
+  }
+  // The memory file: tag, description length, description, blocks.
+  bool Write(int fd)
+  {
+    const std::uint64_t head = PageAligned(2 * sizeof(std::uint64_t) + this->Meta.size());
+    const std::uint64_t total = head + this->BlockBytes;
+    if (::ftruncate(fd, static_cast<off_t>(total)) != 0)
+    {
+      return false;
+    }
+    bool ok = true;
+    const std::uint64_t words[2] = { Tag, this->Meta.size() };
+    WriteAll(fd, words, sizeof(words), ok);
+    WriteAll(fd, this->Meta.data(), this->Meta.size(), ok);
+    if (!ok || this->BlockBytes == 0)
+    {
+      return ok;
+    }
+    // One mapping filled at once: far cheaper than faulting its pages in
+    // one by one through write().
+    void* map = ::mmap(nullptr, this->BlockBytes, PROT_READ | PROT_WRITE,
+      MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(head));
+    if (map == MAP_FAILED)
+    {
+      return false;
+    }
+    std::uint64_t at = 0;
+    for (const auto& [data, bytes] : this->Blocks)
+    {
+      if (bytes > 0)
+      {
+        std::memcpy(static_cast<char*>(map) + at, data, bytes);
+      }
+      at += PageAligned(bytes);
+    }
+    return true;
+  }
 
 private:
-  int Fd;
+  std::string Meta;
+  std::vector<std::pair<const void*, std::uint64_t>> Blocks;
+  std::uint64_t BlockBytes = 0;
 };
 
-// Reads back what a Sink wrote, never past the file's end.
+// The arrays the parent maps: their lengths by address, for unmapping when
+// VTK frees them.
+std::mutex& MappingsMutex()
+{
+  static std::mutex mutex;
+  return mutex;
+}
+std::map<void*, std::size_t>& Mappings()
+{
+  static std::map<void*, std::size_t> mappings;
+  return mappings;
+}
+void UnmapArray(void* data)
+{
+  std::size_t length = 0;
+  {
+    const std::lock_guard<std::mutex> lock(MappingsMutex());
+    const auto found = Mappings().find(data);
+    if (found == Mappings().end())
+    {
+      return;
+    }
+    length = found->second;
+    Mappings().erase(found);
+  }
+  ::munmap(data, length);
+}
+
+// Reads back what a Sink wrote, never past the description's or the file's
+// end.
 class Source
 {
 public:
@@ -98,65 +181,95 @@ public:
     : Fd(fd)
     , Size(size)
   {
-  }
-  bool Bytes(void* data, std::uint64_t n)
-  {
-    if (!this->Ok || n > this->Size - this->Pos)
+    std::uint64_t words[2] = { 0, 0 };
+    if (size < sizeof(words) || ::pread(fd, words, sizeof(words), 0) != sizeof(words) ||
+      words[0] != Tag || words[1] > size - sizeof(words))
     {
-      return this->Ok = false;
+      this->Ok = false;
+      return;
     }
-    auto* p = static_cast<char*>(data);
-    while (n > 0)
-    {
-      const ssize_t got = ::pread(this->Fd, p, n, static_cast<off_t>(this->Pos));
-      if (got < 0 && errno == EINTR)
-      {
-        continue;
-      }
-      if (got <= 0)
-      {
-        return this->Ok = false;
-      }
-      p += got;
-      n -= static_cast<std::uint64_t>(got);
-      this->Pos += static_cast<std::uint64_t>(got);
-    }
-    return true;
+    this->Meta.resize(words[1]);
+    this->Ok = ::pread(fd, this->Meta.data(), this->Meta.size(), sizeof(words)) ==
+      static_cast<ssize_t>(this->Meta.size());
+    this->Head = PageAligned(sizeof(words) + this->Meta.size());
   }
   std::uint64_t U64()
   {
     std::uint64_t v = 0;
-    this->Bytes(&v, sizeof(v));
-    return this->Ok ? v : 0;
+    if (!this->Ok || this->Meta.size() - this->Pos < sizeof(v))
+    {
+      this->Ok = false;
+      return 0;
+    }
+    std::memcpy(&v, this->Meta.data() + this->Pos, sizeof(v));
+    this->Pos += sizeof(v);
+    return v;
   }
   std::string Text()
   {
     const std::uint64_t n = this->U64();
-    std::string s;
-    if (n <= this->Size - this->Pos)
-    {
-      s.resize(n);
-      this->Bytes(s.data(), n);
-    }
-    else
+    if (!this->Ok || n > this->Meta.size() - this->Pos)
     {
       this->Ok = false;
+      return {};
+    }
+    std::string s = this->Meta.substr(this->Pos, n);
+    this->Pos += n;
+    return s;
+  }
+  // A block of values mapped into this process (null for none, or on a
+  // fault); unmapped by UnmapArray().
+  void* Block(std::uint64_t& bytes)
+  {
+    const std::uint64_t at = this->U64();
+    bytes = this->U64();
+    if (!this->Ok || at > this->Size - this->Head || bytes > this->Size - this->Head - at)
+    {
+      this->Ok = false;
+      return nullptr;
+    }
+    if (bytes == 0)
+    {
+      return nullptr;
+    }
+    void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE,
+      this->Fd, static_cast<off_t>(this->Head + at));
+    if (map == MAP_FAILED)
+    {
+      this->Ok = false;
+      return nullptr;
+    }
+    const std::lock_guard<std::mutex> lock(MappingsMutex());
+    Mappings()[map] = bytes;
+    return map;
+  }
+  // The bytes of a block, copied.
+  std::string BlockText()
+  {
+    std::uint64_t bytes = 0;
+    void* map = this->Block(bytes);
+    std::string s(static_cast<const char*>(map ? map : ""), map ? bytes : 0);
+    if (map)
+    {
+      UnmapArray(map);
     }
     return s;
   }
-  std::uint64_t Left() const { return this->Size - this->Pos; }
   bool Ok = true;
 
 private:
   int Fd;
   std::uint64_t Size;
-  std::uint64_t Pos = 0;
+  std::uint64_t Head = 0;
+  std::string Meta;
+  std::size_t Pos = 0;
 };
 
 //------------------------------------------------------------------------------
 // Arrays: type, components, tuples, name, the attribute it is (scalars,
-// vectors, ...; -1 for none), then its values as they lie in memory.
-void WriteArray(Sink& out, vtkDataArray* array, int attribute)
+// vectors, ...; -1 for none), then its values as they lie in memory. The
+// child keeps its arrays alive until it has written them.
+void WriteArray(Sink& out, vtkDataArray* array, int attribute, std::vector<vtkSmartPointer<vtkDataArray>>& keep)
 {
   vtkSmartPointer<vtkDataArray> flat = array;
   if (!array->HasStandardMemoryLayout())
@@ -164,14 +277,15 @@ void WriteArray(Sink& out, vtkDataArray* array, int attribute)
     flat = vtkSmartPointer<vtkDataArray>::Take(vtkDataArray::CreateDataArray(array->GetDataType()));
     flat->DeepCopy(array);
   }
+  keep.push_back(flat);
   out.U64(static_cast<std::uint64_t>(flat->GetDataType()));
   out.U64(static_cast<std::uint64_t>(flat->GetNumberOfComponents()));
   out.U64(static_cast<std::uint64_t>(flat->GetNumberOfTuples()));
   out.Text(flat->GetName() ? flat->GetName() : "");
   out.U64(static_cast<std::uint64_t>(static_cast<std::int64_t>(attribute)));
-  out.Bytes(flat->GetVoidPointer(0),
-    static_cast<std::size_t>(flat->GetNumberOfValues()) *
-      static_cast<std::size_t>(flat->GetDataTypeSize()));
+  out.Block(flat->GetVoidPointer(0),
+    static_cast<std::uint64_t>(flat->GetNumberOfValues()) *
+      static_cast<std::uint64_t>(flat->GetDataTypeSize()));
 }
 
 vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& attribute)
@@ -185,28 +299,39 @@ vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& a
   {
     array = vtkSmartPointer<vtkDataArray>::Take(vtkDataArray::CreateDataArray(type));
   }
-  if (!in.Ok || !array || array->GetDataType() != type || components < 1 || components > 1u << 20)
+  std::uint64_t bytes = 0;
+  void* values = in.Block(bytes);
+  if (!in.Ok || !array || array->GetDataType() != type || components < 1 ||
+    components > 1u << 20 || !array->HasStandardMemoryLayout() ||
+    bytes != tuples * components * static_cast<std::uint64_t>(array->GetDataTypeSize()))
   {
-    in.Ok = false;
-    return nullptr;
-  }
-  const auto size = static_cast<std::uint64_t>(array->GetDataTypeSize());
-  if (tuples > in.Left() / size / components)
-  {
+    if (values)
+    {
+      UnmapArray(values);
+    }
     in.Ok = false;
     return nullptr;
   }
   array->SetNumberOfComponents(static_cast<int>(components));
-  array->SetNumberOfTuples(static_cast<vtkIdType>(tuples));
+  if (values)
+  {
+    // The mapped pages become the array's: no copy.
+    array->SetVoidArray(values, static_cast<vtkIdType>(tuples * components), 0,
+      vtkAbstractArray::VTK_DATA_ARRAY_USER_DEFINED);
+    array->SetArrayFreeFunction(&UnmapArray);
+  }
+  else
+  {
+    array->SetNumberOfTuples(0);
+  }
   if (!name.empty())
   {
     array->SetName(name.c_str());
   }
-  in.Bytes(array->GetVoidPointer(0), tuples * components * size);
-  return in.Ok ? array : nullptr;
+  return array;
 }
 
-void WriteFields(Sink& out, vtkDataSetAttributes* fields)
+void WriteFields(Sink& out, vtkDataSetAttributes* fields, std::vector<vtkSmartPointer<vtkDataArray>>& keep)
 {
   std::array<int, vtkDataSetAttributes::NUM_ATTRIBUTES> attributes{};
   fields->GetAttributeIndices(attributes.data());
@@ -223,7 +348,7 @@ void WriteFields(Sink& out, vtkDataSetAttributes* fields)
   out.U64(arrays.size());
   for (const auto& [array, attribute] : arrays)
   {
-    WriteArray(out, array, attribute);
+    WriteArray(out, array, attribute, keep);
   }
 }
 
@@ -248,11 +373,11 @@ bool ReadFields(Source& in, vtkDataSetAttributes* fields, vtkIdType tuples)
 }
 
 // A cell array: its offsets and connectivity, 32 or 64 bits.
-void WriteCells(Sink& out, vtkCellArray* cells)
+void WriteCells(Sink& out, vtkCellArray* cells, std::vector<vtkSmartPointer<vtkDataArray>>& keep)
 {
   out.U64(cells->IsStorage64Bit() ? 64 : 32);
-  WriteArray(out, cells->GetOffsetsArray(), -1);
-  WriteArray(out, cells->GetConnectivityArray(), -1);
+  WriteArray(out, cells->GetOffsetsArray(), -1, keep);
+  WriteArray(out, cells->GetConnectivityArray(), -1, keep);
 }
 
 vtkSmartPointer<vtkCellArray> ReadCells(Source& in)
@@ -288,29 +413,30 @@ vtkSmartPointer<vtkCellArray> ReadCells(Source& in)
 
 //------------------------------------------------------------------------------
 // The child's side: the mesh, as compactly as it lies in memory.
-void WriteMesh(Sink& out, vtkDataSet* mesh)
+void WriteMesh(Sink& out, vtkDataSet* mesh, std::vector<vtkSmartPointer<vtkDataArray>>& keep, std::string& legacy)
 {
   if (auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh))
   {
     out.U64(Grid);
-    WriteArray(out, grid->GetPoints()->GetData(), -1);
-    WriteCells(out, grid->GetCells());
-    WriteArray(out, grid->GetCellTypesArray(), -1);
+    WriteArray(out, grid->GetPoints()->GetData(), -1, keep);
+    WriteCells(out, grid->GetCells(), keep);
+    WriteArray(out, grid->GetCellTypesArray(), -1, keep);
     const bool faces = grid->GetFaces() && grid->GetFaceLocations();
     out.U64(faces ? 1 : 0);
     if (faces)
     {
-      WriteArray(out, grid->GetFaceLocations(), -1);
-      WriteArray(out, grid->GetFaces(), -1);
+      WriteArray(out, grid->GetFaceLocations(), -1, keep);
+      WriteArray(out, grid->GetFaces(), -1, keep);
     }
   }
   else if (auto* poly = vtkPolyData::SafeDownCast(mesh))
   {
     out.U64(Poly);
-    WriteArray(out, poly->GetPoints()->GetData(), -1);
-    for (vtkCellArray* cells : { poly->GetVerts(), poly->GetLines(), poly->GetPolys(), poly->GetStrips() })
+    WriteArray(out, poly->GetPoints()->GetData(), -1, keep);
+    for (vtkCellArray* cells :
+      { poly->GetVerts(), poly->GetLines(), poly->GetPolys(), poly->GetStrips() })
     {
-      WriteCells(out, cells);
+      WriteCells(out, cells, keep);
     }
   }
   else
@@ -322,11 +448,12 @@ void WriteMesh(Sink& out, vtkDataSet* mesh)
     writer->WriteToOutputStringOn();
     writer->Write();
     out.U64(Legacy);
-    out.Text(std::string(writer->GetOutputString(), writer->GetOutputStringLength()));
+    legacy.assign(writer->GetOutputString(), writer->GetOutputStringLength());
+    out.Block(legacy.data(), legacy.size());
     return;
   }
-  WriteFields(out, mesh->GetPointData());
-  WriteFields(out, mesh->GetCellData());
+  WriteFields(out, mesh->GetPointData(), keep);
+  WriteFields(out, mesh->GetCellData(), keep);
 }
 
 // The parent's side; null when the file is not what WriteMesh() wrote.
@@ -337,7 +464,7 @@ vtkSmartPointer<vtkDataSet> ReadMesh(Source& in)
   {
     vtkNew<vtkDataSetReader> reader;
     reader->ReadFromInputStringOn();
-    reader->SetInputString(in.Text());
+    reader->SetInputString(in.BlockText());
     reader->Update();
     return in.Ok ? vtkSmartPointer<vtkDataSet>(reader->GetOutput()) : nullptr;
   }
@@ -434,7 +561,8 @@ protected:
   }
   int sync() override
   {
-    Sink(this->Fd).Bytes(this->Line.data(), this->Line.size());
+    bool ok = true;
+    WriteAll(this->Fd, this->Line.data(), this->Line.size(), ok);
     this->Line.clear();
     return 0;
   }
@@ -450,6 +578,7 @@ private:
 [[noreturn]] void RunChild(const MeshReadFunction& read,
   const ReadLimits& limits,
   int logFd,
+  int statusFd,
   int resultFd)
 {
   const int null = ::open("/dev/null", O_RDWR);
@@ -469,7 +598,7 @@ private:
   }
   PipeBuffer buffer(logFd);
   std::ostream log(&buffer);
-  Sink out(resultFd);
+  Sink out;
   std::string error;
   vtkSmartPointer<vtkDataSet> mesh;
   try
@@ -487,24 +616,32 @@ private:
     error = std::string("the reader failed: ") + e.what();
   }
   log.flush();
-  out.U64(Tag);
-  if (mesh)
+  std::vector<vtkSmartPointer<vtkDataArray>> keep;
+  std::string legacy;
+  bool written = false;
+  try
   {
-    try
+    if (mesh)
     {
-      WriteMesh(out, mesh);
+      WriteMesh(out, mesh, keep, legacy);
     }
-    catch (const std::bad_alloc&)
+    else
     {
-      ::_exit(3);
+      out.U64(Failed);
+      out.Text(error.empty() ? "the reader failed without a message" : error);
     }
+    written = out.Write(resultFd);
   }
-  else
+  catch (const std::bad_alloc&)
   {
-    out.U64(Failed);
-    out.Text(error.empty() ? "the reader failed without a message" : error);
+    written = false;
   }
-  ::_exit(out.Ok ? 0 : 2);
+  // The parent goes on as soon as this byte arrives; the child's memory is
+  // released meanwhile.
+  const char done = written ? 'Y' : 'N';
+  bool ok = true;
+  WriteAll(statusFd, &done, 1, ok);
+  ::_exit(written ? 0 : 2);
 }
 
 // Why a child ended without a result, in words.
@@ -588,12 +725,15 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     return nullptr;
   };
   Descriptor result(::memfd_create("orvi-mesh", MFD_CLOEXEC));
-  std::array<int, 2> pipeFds{ -1, -1 };
-  if (result.Fd < 0 || ::pipe2(pipeFds.data(), O_CLOEXEC) != 0)
+  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 };
+  const bool piped =
+    ::pipe2(logFds.data(), O_CLOEXEC) == 0 && ::pipe2(statusFds.data(), O_CLOEXEC) == 0;
+  Descriptor logRead(logFds[0]), logWrite(logFds[1]);
+  Descriptor statusRead(statusFds[0]), statusWrite(statusFds[1]);
+  if (result.Fd < 0 || !piped)
   {
     return fail(std::string("cannot start the reader (") + std::strerror(errno) + ")");
   }
-  Descriptor logRead(pipeFds[0]), logWrite(pipeFds[1]);
   log.flush();
   const pid_t child = ::fork();
   if (child < 0)
@@ -603,22 +743,26 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   if (child == 0)
   {
     logRead.Close();
-    RunChild(read, limits, logWrite.Fd, result.Fd);
+    statusRead.Close();
+    RunChild(read, limits, logWrite.Fd, statusWrite.Fd, result.Fd);
   }
   logWrite.Close();
+  statusWrite.Close();
 
-  // The child's log until it closes the pipe by ending, or its time is up.
+  // The child's log as it comes, until its status byte (or its end), or
+  // until its time is up.
   const auto deadline = std::chrono::steady_clock::now() +
     std::chrono::milliseconds(static_cast<long long>(limits.Seconds * 1000.0));
-  std::string pending;
-  bool late = false;
+  char status = 0;
+  bool late = false, logOpen = true;
   for (;;)
   {
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
       deadline - std::chrono::steady_clock::now())
                         .count();
-    pollfd waiting{ logRead.Fd, POLLIN, 0 };
-    const int ready = left > 0 ? ::poll(&waiting, 1, static_cast<int>(left)) : 0;
+    std::array<pollfd, 2> waiting{ { { statusRead.Fd, POLLIN, 0 },
+      { logOpen ? logRead.Fd : -1, POLLIN, 0 } } };
+    const int ready = left > 0 ? ::poll(waiting.data(), waiting.size(), static_cast<int>(left)) : 0;
     if (ready < 0 && errno == EINTR)
     {
       continue;
@@ -628,61 +772,79 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
       late = ready == 0;
       break;
     }
-    std::array<char, 4096> chunk{};
-    const ssize_t got = ::read(logRead.Fd, chunk.data(), chunk.size());
-    if (got < 0 && errno == EINTR)
+    if (waiting[1].revents != 0)
     {
-      continue;
+      std::array<char, 4096> chunk{};
+      const ssize_t got = ::read(logRead.Fd, chunk.data(), chunk.size());
+      if (got > 0)
+      {
+        log.write(chunk.data(), got);
+        continue; // the log first: it was written before the status
+      }
+      logOpen = got < 0 && errno == EINTR;
     }
-    if (got <= 0)
+    if (waiting[0].revents != 0)
     {
+      const ssize_t got = ::read(statusRead.Fd, &status, 1);
+      if (got < 0 && errno == EINTR)
+      {
+        continue;
+      }
       break;
     }
-    log.write(chunk.data(), got);
   }
+  log.flush();
+  int ended = 0;
+  const auto reap = [&]()
+  {
+    while (::waitpid(child, &ended, 0) < 0 && errno == EINTR)
+    {
+    }
+  };
   if (late)
   {
     ::kill(child, SIGKILL);
-  }
-  int status = 0;
-  while (::waitpid(child, &status, 0) < 0 && errno == EINTR)
-  {
-  }
-  log.flush();
-  if (late)
-  {
+    reap();
     std::ostringstream why;
     why << "VTK's reader was still busy after " << limits.Seconds
         << " s, far longer than a file of this size takes (the file is damaged)";
     return fail(why.str());
   }
+  if (status != 'Y')
+  {
+    reap();
+    return fail(Death(ended));
+  }
   struct stat info
   {
   };
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || ::fstat(result.Fd, &info) != 0)
-  {
-    return fail(Death(status));
-  }
-  Source in(result.Fd, static_cast<std::uint64_t>(info.st_size));
-  if (in.U64() != Tag)
-  {
-    return fail(Death(status));
-  }
-  // The child's answer: its error, or the mesh.
   vtkSmartPointer<vtkDataSet> mesh;
+  std::string childError;
   try
   {
-    Source peek = in;
-    if (peek.U64() == Failed)
+    if (::fstat(result.Fd, &info) == 0)
     {
-      error = peek.Text();
-      return nullptr;
+      Source in(result.Fd, static_cast<std::uint64_t>(info.st_size));
+      if (in.Ok && in.U64() == Failed)
+      {
+        childError = in.Text();
+      }
+      else if (in.Ok)
+      {
+        Source again(result.Fd, static_cast<std::uint64_t>(info.st_size));
+        mesh = ReadMesh(again);
+      }
     }
-    mesh = ReadMesh(in);
   }
   catch (const std::bad_alloc&)
   {
-    return fail("not enough memory to take over the mesh");
+    mesh = nullptr;
+  }
+  reap();
+  if (!childError.empty())
+  {
+    error = childError;
+    return nullptr;
   }
   if (!mesh)
   {
