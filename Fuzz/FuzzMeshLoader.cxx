@@ -95,12 +95,11 @@ void CheckPromises(vtkDataSet* mesh)
       }
     }
   }
-  for (vtkDataSetAttributes* fields :
-    { static_cast<vtkDataSetAttributes*>(mesh->GetPointData()),
-      static_cast<vtkDataSetAttributes*>(mesh->GetCellData()) })
+  for (vtkDataSetAttributes* fields : { static_cast<vtkDataSetAttributes*>(mesh->GetPointData()),
+         static_cast<vtkDataSetAttributes*>(mesh->GetCellData()) })
   {
-    const vtkIdType count = fields == mesh->GetPointData() ? mesh->GetNumberOfPoints()
-                                                            : mesh->GetNumberOfCells();
+    const vtkIdType count =
+      fields == mesh->GetPointData() ? mesh->GetNumberOfPoints() : mesh->GetNumberOfCells();
     for (int i = 0; i < fields->GetNumberOfArrays(); ++i)
     {
       if (fields->GetAbstractArray(i)->GetNumberOfTuples() != count)
@@ -119,11 +118,13 @@ void CheckPromises(vtkDataSet* mesh)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-  static const std::array<const char*, 6> extensions = { ".vtk", ".vtu", ".vtp", ".stl", ".ply",
-    ".obj" };
+  static const std::array<const char*, 6> extensions = {
+    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj"
+  };
   static const bool inProcess = std::getenv("ORVI_FUZZ_IN_PROCESS") != nullptr;
   static vtkNew<CountingWindow> window;
-  static const bool installed = [] {
+  static const bool installed = []
+  {
     vtkOutputWindow::SetInstance(window);
     return true;
   }();
@@ -142,8 +143,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream log;
   std::string error;
   const int before = window->Lines;
-  vtkSmartPointer<vtkDataSet> mesh = inProcess ? orvi::LoadMeshInProcess(path, log, error)
-                                               : orvi::LoadMesh(path, log, error);
+  vtkSmartPointer<vtkDataSet> mesh =
+    inProcess ? orvi::LoadMeshInProcess(path, log, error) : orvi::LoadMesh(path, log, error);
   std::remove(path.c_str());
   if (window->Lines != before)
   {

@@ -4,6 +4,8 @@
 # (the index of its extension in .vtk .vtu .vtp .stl .ply .obj).
 set(tutorials "$ENV{ORVI_GMSH_TUTORIALS}" /usr/share/doc/gmsh-doc/doc/gmsh/tutorial
   /usr/share/doc/gmsh/tutorial /usr/share/doc/gmsh-doc/tutorial)
+# VTK leaks a few bytes at exit; the fuzz build reports leaks as failures.
+set(ENV{ASAN_OPTIONS} "detect_leaks=0")
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}/meshes" "${OUT}/corpus")
 foreach(t t1 t2 t5)

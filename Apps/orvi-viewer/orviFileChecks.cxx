@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <array>
-#include <cstdint>
 #include <cerrno>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -300,14 +300,15 @@ bool WholeNumber(vtkXMLDataElement* element, const char* name, long long& value,
 
 bool IsIntegerType(const std::string& type)
 {
-  static const char* const names[] = { "Int8", "UInt8", "Int16", "UInt16", "Int32", "UInt32",
-    "Int64", "UInt64" };
+  static const char* const names[] = {
+    "Int8", "UInt8", "Int16", "UInt16", "Int32", "UInt32", "Int64", "UInt64"
+  };
   return std::find(std::begin(names), std::end(names), type) != std::end(names);
 }
 
 struct XMLLimits
 {
-  double Values;      // the most values the file could hold
+  double Values;        // the most values the file could hold
   std::uint64_t Length; // its length in bytes
 };
 
@@ -385,8 +386,12 @@ bool CheckXMLElement(vtkXMLDataElement* element,
   }
   if (name == "Piece")
   {
-    for (const char* count : { "NumberOfPoints", "NumberOfCells", "NumberOfVerts", "NumberOfLines",
-           "NumberOfStrips", "NumberOfPolys" })
+    for (const char* count : { "NumberOfPoints",
+           "NumberOfCells",
+           "NumberOfVerts",
+           "NumberOfLines",
+           "NumberOfStrips",
+           "NumberOfPolys" })
     {
       long long value = 0;
       bool present = false;

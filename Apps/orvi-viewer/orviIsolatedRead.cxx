@@ -27,8 +27,8 @@
 #include <map>
 #include <mutex>
 #include <new>
-#include <stdexcept>
 #include <sstream>
+#include <stdexcept>
 #include <streambuf>
 #include <vector>
 
@@ -120,8 +120,12 @@ public:
     }
     // One mapping filled at once: far cheaper than faulting its pages in
     // one by one through write().
-    void* map = ::mmap(nullptr, this->BlockBytes, PROT_READ | PROT_WRITE,
-      MAP_SHARED | MAP_POPULATE, fd, static_cast<off_t>(head));
+    void* map = ::mmap(nullptr,
+      this->BlockBytes,
+      PROT_READ | PROT_WRITE,
+      MAP_SHARED | MAP_POPULATE,
+      fd,
+      static_cast<off_t>(head));
     if (map == MAP_FAILED)
     {
       return false;
@@ -232,8 +236,12 @@ public:
     {
       return nullptr;
     }
-    void* map = ::mmap(nullptr, bytes, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_POPULATE,
-      this->Fd, static_cast<off_t>(this->Head + at));
+    void* map = ::mmap(nullptr,
+      bytes,
+      PROT_READ | PROT_WRITE,
+      MAP_SHARED | MAP_POPULATE,
+      this->Fd,
+      static_cast<off_t>(this->Head + at));
     if (map == MAP_FAILED)
     {
       this->Ok = false;
@@ -269,7 +277,10 @@ private:
 // Arrays: type, components, tuples, name, the attribute it is (scalars,
 // vectors, ...; -1 for none), then its values as they lie in memory. The
 // child keeps its arrays alive until it has written them.
-void WriteArray(Sink& out, vtkDataArray* array, int attribute, std::vector<vtkSmartPointer<vtkDataArray>>& keep)
+void WriteArray(Sink& out,
+  vtkDataArray* array,
+  int attribute,
+  std::vector<vtkSmartPointer<vtkDataArray>>& keep)
 {
   vtkSmartPointer<vtkDataArray> flat = array;
   if (!array->HasStandardMemoryLayout())
@@ -301,8 +312,8 @@ vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& a
   }
   std::uint64_t bytes = 0;
   void* values = in.Block(bytes);
-  if (!in.Ok || !array || array->GetDataType() != type || components < 1 ||
-    components > 1u << 20 || !array->HasStandardMemoryLayout() ||
+  if (!in.Ok || !array || array->GetDataType() != type || components < 1 || components > 1u << 20 ||
+    !array->HasStandardMemoryLayout() ||
     bytes != tuples * components * static_cast<std::uint64_t>(array->GetDataTypeSize()))
   {
     if (values)
@@ -316,7 +327,9 @@ vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& a
   if (values)
   {
     // The mapped pages become the array's: no copy.
-    array->SetVoidArray(values, static_cast<vtkIdType>(tuples * components), 0,
+    array->SetVoidArray(values,
+      static_cast<vtkIdType>(tuples * components),
+      0,
       vtkAbstractArray::VTK_DATA_ARRAY_USER_DEFINED);
     array->SetArrayFreeFunction(&UnmapArray);
   }
@@ -331,7 +344,9 @@ vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& a
   return array;
 }
 
-void WriteFields(Sink& out, vtkDataSetAttributes* fields, std::vector<vtkSmartPointer<vtkDataArray>>& keep)
+void WriteFields(Sink& out,
+  vtkDataSetAttributes* fields,
+  std::vector<vtkSmartPointer<vtkDataArray>>& keep)
 {
   std::array<int, vtkDataSetAttributes::NUM_ATTRIBUTES> attributes{};
   fields->GetAttributeIndices(attributes.data());
@@ -413,7 +428,10 @@ vtkSmartPointer<vtkCellArray> ReadCells(Source& in)
 
 //------------------------------------------------------------------------------
 // The child's side: the mesh, as compactly as it lies in memory.
-void WriteMesh(Sink& out, vtkDataSet* mesh, std::vector<vtkSmartPointer<vtkDataArray>>& keep, std::string& legacy)
+void WriteMesh(Sink& out,
+  vtkDataSet* mesh,
+  std::vector<vtkSmartPointer<vtkDataArray>>& keep,
+  std::string& legacy)
 {
   if (auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh))
   {
@@ -701,12 +719,12 @@ ReadLimits LimitsForFile(double fileBytes)
 #if !defined(__SANITIZE_ADDRESS__)
 #if defined(__has_feature)
 #if !__has_feature(address_sanitizer)
-  limits.MemoryBytes =
-    0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  limits.MemoryBytes = 0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) *
+    static_cast<double>(sysconf(_SC_PAGESIZE));
 #endif
 #else
-  limits.MemoryBytes =
-    0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  limits.MemoryBytes = 0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) *
+    static_cast<double>(sysconf(_SC_PAGESIZE));
 #endif
 #endif
   return limits;

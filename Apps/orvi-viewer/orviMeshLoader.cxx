@@ -111,9 +111,8 @@ private:
     // and bytes of the file it quotes go.
     message = message.substr(0, message.find('\n'));
     message = message.substr(0, message.find(" for file: "));
-    const auto quoted = std::find_if(message.begin(),
-      message.end(),
-      [](unsigned char c) { return c < 0x20 || c >= 0x7f; });
+    const auto quoted = std::find_if(
+      message.begin(), message.end(), [](unsigned char c) { return c < 0x20 || c >= 0x7f; });
     message.erase(quoted, message.end());
     while (!message.empty() &&
       (std::isspace(static_cast<unsigned char>(message.back())) || message.back() == ':'))
@@ -237,8 +236,7 @@ bool CheckXMLHeader(vtkAlgorithm* reader, const std::string& path, std::string& 
     return false;
   }
   std::string why;
-  if (!CheckXMLElements(
-        parser->GetRootElement(), vtksys::SystemTools::FileLength(path), why))
+  if (!CheckXMLElements(parser->GetRootElement(), vtksys::SystemTools::FileLength(path), why))
   {
     error = "cannot read '" + path + "': not a valid " + Extension(path) + " mesh (" + why + ")";
     return false;
@@ -321,9 +319,11 @@ void DropMismatchedArrays(vtkDataSet* data, std::ostream& log)
 {
   for (auto [fields, count, what] :
     { std::make_tuple(static_cast<vtkDataSetAttributes*>(data->GetPointData()),
-        data->GetNumberOfPoints(), "point"),
+        data->GetNumberOfPoints(),
+        "point"),
       std::make_tuple(static_cast<vtkDataSetAttributes*>(data->GetCellData()),
-        data->GetNumberOfCells(), "cell") })
+        data->GetNumberOfCells(),
+        "cell") })
   {
     for (int i = fields->GetNumberOfArrays() - 1; i >= 0; --i)
     {
@@ -571,7 +571,9 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log,
   { return ReadChecked(reader, path, childLog, childError); };
   vtkSmartPointer<vtkDataSet> data = ReadIsolated(read,
     LimitsForFile(static_cast<double>(vtksys::SystemTools::FileLength(path))),
-    "cannot read '" + path + "'", log, error);
+    "cannot read '" + path + "'",
+    log,
+    error);
   if (!data)
   {
     return nullptr;

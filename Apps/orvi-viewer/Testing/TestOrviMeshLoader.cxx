@@ -137,8 +137,8 @@ TEST(OrviMeshLoader, GmshMeshesInEveryFormatComeThroughAsVtkReadsThem)
   {
     GTEST_SKIP() << why;
   }
-  const std::string convert =
-    std::string(ORVI_MESH_FORMATS_EXECUTABLE) + " '" + mesh + "' '" + (dir / "formats").string() + "'";
+  const std::string convert = std::string(ORVI_MESH_FORMATS_EXECUTABLE) + " '" + mesh + "' '" +
+    (dir / "formats").string() + "'";
   ASSERT_EQ(std::system(convert.c_str()), 0) << convert;
   int files = 0;
   for (const auto& entry : fs::directory_iterator(dir / "formats"))
@@ -187,8 +187,9 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     "damaged)";
   const std::pair<const char*, std::string> files[] = {
     { "swapped-types.vtu",
-      vtu + "the points are 3 component(s) of Int64; points are 3 components of Float32 or "
-            "Float64)" },
+      vtu +
+        "the points are 3 component(s) of Int64; points are 3 components of Float32 or "
+        "Float64)" },
     { "components-negative.vtu",
       vtu + "the points' array has NumberOfComponents '-1' (1 to 65536 expected))" },
     { "components-huge.vtu",
@@ -203,10 +204,8 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     { "short-polygon.ply",
       "cannot read '@': not a valid .ply mesh (cell 1 is a polygon of 2 point(s); a polygon "
       "needs at least 3)" },
-    { "short-polygon.vtk",
-      vtk + "cell 1 is a polygon of 2 point(s); a polygon needs at least 3)" },
-    { "gmsh-mesh.vtk",
-      vtk + "it is a gmsh .msh file; gmsh writes VTK's format with -format vtk)" },
+    { "short-polygon.vtk", vtk + "cell 1 is a polygon of 2 point(s); a polygon needs at least 3)" },
+    { "gmsh-mesh.vtk", vtk + "it is a gmsh .msh file; gmsh writes VTK's format with -format vtk)" },
     { "far-point.stl",
       "cannot read '@': not a valid .stl mesh (point 0 (1e+09, 0, 1.8) lies up to 4.15e+08 times "
       "the model's size from the other 74 points: drawn, the model would shrink to a dot (is the "
@@ -232,8 +231,7 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
 {
   const fs::path dir = TestDir();
   const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj" };
-  const std::vector<std::pair<const char*, std::string>> findings = {
-  };
+  const std::vector<std::pair<const char*, std::string>> findings = {};
   for (const auto& [name, message] : findings)
   {
     std::ifstream in(std::string(ORVI_FUZZ_REGRESSION_DIR "/") + name, std::ios::binary);
@@ -270,8 +268,7 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
         return nullptr;
       },
       "f: VTK's reader died on its contents with a segmentation fault (the file is damaged)" },
-    { [](std::ostream&, std::string&) -> vtkSmartPointer<vtkDataSet>
-      { throw std::bad_alloc(); },
+    { [](std::ostream&, std::string&) -> vtkSmartPointer<vtkDataSet> { throw std::bad_alloc(); },
       "not enough memory for what the file claims to hold (is it damaged?)" },
     { [](std::ostream& log, std::string& error) -> vtkSmartPointer<vtkDataSet>
       {
@@ -296,8 +293,12 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
 TEST(OrviMeshLoader, TheViewerPrintsOnlyItsOwnLines)
 {
   const fs::path dir = TestDir();
-  for (const char* name : { "gmsh-mesh.vtk", "cut-binary.vtk", "points-negative.vtk",
-         "garbage.obj", "components-negative.vtu", "short-polygon.ply" })
+  for (const char* name : { "gmsh-mesh.vtk",
+         "cut-binary.vtk",
+         "points-negative.vtk",
+         "garbage.obj",
+         "components-negative.vtu",
+         "short-polygon.ply" })
   {
     SCOPED_TRACE(name);
     const std::string out = (dir / "out.txt").string();

@@ -123,8 +123,9 @@ int main(int argc, char* argv[])
     legacy->SetFileName((base + (binary ? "-binary.vtk" : "-ascii.vtk")).c_str());
     legacy->Write();
   }
-  const std::pair<const char*, int> xmlModes[] = { { "-ascii.vtu", 0 }, { "-binary.vtu", 1 },
-    { "-appended.vtu", 2 }, { "-zlib.vtu", 3 } };
+  const std::pair<const char*, int> xmlModes[] = {
+    { "-ascii.vtu", 0 }, { "-binary.vtu", 1 }, { "-appended.vtu", 2 }, { "-zlib.vtu", 3 }
+  };
   for (const auto& [suffix, mode] : xmlModes)
   {
     vtkNew<vtkXMLUnstructuredGridWriter> xml;
