@@ -504,7 +504,7 @@ bool CheckPLY(const std::string& path, std::string& error)
   {
     return true;
   }
-  bool binary = false, bigEndian = false;
+  bool binary = false, bigEndian = false, hasFormat = false;
   std::vector<PlyElement> elements;
   bool ended = false;
   while (!ended && std::getline(in, line))
@@ -516,8 +516,13 @@ bool CheckPLY(const std::string& path, std::string& error)
     {
       std::string format;
       words >> format;
+      if (format != "ascii" && format != "binary_little_endian" && format != "binary_big_endian")
+      {
+        return Refuse(path, ".ply", "unknown format '" + format + "'", error);
+      }
       binary = format != "ascii";
       bigEndian = format == "binary_big_endian";
+      hasFormat = true;
     }
     else if (keyword == "element")
     {
@@ -560,6 +565,16 @@ bool CheckPLY(const std::string& path, std::string& error)
     {
       ended = true;
     }
+    else if (keyword != "comment" && keyword != "obj_info" && !keyword.empty())
+    {
+      // VTK's reader takes such a line for part of the header and crashes
+      // on what follows.
+      return Refuse(path, ".ply", "unknown header line '" + line.substr(0, 60) + "'", error);
+    }
+  }
+  if (ended && !hasFormat)
+  {
+    return Refuse(path, ".ply", "its header has no format line", error);
   }
   if (!ended)
   {

@@ -42,6 +42,7 @@
 #include <cmath>
 #include <fstream>
 #include <new>
+#include <regex>
 #include <sstream>
 #include <string>
 #include <tuple>
@@ -91,6 +92,11 @@ public:
   vtkSmartPointer<vtkOutputWindow> Previous;
   std::string First; // the first error, without VTK's file and line
   int Errors = 0;
+  // The pipeline's report that the reader failed, counted apart.
+  std::string Generic;
+  int Failures = 0;
+  bool Failed() const { return this->Errors + this->Failures > 0; }
+  std::string Why() const { return this->First.empty() ? this->Generic : this->First; }
 
 private:
   void Keep(const char* text)
@@ -119,8 +125,22 @@ private:
     {
       message.pop_back();
     }
+    // Object addresses say nothing to a user.
+    message = std::regex_replace(message, std::regex(" ?\\(?0x[0-9a-fA-F]+\\)?"), "");
     constexpr std::size_t Longest = 200;
-    this->First = message.size() > Longest ? message.substr(0, Longest) + "..." : message;
+    message = message.size() > Longest ? message.substr(0, Longest) + "..." : message;
+    // The pipeline's "Algorithm R returned failure for request: ..." only
+    // says that the reader failed: its own message, when it gave one, says
+    // why.
+    if (message.rfind("Algorithm ", 0) == 0 &&
+      message.find("returned failure") != std::string::npos)
+    {
+      this->Generic = "VTK's reader failed on it";
+      --this->Errors;
+      ++this->Failures;
+      return;
+    }
+    this->First = message;
   }
 
   void Filter(const char* text, bool generic)
@@ -494,22 +514,22 @@ vtkSmartPointer<vtkDataSet> ReadChecked(vtkAlgorithm* reader,
   {
     return nullptr;
   }
-  if (errors->Errors == 0)
+  if (!errors->Failed())
   {
     reader->Update();
   }
   vtkDataSet* data = vtkDataSet::SafeDownCast(reader->GetOutputDataObject(0));
-  if (errors->Errors > 0 || !data)
+  if (errors->Failed() || !data)
   {
-    error = invalid + (errors->First.empty() ? "" : " (" + errors->First + ")");
+    error = invalid + (errors->Why().empty() ? "" : " (" + errors->Why() + ")");
     return nullptr;
   }
   const vtkIdType numPoints = data->GetNumberOfPoints(), numCells = data->GetNumberOfCells();
   DropMismatchedArrays(data, log);
   const std::string fault = CheckMesh(data);
-  if (!fault.empty() || errors->Errors > 0)
+  if (!fault.empty() || errors->Failed())
   {
-    error = invalid + " (" + (fault.empty() ? errors->First : fault) + ")";
+    error = invalid + " (" + (fault.empty() ? errors->Why() : fault) + ")";
     return nullptr;
   }
   if (numPoints == 0 || numCells == 0 || !HasDrawableCell(data))

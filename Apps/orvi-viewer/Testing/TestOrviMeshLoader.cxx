@@ -231,7 +231,17 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
 {
   const fs::path dir = TestDir();
   const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj" };
-  const std::vector<std::pair<const char*, std::string>> findings = {};
+  const std::string ply = "cannot read '@': not a valid .ply mesh (";
+  const std::vector<std::pair<const char*, std::string>> findings = {
+    { "ply-1", ply + "unknown header line 'formaar bnity_little_endian 1.0')" },
+    { "ply-2", ply + "VTK's reader failed on it)" },
+    { "ply-3", ply + "unknown header line 'vtkDataSetary_littl1.0\"?>')" },
+    { "ply-4", ply + "unknown header line 'formaar bnity_little_endian 1.0')" },
+    { "ply-5", ply + "unknown format 'binary_littus_endian')" },
+    { "ply-6",
+      "cannot read '@': VTK's reader died on its contents with a segmentation fault (the file is "
+      "damaged)" },
+  };
   for (const auto& [name, message] : findings)
   {
     std::ifstream in(std::string(ORVI_FUZZ_REGRESSION_DIR "/") + name, std::ios::binary);
