@@ -32,6 +32,10 @@ struct ReadLimits
 {
   double Seconds = 60.0;
   double MemoryBytes = 0.0;
+  // Bytes of heap the read is expected to fill: laid out at once in large
+  // pages (see RunChild), as a fresh process otherwise faults in every
+  // page of what it allocates one small page at a time.
+  double HeapBytes = 0.0;
 };
 
 /// Runs read in a child process and returns its mesh (a vtkUnstructuredGrid
@@ -47,7 +51,8 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
 
 /// Limits for reading a file of the given size: ten seconds plus a second
 /// for every 4 MB (VTK's slowest reader, legacy ASCII, reads over 20 MB a
-/// second), and three quarters of the machine's physical memory.
+/// second), three quarters of the machine's physical memory, and a heap of
+/// eight times the file's size (at most an eighth of the memory).
 ReadLimits LimitsForFile(double fileBytes);
 
 } // namespace orvi

@@ -224,23 +224,30 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
 }
 
 //==============================================================================
-// Inputs the loader's fuzz target found (Fuzz/regressions: the first byte
-// names the format, .vtk .vtu .vtp .stl .ply .obj by its value modulo 6,
-// the rest is the file): each refused with its message.
+// Inputs that crashed VTK's PLY reader behind the loader's checks when the
+// fuzz target ran it in process (Fuzz/regressions: the first byte names the
+// format, .vtk .vtu .vtp .stl .ply .obj by its value modulo 6, the rest is
+// the file): each refused with its message, by a check in front of the
+// reader or by the child process dying.
 TEST(OrviMeshLoader, FuzzFindingsAreRefused)
 {
   const fs::path dir = TestDir();
   const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj" };
   const std::string ply = "cannot read '@': not a valid .ply mesh (";
+  const std::string died =
+    "cannot read '@': VTK's reader died on its contents with a segmentation fault (the file is "
+    "damaged)";
   const std::vector<std::pair<const char*, std::string>> findings = {
     { "ply-1", ply + "unknown header line 'formaar bnity_little_endian 1.0')" },
     { "ply-2", ply + "VTK's reader failed on it)" },
     { "ply-3", ply + "unknown header line 'vtkDataSetary_littl1.0\"?>')" },
     { "ply-4", ply + "unknown header line 'formaar bnity_little_endian 1.0')" },
     { "ply-5", ply + "unknown format 'binary_littus_endian')" },
-    { "ply-6",
-      "cannot read '@': VTK's reader died on its contents with a segmentation fault (the file is "
-      "damaged)" },
+    { "ply-6", died },
+    { "ply-7", died },
+    { "ply-8", "" }, // VTK's reader read out of bounds under ASan; here it reads a valid mesh
+    { "ply-9", died },
+    { "ply-10", died },
   };
   for (const auto& [name, message] : findings)
   {
@@ -250,6 +257,13 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
     const std::string path =
       (dir / (std::string(name) + extensions[static_cast<unsigned char>(bytes[0]) % 6])).string();
     std::ofstream(path, std::ios::binary) << bytes.substr(1);
+    if (message.empty())
+    {
+      std::ostringstream log;
+      std::string error;
+      EXPECT_TRUE(orvi::LoadMesh(path, log, error)) << error;
+      continue;
+    }
     ExpectRefused(path, message);
   }
 }
@@ -279,7 +293,7 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
       },
       "f: VTK's reader died on its contents with a segmentation fault (the file is damaged)" },
     { [](std::ostream&, std::string&) -> vtkSmartPointer<vtkDataSet> { throw std::bad_alloc(); },
-      "not enough memory for what the file claims to hold (is it damaged?)" },
+      "f: not enough memory for what the file claims to hold (is it damaged?)" },
     { [](std::ostream& log, std::string& error) -> vtkSmartPointer<vtkDataSet>
       {
         log << "a line from the child\n";
