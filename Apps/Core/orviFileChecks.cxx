@@ -1,11 +1,15 @@
 #include "orviFileChecks.h"
 
+#include "vtkXMLDataElement.h"
+
 #include <vtksys/SystemTools.hxx>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <sstream>
@@ -274,7 +278,188 @@ bool WalkRows(Rows& rows,
   }
   return true;
 }
+
+// An attribute as a whole number; false when it is there but is not one.
+bool WholeNumber(vtkXMLDataElement* element, const char* name, long long& value, bool& present)
+{
+  const char* text = element->GetAttribute(name);
+  present = text != nullptr;
+  if (!text)
+  {
+    return true;
+  }
+  char* end = nullptr;
+  errno = 0;
+  value = std::strtoll(text, &end, 10);
+  while (end && (*end == ' ' || *end == '\t'))
+  {
+    ++end;
+  }
+  return errno == 0 && end != text && end && *end == '\0';
+}
+
+bool IsIntegerType(const std::string& type)
+{
+  static const char* const names[] = {
+    "Int8", "UInt8", "Int16", "UInt16", "Int32", "UInt32", "Int64", "UInt64"
+  };
+  return std::find(std::begin(names), std::end(names), type) != std::end(names);
+}
+
+struct XMLLimits
+{
+  double Values;        // the most values the file could hold
+  std::uint64_t Length; // its length in bytes
+};
+
+bool CheckDataArray(vtkXMLDataElement* array,
+  const std::string& parent,
+  const XMLLimits& limits,
+  std::string& why)
+{
+  const std::string name = array->GetAttribute("Name") ? array->GetAttribute("Name") : "";
+  const std::string what = parent == "Points" ? "the points' array"
+    : name.empty()                            ? "an array of " + parent
+                                              : "array '" + name + "'";
+  const std::string type = array->GetAttribute("type") ? array->GetAttribute("type") : "";
+  if (type != "Float32" && type != "Float64" && type != "String" && !IsIntegerType(type))
+  {
+    why = what + " has the unknown type '" + type + "'";
+    return false;
+  }
+  long long components = 1, tuples = 0, offset = 0;
+  bool hasComponents = false, hasTuples = false, hasOffset = false;
+  if (!WholeNumber(array, "NumberOfComponents", components, hasComponents) || components < 1 ||
+    components > 65536)
+  {
+    why = what + " has NumberOfComponents '" + array->GetAttribute("NumberOfComponents") +
+      "' (1 to 65536 expected)";
+    return false;
+  }
+  if (!WholeNumber(array, "NumberOfTuples", tuples, hasTuples) || tuples < 0 ||
+    static_cast<double>(tuples) * static_cast<double>(components) > limits.Values)
+  {
+    why = what + " claims NumberOfTuples '" + array->GetAttribute("NumberOfTuples") +
+      (tuples < 0 ? "', not a count" : "', more than the file could hold");
+    return false;
+  }
+  const std::string format = array->GetAttribute("format") ? array->GetAttribute("format") : "";
+  if (format != "ascii" && format != "binary" && format != "appended")
+  {
+    why = what + " has the unknown format '" + format + "'";
+    return false;
+  }
+  if (format == "appended" &&
+    (!WholeNumber(array, "offset", offset, hasOffset) || !hasOffset || offset < 0 ||
+      static_cast<std::uint64_t>(offset) >= limits.Length))
+  {
+    const char* text = array->GetAttribute("offset");
+    why = what + " has the offset '" + (text ? text : "") + "', not inside the file";
+    return false;
+  }
+  const bool cellList = parent == "Cells" || parent == "Verts" || parent == "Lines" ||
+    parent == "Polys" || parent == "Strips";
+  if (parent == "Points" && ((type != "Float32" && type != "Float64") || components != 3))
+  {
+    why = "the points are " + std::to_string(components) + " component(s) of " + type +
+      "; points are 3 components of Float32 or Float64";
+    return false;
+  }
+  if (cellList && (!IsIntegerType(type) || components != 1))
+  {
+    why = (name.empty() ? "an array" : "array '" + name + "'") + " of " + parent + " is " +
+      std::to_string(components) + " component(s) of " + type + "; it must be one integer";
+    return false;
+  }
+  return true;
+}
+
+bool CheckXMLElement(vtkXMLDataElement* element,
+  const std::string& parent,
+  const XMLLimits& limits,
+  std::string& why)
+{
+  const std::string name = element->GetName() ? element->GetName() : "";
+  if (name == "DataArray" && !CheckDataArray(element, parent, limits, why))
+  {
+    return false;
+  }
+  if (name == "Piece")
+  {
+    for (const char* count : { "NumberOfPoints",
+           "NumberOfCells",
+           "NumberOfVerts",
+           "NumberOfLines",
+           "NumberOfStrips",
+           "NumberOfPolys" })
+    {
+      long long value = 0;
+      bool present = false;
+      const double perItem = std::strcmp(count, "NumberOfPoints") == 0 ? 3.0 : 1.0;
+      if (!WholeNumber(element, count, value, present) || value < 0 ||
+        static_cast<double>(value) * perItem > limits.Values)
+      {
+        why = std::string("the piece claims ") + count + " '" + element->GetAttribute(count) +
+          (value < 0 ? "', not a count" : "', more than the file could hold");
+        return false;
+      }
+    }
+  }
+  for (int i = 0; i < element->GetNumberOfNestedElements(); ++i)
+  {
+    if (!CheckXMLElement(element->GetNestedElement(i), name, limits, why))
+    {
+      return false;
+    }
+  }
+  return true;
+}
 } // namespace
+
+//------------------------------------------------------------------------------
+bool CheckXMLElements(vtkXMLDataElement* root, std::uint64_t fileLength, std::string& why)
+{
+  if (!root)
+  {
+    why = "no XML elements";
+    return false;
+  }
+  const bool compressed = root->GetAttribute("compressor") != nullptr;
+  const XMLLimits limits{ static_cast<double>(fileLength) * (compressed ? 1100.0 : 1.0),
+    fileLength };
+  return CheckXMLElement(root, "", limits, why);
+}
+
+//------------------------------------------------------------------------------
+bool CheckSignature(const std::string& path, const std::string& ext, std::string& why)
+{
+  std::array<char, 64> head{};
+  std::ifstream in(path, std::ios::binary);
+  in.read(head.data(), head.size());
+  const std::string start(head.data(), static_cast<std::size_t>(in.gcount()));
+  if (start.rfind("$MeshFormat", 0) == 0 || start.rfind("$NOD", 0) == 0)
+  {
+    why = "it is a gmsh .msh file; gmsh writes VTK's format with -format vtk";
+    return false;
+  }
+  const auto first = start.find_first_not_of(" \t\r\n");
+  if (ext == ".vtk" && start.rfind("# vtk DataFile", 0) != 0)
+  {
+    why = "it does not start with '# vtk DataFile'";
+    return false;
+  }
+  if ((ext == ".vtu" || ext == ".vtp") && (first == std::string::npos || start[first] != '<'))
+  {
+    why = "it is not an XML file";
+    return false;
+  }
+  if (ext == ".ply" && start.rfind("ply", 0) != 0)
+  {
+    why = "it does not start with 'ply'";
+    return false;
+  }
+  return true;
+}
 
 //------------------------------------------------------------------------------
 bool CheckBinarySTL(const std::string& path, std::string& error)
@@ -319,7 +504,7 @@ bool CheckPLY(const std::string& path, std::string& error)
   {
     return true;
   }
-  bool binary = false, bigEndian = false;
+  bool binary = false, bigEndian = false, hasFormat = false;
   std::vector<PlyElement> elements;
   bool ended = false;
   while (!ended && std::getline(in, line))
@@ -331,8 +516,13 @@ bool CheckPLY(const std::string& path, std::string& error)
     {
       std::string format;
       words >> format;
+      if (format != "ascii" && format != "binary_little_endian" && format != "binary_big_endian")
+      {
+        return Refuse(path, ".ply", "unknown format '" + format + "'", error);
+      }
       binary = format != "ascii";
       bigEndian = format == "binary_big_endian";
+      hasFormat = true;
     }
     else if (keyword == "element")
     {
@@ -375,6 +565,16 @@ bool CheckPLY(const std::string& path, std::string& error)
     {
       ended = true;
     }
+    else if (keyword != "comment" && keyword != "obj_info" && !keyword.empty())
+    {
+      // VTK's reader takes such a line for part of the header and crashes
+      // on what follows.
+      return Refuse(path, ".ply", "unknown header line '" + line.substr(0, 60) + "'", error);
+    }
+  }
+  if (ended && !hasFormat)
+  {
+    return Refuse(path, ".ply", "its header has no format line", error);
   }
   if (!ended)
   {

@@ -5,7 +5,10 @@
 #ifndef orviFileChecks_h
 #define orviFileChecks_h
 
+#include <cstdint>
 #include <string>
+
+class vtkXMLDataElement;
 
 namespace orvi
 {
@@ -23,6 +26,24 @@ bool CheckBinarySTL(const std::string& path, std::string& error);
 /// without a PLY header passes (VTK's reader refuses it). Returns false
 /// with error set otherwise.
 bool CheckPLY(const std::string& path, std::string& error);
+
+/// The attributes of a VTK XML file's elements, as VTK's parser read them
+/// (root: the VTKFile element): every count of a Piece and of a DataArray
+/// (NumberOfPoints, NumberOfCells, ..., NumberOfTuples) a whole number, not
+/// negative and no more values than the file could hold (a value takes at
+/// least one byte; a compressed one at least 1/1100 of one, zlib's best);
+/// NumberOfComponents from 1 to 65536; type one of VTK's numeric types or
+/// String; format ascii, binary or appended with an offset inside the
+/// file; the points three floating-point components; connectivity,
+/// offsets, types, faces and faceoffsets one integer component. Returns
+/// false with why set (in words, no file name) otherwise.
+bool CheckXMLElements(vtkXMLDataElement* root, std::uint64_t fileLength, std::string& why);
+
+/// The first bytes of a file against what its extension promises: a legacy
+/// .vtk starts with "# vtk DataFile", an XML file with '<' (after blanks), a
+/// .ply with "ply"; a gmsh .msh under any of these names is named as such.
+/// Returns false with why set otherwise.
+bool CheckSignature(const std::string& path, const std::string& ext, std::string& why);
 
 } // namespace orvi
 

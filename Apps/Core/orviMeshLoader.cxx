@@ -1,11 +1,14 @@
 #include "orviMeshLoader.h"
 
 #include "orviFileChecks.h"
+#include "orviIsolatedRead.h"
 
 #include "vtkKivUnstructuredGridGenerator.h"
 
 #include "vtkAlgorithm.h"
 #include "vtkCallbackCommand.h"
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
 #include "vtkCellType.h"
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
@@ -19,10 +22,13 @@
 #include "vtkOutputWindow.h"
 #include "vtkPLYReader.h"
 #include "vtkPointData.h"
+#include "vtkPolyData.h"
 #include "vtkPolyDataReader.h"
 #include "vtkSTLReader.h"
+#include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
+#include "vtkXMLDataParser.h"
 #include "vtkXMLPolyDataReader.h"
 #include "vtkXMLUnstructuredDataReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
@@ -37,8 +43,10 @@
 #include <filesystem>
 #include <fstream>
 #include <new>
+#include <regex>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <unistd.h>
@@ -85,6 +93,11 @@ public:
   vtkSmartPointer<vtkOutputWindow> Previous;
   std::string First; // the first error, without VTK's file and line
   int Errors = 0;
+  // The pipeline's report that the reader failed, counted apart.
+  std::string Generic;
+  int Failures = 0;
+  bool Failed() const { return this->Errors + this->Failures > 0; }
+  std::string Why() const { return this->First.empty() ? this->Generic : this->First; }
 
 private:
   void Keep(const char* text)
@@ -100,9 +113,33 @@ private:
     message = newline == std::string::npos ? message : message.substr(newline + 1);
     const auto colon = message.find("): ");
     message = colon == std::string::npos ? message : message.substr(colon + 3);
-    while (!message.empty() && std::isspace(static_cast<unsigned char>(message.back())))
+    // One line of words: VTK's own lines after the first (an information
+    // object's print-out), its " for file: NAME" (the host names the file)
+    // and bytes of the file it quotes go.
+    message = message.substr(0, message.find('\n'));
+    message = message.substr(0, message.find(" for file: "));
+    const auto quoted = std::find_if(
+      message.begin(), message.end(), [](unsigned char c) { return c < 0x20 || c >= 0x7f; });
+    message.erase(quoted, message.end());
+    while (!message.empty() &&
+      (std::isspace(static_cast<unsigned char>(message.back())) || message.back() == ':'))
     {
       message.pop_back();
+    }
+    // Object addresses say nothing to a user.
+    message = std::regex_replace(message, std::regex(" ?\\(?0x[0-9a-fA-F]+\\)?"), "");
+    constexpr std::size_t Longest = 200;
+    message = message.size() > Longest ? message.substr(0, Longest) + "..." : message;
+    // The pipeline's "Algorithm R returned failure for request: ..." only
+    // says that the reader failed: its own message, when it gave one, says
+    // why.
+    if (message.rfind("Algorithm ", 0) == 0 &&
+      message.find("returned failure") != std::string::npos)
+    {
+      this->Generic = "VTK's reader failed on it";
+      --this->Errors;
+      ++this->Failures;
+      return;
     }
     this->First = message;
   }
@@ -188,11 +225,11 @@ vtkSmartPointer<vtkAlgorithm> MakeReader(const std::string& path, const std::str
   return nullptr;
 }
 
-// An XML file's header says how many points it holds before anything is
-// read. Coordinates alone take 12 bytes a point (single precision); a claim
-// beyond the machine's memory is a damaged file, refused before VTK's
-// reader tries to allocate it.
-bool PlausiblePointCount(vtkAlgorithm* reader, const std::string& path, std::string& error)
+// An XML file's header, as VTK's parser read it, before any data is read:
+// the counts it claims against the machine's memory (coordinates alone
+// take 12 bytes a point in single precision) and every attribute VTK's
+// readers trust against the file (see CheckXMLElements).
+bool CheckXMLHeader(vtkAlgorithm* reader, const std::string& path, std::string& error)
 {
   auto* xml = vtkXMLUnstructuredDataReader::SafeDownCast(reader);
   if (!xml)
@@ -200,27 +237,50 @@ bool PlausiblePointCount(vtkAlgorithm* reader, const std::string& path, std::str
     return true;
   }
   xml->UpdateInformation();
+  vtkXMLDataParser* parser = xml->GetXMLParser();
+  if (!parser || !parser->GetRootElement())
+  {
+    return true; // VTK's reader has logged why
+  }
   xml->SetupUpdateExtent(0, 1, 0);
   const double needed = 12.0 * static_cast<double>(xml->GetNumberOfPoints());
   const double memory =
     static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
-  if (memory <= 0.0 || needed <= memory)
+  if (memory > 0.0 && needed > memory)
   {
-    return true;
+    std::ostringstream why;
+    why.precision(3);
+    why << "cannot read '" << path << "': the file claims " << xml->GetNumberOfPoints()
+        << " points, whose coordinates alone need " << needed / 1e9 << " GB, more than the "
+        << memory / 1e9 << " GB of memory (is it damaged?)";
+    error = why.str();
+    return false;
   }
-  std::ostringstream why;
-  why.precision(3);
-  why << "cannot read '" << path << "': the file claims " << xml->GetNumberOfPoints()
-      << " points, whose coordinates alone need " << needed / 1e9 << " GB, more than the "
-      << memory / 1e9 << " GB of memory (is it damaged?)";
-  error = why.str();
-  return false;
+  std::string why;
+  if (!CheckXMLElements(parser->GetRootElement(), vtksys::SystemTools::FileLength(path), why))
+  {
+    error = "cannot read '" + path + "': not a valid " + Extension(path) + " mesh (" + why + ")";
+    return false;
+  }
+  return true;
 }
 
 // Whether any cell is one a renderer can draw: none of a mesh whose cells
-// are all empty cells (VTK_EMPTY_CELL) is.
+// are all empty cells (VTK_EMPTY_CELL) is. Reads the cell types straight,
+// without building anything.
 bool HasDrawableCell(vtkDataSet* data)
 {
+  if (auto* grid = vtkUnstructuredGrid::SafeDownCast(data))
+  {
+    vtkUnsignedCharArray* types = grid->GetCellTypesArray();
+    const unsigned char* begin = types ? types->GetPointer(0) : nullptr;
+    const unsigned char* end = begin ? begin + types->GetNumberOfValues() : nullptr;
+    return std::find_if(begin, end, [](unsigned char t) { return t != VTK_EMPTY_CELL; }) != end;
+  }
+  if (vtkPolyData::SafeDownCast(data))
+  {
+    return data->GetNumberOfCells() > 0;
+  }
   for (vtkIdType i = 0; i < data->GetNumberOfCells(); ++i)
   {
     if (data->GetCellType(i) != VTK_EMPTY_CELL)
@@ -231,24 +291,173 @@ bool HasDrawableCell(vtkDataSet* data)
   return false;
 }
 
-// The largest magnitude of the coordinates, NaN when one is not a number.
-double LargestCoordinate(vtkDataSet* data)
+// Cells of a vtkPolyData with fewer points than their kind needs (a
+// polygon of two points): VTK logs "Invalid cell size" while building its
+// cell map and leaves it unbuilt, which later crashes whoever asks a cell's
+// type. Empty when there are none.
+std::string CheckPolyCellSizes(vtkDataSet* data)
 {
-  double largest = 0.0;
-  double p[3];
-  for (vtkIdType i = 0; i < data->GetNumberOfPoints(); ++i)
+  auto* poly = vtkPolyData::SafeDownCast(data);
+  if (!poly)
   {
-    data->GetPoint(i, p);
-    for (double c : p)
+    return {};
+  }
+  const std::array<std::pair<vtkCellArray*, const char*>, 4> lists = { {
+    { poly->GetVerts(), "vertex" },
+    { poly->GetLines(), "line" },
+    { poly->GetPolys(), "polygon" },
+    { poly->GetStrips(), "triangle strip" },
+  } };
+  const std::array<vtkIdType, 4> least = { 1, 2, 3, 3 };
+  vtkIdType first = 0;
+  for (std::size_t k = 0; k < lists.size(); ++k)
+  {
+    vtkCellArray* cells = lists[k].first;
+    if (!cells)
     {
-      if (std::isnan(c))
+      continue;
+    }
+    for (vtkIdType c = 0; c < cells->GetNumberOfCells(); ++c)
+    {
+      const vtkIdType size = cells->GetCellSize(c);
+      if (size < least[k])
       {
-        return c;
+        return "cell " + std::to_string(first + c) + " is a " + lists[k].second + " of " +
+          std::to_string(size) + " point(s); a " + lists[k].second + " needs at least " +
+          std::to_string(least[k]);
       }
-      largest = std::max(largest, std::abs(c));
+    }
+    first += cells->GetNumberOfCells();
+  }
+  return {};
+}
+
+// Point and cell arrays of another length than the points and cells they
+// belong to (VTK's OBJ reader numbers only the faces in its GroupIds, a
+// damaged legacy file may count less in its POINT_DATA): colouring by one,
+// a renderer would read past its end. They are left out, with a warning.
+void DropMismatchedArrays(vtkDataSet* data, std::ostream& log)
+{
+  for (auto [fields, count, what] :
+    { std::make_tuple(static_cast<vtkDataSetAttributes*>(data->GetPointData()),
+        data->GetNumberOfPoints(),
+        "point"),
+      std::make_tuple(static_cast<vtkDataSetAttributes*>(data->GetCellData()),
+        data->GetNumberOfCells(),
+        "cell") })
+  {
+    for (int i = fields->GetNumberOfArrays() - 1; i >= 0; --i)
+    {
+      vtkAbstractArray* array = fields->GetAbstractArray(i);
+      if (array && array->GetNumberOfTuples() != count)
+      {
+        log << "warning: " << what << " array '" << (array->GetName() ? array->GetName() : "")
+            << "' left out: " << array->GetNumberOfTuples() << " values for " << count << " "
+            << what << "s\n";
+        fields->RemoveArray(i);
+      }
     }
   }
-  return largest;
+}
+
+// The coordinates in one pass: refused when one is not a finite number or
+// beyond single precision (the renderer's), and when a few points lie so far
+// from the rest that the model would be drawn as a dot (a damaged value far
+// more often than a model). The bulk is measured on an even sample: its
+// median point and the distance within which 95% of the sample lies.
+std::string CheckCoordinates(vtkDataSet* data)
+{
+  const vtkIdType n = data->GetNumberOfPoints();
+  constexpr vtkIdType SampleSize = 4096;
+  const vtkIdType stride = std::max<vtkIdType>(1, n / SampleSize);
+  std::array<std::vector<double>, 3> sample;
+  std::array<double, 3> p{};
+  for (vtkIdType i = 0; i < n; ++i)
+  {
+    data->GetPoint(i, p.data());
+    for (int a = 0; a < 3; ++a)
+    {
+      if (!(std::abs(p[a]) <= MaxCoordinate))
+      {
+        std::ostringstream why;
+        if (std::isfinite(p[a]))
+        {
+          why << "coordinate " << p[a] << " is beyond single precision, which the renderer uses";
+        }
+        else
+        {
+          why << "it holds coordinates that are not finite numbers";
+        }
+        return why.str();
+      }
+      if (i % stride == 0)
+      {
+        sample[a].push_back(p[a]);
+      }
+    }
+  }
+  if (n < 8)
+  {
+    return {};
+  }
+  std::array<double, 3> median{};
+  for (int a = 0; a < 3; ++a)
+  {
+    std::vector<double> values = sample[a];
+    std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
+    median[a] = values[values.size() / 2];
+  }
+  const auto distance = [&median](const std::array<double, 3>& q)
+  {
+    return std::sqrt((q[0] - median[0]) * (q[0] - median[0]) +
+      (q[1] - median[1]) * (q[1] - median[1]) + (q[2] - median[2]) * (q[2] - median[2]));
+  };
+  std::vector<double> distances(sample[0].size());
+  for (std::size_t i = 0; i < distances.size(); ++i)
+  {
+    distances[i] = distance({ sample[0][i], sample[1][i], sample[2][i] });
+  }
+  const auto at95 = distances.begin() + static_cast<std::ptrdiff_t>(distances.size() * 95 / 100);
+  std::nth_element(distances.begin(), at95, distances.end());
+  const double bulk = *at95;
+  if (!(bulk > 0.0))
+  {
+    return {};
+  }
+  // Beyond 100 times the bulk's radius the bulk fills under a hundredth
+  // of the view; there are few such points by construction (under 5% of
+  // the sample), and each is named.
+  const double far = 100.0 * bulk;
+  std::vector<vtkIdType> outliers;
+  double farthest = 0.0;
+  for (vtkIdType i = 0; i < n; ++i)
+  {
+    data->GetPoint(i, p.data());
+    const double d = distance(p);
+    if (d > far)
+    {
+      outliers.push_back(i);
+      farthest = std::max(farthest, d);
+    }
+  }
+  if (outliers.empty())
+  {
+    return {};
+  }
+  std::ostringstream why;
+  why.precision(3);
+  why << (outliers.size() == 1 ? "point " : "points ");
+  for (std::size_t k = 0; k < outliers.size() && k < 3; ++k)
+  {
+    data->GetPoint(outliers[k], p.data());
+    why << (k > 0 ? ", " : "") << outliers[k] << " (" << p[0] << ", " << p[1] << ", " << p[2]
+        << ")";
+  }
+  why << (outliers.size() > 3 ? " and more" : "") << (outliers.size() == 1 ? " lies " : " lie ")
+      << "up to " << farthest / bulk << " times the model's size from the other "
+      << n - static_cast<vtkIdType>(outliers.size())
+      << " points: drawn, the model would shrink to a dot (is the file damaged?)";
+  return why.str();
 }
 
 // Reader progress by tenths, rising only: VTK's legacy reader runs a reader
@@ -271,7 +480,76 @@ struct ProgressPrinter
   }
 };
 
-vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log, std::string& error)
+// The checks of a mesh VTK's reader returned, cheapest first; empty when it
+// can be shown.
+std::string CheckMesh(vtkDataSet* data)
+{
+  std::string fault = CheckPolyCellSizes(data);
+  if (fault.empty())
+  {
+    fault = vtkKivUnstructuredGridGenerator::CheckCells(data);
+  }
+  if (fault.empty() && data->GetNumberOfPoints() > 0 && HasDrawableCell(data))
+  {
+    fault = CheckCoordinates(data);
+  }
+  return fault;
+}
+
+// The read itself, with every check of what VTK's reader returned; in the
+// child process of ReadIsolated().
+vtkSmartPointer<vtkDataSet> ReadChecked(vtkAlgorithm* reader,
+  const std::string& path,
+  std::ostream& log,
+  std::string& error)
+{
+  const std::string ext = Extension(path);
+  ProgressPrinter progress;
+  progress.Log = &log;
+  progress.Name = std::filesystem::path(path).filename().string();
+  vtkNew<vtkCallbackCommand> progressCommand;
+  progressCommand->SetClientData(&progress);
+  progressCommand->SetCallback(&ProgressPrinter::Callback);
+  reader->AddObserver(vtkCommand::ProgressEvent, progressCommand);
+
+  CatchReadMessages messages;
+  const std::string invalid = "cannot read '" + path + "': not a valid " + ext + " mesh";
+  const ReadMessages* errors = messages.Messages;
+  if (!CheckXMLHeader(reader, path, error))
+  {
+    return nullptr;
+  }
+  if (!errors->Failed())
+  {
+    reader->Update();
+  }
+  vtkDataSet* data = vtkDataSet::SafeDownCast(reader->GetOutputDataObject(0));
+  if (errors->Failed() || !data)
+  {
+    error = invalid + (errors->Why().empty() ? "" : " (" + errors->Why() + ")");
+    return nullptr;
+  }
+  const vtkIdType numPoints = data->GetNumberOfPoints(), numCells = data->GetNumberOfCells();
+  DropMismatchedArrays(data, log);
+  const std::string fault = CheckMesh(data);
+  if (!fault.empty() || errors->Failed())
+  {
+    error = invalid + " (" + (fault.empty() ? errors->Why() : fault) + ")";
+    return nullptr;
+  }
+  if (numPoints == 0 || numCells == 0 || !HasDrawableCell(data))
+  {
+    error = "cannot read '" + path + "': nothing to draw (" + std::to_string(numPoints) +
+      " points, " + std::to_string(numCells) + (numCells > 0 ? " empty" : "") + " cells)";
+    return nullptr;
+  }
+  return data;
+}
+
+// What can be checked before a reader runs: the extension, the file, its
+// first bytes, and the whole of a .stl or .ply (their readers trust every
+// count).
+vtkSmartPointer<vtkAlgorithm> CheckedReader(const std::string& path, std::string& error)
 {
   const std::string ext = Extension(path);
   vtkSmartPointer<vtkAlgorithm> reader = MakeReader(path, ext);
@@ -281,76 +559,22 @@ vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log,
       "' (known: " + MeshExtensions() + ")";
     return nullptr;
   }
-  if (!std::ifstream(path).good())
+  if (!std::ifstream(path).good() || vtksys::SystemTools::FileIsDirectory(path))
   {
     error = "cannot open '" + path + "': no such file or not readable";
+    return nullptr;
+  }
+  std::string why;
+  if (!CheckSignature(path, ext, why))
+  {
+    error = "cannot read '" + path + "': not a valid " + ext + " mesh (" + why + ")";
     return nullptr;
   }
   if ((ext == ".stl" && !CheckBinarySTL(path, error)) || (ext == ".ply" && !CheckPLY(path, error)))
   {
     return nullptr;
   }
-
-  ProgressPrinter progress;
-  progress.Log = &log;
-  progress.Name = std::filesystem::path(path).filename().string();
-  vtkNew<vtkCallbackCommand> progressCommand;
-  progressCommand->SetClientData(&progress);
-  progressCommand->SetCallback(&ProgressPrinter::Callback);
-  reader->AddObserver(vtkCommand::ProgressEvent, progressCommand);
-
-  log << "loading " << path << "\n";
-  const auto start = std::chrono::steady_clock::now();
-  CatchReadMessages messages;
-  if (!PlausiblePointCount(reader, path, error))
-  {
-    return nullptr;
-  }
-  reader->Update();
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  const ReadMessages* errors = messages.Messages;
-
-  const std::string invalid = "cannot read '" + path + "': not a valid " + ext + " mesh";
-  vtkDataSet* data = vtkDataSet::SafeDownCast(reader->GetOutputDataObject(0));
-  if (errors->Errors > 0 || !data)
-  {
-    error = invalid + (errors->First.empty() ? "" : " (" + errors->First + ")");
-    return nullptr;
-  }
-  const std::string fault = vtkKivUnstructuredGridGenerator::CheckCells(data);
-  if (!fault.empty())
-  {
-    error = invalid + " (" + fault + ")";
-    return nullptr;
-  }
-  const vtkIdType numPoints = data->GetNumberOfPoints(), numCells = data->GetNumberOfCells();
-  if (numPoints == 0 || numCells == 0 || !HasDrawableCell(data))
-  {
-    error = "cannot read '" + path + "': nothing to draw (" + std::to_string(numPoints) +
-      " points, " + std::to_string(numCells) + (numCells > 0 ? " empty" : "") + " cells)";
-    return nullptr;
-  }
-  // NaN or infinite coordinates leave the camera and the pickers without
-  // meaningful bounds; the renderer draws in single precision.
-  const double largest = LargestCoordinate(data);
-  if (!(largest <= MaxCoordinate))
-  {
-    std::ostringstream why;
-    why << invalid << " (";
-    if (std::isfinite(largest))
-    {
-      why << "coordinate " << largest << " is beyond single precision, which the renderer uses";
-    }
-    else
-    {
-      why << "it holds coordinates that are not finite numbers";
-    }
-    error = why.str() + ")";
-    return nullptr;
-  }
-  log << "loaded " << numPoints << " points and " << numCells << " cells in " << elapsed.count()
-      << " s\n";
-  return data;
+  return reader;
 }
 } // namespace
 
@@ -361,11 +585,38 @@ const char* MeshExtensions()
 
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log, std::string& error)
 {
-  // A header may claim more than memory holds (VTK's XML reader then throws
-  // from its allocation): that is a bad file, not a reason to abort.
+  vtkSmartPointer<vtkAlgorithm> reader = CheckedReader(path, error);
+  if (!reader)
+  {
+    return nullptr;
+  }
+  log << "loading " << path << "\n";
+  const auto start = std::chrono::steady_clock::now();
+  const MeshReadFunction read = [&](std::ostream& childLog, std::string& childError)
+  { return ReadChecked(reader, path, childLog, childError); };
+  vtkSmartPointer<vtkDataSet> data = ReadIsolated(read,
+    LimitsForFile(static_cast<double>(vtksys::SystemTools::FileLength(path))),
+    "cannot read '" + path + "'",
+    log,
+    error);
+  if (!data)
+  {
+    return nullptr;
+  }
+  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+  log << "loaded " << data->GetNumberOfPoints() << " points and " << data->GetNumberOfCells()
+      << " cells in " << elapsed.count() << " s\n";
+  return data;
+}
+
+vtkSmartPointer<vtkDataSet> LoadMeshInProcess(const std::string& path,
+  std::ostream& log,
+  std::string& error)
+{
+  vtkSmartPointer<vtkAlgorithm> reader = CheckedReader(path, error);
   try
   {
-    return ReadMesh(path, log, error);
+    return reader ? ReadChecked(reader, path, log, error) : nullptr;
   }
   catch (const std::bad_alloc&)
   {

@@ -15,12 +15,23 @@ namespace orvi
 {
 
 /// Reads a mesh with the VTK reader its extension names (.vtu, .vtk, .vtp,
-/// .stl, .obj, .ply), printing progress and the load time to log. Returns
-/// null and sets error to one message naming the problem when the file is
-/// missing, unreadable, of an unknown kind or empty, when its points are not
-/// all finite, or when a binary .stl is not 84 bytes plus 50 per triangle
-/// long (VTK's reader would show random triangles).
+/// .stl, .obj, .ply), printing progress and the load time to log. What can
+/// be checked before the reader runs is (the file's first bytes, a .stl's
+/// length, a .ply's every count, an XML file's every attribute); the reader
+/// then runs in a child process (see ReadIsolated()) with every check of
+/// what it returned: cell sizes, point ids and cell types, array lengths,
+/// coordinates finite in single precision and no few points far from the
+/// rest. Anything VTK logs as an error while reading is a refusal; nothing
+/// it logs reaches the terminal. Returns null and sets error to one line,
+/// "cannot open|read 'PATH': WHY", otherwise.
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
+  std::ostream& log,
+  std::string& error);
+
+/// LoadMesh() without the child process: the same checks, VTK's reader in
+/// this process (a damaged file can crash it). For measuring what the child
+/// costs, and for fuzzing the checks.
+vtkSmartPointer<vtkDataSet> LoadMeshInProcess(const std::string& path,
   std::ostream& log,
   std::string& error);
 

@@ -1,0 +1,900 @@
+#include "orviIsolatedRead.h"
+
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkDataSet.h"
+#include "vtkDataSetReader.h"
+#include "vtkDataSetWriter.h"
+#include "vtkIdTypeArray.h"
+#include "vtkLogger.h"
+#include "vtkNew.h"
+#include "vtkPointData.h"
+#include "vtkPointSet.h"
+#include "vtkPoints.h"
+#include "vtkPolyData.h"
+#include "vtkSMPTools.h"
+#include "vtkTypeInt32Array.h"
+#include "vtkTypeInt64Array.h"
+#include "vtkUnsignedCharArray.h"
+#include "vtkUnstructuredGrid.h"
+
+#include <algorithm>
+#include <array>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <map>
+#include <mutex>
+#include <new>
+#include <sstream>
+#include <stdexcept>
+#include <streambuf>
+#include <vector>
+
+#include <fcntl.h>
+#include <malloc.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace orvi
+{
+
+namespace
+{
+// What the child leaves in the memory file: this tag, then a status, an
+// error text and, on success, the mesh.
+constexpr std::uint64_t Tag = 0x3148534d4956524fULL; // "ORVIMSH1"
+enum Kind : std::uint64_t
+{
+  Failed = 0,
+  Grid = 1,
+  Poly = 2,
+  Legacy = 3,
+};
+
+// Writes to a file descriptor; remembers whether every byte went out.
+void WriteAll(int fd, const void* data, std::size_t n, bool& ok)
+{
+  const auto* p = static_cast<const char*>(data);
+  while (ok && n > 0)
+  {
+    const ssize_t written = ::write(fd, p, n);
+    if (written < 0 && errno == EINTR)
+    {
+      continue;
+    }
+    ok = written > 0;
+    p += written > 0 ? written : 0;
+    n -= written > 0 ? static_cast<std::size_t>(written) : 0;
+  }
+}
+
+std::uint64_t PageAligned(std::uint64_t n)
+{
+  const auto page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
+  return (n + page - 1) / page * page;
+}
+
+// The child's result: a description (counts, names, types, where each
+// array's values lie) and the values of the arrays, each placed at a page
+// boundary of the memory file so that the parent maps them as they are.
+class Sink
+{
+public:
+  void U64(std::uint64_t v) { this->Meta.append(reinterpret_cast<const char*>(&v), sizeof(v)); }
+  void Text(const std::string& s)
+  {
+    this->U64(s.size());
+    this->Meta.append(s);
+  }
+  // Values placed after the description; their offset is recorded relative
+  // to the first block.
+  void Block(const void* data, std::uint64_t bytes)
+  {
+    this->U64(this->BlockBytes);
+    this->U64(bytes);
+    this->Blocks.emplace_back(data, bytes);
+    this->BlockBytes += PageAligned(bytes);
+  }
+  // The memory file: tag, description length, description, blocks.
+  bool Write(int fd)
+  {
+    const std::uint64_t head = PageAligned(2 * sizeof(std::uint64_t) + this->Meta.size());
+    const std::uint64_t total = head + this->BlockBytes;
+    if (::ftruncate(fd, static_cast<off_t>(total)) != 0)
+    {
+      return false;
+    }
+    bool ok = true;
+    const std::uint64_t words[2] = { Tag, this->Meta.size() };
+    WriteAll(fd, words, sizeof(words), ok);
+    WriteAll(fd, this->Meta.data(), this->Meta.size(), ok);
+    if (!ok || this->BlockBytes == 0)
+    {
+      return ok;
+    }
+    // One mapping filled at once: far cheaper than faulting its pages in
+    // one by one through write().
+    void* map = ::mmap(nullptr,
+      this->BlockBytes,
+      PROT_READ | PROT_WRITE,
+      MAP_SHARED | MAP_POPULATE,
+      fd,
+      static_cast<off_t>(head));
+    if (map == MAP_FAILED)
+    {
+      return false;
+    }
+    std::uint64_t at = 0;
+    for (const auto& [data, bytes] : this->Blocks)
+    {
+      if (bytes > 0)
+      {
+        std::memcpy(static_cast<char*>(map) + at, data, bytes);
+      }
+      at += PageAligned(bytes);
+    }
+    return true;
+  }
+
+private:
+  std::string Meta;
+  std::vector<std::pair<const void*, std::uint64_t>> Blocks;
+  std::uint64_t BlockBytes = 0;
+};
+
+// The arrays the parent maps: their lengths by address, for unmapping when
+// VTK frees them.
+std::mutex& MappingsMutex()
+{
+  static std::mutex mutex;
+  return mutex;
+}
+std::map<void*, std::size_t>& Mappings()
+{
+  static std::map<void*, std::size_t> mappings;
+  return mappings;
+}
+void UnmapArray(void* data)
+{
+  std::size_t length = 0;
+  {
+    const std::lock_guard<std::mutex> lock(MappingsMutex());
+    const auto found = Mappings().find(data);
+    if (found == Mappings().end())
+    {
+      return;
+    }
+    length = found->second;
+    Mappings().erase(found);
+  }
+  ::munmap(data, length);
+}
+
+// Reads back what a Sink wrote, never past the description's or the file's
+// end.
+class Source
+{
+public:
+  Source(int fd, std::uint64_t size)
+    : Fd(fd)
+    , Size(size)
+  {
+    std::uint64_t words[2] = { 0, 0 };
+    if (size < sizeof(words) || ::pread(fd, words, sizeof(words), 0) != sizeof(words) ||
+      words[0] != Tag || words[1] > size - sizeof(words))
+    {
+      this->Ok = false;
+      return;
+    }
+    this->Meta.resize(words[1]);
+    this->Ok = ::pread(fd, this->Meta.data(), this->Meta.size(), sizeof(words)) ==
+      static_cast<ssize_t>(this->Meta.size());
+    this->Head = PageAligned(sizeof(words) + this->Meta.size());
+  }
+  std::uint64_t U64()
+  {
+    std::uint64_t v = 0;
+    if (!this->Ok || this->Meta.size() - this->Pos < sizeof(v))
+    {
+      this->Ok = false;
+      return 0;
+    }
+    std::memcpy(&v, this->Meta.data() + this->Pos, sizeof(v));
+    this->Pos += sizeof(v);
+    return v;
+  }
+  std::string Text()
+  {
+    const std::uint64_t n = this->U64();
+    if (!this->Ok || n > this->Meta.size() - this->Pos)
+    {
+      this->Ok = false;
+      return {};
+    }
+    std::string s = this->Meta.substr(this->Pos, n);
+    this->Pos += n;
+    return s;
+  }
+  // A block of values mapped into this process (null for none, or on a
+  // fault); unmapped by UnmapArray().
+  void* Block(std::uint64_t& bytes)
+  {
+    const std::uint64_t at = this->U64();
+    bytes = this->U64();
+    if (!this->Ok || at > this->Size - this->Head || bytes > this->Size - this->Head - at)
+    {
+      this->Ok = false;
+      return nullptr;
+    }
+    if (bytes == 0)
+    {
+      return nullptr;
+    }
+    void* map = ::mmap(nullptr,
+      bytes,
+      PROT_READ | PROT_WRITE,
+      MAP_SHARED | MAP_POPULATE,
+      this->Fd,
+      static_cast<off_t>(this->Head + at));
+    if (map == MAP_FAILED)
+    {
+      this->Ok = false;
+      return nullptr;
+    }
+    const std::lock_guard<std::mutex> lock(MappingsMutex());
+    Mappings()[map] = bytes;
+    return map;
+  }
+  // The bytes of a block, copied.
+  std::string BlockText()
+  {
+    std::uint64_t bytes = 0;
+    void* map = this->Block(bytes);
+    std::string s(static_cast<const char*>(map ? map : ""), map ? bytes : 0);
+    if (map)
+    {
+      UnmapArray(map);
+    }
+    return s;
+  }
+  bool Ok = true;
+
+private:
+  int Fd;
+  std::uint64_t Size;
+  std::uint64_t Head = 0;
+  std::string Meta;
+  std::size_t Pos = 0;
+};
+
+//------------------------------------------------------------------------------
+// Arrays: type, components, tuples, name, the attribute it is (scalars,
+// vectors, ...; -1 for none), then its values as they lie in memory. The
+// child keeps its arrays alive until it has written them.
+void WriteArray(Sink& out,
+  vtkDataArray* array,
+  int attribute,
+  std::vector<vtkSmartPointer<vtkDataArray>>& keep)
+{
+  vtkSmartPointer<vtkDataArray> flat = array;
+  if (!array->HasStandardMemoryLayout())
+  {
+    flat = vtkSmartPointer<vtkDataArray>::Take(vtkDataArray::CreateDataArray(array->GetDataType()));
+    flat->DeepCopy(array);
+  }
+  keep.push_back(flat);
+  out.U64(static_cast<std::uint64_t>(flat->GetDataType()));
+  out.U64(static_cast<std::uint64_t>(flat->GetNumberOfComponents()));
+  out.U64(static_cast<std::uint64_t>(flat->GetNumberOfTuples()));
+  out.Text(flat->GetName() ? flat->GetName() : "");
+  out.U64(static_cast<std::uint64_t>(static_cast<std::int64_t>(attribute)));
+  out.Block(flat->GetVoidPointer(0),
+    static_cast<std::uint64_t>(flat->GetNumberOfValues()) *
+      static_cast<std::uint64_t>(flat->GetDataTypeSize()));
+}
+
+vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& attribute)
+{
+  const auto type = static_cast<int>(in.U64());
+  const std::uint64_t components = in.U64(), tuples = in.U64();
+  const std::string name = in.Text();
+  attribute = static_cast<int>(static_cast<std::int64_t>(in.U64()));
+  vtkSmartPointer<vtkDataArray> array = target;
+  if (!array && in.Ok)
+  {
+    array = vtkSmartPointer<vtkDataArray>::Take(vtkDataArray::CreateDataArray(type));
+  }
+  std::uint64_t bytes = 0;
+  void* values = in.Block(bytes);
+  if (!in.Ok || !array || array->GetDataType() != type || components < 1 || components > 1u << 20 ||
+    !array->HasStandardMemoryLayout() ||
+    bytes != tuples * components * static_cast<std::uint64_t>(array->GetDataTypeSize()))
+  {
+    if (values)
+    {
+      UnmapArray(values);
+    }
+    in.Ok = false;
+    return nullptr;
+  }
+  array->SetNumberOfComponents(static_cast<int>(components));
+  if (values)
+  {
+    // The mapped pages become the array's: no copy.
+    array->SetVoidArray(values,
+      static_cast<vtkIdType>(tuples * components),
+      0,
+      vtkAbstractArray::VTK_DATA_ARRAY_USER_DEFINED);
+    array->SetArrayFreeFunction(&UnmapArray);
+  }
+  else
+  {
+    array->SetNumberOfTuples(0);
+  }
+  if (!name.empty())
+  {
+    array->SetName(name.c_str());
+  }
+  return array;
+}
+
+void WriteFields(Sink& out,
+  vtkDataSetAttributes* fields,
+  std::vector<vtkSmartPointer<vtkDataArray>>& keep)
+{
+  std::array<int, vtkDataSetAttributes::NUM_ATTRIBUTES> attributes{};
+  fields->GetAttributeIndices(attributes.data());
+  std::vector<std::pair<vtkDataArray*, int>> arrays;
+  for (int i = 0; i < fields->GetNumberOfArrays(); ++i)
+  {
+    if (vtkDataArray* array = fields->GetArray(i))
+    {
+      const auto found = std::find(attributes.begin(), attributes.end(), i);
+      arrays.emplace_back(
+        array, found == attributes.end() ? -1 : static_cast<int>(found - attributes.begin()));
+    }
+  }
+  out.U64(arrays.size());
+  for (const auto& [array, attribute] : arrays)
+  {
+    WriteArray(out, array, attribute, keep);
+  }
+}
+
+bool ReadFields(Source& in, vtkDataSetAttributes* fields, vtkIdType tuples)
+{
+  const std::uint64_t count = in.U64();
+  for (std::uint64_t i = 0; in.Ok && i < count; ++i)
+  {
+    int attribute = -1;
+    vtkSmartPointer<vtkDataArray> array = ReadArray(in, nullptr, attribute);
+    if (!array || array->GetNumberOfTuples() != tuples)
+    {
+      return false;
+    }
+    const int index = fields->AddArray(array);
+    if (attribute >= 0 && attribute < vtkDataSetAttributes::NUM_ATTRIBUTES)
+    {
+      fields->SetActiveAttribute(index, attribute);
+    }
+  }
+  return in.Ok;
+}
+
+// A cell array: its offsets and connectivity, 32 or 64 bits.
+void WriteCells(Sink& out, vtkCellArray* cells, std::vector<vtkSmartPointer<vtkDataArray>>& keep)
+{
+  out.U64(cells->IsStorage64Bit() ? 64 : 32);
+  WriteArray(out, cells->GetOffsetsArray(), -1, keep);
+  WriteArray(out, cells->GetConnectivityArray(), -1, keep);
+}
+
+vtkSmartPointer<vtkCellArray> ReadCells(Source& in)
+{
+  const std::uint64_t bits = in.U64();
+  int attribute = -1;
+  auto cells = vtkSmartPointer<vtkCellArray>::New();
+  if (bits == 64)
+  {
+    vtkNew<vtkTypeInt64Array> offsets, connectivity;
+    if (ReadArray(in, offsets, attribute) && ReadArray(in, connectivity, attribute) &&
+      offsets->GetNumberOfValues() > 0 &&
+      offsets->GetValue(offsets->GetNumberOfValues() - 1) == connectivity->GetNumberOfValues())
+    {
+      cells->SetData(offsets, connectivity);
+      return cells;
+    }
+  }
+  else if (bits == 32)
+  {
+    vtkNew<vtkTypeInt32Array> offsets, connectivity;
+    if (ReadArray(in, offsets, attribute) && ReadArray(in, connectivity, attribute) &&
+      offsets->GetNumberOfValues() > 0 &&
+      offsets->GetValue(offsets->GetNumberOfValues() - 1) == connectivity->GetNumberOfValues())
+    {
+      cells->SetData(offsets, connectivity);
+      return cells;
+    }
+  }
+  in.Ok = false;
+  return nullptr;
+}
+
+//------------------------------------------------------------------------------
+// The child's side: the mesh, as compactly as it lies in memory.
+void WriteMesh(Sink& out,
+  vtkDataSet* mesh,
+  std::vector<vtkSmartPointer<vtkDataArray>>& keep,
+  std::string& legacy)
+{
+  if (auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh))
+  {
+    out.U64(Grid);
+    WriteArray(out, grid->GetPoints()->GetData(), -1, keep);
+    WriteCells(out, grid->GetCells(), keep);
+    WriteArray(out, grid->GetCellTypesArray(), -1, keep);
+    const bool faces = grid->GetFaces() && grid->GetFaceLocations();
+    out.U64(faces ? 1 : 0);
+    if (faces)
+    {
+      WriteArray(out, grid->GetFaceLocations(), -1, keep);
+      WriteArray(out, grid->GetFaces(), -1, keep);
+    }
+  }
+  else if (auto* poly = vtkPolyData::SafeDownCast(mesh))
+  {
+    out.U64(Poly);
+    WriteArray(out, poly->GetPoints()->GetData(), -1, keep);
+    for (vtkCellArray* cells :
+      { poly->GetVerts(), poly->GetLines(), poly->GetPolys(), poly->GetStrips() })
+    {
+      WriteCells(out, cells, keep);
+    }
+  }
+  else
+  {
+    // Structured kinds, rare in the files a viewer meets: VTK's own format.
+    vtkNew<vtkDataSetWriter> writer;
+    writer->SetInputData(mesh);
+    writer->SetFileTypeToBinary();
+    writer->WriteToOutputStringOn();
+    writer->Write();
+    out.U64(Legacy);
+    legacy.assign(writer->GetOutputString(), writer->GetOutputStringLength());
+    out.Block(legacy.data(), legacy.size());
+    return;
+  }
+  WriteFields(out, mesh->GetPointData(), keep);
+  WriteFields(out, mesh->GetCellData(), keep);
+}
+
+// The parent's side; null when the file is not what WriteMesh() wrote.
+vtkSmartPointer<vtkDataSet> ReadMesh(Source& in)
+{
+  const std::uint64_t kind = in.U64();
+  if (kind == Legacy)
+  {
+    vtkNew<vtkDataSetReader> reader;
+    reader->ReadFromInputStringOn();
+    reader->SetInputString(in.BlockText());
+    reader->Update();
+    return in.Ok ? vtkSmartPointer<vtkDataSet>(reader->GetOutput()) : nullptr;
+  }
+  vtkSmartPointer<vtkPointSet> mesh;
+  int attribute = -1;
+  vtkNew<vtkPoints> points;
+  if (kind == Grid || kind == Poly)
+  {
+    vtkSmartPointer<vtkDataArray> coords = ReadArray(in, nullptr, attribute);
+    if (!coords || coords->GetNumberOfComponents() != 3)
+    {
+      return nullptr;
+    }
+    points->SetData(coords);
+  }
+  if (kind == Grid)
+  {
+    auto grid = vtkSmartPointer<vtkUnstructuredGrid>::New();
+    vtkSmartPointer<vtkCellArray> cells = ReadCells(in);
+    vtkNew<vtkUnsignedCharArray> types;
+    if (!cells || !ReadArray(in, types, attribute) ||
+      types->GetNumberOfValues() != cells->GetNumberOfCells())
+    {
+      return nullptr;
+    }
+    if (in.U64() == 1)
+    {
+      vtkNew<vtkIdTypeArray> locations, faces;
+      if (!ReadArray(in, locations, attribute) || !ReadArray(in, faces, attribute) ||
+        locations->GetNumberOfValues() != types->GetNumberOfValues())
+      {
+        return nullptr;
+      }
+      grid->SetCells(types, cells, locations, faces);
+    }
+    else
+    {
+      grid->SetCells(types, cells);
+    }
+    mesh = grid;
+  }
+  else if (kind == Poly)
+  {
+    auto poly = vtkSmartPointer<vtkPolyData>::New();
+    std::array<vtkSmartPointer<vtkCellArray>, 4> cells;
+    for (auto& c : cells)
+    {
+      if (!(c = ReadCells(in)))
+      {
+        return nullptr;
+      }
+    }
+    poly->SetVerts(cells[0]);
+    poly->SetLines(cells[1]);
+    poly->SetPolys(cells[2]);
+    poly->SetStrips(cells[3]);
+    mesh = poly;
+  }
+  else
+  {
+    return nullptr;
+  }
+  mesh->SetPoints(points);
+  if (!ReadFields(in, mesh->GetPointData(), mesh->GetNumberOfPoints()) ||
+    !ReadFields(in, mesh->GetCellData(), mesh->GetNumberOfCells()))
+  {
+    return nullptr;
+  }
+  return mesh;
+}
+
+//------------------------------------------------------------------------------
+// Forwards what the child writes to its log, line by line, through a pipe.
+class PipeBuffer : public std::streambuf
+{
+public:
+  explicit PipeBuffer(int fd)
+    : Fd(fd)
+  {
+  }
+
+protected:
+  int overflow(int c) override
+  {
+    if (c != traits_type::eof())
+    {
+      this->Line.push_back(static_cast<char>(c));
+      if (c == '\n')
+      {
+        this->sync();
+      }
+    }
+    return c;
+  }
+  int sync() override
+  {
+    bool ok = true;
+    WriteAll(this->Fd, this->Line.data(), this->Line.size(), ok);
+    this->Line.clear();
+    return 0;
+  }
+
+private:
+  int Fd;
+  std::string Line;
+};
+
+// The child: no terminal output of its own (VTK's log and anything else
+// written to stdout or stderr goes nowhere), limits set, the read run, its
+// result written to the memory file. Never returns.
+[[noreturn]] void RunChild(const MeshReadFunction& read,
+  const ReadLimits& limits,
+  int logFd,
+  int statusFd,
+  int resultFd)
+{
+  const int null = ::open("/dev/null", O_RDWR);
+  if (null >= 0)
+  {
+    ::dup2(null, STDOUT_FILENO);
+    ::dup2(null, STDERR_FILENO);
+  }
+  vtkLogger::SetStderrVerbosity(vtkLogger::VERBOSITY_OFF);
+  // The parent's thread pool did not come along through fork().
+  vtkSMPTools::SetBackend("Sequential");
+  if (limits.HeapBytes >= 64.0e6)
+  {
+    // Everything from one heap that is never given back, advised for large
+    // pages: the reader's arrays then fault in 2 MB at a time.
+    mallopt(M_MMAP_MAX, 0);
+    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+    const auto bytes = static_cast<std::size_t>(limits.HeapBytes);
+    if (void* heap = std::malloc(bytes))
+    {
+      const auto page = static_cast<std::uintptr_t>(2u << 20);
+      const auto begin = (reinterpret_cast<std::uintptr_t>(heap) + page - 1) / page * page;
+      const auto end = (reinterpret_cast<std::uintptr_t>(heap) + bytes) / page * page;
+      if (end > begin)
+      {
+        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+      }
+      std::free(heap);
+    }
+  }
+  if (limits.MemoryBytes > 0.0)
+  {
+    rlimit memory{};
+    memory.rlim_cur = memory.rlim_max = static_cast<rlim_t>(limits.MemoryBytes);
+    ::setrlimit(RLIMIT_AS, &memory);
+  }
+  PipeBuffer buffer(logFd);
+  std::ostream log(&buffer);
+  Sink out;
+  std::string error;
+  vtkSmartPointer<vtkDataSet> mesh;
+  try
+  {
+    mesh = read(log, error);
+  }
+  catch (const std::bad_alloc&)
+  {
+    mesh = nullptr;
+    error = "not enough memory for what the file claims to hold (is it damaged?)";
+  }
+  catch (const std::exception& e)
+  {
+    mesh = nullptr;
+    error = std::string("the reader failed: ") + e.what();
+  }
+  log.flush();
+  std::vector<vtkSmartPointer<vtkDataArray>> keep;
+  std::string legacy;
+  bool written = false;
+  try
+  {
+    if (mesh)
+    {
+      WriteMesh(out, mesh, keep, legacy);
+    }
+    else
+    {
+      out.U64(Failed);
+      out.Text(error.empty() ? "the reader failed without a message" : error);
+    }
+    written = out.Write(resultFd);
+  }
+  catch (const std::bad_alloc&)
+  {
+    written = false;
+  }
+  // The parent goes on as soon as this byte arrives; the child's memory is
+  // released meanwhile.
+  const char done = written ? 'Y' : 'N';
+  bool ok = true;
+  WriteAll(statusFd, &done, 1, ok);
+  ::_exit(written ? 0 : 2);
+}
+
+// Why a child ended without a result, in words.
+std::string Death(int status)
+{
+  if (WIFSIGNALED(status))
+  {
+    const int signal = WTERMSIG(status);
+    const char* name = signal == SIGSEGV ? "a segmentation fault"
+      : signal == SIGBUS                 ? "a bus error"
+      : signal == SIGABRT                ? "an abort"
+      : signal == SIGFPE                 ? "an arithmetic fault"
+      : signal == SIGILL                 ? "an illegal instruction"
+      : signal == SIGKILL                ? "being killed (out of memory?)"
+                                         : nullptr;
+    return std::string("VTK's reader died on its contents with ") +
+      (name ? name : "signal " + std::to_string(signal)) + " (the file is damaged)";
+  }
+  return "VTK's reader failed on its contents (exit status " +
+    std::to_string(WIFEXITED(status) ? WEXITSTATUS(status) : -1) + "; the file is damaged)";
+}
+
+// Closes a descriptor when it goes.
+struct Descriptor
+{
+  int Fd = -1;
+  Descriptor() = default;
+  explicit Descriptor(int fd)
+    : Fd(fd)
+  {
+  }
+  ~Descriptor()
+  {
+    if (this->Fd >= 0)
+    {
+      ::close(this->Fd);
+    }
+  }
+  Descriptor(const Descriptor&) = delete;
+  Descriptor& operator=(const Descriptor&) = delete;
+  void Close()
+  {
+    if (this->Fd >= 0)
+    {
+      ::close(this->Fd);
+    }
+    this->Fd = -1;
+  }
+};
+} // namespace
+
+//------------------------------------------------------------------------------
+ReadLimits LimitsForFile(double fileBytes)
+{
+  ReadLimits limits;
+  limits.Seconds = 10.0 + fileBytes / 4.0e6;
+  const double memory =
+    static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  limits.HeapBytes = std::min(8.0 * fileBytes, memory / 8.0);
+#if !defined(__SANITIZE_ADDRESS__)
+#if defined(__has_feature)
+#if !__has_feature(address_sanitizer)
+  limits.MemoryBytes = 0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) *
+    static_cast<double>(sysconf(_SC_PAGESIZE));
+#endif
+#else
+  limits.MemoryBytes = 0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) *
+    static_cast<double>(sysconf(_SC_PAGESIZE));
+#endif
+#endif
+  return limits;
+}
+
+//------------------------------------------------------------------------------
+vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
+  const ReadLimits& limits,
+  const std::string& context,
+  std::ostream& log,
+  std::string& error)
+{
+  const auto fail = [&](const std::string& why)
+  {
+    error = context + ": " + why;
+    return nullptr;
+  };
+  Descriptor result(::memfd_create("orvi-mesh", MFD_CLOEXEC));
+  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 };
+  const bool piped =
+    ::pipe2(logFds.data(), O_CLOEXEC) == 0 && ::pipe2(statusFds.data(), O_CLOEXEC) == 0;
+  Descriptor logRead(logFds[0]), logWrite(logFds[1]);
+  Descriptor statusRead(statusFds[0]), statusWrite(statusFds[1]);
+  if (result.Fd < 0 || !piped)
+  {
+    return fail(std::string("cannot start the reader (") + std::strerror(errno) + ")");
+  }
+  log.flush();
+  const pid_t child = ::fork();
+  if (child < 0)
+  {
+    return fail(std::string("cannot start the reader (") + std::strerror(errno) + ")");
+  }
+  if (child == 0)
+  {
+    logRead.Close();
+    statusRead.Close();
+    RunChild(read, limits, logWrite.Fd, statusWrite.Fd, result.Fd);
+  }
+  logWrite.Close();
+  statusWrite.Close();
+
+  // The child's log as it comes, until its status byte (or its end), or
+  // until its time is up.
+  const auto deadline = std::chrono::steady_clock::now() +
+    std::chrono::milliseconds(static_cast<long long>(limits.Seconds * 1000.0));
+  char status = 0;
+  bool late = false, logOpen = true;
+  for (;;)
+  {
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+      deadline - std::chrono::steady_clock::now())
+                        .count();
+    std::array<pollfd, 2> waiting{ { { statusRead.Fd, POLLIN, 0 },
+      { logOpen ? logRead.Fd : -1, POLLIN, 0 } } };
+    const int ready = left > 0 ? ::poll(waiting.data(), waiting.size(), static_cast<int>(left)) : 0;
+    if (ready < 0 && errno == EINTR)
+    {
+      continue;
+    }
+    if (ready <= 0)
+    {
+      late = ready == 0;
+      break;
+    }
+    if (waiting[1].revents != 0)
+    {
+      std::array<char, 4096> chunk{};
+      const ssize_t got = ::read(logRead.Fd, chunk.data(), chunk.size());
+      if (got > 0)
+      {
+        log.write(chunk.data(), got);
+        continue; // the log first: it was written before the status
+      }
+      logOpen = got < 0 && errno == EINTR;
+    }
+    if (waiting[0].revents != 0)
+    {
+      const ssize_t got = ::read(statusRead.Fd, &status, 1);
+      if (got < 0 && errno == EINTR)
+      {
+        continue;
+      }
+      break;
+    }
+  }
+  log.flush();
+  int ended = 0;
+  const auto reap = [&]()
+  {
+    while (::waitpid(child, &ended, 0) < 0 && errno == EINTR)
+    {
+    }
+  };
+  if (late)
+  {
+    ::kill(child, SIGKILL);
+    reap();
+    std::ostringstream why;
+    why << "VTK's reader was still busy after " << limits.Seconds
+        << " s, far longer than a file of this size takes (the file is damaged)";
+    return fail(why.str());
+  }
+  if (status != 'Y')
+  {
+    reap();
+    return fail(Death(ended));
+  }
+  struct stat info
+  {
+  };
+  vtkSmartPointer<vtkDataSet> mesh;
+  std::string childError;
+  try
+  {
+    if (::fstat(result.Fd, &info) == 0)
+    {
+      Source in(result.Fd, static_cast<std::uint64_t>(info.st_size));
+      if (in.Ok && in.U64() == Failed)
+      {
+        childError = in.Text();
+      }
+      else if (in.Ok)
+      {
+        Source again(result.Fd, static_cast<std::uint64_t>(info.st_size));
+        mesh = ReadMesh(again);
+      }
+    }
+  }
+  catch (const std::bad_alloc&)
+  {
+    mesh = nullptr;
+  }
+  reap();
+  if (!childError.empty())
+  {
+    // The loader's messages name the file; a few of the child's own do not.
+    error = childError.rfind("cannot ", 0) == 0 ? childError : context + ": " + childError;
+    return nullptr;
+  }
+  if (!mesh)
+  {
+    return fail("the mesh read could not be taken over from the reader");
+  }
+  return mesh;
+}
+
+} // namespace orvi

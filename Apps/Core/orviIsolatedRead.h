@@ -1,0 +1,60 @@
+// Reading a mesh in a child process. VTK's readers trust what a file holds:
+// a damaged count or index can crash them, make them spin or allocate
+// without end, and no check made in front of them can be complete for
+// every format (compressed XML blocks, legacy keywords, PLY lists). The
+// child runs the read and every check of the mesh; its lines of progress
+// come back through a pipe, the mesh through an anonymous memory file whose
+// arrays the parent reads straight into its own. A child that crashes,
+// exceeds its time or memory, or fails any other way leaves one message and
+// nothing else behind: the parent's state is untouched.
+#ifndef orviIsolatedRead_h
+#define orviIsolatedRead_h
+
+#include "vtkSmartPointer.h"
+
+#include <functional>
+#include <ostream>
+#include <string>
+
+class vtkDataSet;
+
+namespace orvi
+{
+
+/// A read run in the child: returns the mesh, or null with error set.
+using MeshReadFunction =
+  std::function<vtkSmartPointer<vtkDataSet>(std::ostream& log, std::string& error)>;
+
+/// What the child may use: seconds of wall-clock time and bytes of address
+/// space (0: no limit of its own, as under AddressSanitizer, whose shadow
+/// memory needs far more address space than it uses).
+struct ReadLimits
+{
+  double Seconds = 60.0;
+  double MemoryBytes = 0.0;
+  // Bytes of heap the read is expected to fill: laid out at once in large
+  // pages (see RunChild), as a fresh process otherwise faults in every
+  // page of what it allocates one small page at a time.
+  double HeapBytes = 0.0;
+};
+
+/// Runs read in a child process and returns its mesh (a vtkUnstructuredGrid
+/// or vtkPolyData with the numeric point and cell arrays; other kinds of
+/// data set through VTK's legacy format). The child's lines of log reach
+/// log as they come. Returns null with error set to the child's error, or
+/// to why it did not finish: "CONTEXT: WHAT" with context naming the file.
+vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
+  const ReadLimits& limits,
+  const std::string& context,
+  std::ostream& log,
+  std::string& error);
+
+/// Limits for reading a file of the given size: ten seconds plus a second
+/// for every 4 MB (VTK's slowest reader, legacy ASCII, reads over 20 MB a
+/// second), three quarters of the machine's physical memory, and a heap of
+/// eight times the file's size (at most an eighth of the memory).
+ReadLimits LimitsForFile(double fileBytes);
+
+} // namespace orvi
+
+#endif

@@ -1,0 +1,186 @@
+// orviMeshFormats: writes one mesh in every format orvi-viewer reads, with
+// VTK's writers, as seeds for fuzzing and for mutated-file runs; and counts
+// the pixels of a screenshot that are not its background.
+//
+//   orviMeshFormats IN.vtk OUTDIR   writes OUTDIR/NAME-ascii.vtk, -binary.vtk,
+//                                   -ascii.vtu, -binary.vtu, -appended.vtu,
+//                                   -zlib.vtu, .vtp, -binary.stl, -ascii.stl,
+//                                   -binary.ply, -ascii.ply, .obj
+//   orviMeshFormats --drawn IMAGE.png   prints the number of pixels drawn
+//                                   over the background
+#include "vtkDataSet.h"
+#include "vtkDataSetSurfaceFilter.h"
+#include "vtkDataSetWriter.h"
+#include "vtkDoubleArray.h"
+#include "vtkImageData.h"
+#include "vtkMath.h"
+#include "vtkNew.h"
+#include "vtkOBJWriter.h"
+#include "vtkPLYWriter.h"
+#include "vtkPNGReader.h"
+#include "vtkPointData.h"
+#include "vtkPolyData.h"
+#include "vtkSTLWriter.h"
+#include "vtkTriangleFilter.h"
+#include "vtkUnsignedCharArray.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridReader.h"
+#include "vtkXMLPolyDataWriter.h"
+#include "vtkXMLUnstructuredGridWriter.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+#include <string>
+
+namespace
+{
+int CountDrawn(const char* image)
+{
+  vtkNew<vtkPNGReader> reader;
+  reader->SetFileName(image);
+  reader->Update();
+  vtkImageData* picture = reader->GetOutput();
+  auto* pixels = vtkUnsignedCharArray::SafeDownCast(picture->GetPointData()->GetScalars());
+  if (!pixels)
+  {
+    std::cerr << "cannot read " << image << "\n";
+    return 1;
+  }
+  // The background is a vertical gradient: a pixel is drawn when it differs
+  // from the first of its row. The right quarter, where a colour legend
+  // stands, is left out.
+  const int n = pixels->GetNumberOfComponents();
+  int dims[3];
+  picture->GetDimensions(dims);
+  long drawn = 0;
+  for (int y = 0; y < dims[1]; ++y)
+  {
+    const vtkIdType row = static_cast<vtkIdType>(y) * dims[0];
+    for (int x = 1; x < dims[0] * 3 / 4; ++x)
+    {
+      for (int c = 0; c < std::min(n, 3); ++c)
+      {
+        if (std::abs(pixels->GetValue((row + x) * n + c) - pixels->GetValue(row * n + c)) > 8)
+        {
+          ++drawn;
+          break;
+        }
+      }
+    }
+  }
+  std::cout << drawn << "\n";
+  return 0;
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+  if (argc == 3 && std::strcmp(argv[1], "--drawn") == 0)
+  {
+    return CountDrawn(argv[2]);
+  }
+  if (argc != 3)
+  {
+    std::cerr << "usage: orviMeshFormats IN.vtk OUTDIR | --drawn IMAGE.png\n";
+    return 2;
+  }
+  namespace fs = std::filesystem;
+  vtkNew<vtkUnstructuredGridReader> reader;
+  reader->SetFileName(argv[1]);
+  reader->Update();
+  vtkUnstructuredGrid* grid = reader->GetOutput();
+  if (!grid || grid->GetNumberOfCells() == 0)
+  {
+    std::cerr << "cannot read " << argv[1] << "\n";
+    return 1;
+  }
+  // A point array that varies, as results do: the distance from the first
+  // point.
+  vtkNew<vtkDoubleArray> distance;
+  distance->SetName("distance");
+  distance->SetNumberOfTuples(grid->GetNumberOfPoints());
+  double origin[3], p[3];
+  grid->GetPoint(0, origin);
+  for (vtkIdType i = 0; i < grid->GetNumberOfPoints(); ++i)
+  {
+    grid->GetPoint(i, p);
+    distance->SetValue(i, std::sqrt(vtkMath::Distance2BetweenPoints(origin, p)));
+  }
+  grid->GetPointData()->AddArray(distance);
+
+  const fs::path dir = argv[2];
+  fs::create_directories(dir);
+  const std::string base = (dir / fs::path(argv[1]).stem()).string();
+
+  for (const bool binary : { false, true })
+  {
+    vtkNew<vtkDataSetWriter> legacy;
+    legacy->SetInputData(grid);
+    legacy->SetFileType(binary ? VTK_BINARY : VTK_ASCII);
+    legacy->SetFileName((base + (binary ? "-binary.vtk" : "-ascii.vtk")).c_str());
+    legacy->Write();
+  }
+  const std::pair<const char*, int> xmlModes[] = {
+    { "-ascii.vtu", 0 }, { "-binary.vtu", 1 }, { "-appended.vtu", 2 }, { "-zlib.vtu", 3 }
+  };
+  for (const auto& [suffix, mode] : xmlModes)
+  {
+    vtkNew<vtkXMLUnstructuredGridWriter> xml;
+    xml->SetInputData(grid);
+    xml->SetFileName((base + suffix).c_str());
+    if (mode == 0)
+    {
+      xml->SetDataModeToAscii();
+    }
+    else if (mode == 1)
+    {
+      xml->SetDataModeToBinary();
+    }
+    else
+    {
+      xml->SetDataModeToAppended();
+      xml->SetEncodeAppendedData(false);
+    }
+    if (mode == 3)
+    {
+      xml->SetCompressorTypeToZLib();
+    }
+    else
+    {
+      xml->SetCompressorTypeToNone();
+    }
+    xml->Write();
+  }
+
+  vtkNew<vtkDataSetSurfaceFilter> surface;
+  surface->SetInputData(grid);
+  vtkNew<vtkTriangleFilter> triangles;
+  triangles->SetInputConnection(surface->GetOutputPort());
+  triangles->Update();
+  vtkPolyData* skin = triangles->GetOutput();
+  vtkNew<vtkXMLPolyDataWriter> vtp;
+  vtp->SetInputData(skin);
+  vtp->SetFileName((base + ".vtp").c_str());
+  vtp->Write();
+  for (const bool binary : { false, true })
+  {
+    vtkNew<vtkSTLWriter> stl;
+    stl->SetInputData(skin);
+    stl->SetFileType(binary ? VTK_BINARY : VTK_ASCII);
+    stl->SetFileName((base + (binary ? "-binary.stl" : "-ascii.stl")).c_str());
+    stl->Write();
+    vtkNew<vtkPLYWriter> ply;
+    ply->SetInputData(skin);
+    ply->SetFileType(binary ? VTK_BINARY : VTK_ASCII);
+    ply->SetFileName((base + (binary ? "-binary.ply" : "-ascii.ply")).c_str());
+    ply->Write();
+  }
+  vtkNew<vtkOBJWriter> obj;
+  obj->SetInputData(skin);
+  obj->SetFileName((base + ".obj").c_str());
+  obj->Write();
+  return 0;
+}

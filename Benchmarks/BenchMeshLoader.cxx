@@ -1,0 +1,209 @@
+// Loading a large gmsh mesh the way orvi-viewer does against VTK's reader
+// alone: what the checks in front of the reader, the checks of what it
+// returns and the child process (orvi::LoadMesh) add.
+//
+// Load1M: gmsh's tutorial t5 meshed into 1.24 million tetrahedra, legacy
+// binary .vtk. Load10M: about ten million tetrahedra, XML .vtu with
+// appended raw data. The files are named by ORVI_BENCH_MESH_1M and
+// ORVI_BENCH_MESH_10M (defaults: /work/data/t5-1m.vtk, /work/data/t5-10m.vtu);
+// a case whose file is missing is skipped with a message.
+//
+// Times are CPU seconds of this process and of its children (the loader's
+// child process does the reading): on a machine shared with other work the
+// wall-clock time says more about the others than about the loader.
+//
+// <Case>/Vtk: vtkDataSetReader or vtkXMLUnstructuredGridReader, Update().
+// <Case>/Orvi: orvi::LoadMesh, everything included.
+// <Case>InProcess/Orvi: orvi::LoadMeshInProcess, the same checks without the
+// child process (<Case>InProcess/Vtk repeats the baseline).
+#include "orviMeshLoader.h"
+
+#include "vtkAlgorithm.h"
+#include "vtkDataSet.h"
+#include "vtkDataSetReader.h"
+#include "vtkSmartPointer.h"
+#include "vtkXMLUnstructuredGridReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <sys/resource.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <sstream>
+#include <string>
+
+namespace
+{
+std::string MeshFile(const char* variable, const char* fallback)
+{
+  const char* set = std::getenv(variable);
+  return set ? set : fallback;
+}
+
+const std::string& Mesh1M()
+{
+  static const std::string path = MeshFile("ORVI_BENCH_MESH_1M", "/work/data/t5-1m.vtk");
+  return path;
+}
+
+const std::string& Mesh10M()
+{
+  static const std::string path = MeshFile("ORVI_BENCH_MESH_10M", "/work/data/t5-10m.vtu");
+  return path;
+}
+
+// CPU seconds of this process and its waited-for children so far.
+double CpuSeconds()
+{
+  double total = 0.0;
+  for (const int who : { RUSAGE_SELF, RUSAGE_CHILDREN })
+  {
+    rusage usage{};
+    getrusage(who, &usage);
+    for (const timeval& t : { usage.ru_utime, usage.ru_stime })
+    {
+      total += static_cast<double>(t.tv_sec) + 1e-6 * static_cast<double>(t.tv_usec);
+    }
+  }
+  return total;
+}
+
+bool Missing(benchmark::State& state, const std::string& path)
+{
+  if (!std::filesystem::exists(path))
+  {
+    state.SkipWithError(("no mesh file " + path).c_str());
+    return true;
+  }
+  return false;
+}
+
+void Bare(benchmark::State& state, const std::string& path)
+{
+  if (Missing(state, path))
+  {
+    return;
+  }
+  for (auto _ : state)
+  {
+    const double start = CpuSeconds();
+    vtkSmartPointer<vtkAlgorithm> reader;
+    if (path.size() > 4 && path.compare(path.size() - 4, 4, ".vtu") == 0)
+    {
+      auto xml = vtkSmartPointer<vtkXMLUnstructuredGridReader>::New();
+      xml->SetFileName(path.c_str());
+      reader = xml;
+    }
+    else
+    {
+      auto legacy = vtkSmartPointer<vtkDataSetReader>::New();
+      legacy->SetFileName(path.c_str());
+      reader = legacy;
+    }
+    reader->Update();
+    auto* data = vtkDataSet::SafeDownCast(reader->GetOutputDataObject(0));
+    if (!data || data->GetNumberOfCells() == 0)
+    {
+      state.SkipWithError("VTK's reader read nothing");
+      return;
+    }
+    state.counters["cells"] = static_cast<double>(data->GetNumberOfCells());
+    reader = nullptr;
+    state.SetIterationTime(CpuSeconds() - start);
+  }
+}
+
+template <typename Load>
+void Loaded(benchmark::State& state, const std::string& path, Load load)
+{
+  if (Missing(state, path))
+  {
+    return;
+  }
+  for (auto _ : state)
+  {
+    const double start = CpuSeconds();
+    std::ostringstream log;
+    std::string error;
+    vtkSmartPointer<vtkDataSet> data = load(path, log, error);
+    if (!data)
+    {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    state.counters["cells"] = static_cast<double>(data->GetNumberOfCells());
+    data = nullptr;
+    state.SetIterationTime(CpuSeconds() - start);
+  }
+}
+
+void Load1MVtk(benchmark::State& state)
+{
+  Bare(state, Mesh1M());
+}
+void Load1MOrvi(benchmark::State& state)
+{
+  Loaded(state, Mesh1M(), orvi::LoadMesh);
+}
+void Load1MInProcessOrvi(benchmark::State& state)
+{
+  Loaded(state, Mesh1M(), orvi::LoadMeshInProcess);
+}
+void Load10MVtk(benchmark::State& state)
+{
+  Bare(state, Mesh10M());
+}
+void Load10MOrvi(benchmark::State& state)
+{
+  Loaded(state, Mesh10M(), orvi::LoadMesh);
+}
+void Load10MInProcessOrvi(benchmark::State& state)
+{
+  Loaded(state, Mesh10M(), orvi::LoadMeshInProcess);
+}
+} // namespace
+
+// Alternated, so that a change of the machine's load touches both sides.
+BENCHMARK(Load1MVtk)
+  ->Name("Load1M/Vtk")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(5);
+BENCHMARK(Load1MOrvi)
+  ->Name("Load1M/Orvi")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(5);
+BENCHMARK(Load1MVtk)
+  ->Name("Load1MInProcess/Vtk")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(5);
+BENCHMARK(Load1MInProcessOrvi)
+  ->Name("Load1MInProcess/Orvi")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(5);
+BENCHMARK(Load10MVtk)
+  ->Name("Load10M/Vtk")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(3);
+BENCHMARK(Load10MOrvi)
+  ->Name("Load10M/Orvi")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(3);
+BENCHMARK(Load10MVtk)
+  ->Name("Load10MInProcess/Vtk")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(3);
+BENCHMARK(Load10MInProcessOrvi)
+  ->Name("Load10MInProcess/Orvi")
+  ->Unit(benchmark::kMillisecond)
+  ->UseManualTime()
+  ->Repetitions(3);
+
+BENCHMARK_MAIN();
