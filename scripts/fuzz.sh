@@ -26,7 +26,7 @@ fi
 "$ORVI_ROOT/scripts/deps.sh" clang libclang-rt-14-dev
 
 build="${ORVI_FUZZ_BUILD_DIR:-$ORVI_ROOT/build-fuzz}"
-cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+cmake -S "$ORVI_ROOT" -B "$build" "${ORVI_CMAKE_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ \
   -DORVI_BUILD_FUZZERS=ON -DORVI_BUILD_TESTING=OFF -DORVI_BUILD_EXAMPLES=OFF \
   -DORVI_WRAP_PYTHON=OFF -DORVI_WARNINGS_AS_ERRORS=ON >/dev/null
