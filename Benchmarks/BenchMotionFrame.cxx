@@ -133,10 +133,7 @@ struct Scene
     this->Renderer->SetBackground(0.10, 0.11, 0.14);
     this->Renderer->SetBackground2(0.30, 0.33, 0.40);
     vtkKivMainPass::InstallOn(this->Renderer);
-    this->Edges.Attach(this->Surface->GetOutputPort(),
-      this->Surface->GetOutput(),
-      this->Renderer,
-      orvi::EdgeMode::On);
+    this->Edges.Attach(this->Surface->GetOutput(), this->Renderer, orvi::EdgeMode::On);
 
     this->Window->SetSize(1280, 1024);
     this->Window->SetMultiSamples(0);
