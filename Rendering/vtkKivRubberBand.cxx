@@ -158,6 +158,14 @@ void vtkKivRubberBand::Draw(vtkRenderWindowInteractor* interactor)
     // snapshot was replaced): the front buffer may hold a stretched image,
     // the last band, or nothing of the new size, so render a clean frame at
     // the new size and start from it.
+    //
+    // A window keeps its top-left corner where it is when resized, and so
+    // does the point the band started on: display y counts from the bottom,
+    // so the fixed corner moves by the change of height.
+    if (this->SnapshotSize[1] > 0)
+    {
+      this->StartPosition[1] += h - this->SnapshotSize[1];
+    }
     window->Render();
     this->TakeSnapshot(window);
   }

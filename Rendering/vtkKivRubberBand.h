@@ -69,8 +69,10 @@ public:
    * band of zero height shows no horizontal edge, one of zero width only
    * its two end pixels. When the window was resized since the snapshot (or
    * since its last render), it is rendered once and snapshot again, and
-   * the band goes on at the new size. Without an interactor or a render
-   * window nothing happens.
+   * the band goes on at the new size, its first corner kept on the point
+   * where it started, counted from the window's top-left corner (which a
+   * resize keeps): its y moves by the change of height. Without an
+   * interactor or a render window nothing happens.
    */
   void Draw(vtkRenderWindowInteractor* interactor);
 

@@ -398,12 +398,10 @@ bool Viewer::SetColouring(std::string& error)
     // (fitted text grows huge for short labels and squeezes a long title),
     // its labels carry the digits the range needs, and its title is never
     // smaller than the labels: a long one is wrapped or shortened.
-    const int fontSize = std::max(12, this->Options.Height / 48);
     this->Legend->SetLookupTable(lut);
     this->Legend->SetTitle(arrayName.c_str());
     this->Legend->AutoResizeTextOff();
-    this->Legend->GetTitleTextProperty()->SetFontSize(fontSize);
-    this->Legend->GetLabelTextProperty()->SetFontSize(fontSize);
+    this->FitTextToWindow();
     this->Legend->AutomaticLabelFormatOn();
     this->Legend->ReadableTitleOn();
     this->Legend->SetNumberOfLabels(5);
@@ -420,6 +418,18 @@ bool Viewer::SetColouring(std::string& error)
   }
   this->Log << "\n";
   return true;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::FitTextToWindow()
+{
+  // The window's height once it has one (a host's widget may not be shown
+  // yet), else the height asked for.
+  const int height =
+    this->GetWindow()->GetSize()[1] > 0 ? this->GetWindow()->GetSize()[1] : this->Options.Height;
+  const int fontSize = std::max(12, height / 48);
+  this->Legend->GetTitleTextProperty()->SetFontSize(fontSize);
+  this->Legend->GetLabelTextProperty()->SetFontSize(fontSize);
 }
 
 //------------------------------------------------------------------------------

@@ -238,7 +238,7 @@ TEST(OrviQt, RectangleSelectsWhatTheViewerSelects)
     MoveAlong(*window, from, to);
     Mouse(*window, QTest::MouseRelease, to, Qt::RightButton, Qt::ControlModifier);
     const std::string summary = window->GetViewer().GetLastPickSummary();
-    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), summary);
+    EXPECT_EQ(window->GetPickText().toStdString(), summary);
     offscreen.SetPickMode(mode);
     offscreen.Render();
     offscreen.PickRectangle(
