@@ -92,6 +92,8 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   this->ConventionLabel->setObjectName(QStringLiteral("convention"));
   this->PickLabel = new QLabel(this);
   this->PickLabel->setObjectName(QStringLiteral("pick"));
+  // A long pick result is cut at the right, never the buttons beside it.
+  this->PickLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   this->statusBar()->addWidget(this->PickLabel, 1);
   this->statusBar()->addPermanentWidget(this->ConventionLabel);
 

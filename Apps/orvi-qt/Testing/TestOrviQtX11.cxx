@@ -4,6 +4,7 @@
 // server shows: the window's pixels read back from the screen, never a
 // fresh render. The window runs in this process (its event loop turns
 // between the steps); the quit keys run orvi-qt itself.
+#include "orviButtonBindings.h"
 #include "orviGmshMesh.h"
 #include "orviMeshLoader.h"
 #include "orviQtWindow.h"
@@ -12,6 +13,7 @@
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkMath.h"
+#include "vtkMatrix4x4.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
@@ -34,6 +36,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <vector>
@@ -85,6 +88,21 @@ QImage OnScreen(QWidget* widget)
   const QImage all = QGuiApplication::primaryScreen()->grabWindow(top->winId()).toImage();
   return all.copy(QRect(widget->mapTo(top, QPoint(0, 0)), widget->size()))
     .convertToFormat(QImage::Format_RGB32);
+}
+
+// What the screen shows of a widget once it stops changing (half a second
+// apart), the events of the steps before handled.
+QImage Steady(QWidget* widget)
+{
+  QImage shown;
+  QImage now = OnScreen(widget);
+  do
+  {
+    shown = now;
+    Settle(500);
+    now = OnScreen(widget);
+  } while (now != shown);
+  return now;
 }
 
 // The share of pixels, in percent, that differ between two images of one size.
@@ -273,6 +291,178 @@ TEST(OrviQtX11, FirstFrameOfAMeshIsAFreshRender)
     first.save(QStringLiteral("orvi-qt-first-frame.png"));
     again.save(QStringLiteral("orvi-qt-rerendered.png"));
   }
+}
+//------------------------------------------------------------------------------
+// q and e quit orvi-qt in every convention: typed on its window, the window
+// leaves the screen and the program ends with status 0.
+TEST(OrviQtX11, QuitKeysCloseOrviQt)
+{
+  if (!HaveXDo())
+  {
+    GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+  }
+  const char* const conventions[] = { "mervo", "catia", "style-mervo", "style-catia" };
+  for (const char* nav : conventions)
+  {
+    for (const char* key : { "q", "e" })
+    {
+      SCOPED_TRACE(std::string(nav) + " " + key);
+      QProcess qt;
+      qt.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      qt.start(QStringLiteral(ORVI_QT_EXECUTABLE),
+        { QStringLiteral("--nav"),
+          QString::fromUtf8(nav),
+          QStringLiteral("--size"),
+          QStringLiteral("500"),
+          QStringLiteral("400") });
+      QProcess search;
+      search.start(QStringLiteral("xdotool"),
+        { QStringLiteral("search"),
+          QStringLiteral("--sync"),
+          QStringLiteral("--onlyvisible"),
+          QStringLiteral("--pid"),
+          QString::number(qt.processId()) });
+      ASSERT_TRUE(search.waitForFinished(60000));
+      const QString id = QString::fromUtf8(search.readAllStandardOutput()).split('\n').first();
+      ASSERT_FALSE(id.isEmpty()) << "orvi-qt's window did not show";
+      Settle(500);
+      ASSERT_TRUE(XDo({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), id }));
+      ASSERT_TRUE(XDo({ QStringLiteral("mousemove"),
+        QStringLiteral("--window"),
+        id,
+        QStringLiteral("250"),
+        QStringLiteral("200") }));
+      ASSERT_TRUE(XDo({ QStringLiteral("key"), QString::fromUtf8(key) }));
+      EXPECT_TRUE(qt.waitForFinished(30000));
+      EXPECT_EQ(qt.exitStatus(), QProcess::NormalExit);
+      EXPECT_EQ(qt.exitCode(), 0);
+      EXPECT_FALSE(XDo({ QStringLiteral("search"),
+        QStringLiteral("--onlyvisible"),
+        QStringLiteral("--pid"),
+        QString::number(qt.processId()) }));
+      if (qt.state() != QProcess::NotRunning)
+      {
+        qt.kill();
+        qt.waitForFinished();
+      }
+    }
+  }
+}
+
+//------------------------------------------------------------------------------
+// The share, in percent, of the pixels of row y between x0 and x1 that are
+// the inverse of the pixel above them (within a small step of the scene's
+// own shading): the top edge of a band drawn over the scene.
+double InvertedRow(const QImage& image, int y, int x0, int x1)
+{
+  int inverted = 0;
+  for (int x = x0; x <= x1; ++x)
+  {
+    const QRgb a = image.pixel(x, y);
+    const QRgb b = image.pixel(x, y - 1);
+    inverted += std::abs(qRed(a) - (255 - qRed(b))) <= 6 &&
+      std::abs(qGreen(a) - (255 - qGreen(b))) <= 6 && std::abs(qBlue(a) - (255 - qBlue(b))) <= 6;
+  }
+  return 100.0 * inverted / (x1 - x0 + 1);
+}
+
+// A right drag of the Mervo navigator pressed at (500, 350) in the view and
+// moved to (800, 600); the window is made 20 pixels taller, then shorter,
+// through the X server while the button is held, and the pointer moves on:
+// the band's top edge stays on the row pressed, 350 from the view's top.
+TEST(OrviQtX11, BandKeepsItsCornerWhenTheWindowIsResized)
+{
+  if (!HaveXDo())
+  {
+    GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+  }
+  auto window = Show(Navigation::Mervo);
+  QWidget* view = window->GetView();
+  const QString id = QString::number(window->winId());
+  ASSERT_TRUE(PointerTo(view, QPoint(500, 350)));
+  ASSERT_TRUE(XDo({ QStringLiteral("mousedown"), QStringLiteral("3") }));
+  Settle(200);
+  for (int i = 1; i <= 6; ++i)
+  {
+    ASSERT_TRUE(PointerTo(view, QPoint(500 + 50 * i, 350 + 40 * i)));
+    Settle(100);
+  }
+  for (const int change : { 20, -60 })
+  {
+    SCOPED_TRACE(change);
+    const QSize size = window->size() + QSize(0, change);
+    ASSERT_TRUE(XDo({ QStringLiteral("windowsize"),
+      id,
+      QString::number(size.width()),
+      QString::number(size.height()) }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == size; }, 10000));
+    for (const QPoint to : { QPoint(790, 540), QPoint(800, 550) })
+    {
+      ASSERT_TRUE(PointerTo(view, to));
+      Settle(300);
+    }
+    const QImage screen = OnScreen(view);
+    EXPECT_GT(InvertedRow(screen, 350, 505, 780), 50.0);
+    EXPECT_LT(InvertedRow(screen, 350 + change, 505, 780), 10.0);
+  }
+  vtkNew<vtkCamera> before;
+  before->DeepCopy(CameraOf(*window));
+  ASSERT_TRUE(XDo({ QStringLiteral("mouseup"), QStringLiteral("3") }));
+  const QImage shown = Steady(view);
+  // The zoom used the band as drawn: the new focal point lies inside it as
+  // the camera before the zoom saw it; the band is gone from the screen.
+  double p[4] = { 0, 0, 0, 1 };
+  CameraOf(*window)->GetFocalPoint(p);
+  before->GetCompositeProjectionTransformMatrix(view->width() / double(view->height()), -1, 1)
+    ->MultiplyPoint(p, p);
+  const QPointF focal(
+    (p[0] / p[3] + 1.0) * view->width() / 2, (1.0 - p[1] / p[3]) * view->height() / 2);
+  EXPECT_TRUE(QRectF(QPointF(500, 350), QPointF(800, 550)).contains(focal))
+    << focal.x() << " " << focal.y();
+  EXPECT_LT(InvertedRow(shown, 350, 505, 780), 10.0);
+}
+
+//------------------------------------------------------------------------------
+// The status bar keeps the convention's buttons, and the last pick's result
+// beside them, when a menu is opened with Alt+V and closed with Escape: the
+// screen shows the same status bar before and after.
+TEST(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
+{
+  if (!HaveXDo())
+  {
+    GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+  }
+  auto window = Show(Navigation::Mervo);
+  QWidget* view = window->GetView();
+  const QString id = QString::number(window->winId());
+  ASSERT_TRUE(XDo({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), id }));
+  // A Ctrl + right drag picks.
+  ASSERT_TRUE(PointerTo(view, QPoint(350, 260)));
+  ASSERT_TRUE(XDo({ QStringLiteral("keydown"), QStringLiteral("ctrl") }));
+  ASSERT_TRUE(XDo({ QStringLiteral("mousedown"), QStringLiteral("3") }));
+  for (int i = 1; i <= 6; ++i)
+  {
+    ASSERT_TRUE(PointerTo(view, QPoint(350 + 25 * i, 260 + 20 * i)));
+    Settle(50);
+  }
+  ASSERT_TRUE(XDo({ QStringLiteral("mouseup"), QStringLiteral("3") }));
+  ASSERT_TRUE(XDo({ QStringLiteral("keyup"), QStringLiteral("ctrl") }));
+  Settle(500);
+  const std::string summary = window->GetViewer().GetLastPickSummary();
+  ASSERT_FALSE(summary.empty());
+  EXPECT_EQ(window->GetPickText().toStdString(), summary);
+  EXPECT_EQ(window->GetConventionText().toStdString(), orvi::DescribeBindings(Navigation::Mervo));
+  QStatusBar* bar = window->statusBar();
+  const QImage before = Steady(bar);
+  ASSERT_TRUE(XDo({ QStringLiteral("key"), QStringLiteral("alt+v") }));
+  Settle(500);
+  EXPECT_TRUE(QApplication::activePopupWidget() != nullptr) << "the View menu opened";
+  ASSERT_TRUE(XDo({ QStringLiteral("key"), QStringLiteral("Escape") }));
+  Settle(300);
+  ASSERT_TRUE(XDo({ QStringLiteral("key"), QStringLiteral("Escape") }));
+  Settle(500);
+  EXPECT_EQ(PercentChanged(before, OnScreen(bar)), 0.0);
+  EXPECT_EQ(window->GetPickText().toStdString(), summary);
 }
 } // namespace
 
