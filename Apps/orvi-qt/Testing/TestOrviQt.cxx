@@ -286,6 +286,69 @@ TEST(OrviQt, OpenErrorsGoToAMessageBox)
     EXPECT_EQ(window->windowTitle(), expected ? title : "orvi-qt: sphere.vtp");
   }
 }
+//------------------------------------------------------------------------------
+// VTK's keys in the CATIA conventions, right after the window opens with
+// one and after choosing one in the menu, with no button pressed before:
+// 'p' outlines the mesh under the pointer, 'f' flies to it (after a pan
+// too), and the widget ends on the flown view, the same picture a fresh
+// render gives.
+TEST(OrviQt, CatiaKeysFlyAndPickWithoutAButtonFirst)
+{
+  const std::tuple<Navigation, const char*, bool> cases[] = {
+    { Navigation::Catia, nullptr, false },
+    { Navigation::Catia, "CATIA navigator", false },
+    { Navigation::StyleCatia, "CATIA style", false },
+    { Navigation::Catia, nullptr, true },
+  };
+  for (const auto& [nav, menuItem, pan] : cases)
+  {
+    SCOPED_TRACE(menuItem ? menuItem : "started with it");
+    auto window = Show(menuItem ? Navigation::Mervo : nav);
+    if (menuItem)
+    {
+      Choose(*window, menuItem);
+    }
+    ASSERT_EQ(window->GetViewer().GetOptions().Nav, nav);
+    auto* view = window->GetView();
+    const QPoint at(view->width() * 45 / 100, view->height() * 55 / 100);
+    if (pan)
+    {
+      Mouse(*window, QTest::MousePress, at, Qt::MiddleButton);
+      MoveAlong(*window, at, at + QPoint(30, 20));
+      Mouse(*window, QTest::MouseRelease, at + QPoint(30, 20), Qt::MiddleButton);
+    }
+    MoveAlong(*window, at - QPoint(40, 30), at);
+    const QImage before = view->grabFramebuffer();
+    QTest::keyClick(view, Qt::Key_P, Qt::NoModifier);
+    QApplication::processEvents();
+    const QImage outlined = view->grabFramebuffer();
+    int changed = 0;
+    for (int y = 0; y < before.height(); ++y)
+    {
+      for (int x = 0; x < before.width(); ++x)
+      {
+        changed += before.pixel(x, y) != outlined.pixel(x, y);
+      }
+    }
+    EXPECT_GT(changed, 200) << "the picked prop's outline";
+
+    double start[3];
+    CameraOf(*window)->GetFocalPoint(start);
+    QTest::keyClick(view, Qt::Key_F, Qt::NoModifier);
+    // The flight draws a frame per timer event.
+    double last[3] = { start[0], start[1], start[2] };
+    for (int still = 0; still < 10; QTest::qWait(50))
+    {
+      const double* focal = CameraOf(*window)->GetFocalPoint();
+      still = Distance(focal, last) > 0.0 ? 0 : still + 1;
+      CameraOf(*window)->GetFocalPoint(last);
+    }
+    EXPECT_GT(Distance(start, last), 0.01);
+    const QImage flown = view->grabFramebuffer();
+    window->GetViewer().Render();
+    EXPECT_TRUE(flown == view->grabFramebuffer());
+  }
+}
 } // namespace
 
 int main(int argc, char* argv[])
