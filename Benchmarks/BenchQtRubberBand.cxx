@@ -48,12 +48,9 @@ struct QtScene
     this->Paint();
   }
 
-  // The widget paints what the render window holds, now.
-  void Paint()
-  {
-    this->Window->GetView()->repaint();
-    QApplication::processEvents();
-  }
+  // The widget paints what the render window holds: the paint the frame
+  // asked for, from the event loop.
+  void Paint() { QApplication::processEvents(); }
 
   std::unique_ptr<orvi::QtWindow> Window;
 };
