@@ -10,21 +10,14 @@
 #include "orviQtWindow.h"
 
 #include "QVTKOpenGLNativeWidget.h"
-#include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
-#include "vtkRenderWindow.h"
-#include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
-#include <iostream>
 
-#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
-#include <QLabel>
-#include <QMenuBar>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
@@ -36,7 +29,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <memory>
 #include <sstream>
 #include <vector>
