@@ -13,6 +13,7 @@
 #include "vtkCamera.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
+#include "vtkMervoInteractor.h"
 #include "vtkRenderer.h"
 
 #include <QApplication>
@@ -400,6 +401,9 @@ TEST(OrviQtX11, BandKeepsItsCornerWhenTheWindowIsResized)
   vtkNew<vtkCamera> before;
   before->DeepCopy(CameraOf(*window));
   ASSERT_TRUE(XDo({ QStringLiteral("mouseup"), QStringLiteral("3") }));
+  // The release handled (it zooms and renders), then what the screen shows.
+  ASSERT_TRUE(
+    QTest::qWaitFor([&] { return window->GetViewer().GetMervo()->IsStateNone(); }, 30000));
   const QImage shown = Steady(view);
   // The zoom used the band as drawn: the new focal point lies inside it as
   // the camera before the zoom saw it; the band is gone from the screen.
@@ -439,7 +443,8 @@ TEST(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
   }
   ASSERT_TRUE(XDo({ QStringLiteral("mouseup"), QStringLiteral("3") }));
   ASSERT_TRUE(XDo({ QStringLiteral("keyup"), QStringLiteral("ctrl") }));
-  Settle(500);
+  ASSERT_TRUE(
+    QTest::qWaitFor([&] { return !window->GetViewer().GetLastPickSummary().empty(); }, 30000));
   const std::string summary = window->GetViewer().GetLastPickSummary();
   ASSERT_FALSE(summary.empty());
   EXPECT_EQ(window->GetPickText().toStdString(), summary);
