@@ -35,12 +35,12 @@ using orvi::Navigation;
 std::ostringstream Log;
 
 // The window with the generated mesh, shown and drawn once.
-std::unique_ptr<orvi::QtWindow> Show(Navigation nav)
+std::unique_ptr<orvi::QtWindow> Show(Navigation nav, int width = 640, int height = 520)
 {
   orvi::ViewerOptions options;
   options.Nav = nav;
-  options.Width = 640;
-  options.Height = 520;
+  options.Width = width;
+  options.Height = height;
   auto window = std::make_unique<orvi::QtWindow>(options, Log);
   std::string error;
   EXPECT_TRUE(window->ShowMeshes({ { "generated mesh", orvi::MakeDefaultMesh(error) } }, error));
@@ -348,6 +348,23 @@ TEST(OrviQt, CatiaKeysFlyAndPickWithoutAButtonFirst)
     window->GetViewer().Render();
     EXPECT_TRUE(flown == view->grabFramebuffer());
   }
+}
+//------------------------------------------------------------------------------
+// The legend's text follows the window: shrunk from 900 x 700 to 700 x 500,
+// the legend shows what a window started at 700 x 500 shows (its title on
+// one line, the same labels).
+TEST(OrviQt, LegendAfterAResizeAsAtThatSize)
+{
+  auto shrunk = Show(Navigation::Mervo, 900, 700);
+  shrunk->resize(700, 500);
+  QTest::qWait(300);
+  shrunk->GetViewer().Render();
+  auto started = Show(Navigation::Mervo, 700, 500);
+  const QImage a = shrunk->GetView()->grabFramebuffer();
+  const QImage b = started->GetView()->grabFramebuffer();
+  ASSERT_EQ(a.size(), b.size());
+  const QRect legend(a.width() * 84 / 100, 0, a.width() * 16 / 100, a.height());
+  EXPECT_TRUE(a.copy(legend) == b.copy(legend));
 }
 } // namespace
 
