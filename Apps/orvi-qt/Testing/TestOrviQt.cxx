@@ -3,6 +3,7 @@
 // QVTKOpenGLNativeWidget hands them to VTK's interactor. The truth is the
 // camera, the picked cell ids and the widget's framebuffer.
 #include "orviMeshLoader.h"
+#include "orviQtTestWindow.h"
 #include "orviQtWindow.h"
 
 #include "QVTKOpenGLNativeWidget.h"
@@ -37,19 +38,7 @@ std::ostringstream Log;
 // The window with the generated mesh, shown and drawn once.
 std::unique_ptr<orvi::QtWindow> Show(Navigation nav, int width = 640, int height = 520)
 {
-  orvi::ViewerOptions options;
-  options.Nav = nav;
-  options.Width = width;
-  options.Height = height;
-  auto window = std::make_unique<orvi::QtWindow>(options, Log);
-  std::string error;
-  EXPECT_TRUE(window->ShowMeshes({ { "generated mesh", orvi::MakeDefaultMesh(error) } }, error));
-  window->show();
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->GetView()->isValid(); }));
-  window->GetViewer().Render();
-  QApplication::processEvents();
-  return window;
+  return orvi_test::ShowGeneratedMesh(nav, width, height, Log);
 }
 
 // A mouse event at a point of the view, sent to the main window.
@@ -370,9 +359,5 @@ TEST(OrviQt, LegendAfterAResizeAsAtThatSize)
 
 int main(int argc, char* argv[])
 {
-  // The widget's OpenGL format must be every context's, before Qt starts.
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  QApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return orvi_test::RunQtTests(argc, argv);
 }

@@ -7,6 +7,7 @@
 #include "orviButtonBindings.h"
 #include "orviGmshMesh.h"
 #include "orviMeshLoader.h"
+#include "orviQtTestWindow.h"
 #include "orviQtWindow.h"
 
 #include "QVTKOpenGLNativeWidget.h"
@@ -148,19 +149,23 @@ private:
 // The window with the generated mesh, shown, drawn and on screen.
 std::unique_ptr<orvi::QtWindow> Show(Navigation nav, int width = 900, int height = 700)
 {
-  orvi::ViewerOptions options;
-  options.Nav = nav;
-  options.Width = width;
-  options.Height = height;
-  auto window = std::make_unique<orvi::QtWindow>(options, Log);
-  std::string error;
-  EXPECT_TRUE(window->ShowMeshes({ { "generated mesh", orvi::MakeDefaultMesh(error) } }, error));
-  window->show();
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->GetView()->isValid(); }));
+  auto window = orvi_test::ShowGeneratedMesh(nav, width, height, Log);
   Settle(300);
   return window;
 }
+
+// The tests that drive the window with xdotool skip without it.
+class OrviQtX11 : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (!HaveXDo())
+    {
+      GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    }
+  }
+};
 
 vtkCamera* CameraOf(orvi::QtWindow& window)
 {
@@ -207,12 +212,8 @@ QImage Rerendered(orvi::QtWindow& window)
 // screen shows the flight's frames while it goes on, several different
 // pictures before the camera stops, and once the camera stops, the same
 // picture a fresh render of the flown camera gives.
-TEST(OrviQtX11, FlyShowsItsFramesOnABusyMachine)
+TEST_F(OrviQtX11, FlyShowsItsFramesOnABusyMachine)
 {
-  if (!HaveXDo())
-  {
-    GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
-  }
   const Navigation conventions[] = {
     Navigation::Mervo, Navigation::Catia, Navigation::StyleMervo, Navigation::StyleCatia
   };
@@ -265,7 +266,7 @@ TEST(OrviQtX11, FlyShowsItsFramesOnABusyMachine)
 // The first picture of a real mesh (gmsh's t5, coloured by height, edges
 // over it) is the one a fresh render of the same view gives: nothing of it
 // was decided before the widget had its size.
-TEST(OrviQtX11, FirstFrameOfAMeshIsAFreshRender)
+TEST_F(OrviQtX11, FirstFrameOfAMeshIsAFreshRender)
 {
   std::string why;
   const std::string t5 =
@@ -288,12 +289,8 @@ TEST(OrviQtX11, FirstFrameOfAMeshIsAFreshRender)
 //------------------------------------------------------------------------------
 // q and e quit orvi-qt in every convention: typed on its window, the window
 // leaves the screen and the program ends with status 0.
-TEST(OrviQtX11, QuitKeysCloseOrviQt)
+TEST_F(OrviQtX11, QuitKeysCloseOrviQt)
 {
-  if (!HaveXDo())
-  {
-    GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
-  }
   const char* const conventions[] = { "mervo", "catia", "style-mervo", "style-catia" };
   for (const char* nav : conventions)
   {
@@ -363,12 +360,8 @@ double InvertedRow(const QImage& image, int y, int x0, int x1)
 // moved to (800, 600); the window is made 20 pixels taller, then shorter,
 // through the X server while the button is held, and the pointer moves on:
 // the band's top edge stays on the row pressed, 350 from the view's top.
-TEST(OrviQtX11, BandKeepsItsCornerWhenTheWindowIsResized)
+TEST_F(OrviQtX11, BandKeepsItsCornerWhenTheWindowIsResized)
 {
-  if (!HaveXDo())
-  {
-    GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
-  }
   auto window = Show(Navigation::Mervo);
   QWidget* view = window->GetView();
   const QString id = QString::number(window->winId());
@@ -422,12 +415,8 @@ TEST(OrviQtX11, BandKeepsItsCornerWhenTheWindowIsResized)
 // The status bar keeps the convention's buttons, and the last pick's result
 // beside them, when a menu is opened with Alt+V and closed with Escape: the
 // screen shows the same status bar before and after.
-TEST(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
+TEST_F(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
 {
-  if (!HaveXDo())
-  {
-    GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
-  }
   auto window = Show(Navigation::Mervo);
   QWidget* view = window->GetView();
   const QString id = QString::number(window->winId());
@@ -465,9 +454,5 @@ TEST(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
 
 int main(int argc, char* argv[])
 {
-  // The widget's OpenGL format must be every context's, before Qt starts.
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  QApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return orvi_test::RunQtTests(argc, argv);
 }
