@@ -11,12 +11,24 @@
 // long on them as on gmsh's meshes of the same size). SurfaceTetLattice:
 // the tetrahedra numbered along the lattice, VTK's filter's best case.
 //
-// Counters: faces is the number of output cells, mem_peak_MB the rise of
+// SurfaceScale<size>: the scaling table on real meshes. gmsh meshes its
+// tutorial t5 with -clscale 0.42 (about 0.16 million tetrahedra), and each
+// tetrahedron is split into eight twice (orviRefineTetrahedra.h): 1.3 and
+// 10 million. Their /Vtk side is the floor of any boundary extraction: one
+// pass over every face's point ids through the grid's VTK cell array (the
+// smallest id of each face, summed), on one core. Flat per-face cost shows
+// as ns_per_face and as a ratio to that floor that stays the same from row
+// to row.
+//
+// Counters: faces is the number of output cells, cpu_ms (scaling rows) the
+// user and system time of all threads per run, mem_peak_MB the rise of
 // the process's peak resident size (VmHWM, reset before the loop) over the
 // resident size before the loop.
-#include "Testing/orviBlockMesh.h"
 #include "orviBenchMemory.h"
+#include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
+#include "orviGmshMesh.h"
+#include "orviRefineTetrahedra.h"
 
 #include "vtkCellType.h"
 #include "vtkDataSetSurfaceFilter.h"
@@ -27,11 +39,17 @@
 #include "vtkPolyData.h"
 #include "vtkSmartPointer.h"
 #include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridReader.h"
 
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <iostream>
 #include <numeric>
 #include <random>
 #include <string>
@@ -170,6 +188,110 @@ void Orvi(benchmark::State& state, Case which)
 {
   Run<orvi::BoundarySurface>(state, which);
 }
+// gmsh's t5 at -clscale 0.42, refined `times` times; nullptr (the case
+// skips) without gmsh.
+vtkUnstructuredGrid* GetT5(int times)
+{
+  static std::vector<vtkSmartPointer<vtkUnstructuredGrid>> meshes;
+  if (meshes.empty())
+  {
+    std::string why;
+    const auto dir = std::filesystem::temp_directory_path() / "orvi-bench-surface";
+    const std::string file = orvi_test::MeshGmshTutorial("t5", dir, why, "-3 -clscale 0.42");
+    if (file.empty())
+    {
+      std::cerr << why << "\n";
+      return nullptr;
+    }
+    vtkNew<vtkUnstructuredGridReader> reader;
+    reader->SetFileName(file.c_str());
+    reader->Update();
+    meshes.emplace_back(reader->GetOutput());
+    meshes.back()->GetCells()->ConvertTo32BitStorage();
+  }
+  while (static_cast<int>(meshes.size()) <= times)
+  {
+    std::string error;
+    meshes.push_back(orvi_bench::RefineTetrahedra(meshes.back(), error));
+    if (!meshes.back())
+    {
+      std::cerr << "cannot refine t5: " << error << "\n";
+      return nullptr;
+    }
+  }
+  return meshes[times];
+}
+
+// The user and system time of the whole process, all threads: what a run
+// costs however busy the machine is.
+double ProcessCpuSeconds()
+{
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + 1e-6 * t.tv_usec; };
+  return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// The floor: every face's point ids read once, one pass over the cells.
+std::uint64_t FacePass(vtkUnstructuredGrid* mesh)
+{
+  std::uint64_t sum = 0;
+  vtkCellArray* cells = mesh->GetCells();
+  const vtkIdType n = cells->GetNumberOfCells();
+  vtkIdType size;
+  const vtkIdType* p;
+  for (vtkIdType c = 0; c < n; ++c)
+  {
+    cells->GetCellAtId(c, size, p);
+    if (size == 4)
+    {
+      sum +=
+        static_cast<std::uint64_t>(std::min({ p[0], p[1], p[3] }) + std::min({ p[0], p[2], p[1] }) +
+          std::min({ p[0], p[3], p[2] }) + std::min({ p[1], p[2], p[3] }));
+    }
+  }
+  return sum;
+}
+
+void Scale(benchmark::State& state, int times, bool orvi)
+{
+  vtkUnstructuredGrid* mesh = GetT5(times);
+  if (!mesh)
+  {
+    state.SkipWithError("gmsh or its tutorial t5 is missing");
+    return;
+  }
+  vtkNew<orvi::BoundarySurface> filter;
+  filter->SetInputData(mesh);
+  filter->PassThroughCellIdsOn();
+  const double startRSS = orvi_bench::StartPeakMeasure();
+  const auto start = std::chrono::steady_clock::now();
+  const double startCpu = ProcessCpuSeconds();
+  for (auto _ : state)
+  {
+    if (orvi)
+    {
+      filter->Modified();
+      filter->Update();
+      benchmark::DoNotOptimize(filter->GetOutput()->GetNumberOfCells());
+    }
+    else
+    {
+      benchmark::DoNotOptimize(FacePass(mesh));
+    }
+  }
+  const std::chrono::duration<double, std::nano> elapsed = std::chrono::steady_clock::now() - start;
+  const double faces = 4.0 * static_cast<double>(mesh->GetNumberOfCells());
+  state.counters["cells"] = static_cast<double>(mesh->GetNumberOfCells());
+  const auto iterations = static_cast<double>(state.iterations());
+  state.counters["ns_per_face"] = elapsed.count() / (faces * iterations);
+  state.counters["cpu_ms"] = (ProcessCpuSeconds() - startCpu) * 1e3 / iterations;
+  if (orvi)
+  {
+    state.counters["faces"] = static_cast<double>(filter->GetOutput()->GetNumberOfCells());
+    state.counters["mem_peak_MB"] = orvi_bench::PeakRiseMB(startRSS);
+  }
+}
 } // namespace
 
 // Each case as the pair <Case>/Vtk and <Case>/Orvi.
@@ -185,6 +307,17 @@ const bool Registered = []
     benchmark::RegisterBenchmark((name + "/Orvi").c_str(), Orvi, which)
       ->Unit(benchmark::kMillisecond)
       ->UseRealTime();
+  }
+  for (const auto& [name, times] : { std::pair<std::string, int>{ "SurfaceScale0.1M", 0 },
+         { "SurfaceScale1M", 1 },
+         { "SurfaceScale10M", 2 } })
+  {
+    for (const bool orvi : { false, true })
+    {
+      benchmark::RegisterBenchmark((name + (orvi ? "/Orvi" : "/Vtk")).c_str(), Scale, times, orvi)
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
+    }
   }
   return true;
 }();

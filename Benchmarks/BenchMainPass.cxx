@@ -1,3 +1,10 @@
+// Edges on real-sized meshes at 1280 x 1024: a hexahedral mesh of a million
+// cells (its surface in quadrilaterals) and gmsh's tetrahedral mesh of its
+// tutorial t5 (1.2 million tetrahedra with -clscale 0.2, given by the file
+// in $ORVI_BENCH_TET_MESH; without it, gmsh meshes t5 at -clscale 0.5 into a
+// temporary directory, about 80,000 tetrahedra), each drawn with the pass's
+// edges against VTK's EdgeVisibilityOn() on the same surface.
+//
 // One frame of 10,000 props, 100 of them tagged with vtkKivMainPass's keys,
 // drawn through the chain a host installs (camera pass, then a sequence of
 // lights pass and main pass) with vtkKivMainPass as the main pass, against
@@ -13,7 +20,12 @@
 
 #include "vtkActor.h"
 #include "vtkCamera.h"
+#include "vtkCellArray.h"
+#include "vtkDataSetSurfaceFilter.h"
 #include "vtkDefaultPass.h"
+#include "vtkExtractCells.h"
+#include "vtkIdList.h"
+#include "vtkImageData.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
@@ -27,10 +39,17 @@
 #include "vtkRenderer.h"
 #include "vtkSmartPointer.h"
 #include "vtkSphereSource.h"
+#include "vtkUnsignedCharArray.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridReader.h"
 
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <ctime>
+#include <filesystem>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace
@@ -133,25 +152,21 @@ void MainPassStagesOnly(benchmark::State& state)
   }
 }
 
-// A surface of about a million triangles with its edges, a frame per
-// iteration at 800 x 600: as a host draws edges with the pass (a wireframe
-// copy of the surface tagged RENDER_WIREFRAME, drawn by vtkKivMainPass in the
-// installed chain) against VTK drawing the same surface with
-// EdgeVisibilityOn() through the renderer's default passes.
-void SurfaceWithEdges(benchmark::State& state, bool orvi)
+// Frames of `data` with its edges at the window size, a frame per
+// iteration: as a host draws edges with the pass (a wireframe copy of the
+// surface tagged RENDER_WIREFRAME, drawn by vtkKivMainPass in the installed
+// chain) against VTK drawing the same surface with EdgeVisibilityOn()
+// through the renderer's default passes.
+void FramesWithEdges(benchmark::State& state, vtkPolyData* data, bool orvi, int width, int height)
 {
   vtkNew<vtkRenderWindow> window;
-  window->SetSize(800, 600);
+  window->SetSize(width, height);
   window->SetMultiSamples(0);
   vtkNew<vtkRenderer> renderer;
   window->AddRenderer(renderer);
 
-  vtkNew<vtkSphereSource> sphere;
-  sphere->SetThetaResolution(1000);
-  sphere->SetPhiResolution(502);
-  sphere->Update();
   vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(sphere->GetOutput());
+  mapper->SetInputData(data);
   vtkNew<vtkActor> surface;
   surface->SetMapper(mapper);
   renderer->AddActor(surface);
@@ -161,7 +176,7 @@ void SurfaceWithEdges(benchmark::State& state, bool orvi)
   if (orvi)
   {
     vtkNew<vtkPolyDataMapper> edgeMapper;
-    edgeMapper->SetInputData(sphere->GetOutput());
+    edgeMapper->SetInputData(data);
     edges->SetMapper(edgeMapper);
     edges->GetProperty()->SetRepresentationToWireframe();
     edges->GetProperty()->SetColor(0.0, 0.0, 0.0);
@@ -178,6 +193,10 @@ void SurfaceWithEdges(benchmark::State& state, bool orvi)
     surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
   }
   renderer->ResetCamera();
+  renderer->GetActiveCamera()->Azimuth(30.0);
+  renderer->GetActiveCamera()->Elevation(20.0);
+  renderer->GetActiveCamera()->OrthogonalizeViewUp();
+  renderer->ResetCamera();
   window->Render();
 
   const double cpuStart = ProcessCpuSeconds();
@@ -187,16 +206,134 @@ void SurfaceWithEdges(benchmark::State& state, bool orvi)
   }
   state.counters["process_cpu_ms"] =
     benchmark::Counter(1e3 * (ProcessCpuSeconds() - cpuStart), benchmark::Counter::kAvgIterations);
-  state.counters["triangles"] = static_cast<double>(sphere->GetOutput()->GetNumberOfPolys());
+  state.counters["polygons"] = static_cast<double>(data->GetNumberOfPolys());
 }
-} // namespace
 
-BENCHMARK_CAPTURE(SurfaceWithEdges, Vtk, false)
-  ->Name("SurfaceWithEdges/Vtk")
-  ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(SurfaceWithEdges, Orvi, true)
-  ->Name("SurfaceWithEdges/Orvi")
-  ->Unit(benchmark::kMillisecond);
+// A sphere of about a million triangles at 800 x 600.
+void SurfaceWithEdges(benchmark::State& state, bool orvi)
+{
+  vtkNew<vtkSphereSource> sphere;
+  sphere->SetThetaResolution(1000);
+  sphere->SetPhiResolution(502);
+  sphere->Update();
+  FramesWithEdges(state, sphere->GetOutput(), orvi, 800, 600);
+}
+
+// The surface of the cells of the highest dimension in the mesh (gmsh writes
+// its boundary triangles, lines and vertices beside the tetrahedra).
+vtkSmartPointer<vtkPolyData> VolumeSurface(vtkUnstructuredGrid* mesh)
+{
+  vtkNew<vtkIdList> volume;
+  vtkUnsignedCharArray* types = mesh->GetCellTypesArray();
+  for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
+  {
+    const int type = types->GetValue(c);
+    if (type == VTK_TETRA || type == VTK_HEXAHEDRON || type == VTK_WEDGE || type == VTK_PYRAMID)
+    {
+      volume->InsertNextId(c);
+    }
+  }
+  vtkNew<vtkExtractCells> extract;
+  extract->SetInputData(mesh);
+  extract->SetCellList(volume);
+  vtkNew<vtkDataSetSurfaceFilter> surface;
+  surface->SetInputConnection(extract->GetOutputPort());
+  surface->Update();
+  return surface->GetOutput();
+}
+
+// A hexahedral mesh of 200 x 200 x 25 cells (a million): its surface is
+// 100,000 quadrilaterals.
+const vtkSmartPointer<vtkPolyData>& HexSurface()
+{
+  static const vtkSmartPointer<vtkPolyData> surface = []
+  {
+    vtkNew<vtkImageData> block;
+    block->SetDimensions(201, 201, 26);
+    block->SetSpacing(1.0, 1.0, 2.0);
+    vtkNew<vtkDataSetSurfaceFilter> extract;
+    extract->SetInputData(block);
+    extract->Update();
+    return vtkSmartPointer<vtkPolyData>(extract->GetOutput());
+  }();
+  return surface;
+}
+
+// The surface of gmsh's tetrahedral mesh of t5: the file named by
+// $ORVI_BENCH_TET_MESH, else t5 meshed now at -clscale 0.5; null when
+// neither can be had.
+const vtkSmartPointer<vtkPolyData>& TetSurface(std::string& why)
+{
+  static std::string failure;
+  static const vtkSmartPointer<vtkPolyData> surface = []() -> vtkSmartPointer<vtkPolyData>
+  {
+    namespace fs = std::filesystem;
+    std::string file;
+    if (const char* env = std::getenv("ORVI_BENCH_TET_MESH"); env && fs::exists(env))
+    {
+      file = env;
+    }
+    else
+    {
+      const fs::path dir = fs::temp_directory_path() / "orvi-bench-t5";
+      fs::create_directories(dir);
+      file = (dir / "t5.vtk").string();
+      const std::string tutorial = "/usr/share/doc/gmsh-doc/doc/gmsh/tutorial/t5.geo";
+      const std::string make = "(gzip -dc '" + tutorial + ".gz' 2>/dev/null || cat '" + tutorial +
+        "') > '" + (dir / "t5.geo").string() + "' && gmsh -3 -clscale 0.5 '" +
+        (dir / "t5.geo").string() + "' -format vtk -bin -o '" + file + "' >/dev/null 2>&1";
+      if (!fs::exists(file) && std::system(make.c_str()) != 0)
+      {
+        failure = "no $ORVI_BENCH_TET_MESH and gmsh could not mesh " + tutorial;
+        return nullptr;
+      }
+    }
+    vtkNew<vtkUnstructuredGridReader> reader;
+    reader->SetFileName(file.c_str());
+    reader->Update();
+    return VolumeSurface(reader->GetOutput());
+  }();
+  why = failure;
+  return surface;
+}
+
+void HexMeshWithEdges(benchmark::State& state, bool orvi)
+{
+  FramesWithEdges(state, HexSurface(), orvi, 1280, 1024);
+}
+
+void TetMeshWithEdges(benchmark::State& state, bool orvi)
+{
+  std::string why;
+  const auto& surface = TetSurface(why);
+  if (!surface || surface->GetNumberOfPolys() == 0)
+  {
+    state.SkipWithError(why.c_str());
+    return;
+  }
+  FramesWithEdges(state, surface, orvi, 1280, 1024);
+}
+
+// <Case>/Vtk and <Case>/Orvi of each frame case, in milliseconds.
+const bool FrameCasesRegistered = []
+{
+  const std::pair<const char*, void (*)(benchmark::State&, bool)> cases[] = {
+    { "HexMeshWithEdges", HexMeshWithEdges },
+    { "TetMeshWithEdges", TetMeshWithEdges },
+    { "SurfaceWithEdges", SurfaceWithEdges },
+  };
+  for (const auto& [name, run] : cases)
+  {
+    for (bool orvi : { false, true })
+    {
+      benchmark::RegisterBenchmark(
+        (std::string(name) + (orvi ? "/Orvi" : "/Vtk")).c_str(), run, orvi)
+        ->Unit(benchmark::kMillisecond);
+    }
+  }
+  return true;
+}();
+} // namespace
 
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkDefaultPass)->Name("MainPassStagesOnly/Vtk");
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkKivMainPass)->Name("MainPassStagesOnly/Orvi");

@@ -13,8 +13,9 @@
  * @code
  * vtkNew<vtkFrustumSelectionPicker> picker;
  * picker->AddPickList(actor);
- * picker->AreaPick(x0, y0, x1, y1, renderer);      // number of props found
- * vtkSelection* all = picker->GetSelection();       // nodes of every tagged prop
+ * picker->AreaPick(x0, y0, x1, y1, renderer); // number of props found
+ * vtkSelectionPicker* base = picker;
+ * vtkSelection* all = base->GetSelection(); // nodes of every tagged prop
  * vtkSelection* mine = picker->GetSelectionForProp3D(actor);
  * @endcode
  *

@@ -1,5 +1,6 @@
 #include "vtkKivMainPass.h"
 
+#include "vtkActor.h"
 #include "vtkCameraPass.h"
 #include "vtkHardwareSelector.h"
 #include "vtkInformation.h"
@@ -11,6 +12,7 @@
 #include "vtkNew.h"
 #include "vtkObjectFactory.h"
 #include "vtkProp.h"
+#include "vtkPropCollection.h"
 #include "vtkRenderPassCollection.h"
 #include "vtkRenderState.h"
 #include "vtkRenderer.h"
@@ -90,27 +92,101 @@ void SetWireframeOffsets(vtkRenderer* renderer, vtkProp* prop, const GlobalOffse
   // Lines take the line parameters. Their fragments lie up to half a pixel
   // beside the edge of the surface under them, where that surface can be
   // nearer: pull them forward by that much.
-  const double pull = vtkKivSurfaceOutlines::EdgeDepthMargin(renderer, prop);
+  const double pull = vtkKivSurfaceOutlines::EdgeDepthMargin(renderer, prop->GetBounds());
   vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(
     saved.LineFactor, saved.LineUnits - pull);
 }
 
-// vtkMapper's global settings while a prop with offset keys draws.
-void SetPropOffsets(vtkRenderer* renderer, const PropOffsetSettings& record)
+// vtkMapper's relative offset units, reached without vtkMapper's setters:
+// those mark the mapper modified, and VTK's OpenGL mapper then rebuilds its
+// buffers on the next draw.
+class MapperOffsets : public vtkMapper
+{
+public:
+  static double vtkMapper::*PolygonUnits() { return &MapperOffsets::CoincidentPolygonOffset; }
+  static double vtkMapper::*LineUnits() { return &MapperOffsets::CoincidentLineOffset; }
+};
+
+// Moves the mappers of a prop's actors back by `units` on top of their own
+// relative offset units, polygons and lines alike, until destroyed.
+class MapperPush
+{
+public:
+  MapperPush(vtkProp* prop, double units)
+  {
+    if (units == 0.0)
+    {
+      return;
+    }
+    vtkNew<vtkPropCollection> actors;
+    prop->GetActors(actors);
+    vtkCollectionSimpleIterator it;
+    actors->InitTraversal(it);
+    while (vtkProp* part = actors->GetNextProp(it))
+    {
+      auto* actor = vtkActor::SafeDownCast(part);
+      vtkMapper* mapper = actor ? actor->GetMapper() : nullptr;
+      if (!mapper ||
+        std::any_of(this->Saved.begin(),
+          this->Saved.end(),
+          [mapper](const Entry& saved) { return saved.Mapper == mapper; }))
+      {
+        continue;
+      }
+      this->Saved.push_back(
+        { mapper, mapper->*MapperOffsets::PolygonUnits(), mapper->*MapperOffsets::LineUnits() });
+      mapper->*MapperOffsets::PolygonUnits() += units;
+      mapper->*MapperOffsets::LineUnits() += units;
+    }
+  }
+  ~MapperPush()
+  {
+    for (const Entry& saved : this->Saved)
+    {
+      saved.Mapper->*MapperOffsets::PolygonUnits() = saved.Polygon;
+      saved.Mapper->*MapperOffsets::LineUnits() = saved.Line;
+    }
+  }
+  MapperPush(const MapperPush&) = delete;
+  MapperPush& operator=(const MapperPush&) = delete;
+
+private:
+  struct Entry
+  {
+    vtkMapper* Mapper;
+    double Polygon;
+    double Line;
+  };
+  std::vector<Entry> Saved;
+};
+
+// vtkMapper's global settings while a prop with offset keys draws: the
+// polygon-offset faces switch on, the record's factor and units as the
+// polygon parameters, and the same as the line parameters, so that a
+// wireframe prop (whose polygons VTK 9 offsets as lines) moves as a filled
+// one does.
+void SetPropOffsets(const PropOffsetSettings& record)
 {
   vtkMapper::SetResolveCoincidentTopologyPolygonOffsetFaces(1);
-  // VTK 9's mappers ignore the factor: a factor the prop gives reaches them
-  // as units, scaled by the prop's depth change across a pixel of a face
-  // inclined at 45 degrees. Lines and
-  // wireframe-represented polygons take the line parameters: they get the
-  // same offset, so that a wireframe prop moves as a filled one does.
-  const double units = record.Units +
-    (record.FactorGiven
-        ? record.Factor * vtkKivSurfaceOutlines::DepthUnitsPerPixel(renderer, record.Prop)
-        : 0.0);
-  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(record.Factor, units);
-  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(record.Factor, units);
+  vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(record.Factor, record.Units);
+  vtkMapper::SetResolveCoincidentTopologyLineOffsetParameters(record.Factor, record.Units);
 }
+
+// What a factor the prop gives means to VTK 9's mappers, which ignore the
+// factor: units scaled by the prop's depth change across a pixel of a face
+// inclined at 45 degrees, as glPolygonOffset scales its factor by the
+// face's depth slope. Only in polygon-offset mode, where the keys act.
+double FactorUnits(vtkRenderer* renderer, const PropOffsetSettings& record)
+{
+  if (!record.FactorGiven ||
+    vtkMapper::GetResolveCoincidentTopology() != VTK_RESOLVE_POLYGON_OFFSET)
+  {
+    return 0.0;
+  }
+  return record.Factor *
+    vtkKivSurfaceOutlines::DepthUnitsPerPixel(renderer, record.Prop->GetBounds());
+}
+
 // Draws the frame's prop `props[index]`, which has property keys, with the
 // settings its keys ask for; returns what it rendered.
 int RenderKeyedProp(vtkKivSurfaceOutlines* outlines,
@@ -136,12 +212,16 @@ int RenderKeyedProp(vtkKivSurfaceOutlines* outlines,
   if (record.Wireframe)
   {
     SetWireframeOffsets(renderer, prop, saved);
+    const int rendered = prop->RenderOpaqueGeometry(renderer);
+    saved.Write();
+    return rendered;
   }
-  else
+  SetPropOffsets(record);
+  int rendered = 0;
   {
-    SetPropOffsets(renderer, record);
+    const MapperPush push(prop, FactorUnits(renderer, record));
+    rendered = prop->RenderOpaqueGeometry(renderer);
   }
-  const int rendered = prop->RenderOpaqueGeometry(renderer);
   // The faces switch stays as set.
   saved.Write();
   return rendered;

@@ -19,9 +19,10 @@
  *     they bound (see below). The prop's representation is left to the host.
  *     This key wins over the two offset keys.
  *   - RENDER_POLYGON_OFFSET_FACTOR and/or RENDER_POLYGON_OFFSET_UNITS present:
- *     the polygon-offset-faces switch is set to 1 and the prop is drawn with
- *     its own offset; a value the prop does not give is taken from the global
- *     setting at the start of the frame. The mode is not changed, so these
+ *     the polygon-offset-faces switch is set to 1 and the global polygon
+ *     offset parameters hold the prop's factor and units while it draws; a
+ *     value the prop does not give is taken from the global setting at the
+ *     start of the frame. The mode is not changed, so these
  *     values act only when the host already runs with polygon-offset mode:
  *     of two coincident props the one with the larger offset is then drawn
  *     behind, filled or as wireframe. The faces switch is not put back
@@ -38,16 +39,20 @@
  * Clean edges. To show a surface's edges, a host draws the surface with one
  * actor and its edges with a second actor on the same poly data, with the
  * wireframe representation, tagged RENDER_WIREFRAME, unpickable, its mapper
- * drawing no scalars; the surface actor stays untagged. When the surface is
- * made of triangles the pass draws such a pair in one go, as VTK draws a surface with vtkProperty::EdgeVisibilityOn()
- * (through a copy of the surface actor with edges in the wireframe's colour
- * and line width): the same picture at the cost of one surface instead of
- * two. The copy is drawn a little behind the surface's own depth, so that
- * what the host draws on the surface at the same depth (picked cells, say)
- * still shows. A tagged wireframe over other coincident geometry (another
- * poly data, a transform of its own, larger polygons) is drawn as a prop of
- * its own; its lines are whole too, whatever the global mode (VTK 9's
- * default, off, or polygon offset) and whatever the view.
+ * drawing no scalars; the surface actor stays untagged. The pass draws such
+ * a pair in one go, as VTK draws a surface with
+ * vtkProperty::EdgeVisibilityOn() (through a copy of the surface actor with
+ * edges in the wireframe's colour and line width), for triangles,
+ * quadrilaterals and larger polygons alike: the edges are drawn in the
+ * faces' own fragments, so an edge behind a face never shows through it,
+ * from any distance and whatever the global mode, and the cost is one
+ * surface instead of two. Where other props reach into the surface's bounds
+ * the copy is drawn a little behind the surface's own depth, so that what
+ * the host draws on the surface at the same depth (picked cells, say) still
+ * shows. A tagged wireframe over other coincident geometry (another poly
+ * data, a transform of its own) is drawn as a prop of its own, pulled
+ * forward as described below; near silhouettes and where parts touch, its
+ * lines can then show through faces in front in close views.
  *
  * Why the pass does more than set the mode on VTK 9: its OpenGL mappers
  * resolve coincident topology in the fragment shader, moving a fragment's
@@ -60,11 +65,17 @@
  * line offset units (on top of the host's own) by that depth change, computed
  * from the camera, the viewport and the prop's bounds for faces inclined up to
  * about 76 degrees from facing the camera, and never by more than 2% of the
- * depth range. For the offset keys it sets the line parameters as the polygon
- * parameters, and a factor the prop gives reaches the mappers as units scaled
- * by the same depth change per pixel of a face inclined at 45 degrees, so
- * that a factor pushes a prop back as it would with glPolygonOffset. The line
- * parameters are saved and restored with the others.
+ * depth range. For the offset keys it sets the global line parameters as the
+ * polygon parameters (a wireframe prop then moves as a filled one does), and
+ * a factor the prop gives reaches the mappers through the relative offset
+ * units of the prop's own mappers (vtkMapper's
+ * RelativeCoincidentTopology...OffsetParameters, polygons and lines), raised
+ * by the factor times the depth change across a pixel of a face inclined at
+ * 45 degrees, so that a factor pushes a prop back as it would with
+ * glPolygonOffset. The mappers' own values are put back right after the
+ * prop, without marking the mappers modified (which would make VTK rebuild
+ * their buffers). The line parameters are saved and restored with the
+ * others.
  *
  * Installing the pass. On VTK 9 a pass installed with vtkRenderer::SetPass()
  * replaces the renderer's whole drawing, including its camera and light set

@@ -92,6 +92,55 @@ constexpr double EdgeBaseUnits = 4.0;
 // wireframe does not show through geometry in front of it.
 constexpr double MaximumEdgeUnits = 0.02 * OffsetUnitsPerDepth;
 
+// The distances along the camera's direction of projection of the nearest
+// and farthest corners of the bounds, or false for empty bounds.
+bool CornerDistances(vtkCamera* camera, const double* bounds, double& nearest, double& farthest)
+{
+  if (!bounds || !std::isfinite(bounds[0]) || bounds[0] > bounds[1])
+  {
+    return false;
+  }
+  const double* position = camera->GetPosition();
+  const double* direction = camera->GetDirectionOfProjection();
+  nearest = VTK_DOUBLE_MAX;
+  farthest = -VTK_DOUBLE_MAX;
+  for (int corner = 0; corner < 8; ++corner)
+  {
+    const std::array<double, 3> p = {
+      bounds[corner & 1], bounds[2 + ((corner >> 1) & 1)], bounds[4 + ((corner >> 2) & 1)]
+    };
+    const double d = (p[0] - position[0]) * direction[0] + (p[1] - position[1]) * direction[1] +
+      (p[2] - position[2]) * direction[2];
+    nearest = std::min(nearest, d);
+    farthest = std::max(farthest, d);
+  }
+  return true;
+}
+
+// Half the depth left behind the farthest corner of the bounds, in offset
+// units. VTK's shader clamps a moved depth to the depth range: pushed
+// further, far surfaces would all land on the far plane and the one drawn
+// last would show, hidden or not. In a close perspective view (the camera
+// inside the model, the near plane tight) most of the model lies within a
+// few thousandths of the far end.
+double DepthHeadroom(vtkRenderer* renderer, const double* bounds)
+{
+  vtkCamera* camera = renderer->GetActiveCamera();
+  double range[2];
+  camera->GetClippingRange(range);
+  double nearest = 0.0;
+  double farthest = 0.0;
+  if (!(range[1] > range[0]) || !CornerDistances(camera, bounds, nearest, farthest))
+  {
+    return 0.0;
+  }
+  const double d = std::min(std::max(farthest, range[0]), range[1]);
+  const double z = camera->GetParallelProjection()
+    ? (d - range[0]) / (range[1] - range[0])
+    : range[1] * (d - range[0]) / (d * (range[1] - range[0]));
+  return 0.5 * (1.0 - z) * OffsetUnitsPerDepth;
+}
+
 bool SameMatrix(vtkActor* a, vtkActor* b)
 {
   const double* ma = &a->GetMatrix()->Element[0][0];
@@ -118,12 +167,12 @@ bool Outlines(vtkActor* wireframe, vtkActor* surface)
     !property->GetEdgeVisibility() && SameMatrix(surface, wireframe);
 }
 
-// Whether every polygon of the poly data is a triangle (and it has no
-// strips): VTK draws those with edges exactly where it draws them without.
-bool AllTriangles(vtkPolyData* data)
+// Whether the poly data has no triangle strips. Strips are left to the pass:
+// their edges with EdgeVisibilityOn() were never compared with their
+// wireframe's.
+bool NoStrips(vtkPolyData* data)
 {
-  return data->GetNumberOfStrips() == 0 &&
-    (data->GetNumberOfPolys() == 0 || data->GetPolys()->IsHomogeneous() == 3);
+  return data->GetNumberOfStrips() == 0;
 }
 
 // Whether the renderer shows the actor this frame.
@@ -143,8 +192,6 @@ struct vtkKivSurfaceOutlines::Outline
   vtkSmartPointer<vtkPolyDataMapper> Mapper;
   vtkNew<vtkMatrix4x4> Matrix;
   vtkTimeStamp Synced;
-  // The surface's input when last found to hold only triangles.
-  vtkMTimeType TrianglesChecked = 0;
   // This frame: the pair was drawn; the wireframe waits for its surface; the
   // pair was found after its surface had been drawn on its own.
   bool Drawn = false;
@@ -158,32 +205,20 @@ struct vtkKivSurfaceOutlines::Outline
   {
     return this->Surface && this->Wireframe && Shown(this->Surface, renderer) &&
       Shown(this->Wireframe, renderer) && CanOutline(this->Wireframe) &&
-      ::Outlines(this->Wireframe, this->Surface) && this->Triangles();
+      ::Outlines(this->Wireframe, this->Surface) && NoStrips(OpaquePolyDataInput(this->Surface));
   }
 
-  // AllTriangles() of the surface's input, checked again only when it
-  // changed.
-  bool Triangles()
-  {
-    vtkPolyData* input = OpaquePolyDataInput(this->Surface);
-    if (input->GetMTime() != this->TrianglesChecked)
-    {
-      this->TrianglesChecked = AllTriangles(input) ? input->GetMTime() : 0;
-    }
-    return this->TrianglesChecked != 0;
-  }
-
-  // Draws the copy behind the depth the surface itself gets. VTK draws a
-  // surface with edges by widening each triangle by half the line width in a
-  // geometry shader: near an edge a neighbouring triangle's plane, carried
-  // past the edge, is drawn there too, nearer than the surface on a convex
-  // one by up to its depth change across half a pixel. Geometry a host draws
-  // on the surface (picked cells, say), which wins over the plain surface by
-  // being drawn later at the same depth, would fight with it: the copy is
-  // pushed back by the margin a tagged wireframe is pulled forward by. VTK
+  // Draws the copy `margin` behind the depth the surface itself gets (0
+  // when no other prop shares its place). VTK draws a surface with edges by
+  // widening each triangle by half the line width in a geometry shader, and
+  // splits larger polygons along other diagonals than without edges: near
+  // an edge a neighbouring triangle's plane, carried past the edge, is drawn
+  // there too, and a curved quadrilateral's depths move. Geometry a host
+  // draws on the surface (picked cells, say), which wins over the plain
+  // surface by being drawn later at the same depth, would fight with it. VTK
   // offsets a surface drawn with edges by the polygon parameters even when
   // the global mode is off: these are replaced then.
-  int Draw(vtkRenderer* renderer)
+  int Draw(vtkRenderer* renderer, double margin)
   {
     this->Sync();
     double factor = 0.0;
@@ -198,7 +233,7 @@ struct vtkKivSurfaceOutlines::Outline
       drawUnits = -drawUnits;
     }
     vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(
-      drawFactor, drawUnits + (this->Shared ? EdgeDepthMargin(renderer, this->Surface) : 0.0));
+      drawFactor, drawUnits + (this->Shared ? margin : 0.0));
     const int rendered = this->Combined->RenderOpaqueGeometry(renderer);
     vtkMapper::SetResolveCoincidentTopologyPolygonOffsetParameters(factor, units);
     return rendered;
@@ -277,6 +312,9 @@ struct vtkKivSurfaceOutlines::Outline
 struct vtkKivSurfaceOutlines::Frame
 {
   vtkRenderer* Renderer = nullptr;
+  // How far the copies that share their place with other props are drawn
+  // behind the surface's depth this frame (negative until needed).
+  double Margin = -1.0;
   std::vector<std::unique_ptr<Outline>> Outlines;
   // Wireframes that outlined nothing when last looked at, with what would
   // make them worth looking at again: a change to themselves, to the props
@@ -315,7 +353,7 @@ struct vtkKivSurfaceOutlines::Frame
 // nearest to the camera (the steepest place in a perspective view). A line
 // fragment lies up to about half a pixel beside the edge it belongs to, so
 // the surface under it differs in depth by up to half this per unit slope.
-double vtkKivSurfaceOutlines::DepthUnitsPerPixel(vtkRenderer* renderer, vtkProp* prop)
+double vtkKivSurfaceOutlines::DepthUnitsPerPixel(vtkRenderer* renderer, const double* bounds)
 {
   vtkCamera* camera = renderer->GetActiveCamera();
   const int height = renderer->GetSize()[1];
@@ -337,21 +375,10 @@ double vtkKivSurfaceOutlines::DepthUnitsPerPixel(vtkRenderer* renderer, vtkProp*
   // in distance moves it by far * near / (depth * d^2), and a pixel spans
   // 2 d tan(angle / 2) / height world units at distance d.
   double nearest = range[0];
-  const double* bounds = prop->GetBounds();
-  if (bounds && std::isfinite(bounds[0]) && bounds[0] <= bounds[1])
+  double closest = 0.0;
+  double farthest = 0.0;
+  if (CornerDistances(camera, bounds, closest, farthest))
   {
-    const double* position = camera->GetPosition();
-    const double* direction = camera->GetDirectionOfProjection();
-    double closest = VTK_DOUBLE_MAX;
-    for (int corner = 0; corner < 8; ++corner)
-    {
-      const std::array<double, 3> p = {
-        bounds[corner & 1], bounds[2 + ((corner >> 1) & 1)], bounds[4 + ((corner >> 2) & 1)]
-      };
-      const double d = (p[0] - position[0]) * direction[0] + (p[1] - position[1]) * direction[1] +
-        (p[2] - position[2]) * direction[2];
-      closest = std::min(closest, d);
-    }
     nearest = std::max(nearest, closest);
   }
   const double halfAngle = 0.5 * vtkMath::RadiansFromDegrees(camera->GetViewAngle());
@@ -360,10 +387,10 @@ double vtkKivSurfaceOutlines::DepthUnitsPerPixel(vtkRenderer* renderer, vtkProp*
 }
 
 //------------------------------------------------------------------------------
-double vtkKivSurfaceOutlines::EdgeDepthMargin(vtkRenderer* renderer, vtkProp* prop)
+double vtkKivSurfaceOutlines::EdgeDepthMargin(vtkRenderer* renderer, const double* bounds)
 {
   return std::min(
-    EdgeBaseUnits + 0.5 * EdgeSlope * DepthUnitsPerPixel(renderer, prop), MaximumEdgeUnits);
+    EdgeBaseUnits + 0.5 * EdgeSlope * DepthUnitsPerPixel(renderer, bounds), MaximumEdgeUnits);
 }
 
 //------------------------------------------------------------------------------
@@ -386,6 +413,7 @@ void vtkKivSurfaceOutlines::PrintSelf(ostream& os, vtkIndent indent)
 void vtkKivSurfaceOutlines::BeginFrame(vtkRenderer* renderer, vtkProp** props, int count)
 {
   this->State->Renderer = renderer;
+  this->State->Margin = -1.0;
   for (const auto& outline : this->State->Outlines)
   {
     outline->Drawn = false;
@@ -416,7 +444,14 @@ int vtkKivSurfaceOutlines::DrawSurface(vtkProp* prop)
     return -1;
   }
   outline->Drawn = true;
-  return outline->Draw(frame.Renderer);
+  if (outline->Shared && frame.Margin < 0.0)
+  {
+    double bounds[6];
+    frame.Renderer->ComputeVisiblePropBounds(bounds);
+    frame.Margin =
+      std::min(EdgeDepthMargin(frame.Renderer, bounds), DepthHeadroom(frame.Renderer, bounds));
+  }
+  return outline->Draw(frame.Renderer, frame.Margin);
 }
 
 //------------------------------------------------------------------------------
@@ -461,7 +496,7 @@ bool vtkKivSurfaceOutlines::DrawWireframe(vtkProp** props, int count, int index)
   {
     auto* surface = dynamic_cast<vtkActor*>(props[i]);
     if (surface && Outlines(wireframe, surface) && !frame.Find(surface, &Outline::Surface) &&
-      AllTriangles(OpaquePolyDataInput(surface)))
+      NoStrips(OpaquePolyDataInput(surface)))
     {
       surfaceIndex = i;
     }
@@ -498,9 +533,14 @@ std::vector<vtkProp*> vtkKivSurfaceOutlines::EndFrame()
     {
       left.push_back(outline.Wireframe);
     }
-    // A pair not drawn this frame holds its copy's data and graphics
-    // resources for nothing: drop it.
-    it = outline.Drawn || outline.Found ? std::next(it) : frame.Outlines.erase(it);
+    // A pair whose actors left the renderer holds its copy's data and
+    // graphics resources for nothing: drop it. A pair hidden for a while (a
+    // host drawing a lighter stand-in in motion) is kept, and draws as
+    // before, in one go, in the first frame that shows it again.
+    const bool kept = outline.Drawn || outline.Found ||
+      (outline.Surface && outline.Wireframe && outline.Surface->IsConsumer(frame.Renderer) &&
+        outline.Wireframe->IsConsumer(frame.Renderer));
+    it = kept ? std::next(it) : frame.Outlines.erase(it);
   }
   this->NumberOfOutlines = static_cast<int>(frame.Outlines.size());
   for (auto it = frame.Alone.begin(); it != frame.Alone.end();)

@@ -14,15 +14,28 @@
  * A pair is an opaque vtkActor drawn as wireframe, tagged RENDER_WIREFRAME,
  * whose mapper draws no scalars, and an opaque vtkActor without any of
  * vtkKivMainPass's keys, drawn as surface without edges, whose
- * vtkPolyDataMapper has the same input, made of triangles, with the same
- * matrix, both shown by the renderer. (VTK splits larger polygons into
- * triangles differently when it draws edges, which would move a curved
- * quadrilateral's depths under whatever the host draws on it.) The pair is drawn through a copy of the surface actor with
- * edges on, in the wireframe's colour and line width; the wireframe itself is
- * not drawn. The copy is kept from frame to frame and brought up to date only
- * when the surface actor's mapper or property, or the wireframe's property,
- * changed. A wireframe that does not pair (another input, a transform of its
- * own, scalars on its lines, a translucent actor) is left to the pass.
+ * vtkPolyDataMapper has the same input (polygons of any size, no triangle
+ * strips), with the same matrix, both shown by the renderer. The pair is
+ * drawn through a copy of the surface actor with edges on, in the
+ * wireframe's colour and line width; the wireframe itself is not drawn. Its
+ * edges are then drawn in the faces' own fragments: an edge hidden behind a
+ * face stays hidden from every distance, whatever the clipping range.
+ *
+ * VTK splits a polygon of more than three points along other diagonals when
+ * it draws its edges, and widens each triangle by half a line near its
+ * edges: a copy drawn where the surface would be drawn could hide geometry
+ * the host draws on the surface (picked cells, say), which wins over the
+ * plain surface by being drawn later at the same depth. A copy whose
+ * surface shares its place with other props is therefore drawn a margin
+ * behind the surface's depth: the same margin for every copy of the frame,
+ * so that surfaces that touch keep the order VTK gives them, and never so
+ * far that the far end of the model would reach the far end of the depth
+ * range.
+ *
+ * The copy is kept from frame to frame and brought up to date only when the
+ * surface actor's mapper or property, or the wireframe's property, changed.
+ * A wireframe that does not pair (another input, a transform of its own,
+ * scalars on its lines, a translucent actor) is left to the pass.
  *
  * The pass calls, for one frame's opaque props in order: BeginFrame(), then
  * DrawSurface() for each prop without the pass's keys and DrawWireframe()
@@ -81,18 +94,21 @@ public:
 
   /**
    * The depth-buffer change, in VTK 9's coincident-offset units (1/65000 of
-   * the depth range), across one pixel of a face of the prop inclined at 45
-   * degrees to the view, where the prop comes nearest the camera.
+   * the depth range), across one pixel of a face inclined at 45 degrees to
+   * the view, where the bounds (xmin, xmax, ymin, ymax, zmin, zmax; null for
+   * none) come nearest the camera.
    */
-  static double DepthUnitsPerPixel(vtkRenderer* renderer, vtkProp* prop);
+  static double DepthUnitsPerPixel(vtkRenderer* renderer, const double* bounds);
 
   /**
-   * How far a face of the prop can lie nearer than its edge half a pixel
-   * beside it, for faces inclined up to about 76 degrees, in offset units
-   * (never more than 2% of the depth range): how far the pass pulls a
-   * tagged wireframe's lines forward, and pushes a paired surface back.
+   * How far a face within the bounds can lie nearer than its edge half a
+   * pixel beside it, for faces inclined up to about 76 degrees, in offset
+   * units (never more than 2% of the depth range): how far the pass pulls a
+   * tagged wireframe's lines forward (the wireframe's bounds), and pushes
+   * the paired surfaces that share their place with other props back (the
+   * bounds of all the renderer's visible props, the same for all of them).
    */
-  static double EdgeDepthMargin(vtkRenderer* renderer, vtkProp* prop);
+  static double EdgeDepthMargin(vtkRenderer* renderer, const double* bounds);
 
   /**
    * Releases the copies' graphics resources held in the window.

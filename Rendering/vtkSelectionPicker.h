@@ -10,15 +10,15 @@
  * frustum, vtkVisibleSelectionPicker only what is visible on screen),
  * chooses with SetFieldAssociation() whether points, cells or both are
  * wanted, calls AreaPick() (or Pick() for a single pixel) and then
- * GetSelection():
+ * GetSelection(), which the concrete pickers offer through this base class:
  *
  * @code
  * vtkNew<vtkFrustumSelectionPicker> picker;
  * picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
- * if (picker->AreaPick(x0, y0, x1, y1, renderer) > 0)
- * {
- *   vtkSelection* selection = picker->GetSelection(); // owned by the picker
- * }
+ * picker->AddPickList(actor);
+ * picker->AreaPick(x0, y0, x1, y1, renderer);
+ * vtkSelectionPicker* base = picker;
+ * vtkSelection* selection = base->GetSelection(); // owned by the picker
  * @endcode
  *
  * FieldAssociation uses vtkDataObject's numbering: 0 points, 1 cells,

@@ -1,14 +1,25 @@
 #!/usr/bin/env bash
-# orvi-viewer against F3D on real meshes: gmsh's tutorial 5 meshed at run
-# time at several sizes (gmsh -clscale; 1 gives about 13 thousand
-# tetrahedra, 0.2 about 1.2 million), written by VTK as .vtu with a point
-# array "Elevation". Each viewer loads the mesh, renders it coloured by that
-# array with edges and its colour legend at 1280 x 1024 and writes a
-# screenshot; /usr/bin/time -v measures the wall time and the peak resident
-# memory of the whole run. Each run is repeated (REPEAT, default 3) and the
-# fastest kept; the table gives orvi / F3D ratios per mesh size.
+# orvi-viewer against F3D and against VTK's bare read on real meshes:
+# gmsh's tutorial 5 meshed at run time at several sizes (gmsh -clscale; 1
+# gives about 13 thousand tetrahedra, 0.2 about 1.2 million), written by VTK
+# as .vtu with a point array "Elevation"; the size "10m" is the 0.2 mesh
+# with each tetrahedron split into eight (orvi-refine-tetrahedra: about 10
+# million, a binary .vtu of 32-bit ids, uncompressed). Each viewer loads the
+# mesh, renders it coloured by that array with edges and its colour legend
+# at 1280 x 1024 and writes a screenshot; /usr/bin/time -v measures the wall
+# time and the peak resident memory of the whole run. The baseline "read" is
+# VTK's vtkXMLUnstructuredGridReader alone on the same file
+# (orvi-bare-read): what any viewer reading through VTK pays at least. Each
+# run is repeated (REPEAT, default 3) and the fastest kept (F3D once from 5
+# million cells on, where one run takes over a minute); the table gives the
+# times, the peak memory and the ratios orvi / F3D and orvi / read per mesh,
+# and the CPU time (user + system) of orvi and of the read, which a busy
+# machine does not inflate as it does the wall time.
+# Last, for the largest mesh, where the viewer's seconds and megabytes go:
+# each step from its log lines, timed as they appear, with the resident
+# memory at its end and its peak.
 #
-#   ./scripts/bench-viewer.sh [SCALE...]     (default: 1 0.5 0.3 0.2)
+#   ./scripts/bench-viewer.sh [SCALE...]     (default: 1 0.5 0.3 0.2 10m)
 #
 # The viewer is built in Release in $ORVI_VIEWER_BENCH_BUILD_DIR (default
 # build-viewer-bench); the meshes and screenshots stay in
@@ -17,7 +28,7 @@
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 
-"$ORVI_ROOT/scripts/deps.sh" gmsh gmsh-doc f3d python3-vtk9 time gzip
+"$ORVI_ROOT/scripts/deps.sh" gmsh gmsh-doc f3d python3-vtk9 time gzip coreutils libbenchmark-dev
 
 # One X server for every run, 1280 x 1024 as the screenshots.
 if [ -z "${ORVI_BENCH_VIEWER_DISPLAY:-}" ]; then
@@ -26,16 +37,18 @@ if [ -z "${ORVI_BENCH_VIEWER_DISPLAY:-}" ]; then
 fi
 
 scales=("$@")
-[ ${#scales[@]} -gt 0 ] || scales=(1 0.5 0.3 0.2)
+[ ${#scales[@]} -gt 0 ] || scales=(1 0.5 0.3 0.2 10m)
 repeat="${REPEAT:-3}"
 build="${ORVI_VIEWER_BENCH_BUILD_DIR:-$ORVI_ROOT/build-viewer-bench}"
 dir="${ORVI_VIEWER_BENCH_DIR:-$build/meshes}"
 mkdir -p "$dir"
 
 cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Release -DORVI_BUILD_TESTING=OFF \
-  -DORVI_BUILD_EXAMPLES=ON -DORVI_BUILD_BENCHMARKS=OFF -DORVI_WRAP_PYTHON=OFF >/dev/null
-cmake --build "$build" -j "$ORVI_JOBS" --target orvi-viewer
+  -DORVI_BUILD_EXAMPLES=ON -DORVI_BUILD_BENCHMARKS=ON -DORVI_WRAP_PYTHON=OFF >/dev/null
+cmake --build "$build" -j "$ORVI_JOBS" --target orvi-viewer orvi-refine-tetrahedra orvi-bare-read
 viewer="$build/Apps/orvi-viewer/orvi-viewer"
+refine="$build/Benchmarks/orvi-refine-tetrahedra"
+bare_read="$build/Benchmarks/orvi-bare-read"
 
 geo="$(find /usr/share/doc/gmsh* -name 't5.geo*' | head -n 1)"
 [ -n "$geo" ] || { echo "gmsh's tutorial t5.geo is not installed" >&2; exit 1; }
@@ -49,6 +62,12 @@ esac
 make_mesh() {
   local scale="$1" vtu="$dir/t5-$1.vtu"
   [ -s "$vtu" ] && [ -s "$vtu.cells" ] && return
+  if [ "$scale" = 10m ]; then
+    make_mesh 0.2
+    echo "splitting each tetrahedron of the 0.2 mesh into eight" >&2
+    "$refine" "$dir/t5-0.2.vtu" "$vtu" | awk '{ print $3 }' >"$vtu.cells"
+    return
+  fi
   echo "meshing t5.geo with -clscale $scale" >&2
   gmsh -3 "$dir/t5.geo" -clscale "$scale" -format vtk -o "$dir/t5-$scale.vtk" >/dev/null
   /usr/bin/python3 - "$dir/t5-$scale.vtk" "$vtu" >"$vtu.cells" <<'EOF'
@@ -74,7 +93,9 @@ EOF
   rm -f "$dir/t5-$scale.vtk"
 }
 
-# Runs "$@" under /usr/bin/time -v; prints "seconds kilobytes" of the run.
+# Runs "$@" under /usr/bin/time -v; prints "seconds kilobytes cpu-seconds"
+# of the run (wall time, peak resident memory, user + system time: on a
+# busy machine the last says what the run itself cost).
 measure() {
   local log="$dir/run.log" times="$dir/run.time"
   if ! /usr/bin/time -v -o "$times" "$@" >"$log" 2>&1; then
@@ -85,7 +106,8 @@ measure() {
   awk -F': ' '/Elapsed \(wall clock\)/ { n = split($2, t, ":"); s = 0;
                  for (i = 1; i <= n; ++i) s = s * 60 + t[i] }
               /Maximum resident set size/ { kb = $2 }
-              END { printf "%.2f %d\n", s, kb }' "$times"
+              /User time|System time/ { cpu += $2 }
+              END { printf "%.2f %d %.2f\n", s, kb, cpu }' "$times"
 }
 
 # The fastest of $repeat runs and the peak memory of that run.
@@ -93,31 +115,89 @@ best_of() {
   local best="" line
   for _ in $(seq "$repeat"); do
     line="$(measure "$@")"
-    if [ -z "$best" ] || awk -v a="${line% *}" -v b="${best% *}" 'BEGIN { exit !(a < b) }'; then
+    if [ -z "$best" ] || awk -v a="${line%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
       best="$line"
     fi
   done
   echo "$best"
 }
 
+# Where the viewer's seconds and megabytes go: its log lines timed as they
+# appear (line-buffered), its resident memory sampled every 10 ms.
+breakdown() {
+  /usr/bin/python3 - "$@" <<'EOF'
+import os, subprocess, sys, threading, time
+start = time.monotonic()
+p = subprocess.Popen(["stdbuf", "-oL", "-eL"] + sys.argv[1:], stdout=subprocess.PIPE,
+                     stderr=subprocess.STDOUT, text=True, bufsize=1)
+rss = [0, 0, 0.0]  # now, peak since the last step, cpu seconds
+tick = os.sysconf("SC_CLK_TCK")
+def sample():
+    while p.poll() is None:
+        try:
+            with open("/proc/%d/status" % p.pid) as f:
+                for line in f:
+                    if line.startswith("VmRSS:"):
+                        rss[0] = int(line.split()[1])
+                        rss[1] = max(rss[1], rss[0])
+            with open("/proc/%d/stat" % p.pid) as f:
+                fields = f.read().rsplit(")", 1)[1].split()
+                rss[2] = (int(fields[11]) + int(fields[12])) / tick
+        except (OSError, IndexError, ValueError):
+            pass
+        time.sleep(0.01)
+threading.Thread(target=sample, daemon=True).start()
+# Each step ends with the first line that starts so.
+steps = [("loading ", "start"), ("loaded ", "VTK's read"), ("extracting the surface", "checks"),
+         ("surface: ", "surface"), ("wrote ", "first frame + screenshot")]
+rows, last, lastCpu, step = [], 0.0, 0.0, 0
+for line in p.stdout:
+    now = time.monotonic() - start
+    if step < len(steps) and line.startswith(steps[step][0]):
+        rows.append((steps[step][1], now - last, rss[2] - lastCpu, rss[0], rss[1]))
+        last, lastCpu, rss[1], step = now, rss[2], rss[0], step + 1
+p.wait()
+rows.append(("exit", time.monotonic() - start - last, rss[2] - lastCpu, rss[0], rss[1]))
+print("%-26s %8s %8s %10s %10s" % ("step", "s", "cpu s", "MB at end", "peak MB"))
+for name, seconds, cpu, now, peak in rows:
+    print("%-26s %8.2f %8.2f %10.0f %10.0f" % (name, seconds, cpu, now / 1024, peak / 1024))
+print("%-26s %8.2f (cpu sampled every 10 ms: the last step's is cut short)" % ("total", time.monotonic() - start))
+EOF
+}
+
 results=()
+largest=""
 for scale in "${scales[@]}"; do
   make_mesh "$scale"
   vtu="$dir/t5-$scale.vtu"
   cells="$(cat "$vtu.cells")"
-  echo "== t5 -clscale $scale: $cells cells" >&2
+  echo "== t5 $scale: $cells cells" >&2
   orvi="$(best_of "$viewer" --size 1280 1024 --array Elevation --screenshot "$dir/orvi-$scale.png" "$vtu")"
-  f3d="$(best_of f3d --dry-run -e -b --scalars=Elevation --resolution=1280,1024 \
-    --output="$dir/f3d-$scale.png" "$vtu")"
-  results+=("$scale $cells $orvi $f3d")
+  read_only="$(best_of "$bare_read" "$vtu")"
+  f3d_repeat="$repeat"
+  [ "$cells" -lt 5000000 ] || f3d_repeat=1
+  f3d="$(repeat="$f3d_repeat" best_of f3d --dry-run -e -b --scalars=Elevation \
+    --resolution=1280,1024 --output="$dir/f3d-$scale.png" "$vtu")"
+  results+=("$scale $cells $orvi $f3d $read_only")
+  largest="$vtu"
 done
 
 echo
-printf '%-8s %10s %9s %9s %7s %9s %9s %7s\n' scale cells "orvi s" "f3d s" ratio \
-  "orvi MB" "f3d MB" ratio
+printf '%-6s %9s | %7s %7s %6s | %7s %7s %6s | %7s %7s %6s %6s | %8s %8s %6s\n' scale cells \
+  "orvi s" "f3d s" ratio "orvi MB" "f3d MB" ratio "read s" "read MB" "o/r s" "o/r MB" \
+  "orvi cpu" "read cpu" "o/r"
 for r in "${results[@]}"; do
-  read -r scale cells ot om ft fm <<<"$r"
-  awk -v s="$scale" -v c="$cells" -v ot="$ot" -v om="$om" -v ft="$ft" -v fm="$fm" 'BEGIN {
-    printf "%-8s %10d %9.2f %9.2f %7.2f %9.0f %9.0f %7.2f\n",
-      s, c, ot, ft, ot / ft, om / 1024, fm / 1024, om / fm }'
+  read -r scale cells ot om oc ft fm fc rt rm rc <<<"$r"
+  awk -v s="$scale" -v c="$cells" -v ot="$ot" -v om="$om" -v oc="$oc" -v ft="$ft" -v fm="$fm" \
+    -v rt="$rt" -v rm="$rm" -v rc="$rc" 'BEGIN {
+    printf "%-6s %9d | %7.2f %7.2f %6.2f | %7.0f %7.0f %6.2f | %7.2f %7.0f %6.2f %6.2f | %8.2f %8.2f %6.2f\n",
+      s, c, ot, ft, ot / ft, om / 1024, fm / 1024, om / fm, rt, rm / 1024, ot / rt, om / rm,
+      oc, rc, oc / rc }'
 done
+
+if [ -n "$largest" ]; then
+  echo
+  echo "where orvi-viewer's time and memory go on $(basename "$largest"):"
+  breakdown "$viewer" --size 1280 1024 --array Elevation --screenshot "$dir/orvi-breakdown.png" \
+    "$largest"
+fi

@@ -17,3 +17,12 @@ orvi_with_display() {
     xvfb-run -a -s "-screen 0 1280x1024x24 -noreset" "$@"
   fi
 }
+
+# ccache for the scripts' builds when the machine has it (deps.sh does not
+# install it): a rebuild from another clone of the same sources then takes
+# minutes less. Paths are taken relative to the clone, so clones share hits.
+ORVI_CMAKE_LAUNCHER=()
+if command -v ccache >/dev/null 2>&1; then
+  export CCACHE_BASEDIR="$ORVI_ROOT"
+  ORVI_CMAKE_LAUNCHER=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+fi

@@ -16,7 +16,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build}"
 out="${ORVI_DEMO_OUT:-$ORVI_ROOT/out}"
 mkdir -p "$out"
-cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S "$ORVI_ROOT" -B "$build" "${ORVI_CMAKE_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 
 if [ "${1:-}" = "--qt" ]; then
   shift

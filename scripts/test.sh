@@ -23,7 +23,7 @@ if [ "$sanitize" -eq 1 ]; then
   build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build-sanitize}"
   # Test programs run through sanitize-run.sh, which keeps Mesa's driver
   # loaded until the leak check at exit (see there).
-  cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DORVI_SANITIZE=ON \
+  cmake -S "$ORVI_ROOT" -B "$build" "${ORVI_CMAKE_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=Debug -DORVI_SANITIZE=ON \
     -DORVI_WRAP_PYTHON=OFF -DORVI_WARNINGS_AS_ERRORS=ON -DORVI_BUILD_TESTING=ON \
     -DCMAKE_CROSSCOMPILING_EMULATOR="$ORVI_ROOT/scripts/sanitize-run.sh" >/dev/null
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_init_order=1"
@@ -31,7 +31,7 @@ if [ "$sanitize" -eq 1 ]; then
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$ORVI_ROOT/scripts/ubsan.supp"
 else
   build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build}"
-  cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  cmake -S "$ORVI_ROOT" -B "$build" "${ORVI_CMAKE_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DORVI_WARNINGS_AS_ERRORS=ON -DORVI_BUILD_TESTING=ON >/dev/null
 fi
 cmake --build "$build" -j "$ORVI_JOBS"

@@ -32,7 +32,9 @@ int Run(int argc, char* argv[])
   }
 
   std::vector<orvi::ScriptAction> actions;
-  if (!options.Script.empty() && !orvi::ParseScript(options.Script, actions, error))
+  if (!options.Script.empty() &&
+    (!orvi::ParseScript(options.Script, actions, error) ||
+      !orvi::CheckOutputDirectory(options.OutDir, error)))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
     return 1;

@@ -1,25 +1,38 @@
-// orvi-viewer's core (orviViewerCore) driven as main() drives it, looked at
+// The hosts' core (orviCore) driven as main() drives it, looked at
 // through its log, its picks and its pixels; and a few runs of the program
 // itself where the command line is what is tested: exit status, messages,
 // progress while it runs.
 #include "orviGmshMesh.h"
 #include "orviMeshLoader.h"
+#include "orviPlayScript.h"
 #include "orviScript.h"
 #include "orviTestUtils.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
 
+#include "vtkActor2DCollection.h"
+#include "vtkActorCollection.h"
 #include "vtkAreaPicker.h"
+#include "vtkCellArray.h"
 #include "vtkCellData.h"
+#include "vtkDataSetSurfaceFilter.h"
+#include "vtkDoubleArray.h"
 #include "vtkExtractSelectedFrustum.h"
 #include "vtkIdTypeArray.h"
+#include "vtkIntArray.h"
+#include "vtkLookupTable.h"
+#include "vtkMassProperties.h"
+#include "vtkMath.h"
+#include "vtkPointData.h"
 #include "vtkSphereSource.h"
+#include "vtkTriangleFilter.h"
 
 #include <signal.h>
 #include <sys/wait.h>
 
 #include <chrono>
 #include <fstream>
+#include <future>
 #include <thread>
 
 namespace
@@ -113,9 +126,9 @@ template <typename Pred>
 Region Find(const Image& image, Pred pred, std::array<int, 4> box = { 0, 0, 9999, 9999 })
 {
   Region r;
-  for (int y = box[1]; y <= std::min(box[3], image.H - 1); ++y)
+  for (int y = std::max(box[1], 0); y <= std::min(box[3], image.H - 1); ++y)
   {
-    for (int x = box[0]; x <= std::min(box[2], image.W - 1); ++x)
+    for (int x = std::max(box[0], 0); x <= std::min(box[2], image.W - 1); ++x)
     {
       if (pred(image.At(x, y), x, y))
       {
@@ -143,6 +156,82 @@ double FractionDiffering(const Image& a, const Image& b, int threshold = 24)
   return a.W == b.W && a.H == b.H ? Find(a, ChangedFrom(b, threshold)).Count / double(a.W * a.H)
                                   : 0.0;
 }
+
+// The picture in the viewer's window now, and, as seen with the props of
+// `hide` made invisible: what those props draw are the pixels that differ.
+enum Hide
+{
+  Nothing = 0,
+  Models = 1, // every 3D actor
+  Legends = 2 // every 2D actor
+};
+Image Shot(orvi::Viewer& viewer, const fs::path& file, int hide = Nothing)
+{
+  std::vector<vtkProp*> hidden;
+  vtkRenderer* renderer = viewer.GetRenderer();
+  vtkCollectionSimpleIterator it;
+  if (hide & Models)
+  {
+    vtkActorCollection* actors = renderer->GetActors();
+    actors->InitTraversal(it);
+    while (vtkActor* actor = actors->GetNextActor(it))
+    {
+      hidden.push_back(actor);
+    }
+  }
+  if (hide & Legends)
+  {
+    vtkActor2DCollection* actors = renderer->GetActors2D();
+    actors->InitTraversal(it);
+    while (vtkActor2D* actor = actors->GetNextActor2D(it))
+    {
+      hidden.push_back(actor);
+    }
+  }
+  std::vector<int> visible;
+  for (vtkProp* prop : hidden)
+  {
+    visible.push_back(prop->GetVisibility());
+    prop->VisibilityOff();
+  }
+  std::string error;
+  EXPECT_TRUE(viewer.Screenshot(file.string(), true, error)) << error;
+  for (size_t i = 0; i < hidden.size(); ++i)
+  {
+    hidden[i]->SetVisibility(visible[i]);
+  }
+  return ReadPng(file);
+}
+
+// How many pixels a world length spans at the camera's focal distance.
+double PixelsPerUnit(vtkRenderer* renderer)
+{
+  vtkCamera* camera = renderer->GetActiveCamera();
+  return renderer->GetSize()[1] /
+    (2.0 * camera->GetDistance() *
+      std::tan(vtkMath::RadiansFromDegrees(camera->GetViewAngle()) / 2));
+}
+
+// Where a world point lands in the window.
+std::array<double, 2> ToDisplay(vtkRenderer* renderer, const double point[3])
+{
+  renderer->SetWorldPoint(point[0], point[1], point[2], 1.0);
+  renderer->WorldToDisplay();
+  const double* display = renderer->GetDisplayPoint();
+  return { display[0], display[1] };
+}
+
+// A gmsh tutorial meshed into dir (small, with -clscale), or a skip.
+#define GMSH_MESH(var, tutorial, options)                                                          \
+  std::string var;                                                                                 \
+  {                                                                                                \
+    std::string why;                                                                               \
+    var = orvi_test::MeshGmshTutorial(tutorial, dir, why, options, tutorial);                      \
+    if (var.empty())                                                                               \
+    {                                                                                              \
+      GTEST_SKIP() << why;                                                                         \
+    }                                                                                              \
+  }
 
 std::string Data(const std::string& file)
 {
@@ -187,14 +276,7 @@ std::unique_ptr<orvi::Viewer> OpenViewer(Args args, std::ostream& log, vtkDataSe
 }
 
 // Replays a script as --script does, screenshots into dir.
-void Play(orvi::Viewer& viewer, const fs::path& dir, const std::string& script, std::ostream& log)
-{
-  std::ofstream(dir / "script.txt", std::ios::binary) << script;
-  std::vector<orvi::ScriptAction> actions;
-  std::string error;
-  EXPECT_TRUE(orvi::ParseScript((dir / "script.txt").string(), actions, error)) << error;
-  EXPECT_TRUE(orvi::RunScript(viewer, actions, dir.string(), log, error)) << error;
-}
+constexpr auto Play = orvi_test::PlayScript;
 
 //==============================================================================
 // gmsh's tutorial t5, 13 thousand tetrahedra: through the model a pick
@@ -294,10 +376,18 @@ TEST(OrviViewer, BoxZoomBandAndRotationMarkerAreSeen)
 {
   const fs::path dir = TestDir();
   std::ostringstream log;
-  Play(*OpenViewer({}, log),
+  // Smoothed frames (FXAA): the band, drawn into the pixels of the frame,
+  // is all that changes. A rotation's frames are not smoothed while the
+  // button is held: the marker is compared in unsmoothed frames.
+  const auto viewer = OpenViewer({}, log);
+  Play(*viewer,
     dir,
-    "pick 305 225 335 255\nscreenshot before\nboxzoom 260 180 380 300 snap band\nscreenshot after\n"
-    "centre 320 240\nrotate 100 40 snap rotating\nscreenshot rotated\n",
+    "pick 305 225 335 255\nscreenshot before\nboxzoom 260 180 380 300 snap band\n",
+    log);
+  viewer->SetSmoothEdges(false);
+  Play(*viewer,
+    dir,
+    "screenshot after\ncentre 320 240\nrotate 100 40 snap rotating\nscreenshot rotated\n",
     log);
   const Image before = ReadPng(dir / "before.png"), band = ReadPng(dir / "band.png");
   const Image after = ReadPng(dir / "after.png"), rotated = ReadPng(dir / "rotated.png");
@@ -317,7 +407,7 @@ TEST(OrviViewer, BoxZoomBandAndRotationMarkerAreSeen)
   EXPECT_GT(red.Count, 30);
   EXPECT_GT(red.Count, marker.Count * 3 / 4);
   EXPECT_LT(std::hypot(marker.X - 320, marker.Y - 240), 25.0);
-  EXPECT_TRUE(marker.X1 - marker.X0 < 60 && marker.Y1 - marker.Y0 < 60);
+  EXPECT_TRUE(marker.X1 - marker.X0 < 80 && marker.Y1 - marker.Y0 < 80);
 }
 
 //==============================================================================
@@ -330,7 +420,7 @@ TEST(OrviViewer, EdgesFollowTheirModeAndTheZoom)
   // Edge pixels (near black) in the middle, where the surface is in every view.
   const auto dark = [](const Rgb& c, int, int) { return std::max({ c[0], c[1], c[2] }) < 45; };
   const auto edges = [&](const char* png) {
-    return Find(ReadPng(dir / png), dark, { 260, 180, 380, 300 }).Count > 60;
+    return Find(ReadPng(dir / png), dark, { 150, 100, 400, 380 }).Count > 60;
   };
   const std::tuple<int, const char*, bool, bool> cases[] = {
     { 16, "auto", true, true },
@@ -348,6 +438,7 @@ TEST(OrviViewer, EdgesFollowTheirModeAndTheZoom)
     sphere->Update();
     std::ostringstream log;
     const auto viewer = OpenViewer({ "--edges", mode }, log, sphere->GetOutput());
+    viewer->SetSmoothEdges(false); // lines one pixel wide, near black
     Play(*viewer,
       dir,
       "screenshot 0\nboxzoom 290 210 350 270\nscreenshot 1\nkey r\nscreenshot 2\n",
@@ -547,6 +638,8 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     std::string Message;
     const char* Display = nullptr;
   };
+  const std::string good = (dir / "good.txt").string();
+  std::ofstream(good) << "screenshot first\n";
   const Command commands[] = {
     { { "--script", script, "--out", dir.string() }, script + " line 4: 'key' needs" },
     { { "--frobnicate" }, "unknown option --frobnicate (see --help)" },
@@ -555,10 +648,26 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     { { "--colormap", "grey", "--screenshot", shot, sphere },
       "--colormap and --range colour by an array" },
     { { "--screenshot", shot, "--array", "pressure" },
-      "the mesh has no point or cell array named 'pressure'" },
+      "the mesh has no point or cell array named 'pressure'; it holds point array "
+      "'temperature'" },
+    { { "--screenshot", shot, "--array", "nothing", Data("grid.vtu"), sphere },
+      "no mesh has a point or cell array named 'nothing'; " + Data("grid.vtu") +
+        " holds point array 'temperature'; cell array 'pressure'; " + sphere +
+        " holds no point or cell arrays" },
+    { { "--screenshot", shot, "--array", "cell:x", Data("grid.vtu") },
+      "the mesh has no cell array named 'x'; it holds point array 'temperature'; cell array "
+      "'pressure'" },
+    { { "--screenshot", shot, "--array", "x", sphere },
+      "the mesh has no point or cell array named 'x'; it holds no point or cell arrays" },
+    { { "--script", good, "--out", (dir / "nowhere").string() },
+      "--out names no directory: '" + (dir / "nowhere").string() + "' does not exist" },
+    { { "--script", good, "--out", good },
+      "--out names no directory: '" + good + "' is not a directory" },
     { { "--screenshot", shot, "--array", "cell:temperature" },
       "the mesh has no cell array named 'temperature'" },
-    { { "--screenshot", (dir / "no-such-dir" / "x.png").string() }, "cannot write screenshot" },
+    { { "--screenshot", (dir / "no-such-dir" / "x.png").string() },
+      "cannot write screenshot '" + (dir / "no-such-dir" / "x.png").string() + "': no directory '" +
+        (dir / "no-such-dir").string() + "'" },
     { { "--screenshot", shot }, "no X display (DISPLAY is not set); every mode", "" },
     { {}, "cannot connect to the X display ':32000'; every mode", ":32000" },
   };
@@ -594,8 +703,484 @@ TEST(OrviViewer, ProgressIsWrittenAsItHappens)
   const auto viewer = static_cast<pid_t>(std::stol("0" + ReadText(pid)));
   ASSERT_GT(viewer, 0);
   EXPECT_EQ(kill(viewer, SIGTERM), 0);
-  EXPECT_NE(text.find("  loading: 100%\nloaded 15 points and 4 cells"), std::string::npos) << text;
+  EXPECT_NE(text.find("  loading grid.vtu: 100%\nloaded 15 points and 4 cells"), std::string::npos)
+    << text;
   EXPECT_NE(text.find("navigation: mervo\n"), std::string::npos) << text;
+
+  // VTK's legacy reader runs a reader of the file's kind inside itself; its
+  // progress is told once, rising, naming the file.
+  const auto [code, legacy, errors] =
+    RunViewer(dir, { "--screenshot", (dir / "x.png").string(), Data("grid.vtk") });
+  EXPECT_EQ(code, 0) << errors;
+  std::vector<int> percents;
+  const std::regex line("  loading grid.vtk: ([0-9]+)%\n");
+  for (auto it = std::sregex_iterator(legacy.begin(), legacy.end(), line);
+       it != std::sregex_iterator();
+       ++it)
+  {
+    percents.push_back(std::stoi((*it)[1]));
+  }
+  EXPECT_TRUE(!percents.empty() && percents.back() == 100) << legacy;
+  EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end()) &&
+    std::adjacent_find(percents.begin(), percents.end()) == percents.end())
+    << legacy;
 }
+
+//==============================================================================
+// Integer ids of a few regions are categories: each id one colour of its
+// own, named in the legend; a floating-point quantity beside them is the
+// default colouring, and ids of too many regions are never chosen by
+// default. A colour map asks for a quantity.
+TEST(OrviViewer, IdArraysAreColouredAsCategories)
+{
+  const fs::path dir = TestDir();
+  // A sphere with a region id per quadrant (3, 7, 11, 42), a pressure and
+  // integer arrays of 200 values.
+  const auto sphere = [](const std::vector<const char*>& arrays)
+  {
+    vtkNew<vtkSphereSource> source;
+    source->SetThetaResolution(24);
+    source->SetPhiResolution(24);
+    source->Update();
+    vtkSmartPointer<vtkPolyData> mesh = source->GetOutput();
+    for (const std::string name : arrays)
+    {
+      vtkSmartPointer<vtkDataArray> array;
+      if (name == "pressure")
+      {
+        array = vtkSmartPointer<vtkDoubleArray>::New();
+        array->SetNumberOfTuples(mesh->GetNumberOfPoints());
+        for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
+        {
+          array->SetTuple1(i, mesh->GetPoint(i)[2]);
+        }
+        mesh->GetPointData()->AddArray(array);
+        array->SetName(name.c_str());
+        continue;
+      }
+      array = vtkSmartPointer<vtkIntArray>::New();
+      array->SetName(name.c_str());
+      array->SetNumberOfTuples(mesh->GetNumberOfCells());
+      const int quadrant[4] = { 3, 7, 11, 42 };
+      for (vtkIdType i = 0; i < mesh->GetNumberOfCells(); ++i)
+      {
+        double centre[3] = { 0, 0, 0 }, p[3];
+        vtkCell* cell = mesh->GetCell(i);
+        for (vtkIdType k = 0; k < cell->GetNumberOfPoints(); ++k)
+        {
+          mesh->GetPoint(cell->GetPointId(k), p);
+          vtkMath::Add(centre, p, centre);
+        }
+        array->SetTuple1(i,
+          name == "region" ? quadrant[(centre[0] > 0 ? 1 : 0) + (centre[1] > 0 ? 2 : 0)]
+                           : static_cast<double>(i % 200));
+      }
+      mesh->GetCellData()->AddArray(array);
+    }
+    return mesh;
+  };
+  const std::string regions = "colouring by cell array 'region', 4 categories (ids 3 .. 42)";
+  const std::tuple<std::vector<const char*>, Args, std::string> cases[] = {
+    { { "region", "pressure" }, {}, "colouring by point array 'pressure', range" },
+    { { "region" }, {}, regions },
+    { { "region" }, { "--array", "region" }, regions },
+    { { "region" }, { "--colormap", "viridis" }, "cell array 'region', range 3 .. 42, viridis" },
+    { { "partition" }, {}, "" }, // ids of 200 partitions: plain grey
+    { { "count" }, {}, "colouring by cell array 'count', range 0 .. 199, rainbow" },
+  };
+  for (const auto& [arrays, args, colouring] : cases)
+  {
+    SCOPED_TRACE(colouring);
+    std::ostringstream log;
+    Args all = { "--edges", "off" };
+    all.insert(all.end(), args.begin(), args.end());
+    const auto viewer = OpenViewer(all, log, sphere(arrays));
+    const std::string text = colouring.empty() ? "colouring by" : colouring;
+    EXPECT_EQ(log.str().find(text) == std::string::npos, colouring.empty()) << log.str();
+    if (colouring != regions)
+    {
+      continue;
+    }
+    // The legend: one swatch per id in the id's own colour, unlit, right of
+    // the model; the four colours far apart.
+    auto* lut = vtkLookupTable::SafeDownCast(
+      vtkActor::SafeDownCast(viewer->GetRenderer()->GetActors()->GetItemAsObject(0))
+        ->GetMapper()
+        ->GetLookupTable());
+    ASSERT_TRUE(lut && lut->GetIndexedLookup() && lut->GetNumberOfAnnotatedValues() == 4);
+    const Image picture = Shot(*viewer, dir / "regions.png");
+    std::vector<Rgb> colours;
+    for (int i = 0; i < 4; ++i)
+    {
+      EXPECT_EQ(lut->GetAnnotation(i), std::to_string(std::vector<int>{ 3, 7, 11, 42 }[i]));
+      const double* c = lut->GetTableValue(i);
+      const Rgb rgb = { int(c[0] * 255 + 0.5), int(c[1] * 255 + 0.5), int(c[2] * 255 + 0.5) };
+      const Region swatch = Find(
+        picture, [&](const Rgb& p, int, int) { return !Differs(p, rgb, 3); }, { 540, 0, 639, 479 });
+      EXPECT_GT(swatch.Count, 150) << i;
+      EXPECT_LT(swatch.Y1 - swatch.Y0, 480 / 4) << i;
+      for (const Rgb& other : colours)
+      {
+        EXPECT_TRUE(Differs(rgb, other, 60)) << i;
+      }
+      EXPECT_TRUE(Differs(rgb, { 255, 0, 255 }, 60)) << i; // the pick highlight
+      colours.push_back(rgb);
+    }
+  }
+}
+
+//==============================================================================
+// A flat mesh opens face-on whatever --up says: seen along its normal, the
+// whole mesh in the window, its picture as large as its area at the framed
+// scale; a rotation and the key r bring that view back.
+TEST(OrviViewer, FlatMeshesOpenFaceOn)
+{
+  const fs::path dir = TestDir();
+  GMSH_MESH(t1, "t1", "-2");
+  GMSH_MESH(t6, "t6", "-2");
+  const std::pair<std::string, std::string> cases[] = {
+    { t1, "+Y" },
+    { t1, "+Z" },
+    { t1, "-X" },
+    { t6, "-Z" },
+  };
+  for (const auto& [mesh, up] : cases)
+  {
+    SCOPED_TRACE(mesh + " " + up);
+    std::ostringstream log;
+    const auto viewer = OpenViewer({ "--up", up, "--edges", "off", mesh }, log);
+    vtkRenderer* renderer = viewer->GetRenderer();
+    double direction[3];
+    renderer->GetActiveCamera()->GetDirectionOfProjection(direction);
+    EXPECT_GT(std::abs(direction[2]), 0.99999); // gmsh's 2D tutorials lie in z = 0
+    // The true area of the mesh's faces.
+    std::string error;
+    vtkNew<vtkDataSetSurfaceFilter> surface;
+    surface->SetInputData(orvi::LoadMesh(mesh, log, error));
+    vtkNew<vtkTriangleFilter> triangles;
+    triangles->SetInputConnection(surface->GetOutputPort());
+    triangles->PassLinesOff();
+    triangles->PassVertsOff();
+    vtkNew<vtkMassProperties> mass;
+    mass->SetInputConnection(triangles->GetOutputPort());
+    mass->Update();
+    const double scale = PixelsPerUnit(renderer);
+    const Image shown = Shot(*viewer, dir / "shown.png");
+    const Image empty = Shot(*viewer, dir / "empty.png", Models);
+    const Region model = Find(shown, ChangedFrom(empty));
+    const double area = mass->GetSurfaceArea() * scale * scale;
+    EXPECT_GT(model.Count, 0.9 * area);
+    EXPECT_LT(model.Count, 1.1 * area);
+    EXPECT_TRUE(model.X0 > 0 && model.Y0 > 0 && model.X1 < 639 && model.Y1 < 479);
+    Play(*viewer, dir, "rotate 80 30\nkey r\nscreenshot again\n", log);
+    EXPECT_LT(FractionDiffering(ReadPng(dir / "again.png"), shown, 8), 0.001);
+  }
+}
+
+//==============================================================================
+// --edges auto on graded meshes: the edges of the large cells are drawn, those
+// of the small ones not, so the fine regions keep their colours.
+TEST(OrviViewer, AutoEdgesShowWhereCellsAreLarge)
+{
+  const fs::path dir = TestDir();
+  GMSH_MESH(t7, "t7", "-2");
+  GMSH_MESH(t11, "t11", "-2");
+  for (const std::string& mesh : { t7, t11 })
+  {
+    SCOPED_TRACE(mesh);
+    std::ostringstream log;
+    const auto viewer = OpenViewer({ "--no-legend", "--edges", "off", mesh }, log);
+    vtkRenderer* renderer = viewer->GetRenderer();
+    const Image off = Shot(*viewer, dir / "off.png");
+    viewer->SetEdgeMode(orvi::EdgeMode::Auto);
+    const Image automatic = Shot(*viewer, dir / "auto.png");
+    viewer->SetEdgeMode(orvi::EdgeMode::On);
+    const Image on = Shot(*viewer, dir / "on.png");
+    // The largest and the smallest face, and the edge pixels about them.
+    std::string error;
+    vtkNew<vtkDataSetSurfaceFilter> surface;
+    surface->SetInputData(orvi::LoadMesh(mesh, log, error));
+    surface->Update();
+    vtkPolyData* faces = surface->GetOutput();
+    double largest = 0, smallest = VTK_DOUBLE_MAX;
+    std::array<double, 2> large{}, small{};
+    for (vtkIdType i = 0; i < faces->GetNumberOfCells(); ++i)
+    {
+      vtkCell* cell = faces->GetCell(i);
+      if (cell->GetCellDimension() != 2)
+      {
+        continue;
+      }
+      double centre[3] = { 0, 0, 0 };
+      for (vtkIdType k = 0; k < cell->GetNumberOfPoints(); ++k)
+      {
+        vtkMath::Add(centre, faces->GetPoint(cell->GetPointId(k)), centre);
+      }
+      vtkMath::MultiplyScalar(centre, 1.0 / cell->GetNumberOfPoints());
+      const double size = std::sqrt(cell->GetLength2());
+      if (size > largest)
+      {
+        largest = size;
+        large = ToDisplay(renderer, centre);
+      }
+      if (size < smallest)
+      {
+        smallest = size;
+        small = ToDisplay(renderer, centre);
+      }
+    }
+    const double pixels = largest * PixelsPerUnit(renderer);
+    EXPECT_GT(pixels, 20.0);
+    const auto around = [](const std::array<double, 2>& at, double half)
+    {
+      return std::array<int, 4>{
+        int(at[0] - half), int(at[1] - half), int(at[0] + half), int(at[1] + half)
+      };
+    };
+    EXPECT_GT(Find(automatic, ChangedFrom(off), around(large, pixels)).Count, pixels);
+    EXPECT_EQ(Find(automatic, ChangedFrom(off), around(small, 3)).Count, 0);
+    EXPECT_GT(Find(on, ChangedFrom(off), around(small, 3)).Count, 0);
+    EXPECT_LT(Find(automatic, ChangedFrom(off)).Count, Find(on, ChangedFrom(off)).Count * 3 / 4);
+  }
+}
+
+//==============================================================================
+// A mesh's own lines are 2 pixels wide and its vertices 5 pixels across, in
+// a colour apart from the background and, among faces, from the faces;
+// drawing the edges never hides them.
+TEST(OrviViewer, LinesAndPointsAreSeen)
+{
+  const fs::path dir = TestDir();
+  // A zigzag of 8 lines and 9 vertices in the plane z = 0, alone or over a
+  // square of 4 x 4 faces.
+  const auto make = [](bool lines, bool verts, bool faces)
+  {
+    vtkNew<vtkPolyData> mesh;
+    vtkNew<vtkPoints> points;
+    vtkNew<vtkCellArray> polyline, vertices, squares;
+    for (int i = 0; i <= 8; ++i)
+    {
+      points->InsertNextPoint(i, i % 2 ? 3.0 : 1.0, 0.0);
+      vertices->InsertNextCell(1);
+      vertices->InsertCellPoint(i);
+      if (i > 0)
+      {
+        polyline->InsertNextCell(2);
+        polyline->InsertCellPoint(i - 1);
+        polyline->InsertCellPoint(i);
+      }
+    }
+    for (int j = 0; j <= 4; ++j)
+    {
+      for (int i = 0; i <= 4; ++i)
+      {
+        points->InsertNextPoint(2.0 * i, -2.0 + 2.0 * j, 0.0);
+        if (i < 4 && j < 4)
+        {
+          const vtkIdType a = 9 + j * 5 + i, quad[4] = { a, a + 1, a + 6, a + 5 };
+          squares->InsertNextCell(4, quad);
+        }
+      }
+    }
+    mesh->SetPoints(points);
+    if (lines)
+    {
+      mesh->SetLines(polyline);
+    }
+    if (verts)
+    {
+      mesh->SetVerts(vertices);
+    }
+    if (faces)
+    {
+      mesh->SetPolys(squares);
+    }
+    return mesh;
+  };
+  const double length = 8 * std::sqrt(5.0);
+  const auto amber = [](const Rgb& c, int, int)
+  { return c[0] > 200 && c[1] > 140 && c[1] < 230 && c[2] < 90; };
+  const std::tuple<bool, bool, bool, const char*> cases[] = {
+    { true, false, false, "on" },
+    { true, false, false, "off" },
+    { false, true, false, "on" },
+    { true, true, true, "on" },
+    { true, true, true, "auto" },
+  };
+  for (const auto& [lines, verts, faces, edges] : cases)
+  {
+    SCOPED_TRACE(std::to_string(lines) + std::to_string(verts) + std::to_string(faces) + edges);
+    std::ostringstream log;
+    const auto viewer = OpenViewer({ "--edges", edges }, log, make(lines, verts, faces));
+    const double scale = PixelsPerUnit(viewer->GetRenderer());
+    const Image shown = Shot(*viewer, dir / "shown.png");
+    if (faces)
+    {
+      // Amber where the zigzag lies, over the grey faces, all of it seen.
+      EXPECT_GT(Find(shown, amber).Count, 1.5 * length * scale);
+      continue;
+    }
+    const Image empty = Shot(*viewer, dir / "empty.png", Models);
+    const long count = Find(shown, ChangedFrom(empty, 40)).Count;
+    if (lines)
+    {
+      // A line 2 pixels wide at a slope of 2 covers 2 pixels per step along
+      // its longer axis, 1.79 per unit of its length; 1 pixel wide, 0.89.
+      EXPECT_GT(count, 1.5 * length * scale);
+      EXPECT_LT(count, 3.5 * length * scale);
+    }
+    else
+    {
+      EXPECT_GE(count, 9 * 25);
+      EXPECT_LT(count, 9 * 64);
+    }
+  }
+}
+
+//==============================================================================
+// The start view frames the model left of the legend, at any window size:
+// no pixel of the model lies in the legend's box.
+TEST(OrviViewer, ModelStaysBesideTheLegend)
+{
+  const fs::path dir = TestDir();
+  GMSH_MESH(t14, "t14", "-3 -clscale 2");
+  const std::tuple<Args, int, int> cases[] = {
+    { { "--up", "+Z", t14 }, 1024, 768 },
+    { { "--up", "+Z", t14 }, 640, 480 },
+    { { "--up", "+Z", t14 }, 480, 640 },
+    { { "--up", "+Z", t14 }, 1280, 400 },
+    { { "--up", "+Z", "--array", "cell:CellEntityIds", "--colormap", "grey", t14 }, 800, 600 },
+    { { "sphere.vtp" }, 320, 240 },
+    { { "long.vtu" }, 900, 300 },
+    { {}, 640, 480 },
+  };
+  for (const auto& [args, width, height] : cases)
+  {
+    SCOPED_TRACE(args.empty() ? "generated" : args.back() + " " + std::to_string(width));
+    std::ostringstream log;
+    Args all = { "--size", std::to_string(width), std::to_string(height) };
+    all.insert(all.end(), args.begin(), args.end());
+    const auto viewer = OpenViewer(all, log);
+    const Image shown = Shot(*viewer, dir / "shown.png");
+    const Image model = Shot(*viewer, dir / "model.png", Legends);
+    const Image empty = Shot(*viewer, dir / "empty.png", Models | Legends);
+    const Region legend = Find(shown, ChangedFrom(model));
+    ASSERT_GT(legend.Count, 100);
+    EXPECT_EQ(
+      Find(model, ChangedFrom(empty), { legend.X0, legend.Y0, legend.X1, legend.Y1 }).Count, 0)
+      << legend.X0 << " " << legend.Y0 << " " << legend.X1 << " " << legend.Y1;
+    // And the model is in the window, as large as the room beside the legend
+    // lets it be.
+    const Region whole = Find(model, ChangedFrom(empty));
+    EXPECT_TRUE(whole.X0 > 0 && whole.Y0 > 0 && whole.X1 < width - 1 && whole.Y1 < height - 1);
+    EXPECT_TRUE(
+      whole.X1 - whole.X0 > (legend.X0 - 0) * 8 / 10 || whole.Y1 - whole.Y0 > height * 8 / 10);
+  }
+}
+
+//==============================================================================
+// Edges and silhouettes are smoothed (VTK's FXAA over the finished frame):
+// against the same frame unsmoothed, the pixels along the lines change and
+// take shades between line and face; the faces away from lines keep theirs.
+TEST(OrviViewer, EdgesAreSmooth)
+{
+  const fs::path dir = TestDir();
+  std::ostringstream log;
+  const auto viewer = OpenViewer({ "--edges", "on", "--no-legend", "sphere.vtp" }, log);
+  const Image smooth = Shot(*viewer, dir / "smooth.png");
+  viewer->SetSmoothEdges(false);
+  const Image jagged = Shot(*viewer, dir / "jagged.png");
+  const long changed = Find(smooth, ChangedFrom(jagged, 8)).Count;
+  const long lines = Find(
+    jagged, [](const Rgb& c, int, int) { return c[0] < 40 && c[1] < 40; }, { 100, 100, 400, 380 })
+                       .Count;
+  EXPECT_GT(changed, lines / 2) << lines;
+  EXPECT_LT(changed, 640 * 480 / 8);
+}
+
+//==============================================================================
+// The gallery: gmsh's own tutorials, meshed at test time (small, with
+// -clscale), each opened by the program as a user would: exit status 0 and a
+// picture with the model in it. A few are compared with stored baselines.
+struct Tutorial
+{
+  const char* Name;     // the test's and the mesh's name
+  const char* Geometry; // the tutorial
+  const char* Options;  // gmsh's
+  bool Baseline;
+};
+
+const Tutorial Gallery[] = {
+  { "t1", "t1", "-2", true },
+  { "t2", "t2", "-3", false },
+  { "t2_hex", "t2", "-3 -setnumber Mesh.RecombineAll 1", false },
+  { "t3", "t3", "-3", true },
+  { "t4", "t4", "-2", false },
+  { "t5", "t5", "-3 -clscale 2", false },
+  { "t5_hex", "t5", "-3 -clscale 2 -setnumber Mesh.SubdivisionAlgorithm 2", true },
+  { "t6", "t6", "-2", true },
+  { "t7", "t7", "-2", false },
+  { "t8", "t8", "-2 -clscale 2", false },
+  { "t10", "t10", "-2 -clscale 2", false },
+  { "t11", "t11", "-2", false },
+  { "t12", "t12", "-2", false },
+  { "t13", "t13", "-3", false },
+  { "t14", "t14", "-3 -clscale 2", false },
+  { "t15", "t15", "-3", false },
+  { "t16", "t16", "-3 -clscale 2", false },
+  { "t16_hex", "t16", "-3 -clscale 2 -setnumber Mesh.SubdivisionAlgorithm 2", false },
+  { "t17", "t17", "-2 -clscale 2", false },
+  { "t18", "t18", "-3 -clscale 2", false },
+  { "t19", "t19", "-3 -clscale 3", false },
+  { "t20", "t20", "-3 -clscale 2", false },
+  { "t21", "t21", "-2", false },
+};
+
+void PrintTo(const Tutorial& tutorial, std::ostream* out)
+{
+  *out << tutorial.Name << " (gmsh " << tutorial.Options << ")";
+}
+
+class OrviViewerGallery : public ::testing::TestWithParam<Tutorial>
+{
+};
+
+TEST_P(OrviViewerGallery, TutorialOpens)
+{
+  const Tutorial& tutorial = GetParam();
+  const fs::path dir = fs::path(ORVI_TEST_OUTPUT_DIR) / "gallery" / tutorial.Name;
+  fs::remove_all(dir);
+  std::string why;
+  const std::string mesh =
+    orvi_test::MeshGmshTutorial(tutorial.Geometry, dir, why, tutorial.Options, tutorial.Name);
+  if (mesh.empty())
+  {
+    GTEST_SKIP() << why;
+  }
+  const fs::path png = dir / (std::string(tutorial.Name) + ".png");
+  const auto [code, out, err] = RunViewer(dir, { "--screenshot", png.string(), mesh });
+  EXPECT_EQ(code, 0) << err;
+  EXPECT_NE(out.find("wrote " + png.string()), std::string::npos) << out;
+  // The background is the same along a row; the model, left of the legend,
+  // differs from it.
+  const Image picture = ReadPng(png);
+  const Region model = Find(picture,
+    [&picture](const Rgb& c, int, int y) { return Differs(c, picture.At(picture.W - 1, y)); },
+    { 0, 0, picture.W * 84 / 100, picture.H - 1 });
+  EXPECT_GT(model.Count, picture.W * picture.H / 20) << png;
+  EXPECT_TRUE(model.X0 > 0 && model.Y0 > 0 && model.Y1 < picture.H - 1) << png;
+  if (tutorial.Baseline)
+  {
+    std::ostringstream log;
+    const auto viewer = OpenViewer({ mesh }, log);
+    EXPECT_TRUE(orvi_test::MatchesBaseline(
+      viewer->GetWindow(), std::string("viewer-gallery-") + tutorial.Name));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Tutorials,
+  OrviViewerGallery,
+  ::testing::ValuesIn(Gallery),
+  [](const ::testing::TestParamInfo<Tutorial>& info) { return std::string(info.param.Name); });
 
 } // namespace

@@ -8,11 +8,13 @@
 #include "orviPickerScenes.h"
 #include "orviTestUtils.h"
 
+#include "vtkCylinderSource.h"
 #include "vtkHardwareSelector.h"
 #include "vtkInformation.h"
 #include "vtkInformationDoubleKey.h"
 #include "vtkInformationIntegerKey.h"
 #include "vtkMapper.h"
+#include "vtkOpenGLActor.h"
 #include "vtkParametricFunctionSource.h"
 #include "vtkParametricTorus.h"
 #include "vtkProperty.h"
@@ -104,6 +106,25 @@ auto FlatActor(vtkPolyData* data, RGB rgb, vtkInformation* keys, bool wire = fal
   return actor;
 }
 
+// An actor that keeps vtkMapper's global settings, and its mapper's relative
+// polygon offset units, as they are while it draws its opaque geometry.
+class RecordingActor : public vtkOpenGLActor
+{
+public:
+  static RecordingActor* New();
+  vtkTypeMacro(RecordingActor, vtkOpenGLActor);
+  int RenderOpaqueGeometry(vtkViewport* viewport) override
+  {
+    this->Seen = ReadGlobals();
+    double factor = 0.0;
+    this->GetMapper()->GetRelativeCoincidentTopologyPolygonOffsetParameters(factor, this->Relative);
+    return this->Superclass::RenderOpaqueGeometry(viewport);
+  }
+  Globals Seen{};
+  double Relative = 0.0;
+};
+vtkStandardNewMacro(RecordingActor);
+
 // A square window with the pass installed and a camera looking down -z at
 // vtkPlaneSource's unit square about the origin, which fills it when parallel.
 struct PassScene : orvi_test::Scene
@@ -134,10 +155,17 @@ struct PassScene : orvi_test::Scene
   vtkNew<ProbeMainPass> Pass;
 };
 
-// A closed, a holed and a flat surface, in triangles as a host's meshes
-// usually are (VTK's sources make quads).
+// A closed, a holed and a flat surface in triangles, and a closed one in
+// quadrilaterals capped by two 20-sided polygons.
 vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
 {
+  if (name == "cylinder")
+  {
+    vtkNew<vtkCylinderSource> cylinder;
+    cylinder->SetResolution(20);
+    cylinder->Update();
+    return cylinder->GetOutput();
+  }
   vtkNew<vtkSphereSource> sphere;
   sphere->SetThetaResolution(24);
   sphere->SetPhiResolution(16);
@@ -268,6 +296,8 @@ TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
     { "plane", 30, 20, false, VTK_RESOLVE_OFF },
     { "plane", -40, 70, true, VTK_RESOLVE_OFF },
     { "plane", 10, 85, false, VTK_RESOLVE_POLYGON_OFFSET },
+    { "cylinder", 30, 20, false, VTK_RESOLVE_OFF },
+    { "cylinder", -40, 70, true, VTK_RESOLVE_POLYGON_OFFSET },
   };
   for (const View& v : views)
   {
@@ -368,5 +398,71 @@ TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
     surface->SetVisibility(std::string(baseline) != "pass-wireframe-alone");
     scene.Window->Render();
     EXPECT_TRUE(orvi_test::MatchesBaseline(scene.Window, baseline));
+  }
+}
+
+// What a tagged prop finds in vtkMapper's global settings while it draws:
+// the wireframe key (whatever its value, whatever offset keys beside it)
+// gives polygon-offset mode with factor and units 1; offset keys give their
+// factor and units, a missing one taken from the global setting, with the
+// faces switch on and the mode left alone. After the frame every global but
+// the faces switch is as before, and so is the prop's mapper: its relative
+// offset, and its modification time (a change would make VTK rebuild its
+// buffers), although a factor moves the prop through it while it draws.
+TEST(KivMainPass, TaggedPropsDrawWithTheirOwnGlobalSettings)
+{
+  struct Case
+  {
+    int Wireframe; // -1 none, else the key's value
+    bool FactorGiven, UnitsGiven;
+    int Mode;
+    Globals Seen;
+  };
+  const Case cases[] = {
+    { 0, false, false, VTK_RESOLVE_OFF, { VTK_RESOLVE_POLYGON_OFFSET, 1, 1, 0 } },
+    { 1, true, true, VTK_RESOLVE_OFF, { VTK_RESOLVE_POLYGON_OFFSET, 1, 1, 0 } },
+    { -1, true, false, VTK_RESOLVE_OFF, { VTK_RESOLVE_OFF, 2, 5, 1 } },
+    { -1, true, false, VTK_RESOLVE_POLYGON_OFFSET, { VTK_RESOLVE_POLYGON_OFFSET, 2, 5, 1 } },
+    { -1, false, true, VTK_RESOLVE_POLYGON_OFFSET, { VTK_RESOLVE_POLYGON_OFFSET, 3, 4, 1 } },
+    { -1, true, true, VTK_RESOLVE_OFF, { VTK_RESOLVE_OFF, 2, 4, 1 } },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(&c - cases);
+    GlobalsGuard guard({ static_cast<double>(c.Mode), 3.0, 5.0, 0 });
+    PassScene scene(100, false);
+    vtkNew<RecordingActor> actor;
+    vtkNew<vtkPolyDataMapper> mapper;
+    vtkNew<vtkPlaneSource> plane;
+    mapper->SetInputConnection(plane->GetOutputPort());
+    mapper->SetRelativeCoincidentTopologyPolygonOffsetParameters(0.0, -1.5);
+    actor->SetMapper(mapper);
+    auto keys = vtkSmartPointer<vtkInformation>::New();
+    if (c.Wireframe >= 0)
+    {
+      keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), c.Wireframe);
+    }
+    if (c.FactorGiven)
+    {
+      keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), 2.0);
+    }
+    if (c.UnitsGiven)
+    {
+      keys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 4.0);
+    }
+    actor->SetPropertyKeys(keys);
+    scene.Renderer->AddActor(actor);
+    scene.Window->Render();
+    const vtkMTimeType drawn = mapper->GetMTime();
+    scene.Window->Render();
+    EXPECT_EQ(actor->Seen, c.Seen);
+    const bool pushed = c.Wireframe < 0 && c.FactorGiven && c.Mode == VTK_RESOLVE_POLYGON_OFFSET;
+    EXPECT_EQ(actor->Relative > -1.5, pushed) << actor->Relative;
+    EXPECT_EQ(
+      ReadGlobals(), (Globals{ static_cast<double>(c.Mode), 3, 5, c.Wireframe < 0 ? 1.0 : 0.0 }));
+    double factor = 0.0, units = 0.0;
+    mapper->GetRelativeCoincidentTopologyPolygonOffsetParameters(factor, units);
+    EXPECT_EQ(units, -1.5);
+    EXPECT_EQ(mapper->GetMTime(), drawn);
   }
 }

@@ -81,6 +81,28 @@ TEST(VisibleSelectionPicker, SelectionAreaSelectorAreaAndPick)
   EXPECT_EQ(picker->Hardware(), nullptr) << "no selection run";
 }
 
+// A renderer on the window's right half, its view cut through the plane's
+// cell column x 2..3: the area starts at the renderer's own left edge, and of
+// the points of the cells hit only those on its pixels are kept (not the
+// column's left points at x = 350, left of it).
+TEST(VisibleSelectionPicker, RendererRightOfTheWindowsLeftEdge)
+{
+  Scene s;
+  s.Renderer->SetViewport(0.5, 0.0, 1.0, 1.0);
+  auto plane = MakePlane(0, 0, 8, 6, 0, 8, 6);
+  s.Renderer->AddActor(plane);
+  ParallelView(s.Renderer, 4.5, 3.0);
+  s.Window->Render();
+  vtkNew<vtkVisibleSelectionPicker> picker;
+  vtkSelectionPicker* base = picker;
+  const int P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL, In = vtkSelectionNode::INDICES;
+  EXPECT_EQ(picker->AreaPick(300, 250, 480, 350, s.Renderer), 1);
+  EXPECT_EQ(Area(picker->GetSelectionArea()), (A4{ 400, 250, 480, 350 }));
+  const std::vector<Node> expected = { Node(P, In, plane, plane->GetMapper(), { 30 }),
+    Node(C, In, plane, plane->GetMapper(), { 18, 19, 26, 27 }) };
+  EXPECT_EQ(Nodes(base->GetSelection(), true), expected);
+}
+
 // Cell ids outside the data set give no points; cell 10 gives its points in
 // the data set's order, 11, 12, 21, 20, of which 21 and 20 lie in the rectangle.
 TEST(VisibleSelectionPicker, PointsOfTheSelectedCells)

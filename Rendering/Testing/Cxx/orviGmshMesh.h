@@ -6,20 +6,26 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
 namespace orvi_test
 {
 
-/// Meshes the volumes of gmsh's tutorial geometry tutorial (for example
-/// "t5") into dir/tutorial.vtk (tetrahedra) and returns that path, or an
-/// empty path with why set when gmsh or the tutorial is missing or gmsh
-/// fails. The tutorials are looked for in $ORVI_GMSH_TUTORIALS, then where
-/// Debian's gmsh-doc puts them (plain or gzipped).
+/// Meshes gmsh's tutorial geometry `tutorial` (for example "t5") with the
+/// gmsh command line options `options` (for example "-2", or "-3 -clscale 2")
+/// into dir/name.vtk (dir/tutorial.vtk without a name) and returns that path, or an empty path with why set
+/// when gmsh or the tutorial is missing or gmsh fails. The tutorials, and the
+/// files some of them read beside them (data, background meshes, views), are
+/// looked for in $ORVI_GMSH_TUTORIALS, then where Debian's gmsh-doc puts them
+/// (plain or gzipped), and copied into dir.
 inline std::string MeshGmshTutorial(const std::string& tutorial,
   const std::filesystem::path& dir,
-  std::string& why)
+  std::string& why,
+  const std::string& options = "-3",
+  const std::string& name = {})
 {
   namespace fs = std::filesystem;
   if (std::system("gmsh --version >/dev/null 2>&1") != 0)
@@ -35,28 +41,53 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     places.insert(places.begin(), env);
   }
   const std::string geo = (dir / (tutorial + ".geo")).string();
-  const std::string vtk = (dir / (tutorial + ".vtk")).string();
-  const std::string log = (dir / "gmsh.log").string();
-  std::string copy;
+  const std::string stem = name.empty() ? tutorial : name;
+  const std::string vtk = (dir / (stem + ".vtk")).string();
+  const std::string log = (dir / (stem + ".log")).string();
+  std::error_code ignored;
+  fs::create_directories(dir);
+  // Copies a file of the tutorials' folder into dir, unzipping it.
+  const auto copy = [&dir](const fs::path& from)
+  {
+    const bool zipped = from.extension() == ".gz";
+    const fs::path to = dir / (zipped ? from.stem() : from.filename());
+    const std::string command = zipped ? "gzip -dc '" + from.string() + "' > '" + to.string() + "'"
+                                       : "cp '" + from.string() + "' '" + to.string() + "'";
+    return fs::exists(to) || std::system(command.c_str()) == 0;
+  };
   for (const std::string& place : places)
   {
-    const std::string plain = place + "/" + tutorial + ".geo";
-    copy = fs::exists(plain)      ? "cp '" + plain + "' '" + geo + "'"
-      : fs::exists(plain + ".gz") ? "gzip -dc '" + plain + ".gz' > '" + geo + "'"
-                                  : "";
-    if (!copy.empty())
+    const fs::path plain = place + "/" + tutorial + ".geo";
+    if (!copy(fs::exists(plain) ? plain : fs::path(plain.string() + ".gz")) || !fs::exists(geo))
     {
-      break;
+      continue;
     }
+    // The files the geometry names: merged data, background meshes, views
+    // and other tutorials it includes.
+    std::ifstream in(geo);
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    for (const auto& entry : fs::directory_iterator(place, ignored))
+    {
+      const fs::path from = entry.path();
+      const std::string file = (from.extension() == ".gz" ? from.stem() : from.filename()).string();
+      if (entry.is_regular_file() && text.find('"' + file + '"') != std::string::npos &&
+        !copy(from))
+      {
+        why = "cannot copy " + from.string() + " into " + dir.string();
+        return {};
+      }
+    }
+    break;
   }
-  if (copy.empty())
+  if (!fs::exists(geo))
   {
     why = "gmsh's tutorial " + tutorial + ".geo is not installed (package gmsh-doc)";
     return {};
   }
-  fs::create_directories(dir);
-  const std::string mesh = "gmsh -3 '" + geo + "' -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
-  if (std::system(copy.c_str()) != 0 || std::system(mesh.c_str()) != 0 || !fs::exists(vtk))
+  // gmsh reads the files a tutorial merges relative to the working directory.
+  const std::string mesh = "cd '" + dir.string() + "' && gmsh " + options + " '" + geo +
+    "' -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
+  if (std::system(mesh.c_str()) != 0 || !fs::exists(vtk))
   {
     why = "gmsh could not mesh " + geo + " (see " + log + ")";
     return {};

@@ -2,26 +2,41 @@
 // the same cells with the same point ids in the same order (so the same
 // winding and, for quads, the same diagonal), from the same input cells,
 // with the same cell data; and a clean refusal of cells that would make it
-// read out of bounds.
+// read out of bounds. With coincident cells dropped (the default), gmsh's
+// boundary triangles, lines and points are gone and what shows on screen is
+// the tetrahedra's own surface, pixel for pixel.
 #include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
 #include "orviGmshMesh.h"
 #include "orviTestUtils.h"
 
+#include "vtkActor.h"
+#include "vtkCamera.h"
+#include "vtkCell.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkCellType.h"
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkDoubleArray.h"
+#include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkIntArray.h"
+#include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPoints.h"
+#include "vtkPolyDataMapper.h"
+#include "vtkProperty.h"
+#include "vtkRenderWindow.h"
+#include "vtkRenderer.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
+#include "vtkWindowToImageFilter.h"
 
+#include <filesystem>
+#include <map>
 #include <numeric>
 #include <random>
+#include <set>
 #include <tuple>
 
 namespace
@@ -175,6 +190,7 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
     vtkNew<orvi::BoundarySurface> orvi;
     orvi->SetInputData(mesh);
     orvi->PassThroughCellIdsOn();
+    orvi->DropCoincidentCellsOff();
     orvi->Update();
     EXPECT_EQ(orvi->GetUsedVtkFilter(), expectVtkFilter);
     vtkPolyData* surface = orvi->GetOutput();
@@ -223,6 +239,232 @@ TEST(OrviBoundarySurface, RefusesBrokenCells)
     EXPECT_TRUE(errors.Saw(cell + message))
       << (errors.Texts.empty() ? "no error" : errors.Texts[0]);
     EXPECT_EQ(filter->GetOutput()->GetNumberOfCells(), 0);
+  }
+}
+
+//------------------------------------------------------------------------------
+// gmsh's t14 read from the file it writes, or nullptr with why set.
+vtkSmartPointer<vtkUnstructuredGrid> GmshT14(std::string& why)
+{
+  const std::string file = orvi_test::MeshGmshTutorial("t14", ORVI_TEST_OUTPUT_DIR, why);
+  if (file.empty())
+  {
+    return nullptr;
+  }
+  vtkNew<vtkUnstructuredGridReader> reader;
+  reader->SetFileName(file.c_str());
+  reader->Update();
+  return reader->GetOutput();
+}
+
+//------------------------------------------------------------------------------
+// What the coincident cells leave out, against what VTK's cells say: a
+// polygon from a 2D cell whose points are those of a face of a 3D cell, a
+// line whose segments are all edges of 2D or 3D cells, a vertex whose
+// points are all points of lines, 2D or 3D cells. All the rest stays, cell
+// for cell.
+TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
+{
+  std::string why;
+  // The mixed mesh with a line along an edge of the block's first cube.
+  auto mixed = MixedMesh();
+  const vtkIdType edge[2] = { 1, 0 };
+  mixed->InsertNextCell(VTK_LINE, 2, edge);
+  vtkArrayDownCast<vtkIntArray>(mixed->GetCellData()->GetArray("material"))->InsertNextValue(4);
+  const std::pair<const char*, vtkSmartPointer<vtkUnstructuredGrid>> meshes[] = {
+    { "mixed cells", mixed },
+    { "gmsh t14", GmshT14(why) },
+  };
+  for (const auto& [name, mesh] : meshes)
+  {
+    SCOPED_TRACE(name);
+    if (!mesh)
+    {
+      GTEST_SKIP() << why;
+    }
+    std::set<Ids> faces, edges;
+    std::set<vtkIdType> points;
+    for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
+    {
+      vtkCell* cell = mesh->GetCell(c);
+      const int dimension = cell->GetCellDimension();
+      for (int f = 0; dimension == 3 && f < cell->GetNumberOfFaces(); ++f)
+      {
+        vtkIdList* ids = cell->GetFace(f)->GetPointIds();
+        Ids face(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfIds());
+        std::sort(face.begin(), face.end());
+        faces.insert(face);
+      }
+      for (int e = 0; dimension >= 2 && e < cell->GetNumberOfEdges(); ++e)
+      {
+        const vtkIdType a = cell->GetEdge(e)->GetPointId(0), b = cell->GetEdge(e)->GetPointId(1);
+        edges.insert({ std::min(a, b), std::max(a, b) });
+      }
+      for (vtkIdType k = 0; dimension >= 1 && k < cell->GetNumberOfPoints(); ++k)
+      {
+        points.insert(cell->GetPointId(k));
+      }
+    }
+    vtkNew<orvi::BoundarySurface> keep, drop;
+    for (orvi::BoundarySurface* filter : { keep.Get(), drop.Get() })
+    {
+      filter->SetInputData(mesh);
+      filter->PassThroughCellIdsOn();
+    }
+    keep->DropCoincidentCellsOff();
+    keep->Update();
+    drop->Update();
+    std::vector<Cell> expected;
+    std::map<int, int> dropped; // by output cell type
+    for (const Cell& c : Cells(keep->GetOutput(), nullptr))
+    {
+      const auto& [source, type, ids, material] = c;
+      const int sourceDimension = mesh->GetCell(source)->GetCellDimension();
+      bool lies = false;
+      if (type == VTK_VERTEX || type == VTK_POLY_VERTEX)
+      {
+        lies = std::all_of(ids.begin(), ids.end(), [&](vtkIdType id) { return points.count(id); });
+      }
+      else if (type == VTK_LINE || type == VTK_POLY_LINE)
+      {
+        lies = true;
+        for (size_t k = 0; k + 1 < ids.size(); ++k)
+        {
+          lies =
+            lies && edges.count({ std::min(ids[k], ids[k + 1]), std::max(ids[k], ids[k + 1]) });
+        }
+      }
+      else if (sourceDimension == 2)
+      {
+        Ids sorted = ids;
+        std::sort(sorted.begin(), sorted.end());
+        lies = faces.count(sorted) > 0;
+      }
+      if (lies)
+      {
+        ++dropped[type];
+      }
+      else
+      {
+        expected.push_back(c);
+      }
+    }
+    EXPECT_EQ(Cells(drop->GetOutput(), nullptr), expected);
+    // Each kind is met: polygons and lines both times, vertices in the
+    // mixed mesh (gmsh writes none for t14).
+    EXPECT_GT(dropped[VTK_TRIANGLE] + dropped[VTK_QUAD] + dropped[VTK_POLYGON], 0);
+    EXPECT_GT(dropped[VTK_LINE] + dropped[VTK_POLY_LINE], 0);
+    EXPECT_EQ(dropped[VTK_VERTEX] + dropped[VTK_POLY_VERTEX] > 0, mesh == meshes[0].second);
+  }
+}
+
+//------------------------------------------------------------------------------
+// gmsh's t14 as gmsh writes it (tetrahedra with the triangles and lines of
+// its model, each with its own CellEntityIds) coloured by CellEntityIds,
+// unlit so that a pixel's colour is its cell's id alone. At two camera
+// positions the extraction must show exactly what the tetrahedra alone show
+// through VTK's filter: one colour per face, the volume's, no stripes.
+// VTK's filter on the whole file, which keeps gmsh's triangles on the faces,
+// is rendered too: its stripes are what the comparison catches.
+TEST(OrviBoundarySurface, GmshFacesShowOneStableColour)
+{
+  std::string why;
+  auto mesh = GmshT14(why);
+  if (!mesh)
+  {
+    GTEST_SKIP() << why;
+  }
+  auto* ids = mesh->GetCellData()->GetArray("CellEntityIds");
+  ASSERT_NE(ids, nullptr);
+
+  // The tetrahedra alone, with their ids.
+  vtkNew<vtkUnstructuredGrid> tetrahedra;
+  tetrahedra->SetPoints(mesh->GetPoints());
+  tetrahedra->Allocate(mesh->GetNumberOfCells());
+  tetrahedra->GetCellData()->CopyAllocate(mesh->GetCellData());
+  int lower = 0;
+  for (vtkIdType c = 0; c < mesh->GetNumberOfCells(); ++c)
+  {
+    if (mesh->GetCellType(c) == VTK_TETRA)
+    {
+      vtkIdType n;
+      const vtkIdType* pts;
+      mesh->GetCellPoints(c, n, pts);
+      tetrahedra->GetCellData()->CopyData(
+        mesh->GetCellData(), c, tetrahedra->InsertNextCell(VTK_TETRA, n, pts));
+    }
+    else
+    {
+      ++lower;
+    }
+  }
+  ASSERT_GT(lower, 100) << "gmsh wrote no triangles or lines beside the tetrahedra";
+
+  vtkNew<orvi::BoundarySurface> orvi;
+  orvi->SetInputData(mesh);
+  vtkNew<vtkDataSetSurfaceFilter> vtkAll, vtkTetrahedra;
+  vtkAll->SetInputData(mesh);
+  vtkTetrahedra->SetInputData(tetrahedra);
+
+  orvi_test::Scene scene(600, 500);
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->SetScalarModeToUseCellFieldData();
+  mapper->SelectColorArray("CellEntityIds");
+  mapper->SetScalarRange(ids->GetRange());
+  mapper->ScalarVisibilityOn();
+  vtkNew<vtkActor> actor;
+  actor->SetMapper(mapper);
+  actor->GetProperty()->LightingOff();
+  scene.Renderer->AddActor(actor);
+  auto render = [&](vtkAlgorithm* surface, int view, const std::string& name)
+  {
+    mapper->SetInputConnection(surface->GetOutputPort());
+    vtkCamera* camera = scene.Camera();
+    camera->SetPosition(0, 0, 1);
+    camera->SetFocalPoint(0, 0, 0);
+    camera->SetViewUp(0, 1, 0);
+    scene.Renderer->ResetCamera();
+    camera->Azimuth(view == 0 ? 30 : -70);
+    camera->Elevation(view == 0 ? 20 : -35);
+    camera->OrthogonalizeViewUp();
+    scene.Renderer->ResetCamera();
+    camera->Dolly(view == 0 ? 1.2 : 0.9);
+    scene.Renderer->ResetCameraClippingRange();
+    scene.Window->Render();
+    std::filesystem::create_directories(ORVI_TEST_OUTPUT_DIR);
+    vtkNew<vtkWindowToImageFilter> grab;
+    grab->SetInput(scene.Window);
+    grab->ReadFrontBufferOff();
+    vtkNew<vtkPNGWriter> png;
+    png->SetInputConnection(grab->GetOutputPort());
+    png->SetFileName(
+      (std::string(ORVI_TEST_OUTPUT_DIR) + "/t14-" + name + "-" + std::to_string(view) + ".png")
+        .c_str());
+    png->Write();
+    return std::make_unique<orvi_test::Frame>(scene.Window);
+  };
+  for (int view : { 0, 1 })
+  {
+    SCOPED_TRACE(view);
+    const auto reference = render(vtkTetrahedra, view, "tetrahedra");
+    const auto extracted = render(orvi, view, "extracted");
+    const auto fighting = render(vtkAll, view, "vtk-whole-file");
+    auto differing = [&](const orvi_test::Frame& frame)
+    {
+      return frame.Count(
+        [&](const std::array<int, 3>& rgb, int x, int y)
+        {
+          const auto ref = reference->At(x, y);
+          return std::abs(rgb[0] - ref[0]) + std::abs(rgb[1] - ref[1]) + std::abs(rgb[2] - ref[2]) >
+            12;
+        });
+    };
+    const int model = reference->Count(
+      [](const std::array<int, 3>& rgb, int, int) { return rgb[0] + rgb[1] + rgb[2] > 0; });
+    EXPECT_GT(model, 600 * 500 / 8);
+    EXPECT_EQ(differing(*extracted), 0);
+    // The comparison sees stripes where they are.
+    EXPECT_GT(differing(*fighting), model / 100);
   }
 }
 

@@ -2,11 +2,16 @@
 // application does around the library's classes.
 //
 // - Each mesh's surface is coloured by a point or cell array (the array is
-//   chosen in the first mesh that has it; every mesh holding it is coloured
-//   over the range of all of them), with vtkColorTableLegendActor as its
-//   legend, and its edges are drawn over it
-//   by a second actor tagged with vtkKivMainPass::RENDER_WIREFRAME(); the
-//   renderer draws through vtkKivMainPass installed in VTK's pass chain.
+//   chosen in the first mesh that has it, a quantity before ids; every mesh
+//   holding it is coloured over the range of all of them), with
+//   vtkColorTableLegendActor as its legend; integer ids of a few categories
+//   take one colour each, listed by VTK's scalar bar. Its edges are drawn
+//   over it by a second actor tagged with vtkKivMainPass::RENDER_WIREFRAME()
+//   (see orviEdges.h); the renderer draws through vtkKivMainPass installed
+//   in VTK's pass chain, and each still frame is smoothed by VTK's FXAA
+//   filter.
+// - The start view (ResetView()) frames the scene left of the legend; a
+//   flat scene is seen face-on.
 // - For the two navigators (vtkMervoInteractor, vtkCatiaInteractor) the
 //   viewer maps the mouse buttons onto their interaction states itself, as a
 //   host application does in its own event handling (see HandleButton()).
@@ -25,6 +30,7 @@
 
 #include "orviEdges.h"
 #include "orviMeshLoader.h"
+#include "orviMotionSurface.h"
 #include "orviViewerOptions.h"
 
 #include "vtkNew.h"
@@ -44,10 +50,12 @@ class vtkDataSet;
 class vtkInteractorStyle;
 class vtkMervoInteractor;
 class vtkObject;
+class vtkOpenGLFXAAFilter;
 class vtkPolyData;
 class vtkRenderWindow;
 class vtkRenderWindowInteractor;
 class vtkRenderer;
+class vtkScalarBarActor;
 class vtkSimpleRenderWindowInteractor;
 
 namespace orvi
@@ -90,7 +98,9 @@ public:
   void FitTextToWindow();
 
   /// Back to the view the scene started with: the whole scene seen from the
-  /// front and above, the --up axis pointing up.
+  /// front and above, the --up axis pointing up; a flat scene (all its
+  /// points in one plane) face-on, seen along its normal. The scene is
+  /// framed in the part of the window left of the legend.
   void ResetView();
 
   /// Interactive: a window with VTK's own event loop. Headless or scripted:
@@ -121,12 +131,17 @@ public:
   /// When the mesh edges are shown, from the next render on.
   void SetEdgeMode(EdgeMode mode);
   const ViewerOptions& GetOptions() const { return this->Options; }
+  /// Whether lines and silhouettes are smoothed (FXAA over each frame; on by
+  /// default).
+  void SetSmoothEdges(bool smooth) { this->SmoothEdges = smooth; }
 
   vtkRenderWindowInteractor* GetInteractor() const;
   vtkRenderWindow* GetWindow() const;
   vtkRenderer* GetRenderer() const;
   Navigation GetNavigation() const { return this->Options.Nav; }
   vtkMervoInteractor* GetMervo() const { return this->Mervo; }
+  /// The surfaces' stand-ins in motion.
+  MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
   /// The first line the last pick printed: "picked N cells, mesh cell ids
   /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
@@ -149,11 +164,14 @@ private:
   void HandlePickEvent(unsigned long event);
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);
+  bool FlatNormal(double normal[3]) const;
+  void FrameScene();
   bool HandleKey(char key);
   bool SetColouring(std::string& error);
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void KeyCallback(vtkObject*, unsigned long event, void* clientData, void*);
+  static void SmoothCallback(vtkObject*, unsigned long event, void* clientData, void*);
 
   ViewerOptions Options;
   std::ostream& Log;
@@ -163,7 +181,13 @@ private:
   vtkNew<vtkRenderer> RendererObject;
   struct Part; // one mesh: its surface, edges and pick highlight
   std::vector<std::unique_ptr<Part>> Parts;
-  vtkNew<vtkColorTableLegendActor> Legend;
+  vtkNew<vtkColorTableLegendActor> Legend;  // a quantity's colours
+  vtkNew<vtkScalarBarActor> CategoryLegend; // one swatch per id
+  bool LegendShown = false;
+  double LegendLeft = 1.0; // the leftmost x the shown legend draws at, normalized
+  // Where either legend lies, in the viewport's normalized coordinates
+  // (x0, y0, x1, y1): the start view frames the model to its left.
+  static constexpr double LegendBox[4] = { 0.86, 0.12, 0.98, 0.88 };
 
   bool HostWindow = false; // the window is the host's: the renderer leaves it with the viewer
   vtkSmartPointer<vtkInteractorStyle> Style;
@@ -173,12 +197,16 @@ private:
   vtkNew<vtkCallbackCommand> ButtonCommand;
   vtkNew<vtkCallbackCommand> PickCommand;
   vtkNew<vtkCallbackCommand> KeyCommand;
+  vtkNew<vtkCallbackCommand> SmoothCommand;
+  vtkNew<vtkOpenGLFXAAFilter> Smoothing;
+  bool SmoothEdges = true;
   const ButtonBinding* Current = nullptr;              // the binding of the action under way
   bool ButtonDown[4] = { false, false, false, false }; // by orvi::Button
   int PickStart[2] = { 0, 0 };
   int LastPickCount = 0;
   std::string LastPickSummary;
   double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
+  MotionSurface Motion;     // the surfaces' stand-ins in motion
 };
 
 } // namespace orvi

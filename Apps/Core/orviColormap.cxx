@@ -1,10 +1,14 @@
 #include "orviColormap.h"
 
+#include "vtkDataArray.h"
 #include "vtkLookupTable.h"
+#include "vtkMath.h"
+#include "vtkVariant.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <set>
 #include <vector>
 
 namespace orvi
@@ -98,6 +102,54 @@ vtkSmartPointer<vtkLookupTable> MakeLookupTable(Colormap map, const double range
     lut->SetTableValue(i, rgb[0], rgb[1], rgb[2], 1.0);
   }
   lut->Build(); // the special colours (NaN, below and above range)
+  return lut;
+}
+
+bool IsInteger(vtkDataArray* array)
+{
+  const int type = array->GetDataType();
+  return type != VTK_FLOAT && type != VTK_DOUBLE;
+}
+
+bool FindCategories(vtkDataArray* array, std::vector<double>& values)
+{
+  values.clear();
+  if (!array || !IsInteger(array) || array->GetNumberOfComponents() != 1)
+  {
+    return false;
+  }
+  std::set<double> seen;
+  for (vtkIdType i = 0; i < array->GetNumberOfTuples(); ++i)
+  {
+    if (seen.insert(array->GetTuple1(i)).second && seen.size() > MaximumCategories)
+    {
+      return false;
+    }
+  }
+  values.assign(seen.begin(), seen.end());
+  return true;
+}
+
+vtkSmartPointer<vtkLookupTable> MakeCategoryTable(const std::vector<double>& values)
+{
+  auto lut = vtkSmartPointer<vtkLookupTable>::New();
+  lut->IndexedLookupOn();
+  lut->SetNumberOfTableValues(static_cast<vtkIdType>(std::max<size_t>(values.size(), 1)));
+  for (size_t i = 0; i < values.size(); ++i)
+  {
+    // Hues a golden angle apart, so that neighbouring ids (usually touching
+    // regions) are far apart in hue; saturation and value alternate over
+    // three steps so that ids a full turn apart still differ. The hues stop
+    // at violet: magenta and pink, the colour of picked cells, are left out.
+    const double hue = 0.76 * std::fmod(0.55 + 0.618033988749895 * static_cast<double>(i), 1.0);
+    const double saturation = 0.75 - 0.2 * static_cast<double>(i / 3 % 2);
+    const double value = 0.95 - 0.2 * static_cast<double>(i % 3 == 2);
+    double rgb[3];
+    vtkMath::HSVToRGB(hue, saturation, value, rgb, rgb + 1, rgb + 2);
+    lut->SetTableValue(static_cast<vtkIdType>(i), rgb[0], rgb[1], rgb[2], 1.0);
+    const vtkVariant id(values[i]);
+    lut->SetAnnotation(id, vtkVariant(static_cast<long long>(values[i])).ToString());
+  }
   return lut;
 }
 

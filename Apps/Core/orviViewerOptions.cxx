@@ -291,15 +291,27 @@ A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
 option (exit status 1). Without MESH the viewer generates a mixed mesh
 (hexahedra, wedges, tetrahedra and a polyhedron with a point scalar field)
-through vtkKivUnstructuredGridGenerator.
+through vtkKivUnstructuredGridGenerator. Cells lying on cells of higher
+dimension (gmsh's boundary triangles, curve lines and points beside its
+tetrahedra) are not drawn, so each face shows its volume cell's colour without
+stripes.
 
 Options:
   --array NAME        colour by this array: NAME looks in the point data,
                       then the cell data; point:NAME or cell:NAME in one only
-                      (default: the first scalar array whose values are not
-                      all equal; without one the surface is plain grey). With
-                      several meshes the array is chosen in the first that
-                      has it, and every mesh holding it is coloured by it
+                      (default: a floating-point array whose values are not
+                      all equal, else integer ids of a few categories, else
+                      another integer array; ids of too many categories and
+                      arrays of one value are never the default; without one
+                      the surface is plain grey). With several meshes the
+                      array is chosen in the first that has it, and every
+                      mesh holding it is coloured by it. An unknown NAME is
+                      refused with the list of the arrays each mesh holds.
+                      Integer arrays of at most 64 distinct values (region,
+                      material or partition ids such as gmsh's
+                      CellEntityIds) are categories: one colour per id, the
+                      legend naming each; --colormap or --range colour them
+                      as a quantity instead
   --elevation         colour by the height along the --up axis (a point array
                       "elevation" added to every mesh)
   --colormap MAP      rainbow (default), viridis, coolwarm or grey
@@ -321,13 +333,19 @@ Options:
                       frustum, interior ones included. With several meshes
                       the pick names each mesh and its own cell ids
   --edges MODE        mesh edges over the surface: on, off, or auto (default):
-                      shown while the mean edge spans at least 10 pixels,
-                      hidden on a dense mesh seen whole (zoom in and they
-                      appear)
+                      the edges of the faces spanning at least 10 pixels on
+                      screen (the square root of a face's area), so a dense
+                      mesh seen whole keeps its colours and a graded one
+                      shows its mesh where its cells are large (zoom in and
+                      more appear). A mesh's own lines are drawn 2 pixels
+                      wide and its vertices 5 pixels across; among faces, in
+                      amber over them. Lines and silhouettes are smoothed
+                      (FXAA)
   --screenshot FILE   render once, write FILE and exit: PNG for .png, JPEG for
                       .jpg or .jpeg; other extensions are refused
   --script FILE       replay the actions of FILE, then exit
-  --out DIR           directory for the script's screenshots (default .)
+  --out DIR           directory for the script's screenshots (default .); it
+                      must exist
   --size W H          window size in pixels (default 1024 768)
   -h, --help          this text
 
@@ -337,7 +355,10 @@ run under one such as Xvfb (xvfb-run orvi-viewer --script ..., as
 
 Keys, in every convention:
   r                   reset the view: the whole scene from the front and
-                      above, --up pointing up
+                      above, --up pointing up; a flat scene (every point in
+                      one plane, as a 2D mesh) face-on, seen along its
+                      normal, whatever --up says. The scene is framed left
+                      of the legend
   w / s               draw the surfaces as wireframe / as surfaces
   q / e               quit
 With --nav catia and style-catia the other keys of VTK's interactor styles

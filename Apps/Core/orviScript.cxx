@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <map>
 #include <optional>
@@ -201,12 +202,29 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
 }
 
 //------------------------------------------------------------------------------
+bool CheckOutputDirectory(const std::string& outDir, std::string& error)
+{
+  std::error_code ignored;
+  if (!std::filesystem::is_directory(outDir, ignored))
+  {
+    error = "--out names no directory: '" + outDir + "' " +
+      (std::filesystem::exists(outDir, ignored) ? "is not a directory" : "does not exist");
+    return false;
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
 bool RunScript(Viewer& viewer,
   const std::vector<ScriptAction>& actions,
   const std::string& outDir,
   std::ostream& log,
   std::string& error)
 {
+  if (!CheckOutputDirectory(outDir, error))
+  {
+    return false;
+  }
   const int* size = viewer.GetWindow()->GetSize();
   const int centre[2] = { size[0] / 2, size[1] / 2 };
   viewer.Render();

@@ -15,12 +15,25 @@
 // points and point data (its point ids are the mesh's own), and the faces of
 // 3D cells come in cell order rather than in VTK's hash order.
 //
-// The faces are matched by their point ids: bucketed coarsely by their
-// smallest point id (few buckets, so that filling them writes to few places
-// at a time), then each bucket sorted in cache, buckets in parallel
-// (vtkSMPTools); a face found once is a boundary face. Beyond the output
-// this takes 16 bytes per triangle and 20 per quad face of the 3D cells,
-// and a byte per face.
+// By default it also leaves out what lies on a cell of higher dimension, as
+// mesh generators write beside the volume (gmsh's boundary triangles, the
+// lines of its curves and its points): a 2D cell that is a face of a 3D
+// cell, a line all along edges of 3D or 2D cells, a vertex all at points of
+// other cells. Drawn together with the faces they lie on, such cells fight
+// in stripes; left out, every face shows its 3D cell's cell data alone, the
+// same at every camera position. DropCoincidentCellsOff() keeps them, as
+// VTK's filter does.
+//
+// The faces are matched by their point ids. The cells go in slices, in
+// parallel (vtkSMPTools): a pass checks them and counts the faces per coarse
+// bucket of their smallest point id, a second writes each triangle's and
+// quad's sorted ids into the slice's part of its bucket (few write places at
+// a time, whatever the numbering), then each bucket is sorted in cache and
+// the faces met once kept as a sorted list; a last pass over the cells finds
+// those again by their ids, in cell order. Beyond the output this takes 12
+// bytes per triangle and 16 per quad face of the 3D cells (in transparent
+// huge pages on Linux, which saves most of the page faults), and a byte per
+// point.
 //
 // Other inputs (image data, poly data, grids with nonlinear cells, ghost
 // cells or cell types without fixed faces) go through
@@ -55,6 +68,17 @@ public:
   vtkBooleanMacro(PassThroughCellIds, bool);
   ///@}
 
+  ///@{
+  /// Whether cells that lie on a cell of higher dimension are left out
+  /// (default on): a 2D cell that is a face of a 3D cell, a line all along
+  /// edges of 3D or 2D cells, a vertex all at points of other cells. Off
+  /// gives what vtkDataSetSurfaceFilter gives. Inputs handed to VTK's filter
+  /// keep them either way.
+  vtkSetMacro(DropCoincidentCells, bool);
+  vtkGetMacro(DropCoincidentCells, bool);
+  vtkBooleanMacro(DropCoincidentCells, bool);
+  ///@}
+
   /// Where progress lines go; nullptr (the default) for none. The stream
   /// must outlive the updates.
   void SetLog(std::ostream* log) { this->Log = log; }
@@ -76,6 +100,7 @@ private:
   void operator=(const BoundarySurface&) = delete;
 
   bool PassThroughCellIds = false;
+  bool DropCoincidentCells = true;
   bool UsedVtkFilter = false;
   std::ostream* Log = nullptr;
 };

@@ -4,6 +4,7 @@
 #define orviViewerPart_h
 
 #include "orviBoundarySurface.h"
+#include "orviMotionSurface.h"
 #include "orviViewer.h"
 
 #include "vtkActor.h"
@@ -21,7 +22,7 @@ struct Viewer::Part
   std::string Name;
   vtkSmartPointer<vtkDataSet> Mesh;
   vtkNew<BoundarySurface> Surface;
-  vtkNew<vtkActor> SurfaceActor;
+  vtkNew<MotionActor> SurfaceActor; // hidden in frames that draw its stand-in
   EdgeOverlay Edges;
   vtkNew<vtkActor> HighlightActor;
   vtkNew<vtkPolyData> Highlight;

@@ -34,6 +34,7 @@
 #include <cctype>
 #include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <fstream>
 #include <new>
 #include <sstream>
@@ -250,19 +251,22 @@ double LargestCoordinate(vtkDataSet* data)
   return largest;
 }
 
+// Reader progress by tenths, rising only: VTK's legacy reader runs a reader
+// of the file's kind inside itself, and both report their own progress.
 struct ProgressPrinter
 {
   std::ostream* Log = nullptr;
+  std::string Name;
   int LastTenth = -1;
   static void Callback(vtkObject*, unsigned long, void* clientData, void* callData)
   {
     auto* self = static_cast<ProgressPrinter*>(clientData);
     const double progress = callData ? *static_cast<double*>(callData) : 0.0;
     const int tenth = static_cast<int>(progress * 10.0);
-    if (tenth != self->LastTenth)
+    if (tenth > self->LastTenth)
     {
       self->LastTenth = tenth;
-      *self->Log << "  loading: " << tenth * 10 << "%\n";
+      *self->Log << "  loading " << self->Name << ": " << tenth * 10 << "%\n";
     }
   }
 };
@@ -289,6 +293,7 @@ vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path, std::ostream& log,
 
   ProgressPrinter progress;
   progress.Log = &log;
+  progress.Name = std::filesystem::path(path).filename().string();
   vtkNew<vtkCallbackCommand> progressCommand;
   progressCommand->SetClientData(&progress);
   progressCommand->SetCallback(&ProgressPrinter::Callback);

@@ -60,7 +60,7 @@ struct UpAxis
 struct ViewerOptions
 {
   std::vector<std::string> MeshFiles; // none: the generated default mesh
-  std::string ArrayName;              // empty: the first scalar array that varies
+  std::string ArrayName;              // empty: the most wanted array (a quantity first)
   ArrayField Field = ArrayField::Any;
   Colormap Colors = Colormap::Rainbow;
   bool ColormapGiven = false;

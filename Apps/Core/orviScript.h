@@ -25,6 +25,10 @@ struct ScriptAction
 /// the file, the line and the problem.
 bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, std::string& error);
 
+/// Whether the script's screenshots can go to outDir: false with an error
+/// naming it when it does not exist or is not a directory.
+bool CheckOutputDirectory(const std::string& outDir, std::string& error);
+
 /// Replays the actions. Screenshots go to outDir. Actions that the
 /// convention has no gesture for are reported and skipped.
 bool RunScript(Viewer& viewer,

@@ -1,0 +1,1437 @@
+#include "orviBoundarySurface.h"
+
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkCellType.h"
+#include "vtkDataSetSurfaceFilter.h"
+#include "vtkIdList.h"
+#include "vtkIdTypeArray.h"
+#include "vtkInformation.h"
+#include "vtkInformationVector.h"
+#include "vtkObjectFactory.h"
+#include "vtkPointData.h"
+#include "vtkPolyData.h"
+#include "vtkSMPTools.h"
+#include "vtkUnsignedCharArray.h"
+#include "vtkUnstructuredGrid.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <functional>
+#include <iterator>
+#include <limits>
+#include <memory>
+#include <new>
+#include <numeric>
+#include <string>
+#include <type_traits>
+#include <vector>
+
+#ifdef __linux__
+#include <sys/mman.h>
+#endif
+
+namespace orvi
+{
+
+vtkStandardNewMacro(BoundarySurface);
+
+namespace
+{
+// Point ids and face numbers are held in 32 bits: half the memory of
+// vtkIdType, which is what makes the face table cheap.
+using Id32 = std::uint32_t;
+constexpr Id32 NoId = std::numeric_limits<Id32>::max();
+
+// From this many cells on, each step of the extraction writes a progress
+// line: on a busy machine a step can then take a second.
+constexpr vtkIdType StepLinesFromCells = 1000000;
+
+// The faces of the 3D cell types with fixed faces, in the order and winding
+// that vtkDataSetSurfaceFilter gives them.
+struct LocalFace
+{
+  int Size;
+  std::array<int, 6> Ids;
+};
+constexpr LocalFace TetraFaces[] = { { 3, { 0, 1, 3 } },
+  { 3, { 0, 2, 1 } },
+  { 3, { 0, 3, 2 } },
+  { 3, { 1, 2, 3 } } };
+constexpr LocalFace HexahedronFaces[] = { { 4, { 0, 1, 5, 4 } },
+  { 4, { 0, 3, 2, 1 } },
+  { 4, { 0, 4, 7, 3 } },
+  { 4, { 1, 2, 6, 5 } },
+  { 4, { 2, 3, 7, 6 } },
+  { 4, { 4, 5, 6, 7 } } };
+constexpr LocalFace VoxelFaces[] = { { 4, { 0, 1, 5, 4 } },
+  { 4, { 0, 2, 3, 1 } },
+  { 4, { 0, 4, 6, 2 } },
+  { 4, { 1, 3, 7, 5 } },
+  { 4, { 2, 6, 7, 3 } },
+  { 4, { 4, 5, 7, 6 } } };
+constexpr LocalFace WedgeFaces[] = { { 3, { 0, 1, 2 } },
+  { 3, { 3, 5, 4 } },
+  { 4, { 0, 3, 4, 1 } },
+  { 4, { 1, 4, 5, 2 } },
+  { 4, { 2, 5, 3, 0 } } };
+constexpr LocalFace PyramidFaces[] = { { 4, { 0, 3, 2, 1 } },
+  { 3, { 0, 1, 4 } },
+  { 3, { 1, 2, 4 } },
+  { 3, { 2, 3, 4 } },
+  { 3, { 3, 0, 4 } } };
+// VTK's filter winds both pentagons (hexagons) of a prism the same way.
+constexpr LocalFace PentagonalPrismFaces[] = { { 4, { 0, 1, 6, 5 } },
+  { 4, { 1, 2, 7, 6 } },
+  { 4, { 2, 3, 8, 7 } },
+  { 4, { 3, 4, 9, 8 } },
+  { 4, { 4, 0, 5, 9 } },
+  { 5, { 0, 1, 2, 3, 4 } },
+  { 5, { 5, 6, 7, 8, 9 } } };
+constexpr LocalFace HexagonalPrismFaces[] = { { 4, { 0, 1, 7, 6 } },
+  { 4, { 1, 2, 8, 7 } },
+  { 4, { 2, 3, 9, 8 } },
+  { 4, { 3, 4, 10, 9 } },
+  { 4, { 4, 5, 11, 10 } },
+  { 4, { 5, 0, 6, 11 } },
+  { 6, { 0, 1, 2, 3, 4, 5 } },
+  { 6, { 6, 7, 8, 9, 10, 11 } } };
+
+// What the surface makes of a cell type.
+enum class Kind : unsigned char
+{
+  Nothing,    // empty cell
+  Vertices,   // output as a vertex cell
+  Line,       // output as a line cell
+  Polygon,    // output as a polygon, as it is
+  Pixel,      // output as a quad
+  Strip,      // output as its triangles
+  Solid,      // boundary faces from a face table
+  Polyhedron, // boundary faces from the grid's face stream
+  Unhandled   // nonlinear and other cells: VTK's filter takes the whole grid
+};
+
+struct TypeInfo
+{
+  Kind K = Kind::Unhandled;
+  int NumberOfPoints = 0; // for Solid and Pixel: the exact count
+  int NumberOfFaces = 0;
+  const LocalFace* Faces = nullptr;
+};
+
+template <size_t N>
+constexpr TypeInfo Solid(int points, const LocalFace (&faces)[N])
+{
+  return { Kind::Solid, points, static_cast<int>(N), faces };
+}
+
+TypeInfo GetTypeInfo(int type)
+{
+  switch (type)
+  {
+    case VTK_EMPTY_CELL:
+      return { Kind::Nothing };
+    case VTK_VERTEX:
+    case VTK_POLY_VERTEX:
+      return { Kind::Vertices };
+    case VTK_LINE:
+    case VTK_POLY_LINE:
+      return { Kind::Line };
+    case VTK_TRIANGLE:
+    case VTK_QUAD:
+    case VTK_POLYGON:
+      return { Kind::Polygon };
+    case VTK_PIXEL:
+      return { Kind::Pixel, 4 };
+    case VTK_TRIANGLE_STRIP:
+      return { Kind::Strip };
+    case VTK_TETRA:
+      return Solid(4, TetraFaces);
+    case VTK_HEXAHEDRON:
+      return Solid(8, HexahedronFaces);
+    case VTK_VOXEL:
+      return Solid(8, VoxelFaces);
+    case VTK_WEDGE:
+      return Solid(6, WedgeFaces);
+    case VTK_PYRAMID:
+      return Solid(5, PyramidFaces);
+    case VTK_PENTAGONAL_PRISM:
+      return Solid(10, PentagonalPrismFaces);
+    case VTK_HEXAGONAL_PRISM:
+      return Solid(12, HexagonalPrismFaces);
+    case VTK_POLYHEDRON:
+      return { Kind::Polyhedron };
+    default:
+      return {};
+  }
+}
+// A triangle (N = 3) or quad (N = 4) face as the ids that identify it. A
+// triangle's are its point ids in ascending order. A quad's are its
+// smallest id, the id opposite, then the two neighbours in ascending order:
+// the same four points in another cyclic order make another quad, as in
+// VTK's filter. Either way the first id is the face's smallest.
+template <int N>
+using Key = std::array<Id32, N>;
+
+int SmallestAt(const Id32* p, int n)
+{
+  return static_cast<int>(std::min_element(p, p + n) - p);
+}
+
+Key<3> MakeKey3(const Id32* p)
+{
+  Id32 a = p[0], b = p[1], c = p[2];
+  if (a > b)
+  {
+    std::swap(a, b);
+  }
+  if (b > c)
+  {
+    std::swap(b, c);
+  }
+  if (a > b)
+  {
+    std::swap(a, b);
+  }
+  return { a, b, c };
+}
+
+Key<4> MakeKey4(const Id32* p)
+{
+  const int i = SmallestAt(p, 4);
+  const Id32 b = p[(i + 1) & 3], d = p[(i + 3) & 3];
+  return { p[i], p[(i + 2) & 3], std::min(b, d), std::max(b, d) };
+}
+
+template <int N>
+Key<N> MakeKey(const Id32* p)
+{
+  if constexpr (N == 3)
+  {
+    return MakeKey3(p);
+  }
+  else
+  {
+    return MakeKey4(p);
+  }
+}
+
+// A face of five or more points: rare, kept apart. Its key is its point
+// sequence started at the smallest id and run towards the smaller
+// neighbour, so that the same polygon wound either way matches.
+using PolygonKey = std::vector<Id32>;
+
+PolygonKey MakePolygonKey(const Id32* p, int n)
+{
+  PolygonKey ids(p, p + n);
+  std::rotate(ids.begin(), ids.begin() + SmallestAt(p, n), ids.end());
+  if (ids[n - 1] < ids[1])
+  {
+    std::reverse(ids.begin() + 1, ids.end());
+  }
+  return ids;
+}
+
+// Calls f(key) for each key met once in the sorted run [begin, end).
+template <typename K, typename F>
+void ForEachSingle(const K* begin, const K* end, F&& f)
+{
+  for (const K* run = begin; run != end;)
+  {
+    const K* next = run + 1;
+    while (next != end && *next == *run)
+    {
+      ++next;
+    }
+    if (next == run + 1)
+    {
+      f(*run);
+    }
+    run = next;
+  }
+}
+
+// The ids of a face after its smallest, which order the faces of one
+// smallest id: a triangle's two in one integer.
+template <int N>
+struct RestOf;
+template <>
+struct RestOf<3>
+{
+  using Type = std::uint64_t;
+  static Type Make(const Key<3>& k) { return (static_cast<std::uint64_t>(k[1]) << 32) | k[2]; }
+  static Key<3> Join(Id32 a, Type r)
+  {
+    return { a, static_cast<Id32>(r >> 32), static_cast<Id32>(r) };
+  }
+};
+template <>
+struct RestOf<4>
+{
+  using Type = std::array<Id32, 3>;
+  static Type Make(const Key<4>& k) { return { k[1], k[2], k[3] }; }
+  static Key<4> Join(Id32 a, const Type& r) { return { a, r[0], r[1], r[2] }; }
+};
+
+// Sorts the faces of one smallest id: mostly a few dozen, by insertion.
+template <typename R>
+void SortRun(R* begin, R* end)
+{
+  if (end - begin < 2)
+  {
+    return;
+  }
+  if (end - begin > 48)
+  {
+    std::sort(begin, end);
+    return;
+  }
+  for (R* i = begin + 1; i < end; ++i)
+  {
+    const R key = *i;
+    R* j = i;
+    for (; j != begin && key < *(j - 1); --j)
+    {
+      *j = *(j - 1);
+    }
+    *j = key;
+  }
+}
+
+// An array of trivial values for the large tables, uninitialised. On Linux
+// it asks for transparent huge pages: a table of hundreds of megabytes
+// then costs hundreds of page faults rather than a hundred thousand, and
+// filling it misses the TLB far less.
+struct FreeDeleter
+{
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename V>
+using LargeArray = std::unique_ptr<V[], FreeDeleter>;
+
+template <typename V>
+LargeArray<V> AllocateLarge(size_t count)
+{
+  static_assert(std::is_trivially_copyable_v<V>);
+  if (count == 0)
+  {
+    return nullptr;
+  }
+  constexpr size_t huge = size_t(2) << 20;
+  const size_t bytes = (count * sizeof(V) + huge - 1) / huge * huge;
+  void* p = std::aligned_alloc(huge, bytes);
+  if (!p)
+  {
+    throw std::bad_alloc();
+  }
+#ifdef __linux__
+  madvise(p, bytes, MADV_HUGEPAGE);
+#endif
+  return LargeArray<V>(static_cast<V*>(p));
+}
+
+// The triangle or quad faces of the 3D cells, to find those met once.
+//
+// The keys go into coarse buckets of their smallest point id (that id
+// shifted right by Shift): filling them writes to few places at a time, so
+// it streams even for a mesh numbered at random. The cells are split into
+// slices, each filling its own part of every bucket, so that the slices run
+// in parallel and the result does not depend on their timing. Each bucket
+// is then sorted in cache by a counting sort on the smallest id and
+// insertion sorts of its short runs, buckets in parallel. What stays is the
+// sorted list of the keys met once, and the keys themselves are released.
+template <int N>
+class FaceTable
+{
+public:
+  FaceTable(vtkIdType numberOfPoints, size_t numberOfSlices)
+    : NumberOfSlices(numberOfSlices)
+  {
+    // About 512 buckets: their write positions stay in cache.
+    while ((numberOfPoints >> this->Shift) > 512)
+    {
+      ++this->Shift;
+    }
+    this->NumberOfBuckets = static_cast<size_t>(numberOfPoints >> this->Shift) + 1;
+    this->Cursors.assign(this->NumberOfSlices * this->NumberOfBuckets, 0);
+  }
+
+  void Count(size_t slice, const Key<N>& key) { ++this->Cursor(slice, key); }
+
+  // Turns the counts into where each slice writes in each bucket.
+  void Allocate()
+  {
+    this->Starts.assign(this->NumberOfBuckets + 1, 0);
+    size_t total = 0;
+    for (size_t b = 0; b < this->NumberOfBuckets; ++b)
+    {
+      this->Starts[b] = total;
+      for (size_t s = 0; s < this->NumberOfSlices; ++s)
+      {
+        size_t& cursor = this->Cursors[s * this->NumberOfBuckets + b];
+        const size_t count = cursor;
+        cursor = total;
+        total += count;
+      }
+    }
+    this->Starts[this->NumberOfBuckets] = total;
+    this->Keys = AllocateLarge<Key<N>>(total);
+  }
+
+  void Add(size_t slice, const Key<N>& key) { this->Keys[this->Cursor(slice, key)++] = key; }
+
+  // Keeps the keys met once, sorted; releases the rest.
+  void Match()
+  {
+    std::vector<std::vector<Key<N>>> singles(this->NumberOfBuckets);
+    const Id32 mask = (Id32(1) << this->Shift) - 1;
+    vtkSMPTools::For(0,
+      static_cast<vtkIdType>(this->NumberOfBuckets),
+      1,
+      [&](vtkIdType first, vtkIdType last)
+      {
+        using Rest = RestOf<N>;
+        std::vector<size_t> runs;
+        std::vector<typename Rest::Type> sorted;
+        for (auto b = static_cast<size_t>(first); b < static_cast<size_t>(last); ++b)
+        {
+          const Key<N>* begin = this->Keys.get() + this->Starts[b];
+          const Key<N>* end = this->Keys.get() + this->Starts[b + 1];
+          runs.assign(static_cast<size_t>(mask) + 2, 0);
+          for (const Key<N>* k = begin; k != end; ++k)
+          {
+            ++runs[((*k)[0] & mask) + 1];
+          }
+          std::partial_sum(runs.begin(), runs.end(), runs.begin());
+          sorted.resize(static_cast<size_t>(end - begin));
+          for (const Key<N>* k = begin; k != end; ++k)
+          {
+            sorted[runs[(*k)[0] & mask]++] = Rest::Make(*k);
+          }
+          // runs[i] is now where the faces of smallest id base + i end.
+          const auto base = static_cast<Id32>(b << this->Shift);
+          size_t runStart = 0;
+          for (Id32 i = 0; i <= mask; ++i)
+          {
+            auto* run = sorted.data() + runStart;
+            auto* runEnd = sorted.data() + runs[i];
+            SortRun(run, runEnd);
+            ForEachSingle(run,
+              runEnd,
+              [&](const typename Rest::Type& rest)
+              { singles[b].push_back(Rest::Join(base + i, rest)); });
+            runStart = runs[i];
+          }
+        }
+      });
+    this->Keys.reset();
+    size_t total = 0;
+    for (const auto& s : singles)
+    {
+      total += s.size();
+    }
+    this->Boundary.reserve(total);
+    for (const auto& s : singles)
+    {
+      this->Boundary.insert(this->Boundary.end(), s.begin(), s.end());
+    }
+  }
+
+  /// The keys met once, sorted.
+  const std::vector<Key<N>>& GetBoundary() const { return this->Boundary; }
+
+  bool IsBoundary(const Key<N>& key) const
+  {
+    return std::binary_search(this->Boundary.begin(), this->Boundary.end(), key);
+  }
+
+private:
+  size_t& Cursor(size_t slice, const Key<N>& key)
+  {
+    return this->Cursors[slice * this->NumberOfBuckets + (key[0] >> this->Shift)];
+  }
+
+  size_t NumberOfSlices;
+  int Shift = 0;
+  size_t NumberOfBuckets = 0;
+  std::vector<size_t> Starts;  // bucket b holds Keys[Starts[b], Starts[b + 1])
+  std::vector<size_t> Cursors; // per slice and bucket: where its next key goes
+  LargeArray<Key<N>> Keys;
+  std::vector<Key<N>> Boundary;
+};
+
+// The grid's cells seen through the storage type of its cell array.
+template <typename T>
+struct Mesh
+{
+  const T* Offsets = nullptr;
+  const T* Connectivity = nullptr;
+  vtkIdType ConnectivitySize = 0;
+  const unsigned char* Types = nullptr;
+  vtkIdType NumberOfCells = 0;
+  vtkIdType NumberOfPoints = 0;
+  const vtkIdType* FaceStream = nullptr; // polyhedra
+  vtkIdType FaceStreamSize = 0;
+  const vtkIdType* FaceLocations = nullptr;
+
+  vtkIdType Size(vtkIdType cell) const
+  {
+    return static_cast<vtkIdType>(this->Offsets[cell + 1] - this->Offsets[cell]);
+  }
+  const T* Points(vtkIdType cell) const { return this->Connectivity + this->Offsets[cell]; }
+  bool ValidPoint(vtkIdType id) const { return id >= 0 && id < this->NumberOfPoints; }
+};
+
+// Calls f(ids, n, j) for each face j of a Solid or Polyhedron cell, with the
+// face's n point ids in the cell's winding. The cell must have passed
+// CellProblem().
+template <typename T, typename F>
+void ForEachFace(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info, F&& f)
+{
+  if (info.K == Kind::Solid)
+  {
+    Id32 ids[6];
+    const T* p = mesh.Points(cell);
+    for (int j = 0; j < info.NumberOfFaces; ++j)
+    {
+      const LocalFace& face = info.Faces[j];
+      for (int k = 0; k < face.Size; ++k)
+      {
+        ids[k] = static_cast<Id32>(p[face.Ids[k]]);
+      }
+      f(ids, face.Size, j);
+    }
+    return;
+  }
+  std::vector<Id32> polygon;
+  const vtkIdType* s = mesh.FaceStream + mesh.FaceLocations[cell];
+  const vtkIdType faces = *s++;
+  for (vtkIdType j = 0; j < faces; ++j)
+  {
+    const vtkIdType n = *s++;
+    polygon.assign(s, s + n);
+    s += n;
+    f(polygon.data(), static_cast<int>(n), static_cast<int>(j));
+  }
+}
+
+// Describes what is wrong with a cell whose point count does not fit its
+// type, that refers to a point out of range, or (a polyhedron) whose face
+// stream is broken; empty for a good cell.
+template <typename T>
+std::string CellProblem(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info)
+{
+  const T first = mesh.Offsets[cell], last = mesh.Offsets[cell + 1];
+  if (first < 0 || last < first || last > mesh.ConnectivitySize)
+  {
+    return "lies outside the grid's connectivity";
+  }
+  const vtkIdType n = mesh.Size(cell);
+  if ((info.K == Kind::Solid || info.K == Kind::Pixel) && n != info.NumberOfPoints)
+  {
+    return "has " + std::to_string(n) + " points where its type has " +
+      std::to_string(info.NumberOfPoints);
+  }
+  const T* p = mesh.Points(cell);
+  for (vtkIdType i = 0; i < n; ++i)
+  {
+    if (!mesh.ValidPoint(p[i]))
+    {
+      return "refers to point " + std::to_string(p[i]) + " of " +
+        std::to_string(mesh.NumberOfPoints);
+    }
+  }
+  if (info.K != Kind::Polyhedron)
+  {
+    return {};
+  }
+  const vtkIdType location = mesh.FaceLocations ? mesh.FaceLocations[cell] : -1;
+  if (location < 0 || location >= mesh.FaceStreamSize)
+  {
+    return "is a polyhedron without faces";
+  }
+  const vtkIdType* s = mesh.FaceStream + location;
+  const vtkIdType* end = mesh.FaceStream + mesh.FaceStreamSize;
+  const vtkIdType faces = *s++;
+  for (vtkIdType j = 0; j < faces; ++j)
+  {
+    if (s >= end || *s < 3 || *s > end - s - 1)
+    {
+      return "has a face of fewer than three points or one that runs past the face stream";
+    }
+    const vtkIdType size = *s++;
+    for (vtkIdType k = 0; k < size; ++k, ++s)
+    {
+      if (!mesh.ValidPoint(*s))
+      {
+        return "has a face with point " + std::to_string(*s) + " of " +
+          std::to_string(mesh.NumberOfPoints);
+      }
+    }
+  }
+  return {};
+}
+
+// Cells for one of the output's cell arrays, each with the input cell it
+// came from.
+struct CellList
+{
+  std::vector<vtkIdType> Offsets{ 0 };
+  std::vector<vtkIdType> Connectivity;
+  std::vector<vtkIdType> Sources;
+
+  template <typename It>
+  void Add(vtkIdType source, It first, It last)
+  {
+    this->Connectivity.insert(this->Connectivity.end(), first, last);
+    this->Offsets.push_back(static_cast<vtkIdType>(this->Connectivity.size()));
+    this->Sources.push_back(source);
+  }
+  void Append(const CellList& other)
+  {
+    const vtkIdType base = this->Offsets.back();
+    for (auto o = other.Offsets.begin() + 1; o != other.Offsets.end(); ++o)
+    {
+      this->Offsets.push_back(base + *o);
+    }
+    this->Connectivity.insert(
+      this->Connectivity.end(), other.Connectivity.begin(), other.Connectivity.end());
+    this->Sources.insert(this->Sources.end(), other.Sources.begin(), other.Sources.end());
+  }
+  vtkSmartPointer<vtkCellArray> Build() const
+  {
+    vtkNew<vtkIdTypeArray> offsets, connectivity;
+    offsets->SetNumberOfValues(static_cast<vtkIdType>(this->Offsets.size()));
+    std::copy(this->Offsets.begin(), this->Offsets.end(), offsets->GetPointer(0));
+    connectivity->SetNumberOfValues(static_cast<vtkIdType>(this->Connectivity.size()));
+    std::copy(this->Connectivity.begin(), this->Connectivity.end(), connectivity->GetPointer(0));
+    auto cells = vtkSmartPointer<vtkCellArray>::New();
+    cells->SetData(offsets, connectivity);
+    return cells;
+  }
+};
+
+// Whether a cell of a type with fixed faces has its type's point count and
+// points in range: CellProblem()'s check of such a cell, made inline for
+// the millions of cells of a large mesh.
+template <typename T>
+bool FitsSolid(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info)
+{
+  const T first = mesh.Offsets[cell], last = mesh.Offsets[cell + 1];
+  if (first < 0 || last - first != info.NumberOfPoints || last > mesh.ConnectivitySize)
+  {
+    return false;
+  }
+  const T* p = mesh.Connectivity + first;
+  bool fits = true;
+  for (int k = 0; k < info.NumberOfPoints; ++k)
+  {
+    fits &= p[k] >= 0 && p[k] < mesh.NumberOfPoints;
+  }
+  return fits;
+}
+
+// The output cells in the order of vtkPolyData's cell ids: vertices, lines,
+// then polygons (the 2D cells first, then the boundary faces).
+struct Output
+{
+  CellList Verts, Lines, Polys;
+};
+
+// Reports the step about to run and the progress made.
+using StepFunction = std::function<void(const char*, double)>;
+
+bool IsVolume(const TypeInfo& info)
+{
+  return info.K == Kind::Solid || info.K == Kind::Polyhedron;
+}
+
+std::uint64_t EdgeKey(vtkIdType a, vtkIdType b)
+{
+  return (static_cast<std::uint64_t>(std::min(a, b)) << 32) |
+    static_cast<std::uint64_t>(std::max(a, b));
+}
+
+// The boundary faces of the 3D cells, found by their keys.
+struct Boundary
+{
+  FaceTable<3> Triangles;
+  FaceTable<4> Quads;
+  std::vector<PolygonKey> Polygons;      // sorted
+  std::vector<unsigned char> OnBoundary; // per point: on a boundary face
+
+  Boundary(vtkIdType numberOfPoints, size_t slices)
+    : Triangles(numberOfPoints, slices)
+    , Quads(numberOfPoints, slices)
+  {
+  }
+
+  // Whether the face of n points ids (in a cell's winding) is a boundary
+  // face.
+  bool Has(const Id32* ids, int n) const
+  {
+    for (int k = 0; k < n; ++k)
+    {
+      if (!this->OnBoundary[ids[k]])
+      {
+        return false;
+      }
+    }
+    return n == 3 ? this->Triangles.IsBoundary(MakeKey3(ids))
+      : n == 4
+      ? this->Quads.IsBoundary(MakeKey4(ids))
+      : std::binary_search(this->Polygons.begin(), this->Polygons.end(), MakePolygonKey(ids, n));
+  }
+
+  // Notes the points of the boundary faces.
+  void MarkPoints(vtkIdType numberOfPoints)
+  {
+    this->OnBoundary.assign(static_cast<size_t>(numberOfPoints), 0);
+    auto mark = [this](const auto& key)
+    {
+      for (const Id32 id : key)
+      {
+        this->OnBoundary[id] = 1;
+      }
+    };
+    std::for_each(this->Triangles.GetBoundary().begin(), this->Triangles.GetBoundary().end(), mark);
+    std::for_each(this->Quads.GetBoundary().begin(), this->Quads.GetBoundary().end(), mark);
+    std::for_each(this->Polygons.begin(), this->Polygons.end(), mark);
+  }
+};
+
+// A contiguous range of cells handled by one task of a parallel step.
+struct Slice
+{
+  vtkIdType First = 0, Last = 0;
+  vtkIdType BadCell = -1;
+  std::string Problem;
+  std::vector<vtkIdType> Passed; // vertices, lines and 2D cells
+  std::vector<PolygonKey> Polygons;
+  CellList Faces;
+};
+
+// A sorted list of keys with a flag per key, set from several threads.
+template <typename K>
+struct MarkedKeys
+{
+  std::vector<K> Keys;
+  std::unique_ptr<std::atomic<unsigned char>[]> Marks;
+
+  void Finish()
+  {
+    std::sort(this->Keys.begin(), this->Keys.end());
+    this->Keys.erase(std::unique(this->Keys.begin(), this->Keys.end()), this->Keys.end());
+    this->Marks.reset(new std::atomic<unsigned char>[this->Keys.size()]());
+  }
+  void Mark(const K& key)
+  {
+    const auto at = std::lower_bound(this->Keys.begin(), this->Keys.end(), key);
+    if (at != this->Keys.end() && *at == key)
+    {
+      this->Marks[at - this->Keys.begin()].store(1, std::memory_order_relaxed);
+    }
+  }
+  bool Marked(const K& key) const
+  {
+    const auto at = std::lower_bound(this->Keys.begin(), this->Keys.end(), key);
+    return at != this->Keys.end() && *at == key &&
+      this->Marks[at - this->Keys.begin()].load(std::memory_order_relaxed) != 0;
+  }
+};
+
+// The vertices, lines and 2D cells, and which of them lie on a cell of
+// higher dimension: a 2D cell (or a strip's triangle) that is a face of a
+// 3D cell, a line segment along an edge of a 3D or 2D cell, a vertex point
+// at a point of a 3D, 2D or line cell.
+struct Coincident
+{
+  MarkedKeys<Key<3>> Triangles;
+  MarkedKeys<Key<4>> Quads;
+  MarkedKeys<PolygonKey> Polygons;
+  MarkedKeys<std::uint64_t> Edges;
+  MarkedKeys<Id32> Points;
+  // Per point: 1 on a 2D cell, 2 on a line, 4 a vertex point; lets the 3D
+  // cells' faces, edges and points that touch none of them pass by fast.
+  std::vector<unsigned char> Near;
+
+  bool Empty() const { return this->Near.empty(); }
+
+  // Calls f(ids, n) for each polygon the 2D cell makes: itself, or a
+  // strip's triangles as VTK's filter splits it (every other one turned
+  // over), or a pixel as a quad.
+  template <typename F>
+  static void ForEachPolygon(Kind kind, std::vector<Id32>& ids, F&& f)
+  {
+    const int n = static_cast<int>(ids.size());
+    if (kind == Kind::Strip)
+    {
+      Id32 tri[3] = { n > 0 ? ids[0] : 0, n > 1 ? ids[1] : 0, 0 };
+      int toggle = 0;
+      for (int i = 2; i < n; ++i)
+      {
+        tri[2] = ids[i];
+        f(tri, 3);
+        tri[toggle] = ids[i];
+        toggle = 1 - toggle;
+      }
+      return;
+    }
+    if (kind == Kind::Pixel)
+    {
+      std::swap(ids[2], ids[3]);
+    }
+    f(ids.data(), n);
+  }
+
+  void AddPolygon(const Id32* ids, int n)
+  {
+    if (n == 3)
+    {
+      this->Triangles.Keys.push_back(MakeKey3(ids));
+    }
+    else if (n == 4)
+    {
+      this->Quads.Keys.push_back(MakeKey4(ids));
+    }
+    else if (n > 4)
+    {
+      this->Polygons.Keys.push_back(MakePolygonKey(ids, n));
+    }
+    for (int k = 0; k < n; ++k)
+    {
+      this->Near[ids[k]] |= 1;
+    }
+  }
+
+  // Notes the passed cells' keys.
+  template <typename T>
+  void Collect(const Mesh<T>& mesh,
+    const std::array<TypeInfo, 256>& infos,
+    const std::vector<std::vector<vtkIdType>*>& passed)
+  {
+    std::vector<Id32> ids;
+    for (const auto* cells : passed)
+    {
+      for (const vtkIdType cell : *cells)
+      {
+        if (this->Near.empty())
+        {
+          this->Near.assign(static_cast<size_t>(mesh.NumberOfPoints), 0);
+        }
+        const Kind kind = infos[mesh.Types[cell]].K;
+        const T* p = mesh.Points(cell);
+        ids.assign(p, p + mesh.Size(cell));
+        if (kind == Kind::Line)
+        {
+          for (size_t k = 0; k + 1 < ids.size(); ++k)
+          {
+            this->Edges.Keys.push_back(EdgeKey(ids[k], ids[k + 1]));
+            this->Near[ids[k]] |= 2;
+            this->Near[ids[k + 1]] |= 2;
+          }
+        }
+        else if (kind == Kind::Vertices)
+        {
+          for (const Id32 id : ids)
+          {
+            this->Points.Keys.push_back(id);
+            this->Near[id] |= 4;
+          }
+        }
+        else if (kind != Kind::Nothing)
+        {
+          ForEachPolygon(kind, ids, [this](const Id32* poly, int n) { this->AddPolygon(poly, n); });
+        }
+      }
+    }
+    this->Triangles.Finish();
+    this->Quads.Finish();
+    this->Polygons.Finish();
+    this->Edges.Finish();
+    this->Points.Finish();
+  }
+
+  // Marks what lies on the face of n points ids of a 3D cell (in its
+  // winding), on the face's edges and on its points. Safe from several
+  // threads at once.
+  void See3DFace(const Id32* ids, int n)
+  {
+    unsigned char all = 7, any = 0;
+    for (int k = 0; k < n; ++k)
+    {
+      all &= this->Near[ids[k]];
+      any |= this->Near[ids[k]];
+    }
+    if (all & 1)
+    {
+      if (n == 3)
+      {
+        this->Triangles.Mark(MakeKey3(ids));
+      }
+      else if (n == 4)
+      {
+        this->Quads.Mark(MakeKey4(ids));
+      }
+      else
+      {
+        this->Polygons.Mark(MakePolygonKey(ids, n));
+      }
+    }
+    if (any & 2)
+    {
+      this->SeeEdges(ids, n);
+    }
+    if (any & 4)
+    {
+      for (int k = 0; k < n; ++k)
+      {
+        if (this->Near[ids[k]] & 4)
+        {
+          this->Points.Mark(ids[k]);
+        }
+      }
+    }
+  }
+
+  void SeeEdges(const Id32* ids, int n)
+  {
+    for (int k = 0; k < n; ++k)
+    {
+      const Id32 a = ids[k], b = ids[(k + 1) % n];
+      if ((this->Near[a] & 2) && (this->Near[b] & 2))
+      {
+        this->Edges.Mark(EdgeKey(a, b));
+      }
+    }
+  }
+};
+
+// The cells that pass to the output as cells of their own (vertices,
+// lines, 2D cells) in cell order; when dropCoincident is on, without those
+// that lie on a cell of higher dimension (see Coincident): a 2D cell on a
+// face of a 3D cell, a line all along edges of 3D or 2D cells, a vertex
+// all at points of 3D, 2D or line cells.
+template <typename T>
+void AddPassedCells(const Mesh<T>& mesh,
+  const std::array<TypeInfo, 256>& infos,
+  const std::vector<std::vector<vtkIdType>*>& passed,
+  Coincident& on,
+  bool dropCoincident,
+  Output& out)
+{
+  std::vector<Id32> ids;
+  // 2D cells first: their edges and points mark lines and vertices; then
+  // lines, whose points mark vertices; then vertices.
+  for (const Kind pass : { Kind::Polygon, Kind::Line, Kind::Vertices })
+  {
+    for (const auto* cells : passed)
+    {
+      for (const vtkIdType cell : *cells)
+      {
+        const Kind kind = infos[mesh.Types[cell]].K;
+        const bool twoD = kind == Kind::Polygon || kind == Kind::Pixel || kind == Kind::Strip;
+        if ((twoD ? Kind::Polygon : kind) != pass)
+        {
+          continue;
+        }
+        const T* p = mesh.Points(cell);
+        ids.assign(p, p + mesh.Size(cell));
+        if (twoD)
+        {
+          Coincident::ForEachPolygon(kind,
+            ids,
+            [&](const Id32* poly, int n)
+            {
+              const bool drawn = dropCoincident && n >= 3 &&
+                (n == 3      ? on.Triangles.Marked(MakeKey3(poly))
+                    : n == 4 ? on.Quads.Marked(MakeKey4(poly))
+                             : on.Polygons.Marked(MakePolygonKey(poly, n)));
+              if (!drawn)
+              {
+                out.Polys.Add(cell, poly, poly + n);
+              }
+              if (dropCoincident && !on.Empty() && n >= 2)
+              {
+                on.SeeEdges(poly, n);
+                for (int k = 0; k < n; ++k)
+                {
+                  on.Points.Mark(poly[k]);
+                }
+              }
+            });
+        }
+        else if (kind == Kind::Line)
+        {
+          bool drawn = dropCoincident && ids.size() >= 2;
+          for (size_t k = 0; drawn && k + 1 < ids.size(); ++k)
+          {
+            drawn = on.Edges.Marked(EdgeKey(ids[k], ids[k + 1]));
+          }
+          if (!drawn)
+          {
+            out.Lines.Add(cell, ids.begin(), ids.end());
+          }
+          for (size_t k = 0; dropCoincident && k < ids.size(); ++k)
+          {
+            on.Points.Mark(ids[k]);
+          }
+        }
+        else
+        {
+          const bool drawn = dropCoincident && !ids.empty() &&
+            std::all_of(ids.begin(), ids.end(), [&](Id32 id) { return on.Points.Marked(id); });
+          if (!drawn)
+          {
+            out.Verts.Add(cell, ids.begin(), ids.end());
+          }
+        }
+      }
+    }
+  }
+}
+
+// Fills out with the surface of mesh; returns false with error set on a
+// bad cell.
+template <typename T>
+bool ExtractFaces(const Mesh<T>& mesh,
+  bool dropCoincident,
+  Output& out,
+  const StepFunction& step,
+  std::string& error)
+{
+  const vtkIdType numCells = mesh.NumberOfCells;
+  std::array<TypeInfo, 256> infos;
+  for (int type = 0; type < VTK_NUMBER_OF_CELL_TYPES; ++type)
+  {
+    infos[type] = GetTypeInfo(type);
+  }
+
+  // The cells in slices, several per thread so that the threads stay busy
+  // when slices take unequal times; a step runs its slices in parallel.
+  const size_t threads =
+    static_cast<size_t>(std::max(1, vtkSMPTools::GetEstimatedNumberOfThreads()));
+  const size_t numSlices = static_cast<size_t>(
+    std::clamp<vtkIdType>(numCells / 4096, 1, static_cast<vtkIdType>(8 * threads)));
+  std::vector<Slice> slices(numSlices);
+  for (size_t s = 0; s < numSlices; ++s)
+  {
+    slices[s].First = numCells * static_cast<vtkIdType>(s) / static_cast<vtkIdType>(numSlices);
+    slices[s].Last = numCells * static_cast<vtkIdType>(s + 1) / static_cast<vtkIdType>(numSlices);
+  }
+  auto forSlices = [&](auto&& f)
+  {
+    vtkSMPTools::For(0,
+      static_cast<vtkIdType>(numSlices),
+      1,
+      [&](vtkIdType first, vtkIdType last)
+      {
+        for (vtkIdType s = first; s < last; ++s)
+        {
+          f(slices[s], static_cast<size_t>(s));
+        }
+      });
+  };
+  Boundary boundary(mesh.NumberOfPoints, numSlices);
+
+  // Pass 1: check the cells, note those that pass through and count the
+  // faces of the 3D cells per bucket.
+  step("checking cells", 0.0);
+  forSlices(
+    [&](Slice& slice, size_t s)
+    {
+      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+      {
+        const TypeInfo& info = infos[mesh.Types[cell]];
+        if (!(info.K == Kind::Solid && FitsSolid(mesh, cell, info)))
+        {
+          std::string problem = CellProblem(mesh, cell, info);
+          if (!problem.empty())
+          {
+            slice.BadCell = cell;
+            slice.Problem = std::move(problem);
+            return;
+          }
+        }
+        if (!IsVolume(info))
+        {
+          slice.Passed.push_back(cell);
+          continue;
+        }
+        ForEachFace(mesh,
+          cell,
+          info,
+          [&](const Id32* ids, int n, int)
+          {
+            if (n == 3)
+            {
+              boundary.Triangles.Count(s, MakeKey3(ids));
+            }
+            else if (n == 4)
+            {
+              boundary.Quads.Count(s, MakeKey4(ids));
+            }
+            else
+            {
+              slice.Polygons.push_back(MakePolygonKey(ids, n));
+            }
+          });
+      }
+    });
+  for (const Slice& slice : slices)
+  {
+    if (slice.BadCell >= 0)
+    {
+      error = "cell " + std::to_string(slice.BadCell) + " " + slice.Problem;
+      return false;
+    }
+  }
+
+  // The vertices, lines and 2D cells, to see in pass 2 which of them lie
+  // on the 3D cells.
+  std::vector<std::vector<vtkIdType>*> passed;
+  passed.reserve(slices.size());
+  for (Slice& slice : slices)
+  {
+    passed.push_back(&slice.Passed);
+  }
+  Coincident coincident;
+  if (dropCoincident)
+  {
+    coincident.Collect(mesh, infos, passed);
+  }
+
+  // Pass 2: the keys of the triangle and quad faces into their buckets.
+  step("sorting faces", 0.3);
+  boundary.Triangles.Allocate();
+  boundary.Quads.Allocate();
+  forSlices(
+    [&](Slice& slice, size_t s)
+    {
+      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+      {
+        const TypeInfo& info = infos[mesh.Types[cell]];
+        if (IsVolume(info))
+        {
+          ForEachFace(mesh,
+            cell,
+            info,
+            [&](const Id32* ids, int n, int)
+            {
+              if (!coincident.Empty())
+              {
+                coincident.See3DFace(ids, n);
+              }
+              if (n == 3)
+              {
+                boundary.Triangles.Add(s, MakeKey3(ids));
+              }
+              else if (n == 4)
+              {
+                boundary.Quads.Add(s, MakeKey4(ids));
+              }
+            });
+        }
+      }
+    });
+
+  // Pass 3: a face met once is on the boundary.
+  step("matching faces", 0.5);
+  boundary.Triangles.Match();
+  boundary.Quads.Match();
+  {
+    std::vector<PolygonKey> polygons;
+    for (Slice& slice : slices)
+    {
+      std::move(slice.Polygons.begin(), slice.Polygons.end(), std::back_inserter(polygons));
+      slice.Polygons = {};
+    }
+    std::sort(polygons.begin(), polygons.end());
+    ForEachSingle(polygons.data(),
+      polygons.data() + polygons.size(),
+      [&](const PolygonKey& key) { boundary.Polygons.push_back(key); });
+  }
+  boundary.MarkPoints(mesh.NumberOfPoints);
+
+  // Pass 4: the boundary faces in cell order, each started at its smallest
+  // point id as VTK's filter starts it.
+  step("collecting boundary faces", 0.8);
+  forSlices(
+    [&](Slice& slice, size_t)
+    {
+      std::vector<vtkIdType> rotated;
+      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+      {
+        const TypeInfo& info = infos[mesh.Types[cell]];
+        if (!IsVolume(info))
+        {
+          continue;
+        }
+        if (info.K == Kind::Solid)
+        {
+          // A cell with fewer than three points on the boundary has no
+          // boundary face.
+          const T* p = mesh.Points(cell);
+          int on = 0;
+          for (int k = 0; k < info.NumberOfPoints; ++k)
+          {
+            on += boundary.OnBoundary[static_cast<size_t>(p[k])];
+          }
+          if (on < 3)
+          {
+            continue;
+          }
+        }
+        ForEachFace(mesh,
+          cell,
+          info,
+          [&](const Id32* ids, int n, int)
+          {
+            if (!boundary.Has(ids, n))
+            {
+              return;
+            }
+            const int start = SmallestAt(ids, n);
+            rotated.resize(static_cast<size_t>(n));
+            for (int k = 0; k < n; ++k)
+            {
+              rotated[k] = ids[(start + k) % n];
+            }
+            slice.Faces.Add(cell, rotated.begin(), rotated.end());
+          });
+      }
+    });
+
+  AddPassedCells(mesh, infos, passed, coincident, dropCoincident, out);
+  for (Slice& slice : slices)
+  {
+    out.Polys.Append(slice.Faces);
+    slice.Faces = {};
+  }
+  return true;
+}
+
+// Copies the cell data of the sources into the output's cells 0..n-1.
+void PassCellData(vtkCellData* in,
+  vtkCellData* outData,
+  const std::vector<vtkIdType>& sources,
+  bool originalIds)
+{
+  const auto n = static_cast<vtkIdType>(sources.size());
+  vtkNew<vtkIdList> from;
+  from->SetNumberOfIds(n);
+  std::copy(sources.begin(), sources.end(), from->GetPointer(0));
+  vtkNew<vtkIdList> to;
+  to->SetNumberOfIds(n);
+  std::iota(to->GetPointer(0), to->GetPointer(0) + n, vtkIdType(0));
+  outData->CopyAllocate(in, n);
+  outData->CopyData(in, from, to);
+  if (originalIds)
+  {
+    vtkNew<vtkIdTypeArray> ids;
+    ids->SetName("vtkOriginalCellIds");
+    ids->SetNumberOfValues(n);
+    std::copy(sources.begin(), sources.end(), ids->GetPointer(0));
+    outData->AddArray(ids);
+  }
+}
+
+// Calls f(mesh) with the grid's cells seen through the storage type of its
+// cell array; returns what f returns.
+template <typename F>
+bool WithMesh(vtkUnstructuredGrid* grid, F&& f)
+{
+  auto run = [&](auto* offsets, auto* connectivity)
+  {
+    using T = std::remove_pointer_t<decltype(offsets->GetPointer(0))>;
+    Mesh<T> mesh;
+    mesh.Offsets = offsets->GetPointer(0);
+    mesh.Connectivity = connectivity->GetPointer(0);
+    mesh.ConnectivitySize = connectivity->GetNumberOfValues();
+    mesh.Types = grid->GetCellTypesArray()->GetPointer(0);
+    mesh.NumberOfCells = grid->GetNumberOfCells();
+    mesh.NumberOfPoints = grid->GetNumberOfPoints();
+    vtkIdTypeArray* faces = grid->GetFaces();
+    vtkIdTypeArray* locations = grid->GetFaceLocations();
+    if (faces && locations && locations->GetNumberOfValues() >= mesh.NumberOfCells)
+    {
+      mesh.FaceStream = faces->GetPointer(0);
+      mesh.FaceStreamSize = faces->GetNumberOfValues();
+      mesh.FaceLocations = locations->GetPointer(0);
+    }
+    return f(mesh);
+  };
+  vtkCellArray* cells = grid->GetCells();
+  return cells->IsStorage64Bit() ? run(cells->GetOffsetsArray64(), cells->GetConnectivityArray64())
+                                 : run(cells->GetOffsetsArray32(), cells->GetConnectivityArray32());
+}
+
+// Whether every cell of the grid passes CellProblem(), as VTK's filter
+// needs too: it reads whatever the cells point to.
+bool CheckCells(vtkUnstructuredGrid* grid, std::string& error)
+{
+  if (!grid->GetCells() || !grid->GetCellTypesArray() ||
+    grid->GetCellTypesArray()->GetNumberOfValues() != grid->GetNumberOfCells())
+  {
+    return true; // no cells, or none VTK's filter can reach
+  }
+  return WithMesh(grid,
+    [&](const auto& mesh)
+    {
+      for (vtkIdType cell = 0; cell < mesh.NumberOfCells; ++cell)
+      {
+        const std::string problem = CellProblem(mesh, cell, GetTypeInfo(mesh.Types[cell]));
+        if (!problem.empty())
+        {
+          error = "cell " + std::to_string(cell) + " " + problem;
+          return false;
+        }
+      }
+      return true;
+    });
+}
+
+// The surface of a grid of the cells this file handles, in output.
+bool Extract(vtkUnstructuredGrid* grid,
+  vtkPolyData* output,
+  bool originalIds,
+  bool dropCoincident,
+  const StepFunction& step,
+  std::string& error)
+{
+  Output out;
+  if (!WithMesh(grid,
+        [&](const auto& mesh) { return ExtractFaces(mesh, dropCoincident, out, step, error); }))
+  {
+    return false;
+  }
+  std::vector<vtkIdType> sources;
+  sources.reserve(out.Verts.Sources.size() + out.Lines.Sources.size() + out.Polys.Sources.size());
+  for (const CellList* part : { &out.Verts, &out.Lines, &out.Polys })
+  {
+    sources.insert(sources.end(), part->Sources.begin(), part->Sources.end());
+  }
+  output->SetPoints(grid->GetPoints());
+  output->GetPointData()->PassData(grid->GetPointData());
+  output->SetVerts(out.Verts.Build());
+  output->SetLines(out.Lines.Build());
+  output->SetPolys(out.Polys.Build());
+  PassCellData(grid->GetCellData(), output->GetCellData(), sources, originalIds);
+  output->GetFieldData()->PassData(grid->GetFieldData());
+  return true;
+}
+
+// Whether the grid needs VTK's filter: it holds cells of other types, or
+// ghost cells (which VTK's filter leaves out), or more points or cells than
+// 32 bits number.
+bool NeedsVtkFilter(vtkUnstructuredGrid* grid)
+{
+  if (grid->GetCellGhostArray() || grid->GetNumberOfPoints() >= static_cast<vtkIdType>(NoId) ||
+    grid->GetNumberOfCells() >= static_cast<vtkIdType>(NoId) || !grid->GetCells() ||
+    !grid->GetCellTypesArray() ||
+    grid->GetCellTypesArray()->GetNumberOfValues() != grid->GetNumberOfCells())
+  {
+    return true;
+  }
+  vtkUnsignedCharArray* types = grid->GetCellTypesArray();
+  const unsigned char* t = types->GetPointer(0);
+  bool seen[256] = {};
+  for (vtkIdType i = 0; i < types->GetNumberOfValues(); ++i)
+  {
+    seen[t[i]] = true;
+  }
+  for (int type = 0; type < 256; ++type)
+  {
+    if (seen[type] && (type >= VTK_NUMBER_OF_CELL_TYPES || GetTypeInfo(type).K == Kind::Unhandled))
+    {
+      return true;
+    }
+  }
+  return false;
+}
+} // namespace
+
+//------------------------------------------------------------------------------
+void BoundarySurface::PrintSelf(ostream& os, vtkIndent indent)
+{
+  this->Superclass::PrintSelf(os, indent);
+  os << indent << "PassThroughCellIds: " << this->PassThroughCellIds << "\n";
+  os << indent << "DropCoincidentCells: " << this->DropCoincidentCells << "\n";
+  os << indent << "UsedVtkFilter: " << this->UsedVtkFilter << "\n";
+  os << indent << "Log: " << (this->Log ? "set" : "none") << "\n";
+}
+
+//------------------------------------------------------------------------------
+int BoundarySurface::FillInputPortInformation(int, vtkInformation* info)
+{
+  info->Set(vtkAlgorithm::INPUT_REQUIRED_DATA_TYPE(), "vtkDataSet");
+  return 1;
+}
+
+//------------------------------------------------------------------------------
+int BoundarySurface::RequestData(vtkInformation*,
+  vtkInformationVector** inputVector,
+  vtkInformationVector* outputVector)
+{
+  vtkDataSet* input = vtkDataSet::GetData(inputVector[0]);
+  vtkPolyData* output = vtkPolyData::GetData(outputVector);
+  if (!input || !output)
+  {
+    vtkErrorMacro("No input data set or no poly data output.");
+    return 0;
+  }
+  const auto start = std::chrono::steady_clock::now();
+  auto seconds = [&start]()
+  { return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(); };
+
+  auto* grid = vtkUnstructuredGrid::SafeDownCast(input);
+  this->UsedVtkFilter = !grid || NeedsVtkFilter(grid);
+  if (this->Log)
+  {
+    *this->Log << "extracting the surface of " << input->GetNumberOfCells() << " cells"
+               << (this->UsedVtkFilter ? " with vtkDataSetSurfaceFilter" : "") << std::endl;
+  }
+  std::string error;
+  if (this->UsedVtkFilter)
+  {
+    if (grid && !CheckCells(grid, error))
+    {
+      vtkErrorMacro("Cannot extract the surface: " << error << ".");
+      return 0;
+    }
+    vtkNew<vtkDataSetSurfaceFilter> filter;
+    filter->SetInputData(input);
+    filter->SetPassThroughCellIds(this->PassThroughCellIds);
+    filter->Update();
+    output->ShallowCopy(filter->GetOutput());
+  }
+  else
+  {
+    const bool large = grid->GetNumberOfCells() >= StepLinesFromCells;
+    auto step = [this, large, &seconds](const char* what, double progress)
+    {
+      this->UpdateProgress(progress);
+      if (this->Log && large)
+      {
+        *this->Log << "  surface: " << what << " at " << seconds() << " s" << std::endl;
+      }
+    };
+    if (!Extract(grid, output, this->PassThroughCellIds, this->DropCoincidentCells, step, error))
+    {
+      vtkErrorMacro("Cannot extract the surface: " << error << ".");
+      return 0;
+    }
+  }
+  if (this->Log)
+  {
+    *this->Log << "surface: " << output->GetNumberOfCells() << " cells in " << seconds() << " s"
+               << std::endl;
+  }
+  return 1;
+}
+
+} // namespace orvi
