@@ -46,7 +46,8 @@ void vtkCatiaInteractor::OnMouseMove()
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::OnTimer()
 {
-  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId =
+    vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId, *this->Flight);
 }
 
 //------------------------------------------------------------------------------
@@ -62,7 +63,7 @@ void vtkCatiaInteractor::Fly()
   if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
   {
     this->AnimState = VTKIS_ANIM_ON;
-    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
+    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker, *this->Flight);
     this->AnimState = VTKIS_ANIM_OFF;
   }
 }

@@ -21,6 +21,7 @@ vtkStandardNewMacro(vtkInteractorStyleCATIA);
 vtkInteractorStyleCATIA::vtkInteractorStyleCATIA()
   : Panned(false)
   , Moved(0)
+  , Flight(std::make_unique<vtkKivFlight>())
   , RotateZoneRadius(0.5)
   , StartPosition{ 0, 0 }
   , EndPosition{ 0, 0 }
@@ -30,7 +31,10 @@ vtkInteractorStyleCATIA::vtkInteractorStyleCATIA()
 }
 
 //------------------------------------------------------------------------------
-vtkInteractorStyleCATIA::~vtkInteractorStyleCATIA() = default;
+vtkInteractorStyleCATIA::~vtkInteractorStyleCATIA()
+{
+  this->Flight->Stop(this->Interactor);
+}
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::OnMouseMove()
@@ -193,7 +197,8 @@ void vtkInteractorStyleCATIA::OnMiddleButtonUp()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::OnTimer()
 {
-  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId =
+    vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId, *this->Flight);
 }
 
 //------------------------------------------------------------------------------
@@ -269,7 +274,14 @@ void vtkInteractorStyleCATIA::OnChar()
 {
   // Some of VTK's key bindings ('3' for stereo, for one) use the render
   // window without checking for it.
-  if (vtkKivStyleGuard::HasWindow(this))
+  if (!vtkKivStyleGuard::HasWindow(this))
+  {
+    return;
+  }
+  // VTK's keys ('f' flies, 'p' picks) act in the current renderer, which
+  // the host's buttons may not have set yet: the one under the pointer.
+  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
+  if (!vtkKivSharedHandlers::FlyKey(this, renderer, *this->Flight))
   {
     this->Superclass::OnChar();
   }
@@ -281,7 +293,7 @@ void vtkInteractorStyleCATIA::Fly()
   if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
   {
     this->AnimState = VTKIS_ANIM_ON;
-    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
+    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker, *this->Flight);
     this->AnimState = VTKIS_ANIM_OFF;
   }
 }

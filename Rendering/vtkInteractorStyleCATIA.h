@@ -68,6 +68,9 @@
 #include "vtkSmartPointer.h"        // for vtkSmartPointer
 #include "vtkorviRenderingModule.h" // for export macro
 
+#include <memory> // for std::unique_ptr
+
+class vtkKivFlight;
 class vtkCellPicker;
 
 class VTKORVIRENDERING_EXPORT vtkInteractorStyleCATIA : public vtkInteractorStyleTrackballCamera
@@ -204,6 +207,8 @@ protected:
 
   bool Panned;
   int Moved;
+  // The camera's flight to a picked point (Fly(), VTK's 'f' key).
+  std::unique_ptr<vtkKivFlight> Flight;
   double RotateZoneRadius;
   int StartPosition[2];
   int EndPosition[2];

@@ -26,6 +26,7 @@ vtkInteractorStyleMervo::vtkInteractorStyleMervo()
   , StartPosition{ 0, 0 }
   , EndPosition{ 0, 0 }
   , Moved(0)
+  , Flight(std::make_unique<vtkKivFlight>())
   , PixelArray(vtkSmartPointer<vtkUnsignedCharArray>::New())
   , Band(
       std::make_unique<vtkKivRubberBand>(this->StartPosition, this->EndPosition, this->PixelArray))
@@ -34,7 +35,10 @@ vtkInteractorStyleMervo::vtkInteractorStyleMervo()
 }
 
 //------------------------------------------------------------------------------
-vtkInteractorStyleMervo::~vtkInteractorStyleMervo() = default;
+vtkInteractorStyleMervo::~vtkInteractorStyleMervo()
+{
+  this->Flight->Stop(this->Interactor);
+}
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::PrintSelf(ostream& os, vtkIndent indent)
@@ -65,7 +69,8 @@ void vtkInteractorStyleMervo::OnKeyUp()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnTimer()
 {
-  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId =
+    vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId, *this->Flight);
 }
 
 //------------------------------------------------------------------------------
@@ -298,7 +303,7 @@ void vtkInteractorStyleMervo::Fly()
   if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
   {
     this->AnimState = VTKIS_ANIM_ON;
-    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
+    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker, *this->Flight);
     this->AnimState = VTKIS_ANIM_OFF;
   }
 }

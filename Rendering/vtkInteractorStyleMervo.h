@@ -63,6 +63,7 @@
 
 #include <memory> // for std::unique_ptr
 
+class vtkKivFlight;
 class vtkCellPicker;
 class vtkKivRubberBand;
 class vtkUnsignedCharArray;
@@ -206,6 +207,8 @@ protected:
   int StartPosition[2];
   int EndPosition[2];
   int Moved;
+  // The camera's flight to a picked point (Fly(), VTK's 'f' key).
+  std::unique_ptr<vtkKivFlight> Flight;
   vtkSmartPointer<vtkUnsignedCharArray> PixelArray;
 
   // Draws the band between StartPosition and EndPosition over PixelArray.

@@ -28,13 +28,17 @@ bool vtkKivInteractor::HasMoved() const
 //------------------------------------------------------------------------------
 vtkKivInteractor::vtkKivInteractor()
   : Moved(0)
+  , Flight(std::make_unique<vtkKivFlight>())
 {
   this->KeyEventCommand->SetClientData(this);
   this->KeyEventCommand->SetCallback(vtkInteractorStyle::ProcessEvents);
 }
 
 //------------------------------------------------------------------------------
-vtkKivInteractor::~vtkKivInteractor() = default;
+vtkKivInteractor::~vtkKivInteractor()
+{
+  this->Flight->Stop(this->Interactor);
+}
 
 //------------------------------------------------------------------------------
 void vtkKivInteractor::SetInteractor(vtkRenderWindowInteractor* interactor)
@@ -216,7 +220,14 @@ void vtkKivInteractor::OnChar()
 {
   // Some of VTK's key bindings ('3' for stereo, for one) use the render
   // window without checking for it.
-  if (vtkKivStyleGuard::HasWindow(this))
+  if (!vtkKivStyleGuard::HasWindow(this))
+  {
+    return;
+  }
+  // VTK's keys ('f' flies, 'p' picks) act in the current renderer, which
+  // the host's buttons may not have set yet: the one under the pointer.
+  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
+  if (!vtkKivSharedHandlers::FlyKey(this, renderer, *this->Flight))
   {
     this->Superclass::OnChar();
   }

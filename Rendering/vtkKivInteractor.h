@@ -43,6 +43,9 @@
 #include "vtkNew.h"                  // for vtkNew
 #include "vtkorviRenderingModule.h"  // for export macro
 
+#include <memory> // for std::unique_ptr
+
+class vtkKivFlight;
 class vtkCallbackCommand;
 
 class VTKORVIRENDERING_EXPORT vtkKivInteractor : public vtkInteractorStyleTrackballCamera
@@ -150,6 +153,8 @@ protected:
   using vtkInteractorStyleTrackballCamera::Dolly;
 
   int Moved;
+  // The camera's flight to a picked point (Fly(), VTK's 'f' key).
+  std::unique_ptr<vtkKivFlight> Flight;
 
   // Observes the key events on behalf of this style; forwards them to VTK's
   // ProcessEvents exactly as EventCallbackCommand would.

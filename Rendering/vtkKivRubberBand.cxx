@@ -53,28 +53,41 @@ inline void InvertPixel(unsigned char* rgba, int width, int x, int y)
   p[2] = static_cast<unsigned char>(~p[2]);
 }
 
-// Invert the red, green and blue bytes of the outline of the rectangle
-// spanned by the two corners in an RGBA image of width x height pixels. The
-// corners are sorted and clamped to the image.
-void InvertOutline(unsigned char* rgba,
-  int width,
-  int height,
-  const int corner0[2],
-  const int corner1[2])
+using Outline = vtkKivRubberBand::Outline;
+
+// The outline of a band, its corners sorted and clamped to the image.
+Outline OutlineOf(int width, int height, const int corner0[2], const int corner1[2])
 {
-  const int x0 = std::clamp(std::min(corner0[0], corner1[0]), 0, width - 1);
-  const int x1 = std::clamp(std::max(corner0[0], corner1[0]), 0, width - 1);
-  const int y0 = std::clamp(std::min(corner0[1], corner1[1]), 0, height - 1);
-  const int y1 = std::clamp(std::max(corner0[1], corner1[1]), 0, height - 1);
-  for (int x = x0; x <= x1; ++x)
+  return { std::clamp(std::min(corner0[0], corner1[0]), 0, width - 1),
+    std::clamp(std::min(corner0[1], corner1[1]), 0, height - 1),
+    std::clamp(std::max(corner0[0], corner1[0]), 0, width - 1),
+    std::clamp(std::max(corner0[1], corner1[1]), 0, height - 1) };
+}
+
+// Whether InvertOutline() leaves pixel (x, y) inverted: it is inverted once
+// per row and column of the outline it lies on, and twice is not at all.
+bool Inverted(const Outline& o, int x, int y)
+{
+  const bool inRow = x >= o.X0 && x <= o.X1;
+  const bool inColumn = y > o.Y0 && y < o.Y1;
+  const int times =
+    (inRow && y == o.Y0) + (inRow && y == o.Y1) + (inColumn && x == o.X0) + (inColumn && x == o.X1);
+  return times % 2 == 1;
+}
+
+// Invert the red, green and blue bytes of the outline in an RGBA image of
+// width pixels a row.
+void InvertOutline(unsigned char* rgba, int width, const Outline& o)
+{
+  for (int x = o.X0; x <= o.X1; ++x)
   {
-    InvertPixel(rgba, width, x, y0);
-    InvertPixel(rgba, width, x, y1);
+    InvertPixel(rgba, width, x, o.Y0);
+    InvertPixel(rgba, width, x, o.Y1);
   }
-  for (int y = y0 + 1; y <= y1 - 1; ++y)
+  for (int y = o.Y0 + 1; y <= o.Y1 - 1; ++y)
   {
-    InvertPixel(rgba, width, x0, y);
-    InvertPixel(rgba, width, x1, y);
+    InvertPixel(rgba, width, o.X0, y);
+    InvertPixel(rgba, width, o.X1, y);
   }
 }
 } // namespace
@@ -125,6 +138,7 @@ bool vtkKivRubberBand::Start(vtkRenderWindowInteractor* interactor)
   this->StartPosition[0] = this->EndPosition[0] = position[0];
   this->StartPosition[1] = this->EndPosition[1] = position[1];
   this->TakeSnapshot(window);
+  this->Drawn = false;
   return true;
 }
 
@@ -150,6 +164,7 @@ void vtkKivRubberBand::Draw(vtkRenderWindowInteractor* interactor)
   }
 
   const vtkIdType count = static_cast<vtkIdType>(w) * h;
+  bool resized = false;
   if (this->SnapshotSize[0] != w || this->SnapshotSize[1] != h ||
     this->Snapshot->GetNumberOfComponents() != 4 || this->Snapshot->GetNumberOfTuples() != count ||
     NeedsRender(window))
@@ -158,14 +173,78 @@ void vtkKivRubberBand::Draw(vtkRenderWindowInteractor* interactor)
     // snapshot was replaced): the front buffer may hold a stretched image,
     // the last band, or nothing of the new size, so render a clean frame at
     // the new size and start from it.
+    //
+    // A window keeps its top-left corner where it is when resized, and so
+    // does the point the band started on: display y counts from the bottom,
+    // so the fixed corner moves by the change of height.
+    if (this->SnapshotSize[1] > 0)
+    {
+      this->StartPosition[1] += h - this->SnapshotSize[1];
+    }
     window->Render();
     this->TakeSnapshot(window);
+    resized = true;
   }
 
-  Shape(this->Scratch, count);
-  unsigned char* image = this->Scratch->GetPointer(0);
-  std::memcpy(image, this->Snapshot->GetPointer(0), static_cast<size_t>(count) * 4);
-  InvertOutline(image, w, h, this->StartPosition, this->EndPosition);
-  window->SetRGBACharPixelData(0, 0, w - 1, h - 1, image, 0, 0);
+  const Outline now = OutlineOf(w, h, this->StartPosition, this->EndPosition);
+  if (this->Drawn && this->DrawnSize[0] == w && this->DrawnSize[1] == h && !resized)
+  {
+    // The window's back buffer still holds the last band over the
+    // snapshot: put back the last outline's rows and columns and draw the
+    // new ones, a few thin strips instead of the whole window.
+    const Outline& last = this->Last;
+    const Outline strips[] = { { last.X0, last.Y0, last.X1, last.Y0 },
+      { last.X0, last.Y1, last.X1, last.Y1 },
+      { last.X0, last.Y0, last.X0, last.Y1 },
+      { last.X1, last.Y0, last.X1, last.Y1 },
+      { now.X0, now.Y0, now.X1, now.Y0 },
+      { now.X0, now.Y1, now.X1, now.Y1 },
+      { now.X0, now.Y0, now.X0, now.Y1 },
+      { now.X1, now.Y0, now.X1, now.Y1 } };
+    for (const Outline& strip : strips)
+    {
+      this->DrawStrip(window, w, now, strip);
+    }
+  }
+  else
+  {
+    Shape(this->Scratch, count);
+    unsigned char* image = this->Scratch->GetPointer(0);
+    std::memcpy(image, this->Snapshot->GetPointer(0), static_cast<size_t>(count) * 4);
+    InvertOutline(image, w, now);
+    window->SetRGBACharPixelData(0, 0, w - 1, h - 1, image, 0, 0);
+  }
+  this->Last = now;
+  this->Drawn = true;
+  this->DrawnSize[0] = w;
+  this->DrawnSize[1] = h;
   window->Frame();
+}
+
+//------------------------------------------------------------------------------
+void vtkKivRubberBand::DrawStrip(vtkRenderWindow* window,
+  int width,
+  const Outline& outline,
+  const Outline& strip)
+{
+  const int sw = strip.X1 - strip.X0 + 1;
+  const int sh = strip.Y1 - strip.Y0 + 1;
+  Shape(this->Scratch, static_cast<vtkIdType>(sw) * sh);
+  unsigned char* out = this->Scratch->GetPointer(0);
+  const unsigned char* snapshot = this->Snapshot->GetPointer(0);
+  for (int y = strip.Y0; y <= strip.Y1; ++y)
+  {
+    for (int x = strip.X0; x <= strip.X1; ++x)
+    {
+      const unsigned char* p = snapshot + 4 * (static_cast<size_t>(y) * width + x);
+      const unsigned char flip = Inverted(outline, x, y) ? 0xff : 0x00;
+      out[0] = p[0] ^ flip;
+      out[1] = p[1] ^ flip;
+      out[2] = p[2] ^ flip;
+      out[3] = p[3];
+      out += 4;
+    }
+  }
+  window->SetRGBACharPixelData(
+    strip.X0, strip.Y0, strip.X1, strip.Y1, this->Scratch->GetPointer(0), 0, 0);
 }

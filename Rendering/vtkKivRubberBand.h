@@ -18,8 +18,11 @@
  *   and the previous band vanishes.
  * It owns what only it needs: the window size the snapshot was taken with
  * (the snapshot is never indexed with any other size) and the image it
- * draws into, reused from one motion to the next, so that a motion costs
- * one copy of the snapshot, one pass over the outline, one pixel write and
+ * draws into, reused from one motion to the next. The first draw after
+ * Start() (or a resize) writes the whole window; every later one writes
+ * only the rows and columns of the last outline (put back from the
+ * snapshot) and of the new one, into the back buffer, which still holds
+ * the last band, then swaps: a motion costs a few thin pixel writes and
  * one buffer swap, and no allocation.
  *
  * Used by vtkMervoInteractor (StartBoxZoom(), BoxSelect()) and by
@@ -69,10 +72,18 @@ public:
    * band of zero height shows no horizontal edge, one of zero width only
    * its two end pixels. When the window was resized since the snapshot (or
    * since its last render), it is rendered once and snapshot again, and
-   * the band goes on at the new size. Without an interactor or a render
-   * window nothing happens.
+   * the band goes on at the new size, its first corner kept on the point
+   * where it started, counted from the window's top-left corner (which a
+   * resize keeps): its y moves by the change of height. Without an
+   * interactor or a render window nothing happens.
    */
   void Draw(vtkRenderWindowInteractor* interactor);
+
+  /// A band's rectangle, sorted and clamped to the window (inclusive).
+  struct Outline
+  {
+    int X0, Y0, X1, Y1;
+  };
 
   vtkKivRubberBand(const vtkKivRubberBand&) = delete;
   vtkKivRubberBand& operator=(const vtkKivRubberBand&) = delete;
@@ -81,11 +92,20 @@ private:
   // Read the whole window into the snapshot and record its size.
   void TakeSnapshot(vtkRenderWindow* window);
 
+  // Write the snapshot's pixels of strip, with those of outline inverted,
+  // into the window's back buffer.
+  void DrawStrip(vtkRenderWindow* window, int width, const Outline& outline, const Outline& strip);
+
   int (&StartPosition)[2];
   int (&EndPosition)[2];
   vtkSmartPointer<vtkUnsignedCharArray>& Snapshot;
   int SnapshotSize[2] = { 0, 0 };
   vtkNew<vtkUnsignedCharArray> Scratch;
+  // The band drawn last, and the window size then; Drawn is false until the
+  // first draw after Start().
+  Outline Last = { 0, 0, 0, 0 };
+  int DrawnSize[2] = { 0, 0 };
+  bool Drawn = false;
 };
 
 #endif

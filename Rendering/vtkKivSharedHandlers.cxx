@@ -1,18 +1,132 @@
 #include "vtkKivSharedHandlers.h"
 
+#include "vtkAbstractPropPicker.h"
 #include "vtkAssemblyNode.h"
 #include "vtkAssemblyPath.h"
+#include "vtkCamera.h"
 #include "vtkCellPicker.h"
+#include "vtkGenericOpenGLRenderWindow.h"
 #include "vtkInteractorStyle.h"
 #include "vtkKivInteractionStates.h"
 #include "vtkKivStyleGuard.h"
+#include "vtkMath.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
 
+#include <algorithm>
+#include <utility>
+
 //------------------------------------------------------------------------------
-int vtkKivSharedHandlers::OnAnimationTimer(vtkInteractorStyle* style, int animState, int timerId)
+void vtkKivFlight::Fly(vtkRenderWindowInteractor* interactor,
+  vtkRenderer* renderer,
+  const double target[3],
+  std::function<void()> finished)
+{
+  this->Stop(interactor);
+  if (!interactor || !renderer)
+  {
+    return;
+  }
+  vtkCamera* camera = renderer->GetActiveCamera();
+  camera->GetFocalPoint(this->From);
+  for (int i = 0; i < 3; ++i)
+  {
+    this->Direction[i] = target[i] - this->From[i];
+  }
+  this->Frames = std::max(interactor->GetNumberOfFlyFrames(), 1);
+  this->Delta = vtkMath::Normalize(this->Direction) / this->Frames;
+  this->DollyFactor = interactor->GetDolly() / this->Frames + 1.0;
+  this->Renderer = renderer;
+  this->Finished = std::move(finished);
+  this->Frame = 0;
+
+  // A host shows this window's frames from its event loop: one frame per
+  // timer event, when the interactor has timers.
+  if (vtkGenericOpenGLRenderWindow::SafeDownCast(interactor->GetRenderWindow()))
+  {
+    this->TimerId = interactor->CreateRepeatingTimer(1);
+    if (this->TimerId != 0)
+    {
+      return;
+    }
+  }
+  while (this->Frame < this->Frames)
+  {
+    this->DrawFrame(interactor, ++this->Frame);
+  }
+  std::function<void()> done = std::move(this->Finished);
+  this->Finished = nullptr;
+  if (done)
+  {
+    done();
+  }
+}
+
+//------------------------------------------------------------------------------
+bool vtkKivFlight::Step(vtkRenderWindowInteractor* interactor)
+{
+  // Not every interactor tells which of its timers fired (QVTKInteractor
+  // does not): while the flight's timer runs, any timer event draws a frame.
+  if (!interactor || this->TimerId == 0)
+  {
+    return false;
+  }
+  if (!this->Renderer)
+  {
+    this->Stop(interactor);
+    return true;
+  }
+  this->DrawFrame(interactor, ++this->Frame);
+  if (this->Frame >= this->Frames)
+  {
+    std::function<void()> done = std::move(this->Finished);
+    this->Stop(interactor);
+    if (done)
+    {
+      done();
+    }
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
+void vtkKivFlight::Stop(vtkRenderWindowInteractor* interactor)
+{
+  if (this->TimerId != 0 && interactor)
+  {
+    interactor->DestroyTimer(this->TimerId);
+  }
+  this->TimerId = 0;
+  this->Finished = nullptr;
+}
+
+//------------------------------------------------------------------------------
+void vtkKivFlight::DrawFrame(vtkRenderWindowInteractor* interactor, int frame)
+{
+  vtkCamera* camera = this->Renderer->GetActiveCamera();
+  double focal[3];
+  for (int i = 0; i < 3; ++i)
+  {
+    focal[i] = this->From[i] + this->Direction[i] * frame * this->Delta;
+  }
+  camera->SetFocalPoint(focal);
+  camera->Dolly(this->DollyFactor);
+  camera->OrthogonalizeViewUp();
+  this->Renderer->ResetCameraClippingRange();
+  interactor->Render();
+}
+
+//------------------------------------------------------------------------------
+int vtkKivSharedHandlers::OnAnimationTimer(vtkInteractorStyle* style,
+  int animState,
+  int timerId,
+  vtkKivFlight& flight)
 {
   vtkRenderWindowInteractor* interactor = style->GetInteractor();
+  if (flight.Step(interactor))
+  {
+    return timerId;
+  }
   if (style->GetState() != VTKIS_NONE || animState != VTKIS_ANIM_ON || !interactor)
   {
     return timerId;
@@ -90,7 +204,9 @@ void vtkKivSharedHandlers::MoveCamera(vtkInteractorStyle* style)
 //------------------------------------------------------------------------------
 bool vtkKivSharedHandlers::FlyToPick(vtkRenderWindowInteractor* interactor,
   vtkRenderer* renderer,
-  vtkCellPicker* picker)
+  vtkCellPicker* picker,
+  vtkKivFlight& flight,
+  std::function<void()> finished)
 {
   if (!interactor || !renderer || !picker)
   {
@@ -104,7 +220,31 @@ bool vtkKivSharedHandlers::FlyToPick(vtkRenderWindowInteractor* interactor,
   {
     return false;
   }
-  const double* p = picker->GetPickPosition();
-  interactor->FlyTo(renderer, p[0], p[1], p[2]);
+  flight.Fly(interactor, renderer, picker->GetPickPosition(), std::move(finished));
+  return true;
+}
+
+//------------------------------------------------------------------------------
+bool vtkKivSharedHandlers::FlyKey(vtkInteractorStyle* style,
+  vtkRenderer* renderer,
+  vtkKivFlight& flight)
+{
+  vtkRenderWindowInteractor* interactor = style->GetInteractor();
+  if (!interactor || !renderer ||
+    (interactor->GetKeyCode() != 'f' && interactor->GetKeyCode() != 'F'))
+  {
+    return false;
+  }
+  auto* picker = vtkAbstractPropPicker::SafeDownCast(interactor->GetPicker());
+  if (!picker)
+  {
+    return true;
+  }
+  const int* position = interactor->GetEventPosition();
+  picker->Pick(position[0], position[1], 0.0, renderer);
+  if (picker->GetPath())
+  {
+    flight.Fly(interactor, renderer, picker->GetPickPosition(), nullptr);
+  }
   return true;
 }

@@ -26,6 +26,7 @@
 #include "vtkSphereSource.h"
 #include "vtkTransform.h"
 #include "vtkUnsignedCharArray.h"
+#include "vtkWeakPointer.h"
 
 #include <algorithm>
 #include <array>
@@ -312,7 +313,8 @@ void vtkMervoInteractor::OnChar()
 //------------------------------------------------------------------------------
 void vtkMervoInteractor::OnTimer()
 {
-  this->TimerId = vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId);
+  this->TimerId =
+    vtkKivSharedHandlers::OnAnimationTimer(this, this->AnimState, this->TimerId, *this->Flight);
 }
 
 //------------------------------------------------------------------------------
@@ -365,14 +367,26 @@ void vtkMervoInteractor::Fly()
   {
     return;
   }
-  this->AnimState = VTKIS_ANIM_ON;
-  vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker);
   // After the flight, or at once over empty background: the focal point
   // becomes the rotation centre.
-  renderer->GetActiveCamera()->GetFocalPoint(this->RotationCenter);
-  if (this->RotationPointActor)
+  vtkWeakPointer<vtkRenderer> flown = renderer;
+  auto centre = [this, flown]()
   {
-    this->RotationPointActor->SetPosition(this->RotationCenter);
+    if (!flown)
+    {
+      return;
+    }
+    flown->GetActiveCamera()->GetFocalPoint(this->RotationCenter);
+    if (this->RotationPointActor)
+    {
+      this->RotationPointActor->SetPosition(this->RotationCenter);
+    }
+  };
+  this->AnimState = VTKIS_ANIM_ON;
+  if (!vtkKivSharedHandlers::FlyToPick(
+        this->Interactor, renderer, this->Picker, *this->Flight, centre))
+  {
+    centre();
   }
   this->AnimState = VTKIS_ANIM_OFF;
 }

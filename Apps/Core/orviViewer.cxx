@@ -48,6 +48,14 @@ namespace orvi
 
 namespace
 {
+// The legend's text size for the window's height once it has one (a
+// host's widget may not be shown yet), else for the height asked for.
+int LegendFontSize(vtkRenderWindow* window, int askedHeight)
+{
+  const int height = window->GetSize()[1] > 0 ? window->GetSize()[1] : askedHeight;
+  return std::max(12, height / 48);
+}
+
 // The width of a mesh's own lines, in pixels.
 constexpr float SurfaceLineWidth = 2.0f;
 
@@ -576,7 +584,7 @@ bool Viewer::SetColouring(std::string& error)
     // its labels carry the digits the range needs, and its title is never
     // smaller than the labels: a long one is wrapped or shortened. Ids are
     // listed one swatch each, named, by VTK's scalar bar.
-    const int fontSize = std::max(12, this->Options.Height / 48);
+    const int fontSize = LegendFontSize(this->GetWindow(), this->Options.Height);
     vtkScalarBarActor* legend = categorical ? this->CategoryLegend.GetPointer()
                                             : static_cast<vtkScalarBarActor*>(this->Legend);
     legend->SetLookupTable(lut);
@@ -638,6 +646,19 @@ bool Viewer::SetColouring(std::string& error)
   }
   this->Log << "\n";
   return true;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::FitTextToWindow()
+{
+  const int fontSize = LegendFontSize(this->GetWindow(), this->Options.Height);
+  for (vtkScalarBarActor* legend :
+    { static_cast<vtkScalarBarActor*>(this->Legend), this->CategoryLegend.GetPointer() })
+  {
+    legend->GetTitleTextProperty()->SetFontSize(fontSize);
+    legend->GetLabelTextProperty()->SetFontSize(fontSize);
+    legend->GetAnnotationTextProperty()->SetFontSize(fontSize);
+  }
 }
 
 //------------------------------------------------------------------------------

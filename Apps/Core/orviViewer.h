@@ -92,6 +92,11 @@ public:
   /// that keeps running shows its previous meshes again.
   bool SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
+  /// The legend's text sized for the window's height (a host calls it when
+  /// its widget is resized; the size asked for in the options until the
+  /// window has one).
+  void FitTextToWindow();
+
   /// Back to the view the scene started with: the whole scene seen from the
   /// front and above, the --up axis pointing up; a flat scene (all its
   /// points in one plane) face-on, seen along its normal. The scene is

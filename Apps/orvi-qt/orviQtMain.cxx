@@ -1,8 +1,9 @@
 // orvi-qt: orvi-viewer's scene in a Qt main window. Takes orvi-viewer's
 // scene options and mesh files (none: the generated mesh), and
-// --screenshot-with-band FILE.png: draw a box-zoom band (a pick rectangle in
-// a convention without box zoom) with mouse events on the view, write the
-// window with the band into FILE.png and exit.
+// --screenshot-with-band FILE.png: draw a box-zoom band with mouse events on
+// the view, write the window with the band into FILE.png and exit. Only the
+// Mervo conventions draw a band; in the CATIA ones (a rectangle pick draws
+// nothing while the mouse moves) the option is refused.
 #include "orviButtonBindings.h"
 #include "orviDisplay.h"
 #include "orviMeshLoader.h"
@@ -32,7 +33,8 @@ const char* const Usage =
   "File > Open, the convention, the pick mode and the edges in the menus, pick\n"
   "results in the status bar. OPTIONS are orvi-viewer's (orvi-viewer --help) but for\n"
   "--screenshot and --script, and:\n"
-  "  --screenshot-with-band FILE.png  draw a band with the mouse, write the window, exit\n";
+  "  --screenshot-with-band FILE.png  draw a box-zoom band with the mouse, write the\n"
+  "                                   window, exit (Mervo conventions: CATIA's draw none)\n";
 
 Qt::MouseButton QtButton(orvi::Button button)
 {
@@ -71,17 +73,13 @@ bool WaitUntilDrawn(orvi::QtWindow& window)
   return window.GetView()->isValid();
 }
 
-// Presses the buttons of the convention's box-zoom gesture (its pick
-// gesture when it has none) over the view's centre and drags the pointer to
-// a third of the view away, as a hand would, leaving the buttons down.
+// Presses the buttons of the convention's box-zoom gesture (Run() refuses a
+// convention without one) over the view's centre and drags the pointer to a
+// third of the view away, as a hand would, leaving the buttons down.
 void DragBand(orvi::QtWindow& window)
 {
   orvi::Navigation nav = window.GetViewer().GetOptions().Nav;
   std::optional<orvi::Gesture> gesture = orvi::GestureFor(nav, orvi::Action::BoxZoom);
-  if (!gesture)
-  {
-    gesture = orvi::GestureFor(nav, orvi::Action::Pick);
-  }
   if (!gesture)
   {
     return;
@@ -154,6 +152,12 @@ int Run(int argc, char* argv[])
     std::cerr << "orvi-qt: --screenshot and --script are orvi-viewer's; orvi-qt has "
                  "--screenshot-with-band\n"
               << Usage;
+    return 1;
+  }
+  if (!bandShot.empty() && !orvi::GestureFor(options.Nav, orvi::Action::BoxZoom))
+  {
+    std::cerr << "orvi-qt: --screenshot-with-band draws a box-zoom band, which the "
+              << orvi::NavigationName(options.Nav) << " convention has not (use --nav mervo)\n";
     return 1;
   }
   if (!orvi::CanOpenWindow(error))

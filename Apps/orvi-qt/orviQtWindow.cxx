@@ -12,13 +12,16 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QKeySequence>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStatusBar>
+#include <QTimer>
 
 #include <functional>
 #include <new>
@@ -79,17 +82,32 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   this->PickCommand->SetCallback(&QtWindow::EndPickCallback);
   // After the viewer's own observer, which does the pick.
   this->View->interactor()->AddObserver(vtkCommand::EndPickEvent, this->PickCommand, -1.0f);
+  // The viewer's quit keys call the interactor's ExitCallback(), which
+  // QVTKInteractor leaves to its host.
+  this->ExitCommand->SetClientData(this);
+  this->ExitCommand->SetCallback(&QtWindow::ExitCallback);
+  this->View->interactor()->AddObserver(vtkCommand::ExitEvent, this->ExitCommand);
 
+  this->ConventionLabel = new QLabel(ConventionText(options.Nav), this);
+  this->ConventionLabel->setObjectName(QStringLiteral("convention"));
+  this->PickLabel = new QLabel(this);
+  this->PickLabel->setObjectName(QStringLiteral("pick"));
+  // A long pick result is cut at the right, never the buttons beside it.
+  this->PickLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+  this->statusBar()->addWidget(this->PickLabel, 1);
+  this->statusBar()->addPermanentWidget(this->ConventionLabel);
+
+  this->View->installEventFilter(this);
   this->BuildMenus();
   this->setWindowTitle(QStringLiteral("orvi-qt"));
   this->resize(options.Width, options.Height);
-  this->statusBar()->showMessage(ConventionText(options.Nav));
 }
 
 //------------------------------------------------------------------------------
 QtWindow::~QtWindow()
 {
   this->View->interactor()->RemoveObserver(this->PickCommand);
+  this->View->interactor()->RemoveObserver(this->ExitCommand);
   // The viewer leaves the widget's window and interactor before they go.
   this->ViewerObject.reset();
 }
@@ -138,7 +156,7 @@ void QtWindow::BuildMenus()
     [this, &viewer](Navigation nav)
     {
       viewer.SetNavigation(nav);
-      this->statusBar()->showMessage(ConventionText(nav));
+      this->ConventionLabel->setText(ConventionText(nav));
     });
   AddChoices<PickMode>(this->menuBar()->addMenu(QStringLiteral("&Pick")),
     { { "Visible cells", PickMode::Visible }, { "Through the model", PickMode::Through } },
@@ -222,7 +240,54 @@ void QtWindow::ReportError(const std::string& error)
 void QtWindow::EndPickCallback(vtkObject*, unsigned long, void* clientData, void*)
 {
   auto* self = static_cast<QtWindow*>(clientData);
-  self->statusBar()->showMessage(QString::fromStdString(self->ViewerObject->GetLastPickSummary()));
+  self->PickLabel->setText(QString::fromStdString(self->ViewerObject->GetLastPickSummary()));
+}
+
+//------------------------------------------------------------------------------
+void QtWindow::ExitCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  static_cast<QtWindow*>(clientData)->close();
+}
+
+//------------------------------------------------------------------------------
+bool QtWindow::eventFilter(QObject* watched, QEvent* event)
+{
+  if (watched == this->View && event->type() == QEvent::Resize)
+  {
+    // The widget's resize reaches the render window before this filter
+    // returns; the legend's text follows the new height from the next
+    // render on.
+    QTimer::singleShot(0, this, [this]() { this->ViewerObject->FitTextToWindow(); });
+  }
+  else if (watched == this->View && event->type() == QEvent::Paint && !this->Fitted &&
+    this->View->isValid())
+  {
+    // The first paint: the widget has its size and its OpenGL context. The
+    // scene was set up before (the camera fitted to the render window's
+    // default size); fit it again and render the first picture at the
+    // widget's size, from the event loop, before anyone could move it.
+    this->Fitted = true;
+    QTimer::singleShot(0,
+      this,
+      [this]()
+      {
+        this->ViewerObject->FitTextToWindow();
+        this->ViewerObject->ResetView();
+        this->ViewerObject->Render();
+      });
+  }
+  return QMainWindow::eventFilter(watched, event);
+}
+
+//------------------------------------------------------------------------------
+QString QtWindow::GetConventionText() const
+{
+  return this->ConventionLabel->text();
+}
+
+QString QtWindow::GetPickText() const
+{
+  return this->PickLabel->text();
 }
 
 } // namespace orvi

@@ -9,7 +9,10 @@
 // convention, the pick mode and the edges; File > Open loads meshes with the
 // viewer's loader and reports a file it cannot show in a message box. A
 // rectangle pick highlights the cells (the viewer does) and shows its
-// summary in the status bar.
+// summary in the status bar. The viewer's quit keys (q, e) close the
+// window. What depends on the view's size (the camera's fit, the legend's
+// text) is decided again once the widget has its size, before the first
+// picture the user sees is rendered, and the text at every resize.
 //
 // The application creates a QApplication after
 // QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat()).
@@ -29,6 +32,7 @@
 #include <string>
 #include <vector>
 
+class QLabel;
 class QVTKOpenGLNativeWidget;
 class vtkCallbackCommand;
 class vtkObject;
@@ -61,18 +65,33 @@ public:
   bool ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
   QVTKOpenGLNativeWidget* GetView() const { return this->View; }
+  /// The status bar's text: the convention's buttons, the last pick's result.
+  QString GetConventionText() const;
+  QString GetPickText() const;
   Viewer& GetViewer() const { return *this->ViewerObject; }
+
+protected:
+  // The view's resizes and first paint (see the .cxx).
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
   void BuildMenus();
   void ReportError(const std::string& error);
   static void EndPickCallback(vtkObject*, unsigned long, void* clientData, void*);
+  static void ExitCallback(vtkObject*, unsigned long, void* clientData, void*);
 
   std::ostream& Log;
   QVTKOpenGLNativeWidget* View = nullptr; // owned by the window
   std::unique_ptr<Viewer> ViewerObject;
   std::vector<NamedMesh> Meshes; // those shown
   vtkNew<vtkCallbackCommand> PickCommand;
+  vtkNew<vtkCallbackCommand> ExitCommand;
+  // The status bar: the convention's buttons, always there, and the last
+  // pick's result beside them (widgets, which a menu's status tips do not
+  // wipe as they wipe a message).
+  QLabel* ConventionLabel = nullptr;
+  QLabel* PickLabel = nullptr;
+  bool Fitted = false; // the view was fitted to the widget's first size
 };
 
 } // namespace orvi

@@ -3,6 +3,7 @@
 // QVTKOpenGLNativeWidget hands them to VTK's interactor. The truth is the
 // camera, the picked cell ids and the widget's framebuffer.
 #include "orviMeshLoader.h"
+#include "orviQtTestWindow.h"
 #include "orviQtWindow.h"
 
 #include "QVTKOpenGLNativeWidget.h"
@@ -35,21 +36,9 @@ using orvi::Navigation;
 std::ostringstream Log;
 
 // The window with the generated mesh, shown and drawn once.
-std::unique_ptr<orvi::QtWindow> Show(Navigation nav)
+std::unique_ptr<orvi::QtWindow> Show(Navigation nav, int width = 640, int height = 520)
 {
-  orvi::ViewerOptions options;
-  options.Nav = nav;
-  options.Width = 640;
-  options.Height = 520;
-  auto window = std::make_unique<orvi::QtWindow>(options, Log);
-  std::string error;
-  EXPECT_TRUE(window->ShowMeshes({ { "generated mesh", orvi::MakeDefaultMesh(error) } }, error));
-  window->show();
-  EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-  EXPECT_TRUE(QTest::qWaitFor([&] { return window->GetView()->isValid(); }));
-  window->GetViewer().Render();
-  QApplication::processEvents();
-  return window;
+  return orvi_test::ShowGeneratedMesh(nav, width, height, Log);
 }
 
 // A mouse event at a point of the view, sent to the main window.
@@ -238,7 +227,7 @@ TEST(OrviQt, RectangleSelectsWhatTheViewerSelects)
     MoveAlong(*window, from, to);
     Mouse(*window, QTest::MouseRelease, to, Qt::RightButton, Qt::ControlModifier);
     const std::string summary = window->GetViewer().GetLastPickSummary();
-    EXPECT_EQ(window->statusBar()->currentMessage().toStdString(), summary);
+    EXPECT_EQ(window->GetPickText().toStdString(), summary);
     offscreen.SetPickMode(mode);
     offscreen.Render();
     offscreen.PickRectangle(
@@ -286,13 +275,89 @@ TEST(OrviQt, OpenErrorsGoToAMessageBox)
     EXPECT_EQ(window->windowTitle(), expected ? title : "orvi-qt: sphere.vtp");
   }
 }
+//------------------------------------------------------------------------------
+// VTK's keys in the CATIA conventions, right after the window opens with
+// one and after choosing one in the menu, with no button pressed before:
+// 'p' outlines the mesh under the pointer, 'f' flies to it (after a pan
+// too), and the widget ends on the flown view, the same picture a fresh
+// render gives.
+TEST(OrviQt, CatiaKeysFlyAndPickWithoutAButtonFirst)
+{
+  const std::tuple<Navigation, const char*, bool> cases[] = {
+    { Navigation::Catia, nullptr, false },
+    { Navigation::Catia, "CATIA navigator", false },
+    { Navigation::StyleCatia, "CATIA style", false },
+    { Navigation::Catia, nullptr, true },
+  };
+  for (const auto& [nav, menuItem, pan] : cases)
+  {
+    SCOPED_TRACE(menuItem ? menuItem : "started with it");
+    auto window = Show(menuItem ? Navigation::Mervo : nav);
+    if (menuItem)
+    {
+      Choose(*window, menuItem);
+    }
+    ASSERT_EQ(window->GetViewer().GetOptions().Nav, nav);
+    auto* view = window->GetView();
+    const QPoint at(view->width() * 45 / 100, view->height() * 55 / 100);
+    if (pan)
+    {
+      Mouse(*window, QTest::MousePress, at, Qt::MiddleButton);
+      MoveAlong(*window, at, at + QPoint(30, 20));
+      Mouse(*window, QTest::MouseRelease, at + QPoint(30, 20), Qt::MiddleButton);
+    }
+    MoveAlong(*window, at - QPoint(40, 30), at);
+    const QImage before = view->grabFramebuffer();
+    QTest::keyClick(view, Qt::Key_P, Qt::NoModifier);
+    QApplication::processEvents();
+    const QImage outlined = view->grabFramebuffer();
+    int changed = 0;
+    for (int y = 0; y < before.height(); ++y)
+    {
+      for (int x = 0; x < before.width(); ++x)
+      {
+        changed += before.pixel(x, y) != outlined.pixel(x, y);
+      }
+    }
+    EXPECT_GT(changed, 200) << "the picked prop's outline";
+
+    double start[3];
+    CameraOf(*window)->GetFocalPoint(start);
+    QTest::keyClick(view, Qt::Key_F, Qt::NoModifier);
+    // The flight draws a frame per timer event.
+    double last[3] = { start[0], start[1], start[2] };
+    for (int still = 0; still < 10; QTest::qWait(50))
+    {
+      const double* focal = CameraOf(*window)->GetFocalPoint();
+      still = Distance(focal, last) > 0.0 ? 0 : still + 1;
+      CameraOf(*window)->GetFocalPoint(last);
+    }
+    EXPECT_GT(Distance(start, last), 0.01);
+    const QImage flown = view->grabFramebuffer();
+    window->GetViewer().Render();
+    EXPECT_TRUE(flown == view->grabFramebuffer());
+  }
+}
+//------------------------------------------------------------------------------
+// The legend's text follows the window: shrunk from 900 x 700 to 700 x 500,
+// the legend shows what a window started at 700 x 500 shows (its title on
+// one line, the same labels).
+TEST(OrviQt, LegendAfterAResizeAsAtThatSize)
+{
+  auto shrunk = Show(Navigation::Mervo, 900, 700);
+  shrunk->resize(700, 500);
+  QTest::qWait(300);
+  shrunk->GetViewer().Render();
+  auto started = Show(Navigation::Mervo, 700, 500);
+  const QImage a = shrunk->GetView()->grabFramebuffer();
+  const QImage b = started->GetView()->grabFramebuffer();
+  ASSERT_EQ(a.size(), b.size());
+  const QRect legend(a.width() * 84 / 100, 0, a.width() * 16 / 100, a.height());
+  EXPECT_TRUE(a.copy(legend) == b.copy(legend));
+}
 } // namespace
 
 int main(int argc, char* argv[])
 {
-  // The widget's OpenGL format must be every context's, before Qt starts.
-  QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
-  QApplication app(argc, argv);
-  testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
+  return orvi_test::RunQtTests(argc, argv);
 }

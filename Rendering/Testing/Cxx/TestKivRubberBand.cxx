@@ -101,28 +101,35 @@ TEST(KivRubberBand, SnapshotBandFromTheFourthMotionInvertedClampedAndResized)
   scene.Path(300, 200, 303, 200, 4);
   EXPECT_EQ(BandErrors(scene.Window, clean, { 100, 80, 303, 200 }), 0);
 
-  // Grown as a host toolkit reports a resize: the next motion takes a clean
-  // snapshot at the new size (the old band's pixels, off the square, show
-  // the background) and draws the band over it.
+  // Grown as a host toolkit reports a resize (the top-left corner stays):
+  // the next motion takes a clean snapshot at the new size (the old band's
+  // pixels, off the square, show the background) and draws the band over
+  // it from the point pressed, still 400 pixels above the bottom edge
+  // counted from the top: y 80 + 120.
   scene.Interactor->UpdateSize(800, 600);
   scene.MoveTo(750, 550);
   vtkUnsignedCharArray* pixels = nav->GetPixelArray();
   ASSERT_EQ(pixels->GetNumberOfTuples(), 800 * 600);
-  EXPECT_EQ(BandErrors(scene.Window, pixels, { 100, 80, 750, 550 }), 0);
+  EXPECT_EQ(std::vector<int>(nav->GetStartPosition(), nav->GetStartPosition() + 2),
+    (std::vector{ 100, 200 }));
+  EXPECT_EQ(BandErrors(scene.Window, pixels, { 100, 200, 750, 550 }), 0);
   for (const int xy : { 80 * 800 + 150, 150 * 800 + 100 })
   {
     const unsigned char* g = pixels->GetPointer(4 * xy);
     EXPECT_EQ((std::array<int, 3>{ g[0], g[1], g[2] }), (std::array<int, 3>{ 51, 102, 153 }));
   }
-  // Shrunk below the start corner: both corners clamp to (89, 69), a single
-  // pixel on both rows and columns, which shows nothing.
+  // Shrunk below the pressed point (now at y 200 - 530, under the window):
+  // the pointer's corner clamps to (89, 69), the pressed one draws at
+  // (89, 0), a band of zero width that shows only its two end pixels.
   scene.Window->SetSize(90, 70);
   scene.MoveTo(700, 500);
   EXPECT_EQ(
     std::vector<int>(nav->GetEndPosition(), nav->GetEndPosition() + 2), (std::vector{ 89, 69 }));
-  EXPECT_EQ(BandErrors(scene.Window, pixels), 0);
+  EXPECT_EQ(std::vector<int>(nav->GetStartPosition(), nav->GetStartPosition() + 2),
+    (std::vector{ 100, -330 }));
+  EXPECT_EQ(BandErrors(scene.Window, pixels, { 89, 0, 89, 69 }), 0);
   scene.MoveTo(10, 20);
-  EXPECT_EQ(BandErrors(scene.Window, pixels, { 10, 20, 89, 69 }), 0);
+  EXPECT_EQ(BandErrors(scene.Window, pixels, { 10, 0, 89, 20 }), 0);
   nav->EndBoxZoom();
 
   // Resized between two drags with no render in between: the next band's

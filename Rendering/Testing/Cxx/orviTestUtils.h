@@ -353,6 +353,7 @@ public:
   void SetAnimState(int value) { this->AnimState = value; }
   int GetTimerId() const { return this->TimerId; }
   bool Spinning() { return this->IsSpinning(); }
+  int* GetStartPosition() { return this->StartPosition; }
   int* GetEndPosition() { return this->EndPosition; }
   vtkUnsignedCharArray* GetPixelArray() { return this->PixelArray; }
   vtkActor* GetDebugActor() { return this->DebugActor; }

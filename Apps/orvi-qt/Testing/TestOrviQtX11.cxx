@@ -1,0 +1,466 @@
+// orvi-qt driven by real X11 input: xdotool moves the X pointer and presses
+// buttons and keys through the XTEST extension, the X server delivers the
+// events to the window as it would a hand's, and the truth is what the X
+// server shows: the window's pixels read back from the screen, never a
+// fresh render. The window runs in this process (its event loop turns
+// between the steps); the quit keys run orvi-qt itself.
+#include "orviButtonBindings.h"
+#include "orviGmshMesh.h"
+#include "orviMeshLoader.h"
+#include "orviQtTestWindow.h"
+#include "orviQtWindow.h"
+
+#include "QVTKOpenGLNativeWidget.h"
+#include "vtkCamera.h"
+#include "vtkMath.h"
+#include "vtkMatrix4x4.h"
+#include "vtkMervoInteractor.h"
+#include "vtkRenderer.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QPixmap>
+#include <QProcess>
+#include <QScreen>
+#include <QStatusBar>
+#include <QSurfaceFormat>
+#include <QThread>
+#include <QtTest/QTest>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <sstream>
+#include <vector>
+
+namespace
+{
+using orvi::Navigation;
+
+std::ostringstream Log;
+
+// Runs xdotool with these arguments and waits for it.
+bool XDo(const QStringList& args)
+{
+  QProcess xdo;
+  xdo.start(QStringLiteral("xdotool"), args);
+  return xdo.waitForFinished(10000) && xdo.exitStatus() == QProcess::NormalExit &&
+    xdo.exitCode() == 0;
+}
+
+bool HaveXDo()
+{
+  return XDo({ QStringLiteral("version") });
+}
+
+// Lets the event loop run for that long.
+void Settle(int milliseconds)
+{
+  QElapsedTimer timer;
+  timer.start();
+  while (timer.elapsed() < milliseconds)
+  {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  }
+}
+
+// The X pointer moved to a point of the view (the view's own coordinates).
+bool PointerTo(QWidget* view, QPoint at)
+{
+  const QPoint global = view->mapToGlobal(at);
+  return XDo(
+    { QStringLiteral("mousemove"), QString::number(global.x()), QString::number(global.y()) });
+}
+
+// What the screen shows of a widget: the top-level window's pixels read
+// from the X server, cut to the widget.
+QImage OnScreen(QWidget* widget)
+{
+  QWidget* top = widget->window();
+  const QImage all = QGuiApplication::primaryScreen()->grabWindow(top->winId()).toImage();
+  return all.copy(QRect(widget->mapTo(top, QPoint(0, 0)), widget->size()))
+    .convertToFormat(QImage::Format_RGB32);
+}
+
+// What the screen shows of a widget once it stops changing (half a second
+// apart), the events of the steps before handled.
+QImage Steady(QWidget* widget)
+{
+  QImage shown;
+  QImage now = OnScreen(widget);
+  do
+  {
+    shown = now;
+    Settle(500);
+    now = OnScreen(widget);
+  } while (now != shown);
+  return now;
+}
+
+// The share of pixels, in percent, that differ between two images of one size.
+double PercentChanged(const QImage& a, const QImage& b)
+{
+  if (a.size() != b.size() || a.isNull())
+  {
+    return 100.0;
+  }
+  long changed = 0;
+  for (int y = 0; y < a.height(); ++y)
+  {
+    for (int x = 0; x < a.width(); ++x)
+    {
+      changed += a.pixel(x, y) != b.pixel(x, y);
+    }
+  }
+  return 100.0 * static_cast<double>(changed) / (a.width() * a.height());
+}
+
+// Two processes keeping both cores busy while it lives.
+class Load
+{
+public:
+  Load()
+  {
+    for (auto& process : this->Busy)
+    {
+      process = std::make_unique<QProcess>();
+      process->setStandardOutputFile(QProcess::nullDevice());
+      process->start(QStringLiteral("yes"), QStringList());
+      process->waitForStarted();
+    }
+  }
+  ~Load()
+  {
+    for (auto& process : this->Busy)
+    {
+      process->kill();
+      process->waitForFinished();
+    }
+  }
+  Load(const Load&) = delete;
+  Load& operator=(const Load&) = delete;
+
+private:
+  std::unique_ptr<QProcess> Busy[2];
+};
+
+// The window with the generated mesh, shown, drawn and on screen.
+std::unique_ptr<orvi::QtWindow> Show(Navigation nav, int width = 900, int height = 700)
+{
+  auto window = orvi_test::ShowGeneratedMesh(nav, width, height, Log);
+  Settle(300);
+  return window;
+}
+
+// The tests that drive the window with xdotool skip without it.
+class OrviQtX11 : public testing::Test
+{
+protected:
+  void SetUp() override
+  {
+    if (!HaveXDo())
+    {
+      GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
+    }
+  }
+};
+
+vtkCamera* CameraOf(orvi::QtWindow& window)
+{
+  return window.GetViewer().GetRenderer()->GetActiveCamera();
+}
+
+// The window showing a mesh file with orvi-viewer's options, drawn and on screen.
+std::unique_ptr<orvi::QtWindow> ShowFile(std::vector<std::string> args)
+{
+  std::vector<char*> argv = { const_cast<char*>("orvi-qt") };
+  for (std::string& arg : args)
+  {
+    argv.push_back(arg.data());
+  }
+  orvi::ViewerOptions options;
+  options.Width = 900;
+  options.Height = 700;
+  std::string error;
+  EXPECT_TRUE(orvi::ParseViewerOptions(static_cast<int>(argv.size()), argv.data(), options, error))
+    << error;
+  std::vector<orvi::NamedMesh> meshes;
+  EXPECT_TRUE(orvi::LoadMeshes(options.MeshFiles, Log, meshes, error)) << error;
+  auto window = std::make_unique<orvi::QtWindow>(options, Log);
+  EXPECT_TRUE(window->ShowMeshes(meshes, error)) << error;
+  window->show();
+  EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return window->GetView()->isValid(); }));
+  Settle(500);
+  return window;
+}
+
+// What the view shows after a fresh render, painted.
+QImage Rerendered(orvi::QtWindow& window)
+{
+  window.GetViewer().Render();
+  window.GetView()->repaint();
+  Settle(200);
+  return OnScreen(window.GetView());
+}
+
+//------------------------------------------------------------------------------
+// A middle click on the mesh flies there in every convention, with both
+// cores kept busy by other processes (every frame then takes long): the
+// screen shows the flight's frames while it goes on, several different
+// pictures before the camera stops, and once the camera stops, the same
+// picture a fresh render of the flown camera gives.
+TEST_F(OrviQtX11, FlyShowsItsFramesOnABusyMachine)
+{
+  const Navigation conventions[] = {
+    Navigation::Mervo, Navigation::Catia, Navigation::StyleMervo, Navigation::StyleCatia
+  };
+  Load load;
+  for (const Navigation nav : conventions)
+  {
+    SCOPED_TRACE(static_cast<int>(nav));
+    auto window = Show(nav);
+    QWidget* view = window->GetView();
+    const QImage before = OnScreen(view);
+    double start[3];
+    CameraOf(*window)->GetFocalPoint(start);
+    ASSERT_TRUE(PointerTo(view, QPoint(view->width() * 40 / 100, view->height() * 60 / 100)));
+    ASSERT_TRUE(XDo({ QStringLiteral("click"), QStringLiteral("2") }));
+
+    // From the first motion of the focal point until it has not moved for
+    // four seconds (a frame takes about a second here): every picture the
+    // screen shows on the way.
+    std::vector<QImage> seen = { before };
+    double last[3] = { start[0], start[1], start[2] };
+    QElapsedTimer still, total;
+    still.start();
+    total.start();
+    bool moved = false;
+    while ((moved ? still.elapsed() < 4000 : total.elapsed() < 30000) && total.elapsed() < 120000)
+    {
+      Settle(50);
+      const QImage now = OnScreen(view);
+      if (PercentChanged(now, seen.back()) > 0.5)
+      {
+        seen.push_back(now);
+      }
+      const double* focal = CameraOf(*window)->GetFocalPoint();
+      if (std::sqrt(vtkMath::Distance2BetweenPoints(focal, last)) > 1e-9)
+      {
+        CameraOf(*window)->GetFocalPoint(last);
+        still.restart();
+        moved = true;
+      }
+    }
+    Settle(300);
+    const QImage shown = OnScreen(view);
+    EXPECT_GT(std::sqrt(vtkMath::Distance2BetweenPoints(start, last)), 0.01);
+    EXPECT_GE(seen.size(), 4U) << "pictures on screen during the flight";
+    EXPECT_GT(PercentChanged(before, shown), 10.0);
+    const QImage again = Rerendered(*window);
+    EXPECT_LT(PercentChanged(shown, again), 0.5);
+    if (PercentChanged(before, shown) <= 10.0 || PercentChanged(shown, again) >= 0.5)
+    {
+      const QString name = QStringLiteral("orvi-qt-fly-%1-%2.png").arg(static_cast<int>(nav));
+      before.save(name.arg(QStringLiteral("before")));
+      shown.save(name.arg(QStringLiteral("shown")));
+      again.save(name.arg(QStringLiteral("rerendered")));
+    }
+  }
+}
+//------------------------------------------------------------------------------
+// The first picture of a real mesh (gmsh's t5, coloured by height, edges
+// over it) is the one a fresh render of the same view gives: nothing of it
+// was decided before the widget had its size.
+TEST_F(OrviQtX11, FirstFrameOfAMeshIsAFreshRender)
+{
+  std::string why;
+  const std::string t5 =
+    orvi_test::MeshGmshTutorial("t5", std::filesystem::temp_directory_path() / "orvi-qt-x11", why);
+  if (t5.empty())
+  {
+    GTEST_SKIP() << why;
+  }
+  auto window = ShowFile({ "--up", "+Z", "--elevation", t5 });
+  QWidget* view = window->GetView();
+  const QImage first = OnScreen(view);
+  const QImage again = Rerendered(*window);
+  EXPECT_LT(PercentChanged(first, again), 0.1);
+  if (PercentChanged(first, again) >= 0.1)
+  {
+    first.save(QStringLiteral("orvi-qt-first-frame.png"));
+    again.save(QStringLiteral("orvi-qt-rerendered.png"));
+  }
+}
+//------------------------------------------------------------------------------
+// q and e quit orvi-qt in every convention: typed on its window, the window
+// leaves the screen and the program ends with status 0.
+TEST_F(OrviQtX11, QuitKeysCloseOrviQt)
+{
+  const char* const conventions[] = { "mervo", "catia", "style-mervo", "style-catia" };
+  for (const char* nav : conventions)
+  {
+    for (const char* key : { "q", "e" })
+    {
+      SCOPED_TRACE(std::string(nav) + " " + key);
+      QProcess qt;
+      qt.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+      qt.start(QStringLiteral(ORVI_QT_EXECUTABLE),
+        { QStringLiteral("--nav"),
+          QString::fromUtf8(nav),
+          QStringLiteral("--size"),
+          QStringLiteral("500"),
+          QStringLiteral("400") });
+      QProcess search;
+      search.start(QStringLiteral("xdotool"),
+        { QStringLiteral("search"),
+          QStringLiteral("--sync"),
+          QStringLiteral("--onlyvisible"),
+          QStringLiteral("--pid"),
+          QString::number(qt.processId()) });
+      ASSERT_TRUE(search.waitForFinished(60000));
+      const QString id = QString::fromUtf8(search.readAllStandardOutput()).split('\n').first();
+      ASSERT_FALSE(id.isEmpty()) << "orvi-qt's window did not show";
+      Settle(500);
+      ASSERT_TRUE(XDo({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), id }));
+      ASSERT_TRUE(XDo({ QStringLiteral("mousemove"),
+        QStringLiteral("--window"),
+        id,
+        QStringLiteral("250"),
+        QStringLiteral("200") }));
+      ASSERT_TRUE(XDo({ QStringLiteral("key"), QString::fromUtf8(key) }));
+      EXPECT_TRUE(qt.waitForFinished(30000));
+      EXPECT_EQ(qt.exitStatus(), QProcess::NormalExit);
+      EXPECT_EQ(qt.exitCode(), 0);
+      EXPECT_FALSE(XDo({ QStringLiteral("search"),
+        QStringLiteral("--onlyvisible"),
+        QStringLiteral("--pid"),
+        QString::number(qt.processId()) }));
+      if (qt.state() != QProcess::NotRunning)
+      {
+        qt.kill();
+        qt.waitForFinished();
+      }
+    }
+  }
+}
+
+//------------------------------------------------------------------------------
+// The share, in percent, of the pixels of row y between x0 and x1 that are
+// the inverse of the pixel above them (within a small step of the scene's
+// own shading): the top edge of a band drawn over the scene.
+double InvertedRow(const QImage& image, int y, int x0, int x1)
+{
+  int inverted = 0;
+  for (int x = x0; x <= x1; ++x)
+  {
+    const QRgb a = image.pixel(x, y);
+    const QRgb b = image.pixel(x, y - 1);
+    inverted += std::abs(qRed(a) - (255 - qRed(b))) <= 6 &&
+      std::abs(qGreen(a) - (255 - qGreen(b))) <= 6 && std::abs(qBlue(a) - (255 - qBlue(b))) <= 6;
+  }
+  return 100.0 * inverted / (x1 - x0 + 1);
+}
+
+// A right drag of the Mervo navigator pressed at (500, 350) in the view and
+// moved to (800, 600); the window is made 20 pixels taller, then shorter,
+// through the X server while the button is held, and the pointer moves on:
+// the band's top edge stays on the row pressed, 350 from the view's top.
+TEST_F(OrviQtX11, BandKeepsItsCornerWhenTheWindowIsResized)
+{
+  auto window = Show(Navigation::Mervo);
+  QWidget* view = window->GetView();
+  const QString id = QString::number(window->winId());
+  ASSERT_TRUE(PointerTo(view, QPoint(500, 350)));
+  ASSERT_TRUE(XDo({ QStringLiteral("mousedown"), QStringLiteral("3") }));
+  Settle(200);
+  for (int i = 1; i <= 6; ++i)
+  {
+    ASSERT_TRUE(PointerTo(view, QPoint(500 + 50 * i, 350 + 40 * i)));
+    Settle(100);
+  }
+  for (const int change : { 20, -60 })
+  {
+    SCOPED_TRACE(change);
+    const QSize size = window->size() + QSize(0, change);
+    ASSERT_TRUE(XDo({ QStringLiteral("windowsize"),
+      id,
+      QString::number(size.width()),
+      QString::number(size.height()) }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window->size() == size; }, 10000));
+    for (const QPoint to : { QPoint(790, 540), QPoint(800, 550) })
+    {
+      ASSERT_TRUE(PointerTo(view, to));
+      Settle(300);
+    }
+    const QImage screen = OnScreen(view);
+    EXPECT_GT(InvertedRow(screen, 350, 505, 780), 50.0);
+    EXPECT_LT(InvertedRow(screen, 350 + change, 505, 780), 10.0);
+  }
+  vtkNew<vtkCamera> before;
+  before->DeepCopy(CameraOf(*window));
+  ASSERT_TRUE(XDo({ QStringLiteral("mouseup"), QStringLiteral("3") }));
+  // The release handled (it zooms and renders), then what the screen shows.
+  ASSERT_TRUE(
+    QTest::qWaitFor([&] { return window->GetViewer().GetMervo()->IsStateNone(); }, 30000));
+  const QImage shown = Steady(view);
+  // The zoom used the band as drawn: the new focal point lies inside it as
+  // the camera before the zoom saw it; the band is gone from the screen.
+  double p[4] = { 0, 0, 0, 1 };
+  CameraOf(*window)->GetFocalPoint(p);
+  before->GetCompositeProjectionTransformMatrix(view->width() / double(view->height()), -1, 1)
+    ->MultiplyPoint(p, p);
+  const QPointF focal(
+    (p[0] / p[3] + 1.0) * view->width() / 2, (1.0 - p[1] / p[3]) * view->height() / 2);
+  EXPECT_TRUE(QRectF(QPointF(500, 350), QPointF(800, 550)).contains(focal))
+    << focal.x() << " " << focal.y();
+  EXPECT_LT(InvertedRow(shown, 350, 505, 780), 10.0);
+}
+
+//------------------------------------------------------------------------------
+// The status bar keeps the convention's buttons, and the last pick's result
+// beside them, when a menu is opened with Alt+V and closed with Escape: the
+// screen shows the same status bar before and after.
+TEST_F(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
+{
+  auto window = Show(Navigation::Mervo);
+  QWidget* view = window->GetView();
+  const QString id = QString::number(window->winId());
+  ASSERT_TRUE(XDo({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), id }));
+  // A Ctrl + right drag picks.
+  ASSERT_TRUE(PointerTo(view, QPoint(350, 260)));
+  ASSERT_TRUE(XDo({ QStringLiteral("keydown"), QStringLiteral("ctrl") }));
+  ASSERT_TRUE(XDo({ QStringLiteral("mousedown"), QStringLiteral("3") }));
+  for (int i = 1; i <= 6; ++i)
+  {
+    ASSERT_TRUE(PointerTo(view, QPoint(350 + 25 * i, 260 + 20 * i)));
+    Settle(50);
+  }
+  ASSERT_TRUE(XDo({ QStringLiteral("mouseup"), QStringLiteral("3") }));
+  ASSERT_TRUE(XDo({ QStringLiteral("keyup"), QStringLiteral("ctrl") }));
+  ASSERT_TRUE(
+    QTest::qWaitFor([&] { return !window->GetViewer().GetLastPickSummary().empty(); }, 30000));
+  const std::string summary = window->GetViewer().GetLastPickSummary();
+  ASSERT_FALSE(summary.empty());
+  EXPECT_EQ(window->GetPickText().toStdString(), summary);
+  EXPECT_EQ(window->GetConventionText().toStdString(), orvi::DescribeBindings(Navigation::Mervo));
+  QStatusBar* bar = window->statusBar();
+  const QImage before = Steady(bar);
+  ASSERT_TRUE(XDo({ QStringLiteral("key"), QStringLiteral("alt+v") }));
+  Settle(500);
+  EXPECT_TRUE(QApplication::activePopupWidget() != nullptr) << "the View menu opened";
+  ASSERT_TRUE(XDo({ QStringLiteral("key"), QStringLiteral("Escape") }));
+  Settle(300);
+  ASSERT_TRUE(XDo({ QStringLiteral("key"), QStringLiteral("Escape") }));
+  Settle(500);
+  EXPECT_EQ(PercentChanged(before, OnScreen(bar)), 0.0);
+  EXPECT_EQ(window->GetPickText().toStdString(), summary);
+}
+} // namespace
+
+int main(int argc, char* argv[])
+{
+  return orvi_test::RunQtTests(argc, argv);
+}
