@@ -303,7 +303,6 @@ Viewer::Viewer(const ViewerOptions& options,
   {
     ownWindow = vtkSmartPointer<vtkRenderWindow>::New();
     ownWindow->SetSize(options.Width, options.Height);
-    ownWindow->SetMultiSamples(0);
     ownWindow->SetWindowName("orvi-viewer");
   }
   this->Setup(ownWindow, ownInteractor);
@@ -314,6 +313,10 @@ void Viewer::Setup(vtkRenderWindow* window, vtkRenderWindowInteractor* interacto
 {
   this->Interactor = interactor;
   this->TDxInteractor = vtkSimpleRenderWindowInteractor::SafeDownCast(interactor);
+  // One sample per pixel: the frames are smoothed by FXAA below, which reads
+  // the frame back into a texture, and a multisampled framebuffer (a Qt
+  // widget's default) cannot be read that way: the picture came out black.
+  window->SetMultiSamples(0);
   window->AddRenderer(this->RendererObject);
   if (interactor->GetRenderWindow() != window)
   {
