@@ -345,6 +345,42 @@ struct vtkKivSurfaceOutlines::Frame
       this->Outlines.end(),
       [outline](const std::unique_ptr<Outline>& o) { return o.get() == outline; }));
   }
+
+  // The pair of the tagged wireframe props[index] (CanOutline) and the
+  // frame's surface it outlines, made and kept; null when it outlines none.
+  // A wireframe that outlined nothing is looked at again only once it, the
+  // renderer's props or how many of them are shown changed.
+  Outline* Pair(vtkProp** props, int count, int index)
+  {
+    auto* wireframe = static_cast<vtkActor*>(props[index]);
+    const vtkMTimeType changed = std::max({ wireframe->GetMTime(),
+      wireframe->GetProperty()->GetMTime(),
+      wireframe->GetMapper()->GetMTime(),
+      this->Renderer->GetViewProps()->GetMTime() });
+    auto alone = this->Alone.find(wireframe);
+    if (alone != this->Alone.end() && alone->second.Wireframe == wireframe &&
+      alone->second.Changed == changed && alone->second.Shown == count)
+    {
+      return nullptr;
+    }
+    for (int i = 0; i < count; ++i)
+    {
+      auto* surface = dynamic_cast<vtkActor*>(props[i]);
+      if (surface && ::Outlines(wireframe, surface) && !this->Find(surface, &Outline::Surface) &&
+        NoStrips(OpaquePolyDataInput(surface)))
+      {
+        this->Alone.erase(wireframe);
+        auto outline = std::make_unique<Outline>();
+        outline->Wireframe = wireframe;
+        outline->Surface = surface;
+        outline->Shared = outline->OverlapsOthers(props, count);
+        this->Outlines.push_back(std::move(outline));
+        return this->Outlines.back().get();
+      }
+    }
+    this->Alone[wireframe] = { wireframe, changed, count };
+    return nullptr;
+  }
 };
 
 //------------------------------------------------------------------------------
@@ -426,6 +462,20 @@ void vtkKivSurfaceOutlines::BeginFrame(vtkRenderer* renderer, vtkProp** props, i
     }
     outline->Shared = outline->OverlapsOthers(props, count);
   }
+  // New pairs are made before anything is drawn, so that the frame in which
+  // a wireframe comes to outline a surface (a host switching its edges to
+  // the surface's own data, say) already draws them in one go, as every
+  // later frame does.
+  for (int i = 0; i < count; ++i)
+  {
+    auto* wireframe = dynamic_cast<vtkActor*>(props[i]);
+    if (wireframe && !this->State->Find(wireframe, &Outline::Wireframe) && CanOutline(wireframe) &&
+      Shown(wireframe, renderer))
+    {
+      this->State->Pair(props, count, i);
+    }
+  }
+  this->NumberOfOutlines = static_cast<int>(this->State->Outlines.size());
 }
 
 //------------------------------------------------------------------------------
@@ -479,45 +529,18 @@ bool vtkKivSurfaceOutlines::DrawWireframe(vtkProp** props, int count, int index)
     return false;
   }
 
-  // A new pair: look for the surface among the frame's props, unless this
-  // wireframe outlined nothing last time and nothing changed since.
-  const vtkMTimeType changed = std::max({ wireframe->GetMTime(),
-    wireframe->GetProperty()->GetMTime(),
-    wireframe->GetMapper()->GetMTime(),
-    frame.Renderer->GetViewProps()->GetMTime() });
-  auto alone = frame.Alone.find(prop);
-  if (alone != frame.Alone.end() && alone->second.Wireframe == wireframe &&
-    alone->second.Changed == changed && alone->second.Shown == count)
+  Outline* outline = frame.Pair(props, count, index);
+  this->NumberOfOutlines = static_cast<int>(frame.Outlines.size());
+  if (!outline)
   {
     return false;
   }
-  int surfaceIndex = -1;
-  for (int i = 0; i < count && surfaceIndex < 0; ++i)
-  {
-    auto* surface = dynamic_cast<vtkActor*>(props[i]);
-    if (surface && Outlines(wireframe, surface) && !frame.Find(surface, &Outline::Surface) &&
-      NoStrips(OpaquePolyDataInput(surface)))
-    {
-      surfaceIndex = i;
-    }
-  }
-  if (surfaceIndex < 0)
-  {
-    frame.Alone[prop] = { wireframe, changed, count };
-    return false;
-  }
-  frame.Alone.erase(prop);
-  auto outline = std::make_unique<Outline>();
-  outline->Wireframe = wireframe;
-  outline->Surface = static_cast<vtkActor*>(props[surfaceIndex]);
-  outline->Shared = outline->OverlapsOthers(props, count);
   // A surface drawn already this frame leaves the wireframe to the caller
   // this once; later frames draw the pair in one go.
-  const bool waits = surfaceIndex > index;
+  const bool waits =
+    std::find(props + index + 1, props + count, outline->Surface.GetPointer()) != props + count;
   outline->Waiting = waits;
   outline->Found = !waits;
-  frame.Outlines.push_back(std::move(outline));
-  this->NumberOfOutlines = static_cast<int>(frame.Outlines.size());
   return waits;
 }
 

@@ -612,7 +612,13 @@ bool MotionSurface::StandInsReady()
 void MotionSurface::StartRender()
 {
   const bool selecting = this->Renderer->GetSelector() != nullptr;
-  this->FrameStandIn = !this->BarStandIns && !selecting && this->FullSeconds > 0.0 &&
+  // Only while the window runs at an interaction's rate: a renderer's
+  // allocated time can lag behind it (a Qt widget renders a still frame from
+  // its paint event, after the interaction ended).
+  vtkRenderWindow* window = this->Renderer->GetRenderWindow();
+  const bool moving = this->Interactor &&
+    window->GetDesiredUpdateRate() > this->Interactor->GetStillUpdateRate();
+  this->FrameStandIn = !this->BarStandIns && !selecting && moving && this->FullSeconds > 0.0 &&
     this->Renderer->GetAllocatedRenderTime() < this->FullSeconds && this->StandInsReady();
   this->Measuring = !this->FrameStandIn && !selecting;
   if (this->FrameStandIn)

@@ -336,7 +336,7 @@ TEST(OrviMeshLoader, TheViewerPrintsOnlyItsOwnLines)
     int refusals = 0;
     while (std::getline(in, line))
     {
-      const bool own = line.rfind("loading ", 0) == 0 || line.rfind("  loading: ", 0) == 0 ||
+      const bool own = line.rfind("loading ", 0) == 0 || line.rfind("  loading ", 0) == 0 ||
         line.rfind("orvi-viewer: cannot ", 0) == 0;
       EXPECT_TRUE(own) << line;
       refusals += line.rfind("orvi-viewer: cannot ", 0) == 0 ? 1 : 0;
