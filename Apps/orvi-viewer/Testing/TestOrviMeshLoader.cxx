@@ -216,6 +216,9 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     { "polyhedron-type.vtk", vtk + "cell 1: polyhedron face 0 has 2 points, fewer than 3)" },
     { "points-negative.vtk", died },
     { "index-too-large-binary.ply", died },
+    { "rows-wrap.ply",
+      "cannot read '@': not a valid .ply mesh (the data ends early, in element 'vertex' "
+      "(1537228672809129302 rows in the header))" },
   };
   for (const auto& [name, message] : files)
   {
