@@ -616,8 +616,8 @@ void MotionSurface::StartRender()
   // allocated time can lag behind it (a Qt widget renders a still frame from
   // its paint event, after the interaction ended).
   vtkRenderWindow* window = this->Renderer->GetRenderWindow();
-  const bool moving = this->Interactor &&
-    window->GetDesiredUpdateRate() > this->Interactor->GetStillUpdateRate();
+  const bool moving =
+    this->Interactor && window->GetDesiredUpdateRate() > this->Interactor->GetStillUpdateRate();
   this->FrameStandIn = !this->BarStandIns && !selecting && moving && this->FullSeconds > 0.0 &&
     this->Renderer->GetAllocatedRenderTime() < this->FullSeconds && this->StandInsReady();
   this->Measuring = !this->FrameStandIn && !selecting;
