@@ -325,11 +325,21 @@ TEST_F(OrviQtX11, QuitKeysCloseOrviQt)
       ASSERT_FALSE(id.isEmpty()) << "orvi-qt's window did not show";
       Settle(500);
       ASSERT_TRUE(XDo({ QStringLiteral("windowfocus"), QStringLiteral("--sync"), id }));
-      ASSERT_TRUE(XDo({ QStringLiteral("mousemove"),
-        QStringLiteral("--window"),
-        id,
-        QStringLiteral("250"),
-        QStringLiteral("200") }));
+      // A slow start (a sanitized build) may still be mapping the window.
+      bool moved = false;
+      for (int attempt = 0; attempt < 20 && !moved; ++attempt)
+      {
+        moved = XDo({ QStringLiteral("mousemove"),
+          QStringLiteral("--window"),
+          id,
+          QStringLiteral("250"),
+          QStringLiteral("200") });
+        if (!moved)
+        {
+          Settle(250);
+        }
+      }
+      ASSERT_TRUE(moved);
       ASSERT_TRUE(XDo({ QStringLiteral("key"), QString::fromUtf8(key) }));
       EXPECT_TRUE(qt.waitForFinished(30000));
       EXPECT_EQ(qt.exitStatus(), QProcess::NormalExit);

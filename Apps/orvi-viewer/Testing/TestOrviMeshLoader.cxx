@@ -48,9 +48,26 @@ fs::path TestDir()
   return dir;
 }
 
+// The loader's message for a reader that faulted in the child. Under
+// AddressSanitizer the sanitizer catches the fault first and ends the child
+// with status 1, which the loader reports in its words for a failed child.
+std::string AsReported(std::string expected)
+{
+#if defined(__SANITIZE_ADDRESS__)
+  const std::string died = "died on its contents with a segmentation fault (the file";
+  const auto at = expected.find(died);
+  if (at != std::string::npos)
+  {
+    expected.replace(at, died.size(), "failed on its contents (exit status 1; the file");
+  }
+#endif
+  return expected;
+}
+
 // The loader's message for a file, '@' in expected standing for its path.
 void ExpectRefused(const std::string& path, std::string expected)
 {
+  expected = AsReported(expected);
   std::ostringstream log;
   std::string error;
   EXPECT_FALSE(orvi::LoadMesh(path, log, error)) << path;
@@ -260,6 +277,16 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
     const std::string path =
       (dir / (std::string(name) + extensions[static_cast<unsigned char>(bytes[0]) % 6])).string();
     std::ofstream(path, std::ios::binary) << bytes.substr(1);
+#if defined(__SANITIZE_ADDRESS__)
+    if (message.empty())
+    {
+      // VTK's reader reads out of bounds here, which only the sanitizer sees.
+      ExpectRefused(path,
+        "cannot read '@': VTK's reader died on its contents with a "
+        "segmentation fault (the file is damaged)");
+      continue;
+    }
+#endif
     if (message.empty())
     {
       std::ostringstream log;
@@ -310,7 +337,7 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
     std::ostringstream log;
     std::string error;
     EXPECT_FALSE(orvi::ReadIsolated(read, limits, "f", log, error));
-    EXPECT_EQ(error, message);
+    EXPECT_EQ(error, AsReported(message));
   }
 }
 
