@@ -5,7 +5,6 @@
 #include "vtkCellPicker.h"
 #include "vtkCommand.h"
 #include "vtkKivInteractionStates.h"
-#include "vtkKivMervoNavigation.h"
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivSharedHandlers.h"
@@ -177,7 +176,7 @@ void vtkInteractorStyleMervo::OnMouseMove()
     ++this->Moved;
     this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
   }
-  else if (state == VTKIS_KIV_BOXZOOM && ++this->Moved >= vtkKivMervoNavigation::FirstBandMotion)
+  else if (state == VTKIS_KIV_BOXZOOM && ++this->Moved >= vtkKivRubberBand::FirstMotion)
   {
     this->RBSelect();
   }
@@ -325,7 +324,7 @@ void vtkInteractorStyleMervo::Pick()
 {
   if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
   {
-    this->PropPicked = vtkKivMervoNavigation::PickProp(this->Interactor, renderer);
+    this->PropPicked = vtkKivSharedHandlers::PickProp(this->Interactor, renderer);
   }
 }
 

@@ -8,7 +8,6 @@
 #include "vtkCommand.h"
 #include "vtkDataSet.h"
 #include "vtkGlyph3D.h"
-#include "vtkKivMervoNavigation.h"
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivSharedHandlers.h"
@@ -332,7 +331,7 @@ void vtkMervoInteractor::OnMouseMove()
     ++this->Moved;
     this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
   }
-  else if (state == VTKIS_KIV_BOXZOOM && ++this->Moved >= vtkKivMervoNavigation::FirstBandMotion)
+  else if (state == VTKIS_KIV_BOXZOOM && ++this->Moved >= vtkKivRubberBand::FirstMotion)
   {
     this->BoxSelect();
   }
@@ -355,7 +354,7 @@ void vtkMervoInteractor::Pick()
 {
   if (vtkRenderer* renderer = this->PokeRendererAtEvent())
   {
-    this->PropPicked = vtkKivMervoNavigation::PickProp(this->Interactor, renderer);
+    this->PropPicked = vtkKivSharedHandlers::PickProp(this->Interactor, renderer);
   }
 }
 

@@ -79,6 +79,11 @@ public:
    */
   void Draw(vtkRenderWindowInteractor* interactor);
 
+  /// In the Mervo conventions' box-zoom state the band is drawn from the
+  /// mouse motion that brings the style's motion counter to this value on:
+  /// fewer motions are a click.
+  static constexpr int FirstMotion = 4;
+
   /// A band's rectangle, sorted and clamped to the window (inclusive).
   struct Outline
   {

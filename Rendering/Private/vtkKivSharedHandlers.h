@@ -166,6 +166,14 @@ public:
    */
   static bool FlyKey(vtkInteractorStyle* style, vtkRenderer* renderer, vtkKivFlight& flight);
 
+  /**
+   * Pick at the interactor's event position in renderer with the
+   * interactor's picker, and return what a style's PropPicked becomes: 1
+   * when the picker holds a path, 0 when it holds none or is not a
+   * vtkAbstractPropPicker. No pick event is fired.
+   */
+  static int PickProp(vtkRenderWindowInteractor* interactor, vtkRenderer* renderer);
+
   vtkKivSharedHandlers() = delete;
 };
 

@@ -248,3 +248,16 @@ bool vtkKivSharedHandlers::FlyKey(vtkInteractorStyle* style,
   }
   return true;
 }
+
+//------------------------------------------------------------------------------
+int vtkKivSharedHandlers::PickProp(vtkRenderWindowInteractor* interactor, vtkRenderer* renderer)
+{
+  auto* picker = vtkAbstractPropPicker::SafeDownCast(interactor->GetPicker());
+  if (!picker)
+  {
+    return 0;
+  }
+  const int* position = interactor->GetEventPosition();
+  picker->Pick(position[0], position[1], 0.0, renderer);
+  return picker->GetPath() ? 1 : 0;
+}
