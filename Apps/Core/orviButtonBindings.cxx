@@ -53,8 +53,7 @@ vtkCatiaInteractor* AsCatia(vtkInteractorStyle* style)
   return static_cast<vtkCatiaInteractor*>(style);
 }
 
-const NavigatorSteps MervoRotate = {
-  [](vtkInteractorStyle* style, int x, int y)
+const NavigatorSteps MervoRotate = { [](vtkInteractorStyle* style, int x, int y)
   {
     vtkMervoInteractor* nav = BeginMervo(style);
     nav->FindPokedRenderer(x, y); // also prepares the marker
@@ -71,30 +70,26 @@ const NavigatorSteps MervoRotate = {
         ShowMarker(nav, false);
         nav->EndRotate();
       });
-  }
-};
+  } };
 
-const NavigatorSteps MervoPan = {
-  [](vtkInteractorStyle* style, int x, int y)
-  {
-    vtkMervoInteractor* nav = BeginMervo(style);
-    nav->FindPokedRenderer(x, y);
-    nav->StartPan();
-  },
-  [](vtkInteractorStyle* style, bool released, Action click)
-  { return EndMervo(style, released, click, [](vtkMervoInteractor* nav) { nav->EndPan(); }); }
-};
+// A Mervo drag that starts in the renderer under the pointer.
+template <void (vtkInteractorStyle::*Start)(), void (vtkInteractorStyle::*End)()>
+NavigatorSteps MervoDrag()
+{
+  return { [](vtkInteractorStyle* style, int x, int y)
+    {
+      vtkMervoInteractor* nav = BeginMervo(style);
+      nav->FindPokedRenderer(x, y);
+      (nav->*Start)();
+    },
+    [](vtkInteractorStyle* style, bool released, Action click)
+    { return EndMervo(style, released, click, [](vtkMervoInteractor* nav) { (nav->*End)(); }); } };
+}
 
-const NavigatorSteps MervoDolly = {
-  [](vtkInteractorStyle* style, int x, int y)
-  {
-    vtkMervoInteractor* nav = BeginMervo(style);
-    nav->FindPokedRenderer(x, y);
-    nav->StartDolly();
-  },
-  [](vtkInteractorStyle* style, bool released, Action click)
-  { return EndMervo(style, released, click, [](vtkMervoInteractor* nav) { nav->EndDolly(); }); }
-};
+const NavigatorSteps MervoPan =
+  MervoDrag<&vtkInteractorStyle::StartPan, &vtkInteractorStyle::EndPan>();
+const NavigatorSteps MervoDolly =
+  MervoDrag<&vtkInteractorStyle::StartDolly, &vtkInteractorStyle::EndDolly>();
 
 const NavigatorSteps MervoBoxZoom = { [](vtkInteractorStyle* style, int, int)
   { BeginMervo(style)->StartBoxZoom(); },
@@ -120,8 +115,7 @@ const NavigatorSteps MervoPick = { [](vtkInteractorStyle* style, int, int)
 
 // CATIA's pan: a click (the pointer did not move, or moved without
 // panning) flies to the point under the pointer.
-const NavigatorSteps CatiaPan = {
-  [](vtkInteractorStyle* style, int x, int y)
+const NavigatorSteps CatiaPan = { [](vtkInteractorStyle* style, int x, int y)
   {
     vtkCatiaInteractor* nav = AsCatia(style);
     nav->FindPokedRenderer(x, y);
@@ -138,13 +132,11 @@ const NavigatorSteps CatiaPan = {
     }
     nav->EndPan();
     return Action::None;
-  }
-};
+  } };
 
 // CATIA's rotation spins about the view axis when it starts near the
 // window's edge.
-const NavigatorSteps CatiaRotate = {
-  [](vtkInteractorStyle* style, int, int)
+const NavigatorSteps CatiaRotate = { [](vtkInteractorStyle* style, int, int)
   {
     vtkCatiaInteractor* nav = AsCatia(style);
     if (nav->IsSpinning())
@@ -168,8 +160,7 @@ const NavigatorSteps CatiaRotate = {
       nav->EndRotate();
     }
     return Action::None;
-  }
-};
+  } };
 
 const NavigatorSteps CatiaDolly = { [](vtkInteractorStyle* style, int, int)
   { AsCatia(style)->StartDolly(); },
@@ -179,8 +170,7 @@ const NavigatorSteps CatiaDolly = { [](vtkInteractorStyle* style, int, int)
     return Action::None;
   } };
 
-const NavigatorSteps CatiaPick = {
-  [](vtkInteractorStyle* style, int x, int y)
+const NavigatorSteps CatiaPick = { [](vtkInteractorStyle* style, int x, int y)
   {
     AsCatia(style)->SetStartPosition(x, y);
     AsCatia(style)->StartPick();
@@ -189,8 +179,7 @@ const NavigatorSteps CatiaPick = {
   {
     AsCatia(style)->EndPick();
     return Action::None;
-  }
-};
+  } };
 
 // clang-format off
 const ButtonBinding Bindings[] = {

@@ -259,7 +259,8 @@ bool CheckXMLHeader(vtkAlgorithm* reader, const std::string& path, std::string& 
   std::string why;
   if (!CheckXMLElements(parser->GetRootElement(), vtksys::SystemTools::FileLength(path), why))
   {
-    error = "cannot read '" + path + "': not a valid " + FileExtension(path) + " mesh (" + why + ")";
+    error =
+      "cannot read '" + path + "': not a valid " + FileExtension(path) + " mesh (" + why + ")";
     return false;
   }
   return true;

@@ -80,6 +80,21 @@ bool ChooseInto(const std::string& word,
   return index >= 0;
 }
 
+// An option that sets a flag, or a text to its value.
+template <bool ViewerOptions::*Flag, bool Value>
+bool SetFlag(const std::string*, ViewerOptions& options, std::string&)
+{
+  options.*Flag = Value;
+  return true;
+}
+
+template <std::string ViewerOptions::*Text>
+bool SetText(const std::string* values, ViewerOptions& options, std::string&)
+{
+  options.*Text = values[0];
+  return true;
+}
+
 bool SetArray(const std::string* values, ViewerOptions& options, std::string& error)
 {
   std::string name = values[0];
@@ -169,11 +184,7 @@ const Option Options[] = {
   { "--elevation", nullptr, "", Both,
     "colour by the height along the --up axis",
     "(a point array \"elevation\" added to every mesh)",
-    [](const std::string*, ViewerOptions& o, std::string&)
-    {
-      o.Elevation = true;
-      return true;
-    } },
+    SetFlag<&ViewerOptions::Elevation, true> },
   { "--colormap", nullptr, "MAP", Both,
     "the colour map: rainbow (default), viridis, coolwarm or grey",
     "",
@@ -186,11 +197,7 @@ const Option Options[] = {
   { "--no-legend", nullptr, "", Both,
     "no colour legend",
     "",
-    [](const std::string*, ViewerOptions& o, std::string&)
-    {
-      o.Legend = false;
-      return true;
-    } },
+    SetFlag<&ViewerOptions::Legend, false> },
   { "--up", nullptr, "AXIS", Both,
     "the model axis pointing up: +X, -X, +Y, -Y, +Z or -Z",
     "(default +Y, as VTK and most viewers assume and as a mesh drawn in the x-y plane wants; use "
@@ -235,28 +242,16 @@ const Option Options[] = {
   { "--script", nullptr, "FILE", ViewerOnly,
     "replay the actions of FILE (see Script format), then exit",
     "",
-    [](const std::string* v, ViewerOptions& o, std::string&)
-    {
-      o.Script = v[0];
-      return true;
-    } },
+    SetText<&ViewerOptions::Script> },
   { "--out", nullptr, "DIR", ViewerOnly,
     "the directory for the script's screenshots (default .); it must exist",
     "",
-    [](const std::string* v, ViewerOptions& o, std::string&)
-    {
-      o.OutDir = v[0];
-      return true;
-    } },
+    SetText<&ViewerOptions::OutDir> },
   { "--screenshot-with-band", nullptr, "FILE.png", QtOnly,
     "draw a box-zoom band with mouse events on the view, write the window with the band into "
     "FILE.png and exit",
     "(the Mervo conventions: a rectangle pick of the CATIA ones draws no band)",
-    [](const std::string* v, ViewerOptions& o, std::string&)
-    {
-      o.BandScreenshot = v[0];
-      return true;
-    } },
+    SetText<&ViewerOptions::BandScreenshot> },
   { "--size", nullptr, "W H", Both,
     "the window size in pixels (default 1024 768 for orvi-viewer, 900 700 for orvi-qt)",
     "",
@@ -264,11 +259,7 @@ const Option Options[] = {
   { "--help", "-h", "", Both,
     "this text",
     "",
-    [](const std::string*, ViewerOptions& o, std::string&)
-    {
-      o.Help = true;
-      return true;
-    } },
+    SetFlag<&ViewerOptions::Help, true> },
 };
 // clang-format on
 

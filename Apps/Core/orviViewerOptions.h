@@ -84,9 +84,9 @@ struct ViewerOptions
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
   EdgeMode Edges = EdgeMode::Auto;
-  std::string Screenshot;   // write a PNG or JPEG (by its extension) and exit
-  std::string Script;       // replay actions from this file
-  std::string OutDir = "."; // where scripted screenshots go
+  std::string Screenshot;     // write a PNG or JPEG (by its extension) and exit
+  std::string Script;         // replay actions from this file
+  std::string OutDir = ".";   // where scripted screenshots go
   std::string BandScreenshot; // orvi-qt: draw a box-zoom band, write the window, exit
   int Width = 1024;
   int Height = 768;

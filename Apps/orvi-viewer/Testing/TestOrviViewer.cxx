@@ -241,12 +241,15 @@ std::string Data(const std::string& file)
 //------------------------------------------------------------------------------
 // The viewer in this process with the host interactor, as main() builds it
 // for a script.
-bool Parse(Args words, orvi::ViewerOptions& options, std::string& error)
+bool Parse(Args words,
+  orvi::ViewerOptions& options,
+  std::string& error,
+  orvi::Host host = orvi::Host::Viewer)
 {
-  words.insert(words.begin(), "orvi-viewer");
+  words.insert(words.begin(), orvi::HostName(host));
   std::vector<char*> argv(words.size());
   std::transform(words.begin(), words.end(), argv.begin(), [](std::string& w) { return w.data(); });
-  return orvi::ParseViewerOptions(static_cast<int>(argv.size()), argv.data(), options, error);
+  return orvi::ParseViewerOptions(static_cast<int>(argv.size()), argv.data(), options, error, host);
 }
 
 // In a 640 x 480 window unless args give a --size. Files named in args are
@@ -538,7 +541,8 @@ TEST(OrviViewer, DamagedFilesAreRefused)
   const std::string legacy = "it does not start with '# vtk DataFile')";
   const std::pair<const char*, std::string> files[] = {
     { "missing.vtu", "cannot open '@': no such file or not readable" },
-    { "mesh.xyz", "cannot open '@': unknown extension '.xyz' (known: .vtu .vtk .vtp .stl .obj .ply)" },
+    { "mesh.xyz",
+      "cannot open '@': unknown extension '.xyz' (known: .vtu .vtk .vtp .stl .obj .ply)" },
     { "nan.stl", "it holds coordinates that are not finite numbers)" },
     { "nan.vtk", "Error reading ascii data. Possible mismatch of datasize with declaration.)" },
     { "id-too-large.vtk", "cell 1: " + ids + "70000000" + below + "4))" },
@@ -582,8 +586,8 @@ TEST(OrviViewer, DamagedFilesAreRefused)
     std::ostringstream log;
     std::string error;
     EXPECT_FALSE(orvi::LoadMesh(path, log, error)) << name;
-    EXPECT_EQ(std::regex_replace(error, std::regex("[0-9.]+ GB of memory"), "N GB of memory"),
-      expected);
+    EXPECT_EQ(
+      std::regex_replace(error, std::regex("[0-9.]+ GB of memory"), "N GB of memory"), expected);
   }
 }
 
@@ -631,6 +635,8 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     { { "--screenshot", "x.bmp" }, "--screenshot writes .png or .jpg/.jpeg" },
     { { "--array", "cell:" }, "--array needs an array name" },
     { { "--elevation", "--array", "t" }, "--elevation and --array both" },
+    { { "--screenshot-with-band", "x.png" },
+      "--screenshot-with-band is an option of orvi-qt, not of orvi-viewer (see --help)" },
   };
   for (const auto& [args, message] : options)
   {
@@ -638,6 +644,15 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
     std::string error;
     EXPECT_FALSE(Parse(args, parsed, error));
     EXPECT_NE(error.find(message), std::string::npos) << error;
+  }
+  // orvi-qt refuses orvi-viewer's own options in the same words.
+  for (const char* option : { "--screenshot", "--script", "--out" })
+  {
+    orvi::ViewerOptions parsed;
+    std::string error;
+    EXPECT_FALSE(Parse({ option, "x.png" }, parsed, error, orvi::Host::Qt));
+    EXPECT_EQ(
+      error, option + std::string(" is an option of orvi-viewer, not of orvi-qt (see --help)"));
   }
 
   // The program: a script is read whole before its first action runs.
