@@ -7,14 +7,10 @@
  * renderer's window without checking for them; the library's navigators
  * and styles can meet all three missing (a style not installed yet, an
  * interactor the host released, a renderer removed from its window). The
- * predicates below say what an operation needs, and the macros define the
- * guarded overrides once for every class that uses them:
- *
- * @code
- * // in vtkInteractorStyleFoo.cxx, whose header declares the overrides
- * vtkKivGuardedOperationsMacro(vtkInteractorStyleFoo, );
- * vtkKivGuardedHandlerMacro(vtkInteractorStyleFoo, OnMouseWheelForward);
- * @endcode
+ * predicates below say what an operation needs; the macros define the
+ * guarded overrides once, each used in the .cxx of a class whose header
+ * declares those overrides (vtkKivInteractor, vtkInteractorStyleMervo,
+ * vtkInteractorStyleCATIA).
  */
 
 #ifndef vtkKivStyleGuard_h
