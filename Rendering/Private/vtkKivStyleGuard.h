@@ -75,29 +75,28 @@ public:
     onPan;                                                                                         \
     vtkKivGuardedCameraBody(Pan);                                                                  \
   }                                                                                                \
-  void thisClass::Rotate()                                                                         \
-  {                                                                                                \
-    vtkKivGuardedCameraBody(Rotate);                                                               \
-  }                                                                                                \
-  void thisClass::Spin()                                                                           \
-  {                                                                                                \
-    vtkKivGuardedCameraBody(Spin);                                                                 \
-  }                                                                                                \
-  void thisClass::Dolly()                                                                          \
-  {                                                                                                \
-    vtkKivGuardedCameraBody(Dolly);                                                                \
-  }                                                                                                \
-  void thisClass::EnvironmentRotate()                                                              \
-  {                                                                                                \
-    vtkKivGuardedCameraBody(EnvironmentRotate);                                                    \
-  }                                                                                                \
-  static_assert(true, "")
+  vtkKivGuardedCameraOverride(thisClass, Rotate);                                                  \
+  vtkKivGuardedCameraOverride(thisClass, Spin);                                                    \
+  vtkKivGuardedCameraOverride(thisClass, Dolly);                                                   \
+  vtkKivGuardedCameraOverride(thisClass, EnvironmentRotate)
 
-#define vtkKivGuardedCameraBody(operation)                                                         \
-  if (vtkKivStyleGuard::CanMoveCamera(this))                                                       \
+// The body of a guarded override: the superclass's operation, when
+// condition holds.
+#define vtkKivGuardedBody(operation, condition)                                                    \
+  if (condition)                                                                                   \
   {                                                                                                \
     this->Superclass::operation();                                                                 \
   }
+
+#define vtkKivGuardedCameraBody(operation)                                                         \
+  vtkKivGuardedBody(operation, vtkKivStyleGuard::CanMoveCamera(this))
+
+#define vtkKivGuardedCameraOverride(thisClass, operation)                                          \
+  void thisClass::operation()                                                                      \
+  {                                                                                                \
+    vtkKivGuardedCameraBody(operation)                                                             \
+  }                                                                                                \
+  static_assert(true, "")
 
 /**
  * Defines thisClass's handler (one of VTK's mouse handlers, which read the
@@ -107,10 +106,7 @@ public:
 #define vtkKivGuardedHandlerMacro(thisClass, handler)                                              \
   void thisClass::handler()                                                                        \
   {                                                                                                \
-    if (this->Interactor)                                                                          \
-    {                                                                                              \
-      this->Superclass::handler();                                                                 \
-    }                                                                                              \
+    vtkKivGuardedBody(handler, this->Interactor)                                                   \
   }                                                                                                \
   static_assert(true, "")
 
