@@ -81,6 +81,7 @@ class vtkActor;
 class vtkBoundingBox;
 class vtkCellPicker;
 class vtkGlyph3D;
+class vtkKivMarkerRenderer;
 class vtkKivRubberBand;
 class vtkPolyData;
 class vtkPolyDataMapper;
@@ -316,6 +317,9 @@ protected:
 
   // Draws the band between StartPosition and EndPosition over PixelArray.
   std::unique_ptr<vtkKivRubberBand> Band;
+
+  // Draws the rotation marker over the scene of the renderer it was prepared in.
+  vtkSmartPointer<vtkKivMarkerRenderer> MarkerLayer;
 
 private:
   vtkMervoInteractor(const vtkMervoInteractor&) = delete;
