@@ -68,10 +68,11 @@ void vtkKivMarkerRenderer::Detach()
 void vtkKivMarkerRenderer::Render()
 {
   vtkRenderer* scene = this->Scene;
-  // With the scene only: a hardware selector rendering the scene's props
-  // would read the marker's colours as ids.
+  // With the scene only (a hardware selector rendering the scene's props
+  // would read the marker's colours as ids), and not at all while the marker
+  // is hidden, which is most of the time.
   if (!scene || !this->RenderWindow || scene->GetRenderWindow() != this->RenderWindow ||
-    !scene->GetDraw() || scene->GetSelector())
+    !scene->GetDraw() || scene->GetSelector() || this->VisibleActorCount() == 0)
   {
     return;
   }
