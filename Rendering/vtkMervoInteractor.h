@@ -22,9 +22,12 @@
  * axis, both through the centre, by -20 x MotionFactor degrees per window
  * width (height) of motion. The centre is shown by a red sphere
  * (GetRotationPointActor()) that the navigator creates hidden, on first use,
- * in the renderer under the pointer, together with a hidden yellow glyph
- * actor that can show the points a box zoom gathered (ShowDebugActors). The
- * host switches the marker's visibility itself.
+ * for the renderer under the pointer, together with a hidden yellow glyph
+ * actor in that renderer that can show the points a box zoom gathered
+ * (ShowDebugActors). The host switches the marker's visibility itself. The
+ * marker is drawn over that renderer's scene, by a renderer of
+ * its own one layer up in the same window, so that a centre inside the model
+ * shows; picks, flights and box zooms never hit it.
  *
  * The rubber band is drawn straight into the window's pixels from a snapshot
  * that StartBoxZoom() takes into PixelArray; BoxZoom() then centres the
@@ -52,7 +55,8 @@
  * A removed renderer: Rotate() does nothing while the current renderer is one
  * the host removed from its window (there is no window size to scale the motion
  * by); the next motion through the interactor looks the renderer up again. The
- * markers stay in the renderer they were prepared in, removed or not.
+ * markers stay with the renderer they were prepared for, removed or not (the
+ * marker is then no longer drawn).
  *
  * BoxZoom() looks up the renderer under the event position before it reads the
  * camera's projection (the zoom algorithms look it up anyway), so that a box
