@@ -25,9 +25,9 @@
  * for the renderer under the pointer, together with a hidden yellow glyph
  * actor in that renderer that can show the points a box zoom gathered
  * (ShowDebugActors). The host switches the marker's visibility itself. The
- * marker is drawn over that renderer's scene, by a renderer of
- * its own one layer up in the same window, so that a centre inside the model
- * shows; picks, flights and box zooms never hit it.
+ * marker is drawn over that renderer's scene, by a renderer of its own one
+ * layer up in the same window, so that a centre inside the model shows;
+ * picks, flights and box zooms never hit it.
  *
  * The rubber band is drawn straight into the window's pixels from a snapshot
  * that StartBoxZoom() takes into PixelArray; BoxZoom() then centres the
