@@ -8,6 +8,7 @@
 #include "vtkCommand.h"
 #include "vtkDataSet.h"
 #include "vtkGlyph3D.h"
+#include "vtkKivMarkerRenderer.h"
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivSharedHandlers.h"
@@ -56,6 +57,10 @@ vtkMervoInteractor::~vtkMervoInteractor()
 {
   // Release in reverse order of declaration. The marker actors stay in the
   // renderer they were added to, which holds them.
+  if (this->MarkerLayer)
+  {
+    this->MarkerLayer->Detach();
+  }
   this->Band = nullptr;
   this->PixelArray = nullptr;
   this->DebugActor = nullptr;
@@ -183,7 +188,9 @@ void vtkMervoInteractor::PrepareRotationPointActor()
   this->DebugActor->GetProperty()->SetColor(1.0, 1.0, 0.0);
   this->DebugActor->VisibilityOff();
 
-  this->CurrentRenderer->AddActor(this->RotationPointActor);
+  // The marker shows where the centre is, inside the model or on its
+  // surface: it is drawn over the scene, by a renderer of its own.
+  this->MarkerLayer = vtkKivMarkerRenderer::Over(this->CurrentRenderer, this->RotationPointActor);
   this->CurrentRenderer->AddActor(this->DebugActor);
   this->RotationPointActor->VisibilityOff();
   this->ActorsPrepared = true;

@@ -8,6 +8,8 @@
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCamera.h"
+#include "vtkCellPicker.h"
+#include "vtkInteractorObserver.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
 #include "vtkMervoInteractor.h"
@@ -354,6 +356,72 @@ TEST(OrviQt, LegendAfterAResizeAsAtThatSize)
   ASSERT_EQ(a.size(), b.size());
   const QRect legend(a.width() * 84 / 100, 0, a.width() * 16 / 100, a.height());
   EXPECT_TRUE(a.copy(legend) == b.copy(legend));
+}
+
+//------------------------------------------------------------------------------
+// A rotation started before any click turns about the middle of the
+// generated mesh, inside the solid: while the button is held the widget
+// shows the red marker there, a disc of the marker's radius, over the
+// surfaces in front of it, and nothing else of the picture changes;
+// released, it is hidden.
+TEST(OrviQt, RotationMarkerShowsInsideTheModelBeforeAnyClick)
+{
+  auto window = Show(Navigation::Mervo);
+  QVTKOpenGLNativeWidget* view = window->GetView();
+  const QPoint middle(view->width() / 2, view->height() / 2);
+  Mouse(*window, QTest::MouseMove, middle);
+  Mouse(*window, QTest::MousePress, middle, Qt::LeftButton);
+  MoveAlong(*window, middle, middle + QPoint(6, 4));
+  QApplication::processEvents();
+  const QImage during = view->grabFramebuffer();
+
+  // Where the centre is, and the marker's radius, in the widget's pixels.
+  vtkMervoInteractor* nav = window->GetViewer().GetMervo();
+  ASSERT_NE(nav, nullptr);
+  vtkRenderer* renderer = window->GetViewer().GetRenderer();
+  const double* c = nav->GetRotationCenter();
+  const double* up = CameraOf(*window)->GetViewUp();
+  const double r = nav->GetRotationMarkerScale();
+  double centre[3], top[3];
+  vtkInteractorObserver::ComputeWorldToDisplay(renderer, c[0], c[1], c[2], centre);
+  vtkInteractorObserver::ComputeWorldToDisplay(
+    renderer, c[0] + r * up[0], c[1] + r * up[1], c[2] + r * up[2], top);
+  const double radius = std::hypot(top[0] - centre[0], top[1] - centre[1]);
+  const QPointF at(centre[0], during.height() - 1 - centre[1]);
+  ASSERT_GT(radius, 4.0);
+  ASSERT_TRUE(QRectF(0, 0, during.width(), during.height()).contains(at));
+  // The centre lies inside the model: a surface in front hides the marker
+  // from the camera.
+  vtkNew<vtkCellPicker> picker;
+  ASSERT_TRUE(picker->Pick(centre[0], centre[1], 0.0, renderer));
+  const double* eye = CameraOf(*window)->GetPosition();
+  EXPECT_LT(Distance(picker->GetPickPosition(), eye) + r, Distance(c, eye));
+
+  // The same frame without the marker, the button still held (the viewer
+  // draws its motion stand-in meanwhile).
+  nav->GetRotationPointActor()->VisibilityOff();
+  window->GetViewer().Render();
+  QApplication::processEvents();
+  const QImage after = view->grabFramebuffer();
+  nav->GetRotationPointActor()->VisibilityOn();
+  Mouse(*window, QTest::MouseRelease, middle + QPoint(6, 4), Qt::LeftButton);
+  EXPECT_FALSE(nav->GetRotationPointActor()->GetVisibility());
+  int inside = 0, outside = 0, red = 0;
+  for (int y = 0; y < during.height(); ++y)
+  {
+    for (int x = 0; x < during.width(); ++x)
+    {
+      const QColor now = during.pixelColor(x, y), then = after.pixelColor(x, y);
+      const bool marker = now != then;
+      const bool inDisc = std::hypot(x - at.x(), y - at.y()) <= radius + 1.5;
+      inside += marker && inDisc;
+      outside += marker && !inDisc;
+      red += marker && now.red() > now.green() + 60 && now.red() > now.blue() + 60;
+    }
+  }
+  EXPECT_GT(inside, 0.7 * vtkMath::Pi() * radius * radius) << "radius " << radius;
+  EXPECT_GT(red, inside * 3 / 4);
+  EXPECT_EQ(outside, 0);
 }
 } // namespace
 

@@ -215,7 +215,7 @@ TYPED_TEST(KivStyleGuard, RendererRemovedFromWindow)
   EXPECT_EQ(scene.CameraState(), removed);
   if (nav)
   {
-    EXPECT_TRUE(scene.Renderer->GetActors()->IsItemPresent(marker));
+    EXPECT_EQ(nav->GetRotationPointActor(), marker);
     EXPECT_FALSE(second->GetActors()->IsItemPresent(marker));
   }
   scene.Interactor->SetInteractorStyle(nullptr);
