@@ -60,12 +60,7 @@ void vtkCatiaInteractor::Pan()
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::Fly()
 {
-  if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
-  {
-    this->AnimState = VTKIS_ANIM_ON;
-    vtkKivSharedHandlers::FlyToPick(this->Interactor, renderer, this->Picker, *this->Flight);
-    this->AnimState = VTKIS_ANIM_OFF;
-  }
+  vtkKivSharedHandlers::Fly(this, this->AnimState, this->Picker, *this->Flight);
 }
 
 //------------------------------------------------------------------------------

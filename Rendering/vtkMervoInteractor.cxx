@@ -388,13 +388,7 @@ void vtkMervoInteractor::Fly()
       this->RotationPointActor->SetPosition(this->RotationCenter);
     }
   };
-  this->AnimState = VTKIS_ANIM_ON;
-  if (!vtkKivSharedHandlers::FlyToPick(
-        this->Interactor, renderer, this->Picker, *this->Flight, centre))
-  {
-    centre();
-  }
-  this->AnimState = VTKIS_ANIM_OFF;
+  vtkKivSharedHandlers::Fly(this, this->AnimState, this->Picker, *this->Flight, centre);
 }
 
 //------------------------------------------------------------------------------

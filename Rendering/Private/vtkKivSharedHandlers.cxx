@@ -210,15 +210,17 @@ void vtkKivSharedHandlers::MoveCamera(vtkInteractorStyle* style)
 }
 
 //------------------------------------------------------------------------------
-bool vtkKivSharedHandlers::FlyToPick(vtkRenderWindowInteractor* interactor,
-  vtkRenderer* renderer,
+void vtkKivSharedHandlers::Fly(vtkInteractorStyle* style,
+  int& animState,
   vtkCellPicker* picker,
   vtkKivFlight& flight,
   std::function<void()> finished)
 {
-  if (!interactor || !renderer || !picker)
+  vtkRenderWindowInteractor* interactor = style->GetInteractor();
+  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(style);
+  if (!renderer || !picker)
   {
-    return false;
+    return;
   }
   const int* position = interactor->GetEventPosition();
   picker->Pick(position[0], position[1], 0.0, renderer);
@@ -226,10 +228,17 @@ bool vtkKivSharedHandlers::FlyToPick(vtkRenderWindowInteractor* interactor,
   vtkAssemblyNode* first = path ? path->GetFirstNode() : nullptr;
   if (!first || !first->GetViewProp())
   {
-    return false;
+    if (finished)
+    {
+      finished();
+    }
+    return;
   }
+  // The flight renders its frames; animState on keeps the style's animation
+  // timer from rendering in between.
+  animState = VTKIS_ANIM_ON;
   flight.Fly(interactor, renderer, picker->GetPickPosition(), std::move(finished));
-  return true;
+  animState = VTKIS_ANIM_OFF;
 }
 
 //------------------------------------------------------------------------------

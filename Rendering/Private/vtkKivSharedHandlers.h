@@ -93,12 +93,13 @@ public:
   static void MoveCamera(vtkInteractorStyle* style);
 
   /**
-   * Pick at the event position with the fly picker and, when a prop is hit,
-   * fly there (finished runs after the last frame). Returns whether it
-   * flies; finished is not run otherwise, for the caller to fall back.
+   * A style's Fly(): in the renderer under the event position, pick with the
+   * fly picker and, when a prop is hit, fly there with animState (the
+   * style's AnimState) on during the call. finished runs after the last
+   * frame, or at once when nothing is hit. Nothing without a renderer there.
    */
-  static bool FlyToPick(vtkRenderWindowInteractor* interactor,
-    vtkRenderer* renderer,
+  static void Fly(vtkInteractorStyle* style,
+    int& animState,
     vtkCellPicker* picker,
     vtkKivFlight& flight,
     std::function<void()> finished = {});
