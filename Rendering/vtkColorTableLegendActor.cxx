@@ -704,7 +704,30 @@ void vtkColorTableLegendActor::MakeTitleReadable(vtkViewport* viewport,
   // title sits next to the labels, has not.
   const int W = size[0];
   const bool vertical = this->Orientation == VTK_ORIENT_VERTICAL;
-  const std::string shown = FitTitle(title, vertical ? W - W / 10 : W - W / 2, vertical, measure);
+  const int room = vertical ? W - W / 10 : W - W / 2;
+
+  // A word cut in two reads badly ("temperatur" over "e"): in a narrow
+  // legend the font shrinks, down to two thirds of the labels' size, until
+  // the title's longest word fits; only a word too long even then is cut.
+  const int smallest = std::max(6, 2 * labelFont / 3);
+  const auto widestWord = [&]
+  {
+    int widest = 0;
+    for (size_t begin = 0, end = 1; end <= title.size(); ++end)
+    {
+      if (end == title.size() || IsWordBreak(title, end))
+      {
+        widest = std::max(widest, measure(title.substr(begin, end - begin)));
+        begin = end;
+      }
+    }
+    return widest;
+  };
+  while (font->GetFontSize() > smallest && widestWord() > room)
+  {
+    font->SetFontSize(font->GetFontSize() - 1);
+  }
+  const std::string shown = FitTitle(title, room, vertical, measure);
   measure(shown);
   titleSize[0] = extent[0];
   titleSize[1] = extent[1];
