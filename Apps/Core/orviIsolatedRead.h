@@ -3,8 +3,9 @@
 // without end, and no check made in front of them can be complete for
 // every format (compressed XML blocks, legacy keywords, PLY lists). The
 // child runs the read and every check of the mesh; its lines of progress
-// come back through a pipe, the mesh through an anonymous memory file whose
-// arrays the parent reads straight into its own. A child that crashes,
+// come back through a pipe, the mesh's description through an anonymous
+// memory file and its arrays' values through a second pipe, straight into
+// the parent's arrays, which lie in large pages. A child that crashes,
 // exceeds its time or memory, or fails any other way leaves one message and
 // nothing else behind: the parent's state is untouched.
 #ifndef orviIsolatedRead_h
