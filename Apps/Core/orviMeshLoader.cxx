@@ -570,7 +570,8 @@ vtkSmartPointer<vtkAlgorithm> CheckedReader(const std::string& path, std::string
     error = "cannot read '" + path + "': not a valid " + ext + " mesh (" + why + ")";
     return nullptr;
   }
-  if ((ext == ".stl" && !CheckBinarySTL(path, error)) || (ext == ".ply" && !CheckPLY(path, error)))
+  if ((ext == ".stl" && !CheckBinarySTL(path, error)) ||
+    (ext == ".ply" && !CheckPLY(path, error)) || (ext == ".vtk" && !CheckLegacyVTK(path, error)))
   {
     return nullptr;
   }
