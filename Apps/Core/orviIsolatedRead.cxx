@@ -750,6 +750,7 @@ ReadLimits LimitsForFile(double fileBytes)
 {
   ReadLimits limits;
   limits.Seconds = 10.0 + fileBytes / 4.0e6;
+  limits.SilentSeconds = 3.0 + fileBytes / 4.0e6;
   const double memory =
     static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
   limits.HeapBytes = std::min(8.0 * fileBytes, memory / 8.0);
@@ -818,16 +819,22 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   dataWrite.Close();
 
   // The child's log as it comes, until its status byte (or its end), or
-  // until its time is up.
-  const auto deadline = std::chrono::steady_clock::now() +
-    std::chrono::milliseconds(static_cast<long long>(limits.Seconds * 1000.0));
+  // until its time is up, or until it has been silent too long: a reader
+  // reports its progress as it goes, one that spins says nothing more.
+  using Clock = std::chrono::steady_clock;
+  const auto milliseconds = [](double seconds)
+  { return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0)); };
+  const auto deadline = Clock::now() + milliseconds(limits.Seconds);
+  auto heard = Clock::now();
   char status = 0;
   bool late = false, logOpen = true;
   for (;;)
   {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now())
-                        .count();
+    const auto until = limits.SilentSeconds > 0.0
+      ? std::min(deadline, heard + milliseconds(limits.SilentSeconds))
+      : deadline;
+    const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
     std::array<pollfd, 2> waiting{ { { statusRead.Fd, POLLIN, 0 },
       { logOpen ? logRead.Fd : -1, POLLIN, 0 } } };
     const int ready = left > 0 ? ::poll(waiting.data(), waiting.size(), static_cast<int>(left)) : 0;
@@ -846,6 +853,7 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
       const ssize_t got = ::read(logRead.Fd, chunk.data(), chunk.size());
       if (got > 0)
       {
+        heard = Clock::now();
         log.write(chunk.data(), got);
         continue; // the log first: it was written before the status
       }
@@ -874,8 +882,16 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     ::kill(child, SIGKILL);
     reap();
     std::ostringstream why;
-    why << "VTK's reader was still busy after " << limits.Seconds
-        << " s, far longer than a file of this size takes (the file is damaged)";
+    if (Clock::now() < deadline)
+    {
+      why << "VTK's reader made no progress for " << limits.SilentSeconds
+          << " s, far longer than a file of this size takes (the file is damaged)";
+    }
+    else
+    {
+      why << "VTK's reader was still busy after " << limits.Seconds
+          << " s, far longer than a file of this size takes (the file is damaged)";
+    }
     return fail(why.str());
   }
   if (status != 'Y')

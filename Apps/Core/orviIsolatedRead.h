@@ -33,6 +33,9 @@ struct ReadLimits
 {
   double Seconds = 60.0;
   double MemoryBytes = 0.0;
+  // Seconds the child may go without a line of log (its progress) before it
+  // counts as spinning (0: no such limit).
+  double SilentSeconds = 0.0;
   // Bytes of heap the read is expected to fill: laid out at once in large
   // pages (see RunChild), as a fresh process otherwise faults in every
   // page of what it allocates one small page at a time.
@@ -52,7 +55,8 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
 
 /// Limits for reading a file of the given size: ten seconds plus a second
 /// for every 4 MB (VTK's slowest reader, legacy ASCII, reads over 20 MB a
-/// second), three quarters of the machine's physical memory, and a heap of
+/// second), at most three seconds plus a second for every 4 MB without a
+/// line of progress, three quarters of the machine's physical memory, and a heap of
 /// eight times the file's size (at most an eighth of the memory).
 ReadLimits LimitsForFile(double fileBytes);
 

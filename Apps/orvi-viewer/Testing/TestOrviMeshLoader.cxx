@@ -23,6 +23,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -31,6 +32,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <sys/wait.h>
@@ -346,6 +348,57 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
     std::string error;
     EXPECT_FALSE(orvi::ReadIsolated(read, limits, "f", log, error));
     EXPECT_EQ(error, AsReported(message));
+  }
+}
+
+//==============================================================================
+// A read that goes silent is stopped once its silence outlasts the limit,
+// long before its time is up; one that keeps reporting progress goes on
+// past that silence limit.
+TEST(OrviMeshLoader, SilentReadsAreStoppedEarly)
+{
+  orvi::ReadLimits limits;
+  limits.Seconds = 30.0;
+  limits.SilentSeconds = 1.0;
+  const auto talk = [](std::ostream& log, double seconds)
+  {
+    for (int k = 0; k < static_cast<int>(seconds / 0.25); ++k)
+    {
+      log << "  loading f: " << k << "%\n";
+      ::usleep(250000);
+    }
+  };
+  const std::tuple<orvi::MeshReadFunction, std::string, double> reads[] = {
+    { [&](std::ostream& log, std::string&) -> vtkSmartPointer<vtkDataSet>
+      {
+        talk(log, 0.5);
+        for (;;)
+        {
+          ::pause();
+        }
+      },
+      "f: VTK's reader made no progress for 1 s, far longer than a file of this size takes (the "
+      "file is damaged)",
+      1.25 }, // the last line at 0.25 s, then a second of silence
+    { [&](std::ostream& log, std::string& error) -> vtkSmartPointer<vtkDataSet>
+      {
+        talk(log, 2.0);
+        error = "cannot read 'f': done talking";
+        return nullptr;
+      },
+      "cannot read 'f': done talking",
+      2.0 },
+  };
+  for (const auto& [read, message, seconds] : reads)
+  {
+    std::ostringstream log;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(orvi::ReadIsolated(read, limits, "f", log, error));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(error, message);
+    EXPECT_GE(took.count(), seconds - 0.1);
+    EXPECT_LT(took.count(), seconds + 5.0);
   }
 }
 
