@@ -1032,18 +1032,10 @@ private:
       return true;
     }
     // Offsets: a values from 0, rising, to the connectivity's b.
-    if (this->Upper(this->In.Word()) != "OFFSETS")
+    const int offsetSize = this->IntegerSection(keyword, "OFFSETS");
+    if (offsetSize == 0)
     {
-      return this->Fail(keyword + " is not followed by OFFSETS");
-    }
-    const int offsetSize = LegacyTypeSize(this->In.Word());
-    if (offsetSize != 4 && offsetSize != 8)
-    {
-      return this->Fail(keyword + " OFFSETS are not of an integer type");
-    }
-    if (this->IsBinary)
-    {
-      this->EndLine();
+      return false;
     }
     std::int64_t previous = 0;
     for (std::int64_t k = 0; k < a; ++k)
@@ -1064,18 +1056,10 @@ private:
       }
       previous = offset;
     }
-    if (this->Upper(this->In.Word()) != "CONNECTIVITY")
+    const int idSize = this->IntegerSection(keyword, "CONNECTIVITY");
+    if (idSize == 0)
     {
-      return this->Fail(keyword + " is not followed by CONNECTIVITY");
-    }
-    const int idSize = LegacyTypeSize(this->In.Word());
-    if (idSize != 4 && idSize != 8)
-    {
-      return this->Fail(keyword + " CONNECTIVITY is not of an integer type");
-    }
-    if (this->IsBinary)
-    {
-      this->EndLine();
+      return false;
     }
     if (cells)
     {
@@ -1088,6 +1072,28 @@ private:
     }
     this->Cells = cells ? std::max<std::int64_t>(0, a - 1) : this->Cells;
     return true;
+  }
+
+  // The header line of a version 5 cell list's OFFSETS or CONNECTIVITY:
+  // the bytes of its integers (4 or 8), 0 with why set otherwise.
+  int IntegerSection(const std::string& keyword, const std::string& section)
+  {
+    if (this->Upper(this->In.Word()) != section)
+    {
+      this->Fail(keyword + " is not followed by " + section);
+      return 0;
+    }
+    const int size = LegacyTypeSize(this->In.Word());
+    if (size != 4 && size != 8)
+    {
+      this->Fail(keyword + " " + section + " are not of an integer type");
+      return 0;
+    }
+    if (this->IsBinary)
+    {
+      this->EndLine();
+    }
+    return size;
   }
 
   bool CellTypes()
