@@ -895,8 +895,18 @@ private:
     v = std::strtoll(word.c_str(), &end, 10);
     return !word.empty() && end && *end == '\0';
   }
-  // Past n values of a data section.
-  bool SkipValues(std::uint64_t n, int size)
+  // Where a section's values lie: its start and the bytes of a binary
+  // value, and where every MarkStride-th value of a text one starts.
+  static constexpr std::int64_t MarkStride = 64;
+  struct Values
+  {
+    std::uint64_t Start = 0;
+    int Size = 8;
+    std::vector<std::uint64_t> Marks;
+  };
+
+  // Past n values of a data section (marking them in a text file).
+  bool SkipValues(std::uint64_t n, int size, Values* marked = nullptr)
   {
     if (this->IsBinary)
     {
@@ -904,6 +914,10 @@ private:
     }
     for (std::uint64_t i = 0; i < n; ++i)
     {
+      if (marked && i % MarkStride == 0)
+      {
+        marked->Marks.push_back(this->In.Offset());
+      }
       if (this->In.Word().empty())
       {
         return false;
@@ -1004,7 +1018,7 @@ private:
       for (std::int64_t c = 0; c < a; ++c)
       {
         std::int64_t n = 0;
-        if (cells)
+        if (cells && c % StartStride == 0)
         {
           this->Starts.push_back(this->In.Offset());
         }
@@ -1037,9 +1051,17 @@ private:
     {
       return false;
     }
+    if (cells)
+    {
+      this->Offsets = { this->In.Offset(), offsetSize, {} };
+    }
     std::int64_t previous = 0;
     for (std::int64_t k = 0; k < a; ++k)
     {
+      if (cells && !this->IsBinary && k % MarkStride == 0)
+      {
+        this->Offsets.Marks.push_back(this->In.Offset());
+      }
       std::int64_t offset = 0;
       if (!this->Value(offsetSize, offset))
       {
@@ -1050,10 +1072,6 @@ private:
         return this->Fail(keyword + " offset " + std::to_string(k) + " is " +
           std::to_string(offset) + ", outside the rising list from 0 to " + std::to_string(b));
       }
-      if (cells && k > 0)
-      {
-        this->Sizes.push_back(offset - previous);
-      }
       previous = offset;
     }
     const int idSize = this->IntegerSection(keyword, "CONNECTIVITY");
@@ -1063,10 +1081,10 @@ private:
     }
     if (cells)
     {
-      this->ConnectivityStart = this->In.Offset();
-      this->IdSize = idSize;
+      this->Connectivity = { this->In.Offset(), idSize, {} };
     }
-    if (!this->SkipValues(static_cast<std::uint64_t>(b), idSize))
+    if (!this->SkipValues(
+          static_cast<std::uint64_t>(b), idSize, cells ? &this->Connectivity : nullptr))
     {
       return this->Fail(ends);
     }
@@ -1146,35 +1164,59 @@ private:
     return true;
   }
 
+  // To value k of a section.
+  bool SeekValue(const Values& section, std::int64_t k)
+  {
+    if (this->IsBinary)
+    {
+      this->In.Seek(section.Start + static_cast<std::uint64_t>(k) * section.Size);
+      return true;
+    }
+    const auto mark = static_cast<std::size_t>(k / MarkStride);
+    if (mark >= section.Marks.size())
+    {
+      return false;
+    }
+    this->In.Seek(section.Marks[mark]);
+    return this->SkipValues(static_cast<std::uint64_t>(k % MarkStride), section.Size);
+  }
+
   // A polyhedron's cell: a face stream (faces, then each face's point count
   // and points) that fills the cell exactly.
   bool FaceStream(std::int64_t c)
   {
     std::int64_t size = 0;
     int valueSize = 4;
-    if (this->Version < 5.0 && static_cast<std::size_t>(c) < this->Starts.size())
+    const auto stride = static_cast<std::size_t>(StartStride);
+    if (this->Version < 5.0 && static_cast<std::size_t>(c) / stride < this->Starts.size())
     {
-      this->In.Seek(this->Starts[static_cast<std::size_t>(c)]);
-      if (!this->Value(4, size))
+      // From the nearest recorded cell, over the cells between.
+      this->In.Seek(this->Starts[static_cast<std::size_t>(c) / stride]);
+      bool ok = true;
+      for (std::int64_t k = c / StartStride * StartStride; ok && k < c; ++k)
+      {
+        ok = this->Value(4, size) && this->SkipValues(static_cast<std::uint64_t>(size), 4);
+      }
+      if (!ok || !this->Value(4, size))
       {
         return this->Fail("cell " + std::to_string(c) + ": the file ends inside it");
       }
     }
-    else if (this->Version >= 5.0 && this->IsBinary &&
-      static_cast<std::size_t>(c) < this->Sizes.size())
+    else if (this->Version >= 5.0 && c < this->Cells)
     {
-      std::int64_t first = 0;
-      for (std::size_t k = 0; k < static_cast<std::size_t>(c); ++k)
+      // Its offsets, then its place in the connectivity.
+      std::int64_t first = 0, last = 0;
+      if (!this->SeekValue(this->Offsets, c) || !this->Value(this->Offsets.Size, first) ||
+        !this->Value(this->Offsets.Size, last) || !this->SeekValue(this->Connectivity, first))
       {
-        first += this->Sizes[k];
+        return this->Fail("cell " + std::to_string(c) + ": the file ends inside it");
       }
-      size = this->Sizes[static_cast<std::size_t>(c)];
-      valueSize = this->IdSize;
-      this->In.Seek(this->ConnectivityStart + static_cast<std::uint64_t>(first * valueSize));
+      size = last - first;
+      valueSize = this->Connectivity.Size;
     }
     else
     {
-      return true; // a text file of version 5: left to the reader's child
+      return true; // no CELLS before CELL_TYPES: the reader refuses the file
     }
     const std::string what = "cell " + std::to_string(c) + " is a polyhedron, but its " +
       std::to_string(size) + " values are not a face stream";
@@ -1202,10 +1244,11 @@ private:
   double Version = 0.0;
   bool IsBinary = false;
   std::int64_t Points = -1, Cells = -1, Types = -1;
-  std::vector<std::uint64_t> Starts; // where each cell of CELLS starts (before version 5)
-  std::vector<std::int64_t> Sizes;   // each cell's size (version 5)
-  std::uint64_t ConnectivityStart = 0;
-  int IdSize = 4;
+  // Where every StartStride-th cell of CELLS starts (before version 5).
+  static constexpr std::int64_t StartStride = 64;
+  std::vector<std::uint64_t> Starts;
+  // A version 5 file's OFFSETS and CONNECTIVITY of CELLS.
+  Values Offsets, Connectivity;
 };
 } // namespace
 

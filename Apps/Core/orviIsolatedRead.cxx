@@ -882,6 +882,7 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     ::kill(child, SIGKILL);
     reap();
     std::ostringstream why;
+    why.precision(2);
     if (Clock::now() < deadline)
     {
       why << "VTK's reader made no progress for " << limits.SilentSeconds

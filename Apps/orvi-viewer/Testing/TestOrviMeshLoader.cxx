@@ -7,6 +7,7 @@
 #include "orviMeshLoader.h"
 
 #include "vtkCellArray.h"
+#include "vtkCellType.h"
 #include "vtkDataArray.h"
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
@@ -18,6 +19,7 @@
 #include "vtkPolyData.h"
 #include "vtkSTLReader.h"
 #include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridWriter.h"
 #include "vtkXMLPolyDataReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
@@ -195,6 +197,81 @@ TEST(OrviMeshLoader, GmshMeshesInEveryFormatComeThroughAsVtkReadsThem)
 }
 
 //==============================================================================
+// The default mesh, whose first cell is a polyhedron, written by VTK in the
+// legacy format of versions 4.2 and 5.1, as text and binary: each comes
+// through the checks in front of the reader with its polyhedron; the same
+// file with the polyhedron's face count raised past its cell is refused
+// before the reader sees it (which would spin on it).
+TEST(OrviMeshLoader, LegacyPolyhedraPassAndDamagedOnesAreRefused)
+{
+  const fs::path dir = TestDir();
+  std::string error;
+  vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
+  ASSERT_TRUE(mesh) << error;
+  const std::string vtk = "cannot read '@': not a valid .vtk mesh (";
+  const std::string stream =
+    vtk + "cell 0 is a polyhedron, but its 31 values are not a face stream)";
+  const std::tuple<int, bool, std::string> variants[] = {
+    { 42, false, stream },
+    { 42, true, stream },
+    { 51, false, stream },
+    { 51, true, stream },
+  };
+  for (const auto& [version, binary, message] : variants)
+  {
+    const std::string path =
+      (dir / ("poly-" + std::to_string(version) + (binary ? "-binary" : "-ascii") + ".vtk"))
+        .string();
+    SCOPED_TRACE(path);
+    vtkNew<vtkUnstructuredGridWriter> writer;
+    writer->SetInputData(mesh);
+    writer->SetFileName(path.c_str());
+    writer->SetFileVersion(version);
+    binary ? writer->SetFileTypeToBinary() : writer->SetFileTypeToASCII();
+    ASSERT_EQ(writer->Write(), 1);
+    std::ostringstream log;
+    vtkSmartPointer<vtkDataSet> loaded = orvi::LoadMesh(path, log, error);
+    ASSERT_TRUE(loaded) << error;
+    EXPECT_EQ(loaded->GetNumberOfCells(), mesh->GetNumberOfCells());
+    EXPECT_EQ(loaded->GetCellType(0), VTK_POLYHEDRON);
+
+    // The polyhedron's stream starts with its 6 faces: 60 instead.
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto cells = bytes.find("\nCELLS ");
+    ASSERT_NE(cells, std::string::npos);
+    if (binary)
+    {
+      // The first value of the connectivity (5.1) or after the first count
+      // (4.2), big-endian.
+      const std::size_t idBytes = version == 51 ? 8 : 4;
+      std::size_t at = bytes.find('\n', cells + 1) + 1;
+      if (version == 51)
+      {
+        at = bytes.find("CONNECTIVITY", at);
+        at = bytes.find('\n', at) + 1;
+      }
+      else
+      {
+        at += idBytes;
+      }
+      ASSERT_EQ(static_cast<unsigned char>(bytes[at + idBytes - 1]), 6u);
+      bytes[at + idBytes - 1] = 60;
+    }
+    else
+    {
+      const auto at = version == 51 ? bytes.find("\n6 4 ", bytes.find("CONNECTIVITY", cells))
+                                    : bytes.find("\n31 6 4 ", cells) + 3;
+      ASSERT_NE(at, std::string::npos);
+      bytes.replace(at + 1, 1, "60");
+    }
+    const std::string damaged = path.substr(0, path.size() - 4) + "-damaged.vtk";
+    std::ofstream(damaged, std::ios::binary) << bytes;
+    ExpectRefused(damaged, message);
+  }
+}
+
+//==============================================================================
 // Damaged files that crashed, hung or fooled VTK's readers, or drew nothing:
 // each is refused with its whole message.
 TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
@@ -235,7 +312,8 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
         "hold)" },
     { "cells-huge.vtk",
       vtk + "CELL_TYPES claims 2147483647 cells, more than the 357 bytes left in the file hold)" },
-    { "polyhedron-type.vtk", vtk + "cell 1: polyhedron face 0 has 2 points, fewer than 3)" },
+    { "polyhedron-type.vtk",
+      vtk + "cell 1 is a polyhedron, but its 8 values are not a face stream)" },
     { "points-negative.vtk", vtk + "POINTS claims '-15', not a count)" },
     { "polyhedron-binary.vtk",
       vtk + "cell 3 is a polyhedron, but its 4 values are not a face stream)" },
