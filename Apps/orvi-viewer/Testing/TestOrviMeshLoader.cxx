@@ -295,6 +295,10 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     { "connectivity-string.vtu",
       vtu + "array 'connectivity' of Cells is 1 component(s) of String; it must be one integer)" },
     { "format-unknown.vtu", vtu + "array 'pressure' has the unknown format 'raw')" },
+    { "connectivity-int8.vtu",
+      vtu +
+        "array 'connectivity' of Cells is declared Int8: its 870 values take 870 bytes, but the "
+        "file holds 6960 for it (is its type wrong?))" },
     { "offset-outside.vtu",
       vtu + "array 'temperature' has the offset '99999999', not inside the file)" },
     { "short-polygon.ply",
