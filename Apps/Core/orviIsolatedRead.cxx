@@ -22,6 +22,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +38,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -190,7 +190,7 @@ void* MapArray(std::size_t bytes)
     return nullptr;
   }
   const auto at = reinterpret_cast<std::uintptr_t>(base);
-  void* aligned = reinterpret_cast<void*>((at + LargePage - 1) / LargePage * LargePage);
+  void* aligned = static_cast<char*>(base) + (LargePage - at % LargePage) % LargePage;
   if (bytes >= LargePage)
   {
     ::madvise(aligned, bytes, MADV_HUGEPAGE);
@@ -333,9 +333,9 @@ vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& a
   array->SetNumberOfComponents(static_cast<int>(components));
   if (values)
   {
-    // The mapped pages become the array's: no copy.
+    // The pages read into become the array's: no copy.
     array->SetVoidArray(values,
-      static_cast<vtkIdType>(tuples * components),
+      static_cast<vtkIdType>(tuples) * static_cast<vtkIdType>(components),
       0,
       vtkAbstractArray::VTK_DATA_ARRAY_USER_DEFINED);
     array->SetArrayFreeFunction(&UnmapArray);
@@ -628,12 +628,12 @@ private:
       std::min(limits.HeapBytes, 0.9 * static_cast<double>(std::numeric_limits<int>::max())));
     if (void* heap = std::malloc(bytes))
     {
-      const auto page = static_cast<std::uintptr_t>(2u << 20);
-      const auto begin = (reinterpret_cast<std::uintptr_t>(heap) + page - 1) / page * page;
-      const auto end = (reinterpret_cast<std::uintptr_t>(heap) + bytes) / page * page;
-      if (end > begin)
+      const auto at = reinterpret_cast<std::uintptr_t>(heap);
+      const std::size_t skip = (LargePage - at % LargePage) % LargePage;
+      if (bytes > skip + LargePage)
       {
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+        ::madvise(
+          static_cast<char*>(heap) + skip, (bytes - skip) / LargePage * LargePage, MADV_HUGEPAGE);
       }
       std::free(heap);
     }
