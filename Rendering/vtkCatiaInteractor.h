@@ -2,49 +2,19 @@
  * @class   vtkCatiaInteractor
  * @brief   navigator for CATIA mouse conventions, driven by the host through states
  *
- * vtkCatiaInteractor is a vtkKivInteractor: it does not map mouse buttons.
- * Its six button handlers and both wheel handlers do nothing; the host reads
- * the mouse itself and starts and ends VTK's states (StartRotate()/
- * EndRotate(), StartSpin()/EndSpin(), StartPan()/EndPan(), StartDolly()/
- * EndDolly()) and this class's StartPick()/EndPick(), and calls Pick() and
- * Fly(). OnMouseMove() carries out the motion of the current state.
+ * vtkCatiaInteractor maps no mouse button or wheel: the host starts and
+ * ends VTK's rotate, spin, pan and dolly states and this class's pick
+ * state, calls Pick() and Fly(), and OnMouseMove() carries out the current
+ * state's motion. For the convention it adds IsSpinning() (start a spin
+ * instead of a rotation: the pointer is farther than RotateZoneRadius times
+ * half the window diagonal from the centre; a spin turns into a rotation
+ * once the pointer enters that zone), HasPanned() and a motion counter of
+ * pans only (a middle click flies, a pan drag does not), and a rectangle
+ * Pick() whose first corner the host sets with SetStartPosition(). VTK's
+ * keys keep working.
  *
- * What the class adds for the convention:
- * - IsSpinning(): a rotation begun farther than RotateZoneRadius times half
- *   the window diagonal (a quarter of the diagonal by default) from the
- *   window centre turns the view about the viewing axis; the host asks this
- *   to choose between StartSpin() and StartRotate(). During a spin drag the
- *   navigator itself switches to rotation once the pointer comes into the
- *   central zone, and stays in rotation for the rest of the drag;
- * - HasPanned()/ClearPanned(): whether Pan() ran since the last clear, and
- *   the base's motion counter, which here counts pan motion only, so that
- *   the host can tell a middle click (fly) from a pan drag;
- * - Fly(): fly the focal point to the surface point under the pointer, with
- *   a cell picker of its own (one eighth of the default tolerance);
- * - Pick(): pick with the interactor's picker over the rectangle from
- *   StartPosition to the event position (clamped two pixels inside the
- *   window): a vtkAreaPicker picks the rectangle, any other prop picker its
- *   centre. The interactor fires EndPickEvent and PropPicked tells whether
- *   something was hit;
- * - a focal-point 3D-mouse style (vtkTDxInteractorStyleCameraFocalPoint),
- *   installed at construction.
- *
- * Key handling is vtkInteractorStyle's: VTK's shortcuts ('w', 's', 'r', ...)
- * keep working.
- *
- * The pick rectangle's first corner: the navigator never records it by
- * itself (it stays at (0, 0) after construction). A host that picks a
- * rectangle sets it with SetStartPosition() when the pick begins (typically
- * when the button goes down, together with StartPick()), then calls Pick()
- * when the button goes up. Left at (0, 0), the rectangle runs from the window
- * origin to the event position and a point pick lands halfway between.
- *
- * Pick() fires EndPickEvent itself, and EndPick() fires it again: a host
- * that calls both sees two.
- *
- * Without an interactor or a render window, StartPick() does nothing (no
- * state, no StartPickEvent); VTK's states, motions and handlers are guarded
- * the same way by vtkKivInteractor.
+ * Pick() fires EndPickEvent, and EndPick() fires it again: a host that calls
+ * both sees two.
  *
  * @sa vtkKivInteractor vtkInteractorStyleCATIA
  */
@@ -65,17 +35,11 @@ public:
   vtkTypeMacro(vtkCatiaInteractor, vtkKivInteractor);
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
-  /**
-   * The motion step of the current state: rotate, pan (counted in Moved),
-   * spin (turning into rotate once the pointer is inside the central zone)
-   * or dolly, each followed by InteractionEvent. Other states do nothing.
-   */
+  /// The current state's motion (pans counted in Moved), then InteractionEvent.
   void OnMouseMove() override;
 
   ///@{
-  /**
-   * Do nothing: the host decides what buttons and the wheel mean.
-   */
+  /// Nothing: the host decides what buttons and the wheel mean.
   void OnLeftButtonDown() override {}
   void OnLeftButtonUp() override {}
   void OnMiddleButtonDown() override {}
@@ -86,71 +50,47 @@ public:
   void OnMouseWheelBackward() override {}
   ///@}
 
-  /**
-   * Only in state none with the animation flag on: render through the
-   * interactor, re-arming the repeating timer when timers are in use.
-   */
+  /// Re-renders while an animation runs in state none; draws flight frames.
   void OnTimer() override;
 
-  /**
-   * Record that the view was panned, then pan as the trackball style does.
-   */
+  /// Record that the view was panned (HasPanned()), then pan.
   void Pan() override;
 
-  /**
-   * Fly the focal point to the surface point under the pointer. Nothing
-   * moves when nothing is hit. Fires no event of its own.
-   */
+  /// Fly the focal point to the surface point under the pointer, if any; no event.
   virtual void Fly();
 
   ///@{
-  /**
-   * Enter pick state (21) and fire the interactor's StartPickEvent; fire its
-   * EndPickEvent and leave the state.
-   */
+  /// Enter (leave) the pick state with the interactor's StartPickEvent (EndPickEvent).
   virtual void StartPick();
   virtual void EndPick();
   ///@}
 
   /**
    * Pick with the interactor's picker over the rectangle from StartPosition
-   * to the event position, then fire EndPickEvent. Does not look at or
-   * change the state.
+   * to the event position (a vtkAreaPicker picks the rectangle, another prop
+   * picker its centre), then fire EndPickEvent. The state is not changed.
    */
   virtual void Pick();
 
-  /**
-   * True when the event position lies strictly outside the central rotate
-   * zone; false without a current renderer.
-   */
+  /// Whether the event position lies outside the central rotate zone.
   virtual bool IsSpinning() const;
 
   ///@{
-  /**
-   * Whether Pan() ran since the last ClearPanned().
-   */
+  /// Whether Pan() ran since the last ClearPanned().
   virtual bool HasPanned() const { return this->Panned; }
   virtual void ClearPanned() { this->Panned = false; }
   ///@}
 
   ///@{
-  /**
-   * First corner of the pick rectangle, in display pixels. The navigator
-   * never changes it; set it when a rectangle pick begins.
-   */
+  /// First corner of the pick rectangle in display pixels, set by the host ((0, 0)).
   vtkSetVector2Macro(StartPosition, int);
   vtkGetVector2Macro(StartPosition, int);
   ///@}
 
-  /**
-   * Second corner of the last pick rectangle: the event position of the
-   * last Pick().
-   */
+  /// Second corner of the last pick rectangle: the last Pick()'s event position.
   vtkGetVector2Macro(EndPosition, int);
 
-  /**
-   * The cell picker Fly() picks with.
-   */
+  /// The cell picker Fly() picks with.
   vtkCellPicker* GetFlyPicker() const;
 
 protected:
@@ -161,7 +101,6 @@ protected:
   double RotateZoneRadius;
   int StartPosition[2];
   int EndPosition[2];
-  // Owned; released with the navigator.
   vtkSmartPointer<vtkCellPicker> Picker;
 
 private:

@@ -30,6 +30,18 @@
 
 vtkStandardNewMacro(vtkColorTableLegendActor);
 
+// The layout, for a legend of W x H pixels: vertical, the bar takes what is
+// left of the width once a label column of 0.6 W is reserved, and 0.86 H;
+// the title is left-justified at (W/10, 0.9 H). Horizontal, the bar is 0.4 H
+// high between two half label widths, and the title starts at the middle.
+// Margins make room for the background and frame when either is on. The
+// base's text actors are never drawn: every render pass is overridden, so
+// what shows is this layout (background and frame, opacity texture, title,
+// bar, labels, in that order), with the base's bar, background, frame and
+// texture objects filled by it. Font sizes come from the text properties at
+// every build, so a size fitted by AutoResizeText or ReadableTitle does not
+// outlive the setting.
+
 namespace
 {
 // Size of the buffer a label is formatted into, terminating zero included.

@@ -2,13 +2,12 @@
  * @class   vtkFrustumSelectionPicker
  * @brief   area picker selecting every point and cell inside the frustum of a screen rectangle
  *
- * vtkFrustumSelectionPicker selects through the model: every point and/or
- * cell of a candidate prop's data set that lies inside the view frustum
- * spanned by the screen rectangle is selected, whether it is visible on
- * screen or hidden behind other geometry. Candidate props are those the
- * renderer's own area pick (vtkRenderer::PickProp) finds under the
- * rectangle and that are in the picker's pick list (AddPickList()): with an
- * empty pick list nothing is tagged, whatever the pick-from-list flag says.
+ * vtkFrustumSelectionPicker selects through the model: every point (inside)
+ * and cell (inside or crossing) of a prop's data set in the frustum spanned
+ * by the rectangle, hidden or not. The props are those the renderer's own
+ * area pick finds under the rectangle and that are in the pick list
+ * (AddPickList(); an empty list tags nothing). With both points and cells
+ * wanted, a prop's point node comes before its cell node.
  *
  * @code
  * vtkNew<vtkFrustumSelectionPicker> picker;
@@ -18,21 +17,6 @@
  * vtkSelection* all = base->GetSelection(); // nodes of every tagged prop
  * vtkSelection* mine = picker->GetSelectionForProp3D(actor);
  * @endcode
- *
- * AreaPick() normalises the rectangle (a zero-size side is widened by one
- * pixel), turns its corners into the eight world corners of the frustum,
- * sets PickPosition to their centroid, and tags one frustum node per prop of
- * the renderer's pick result with vtkSelectionNode::PROP() and
- * vtkSelectionNode::SOURCE(). GetSelection() converts each tagged node into
- * point-id and/or cell-id nodes (vtkSelectionNode::INDICES) of the mapper's
- * input; for FieldAssociation 3 a prop's point node comes before its cell
- * node and is left out of the combined result when it holds no id (the
- * prop's own selection keeps it).
- *
- * The cell ids are those vtkConvertSelection reports for the frustum
- * (cells inside or crossing it), the point ids those of the points inside
- * it; the converted nodes carry the frustum node's properties, content type
- * INDICES and the field type of their ids.
  *
  * @sa vtkSelectionPicker vtkVisibleSelectionPicker vtkSelectionSource
  */
@@ -60,35 +44,23 @@ public:
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   /**
-   * Computes the frustum of the rectangle and tags the candidate props.
-   * Returns the number of props the renderer's area pick reported (tagged
-   * or not), 0 when it found nothing. The frustum, SelectionArea,
-   * SelectionPoint and PickPosition are those of the caller's rectangle;
-   * the renderer's area pick gets it clipped to the renderer's pixels, so a
-   * rectangle covering none of them finds no prop.
+   * Computes the rectangle's frustum (PickPosition: its centre) and tags
+   * the props in the pick list. Returns the number of props the renderer's
+   * area pick found, tagged or not.
    */
   int AreaPick(double x0, double y0, double x1, double y1, vtkRenderer* renderer) override;
 
-  /**
-   * The props tagged by the last AreaPick(); null before the first one.
-   */
+  /// The props tagged by the last AreaPick(); null before the first one.
   vtkProp3DCollection* GetProp3Ds() const;
 
-  /**
-   * The selection the last GetSelection() built for this prop, or null.
-   */
+  /// The selection the last GetSelection() built for this prop, or null.
   vtkSelection* GetSelectionForProp3D(const vtkProp3D* prop) const;
 
   /**
-   * Fills ids (emptied first) with the ids of the points
-   * (vtkSelectionNode::POINT) or cells (any other field type) of data that
-   * lie inside the frustum of the last successful AreaPick(), ascending,
-   * by the test GetSelection() runs: the cells vtkExtractSelectedFrustum
-   * reports (inside or crossing the frustum) and the points inside it.
-   * data need not be drawn by a picked prop: a host showing the surface of
-   * a volume mesh selects the volume's own cells, interior ones included.
-   * Returns false, with ids empty, before the first successful AreaPick()
-   * or for null data or ids.
+   * The ascending ids of data's points (fieldType vtkSelectionNode::POINT)
+   * or cells in the last AreaPick()'s frustum, by GetSelection()'s test.
+   * data need not be drawn: a host showing a volume mesh's surface selects
+   * the volume's cells. False, ids empty, before a pick or for null input.
    */
   bool SelectIds(vtkDataSet* data, int fieldType, vtkIdTypeArray* ids);
 

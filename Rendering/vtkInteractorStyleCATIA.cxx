@@ -202,90 +202,11 @@ void vtkInteractorStyleCATIA::OnTimer()
 }
 
 //------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::Pan()
-{
-  this->Panned = true;
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Pan();
-  }
-}
-
+// VTK's operations, guarded (see vtkKivStyleGuard); Pan() also
+// records that the camera panned (HasPanned()).
 //------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::StartState(int newstate)
-{
-  if (vtkKivStyleGuard::HasWindow(this))
-  {
-    this->Superclass::StartState(newstate);
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::StopState()
-{
-  if (vtkKivStyleGuard::HasWindow(this))
-  {
-    this->Superclass::StopState();
-  }
-  else
-  {
-    this->State = VTKIS_NONE;
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::Rotate()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Rotate();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::Spin()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Spin();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::Dolly()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Dolly();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::EnvironmentRotate()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::EnvironmentRotate();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleCATIA::OnChar()
-{
-  // Some of VTK's key bindings ('3' for stereo, for one) use the render
-  // window without checking for it.
-  if (!vtkKivStyleGuard::HasWindow(this))
-  {
-    return;
-  }
-  // VTK's keys ('f' flies, 'p' picks) act in the current renderer, which
-  // the host's buttons may not have set yet: the one under the pointer.
-  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
-  if (!vtkKivSharedHandlers::FlyKey(this, renderer, *this->Flight))
-  {
-    this->Superclass::OnChar();
-  }
-}
+vtkKivGuardedOperationsMacro(vtkInteractorStyleCATIA, this->Panned = true);
+vtkKivGuardedKeysMacro(vtkInteractorStyleCATIA);
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Fly()

@@ -75,89 +75,9 @@ void vtkInteractorStyleMervo::OnTimer()
 //------------------------------------------------------------------------------
 // VTK's operations, guarded (see vtkKivStyleGuard)
 //------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::StartState(int newstate)
-{
-  if (vtkKivStyleGuard::HasWindow(this))
-  {
-    this->Superclass::StartState(newstate);
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::StopState()
-{
-  if (vtkKivStyleGuard::HasWindow(this))
-  {
-    this->Superclass::StopState();
-  }
-  else
-  {
-    this->State = VTKIS_NONE;
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::Rotate()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Rotate();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::Pan()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Pan();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::Spin()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Spin();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::Dolly()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Dolly();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::EnvironmentRotate()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::EnvironmentRotate();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::OnMouseWheelForward()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnMouseWheelForward();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkInteractorStyleMervo::OnMouseWheelBackward()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnMouseWheelBackward();
-  }
-}
+vtkKivGuardedOperationsMacro(vtkInteractorStyleMervo, );
+vtkKivGuardedHandlerMacro(vtkInteractorStyleMervo, OnMouseWheelForward);
+vtkKivGuardedHandlerMacro(vtkInteractorStyleMervo, OnMouseWheelBackward);
 
 //------------------------------------------------------------------------------
 // Mouse

@@ -1,18 +1,11 @@
 /**
  * @file    vtkKivInteractionStates.h
- * @brief   the library's own interaction states, beside VTK's VTKIS_* values
+ * @brief   the library's own interaction states, beside VTK's VTKIS_* values (0 to 19)
  *
- * An interactor style's State holds VTK's values (none 0, rotate 1, pan 2,
- * spin 3, dolly 4, ...; VTK uses 0 to 19) or one of the two states every
- * navigator and standalone style of this library adds:
- * - VTKIS_KIV_PICK: between StartPick() and EndPick(); the interactor fires
- *   StartPickEvent on entry and EndPickEvent on exit.
- * - VTKIS_KIV_BOXZOOM: while a rubber band is dragged (vtkMervoInteractor's
- *   StartBoxZoom() to EndBoxZoom(), vtkInteractorStyleMervo's StartRBZoom()
- *   to EndRBZoom()). It is entered without StartState(), so it fires no
- *   StartInteractionEvent and starts no timer.
- *
- * vtkKivInteractor answers IsStatePick() and IsStateBoxZoom() for them.
+ * VTKIS_KIV_PICK: between StartPick() and EndPick(), which fire the
+ * interactor's StartPickEvent and EndPickEvent. VTKIS_KIV_BOXZOOM: while a
+ * rubber band is dragged, entered without StartState() (no
+ * StartInteractionEvent, no timer).
  */
 
 #ifndef vtkKivInteractionStates_h

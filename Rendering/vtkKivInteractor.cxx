@@ -66,172 +66,19 @@ void vtkKivInteractor::SetInteractor(vtkRenderWindowInteractor* interactor)
 }
 
 //------------------------------------------------------------------------------
-void vtkKivInteractor::StartState(int newstate)
-{
-  if (vtkKivStyleGuard::HasWindow(this))
-  {
-    this->Superclass::StartState(newstate);
-  }
-}
-
+// VTK's operations and handlers, guarded (see vtkKivStyleGuard)
 //------------------------------------------------------------------------------
-void vtkKivInteractor::StopState()
-{
-  if (vtkKivStyleGuard::HasWindow(this))
-  {
-    this->Superclass::StopState();
-  }
-  else
-  {
-    this->State = VTKIS_NONE;
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::Rotate()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Rotate();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::Pan()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Pan();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::Spin()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Spin();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::Dolly()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::Dolly();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::EnvironmentRotate()
-{
-  if (vtkKivStyleGuard::CanMoveCamera(this))
-  {
-    this->Superclass::EnvironmentRotate();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnMouseWheelForward()
-{
-  // The trackball's wheel looks up the renderer through the interactor and
-  // does nothing when none is found.
-  if (this->Interactor)
-  {
-    this->Superclass::OnMouseWheelForward();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnMouseWheelBackward()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnMouseWheelBackward();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnMouseMove()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnMouseMove();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnLeftButtonDown()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnLeftButtonDown();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnLeftButtonUp()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnLeftButtonUp();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnMiddleButtonDown()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnMiddleButtonDown();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnMiddleButtonUp()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnMiddleButtonUp();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnRightButtonDown()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnRightButtonDown();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnRightButtonUp()
-{
-  if (this->Interactor)
-  {
-    this->Superclass::OnRightButtonUp();
-  }
-}
-
-//------------------------------------------------------------------------------
-void vtkKivInteractor::OnChar()
-{
-  // Some of VTK's key bindings ('3' for stereo, for one) use the render
-  // window without checking for it.
-  if (!vtkKivStyleGuard::HasWindow(this))
-  {
-    return;
-  }
-  // VTK's keys ('f' flies, 'p' picks) act in the current renderer, which
-  // the host's buttons may not have set yet: the one under the pointer.
-  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
-  if (!vtkKivSharedHandlers::FlyKey(this, renderer, *this->Flight))
-  {
-    this->Superclass::OnChar();
-  }
-}
+vtkKivGuardedOperationsMacro(vtkKivInteractor, );
+vtkKivGuardedKeysMacro(vtkKivInteractor);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMouseWheelForward);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMouseWheelBackward);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMouseMove);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnLeftButtonDown);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnLeftButtonUp);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMiddleButtonDown);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMiddleButtonUp);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnRightButtonDown);
+vtkKivGuardedHandlerMacro(vtkKivInteractor, OnRightButtonUp);
 
 //------------------------------------------------------------------------------
 void vtkKivInteractor::AcquireFocus()

@@ -24,6 +24,19 @@
 
 vtkStandardNewMacro(vtkKivMainPass);
 
+// Why the pass does more than set vtkMapper's mode on VTK 9: the OpenGL
+// mappers resolve coincident topology in the fragment shader, moving a
+// fragment's depth by units / 65000 of the depth range and ignoring the
+// factor; lines and wireframe-represented polygons take the *line*
+// parameters, and an untagged surface drawn with the mode off does not move.
+// A tagged wireframe's lines are therefore pulled forward by the depth change
+// across half a pixel of the faces under them (bounded, see
+// vtkKivSurfaceOutlines::EdgeDepthMargin()), a factor reaches the mappers as
+// extra relative units, and a surface with the tagged wireframe of its own
+// poly data is drawn once with VTK's edge drawing (vtkKivSurfaceOutlines).
+// Null props in a state handed over by a host are skipped by every stage; a
+// prop count without an array, or a negative one, is a state without props.
+
 namespace
 {
 // vtkMapper's global coincident-topology settings that the opaque stage

@@ -104,7 +104,15 @@ T TruncateToInteger(double value)
 
 //------------------------------------------------------------------------------
 // The checks shared by the generator's stream and by CheckCells(). Each one
-// writes "cell N: <fault>" to error when it fails.
+// writes "cell N: <fault>" to error when it fails. A cell's type must be one
+// VTK can instantiate, a fixed-size type (hexahedron, quadratic tetra, ...)
+// must get exactly its number of points, counts are not negative, ids lie in
+// 0 .. number of points - 1, a polyhedron has at least one face and every
+// face at least three points. CheckCells() checks offsets first (ascending
+// from 0 to the connectivity's end), then types and counts, then ids; a
+// polyhedron's faces come from the grid's faces array. Values left at the end
+// of the generator's stream are ignored. Types and streams other than
+// single-component int / vtkIdType are converted, truncating toward zero.
 using UnsignedId = std::make_unsigned<vtkIdType>::type;
 
 std::ostream& Fault(std::ostream& error, vtkIdType cell)

@@ -2,10 +2,13 @@
  * @class   vtkMervoInteractor
  * @brief   navigator with a rotation centre, fly-to, pick and a rubber-band box zoom
  *
- * vtkMervoInteractor is a vtkKivInteractor that the host drives through
- * interaction states (it maps no mouse button itself: its button and key
- * handlers do nothing, and characters are swallowed so that none of VTK's
- * keyboard shortcuts acts). A host typically:
+ * vtkMervoInteractor is a navigator that a host drives through interaction
+ * states: it maps no mouse button and swallows keys, and its OnMouseMove()
+ * carries out the current state's motion. Rotation turns the camera about
+ * RotationCenter, shown by a red sphere (GetRotationPointActor()) whose
+ * visibility the host switches; Fly() and FindRotationCenter() use the
+ * surface point under the pointer; a box zoom draws a rubber band into the
+ * window's pixels and zooms onto the model points under it.
  *
  * @code
  * vtkNew<vtkMervoInteractor> nav;
@@ -17,52 +20,8 @@
  * //               nav->BoxZoom(); nav->EndBoxZoom();
  * @endcode
  *
- * Rotation turns the camera about RotationCenter instead of the focal point:
- * azimuth about the view-up axis and elevation about the camera's leftward
- * axis, both through the centre, by -20 x MotionFactor degrees per window
- * width (height) of motion. The centre is shown by a red sphere
- * (GetRotationPointActor()) that the navigator creates hidden, on first use,
- * in the renderer under the pointer, together with a hidden yellow glyph
- * actor that can show the points a box zoom gathered (ShowDebugActors). The
- * host switches the marker's visibility itself.
- *
- * The rubber band is drawn straight into the window's pixels from a snapshot
- * that StartBoxZoom() takes into PixelArray; BoxZoom() then centres the
- * camera on the model points under the band and narrows the view onto them,
- * by the parallel scale for a parallel camera and by moving the camera
- * forward for a perspective one. Neither zoom renders; EndBoxZoom() does,
- * which also wipes the band.
- *
- * Defaults: RotationCenter is (0, 0, 0) and DebugSphereScale 0.005 from
- * construction on; preparing the markers replaces the centre by the focal
- * point.
- *
- * A window resized while the band is dragged: the next drawn motion renders the
- * window once, takes a new snapshot at the new size and goes on drawing the
- * band, clamped to the new size. PixelArray itself is never modified by
- * drawing.
- *
- * Not installed: StartBoxZoom() or BoxSelect() without an interactor or a
- * render window do nothing (StartBoxZoom() does not enter the box-zoom state
- * then). StartPick() does nothing then either: no state, no StartPickEvent.
- * EndBoxZoom() and EndPick() without an interactor or a render window only
- * return to state none. VTK's states, motions and handlers are guarded the same
- * way by vtkKivInteractor.
- *
- * A removed renderer: Rotate() does nothing while the current renderer is one
- * the host removed from its window (there is no window size to scale the motion
- * by); the next motion through the interactor looks the renderer up again. The
- * markers stay in the renderer they were prepared in, removed or not.
- *
- * BoxZoom() looks up the renderer under the event position before it reads the
- * camera's projection (the zoom algorithms look it up anyway), so that a box
- * zoom works also when no renderer has been current yet.
- * BoxZoomProjection() leaves the camera where centring put it when the forward
- * move t is not smaller than the camera's distance up to a relative 1e-9: a
- * single point straight ahead gives t equal to the distance but for rounding,
- * and moving by it would put the camera onto its focal point.
- * The point-gathering operations use the nested record
- * vtkMervoInteractor::Point (three doubles).
+ * Without an interactor, render window or renderer the operations do
+ * nothing and no state is entered (see vtkKivInteractor).
  *
  * @sa vtkKivInteractor vtkInteractorStyleMervo vtkInteractorStyleTrackballCamera
  */
@@ -94,9 +53,7 @@ public:
   vtkTypeMacro(vtkMervoInteractor, vtkKivInteractor);
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
-  /**
-   * A world point: x, y and z.
-   */
+  /// A world point.
   struct Point
   {
     double x;
@@ -106,11 +63,9 @@ public:
 
   ///@{
   /**
-   * Event handlers. Buttons and keys do nothing (the host maps them);
-   * OnChar() reads the key code and ignores it. OnMouseMove() carries out the
-   * motion step of the current state: rotate, pan, spin or dolly (counted in
-   * Moved, followed by an InteractionEvent), or in box-zoom state the band,
-   * drawn from the fourth counted motion on.
+   * Buttons and keys do nothing (the host maps them). OnMouseMove() moves
+   * the camera in the current state (counted in Moved, then an
+   * InteractionEvent) or draws the band from the fourth motion on.
    */
   void OnChar() override;
   void OnMouseMove() override;
@@ -124,48 +79,34 @@ public:
   void OnKeyUp() override {}
   ///@}
 
-  /**
-   * Re-renders while an animation runs in state none; no timer-driven
-   * camera motion.
-   */
+  /// Re-renders while an animation runs in state none; draws flight frames.
   void OnTimer() override;
 
   /**
-   * One rotation step for the last mouse motion about RotationCenter.
+   * One rotation step about RotationCenter: -20 x MotionFactor degrees per
+   * window width (height) of motion.
    */
   void Rotate() override;
 
   /**
-   * Start the rubber band at the event position: snapshot the window and
-   * enter the box-zoom state (without StartState(): no event, no timer).
+   * Snapshot the window into PixelArray and enter the box-zoom state
+   * (without StartState(): no event, no timer).
    */
   void StartBoxZoom() override;
 
-  /**
-   * Leave the box-zoom state through StopState(), which renders.
-   */
+  /// Leave the box-zoom state; renders, which wipes the band.
   void EndBoxZoom() override;
 
-  /**
-   * Fly the focal point to the surface point under the pointer and make the
-   * resulting focal point the rotation centre.
-   */
+  /// Fly to the surface point under the pointer; it becomes the rotation centre.
   virtual void Fly();
 
-  /**
-   * Enter the pick state and fire the interactor's StartPickEvent.
-   */
+  ///@{
+  /// Enter (leave) the pick state with the interactor's StartPickEvent (EndPickEvent).
   virtual void StartPick();
-
-  /**
-   * Fire the interactor's EndPickEvent and leave the pick state.
-   */
   virtual void EndPick();
+  ///@}
 
-  /**
-   * Pick the prop under the pointer with the interactor's picker; PropPicked
-   * tells whether something was hit.
-   */
+  /// Pick with the interactor's picker under the pointer; sets PropPicked.
   virtual void Pick();
 
   /**
@@ -174,71 +115,46 @@ public:
    */
   virtual void BoxZoom();
 
-  /**
-   * Perspective zoom: centre the view on the gathered points and move the
-   * camera forward until the first of them touches an edge of the view.
-   */
+  /// Centre on the points under the band, move forward until one touches an edge.
   virtual void BoxZoomProjection();
 
-  /**
-   * Parallel zoom: centre the view on the gathered points and narrow the
-   * parallel scale to their extent (never widening it).
-   */
+  /// Centre on the points under the band, narrow the parallel scale to them.
   virtual void BoxZoomParallel();
 
   /**
-   * Draw the rubber band for the event position: EndPosition becomes that
-   * position clamped to the window, and the window shows the snapshot with
-   * the outline between StartPosition and EndPosition inverted (red, green
-   * and blue; alpha kept).
+   * Draw the band to the event position (clamped to the window): the
+   * snapshot with the outline's colours inverted.
    */
   virtual void BoxSelect();
 
-  /**
-   * Make the surface point under the pointer the rotation centre.
-   */
+  /// Make the surface point under the pointer the rotation centre.
   virtual void FindRotationCenter();
 
   ///@{
-  /**
-   * Radius, in world units, of the rotation marker sphere (2.0 by default).
-   * Setting it resizes an existing marker at once.
-   */
+  /// Radius of the marker sphere in world units (default 2); resizes it at once.
   virtual void SetRotationMarkerScale(double scale);
   virtual double GetRotationMarkerScale() const;
   ///@}
 
   ///@{
-  /**
-   * The centre of rotation.
-   */
+  /// The centre of rotation ((0, 0, 0), then the focal point once markers exist).
   virtual void GetRotationCenter(double center[3]);
   virtual double* GetRotationCenter();
   ///@}
 
   ///@{
-  /**
-   * Whether a box zoom shows the points it gathered as yellow spheres.
-   */
+  /// Whether a box zoom shows the points it gathered as yellow spheres.
   virtual void SetShowDebugActors(bool show);
   virtual bool GetShowDebugActors();
   ///@}
 
-  /**
-   * vtkInteractorStyle::FindPokedRenderer(), then prepare the marker actors
-   * in the renderer found if that was not done yet.
-   */
+  /// VTK's FindPokedRenderer(), then prepare the markers there once.
   void FindPokedRenderer(int x, int y);
 
-  /**
-   * The red rotation marker (hidden until the host shows it); null before
-   * the markers are prepared.
-   */
+  /// The red rotation marker, hidden until the host shows it; null before it exists.
   vtkActor* GetRotationPointActor() const;
 
-  /**
-   * Set the centre of rotation; an existing marker moves there. No render.
-   */
+  /// Set the centre of rotation; the marker moves there. No render.
   void SetRotationCenter(double center[3]);
 
 protected:
@@ -246,53 +162,39 @@ protected:
   ~vtkMervoInteractor() override;
 
   /**
-   * Build the marker and debug actors in CurrentRenderer, once; take the
-   * active camera's focal point as rotation centre. Warns and builds
-   * nothing without a current renderer.
+   * Build the marker and debug actors in CurrentRenderer once, the focal
+   * point becoming the rotation centre; warns without a current renderer.
    */
   void PrepareRotationPointActor();
 
-  /**
-   * Make the renderer under the interactor's event position current
-   * (preparing the markers there) and return it; null without an
-   * interactor or a renderer under the pointer.
-   */
+  /// FindPokedRenderer() at the event position; null when there is none.
   vtkRenderer* PokeRendererAtEvent();
 
-  /**
-   * Give an existing marker sphere the radius RotationMarkerScale.
-   */
+  /// Give the marker sphere the radius RotationMarkerScale.
   void ScaleSphereSource();
 
   /**
-   * Append the world points under the band to points and set center to
-   * their mean: the surface points under the band's four corners, or else
-   * the corners of the bounds of the data set an area pick of the band
-   * finds. Leaves both alone when nothing is found.
+   * Append the world points under the band (the surface under its corners,
+   * else the bounds of what an area pick finds) and set center to their
+   * mean; both untouched when nothing is found.
    */
   void GetSelectedPoints(std::vector<Point>& points, Point& center);
 
-  /**
-   * The same search as GetSelectedPoints(), as a bounding box (empty when
-   * nothing is found or there is no current renderer).
-   */
+  /// GetSelectedPoints()'s search as a bounding box (empty: nothing found).
   vtkBoundingBox GetSelectionBoundingBox();
 
   ///@{
   /**
-   * The eight corners of a box, corner k taking the maximum in x when bit 2
-   * of k is set, in y for bit 1, in z for bit 0. The list form empties the
-   * list first.
+   * The eight corners of a box; corner k takes the maximum in x for bit 2
+   * of k, in y for bit 1, in z for bit 0. The list is emptied first.
    */
   void GetBoundingBoxCorners(const vtkBoundingBox& box, std::vector<Point>& corners);
   void GetBoundingBoxCorners(const vtkBoundingBox& box, double corners[8][3]);
   ///@}
 
   /**
-   * The first steps of both zooms: gather the points under the band
-   * (GetSelectedPoints()) and, when there are any, show them when
-   * ShowDebugActors is on and centre the camera on their mean, keeping its
-   * direction and distance. Returns the points; none means nothing changed.
+   * Both zooms' first step: centre the camera on the mean of the points
+   * under the band (direction and distance kept) and return them.
    */
   std::vector<Point> CenterOnSelectedPoints();
 

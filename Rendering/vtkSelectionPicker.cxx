@@ -176,6 +176,11 @@ void vtkSelectionPicker::AppendNode(vtkSelection* selection, vtkSelectionNode* n
 }
 
 //------------------------------------------------------------------------------
+// Every pixel read a pick asks of VTK goes through here: VTK reads pixels
+// outside the framebuffer (or outside the renderer, where other renderers
+// draw) without complaint and decodes whatever they hold. Values on the
+// renderer's pixels are kept as given, so a rectangle inside the renderer
+// comes back unchanged; others are clamped to origin .. origin + size - 1.
 bool vtkSelectionPicker::ClipToRendererPixels(vtkRenderer* renderer,
   const double corners[4],
   double clipped[4],

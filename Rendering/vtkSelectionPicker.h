@@ -2,15 +2,13 @@
  * @class   vtkSelectionPicker
  * @brief   abstract base of the area pickers that turn a screen rectangle into a vtkSelection
  *
- * An area picker takes a rectangle in display (pixel) coordinates and a
- * renderer, decides which props lie under it and afterwards hands out a
- * vtkSelection whose nodes list the selected point and/or cell ids of each
- * prop's data set. A host creates one of the concrete pickers
- * (vtkFrustumSelectionPicker selects everything inside the rectangle's
- * frustum, vtkVisibleSelectionPicker only what is visible on screen),
- * chooses with SetFieldAssociation() whether points, cells or both are
- * wanted, calls AreaPick() (or Pick() for a single pixel) and then
- * GetSelection(), which the concrete pickers offer through this base class:
+ * An area picker takes a rectangle in display pixels and a renderer, and
+ * hands out a vtkSelection with one node of point or cell ids per prop
+ * (vtkSelectionNode::INDICES of the data set as its mapper stores it, the
+ * prop under PROP(), its mapper or image actor under SOURCE()).
+ * vtkFrustumSelectionPicker selects everything inside the rectangle's
+ * frustum, vtkVisibleSelectionPicker only what shows on screen. A host
+ * picks, then asks this base for the selection:
  *
  * @code
  * vtkNew<vtkFrustumSelectionPicker> picker;
@@ -21,21 +19,8 @@
  * vtkSelection* selection = base->GetSelection(); // owned by the picker
  * @endcode
  *
- * FieldAssociation uses vtkDataObject's numbering: 0 points, 1 cells,
- * 3 points then cells (the default). Any other value is stored as given and
- * makes GetSelection() return no nodes.
- *
- * The result nodes hold vtkSelectionNode::INDICES of one prop's data set and
- * carry the prop under vtkSelectionNode::PROP() and its mapper (or image
- * actor) under vtkSelectionNode::SOURCE(). The ids refer to the data set as
- * the mapper stores it; the prop's own transform is not applied.
- *
- * AreaPick() with a null renderer, a renderer outside any render window or
- * a corner that is not a finite number reports an error and returns 0 in
- * both concrete pickers, leaving the picker's state as it was. Both pickers
- * hand VTK's pixel reads only pixels the renderer has, and pick nothing for
- * a rectangle that covers none of them. The nodes of a selection keep the
- * order in which they were added: GetNode(i) is the i-th node.
+ * A null renderer, a renderer outside any window or a corner that is not a
+ * finite number is an error: AreaPick() returns 0 and changes nothing.
  *
  * @sa vtkFrustumSelectionPicker vtkVisibleSelectionPicker
  */
@@ -61,37 +46,31 @@ public:
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   /**
-   * Picks the props under the rectangle with corners (x0, y0) and (x1, y1),
-   * in display pixels and in any order. Records the rectangle in
-   * SelectionArea, its centre in SelectionPoint and the renderer. The
-   * meaning of the returned count is the concrete picker's.
+   * Picks the props under the rectangle with corners (x0, y0), (x1, y1) in
+   * display pixels, in any order; records it in SelectionArea and its centre
+   * in SelectionPoint. The count returned is the concrete picker's.
    */
   virtual int AreaPick(double x0, double y0, double x1, double y1, vtkRenderer* renderer) = 0;
 
   /**
-   * Empties the picker's selection, fills it from the last AreaPick()
-   * according to FieldAssociation and returns it. The object belongs to the
-   * picker and is refilled by the next call.
+   * The selection of the last AreaPick(), nodes in the order added; owned by
+   * the picker and refilled by the next call.
    */
   virtual vtkSelection* GetSelection() = 0;
 
   ///@{
   /**
-   * Which entities GetSelection() reports: 0 points, 1 cells, 3 points then
-   * cells (default). Other values are stored and give empty results.
+   * What GetSelection() reports, in vtkDataObject's numbering: 0 points,
+   * 1 cells, 3 points then cells (default); other values give no nodes.
    */
   vtkSetMacro(FieldAssociation, int);
   vtkGetMacro(FieldAssociation, int);
   ///@}
 
-  /**
-   * The rectangle of the last area pick as xmin, ymin, xmax, ymax.
-   */
+  /// The rectangle of the last area pick: xmin, ymin, xmax, ymax.
   vtkGetVector4Macro(SelectionArea, double);
 
-  /**
-   * A point pick: AreaPick(x, y, x, y, renderer). z is ignored.
-   */
+  /// AreaPick(x, y, x, y, renderer); z is ignored.
   int Pick(double x, double y, double z, vtkRenderer* renderer) override;
   using vtkAbstractPicker::Pick;
 
@@ -99,64 +78,34 @@ protected:
   vtkSelectionPicker();
   ~vtkSelectionPicker() override;
 
-  // The class is abstract: there is nothing to make a new instance of.
+  // Abstract: no instance to make.
   vtkObjectBase* NewInstanceInternal() const override { return nullptr; }
 
   /**
-   * Tells whether a prop can be picked (1) or not (0), and reports the
-   * mapper of actors, LOD props and volumes, or the prop itself when it is
-   * an image actor. An actor whose opacity is 0 is refused but its mapper is
-   * still reported. A null prop, or a vtkLODProp3D without any level, gives
-   * 0 with both outputs null.
+   * Whether a prop can be picked (1) or not (0, e.g. an actor of opacity 0);
+   * reports its mapper, or the prop itself when it is an image actor.
    */
   int TypeDecipher(vtkProp* prop, vtkImageActor** imageActor, vtkAbstractMapper3D** mapper);
 
-  /**
-   * Adds a node after the selection's last one, under a name that keeps
-   * GetNode(i) in insertion order.
-   */
+  /// Adds a node after the selection's last one (GetNode(i) in insertion order).
   static void AppendNode(vtkSelection* selection, vtkSelectionNode* node);
 
-  /**
-   * The argument checks every AreaPick() starts with: reports an error and
-   * returns false for a null renderer, a renderer outside any render window
-   * or a corner that is not a finite number.
-   */
+  /// AreaPick()'s argument checks: false, with an error, on a bad argument.
   bool CheckAreaPickArguments(double x0, double y0, double x1, double y1, vtkRenderer* renderer);
 
   /**
-   * Runs TypeDecipher() on the prop and, when it is pickable, tags the node
-   * with its source: vtkSelectionNode::SOURCE() becomes the prop's mapper
-   * when that is a vtkMapper (a mapper of another kind sets nothing), or
-   * the prop itself when it is a vtkImageActor. Returns TypeDecipher()'s
-   * answer; a refused prop leaves the node untouched.
+   * TypeDecipher() on the prop; a pickable prop's vtkMapper (or image
+   * actor) becomes the node's SOURCE(). Returns TypeDecipher()'s answer.
    */
   int TagNodeSource(vtkProp* prop, vtkSelectionNode* node);
 
-  /**
-   * The data set behind a node tagged by TagNodeSource(): the input of its
-   * vtkMapper or of its vtkImageActor; null otherwise.
-   */
+  /// The input of a tagged node's mapper or image actor; null otherwise.
   static vtkDataSet* NodeDataSet(vtkSelectionNode* node);
 
   /**
-   * Clips a rectangle in display pixels to the pixels the renderer has:
-   * origin to origin + size - 1 on each axis, both inclusive. Every pixel
-   * read that a pick asks of VTK goes through this, because VTK reads
-   * pixels outside the framebuffer (or outside the renderer, where other
-   * renderers draw) without complaint and decodes whatever they hold.
-   *
-   * corners holds x0, y0, x1, y1 with the corners in any order. clipped
-   * receives the same four values in the same order, each one below the
-   * renderer's origin raised to it and each one at or past origin + size
-   * lowered to origin + size - 1; a value on the renderer's pixels is kept
-   * as given, so a rectangle inside the renderer comes back unchanged.
-   * pixels receives xmin, ymin, xmax, ymax of the pixels covered: the
-   * clipped values rounded down, sorted.
-   *
-   * Returns false, writing neither output, when the rectangle covers none
-   * of the renderer's pixels: it lies wholly beside, below or above them,
-   * starts at origin + size or further, or the renderer has no pixels.
+   * Clips corners (x0, y0, x1, y1, any order) to the renderer's pixels:
+   * clipped keeps their order, pixels gets xmin, ymin, xmax, ymax rounded
+   * down. False, writing nothing, when no pixel of the renderer is covered.
    */
   static bool ClipToRendererPixels(vtkRenderer* renderer,
     const double corners[4],

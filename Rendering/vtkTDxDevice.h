@@ -2,16 +2,9 @@
  * @class   vtkTDxDevice
  * @brief   base of a 3D-mouse device: the Initialized flag and Close()
  *
- * vtkTDxDevice is the abstract base of an object that stands for a 3D mouse
- * (six-degree-of-freedom controller). It holds whether the device has been
- * initialized and declares Close(), which a concrete device implements to let
- * the device go.
- *
- * VTK 9 is built without its own 3D-mouse device classes. This library then
- * builds this minimal class of the same name and role, so that
- * vtkTDxSimpleDevice has the base it is written against. When the VTK found
- * at configure time does provide vtkTDxDevice, the library's class is not
- * built and this header forwards to VTK's (ORVI_VTK_HAS_TDX_DEVICE).
+ * VTK 9 is built without its own 3D-mouse device classes; the library then
+ * builds this minimal base of the same name and role for
+ * vtkTDxSimpleDevice. When VTK provides one, this header forwards to it.
  *
  * @sa vtkTDxSimpleDevice vtkSimpleRenderWindowInteractor
  */
@@ -33,14 +26,10 @@ public:
   vtkAbstractTypeMacro(vtkTDxDevice, vtkObject);
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
-  /**
-   * Whether the device has been initialized. Initial value is false.
-   */
+  /// Whether the device has been initialized (initially false).
   bool GetInitialized() const { return this->Initialized; }
 
-  /**
-   * Let the device go. Afterwards GetInitialized() is false.
-   */
+  /// Let the device go; GetInitialized() is false afterwards.
   virtual void Close() = 0;
 
 protected:

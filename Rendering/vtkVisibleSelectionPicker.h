@@ -2,11 +2,10 @@
  * @class   vtkVisibleSelectionPicker
  * @brief   area picker selecting only the cells (and their points) visible under a screen rectangle
  *
- * vtkVisibleSelectionPicker lets VTK's hardware selector render cell ids
- * for the rectangle, so cells hidden behind other geometry are not
- * selected. When points are wanted they are derived from the selected cells
- * of polygonal data and kept only when their screen position lies inside
- * the rectangle widened by PixelTolerance (4 pixels) on every side.
+ * vtkVisibleSelectionPicker selects with VTK's hardware selector, so cells
+ * hidden behind other geometry are not selected. Points are those of the
+ * selected cells of polygonal data that fall within the rectangle widened
+ * by PixelTolerance.
  *
  * @code
  * vtkNew<vtkVisibleSelectionPicker> picker;
@@ -14,12 +13,7 @@
  * vtkSelection* selection =
  *   static_cast<vtkSelectionPicker*>(picker)->GetSelection();
  * @endcode
- *
- * While the selector renders, every other renderer of the window stops
- * drawing and, when picking from the pick list (PickFromListOn()), every
- * prop of the renderer outside the list is made unpickable; both flags are
- * restored before AreaPick() returns, also when nothing was found.
- *
+ * *
  * @sa vtkSelectionPicker vtkFrustumSelectionPicker vtkHardwareSelector
  */
 
@@ -41,12 +35,9 @@ public:
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   /**
-   * Runs the hardware selection on the rectangle's part that covers the
-   * renderer's pixels, origin .. origin + size - 1 on each axis. Returns
-   * the number of hit props that TypeDecipher() accepts; 0 when nothing was
-   * selected or the rectangle covers none of the renderer's pixels.
-   * SelectionArea is the rectangle clamped to origin .. origin + size on
-   * each axis, where the renderer is drawn. PickPosition is left unchanged.
+   * Runs the hardware selection on the rectangle's part on the renderer
+   * (only the pick list's props with PickFromListOn()). Returns the number
+   * of pickable props hit. PickPosition is left unchanged.
    */
   int AreaPick(double x0, double y0, double x1, double y1, vtkRenderer* renderer) override;
 
@@ -57,18 +48,12 @@ protected:
   vtkSelection* GetSelection() override;
 
   ///@{
-  /**
-   * Pixels by which the rectangle is widened on every side when points are
-   * tested (default 4).
-   */
+  /// Pixels by which the rectangle is widened when points are tested (4).
   vtkSetMacro(PixelTolerance, double);
   vtkGetMacro(PixelTolerance, double);
   ///@}
 
-  /**
-   * Appends to Selection the point-id node and/or the cell-id node that one
-   * hardware selection node gives for the data set of its prop.
-   */
+  /// Appends the point and/or cell id nodes of one hardware selection node.
   void FillSelectionFromDataSet(vtkSelectionNode* node, vtkDataSet* data);
 
   vtkHardwareSelector* HardwareSelector;

@@ -1,5 +1,10 @@
 #include "orviButtonBindings.h"
 
+#include "vtkCatiaInteractor.h"
+#include "vtkMervoInteractor.h"
+
+#include "vtkActor.h"
+
 namespace orvi
 {
 
@@ -8,32 +13,200 @@ namespace
 constexpr Button L = Button::Left, M = Button::Middle, R = Button::Right, No = Button::None;
 constexpr bool Press = false, Release = true;
 
+//------------------------------------------------------------------------------
+// What the bindings do with the navigators. A Mervo action clears the
+// navigator's motion count as it starts; at its end a release without motion
+// is the binding's click: a flight is done here, a new rotation centre is
+// left to the host, which reports it.
+vtkMervoInteractor* BeginMervo(vtkInteractorStyle* style)
+{
+  auto* nav = static_cast<vtkMervoInteractor*>(style);
+  nav->ClearMoved();
+  return nav;
+}
+
+Action EndMervo(vtkInteractorStyle* style,
+  bool released,
+  Action click,
+  void (*finish)(vtkMervoInteractor* nav))
+{
+  auto* nav = static_cast<vtkMervoInteractor*>(style);
+  const bool clicked = released && !nav->HasMoved();
+  finish(nav);
+  if (clicked && click == Action::Fly)
+  {
+    nav->Fly();
+  }
+  return clicked && click == Action::Centre ? Action::Centre : Action::None;
+}
+
+void ShowMarker(vtkMervoInteractor* nav, bool shown)
+{
+  if (vtkActor* marker = nav->GetRotationPointActor())
+  {
+    marker->SetVisibility(shown);
+  }
+}
+
+vtkCatiaInteractor* AsCatia(vtkInteractorStyle* style)
+{
+  return static_cast<vtkCatiaInteractor*>(style);
+}
+
+const NavigatorSteps MervoRotate = { [](vtkInteractorStyle* style, int x, int y)
+  {
+    vtkMervoInteractor* nav = BeginMervo(style);
+    nav->FindPokedRenderer(x, y); // also prepares the marker
+    nav->StartRotate();
+    ShowMarker(nav, true);
+  },
+  [](vtkInteractorStyle* style, bool released, Action click)
+  {
+    return EndMervo(style,
+      released,
+      click,
+      [](vtkMervoInteractor* nav)
+      {
+        ShowMarker(nav, false);
+        nav->EndRotate();
+      });
+  } };
+
+// A Mervo drag that starts in the renderer under the pointer.
+template <void (vtkInteractorStyle::*Start)(), void (vtkInteractorStyle::*End)()>
+NavigatorSteps MervoDrag()
+{
+  return { [](vtkInteractorStyle* style, int x, int y)
+    {
+      vtkMervoInteractor* nav = BeginMervo(style);
+      nav->FindPokedRenderer(x, y);
+      (nav->*Start)();
+    },
+    [](vtkInteractorStyle* style, bool released, Action click)
+    { return EndMervo(style, released, click, [](vtkMervoInteractor* nav) { (nav->*End)(); }); } };
+}
+
+const NavigatorSteps MervoPan =
+  MervoDrag<&vtkInteractorStyle::StartPan, &vtkInteractorStyle::EndPan>();
+const NavigatorSteps MervoDolly =
+  MervoDrag<&vtkInteractorStyle::StartDolly, &vtkInteractorStyle::EndDolly>();
+
+const NavigatorSteps MervoBoxZoom = { [](vtkInteractorStyle* style, int, int)
+  { BeginMervo(style)->StartBoxZoom(); },
+  [](vtkInteractorStyle* style, bool released, Action click)
+  {
+    return EndMervo(style,
+      released,
+      click,
+      [](vtkMervoInteractor* nav)
+      {
+        if (nav->IsStateBoxZoom() && nav->HasMoved())
+        {
+          nav->BoxZoom();
+        }
+        nav->EndBoxZoom();
+      });
+  } };
+
+const NavigatorSteps MervoPick = { [](vtkInteractorStyle* style, int, int)
+  { BeginMervo(style)->StartPick(); },
+  [](vtkInteractorStyle* style, bool released, Action click)
+  { return EndMervo(style, released, click, [](vtkMervoInteractor* nav) { nav->EndPick(); }); } };
+
+// CATIA's pan: a click (the pointer did not move, or moved without
+// panning) flies to the point under the pointer.
+const NavigatorSteps CatiaPan = { [](vtkInteractorStyle* style, int x, int y)
+  {
+    vtkCatiaInteractor* nav = AsCatia(style);
+    nav->FindPokedRenderer(x, y);
+    nav->ClearMoved();
+    nav->ClearPanned();
+    nav->StartPan();
+  },
+  [](vtkInteractorStyle* style, bool released, Action click)
+  {
+    vtkCatiaInteractor* nav = AsCatia(style);
+    if (released && click == Action::Fly && (!nav->HasPanned() || !nav->HasMoved()))
+    {
+      nav->Fly();
+    }
+    nav->EndPan();
+    return Action::None;
+  } };
+
+// CATIA's rotation spins about the view axis when it starts near the
+// window's edge.
+const NavigatorSteps CatiaRotate = { [](vtkInteractorStyle* style, int, int)
+  {
+    vtkCatiaInteractor* nav = AsCatia(style);
+    if (nav->IsSpinning())
+    {
+      nav->StartSpin();
+    }
+    else
+    {
+      nav->StartRotate();
+    }
+  },
+  [](vtkInteractorStyle* style, bool, Action)
+  {
+    vtkCatiaInteractor* nav = AsCatia(style);
+    if (nav->IsStateSpin())
+    {
+      nav->EndSpin();
+    }
+    else
+    {
+      nav->EndRotate();
+    }
+    return Action::None;
+  } };
+
+const NavigatorSteps CatiaDolly = { [](vtkInteractorStyle* style, int, int)
+  { AsCatia(style)->StartDolly(); },
+  [](vtkInteractorStyle* style, bool, Action)
+  {
+    AsCatia(style)->EndDolly();
+    return Action::None;
+  } };
+
+const NavigatorSteps CatiaPick = { [](vtkInteractorStyle* style, int x, int y)
+  {
+    AsCatia(style)->SetStartPosition(x, y);
+    AsCatia(style)->StartPick();
+  },
+  [](vtkInteractorStyle* style, bool, Action)
+  {
+    AsCatia(style)->EndPick();
+    return Action::None;
+  } };
+
 // clang-format off
 const ButtonBinding Bindings[] = {
-  // Trigger   OnRelease Held Ctrl   Shift  Drag              Click
+  // Trigger   OnRelease Held Ctrl   Shift  Drag              Click          Steps
   // Mervo, mapped by the viewer: left rotates (a click sets the centre),
   // middle pans (Shift: dollies; a click flies), right box zooms (Ctrl: picks).
-  { Navigation::Mervo, L, Press, No, false, false, Action::Rotate, Action::Centre },
-  { Navigation::Mervo, M, Press, No, false, false, Action::Pan, Action::Fly },
-  { Navigation::Mervo, M, Press, No, false, true, Action::Dolly, Action::Fly },
-  { Navigation::Mervo, R, Press, No, false, false, Action::BoxZoom, Action::None },
-  { Navigation::Mervo, R, Press, No, true, false, Action::Pick, Action::None },
+  { Navigation::Mervo, L, Press, No, false, false, Action::Rotate, Action::Centre, MervoRotate },
+  { Navigation::Mervo, M, Press, No, false, false, Action::Pan, Action::Fly, MervoPan },
+  { Navigation::Mervo, M, Press, No, false, true, Action::Dolly, Action::Fly, MervoDolly },
+  { Navigation::Mervo, R, Press, No, false, false, Action::BoxZoom, Action::None, MervoBoxZoom },
+  { Navigation::Mervo, R, Press, No, true, false, Action::Pick, Action::None, MervoPick },
   // CATIA, mapped by the viewer: middle pans (a click flies); with middle
   // held a left press rotates and its release dollies; right picks.
-  { Navigation::Catia, M, Press, No, false, false, Action::Pan, Action::Fly },
-  { Navigation::Catia, L, Press, M, false, false, Action::Rotate, Action::None },
-  { Navigation::Catia, L, Release, M, false, false, Action::Dolly, Action::None },
-  { Navigation::Catia, R, Press, No, false, false, Action::Pick, Action::None },
+  { Navigation::Catia, M, Press, No, false, false, Action::Pan, Action::Fly, CatiaPan },
+  { Navigation::Catia, L, Press, M, false, false, Action::Rotate, Action::None, CatiaRotate },
+  { Navigation::Catia, L, Release, M, false, false, Action::Dolly, Action::None, CatiaDolly },
+  { Navigation::Catia, R, Press, No, false, false, Action::Pick, Action::None, CatiaPick },
   // The standalone styles map buttons themselves; their gestures, for scripts.
-  { Navigation::StyleMervo, M, Press, No, false, false, Action::Rotate, Action::Fly },
-  { Navigation::StyleMervo, M, Press, No, true, false, Action::Pan, Action::None },
-  { Navigation::StyleMervo, M, Press, No, false, true, Action::Dolly, Action::None },
-  { Navigation::StyleMervo, R, Press, No, false, false, Action::BoxZoom, Action::None },
-  { Navigation::StyleMervo, L, Press, No, false, false, Action::Pick, Action::None },
-  { Navigation::StyleCatia, M, Press, No, false, false, Action::Pan, Action::Fly },
-  { Navigation::StyleCatia, L, Press, M, false, false, Action::Rotate, Action::None },
-  { Navigation::StyleCatia, L, Release, M, false, false, Action::Dolly, Action::None },
-  { Navigation::StyleCatia, L, Press, No, false, false, Action::Pick, Action::None },
+  { Navigation::StyleMervo, M, Press, No, false, false, Action::Rotate, Action::Fly, {} },
+  { Navigation::StyleMervo, M, Press, No, true, false, Action::Pan, Action::None, {} },
+  { Navigation::StyleMervo, M, Press, No, false, true, Action::Dolly, Action::None, {} },
+  { Navigation::StyleMervo, R, Press, No, false, false, Action::BoxZoom, Action::None, {} },
+  { Navigation::StyleMervo, L, Press, No, false, false, Action::Pick, Action::None, {} },
+  { Navigation::StyleCatia, M, Press, No, false, false, Action::Pan, Action::Fly, {} },
+  { Navigation::StyleCatia, L, Press, M, false, false, Action::Rotate, Action::None, {} },
+  { Navigation::StyleCatia, L, Release, M, false, false, Action::Dolly, Action::None, {} },
+  { Navigation::StyleCatia, L, Press, No, false, false, Action::Pick, Action::None, {} },
 };
 // clang-format on
 } // namespace

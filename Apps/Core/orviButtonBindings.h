@@ -1,7 +1,7 @@
 // The mouse buttons of orvi-viewer's four conventions, in one table: the
 // viewer's live dispatch reads it for the two navigators (whose buttons the
-// host maps), and the script player reads it for all four to press what a
-// hand would.
+// host maps, each binding carrying what it does with the navigator), and the
+// script player reads it for all four to press what a hand would.
 #ifndef orviButtonBindings_h
 #define orviButtonBindings_h
 
@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 #include <vector>
+
+class vtkInteractorStyle;
 
 namespace orvi
 {
@@ -34,6 +36,19 @@ enum class Action
   Centre // make the point under the pointer the rotation centre
 };
 
+/// What a binding does with the navigator the viewer drives (a
+/// vtkMervoInteractor or vtkCatiaInteractor, by the binding's convention):
+/// Start when the trigger fires, at the event's position; End when its
+/// buttons go up (`released`) or a chorded binding takes over. End does the
+/// binding's click when the pointer did not move, and returns the part of it
+/// left to the host: Action::Centre (the host reports the new centre), or
+/// Action::None. The standalone styles map their buttons themselves: none.
+struct NavigatorSteps
+{
+  void (*Start)(vtkInteractorStyle* navigator, int x, int y);
+  Action (*End)(vtkInteractorStyle* navigator, bool released, Action click);
+};
+
 /// One binding: pressing (or releasing) Trigger, with Held down and the
 /// modifiers pressed, starts Drag; pressing and releasing it without motion
 /// does Click.
@@ -47,6 +62,7 @@ struct ButtonBinding
   bool Shift;
   Action Drag;
   Action Click;
+  NavigatorSteps Steps; // {} for the standalone styles
 };
 
 /// The binding a button event selects: the most specific one whose held

@@ -57,13 +57,7 @@
 namespace orvi
 {
 
-namespace
-{
-// Coordinates beyond this magnitude are refused: the renderer draws in
-// single precision, whose largest value is about 3.4e38.
-constexpr double MaxCoordinate = 1.0e38;
-
-std::string Extension(const std::string& path)
+std::string FileExtension(const std::string& path)
 {
   const auto dot = path.find_last_of('.');
   if (dot == std::string::npos || path.find('/', dot) != std::string::npos)
@@ -77,6 +71,12 @@ std::string Extension(const std::string& path)
     [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   return ext;
 }
+
+namespace
+{
+// Coordinates beyond this magnitude are refused: the renderer draws in
+// single precision, whose largest value is about 3.4e38.
+constexpr double MaxCoordinate = 1.0e38;
 
 // Catches what VTK reports while a file is read (errors of the reader, of
 // readers it runs inside itself, of arrays it allocates, and warnings that
@@ -262,7 +262,8 @@ bool CheckXMLHeader(vtkAlgorithm* reader, const std::string& path, std::string& 
   std::string why;
   if (!CheckXMLElements(parser->GetRootElement(), vtksys::SystemTools::FileLength(path), why))
   {
-    error = "cannot read '" + path + "': not a valid " + Extension(path) + " mesh (" + why + ")";
+    error =
+      "cannot read '" + path + "': not a valid " + FileExtension(path) + " mesh (" + why + ")";
     return false;
   }
   return true;
@@ -600,7 +601,7 @@ vtkSmartPointer<vtkDataSet> ReadChecked(vtkAlgorithm* reader,
   std::ostream& log,
   std::string& error)
 {
-  const std::string ext = Extension(path);
+  const std::string ext = FileExtension(path);
   ProgressPrinter progress;
   progress.Log = &log;
   progress.Name = std::filesystem::path(path).filename().string();
@@ -649,7 +650,7 @@ vtkSmartPointer<vtkDataSet> ReadChecked(vtkAlgorithm* reader,
 // count).
 vtkSmartPointer<vtkAlgorithm> CheckedReader(const std::string& path, std::string& error)
 {
-  const std::string ext = Extension(path);
+  const std::string ext = FileExtension(path);
   vtkSmartPointer<vtkAlgorithm> reader = MakeReader(path, ext);
   if (!reader)
   {

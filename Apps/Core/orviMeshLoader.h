@@ -40,6 +40,10 @@ vtkSmartPointer<vtkDataSet> LoadMeshInProcess(const std::string& path,
 /// ...").
 const char* MeshExtensions();
 
+/// A path's extension from its last dot, in lower case (".vtu"); empty when
+/// its file name has no dot.
+std::string FileExtension(const std::string& path);
+
 /// A mesh and the name it is reported under (its file).
 struct NamedMesh
 {

@@ -10,9 +10,7 @@
 #include "vtkMervoInteractor.h"
 #include "vtkSimpleRenderWindowInteractor.h"
 
-#include "vtkActor.h"
 #include "vtkCallbackCommand.h"
-#include "vtkProperty.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
 
@@ -176,93 +174,14 @@ void Viewer::HandleButton(unsigned long event)
 }
 
 //------------------------------------------------------------------------------
+// The binding's own steps drive the navigator (the table of
+// orviButtonBindings.cxx).
 void Viewer::StartAction()
 {
   const int* pos = this->Interactor->GetEventPosition();
-  if (vtkMervoInteractor* nav = this->Mervo)
+  if (this->Current->Steps.Start)
   {
-    nav->ClearMoved();
-    switch (this->Current->Drag)
-    {
-      case Action::Rotate:
-      {
-        nav->FindPokedRenderer(pos[0], pos[1]); // also prepares the marker
-        nav->StartRotate();
-        if (vtkActor* marker = nav->GetRotationPointActor())
-        {
-          marker->VisibilityOn();
-        }
-        break;
-      }
-      case Action::Pan:
-      {
-        nav->FindPokedRenderer(pos[0], pos[1]);
-        nav->StartPan();
-        break;
-      }
-      case Action::Dolly:
-      {
-        nav->FindPokedRenderer(pos[0], pos[1]);
-        nav->StartDolly();
-        break;
-      }
-      case Action::BoxZoom:
-      {
-        nav->StartBoxZoom();
-        break;
-      }
-      case Action::Pick:
-      {
-        nav->StartPick();
-        break;
-      }
-      default:
-      {
-        break;
-      }
-    }
-  }
-  else if (vtkCatiaInteractor* nav = this->Catia)
-  {
-    switch (this->Current->Drag)
-    {
-      case Action::Pan:
-      {
-        nav->FindPokedRenderer(pos[0], pos[1]);
-        nav->ClearMoved();
-        nav->ClearPanned();
-        nav->StartPan();
-        break;
-      }
-      case Action::Rotate:
-      {
-        // Near the window's edge the rotation spins about the view axis.
-        if (nav->IsSpinning())
-        {
-          nav->StartSpin();
-        }
-        else
-        {
-          nav->StartRotate();
-        }
-        break;
-      }
-      case Action::Dolly:
-      {
-        nav->StartDolly();
-        break;
-      }
-      case Action::Pick:
-      {
-        nav->SetStartPosition(pos[0], pos[1]);
-        nav->StartPick();
-        break;
-      }
-      default:
-      {
-        break;
-      }
-    }
+    this->Current->Steps.Start(this->Style, pos[0], pos[1]);
   }
 }
 
@@ -271,103 +190,14 @@ void Viewer::StartAction()
 // action whose pointer did not move does the binding's click.
 void Viewer::EndAction(bool released)
 {
-  const Action click = this->Current->Click;
-  if (vtkMervoInteractor* nav = this->Mervo)
+  if (this->Current->Steps.End &&
+    this->Current->Steps.End(this->Style, released, this->Current->Click) == Action::Centre &&
+    this->Mervo)
   {
-    const bool clicked = released && !nav->HasMoved();
-    switch (this->Current->Drag)
-    {
-      case Action::Rotate:
-      {
-        if (vtkActor* marker = nav->GetRotationPointActor())
-        {
-          marker->VisibilityOff();
-        }
-        nav->EndRotate();
-        break;
-      }
-      case Action::Pan:
-      {
-        nav->EndPan();
-        break;
-      }
-      case Action::Dolly:
-      {
-        nav->EndDolly();
-        break;
-      }
-      case Action::BoxZoom:
-      {
-        if (nav->IsStateBoxZoom() && nav->HasMoved())
-        {
-          nav->BoxZoom();
-        }
-        nav->EndBoxZoom();
-        break;
-      }
-      case Action::Pick:
-      {
-        nav->EndPick();
-        break;
-      }
-      default:
-      {
-        break;
-      }
-    }
-    if (clicked && click == Action::Centre)
-    {
-      nav->FindRotationCenter();
-      const double* c = nav->GetRotationCenter();
-      this->Log << "rotation centre " << c[0] << " " << c[1] << " " << c[2] << "\n";
-      this->Render();
-    }
-    else if (clicked && click == Action::Fly)
-    {
-      nav->Fly();
-    }
-  }
-  else if (vtkCatiaInteractor* nav = this->Catia)
-  {
-    switch (this->Current->Drag)
-    {
-      case Action::Pan:
-      {
-        // A click: the pointer did not move, or moved without panning.
-        if (released && click == Action::Fly && (!nav->HasPanned() || !nav->HasMoved()))
-        {
-          nav->Fly();
-        }
-        nav->EndPan();
-        break;
-      }
-      case Action::Rotate:
-      {
-        if (nav->IsStateSpin())
-        {
-          nav->EndSpin();
-        }
-        else
-        {
-          nav->EndRotate();
-        }
-        break;
-      }
-      case Action::Dolly:
-      {
-        nav->EndDolly();
-        break;
-      }
-      case Action::Pick:
-      {
-        nav->EndPick();
-        break;
-      }
-      default:
-      {
-        break;
-      }
-    }
+    this->Mervo->FindRotationCenter();
+    const double* c = this->Mervo->GetRotationCenter();
+    this->Log << "rotation centre " << c[0] << " " << c[1] << " " << c[2] << "\n";
+    this->Render();
   }
 }
 

@@ -1,19 +1,22 @@
 #include "orviViewerOptions.h"
 
-#include <algorithm>
-#include <cctype>
+#include "orviMeshLoader.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
 #include <sstream>
-#include <utility>
 
 namespace orvi
 {
 
 namespace
 {
-bool ParsePositiveInt(const std::string& text, int& value)
+constexpr unsigned ViewerOnly = 1U << static_cast<unsigned>(Host::Viewer);
+constexpr unsigned QtOnly = 1U << static_cast<unsigned>(Host::Qt);
+constexpr unsigned Both = ViewerOnly | QtOnly;
+
+bool ParseSize(const std::string& text, int& value)
 {
   char* end = nullptr;
   const long parsed = std::strtol(text.c_str(), &end, 10);
@@ -32,29 +35,19 @@ bool ParseFinite(const std::string& text, double& value)
   return !text.empty() && *end == '\0' && std::isfinite(value);
 }
 
-std::string Lower(std::string text)
-{
-  std::transform(text.begin(),
-    text.end(),
-    text.begin(),
-    [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-  return text;
-}
+constexpr const char* NavigationNames[] = { "mervo", "catia", "style-mervo", "style-catia" };
+constexpr const char* PickNames[] = { "visible", "through" };
+constexpr const char* EdgeNames[] = { "auto", "on", "off" };
+constexpr const char* ColormapNames[] = { "rainbow", "viridis", "coolwarm", "grey" };
+constexpr const char* UpNames[] = { "+X", "-X", "+Y", "-Y", "+Z", "-Z" };
 
-std::string Extension(const std::string& path)
-{
-  const size_t dot = path.find_last_of('.');
-  const size_t slash = path.find_last_of('/');
-  if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-  {
-    return std::string();
-  }
-  return Lower(path.substr(dot));
-}
-
-// One word of a closed set: the index of `word` in `names`, or -1.
+// One word of a closed set: its index in `names`, or -1 with the error
+// listing the words.
 template <size_t N>
-int IndexOf(const std::string& word, const char* const (&names)[N])
+int Choose(const std::string& word,
+  const char* const (&names)[N],
+  const char* what,
+  std::string& error)
 {
   for (size_t i = 0; i < N; ++i)
   {
@@ -63,15 +56,313 @@ int IndexOf(const std::string& word, const char* const (&names)[N])
       return static_cast<int>(i);
     }
   }
+  error = std::string("unknown ") + what + " '" + word + "' (";
+  for (size_t k = 0; k < N; ++k)
+  {
+    error += std::string(k == 0 ? "" : k + 1 == N ? " or " : ", ") + names[k];
+  }
+  error += ")";
   return -1;
 }
 
-constexpr const char* NavigationNames[] = { "mervo", "catia", "style-mervo", "style-catia" };
-constexpr const char* PickNames[] = { "visible", "through" };
-constexpr const char* EdgeNames[] = { "auto", "on", "off" };
-constexpr const char* ColormapNames[] = { "rainbow", "viridis", "coolwarm", "grey" };
-constexpr const char* UpNames[] = { "+X", "-X", "+Y", "-Y", "+Z", "-Z" };
+template <typename Value, size_t N>
+bool ChooseInto(const std::string& word,
+  const char* const (&names)[N],
+  const char* what,
+  Value& into,
+  std::string& error)
+{
+  const int index = Choose(word, names, what, error);
+  if (index >= 0)
+  {
+    into = static_cast<Value>(index);
+  }
+  return index >= 0;
+}
+
+// An option that sets a flag, or a text to its value.
+template <bool ViewerOptions::*Flag, bool Value>
+bool SetFlag(const std::string*, ViewerOptions& options, std::string&)
+{
+  options.*Flag = Value;
+  return true;
+}
+
+template <std::string ViewerOptions::*Text>
+bool SetText(const std::string* values, ViewerOptions& options, std::string&)
+{
+  options.*Text = values[0];
+  return true;
+}
+
+bool SetArray(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  std::string name = values[0];
+  options.Field = ArrayField::Any;
+  for (const auto& [prefix, field] :
+    { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
+      std::pair<std::string, ArrayField>{ "cell:", ArrayField::Cell } })
+  {
+    if (name.rfind(prefix, 0) == 0)
+    {
+      options.Field = field;
+      name.erase(0, prefix.size());
+    }
+  }
+  if (name.empty())
+  {
+    error = "--array needs an array name (NAME, point:NAME or cell:NAME)";
+    return false;
+  }
+  options.ArrayName = name;
+  return true;
+}
+
+bool SetRange(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  if (!ParseFinite(values[0], options.Range[0]) || !ParseFinite(values[1], options.Range[1]) ||
+    !(options.Range[0] < options.Range[1]))
+  {
+    error = "--range needs two numbers MIN MAX with MIN below MAX (got '";
+    error.append(values[0]).append("' '").append(values[1]).append("')");
+    return false;
+  }
+  options.RangeGiven = true;
+  return true;
+}
+
+bool SetScreenshot(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  options.Screenshot = values[0];
+  if (FileExtension(values[0]) != ".png" && !IsJpegPath(values[0]))
+  {
+    error = "--screenshot writes .png or .jpg/.jpeg files, not '" + values[0] + "'";
+    return false;
+  }
+  return true;
+}
+
+bool SetSize(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  if (!ParseSize(values[0], options.Width) || !ParseSize(values[1], options.Height))
+  {
+    error = "--size needs a width and a height between 16 and 8192";
+    return false;
+  }
+  return true;
+}
+
+// One option of the hosts. Values names the words that follow it, as --help
+// shows them (none for a flag); Summary is the first sentence of its help
+// and the README's line for it; More follows in --help, each '\n' starting a
+// new line (one that starts with two spaces is printed as it stands).
+struct Option
+{
+  const char* Name;
+  const char* Alias;
+  const char* Values;
+  unsigned Hosts;
+  const char* Summary;
+  const char* More;
+  bool (*Set)(const std::string* values, ViewerOptions& options, std::string& error);
+};
+
+// clang-format off
+const Option Options[] = {
+  { "--array", nullptr, "NAME", Both,
+    "colour by this array: NAME looks in the point data, then the cell data; point:NAME or "
+    "cell:NAME in one only",
+    "(default: a floating-point array whose values are not all equal, else integer ids of a few "
+    "categories, else another integer array; ids of too many categories and arrays of one value "
+    "are never the default; without one the surface is plain grey). With several meshes the "
+    "array is chosen in the first that has it, and every mesh holding it is coloured by it. An "
+    "unknown NAME is refused with the list of the arrays each mesh holds. Integer arrays of at "
+    "most 64 distinct values (region, material or partition ids such as gmsh's CellEntityIds) "
+    "are categories: one colour per id, the legend naming each; --colormap or --range colour "
+    "them as a quantity instead",
+    SetArray },
+  { "--elevation", nullptr, "", Both,
+    "colour by the height along the --up axis",
+    "(a point array \"elevation\" added to every mesh)",
+    SetFlag<&ViewerOptions::Elevation, true> },
+  { "--colormap", nullptr, "MAP", Both,
+    "the colour map: rainbow (default), viridis, coolwarm or grey",
+    "",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    { return o.ColormapGiven = ChooseInto(v[0], ColormapNames, "colour map", o.Colors, error); } },
+  { "--range", nullptr, "MIN MAX", Both,
+    "the values at the colour map's ends (default: the array's range); values beyond take the "
+    "nearer end's colour",
+    "", SetRange },
+  { "--no-legend", nullptr, "", Both,
+    "no colour legend",
+    "",
+    SetFlag<&ViewerOptions::Legend, false> },
+  { "--up", nullptr, "AXIS", Both,
+    "the model axis pointing up: +X, -X, +Y, -Y, +Z or -Z",
+    "(default +Y, as VTK and most viewers assume and as a mesh drawn in the x-y plane wants; use "
+    "+Z for CAD models and meshes built with z up)",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    {
+      int index = 0;
+      if (!ChooseInto(v[0], UpNames, "up direction", index, error))
+      {
+        return false;
+      }
+      o.Up = { index / 2, index % 2 == 0 ? 1 : -1 };
+      return true;
+    } },
+  { "--nav", nullptr, "CONVENTION", Both,
+    "the mouse convention: mervo (default), catia, style-mervo or style-catia",
+    "\n  mervo        vtkMervoInteractor, buttons mapped by the host"
+    "\n  catia        vtkCatiaInteractor, buttons mapped by the host"
+    "\n  style-mervo  vtkInteractorStyleMervo maps the buttons itself"
+    "\n  style-catia  vtkInteractorStyleCATIA maps the buttons itself",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    { return ChooseInto(v[0], NavigationNames, "navigation", o.Nav, error); } },
+  { "--pick", nullptr, "MODE", Both,
+    "what a rectangle picks: visible (default), the mesh cells whose faces are seen; through, "
+    "every mesh cell inside the rectangle's frustum, interior ones included",
+    "; with several meshes the pick names each mesh and its own cell ids",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    { return ChooseInto(v[0], PickNames, "pick mode", o.Pick, error); } },
+  { "--edges", nullptr, "MODE", Both,
+    "mesh edges over the surface: on, off, or auto (default), the edges of the faces spanning "
+    "at least 10 pixels on screen",
+    "(the square root of a face's area), so a dense mesh seen whole keeps its colours and a "
+    "graded one shows its mesh where its cells are large (zoom in and more appear). A mesh's own "
+    "lines are drawn 2 pixels wide and its vertices 5 pixels across; among faces, in amber over "
+    "them. Lines and silhouettes are smoothed (FXAA)",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    { return ChooseInto(v[0], EdgeNames, "edge mode", o.Edges, error); } },
+  { "--screenshot", nullptr, "FILE", ViewerOnly,
+    "render once, write FILE and exit: PNG for .png, JPEG for .jpg or .jpeg",
+    "; other extensions are refused",
+    SetScreenshot },
+  { "--script", nullptr, "FILE", ViewerOnly,
+    "replay the actions of FILE (see Script format), then exit",
+    "",
+    SetText<&ViewerOptions::Script> },
+  { "--out", nullptr, "DIR", ViewerOnly,
+    "the directory for the script's screenshots (default .); it must exist",
+    "",
+    SetText<&ViewerOptions::OutDir> },
+  { "--screenshot-with-band", nullptr, "FILE.png", QtOnly,
+    "draw a box-zoom band with mouse events on the view, write the window with the band into "
+    "FILE.png and exit",
+    "(the Mervo conventions: a rectangle pick of the CATIA ones draws no band)",
+    SetText<&ViewerOptions::BandScreenshot> },
+  { "--size", nullptr, "W H", Both,
+    "the window size in pixels (default 1024 768 for orvi-viewer, 900 700 for orvi-qt)",
+    "",
+    SetSize },
+  { "--help", "-h", "", Both,
+    "this text",
+    "",
+    SetFlag<&ViewerOptions::Help, true> },
+};
+// clang-format on
+
+// The words of a value list ("MIN MAX": 2).
+size_t CountValues(const char* values)
+{
+  std::istringstream words(values);
+  return static_cast<size_t>(
+    std::distance(std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()));
+}
+
+bool Takes(const Option& option, Host host)
+{
+  return (option.Hosts & (1U << static_cast<unsigned>(host))) != 0;
+}
+
+// Appends text to out wrapped at 78 columns, each line indented by indent
+// spaces but the first, which continues from column `column`.
+void Wrap(const std::string& text, size_t indent, size_t column, std::string& out)
+{
+  std::istringstream words(text);
+  std::string word;
+  bool first = true;
+  while (words >> word)
+  {
+    if (!first && column + 1 + word.size() > 78)
+    {
+      out += "\n" + std::string(indent, ' ');
+      column = indent;
+      first = true;
+    }
+    out += (first ? "" : " ") + word;
+    column += (first ? 0 : 1) + word.size();
+    first = false;
+  }
+}
+
+// The options section of a host's --help.
+std::string DescribeOptions(Host host)
+{
+  constexpr size_t indent = 22;
+  std::string out = "Options:\n";
+  for (const Option& option : Options)
+  {
+    if (!Takes(option, host))
+    {
+      continue;
+    }
+    std::string head = "  ";
+    head += option.Alias ? std::string(option.Alias) + ", " : "";
+    head += option.Name;
+    head += *option.Values ? std::string(" ") + option.Values : "";
+    out += head;
+    if (head.size() + 2 > indent)
+    {
+      out += "\n" + std::string(indent, ' ');
+    }
+    else
+    {
+      out += std::string(indent - head.size(), ' ');
+    }
+    // The summary and the first line of More run on as one paragraph.
+    std::istringstream more(option.More);
+    std::string line;
+    std::getline(more, line);
+    const bool joined = !line.empty() && line[0] != ';';
+    Wrap(std::string(option.Summary) + (joined ? " " : "") + line, indent, indent, out);
+    while (std::getline(more, line))
+    {
+      out += "\n" + std::string(indent, ' ');
+      if (line.rfind("  ", 0) == 0)
+      {
+        out += line;
+      }
+      else
+      {
+        Wrap(line, indent, indent, out);
+      }
+    }
+    out += "\n";
+  }
+  return out;
+}
+
+// Who takes an option another host was given, for the refusal.
+std::string TakenBy(const Option& option)
+{
+  std::string hosts;
+  for (const Host host : { Host::Viewer, Host::Qt })
+  {
+    if (Takes(option, host))
+    {
+      hosts += std::string(hosts.empty() ? "" : " and ") + HostName(host);
+    }
+  }
+  return hosts;
+}
 } // namespace
+
+const char* HostName(Host host)
+{
+  return host == Host::Qt ? "orvi-qt" : "orvi-viewer";
+}
 
 const char* NavigationName(Navigation nav)
 {
@@ -80,194 +371,54 @@ const char* NavigationName(Navigation nav)
 
 bool IsJpegPath(const std::string& path)
 {
-  const std::string ext = Extension(path);
+  const std::string ext = FileExtension(path);
   return ext == ".jpg" || ext == ".jpeg";
 }
 
-bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::string& error)
+bool ParseViewerOptions(int argc,
+  char* argv[],
+  ViewerOptions& options,
+  std::string& error,
+  Host host)
 {
   for (int i = 1; i < argc; ++i)
   {
     const std::string arg = argv[i];
-    auto value = [&](std::string& out)
+    const Option* option = nullptr;
+    for (const Option& candidate : Options)
     {
-      if (i + 1 >= argc)
+      if (arg == candidate.Name || (candidate.Alias && arg == candidate.Alias))
       {
-        error = "option " + arg + " needs a value";
-        return false;
-      }
-      out = argv[++i];
-      return true;
-    };
-    // A value out of a closed set of words: its index, or -1 with the error
-    // listing the words.
-    auto choice = [&](const auto& names, const std::string& what)
-    {
-      std::string v;
-      if (!value(v))
-      {
-        return -1;
-      }
-      const int index = IndexOf(v, names);
-      if (index < 0)
-      {
-        error = "unknown " + what + " '" + v + "' (";
-        for (size_t k = 0; k < std::size(names); ++k)
-        {
-          error += std::string(k == 0 ? "" : k + 1 == std::size(names) ? " or " : ", ") + names[k];
-        }
-        error += ")";
-      }
-      return index;
-    };
-    std::string v;
-    if (arg == "-h" || arg == "--help")
-    {
-      options.Help = true;
-    }
-    else if (arg == "--array")
-    {
-      if (!value(v))
-      {
-        return false;
-      }
-      options.Field = ArrayField::Any;
-      for (const auto& [prefix, field] :
-        { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
-          std::pair<std::string, ArrayField>{ "cell:", ArrayField::Cell } })
-      {
-        if (v.rfind(prefix, 0) == 0)
-        {
-          options.Field = field;
-          v.erase(0, prefix.size());
-        }
-      }
-      if (v.empty())
-      {
-        error = "--array needs an array name (NAME, point:NAME or cell:NAME)";
-        return false;
-      }
-      options.ArrayName = v;
-    }
-    else if (arg == "--nav")
-    {
-      const int index = choice(NavigationNames, "navigation");
-      if (index < 0)
-      {
-        return false;
-      }
-      options.Nav = static_cast<Navigation>(index);
-    }
-    else if (arg == "--pick")
-    {
-      const int index = choice(PickNames, "pick mode");
-      if (index < 0)
-      {
-        return false;
-      }
-      options.Pick = static_cast<PickMode>(index);
-    }
-    else if (arg == "--edges")
-    {
-      const int index = choice(EdgeNames, "edge mode");
-      if (index < 0)
-      {
-        return false;
-      }
-      options.Edges = static_cast<EdgeMode>(index);
-    }
-    else if (arg == "--colormap")
-    {
-      const int index = choice(ColormapNames, "colour map");
-      if (index < 0)
-      {
-        return false;
-      }
-      options.Colors = static_cast<Colormap>(index);
-      options.ColormapGiven = true;
-    }
-    else if (arg == "--up")
-    {
-      const int index = choice(UpNames, "up direction");
-      if (index < 0)
-      {
-        return false;
-      }
-      options.Up.Axis = index / 2;
-      options.Up.Sign = index % 2 == 0 ? 1 : -1;
-    }
-    else if (arg == "--range")
-    {
-      std::string high;
-      if (!value(v) || !value(high))
-      {
-        return false;
-      }
-      if (!ParseFinite(v, options.Range[0]) || !ParseFinite(high, options.Range[1]) ||
-        !(options.Range[0] < options.Range[1]))
-      {
-        error = "--range needs two numbers MIN MAX with MIN below MAX (got '";
-        error.append(v).append("' '").append(high).append("')");
-        return false;
-      }
-      options.RangeGiven = true;
-    }
-    else if (arg == "--elevation")
-    {
-      options.Elevation = true;
-    }
-    else if (arg == "--no-legend")
-    {
-      options.Legend = false;
-    }
-    else if (arg == "--screenshot")
-    {
-      if (!value(options.Screenshot))
-      {
-        return false;
-      }
-      const std::string ext = Extension(options.Screenshot);
-      if (ext != ".png" && !IsJpegPath(options.Screenshot))
-      {
-        error = "--screenshot writes .png or .jpg/.jpeg files, not '" + options.Screenshot + "'";
-        return false;
+        option = &candidate;
       }
     }
-    else if (arg == "--script")
-    {
-      if (!value(options.Script))
-      {
-        return false;
-      }
-    }
-    else if (arg == "--out")
-    {
-      if (!value(options.OutDir))
-      {
-        return false;
-      }
-    }
-    else if (arg == "--size")
-    {
-      std::string h;
-      if (!value(v) || !value(h))
-      {
-        return false;
-      }
-      if (!ParsePositiveInt(v, options.Width) || !ParsePositiveInt(h, options.Height))
-      {
-        error = "--size needs a width and a height between 16 and 8192";
-        return false;
-      }
-    }
-    else if (!arg.empty() && arg[0] == '-')
+    if (!option && !arg.empty() && arg[0] == '-')
     {
       error = "unknown option " + arg + " (see --help)";
       return false;
     }
-    else
+    if (!option)
     {
       options.MeshFiles.push_back(arg);
+      continue;
+    }
+    if (!Takes(*option, host))
+    {
+      error = arg + " is an option of " + TakenBy(*option) + ", not of " + HostName(host) +
+        " (see --help)";
+      return false;
+    }
+    const size_t count = CountValues(option->Values);
+    if (static_cast<size_t>(argc - 1 - i) < count)
+    {
+      error = "option " + arg + " needs a value";
+      return false;
+    }
+    std::vector<std::string> values(argv + i + 1, argv + i + 1 + count);
+    i += static_cast<int>(count);
+    if (!option->Set(values.data(), options, error))
+    {
+      return false;
     }
   }
   if (options.Elevation && !options.ArrayName.empty())
@@ -278,80 +429,47 @@ bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::str
   return true;
 }
 
-std::string ViewerUsage()
+std::string ViewerUsage(Host host)
 {
   std::ostringstream out;
-  out << R"(orvi-viewer: a host of the vtkorviRendering library.
+  if (host == Host::Viewer)
+  {
+    out << R"(orvi-viewer: a host of the vtkorviRendering library.
 
 Usage: orvi-viewer [options] [MESH...]
 
-MESH is read with VTK's readers: .vtu, .vtk (legacy), .vtp, .stl, .obj, .ply.
+)";
+  }
+  else
+  {
+    out << R"(orvi-qt: orvi-viewer's scene in a Qt main window.
+
+Usage: orvi-qt [options] [MESH...]
+
+The meshes are shown as orvi-viewer shows them, in a window with File > Open,
+the convention, the pick mode and the edges in the menus, and the result of a
+pick in the status bar.
+
+)";
+  }
+  out << R"(MESH is read with VTK's readers: .vtu, .vtk (legacy), .vtp, .stl, .obj, .ply.
 Several files are each loaded and checked, then shown together in one scene.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
-option (exit status 1). Without MESH the viewer generates a mixed mesh
+option (exit status 1). Without MESH the host generates a mixed mesh
 (hexahedra, wedges, tetrahedra and a polyhedron with a point scalar field)
 through vtkKivUnstructuredGridGenerator. Cells lying on cells of higher
 dimension (gmsh's boundary triangles, curve lines and points beside its
 tetrahedra) are not drawn, so each face shows its volume cell's colour without
 stripes.
 
-Options:
-  --array NAME        colour by this array: NAME looks in the point data,
-                      then the cell data; point:NAME or cell:NAME in one only
-                      (default: a floating-point array whose values are not
-                      all equal, else integer ids of a few categories, else
-                      another integer array; ids of too many categories and
-                      arrays of one value are never the default; without one
-                      the surface is plain grey). With several meshes the
-                      array is chosen in the first that has it, and every
-                      mesh holding it is coloured by it. An unknown NAME is
-                      refused with the list of the arrays each mesh holds.
-                      Integer arrays of at most 64 distinct values (region,
-                      material or partition ids such as gmsh's
-                      CellEntityIds) are categories: one colour per id, the
-                      legend naming each; --colormap or --range colour them
-                      as a quantity instead
-  --elevation         colour by the height along the --up axis (a point array
-                      "elevation" added to every mesh)
-  --colormap MAP      rainbow (default), viridis, coolwarm or grey
-  --range MIN MAX     the values at the colour map's ends (default: the
-                      array's range); values beyond take the nearer end's
-                      colour
-  --no-legend         no colour legend
-  --up AXIS           the model axis pointing up: +X, -X, +Y, -Y, +Z or -Z.
-                      Default +Y, as VTK and most viewers assume and as a mesh
-                      drawn in the x-y plane wants; use +Z for CAD models and
-                      meshes built with z up
-  --nav CONVENTION    mouse convention (default mervo):
-                        mervo        vtkMervoInteractor, buttons mapped by the viewer
-                        catia        vtkCatiaInteractor, buttons mapped by the viewer
-                        style-mervo  vtkInteractorStyleMervo maps the buttons itself
-                        style-catia  vtkInteractorStyleCATIA maps the buttons itself
-  --pick MODE         visible (default): the mesh cells whose faces are seen;
-                      through: every mesh cell inside the rectangle's
-                      frustum, interior ones included. With several meshes
-                      the pick names each mesh and its own cell ids
-  --edges MODE        mesh edges over the surface: on, off, or auto (default):
-                      the edges of the faces spanning at least 10 pixels on
-                      screen (the square root of a face's area), so a dense
-                      mesh seen whole keeps its colours and a graded one
-                      shows its mesh where its cells are large (zoom in and
-                      more appear). A mesh's own lines are drawn 2 pixels
-                      wide and its vertices 5 pixels across; among faces, in
-                      amber over them. Lines and silhouettes are smoothed
-                      (FXAA)
-  --screenshot FILE   render once, write FILE and exit: PNG for .png, JPEG for
-                      .jpg or .jpeg; other extensions are refused
-  --script FILE       replay the actions of FILE, then exit
-  --out DIR           directory for the script's screenshots (default .); it
-                      must exist
-  --size W H          window size in pixels (default 1024 768)
-  -h, --help          this text
-
+)" << DescribeOptions(host)
+      << R"(
 Every mode renders into a window and needs an X server; without a display,
-run under one such as Xvfb (xvfb-run orvi-viewer --script ..., as
-./scripts/demo.sh does).
+run under one such as Xvfb)"
+      << (host == Host::Viewer ? " (xvfb-run orvi-viewer --script ..., as\n./scripts/demo.sh does)"
+                               : "")
+      << R"(.
 
 Keys, in every convention:
   r                   reset the view: the whole scene from the front and
@@ -378,7 +496,10 @@ near the window edge), releasing left dollies, middle click flies, right
 drag picks. The two style conventions map buttons themselves (see their
 class documentation); a left drag (style-mervo) or a left/right click with
 the middle button up (style-catia) picks.
-
+)";
+  if (host == Host::Viewer)
+  {
+    out << R"(
 Script format (--script): one action per line; blank lines and lines
 starting with # are ignored. Coordinates are pixels, origin lower left;
 every number lies within -1000000 .. 1000000.
@@ -396,6 +517,7 @@ every number lies within -1000000 .. 1000000.
 rotation marker or the rubber band is on screen). Each action goes through
 the same mouse events a person's hand would produce.
 )";
+  }
   return out.str();
 }
 

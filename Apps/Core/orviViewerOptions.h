@@ -1,4 +1,6 @@
-// Command line of orvi-viewer.
+// The command line of the hosts, orvi-viewer and orvi-qt: one table of
+// options (name, values, help text, the hosts that take it, what it sets),
+// from which both parse and print their --help.
 #ifndef orviViewerOptions_h
 #define orviViewerOptions_h
 
@@ -57,6 +59,16 @@ struct UpAxis
   int Sign = 1;
 };
 
+/// The hosts of the core; an option of the table is taken by one or both.
+enum class Host
+{
+  Viewer, // orvi-viewer, the command-line host
+  Qt      // orvi-qt, the Qt host
+};
+
+/// The program name of a host: "orvi-viewer" or "orvi-qt".
+const char* HostName(Host host);
+
 struct ViewerOptions
 {
   std::vector<std::string> MeshFiles; // none: the generated default mesh
@@ -72,20 +84,27 @@ struct ViewerOptions
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
   EdgeMode Edges = EdgeMode::Auto;
-  std::string Screenshot;   // write a PNG or JPEG (by its extension) and exit
-  std::string Script;       // replay actions from this file
-  std::string OutDir = "."; // where scripted screenshots go
+  std::string Screenshot;     // write a PNG or JPEG (by its extension) and exit
+  std::string Script;         // replay actions from this file
+  std::string OutDir = ".";   // where scripted screenshots go
+  std::string BandScreenshot; // orvi-qt: draw a box-zoom band, write the window, exit
   int Width = 1024;
   int Height = 768;
   bool Help = false;
 };
 
-/// Parses argv into options. On a malformed command line returns false and
-/// sets error to one message naming the problem.
-bool ParseViewerOptions(int argc, char* argv[], ViewerOptions& options, std::string& error);
+/// Parses argv into options for `host`. On a malformed command line, or an
+/// option of the other host, returns false and sets error to one message
+/// naming the problem. Options not on the command line keep their values.
+bool ParseViewerOptions(int argc,
+  char* argv[],
+  ViewerOptions& options,
+  std::string& error,
+  Host host = Host::Viewer);
 
-/// The --help text: every flag and the script format.
-std::string ViewerUsage();
+/// The --help text of a host: every option it takes, the keys, the mouse,
+/// and for orvi-viewer the script format.
+std::string ViewerUsage(Host host = Host::Viewer);
 
 const char* NavigationName(Navigation nav);
 

@@ -1,5 +1,5 @@
-// orvi-qt: orvi-viewer's scene in a Qt main window. Takes orvi-viewer's
-// scene options and mesh files (none: the generated mesh), and
+// orvi-qt: orvi-viewer's scene in a Qt main window. Its options are those
+// of the hosts' table (orviViewerOptions.cxx) that name orvi-qt, among them
 // --screenshot-with-band FILE.png: draw a box-zoom band with mouse events on
 // the view, write the window with the band into FILE.png and exit. Only the
 // Mervo conventions draw a band; in the CATIA ones (a rectangle pick draws
@@ -18,7 +18,6 @@
 #include <QMouseEvent>
 #include <QSurfaceFormat>
 
-#include <cstring>
 #include <iostream>
 #include <new>
 #include <optional>
@@ -27,15 +26,6 @@
 
 namespace
 {
-const char* const Usage =
-  "usage: orvi-qt [OPTIONS] [MESH...]\n"
-  "Shows the meshes (none: a generated mesh) as orvi-viewer does, in a Qt window:\n"
-  "File > Open, the convention, the pick mode and the edges in the menus, pick\n"
-  "results in the status bar. OPTIONS are orvi-viewer's (orvi-viewer --help) but for\n"
-  "--screenshot and --script, and:\n"
-  "  --screenshot-with-band FILE.png  draw a box-zoom band with the mouse, write the\n"
-  "                                   window, exit (Mervo conventions: CATIA's draw none)\n";
-
 Qt::MouseButton QtButton(orvi::Button button)
 {
   switch (button)
@@ -116,44 +106,21 @@ void DragBand(orvi::QtWindow& window)
 int Run(int argc, char* argv[])
 {
   std::cout << std::unitbuf;
-  // orvi-qt's own option out, orvi-viewer's parser for the rest.
-  std::string bandShot;
-  std::vector<char*> args;
-  for (int i = 0; i < argc; ++i)
-  {
-    if (std::strcmp(argv[i], "--screenshot-with-band") == 0)
-    {
-      if (i + 1 >= argc)
-      {
-        std::cerr << "orvi-qt: --screenshot-with-band needs a file name\n";
-        return 1;
-      }
-      bandShot = argv[++i];
-      continue;
-    }
-    if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0)
-    {
-      std::cout << Usage;
-      return 0;
-    }
-    args.push_back(argv[i]);
-  }
   orvi::ViewerOptions options;
   options.Width = 900;
   options.Height = 700;
   std::string error;
-  if (!orvi::ParseViewerOptions(static_cast<int>(args.size()), args.data(), options, error))
+  if (!orvi::ParseViewerOptions(argc, argv, options, error, orvi::Host::Qt))
   {
     std::cerr << "orvi-qt: " << error << "\n";
     return 1;
   }
-  if (!options.Screenshot.empty() || !options.Script.empty())
+  if (options.Help)
   {
-    std::cerr << "orvi-qt: --screenshot and --script are orvi-viewer's; orvi-qt has "
-                 "--screenshot-with-band\n"
-              << Usage;
-    return 1;
+    std::cout << orvi::ViewerUsage(orvi::Host::Qt);
+    return 0;
   }
+  const std::string& bandShot = options.BandScreenshot;
   if (!bandShot.empty() && !orvi::GestureFor(options.Nav, orvi::Action::BoxZoom))
   {
     std::cerr << "orvi-qt: --screenshot-with-band draws a box-zoom band, which the "

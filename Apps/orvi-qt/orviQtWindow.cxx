@@ -177,20 +177,15 @@ void QtWindow::BuildMenus()
 //------------------------------------------------------------------------------
 bool QtWindow::OpenFiles(const QStringList& paths)
 {
-  std::vector<NamedMesh> meshes;
-  std::string error;
+  std::vector<std::string> files;
   for (const QString& path : paths)
   {
-    const std::string file = path.toStdString();
-    vtkSmartPointer<vtkDataSet> mesh = LoadMesh(file, this->Log, error);
-    if (!mesh)
-    {
-      this->ReportError(error);
-      return false;
-    }
-    meshes.push_back({ file, mesh });
+    files.push_back(path.toStdString());
   }
-  if (!this->ShowMeshes(meshes, error))
+  std::vector<NamedMesh> meshes;
+  std::string error = "no mesh file to open";
+  if (files.empty() || !LoadMeshes(files, this->Log, meshes, error) ||
+    !this->ShowMeshes(meshes, error))
   {
     this->ReportError(error);
     return false;

@@ -20,14 +20,14 @@ int Run(int argc, char* argv[])
 {
   orvi::ViewerOptions options;
   std::string error;
-  if (!orvi::ParseViewerOptions(argc, argv, options, error))
+  if (!orvi::ParseViewerOptions(argc, argv, options, error, orvi::Host::Viewer))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
     return 1;
   }
   if (options.Help)
   {
-    std::cout << orvi::ViewerUsage();
+    std::cout << orvi::ViewerUsage(orvi::Host::Viewer);
     return 0;
   }
 

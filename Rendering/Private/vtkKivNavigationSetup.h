@@ -1,13 +1,10 @@
 /**
  * @class   vtkKivNavigationSetup
- * @brief   what every navigator and standalone style builds at construction
+ * @brief   internal: what every navigator and standalone style builds at construction
  *
- * vtkMervoInteractor, vtkCatiaInteractor, vtkInteractorStyleMervo and
- * vtkInteractorStyleCATIA each own a fine cell picker for flying to the
- * point under the pointer, and each installs a focal-point 3D-mouse style
- * with the library's sensitivities. Both are made here, once.
- *
- * This is internal to the library: it is not installed and not wrapped.
+ * Internal to the library (not installed, not wrapped): the fly picker and
+ * the 3D-mouse style of vtkMervoInteractor, vtkCatiaInteractor,
+ * vtkInteractorStyleMervo and vtkInteractorStyleCATIA.
  */
 
 #ifndef vtkKivNavigationSetup_h
@@ -26,16 +23,10 @@ public:
   /// Translation sensitivity (X, Y and Z) of that style.
   static constexpr double TDxTranslationSensitivity = -0.00390625;
 
-  /**
-   * A new vtkCellPicker whose tolerance is one eighth of its default: the
-   * picker a style flies with (its Picker).
-   */
+  /// A new vtkCellPicker with an eighth of the default tolerance, to fly with.
   static vtkSmartPointer<vtkCellPicker> MakeFlyPicker();
 
-  /**
-   * Create a vtkTDxInteractorStyleCameraFocalPoint with the library's
-   * sensitivities and install it on the style with SetTDxStyle().
-   */
+  /// Install a vtkTDxInteractorStyleCameraFocalPoint with the sensitivities above.
   static void InstallTDxStyle(vtkInteractorStyle* style);
 
   vtkKivNavigationSetup() = delete;

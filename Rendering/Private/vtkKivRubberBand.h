@@ -1,6 +1,6 @@
 /**
  * @class   vtkKivRubberBand
- * @brief   rubber band drawn straight into a render window's pixels
+ * @brief   internal: rubber band drawn straight into a render window's pixels
  *
  * The rubber band of the library's box-zoom interaction. Start() reads the
  * whole window's RGBA image from the front buffer into the owner's snapshot

@@ -17,6 +17,14 @@
 #include <utility>
 
 //------------------------------------------------------------------------------
+// A window a host toolkit puts on screen (a vtkGenericOpenGLRenderWindow in a
+// Qt widget) shows a frame only when the host paints it from its event loop:
+// frames rendered in a loop inside one handler never reach the screen, and on
+// a busy machine the view looks frozen for as long as the loop lasts. For such
+// a window, when the interactor has timers, the flight draws one frame per
+// timer event and Fly() returns at once. Otherwise every frame is drawn before
+// Fly() returns, as VTK's FlyTo() does (NumberOfFlyFrames steps, each with its
+// share of Dolly, the view-up made orthogonal and the clipping range reset).
 void vtkKivFlight::Fly(vtkRenderWindowInteractor* interactor,
   vtkRenderer* renderer,
   const double target[3],

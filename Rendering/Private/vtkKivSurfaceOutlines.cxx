@@ -183,7 +183,20 @@ bool Shown(vtkActor* actor, vtkRenderer* renderer)
 } // namespace
 
 // A surface actor, the wireframe that outlines it, and the copy of the
-// surface actor that draws both.
+// surface actor that draws both. A pair is an opaque wireframe actor tagged
+// RENDER_WIREFRAME whose mapper draws no scalars, and an opaque untagged
+// surface actor without edges whose vtkPolyDataMapper has the same input (no
+// triangle strips) and the same matrix, both shown by the renderer. Drawn as
+// two props, VTK 9 would process the geometry twice and rasterise every edge
+// twice (once per face it bounds). VTK splits polygons of more than three
+// points along other diagonals when it draws edges, and widens triangles by
+// half a line: a copy drawn at the surface's depth could hide what the host
+// draws on the surface (picked cells, say). A copy whose surface shares its
+// place with other props is therefore drawn a margin behind (the same margin
+// for every copy of the frame, so touching surfaces keep VTK's order; never
+// so far that the model's far end reaches the far end of the depth range).
+// The copy is synced only when the surface's mapper or property, or the
+// wireframe's property, changed.
 struct vtkKivSurfaceOutlines::Outline
 {
   vtkWeakPointer<vtkActor> Surface;
