@@ -11,6 +11,7 @@
 #include <cctype>
 #include <cerrno>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -805,9 +806,13 @@ public:
   bool Run()
   {
     std::string line;
-    this->In.Line(line); // "# vtk DataFile Version X.Y"
-    const auto version = line.find("Version ");
-    this->Version = version == std::string::npos ? 0.0 : std::atof(line.c_str() + version + 8);
+    // "# vtk DataFile Version X.Y", read as VTK's reader reads it: two
+    // whole numbers (a version of "1.0e+23" is 1.0, and its cells are read
+    // in the format before version 5).
+    this->In.Line(line);
+    int major = 0, minor = 0;
+    this->Version =
+      std::sscanf(line.c_str(), "# vtk DataFile Version %d.%d", &major, &minor) == 2 ? major : 0;
     this->In.Line(line); // the title
     std::string format = this->In.Word();
     std::transform(format.begin(),
@@ -1008,7 +1013,7 @@ private:
     }
     const bool cells = keyword == "CELLS";
     const std::string ends = "the file ends inside its " + keyword + " list";
-    if (this->Version < 5.0)
+    if (this->Version < 5)
     {
       if (this->IsBinary)
       {
@@ -1188,7 +1193,7 @@ private:
     std::int64_t size = 0;
     int valueSize = 4;
     const auto stride = static_cast<std::size_t>(StartStride);
-    if (this->Version < 5.0 && static_cast<std::size_t>(c) / stride < this->Starts.size())
+    if (this->Version < 5 && static_cast<std::size_t>(c) / stride < this->Starts.size())
     {
       // From the nearest recorded cell, over the cells between.
       this->In.Seek(this->Starts[static_cast<std::size_t>(c) / stride]);
@@ -1202,7 +1207,7 @@ private:
         return this->Fail("cell " + std::to_string(c) + ": the file ends inside it");
       }
     }
-    else if (this->Version >= 5.0 && c < this->Cells)
+    else if (this->Version >= 5 && c < this->Cells)
     {
       // Its offsets, then its place in the connectivity.
       std::int64_t first = 0, last = 0;
@@ -1241,7 +1246,7 @@ private:
 
   Cursor In;
   std::string& Why;
-  double Version = 0.0;
+  int Version = 0; // the major version
   bool IsBinary = false;
   std::int64_t Points = -1, Cells = -1, Types = -1;
   // Where every StartStride-th cell of CELLS starts (before version 5).
