@@ -115,6 +115,7 @@ public:
   }
 
   bool BeginRow() { return true; }
+  bool NotText() const { return false; }
   bool Scalar(const PlyProperty& p) { return this->Skip(static_cast<std::uint64_t>(p.Size)); }
   bool ListLength(const PlyProperty& p, std::int64_t& n)
   {
@@ -202,11 +203,15 @@ public:
   {
   }
 
+  // A row of text: a NUL byte would end it early for VTK's reader, which
+  // then reads words that are not there.
   bool BeginRow()
   {
     this->Next = 0;
-    return static_cast<bool>(std::getline(this->In, this->Line));
+    this->Binary = std::getline(this->In, this->Line) && this->Line.find('\0') != std::string::npos;
+    return this->In && !this->Binary;
   }
+  bool NotText() const { return this->Binary; }
   bool Scalar(const PlyProperty&) { return this->Word() != nullptr; }
   bool ListLength(const PlyProperty&, std::int64_t& n)
   {
@@ -247,6 +252,7 @@ private:
   std::istream& In;
   std::string Line;
   std::size_t Next = 0;
+  bool Binary = false;
 };
 
 // Walks every row of every element; false with error set when the data
@@ -316,7 +322,8 @@ bool WalkRows(Rows& rows,
       {
         return Refuse(path,
           ".ply",
-          "the data ends early, in row " + std::to_string(row) + " of " + where,
+          (rows.NotText() ? "a NUL byte in the text of row " : "the data ends early, in row ") +
+            std::to_string(row) + " of " + where,
           error);
       }
     }

@@ -323,6 +323,11 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
       vtk + "cell 3 is a polyhedron, but its 4 values are not a face stream)" },
     { "cell-size-binary.vtk", vtk + "CELLS cell 1 claims 200 points, past the list's 30 values)" },
     { "type-unknown-binary.vtk", vtk + "cell 2 has the type 99, not a cell type)" },
+    { "version-1e23-binary.vtk",
+      vtk + "CELLS cell 0 claims 1330005587 points, past the list's 870 values)" },
+    { "nul-byte-ascii.ply",
+      "cannot read '@': not a valid .ply mesh (a NUL byte in the text of row 30 of element "
+      "'vertex' (40 rows in the header))" },
     { "index-too-large-binary.ply",
       "cannot read '@': not a valid .ply mesh (face 0 names vertex 1000000; there are 74)" },
     { "rows-wrap.ply",
