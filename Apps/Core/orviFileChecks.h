@@ -39,6 +39,15 @@ bool CheckPLY(const std::string& path, std::string& error);
 /// false with why set (in words, no file name) otherwise.
 bool CheckXMLElements(vtkXMLDataElement* root, std::uint64_t fileLength, std::string& why);
 
+/// The geometry of a legacy .vtk (ASCII or binary) before VTK's reader
+/// trusts it: every count of POINTS, CELLS, VERTICES, LINES, POLYGONS,
+/// TRIANGLE_STRIPS, CELL_TYPES, POINT_DATA and CELL_DATA a whole number, not
+/// negative, within what is left of the file; every cell list's counts
+/// adding up to its size (or its offsets rising to it); CELL_TYPES as many
+/// as the cells, each a VTK cell type, a polyhedron's cell a face stream
+/// that fills it. Returns false with error set otherwise.
+bool CheckLegacyVTK(const std::string& path, std::string& error);
+
 /// The first bytes of a file against what its extension promises: a legacy
 /// .vtk starts with "# vtk DataFile", an XML file with '<' (after blanks), a
 /// .ply with "ply"; a gmsh .msh under any of these names is named as such.

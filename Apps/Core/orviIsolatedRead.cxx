@@ -22,6 +22,7 @@
 #include <array>
 #include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +38,6 @@
 #include <fcntl.h>
 #include <malloc.h>
 #include <poll.h>
-#include <signal.h>
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -77,15 +77,36 @@ void WriteAll(int fd, const void* data, std::size_t n, bool& ok)
   }
 }
 
-std::uint64_t PageAligned(std::uint64_t n)
+// Large pages: the parent's arrays are laid out in them, so that taking
+// over a mesh of hundreds of megabytes faults in a few hundred pages instead
+// of a hundred thousand (a page fault costs far more than copying a page).
+constexpr std::size_t LargePage = std::size_t{ 2 } << 20;
+
+// Reads exactly n bytes from a pipe; false at its end or on an error.
+bool ReadAll(int fd, void* data, std::size_t n)
 {
-  const auto page = static_cast<std::uint64_t>(sysconf(_SC_PAGESIZE));
-  return (n + page - 1) / page * page;
+  auto* p = static_cast<char*>(data);
+  while (n > 0)
+  {
+    const ssize_t got = ::read(fd, p, n);
+    if (got < 0 && errno == EINTR)
+    {
+      continue;
+    }
+    if (got <= 0)
+    {
+      return false;
+    }
+    p += got;
+    n -= static_cast<std::size_t>(got);
+  }
+  return true;
 }
 
-// The child's result: a description (counts, names, types, where each
-// array's values lie) and the values of the arrays, each placed at a page
-// boundary of the memory file so that the parent maps them as they are.
+// The child's result: a description (counts, names, types, the length of
+// each array's values) in the memory file, and the values of the arrays,
+// in the order described, through a pipe straight into the parent's arrays
+// (one copy each way; no page of the child's is mapped twice).
 class Sink
 {
 public:
@@ -95,77 +116,56 @@ public:
     this->U64(s.size());
     this->Meta.append(s);
   }
-  // Values placed after the description; their offset is recorded relative
-  // to the first block.
+  // Values sent after the description.
   void Block(const void* data, std::uint64_t bytes)
   {
-    this->U64(this->BlockBytes);
     this->U64(bytes);
     this->Blocks.emplace_back(data, bytes);
-    this->BlockBytes += PageAligned(bytes);
   }
-  // The memory file: tag, description length, description, blocks.
+  // The memory file: tag, description length, description.
   bool Write(int fd)
   {
-    const std::uint64_t head = PageAligned(2 * sizeof(std::uint64_t) + this->Meta.size());
-    const std::uint64_t total = head + this->BlockBytes;
-    if (::ftruncate(fd, static_cast<off_t>(total)) != 0)
-    {
-      return false;
-    }
     bool ok = true;
     const std::uint64_t words[2] = { Tag, this->Meta.size() };
     WriteAll(fd, words, sizeof(words), ok);
     WriteAll(fd, this->Meta.data(), this->Meta.size(), ok);
-    if (!ok || this->BlockBytes == 0)
-    {
-      return ok;
-    }
-    // One mapping filled at once: far cheaper than faulting its pages in
-    // one by one through write().
-    void* map = ::mmap(nullptr,
-      this->BlockBytes,
-      PROT_READ | PROT_WRITE,
-      MAP_SHARED | MAP_POPULATE,
-      fd,
-      static_cast<off_t>(head));
-    if (map == MAP_FAILED)
-    {
-      return false;
-    }
-    std::uint64_t at = 0;
+    return ok;
+  }
+  // The blocks' values, in order; the pipe blocks until the parent reads.
+  void Send(int fd)
+  {
+    bool ok = true;
     for (const auto& [data, bytes] : this->Blocks)
     {
-      if (bytes > 0)
-      {
-        std::memcpy(static_cast<char*>(map) + at, data, bytes);
-      }
-      at += PageAligned(bytes);
+      WriteAll(fd, data, static_cast<std::size_t>(bytes), ok);
     }
-    return true;
   }
 
 private:
   std::string Meta;
   std::vector<std::pair<const void*, std::uint64_t>> Blocks;
-  std::uint64_t BlockBytes = 0;
 };
 
-// The arrays the parent maps: their lengths by address, for unmapping when
-// VTK frees them.
+// The arrays the parent laid out in large pages: the mapping behind each,
+// by the address VTK holds, for unmapping when VTK frees them.
+struct Mapping
+{
+  void* Base;
+  std::size_t Length;
+};
 std::mutex& MappingsMutex()
 {
   static std::mutex mutex;
   return mutex;
 }
-std::map<void*, std::size_t>& Mappings()
+std::map<void*, Mapping>& Mappings()
 {
-  static std::map<void*, std::size_t> mappings;
+  static std::map<void*, Mapping> mappings;
   return mappings;
 }
 void UnmapArray(void* data)
 {
-  std::size_t length = 0;
+  Mapping mapping{ nullptr, 0 };
   {
     const std::lock_guard<std::mutex> lock(MappingsMutex());
     const auto found = Mappings().find(data);
@@ -173,20 +173,40 @@ void UnmapArray(void* data)
     {
       return;
     }
-    length = found->second;
+    mapping = found->second;
     Mappings().erase(found);
   }
-  ::munmap(data, length);
+  ::munmap(mapping.Base, mapping.Length);
 }
 
-// Reads back what a Sink wrote, never past the description's or the file's
-// end.
+// Memory for bytes of an array's values, aligned on a large page and
+// advised to be backed by large pages; null when there is none.
+void* MapArray(std::size_t bytes)
+{
+  const std::size_t length = bytes + LargePage;
+  void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (base == MAP_FAILED)
+  {
+    return nullptr;
+  }
+  const auto at = reinterpret_cast<std::uintptr_t>(base);
+  void* aligned = static_cast<char*>(base) + (LargePage - at % LargePage) % LargePage;
+  if (bytes >= LargePage)
+  {
+    ::madvise(aligned, bytes, MADV_HUGEPAGE);
+  }
+  const std::lock_guard<std::mutex> lock(MappingsMutex());
+  Mappings()[aligned] = Mapping{ base, length };
+  return aligned;
+}
+
+// Reads back what a Sink wrote, never past the description's end: the
+// description from the memory file, the blocks from the pipe.
 class Source
 {
 public:
-  Source(int fd, std::uint64_t size)
-    : Fd(fd)
-    , Size(size)
+  Source(int fd, std::uint64_t size, int dataFd)
+    : DataFd(dataFd)
   {
     std::uint64_t words[2] = { 0, 0 };
     if (size < sizeof(words) || ::pread(fd, words, sizeof(words), 0) != sizeof(words) ||
@@ -198,7 +218,6 @@ public:
     this->Meta.resize(words[1]);
     this->Ok = ::pread(fd, this->Meta.data(), this->Meta.size(), sizeof(words)) ==
       static_cast<ssize_t>(this->Meta.size());
-    this->Head = PageAligned(sizeof(words) + this->Meta.size());
   }
   std::uint64_t U64()
   {
@@ -224,35 +243,25 @@ public:
     this->Pos += n;
     return s;
   }
-  // A block of values mapped into this process (null for none, or on a
-  // fault); unmapped by UnmapArray().
+  // The next block of values, in memory of this process (null for none,
+  // or on a fault); released by UnmapArray().
   void* Block(std::uint64_t& bytes)
   {
-    const std::uint64_t at = this->U64();
     bytes = this->U64();
-    if (!this->Ok || at > this->Size - this->Head || bytes > this->Size - this->Head - at)
+    if (!this->Ok || bytes == 0)
     {
+      return nullptr;
+    }
+    void* data = bytes <= std::numeric_limits<std::size_t>::max() / 2
+      ? MapArray(static_cast<std::size_t>(bytes))
+      : nullptr;
+    if (!data || !ReadAll(this->DataFd, data, static_cast<std::size_t>(bytes)))
+    {
+      UnmapArray(data);
       this->Ok = false;
       return nullptr;
     }
-    if (bytes == 0)
-    {
-      return nullptr;
-    }
-    void* map = ::mmap(nullptr,
-      bytes,
-      PROT_READ | PROT_WRITE,
-      MAP_SHARED | MAP_POPULATE,
-      this->Fd,
-      static_cast<off_t>(this->Head + at));
-    if (map == MAP_FAILED)
-    {
-      this->Ok = false;
-      return nullptr;
-    }
-    const std::lock_guard<std::mutex> lock(MappingsMutex());
-    Mappings()[map] = bytes;
-    return map;
+    return data;
   }
   // The bytes of a block, copied.
   std::string BlockText()
@@ -260,18 +269,13 @@ public:
     std::uint64_t bytes = 0;
     void* map = this->Block(bytes);
     std::string s(static_cast<const char*>(map ? map : ""), map ? bytes : 0);
-    if (map)
-    {
-      UnmapArray(map);
-    }
+    UnmapArray(map);
     return s;
   }
   bool Ok = true;
 
 private:
-  int Fd;
-  std::uint64_t Size;
-  std::uint64_t Head = 0;
+  int DataFd;
   std::string Meta;
   std::size_t Pos = 0;
 };
@@ -329,9 +333,9 @@ vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& a
   array->SetNumberOfComponents(static_cast<int>(components));
   if (values)
   {
-    // The mapped pages become the array's: no copy.
+    // The pages read into become the array's: no copy.
     array->SetVoidArray(values,
-      static_cast<vtkIdType>(tuples * components),
+      static_cast<vtkIdType>(tuples) * static_cast<vtkIdType>(components),
       0,
       vtkAbstractArray::VTK_DATA_ARRAY_USER_DEFINED);
     array->SetArrayFreeFunction(&UnmapArray);
@@ -478,9 +482,8 @@ void WriteMesh(Sink& out,
 }
 
 // The parent's side; null when the file is not what WriteMesh() wrote.
-vtkSmartPointer<vtkDataSet> ReadMesh(Source& in)
+vtkSmartPointer<vtkDataSet> ReadMesh(Source& in, std::uint64_t kind)
 {
-  const std::uint64_t kind = in.U64();
   if (kind == Legacy)
   {
     vtkNew<vtkDataSetReader> reader;
@@ -600,7 +603,8 @@ private:
   const ReadLimits& limits,
   int logFd,
   int statusFd,
-  int resultFd)
+  int resultFd,
+  int dataFd)
 {
   const int null = ::open("/dev/null", O_RDWR);
   if (null >= 0)
@@ -617,15 +621,19 @@ private:
     // pages: the reader's arrays then fault in 2 MB at a time.
     mallopt(M_MMAP_MAX, 0);
     mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
-    const auto bytes = static_cast<std::size_t>(limits.HeapBytes);
+    // glibc gives back the top of its heap once it exceeds the trim
+    // threshold, an int: a larger heap would be returned as soon as it is
+    // freed below.
+    const auto bytes = static_cast<std::size_t>(
+      std::min(limits.HeapBytes, 0.9 * static_cast<double>(std::numeric_limits<int>::max())));
     if (void* heap = std::malloc(bytes))
     {
-      const auto page = static_cast<std::uintptr_t>(2u << 20);
-      const auto begin = (reinterpret_cast<std::uintptr_t>(heap) + page - 1) / page * page;
-      const auto end = (reinterpret_cast<std::uintptr_t>(heap) + bytes) / page * page;
-      if (end > begin)
+      const auto at = reinterpret_cast<std::uintptr_t>(heap);
+      const std::size_t skip = (LargePage - at % LargePage) % LargePage;
+      if (bytes > skip + LargePage)
       {
-        ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+        ::madvise(
+          static_cast<char*>(heap) + skip, (bytes - skip) / LargePage * LargePage, MADV_HUGEPAGE);
       }
       std::free(heap);
     }
@@ -676,11 +684,15 @@ private:
   {
     written = false;
   }
-  // The parent goes on as soon as this byte arrives; the child's memory is
-  // released meanwhile.
+  // The parent reads the description as soon as this byte arrives, then
+  // the arrays' values.
   const char done = written ? 'Y' : 'N';
   bool ok = true;
   WriteAll(statusFd, &done, 1, ok);
+  if (written)
+  {
+    out.Send(dataFd);
+  }
   ::_exit(written ? 0 : 2);
 }
 
@@ -738,6 +750,7 @@ ReadLimits LimitsForFile(double fileBytes)
 {
   ReadLimits limits;
   limits.Seconds = 10.0 + fileBytes / 4.0e6;
+  limits.SilentSeconds = 3.0 + fileBytes / 4.0e6;
   const double memory =
     static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
   limits.HeapBytes = std::min(8.0 * fileBytes, memory / 8.0);
@@ -768,9 +781,16 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     return nullptr;
   };
   Descriptor result(::memfd_create("orvi-mesh", MFD_CLOEXEC));
-  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 };
-  const bool piped =
-    ::pipe2(logFds.data(), O_CLOEXEC) == 0 && ::pipe2(statusFds.data(), O_CLOEXEC) == 0;
+  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 }, dataFds{ -1, -1 };
+  const bool piped = ::pipe2(logFds.data(), O_CLOEXEC) == 0 &&
+    ::pipe2(statusFds.data(), O_CLOEXEC) == 0 && ::pipe2(dataFds.data(), O_CLOEXEC) == 0;
+  Descriptor dataRead(dataFds[0]), dataWrite(dataFds[1]);
+  if (piped)
+  {
+    // Fewer, larger writes and reads of the arrays (the system's limit may
+    // be lower: then its default).
+    ::fcntl(dataWrite.Fd, F_SETPIPE_SZ, 1 << 20);
+  }
   Descriptor logRead(logFds[0]), logWrite(logFds[1]);
   Descriptor statusRead(statusFds[0]), statusWrite(statusFds[1]);
   if (result.Fd < 0 || !piped)
@@ -778,6 +798,10 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     return fail(std::string("cannot start the reader (") + std::strerror(errno) + ")");
   }
   log.flush();
+  // This process's free heap would come along copy-on-write: reused by
+  // the read, each of its pages would be copied on its first write (a
+  // third of the child's time at a million cells). Given back first.
+  malloc_trim(0);
   const pid_t child = ::fork();
   if (child < 0)
   {
@@ -787,22 +811,30 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   {
     logRead.Close();
     statusRead.Close();
-    RunChild(read, limits, logWrite.Fd, statusWrite.Fd, result.Fd);
+    dataRead.Close();
+    RunChild(read, limits, logWrite.Fd, statusWrite.Fd, result.Fd, dataWrite.Fd);
   }
   logWrite.Close();
   statusWrite.Close();
+  dataWrite.Close();
 
   // The child's log as it comes, until its status byte (or its end), or
-  // until its time is up.
-  const auto deadline = std::chrono::steady_clock::now() +
-    std::chrono::milliseconds(static_cast<long long>(limits.Seconds * 1000.0));
+  // until its time is up, or until it has been silent too long: a reader
+  // reports its progress as it goes, one that spins says nothing more.
+  using Clock = std::chrono::steady_clock;
+  const auto milliseconds = [](double seconds)
+  { return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0)); };
+  const auto deadline = Clock::now() + milliseconds(limits.Seconds);
+  auto heard = Clock::now();
   char status = 0;
   bool late = false, logOpen = true;
   for (;;)
   {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-      deadline - std::chrono::steady_clock::now())
-                        .count();
+    const auto until = limits.SilentSeconds > 0.0
+      ? std::min(deadline, heard + milliseconds(limits.SilentSeconds))
+      : deadline;
+    const auto left =
+      std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
     std::array<pollfd, 2> waiting{ { { statusRead.Fd, POLLIN, 0 },
       { logOpen ? logRead.Fd : -1, POLLIN, 0 } } };
     const int ready = left > 0 ? ::poll(waiting.data(), waiting.size(), static_cast<int>(left)) : 0;
@@ -821,6 +853,7 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
       const ssize_t got = ::read(logRead.Fd, chunk.data(), chunk.size());
       if (got > 0)
       {
+        heard = Clock::now();
         log.write(chunk.data(), got);
         continue; // the log first: it was written before the status
       }
@@ -849,8 +882,17 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     ::kill(child, SIGKILL);
     reap();
     std::ostringstream why;
-    why << "VTK's reader was still busy after " << limits.Seconds
-        << " s, far longer than a file of this size takes (the file is damaged)";
+    why.precision(2);
+    if (Clock::now() < deadline)
+    {
+      why << "VTK's reader made no progress for " << limits.SilentSeconds
+          << " s, far longer than a file of this size takes (the file is damaged)";
+    }
+    else
+    {
+      why << "VTK's reader was still busy after " << limits.Seconds
+          << " s, far longer than a file of this size takes (the file is damaged)";
+    }
     return fail(why.str());
   }
   if (status != 'Y')
@@ -867,15 +909,15 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   {
     if (::fstat(result.Fd, &info) == 0)
     {
-      Source in(result.Fd, static_cast<std::uint64_t>(info.st_size));
-      if (in.Ok && in.U64() == Failed)
+      Source in(result.Fd, static_cast<std::uint64_t>(info.st_size), dataRead.Fd);
+      const std::uint64_t kind = in.U64();
+      if (in.Ok && kind == Failed)
       {
         childError = in.Text();
       }
       else if (in.Ok)
       {
-        Source again(result.Fd, static_cast<std::uint64_t>(info.st_size));
-        mesh = ReadMesh(again);
+        mesh = ReadMesh(in, kind);
       }
     }
   }
@@ -883,6 +925,8 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   {
     mesh = nullptr;
   }
+  // A child still writing values nobody reads ends on the closed pipe.
+  dataRead.Close();
   reap();
   if (!childError.empty())
   {

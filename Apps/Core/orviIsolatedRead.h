@@ -3,8 +3,9 @@
 // without end, and no check made in front of them can be complete for
 // every format (compressed XML blocks, legacy keywords, PLY lists). The
 // child runs the read and every check of the mesh; its lines of progress
-// come back through a pipe, the mesh through an anonymous memory file whose
-// arrays the parent reads straight into its own. A child that crashes,
+// come back through a pipe, the mesh's description through an anonymous
+// memory file and its arrays' values through a second pipe, straight into
+// the parent's arrays, which lie in large pages. A child that crashes,
 // exceeds its time or memory, or fails any other way leaves one message and
 // nothing else behind: the parent's state is untouched.
 #ifndef orviIsolatedRead_h
@@ -32,6 +33,9 @@ struct ReadLimits
 {
   double Seconds = 60.0;
   double MemoryBytes = 0.0;
+  // Seconds the child may go without a line of log (its progress) before it
+  // counts as spinning (0: no such limit).
+  double SilentSeconds = 0.0;
   // Bytes of heap the read is expected to fill: laid out at once in large
   // pages (see RunChild), as a fresh process otherwise faults in every
   // page of what it allocates one small page at a time.
@@ -51,7 +55,8 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
 
 /// Limits for reading a file of the given size: ten seconds plus a second
 /// for every 4 MB (VTK's slowest reader, legacy ASCII, reads over 20 MB a
-/// second), three quarters of the machine's physical memory, and a heap of
+/// second), at most three seconds plus a second for every 4 MB without a
+/// line of progress, three quarters of the machine's physical memory, and a heap of
 /// eight times the file's size (at most an eighth of the memory).
 ReadLimits LimitsForFile(double fileBytes);
 

@@ -28,8 +28,10 @@
 #include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
+#include "vtkXMLDataElement.h"
 #include "vtkXMLDataParser.h"
 #include "vtkXMLPolyDataReader.h"
+#include "vtkXMLReader.h"
 #include "vtkXMLUnstructuredDataReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
@@ -42,6 +44,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <new>
 #include <regex>
 #include <sstream>
@@ -264,6 +267,100 @@ bool CheckXMLHeader(vtkAlgorithm* reader, const std::string& path, std::string& 
     return false;
   }
   return true;
+}
+
+// The values an array of the mesh holds, by the XML element it was read
+// from (its parent element and name); -1 for arrays not checked.
+vtkIdType ValuesRead(vtkDataSet* data, const std::string& parent, const std::string& name)
+{
+  if (parent == "Points")
+  {
+    return 3 * data->GetNumberOfPoints();
+  }
+  vtkCellArray* cells = nullptr;
+  if (auto* grid = vtkUnstructuredGrid::SafeDownCast(data))
+  {
+    cells = parent == "Cells" ? grid->GetCells() : nullptr;
+  }
+  else if (auto* poly = vtkPolyData::SafeDownCast(data))
+  {
+    cells = parent == "Verts" ? poly->GetVerts()
+      : parent == "Lines"     ? poly->GetLines()
+      : parent == "Polys"     ? poly->GetPolys()
+      : parent == "Strips"    ? poly->GetStrips()
+                              : nullptr;
+  }
+  if (!cells)
+  {
+    return -1;
+  }
+  return name == "connectivity"            ? cells->GetNumberOfConnectivityIds()
+    : name == "offsets" || name == "types" ? cells->GetNumberOfCells()
+                                           : -1;
+}
+
+// An XML file's appended raw arrays of points and cells against what was
+// read from them: each block's length, which the file gives in front of
+// it, is the values read times the size of the type declared. Another
+// type declared (Int8 for Int64 ids) reads as valid but wrong numbers.
+// Empty when they match, or for other encodings.
+std::string CheckAppendedBlocks(vtkAlgorithm* reader, vtkDataSet* data, const std::string& path)
+{
+  auto* xml = vtkXMLReader::SafeDownCast(reader);
+  vtkXMLDataParser* parser = xml ? xml->GetXMLParser() : nullptr;
+  vtkXMLDataElement* root = parser ? parser->GetRootElement() : nullptr;
+  vtkXMLDataElement* appended = root ? root->FindNestedElementWithName("AppendedData") : nullptr;
+  const char* encoding = appended ? appended->GetAttribute("encoding") : nullptr;
+  if (!appended || !encoding || std::string(encoding) != "raw" ||
+    root->GetAttribute("compressor") || parser->GetAppendedDataPosition() <= 0)
+  {
+    return {};
+  }
+  const char* headerType = root->GetAttribute("header_type");
+  const int headerSize = headerType && std::string(headerType) == "UInt64" ? 8 : 4;
+  const char* order = root->GetAttribute("byte_order");
+  const bool bigEndian = order && std::string(order) == "BigEndian";
+  std::ifstream in(path, std::ios::binary);
+  std::string why;
+  const std::function<void(vtkXMLDataElement*, const std::string&)> walk =
+    [&](vtkXMLDataElement* element, const std::string& parent)
+  {
+    const std::string name = element->GetName() ? element->GetName() : "";
+    const char* format = element->GetAttribute("format");
+    const char* offset = element->GetAttribute("offset");
+    const char* type = element->GetAttribute("type");
+    const char* arrayName = element->GetAttribute("Name");
+    const vtkIdType values = ValuesRead(data, parent, arrayName ? arrayName : "");
+    if (why.empty() && name == "DataArray" && format && std::string(format) == "appended" &&
+      offset && type && values >= 0)
+    {
+      std::array<unsigned char, 8> bytes{};
+      in.seekg(static_cast<std::streamoff>(parser->GetAppendedDataPosition() + std::atoll(offset)));
+      in.read(reinterpret_cast<char*>(bytes.data()), headerSize);
+      std::uint64_t held = 0;
+      for (int i = 0; i < headerSize; ++i)
+      {
+        held |= static_cast<std::uint64_t>(bytes[bigEndian ? headerSize - 1 - i : i]) << (8 * i);
+      }
+      int wordType = 0;
+      const std::uint64_t needed = element->GetWordTypeAttribute("type", wordType)
+        ? static_cast<std::uint64_t>(values) * parser->GetWordTypeSize(wordType)
+        : held;
+      if (in && held != needed)
+      {
+        why = "array '" + std::string(arrayName ? arrayName : "") + "' of " + parent +
+          " is declared " + type + ": its " + std::to_string(values) + " values take " +
+          std::to_string(needed) + " bytes, but the file holds " + std::to_string(held) +
+          " for it (is its type wrong?)";
+      }
+    }
+    for (int i = 0; why.empty() && i < element->GetNumberOfNestedElements(); ++i)
+    {
+      walk(element->GetNestedElement(i), name);
+    }
+  };
+  walk(root, "");
+  return why;
 }
 
 // Whether any cell is one a renderer can draw: none of a mesh whose cells
@@ -532,7 +629,8 @@ vtkSmartPointer<vtkDataSet> ReadChecked(vtkAlgorithm* reader,
   }
   const vtkIdType numPoints = data->GetNumberOfPoints(), numCells = data->GetNumberOfCells();
   DropMismatchedArrays(data, log);
-  const std::string fault = CheckMesh(data);
+  std::string fault = CheckAppendedBlocks(reader, data, path);
+  fault = fault.empty() ? CheckMesh(data) : fault;
   if (!fault.empty() || errors->Failed())
   {
     error = invalid + " (" + (fault.empty() ? errors->Why() : fault) + ")";
@@ -571,7 +669,8 @@ vtkSmartPointer<vtkAlgorithm> CheckedReader(const std::string& path, std::string
     error = "cannot read '" + path + "': not a valid " + ext + " mesh (" + why + ")";
     return nullptr;
   }
-  if ((ext == ".stl" && !CheckBinarySTL(path, error)) || (ext == ".ply" && !CheckPLY(path, error)))
+  if ((ext == ".stl" && !CheckBinarySTL(path, error)) ||
+    (ext == ".ply" && !CheckPLY(path, error)) || (ext == ".vtk" && !CheckLegacyVTK(path, error)))
   {
     return nullptr;
   }

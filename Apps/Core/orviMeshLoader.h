@@ -17,7 +17,8 @@ namespace orvi
 /// Reads a mesh with the VTK reader its extension names (.vtu, .vtk, .vtp,
 /// .stl, .obj, .ply), printing progress and the load time to log. What can
 /// be checked before the reader runs is (the file's first bytes, a .stl's
-/// length, a .ply's every count, an XML file's every attribute); the reader
+/// length, a .ply's every count and face index, an XML file's every
+/// attribute, a legacy file's counts, cell lists and cell types); the reader
 /// then runs in a child process (see ReadIsolated()) with every check of
 /// what it returned: cell sizes, point ids and cell types, array lengths,
 /// coordinates finite in single precision and no few points far from the

@@ -7,6 +7,7 @@
 #include "orviMeshLoader.h"
 
 #include "vtkCellArray.h"
+#include "vtkCellType.h"
 #include "vtkDataArray.h"
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
@@ -18,11 +19,13 @@
 #include "vtkPolyData.h"
 #include "vtkSTLReader.h"
 #include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridWriter.h"
 #include "vtkXMLPolyDataReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -31,6 +34,7 @@
 #include <new>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <sys/wait.h>
@@ -193,6 +197,81 @@ TEST(OrviMeshLoader, GmshMeshesInEveryFormatComeThroughAsVtkReadsThem)
 }
 
 //==============================================================================
+// The default mesh, whose first cell is a polyhedron, written by VTK in the
+// legacy format of versions 4.2 and 5.1, as text and binary: each comes
+// through the checks in front of the reader with its polyhedron; the same
+// file with the polyhedron's face count raised past its cell is refused
+// before the reader sees it (which would spin on it).
+TEST(OrviMeshLoader, LegacyPolyhedraPassAndDamagedOnesAreRefused)
+{
+  const fs::path dir = TestDir();
+  std::string error;
+  vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
+  ASSERT_TRUE(mesh) << error;
+  const std::string vtk = "cannot read '@': not a valid .vtk mesh (";
+  const std::string stream =
+    vtk + "cell 0 is a polyhedron, but its 31 values are not a face stream)";
+  const std::tuple<int, bool, std::string> variants[] = {
+    { 42, false, stream },
+    { 42, true, stream },
+    { 51, false, stream },
+    { 51, true, stream },
+  };
+  for (const auto& [version, binary, message] : variants)
+  {
+    const std::string path =
+      (dir / ("poly-" + std::to_string(version) + (binary ? "-binary" : "-ascii") + ".vtk"))
+        .string();
+    SCOPED_TRACE(path);
+    vtkNew<vtkUnstructuredGridWriter> writer;
+    writer->SetInputData(mesh);
+    writer->SetFileName(path.c_str());
+    writer->SetFileVersion(version);
+    binary ? writer->SetFileTypeToBinary() : writer->SetFileTypeToASCII();
+    ASSERT_EQ(writer->Write(), 1);
+    std::ostringstream log;
+    vtkSmartPointer<vtkDataSet> loaded = orvi::LoadMesh(path, log, error);
+    ASSERT_TRUE(loaded) << error;
+    EXPECT_EQ(loaded->GetNumberOfCells(), mesh->GetNumberOfCells());
+    EXPECT_EQ(loaded->GetCellType(0), VTK_POLYHEDRON);
+
+    // The polyhedron's stream starts with its 6 faces: 60 instead.
+    std::ifstream in(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const auto cells = bytes.find("\nCELLS ");
+    ASSERT_NE(cells, std::string::npos);
+    if (binary)
+    {
+      // The first value of the connectivity (5.1) or after the first count
+      // (4.2), big-endian.
+      const std::size_t idBytes = version == 51 ? 8 : 4;
+      std::size_t at = bytes.find('\n', cells + 1) + 1;
+      if (version == 51)
+      {
+        at = bytes.find("CONNECTIVITY", at);
+        at = bytes.find('\n', at) + 1;
+      }
+      else
+      {
+        at += idBytes;
+      }
+      ASSERT_EQ(static_cast<unsigned char>(bytes[at + idBytes - 1]), 6u);
+      bytes[at + idBytes - 1] = 60;
+    }
+    else
+    {
+      const auto at = version == 51 ? bytes.find("\n6 4 ", bytes.find("CONNECTIVITY", cells))
+                                    : bytes.find("\n31 6 4 ", cells) + 3;
+      ASSERT_NE(at, std::string::npos);
+      bytes.replace(at + 1, 1, "60");
+    }
+    const std::string damaged = path.substr(0, path.size() - 4) + "-damaged.vtk";
+    std::ofstream(damaged, std::ios::binary) << bytes;
+    ExpectRefused(damaged, message);
+  }
+}
+
+//==============================================================================
 // Damaged files that crashed, hung or fooled VTK's readers, or drew nothing:
 // each is refused with its whole message.
 TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
@@ -216,6 +295,10 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     { "connectivity-string.vtu",
       vtu + "array 'connectivity' of Cells is 1 component(s) of String; it must be one integer)" },
     { "format-unknown.vtu", vtu + "array 'pressure' has the unknown format 'raw')" },
+    { "connectivity-int8.vtu",
+      vtu +
+        "array 'connectivity' of Cells is declared Int8: its 870 values take 870 bytes, but the "
+        "file holds 6960 for it (is its type wrong?))" },
     { "offset-outside.vtu",
       vtu + "array 'temperature' has the offset '99999999', not inside the file)" },
     { "short-polygon.ply",
@@ -228,11 +311,25 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
       "the model's size from the other 74 points: drawn, the model would shrink to a dot (is the "
       "file damaged?))" },
     { "points-huge.vtk",
-      vtk + "Unable to allocate 9223372036854775806 elements of size 4 bytes.)" },
-    { "cells-huge.vtk", vtk + "Error reading cell types!)" },
-    { "polyhedron-type.vtk", vtk + "cell 1: polyhedron face 0 has 2 points, fewer than 3)" },
-    { "points-negative.vtk", died },
-    { "index-too-large-binary.ply", died },
+      vtk +
+        "POINTS claims 9223372036854775807 points, more than the 621 bytes left in the file "
+        "hold)" },
+    { "cells-huge.vtk",
+      vtk + "CELL_TYPES claims 2147483647 cells, more than the 357 bytes left in the file hold)" },
+    { "polyhedron-type.vtk",
+      vtk + "cell 1 is a polyhedron, but its 8 values are not a face stream)" },
+    { "points-negative.vtk", vtk + "POINTS claims '-15', not a count)" },
+    { "polyhedron-binary.vtk",
+      vtk + "cell 3 is a polyhedron, but its 4 values are not a face stream)" },
+    { "cell-size-binary.vtk", vtk + "CELLS cell 1 claims 200 points, past the list's 30 values)" },
+    { "type-unknown-binary.vtk", vtk + "cell 2 has the type 99, not a cell type)" },
+    { "version-1e23-binary.vtk",
+      vtk + "CELLS cell 0 claims 1330005587 points, past the list's 870 values)" },
+    { "nul-byte-ascii.ply",
+      "cannot read '@': not a valid .ply mesh (a NUL byte in the text of row 30 of element "
+      "'vertex' (40 rows in the header))" },
+    { "index-too-large-binary.ply",
+      "cannot read '@': not a valid .ply mesh (face 0 names vertex 1000000; there are 74)" },
     { "rows-wrap.ply",
       "cannot read '@': not a valid .ply mesh (the data ends early, in element 'vertex' "
       "(1537228672809129302 rows in the header))" },
@@ -264,10 +361,10 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
     { "ply-4", ply + "unknown header line 'formaar bnity_little_endian 1.0')" },
     { "ply-5", ply + "unknown format 'binary_littus_endian')" },
     { "ply-6", died },
-    { "ply-7", died },
+    { "ply-7", ply + "face 8 names vertex 1634625890; there are 40)" },
     { "ply-8", "" }, // VTK's reader read out of bounds under ASan; here it reads a valid mesh
-    { "ply-9", died },
-    { "ply-10", died },
+    { "ply-9", ply + "face 0 names vertex 167772160; there are 40)" },
+    { "ply-10", ply + "face 18 names vertex 1952531473; there are 40)" },
   };
   for (const auto& [name, message] : findings)
   {
@@ -338,6 +435,57 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
     std::string error;
     EXPECT_FALSE(orvi::ReadIsolated(read, limits, "f", log, error));
     EXPECT_EQ(error, AsReported(message));
+  }
+}
+
+//==============================================================================
+// A read that goes silent is stopped once its silence outlasts the limit,
+// long before its time is up; one that keeps reporting progress goes on
+// past that silence limit.
+TEST(OrviMeshLoader, SilentReadsAreStoppedEarly)
+{
+  orvi::ReadLimits limits;
+  limits.Seconds = 30.0;
+  limits.SilentSeconds = 1.0;
+  const auto talk = [](std::ostream& log, double seconds)
+  {
+    for (int k = 0; k < static_cast<int>(seconds / 0.25); ++k)
+    {
+      log << "  loading f: " << k << "%\n";
+      ::usleep(250000);
+    }
+  };
+  const std::tuple<orvi::MeshReadFunction, std::string, double> reads[] = {
+    { [&](std::ostream& log, std::string&) -> vtkSmartPointer<vtkDataSet>
+      {
+        talk(log, 0.5);
+        for (;;)
+        {
+          ::pause();
+        }
+      },
+      "f: VTK's reader made no progress for 1 s, far longer than a file of this size takes (the "
+      "file is damaged)",
+      1.25 }, // the last line at 0.25 s, then a second of silence
+    { [&](std::ostream& log, std::string& error) -> vtkSmartPointer<vtkDataSet>
+      {
+        talk(log, 2.0);
+        error = "cannot read 'f': done talking";
+        return nullptr;
+      },
+      "cannot read 'f': done talking",
+      2.0 },
+  };
+  for (const auto& [read, message, seconds] : reads)
+  {
+    std::ostringstream log;
+    std::string error;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_FALSE(orvi::ReadIsolated(read, limits, "f", log, error));
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(error, message);
+    EXPECT_GE(took.count(), seconds - 0.1);
+    EXPECT_LT(took.count(), seconds + 5.0);
   }
 }
 
