@@ -50,6 +50,7 @@
 #include <sstream>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <unistd.h>
@@ -187,43 +188,31 @@ public:
   vtkNew<ReadMessages> Messages;
 };
 
+template <class Reader>
+vtkSmartPointer<vtkAlgorithm> NewReader(const std::string& path)
+{
+  auto reader = vtkSmartPointer<Reader>::New();
+  reader->SetFileName(path.c_str());
+  return reader;
+}
+
 vtkSmartPointer<vtkAlgorithm> MakeReader(const std::string& path, const std::string& ext)
 {
-  if (ext == ".vtu")
+  using Factory = vtkSmartPointer<vtkAlgorithm> (*)(const std::string&);
+  static const std::pair<const char*, Factory> readers[] = {
+    { ".vtu", &NewReader<vtkXMLUnstructuredGridReader> },
+    { ".vtp", &NewReader<vtkXMLPolyDataReader> },
+    { ".vtk", &NewReader<vtkDataSetReader> },
+    { ".stl", &NewReader<vtkSTLReader> },
+    { ".obj", &NewReader<vtkOBJReader> },
+    { ".ply", &NewReader<vtkPLYReader> },
+  };
+  for (const auto& [extension, make] : readers)
   {
-    auto r = vtkSmartPointer<vtkXMLUnstructuredGridReader>::New();
-    r->SetFileName(path.c_str());
-    return r;
-  }
-  if (ext == ".vtp")
-  {
-    auto r = vtkSmartPointer<vtkXMLPolyDataReader>::New();
-    r->SetFileName(path.c_str());
-    return r;
-  }
-  if (ext == ".vtk")
-  {
-    auto r = vtkSmartPointer<vtkDataSetReader>::New();
-    r->SetFileName(path.c_str());
-    return r;
-  }
-  if (ext == ".stl")
-  {
-    auto r = vtkSmartPointer<vtkSTLReader>::New();
-    r->SetFileName(path.c_str());
-    return r;
-  }
-  if (ext == ".obj")
-  {
-    auto r = vtkSmartPointer<vtkOBJReader>::New();
-    r->SetFileName(path.c_str());
-    return r;
-  }
-  if (ext == ".ply")
-  {
-    auto r = vtkSmartPointer<vtkPLYReader>::New();
-    r->SetFileName(path.c_str());
-    return r;
+    if (ext == extension)
+    {
+      return make(path);
+    }
   }
   return nullptr;
 }
