@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace orvi_test
@@ -46,14 +47,25 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
   const std::string log = (dir / (stem + ".log")).string();
   std::error_code ignored;
   fs::create_directories(dir);
+  // Test programs run in parallel and may ask for the same mesh: every file
+  // is written under a name of this process's own and renamed into place,
+  // so that no one reads a file another is still writing.
+  const std::string own = ".part" + std::to_string(getpid());
+  const auto publish = [&ignored](const fs::path& part, const fs::path& to)
+  {
+    fs::rename(part, to, ignored);
+    return !ignored && fs::exists(to);
+  };
   // Copies a file of the tutorials' folder into dir, unzipping it.
-  const auto copy = [&dir](const fs::path& from)
+  const auto copy = [&dir, &own, &publish](const fs::path& from)
   {
     const bool zipped = from.extension() == ".gz";
     const fs::path to = dir / (zipped ? from.stem() : from.filename());
-    const std::string command = zipped ? "gzip -dc '" + from.string() + "' > '" + to.string() + "'"
-                                       : "cp '" + from.string() + "' '" + to.string() + "'";
-    return fs::exists(to) || std::system(command.c_str()) == 0;
+    const fs::path part = to.string() + own;
+    const std::string command = zipped
+      ? "gzip -dc '" + from.string() + "' > '" + part.string() + "'"
+      : "cp '" + from.string() + "' '" + part.string() + "'";
+    return fs::exists(to) || (std::system(command.c_str()) == 0 && publish(part, to));
   };
   for (const std::string& place : places)
   {
@@ -85,9 +97,12 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     return {};
   }
   // gmsh reads the files a tutorial merges relative to the working directory.
+  const std::string part = vtk + own;
   const std::string mesh = "cd '" + dir.string() + "' && gmsh " + options + " '" + geo +
-    "' -format vtk -o '" + vtk + "' >'" + log + "' 2>&1";
-  if (std::system(mesh.c_str()) != 0 || !fs::exists(vtk))
+    "' -format vtk -o '" + part + "' >'" + log + own + "' 2>&1";
+  const bool meshed = std::system(mesh.c_str()) == 0;
+  fs::rename(log + own, log, ignored);
+  if (!meshed || !publish(part, vtk))
   {
     why = "gmsh could not mesh " + geo + " (see " + log + ")";
     return {};
