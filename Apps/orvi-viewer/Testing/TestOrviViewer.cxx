@@ -722,8 +722,15 @@ TEST(OrviViewer, ProgressIsWrittenAsItHappens)
   const std::string command = Quote(ORVI_VIEWER_EXECUTABLE) + " " + Quote(Data("grid.vtu")) + " >" +
     Quote(out.string()) + " 2>/dev/null & echo $! >" + Quote(pid.string());
   ASSERT_EQ(std::system(command.c_str()), 0);
+  // The viewer writes through an unbuffered stream, piece by piece: wait for
+  // the whole navigation line.
   std::string text;
-  for (int i = 0; i < 300 && text.find("navigation: ") == std::string::npos; ++i)
+  const auto told = [&text]
+  {
+    const size_t at = text.find("navigation: ");
+    return at != std::string::npos && text.find('\n', at) != std::string::npos;
+  };
+  for (int i = 0; i < 300 && !told(); ++i)
   {
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     text = ReadText(out);
