@@ -1,6 +1,8 @@
 #include "orviColormap.h"
 
+#include "vtkArrayDispatch.h"
 #include "vtkDataArray.h"
+#include "vtkDataArrayRange.h"
 #include "vtkLookupTable.h"
 #include "vtkMath.h"
 #include "vtkVariant.h"
@@ -8,7 +10,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
-#include <set>
+#include <utility>
 #include <vector>
 
 namespace orvi
@@ -111,6 +113,48 @@ bool IsInteger(vtkDataArray* array)
   return type != VTK_FLOAT && type != VTK_DOUBLE;
 }
 
+namespace
+{
+// The distinct values of a one-component array, sorted, as long as there
+// are at most MaximumCategories of them. Ids come in long runs of one
+// value (the cells of one region): a value equal to the last one costs a
+// comparison, a new one a search among the few seen so far.
+struct CollectCategories
+{
+  std::vector<double> Values;
+  bool TooMany = false;
+
+  template <typename Array>
+  void operator()(Array* array)
+  {
+    using T = vtk::GetAPIType<Array>;
+    std::vector<T> seen;
+    bool any = false;
+    T last{};
+    for (const T value : vtk::DataArrayValueRange<1>(array))
+    {
+      if (any && value == last)
+      {
+        continue;
+      }
+      any = true;
+      last = value;
+      const auto at = std::lower_bound(seen.begin(), seen.end(), value);
+      if (at == seen.end() || *at != value)
+      {
+        if (seen.size() == MaximumCategories)
+        {
+          this->TooMany = true;
+          return;
+        }
+        seen.insert(at, value);
+      }
+    }
+    this->Values.assign(seen.begin(), seen.end());
+  }
+};
+} // namespace
+
 bool FindCategories(vtkDataArray* array, std::vector<double>& values)
 {
   values.clear();
@@ -118,15 +162,16 @@ bool FindCategories(vtkDataArray* array, std::vector<double>& values)
   {
     return false;
   }
-  std::set<double> seen;
-  for (vtkIdType i = 0; i < array->GetNumberOfTuples(); ++i)
+  CollectCategories collect;
+  if (!vtkArrayDispatch::DispatchByValueType<vtkArrayDispatch::Integrals>::Execute(array, collect))
   {
-    if (seen.insert(array->GetTuple1(i)).second && seen.size() > MaximumCategories)
-    {
-      return false;
-    }
+    collect(array);
   }
-  values.assign(seen.begin(), seen.end());
+  if (collect.TooMany)
+  {
+    return false;
+  }
+  values = std::move(collect.Values);
   return true;
 }
 
@@ -149,6 +194,34 @@ vtkSmartPointer<vtkLookupTable> MakeCategoryTable(const std::vector<double>& val
     lut->SetTableValue(static_cast<vtkIdType>(i), rgb[0], rgb[1], rgb[2], 1.0);
     const vtkVariant id(values[i]);
     lut->SetAnnotation(id, vtkVariant(static_cast<long long>(values[i])).ToString());
+  }
+  return lut;
+}
+
+vtkSmartPointer<vtkLookupTable> MakeCategorySpanTable(vtkLookupTable* categories,
+  const std::vector<double>& values)
+{
+  constexpr double MaximumSpan = 4096.0;
+  if (!categories || values.empty() || values.back() - values.front() >= MaximumSpan)
+  {
+    return nullptr;
+  }
+  // Entry k holds id first + k: the range's ends lie half an id outside the
+  // first and last, so that each id falls in the middle of its entry.
+  const double first = values.front();
+  const auto entries = static_cast<vtkIdType>(values.back() - first) + 1;
+  auto lut = vtkSmartPointer<vtkLookupTable>::New();
+  lut->SetNumberOfTableValues(entries);
+  lut->SetTableRange(first - 0.5, values.back() + 0.5);
+  for (vtkIdType k = 0; k < entries; ++k)
+  {
+    lut->SetTableValue(k, 0.0, 0.0, 0.0, 1.0);
+  }
+  for (size_t i = 0; i < values.size(); ++i)
+  {
+    double rgba[4];
+    categories->GetTableValue(static_cast<vtkIdType>(i), rgba);
+    lut->SetTableValue(static_cast<vtkIdType>(values[i] - first), rgba);
   }
   return lut;
 }

@@ -40,6 +40,13 @@ bool FindCategories(vtkDataArray* array, std::vector<double>& values);
 /// (neighbouring values far apart in hue) and an annotation naming it.
 vtkSmartPointer<vtkLookupTable> MakeCategoryTable(const std::vector<double>& values);
 
+/// The colours of a category table as a plain table over the ids from the
+/// first to the last value, one entry per id: a mapper maps cell values
+/// through it directly, where an indexed table looks each value up among
+/// its annotations. Null when the ids span more than a few thousand.
+vtkSmartPointer<vtkLookupTable> MakeCategorySpanTable(vtkLookupTable* categories,
+  const std::vector<double>& values);
+
 } // namespace orvi
 
 #endif

@@ -773,7 +773,8 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   const ReadLimits& limits,
   const std::string& context,
   std::ostream& log,
-  std::string& error)
+  std::string& error,
+  const std::function<void()>& whileReading)
 {
   const auto fail = [&](const std::string& why)
   {
@@ -817,14 +818,37 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   logWrite.Close();
   statusWrite.Close();
   dataWrite.Close();
+  int ended = 0;
+  const auto reap = [&]()
+  {
+    while (::waitpid(child, &ended, 0) < 0 && errno == EINTR)
+    {
+    }
+  };
 
-  // The child's log as it comes, until its status byte (or its end), or
-  // until its time is up, or until it has been silent too long: a reader
-  // reports its progress as it goes, one that spins says nothing more.
   using Clock = std::chrono::steady_clock;
   const auto milliseconds = [](double seconds)
   { return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0)); };
   const auto deadline = Clock::now() + milliseconds(limits.Seconds);
+  if (whileReading)
+  {
+    // The child's lines wait in their pipe meanwhile; it blocks only if
+    // they fill it.
+    try
+    {
+      whileReading();
+    }
+    catch (...)
+    {
+      ::kill(child, SIGKILL);
+      reap();
+      throw;
+    }
+  }
+
+  // The child's log as it comes, until its status byte (or its end), or
+  // until its time is up, or until it has been silent too long: a reader
+  // reports its progress as it goes, one that spins says nothing more.
   auto heard = Clock::now();
   char status = 0;
   bool late = false, logOpen = true;
@@ -870,13 +894,6 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     }
   }
   log.flush();
-  int ended = 0;
-  const auto reap = [&]()
-  {
-    while (::waitpid(child, &ended, 0) < 0 && errno == EINTR)
-    {
-    }
-  };
   if (late)
   {
     ::kill(child, SIGKILL);

@@ -47,11 +47,15 @@ struct ReadLimits
 /// data set through VTK's legacy format). The child's lines of log reach
 /// log as they come. Returns null with error set to the child's error, or
 /// to why it did not finish: "CONTEXT: WHAT" with context naming the file.
+/// whileReading, when given, runs in this process once the child has
+/// started (work that does not need the mesh, such as opening a window);
+/// the child's lines of log reach log after it.
 vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   const ReadLimits& limits,
   const std::string& context,
   std::ostream& log,
-  std::string& error);
+  std::string& error,
+  const std::function<void()>& whileReading = {});
 
 /// Limits for reading a file of the given size: ten seconds plus a second
 /// for every 4 MB (VTK's slowest reader, legacy ASCII, reads over 20 MB a

@@ -672,7 +672,10 @@ const char* MeshExtensions()
   return ".vtu .vtk .vtp .stl .obj .ply";
 }
 
-vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log, std::string& error)
+vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
+  std::ostream& log,
+  std::string& error,
+  const std::function<void()>& whileReading)
 {
   vtkSmartPointer<vtkAlgorithm> reader = CheckedReader(path, error);
   if (!reader)
@@ -687,7 +690,8 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path, std::ostream& log,
     LimitsForFile(static_cast<double>(vtksys::SystemTools::FileLength(path))),
     "cannot read '" + path + "'",
     log,
-    error);
+    error,
+    whileReading);
   if (!data)
   {
     return nullptr;
@@ -718,7 +722,8 @@ vtkSmartPointer<vtkDataSet> LoadMeshInProcess(const std::string& path,
 bool LoadMeshes(const std::vector<std::string>& files,
   std::ostream& log,
   std::vector<NamedMesh>& meshes,
-  std::string& error)
+  std::string& error,
+  const std::function<void()>& whileFirstReads)
 {
   meshes.clear();
   if (files.empty())
@@ -734,7 +739,8 @@ bool LoadMeshes(const std::vector<std::string>& files,
   }
   for (const std::string& file : files)
   {
-    vtkSmartPointer<vtkDataSet> mesh = LoadMesh(file, log, error);
+    vtkSmartPointer<vtkDataSet> mesh =
+      LoadMesh(file, log, error, meshes.empty() ? whileFirstReads : std::function<void()>());
     if (!mesh)
     {
       return false;

@@ -5,6 +5,7 @@
 
 #include "vtkSmartPointer.h"
 
+#include <functional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -24,10 +25,13 @@ namespace orvi
 /// coordinates finite in single precision and no few points far from the
 /// rest. Anything VTK logs as an error while reading is a refusal; nothing
 /// it logs reaches the terminal. Returns null and sets error to one line,
-/// "cannot open|read 'PATH': WHY", otherwise.
+/// "cannot open|read 'PATH': WHY", otherwise. whileReading, when given,
+/// runs while the child reads (see ReadIsolated()); not when the file is
+/// refused before.
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
-  std::string& error);
+  std::string& error,
+  const std::function<void()>& whileReading = {});
 
 /// LoadMesh() without the child process: the same checks, VTK's reader in
 /// this process (a damaged file can crash it). For measuring what the child
@@ -53,11 +57,14 @@ struct NamedMesh
 
 /// The meshes a command line names, each loaded and checked on its own with
 /// LoadMesh(); none: the default mesh, its size printed to log. Returns false
-/// with the error of the first one that cannot be shown.
+/// with the error of the first one that cannot be shown. whileFirstReads,
+/// when given, runs while the first file is read, and not at all when there
+/// is no file or the first is refused before its read.
 bool LoadMeshes(const std::vector<std::string>& files,
   std::ostream& log,
   std::vector<NamedMesh>& meshes,
-  std::string& error);
+  std::string& error,
+  const std::function<void()>& whileFirstReads = {});
 
 /// The default mesh: a block of hexahedra under layers of wedges and
 /// tetrahedra, one polyhedron among the hexahedra, and a point scalar field

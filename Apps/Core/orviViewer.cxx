@@ -10,10 +10,12 @@
 #include "vtkSimpleRenderWindowInteractor.h"
 
 #include "vtkActor.h"
+#include "vtkArrayDispatch.h"
 #include "vtkBoundingBox.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkCellData.h"
+#include "vtkDataArrayRange.h"
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
 #include "vtkJPEGWriter.h"
@@ -24,6 +26,8 @@
 #include "vtkOpenGLRenderer.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
+#include "vtkPointSet.h"
+#include "vtkPoints.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
@@ -264,6 +268,36 @@ void FaceOn(const double normal[3], double position[3], double viewUp[3])
     viewUp[i] = up[i] - along * position[i];
   }
   vtkMath::Normalize(viewUp);
+}
+
+// Calls f(point) for each point of a mesh, through the coordinates' own
+// type when they are float or double: a virtual GetPoint() per point costs
+// tens of milliseconds over the millions of points of a large mesh.
+template <typename F>
+void ForEachPoint(vtkDataSet* mesh, F&& f)
+{
+  auto* pointSet = vtkPointSet::SafeDownCast(mesh);
+  vtkDataArray* coordinates =
+    pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetData() : nullptr;
+  const auto typed = [&f](auto* array)
+  {
+    for (const auto tuple : vtk::DataArrayTupleRange<3>(array))
+    {
+      const double p[3] = {
+        static_cast<double>(tuple[0]), static_cast<double>(tuple[1]), static_cast<double>(tuple[2])
+      };
+      f(p);
+    }
+  };
+  if (coordinates &&
+    vtkArrayDispatch::DispatchByValueType<vtkArrayDispatch::Reals>::Execute(coordinates, typed))
+  {
+    return;
+  }
+  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
+  {
+    f(mesh->GetPoint(i));
+  }
 }
 } // namespace
 
@@ -554,9 +588,14 @@ bool Viewer::SetColouring(std::string& error)
     range[0] = this->Options.Range[0];
     range[1] = this->Options.Range[1];
   }
-  vtkSmartPointer<vtkLookupTable> lut = categorical
-    ? MakeCategoryTable(std::vector<double>(categories.begin(), categories.end()))
-    : MakeLookupTable(this->Options.Colors, range);
+  const std::vector<double> ids(categories.begin(), categories.end());
+  vtkSmartPointer<vtkLookupTable> lut =
+    categorical ? MakeCategoryTable(ids) : MakeLookupTable(this->Options.Colors, range);
+  // Cells are mapped through a plain table where the ids allow (the same
+  // colours, without an annotation lookup per cell); points keep the
+  // indexed one, whose colours are never blended through the ids between.
+  vtkSmartPointer<vtkLookupTable> cellLut =
+    categorical && field == 1 ? MakeCategorySpanTable(lut, ids) : nullptr;
   for (const auto& part : this->Parts)
   {
     if (!ArrayOf(part->Mesh, field, arrayName))
@@ -574,7 +613,7 @@ bool Viewer::SetColouring(std::string& error)
       mapper->SetScalarModeToUseCellFieldData();
     }
     mapper->SelectColorArray(arrayName.c_str());
-    mapper->SetLookupTable(lut);
+    mapper->SetLookupTable(cellLut ? cellLut : lut);
     mapper->UseLookupTableScalarRangeOn();
     // Ids take the colour of their own value: never blended across a cell.
     mapper->SetInterpolateScalarsBeforeMapping(categorical);
@@ -702,11 +741,7 @@ bool Viewer::FlatNormal(double normal[3]) const
   {
     vtkDataSet* mesh = part->Mesh;
     bounds.AddBounds(mesh->GetBounds());
-    for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-    {
-      const double* p = mesh->GetPoint(i);
-      vtkMath::Add(centre, p, centre);
-    }
+    ForEachPoint(mesh, [&centre](const double p[3]) { vtkMath::Add(centre, p, centre); });
     count += mesh->GetNumberOfPoints();
   }
   if (count < 3 || !bounds.IsValid() || bounds.GetDiagonalLength() <= 0.0)
@@ -717,19 +752,19 @@ bool Viewer::FlatNormal(double normal[3]) const
   double covariance[3][3] = {};
   for (const auto& part : this->Parts)
   {
-    vtkDataSet* mesh = part->Mesh;
-    for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-    {
-      double d[3];
-      vtkMath::Subtract(mesh->GetPoint(i), centre, d);
-      for (int r = 0; r < 3; ++r)
+    ForEachPoint(part->Mesh,
+      [&](const double p[3])
       {
-        for (int c = 0; c < 3; ++c)
+        double d[3];
+        vtkMath::Subtract(p, centre, d);
+        for (int r = 0; r < 3; ++r)
         {
-          covariance[r][c] += d[r] * d[c];
+          for (int c = 0; c < 3; ++c)
+          {
+            covariance[r][c] += d[r] * d[c];
+          }
         }
-      }
-    }
+      });
   }
   double* rows[3] = { covariance[0], covariance[1], covariance[2] };
   double eigenvalues[3], vectors[3][3];
@@ -797,20 +832,20 @@ void Viewer::FrameScene()
   double nearest = -VTK_DOUBLE_MAX;
   for (const auto& part : this->Parts)
   {
-    vtkDataSet* mesh = part->Mesh;
-    for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-    {
-      double d[3];
-      vtkMath::Subtract(mesh->GetPoint(i), centre, d);
-      const double z = vtkMath::Dot(d, direction);
-      nearest = std::max(nearest, z);
-      for (int k = 0; k < 2; ++k)
+    ForEachPoint(part->Mesh,
+      [&](const double p[3])
       {
-        const double across = vtkMath::Dot(d, axes[k]);
-        low[k] = std::min(low[k], across + lo[k] * z * tangent[k]);
-        high[k] = std::max(high[k], across + hi[k] * z * tangent[k]);
-      }
-    }
+        double d[3];
+        vtkMath::Subtract(p, centre, d);
+        const double z = vtkMath::Dot(d, direction);
+        nearest = std::max(nearest, z);
+        for (int k = 0; k < 2; ++k)
+        {
+          const double across = vtkMath::Dot(d, axes[k]);
+          low[k] = std::min(low[k], across + lo[k] * z * tangent[k]);
+          high[k] = std::max(high[k], across + hi[k] * z * tangent[k]);
+        }
+      });
   }
   double distance = nearest + std::max(1e-3 * diagonal, 1e-9);
   for (int k = 0; k < 2; ++k)

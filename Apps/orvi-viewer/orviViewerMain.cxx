@@ -10,7 +10,9 @@
 #include "vtkObject.h"
 
 #include <cstdlib>
+#include <functional>
 #include <iostream>
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -47,14 +49,27 @@ int Run(int argc, char* argv[])
   }
 
   // Each file is loaded and checked on its own; all are shown together.
+  // Without a window on screen (a screenshot or a script), the window and
+  // its OpenGL context are made while the first file is read in its child
+  // process: on software GL that takes a few tenths of a second. A window
+  // on screen is made after, so that a refused file never flashes one up.
   std::vector<orvi::NamedMesh> meshes;
-  if (!orvi::LoadMeshes(options.MeshFiles, std::cout, meshes, error))
+  std::unique_ptr<orvi::Viewer> made;
+  const auto makeViewer = [&]() { made = std::make_unique<orvi::Viewer>(options, std::cout); };
+  if (!orvi::LoadMeshes(options.MeshFiles,
+        std::cout,
+        meshes,
+        error,
+        interactive ? std::function<void()>() : makeViewer))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
     return 1;
   }
-
-  orvi::Viewer viewer(options, std::cout);
+  if (!made)
+  {
+    makeViewer();
+  }
+  orvi::Viewer& viewer = *made;
   if (!viewer.SetMeshes(meshes, error))
   {
     std::cerr << "orvi-viewer: " << error << "\n";

@@ -16,6 +16,7 @@
 #include "vtkOBJReader.h"
 #include "vtkPLYReader.h"
 #include "vtkPointData.h"
+#include "vtkPoints.h"
 #include "vtkPolyData.h"
 #include "vtkSTLReader.h"
 #include "vtkUnstructuredGrid.h"
@@ -33,6 +34,7 @@
 #include <iterator>
 #include <new>
 #include <sstream>
+#include <stdexcept>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -436,6 +438,61 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
     EXPECT_FALSE(orvi::ReadIsolated(read, limits, "f", log, error));
     EXPECT_EQ(error, AsReported(message));
   }
+}
+
+//==============================================================================
+// What a host does while the child reads (the viewer makes its window) runs
+// at the same time as the read: here the read waits for what it does. An
+// exception from it comes out with no child left behind; for a file
+// refused before its read it never runs.
+TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
+{
+  orvi::ReadLimits limits;
+  limits.Seconds = 10.0;
+  const fs::path flag = TestDir() / ("while-reading-" + std::to_string(::getpid()));
+  fs::remove(flag);
+  const orvi::MeshReadFunction waitForFlag = [&](std::ostream& log,
+                                               std::string&) -> vtkSmartPointer<vtkDataSet>
+  {
+    while (!fs::exists(flag))
+    {
+      ::usleep(1000);
+    }
+    log << "the flag is there\n";
+    vtkNew<vtkPolyData> mesh;
+    vtkNew<vtkPoints> points;
+    points->InsertNextPoint(1.0, 2.0, 3.0);
+    mesh->SetPoints(points);
+    return mesh;
+  };
+  int calls = 0;
+  std::ostringstream log;
+  std::string error;
+  const auto mesh = orvi::ReadIsolated(waitForFlag,
+    limits,
+    "f",
+    log,
+    error,
+    [&]()
+    {
+      ++calls;
+      std::ofstream(flag) << "set\n";
+    });
+  ASSERT_TRUE(mesh) << error;
+  EXPECT_EQ(mesh->GetNumberOfPoints(), 1);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(log.str(), "the flag is there\n");
+  fs::remove(flag);
+
+  EXPECT_THROW(orvi::ReadIsolated(
+                 waitForFlag, limits, "f", log, error, []() { throw std::runtime_error("late"); }),
+    std::runtime_error);
+  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1); // no child left
+
+  std::vector<orvi::NamedMesh> meshes;
+  EXPECT_FALSE(orvi::LoadMeshes(
+    { (TestDir() / "no-such-mesh.vtu").string() }, log, meshes, error, [&]() { ++calls; }));
+  EXPECT_EQ(calls, 1);
 }
 
 //==============================================================================

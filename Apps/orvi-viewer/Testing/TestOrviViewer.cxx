@@ -24,6 +24,8 @@
 #include "vtkMassProperties.h"
 #include "vtkMath.h"
 #include "vtkPointData.h"
+#include "vtkScalarBarActor.h"
+#include "vtkScalarsToColors.h"
 #include "vtkSphereSource.h"
 #include "vtkTriangleFilter.h"
 
@@ -839,12 +841,25 @@ TEST(OrviViewer, IdArraysAreColouredAsCategories)
     }
     // The legend: one swatch per id in the id's own colour, unlit, right of
     // the model; the four colours far apart.
-    auto* lut = vtkLookupTable::SafeDownCast(
-      vtkActor::SafeDownCast(viewer->GetRenderer()->GetActors()->GetItemAsObject(0))
-        ->GetMapper()
-        ->GetLookupTable());
+    vtkLookupTable* lut = nullptr;
+    vtkActor2DCollection* actors2D = viewer->GetRenderer()->GetActors2D();
+    for (int i = 0; !lut && i < actors2D->GetNumberOfItems(); ++i)
+    {
+      if (auto* legend = vtkScalarBarActor::SafeDownCast(actors2D->GetItemAsObject(i)))
+      {
+        lut = vtkLookupTable::SafeDownCast(legend->GetLookupTable());
+      }
+    }
     ASSERT_TRUE(lut && lut->GetIndexedLookup() && lut->GetNumberOfAnnotatedValues() == 4);
     const Image picture = Shot(*viewer, dir / "regions.png");
+    // The cells wear exactly the legend's colours: the same picture as with
+    // the legend's own table on the model.
+    vtkMapper* mapper =
+      vtkActor::SafeDownCast(viewer->GetRenderer()->GetActors()->GetItemAsObject(0))->GetMapper();
+    vtkSmartPointer<vtkScalarsToColors> drawn = mapper->GetLookupTable();
+    mapper->SetLookupTable(lut);
+    EXPECT_EQ(FractionDiffering(picture, Shot(*viewer, dir / "regions-indexed.png"), 0), 0.0);
+    mapper->SetLookupTable(drawn);
     std::vector<Rgb> colours;
     for (int i = 0; i < 4; ++i)
     {
