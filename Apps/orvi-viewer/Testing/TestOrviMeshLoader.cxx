@@ -33,6 +33,7 @@
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <string>
@@ -70,9 +71,15 @@ std::string AsReported(std::string expected)
   return expected;
 }
 
-// The loader's message for a file, '@' in expected standing for its path.
+// The loader's message for a file, '@' in expected standing for its path: a
+// message of its own (starting "cannot "), or the reason of "not a valid
+// .EXT mesh (WHY". The memory a machine has reads "N GB".
 void ExpectRefused(const std::string& path, std::string expected)
 {
+  if (expected.rfind("cannot ", 0) != 0)
+  {
+    expected = "cannot read '@': not a valid " + orvi::FileExtension(path) + " mesh (" + expected;
+  }
   expected = AsReported(expected);
   std::ostringstream log;
   std::string error;
@@ -81,7 +88,8 @@ void ExpectRefused(const std::string& path, std::string expected)
   {
     expected.replace(at, 1, path);
   }
-  EXPECT_EQ(error, expected);
+  EXPECT_EQ(
+    std::regex_replace(error, std::regex("[0-9.]+ GB of memory"), "N GB of memory"), expected);
 }
 
 // VTK's reader for a file, as a viewer without checks would use it.
@@ -210,16 +218,8 @@ TEST(OrviMeshLoader, LegacyPolyhedraPassAndDamagedOnesAreRefused)
   std::string error;
   vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
   ASSERT_TRUE(mesh) << error;
-  const std::string vtk = "cannot read '@': not a valid .vtk mesh (";
-  const std::string stream =
-    vtk + "cell 0 is a polyhedron, but its 31 values are not a face stream)";
-  const std::tuple<int, bool, std::string> variants[] = {
-    { 42, false, stream },
-    { 42, true, stream },
-    { 51, false, stream },
-    { 51, true, stream },
-  };
-  for (const auto& [version, binary, message] : variants)
+  for (const auto& [version, binary] :
+    { std::pair{ 42, false }, { 42, true }, { 51, false }, { 51, true } })
   {
     const std::string path =
       (dir / ("poly-" + std::to_string(version) + (binary ? "-binary" : "-ascii") + ".vtk"))
@@ -269,72 +269,92 @@ TEST(OrviMeshLoader, LegacyPolyhedraPassAndDamagedOnesAreRefused)
     }
     const std::string damaged = path.substr(0, path.size() - 4) + "-damaged.vtk";
     std::ofstream(damaged, std::ios::binary) << bytes;
-    ExpectRefused(damaged, message);
+    ExpectRefused(damaged, "cell 0 is a polyhedron, but its 31 values are not a face stream)");
   }
 }
 
 //==============================================================================
-// Damaged files that crashed, hung or fooled VTK's readers, or drew nothing:
-// each is refused with its whole message.
+// Damaged files that crashed, hung or fooled VTK's readers or the surface
+// extraction, aborted on an allocation, or drew nothing: each is refused with
+// its whole message (a reason alone stands for "not a valid .EXT mesh (").
 TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
 {
-  const std::string vtu = "cannot read '@': not a valid .vtu mesh (";
-  const std::string vtk = "cannot read '@': not a valid .vtk mesh (";
-  const std::string died =
-    "cannot read '@': VTK's reader died on its contents with a segmentation fault (the file is "
-    "damaged)";
+  const std::string ids = "point id ", below = " is not below the number of points (";
+  const std::string ends = "the data ends early, in ", xml = "it is not an XML file)";
+  const std::string legacy = "it does not start with '# vtk DataFile')",
+                    ply = "it does not start with 'ply')";
+  const std::string stl = "a binary STL is 84 bytes plus 50 per triangle; this file has ";
+  const std::string piece = "the piece claims ";
+  const std::string components = "the points' array has NumberOfComponents '";
   const std::pair<const char*, std::string> files[] = {
+    { "missing.vtu", "cannot open '@': no such file or not readable" },
+    { "mesh.xyz",
+      "cannot open '@': unknown extension '.xyz' (known: .vtu .vtk .vtp .stl .obj .ply)" },
+    { "nan.stl", "it holds coordinates that are not finite numbers)" },
+    { "nan.vtk", "Error reading ascii data. Possible mismatch of datasize with declaration.)" },
+    { "id-too-large.vtk", "cell 1: " + ids + "70000000" + below + "4))" },
+    { "id-negative.vtk", "cell 1: " + ids + "-5 is negative)" },
+    { "id-too-large.vtu", "cell 0: " + ids + "9" + below + "4))" },
+    { "polyhedron-face.vtu", "cell 0: " + ids + "9" + below + "4))" },
+    { "id-too-large.ply", "face 0 names vertex 7; there are 3)" },
+    { "id-too-large.obj", "cell 1: " + ids + "8" + below + "3))" },
+    { "cut-binary.ply", ends + "element 'vertex' (74 rows in the header))" },
+    { "cut-ascii.ply", ends + "row 1 of element 'face' (144 rows in the header))" },
+    { "cut-ascii.vtk", "CELLS claims 30 values, more than the 7 bytes left in the file hold)" },
+    { "cut-binary.vtk", "CELLS claims 26 values, more than the 101 bytes left in the file hold)" },
+    { "2e10-points.vtu",
+      "cannot read '@': the file claims 20000000000 points, whose coordinates alone need 240 GB, "
+      "more than the N GB of memory (is it damaged?)" },
+    { "no-cells.vtk", "cannot read '@': nothing to draw (4 points, 0 cells)" },
+    { "type-250.vtk", "cell 1 has the type 250, not a cell type)" },
+    { "1e8-triangles.stl", "its header counts 100000000 triangles but the file holds 1)" },
+    { "far-point.vtk", "coordinate 1e+300 is beyond single precision, which the renderer uses)" },
+    { "garbage.vtu", xml },
+    { "garbage.vtp", xml },
+    { "garbage.vtk", legacy },
+    { "garbage.stl", stl + "5000 bytes)" },
+    { "garbage.obj", "Line longer than 262144: c)" },
+    { "garbage.ply", ply },
+    { "empty.vtu", xml },
+    { "empty.vtp", xml },
+    { "empty.vtk", legacy },
+    { "empty.stl", stl + "0 bytes)" },
+    { "empty.obj", "cannot read '@': nothing to draw (0 points, 0 cells)" },
+    { "empty.ply", ply },
     { "swapped-types.vtu",
-      vtu +
-        "the points are 3 component(s) of Int64; points are 3 components of Float32 or "
-        "Float64)" },
-    { "components-negative.vtu",
-      vtu + "the points' array has NumberOfComponents '-1' (1 to 65536 expected))" },
-    { "components-huge.vtu",
-      vtu + "the points' array has NumberOfComponents '4294967295' (1 to 65536 expected))" },
-    { "points-negative.vtu", vtu + "the piece claims NumberOfPoints '-1', not a count)" },
-    { "cells-negative.vtu", vtu + "the piece claims NumberOfCells '-4', not a count)" },
+      "the points are 3 component(s) of Int64; points are 3 components of Float32 or Float64)" },
+    { "components-negative.vtu", components + "-1' (1 to 65536 expected))" },
+    { "components-huge.vtu", components + "4294967295' (1 to 65536 expected))" },
+    { "points-negative.vtu", piece + "NumberOfPoints '-1', not a count)" },
+    { "cells-negative.vtu", piece + "NumberOfCells '-4', not a count)" },
     { "connectivity-string.vtu",
-      vtu + "array 'connectivity' of Cells is 1 component(s) of String; it must be one integer)" },
-    { "format-unknown.vtu", vtu + "array 'pressure' has the unknown format 'raw')" },
+      "array 'connectivity' of Cells is 1 component(s) of String; it must be one integer)" },
+    { "format-unknown.vtu", "array 'pressure' has the unknown format 'raw')" },
     { "connectivity-int8.vtu",
-      vtu +
-        "array 'connectivity' of Cells is declared Int8: its 870 values take 870 bytes, but the "
-        "file holds 6960 for it (is its type wrong?))" },
-    { "offset-outside.vtu",
-      vtu + "array 'temperature' has the offset '99999999', not inside the file)" },
-    { "short-polygon.ply",
-      "cannot read '@': not a valid .ply mesh (cell 1 is a polygon of 2 point(s); a polygon "
-      "needs at least 3)" },
-    { "short-polygon.vtk", vtk + "cell 1 is a polygon of 2 point(s); a polygon needs at least 3)" },
-    { "gmsh-mesh.vtk", vtk + "it is a gmsh .msh file; gmsh writes VTK's format with -format vtk)" },
+      "array 'connectivity' of Cells is declared Int8: its 870 values take 870 bytes, but the "
+      "file holds 6960 for it (is its type wrong?))" },
+    { "offset-outside.vtu", "array 'temperature' has the offset '99999999', not inside the file)" },
+    { "short-polygon.ply", "cell 1 is a polygon of 2 point(s); a polygon needs at least 3)" },
+    { "short-polygon.vtk", "cell 1 is a polygon of 2 point(s); a polygon needs at least 3)" },
+    { "gmsh-mesh.vtk", "it is a gmsh .msh file; gmsh writes VTK's format with -format vtk)" },
     { "far-point.stl",
-      "cannot read '@': not a valid .stl mesh (point 0 (1e+09, 0, 1.8) lies up to 4.15e+08 times "
-      "the model's size from the other 74 points: drawn, the model would shrink to a dot (is the "
-      "file damaged?))" },
+      "point 0 (1e+09, 0, 1.8) lies up to 4.15e+08 times the model's size from the other 74 "
+      "points: drawn, the model would shrink to a dot (is the file damaged?))" },
     { "points-huge.vtk",
-      vtk +
-        "POINTS claims 9223372036854775807 points, more than the 621 bytes left in the file "
-        "hold)" },
+      "POINTS claims 9223372036854775807 points, more than the 621 bytes left in the file hold)" },
     { "cells-huge.vtk",
-      vtk + "CELL_TYPES claims 2147483647 cells, more than the 357 bytes left in the file hold)" },
-    { "polyhedron-type.vtk",
-      vtk + "cell 1 is a polyhedron, but its 8 values are not a face stream)" },
-    { "points-negative.vtk", vtk + "POINTS claims '-15', not a count)" },
-    { "polyhedron-binary.vtk",
-      vtk + "cell 3 is a polyhedron, but its 4 values are not a face stream)" },
-    { "cell-size-binary.vtk", vtk + "CELLS cell 1 claims 200 points, past the list's 30 values)" },
-    { "type-unknown-binary.vtk", vtk + "cell 2 has the type 99, not a cell type)" },
+      "CELL_TYPES claims 2147483647 cells, more than the 357 bytes left in the file hold)" },
+    { "polyhedron-type.vtk", "cell 1 is a polyhedron, but its 8 values are not a face stream)" },
+    { "points-negative.vtk", "POINTS claims '-15', not a count)" },
+    { "polyhedron-binary.vtk", "cell 3 is a polyhedron, but its 4 values are not a face stream)" },
+    { "cell-size-binary.vtk", "CELLS cell 1 claims 200 points, past the list's 30 values)" },
+    { "type-unknown-binary.vtk", "cell 2 has the type 99, not a cell type)" },
     { "version-1e23-binary.vtk",
-      vtk + "CELLS cell 0 claims 1330005587 points, past the list's 870 values)" },
+      "CELLS cell 0 claims 1330005587 points, past the list's 870 values)" },
     { "nul-byte-ascii.ply",
-      "cannot read '@': not a valid .ply mesh (a NUL byte in the text of row 30 of element "
-      "'vertex' (40 rows in the header))" },
-    { "index-too-large-binary.ply",
-      "cannot read '@': not a valid .ply mesh (face 0 names vertex 1000000; there are 74)" },
-    { "rows-wrap.ply",
-      "cannot read '@': not a valid .ply mesh (the data ends early, in element 'vertex' "
-      "(1537228672809129302 rows in the header))" },
+      "a NUL byte in the text of row 30 of element 'vertex' (40 rows in the header))" },
+    { "index-too-large-binary.ply", "face 0 names vertex 1000000; there are 74)" },
+    { "rows-wrap.ply", ends + "element 'vertex' (1537228672809129302 rows in the header))" },
   };
   for (const auto& [name, message] : files)
   {
@@ -352,21 +372,21 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
 {
   const fs::path dir = TestDir();
   const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj" };
-  const std::string ply = "cannot read '@': not a valid .ply mesh (";
   const std::string died =
     "cannot read '@': VTK's reader died on its contents with a segmentation fault (the file is "
     "damaged)";
-  const std::vector<std::pair<const char*, std::string>> findings = {
-    { "ply-1", ply + "unknown header line 'formaar bnity_little_endian 1.0')" },
-    { "ply-2", ply + "VTK's reader failed on it)" },
-    { "ply-3", ply + "unknown header line 'vtkDataSetary_littl1.0\"?>')" },
-    { "ply-4", ply + "unknown header line 'formaar bnity_little_endian 1.0')" },
-    { "ply-5", ply + "unknown format 'binary_littus_endian')" },
+  const std::string header = "unknown header line '";
+  const std::pair<const char*, std::string> findings[] = {
+    { "ply-1", header + "formaar bnity_little_endian 1.0')" },
+    { "ply-2", "VTK's reader failed on it)" },
+    { "ply-3", header + "vtkDataSetary_littl1.0\"?>')" },
+    { "ply-4", header + "formaar bnity_little_endian 1.0')" },
+    { "ply-5", "unknown format 'binary_littus_endian')" },
     { "ply-6", died },
-    { "ply-7", ply + "face 8 names vertex 1634625890; there are 40)" },
+    { "ply-7", "face 8 names vertex 1634625890; there are 40)" },
     { "ply-8", "" }, // VTK's reader read out of bounds under ASan; here it reads a valid mesh
-    { "ply-9", ply + "face 0 names vertex 167772160; there are 40)" },
-    { "ply-10", ply + "face 18 names vertex 1952531473; there are 40)" },
+    { "ply-9", "face 0 names vertex 167772160; there are 40)" },
+    { "ply-10", "face 18 names vertex 1952531473; there are 40)" },
   };
   for (const auto& [name, message] : findings)
   {
@@ -376,16 +396,7 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
     const std::string path =
       (dir / (std::string(name) + extensions[static_cast<unsigned char>(bytes[0]) % 6])).string();
     std::ofstream(path, std::ios::binary) << bytes.substr(1);
-#if defined(__SANITIZE_ADDRESS__)
-    if (message.empty())
-    {
-      // VTK's reader reads out of bounds here, which only the sanitizer sees.
-      ExpectRefused(path,
-        "cannot read '@': VTK's reader died on its contents with a "
-        "segmentation fault (the file is damaged)");
-      continue;
-    }
-#endif
+#if !defined(__SANITIZE_ADDRESS__)
     if (message.empty())
     {
       std::ostringstream log;
@@ -393,7 +404,9 @@ TEST(OrviMeshLoader, FuzzFindingsAreRefused)
       EXPECT_TRUE(orvi::LoadMesh(path, log, error)) << error;
       continue;
     }
-    ExpectRefused(path, message);
+#endif
+    // Under the sanitizer VTK's out-of-bounds read of ply-8 kills the child.
+    ExpectRefused(path, message.empty() ? died : message);
   }
 }
 
