@@ -169,38 +169,22 @@ enum Hide
 };
 Image Shot(orvi::Viewer& viewer, const fs::path& file, int hide = Nothing)
 {
-  std::vector<vtkProp*> hidden;
-  vtkRenderer* renderer = viewer.GetRenderer();
-  vtkCollectionSimpleIterator it;
-  if (hide & Models)
+  std::vector<std::pair<vtkProp*, int>> hidden; // and their visibility
+  vtkPropCollection* props = viewer.GetRenderer()->GetViewProps();
+  for (int i = 0; i < props->GetNumberOfItems(); ++i)
   {
-    vtkActorCollection* actors = renderer->GetActors();
-    actors->InitTraversal(it);
-    while (vtkActor* actor = actors->GetNextActor(it))
+    auto* prop = vtkProp::SafeDownCast(props->GetItemAsObject(i));
+    if (((hide & Models) && prop->IsA("vtkActor")) || ((hide & Legends) && prop->IsA("vtkActor2D")))
     {
-      hidden.push_back(actor);
+      hidden.emplace_back(prop, prop->GetVisibility());
+      prop->VisibilityOff();
     }
-  }
-  if (hide & Legends)
-  {
-    vtkActor2DCollection* actors = renderer->GetActors2D();
-    actors->InitTraversal(it);
-    while (vtkActor2D* actor = actors->GetNextActor2D(it))
-    {
-      hidden.push_back(actor);
-    }
-  }
-  std::vector<int> visible;
-  for (vtkProp* prop : hidden)
-  {
-    visible.push_back(prop->GetVisibility());
-    prop->VisibilityOff();
   }
   std::string error;
   EXPECT_TRUE(viewer.Screenshot(file.string(), true, error)) << error;
-  for (size_t i = 0; i < hidden.size(); ++i)
+  for (const auto& [prop, visible] : hidden)
   {
-    hidden[i]->SetVisibility(visible[i]);
+    prop->SetVisibility(visible);
   }
   return ReadPng(file);
 }
@@ -379,28 +363,21 @@ TEST(OrviViewer, ScriptsPlayInEveryConvention)
 //==============================================================================
 // Mervo: while the box-zoom button is held the band is drawn into the
 // pixels, on the rectangle's outline only; the zoom then brings the picked
-// patch in its middle to the window's centre, larger. While rotating, the
-// red marker sphere, a small fraction of the model, sits on the centre
-// clicked.
-TEST(OrviViewer, BoxZoomBandAndRotationMarkerAreSeen)
+// patch in its middle to the window's centre, larger. (The rotation marker
+// both hosts show while rotating: OrviQt.RotationMarkerShowsInsideTheModel.)
+TEST(OrviViewer, BoxZoomBandIsSeenAndZooms)
 {
   const fs::path dir = TestDir();
   std::ostringstream log;
   // Smoothed frames (FXAA): the band, drawn into the pixels of the frame,
-  // is all that changes. A rotation's frames are not smoothed while the
-  // button is held: the marker is compared in unsmoothed frames.
-  const auto viewer = OpenViewer({}, log);
-  Play(*viewer,
+  // is all that changes.
+  Play(*OpenViewer({}, log),
     dir,
-    "pick 305 225 335 255\nscreenshot before\nboxzoom 260 180 380 300 snap band\n",
-    log);
-  viewer->SetSmoothEdges(false);
-  Play(*viewer,
-    dir,
-    "screenshot after\ncentre 320 240\nrotate 100 40 snap rotating\nscreenshot rotated\n",
+    "pick 305 225 335 255\nscreenshot before\nboxzoom 260 180 380 300 snap band\nscreenshot "
+    "after\n",
     log);
   const Image before = ReadPng(dir / "before.png"), band = ReadPng(dir / "band.png");
-  const Image after = ReadPng(dir / "after.png"), rotated = ReadPng(dir / "rotated.png");
+  const Image after = ReadPng(dir / "after.png");
   const Region outline = Find(band, ChangedFrom(before));
   EXPECT_GT(outline.Count, 400); // a one-pixel outline is 480 pixels
   EXPECT_EQ(Find(band, ChangedFrom(before), { 263, 183, 377, 297 }).Count, 0);
@@ -408,56 +385,41 @@ TEST(OrviViewer, BoxZoomBandAndRotationMarkerAreSeen)
   const Region small = Find(before, Magenta), large = Find(after, Magenta);
   EXPECT_GT(large.Count, 6 * small.Count) << small.Count << " -> " << large.Count;
   EXPECT_LT(std::hypot(large.X - 320, large.Y - 240), 60.0);
-  EXPECT_GT(FractionDiffering(after, rotated), 0.15);
-  const Image rotating = ReadPng(dir / "rotating.png");
-  const Region marker = Find(rotating, ChangedFrom(rotated));
-  const Region red = Find(rotating,
-    [&](const Rgb& c, int x, int y)
-    { return Differs(c, rotated.At(x, y)) && c[0] > c[1] + 60 && c[0] > c[2] + 60; });
-  EXPECT_GT(red.Count, 30);
-  EXPECT_GT(red.Count, marker.Count * 3 / 4);
-  EXPECT_LT(std::hypot(marker.X - 320, marker.Y - 240), 25.0);
-  EXPECT_TRUE(marker.X1 - marker.X0 < 80 && marker.Y1 - marker.Y0 < 80);
 }
 
 //==============================================================================
-// --edges: on draws the mesh edges over the surface, off never; auto draws
-// them while a typical cell spans enough pixels, so a dense sphere seen
-// whole shows none until a box zoom brings them back.
-TEST(OrviViewer, EdgesFollowTheirModeAndTheZoom)
+// --edges auto follows the zoom: a dense sphere seen whole shows no edges, a
+// box zoom onto it brings them, and the key r the first view back. (Which
+// cells show edges in one view, and the modes on and off:
+// AutoEdgesShowWhereCellsAreLarge.)
+TEST(OrviViewer, AutoEdgesFollowTheZoom)
 {
   const fs::path dir = TestDir();
   // Edge pixels (near black) in the middle, where the surface is in every view.
-  const auto dark = [](const Rgb& c, int, int) { return std::max({ c[0], c[1], c[2] }) < 45; };
-  const auto edges = [&](const char* png) {
-    return Find(ReadPng(dir / png), dark, { 150, 100, 400, 380 }).Count > 60;
-  };
-  const std::tuple<int, const char*, bool, bool> cases[] = {
-    { 16, "auto", true, true },
-    { 16, "off", false, false },
-    { 400, "auto", false, true },
-    { 400, "on", true, true },
-  };
-  for (const auto& [resolution, mode, before, afterZoom] : cases)
+  const auto edges = [&](const char* png)
   {
-    SCOPED_TRACE(std::string(mode) + " " + std::to_string(resolution));
-    vtkNew<vtkSphereSource> sphere;
-    sphere->SetThetaResolution(resolution);
-    sphere->SetPhiResolution(resolution);
-    sphere->SetRadius(2.0);
-    sphere->Update();
-    std::ostringstream log;
-    const auto viewer = OpenViewer({ "--edges", mode }, log, sphere->GetOutput());
-    viewer->SetSmoothEdges(false); // lines one pixel wide, near black
-    Play(*viewer,
-      dir,
-      "screenshot 0\nboxzoom 290 210 350 270\nscreenshot 1\nkey r\nscreenshot 2\n",
-      log);
-    EXPECT_EQ(edges("0.png"), before);
-    EXPECT_EQ(edges("1.png"), afterZoom);
-    // The key r brings back the first view.
-    EXPECT_LT(FractionDiffering(ReadPng(dir / "2.png"), ReadPng(dir / "0.png"), 8), 0.001);
-  }
+    return Find(ReadPng(dir / png),
+      [](const Rgb& c, int, int) {
+        return std::max({ c[0], c[1], c[2] }) < 45;
+      },
+      { 150, 100, 400, 380 })
+      .Count;
+  };
+  vtkNew<vtkSphereSource> sphere;
+  sphere->SetThetaResolution(400);
+  sphere->SetPhiResolution(400);
+  sphere->SetRadius(2.0);
+  sphere->Update();
+  std::ostringstream log;
+  const auto viewer = OpenViewer({ "--edges", "auto" }, log, sphere->GetOutput());
+  viewer->SetSmoothEdges(false); // lines one pixel wide, near black
+  Play(*viewer,
+    dir,
+    "screenshot 0\nboxzoom 290 210 350 270\nscreenshot 1\nkey r\nscreenshot 2\n",
+    log);
+  EXPECT_LE(edges("0.png"), 60);
+  EXPECT_GT(edges("1.png"), 60);
+  EXPECT_LT(FractionDiffering(ReadPng(dir / "2.png"), ReadPng(dir / "0.png"), 8), 0.001);
 }
 
 //==============================================================================
@@ -511,12 +473,10 @@ TEST(OrviViewer, LoadsMeshesWrittenByVtk)
   const std::tuple<Args, std::string, std::string> cases[] = {
     { { "grid.vtu" }, grid, temperature },
     { { "--array", "pressure", "grid.vtu" }, grid, "colouring by cell array 'pressure'" },
-    { { "grid.vtk" }, grid, temperature },
     { { "sphere.vtp" }, sphere, height },
-    { { "sphere.vtk" }, sphere, height },
+    { { "sphere.vtk" }, sphere, height }, // legacy poly data
     { { "sphere.stl" }, sphere, "" },
     { { "sphere-ascii.STL" }, sphere, "" },
-    { { "sphere.ply" }, sphere, "" },
     { { "sphere.obj" }, sphere, "" },
     { { "--array", "GroupIds", "sphere.obj" }, sphere, "cell array 'GroupIds', range 0 .. 0" },
   };
@@ -528,68 +488,6 @@ TEST(OrviViewer, LoadsMeshesWrittenByVtk)
     EXPECT_NE(log.str().find(counts), std::string::npos) << log.str();
     const std::string text = colouring.empty() ? "colouring by" : colouring;
     EXPECT_EQ(log.str().find(text) == std::string::npos, colouring.empty()) << log.str();
-  }
-}
-
-//==============================================================================
-// Damaged files that crashed a reader or the surface extraction, aborted on
-// an allocation or showed an empty view: each is refused with its own
-// message (TestOrviMeshLoader has the files of the checks in front of the
-// readers and of the child process).
-TEST(OrviViewer, DamagedFilesAreRefused)
-{
-  const std::string ids = "point id ", below = " is not below the number of points (";
-  const std::string ends = "the data ends early, in ", xml = "it is not an XML file)";
-  const std::string legacy = "it does not start with '# vtk DataFile')";
-  const std::pair<const char*, std::string> files[] = {
-    { "missing.vtu", "cannot open '@': no such file or not readable" },
-    { "mesh.xyz",
-      "cannot open '@': unknown extension '.xyz' (known: .vtu .vtk .vtp .stl .obj .ply)" },
-    { "nan.stl", "it holds coordinates that are not finite numbers)" },
-    { "nan.vtk", "Error reading ascii data. Possible mismatch of datasize with declaration.)" },
-    { "id-too-large.vtk", "cell 1: " + ids + "70000000" + below + "4))" },
-    { "id-negative.vtk", "cell 1: " + ids + "-5 is negative)" },
-    { "id-too-large.vtu", "cell 0: " + ids + "9" + below + "4))" },
-    { "polyhedron-face.vtu", "cell 0: " + ids + "9" + below + "4))" },
-    { "id-too-large.ply", "face 0 names vertex 7; there are 3)" },
-    { "id-too-large.obj", "cell 1: " + ids + "8" + below + "3))" },
-    { "cut-binary.ply", ends + "element 'vertex' (74 rows in the header))" },
-    { "cut-ascii.ply", ends + "row 1 of element 'face' (144 rows in the header))" },
-    { "cut-ascii.vtk", "CELLS claims 30 values, more than the 7 bytes left in the file hold)" },
-    { "cut-binary.vtk", "CELLS claims 26 values, more than the 101 bytes left in the file hold)" },
-    { "2e10-points.vtu",
-      "cannot read '@': the file claims 20000000000 points, whose coordinates alone need 240 GB, "
-      "more than the N GB of memory (is it damaged?)" },
-    { "no-cells.vtk", "cannot read '@': nothing to draw (4 points, 0 cells)" },
-    { "type-250.vtk", "cell 1 has the type 250, not a cell type)" },
-    { "1e8-triangles.stl", "its header counts 100000000 triangles but the file holds 1)" },
-    { "far-point.vtk", "coordinate 1e+300 is beyond single precision, which the renderer uses)" },
-    { "garbage.vtu", xml },
-    { "garbage.vtp", xml },
-    { "garbage.vtk", legacy },
-    { "garbage.stl", "a binary STL is 84 bytes plus 50 per triangle; this file has 5000 bytes)" },
-    { "garbage.obj", "Line longer than 262144: c)" },
-    { "garbage.ply", "it does not start with 'ply')" },
-    { "empty.vtu", xml },
-    { "empty.vtp", xml },
-    { "empty.vtk", legacy },
-    { "empty.stl", "a binary STL is 84 bytes plus 50 per triangle; this file has 0 bytes)" },
-    { "empty.obj", "cannot read '@': nothing to draw (0 points, 0 cells)" },
-    { "empty.ply", "it does not start with 'ply')" },
-  };
-  for (const auto& [name, why] : files)
-  {
-    const std::string path = std::string(ORVI_VIEWER_DATA_DIR "/damaged/") + name;
-    // A message of its own, or the reason of "not a valid .EXT mesh (WHY".
-    std::string expected = why.rfind("cannot ", 0) == 0
-      ? why
-      : "cannot read '@': not a valid " + orvi::FileExtension(path) + " mesh (" + why;
-    expected.replace(expected.find('@'), 1, path);
-    std::ostringstream log;
-    std::string error;
-    EXPECT_FALSE(orvi::LoadMesh(path, log, error)) << name;
-    EXPECT_EQ(
-      std::regex_replace(error, std::regex("[0-9.]+ GB of memory"), "N GB of memory"), expected);
   }
 }
 
@@ -625,7 +523,6 @@ TEST(OrviViewer, MalformedScriptsAndOptionsAreRefused)
   }
   const std::string range = "--range needs two numbers MIN MAX with MIN below";
   const std::pair<Args, std::string> options[] = {
-    { { "--frobnicate" }, "unknown option --frobnicate (see --help)" },
     { { "--pick", "all" }, "unknown pick mode 'all' (visible or through)" },
     { { "--script" }, "option --script needs a value" },
     { { "--size", "8", "8" }, "--size needs a width and a height" },
