@@ -196,54 +196,7 @@ vtkSmartPointer<vtkPolyData> EdgeShape(const std::string& name)
   return triangles->GetOutput();
 }
 
-constexpr int EdgeWindow = 300;
 constexpr RGB SurfaceRgb = { 0.2, 0.4, 0.9 };
-
-// A shape, the camera's azimuth and elevation from the default view, parallel
-// projection, vtkMapper's global mode.
-using View = std::tuple<const char*, double, double, bool, int>;
-
-// Renders the view's shape in a white window with its edges drawn by VTK's
-// own EdgeVisibilityOn() (edges 0), or through the pass by a tagged
-// wireframe actor on the surface's poly data (1) or on a copy of it (2), and
-// returns the mask of the pixels nearer black than the surface colour.
-std::vector<bool> RenderEdges(const View& view, int edges)
-{
-  const auto& [name, azimuth, elevation, parallel, mode] = view;
-  orvi_test::Scene scene(EdgeWindow, EdgeWindow);
-  scene.Renderer->SetBackground(1.0, 1.0, 1.0);
-  const auto shape = EdgeShape(name);
-  auto surface = FlatActor(shape, SurfaceRgb, nullptr);
-  scene.Renderer->AddActor(surface);
-  surface->GetProperty()->SetEdgeVisibility(edges == 0);
-  surface->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
-  vtkNew<vtkPolyData> copy;
-  copy->DeepCopy(shape);
-  if (edges > 0)
-  {
-    scene.Renderer->AddActor(
-      FlatActor(edges == 1 ? shape.Get() : copy.Get(), { 0, 0, 0 }, Keys(0), true));
-    vtkKivMainPass::InstallOn(scene.Renderer);
-  }
-  scene.Camera()->SetParallelProjection(parallel);
-  scene.Renderer->ResetCamera();
-  scene.Camera()->Azimuth(azimuth);
-  scene.Camera()->Elevation(elevation);
-  scene.Camera()->OrthogonalizeViewUp();
-  scene.Renderer->ResetCamera();
-  // The second frame: a pair the pass met only when its surface was drawn
-  // already is drawn in one go from then on.
-  scene.Window->Render();
-  scene.Window->Render();
-  orvi_test::Frame frame(scene.Window);
-  std::vector<bool> mask;
-  for (int i = 0; i < EdgeWindow * EdgeWindow; ++i)
-  {
-    const auto rgb = frame.At(i % EdgeWindow, i / EdgeWindow);
-    mask.push_back(rgb[0] + rgb[1] + rgb[2] < 0.5 * 255 * (0.2 + 0.4 + 0.9));
-  }
-  return mask;
-}
 } // namespace
 
 // Installed, it draws lit props (the chain sets up camera and lights) and
@@ -289,47 +242,6 @@ TEST(KivMainPass, PropArraysByHandAndAMissingRenderer)
   EXPECT_EQ(errors.Count, 2);
   EXPECT_TRUE(errors.Saw("): vtkKivMainPass::RenderOpaqueGeometry: No renderer available"));
   EXPECT_EQ(ReadGlobals(), (Globals{ VTK_RESOLVE_OFF, 3, 5, 1 }));
-}
-
-// A wireframe tagged RENDER_WIREFRAME over an untagged surface, in VTK's
-// default global mode (off) and in polygon-offset mode, for every view: on
-// the surface's own poly data the pass draws what VTK draws for a surface
-// with EdgeVisibilityOn(), pixel for pixel; over a copy of the data (two
-// props) 95% of the edges VTK draws have one within a pixel, where a
-// z-fighting wireframe would break into dashes.
-TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
-{
-  const View views[] = {
-    { "sphere", 30, 20, false, VTK_RESOLVE_OFF },
-    { "sphere", -40, 70, true, VTK_RESOLVE_POLYGON_OFFSET },
-    { "sphere", 80, 10, true, VTK_RESOLVE_OFF },
-    { "torus", 0, 0, false, VTK_RESOLVE_POLYGON_OFFSET },
-    { "torus", 80, 10, true, VTK_RESOLVE_OFF },
-    { "torus", -40, 70, false, VTK_RESOLVE_OFF },
-    { "plane", 30, 20, false, VTK_RESOLVE_OFF },
-    { "plane", -40, 70, true, VTK_RESOLVE_OFF },
-    { "plane", 10, 85, false, VTK_RESOLVE_POLYGON_OFFSET },
-    { "cylinder", 30, 20, false, VTK_RESOLVE_OFF },
-    { "cylinder", -40, 70, true, VTK_RESOLVE_POLYGON_OFFSET },
-  };
-  for (const View& v : views)
-  {
-    SCOPED_TRACE(&v - views);
-    GlobalsGuard guard({ static_cast<double>(std::get<4>(v)), 0, 0, 0 });
-    const auto reference = RenderEdges(v, 0);
-    EXPECT_EQ(RenderEdges(v, 1), reference);
-    const auto copied = RenderEdges(v, 2);
-    int edges = 0, covered = 0;
-    for (int i = EdgeWindow + 1; i < EdgeWindow * (EdgeWindow - 1) - 1; ++i)
-    {
-      const auto near = [&](int d)
-      { return copied[i + d - 1] || copied[i + d] || copied[i + d + 1]; };
-      edges += reference[i] ? 1 : 0;
-      covered += reference[i] && (near(-EdgeWindow) || near(0) || near(EdgeWindow)) ? 1 : 0;
-    }
-    EXPECT_GE(covered, 0.95 * edges);
-    EXPECT_GE(std::count(copied.begin(), copied.end(), true), 0.75 * edges);
-  }
 }
 
 // Two coincident squares tilted away from the camera, each with its own
@@ -385,7 +297,7 @@ TEST(KivMainPass, SurfaceAndItsWireframeFollowTheirActors)
 {
   GlobalsGuard guard({ VTK_RESOLVE_OFF, 0, 0, 0 });
   const auto shape = EdgeShape("sphere");
-  orvi_test::Scene scene(EdgeWindow, EdgeWindow);
+  orvi_test::Scene scene(300, 300);
   scene.Renderer->SetBackground(1.0, 1.0, 1.0);
   auto surface = FlatActor(shape, SurfaceRgb, nullptr);
   auto wireframe = FlatActor(shape, { 1, 0, 0 }, Keys(1), true);
@@ -603,19 +515,6 @@ std::vector<vtkSmartPointer<vtkPolyData>> Surfaces(const std::string& file, Layo
   return { SurfaceOf(blocks->GetOutput()) };
 }
 
-// An unlit actor of one colour.
-vtkSmartPointer<vtkActor> FlatActor(vtkPolyData* data, const RGB& rgb)
-{
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(data);
-  mapper->ScalarVisibilityOff();
-  auto actor = vtkSmartPointer<vtkActor>::New();
-  actor->SetMapper(mapper);
-  actor->GetProperty()->SetColor(rgb[0], rgb[1], rgb[2]);
-  actor->GetProperty()->LightingOff();
-  return actor;
-}
-
 // Every seventh polygon of the surface: cells a host shows as picked, drawn
 // over the surface as orvi-viewer draws them (pulled forward by the mapper's
 // relative offset, which acts in polygon-offset mode).
@@ -635,48 +534,57 @@ vtkSmartPointer<vtkActor> PickedActor(vtkPolyData* surface)
   vtkNew<vtkPolyData> picked;
   picked->SetPoints(surface->GetPoints());
   picked->SetPolys(polys);
-  auto actor = FlatActor(picked, PickedRgb);
+  auto actor = FlatActor(picked, PickedRgb, nullptr);
   vtkMapper::SafeDownCast(actor->GetMapper())
     ->SetRelativeCoincidentTopologyPolygonOffsetParameters(-2.0, -8.0);
   return actor;
 }
 
 // What is drawn: VTK's own edges on the surface actors, the pass's edges
-// (a tagged wireframe actor on each surface's poly data), or no edges.
+// (a tagged wireframe actor on each surface's poly data, or on a copy of
+// it), or no edges.
 enum class Edges
 {
   Vtk,
   Pass,
+  PassOnCopy,
   None
 };
 
 using Pixels = std::vector<unsigned char>;
 
-// Renders the surfaces from the start view (azimuth 30, elevation 20 after
-// vtkRenderer::ResetCamera), or with the camera moved along its direction of
-// view to the fraction `inside` (0 < inside < 1) of the way from the centre
-// of the bounds to where that direction leaves them, and returns the
-// window's RGB pixels.
+// The camera's azimuth and elevation from vtkRenderer::ResetCamera's view,
+// and parallel projection.
+struct Turn
+{
+  double Azimuth = 30, Elevation = 20;
+  bool Parallel = false;
+};
+
+// Renders the surfaces from the view turned by `turn`, or with the camera
+// moved along its direction of view to the fraction `inside` (0 < inside <
+// 1) of the way from the centre of the bounds to where that direction leaves
+// them, and returns the window's RGB pixels.
 Pixels Render(const std::vector<vtkSmartPointer<vtkPolyData>>& surfaces,
   Edges edges,
   double inside,
-  bool picked)
+  bool picked,
+  Turn turn = {})
 {
   orvi_test::Scene scene(Size, Size);
   scene.Renderer->SetBackground(1.0, 1.0, 1.0);
   for (const auto& surface : surfaces)
   {
-    auto actor = FlatActor(surface, SurfaceRgb);
+    auto actor = FlatActor(surface, SurfaceRgb, nullptr);
     actor->GetProperty()->SetEdgeVisibility(edges == Edges::Vtk);
     actor->GetProperty()->SetEdgeColor(0.0, 0.0, 0.0);
     scene.Renderer->AddActor(actor);
-    if (edges == Edges::Pass)
+    if (edges == Edges::Pass || edges == Edges::PassOnCopy)
     {
-      auto wireframe = FlatActor(surface, { 0.0, 0.0, 0.0 });
-      wireframe->GetProperty()->SetRepresentationToWireframe();
-      vtkNew<vtkInformation> keys;
-      keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
-      wireframe->SetPropertyKeys(keys);
+      vtkNew<vtkPolyData> copy;
+      copy->DeepCopy(surface);
+      auto wireframe = FlatActor(
+        edges == Edges::Pass ? surface.Get() : copy.Get(), { 0.0, 0.0, 0.0 }, Keys(1), true);
       wireframe->PickableOff();
       scene.Renderer->AddActor(wireframe);
     }
@@ -685,14 +593,15 @@ Pixels Render(const std::vector<vtkSmartPointer<vtkPolyData>>& surfaces,
       scene.Renderer->AddActor(PickedActor(surface));
     }
   }
-  if (edges == Edges::Pass)
+  if (edges == Edges::Pass || edges == Edges::PassOnCopy)
   {
     vtkKivMainPass::InstallOn(scene.Renderer);
   }
   vtkCamera* camera = scene.Camera();
+  camera->SetParallelProjection(turn.Parallel);
   scene.Renderer->ResetCamera();
-  camera->Azimuth(30.0);
-  camera->Elevation(20.0);
+  camera->Azimuth(turn.Azimuth);
+  camera->Elevation(turn.Elevation);
   camera->OrthogonalizeViewUp();
   scene.Renderer->ResetCamera();
   if (inside > 0.0)
@@ -845,75 +754,110 @@ std::string MeshFile(const MeshCase& mesh, std::string& why, const std::string& 
 }
 } // namespace
 
+// A wireframe tagged RENDER_WIREFRAME over an untagged surface, in VTK's
+// default global mode (off) and in polygon-offset mode, for every view: on
+// the surface's own poly data the pass draws what VTK draws for a surface
+// with EdgeVisibilityOn(), pixel for pixel; over a copy of the data (two
+// props) 95% of the edges VTK draws have one within a pixel, where a
+// z-fighting wireframe would break into dashes.
+TEST(KivMainPass, TaggedWireframeShowsWholeEdgesOverItsSurface)
+{
+  const std::tuple<const char*, Turn, int> views[] = {
+    { "sphere", { 30, 20, false }, VTK_RESOLVE_OFF },
+    { "sphere", { -40, 70, true }, VTK_RESOLVE_POLYGON_OFFSET },
+    { "sphere", { 80, 10, true }, VTK_RESOLVE_OFF },
+    { "torus", { 0, 0, false }, VTK_RESOLVE_POLYGON_OFFSET },
+    { "torus", { 80, 10, true }, VTK_RESOLVE_OFF },
+    { "torus", { -40, 70, false }, VTK_RESOLVE_OFF },
+    { "plane", { 30, 20, false }, VTK_RESOLVE_OFF },
+    { "plane", { -40, 70, true }, VTK_RESOLVE_OFF },
+    { "plane", { 10, 85, false }, VTK_RESOLVE_POLYGON_OFFSET },
+    { "cylinder", { 30, 20, false }, VTK_RESOLVE_OFF },
+    { "cylinder", { -40, 70, true }, VTK_RESOLVE_POLYGON_OFFSET },
+  };
+  for (const auto& [name, turn, mode] : views)
+  {
+    SCOPED_TRACE(std::string(name) + " " + std::to_string(turn.Azimuth));
+    GlobalsGuard guard({ static_cast<double>(mode), 0, 0, 0 });
+    const std::vector<vtkSmartPointer<vtkPolyData>> shape = { EdgeShape(name) };
+    const auto reference = EdgeMask(Render(shape, Edges::Vtk, 0.0, false, turn));
+    EXPECT_EQ(EdgeMask(Render(shape, Edges::Pass, 0.0, false, turn)), reference);
+    const auto copied = EdgeMask(Render(shape, Edges::PassOnCopy, 0.0, false, turn));
+    const auto nearCopied = Grow(copied, 1);
+    int edges = 0, covered = 0;
+    for (int i = 0; i < Size * Size; ++i)
+    {
+      edges += reference[i] ? 1 : 0;
+      covered += reference[i] && nearCopied[i] ? 1 : 0;
+    }
+    EXPECT_GE(covered, 0.95 * edges);
+    EXPECT_GE(std::count(copied.begin(), copied.end(), true), 0.75 * edges);
+  }
+}
+
 class KivMainPassMeshes : public ::testing::TestWithParam<MeshCase>
 {
 };
 
 TEST_P(KivMainPassMeshes, EdgesKeepToVtksEdgesAtEveryDistance)
 {
+  const MeshCase& mesh = GetParam();
+  std::string why;
+  const std::string file = MeshFile(mesh, why);
+  if (file.empty())
   {
-    const MeshCase& mesh = GetParam();
-    std::string why;
-    const std::string file = MeshFile(mesh, why);
-    if (file.empty())
+    GTEST_SKIP() << why;
+  }
+  const auto surfaces = Surfaces(file, mesh.Shown);
+  for (int mode : { VTK_RESOLVE_OFF, VTK_RESOLVE_POLYGON_OFFSET })
+  {
+    const int savedMode = vtkMapper::GetResolveCoincidentTopology();
+    vtkMapper::SetResolveCoincidentTopology(mode);
+    for (double inside : { 0.0, 0.9, 0.6 })
     {
-      GTEST_SKIP() << why;
-    }
-    const auto surfaces = Surfaces(file, mesh.Shown);
-    for (int mode : { VTK_RESOLVE_OFF, VTK_RESOLVE_POLYGON_OFFSET })
-    {
-      const int savedMode = vtkMapper::GetResolveCoincidentTopology();
-      vtkMapper::SetResolveCoincidentTopology(mode);
-      for (double inside : { 0.0, 0.9, 0.6 })
+      const std::string name = std::string(mesh.Tutorial) + "-" +
+        LayoutNames[static_cast<int>(mesh.Shown)] + "-mode" + std::to_string(mode) + "-x" +
+        std::to_string(static_cast<int>(10 * inside));
+      SCOPED_TRACE(name + " " + mesh.Options);
+      const Pixels vtk = Render(surfaces, Edges::Vtk, inside, false);
+      const Pixels pass = Render(surfaces, Edges::Pass, inside, false);
+      Keep(vtk, name + "-vtk");
+      Keep(pass, name + "-pass");
+      const auto vtkEdges = EdgeMask(vtk);
+      const auto passEdges = EdgeMask(pass);
+      const auto nearVtk = Grow(vtkEdges, 2);
+      const auto nearPass = Grow(passEdges, 1);
+      std::vector<bool> stray(Size * Size);
+      int edges = 0, shown = 0;
+      for (int i = 0; i < Size * Size; ++i)
       {
-        const std::string name = std::string(mesh.Tutorial) + "-" +
-          LayoutNames[static_cast<int>(mesh.Shown)] + "-mode" + std::to_string(mode) + "-x" +
-          std::to_string(static_cast<int>(10 * inside));
-        SCOPED_TRACE(name + " " + mesh.Options);
-        const Pixels vtk = Render(surfaces, Edges::Vtk, inside, false);
-        const Pixels pass = Render(surfaces, Edges::Pass, inside, false);
-        Keep(vtk, name + "-vtk");
-        Keep(pass, name + "-pass");
-        const auto vtkEdges = EdgeMask(vtk);
-        const auto passEdges = EdgeMask(pass);
-        const auto nearVtk = Grow(vtkEdges, 2);
-        const auto nearPass = Grow(passEdges, 1);
-        std::vector<bool> stray(Size * Size);
-        int edges = 0, shown = 0;
+        stray[i] = passEdges[i] && !nearVtk[i];
+        edges += vtkEdges[i] ? 1 : 0;
+        shown += vtkEdges[i] && nearPass[i] ? 1 : 0;
+      }
+      const auto groups = Groups(stray);
+      const auto big = std::count_if(groups.begin(), groups.end(), [](int n) { return n >= 3; });
+      if (big > 0)
+      {
+        Pixels marked = pass; // the stray pixels in red, to be looked at
         for (int i = 0; i < Size * Size; ++i)
         {
-          stray[i] = passEdges[i] && !nearVtk[i];
-          edges += vtkEdges[i] ? 1 : 0;
-          shown += vtkEdges[i] && nearPass[i] ? 1 : 0;
-        }
-        const auto groups = Groups(stray);
-        const auto big = std::count_if(groups.begin(), groups.end(), [](int n) { return n >= 3; });
-        if (big > 0)
-        {
-          Pixels marked = pass; // the stray pixels in red, to be looked at
-          for (int i = 0; i < Size * Size; ++i)
+          if (stray[i])
           {
-            if (stray[i])
-            {
-              marked[3 * i] = 255;
-              marked[3 * i + 1] = marked[3 * i + 2] = 0;
-            }
+            marked[3 * i] = 255;
+            marked[3 * i + 1] = marked[3 * i + 2] = 0;
           }
-          Keep(marked, name + "-stray");
         }
-        EXPECT_EQ(big, 0) << "stray pixels " << std::count(stray.begin(), stray.end(), true);
-        EXPECT_GT(edges, 500);
-        EXPECT_GE(shown, 0.99 * edges) << edges - shown << " of VTK's edge pixels missing";
+        Keep(marked, name + "-stray");
       }
-      vtkMapper::SetResolveCoincidentTopology(savedMode);
+      EXPECT_EQ(big, 0) << "stray pixels " << std::count(stray.begin(), stray.end(), true);
+      EXPECT_GT(edges, 500);
+      EXPECT_GE(shown, 0.99 * edges) << edges - shown << " of VTK's edge pixels missing";
     }
+    vtkMapper::SetResolveCoincidentTopology(savedMode);
   }
 }
 
-// Cells a host draws on the surface (orvi-viewer's picked cells) show whole
-// over a surface whose edges the pass draws, in quadrilaterals split along
-// either diagonal: as many of their pixels as over the same surface drawn
-// without edges, from every distance and in both global modes.
 INSTANTIATE_TEST_SUITE_P(Gmsh,
   KivMainPassMeshes,
   ::testing::ValuesIn(Meshes),
@@ -923,6 +867,10 @@ INSTANTIATE_TEST_SUITE_P(Gmsh,
       std::to_string(info.index);
   });
 
+// Cells a host draws on the surface (orvi-viewer's picked cells) show whole
+// over a surface whose edges the pass draws, in quadrilaterals split along
+// either diagonal: as many of their pixels as over the same surface drawn
+// without edges, from every distance and in both global modes.
 TEST(KivMainPassPicked, CellsDrawnOnTheSurfaceStillShow)
 {
   std::string why;

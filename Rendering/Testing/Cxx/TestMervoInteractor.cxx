@@ -4,6 +4,7 @@
 #include "vtkMervoInteractor.h"
 
 #include "orviGmshMesh.h"
+#include "orviPickerScenes.h"
 #include "orviTestUtils.h"
 
 #include "vtkAssemblyPath.h"
@@ -54,20 +55,6 @@ void Save(vtkRenderWindow* window, const std::string& name)
   writer->SetInputConnection(capture->GetOutputPort());
   writer->SetFileName((std::string(ORVI_TEST_OUTPUT_DIR) + "/" + name + ".png").c_str());
   writer->Write();
-}
-
-// The cell ids of the first node of a selection, sorted.
-std::vector<vtkIdType> SelectedIds(vtkSelection* selection)
-{
-  std::vector<vtkIdType> ids;
-  vtkSelectionNode* node = selection ? selection->GetNode(0) : nullptr;
-  auto* list = node ? vtkIdTypeArray::SafeDownCast(node->GetSelectionList()) : nullptr;
-  if (list)
-  {
-    ids.assign(list->Begin(), list->End());
-  }
-  std::sort(ids.begin(), ids.end());
-  return ids;
 }
 
 } // namespace
@@ -188,7 +175,8 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
       vtkNew<vtkVisibleSelectionPicker> picker;
       picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
       result.push_back(picker->AreaPick(305, 225, 335, 255, scene.Renderer));
-      for (vtkIdType id : SelectedIds(static_cast<vtkSelectionPicker*>(picker)->GetSelection()))
+      vtkSelection* selection = static_cast<vtkSelectionPicker*>(picker)->GetSelection();
+      for (vtkIdType id : orvi_test::Ids(selection ? selection->GetNode(0) : nullptr, true))
       {
         result.push_back(static_cast<double>(id));
       }
