@@ -33,6 +33,7 @@
 
 #ifdef __linux__
 #include <sys/mman.h>
+#include <sys/resource.h> // TEMP
 #endif
 
 namespace orvi
@@ -255,50 +256,103 @@ void ForEachSingle(const K* begin, const K* end, F&& f)
   }
 }
 
-// The ids of a face after its smallest, which order the faces of one
-// smallest id: a triangle's two in one integer.
-template <int N>
-struct RestOf;
-template <>
-struct RestOf<3>
+// A hash of a face's key: its ids mixed by multiplication, with the best
+// bits on top.
+constexpr std::uint64_t HashFactor = 0x9E3779B97F4A7C15ull;
+
+std::uint64_t HashOf(std::uint64_t key)
 {
-  using Type = std::uint64_t;
-  static Type Make(const Key<3>& k) { return (static_cast<std::uint64_t>(k[1]) << 32) | k[2]; }
-  static Key<3> Join(Id32 a, Type r)
+  return key * HashFactor;
+}
+
+template <size_t N>
+std::uint64_t HashOf(const std::array<Id32, N>& key)
+{
+  std::uint64_t h = 0;
+  for (const Id32 id : key)
   {
-    return { a, static_cast<Id32>(r >> 32), static_cast<Id32>(r) };
+    h = (h ^ id) * HashFactor;
   }
-};
-template <>
-struct RestOf<4>
+  return h;
+}
+
+// The slots of the hash table that matches the faces of a bucket: a key,
+// and whether it was met again.
+template <typename K>
+struct WideSlot
 {
-  using Type = std::array<Id32, 3>;
-  static Type Make(const Key<4>& k) { return { k[1], k[2], k[3] }; }
-  static Key<4> Join(Id32 a, const Type& r) { return { a, r[0], r[1], r[2] }; }
+  using KeyType = K;
+  K Key;
+  unsigned char Met = 0; // 0 free, 1 met once, 2 met again
+
+  bool Free() const { return this->Met == 0; }
+  bool Holds(const K& key) const { return this->Key == key; }
+  void Put(const K& key)
+  {
+    this->Key = key;
+    this->Met = this->Met == 0 ? 1 : 2;
+  }
+  bool Single() const { return this->Met == 1; }
 };
 
-// Sorts the faces of one smallest id: mostly a few dozen, by insertion.
-template <typename R>
-void SortRun(R* begin, R* end)
+// A packed key below 2^62 keeps "met again" in its top bit; a free slot
+// holds all ones.
+struct PackedSlot
 {
-  if (end - begin < 2)
+  using KeyType = std::uint64_t;
+  static constexpr std::uint64_t FreeValue = ~std::uint64_t(0);
+  static constexpr std::uint64_t Again = std::uint64_t(1) << 63;
+  std::uint64_t Value = FreeValue;
+
+  std::uint64_t Key() const { return this->Value & ~Again; }
+  bool Free() const { return this->Value == FreeValue; }
+  bool Holds(std::uint64_t key) const { return this->Key() == key; }
+  void Put(std::uint64_t key) { this->Value = this->Free() ? key : (this->Value | Again); }
+  bool Single() const { return !this->Free() && !(this->Value & Again); }
+};
+
+// Calls single(slot) for each slot holding a key met once in [begin, end),
+// in no particular order. The table (open addressing, at most half full)
+// is the caller's, to be reused bucket after bucket.
+template <typename Slot, typename F>
+void MatchBucket(const typename Slot::KeyType* begin,
+  const typename Slot::KeyType* end,
+  std::vector<Slot>& table,
+  F&& single)
+{
+  const auto count = static_cast<size_t>(end - begin);
+  int bits = 4;
+  while ((size_t(1) << bits) < 2 * count)
   {
-    return;
+    ++bits;
   }
-  if (end - begin > 48)
+  const size_t mask = (size_t(1) << bits) - 1;
+  table.assign(mask + 1, Slot());
+  // The slot of the key a few places ahead is fetched early: the table is
+  // in the core's cache, but its latency would otherwise stall each key.
+  constexpr size_t ahead = 8;
+  auto slotOf = [bits](const auto& key) { return static_cast<size_t>(HashOf(key) >> (64 - bits)); };
+  for (const auto* k = begin; k != end; ++k)
   {
-    std::sort(begin, end);
-    return;
-  }
-  for (R* i = begin + 1; i < end; ++i)
-  {
-    const R key = *i;
-    R* j = i;
-    for (; j != begin && key < *(j - 1); --j)
+    if (static_cast<size_t>(end - k) > ahead)
     {
-      *j = *(j - 1);
+      __builtin_prefetch(&table[slotOf(k[ahead])], 1);
     }
-    *j = key;
+    auto at = slotOf(*k);
+    // One branch, taken only on a collision: whether the slot is free or
+    // holds the key is as likely one as the other, and mispredicted.
+    while (!(table[at].Free() | table[at].Holds(*k)))
+    {
+      at = (at + 1) & mask;
+    }
+    table[at].Put(*k);
+  }
+  for (const Slot& slot : table)
+  {
+    if (slot.Single())
+    {
+      single(slot);
+    }
   }
 }
 
@@ -337,27 +391,50 @@ LargeArray<V> AllocateLarge(size_t count)
 // The triangle or quad faces of the 3D cells, to find those met once.
 //
 // The keys go into coarse buckets of their smallest point id (that id
-// shifted right by Shift): filling them writes to few places at a time, so
-// it streams even for a mesh numbered at random. The cells are split into
-// slices, each filling its own part of every bucket, so that the slices run
-// in parallel and the result does not depend on their timing. Each bucket
-// is then sorted in cache by a counting sort on the smallest id and
-// insertion sorts of its short runs, buckets in parallel. What stays is the
-// sorted list of the keys met once, and the keys themselves are released.
+// shifted right by Shift, about a thousand points a bucket): filling them
+// writes to few places at a time, so it streams even for a mesh numbered at
+// random. The cells are split into slices, each filling its own part of
+// every bucket, so that the slices run in parallel. Each bucket is then
+// matched in cache, buckets in parallel: its keys go into a hash table the
+// size of the bucket, which counts each key, and the keys met once are
+// kept, sorted. What stays is the sorted list of the keys met once; the
+// buckets are released.
+//
+// A triangle of a mesh of fewer than 2^26 points is held packed in 64 bits:
+// its bucket gives the high bits of its smallest id, which leaves the low
+// bits of that id and the two other ids to pack. That is two thirds of the
+// memory and of the traffic of the three ids.
 template <int N>
 class FaceTable
 {
 public:
+  static constexpr vtkIdType PointsPerBucket = 512;
+
   FaceTable(vtkIdType numberOfPoints, size_t numberOfSlices)
     : NumberOfSlices(numberOfSlices)
   {
-    // About 512 buckets: their write positions stay in cache.
-    while ((numberOfPoints >> this->Shift) > 512)
+    // PointsPerBucket points a bucket: a tetrahedral mesh has some 24
+    // faces a point, and the hash table of a bucket's faces stays in a
+    // core's cache.
+    while ((vtkIdType(1) << this->Shift) < PointsPerBucket)
     {
       ++this->Shift;
     }
     this->NumberOfBuckets = static_cast<size_t>(numberOfPoints >> this->Shift) + 1;
     this->Cursors.assign(this->NumberOfSlices * this->NumberOfBuckets, 0);
+    if constexpr (N == 3)
+    {
+      int bits = 1;
+      while (bits < 32 && (vtkIdType(1) << bits) < numberOfPoints)
+      {
+        ++bits;
+      }
+      // The packed key stays below 2^62: see PackedSlot.
+      if (this->Shift + 2 * bits <= 62)
+      {
+        this->PointBits = bits;
+      }
+    }
   }
 
   void Count(size_t slice, const Key<N>& key) { ++this->Cursor(slice, key); }
@@ -379,56 +456,65 @@ public:
       }
     }
     this->Starts[this->NumberOfBuckets] = total;
-    this->Keys = AllocateLarge<Key<N>>(total);
+    if (this->PointBits > 0)
+    {
+      this->Packed = AllocateLarge<std::uint64_t>(total);
+    }
+    else
+    {
+      this->Keys = AllocateLarge<Key<N>>(total);
+    }
   }
 
-  void Add(size_t slice, const Key<N>& key) { this->Keys[this->Cursor(slice, key)++] = key; }
+  void Add(size_t slice, const Key<N>& key)
+  {
+    size_t& at = this->Cursor(slice, key);
+    if (this->PointBits > 0)
+    {
+      this->Packed[at++] = this->Pack(key);
+    }
+    else
+    {
+      this->Keys[at++] = key;
+    }
+  }
 
-  // Keeps the keys met once, sorted; releases the rest.
+  // Keeps the keys met once, sorted; releases the buckets.
   void Match()
   {
     std::vector<std::vector<Key<N>>> singles(this->NumberOfBuckets);
-    const Id32 mask = (Id32(1) << this->Shift) - 1;
+    // Some 64 tasks, each reusing its table bucket after bucket.
+    const auto grain = static_cast<vtkIdType>(std::max<size_t>(1, this->NumberOfBuckets / 64));
     vtkSMPTools::For(0,
       static_cast<vtkIdType>(this->NumberOfBuckets),
-      1,
+      grain,
       [&](vtkIdType first, vtkIdType last)
       {
-        using Rest = RestOf<N>;
-        std::vector<size_t> runs;
-        std::vector<typename Rest::Type> sorted;
+        std::vector<PackedSlot> packedTable;
+        std::vector<WideSlot<Key<N>>> table;
         for (auto b = static_cast<size_t>(first); b < static_cast<size_t>(last); ++b)
         {
-          const Key<N>* begin = this->Keys.get() + this->Starts[b];
-          const Key<N>* end = this->Keys.get() + this->Starts[b + 1];
-          runs.assign(static_cast<size_t>(mask) + 2, 0);
-          for (const Key<N>* k = begin; k != end; ++k)
+          const size_t begin = this->Starts[b], end = this->Starts[b + 1];
+          std::vector<Key<N>>& found = singles[b];
+          if (this->PointBits > 0)
           {
-            ++runs[((*k)[0] & mask) + 1];
+            MatchBucket(this->Packed.get() + begin,
+              this->Packed.get() + end,
+              packedTable,
+              [&](const PackedSlot& slot) { found.push_back(this->Unpack(b, slot.Key())); });
           }
-          std::partial_sum(runs.begin(), runs.end(), runs.begin());
-          sorted.resize(static_cast<size_t>(end - begin));
-          for (const Key<N>* k = begin; k != end; ++k)
+          else
           {
-            sorted[runs[(*k)[0] & mask]++] = Rest::Make(*k);
+            MatchBucket(this->Keys.get() + begin,
+              this->Keys.get() + end,
+              table,
+              [&](const WideSlot<Key<N>>& slot) { found.push_back(slot.Key); });
           }
-          // runs[i] is now where the faces of smallest id base + i end.
-          const auto base = static_cast<Id32>(b << this->Shift);
-          size_t runStart = 0;
-          for (Id32 i = 0; i <= mask; ++i)
-          {
-            auto* run = sorted.data() + runStart;
-            auto* runEnd = sorted.data() + runs[i];
-            SortRun(run, runEnd);
-            ForEachSingle(run,
-              runEnd,
-              [&](const typename Rest::Type& rest)
-              { singles[b].push_back(Rest::Join(base + i, rest)); });
-            runStart = runs[i];
-          }
+          std::sort(found.begin(), found.end());
         }
       });
     this->Keys.reset();
+    this->Packed.reset();
     size_t total = 0;
     for (const auto& s : singles)
     {
@@ -455,12 +541,31 @@ private:
     return this->Cursors[slice * this->NumberOfBuckets + (key[0] >> this->Shift)];
   }
 
+  std::uint64_t Pack(const Key<N>& key) const
+  {
+    const Id32 low = key[0] & ((Id32(1) << this->Shift) - 1);
+    return (static_cast<std::uint64_t>(low) << (2 * this->PointBits)) |
+      (static_cast<std::uint64_t>(key[1]) << this->PointBits) | key[2];
+  }
+
+  Key<N> Unpack(size_t bucket, std::uint64_t packed) const
+  {
+    Key<N> key;
+    const std::uint64_t mask = (std::uint64_t(1) << this->PointBits) - 1;
+    key[0] = static_cast<Id32>((bucket << this->Shift) | (packed >> (2 * this->PointBits)));
+    key[1] = static_cast<Id32>((packed >> this->PointBits) & mask);
+    key[2] = static_cast<Id32>(packed & mask);
+    return key;
+  }
+
   size_t NumberOfSlices;
   int Shift = 0;
+  int PointBits = 0; // packed keys: the bits of a point id; 0 for whole keys
   size_t NumberOfBuckets = 0;
-  std::vector<size_t> Starts;  // bucket b holds Keys[Starts[b], Starts[b + 1])
+  std::vector<size_t> Starts;  // bucket b holds keys [Starts[b], Starts[b + 1])
   std::vector<size_t> Cursors; // per slice and bucket: where its next key goes
   LargeArray<Key<N>> Keys;
+  LargeArray<std::uint64_t> Packed;
   std::vector<Key<N>> Boundary;
 };
 
@@ -486,12 +591,40 @@ struct Mesh
   bool ValidPoint(vtkIdType id) const { return id >= 0 && id < this->NumberOfPoints; }
 };
 
+// Calls f(ids, Size, j) for each face j of faces, all of Size points, of
+// the cell of points p.
+template <int Size, size_t N, typename T, typename F>
+void ForEachFaceOfSize(const T* p, const LocalFace (&faces)[N], F&& f)
+{
+  for (int j = 0; j < static_cast<int>(N); ++j)
+  {
+    Id32 ids[Size];
+    for (int k = 0; k < Size; ++k)
+    {
+      ids[k] = static_cast<Id32>(p[faces[j].Ids[k]]);
+    }
+    f(static_cast<const Id32*>(ids), Size, j);
+  }
+}
+
 // Calls f(ids, n, j) for each face j of a Solid or Polyhedron cell, with the
 // face's n point ids in the cell's winding. The cell must have passed
 // CellProblem().
 template <typename T, typename F>
 void ForEachFace(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info, F&& f)
 {
+  // The commonest cells, whose faces all have one size: with that size
+  // known here, the compiler unrolls them and drops the branches on it in f.
+  if (info.Faces == TetraFaces)
+  {
+    ForEachFaceOfSize<3>(mesh.Points(cell), TetraFaces, f);
+    return;
+  }
+  if (info.Faces == HexahedronFaces)
+  {
+    ForEachFaceOfSize<4>(mesh.Points(cell), HexahedronFaces, f);
+    return;
+  }
   if (info.K == Kind::Solid)
   {
     Id32 ids[6];
@@ -1215,29 +1348,71 @@ bool ExtractFaces(const Mesh<T>& mesh,
   return true;
 }
 
-// Copies the cell data of the sources into the output's cells 0..n-1.
-void PassCellData(vtkCellData* in,
-  vtkCellData* outData,
-  const std::vector<vtkIdType>& sources,
-  bool originalIds)
+// The pair of id lists that copies the items sources[i] of an array (cells
+// or points) to its items i; and with idsName the sources themselves as an
+// id array of that name.
+struct Copying
 {
-  const auto n = static_cast<vtkIdType>(sources.size());
-  vtkNew<vtkIdList> from;
-  from->SetNumberOfIds(n);
-  std::copy(sources.begin(), sources.end(), from->GetPointer(0));
-  vtkNew<vtkIdList> to;
-  to->SetNumberOfIds(n);
-  std::iota(to->GetPointer(0), to->GetPointer(0) + n, vtkIdType(0));
-  outData->CopyAllocate(in, n);
-  outData->CopyData(in, from, to);
-  if (originalIds)
+  vtkNew<vtkIdList> From, To;
+  vtkSmartPointer<vtkIdTypeArray> Ids;
+
+  Copying(const std::vector<vtkIdType>& sources, const char* idsName)
   {
-    vtkNew<vtkIdTypeArray> ids;
-    ids->SetName("vtkOriginalCellIds");
-    ids->SetNumberOfValues(n);
-    std::copy(sources.begin(), sources.end(), ids->GetPointer(0));
-    outData->AddArray(ids);
+    const auto n = static_cast<vtkIdType>(sources.size());
+    this->From->SetNumberOfIds(n);
+    std::copy(sources.begin(), sources.end(), this->From->GetPointer(0));
+    this->To->SetNumberOfIds(n);
+    std::iota(this->To->GetPointer(0), this->To->GetPointer(0) + n, vtkIdType(0));
+    if (idsName)
+    {
+      this->Ids = vtkSmartPointer<vtkIdTypeArray>::New();
+      this->Ids->SetName(idsName);
+      this->Ids->SetNumberOfValues(n);
+      std::copy(sources.begin(), sources.end(), this->Ids->GetPointer(0));
+    }
   }
+
+  // Each array of in, typed, to outData.
+  void Data(vtkDataSetAttributes* in, vtkDataSetAttributes* outData) const
+  {
+    outData->CopyAllocate(in, this->To->GetNumberOfIds());
+    outData->CopyData(in, this->From, this->To);
+    if (this->Ids)
+    {
+      outData->AddArray(this->Ids);
+    }
+  }
+};
+
+// Renumbers the points of the cells of the lists to the points they use,
+// in the mesh's order; returns the mesh's id of each point used.
+std::vector<vtkIdType> CompactPoints(vtkIdType numberOfPoints, std::initializer_list<CellList*> lists)
+{
+  std::vector<Id32> newId(static_cast<size_t>(numberOfPoints), 0);
+  for (const CellList* list : lists)
+  {
+    for (const vtkIdType id : list->Connectivity)
+    {
+      newId[id] = 1;
+    }
+  }
+  std::vector<vtkIdType> used;
+  for (size_t id = 0; id < newId.size(); ++id)
+  {
+    if (newId[id])
+    {
+      newId[id] = static_cast<Id32>(used.size());
+      used.push_back(static_cast<vtkIdType>(id));
+    }
+  }
+  for (CellList* list : lists)
+  {
+    for (vtkIdType& id : list->Connectivity)
+    {
+      id = newId[id];
+    }
+  }
+  return used;
 }
 
 // Calls f(mesh) with the grid's cells seen through the storage type of its
@@ -1299,6 +1474,7 @@ bool CheckCells(vtkUnstructuredGrid* grid, std::string& error)
 bool Extract(vtkUnstructuredGrid* grid,
   vtkPolyData* output,
   bool originalIds,
+  bool originalPointIds,
   bool dropCoincident,
   const StepFunction& step,
   std::string& error)
@@ -1315,12 +1491,24 @@ bool Extract(vtkUnstructuredGrid* grid,
   {
     sources.insert(sources.end(), part->Sources.begin(), part->Sources.end());
   }
-  output->SetPoints(grid->GetPoints());
-  output->GetPointData()->PassData(grid->GetPointData());
+  // The points the cells use, with their data: on a large mesh a small
+  // part of its points, which is what a renderer then converts and uploads.
+  const std::vector<vtkIdType> used =
+    CompactPoints(grid->GetNumberOfPoints(), { &out.Verts, &out.Lines, &out.Polys });
+  const Copying points(used, originalPointIds ? "vtkOriginalPointIds" : nullptr);
+  if (vtkPoints* meshPoints = grid->GetPoints())
+  {
+    vtkNew<vtkPoints> outPoints;
+    outPoints->SetDataType(meshPoints->GetDataType());
+    outPoints->InsertPoints(points.To, points.From, meshPoints);
+    output->SetPoints(outPoints);
+  }
+  points.Data(grid->GetPointData(), output->GetPointData());
   output->SetVerts(out.Verts.Build());
   output->SetLines(out.Lines.Build());
   output->SetPolys(out.Polys.Build());
-  PassCellData(grid->GetCellData(), output->GetCellData(), sources, originalIds);
+  Copying(sources, originalIds ? "vtkOriginalCellIds" : nullptr)
+    .Data(grid->GetCellData(), output->GetCellData());
   output->GetFieldData()->PassData(grid->GetFieldData());
   return true;
 }
@@ -1360,6 +1548,7 @@ void BoundarySurface::PrintSelf(ostream& os, vtkIndent indent)
 {
   this->Superclass::PrintSelf(os, indent);
   os << indent << "PassThroughCellIds: " << this->PassThroughCellIds << "\n";
+  os << indent << "PassThroughPointIds: " << this->PassThroughPointIds << "\n";
   os << indent << "DropCoincidentCells: " << this->DropCoincidentCells << "\n";
   os << indent << "UsedVtkFilter: " << this->UsedVtkFilter << "\n";
   os << indent << "Log: " << (this->Log ? "set" : "none") << "\n";
@@ -1406,6 +1595,7 @@ int BoundarySurface::RequestData(vtkInformation*,
     vtkNew<vtkDataSetSurfaceFilter> filter;
     filter->SetInputData(input);
     filter->SetPassThroughCellIds(this->PassThroughCellIds);
+    filter->SetPassThroughPointIds(this->PassThroughPointIds);
     filter->Update();
     output->ShallowCopy(filter->GetOutput());
   }
@@ -1417,10 +1607,17 @@ int BoundarySurface::RequestData(vtkInformation*,
       this->UpdateProgress(progress);
       if (this->Log && large)
       {
-        *this->Log << "  surface: " << what << " at " << seconds() << " s" << std::endl;
+        rusage u{}; getrusage(RUSAGE_SELF, &u); // TEMP
+        *this->Log << "  surface: " << what << " at " << seconds() << " s" << " cpu " << (u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec)) << std::endl;
       }
     };
-    if (!Extract(grid, output, this->PassThroughCellIds, this->DropCoincidentCells, step, error))
+    if (!Extract(grid,
+          output,
+          this->PassThroughCellIds,
+          this->PassThroughPointIds,
+          this->DropCoincidentCells,
+          step,
+          error))
     {
       vtkErrorMacro("Cannot extract the surface: " << error << ".");
       return 0;
@@ -1428,8 +1625,9 @@ int BoundarySurface::RequestData(vtkInformation*,
   }
   if (this->Log)
   {
+    rusage u{}; getrusage(RUSAGE_SELF, &u); // TEMP
     *this->Log << "surface: " << output->GetNumberOfCells() << " cells in " << seconds() << " s"
-               << std::endl;
+               << " cpu " << (u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec)) << std::endl;
   }
   return 1;
 }

@@ -126,10 +126,14 @@ auto MixedMesh(bool storage32 = false, int last = 0, const Ids& ids = {}, const 
 }
 
 // Each output cell as (input cell, type, point ids in the input's numbering
-// in order, its "material"), sorted.
+// in order, its "material"), sorted. The surface must carry the original
+// cell and point ids.
 using Cell = std::tuple<vtkIdType, int, Ids, double>;
-std::vector<Cell> Cells(vtkPolyData* surface, vtkIdTypeArray* pointIds)
+std::vector<Cell> Cells(vtkPolyData* surface)
 {
+  auto* pointIds =
+    vtkIdTypeArray::SafeDownCast(surface->GetPointData()->GetArray("vtkOriginalPointIds"));
+  EXPECT_NE(pointIds, nullptr);
   vtkCellData* data = surface->GetCellData();
   auto* cellIds = vtkIdTypeArray::SafeDownCast(data->GetArray("vtkOriginalCellIds"));
   std::vector<Cell> cells;
@@ -190,6 +194,7 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
     vtkNew<orvi::BoundarySurface> orvi;
     orvi->SetInputData(mesh);
     orvi->PassThroughCellIdsOn();
+    orvi->PassThroughPointIdsOn();
     orvi->DropCoincidentCellsOff();
     orvi->Update();
     EXPECT_EQ(orvi->GetUsedVtkFilter(), expectVtkFilter);
@@ -199,12 +204,32 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
       EXPECT_EQ(surface->GetNumberOfCells(), vtk->GetOutput()->GetNumberOfCells());
       continue;
     }
-    // The mesh's own points and point data: the output's point ids are the mesh's.
-    EXPECT_EQ(surface->GetPoints(), vtkPointSet::SafeDownCast(mesh)->GetPoints());
-    EXPECT_EQ(surface->GetPointData()->GetScalars(), mesh->GetPointData()->GetScalars());
-    auto* pointIds = vtk->GetOutput()->GetPointData()->GetArray("vtkOriginalPointIds");
+    // The points the cells use, each with the mesh's coordinates and point
+    // data at its mesh id.
+    auto* orviPointIds =
+      vtkIdTypeArray::SafeDownCast(surface->GetPointData()->GetArray("vtkOriginalPointIds"));
+    ASSERT_NE(orviPointIds, nullptr);
+    EXPECT_EQ(surface->GetNumberOfPoints(), vtk->GetOutput()->GetNumberOfPoints());
+    vtkDataArray* scalars = mesh->GetPointData()->GetScalars();
+    for (vtkIdType p = 0; p < surface->GetNumberOfPoints(); ++p)
+    {
+      const vtkIdType id = orviPointIds->GetValue(p);
+      ASSERT_TRUE(id >= 0 && id < mesh->GetNumberOfPoints());
+      EXPECT_EQ(p == 0 || id > orviPointIds->GetValue(p - 1), true) << "mesh order at " << p;
+      for (int k = 0; k < 3; ++k)
+      {
+        EXPECT_EQ(surface->GetPoint(p)[k], mesh->GetPoint(id)[k]);
+      }
+      if (scalars)
+      {
+        EXPECT_EQ(surface->GetPointData()->GetScalars()->GetTuple1(p), scalars->GetTuple1(id));
+      }
+    }
     EXPECT_EQ(
-      Cells(surface, nullptr), Cells(vtk->GetOutput(), vtkIdTypeArray::SafeDownCast(pointIds)));
+      surface->GetPointData()->GetNumberOfArrays(), mesh->GetPointData()->GetNumberOfArrays() + 1);
+    EXPECT_EQ(surface->GetPoints()->GetDataType(),
+      vtkPointSet::SafeDownCast(mesh)->GetPoints()->GetDataType());
+    EXPECT_EQ(Cells(surface), Cells(vtk->GetOutput()));
     // The cell data comes along with the values of each cell's source.
     EXPECT_EQ(
       surface->GetCellData()->GetNumberOfArrays(), mesh->GetCellData()->GetNumberOfArrays() + 1);
@@ -310,13 +335,14 @@ TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
     {
       filter->SetInputData(mesh);
       filter->PassThroughCellIdsOn();
+      filter->PassThroughPointIdsOn();
     }
     keep->DropCoincidentCellsOff();
     keep->Update();
     drop->Update();
     std::vector<Cell> expected;
     std::map<int, int> dropped; // by output cell type
-    for (const Cell& c : Cells(keep->GetOutput(), nullptr))
+    for (const Cell& c : Cells(keep->GetOutput()))
     {
       const auto& [source, type, ids, material] = c;
       const int sourceDimension = mesh->GetCell(source)->GetCellDimension();
@@ -349,7 +375,7 @@ TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
         expected.push_back(c);
       }
     }
-    EXPECT_EQ(Cells(drop->GetOutput(), nullptr), expected);
+    EXPECT_EQ(Cells(drop->GetOutput()), expected);
     // Each kind is met: polygons and lines both times, vertices in the
     // mixed mesh (gmsh writes none for t14).
     EXPECT_GT(dropped[VTK_TRIANGLE] + dropped[VTK_QUAD] + dropped[VTK_POLYGON], 0);
