@@ -264,7 +264,6 @@ void Scale(benchmark::State& state, int times, bool orvi)
   vtkNew<orvi::BoundarySurface> filter;
   filter->SetInputData(mesh);
   filter->PassThroughCellIdsOn();
-  if (getenv("SURFLOG")) filter->SetLog(&std::cerr); // TEMP
   const double startRSS = orvi_bench::StartPeakMeasure();
   const auto start = std::chrono::steady_clock::now();
   const double startCpu = ProcessCpuSeconds();

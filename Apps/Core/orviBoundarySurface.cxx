@@ -33,7 +33,6 @@
 
 #ifdef __linux__
 #include <sys/mman.h>
-#include <sys/resource.h> // TEMP
 #endif
 
 namespace orvi
@@ -1339,6 +1338,7 @@ bool ExtractFaces(const Mesh<T>& mesh,
       }
     });
 
+  step("building the output", 0.9);
   AddPassedCells(mesh, infos, passed, coincident, dropCoincident, out);
   for (Slice& slice : slices)
   {
@@ -1386,7 +1386,8 @@ struct Copying
 
 // Renumbers the points of the cells of the lists to the points they use,
 // in the mesh's order; returns the mesh's id of each point used.
-std::vector<vtkIdType> CompactPoints(vtkIdType numberOfPoints, std::initializer_list<CellList*> lists)
+std::vector<vtkIdType> CompactPoints(vtkIdType numberOfPoints,
+  std::initializer_list<CellList*> lists)
 {
   std::vector<Id32> newId(static_cast<size_t>(numberOfPoints), 0);
   for (const CellList* list : lists)
@@ -1607,8 +1608,7 @@ int BoundarySurface::RequestData(vtkInformation*,
       this->UpdateProgress(progress);
       if (this->Log && large)
       {
-        rusage u{}; getrusage(RUSAGE_SELF, &u); // TEMP
-        *this->Log << "  surface: " << what << " at " << seconds() << " s" << " cpu " << (u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec)) << std::endl;
+        *this->Log << "  surface: " << what << " at " << seconds() << " s" << std::endl;
       }
     };
     if (!Extract(grid,
@@ -1625,9 +1625,8 @@ int BoundarySurface::RequestData(vtkInformation*,
   }
   if (this->Log)
   {
-    rusage u{}; getrusage(RUSAGE_SELF, &u); // TEMP
     *this->Log << "surface: " << output->GetNumberOfCells() << " cells in " << seconds() << " s"
-               << " cpu " << (u.ru_utime.tv_sec + u.ru_stime.tv_sec + 1e-6 * (u.ru_utime.tv_usec + u.ru_stime.tv_usec)) << std::endl;
+               << std::endl;
   }
   return 1;
 }
