@@ -338,9 +338,7 @@ void MatchBucket(const typename Slot::KeyType* begin,
       __builtin_prefetch(&table[slotOf(k[ahead])], 1);
     }
     auto at = slotOf(*k);
-    // One branch, taken only on a collision: whether the slot is free or
-    // holds the key is as likely one as the other, and mispredicted.
-    while (!(table[at].Free() | table[at].Holds(*k)))
+    while (!table[at].Free() && !table[at].Holds(*k))
     {
       at = (at + 1) & mask;
     }
