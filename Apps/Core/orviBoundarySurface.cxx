@@ -11,6 +11,7 @@
 #include "vtkObjectFactory.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
+#include "vtkSMPThreadLocal.h"
 #include "vtkSMPTools.h"
 #include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
@@ -355,8 +356,9 @@ void MatchBucket(const typename Slot::KeyType* begin,
 
 // An array of trivial values for the large tables, uninitialised. On Linux
 // it asks for transparent huge pages: a table of hundreds of megabytes
-// then costs hundreds of page faults rather than a hundred thousand, and
-// filling it misses the TLB far less.
+// then costs hundreds of page faults rather than a hundred thousand (a
+// fresh page can cost tens of microseconds on a virtual machine), and
+// filling it misses the TLB far less. Memory from std::free().
 struct FreeDeleter
 {
   void operator()(void* p) const { std::free(p); }
@@ -373,6 +375,16 @@ LargeArray<V> AllocateLarge(size_t count)
     return nullptr;
   }
   constexpr size_t huge = size_t(2) << 20;
+  if (count * sizeof(V) < huge / 2)
+  {
+    // Small: not worth a huge page.
+    void* p = std::malloc(count * sizeof(V));
+    if (!p)
+    {
+      throw std::bad_alloc();
+    }
+    return LargeArray<V>(static_cast<V*>(p));
+  }
   const size_t bytes = (count * sizeof(V) + huge - 1) / huge * huge;
   void* p = std::aligned_alloc(huge, bytes);
   if (!p)
@@ -480,15 +492,18 @@ public:
   void Match()
   {
     std::vector<std::vector<Key<N>>> singles(this->NumberOfBuckets);
-    // Some 64 tasks, each reusing its table bucket after bucket.
+    // A table per thread, reused bucket after bucket: fresh memory for
+    // each would cost its page faults again.
+    vtkSMPThreadLocal<std::vector<PackedSlot>> packedTables;
+    vtkSMPThreadLocal<std::vector<WideSlot<Key<N>>>> tables;
     const auto grain = static_cast<vtkIdType>(std::max<size_t>(1, this->NumberOfBuckets / 64));
     vtkSMPTools::For(0,
       static_cast<vtkIdType>(this->NumberOfBuckets),
       grain,
       [&](vtkIdType first, vtkIdType last)
       {
-        std::vector<PackedSlot> packedTable;
-        std::vector<WideSlot<Key<N>>> table;
+        std::vector<PackedSlot>& packedTable = packedTables.Local();
+        std::vector<WideSlot<Key<N>>>& table = tables.Local();
         for (auto b = static_cast<size_t>(first); b < static_cast<size_t>(last); ++b)
         {
           const size_t begin = this->Starts[b], end = this->Starts[b + 1];
@@ -721,29 +736,63 @@ struct CellList
     this->Offsets.push_back(static_cast<vtkIdType>(this->Connectivity.size()));
     this->Sources.push_back(source);
   }
-  void Append(const CellList& other)
+  // Room for cells of points in all, so that adding them never moves the
+  // lists (which would touch fresh pages twice).
+  void Reserve(size_t cells, size_t points)
   {
-    const vtkIdType base = this->Offsets.back();
-    for (auto o = other.Offsets.begin() + 1; o != other.Offsets.end(); ++o)
-    {
-      this->Offsets.push_back(base + *o);
-    }
-    this->Connectivity.insert(
-      this->Connectivity.end(), other.Connectivity.begin(), other.Connectivity.end());
-    this->Sources.insert(this->Sources.end(), other.Sources.begin(), other.Sources.end());
-  }
-  vtkSmartPointer<vtkCellArray> Build() const
-  {
-    vtkNew<vtkIdTypeArray> offsets, connectivity;
-    offsets->SetNumberOfValues(static_cast<vtkIdType>(this->Offsets.size()));
-    std::copy(this->Offsets.begin(), this->Offsets.end(), offsets->GetPointer(0));
-    connectivity->SetNumberOfValues(static_cast<vtkIdType>(this->Connectivity.size()));
-    std::copy(this->Connectivity.begin(), this->Connectivity.end(), connectivity->GetPointer(0));
-    auto cells = vtkSmartPointer<vtkCellArray>::New();
-    cells->SetData(offsets, connectivity);
-    return cells;
+    this->Offsets.reserve(cells + 1);
+    this->Connectivity.reserve(points);
+    this->Sources.reserve(cells);
   }
 };
+
+// A vtkIdTypeArray of n values in memory from AllocateLarge().
+vtkSmartPointer<vtkIdTypeArray> LargeIdArray(vtkIdType n)
+{
+  auto array = vtkSmartPointer<vtkIdTypeArray>::New();
+  if (n > 0)
+  {
+    array->SetArray(AllocateLarge<vtkIdType>(static_cast<size_t>(n)).release(),
+      n,
+      0,
+      vtkIdTypeArray::VTK_DATA_ARRAY_FREE);
+  }
+  return array;
+}
+
+// The cells of the parts one after the other, their point ids renumbered
+// by newId.
+vtkSmartPointer<vtkCellArray> BuildCells(const std::vector<const CellList*>& parts,
+  const Id32* newId)
+{
+  size_t cells = 0, points = 0;
+  for (const CellList* part : parts)
+  {
+    cells += part->Sources.size();
+    points += part->Connectivity.size();
+  }
+  auto offsets = LargeIdArray(static_cast<vtkIdType>(cells + 1));
+  auto connectivity = LargeIdArray(static_cast<vtkIdType>(points));
+  vtkIdType* o = offsets->GetPointer(0);
+  vtkIdType* c = connectivity->GetPointer(0);
+  vtkIdType base = 0;
+  *o++ = 0;
+  for (const CellList* part : parts)
+  {
+    for (auto end = part->Offsets.begin() + 1; end != part->Offsets.end(); ++end)
+    {
+      *o++ = base + *end;
+    }
+    for (const vtkIdType id : part->Connectivity)
+    {
+      *c++ = newId[id];
+    }
+    base += part->Offsets.back();
+  }
+  auto array = vtkSmartPointer<vtkCellArray>::New();
+  array->SetData(offsets, connectivity);
+  return array;
+}
 
 // Whether a cell of a type with fixed faces has its type's point count and
 // points in range: CellProblem()'s check of such a cell, made inline for
@@ -770,6 +819,7 @@ bool FitsSolid(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info)
 struct Output
 {
   CellList Verts, Lines, Polys;
+  std::vector<CellList> Faces; // the boundary faces of each slice, after Polys
 };
 
 // Reports the step about to run and the progress made.
@@ -1290,9 +1340,19 @@ bool ExtractFaces(const Mesh<T>& mesh,
   // Pass 4: the boundary faces in cell order, each started at its smallest
   // point id as VTK's filter starts it.
   step("collecting boundary faces", 0.8);
+  const size_t boundaryFaces = boundary.Triangles.GetBoundary().size() +
+    boundary.Quads.GetBoundary().size() + boundary.Polygons.size();
+  size_t boundaryPoints =
+    3 * boundary.Triangles.GetBoundary().size() + 4 * boundary.Quads.GetBoundary().size();
+  for (const PolygonKey& polygon : boundary.Polygons)
+  {
+    boundaryPoints += polygon.size();
+  }
   forSlices(
     [&](Slice& slice, size_t)
     {
+      // Room for all: only the pages written are ever touched.
+      slice.Faces.Reserve(boundaryFaces, boundaryPoints);
       std::vector<vtkIdType> rotated;
       for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
       {
@@ -1340,8 +1400,7 @@ bool ExtractFaces(const Mesh<T>& mesh,
   AddPassedCells(mesh, infos, passed, coincident, dropCoincident, out);
   for (Slice& slice : slices)
   {
-    out.Polys.Append(slice.Faces);
-    slice.Faces = {};
+    out.Faces.push_back(std::move(slice.Faces));
   }
   return true;
 }
@@ -1382,37 +1441,36 @@ struct Copying
   }
 };
 
-// Renumbers the points of the cells of the lists to the points they use,
-// in the mesh's order; returns the mesh's id of each point used.
-std::vector<vtkIdType> CompactPoints(vtkIdType numberOfPoints,
-  std::initializer_list<CellList*> lists)
+// The points that the cells of the parts use, in the mesh's order: NewId
+// gives the output id of a mesh point, Used the mesh id of an output point.
+struct PointMap
 {
-  std::vector<Id32> newId(static_cast<size_t>(numberOfPoints), 0);
-  for (const CellList* list : lists)
+  LargeArray<Id32> NewId;
+  std::vector<vtkIdType> Used;
+
+  PointMap(vtkIdType numberOfPoints, const std::vector<const CellList*>& parts)
+    : NewId(AllocateLarge<Id32>(static_cast<size_t>(numberOfPoints)))
   {
-    for (const vtkIdType id : list->Connectivity)
+    Id32* newId = this->NewId.get();
+    std::fill_n(newId, numberOfPoints, 0);
+    for (const CellList* part : parts)
     {
-      newId[id] = 1;
+      for (const vtkIdType id : part->Connectivity)
+      {
+        newId[id] = 1;
+      }
+    }
+    this->Used.reserve(static_cast<size_t>(std::count(newId, newId + numberOfPoints, 1)));
+    for (vtkIdType id = 0; id < numberOfPoints; ++id)
+    {
+      if (newId[id])
+      {
+        newId[id] = static_cast<Id32>(this->Used.size());
+        this->Used.push_back(id);
+      }
     }
   }
-  std::vector<vtkIdType> used;
-  for (size_t id = 0; id < newId.size(); ++id)
-  {
-    if (newId[id])
-    {
-      newId[id] = static_cast<Id32>(used.size());
-      used.push_back(static_cast<vtkIdType>(id));
-    }
-  }
-  for (CellList* list : lists)
-  {
-    for (vtkIdType& id : list->Connectivity)
-    {
-      id = newId[id];
-    }
-  }
-  return used;
-}
+};
 
 // Calls f(mesh) with the grid's cells seen through the storage type of its
 // cell array; returns what f returns.
@@ -1484,17 +1542,30 @@ bool Extract(vtkUnstructuredGrid* grid,
   {
     return false;
   }
+  // Polygons: the 2D cells, then the boundary faces of each slice.
+  std::vector<const CellList*> polys{ &out.Polys };
+  for (const CellList& faces : out.Faces)
+  {
+    polys.push_back(&faces);
+  }
+  std::vector<const CellList*> all{ &out.Verts, &out.Lines };
+  all.insert(all.end(), polys.begin(), polys.end());
   std::vector<vtkIdType> sources;
-  sources.reserve(out.Verts.Sources.size() + out.Lines.Sources.size() + out.Polys.Sources.size());
-  for (const CellList* part : { &out.Verts, &out.Lines, &out.Polys })
+  size_t numberOfCells = 0;
+  for (const CellList* part : all)
+  {
+    numberOfCells += part->Sources.size();
+  }
+  sources.reserve(numberOfCells);
+  for (const CellList* part : all)
   {
     sources.insert(sources.end(), part->Sources.begin(), part->Sources.end());
   }
+
   // The points the cells use, with their data: on a large mesh a small
   // part of its points, which is what a renderer then converts and uploads.
-  const std::vector<vtkIdType> used =
-    CompactPoints(grid->GetNumberOfPoints(), { &out.Verts, &out.Lines, &out.Polys });
-  const Copying points(used, originalPointIds ? "vtkOriginalPointIds" : nullptr);
+  const PointMap map(grid->GetNumberOfPoints(), all);
+  const Copying points(map.Used, originalPointIds ? "vtkOriginalPointIds" : nullptr);
   if (vtkPoints* meshPoints = grid->GetPoints())
   {
     vtkNew<vtkPoints> outPoints;
@@ -1503,9 +1574,9 @@ bool Extract(vtkUnstructuredGrid* grid,
     output->SetPoints(outPoints);
   }
   points.Data(grid->GetPointData(), output->GetPointData());
-  output->SetVerts(out.Verts.Build());
-  output->SetLines(out.Lines.Build());
-  output->SetPolys(out.Polys.Build());
+  output->SetVerts(BuildCells({ &out.Verts }, map.NewId.get()));
+  output->SetLines(BuildCells({ &out.Lines }, map.NewId.get()));
+  output->SetPolys(BuildCells(polys, map.NewId.get()));
   Copying(sources, originalIds ? "vtkOriginalCellIds" : nullptr)
     .Data(grid->GetCellData(), output->GetCellData());
   output->GetFieldData()->PassData(grid->GetFieldData());
