@@ -736,14 +736,6 @@ struct CellList
     this->Offsets.push_back(static_cast<vtkIdType>(this->Connectivity.size()));
     this->Sources.push_back(source);
   }
-  // Room for cells of points in all, so that adding them never moves the
-  // lists (which would touch fresh pages twice).
-  void Reserve(size_t cells, size_t points)
-  {
-    this->Offsets.reserve(cells + 1);
-    this->Connectivity.reserve(points);
-    this->Sources.reserve(cells);
-  }
 };
 
 // A vtkIdTypeArray of n values in memory from AllocateLarge().
@@ -760,38 +752,60 @@ vtkSmartPointer<vtkIdTypeArray> LargeIdArray(vtkIdType n)
   return array;
 }
 
-// The cells of the parts one after the other, their point ids renumbered
-// by newId.
-vtkSmartPointer<vtkCellArray> BuildCells(const std::vector<const CellList*>& parts,
-  const Id32* newId)
+// Writes a vtkCellArray of a known number of cells and points, its point
+// ids renumbered by newId.
+class CellWriter
 {
-  size_t cells = 0, points = 0;
-  for (const CellList* part : parts)
+public:
+  CellWriter(size_t cells, size_t points, const Id32* newId)
+    : Offsets(LargeIdArray(static_cast<vtkIdType>(cells + 1)))
+    , Connectivity(LargeIdArray(static_cast<vtkIdType>(points)))
+    , NewId(newId)
   {
-    cells += part->Sources.size();
-    points += part->Connectivity.size();
+    this->O = this->Offsets->GetPointer(0);
+    this->C = this->Connectivity->GetPointer(0);
+    *this->O++ = 0;
   }
-  auto offsets = LargeIdArray(static_cast<vtkIdType>(cells + 1));
-  auto connectivity = LargeIdArray(static_cast<vtkIdType>(points));
-  vtkIdType* o = offsets->GetPointer(0);
-  vtkIdType* c = connectivity->GetPointer(0);
-  vtkIdType base = 0;
-  *o++ = 0;
-  for (const CellList* part : parts)
+
+  // A cell of the n points ids, started at ids[start].
+  template <typename I>
+  void Add(const I* ids, int n, int start = 0)
   {
-    for (auto end = part->Offsets.begin() + 1; end != part->Offsets.end(); ++end)
+    for (int k = 0; k < n; ++k)
     {
-      *o++ = base + *end;
+      *this->C++ = this->NewId[ids[(start + k) % n]];
     }
-    for (const vtkIdType id : part->Connectivity)
-    {
-      *c++ = newId[id];
-    }
-    base += part->Offsets.back();
+    *this->O++ = this->C - this->Connectivity->GetPointer(0);
   }
-  auto array = vtkSmartPointer<vtkCellArray>::New();
-  array->SetData(offsets, connectivity);
-  return array;
+
+  void Add(const CellList& cells)
+  {
+    for (size_t i = 0; i + 1 < cells.Offsets.size(); ++i)
+    {
+      this->Add(cells.Connectivity.data() + cells.Offsets[i],
+        static_cast<int>(cells.Offsets[i + 1] - cells.Offsets[i]));
+    }
+  }
+
+  vtkSmartPointer<vtkCellArray> Finish()
+  {
+    auto array = vtkSmartPointer<vtkCellArray>::New();
+    array->SetData(this->Offsets, this->Connectivity);
+    return array;
+  }
+
+private:
+  vtkSmartPointer<vtkIdTypeArray> Offsets, Connectivity;
+  const Id32* NewId;
+  vtkIdType* O = nullptr;
+  vtkIdType* C = nullptr;
+};
+
+vtkSmartPointer<vtkCellArray> BuildCells(const CellList& cells, const Id32* newId)
+{
+  CellWriter writer(cells.Sources.size(), cells.Connectivity.size(), newId);
+  writer.Add(cells);
+  return writer.Finish();
 }
 
 // Whether a cell of a type with fixed faces has its type's point count and
@@ -816,10 +830,18 @@ bool FitsSolid(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info)
 
 // The output cells in the order of vtkPolyData's cell ids: vertices, lines,
 // then polygons (the 2D cells first, then the boundary faces).
+// A boundary face: face Face of cell Cell.
+struct FoundFace
+{
+  Id32 Cell, Face;
+};
+
 struct Output
 {
   CellList Verts, Lines, Polys;
-  std::vector<CellList> Faces; // the boundary faces of each slice, after Polys
+  std::vector<std::vector<FoundFace>> Faces; // of each slice, after Polys
+  size_t FacePoints = 0;                     // the point count of the Faces
+  std::vector<unsigned char> OnFaces;        // per point: on one of the Faces
 };
 
 // Reports the step about to run and the progress made.
@@ -892,7 +914,7 @@ struct Slice
   std::string Problem;
   std::vector<vtkIdType> Passed; // vertices, lines and 2D cells
   std::vector<PolygonKey> Polygons;
-  CellList Faces;
+  std::vector<FoundFace> Faces; // boundary faces
 };
 
 // A sorted list of keys with a flag per key, set from several threads.
@@ -1337,8 +1359,7 @@ bool ExtractFaces(const Mesh<T>& mesh,
   }
   boundary.MarkPoints(mesh.NumberOfPoints);
 
-  // Pass 4: the boundary faces in cell order, each started at its smallest
-  // point id as VTK's filter starts it.
+  // Pass 4: the boundary faces in cell order.
   step("collecting boundary faces", 0.8);
   const size_t boundaryFaces = boundary.Triangles.GetBoundary().size() +
     boundary.Quads.GetBoundary().size() + boundary.Polygons.size();
@@ -1352,8 +1373,7 @@ bool ExtractFaces(const Mesh<T>& mesh,
     [&](Slice& slice, size_t)
     {
       // Room for all: only the pages written are ever touched.
-      slice.Faces.Reserve(boundaryFaces, boundaryPoints);
-      std::vector<vtkIdType> rotated;
+      slice.Faces.reserve(boundaryFaces);
       for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
       {
         const TypeInfo& info = infos[mesh.Types[cell]];
@@ -1379,19 +1399,12 @@ bool ExtractFaces(const Mesh<T>& mesh,
         ForEachFace(mesh,
           cell,
           info,
-          [&](const Id32* ids, int n, int)
+          [&](const Id32* ids, int n, int j)
           {
-            if (!boundary.Has(ids, n))
+            if (boundary.Has(ids, n))
             {
-              return;
+              slice.Faces.push_back({ static_cast<Id32>(cell), static_cast<Id32>(j) });
             }
-            const int start = SmallestAt(ids, n);
-            rotated.resize(static_cast<size_t>(n));
-            for (int k = 0; k < n; ++k)
-            {
-              rotated[k] = ids[(start + k) % n];
-            }
-            slice.Faces.Add(cell, rotated.begin(), rotated.end());
           });
       }
     });
@@ -1402,6 +1415,8 @@ bool ExtractFaces(const Mesh<T>& mesh,
   {
     out.Faces.push_back(std::move(slice.Faces));
   }
+  out.FacePoints = boundaryPoints;
+  out.OnFaces = std::move(boundary.OnBoundary);
   return true;
 }
 
@@ -1441,18 +1456,28 @@ struct Copying
   }
 };
 
-// The points that the cells of the parts use, in the mesh's order: NewId
+// The points that the output's cells use, in the mesh's order: NewId
 // gives the output id of a mesh point, Used the mesh id of an output point.
 struct PointMap
 {
   LargeArray<Id32> NewId;
   std::vector<vtkIdType> Used;
 
-  PointMap(vtkIdType numberOfPoints, const std::vector<const CellList*>& parts)
+  // The points marked in on (if not empty) and those of the parts' cells.
+  PointMap(vtkIdType numberOfPoints,
+    const std::vector<unsigned char>& on,
+    const std::vector<const CellList*>& parts)
     : NewId(AllocateLarge<Id32>(static_cast<size_t>(numberOfPoints)))
   {
     Id32* newId = this->NewId.get();
-    std::fill_n(newId, numberOfPoints, 0);
+    if (on.empty())
+    {
+      std::fill_n(newId, numberOfPoints, 0);
+    }
+    else
+    {
+      std::copy(on.begin(), on.end(), newId);
+    }
     for (const CellList* part : parts)
     {
       for (const vtkIdType id : part->Connectivity)
@@ -1542,29 +1567,31 @@ bool Extract(vtkUnstructuredGrid* grid,
   {
     return false;
   }
-  // Polygons: the 2D cells, then the boundary faces of each slice.
-  std::vector<const CellList*> polys{ &out.Polys };
-  for (const CellList& faces : out.Faces)
-  {
-    polys.push_back(&faces);
-  }
-  std::vector<const CellList*> all{ &out.Verts, &out.Lines };
-  all.insert(all.end(), polys.begin(), polys.end());
+  // The cells' sources: vertices, lines, 2D cells, then the boundary faces.
   std::vector<vtkIdType> sources;
-  size_t numberOfCells = 0;
-  for (const CellList* part : all)
+  size_t numberOfFaces = 0;
+  for (const auto& faces : out.Faces)
   {
-    numberOfCells += part->Sources.size();
+    numberOfFaces += faces.size();
   }
-  sources.reserve(numberOfCells);
-  for (const CellList* part : all)
+  sources.reserve(
+    out.Verts.Sources.size() + out.Lines.Sources.size() + out.Polys.Sources.size() + numberOfFaces);
+  for (const CellList* part : { &out.Verts, &out.Lines, &out.Polys })
   {
     sources.insert(sources.end(), part->Sources.begin(), part->Sources.end());
+  }
+  for (const auto& faces : out.Faces)
+  {
+    for (const FoundFace& face : faces)
+    {
+      sources.push_back(face.Cell);
+    }
   }
 
   // The points the cells use, with their data: on a large mesh a small
   // part of its points, which is what a renderer then converts and uploads.
-  const PointMap map(grid->GetNumberOfPoints(), all);
+  const PointMap map(
+    grid->GetNumberOfPoints(), out.OnFaces, { &out.Verts, &out.Lines, &out.Polys });
   const Copying points(map.Used, originalPointIds ? "vtkOriginalPointIds" : nullptr);
   if (vtkPoints* meshPoints = grid->GetPoints())
   {
@@ -1574,9 +1601,36 @@ bool Extract(vtkUnstructuredGrid* grid,
     output->SetPoints(outPoints);
   }
   points.Data(grid->GetPointData(), output->GetPointData());
-  output->SetVerts(BuildCells({ &out.Verts }, map.NewId.get()));
-  output->SetLines(BuildCells({ &out.Lines }, map.NewId.get()));
-  output->SetPolys(BuildCells(polys, map.NewId.get()));
+  output->SetVerts(BuildCells(out.Verts, map.NewId.get()));
+  output->SetLines(BuildCells(out.Lines, map.NewId.get()));
+  // The 2D cells, then each boundary face started at its smallest point id
+  // as VTK's filter starts it.
+  CellWriter polys(out.Polys.Sources.size() + numberOfFaces,
+    out.Polys.Connectivity.size() + out.FacePoints,
+    map.NewId.get());
+  polys.Add(out.Polys);
+  WithMesh(grid,
+    [&](const auto& mesh)
+    {
+      for (const auto& faces : out.Faces)
+      {
+        for (const FoundFace& face : faces)
+        {
+          ForEachFace(mesh,
+            face.Cell,
+            GetTypeInfo(mesh.Types[face.Cell]),
+            [&](const Id32* ids, int n, int j)
+            {
+              if (j == static_cast<int>(face.Face))
+              {
+                polys.Add(ids, n, SmallestAt(ids, n));
+              }
+            });
+        }
+      }
+      return true;
+    });
+  output->SetPolys(polys.Finish());
   Copying(sources, originalIds ? "vtkOriginalCellIds" : nullptr)
     .Data(grid->GetCellData(), output->GetCellData());
   output->GetFieldData()->PassData(grid->GetFieldData());
