@@ -758,7 +758,7 @@ class CellWriter
 {
 public:
   CellWriter(size_t cells, size_t points, const Id32* newId)
-    : Offsets(LargeIdArray(static_cast<vtkIdType>(cells + 1)))
+    : Offsets(LargeIdArray(static_cast<vtkIdType>(cells) + 1))
     , Connectivity(LargeIdArray(static_cast<vtkIdType>(points)))
     , NewId(newId)
   {
