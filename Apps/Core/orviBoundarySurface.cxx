@@ -400,7 +400,7 @@ LargeArray<V> AllocateLarge(size_t count)
 // The triangle or quad faces of the 3D cells, to find those met once.
 //
 // The keys go into coarse buckets of their smallest point id (that id
-// shifted right by Shift, about a thousand points a bucket): filling them
+// shifted right by Shift, PointsPerBucket points a bucket): filling them
 // writes to few places at a time, so it streams even for a mesh numbered at
 // random. The cells are split into slices, each filling its own part of
 // every bucket, so that the slices run in parallel. Each bucket is then
