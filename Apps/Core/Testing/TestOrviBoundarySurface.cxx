@@ -18,6 +18,7 @@
 #include "vtkCellType.h"
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkDoubleArray.h"
+#include "vtkFloatArray.h"
 #include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkIntArray.h"
@@ -38,6 +39,8 @@
 #include <random>
 #include <set>
 #include <tuple>
+
+#include <sys/mman.h>
 
 namespace
 {
@@ -265,6 +268,75 @@ TEST(OrviBoundarySurface, RefusesBrokenCells)
       << (errors.Texts.empty() ? "no error" : errors.Texts[0]);
     EXPECT_EQ(filter->GetOutput()->GetNumberOfCells(), 0);
   }
+}
+
+//------------------------------------------------------------------------------
+// A mesh of 2^26 points or more has its faces matched by wider keys. The
+// same cells on such a mesh (their points at the end of a point array whose
+// other points are never read, in memory that is mapped but never touched)
+// give the same surface as on their own points.
+TEST(OrviBoundarySurface, MeshOfManyPointsGivesTheSameFaces)
+{
+  auto small = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  vtkNew<vtkPoints> smallPoints;
+  small->SetPoints(smallPoints);
+  small->AllocateExact(256, 8);
+  std::mt19937 random(3);
+  orvi_test::AddBlock(
+    small, smallPoints, 4, 3, 3, [&](int, int, int) { return orvi_test::CubeShape(random() % 6); });
+
+  const vtkIdType first = vtkIdType(1) << 26;
+  const vtkIdType n = first + small->GetNumberOfPoints();
+  const size_t bytes = static_cast<size_t>(3 * n) * sizeof(float);
+  void* memory = mmap(
+    nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(memory, MAP_FAILED);
+  vtkNew<vtkFloatArray> coordinates;
+  coordinates->SetNumberOfComponents(3);
+  coordinates->SetArray(static_cast<float*>(memory), 3 * n, 1);
+  for (vtkIdType p = 0; p < small->GetNumberOfPoints(); ++p)
+  {
+    coordinates->SetTuple(first + p, small->GetPoint(p));
+  }
+  vtkNew<vtkPoints> points;
+  points->SetData(coordinates);
+  vtkNew<vtkUnstructuredGrid> large;
+  large->SetPoints(points);
+  large->AllocateExact(small->GetNumberOfCells(), 8);
+  for (vtkIdType c = 0; c < small->GetNumberOfCells(); ++c)
+  {
+    vtkIdType count;
+    const vtkIdType* ids;
+    small->GetCellPoints(c, count, ids);
+    Ids shifted(ids, ids + count);
+    for (vtkIdType& id : shifted)
+    {
+      id += first;
+    }
+    large->InsertNextCell(small->GetCellType(c), count, shifted.data());
+  }
+
+  std::vector<Cell> cells[2];
+  for (int i : { 0, 1 })
+  {
+    vtkNew<orvi::BoundarySurface> filter;
+    filter->SetInputData(i == 0 ? small.Get() : large.Get());
+    filter->PassThroughCellIdsOn();
+    filter->PassThroughPointIdsOn();
+    filter->Update();
+    EXPECT_FALSE(filter->GetUsedVtkFilter());
+    cells[i] = Cells(filter->GetOutput());
+  }
+  munmap(memory, bytes);
+  for (Cell& cell : cells[1])
+  {
+    for (vtkIdType& id : std::get<2>(cell))
+    {
+      id -= first;
+    }
+  }
+  EXPECT_GT(cells[0].size(), 100u);
+  EXPECT_EQ(cells[1], cells[0]);
 }
 
 //------------------------------------------------------------------------------
