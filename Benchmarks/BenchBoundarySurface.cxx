@@ -20,7 +20,8 @@
 // as ns_per_face and as a ratio to that floor that stays the same from row
 // to row.
 //
-// Counters: faces is the number of output cells, cpu_ms (scaling rows) the
+// Counters: faces is the number of output cells, points (scaling rows) the
+// number of output points (those the faces use), cpu_ms (scaling rows) the
 // user and system time of all threads per run, mem_peak_MB the rise of
 // the process's peak resident size (VmHWM, reset before the loop) over the
 // resident size before the loop.
@@ -289,6 +290,7 @@ void Scale(benchmark::State& state, int times, bool orvi)
   if (orvi)
   {
     state.counters["faces"] = static_cast<double>(filter->GetOutput()->GetNumberOfCells());
+    state.counters["points"] = static_cast<double>(filter->GetOutput()->GetNumberOfPoints());
     state.counters["mem_peak_MB"] = orvi_bench::PeakRiseMB(startRSS);
   }
 }

@@ -11,6 +11,7 @@
 #include "vtkObjectFactory.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
+#include "vtkSMPThreadLocal.h"
 #include "vtkSMPTools.h"
 #include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
@@ -255,57 +256,109 @@ void ForEachSingle(const K* begin, const K* end, F&& f)
   }
 }
 
-// The ids of a face after its smallest, which order the faces of one
-// smallest id: a triangle's two in one integer.
-template <int N>
-struct RestOf;
-template <>
-struct RestOf<3>
+// A hash of a face's key: its ids mixed by multiplication, with the best
+// bits on top.
+constexpr std::uint64_t HashFactor = 0x9E3779B97F4A7C15ull;
+
+std::uint64_t HashOf(std::uint64_t key)
 {
-  using Type = std::uint64_t;
-  static Type Make(const Key<3>& k) { return (static_cast<std::uint64_t>(k[1]) << 32) | k[2]; }
-  static Key<3> Join(Id32 a, Type r)
+  return key * HashFactor;
+}
+
+template <size_t N>
+std::uint64_t HashOf(const std::array<Id32, N>& key)
+{
+  std::uint64_t h = 0;
+  for (const Id32 id : key)
   {
-    return { a, static_cast<Id32>(r >> 32), static_cast<Id32>(r) };
+    h = (h ^ id) * HashFactor;
   }
-};
-template <>
-struct RestOf<4>
+  return h;
+}
+
+// The slots of the hash table that matches the faces of a bucket: a key,
+// and whether it was met again.
+template <typename K>
+struct WideSlot
 {
-  using Type = std::array<Id32, 3>;
-  static Type Make(const Key<4>& k) { return { k[1], k[2], k[3] }; }
-  static Key<4> Join(Id32 a, const Type& r) { return { a, r[0], r[1], r[2] }; }
+  using KeyType = K;
+  K Key;
+  unsigned char Met = 0; // 0 free, 1 met once, 2 met again
+
+  bool Free() const { return this->Met == 0; }
+  bool Holds(const K& key) const { return this->Key == key; }
+  void Put(const K& key)
+  {
+    this->Key = key;
+    this->Met = this->Met == 0 ? 1 : 2;
+  }
+  bool Single() const { return this->Met == 1; }
 };
 
-// Sorts the faces of one smallest id: mostly a few dozen, by insertion.
-template <typename R>
-void SortRun(R* begin, R* end)
+// A packed key below 2^62 keeps "met again" in its top bit; a free slot
+// holds all ones.
+struct PackedSlot
 {
-  if (end - begin < 2)
+  using KeyType = std::uint64_t;
+  static constexpr std::uint64_t FreeValue = ~std::uint64_t(0);
+  static constexpr std::uint64_t Again = std::uint64_t(1) << 63;
+  std::uint64_t Value = FreeValue;
+
+  std::uint64_t Key() const { return this->Value & ~Again; }
+  bool Free() const { return this->Value == FreeValue; }
+  bool Holds(std::uint64_t key) const { return this->Key() == key; }
+  void Put(std::uint64_t key) { this->Value = this->Free() ? key : (this->Value | Again); }
+  bool Single() const { return !this->Free() && !(this->Value & Again); }
+};
+
+// Calls single(slot) for each slot holding a key met once in [begin, end),
+// in no particular order. The table (open addressing, at most half full)
+// is the caller's, to be reused bucket after bucket.
+template <typename Slot, typename F>
+void MatchBucket(const typename Slot::KeyType* begin,
+  const typename Slot::KeyType* end,
+  std::vector<Slot>& table,
+  F&& single)
+{
+  const auto count = static_cast<size_t>(end - begin);
+  int bits = 4;
+  while ((size_t(1) << bits) < 2 * count)
   {
-    return;
+    ++bits;
   }
-  if (end - begin > 48)
+  const size_t mask = (size_t(1) << bits) - 1;
+  table.assign(mask + 1, Slot());
+  // The slot of the key a few places ahead is fetched early: the table is
+  // in the core's cache, but its latency would otherwise stall each key.
+  constexpr size_t ahead = 8;
+  auto slotOf = [bits](const auto& key) { return static_cast<size_t>(HashOf(key) >> (64 - bits)); };
+  for (const auto* k = begin; k != end; ++k)
   {
-    std::sort(begin, end);
-    return;
-  }
-  for (R* i = begin + 1; i < end; ++i)
-  {
-    const R key = *i;
-    R* j = i;
-    for (; j != begin && key < *(j - 1); --j)
+    if (static_cast<size_t>(end - k) > ahead)
     {
-      *j = *(j - 1);
+      __builtin_prefetch(&table[slotOf(k[ahead])], 1);
     }
-    *j = key;
+    auto at = slotOf(*k);
+    while (!table[at].Free() && !table[at].Holds(*k))
+    {
+      at = (at + 1) & mask;
+    }
+    table[at].Put(*k);
+  }
+  for (const Slot& slot : table)
+  {
+    if (slot.Single())
+    {
+      single(slot);
+    }
   }
 }
 
 // An array of trivial values for the large tables, uninitialised. On Linux
 // it asks for transparent huge pages: a table of hundreds of megabytes
-// then costs hundreds of page faults rather than a hundred thousand, and
-// filling it misses the TLB far less.
+// then costs hundreds of page faults rather than a hundred thousand (a
+// fresh page can cost tens of microseconds on a virtual machine), and
+// filling it misses the TLB far less. Memory from std::free().
 struct FreeDeleter
 {
   void operator()(void* p) const { std::free(p); }
@@ -322,6 +375,16 @@ LargeArray<V> AllocateLarge(size_t count)
     return nullptr;
   }
   constexpr size_t huge = size_t(2) << 20;
+  if (count * sizeof(V) < huge / 2)
+  {
+    // Small: not worth a huge page.
+    void* p = std::malloc(count * sizeof(V));
+    if (!p)
+    {
+      throw std::bad_alloc();
+    }
+    return LargeArray<V>(static_cast<V*>(p));
+  }
   const size_t bytes = (count * sizeof(V) + huge - 1) / huge * huge;
   void* p = std::aligned_alloc(huge, bytes);
   if (!p)
@@ -337,27 +400,50 @@ LargeArray<V> AllocateLarge(size_t count)
 // The triangle or quad faces of the 3D cells, to find those met once.
 //
 // The keys go into coarse buckets of their smallest point id (that id
-// shifted right by Shift): filling them writes to few places at a time, so
-// it streams even for a mesh numbered at random. The cells are split into
-// slices, each filling its own part of every bucket, so that the slices run
-// in parallel and the result does not depend on their timing. Each bucket
-// is then sorted in cache by a counting sort on the smallest id and
-// insertion sorts of its short runs, buckets in parallel. What stays is the
-// sorted list of the keys met once, and the keys themselves are released.
+// shifted right by Shift, PointsPerBucket points a bucket): filling them
+// writes to few places at a time, so it streams even for a mesh numbered at
+// random. The cells are split into slices, each filling its own part of
+// every bucket, so that the slices run in parallel. Each bucket is then
+// matched in cache, buckets in parallel: its keys go into a hash table the
+// size of the bucket, which counts each key, and the keys met once are
+// kept, sorted. What stays is the sorted list of the keys met once; the
+// buckets are released.
+//
+// A triangle of a mesh of fewer than 2^26 points is held packed in 64 bits:
+// its bucket gives the high bits of its smallest id, which leaves the low
+// bits of that id and the two other ids to pack. That is two thirds of the
+// memory and of the traffic of the three ids.
 template <int N>
 class FaceTable
 {
 public:
+  static constexpr vtkIdType PointsPerBucket = 512;
+
   FaceTable(vtkIdType numberOfPoints, size_t numberOfSlices)
     : NumberOfSlices(numberOfSlices)
   {
-    // About 512 buckets: their write positions stay in cache.
-    while ((numberOfPoints >> this->Shift) > 512)
+    // PointsPerBucket points a bucket: a tetrahedral mesh has some 24
+    // faces a point, and the hash table of a bucket's faces stays in a
+    // core's cache.
+    while ((vtkIdType(1) << this->Shift) < PointsPerBucket)
     {
       ++this->Shift;
     }
     this->NumberOfBuckets = static_cast<size_t>(numberOfPoints >> this->Shift) + 1;
     this->Cursors.assign(this->NumberOfSlices * this->NumberOfBuckets, 0);
+    if constexpr (N == 3)
+    {
+      int bits = 1;
+      while (bits < 32 && (vtkIdType(1) << bits) < numberOfPoints)
+      {
+        ++bits;
+      }
+      // The packed key stays below 2^62: see PackedSlot.
+      if (this->Shift + 2 * bits <= 62)
+      {
+        this->PointBits = bits;
+      }
+    }
   }
 
   void Count(size_t slice, const Key<N>& key) { ++this->Cursor(slice, key); }
@@ -379,56 +465,68 @@ public:
       }
     }
     this->Starts[this->NumberOfBuckets] = total;
-    this->Keys = AllocateLarge<Key<N>>(total);
+    if (this->PointBits > 0)
+    {
+      this->Packed = AllocateLarge<std::uint64_t>(total);
+    }
+    else
+    {
+      this->Keys = AllocateLarge<Key<N>>(total);
+    }
   }
 
-  void Add(size_t slice, const Key<N>& key) { this->Keys[this->Cursor(slice, key)++] = key; }
+  void Add(size_t slice, const Key<N>& key)
+  {
+    size_t& at = this->Cursor(slice, key);
+    if (this->PointBits > 0)
+    {
+      this->Packed[at++] = this->Pack(key);
+    }
+    else
+    {
+      this->Keys[at++] = key;
+    }
+  }
 
-  // Keeps the keys met once, sorted; releases the rest.
+  // Keeps the keys met once, sorted; releases the buckets.
   void Match()
   {
     std::vector<std::vector<Key<N>>> singles(this->NumberOfBuckets);
-    const Id32 mask = (Id32(1) << this->Shift) - 1;
+    // A table per thread, reused bucket after bucket: fresh memory for
+    // each would cost its page faults again.
+    vtkSMPThreadLocal<std::vector<PackedSlot>> packedTables;
+    vtkSMPThreadLocal<std::vector<WideSlot<Key<N>>>> tables;
+    const auto grain = static_cast<vtkIdType>(std::max<size_t>(1, this->NumberOfBuckets / 64));
     vtkSMPTools::For(0,
       static_cast<vtkIdType>(this->NumberOfBuckets),
-      1,
+      grain,
       [&](vtkIdType first, vtkIdType last)
       {
-        using Rest = RestOf<N>;
-        std::vector<size_t> runs;
-        std::vector<typename Rest::Type> sorted;
+        std::vector<PackedSlot>& packedTable = packedTables.Local();
+        std::vector<WideSlot<Key<N>>>& table = tables.Local();
         for (auto b = static_cast<size_t>(first); b < static_cast<size_t>(last); ++b)
         {
-          const Key<N>* begin = this->Keys.get() + this->Starts[b];
-          const Key<N>* end = this->Keys.get() + this->Starts[b + 1];
-          runs.assign(static_cast<size_t>(mask) + 2, 0);
-          for (const Key<N>* k = begin; k != end; ++k)
+          const size_t begin = this->Starts[b], end = this->Starts[b + 1];
+          std::vector<Key<N>>& found = singles[b];
+          if (this->PointBits > 0)
           {
-            ++runs[((*k)[0] & mask) + 1];
+            MatchBucket(this->Packed.get() + begin,
+              this->Packed.get() + end,
+              packedTable,
+              [&](const PackedSlot& slot) { found.push_back(this->Unpack(b, slot.Key())); });
           }
-          std::partial_sum(runs.begin(), runs.end(), runs.begin());
-          sorted.resize(static_cast<size_t>(end - begin));
-          for (const Key<N>* k = begin; k != end; ++k)
+          else
           {
-            sorted[runs[(*k)[0] & mask]++] = Rest::Make(*k);
+            MatchBucket(this->Keys.get() + begin,
+              this->Keys.get() + end,
+              table,
+              [&](const WideSlot<Key<N>>& slot) { found.push_back(slot.Key); });
           }
-          // runs[i] is now where the faces of smallest id base + i end.
-          const auto base = static_cast<Id32>(b << this->Shift);
-          size_t runStart = 0;
-          for (Id32 i = 0; i <= mask; ++i)
-          {
-            auto* run = sorted.data() + runStart;
-            auto* runEnd = sorted.data() + runs[i];
-            SortRun(run, runEnd);
-            ForEachSingle(run,
-              runEnd,
-              [&](const typename Rest::Type& rest)
-              { singles[b].push_back(Rest::Join(base + i, rest)); });
-            runStart = runs[i];
-          }
+          std::sort(found.begin(), found.end());
         }
       });
     this->Keys.reset();
+    this->Packed.reset();
     size_t total = 0;
     for (const auto& s : singles)
     {
@@ -455,12 +553,31 @@ private:
     return this->Cursors[slice * this->NumberOfBuckets + (key[0] >> this->Shift)];
   }
 
+  std::uint64_t Pack(const Key<N>& key) const
+  {
+    const Id32 low = key[0] & ((Id32(1) << this->Shift) - 1);
+    return (static_cast<std::uint64_t>(low) << (2 * this->PointBits)) |
+      (static_cast<std::uint64_t>(key[1]) << this->PointBits) | key[2];
+  }
+
+  Key<N> Unpack(size_t bucket, std::uint64_t packed) const
+  {
+    Key<N> key;
+    const std::uint64_t mask = (std::uint64_t(1) << this->PointBits) - 1;
+    key[0] = static_cast<Id32>((bucket << this->Shift) | (packed >> (2 * this->PointBits)));
+    key[1] = static_cast<Id32>((packed >> this->PointBits) & mask);
+    key[2] = static_cast<Id32>(packed & mask);
+    return key;
+  }
+
   size_t NumberOfSlices;
   int Shift = 0;
+  int PointBits = 0; // packed keys: the bits of a point id; 0 for whole keys
   size_t NumberOfBuckets = 0;
-  std::vector<size_t> Starts;  // bucket b holds Keys[Starts[b], Starts[b + 1])
+  std::vector<size_t> Starts;  // bucket b holds keys [Starts[b], Starts[b + 1])
   std::vector<size_t> Cursors; // per slice and bucket: where its next key goes
   LargeArray<Key<N>> Keys;
+  LargeArray<std::uint64_t> Packed;
   std::vector<Key<N>> Boundary;
 };
 
@@ -486,12 +603,40 @@ struct Mesh
   bool ValidPoint(vtkIdType id) const { return id >= 0 && id < this->NumberOfPoints; }
 };
 
+// Calls f(ids, Size, j) for each face j of faces, all of Size points, of
+// the cell of points p.
+template <int Size, size_t N, typename T, typename F>
+void ForEachFaceOfSize(const T* p, const LocalFace (&faces)[N], F&& f)
+{
+  for (int j = 0; j < static_cast<int>(N); ++j)
+  {
+    Id32 ids[Size];
+    for (int k = 0; k < Size; ++k)
+    {
+      ids[k] = static_cast<Id32>(p[faces[j].Ids[k]]);
+    }
+    f(static_cast<const Id32*>(ids), Size, j);
+  }
+}
+
 // Calls f(ids, n, j) for each face j of a Solid or Polyhedron cell, with the
 // face's n point ids in the cell's winding. The cell must have passed
 // CellProblem().
 template <typename T, typename F>
 void ForEachFace(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info, F&& f)
 {
+  // The commonest cells, whose faces all have one size: with that size
+  // known here, the compiler unrolls them and drops the branches on it in f.
+  if (info.Faces == TetraFaces)
+  {
+    ForEachFaceOfSize<3>(mesh.Points(cell), TetraFaces, f);
+    return;
+  }
+  if (info.Faces == HexahedronFaces)
+  {
+    ForEachFaceOfSize<4>(mesh.Points(cell), HexahedronFaces, f);
+    return;
+  }
   if (info.K == Kind::Solid)
   {
     Id32 ids[6];
@@ -591,29 +736,77 @@ struct CellList
     this->Offsets.push_back(static_cast<vtkIdType>(this->Connectivity.size()));
     this->Sources.push_back(source);
   }
-  void Append(const CellList& other)
-  {
-    const vtkIdType base = this->Offsets.back();
-    for (auto o = other.Offsets.begin() + 1; o != other.Offsets.end(); ++o)
-    {
-      this->Offsets.push_back(base + *o);
-    }
-    this->Connectivity.insert(
-      this->Connectivity.end(), other.Connectivity.begin(), other.Connectivity.end());
-    this->Sources.insert(this->Sources.end(), other.Sources.begin(), other.Sources.end());
-  }
-  vtkSmartPointer<vtkCellArray> Build() const
-  {
-    vtkNew<vtkIdTypeArray> offsets, connectivity;
-    offsets->SetNumberOfValues(static_cast<vtkIdType>(this->Offsets.size()));
-    std::copy(this->Offsets.begin(), this->Offsets.end(), offsets->GetPointer(0));
-    connectivity->SetNumberOfValues(static_cast<vtkIdType>(this->Connectivity.size()));
-    std::copy(this->Connectivity.begin(), this->Connectivity.end(), connectivity->GetPointer(0));
-    auto cells = vtkSmartPointer<vtkCellArray>::New();
-    cells->SetData(offsets, connectivity);
-    return cells;
-  }
 };
+
+// A vtkIdTypeArray of n values in memory from AllocateLarge().
+vtkSmartPointer<vtkIdTypeArray> LargeIdArray(vtkIdType n)
+{
+  auto array = vtkSmartPointer<vtkIdTypeArray>::New();
+  if (n > 0)
+  {
+    array->SetArray(AllocateLarge<vtkIdType>(static_cast<size_t>(n)).release(),
+      n,
+      0,
+      vtkIdTypeArray::VTK_DATA_ARRAY_FREE);
+  }
+  return array;
+}
+
+// Writes a vtkCellArray of a known number of cells and points, its point
+// ids renumbered by newId.
+class CellWriter
+{
+public:
+  CellWriter(size_t cells, size_t points, const Id32* newId)
+    : Offsets(LargeIdArray(static_cast<vtkIdType>(cells) + 1))
+    , Connectivity(LargeIdArray(static_cast<vtkIdType>(points)))
+    , NewId(newId)
+  {
+    this->O = this->Offsets->GetPointer(0);
+    this->C = this->Connectivity->GetPointer(0);
+    *this->O++ = 0;
+  }
+
+  // A cell of the n points ids, started at ids[start].
+  template <typename I>
+  void Add(const I* ids, int n, int start = 0)
+  {
+    for (int k = 0; k < n; ++k)
+    {
+      *this->C++ = this->NewId[ids[(start + k) % n]];
+    }
+    *this->O++ = this->C - this->Connectivity->GetPointer(0);
+  }
+
+  void Add(const CellList& cells)
+  {
+    for (size_t i = 0; i + 1 < cells.Offsets.size(); ++i)
+    {
+      this->Add(cells.Connectivity.data() + cells.Offsets[i],
+        static_cast<int>(cells.Offsets[i + 1] - cells.Offsets[i]));
+    }
+  }
+
+  vtkSmartPointer<vtkCellArray> Finish()
+  {
+    auto array = vtkSmartPointer<vtkCellArray>::New();
+    array->SetData(this->Offsets, this->Connectivity);
+    return array;
+  }
+
+private:
+  vtkSmartPointer<vtkIdTypeArray> Offsets, Connectivity;
+  const Id32* NewId;
+  vtkIdType* O = nullptr;
+  vtkIdType* C = nullptr;
+};
+
+vtkSmartPointer<vtkCellArray> BuildCells(const CellList& cells, const Id32* newId)
+{
+  CellWriter writer(cells.Sources.size(), cells.Connectivity.size(), newId);
+  writer.Add(cells);
+  return writer.Finish();
+}
 
 // Whether a cell of a type with fixed faces has its type's point count and
 // points in range: CellProblem()'s check of such a cell, made inline for
@@ -637,9 +830,18 @@ bool FitsSolid(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info)
 
 // The output cells in the order of vtkPolyData's cell ids: vertices, lines,
 // then polygons (the 2D cells first, then the boundary faces).
+// A boundary face: face Face of cell Cell.
+struct FoundFace
+{
+  Id32 Cell, Face;
+};
+
 struct Output
 {
   CellList Verts, Lines, Polys;
+  std::vector<std::vector<FoundFace>> Faces; // of each slice, after Polys
+  size_t FacePoints = 0;                     // the point count of the Faces
+  std::vector<unsigned char> OnFaces;        // per point: on one of the Faces
 };
 
 // Reports the step about to run and the progress made.
@@ -712,7 +914,7 @@ struct Slice
   std::string Problem;
   std::vector<vtkIdType> Passed; // vertices, lines and 2D cells
   std::vector<PolygonKey> Polygons;
-  CellList Faces;
+  std::vector<FoundFace> Faces; // boundary faces
 };
 
 // A sorted list of keys with a flag per key, set from several threads.
@@ -1157,13 +1359,21 @@ bool ExtractFaces(const Mesh<T>& mesh,
   }
   boundary.MarkPoints(mesh.NumberOfPoints);
 
-  // Pass 4: the boundary faces in cell order, each started at its smallest
-  // point id as VTK's filter starts it.
+  // Pass 4: the boundary faces in cell order.
   step("collecting boundary faces", 0.8);
+  const size_t boundaryFaces = boundary.Triangles.GetBoundary().size() +
+    boundary.Quads.GetBoundary().size() + boundary.Polygons.size();
+  size_t boundaryPoints =
+    3 * boundary.Triangles.GetBoundary().size() + 4 * boundary.Quads.GetBoundary().size();
+  for (const PolygonKey& polygon : boundary.Polygons)
+  {
+    boundaryPoints += polygon.size();
+  }
   forSlices(
     [&](Slice& slice, size_t)
     {
-      std::vector<vtkIdType> rotated;
+      // Room for all: only the pages written are ever touched.
+      slice.Faces.reserve(boundaryFaces);
       for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
       {
         const TypeInfo& info = infos[mesh.Types[cell]];
@@ -1189,56 +1399,103 @@ bool ExtractFaces(const Mesh<T>& mesh,
         ForEachFace(mesh,
           cell,
           info,
-          [&](const Id32* ids, int n, int)
+          [&](const Id32* ids, int n, int j)
           {
-            if (!boundary.Has(ids, n))
+            if (boundary.Has(ids, n))
             {
-              return;
+              slice.Faces.push_back({ static_cast<Id32>(cell), static_cast<Id32>(j) });
             }
-            const int start = SmallestAt(ids, n);
-            rotated.resize(static_cast<size_t>(n));
-            for (int k = 0; k < n; ++k)
-            {
-              rotated[k] = ids[(start + k) % n];
-            }
-            slice.Faces.Add(cell, rotated.begin(), rotated.end());
           });
       }
     });
 
+  step("building the output", 0.9);
   AddPassedCells(mesh, infos, passed, coincident, dropCoincident, out);
   for (Slice& slice : slices)
   {
-    out.Polys.Append(slice.Faces);
-    slice.Faces = {};
+    out.Faces.push_back(std::move(slice.Faces));
   }
+  out.FacePoints = boundaryPoints;
+  out.OnFaces = std::move(boundary.OnBoundary);
   return true;
 }
 
-// Copies the cell data of the sources into the output's cells 0..n-1.
-void PassCellData(vtkCellData* in,
-  vtkCellData* outData,
-  const std::vector<vtkIdType>& sources,
-  bool originalIds)
+// The pair of id lists that copies the items sources[i] of an array (cells
+// or points) to its items i; and with idsName the sources themselves as an
+// id array of that name.
+struct Copying
 {
-  const auto n = static_cast<vtkIdType>(sources.size());
-  vtkNew<vtkIdList> from;
-  from->SetNumberOfIds(n);
-  std::copy(sources.begin(), sources.end(), from->GetPointer(0));
-  vtkNew<vtkIdList> to;
-  to->SetNumberOfIds(n);
-  std::iota(to->GetPointer(0), to->GetPointer(0) + n, vtkIdType(0));
-  outData->CopyAllocate(in, n);
-  outData->CopyData(in, from, to);
-  if (originalIds)
+  vtkNew<vtkIdList> From, To;
+  vtkSmartPointer<vtkIdTypeArray> Ids;
+
+  Copying(const std::vector<vtkIdType>& sources, const char* idsName)
   {
-    vtkNew<vtkIdTypeArray> ids;
-    ids->SetName("vtkOriginalCellIds");
-    ids->SetNumberOfValues(n);
-    std::copy(sources.begin(), sources.end(), ids->GetPointer(0));
-    outData->AddArray(ids);
+    const auto n = static_cast<vtkIdType>(sources.size());
+    this->From->SetNumberOfIds(n);
+    std::copy(sources.begin(), sources.end(), this->From->GetPointer(0));
+    this->To->SetNumberOfIds(n);
+    std::iota(this->To->GetPointer(0), this->To->GetPointer(0) + n, vtkIdType(0));
+    if (idsName)
+    {
+      this->Ids = vtkSmartPointer<vtkIdTypeArray>::New();
+      this->Ids->SetName(idsName);
+      this->Ids->SetNumberOfValues(n);
+      std::copy(sources.begin(), sources.end(), this->Ids->GetPointer(0));
+    }
   }
-}
+
+  // Each array of in, typed, to outData.
+  void Data(vtkDataSetAttributes* in, vtkDataSetAttributes* outData) const
+  {
+    outData->CopyAllocate(in, this->To->GetNumberOfIds());
+    outData->CopyData(in, this->From, this->To);
+    if (this->Ids)
+    {
+      outData->AddArray(this->Ids);
+    }
+  }
+};
+
+// The points that the output's cells use, in the mesh's order: NewId
+// gives the output id of a mesh point, Used the mesh id of an output point.
+struct PointMap
+{
+  LargeArray<Id32> NewId;
+  std::vector<vtkIdType> Used;
+
+  // The points marked in on (if not empty) and those of the parts' cells.
+  PointMap(vtkIdType numberOfPoints,
+    const std::vector<unsigned char>& on,
+    const std::vector<const CellList*>& parts)
+    : NewId(AllocateLarge<Id32>(static_cast<size_t>(numberOfPoints)))
+  {
+    Id32* newId = this->NewId.get();
+    if (on.empty())
+    {
+      std::fill_n(newId, numberOfPoints, 0);
+    }
+    else
+    {
+      std::copy(on.begin(), on.end(), newId);
+    }
+    for (const CellList* part : parts)
+    {
+      for (const vtkIdType id : part->Connectivity)
+      {
+        newId[id] = 1;
+      }
+    }
+    this->Used.reserve(static_cast<size_t>(std::count(newId, newId + numberOfPoints, 1)));
+    for (vtkIdType id = 0; id < numberOfPoints; ++id)
+    {
+      if (newId[id])
+      {
+        newId[id] = static_cast<Id32>(this->Used.size());
+        this->Used.push_back(id);
+      }
+    }
+  }
+};
 
 // Calls f(mesh) with the grid's cells seen through the storage type of its
 // cell array; returns what f returns.
@@ -1299,6 +1556,7 @@ bool CheckCells(vtkUnstructuredGrid* grid, std::string& error)
 bool Extract(vtkUnstructuredGrid* grid,
   vtkPolyData* output,
   bool originalIds,
+  bool originalPointIds,
   bool dropCoincident,
   const StepFunction& step,
   std::string& error)
@@ -1309,18 +1567,72 @@ bool Extract(vtkUnstructuredGrid* grid,
   {
     return false;
   }
+  // The cells' sources: vertices, lines, 2D cells, then the boundary faces.
   std::vector<vtkIdType> sources;
-  sources.reserve(out.Verts.Sources.size() + out.Lines.Sources.size() + out.Polys.Sources.size());
+  size_t numberOfFaces = 0;
+  for (const auto& faces : out.Faces)
+  {
+    numberOfFaces += faces.size();
+  }
+  sources.reserve(
+    out.Verts.Sources.size() + out.Lines.Sources.size() + out.Polys.Sources.size() + numberOfFaces);
   for (const CellList* part : { &out.Verts, &out.Lines, &out.Polys })
   {
     sources.insert(sources.end(), part->Sources.begin(), part->Sources.end());
   }
-  output->SetPoints(grid->GetPoints());
-  output->GetPointData()->PassData(grid->GetPointData());
-  output->SetVerts(out.Verts.Build());
-  output->SetLines(out.Lines.Build());
-  output->SetPolys(out.Polys.Build());
-  PassCellData(grid->GetCellData(), output->GetCellData(), sources, originalIds);
+  for (const auto& faces : out.Faces)
+  {
+    for (const FoundFace& face : faces)
+    {
+      sources.push_back(face.Cell);
+    }
+  }
+
+  // The points the cells use, with their data: on a large mesh a small
+  // part of its points, which is what a renderer then converts and uploads.
+  const PointMap map(
+    grid->GetNumberOfPoints(), out.OnFaces, { &out.Verts, &out.Lines, &out.Polys });
+  const Copying points(map.Used, originalPointIds ? "vtkOriginalPointIds" : nullptr);
+  if (vtkPoints* meshPoints = grid->GetPoints())
+  {
+    vtkNew<vtkPoints> outPoints;
+    outPoints->SetDataType(meshPoints->GetDataType());
+    outPoints->InsertPoints(points.To, points.From, meshPoints);
+    output->SetPoints(outPoints);
+  }
+  points.Data(grid->GetPointData(), output->GetPointData());
+  output->SetVerts(BuildCells(out.Verts, map.NewId.get()));
+  output->SetLines(BuildCells(out.Lines, map.NewId.get()));
+  // The 2D cells, then each boundary face started at its smallest point id
+  // as VTK's filter starts it.
+  CellWriter polys(out.Polys.Sources.size() + numberOfFaces,
+    out.Polys.Connectivity.size() + out.FacePoints,
+    map.NewId.get());
+  polys.Add(out.Polys);
+  WithMesh(grid,
+    [&](const auto& mesh)
+    {
+      for (const auto& faces : out.Faces)
+      {
+        for (const FoundFace& face : faces)
+        {
+          ForEachFace(mesh,
+            face.Cell,
+            GetTypeInfo(mesh.Types[face.Cell]),
+            [&](const Id32* ids, int n, int j)
+            {
+              if (j == static_cast<int>(face.Face))
+              {
+                polys.Add(ids, n, SmallestAt(ids, n));
+              }
+            });
+        }
+      }
+      return true;
+    });
+  output->SetPolys(polys.Finish());
+  Copying(sources, originalIds ? "vtkOriginalCellIds" : nullptr)
+    .Data(grid->GetCellData(), output->GetCellData());
   output->GetFieldData()->PassData(grid->GetFieldData());
   return true;
 }
@@ -1360,6 +1672,7 @@ void BoundarySurface::PrintSelf(ostream& os, vtkIndent indent)
 {
   this->Superclass::PrintSelf(os, indent);
   os << indent << "PassThroughCellIds: " << this->PassThroughCellIds << "\n";
+  os << indent << "PassThroughPointIds: " << this->PassThroughPointIds << "\n";
   os << indent << "DropCoincidentCells: " << this->DropCoincidentCells << "\n";
   os << indent << "UsedVtkFilter: " << this->UsedVtkFilter << "\n";
   os << indent << "Log: " << (this->Log ? "set" : "none") << "\n";
@@ -1406,6 +1719,7 @@ int BoundarySurface::RequestData(vtkInformation*,
     vtkNew<vtkDataSetSurfaceFilter> filter;
     filter->SetInputData(input);
     filter->SetPassThroughCellIds(this->PassThroughCellIds);
+    filter->SetPassThroughPointIds(this->PassThroughPointIds);
     filter->Update();
     output->ShallowCopy(filter->GetOutput());
   }
@@ -1420,7 +1734,13 @@ int BoundarySurface::RequestData(vtkInformation*,
         *this->Log << "  surface: " << what << " at " << seconds() << " s" << std::endl;
       }
     };
-    if (!Extract(grid, output, this->PassThroughCellIds, this->DropCoincidentCells, step, error))
+    if (!Extract(grid,
+          output,
+          this->PassThroughCellIds,
+          this->PassThroughPointIds,
+          this->DropCoincidentCells,
+          step,
+          error))
     {
       vtkErrorMacro("Cannot extract the surface: " << error << ".");
       return 0;

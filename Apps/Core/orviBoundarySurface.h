@@ -11,9 +11,10 @@
 // cell data of the cell it came from and, with PassThroughCellIds on, that
 // cell's id in the array "vtkOriginalCellIds".
 //
-// Two differences, both for speed and memory: the output shares the input's
-// points and point data (its point ids are the mesh's own), and the faces of
-// 3D cells come in cell order rather than in VTK's hash order.
+// Like VTK's filter, the output holds only the points its cells use (in
+// the mesh's order), with their point data, and with PassThroughPointIds on
+// their mesh ids in "vtkOriginalPointIds". One difference, for speed: the
+// faces of 3D cells come in cell order rather than in VTK's hash order.
 //
 // By default it also leaves out what lies on a cell of higher dimension, as
 // mesh generators write beside the volume (gmsh's boundary triangles, the
@@ -25,15 +26,16 @@
 // VTK's filter does.
 //
 // The faces are matched by their point ids. The cells go in slices, in
-// parallel (vtkSMPTools): a pass checks them and counts the faces per coarse
-// bucket of their smallest point id, a second writes each triangle's and
-// quad's sorted ids into the slice's part of its bucket (few write places at
-// a time, whatever the numbering), then each bucket is sorted in cache and
-// the faces met once kept as a sorted list; a last pass over the cells finds
-// those again by their ids, in cell order. Beyond the output this takes 12
-// bytes per triangle and 16 per quad face of the 3D cells (in transparent
-// huge pages on Linux, which saves most of the page faults), and a byte per
-// point.
+// parallel (vtkSMPTools): a pass checks them and counts the faces per
+// bucket of their smallest point id (512 points a bucket), a second writes
+// each triangle's and quad's sorted ids into the slice's part of its bucket
+// (few write places at a time, whatever the numbering), then the faces of
+// each bucket are counted in a hash table that stays in a core's cache and
+// those met once kept as a sorted list; a last pass over the cells finds
+// those again by their ids, in cell order. Beyond the output this takes 8
+// bytes per triangle face of the 3D cells (12 for a mesh of 2^26 points or
+// more) and 16 per quad face (in transparent huge pages on Linux, which
+// saves most of the page faults), and a few bytes per point.
 //
 // Other inputs (image data, poly data, grids with nonlinear cells, ghost
 // cells or cell types without fixed faces) go through
@@ -69,6 +71,14 @@ public:
   ///@}
 
   ///@{
+  /// Whether the output's point data holds "vtkOriginalPointIds", the mesh
+  /// point of each output point (default off, as in vtkDataSetSurfaceFilter).
+  vtkSetMacro(PassThroughPointIds, bool);
+  vtkGetMacro(PassThroughPointIds, bool);
+  vtkBooleanMacro(PassThroughPointIds, bool);
+  ///@}
+
+  ///@{
   /// Whether cells that lie on a cell of higher dimension are left out
   /// (default on): a 2D cell that is a face of a 3D cell, a line all along
   /// edges of 3D or 2D cells, a vertex all at points of other cells. Off
@@ -100,6 +110,7 @@ private:
   void operator=(const BoundarySurface&) = delete;
 
   bool PassThroughCellIds = false;
+  bool PassThroughPointIds = false;
   bool DropCoincidentCells = true;
   bool UsedVtkFilter = false;
   std::ostream* Log = nullptr;

@@ -18,6 +18,7 @@
 #include "vtkCellType.h"
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkDoubleArray.h"
+#include "vtkFloatArray.h"
 #include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkIntArray.h"
@@ -38,6 +39,8 @@
 #include <random>
 #include <set>
 #include <tuple>
+
+#include <sys/mman.h>
 
 namespace
 {
@@ -126,10 +129,14 @@ auto MixedMesh(bool storage32 = false, int last = 0, const Ids& ids = {}, const 
 }
 
 // Each output cell as (input cell, type, point ids in the input's numbering
-// in order, its "material"), sorted.
+// in order, its "material"), sorted. The surface must carry the original
+// cell and point ids.
 using Cell = std::tuple<vtkIdType, int, Ids, double>;
-std::vector<Cell> Cells(vtkPolyData* surface, vtkIdTypeArray* pointIds)
+std::vector<Cell> Cells(vtkPolyData* surface)
 {
+  auto* pointIds =
+    vtkIdTypeArray::SafeDownCast(surface->GetPointData()->GetArray("vtkOriginalPointIds"));
+  EXPECT_NE(pointIds, nullptr);
   vtkCellData* data = surface->GetCellData();
   auto* cellIds = vtkIdTypeArray::SafeDownCast(data->GetArray("vtkOriginalCellIds"));
   std::vector<Cell> cells;
@@ -190,6 +197,7 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
     vtkNew<orvi::BoundarySurface> orvi;
     orvi->SetInputData(mesh);
     orvi->PassThroughCellIdsOn();
+    orvi->PassThroughPointIdsOn();
     orvi->DropCoincidentCellsOff();
     orvi->Update();
     EXPECT_EQ(orvi->GetUsedVtkFilter(), expectVtkFilter);
@@ -199,12 +207,32 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
       EXPECT_EQ(surface->GetNumberOfCells(), vtk->GetOutput()->GetNumberOfCells());
       continue;
     }
-    // The mesh's own points and point data: the output's point ids are the mesh's.
-    EXPECT_EQ(surface->GetPoints(), vtkPointSet::SafeDownCast(mesh)->GetPoints());
-    EXPECT_EQ(surface->GetPointData()->GetScalars(), mesh->GetPointData()->GetScalars());
-    auto* pointIds = vtk->GetOutput()->GetPointData()->GetArray("vtkOriginalPointIds");
+    // The points the cells use, each with the mesh's coordinates and point
+    // data at its mesh id.
+    auto* orviPointIds =
+      vtkIdTypeArray::SafeDownCast(surface->GetPointData()->GetArray("vtkOriginalPointIds"));
+    ASSERT_NE(orviPointIds, nullptr);
+    EXPECT_EQ(surface->GetNumberOfPoints(), vtk->GetOutput()->GetNumberOfPoints());
+    vtkDataArray* scalars = mesh->GetPointData()->GetScalars();
+    for (vtkIdType p = 0; p < surface->GetNumberOfPoints(); ++p)
+    {
+      const vtkIdType id = orviPointIds->GetValue(p);
+      ASSERT_TRUE(id >= 0 && id < mesh->GetNumberOfPoints());
+      EXPECT_EQ(p == 0 || id > orviPointIds->GetValue(p - 1), true) << "mesh order at " << p;
+      for (int k = 0; k < 3; ++k)
+      {
+        EXPECT_EQ(surface->GetPoint(p)[k], mesh->GetPoint(id)[k]);
+      }
+      if (scalars)
+      {
+        EXPECT_EQ(surface->GetPointData()->GetScalars()->GetTuple1(p), scalars->GetTuple1(id));
+      }
+    }
     EXPECT_EQ(
-      Cells(surface, nullptr), Cells(vtk->GetOutput(), vtkIdTypeArray::SafeDownCast(pointIds)));
+      surface->GetPointData()->GetNumberOfArrays(), mesh->GetPointData()->GetNumberOfArrays() + 1);
+    EXPECT_EQ(surface->GetPoints()->GetDataType(),
+      vtkPointSet::SafeDownCast(mesh)->GetPoints()->GetDataType());
+    EXPECT_EQ(Cells(surface), Cells(vtk->GetOutput()));
     // The cell data comes along with the values of each cell's source.
     EXPECT_EQ(
       surface->GetCellData()->GetNumberOfArrays(), mesh->GetCellData()->GetNumberOfArrays() + 1);
@@ -240,6 +268,75 @@ TEST(OrviBoundarySurface, RefusesBrokenCells)
       << (errors.Texts.empty() ? "no error" : errors.Texts[0]);
     EXPECT_EQ(filter->GetOutput()->GetNumberOfCells(), 0);
   }
+}
+
+//------------------------------------------------------------------------------
+// A mesh of 2^26 points or more has its faces matched by wider keys. The
+// same cells on such a mesh (their points at the end of a point array whose
+// other points are never read, in memory that is mapped but never touched)
+// give the same surface as on their own points.
+TEST(OrviBoundarySurface, MeshOfManyPointsGivesTheSameFaces)
+{
+  auto small = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  vtkNew<vtkPoints> smallPoints;
+  small->SetPoints(smallPoints);
+  small->AllocateExact(256, 8);
+  std::mt19937 random(3);
+  orvi_test::AddBlock(
+    small, smallPoints, 4, 3, 3, [&](int, int, int) { return orvi_test::CubeShape(random() % 6); });
+
+  const vtkIdType first = vtkIdType(1) << 26;
+  const vtkIdType n = first + small->GetNumberOfPoints();
+  const size_t bytes = static_cast<size_t>(3 * n) * sizeof(float);
+  void* memory = mmap(
+    nullptr, bytes, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(memory, MAP_FAILED);
+  vtkNew<vtkFloatArray> coordinates;
+  coordinates->SetNumberOfComponents(3);
+  coordinates->SetArray(static_cast<float*>(memory), 3 * n, 1);
+  for (vtkIdType p = 0; p < small->GetNumberOfPoints(); ++p)
+  {
+    coordinates->SetTuple(first + p, small->GetPoint(p));
+  }
+  vtkNew<vtkPoints> points;
+  points->SetData(coordinates);
+  vtkNew<vtkUnstructuredGrid> large;
+  large->SetPoints(points);
+  large->AllocateExact(small->GetNumberOfCells(), 8);
+  for (vtkIdType c = 0; c < small->GetNumberOfCells(); ++c)
+  {
+    vtkIdType count;
+    const vtkIdType* ids;
+    small->GetCellPoints(c, count, ids);
+    Ids shifted(ids, ids + count);
+    for (vtkIdType& id : shifted)
+    {
+      id += first;
+    }
+    large->InsertNextCell(small->GetCellType(c), count, shifted.data());
+  }
+
+  std::vector<Cell> cells[2];
+  for (int i : { 0, 1 })
+  {
+    vtkNew<orvi::BoundarySurface> filter;
+    filter->SetInputData(i == 0 ? small.Get() : large.Get());
+    filter->PassThroughCellIdsOn();
+    filter->PassThroughPointIdsOn();
+    filter->Update();
+    EXPECT_FALSE(filter->GetUsedVtkFilter());
+    cells[i] = Cells(filter->GetOutput());
+  }
+  munmap(memory, bytes);
+  for (Cell& cell : cells[1])
+  {
+    for (vtkIdType& id : std::get<2>(cell))
+    {
+      id -= first;
+    }
+  }
+  EXPECT_GT(cells[0].size(), 100u);
+  EXPECT_EQ(cells[1], cells[0]);
 }
 
 //------------------------------------------------------------------------------
@@ -310,13 +407,14 @@ TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
     {
       filter->SetInputData(mesh);
       filter->PassThroughCellIdsOn();
+      filter->PassThroughPointIdsOn();
     }
     keep->DropCoincidentCellsOff();
     keep->Update();
     drop->Update();
     std::vector<Cell> expected;
     std::map<int, int> dropped; // by output cell type
-    for (const Cell& c : Cells(keep->GetOutput(), nullptr))
+    for (const Cell& c : Cells(keep->GetOutput()))
     {
       const auto& [source, type, ids, material] = c;
       const int sourceDimension = mesh->GetCell(source)->GetCellDimension();
@@ -349,7 +447,7 @@ TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
         expected.push_back(c);
       }
     }
-    EXPECT_EQ(Cells(drop->GetOutput(), nullptr), expected);
+    EXPECT_EQ(Cells(drop->GetOutput()), expected);
     // Each kind is met: polygons and lines both times, vertices in the
     // mixed mesh (gmsh writes none for t14).
     EXPECT_GT(dropped[VTK_TRIANGLE] + dropped[VTK_QUAD] + dropped[VTK_POLYGON], 0);
