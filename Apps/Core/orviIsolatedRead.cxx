@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <limits>
 #include <map>
 #include <mutex>
@@ -33,6 +34,7 @@
 #include <sstream>
 #include <stdexcept>
 #include <streambuf>
+#include <thread>
 #include <vector>
 
 #include <fcntl.h>
@@ -615,29 +617,7 @@ private:
   vtkLogger::SetStderrVerbosity(vtkLogger::VERBOSITY_OFF);
   // The parent's thread pool did not come along through fork().
   vtkSMPTools::SetBackend("Sequential");
-  if (limits.HeapBytes >= 64.0e6)
-  {
-    // Everything from one heap that is never given back, advised for large
-    // pages: the reader's arrays then fault in 2 MB at a time.
-    mallopt(M_MMAP_MAX, 0);
-    mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
-    // glibc gives back the top of its heap once it exceeds the trim
-    // threshold, an int: a larger heap would be returned as soon as it is
-    // freed below.
-    const auto bytes = static_cast<std::size_t>(
-      std::min(limits.HeapBytes, 0.9 * static_cast<double>(std::numeric_limits<int>::max())));
-    if (void* heap = std::malloc(bytes))
-    {
-      const auto at = reinterpret_cast<std::uintptr_t>(heap);
-      const std::size_t skip = (LargePage - at % LargePage) % LargePage;
-      if (bytes > skip + LargePage)
-      {
-        ::madvise(
-          static_cast<char*>(heap) + skip, (bytes - skip) / LargePage * LargePage, MADV_HUGEPAGE);
-      }
-      std::free(heap);
-    }
-  }
+  PrepareLargePageHeap(limits.HeapBytes);
   if (limits.MemoryBytes > 0.0)
   {
     rlimit memory{};
@@ -746,6 +726,35 @@ struct Descriptor
 } // namespace
 
 //------------------------------------------------------------------------------
+void PrepareLargePageHeap(double bytes)
+{
+  if (bytes < 64.0e6)
+  {
+    return;
+  }
+  // Everything from one heap that is never given back, advised for large
+  // pages: what is allocated then faults in 2 MB at a time.
+  mallopt(M_MMAP_MAX, 0);
+  mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
+  // glibc gives back the top of its heap once it exceeds the trim
+  // threshold, an int: a larger heap would be returned as soon as it is
+  // freed below.
+  const auto size = static_cast<std::size_t>(
+    std::min(bytes, 0.9 * static_cast<double>(std::numeric_limits<int>::max())));
+  if (void* heap = std::malloc(size))
+  {
+    const auto at = reinterpret_cast<std::uintptr_t>(heap);
+    const std::size_t skip = (LargePage - at % LargePage) % LargePage;
+    if (size > skip + LargePage)
+    {
+      ::madvise(
+        static_cast<char*>(heap) + skip, (size - skip) / LargePage * LargePage, MADV_HUGEPAGE);
+    }
+    std::free(heap);
+  }
+}
+
+//------------------------------------------------------------------------------
 ReadLimits LimitsForFile(double fileBytes)
 {
   ReadLimits limits;
@@ -782,9 +791,12 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     return nullptr;
   };
   Descriptor result(::memfd_create("orvi-mesh", MFD_CLOEXEC));
-  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 }, dataFds{ -1, -1 };
+  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 }, dataFds{ -1, -1 }, stopFds{ -1, -1 };
   const bool piped = ::pipe2(logFds.data(), O_CLOEXEC) == 0 &&
-    ::pipe2(statusFds.data(), O_CLOEXEC) == 0 && ::pipe2(dataFds.data(), O_CLOEXEC) == 0;
+    ::pipe2(statusFds.data(), O_CLOEXEC) == 0 && ::pipe2(dataFds.data(), O_CLOEXEC) == 0 &&
+    ::pipe2(stopFds.data(), O_CLOEXEC) == 0;
+  // A byte here asks the collector (below) to stop the child.
+  Descriptor stopRead(stopFds[0]), stopWrite(stopFds[1]);
   Descriptor dataRead(dataFds[0]), dataWrite(dataFds[1]);
   if (piped)
   {
@@ -813,6 +825,8 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     logRead.Close();
     statusRead.Close();
     dataRead.Close();
+    stopRead.Close();
+    stopWrite.Close();
     RunChild(read, limits, logWrite.Fd, statusWrite.Fd, result.Fd, dataWrite.Fd);
   }
   logWrite.Close();
@@ -830,130 +844,170 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   const auto milliseconds = [](double seconds)
   { return std::chrono::milliseconds(static_cast<long long>(seconds * 1000.0)); };
   const auto deadline = Clock::now() + milliseconds(limits.Seconds);
-  if (whileReading)
-  {
-    // The child's lines wait in their pipe meanwhile; it blocks only if
-    // they fill it.
-    try
-    {
-      whileReading();
-    }
-    catch (...)
-    {
-      ::kill(child, SIGKILL);
-      reap();
-      throw;
-    }
-  }
-
   // The child's log as it comes, until its status byte (or its end), or
-  // until its time is up, or until it has been silent too long: a reader
-  // reports its progress as it goes, one that spins says nothing more.
-  auto heard = Clock::now();
-  char status = 0;
-  bool late = false, logOpen = true;
-  for (;;)
+  // until its time is up, or until it has been silent too long; then its
+  // mesh.
+  const auto collect = [&]() -> vtkSmartPointer<vtkDataSet>
   {
-    const auto until = limits.SilentSeconds > 0.0
-      ? std::min(deadline, heard + milliseconds(limits.SilentSeconds))
-      : deadline;
-    const auto left =
-      std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
-    std::array<pollfd, 2> waiting{ { { statusRead.Fd, POLLIN, 0 },
-      { logOpen ? logRead.Fd : -1, POLLIN, 0 } } };
-    const int ready = left > 0 ? ::poll(waiting.data(), waiting.size(), static_cast<int>(left)) : 0;
-    if (ready < 0 && errno == EINTR)
+    auto heard = Clock::now();
+    char status = 0;
+    bool late = false, logOpen = true, stopped = false;
+    for (;;)
     {
-      continue;
-    }
-    if (ready <= 0)
-    {
-      late = ready == 0;
-      break;
-    }
-    if (waiting[1].revents != 0)
-    {
-      std::array<char, 4096> chunk{};
-      const ssize_t got = ::read(logRead.Fd, chunk.data(), chunk.size());
-      if (got > 0)
-      {
-        heard = Clock::now();
-        log.write(chunk.data(), got);
-        continue; // the log first: it was written before the status
-      }
-      logOpen = got < 0 && errno == EINTR;
-    }
-    if (waiting[0].revents != 0)
-    {
-      const ssize_t got = ::read(statusRead.Fd, &status, 1);
-      if (got < 0 && errno == EINTR)
+      const auto until = limits.SilentSeconds > 0.0
+        ? std::min(deadline, heard + milliseconds(limits.SilentSeconds))
+        : deadline;
+      const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
+      std::array<pollfd, 3> waiting{ { { statusRead.Fd, POLLIN, 0 },
+        { logOpen ? logRead.Fd : -1, POLLIN, 0 },
+        { stopRead.Fd, POLLIN, 0 } } };
+      const int ready =
+        left > 0 ? ::poll(waiting.data(), waiting.size(), static_cast<int>(left)) : 0;
+      if (ready < 0 && errno == EINTR)
       {
         continue;
       }
-      break;
+      if (ready <= 0)
+      {
+        late = ready == 0;
+        break;
+      }
+      if (waiting[2].revents != 0)
+      {
+        stopped = true;
+        break;
+      }
+      if (waiting[1].revents != 0)
+      {
+        std::array<char, 4096> chunk{};
+        const ssize_t got = ::read(logRead.Fd, chunk.data(), chunk.size());
+        if (got > 0)
+        {
+          heard = Clock::now();
+          log.write(chunk.data(), got);
+          continue; // the log first: it was written before the status
+        }
+        logOpen = got < 0 && errno == EINTR;
+      }
+      if (waiting[0].revents != 0)
+      {
+        const ssize_t got = ::read(statusRead.Fd, &status, 1);
+        if (got < 0 && errno == EINTR)
+        {
+          continue;
+        }
+        break;
+      }
     }
-  }
-  log.flush();
-  if (late)
-  {
-    ::kill(child, SIGKILL);
-    reap();
-    std::ostringstream why;
-    why.precision(2);
-    if (Clock::now() < deadline)
+    log.flush();
+    if (stopped)
     {
-      why << "VTK's reader made no progress for " << limits.SilentSeconds
-          << " s, far longer than a file of this size takes (the file is damaged)";
+      ::kill(child, SIGKILL);
+      reap();
+      return fail("the read was abandoned");
     }
-    else
+    if (late)
     {
-      why << "VTK's reader was still busy after " << limits.Seconds
-          << " s, far longer than a file of this size takes (the file is damaged)";
+      ::kill(child, SIGKILL);
+      reap();
+      std::ostringstream why;
+      why.precision(2);
+      if (Clock::now() < deadline)
+      {
+        why << "VTK's reader made no progress for " << limits.SilentSeconds
+            << " s, far longer than a file of this size takes (the file is damaged)";
+      }
+      else
+      {
+        why << "VTK's reader was still busy after " << limits.Seconds
+            << " s, far longer than a file of this size takes (the file is damaged)";
+      }
+      return fail(why.str());
     }
-    return fail(why.str());
-  }
-  if (status != 'Y')
-  {
+    if (status != 'Y')
+    {
+      reap();
+      return fail(Death(ended));
+    }
+    struct stat info
+    {
+    };
+    vtkSmartPointer<vtkDataSet> mesh;
+    std::string childError;
+    try
+    {
+      if (::fstat(result.Fd, &info) == 0)
+      {
+        Source in(result.Fd, static_cast<std::uint64_t>(info.st_size), dataRead.Fd);
+        const std::uint64_t kind = in.U64();
+        if (in.Ok && kind == Failed)
+        {
+          childError = in.Text();
+        }
+        else if (in.Ok)
+        {
+          mesh = ReadMesh(in, kind);
+        }
+      }
+    }
+    catch (const std::bad_alloc&)
+    {
+      mesh = nullptr;
+    }
+    // A child still writing values nobody reads ends on the closed pipe.
+    dataRead.Close();
     reap();
-    return fail(Death(ended));
-  }
-  struct stat info
-  {
+    if (!childError.empty())
+    {
+      // The loader's messages name the file; a few of the child's own do not.
+      error = childError.rfind("cannot ", 0) == 0 ? childError : context + ": " + childError;
+      return nullptr;
+    }
+    if (!mesh)
+    {
+      return fail("the mesh read could not be taken over from the reader");
+    }
+    return mesh;
   };
+  if (!whileReading)
+  {
+    return collect();
+  }
+  // The child is heard and its mesh taken over on a thread of its own while
+  // whileReading runs: the two share the machine's cores with the child.
   vtkSmartPointer<vtkDataSet> mesh;
-  std::string childError;
+  std::exception_ptr failure;
+  std::thread collector(
+    [&]()
+    {
+      try
+      {
+        mesh = collect();
+      }
+      catch (...)
+      {
+        failure = std::current_exception();
+      }
+    });
   try
   {
-    if (::fstat(result.Fd, &info) == 0)
-    {
-      Source in(result.Fd, static_cast<std::uint64_t>(info.st_size), dataRead.Fd);
-      const std::uint64_t kind = in.U64();
-      if (in.Ok && kind == Failed)
-      {
-        childError = in.Text();
-      }
-      else if (in.Ok)
-      {
-        mesh = ReadMesh(in, kind);
-      }
-    }
+    whileReading();
   }
-  catch (const std::bad_alloc&)
+  catch (...)
   {
-    mesh = nullptr;
+    // The collector stops the child and reaps it (this thread would race
+    // it to the child's id).
+    bool ok = true;
+    const char stop = 'S';
+    WriteAll(stopWrite.Fd, &stop, 1, ok);
+    collector.join();
+    throw;
   }
-  // A child still writing values nobody reads ends on the closed pipe.
-  dataRead.Close();
-  reap();
-  if (!childError.empty())
+  collector.join();
+  if (failure)
   {
-    // The loader's messages name the file; a few of the child's own do not.
-    error = childError.rfind("cannot ", 0) == 0 ? childError : context + ": " + childError;
-    return nullptr;
-  }
-  if (!mesh)
-  {
-    return fail("the mesh read could not be taken over from the reader");
+    std::rethrow_exception(failure);
   }
   return mesh;
 }

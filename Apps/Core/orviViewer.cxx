@@ -444,6 +444,12 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
     part->Mesh = named.Mesh;
+    if (this->Options.Elevation)
+    {
+      // Before the surface is extracted, which carries it: added after, it
+      // would extract the surface again.
+      AddElevation(named.Mesh, this->Options.Up, "elevation");
+    }
     part->Surface->SetInputData(named.Mesh);
     part->Surface->PassThroughCellIdsOn();
     part->Surface->SetLog(&this->Log);
@@ -518,11 +524,7 @@ bool Viewer::SetColouring(std::string& error)
   std::string wanted = this->Options.ArrayName;
   if (this->Options.Elevation)
   {
-    wanted = "elevation";
-    for (const auto& part : this->Parts)
-    {
-      AddElevation(part->Mesh, this->Options.Up, wanted);
-    }
+    wanted = "elevation"; // added to the meshes by SetMeshes()
   }
   std::string arrayName;
   int field = -1;

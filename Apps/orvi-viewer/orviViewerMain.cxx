@@ -1,6 +1,7 @@
 // orvi-viewer: shows a mesh with the vtkorviRendering library at work. See
 // ViewerUsage() (orvi-viewer --help) for the flags and the script format.
 #include "orviDisplay.h"
+#include "orviIsolatedRead.h"
 #include "orviMeshLoader.h"
 #include "orviScript.h"
 #include "orviViewer.h"
@@ -101,6 +102,9 @@ int main(int argc, char* argv[])
   // a file (block-buffered otherwise: nothing until exit, and nothing at
   // all after a crash).
   std::cout << std::unitbuf;
+  // A gigabyte of heap in large pages, written only as it is used: a large
+  // mesh's surface, buffers and frames then fault in far fewer pages.
+  orvi::PrepareLargePageHeap(1.0e9);
   // A file claiming more than memory holds, or a mesh too large for a step
   // after loading: a message and a failure, not an abort.
   try
