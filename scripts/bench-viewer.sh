@@ -148,7 +148,9 @@ def sample():
         time.sleep(0.01)
 threading.Thread(target=sample, daemon=True).start()
 # Each step ends with the first line that starts so.
-steps = [("loading ", "start"), ("loaded ", "VTK's read"), ("extracting the surface", "checks"),
+# The window is made while the child reads: "read + window" is the later of
+# the two, and the mesh's transfer from the child.
+steps = [("loading ", "start"), ("loaded ", "read + window"), ("extracting the surface", "set-up"),
          ("surface: ", "surface"), ("wrote ", "first frame + screenshot")]
 rows, last, lastCpu, step = [], 0.0, 0.0, 0
 for line in p.stdout:
