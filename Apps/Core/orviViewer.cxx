@@ -207,18 +207,44 @@ std::string ArrayList(vtkDataSet* mesh)
   return list.empty() ? "no point or cell arrays" : list;
 }
 
+// Calls f(point) for each point of a mesh, through the coordinates' own
+// type when they are float or double: a virtual GetPoint() per point costs
+// tens of milliseconds over the millions of points of a large mesh.
+template <typename F>
+void ForEachPoint(vtkDataSet* mesh, F&& f)
+{
+  auto* pointSet = vtkPointSet::SafeDownCast(mesh);
+  vtkDataArray* coordinates =
+    pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetData() : nullptr;
+  const auto typed = [&f](auto* array)
+  {
+    for (const auto tuple : vtk::DataArrayTupleRange<3>(array))
+    {
+      const double p[3] = {
+        static_cast<double>(tuple[0]), static_cast<double>(tuple[1]), static_cast<double>(tuple[2])
+      };
+      f(p);
+    }
+  };
+  if (coordinates &&
+    vtkArrayDispatch::DispatchByValueType<vtkArrayDispatch::Reals>::Execute(coordinates, typed))
+  {
+    return;
+  }
+  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
+  {
+    f(mesh->GetPoint(i));
+  }
+}
+
 // A point array of the height of each point along the up axis.
 void AddElevation(vtkDataSet* mesh, const UpAxis& up, const std::string& name)
 {
   vtkNew<vtkDoubleArray> height;
   height->SetName(name.c_str());
   height->SetNumberOfValues(mesh->GetNumberOfPoints());
-  double point[3];
-  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-  {
-    mesh->GetPoint(i, point);
-    height->SetValue(i, up.Sign * point[up.Axis]);
-  }
+  double* value = height->GetPointer(0);
+  ForEachPoint(mesh, [&](const double p[3]) { *value++ = up.Sign * p[up.Axis]; });
   mesh->GetPointData()->AddArray(height);
 }
 
@@ -268,36 +294,6 @@ void FaceOn(const double normal[3], double position[3], double viewUp[3])
     viewUp[i] = up[i] - along * position[i];
   }
   vtkMath::Normalize(viewUp);
-}
-
-// Calls f(point) for each point of a mesh, through the coordinates' own
-// type when they are float or double: a virtual GetPoint() per point costs
-// tens of milliseconds over the millions of points of a large mesh.
-template <typename F>
-void ForEachPoint(vtkDataSet* mesh, F&& f)
-{
-  auto* pointSet = vtkPointSet::SafeDownCast(mesh);
-  vtkDataArray* coordinates =
-    pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetData() : nullptr;
-  const auto typed = [&f](auto* array)
-  {
-    for (const auto tuple : vtk::DataArrayTupleRange<3>(array))
-    {
-      const double p[3] = {
-        static_cast<double>(tuple[0]), static_cast<double>(tuple[1]), static_cast<double>(tuple[2])
-      };
-      f(p);
-    }
-  };
-  if (coordinates &&
-    vtkArrayDispatch::DispatchByValueType<vtkArrayDispatch::Reals>::Execute(coordinates, typed))
-  {
-    return;
-  }
-  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-  {
-    f(mesh->GetPoint(i));
-  }
 }
 } // namespace
 
