@@ -79,6 +79,21 @@ void WriteAll(int fd, const void* data, std::size_t n, bool& ok)
   }
 }
 
+// Whether AddressSanitizer's runtime is in: its own allocator ignores
+// mallopt(), and its shadow memory needs far more address space than a
+// process uses.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool AddressSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr bool AddressSanitized = true;
+#else
+constexpr bool AddressSanitized = false;
+#endif
+#else
+constexpr bool AddressSanitized = false;
+#endif
+
 // Large pages: the parent's arrays are laid out in them, so that taking
 // over a mesh of hundreds of megabytes faults in a few hundred pages instead
 // of a hundred thousand (a page fault costs far more than copying a page).
@@ -728,7 +743,7 @@ struct Descriptor
 //------------------------------------------------------------------------------
 void PrepareLargePageHeap(double bytes)
 {
-  if (bytes < 64.0e6)
+  if (AddressSanitized || bytes < 64.0e6)
   {
     return;
   }
@@ -763,17 +778,10 @@ ReadLimits LimitsForFile(double fileBytes)
   const double memory =
     static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
   limits.HeapBytes = std::min(8.0 * fileBytes, memory / 8.0);
-#if !defined(__SANITIZE_ADDRESS__)
-#if defined(__has_feature)
-#if !__has_feature(address_sanitizer)
-  limits.MemoryBytes = 0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) *
-    static_cast<double>(sysconf(_SC_PAGESIZE));
-#endif
-#else
-  limits.MemoryBytes = 0.75 * static_cast<double>(sysconf(_SC_PHYS_PAGES)) *
-    static_cast<double>(sysconf(_SC_PAGESIZE));
-#endif
-#endif
+  if (!AddressSanitized)
+  {
+    limits.MemoryBytes = 0.75 * memory;
+  }
   return limits;
 }
 
