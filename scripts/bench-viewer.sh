@@ -148,10 +148,13 @@ def sample():
         time.sleep(0.01)
 threading.Thread(target=sample, daemon=True).start()
 # Each step ends with the first line that starts so.
-# The window is made while the child reads: "read + window" is the later of
-# the two, and the mesh's transfer from the child.
-steps = [("loading ", "start"), ("loaded ", "read + window"), ("extracting the surface", "set-up"),
-         ("surface: ", "surface"), ("wrote ", "first frame + screenshot")]
+# The window is made while the child reads, and while the surface is
+# extracted: "read" is the read and the mesh's transfer from the child,
+# "window, after the surface" what is left of the window's making once the
+# surface is there (none when it was made first).
+steps = [("loading ", "start"), ("loaded ", "read"), ("extracting the surface", "set-up"),
+         ("surface: ", "surface"), ("colouring ", "window, after the surface"),
+         ("wrote ", "colouring + first frame + screenshot")]
 rows, last, lastCpu, step = [], 0.0, 0.0, 0
 for line in p.stdout:
     now = time.monotonic() - start
@@ -160,10 +163,10 @@ for line in p.stdout:
         last, lastCpu, rss[1], step = now, rss[2], rss[0], step + 1
 p.wait()
 rows.append(("exit", time.monotonic() - start - last, rss[2] - lastCpu, rss[0], rss[1]))
-print("%-26s %8s %8s %10s %10s" % ("step", "s", "cpu s", "MB at end", "peak MB"))
+print("%-38s %8s %8s %10s %10s" % ("step", "s", "cpu s", "MB at end", "peak MB"))
 for name, seconds, cpu, now, peak in rows:
-    print("%-26s %8.2f %8.2f %10.0f %10.0f" % (name, seconds, cpu, now / 1024, peak / 1024))
-print("%-26s %8.2f (cpu sampled every 10 ms: the last step's is cut short)" % ("total", time.monotonic() - start))
+    print("%-38s %8.2f %8.2f %10.0f %10.0f" % (name, seconds, cpu, now / 1024, peak / 1024))
+print("%-38s %8.2f (cpu sampled every 10 ms: the last step's is cut short)" % ("total", time.monotonic() - start))
 EOF
 }
 

@@ -51,16 +51,21 @@ struct ReadLimits
 /// started (work that does not need the mesh, such as opening a window),
 /// while another thread hears the child and takes its mesh over; an
 /// exception from it stops the child and comes out of ReadIsolated().
+/// afterRead, when given, runs on the mesh taken over, on that thread (so
+/// alongside whileReading: work that needs the mesh and not the window),
+/// before ReadIsolated() returns; an exception from it comes out of
+/// ReadIsolated() once whileReading is done.
 vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   const ReadLimits& limits,
   const std::string& context,
   std::ostream& log,
   std::string& error,
-  const std::function<void()>& whileReading = {});
+  const std::function<void()>& whileReading = {},
+  const std::function<void(vtkDataSet*)>& afterRead = {});
 
 /// Lays out a heap of the given bytes (from 64 MB on) advised for large
-/// pages, and has everything allocated from it and never given back to the
-/// system but by malloc_trim(). On this kind of machine a fresh small page
+/// pages, and has everything allocated from it, by every thread, and never
+/// given back to the system but by malloc_trim(). On this kind of machine a fresh small page
 /// costs tens of microseconds: a process filling hundreds of megabytes
 /// spends far less time faulting them in 2 MB at a time. The pages count
 /// as used only once written.

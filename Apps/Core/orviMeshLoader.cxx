@@ -675,7 +675,8 @@ const char* MeshExtensions()
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error,
-  const std::function<void()>& whileReading)
+  const std::function<void()>& whileReading,
+  const std::function<void(vtkDataSet*)>& afterRead)
 {
   vtkSmartPointer<vtkAlgorithm> reader = CheckedReader(path, error);
   if (!reader)
@@ -686,20 +687,24 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   const auto start = std::chrono::steady_clock::now();
   const MeshReadFunction read = [&](std::ostream& childLog, std::string& childError)
   { return ReadChecked(reader, path, childLog, childError); };
-  vtkSmartPointer<vtkDataSet> data = ReadIsolated(read,
+  // Said as soon as the mesh is here, before what is done with it.
+  const auto loaded = [&](vtkDataSet* data)
+  {
+    const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
+    log << "loaded " << data->GetNumberOfPoints() << " points and " << data->GetNumberOfCells()
+        << " cells in " << elapsed.count() << " s\n";
+    if (afterRead)
+    {
+      afterRead(data);
+    }
+  };
+  return ReadIsolated(read,
     LimitsForFile(static_cast<double>(vtksys::SystemTools::FileLength(path))),
     "cannot read '" + path + "'",
     log,
     error,
-    whileReading);
-  if (!data)
-  {
-    return nullptr;
-  }
-  const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  log << "loaded " << data->GetNumberOfPoints() << " points and " << data->GetNumberOfCells()
-      << " cells in " << elapsed.count() << " s\n";
-  return data;
+    whileReading,
+    loaded);
 }
 
 vtkSmartPointer<vtkDataSet> LoadMeshInProcess(const std::string& path,
@@ -723,29 +728,43 @@ bool LoadMeshes(const std::vector<std::string>& files,
   std::ostream& log,
   std::vector<NamedMesh>& meshes,
   std::string& error,
-  const std::function<void()>& whileFirstReads)
+  const std::function<void()>& whileFirstReads,
+  const std::function<void(NamedMesh&)>& afterRead)
 {
   meshes.clear();
   if (files.empty())
   {
-    vtkSmartPointer<vtkDataSet> mesh = MakeDefaultMesh(error);
-    if (!mesh)
+    NamedMesh named{ "generated mesh", MakeDefaultMesh(error) };
+    if (!named.Mesh)
     {
       return false;
     }
-    log << "generated mesh: " << mesh->GetNumberOfPoints() << " points, "
-        << mesh->GetNumberOfCells() << " cells\n";
-    meshes.push_back({ "generated mesh", mesh });
+    log << "generated mesh: " << named.Mesh->GetNumberOfPoints() << " points, "
+        << named.Mesh->GetNumberOfCells() << " cells\n";
+    if (afterRead)
+    {
+      afterRead(named);
+    }
+    meshes.push_back(std::move(named));
   }
   for (const std::string& file : files)
   {
-    vtkSmartPointer<vtkDataSet> mesh =
-      LoadMesh(file, log, error, meshes.empty() ? whileFirstReads : std::function<void()>());
-    if (!mesh)
+    NamedMesh named{ file, nullptr };
+    const auto use = [&](vtkDataSet* mesh)
+    {
+      named.Mesh = mesh;
+      afterRead(named);
+    };
+    named.Mesh = LoadMesh(file,
+      log,
+      error,
+      meshes.empty() ? whileFirstReads : std::function<void()>(),
+      afterRead ? use : std::function<void(vtkDataSet*)>());
+    if (!named.Mesh)
     {
       return false;
     }
-    meshes.push_back({ file, mesh });
+    meshes.push_back(std::move(named));
   }
   return true;
 }

@@ -3,6 +3,7 @@
 #ifndef orviMeshLoader_h
 #define orviMeshLoader_h
 
+#include "vtkPolyData.h" // NamedMesh holds one
 #include "vtkSmartPointer.h"
 
 #include <functional>
@@ -26,12 +27,14 @@ namespace orvi
 /// rest. Anything VTK logs as an error while reading is a refusal; nothing
 /// it logs reaches the terminal. Returns null and sets error to one line,
 /// "cannot open|read 'PATH': WHY", otherwise. whileReading, when given,
-/// runs while the child reads (see ReadIsolated()); not when the file is
-/// refused before.
+/// runs while the child reads, and afterRead on the mesh as soon as it is
+/// here and said loaded (see ReadIsolated()); neither when the file is
+/// refused before its read.
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error,
-  const std::function<void()>& whileReading = {});
+  const std::function<void()>& whileReading = {},
+  const std::function<void(vtkDataSet*)>& afterRead = {});
 
 /// LoadMesh() without the child process: the same checks, VTK's reader in
 /// this process (a damaged file can crash it). For measuring what the child
@@ -48,23 +51,28 @@ const char* MeshExtensions();
 /// its file name has no dot.
 std::string FileExtension(const std::string& path);
 
-/// A mesh and the name it is reported under (its file).
+/// A mesh, the name it is reported under (its file), and its boundary
+/// surface as a viewer shows it once extracted (null until then).
 struct NamedMesh
 {
   std::string Name;
   vtkSmartPointer<vtkDataSet> Mesh;
+  vtkSmartPointer<vtkPolyData> Surface = nullptr;
 };
 
 /// The meshes a command line names, each loaded and checked on its own with
 /// LoadMesh(); none: the default mesh, its size printed to log. Returns false
 /// with the error of the first one that cannot be shown. whileFirstReads,
 /// when given, runs while the first file is read, and not at all when there
-/// is no file or the first is refused before its read.
+/// is no file or the first is refused before its read. afterRead, when
+/// given, runs on each mesh as soon as it is loaded: for the first file,
+/// alongside whileFirstReads.
 bool LoadMeshes(const std::vector<std::string>& files,
   std::ostream& log,
   std::vector<NamedMesh>& meshes,
   std::string& error,
-  const std::function<void()>& whileFirstReads = {});
+  const std::function<void()>& whileFirstReads = {},
+  const std::function<void(NamedMesh&)>& afterRead = {});
 
 /// The default mesh: a block of hexahedra under layers of wedges and
 /// tetrahedra, one polyhedron among the hexahedra, and a point scalar field

@@ -420,6 +420,22 @@ vtkRenderer* Viewer::GetRenderer() const
 }
 
 //------------------------------------------------------------------------------
+void Viewer::PrepareMesh(NamedMesh& mesh, const ViewerOptions& options, std::ostream& log)
+{
+  if (options.Elevation)
+  {
+    // Before the surface is extracted, which carries it.
+    AddElevation(mesh.Mesh, options.Up, "elevation");
+  }
+  vtkNew<BoundarySurface> surface;
+  surface->SetInputData(mesh.Mesh);
+  surface->PassThroughCellIdsOn();
+  surface->SetLog(&log);
+  surface->Update();
+  mesh.Surface = surface->GetOutput();
+}
+
+//------------------------------------------------------------------------------
 bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
 {
   // The meshes shown before leave the renderer (their edges with them).
@@ -435,24 +451,19 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
   this->LastPickCount = 0;
   this->LastPickSummary.clear();
 
-  for (const NamedMesh& named : meshes)
+  for (NamedMesh named : meshes)
   {
+    if (!named.Surface)
+    {
+      PrepareMesh(named, this->Options, this->Log);
+    }
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
     part->Mesh = named.Mesh;
-    if (this->Options.Elevation)
-    {
-      // Before the surface is extracted, which carries it: added after, it
-      // would extract the surface again.
-      AddElevation(named.Mesh, this->Options.Up, "elevation");
-    }
-    part->Surface->SetInputData(named.Mesh);
-    part->Surface->PassThroughCellIdsOn();
-    part->Surface->SetLog(&this->Log);
-    part->Surface->Update();
+    part->Surface = named.Surface;
 
     vtkNew<vtkPolyDataMapper> mapper;
-    mapper->SetInputConnection(part->Surface->GetOutputPort());
+    mapper->SetInputData(part->Surface);
     mapper->ScalarVisibilityOff();
     part->SurfaceActor->SetMapper(mapper);
     part->SurfaceActor->GetProperty()->SetColor(0.75, 0.78, 0.82);
@@ -472,7 +483,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
   vtkBoundingBox bounds;
   for (const auto& part : this->Parts)
   {
-    part->Edges.Attach(part->Surface->GetOutput(), this->RendererObject, this->Options.Edges);
+    part->Edges.Attach(part->Surface, this->RendererObject, this->Options.Edges);
     this->Motion.Add(part->SurfaceActor, part->Edges.GetActor());
     // Picked cells, in a colour no lookup table above uses, pulled in front
     // of the surface they lie on.

@@ -85,6 +85,12 @@ public:
   Viewer(const Viewer&) = delete;
   Viewer& operator=(const Viewer&) = delete;
 
+  /// Makes a mesh ready to be shown, without a window: --elevation's array
+  /// added and its boundary surface extracted (progress to log). SetMeshes()
+  /// does it for a mesh not yet prepared; a host may run it on another thread
+  /// while its window is being made (one mesh at a time a thread).
+  static void PrepareMesh(NamedMesh& mesh, const ViewerOptions& options, std::ostream& log);
+
   /// Builds the scene for one or more meshes, shown together, in place of
   /// the meshes shown before (the view is reset, the last pick forgotten).
   /// Returns false with an error naming the problem (for instance an array

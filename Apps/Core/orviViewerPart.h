@@ -3,7 +3,6 @@
 #ifndef orviViewerPart_h
 #define orviViewerPart_h
 
-#include "orviBoundarySurface.h"
 #include "orviMotionSurface.h"
 #include "orviViewer.h"
 
@@ -21,8 +20,8 @@ struct Viewer::Part
 {
   std::string Name;
   vtkSmartPointer<vtkDataSet> Mesh;
-  vtkNew<BoundarySurface> Surface;
-  vtkNew<MotionActor> SurfaceActor; // hidden in frames that draw its stand-in
+  vtkSmartPointer<vtkPolyData> Surface; // the mesh's boundary surface
+  vtkNew<MotionActor> SurfaceActor;     // hidden in frames that draw its stand-in
   EdgeOverlay Edges;
   vtkNew<vtkActor> HighlightActor;
   vtkNew<vtkPolyData> Highlight;

@@ -69,14 +69,14 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
           faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
         }
       }
-      part->Picked = MeshCellsOfFaces(part->Surface->GetOutput(), faces);
+      part->Picked = MeshCellsOfFaces(part->Surface, faces);
     }
   }
 
   int count = 0;
   for (const auto& part : this->Parts)
   {
-    vtkPolyData* surface = part->Surface->GetOutput();
+    vtkPolyData* surface = part->Surface;
     part->Highlight->Initialize();
     part->Highlight->SetPoints(surface->GetPoints());
     part->Highlight->SetPolys(

@@ -52,16 +52,20 @@ int Run(int argc, char* argv[])
   // Each file is loaded and checked on its own; all are shown together.
   // Without a window on screen (a screenshot or a script), the window and
   // its OpenGL context are made while the first file is read in its child
-  // process: on software GL that takes a few tenths of a second. A window
-  // on screen is made after, so that a refused file never flashes one up.
+  // process, and its surface extracted as soon as it is here: on software GL
+  // the window takes a few tenths of a second. A window on screen is made
+  // after, so that a refused file never flashes one up.
   std::vector<orvi::NamedMesh> meshes;
   std::unique_ptr<orvi::Viewer> made;
   const auto makeViewer = [&]() { made = std::make_unique<orvi::Viewer>(options, std::cout); };
+  const auto prepare = [&](orvi::NamedMesh& mesh)
+  { orvi::Viewer::PrepareMesh(mesh, options, std::cout); };
   if (!orvi::LoadMeshes(options.MeshFiles,
         std::cout,
         meshes,
         error,
-        interactive ? std::function<void()>() : makeViewer))
+        interactive ? std::function<void()>() : makeViewer,
+        prepare))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
     return 1;

@@ -26,11 +26,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <new>
 #include <regex>
@@ -38,6 +40,7 @@
 #include <stdexcept>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include <sys/wait.h>
@@ -455,9 +458,11 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
 
 //==============================================================================
 // What a host does while the child reads (the viewer makes its window) runs
-// at the same time as the read: here the read waits for what it does. An
-// exception from it comes out with no child left behind; for a file
-// refused before its read it never runs.
+// at the same time as the read: here the read waits for what it does. What
+// it does with the mesh (the viewer extracts its surface) runs as soon as
+// the mesh is here, while the first work still runs: here that work waits
+// for it. An exception from either comes out with no child left behind;
+// for a file refused before its read neither runs.
 TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
 {
   orvi::ReadLimits limits;
@@ -495,16 +500,47 @@ TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
   EXPECT_EQ(mesh->GetNumberOfPoints(), 1);
   EXPECT_EQ(calls, 1);
   EXPECT_EQ(log.str(), "the flag is there\n");
+
+  std::atomic<vtkIdType> usedPoints{ 0 };
+  const auto used = orvi::ReadIsolated(
+    waitForFlag,
+    limits,
+    "f",
+    log,
+    error,
+    [&]()
+    {
+      for (int k = 0; k < 10000 && usedPoints == 0; ++k)
+      {
+        ::usleep(1000);
+      }
+    },
+    [&](vtkDataSet* read) { usedPoints = read->GetNumberOfPoints(); });
+  ASSERT_TRUE(used) << error;
+  EXPECT_EQ(usedPoints, 1);
   fs::remove(flag);
 
-  EXPECT_THROW(orvi::ReadIsolated(
-                 waitForFlag, limits, "f", log, error, []() { throw std::runtime_error("late"); }),
-    std::runtime_error);
-  EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1); // no child left
+  const std::pair<std::function<void()>, std::function<void(vtkDataSet*)>> failures[] = {
+    { []() { throw std::runtime_error("late"); }, nullptr },
+    { [&]() { std::ofstream(flag) << "set\n"; },
+      [](vtkDataSet*) { throw std::runtime_error("after"); } },
+  };
+  for (const auto& [whileReading, afterRead] : failures)
+  {
+    EXPECT_THROW(orvi::ReadIsolated(waitForFlag, limits, "f", log, error, whileReading, afterRead),
+      std::runtime_error);
+    EXPECT_EQ(::waitpid(-1, nullptr, WNOHANG), -1); // no child left
+  }
+  fs::remove(flag);
 
   std::vector<orvi::NamedMesh> meshes;
   EXPECT_FALSE(orvi::LoadMeshes(
-    { (TestDir() / "no-such-mesh.vtu").string() }, log, meshes, error, [&]() { ++calls; }));
+    { (TestDir() / "no-such-mesh.vtu").string() },
+    log,
+    meshes,
+    error,
+    [&]() { ++calls; },
+    [&](orvi::NamedMesh&) { ++calls; }));
   EXPECT_EQ(calls, 1);
 }
 
