@@ -217,13 +217,98 @@ void* MapArray(std::size_t bytes)
   return aligned;
 }
 
+// Memory for the large arrays taken over from the child, mapped and
+// faulted in (a few megabytes at a time, between the checks on the child)
+// while the child still reads: a page fault costs far more than copying a
+// page, and this process has nothing else to do meanwhile. Handed out in
+// order, a large page or more an array; what is left is given back when
+// the pool goes.
+class ArrayPool
+{
+public:
+  explicit ArrayPool(std::size_t bytes)
+  {
+    if (bytes < LargePage)
+    {
+      return;
+    }
+    const std::size_t length = (bytes + LargePage - 1) / LargePage * LargePage;
+    void* base = ::mmap(
+      nullptr, length + LargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (base == MAP_FAILED)
+    {
+      return;
+    }
+    const auto at = reinterpret_cast<std::uintptr_t>(base);
+    const std::size_t skip = (LargePage - at % LargePage) % LargePage;
+    // Only the aligned part is kept.
+    if (skip > 0)
+    {
+      ::munmap(base, skip);
+    }
+    ::munmap(static_cast<char*>(base) + skip + length, LargePage - skip);
+    this->Base = static_cast<char*>(base) + skip;
+    this->Length = length;
+    ::madvise(this->Base, this->Length, MADV_HUGEPAGE);
+  }
+  ~ArrayPool()
+  {
+    if (this->Base && this->Used < this->Length)
+    {
+      ::munmap(this->Base + this->Used, this->Length - this->Used);
+    }
+  }
+  ArrayPool(const ArrayPool&) = delete;
+  ArrayPool& operator=(const ArrayPool&) = delete;
+
+  // Whether some of the pool is not faulted in yet.
+  bool Filling() const { return this->Filled < this->Length; }
+  // Faults in the next few megabytes (written by the kernel, never by this
+  // code, so that it is safe beside arrays being filled).
+  void FillSome()
+  {
+    const std::size_t chunk = std::min(this->Length - this->Filled, FillChunk);
+    if (this->Filled < this->Used || chunk == 0 ||
+      ::madvise(this->Base + this->Filled, chunk, MADV_POPULATE_WRITE) != 0)
+    {
+      this->Filled = this->Length; // handed out, or not possible here
+      return;
+    }
+    this->Filled += chunk;
+  }
+  // bytes (a large page or more) from the pool, registered for UnmapArray();
+  // null when the pool has no room for them.
+  void* Take(std::size_t bytes)
+  {
+    const std::size_t length = (bytes + LargePage - 1) / LargePage * LargePage;
+    if (!this->Base || bytes < LargePage || length > this->Length - this->Used)
+    {
+      return nullptr;
+    }
+    void* data = this->Base + this->Used;
+    this->Used += length;
+    const std::lock_guard<std::mutex> lock(MappingsMutex());
+    Mappings()[data] = Mapping{ data, length };
+    return data;
+  }
+
+private:
+  static constexpr std::size_t FillChunk = std::size_t{ 8 } << 20;
+  char* Base = nullptr;
+  std::size_t Length = 0;
+  std::size_t Used = 0;   // handed out
+  std::size_t Filled = 0; // faulted in
+};
+
 // Reads back what a Sink wrote, never past the description's end: the
-// description from the memory file, the blocks from the pipe.
+// description from the memory file, the blocks from the pipe (into the
+// pool's memory where it has room).
 class Source
 {
 public:
-  Source(int fd, std::uint64_t size, int dataFd)
+  Source(int fd, std::uint64_t size, int dataFd, ArrayPool& pool)
     : DataFd(dataFd)
+    , Pool(pool)
   {
     std::uint64_t words[2] = { 0, 0 };
     if (size < sizeof(words) || ::pread(fd, words, sizeof(words), 0) != sizeof(words) ||
@@ -269,9 +354,12 @@ public:
     {
       return nullptr;
     }
-    void* data = bytes <= std::numeric_limits<std::size_t>::max() / 2
-      ? MapArray(static_cast<std::size_t>(bytes))
-      : nullptr;
+    void* data = nullptr;
+    if (bytes <= std::numeric_limits<std::size_t>::max() / 2)
+    {
+      data = this->Pool.Take(static_cast<std::size_t>(bytes));
+      data = data ? data : MapArray(static_cast<std::size_t>(bytes));
+    }
     if (!data || !ReadAll(this->DataFd, data, static_cast<std::size_t>(bytes)))
     {
       UnmapArray(data);
@@ -293,6 +381,7 @@ public:
 
 private:
   int DataFd;
+  ArrayPool& Pool;
   std::string Meta;
   std::size_t Pos = 0;
 };
@@ -783,6 +872,9 @@ ReadLimits LimitsForFile(double fileBytes)
   const double memory =
     static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
   limits.HeapBytes = std::min(8.0 * fileBytes, memory / 8.0);
+  // A binary file holds about what its mesh takes; below 64 MB, faulting in
+  // is quick enough.
+  limits.TakeOverBytes = fileBytes >= 64.0e6 ? std::min(fileBytes, memory / 8.0) : 0.0;
   if (!AddressSanitized)
   {
     limits.MemoryBytes = 0.75 * memory;
@@ -863,6 +955,7 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   // mesh.
   const auto collect = [&]() -> vtkSmartPointer<vtkDataSet>
   {
+    ArrayPool pool(static_cast<std::size_t>(std::max(0.0, limits.TakeOverBytes)));
     auto heard = Clock::now();
     char status = 0;
     bool late = false, logOpen = true, stopped = false;
@@ -876,10 +969,17 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
       std::array<pollfd, 3> waiting{ { { statusRead.Fd, POLLIN, 0 },
         { logOpen ? logRead.Fd : -1, POLLIN, 0 },
         { stopRead.Fd, POLLIN, 0 } } };
+      // While the pool is not all faulted in, a look and some more of it.
+      const bool filling = left > 0 && pool.Filling();
       const int ready =
-        left > 0 ? ::poll(waiting.data(), waiting.size(), static_cast<int>(left)) : 0;
+        left > 0 ? ::poll(waiting.data(), waiting.size(), filling ? 0 : static_cast<int>(left)) : 0;
       if (ready < 0 && errno == EINTR)
       {
+        continue;
+      }
+      if (ready == 0 && filling)
+      {
+        pool.FillSome();
         continue;
       }
       if (ready <= 0)
@@ -953,7 +1053,7 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     {
       if (::fstat(result.Fd, &info) == 0)
       {
-        Source in(result.Fd, static_cast<std::uint64_t>(info.st_size), dataRead.Fd);
+        Source in(result.Fd, static_cast<std::uint64_t>(info.st_size), dataRead.Fd, pool);
         const std::uint64_t kind = in.U64();
         if (in.Ok && kind == Failed)
         {

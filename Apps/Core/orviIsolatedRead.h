@@ -40,6 +40,9 @@ struct ReadLimits
   // pages (see RunChild), as a fresh process otherwise faults in every
   // page of what it allocates one small page at a time.
   double HeapBytes = 0.0;
+  // Bytes the mesh is expected to fill in this process once taken over:
+  // mapped in large pages and faulted in while the child reads (0: none).
+  double TakeOverBytes = 0.0;
 };
 
 /// Runs read in a child process and returns its mesh (a vtkUnstructuredGrid
@@ -74,8 +77,9 @@ void PrepareLargePageHeap(double bytes);
 /// Limits for reading a file of the given size: ten seconds plus a second
 /// for every 4 MB (VTK's slowest reader, legacy ASCII, reads over 20 MB a
 /// second), at most three seconds plus a second for every 4 MB without a
-/// line of progress, three quarters of the machine's physical memory, and a heap of
-/// eight times the file's size (at most an eighth of the memory).
+/// line of progress, three quarters of the machine's physical memory, a heap of
+/// eight times the file's size (at most an eighth of the memory), and from
+/// 64 MB on the file's size made ready for the mesh taken over.
 ReadLimits LimitsForFile(double fileBytes);
 
 } // namespace orvi

@@ -11,6 +11,7 @@
 #include "vtkDataArray.h"
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
+#include "vtkDoubleArray.h"
 #include "vtkIdList.h"
 #include "vtkNew.h"
 #include "vtkOBJReader.h"
@@ -453,6 +454,55 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
     std::string error;
     EXPECT_FALSE(orvi::ReadIsolated(read, limits, "f", log, error));
     EXPECT_EQ(error, AsReported(message));
+  }
+}
+
+//==============================================================================
+// Arrays of megabytes come over from the child value for value, whether
+// they land in the memory made ready for them while the child reads (all,
+// the first only, none) or in memory of their own.
+TEST(OrviMeshLoader, LargeArraysComeOverIntactWhereverTheyLand)
+{
+  constexpr vtkIdType n = 300000; // points 3.6 MB, "ramp" 2.4 MB
+  const orvi::MeshReadFunction read = [](std::ostream&, std::string&) -> vtkSmartPointer<vtkDataSet>
+  {
+    ::usleep(100000); // time to make the memory ready
+    vtkNew<vtkPoints> points;
+    points->SetNumberOfPoints(n);
+    vtkNew<vtkDoubleArray> ramp;
+    ramp->SetName("ramp");
+    ramp->SetNumberOfValues(n);
+    for (vtkIdType i = 0; i < n; ++i)
+    {
+      points->SetPoint(i, i, -0.5 * i, 1.0 / (i + 1));
+      ramp->SetValue(i, 3.0 * i + 0.25);
+    }
+    vtkNew<vtkPolyData> mesh;
+    mesh->SetPoints(points);
+    mesh->GetPointData()->AddArray(ramp);
+    return mesh;
+  };
+  for (const double ready : { 64.0e6, 6.0e6, 0.0 })
+  {
+    SCOPED_TRACE(ready);
+    orvi::ReadLimits limits;
+    limits.TakeOverBytes = ready;
+    std::ostringstream log;
+    std::string error;
+    vtkSmartPointer<vtkDataSet> mesh = orvi::ReadIsolated(read, limits, "f", log, error);
+    ASSERT_TRUE(mesh) << error;
+    ASSERT_EQ(mesh->GetNumberOfPoints(), n);
+    vtkDataArray* ramp = mesh->GetPointData()->GetArray("ramp");
+    ASSERT_TRUE(ramp);
+    vtkIdType wrong = 0;
+    double p[3];
+    for (vtkIdType i = 0; i < n; ++i)
+    {
+      mesh->GetPoint(i, p);
+      wrong += p[0] != static_cast<float>(i) || p[1] != static_cast<float>(-0.5 * i) ||
+        p[2] != static_cast<float>(1.0 / (i + 1)) || ramp->GetTuple1(i) != 3.0 * i + 0.25;
+    }
+    EXPECT_EQ(wrong, 0);
   }
 }
 
