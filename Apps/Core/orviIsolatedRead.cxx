@@ -43,6 +43,7 @@
 #include <sys/mman.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -133,10 +134,12 @@ public:
     this->U64(s.size());
     this->Meta.append(s);
   }
-  // Values sent after the description.
+  // Values sent after the description, or read by the parent from where
+  // they lie in this process.
   void Block(const void* data, std::uint64_t bytes)
   {
     this->U64(bytes);
+    this->U64(reinterpret_cast<std::uintptr_t>(data));
     this->Blocks.emplace_back(data, bytes);
   }
   // The memory file: tag, description length, description.
@@ -300,14 +303,50 @@ private:
   std::size_t Filled = 0; // faulted in
 };
 
+// Copies bytes at an address of the child's into data; false when the
+// system does not let this process read the child's memory, or on a fault.
+bool CopyFromChild(pid_t child, std::uint64_t address, void* data, std::size_t bytes)
+{
+  auto* p = static_cast<char*>(data);
+  while (bytes > 0)
+  {
+    iovec local{ p, bytes };
+    iovec remote{ reinterpret_cast<void*>(static_cast<std::uintptr_t>(address)), bytes };
+    const ssize_t got = ::process_vm_readv(child, &local, 1, &remote, 1, 0);
+    if (got < 0 && errno == EINTR)
+    {
+      continue;
+    }
+    if (got <= 0)
+    {
+      return false;
+    }
+    p += got;
+    address += static_cast<std::uint64_t>(got);
+    bytes -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
+
+// Where the blocks' values come from: the child's memory, read directly
+// (one copy, and the child idle), or, where the system does not allow
+// that, the pipe the child writes them into once asked.
+struct BlockChannel
+{
+  pid_t Child = -1;
+  bool TryChildMemory = true;
+  int DataFd = -1;  // the pipe of the values
+  int ReplyFd = -1; // 'P' here asks the child for the pipe
+};
+
 // Reads back what a Sink wrote, never past the description's end: the
-// description from the memory file, the blocks from the pipe (into the
-// pool's memory where it has room).
+// description from the memory file, the blocks through the channel (into
+// the pool's memory where it has room).
 class Source
 {
 public:
-  Source(int fd, std::uint64_t size, int dataFd, ArrayPool& pool)
-    : DataFd(dataFd)
+  Source(int fd, std::uint64_t size, const BlockChannel& channel, ArrayPool& pool)
+    : Channel(channel)
     , Pool(pool)
   {
     std::uint64_t words[2] = { 0, 0 };
@@ -350,6 +389,7 @@ public:
   void* Block(std::uint64_t& bytes)
   {
     bytes = this->U64();
+    const std::uint64_t address = this->U64();
     if (!this->Ok || bytes == 0)
     {
       return nullptr;
@@ -360,7 +400,7 @@ public:
       data = this->Pool.Take(static_cast<std::size_t>(bytes));
       data = data ? data : MapArray(static_cast<std::size_t>(bytes));
     }
-    if (!data || !ReadAll(this->DataFd, data, static_cast<std::size_t>(bytes)))
+    if (!data || !this->Fill(data, static_cast<std::size_t>(bytes), address))
     {
       UnmapArray(data);
       this->Ok = false;
@@ -380,7 +420,41 @@ public:
   bool Ok = true;
 
 private:
-  int DataFd;
+  // The first block decides the channel: the child's memory if that can be
+  // read, the pipe otherwise (every block then comes through it).
+  bool Fill(void* data, std::size_t bytes, std::uint64_t address)
+  {
+    if (this->Mode == Transfer::ChildMemory)
+    {
+      return CopyFromChild(this->Channel.Child, address, data, bytes);
+    }
+    if (this->Mode == Transfer::Undecided)
+    {
+      if (this->Channel.TryChildMemory && CopyFromChild(this->Channel.Child, address, data, bytes))
+      {
+        this->Mode = Transfer::ChildMemory;
+        return true;
+      }
+      bool ok = true;
+      const char pipe = 'P';
+      WriteAll(this->Channel.ReplyFd, &pipe, 1, ok);
+      this->Mode = Transfer::Pipe;
+      if (!ok)
+      {
+        return false;
+      }
+    }
+    return ReadAll(this->Channel.DataFd, data, bytes);
+  }
+
+  enum class Transfer
+  {
+    Undecided,
+    ChildMemory,
+    Pipe,
+  };
+  BlockChannel Channel;
+  Transfer Mode = Transfer::Undecided;
   ArrayPool& Pool;
   std::string Meta;
   std::size_t Pos = 0;
@@ -710,7 +784,8 @@ private:
   int logFd,
   int statusFd,
   int resultFd,
-  int dataFd)
+  int dataFd,
+  int replyFd)
 {
   const int null = ::open("/dev/null", O_RDWR);
   if (null >= 0)
@@ -769,13 +844,22 @@ private:
     written = false;
   }
   // The parent reads the description as soon as this byte arrives, then
-  // the arrays' values.
+  // the arrays' values: from this process's memory, which stays as it is
+  // until the parent's end of the reply pipe closes, or through the pipe
+  // when it asks for them so.
   const char done = written ? 'Y' : 'N';
   bool ok = true;
   WriteAll(statusFd, &done, 1, ok);
   if (written)
   {
-    out.Send(dataFd);
+    char asked = 0;
+    while (::read(replyFd, &asked, 1) < 0 && errno == EINTR)
+    {
+    }
+    if (asked == 'P')
+    {
+      out.Send(dataFd);
+    }
   }
   ::_exit(written ? 0 : 2);
 }
@@ -897,10 +981,14 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     return nullptr;
   };
   Descriptor result(::memfd_create("orvi-mesh", MFD_CLOEXEC));
-  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 }, dataFds{ -1, -1 }, stopFds{ -1, -1 };
+  std::array<int, 2> logFds{ -1, -1 }, statusFds{ -1, -1 }, dataFds{ -1, -1 }, stopFds{ -1, -1 },
+    replyFds{ -1, -1 };
   const bool piped = ::pipe2(logFds.data(), O_CLOEXEC) == 0 &&
     ::pipe2(statusFds.data(), O_CLOEXEC) == 0 && ::pipe2(dataFds.data(), O_CLOEXEC) == 0 &&
-    ::pipe2(stopFds.data(), O_CLOEXEC) == 0;
+    ::pipe2(stopFds.data(), O_CLOEXEC) == 0 && ::pipe2(replyFds.data(), O_CLOEXEC) == 0;
+  // The child waits here, once its mesh is described, until this end
+  // closes (its memory read) or asks for the pipe.
+  Descriptor replyRead(replyFds[0]), replyWrite(replyFds[1]);
   // A byte here asks the collector (below) to stop the child.
   Descriptor stopRead(stopFds[0]), stopWrite(stopFds[1]);
   Descriptor dataRead(dataFds[0]), dataWrite(dataFds[1]);
@@ -933,11 +1021,13 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     dataRead.Close();
     stopRead.Close();
     stopWrite.Close();
-    RunChild(read, limits, logWrite.Fd, statusWrite.Fd, result.Fd, dataWrite.Fd);
+    replyWrite.Close();
+    RunChild(read, limits, logWrite.Fd, statusWrite.Fd, result.Fd, dataWrite.Fd, replyRead.Fd);
   }
   logWrite.Close();
   statusWrite.Close();
   dataWrite.Close();
+  replyRead.Close();
   int ended = 0;
   const auto reap = [&]()
   {
@@ -1053,7 +1143,8 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     {
       if (::fstat(result.Fd, &info) == 0)
       {
-        Source in(result.Fd, static_cast<std::uint64_t>(info.st_size), dataRead.Fd, pool);
+        const BlockChannel channel{ child, limits.CopyFromChild, dataRead.Fd, replyWrite.Fd };
+        Source in(result.Fd, static_cast<std::uint64_t>(info.st_size), channel, pool);
         const std::uint64_t kind = in.U64();
         if (in.Ok && kind == Failed)
         {
@@ -1069,7 +1160,9 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     {
       mesh = nullptr;
     }
-    // A child still writing values nobody reads ends on the closed pipe.
+    // A child still waiting ends on the closed reply pipe; one still
+    // writing values nobody reads, on the closed data pipe.
+    replyWrite.Close();
     dataRead.Close();
     reap();
     if (!childError.empty())

@@ -43,6 +43,10 @@ struct ReadLimits
   // Bytes the mesh is expected to fill in this process once taken over:
   // mapped in large pages and faulted in while the child reads (0: none).
   double TakeOverBytes = 0.0;
+  // Whether the arrays are copied straight out of the child's memory where
+  // the system allows it (false: always through a pipe, as where it does
+  // not).
+  bool CopyFromChild = true;
 };
 
 /// Runs read in a child process and returns its mesh (a vtkUnstructuredGrid

@@ -460,7 +460,8 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
 //==============================================================================
 // Arrays of megabytes come over from the child value for value, whether
 // they land in the memory made ready for them while the child reads (all,
-// the first only, none) or in memory of their own.
+// the first only, none) or in memory of their own, and whether they are
+// copied out of the child's memory or come through a pipe.
 TEST(OrviMeshLoader, LargeArraysComeOverIntactWhereverTheyLand)
 {
   constexpr vtkIdType n = 300000; // points 3.6 MB, "ramp" 2.4 MB
@@ -482,11 +483,15 @@ TEST(OrviMeshLoader, LargeArraysComeOverIntactWhereverTheyLand)
     mesh->GetPointData()->AddArray(ramp);
     return mesh;
   };
-  for (const double ready : { 64.0e6, 6.0e6, 0.0 })
+  const std::pair<double, bool> rows[] = {
+    { 64.0e6, true }, { 6.0e6, true }, { 0.0, true }, { 64.0e6, false }, { 0.0, false }
+  };
+  for (const auto& [ready, fromChild] : rows)
   {
-    SCOPED_TRACE(ready);
+    SCOPED_TRACE(std::to_string(ready) + (fromChild ? " from the child's memory" : " piped"));
     orvi::ReadLimits limits;
     limits.TakeOverBytes = ready;
+    limits.CopyFromChild = fromChild;
     std::ostringstream log;
     std::string error;
     vtkSmartPointer<vtkDataSet> mesh = orvi::ReadIsolated(read, limits, "f", log, error);
