@@ -121,10 +121,11 @@ bool ReadAll(int fd, void* data, std::size_t n)
   return true;
 }
 
-// The child's result: a description (counts, names, types, the length of
-// each array's values) in the memory file, and the values of the arrays,
-// in the order described, through a pipe straight into the parent's arrays
-// (one copy each way; no page of the child's is mapped twice).
+// The child's result: a description (counts, names, types, the length and
+// address of each array's values) in the memory file, and the values of
+// the arrays, in the order described, read by the parent out of the
+// child's memory (one copy) or sent through a pipe; no page of the child's
+// is mapped twice.
 class Sink
 {
 public:

@@ -4,8 +4,10 @@
 // every format (compressed XML blocks, legacy keywords, PLY lists). The
 // child runs the read and every check of the mesh; its lines of progress
 // come back through a pipe, the mesh's description through an anonymous
-// memory file and its arrays' values through a second pipe, straight into
-// the parent's arrays, which lie in large pages. A child that crashes,
+// memory file, and its arrays' values are copied straight out of the
+// child's memory (through a second pipe where the system does not allow
+// that) into the parent's arrays, which lie in large pages, faulted in
+// while the child reads. A child that crashes,
 // exceeds its time or memory, or fails any other way leaves one message and
 // nothing else behind: the parent's state is untouched.
 #ifndef orviIsolatedRead_h
