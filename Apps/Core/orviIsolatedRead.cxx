@@ -100,6 +100,19 @@ constexpr bool AddressSanitized = false;
 // of a hundred thousand (a page fault costs far more than copying a page).
 constexpr std::size_t LargePage = std::size_t{ 2 } << 20;
 
+// Bytes from p to the next large page boundary (0 on one).
+std::size_t ToLargePage(const void* p)
+{
+  const auto at = reinterpret_cast<std::uintptr_t>(p);
+  return (LargePage - at % LargePage) % LargePage;
+}
+
+// bytes rounded up to a whole number of units.
+std::size_t RoundUp(std::size_t bytes, std::size_t unit)
+{
+  return (bytes + unit - 1) / unit * unit;
+}
+
 // Reads exactly n bytes from a pipe; false at its end or on an error.
 bool ReadAll(int fd, void* data, std::size_t n)
 {
@@ -167,26 +180,21 @@ private:
   std::vector<std::pair<const void*, std::uint64_t>> Blocks;
 };
 
-// The arrays the parent laid out in large pages: the mapping behind each,
-// by the address VTK holds, for unmapping when VTK frees them.
-struct Mapping
-{
-  void* Base;
-  std::size_t Length;
-};
+// The arrays the parent laid out in large pages: the length of the mapping
+// behind each, by the address VTK holds, for unmapping when VTK frees them.
 std::mutex& MappingsMutex()
 {
   static std::mutex mutex;
   return mutex;
 }
-std::map<void*, Mapping>& Mappings()
+std::map<void*, std::size_t>& Mappings()
 {
-  static std::map<void*, Mapping> mappings;
+  static std::map<void*, std::size_t> mappings;
   return mappings;
 }
 void UnmapArray(void* data)
 {
-  Mapping mapping{ nullptr, 0 };
+  std::size_t length = 0;
   {
     const std::lock_guard<std::mutex> lock(MappingsMutex());
     const auto found = Mappings().find(data);
@@ -194,31 +202,55 @@ void UnmapArray(void* data)
     {
       return;
     }
-    mapping = found->second;
+    length = found->second;
     Mappings().erase(found);
   }
-  ::munmap(mapping.Base, mapping.Length);
+  ::munmap(data, length);
+}
+// An array's memory, [data, data + length), for UnmapArray() to release.
+void RegisterArray(void* data, std::size_t length)
+{
+  const std::lock_guard<std::mutex> lock(MappingsMutex());
+  Mappings()[data] = length;
 }
 
-// Memory for bytes of an array's values, aligned on a large page and
-// advised to be backed by large pages; null when there is none.
-void* MapArray(std::size_t bytes)
+// length bytes (whole small pages) of fresh memory starting on a large
+// page, advised to be backed by large pages when that long; null when there
+// is none.
+char* MapAligned(std::size_t length)
 {
-  const std::size_t length = bytes + LargePage;
-  void* base = ::mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* base =
+    ::mmap(nullptr, length + LargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (base == MAP_FAILED)
   {
     return nullptr;
   }
-  const auto at = reinterpret_cast<std::uintptr_t>(base);
-  void* aligned = static_cast<char*>(base) + (LargePage - at % LargePage) % LargePage;
-  if (bytes >= LargePage)
+  // Only the aligned part is kept.
+  const std::size_t skip = ToLargePage(base);
+  if (skip > 0)
   {
-    ::madvise(aligned, bytes, MADV_HUGEPAGE);
+    ::munmap(base, skip);
   }
-  const std::lock_guard<std::mutex> lock(MappingsMutex());
-  Mappings()[aligned] = Mapping{ base, length };
+  char* aligned = static_cast<char*>(base) + skip;
+  ::munmap(aligned + length, LargePage - skip);
+  if (length >= LargePage)
+  {
+    ::madvise(aligned, length, MADV_HUGEPAGE);
+  }
   return aligned;
+}
+
+// Memory of its own for bytes of an array's values (see MapAligned()),
+// registered for UnmapArray(); null when there is none.
+void* MapArray(std::size_t bytes)
+{
+  const std::size_t length = RoundUp(bytes, static_cast<std::size_t>(::sysconf(_SC_PAGESIZE)));
+  char* data = MapAligned(length);
+  if (data)
+  {
+    RegisterArray(data, length);
+  }
+  return data;
 }
 
 // Memory for the large arrays taken over from the child, mapped and
@@ -232,28 +264,11 @@ class ArrayPool
 public:
   explicit ArrayPool(std::size_t bytes)
   {
-    if (bytes < LargePage)
+    if (bytes >= LargePage)
     {
-      return;
+      this->Base = MapAligned(RoundUp(bytes, LargePage));
+      this->Length = this->Base ? RoundUp(bytes, LargePage) : 0;
     }
-    const std::size_t length = (bytes + LargePage - 1) / LargePage * LargePage;
-    void* base = ::mmap(
-      nullptr, length + LargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED)
-    {
-      return;
-    }
-    const auto at = reinterpret_cast<std::uintptr_t>(base);
-    const std::size_t skip = (LargePage - at % LargePage) % LargePage;
-    // Only the aligned part is kept.
-    if (skip > 0)
-    {
-      ::munmap(base, skip);
-    }
-    ::munmap(static_cast<char*>(base) + skip + length, LargePage - skip);
-    this->Base = static_cast<char*>(base) + skip;
-    this->Length = length;
-    ::madvise(this->Base, this->Length, MADV_HUGEPAGE);
   }
   ~ArrayPool()
   {
@@ -284,15 +299,14 @@ public:
   // null when the pool has no room for them.
   void* Take(std::size_t bytes)
   {
-    const std::size_t length = (bytes + LargePage - 1) / LargePage * LargePage;
+    const std::size_t length = RoundUp(bytes, LargePage);
     if (!this->Base || bytes < LargePage || length > this->Length - this->Used)
     {
       return nullptr;
     }
     void* data = this->Base + this->Used;
     this->Used += length;
-    const std::lock_guard<std::mutex> lock(MappingsMutex());
-    Mappings()[data] = Mapping{ data, length };
+    RegisterArray(data, length);
     return data;
   }
 
@@ -937,8 +951,7 @@ void PrepareLargePageHeap(double bytes)
     std::min(bytes, 0.9 * static_cast<double>(std::numeric_limits<int>::max())));
   if (void* heap = std::malloc(size))
   {
-    const auto at = reinterpret_cast<std::uintptr_t>(heap);
-    const std::size_t skip = (LargePage - at % LargePage) % LargePage;
+    const std::size_t skip = ToLargePage(heap);
     if (size > skip + LargePage)
     {
       ::madvise(

@@ -74,10 +74,10 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
 
 /// Lays out a heap of the given bytes (from 64 MB on) advised for large
 /// pages, and has everything allocated from it, by every thread, and never
-/// given back to the system but by malloc_trim(). On this kind of machine a fresh small page
-/// costs tens of microseconds: a process filling hundreds of megabytes
-/// spends far less time faulting them in 2 MB at a time. The pages count
-/// as used only once written.
+/// given back to the system but by malloc_trim(). On this kind of machine
+/// a fresh small page costs tens of microseconds: a process filling
+/// hundreds of megabytes spends far less time faulting them in 2 MB at a
+/// time. The pages count as used only once written.
 void PrepareLargePageHeap(double bytes);
 
 /// Limits for reading a file of the given size: ten seconds plus a second
