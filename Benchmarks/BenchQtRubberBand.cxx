@@ -5,7 +5,7 @@
 // way (QtBandMotion/Vtk), the redraw a band drawn by rendering would cost.
 // Both count the process's CPU time (the software OpenGL renders on
 // threads of its own) up to the widget's paint on screen.
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviQtWindow.h"
 
 #include "QVTKOpenGLNativeWidget.h"

@@ -29,7 +29,7 @@
 #define orviViewer_h
 
 #include "orviEdges.h"
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviMotionSurface.h"
 #include "orviViewerOptions.h"
 

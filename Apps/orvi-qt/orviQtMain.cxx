@@ -7,7 +7,7 @@
 #include "orviButtonBindings.h"
 #include "orviDisplay.h"
 #include "orviIsolatedRead.h"
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviQtWindow.h"
 #include "orviViewerOptions.h"
 

@@ -1,7 +1,7 @@
 #include "orviQtWindow.h"
 
 #include "orviButtonBindings.h"
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCallbackCommand.h"

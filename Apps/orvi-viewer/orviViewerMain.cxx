@@ -2,7 +2,7 @@
 // ViewerUsage() (orvi-viewer --help) for the flags and the script format.
 #include "orviDisplay.h"
 #include "orviIsolatedRead.h"
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviScript.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"

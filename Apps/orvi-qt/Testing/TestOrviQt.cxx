@@ -2,7 +2,7 @@
 // events through the window system interface into the main window, whose
 // QVTKOpenGLNativeWidget hands them to VTK's interactor. The truth is the
 // camera, the picked cell ids and the widget's framebuffer.
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviQtTestWindow.h"
 #include "orviQtWindow.h"
 
@@ -246,11 +246,11 @@ TEST(OrviQt, RectangleSelectsWhatTheViewerSelects)
 TEST(OrviQt, OpenErrorsGoToAMessageBox)
 {
   const std::pair<const char*, const char*> cases[] = {
-    // a file of the viewer's test data, the message (null: it opens)
-    { "damaged/missing.vtu", "no such file" },
-    { "damaged/mesh.xyz", "unknown extension" },
-    { "damaged/garbage.vtu", "not a valid .vtu mesh" },
-    { "sphere.vtp", nullptr },
+    // a file of the tests' data, the message (null: it opens)
+    { ORVI_DAMAGED_DATA_DIR "/missing.vtu", "no such file" },
+    { ORVI_DAMAGED_DATA_DIR "/mesh.xyz", "unknown extension" },
+    { ORVI_DAMAGED_DATA_DIR "/garbage.vtu", "not a valid .vtu mesh" },
+    { ORVI_TEST_DATA_DIR "/sphere.vtp", nullptr },
   };
   auto window = Show(Navigation::Mervo);
   const QString title = window->windowTitle();
@@ -271,7 +271,7 @@ TEST(OrviQt, OpenErrorsGoToAMessageBox)
   {
     SCOPED_TRACE(file);
     message.clear();
-    EXPECT_EQ(window->OpenFiles({ ORVI_VIEWER_DATA_DIR "/" + QString(file) }), !expected);
+    EXPECT_EQ(window->OpenFiles({ QString(file) }), !expected);
     EXPECT_EQ(message.isEmpty(), !expected) << message.toStdString();
     EXPECT_TRUE(!expected || message.contains(expected)) << message.toStdString();
     EXPECT_EQ(window->windowTitle(), expected ? title : "orvi-qt: sphere.vtp");

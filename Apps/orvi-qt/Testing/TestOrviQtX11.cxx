@@ -6,7 +6,7 @@
 // between the steps); the quit keys run orvi-qt itself.
 #include "orviButtonBindings.h"
 #include "orviGmshMesh.h"
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviQtTestWindow.h"
 #include "orviQtWindow.h"
 

@@ -3,7 +3,7 @@
 #ifndef orviQtTestWindow_h
 #define orviQtTestWindow_h
 
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviQtWindow.h"
 
 #include "QVTKOpenGLNativeWidget.h"

@@ -3,7 +3,7 @@
 // itself where the command line is what is tested: exit status, messages,
 // progress while it runs.
 #include "orviGmshMesh.h"
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviPlayScript.h"
 #include "orviScript.h"
 #include "orviTestUtils.h"
@@ -221,7 +221,7 @@ std::array<double, 2> ToDisplay(vtkRenderer* renderer, const double point[3])
 
 std::string Data(const std::string& file)
 {
-  return file.empty() || file[0] == '/' ? file : ORVI_VIEWER_DATA_DIR "/" + file;
+  return file.empty() || file[0] == '/' ? file : ORVI_TEST_DATA_DIR "/" + file;
 }
 
 //------------------------------------------------------------------------------
@@ -1130,5 +1130,40 @@ INSTANTIATE_TEST_SUITE_P(Tutorials,
   OrviViewerGallery,
   ::testing::ValuesIn(Gallery),
   [](const ::testing::TestParamInfo<Tutorial>& info) { return std::string(info.param.Name); });
+
+//==============================================================================
+// The viewer on damaged files: exit status 1 and its own lines only, never
+// VTK's (no colour codes, no "ERR|", no "Warning: In", no addresses).
+TEST(OrviViewerProgram, PrintsOnlyItsOwnLinesOnDamagedFiles)
+{
+  const fs::path dir = TestDir();
+  for (const char* name : { "gmsh-mesh.vtk",
+         "cut-binary.vtk",
+         "points-negative.vtk",
+         "garbage.obj",
+         "components-negative.vtu",
+         "short-polygon.ply" })
+  {
+    SCOPED_TRACE(name);
+    const std::string out = (dir / "out.txt").string();
+    const std::string command = std::string(ORVI_VIEWER_EXECUTABLE) +
+      " --size 160 120 --screenshot '" + (dir / "x.png").string() + "' '" +
+      ORVI_DAMAGED_DATA_DIR "/" + name + "' >'" + out + "' 2>&1";
+    const int status = std::system(command.c_str());
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    std::ifstream in(out);
+    std::string line;
+    int refusals = 0;
+    while (std::getline(in, line))
+    {
+      const bool own = line.rfind("loading ", 0) == 0 || line.rfind("  loading ", 0) == 0 ||
+        line.rfind("orvi-viewer: cannot ", 0) == 0;
+      EXPECT_TRUE(own) << line;
+      refusals += line.rfind("orvi-viewer: cannot ", 0) == 0 ? 1 : 0;
+    }
+    EXPECT_EQ(refusals, 1);
+    EXPECT_FALSE(fs::exists(dir / "x.png"));
+  }
+}
 
 } // namespace

@@ -1,9 +1,8 @@
-// Opening meshes for orvi-viewer: VTK's readers for files, and a generated
-// mixed mesh built from raw arrays by vtkKivUnstructuredGridGenerator.
+// Opening mesh files for the hosts: the format's checks in front of VTK's
+// reader, the reader in a child process, the checks of what it returned.
 #ifndef orviMeshLoader_h
 #define orviMeshLoader_h
 
-#include "vtkPolyData.h" // NamedMesh holds one
 #include "vtkSmartPointer.h"
 
 #include <functional>
@@ -50,34 +49,6 @@ const char* MeshExtensions();
 /// A path's extension from its last dot, in lower case (".vtu"); empty when
 /// its file name has no dot.
 std::string FileExtension(const std::string& path);
-
-/// A mesh, the name it is reported under (its file), and its boundary
-/// surface as a viewer shows it once extracted (null until then).
-struct NamedMesh
-{
-  std::string Name;
-  vtkSmartPointer<vtkDataSet> Mesh;
-  vtkSmartPointer<vtkPolyData> Surface = nullptr;
-};
-
-/// The meshes a command line names, each loaded and checked on its own with
-/// LoadMesh(); none: the default mesh, its size printed to log. Returns false
-/// with the error of the first one that cannot be shown. whileFirstReads,
-/// when given, runs while the first file is read, and not at all when there
-/// is no file or the first is refused before its read. afterRead, when
-/// given, runs on each mesh as soon as it is loaded: for the first file,
-/// alongside whileFirstReads.
-bool LoadMeshes(const std::vector<std::string>& files,
-  std::ostream& log,
-  std::vector<NamedMesh>& meshes,
-  std::string& error,
-  const std::function<void()>& whileFirstReads = {},
-  const std::function<void(NamedMesh&)>& afterRead = {});
-
-/// The default mesh: a block of hexahedra under layers of wedges and
-/// tetrahedra, one polyhedron among the hexahedra, and a point scalar field
-/// "temperature", built from raw arrays through the generator.
-vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error);
 
 } // namespace orvi
 

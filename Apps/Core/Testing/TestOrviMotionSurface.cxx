@@ -5,7 +5,7 @@
 // its interactor for a rate no frame can keep.
 #include "orviBoundarySurface.h"
 #include "orviGmshMesh.h"
-#include "orviMeshLoader.h"
+#include "orviMeshes.h"
 #include "orviMotionSurface.h"
 #include "orviPlayScript.h"
 #include "orviTestUtils.h"
