@@ -23,7 +23,7 @@
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkDataSet.h"
-#include "vtkKivUnstructuredGridGenerator.h"
+#include "vtkKivCellChecks.h"
 #include "vtkNew.h"
 #include "vtkObjectFactory.h"
 #include "vtkOutputWindow.h"
@@ -67,7 +67,7 @@ void CheckPromises(vtkDataSet* mesh)
   {
     Fail("a mesh without points or cells was accepted");
   }
-  const std::string fault = vtkKivUnstructuredGridGenerator::CheckCells(mesh);
+  const std::string fault = vtkKivCellChecks::CheckCells(mesh);
   if (!fault.empty())
   {
     Fail("an accepted mesh has a bad cell: " + fault);

@@ -1,0 +1,70 @@
+#include "orviFormatTable.h"
+
+#include "orviFormatChecks.h"
+
+#include "vtkDataSetReader.h"
+#include "vtkOBJReader.h"
+#include "vtkPLYReader.h"
+#include "vtkSTLReader.h"
+#include "vtkXMLPolyDataReader.h"
+#include "vtkXMLUnstructuredGridReader.h"
+
+#include <algorithm>
+
+namespace orvi
+{
+
+namespace
+{
+template <class Reader>
+vtkSmartPointer<vtkAlgorithm> NewReader(const std::string& path)
+{
+  auto reader = vtkSmartPointer<Reader>::New();
+  reader->SetFileName(path.c_str());
+  return reader;
+}
+
+// VTK's XML files start with their declaration or their VTKFile element.
+const FormatSignature XML{ "<", true, "it is not an XML file" };
+} // namespace
+
+//------------------------------------------------------------------------------
+const std::vector<MeshFormat>& MeshFormats()
+{
+  // Extensions, signature, file check, reader, header check, read check.
+  static const std::vector<MeshFormat> formats = {
+    { { ".vtu" },
+      XML,
+      nullptr,
+      &NewReader<vtkXMLUnstructuredGridReader>,
+      &CheckXMLHeader,
+      &CheckAppendedBlocks },
+    { { ".vtk" }, { "# vtk DataFile" }, &CheckLegacyVTK, &NewReader<vtkDataSetReader> },
+    { { ".vtp" },
+      XML,
+      nullptr,
+      &NewReader<vtkXMLPolyDataReader>,
+      &CheckXMLHeader,
+      &CheckAppendedBlocks },
+    { { ".stl" }, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
+    { { ".obj" }, {}, nullptr, &NewReader<vtkOBJReader> },
+    { { ".ply" }, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
+  };
+  return formats;
+}
+
+//------------------------------------------------------------------------------
+const MeshFormat* FindMeshFormat(const std::string& extension)
+{
+  for (const MeshFormat& format : MeshFormats())
+  {
+    if (std::find(format.Extensions.begin(), format.Extensions.end(), extension) !=
+      format.Extensions.end())
+    {
+      return &format;
+    }
+  }
+  return nullptr;
+}
+
+} // namespace orvi

@@ -1,0 +1,64 @@
+// The formats the loader reads, one row each: the file extensions, what the
+// file starts with, the checks in front of VTK's reader, the reader, and the
+// checks of what it read. The loader (orviMeshLoader.cxx) walks a row in
+// that order; MeshExtensions() and the loader's "unknown extension" message
+// list the rows' extensions. A new format is one row in orviFormatTable.cxx
+// and its checks in Formats/ (declared in Formats/orviFormatChecks.h).
+#ifndef orviFormatTable_h
+#define orviFormatTable_h
+
+#include "vtkSmartPointer.h"
+
+#include <string>
+#include <vector>
+
+class vtkAlgorithm;
+class vtkDataSet;
+
+namespace orvi
+{
+
+/// What a file of a format starts with: Start from its first byte, or with
+/// AfterBlanks after spaces and line ends (null: anything). Refusal is why
+/// a file that does not is refused (null: "it does not start with 'START'").
+struct FormatSignature
+{
+  const char* Start = nullptr;
+  bool AfterBlanks = false;
+  const char* Refusal = nullptr;
+};
+
+/// One format. Every check answers false (or a fault in words, for
+/// CheckRead) with the loader's message set; a null check passes.
+struct MeshFormat
+{
+  /// In lower case, with the dot (".vtu").
+  std::vector<std::string> Extensions;
+  FormatSignature Signature;
+  /// The whole file before any reader is made, in the host's process: what
+  /// VTK's reader would trust and crash on.
+  bool (*CheckFile)(const std::string& path, std::string& error) = nullptr;
+  /// The reader, its file name set.
+  vtkSmartPointer<vtkAlgorithm> (*MakeReader)(const std::string& path) = nullptr;
+  /// What the reader made of the file's header, before it reads the data (in
+  /// the reading child: the reader parses the file).
+  bool (*CheckHeader)(vtkAlgorithm* reader, const std::string& path, std::string& error) = nullptr;
+  /// The mesh read against the file, beside the checks every mesh gets
+  /// (orviMeshChecks.h): empty, or the fault in words.
+  std::string (
+    *CheckRead)(vtkAlgorithm* reader, vtkDataSet* data, const std::string& path) = nullptr;
+  /// The mesh of the reader's output once it ran (null: its output 0, a data
+  /// set). A reader of a composite (a multiblock's blocks, a collection's
+  /// steps) names here how its blocks become the mesh shown.
+  vtkSmartPointer<vtkDataSet> (*TakeOutput)(vtkAlgorithm* reader) = nullptr;
+};
+
+/// Every format, in the order MeshExtensions() lists them.
+const std::vector<MeshFormat>& MeshFormats();
+
+/// The format of an extension (lower case, with the dot); null for none.
+const MeshFormat* FindMeshFormat(const std::string& extension);
+
+} // namespace orvi
+
+#endif
