@@ -31,24 +31,26 @@ const FormatSignature XML{ "<", true, "it is not an XML file" };
 //------------------------------------------------------------------------------
 const std::vector<MeshFormat>& MeshFormats()
 {
-  // Extensions, signature, file check, reader, header check, read check.
+  // Extensions, note, signature, file check, reader, header check, read check.
   static const std::vector<MeshFormat> formats = {
     { { ".vtu" },
+      nullptr,
       XML,
       nullptr,
       &NewReader<vtkXMLUnstructuredGridReader>,
       &CheckXMLHeader,
       &CheckAppendedBlocks },
-    { { ".vtk" }, { "# vtk DataFile" }, &CheckLegacyVTK, &NewReader<vtkDataSetReader> },
+    { { ".vtk" }, "legacy", { "# vtk DataFile" }, &CheckLegacyVTK, &NewReader<vtkDataSetReader> },
     { { ".vtp" },
+      nullptr,
       XML,
       nullptr,
       &NewReader<vtkXMLPolyDataReader>,
       &CheckXMLHeader,
       &CheckAppendedBlocks },
-    { { ".stl" }, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
-    { { ".obj" }, {}, nullptr, &NewReader<vtkOBJReader> },
-    { { ".ply" }, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
+    { { ".stl" }, nullptr, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
+    { { ".obj" }, nullptr, {}, nullptr, &NewReader<vtkOBJReader> },
+    { { ".ply" }, nullptr, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
   };
   return formats;
 }

@@ -1,9 +1,15 @@
 // The formats the loader reads, one row each: the file extensions, what the
 // file starts with, the checks in front of VTK's reader, the reader, and the
 // checks of what it read. The loader (orviMeshLoader.cxx) walks a row in
-// that order; MeshExtensions() and the loader's "unknown extension" message
-// list the rows' extensions. A new format is one row in orviFormatTable.cxx
-// and its checks in Formats/ (declared in Formats/orviFormatChecks.h).
+// that order; MeshExtensions() and DescribeMeshFormats(), the loader's
+// "unknown extension" message, the hosts' --help and the Qt host's file
+// dialog list the rows' extensions. A new format is one row in
+// MeshFormats() (orviFormatTable.cxx): its extensions, its signature, the
+// functions for its checks and its reader (a null check passes), and, for a
+// composite file, how its output becomes one mesh (TakeOutput). Its checks
+// go in a file of its family under Formats/, declared in
+// Formats/orviFormatChecks.h; its reader's VTK module in the IO module list
+// of IO/CMakeLists.txt.
 #ifndef orviFormatTable_h
 #define orviFormatTable_h
 
@@ -34,6 +40,8 @@ struct MeshFormat
 {
   /// In lower case, with the dot (".vtu").
   std::vector<std::string> Extensions;
+  /// A word after the extensions in the hosts' help ("legacy"), or null.
+  const char* Note = nullptr;
   FormatSignature Signature;
   /// The whole file before any reader is made, in the host's process: what
   /// VTK's reader would trust and crash on.

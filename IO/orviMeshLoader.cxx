@@ -58,6 +58,20 @@ const char* MeshExtensions()
   return extensions.c_str();
 }
 
+std::string DescribeMeshFormats()
+{
+  std::string list;
+  for (const MeshFormat& format : MeshFormats())
+  {
+    for (const std::string& extension : format.Extensions)
+    {
+      list += (list.empty() ? "" : ", ") + extension;
+    }
+    list += format.Note ? std::string(" (") + format.Note + ")" : "";
+  }
+  return list;
+}
+
 namespace
 {
 // A file past the checks in front of its reader, with its format's row and

@@ -46,6 +46,10 @@ vtkSmartPointer<vtkDataSet> LoadMeshInProcess(const std::string& path,
 /// ...").
 const char* MeshExtensions();
 
+/// The formats LoadMesh() reads for the hosts' help, separated by commas
+/// (".vtu, .vtk (legacy), ...").
+std::string DescribeMeshFormats();
+
 /// A path's extension from its last dot, in lower case (".vtu"); empty when
 /// its file name has no dot.
 std::string FileExtension(const std::string& path);

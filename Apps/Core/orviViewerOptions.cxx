@@ -452,7 +452,7 @@ pick in the status bar.
 
 )";
   }
-  out << R"(MESH is read with VTK's readers: .vtu, .vtk (legacy), .vtp, .stl, .obj, .ply.
+  out << "MESH is read with VTK's readers: " << DescribeMeshFormats() << R"(.
 Several files are each loaded and checked, then shown together in one scene.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
