@@ -34,9 +34,21 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <tuple>
 
 namespace
 {
+// Writes data with a VTK writer, its options set by setup.
+template <class Writer, class Setup>
+void Write(vtkDataObject* data, const std::string& path, const Setup& setup)
+{
+  vtkNew<Writer> writer;
+  writer->SetInputData(data);
+  writer->SetFileName(path.c_str());
+  setup(writer.Get());
+  writer->Write();
+}
+
 int CountDrawn(const char* image)
 {
   vtkNew<vtkPNGReader> reader;
@@ -114,73 +126,38 @@ int main(int argc, char* argv[])
   const fs::path dir = argv[2];
   fs::create_directories(dir);
   const std::string base = (dir / fs::path(argv[1]).stem()).string();
-
-  for (const bool binary : { false, true })
-  {
-    vtkNew<vtkDataSetWriter> legacy;
-    legacy->SetInputData(grid);
-    legacy->SetFileType(binary ? VTK_BINARY : VTK_ASCII);
-    legacy->SetFileName((base + (binary ? "-binary.vtk" : "-ascii.vtk")).c_str());
-    legacy->Write();
-  }
-  const std::pair<const char*, int> xmlModes[] = {
-    { "-ascii.vtu", 0 }, { "-binary.vtu", 1 }, { "-appended.vtu", 2 }, { "-zlib.vtu", 3 }
-  };
-  for (const auto& [suffix, mode] : xmlModes)
-  {
-    vtkNew<vtkXMLUnstructuredGridWriter> xml;
-    xml->SetInputData(grid);
-    xml->SetFileName((base + suffix).c_str());
-    if (mode == 0)
-    {
-      xml->SetDataModeToAscii();
-    }
-    else if (mode == 1)
-    {
-      xml->SetDataModeToBinary();
-    }
-    else
-    {
-      xml->SetDataModeToAppended();
-      xml->SetEncodeAppendedData(false);
-    }
-    if (mode == 3)
-    {
-      xml->SetCompressorTypeToZLib();
-    }
-    else
-    {
-      xml->SetCompressorTypeToNone();
-    }
-    xml->Write();
-  }
-
   vtkNew<vtkDataSetSurfaceFilter> surface;
   surface->SetInputData(grid);
   vtkNew<vtkTriangleFilter> triangles;
   triangles->SetInputConnection(surface->GetOutputPort());
   triangles->Update();
   vtkPolyData* skin = triangles->GetOutput();
-  vtkNew<vtkXMLPolyDataWriter> vtp;
-  vtp->SetInputData(skin);
-  vtp->SetFileName((base + ".vtp").c_str());
-  vtp->Write();
-  for (const bool binary : { false, true })
+  for (const int type : { VTK_ASCII, VTK_BINARY })
   {
-    vtkNew<vtkSTLWriter> stl;
-    stl->SetInputData(skin);
-    stl->SetFileType(binary ? VTK_BINARY : VTK_ASCII);
-    stl->SetFileName((base + (binary ? "-binary.stl" : "-ascii.stl")).c_str());
-    stl->Write();
-    vtkNew<vtkPLYWriter> ply;
-    ply->SetInputData(skin);
-    ply->SetFileType(binary ? VTK_BINARY : VTK_ASCII);
-    ply->SetFileName((base + (binary ? "-binary.ply" : "-ascii.ply")).c_str());
-    ply->Write();
+    const std::string kind = type == VTK_BINARY ? "-binary" : "-ascii";
+    const auto setType = [&](auto* writer) { writer->SetFileType(type); };
+    Write<vtkDataSetWriter>(grid, base + kind + ".vtk", setType);
+    Write<vtkSTLWriter>(skin, base + kind + ".stl", setType);
+    Write<vtkPLYWriter>(skin, base + kind + ".ply", setType);
   }
-  vtkNew<vtkOBJWriter> obj;
-  obj->SetInputData(skin);
-  obj->SetFileName((base + ".obj").c_str());
-  obj->Write();
+  const std::tuple<const char*, int, int> xmlModes[] = {
+    { "-ascii.vtu", vtkXMLWriter::Ascii, vtkXMLWriter::NONE },
+    { "-binary.vtu", vtkXMLWriter::Binary, vtkXMLWriter::NONE },
+    { "-appended.vtu", vtkXMLWriter::Appended, vtkXMLWriter::NONE },
+    { "-zlib.vtu", vtkXMLWriter::Appended, vtkXMLWriter::ZLIB },
+  };
+  for (const auto& [suffix, mode, compressor] : xmlModes)
+  {
+    Write<vtkXMLUnstructuredGridWriter>(grid,
+      base + suffix,
+      [&](auto* writer)
+      {
+        writer->SetDataMode(mode);
+        writer->SetEncodeAppendedData(mode != vtkXMLWriter::Appended);
+        writer->SetCompressorType(compressor);
+      });
+  }
+  Write<vtkXMLPolyDataWriter>(skin, base + ".vtp", [](auto*) {});
+  Write<vtkOBJWriter>(skin, base + ".obj", [](auto*) {});
   return 0;
 }
