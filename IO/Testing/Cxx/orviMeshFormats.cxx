@@ -64,24 +64,20 @@ int CountDrawn(const char* image)
   // The background is a vertical gradient: a pixel is drawn when it differs
   // from the first of its row. The right quarter, where a colour legend
   // stands, is left out.
-  const int n = pixels->GetNumberOfComponents();
-  int dims[3];
-  picture->GetDimensions(dims);
+  const int n = std::min(pixels->GetNumberOfComponents(), 3);
+  const int width = picture->GetDimensions()[0];
   long drawn = 0;
-  for (int y = 0; y < dims[1]; ++y)
+  for (vtkIdType p = 0; p < pixels->GetNumberOfTuples(); ++p)
   {
-    const vtkIdType row = static_cast<vtkIdType>(y) * dims[0];
-    for (int x = 1; x < dims[0] * 3 / 4; ++x)
+    const vtkIdType x = p % width, first = (p - x) * pixels->GetNumberOfComponents();
+    bool differs = false;
+    for (int c = 0; c < n; ++c)
     {
-      for (int c = 0; c < std::min(n, 3); ++c)
-      {
-        if (std::abs(pixels->GetValue((row + x) * n + c) - pixels->GetValue(row * n + c)) > 8)
-        {
-          ++drawn;
-          break;
-        }
-      }
+      differs = differs ||
+        std::abs(pixels->GetValue(p * pixels->GetNumberOfComponents() + c) -
+          pixels->GetValue(first + c)) > 8;
     }
+    drawn += x > 0 && x < width * 3 / 4 && differs;
   }
   std::cout << drawn << "\n";
   return 0;
