@@ -213,32 +213,30 @@ void WriteCells(Sink& out, vtkCellArray* cells, std::vector<vtkSmartPointer<vtkD
   WriteArray(out, cells->GetConnectivityArray(), -1, keep);
 }
 
+// The offsets and connectivity of a cell array in ids of one width.
+template <class Ids>
+bool ReadCellIds(Source& in, vtkCellArray* cells)
+{
+  int attribute = -1;
+  vtkNew<Ids> offsets, connectivity;
+  if (!ReadArray(in, offsets, attribute) || !ReadArray(in, connectivity, attribute) ||
+    offsets->GetNumberOfValues() == 0 ||
+    offsets->GetValue(offsets->GetNumberOfValues() - 1) != connectivity->GetNumberOfValues())
+  {
+    return false;
+  }
+  cells->SetData(offsets, connectivity);
+  return true;
+}
+
 vtkSmartPointer<vtkCellArray> ReadCells(Source& in)
 {
   const std::uint64_t bits = in.U64();
-  int attribute = -1;
   auto cells = vtkSmartPointer<vtkCellArray>::New();
-  if (bits == 64)
+  if ((bits == 64 && ReadCellIds<vtkTypeInt64Array>(in, cells)) ||
+    (bits == 32 && ReadCellIds<vtkTypeInt32Array>(in, cells)))
   {
-    vtkNew<vtkTypeInt64Array> offsets, connectivity;
-    if (ReadArray(in, offsets, attribute) && ReadArray(in, connectivity, attribute) &&
-      offsets->GetNumberOfValues() > 0 &&
-      offsets->GetValue(offsets->GetNumberOfValues() - 1) == connectivity->GetNumberOfValues())
-    {
-      cells->SetData(offsets, connectivity);
-      return cells;
-    }
-  }
-  else if (bits == 32)
-  {
-    vtkNew<vtkTypeInt32Array> offsets, connectivity;
-    if (ReadArray(in, offsets, attribute) && ReadArray(in, connectivity, attribute) &&
-      offsets->GetNumberOfValues() > 0 &&
-      offsets->GetValue(offsets->GetNumberOfValues() - 1) == connectivity->GetNumberOfValues())
-    {
-      cells->SetData(offsets, connectivity);
-      return cells;
-    }
+    return cells;
   }
   in.Ok = false;
   return nullptr;
