@@ -142,8 +142,10 @@ int main(int argc, char* argv[])
     { "-appended.vtu", vtkXMLWriter::Appended, vtkXMLWriter::NONE },
     { "-zlib.vtu", vtkXMLWriter::Appended, vtkXMLWriter::ZLIB },
   };
-  for (const auto& [suffix, mode, compressor] : xmlModes)
+  for (const auto& [suffix, dataMode, compression] : xmlModes)
   {
+    // Copied: a lambda cannot capture a structured binding in C++17.
+    const int mode = dataMode, compressor = compression;
     Write<vtkXMLUnstructuredGridWriter>(grid,
       base + suffix,
       [&](auto* writer)
