@@ -19,6 +19,10 @@
 #include <algorithm>
 #include <array>
 #include <cerrno>
+#include <csignal>
+
+#include <pthread.h>
+#include <time.h>
 
 #include <sys/uio.h>
 
@@ -27,9 +31,52 @@ namespace orvi
 namespace isolated
 {
 
+namespace
+{
+// A write to a pipe whose reader is gone raises SIGPIPE, whose default
+// action ends the process: the host when the child dies before reading what
+// the host sends it. The guard blocks SIGPIPE on this thread for the write,
+// takes back the signal a broken pipe left pending (unless one was pending
+// before) and restores the mask, so the write only fails with EPIPE.
+class SigPipeBlock
+{
+public:
+  SigPipeBlock()
+  {
+    sigemptyset(&this->Pipe);
+    sigaddset(&this->Pipe, SIGPIPE);
+    sigset_t pending;
+    sigpending(&pending);
+    this->WasPending = sigismember(&pending, SIGPIPE) == 1;
+    pthread_sigmask(SIG_BLOCK, &this->Pipe, &this->Old);
+  }
+  ~SigPipeBlock()
+  {
+    if (this->Broken && !this->WasPending)
+    {
+      const timespec now{ 0, 0 };
+      while (sigtimedwait(&this->Pipe, nullptr, &now) < 0 && errno == EINTR)
+      {
+      }
+    }
+    pthread_sigmask(SIG_SETMASK, &this->Old, nullptr);
+  }
+  SigPipeBlock(const SigPipeBlock&) = delete;
+  SigPipeBlock& operator=(const SigPipeBlock&) = delete;
+
+  bool Broken = false;
+
+private:
+  sigset_t Pipe;
+  sigset_t Old;
+  bool WasPending = false;
+};
+} // namespace
+
 //------------------------------------------------------------------------------
 void WriteAll(int fd, const void* data, std::size_t n, bool& ok)
 {
+  SigPipeBlock block;
   const auto* p = static_cast<const char*>(data);
   while (ok && n > 0)
   {
@@ -38,6 +85,7 @@ void WriteAll(int fd, const void* data, std::size_t n, bool& ok)
     {
       continue;
     }
+    block.Broken = block.Broken || (written < 0 && errno == EPIPE);
     ok = written > 0;
     p += written > 0 ? written : 0;
     n -= written > 0 ? static_cast<std::size_t>(written) : 0;

@@ -43,6 +43,7 @@ enum Kind : std::uint64_t
 };
 
 /// Writes to a file descriptor; remembers whether every byte went out.
+/// A pipe whose reader is gone fails the write, never raises SIGPIPE.
 void WriteAll(int fd, const void* data, std::size_t n, bool& ok);
 
 /// Reads exactly n bytes from a pipe; false at its end or on an error.

@@ -7,6 +7,7 @@
 #include "orviGmshMesh.h"
 #include "orviIsolatedRead.h"
 #include "orviMeshLoader.h"
+#include "orviReadWire.h"
 
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
@@ -42,6 +43,7 @@
 #include <tuple>
 #include <utility>
 
+#include <pthread.h>
 #include <sys/mman.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -434,6 +436,40 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
     std::string error;
     EXPECT_FALSE(orvi::ReadIsolated(Misbehaving(how), limits, "f", log, error));
     EXPECT_EQ(error, AsReported(message));
+  }
+}
+
+//==============================================================================
+// A child that died before reading what the host writes to it leaves a
+// broken pipe: the write fails, the host gets no SIGPIPE (whose default
+// ends it) and keeps a SIGPIPE of its own that was already pending.
+TEST(OrviMeshLoader, WritesToADeadChildFailWithoutSigPipe)
+{
+  for (const bool pendingBefore : { false, true })
+  {
+    sigset_t pipeSet, old, pending;
+    sigemptyset(&pipeSet);
+    sigaddset(&pipeSet, SIGPIPE);
+    pthread_sigmask(pendingBefore ? SIG_BLOCK : SIG_UNBLOCK, &pipeSet, &old);
+    if (pendingBefore)
+    {
+      ::raise(SIGPIPE);
+    }
+    int fds[2];
+    ASSERT_EQ(::pipe(fds), 0);
+    ::close(fds[0]);
+    bool ok = true;
+    orvi::isolated::WriteAll(fds[1], "S", 1, ok);
+    ::close(fds[1]);
+    EXPECT_FALSE(ok);
+    sigpending(&pending);
+    EXPECT_EQ(sigismember(&pending, SIGPIPE) == 1, pendingBefore);
+    if (pendingBefore)
+    {
+      const timespec now{ 0, 0 };
+      sigtimedwait(&pipeSet, nullptr, &now);
+    }
+    pthread_sigmask(SIG_SETMASK, &old, nullptr);
   }
 }
 
