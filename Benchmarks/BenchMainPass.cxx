@@ -1,9 +1,8 @@
 // Edges on real-sized meshes at 1280 x 1024: a hexahedral mesh of a million
 // cells (its surface in quadrilaterals) and gmsh's tetrahedral mesh of its
-// tutorial t5 (1.2 million tetrahedra with -clscale 0.2, given by the file
-// in $ORVI_BENCH_TET_MESH; without it, gmsh meshes t5 at -clscale 0.5 into a
-// temporary directory, about 80,000 tetrahedra), each drawn with the pass's
-// edges against VTK's EdgeVisibilityOn() on the same surface.
+// tutorial t5 (1.2 million tetrahedra with -clscale 0.2, t5-1m.vtk in the
+// benchmarks' data folder, which scripts/bench.sh makes), each drawn with
+// the pass's edges against VTK's EdgeVisibilityOn() on the same surface.
 //
 // One frame of 10,000 props, 100 of them tagged with vtkKivMainPass's keys,
 // drawn through the chain a host installs (camera pass, then a sequence of
@@ -16,6 +15,8 @@
 // render thread and Mesa's rasterizer threads). Run with
 // --benchmark_min_time=5 --benchmark_repetitions=3
 // --benchmark_enable_random_interleaving=true for steadier figures.
+#include "orviBenchData.h"
+
 #include "vtkKivMainPass.h"
 
 #include "vtkActor.h"
@@ -45,9 +46,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include <cstdlib>
 #include <ctime>
-#include <filesystem>
 #include <string>
 #include <utility>
 #include <vector>
@@ -259,34 +258,17 @@ const vtkSmartPointer<vtkPolyData>& HexSurface()
   return surface;
 }
 
-// The surface of gmsh's tetrahedral mesh of t5: the file named by
-// $ORVI_BENCH_TET_MESH, else t5 meshed now at -clscale 0.5; null when
-// neither can be had.
+// The surface of gmsh's tetrahedral mesh of t5 in the benchmarks' data
+// folder (t5-1m.vtk, orviBenchData.h); null with `why` set without it.
 const vtkSmartPointer<vtkPolyData>& TetSurface(std::string& why)
 {
   static std::string failure;
   static const vtkSmartPointer<vtkPolyData> surface = []() -> vtkSmartPointer<vtkPolyData>
   {
-    namespace fs = std::filesystem;
-    std::string file;
-    if (const char* env = std::getenv("ORVI_BENCH_TET_MESH"); env && fs::exists(env))
+    const std::string file = orvi_bench::DataFile("t5-1m.vtk", failure);
+    if (file.empty())
     {
-      file = env;
-    }
-    else
-    {
-      const fs::path dir = fs::temp_directory_path() / "orvi-bench-t5";
-      fs::create_directories(dir);
-      file = (dir / "t5.vtk").string();
-      const std::string tutorial = "/usr/share/doc/gmsh-doc/doc/gmsh/tutorial/t5.geo";
-      const std::string make = "(gzip -dc '" + tutorial + ".gz' 2>/dev/null || cat '" + tutorial +
-        "') > '" + (dir / "t5.geo").string() + "' && gmsh -3 -clscale 0.5 '" +
-        (dir / "t5.geo").string() + "' -format vtk -bin -o '" + file + "' >/dev/null 2>&1";
-      if (!fs::exists(file) && std::system(make.c_str()) != 0)
-      {
-        failure = "no $ORVI_BENCH_TET_MESH and gmsh could not mesh " + tutorial;
-        return nullptr;
-      }
+      return nullptr;
     }
     vtkNew<vtkUnstructuredGridReader> reader;
     reader->SetFileName(file.c_str());

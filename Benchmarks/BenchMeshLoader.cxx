@@ -3,10 +3,10 @@
 // returns and the child process (orvi::LoadMesh) add.
 //
 // Load1M: gmsh's tutorial t5 meshed into 1.24 million tetrahedra, legacy
-// binary .vtk. Load10M: about ten million tetrahedra, XML .vtu with
-// appended raw data. The files are named by ORVI_BENCH_MESH_1M and
-// ORVI_BENCH_MESH_10M (defaults: /work/data/t5-1m.vtk, /work/data/t5-10m.vtu);
-// a case whose file is missing is skipped with a message.
+// binary .vtk (t5-1m.vtk). Load10M: that mesh with each tetrahedron split
+// into eight, about ten million, XML .vtu with appended raw data
+// (t5-10m.vtu). Both in the benchmarks' data folder (orviBenchData.h), made
+// by scripts/bench.sh; a case whose file is missing skips, saying so.
 //
 // Times are CPU seconds of this process and of its children (the loader's
 // child process does the reading): on a machine shared with other work the
@@ -22,6 +22,7 @@
 // <Case>/Orvi: orvi::LoadMesh, everything included.
 // <Case>InProcess/Orvi: orvi::LoadMeshInProcess, the same checks without the
 // child process (<Case>InProcess/Vtk repeats the baseline).
+#include "orviBenchData.h"
 #include "orviMeshLoader.h"
 
 #include "vtkAlgorithm.h"
@@ -34,30 +35,13 @@
 
 #include <sys/resource.h>
 
-#include <cstdlib>
-#include <filesystem>
 #include <sstream>
 #include <string>
 
 namespace
 {
-std::string MeshFile(const char* variable, const char* fallback)
-{
-  const char* set = std::getenv(variable);
-  return set ? set : fallback;
-}
-
-const std::string& Mesh1M()
-{
-  static const std::string path = MeshFile("ORVI_BENCH_MESH_1M", "/work/data/t5-1m.vtk");
-  return path;
-}
-
-const std::string& Mesh10M()
-{
-  static const std::string path = MeshFile("ORVI_BENCH_MESH_10M", "/work/data/t5-10m.vtu");
-  return path;
-}
+const std::string Mesh1M = "t5-1m.vtk";
+const std::string Mesh10M = "t5-10m.vtu";
 
 // CPU seconds of this process and its waited-for children so far.
 double CpuSeconds()
@@ -75,19 +59,22 @@ double CpuSeconds()
   return total;
 }
 
-bool Missing(benchmark::State& state, const std::string& path)
+// The data file `name`, or an empty path when the case skips.
+std::string Found(benchmark::State& state, const std::string& name)
 {
-  if (!std::filesystem::exists(path))
+  std::string why;
+  std::string path = orvi_bench::DataFile(name, why);
+  if (path.empty())
   {
-    state.SkipWithError(("no mesh file " + path).c_str());
-    return true;
+    state.SkipWithError(why.c_str());
   }
-  return false;
+  return path;
 }
 
-void Bare(benchmark::State& state, const std::string& path)
+void Bare(benchmark::State& state, const std::string& name)
 {
-  if (Missing(state, path))
+  const std::string path = Found(state, name);
+  if (path.empty())
   {
     return;
   }
@@ -121,9 +108,10 @@ void Bare(benchmark::State& state, const std::string& path)
 }
 
 template <typename Load>
-void Loaded(benchmark::State& state, const std::string& path, Load load)
+void Loaded(benchmark::State& state, const std::string& name, Load load)
 {
-  if (Missing(state, path))
+  const std::string path = Found(state, name);
+  if (path.empty())
   {
     return;
   }
@@ -154,27 +142,27 @@ vtkSmartPointer<vtkDataSet> LoadIsolated(const std::string& path,
 
 void Load1MVtk(benchmark::State& state)
 {
-  Bare(state, Mesh1M());
+  Bare(state, Mesh1M);
 }
 void Load1MOrvi(benchmark::State& state)
 {
-  Loaded(state, Mesh1M(), LoadIsolated);
+  Loaded(state, Mesh1M, LoadIsolated);
 }
 void Load1MInProcessOrvi(benchmark::State& state)
 {
-  Loaded(state, Mesh1M(), orvi::LoadMeshInProcess);
+  Loaded(state, Mesh1M, orvi::LoadMeshInProcess);
 }
 void Load10MVtk(benchmark::State& state)
 {
-  Bare(state, Mesh10M());
+  Bare(state, Mesh10M);
 }
 void Load10MOrvi(benchmark::State& state)
 {
-  Loaded(state, Mesh10M(), LoadIsolated);
+  Loaded(state, Mesh10M, LoadIsolated);
 }
 void Load10MInProcessOrvi(benchmark::State& state)
 {
-  Loaded(state, Mesh10M(), orvi::LoadMeshInProcess);
+  Loaded(state, Mesh10M, orvi::LoadMeshInProcess);
 }
 } // namespace
 

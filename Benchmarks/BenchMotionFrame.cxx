@@ -1,15 +1,19 @@
 // Frames of a scripted rotation of orvi-viewer's scene (the mesh's boundary
 // surface coloured by a point array, its edges through vtkKivMainPass, a
-// gradient background) in a 1280 x 1024 window: the full surface (<Case>/Vtk,
-// what VTK draws without a stand-in) against orvi::MotionSurface's stand-in
-// (<Case>/Orvi), edges off and on. MotionEdges/<mesh> compares stand-in
-// frames without edges (Vtk) and with them (Orvi): what the edges cost in
-// motion.
+// gradient background) in a 1280 x 1024 window: the full surface
+// (<Case>/FullSurface, what is drawn without a stand-in) against
+// orvi::MotionSurface's stand-in (<Case>/Orvi), edges off and on.
+// MotionEdges/<mesh> compares stand-in frames without edges (NoEdges) and
+// with them (Orvi): what the edges cost in motion.
 //
 // The meshes: the files named in ORVI_MOTION_MESHES (separated by ':', .vtu
 // or legacy .vtk), otherwise a generated block of 432,000 tetrahedra with a
-// wavy top. Each frame turns the camera by two degrees and waits until the
-// frame is drawn. Counters: triangles drawn, frames a second.
+// wavy top and gmsh's t5 split into about ten million tetrahedra
+// (t5-10m.vtu in the benchmarks' data folder, orviBenchData.h, which
+// scripts/bench.sh makes; its cases skip without it). Each frame turns the
+// camera by two degrees and waits until the frame is drawn. Counters:
+// triangles drawn, frames a second.
+#include "orviBenchData.h"
 #include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
 #include "orviEdges.h"
@@ -95,14 +99,21 @@ struct Scene
   vtkNew<vtkRenderWindow> Window;
   vtkNew<vtkRenderWindowInteractor> Interactor;
   orvi::MotionSurface Motion;
-  bool Failed = false;
+  std::string Failure; // why the scene has no mesh
 
-  explicit Scene(const std::string& path)
+  // The generated mesh for an empty path; a file of the data folder for a
+  // name without a slash.
+  explicit Scene(std::string path)
   {
-    vtkSmartPointer<vtkUnstructuredGrid> mesh = path.empty() ? GeneratedMesh() : ReadMesh(path);
-    this->Failed = !mesh || mesh->GetNumberOfCells() == 0;
-    if (this->Failed)
+    if (!path.empty() && path.find('/') == std::string::npos &&
+      (path = orvi_bench::DataFile(path, this->Failure)).empty())
     {
+      return;
+    }
+    vtkSmartPointer<vtkUnstructuredGrid> mesh = path.empty() ? GeneratedMesh() : ReadMesh(path);
+    if (!mesh || mesh->GetNumberOfCells() == 0)
+    {
+      this->Failure = "cannot read " + path;
       return;
     }
     vtkNew<vtkDoubleArray> height;
@@ -170,9 +181,9 @@ void Frames(benchmark::State& state,
   {
     scene = std::make_unique<Scene>(path);
   }
-  if (scene->Failed)
+  if (!scene->Failure.empty())
   {
-    state.SkipWithError(("cannot read " + path).c_str());
+    state.SkipWithError(scene->Failure.c_str());
     return;
   }
   scene->Edges.SetMode(edges ? orvi::EdgeMode::On : orvi::EdgeMode::Off);
@@ -233,6 +244,7 @@ std::vector<std::string> MeshPaths()
   if (paths.empty())
   {
     paths.emplace_back(); // the generated mesh
+    paths.emplace_back("t5-10m.vtu");
   }
   return paths;
 }
@@ -266,8 +278,8 @@ int main(int argc, char** argv)
     {
       for (const bool standIn : { false, true })
       {
-        Register(
-          "MotionFrame/" + mesh + (edges ? "/EdgesOn" : "/EdgesOff") + (standIn ? "/Orvi" : "/Vtk"),
+        Register("MotionFrame/" + mesh + (edges ? "/EdgesOn" : "/EdgesOff") +
+            (standIn ? "/Orvi" : "/FullSurface"),
           path,
           standIn,
           edges);
@@ -275,7 +287,7 @@ int main(int argc, char** argv)
     }
     for (const bool edges : { false, true })
     {
-      Register("MotionEdges/" + mesh + (edges ? "/Orvi" : "/Vtk"), path, true, edges);
+      Register("MotionEdges/" + mesh + (edges ? "/Orvi" : "/NoEdges"), path, true, edges);
     }
   }
   benchmark::Initialize(&argc, argv);

@@ -2,7 +2,7 @@
 // user sees it: the generated mesh in a 900 x 656 view, the Mervo
 // navigator's band drawn for one mouse motion and painted by the widget
 // (QtBandMotion/Orvi), against one re-render of the scene painted the same
-// way (QtBandMotion/Vtk), the redraw a band drawn by rendering would cost.
+// way (QtBandMotion/Render), the redraw a band drawn by rendering would cost.
 // Both count the process's CPU time (the software OpenGL renders on
 // threads of its own) up to the widget's paint on screen.
 #include "orviMeshes.h"
@@ -105,7 +105,7 @@ void QtBandMotionOrvi(benchmark::State& state)
 } // namespace
 
 BENCHMARK(QtBandMotionVtk)
-  ->Name("QtBandMotion/Vtk")
+  ->Name("QtBandMotion/Render")
   ->Unit(benchmark::kMillisecond)
   ->MeasureProcessCPUTime();
 BENCHMARK(QtBandMotionOrvi)

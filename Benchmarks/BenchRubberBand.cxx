@@ -1,6 +1,6 @@
 // The rubber band of vtkMervoInteractor against rendering, in one 1280 x 1024
 // window showing about one million triangles: one BoxSelect() per mouse
-// move (BandDraw/Orvi) against one full Render() of the scene (BandDraw/Vtk),
+// move (BandDraw/Orvi) against one full Render() of the scene (BandDraw/Render),
 // the redraw a band drawn by rendering would cost. Both wait for the drawing
 // to complete before the next iteration. Both end in the same buffer swap,
 // which on a software OpenGL is a large share of either; the BandWorkNoSwap
@@ -107,9 +107,9 @@ void BandWorkOrvi(benchmark::State& state)
 }
 } // namespace
 
-BENCHMARK(BandDrawVtk)->Name("BandDraw/Vtk")->Unit(benchmark::kMillisecond);
+BENCHMARK(BandDrawVtk)->Name("BandDraw/Render")->Unit(benchmark::kMillisecond);
 BENCHMARK(BandDrawOrvi)->Name("BandDraw/Orvi")->Unit(benchmark::kMillisecond);
-BENCHMARK(BandWorkVtk)->Name("BandWorkNoSwap/Vtk")->Unit(benchmark::kMillisecond);
+BENCHMARK(BandWorkVtk)->Name("BandWorkNoSwap/Render")->Unit(benchmark::kMillisecond);
 BENCHMARK(BandWorkOrvi)->Name("BandWorkNoSwap/Orvi")->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -1,7 +1,7 @@
 // The frame cost of smooth edges in orvi-viewer's scene: a surface of about
 // a million triangles coloured by a point array, its edges drawn over it by
 // a wireframe actor tagged for vtkKivMainPass, at 1280 x 1024, the camera
-// turning a degree per frame. SmoothEdges/Vtk renders without antialiasing,
+// turning a degree per frame. SmoothEdges/NoFXAA renders without antialiasing,
 // SmoothEdges/Orvi with VTK's FXAA as the viewer does
 // (vtkRenderer::UseFXAAOn()), so the ratio is what smoothing costs a frame.
 //
@@ -100,7 +100,7 @@ void SmoothEdgesFrame(benchmark::State& state, bool smooth, int resolution)
 // A million triangles, and 20 thousand, where the filter's cost per pixel
 // weighs more in the frame.
 BENCHMARK_CAPTURE(SmoothEdgesFrame, Vtk, false, 710)
-  ->Name("SmoothEdges/Vtk")
+  ->Name("SmoothEdges/NoFXAA")
   ->Unit(benchmark::kMillisecond)
   ->UseRealTime();
 BENCHMARK_CAPTURE(SmoothEdgesFrame, Orvi, true, 710)
@@ -108,7 +108,7 @@ BENCHMARK_CAPTURE(SmoothEdgesFrame, Orvi, true, 710)
   ->Unit(benchmark::kMillisecond)
   ->UseRealTime();
 BENCHMARK_CAPTURE(SmoothEdgesFrame, Vtk, false, 100)
-  ->Name("SmoothEdgesLight/Vtk")
+  ->Name("SmoothEdgesLight/NoFXAA")
   ->Unit(benchmark::kMillisecond)
   ->UseRealTime();
 BENCHMARK_CAPTURE(SmoothEdgesFrame, Orvi, true, 100)

@@ -27,6 +27,7 @@
 # not made again.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$ORVI_ROOT/scripts/bench-data.sh"
 
 "$ORVI_ROOT/scripts/deps.sh" gmsh gmsh-doc f3d python3-vtk9 time gzip coreutils libbenchmark-dev
 
@@ -43,19 +44,14 @@ build="${ORVI_VIEWER_BENCH_BUILD_DIR:-$ORVI_ROOT/build-viewer-bench}"
 dir="${ORVI_VIEWER_BENCH_DIR:-$build/meshes}"
 mkdir -p "$dir"
 
-cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Release -DORVI_BUILD_TESTING=OFF \
+cmake -S "$ORVI_ROOT" -B "$build" "${ORVI_CMAKE_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=Release -DORVI_BUILD_TESTING=OFF \
   -DORVI_BUILD_EXAMPLES=ON -DORVI_BUILD_BENCHMARKS=ON -DORVI_WRAP_PYTHON=OFF >/dev/null
 cmake --build "$build" -j "$ORVI_JOBS" --target orvi-viewer orvi-refine-tetrahedra orvi-bare-read
 viewer="$build/Apps/orvi-viewer/orvi-viewer"
 refine="$build/Benchmarks/orvi-refine-tetrahedra"
 bare_read="$build/Benchmarks/orvi-bare-read"
 
-geo="$(find /usr/share/doc/gmsh* -name 't5.geo*' | head -n 1)"
-[ -n "$geo" ] || { echo "gmsh's tutorial t5.geo is not installed" >&2; exit 1; }
-case "$geo" in
-  *.gz) gzip -dc "$geo" >"$dir/t5.geo" ;;
-  *) cp "$geo" "$dir/t5.geo" ;;
-esac
+bench_t5_geo "$dir"
 
 # The mesh of one scale as .vtu, with the point array "Elevation" (VTK's
 # elevation filter along the bounding box's diagonal), and its cell count.
@@ -64,12 +60,11 @@ make_mesh() {
   [ -s "$vtu" ] && [ -s "$vtu.cells" ] && return
   if [ "$scale" = 10m ]; then
     make_mesh 0.2
-    echo "splitting each tetrahedron of the 0.2 mesh into eight" >&2
-    "$refine" "$dir/t5-0.2.vtu" "$vtu" | awk '{ print $3 }' >"$vtu.cells"
+    rm -f "$vtu"
+    bench_refine "$refine" "$dir/t5-0.2.vtu" "$vtu" | awk '{ print $3 }' >"$vtu.cells"
     return
   fi
-  echo "meshing t5.geo with -clscale $scale" >&2
-  gmsh -3 "$dir/t5.geo" -clscale "$scale" -format vtk -o "$dir/t5-$scale.vtk" >/dev/null
+  bench_t5_mesh "$dir" "$scale" "$dir/t5-$scale.vtk"
   /usr/bin/python3 - "$dir/t5-$scale.vtk" "$vtu" >"$vtu.cells" <<'EOF'
 import sys
 from vtkmodules.vtkIOLegacy import vtkUnstructuredGridReader

@@ -1,26 +1,79 @@
 #!/usr/bin/env bash
 # Builds the benchmarks (Release) and runs them under an X server. Every case
-# <Case>/Orvi is printed as a ratio to its baseline <Case>/Vtk from the same
-# run. Extra arguments go to every benchmark program (e.g.
-# --benchmark_filter=Band).
+# <Case>/Orvi is printed as a ratio to its baseline <Case>/<Baseline> from the
+# same run (scripts/bench_ratios.py: Vtk for VTK's own way of doing the same
+# thing, otherwise a name saying what the baseline is).
+#
+#   ./scripts/bench.sh [--quick] [--repetitions N] [BENCHMARK_OPTION...]
+#
+# --repetitions N (default 3): every case runs N times; the table gives the
+# median of each side and the spread of its runs. --quick: one short run of
+# each case (--benchmark_min_time=0.01), for a first check. Other options go
+# to every benchmark program (e.g. --benchmark_filter=Edges).
+#
+# The meshes are made here at the first run and kept in the build folder
+# ($ORVI_BENCH_BUILD_DIR/bench-data, default build-bench/bench-data, passed
+# to the programs as ORVI_BENCH_DATA): gmsh's tutorial t5 meshed with
+# -clscale 0.2 (t5-1m.vtk, about 1.2 million tetrahedra, legacy binary) and
+# each of its tetrahedra split into eight (t5-10m.vtu, about 10 million,
+# orvi-refine-tetrahedra). BenchBoundarySurface meshes its own t5 there. A
+# case that cannot run (no gmsh, say) prints why on its line of the table.
+# The Qt band (BenchQtRubberBand) is built when Qt 5 is found. The load
+# average is printed before and after: on a busy machine wall times say as
+# much about the others as about the code.
 set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
+source "$ORVI_ROOT/scripts/bench-data.sh"
+
+repetitions=3
+args=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --quick) repetitions=1; args+=(--benchmark_min_time=0.01) ;;
+    --repetitions) repetitions="$2"; shift ;;
+    --repetitions=*) repetitions="${1#*=}" ;;
+    *) args+=("$1") ;;
+  esac
+  shift
+done
 
 "$ORVI_ROOT/scripts/deps.sh" python3
+start=$SECONDS
+echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
 build="${ORVI_BENCH_BUILD_DIR:-$ORVI_ROOT/build-bench}"
-cmake -S "$ORVI_ROOT" -B "$build" -DCMAKE_BUILD_TYPE=Release -DORVI_BUILD_TESTING=OFF \
-  -DORVI_BUILD_EXAMPLES=OFF -DORVI_BUILD_BENCHMARKS=ON >/dev/null
-cmake --build "$build" -j "$ORVI_JOBS"
+cmake -S "$ORVI_ROOT" -B "$build" "${ORVI_CMAKE_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=Release \
+  -DORVI_BUILD_TESTING=OFF -DORVI_BUILD_EXAMPLES=ON -DORVI_WRAP_PYTHON=OFF \
+  -DORVI_BUILD_BENCHMARKS=ON >/dev/null
+cmake --build "$build" -j "$ORVI_JOBS" --target orvi-benchmarks
+
+export ORVI_BENCH_DATA="${ORVI_BENCH_DATA:-$build/bench-data}"
+mkdir -p "$ORVI_BENCH_DATA"
+# A mesh that cannot be made leaves its cases to say so.
+bench_t5_mesh "$ORVI_BENCH_DATA" 0.2 "$ORVI_BENCH_DATA/t5-1m.vtk" &&
+  bench_refine "$build/Benchmarks/orvi-refine-tetrahedra" "$ORVI_BENCH_DATA/t5-1m.vtk" \
+    "$ORVI_BENCH_DATA/t5-10m.vtu" || true
 
 results="$build/bench-results"
 mkdir -p "$results"
+rm -f "$results"/*.json
+failed=()
 for exe in "$build"/Benchmarks/Bench*; do
   [ -x "$exe" ] || continue
   name="$(basename "$exe")"
   echo "== $name"
-  orvi_with_display "$exe" --benchmark_out="$results/$name.json" \
-    --benchmark_out_format=json "$@"
+  if ! orvi_with_display "$exe" --benchmark_out="$results/$name.json" \
+    --benchmark_out_format=json --benchmark_repetitions="$repetitions" \
+    --benchmark_enable_random_interleaving=true ${args[@]+"${args[@]}"}; then
+    failed+=("$name")
+  fi
 done
 
+shopt -s nullglob
 python3 "$ORVI_ROOT/scripts/bench_ratios.py" "$results"/*.json
+echo
+echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); $((SECONDS - start)) s"
+if [ ${#failed[@]} -gt 0 ]; then
+  echo "failed: ${failed[*]}" >&2
+  exit 1
+fi

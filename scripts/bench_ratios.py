@@ -1,55 +1,122 @@
-"""Prints every <Case>/Orvi benchmark as a ratio to its <Case>/Vtk baseline.
+"""Prints every <Case>/Orvi benchmark as a ratio to its baseline <Case>/<Baseline>.
 
 Usage: bench_ratios.py RESULT.json...  (Google Benchmark JSON output)
+
+A case's baseline is the one other benchmark named <Case>/<Baseline>: Vtk
+for VTK's own way of doing the same thing, or a name that says what else it
+is (CellPass, FullSurface, NoEdges, ...). With repetitions, each side's time
+is the median of its runs, and each side's spread is the range of its runs
+(largest minus smallest) as a percentage of that median. A case that could not
+run is printed with the reason its program gave; a missing or zero time
+prints no ratio.
 """
 import json
+import statistics
 import sys
 
+UNITS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
-def pair_name(name):
-    """'Case/Orvi/real_time' -> 'Case/Orvi'; None when the name has no side."""
-    parts = name.split("/")
-    for i, part in enumerate(parts):
-        if part in ("Vtk", "Orvi"):
-            return "/".join(parts[: i + 1])
-    return None
+
+def split_name(name):
+    """'Case/Orvi/real_time' -> ('Case', 'Orvi'); the side is the last part
+    before Google Benchmark's own suffixes."""
+    parts = [p for p in name.split("/") if p not in ("real_time", "manual_time")]
+    if len(parts) < 2:
+        return None
+    return "/".join(parts[:-1]), parts[-1]
+
+
+class Result:
+    def __init__(self):
+        self.times = []  # seconds, one per repetition
+        self.error = None
+        self.counters = {}
+
+
+def load(paths):
+    """{(case, side): Result} from the JSON files; an unreadable file is
+    reported and skipped."""
+    results = {}
+    for path in paths:
+        try:
+            with open(path) as f:
+                data = json.load(f)
+        except (OSError, ValueError) as e:
+            print("cannot read %s: %s" % (path, e), file=sys.stderr)
+            continue
+        for b in data.get("benchmarks", []):
+            if b.get("run_type") == "aggregate":
+                continue
+            key = split_name(b.get("run_name", b["name"]))
+            if key is None:
+                continue
+            r = results.setdefault(key, Result())
+            if b.get("error_occurred"):
+                r.error = b.get("error_message") or "skipped"
+                continue
+            r.times.append(b.get("real_time", 0.0) * UNITS.get(b.get("time_unit", "ns"), 1e-9))
+            r.counters = {
+                k: v for k, v in b.items() if k.endswith("_bytes") or k.startswith("mem_")
+            }
+    return results
+
+
+def median(times):
+    return statistics.median(times) if times else None
+
+
+def ms(seconds):
+    return "%.4f" % (seconds * 1e3) if seconds is not None else "-"
+
+
+def spread(times):
+    """The range of the runs as a percentage of their median; '' with one run."""
+    m = median(times)
+    if len(times) < 2 or not m:
+        return ""
+    return "%.1f%%" % (100.0 * (max(times) - min(times)) / m)
+
+
+def rows(results):
+    """One row per <Case>/Orvi: case, baseline, its time, orvi's, ratio, the
+    two spreads, a note and orvi's counters."""
+    sides = {}
+    for case, side in results:
+        sides.setdefault(case, []).append(side)
+    out = []
+    for case in sorted(sides):
+        if "Orvi" not in sides[case]:
+            continue
+        orvi = results[(case, "Orvi")]
+        others = sorted(s for s in sides[case] if s != "Orvi")
+        label = others[0] if len(others) == 1 else "-"
+        base = results[(case, label)] if len(others) == 1 else Result()
+        b, o = median(base.times), median(orvi.times)
+        ratio = "%.3f" % (o / b) if b and o is not None else "-"
+        note = ""
+        if orvi.error or base.error:
+            note = "skipped: " + (orvi.error or base.error)
+        elif len(others) > 1:
+            note = "several baselines: " + ", ".join(others)
+        out.append((case, label, ms(b), ms(o), ratio, spread(base.times), spread(orvi.times),
+                    note, orvi.counters))
+    return out
 
 
 def main(paths):
-    times = {}
-    counters = {}
-    for path in paths:
-        with open(path) as f:
-            data = json.load(f)
-        for b in data.get("benchmarks", []):
-            if b.get("run_type") == "aggregate" and b.get("aggregate_name") != "mean":
-                continue
-            name = pair_name(b.get("run_name", b["name"]))
-            if name is None:
-                continue
-            times[name] = b["real_time"] * {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}[
-                b.get("time_unit", "ns")
-            ]
-            counters[name] = {
-                k: v for k, v in b.items() if k.endswith("_bytes") or k.startswith("mem_")
-            }
+    table = rows(load(paths))
     print()
-    print("%-48s %14s %14s %8s" % ("case", "vtk (ms)", "orvi (ms)", "ratio"))
-    for name in sorted(times):
-        if not name.endswith("/Orvi"):
+    print("%-44s %-12s %12s %12s %7s %7s %7s" % ("case", "baseline", "base (ms)", "orvi (ms)",
+                                                "ratio", "base±", "orvi±"))
+    for case, label, b, o, ratio, bs, os_, note, counters in table:
+        if note.startswith("skipped"):
+            print("%-44s %-12s %s" % (case, label, note))
             continue
-        case = name[: -len("/Orvi")]
-        base = times.get(case + "/Vtk")
-        if base is None:
-            print("%-48s %14s %14.4f %8s" % (case, "-", times[name] * 1e3, "-"))
-            continue
-        print(
-            "%-48s %14.4f %14.4f %8.3f"
-            % (case, base * 1e3, times[name] * 1e3, times[name] / base)
-        )
-        for key, value in counters.get(name, {}).items():
+        print("%-44s %-12s %12s %12s %7s %7s %7s %s" % (case, label, b, o, ratio, bs, os_, note))
+        for key, value in counters.items():
             print("    %s: %s" % (key, value))
+    return 0
 
 
 if __name__ == "__main__":
-    main(sys.argv[1:])
+    sys.exit(main(sys.argv[1:]))

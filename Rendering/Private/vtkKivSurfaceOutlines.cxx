@@ -148,12 +148,21 @@ bool SameMatrix(vtkActor* a, vtkActor* b)
   return std::equal(ma, ma + 16, mb);
 }
 
-// Whether a wireframe can be drawn as a surface's edges.
+// Whether a wireframe can be drawn as a surface's edges. The key and the
+// representation are read first: the pass asks this of every prop of every
+// frame, and the opacity test goes through the mapper's pipeline.
 bool CanOutline(vtkActor* wireframe)
 {
-  return OpaquePolyDataInput(wireframe) && TagOf(wireframe) == Tag::Wireframe &&
+  return TagOf(wireframe) == Tag::Wireframe &&
     wireframe->GetProperty()->GetRepresentation() == VTK_WIREFRAME &&
-    !wireframe->GetMapper()->GetScalarVisibility();
+    OpaquePolyDataInput(wireframe) && !wireframe->GetMapper()->GetScalarVisibility();
+}
+
+// Whether a prop carries RENDER_WIREFRAME, without a cast.
+bool TaggedWireframe(vtkProp* prop)
+{
+  vtkInformation* keys = prop->GetPropertyKeys();
+  return keys && keys->Has(vtkKivMainPass::RENDER_WIREFRAME());
 }
 
 // Whether `surface` is a surface that `wireframe` (CanOutline) outlines,
@@ -481,7 +490,7 @@ void vtkKivSurfaceOutlines::BeginFrame(vtkRenderer* renderer, vtkProp** props, i
   // later frame does.
   for (int i = 0; i < count; ++i)
   {
-    auto* wireframe = dynamic_cast<vtkActor*>(props[i]);
+    auto* wireframe = TaggedWireframe(props[i]) ? dynamic_cast<vtkActor*>(props[i]) : nullptr;
     if (wireframe && !this->State->Find(wireframe, &Outline::Wireframe) && CanOutline(wireframe) &&
       Shown(wireframe, renderer))
     {

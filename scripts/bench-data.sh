@@ -1,0 +1,48 @@
+# Sourced by scripts/bench.sh and scripts/bench-viewer.sh: the benchmarks'
+# meshes, made at bench time from gmsh's tutorial t5 (Debian's gmsh and
+# gmsh-doc, found through dpkg) and kept in a folder of the build, so that a
+# second run makes nothing again. Each file is written under a temporary name
+# and moved into place once whole: an interrupted run leaves no half file.
+
+# Copies gmsh's t5.geo (unzipped) into the folder $1.
+bench_t5_geo() {
+  local dir="$1" geo
+  [ -s "$dir/t5.geo" ] && return 0
+  geo="$(dpkg -L gmsh-doc gmsh 2>/dev/null | grep -E '/t5\.geo(\.gz)?$' | head -n 1)"
+  if [ -z "$geo" ]; then
+    echo "gmsh's tutorial t5.geo is not installed (package gmsh-doc)" >&2
+    return 1
+  fi
+  mkdir -p "$dir"
+  case "$geo" in
+    *.gz) gzip -dc "$geo" >"$dir/t5.geo.part" ;;
+    *) cp "$geo" "$dir/t5.geo.part" ;;
+  esac
+  mv "$dir/t5.geo.part" "$dir/t5.geo"
+}
+
+# gmsh's t5 meshed with -clscale $2 into the legacy binary .vtk $3, in the
+# folder $1 (with gmsh's log beside it).
+bench_t5_mesh() {
+  local dir="$1" scale="$2" out="$3"
+  [ -s "$out" ] && return 0
+  bench_t5_geo "$dir" || return 1
+  echo "meshing gmsh's t5 with -clscale $scale into $out" >&2
+  if ! gmsh -3 "$dir/t5.geo" -clscale "$scale" -format vtk -bin -o "$out.part.vtk" \
+    >"$out.log" 2>&1; then
+    echo "gmsh could not mesh t5 (see $out.log)" >&2
+    return 1
+  fi
+  mv "$out.part.vtk" "$out"
+}
+
+# The mesh $2 with each tetrahedron split into eight, written by the tool $1
+# (orvi-refine-tetrahedra) into the .vtu $3; prints the tool's line
+# "N points, M cells".
+bench_refine() {
+  local tool="$1" in="$2" out="$3"
+  [ -s "$out" ] && return 0
+  echo "splitting each tetrahedron of $in into eight" >&2
+  "$tool" "$in" "${out%.vtu}.part.vtu" || return 1
+  mv "${out%.vtu}.part.vtu" "$out"
+}
