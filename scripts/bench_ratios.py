@@ -14,13 +14,15 @@ import json
 import statistics
 import sys
 
+SUFFIXES = ("real_time", "manual_time", "process_time")
 UNITS = {"ns": 1e-9, "us": 1e-6, "ms": 1e-3, "s": 1.0}
 
 
 def split_name(name):
     """'Case/Orvi/real_time' -> ('Case', 'Orvi'); the side is the last part
-    before Google Benchmark's own suffixes."""
-    parts = [p for p in name.split("/") if p not in ("real_time", "manual_time")]
+    before Google Benchmark's own suffixes (its clocks, and its settings
+    written as key:value, such as repeats:3)."""
+    parts = [p for p in name.split("/") if p not in SUFFIXES and ":" not in p]
     if len(parts) < 2:
         return None
     return "/".join(parts[:-1]), parts[-1]
