@@ -8,11 +8,11 @@
 #include "vtkCommand.h"
 #include "vtkDataSet.h"
 #include "vtkGlyph3D.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkKivMarkerRenderer.h"
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivSharedHandlers.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
 #include "vtkObjectFactory.h"
@@ -582,7 +582,7 @@ vtkRenderer* vtkMervoInteractor::PokeRendererAtEvent()
 {
   // FindPokedRenderer() at the event position: VTK's lookup, then the
   // markers.
-  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
+  vtkRenderer* renderer = PokedRenderer(this);
   if (this->Interactor && !this->ActorsPrepared)
   {
     this->PrepareRotationPointActor();

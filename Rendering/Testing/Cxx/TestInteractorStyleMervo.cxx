@@ -167,7 +167,7 @@ TEST(InteractorStyleMervo, LeftButtonPicksRightPressInADragTakesTheFocusTheWheel
   scene.MoveTo(160, 160);
   EXPECT_EQ(hostMoves.Count, 4);
 
-  // The wheel dollies. (Its keys are swallowed: TestKivStyleGuard; the
+  // The wheel dollies. (Its keys are swallowed: TestKivGuardedStyle; the
   // timer is the navigators' shared one: TestMervoInteractor.)
   const double distance = scene.Camera()->GetDistance();
   scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);

@@ -202,7 +202,7 @@ TYPED_TEST(KivCatiaNavigation, PickStateAndPickClampingTheRectangle)
   EXPECT_EQ(std::make_pair(nav->GetPropPicked(), n[C::EndPickEvent]), std::make_pair(0, picks));
 }
 
-// The wheel does nothing (VTK's keys work: TestKivStyleGuard); the timer
+// The wheel does nothing (VTK's keys work: TestKivGuardedStyle); the timer
 // renders only while animating in state none, never moving. Fly: over the
 // background the camera stays; over the square the focal point lands on the
 // picked surface point; no animation is left on.

@@ -370,7 +370,7 @@ TEST(MervoInteractor, MotionsCountAndNotifyPerStatePickFindsAProp)
   EXPECT_EQ(nav->GetPropPicked(), 0) << "no prop picker";
 }
 
-// Buttons mean nothing to the navigator (its keys: TestKivStyleGuard); the
+// Buttons mean nothing to the navigator (its keys: TestKivGuardedStyle); the
 // timer renders only while animating (in state none: TestKivCatiaNavigation,
 // the timer is shared), and a host animation with timers has each tick
 // replace the timer by a repeating one.
