@@ -13,13 +13,6 @@ using Scene = orvi_test::NavScene<vtkInteractorStyleMervo>;
 using namespace orvi_test::buttons;
 } // namespace
 
-// Its printing: TestKivGuardedStyle.
-TEST(InteractorStyleMervo, Construction)
-{
-  vtkNew<vtkInteractorStyleMervo> style;
-  orvi_test::ExpectFlyPickerAndTDxStyle(style, style->GetFlyPicker());
-}
-
 // Middle drag: plain rotates, Ctrl pans, Shift (with or without Ctrl)
 // dollies; each motion counts and notifies, a release ends the state and
 // zeroes the counter, and a drag never flies.
@@ -57,10 +50,12 @@ TEST(InteractorStyleMervo, MiddleDragWithModifiers)
   }
 }
 
+// The style flies with its own picker (its printing: TestKivGuardedStyle).
 TEST(InteractorStyleMervo, MiddleClickFliesAndAnyReleaseResetsTheCounter)
 {
   Scene scene(800, 600, 2);
   auto* style = scene.Nav.Get();
+  orvi_test::ExpectFlyPickerAndTDxStyle(style, style->GetFlyPicker());
   vtkCamera* camera = scene.Camera();
   orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
   orvi_test::EventCounts n(style, scene.Interactor);
