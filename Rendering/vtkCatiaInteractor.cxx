@@ -3,9 +3,9 @@
 #include "vtkCellPicker.h"
 #include "vtkCommand.h"
 #include "vtkKivCatiaNavigation.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivSharedHandlers.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
@@ -78,7 +78,7 @@ void vtkCatiaInteractor::EndPick()
 //------------------------------------------------------------------------------
 void vtkCatiaInteractor::Pick()
 {
-  if (!vtkKivStyleGuard::HasWindow(this))
+  if (!HasWindow(this))
   {
     return;
   }

@@ -7,7 +7,6 @@
 #include "vtkKivInteractionStates.h"
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivSharedHandlers.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
@@ -21,7 +20,6 @@ vtkStandardNewMacro(vtkInteractorStyleCATIA);
 vtkInteractorStyleCATIA::vtkInteractorStyleCATIA()
   : Panned(false)
   , Moved(0)
-  , Flight(std::make_unique<vtkKivFlight>())
   , RotateZoneRadius(0.5)
   , StartPosition{ 0, 0 }
   , EndPosition{ 0, 0 }
@@ -31,10 +29,7 @@ vtkInteractorStyleCATIA::vtkInteractorStyleCATIA()
 }
 
 //------------------------------------------------------------------------------
-vtkInteractorStyleCATIA::~vtkInteractorStyleCATIA()
-{
-  this->Flight->Stop(this->Interactor);
-}
+vtkInteractorStyleCATIA::~vtkInteractorStyleCATIA() = default;
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::OnMouseMove()
@@ -202,11 +197,11 @@ void vtkInteractorStyleCATIA::OnTimer()
 }
 
 //------------------------------------------------------------------------------
-// VTK's operations, guarded (see vtkKivStyleGuard); Pan() also
-// records that the camera panned (HasPanned()).
-//------------------------------------------------------------------------------
-vtkKivGuardedOperationsMacro(vtkInteractorStyleCATIA, this->Panned = true);
-vtkKivGuardedKeysMacro(vtkInteractorStyleCATIA);
+void vtkInteractorStyleCATIA::Pan()
+{
+  this->Panned = true;
+  this->Superclass::Pan();
+}
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Fly()
@@ -229,7 +224,7 @@ void vtkInteractorStyleCATIA::EndPick()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleCATIA::Pick()
 {
-  if (!vtkKivStyleGuard::HasWindow(this))
+  if (!HasWindow(this))
   {
     return;
   }

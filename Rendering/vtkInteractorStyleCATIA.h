@@ -15,33 +15,32 @@
  * - no wheel; VTK's keys, with 'f' flying as a middle click does; 3D-mouse
  *   input through vtkTDxInteractorStyleCameraFocalPoint.
  * While the middle button is down the style holds the interactor's focus,
- * which on VTK 9 covers key events too.
+ * which on VTK 9 covers key events too. VTK's state changes, motions and
+ * keys do nothing without an interactor, a render window or (for the
+ * motions) a current renderer still in its window (see vtkKivGuardedStyle).
  *
  * To pick a rectangle, a host sets its first corner with SetStartPosition()
  * (from a StartPickEvent observer) and calls Pick() when it wants the result;
  * Pick() fires EndPickEvent once more, so an EndPickEvent observer must not
  * call it again from that event.
  *
- * @sa vtkCatiaInteractor vtkInteractorStyleTrackballCamera
+ * @sa vtkCatiaInteractor vtkInteractorStyleTrackballCamera vtkKivGuardedStyle
  */
 
 #ifndef vtkInteractorStyleCATIA_h
 #define vtkInteractorStyleCATIA_h
 
-#include "vtkInteractorStyleTrackballCamera.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkSmartPointer.h"        // for vtkSmartPointer
 #include "vtkorviRenderingModule.h" // for export macro
 
-#include <memory> // for std::unique_ptr
-
-class vtkKivFlight;
 class vtkCellPicker;
 
-class VTKORVIRENDERING_EXPORT vtkInteractorStyleCATIA : public vtkInteractorStyleTrackballCamera
+class VTKORVIRENDERING_EXPORT vtkInteractorStyleCATIA : public vtkKivGuardedStyle
 {
 public:
   static vtkInteractorStyleCATIA* New();
-  vtkTypeMacro(vtkInteractorStyleCATIA, vtkInteractorStyleTrackballCamera);
+  vtkTypeMacro(vtkInteractorStyleCATIA, vtkKivGuardedStyle);
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   /// The current state's motion (pans counted in Moved), then InteractionEvent.
@@ -68,21 +67,6 @@ public:
 
   /// Record that the view was panned (HasPanned()), then pan.
   void Pan() override;
-
-  ///@{
-  /**
-   * VTK's versions, doing nothing without an interactor, a render window or
-   * (for the motions) a current renderer still in its window; StopState()
-   * then only returns to state none.
-   */
-  void StartState(int newstate) override;
-  void StopState() override;
-  void Rotate() override;
-  void Spin() override;
-  void Dolly() override;
-  void EnvironmentRotate() override;
-  void OnChar() override;
-  ///@}
 
   /// Fly the focal point to the surface point under the pointer, if any.
   virtual void Fly();
@@ -127,12 +111,8 @@ protected:
   // Left and right presses: pick from state none, rotate or spin from pan or dolly.
   void OnButtonDown();
 
-  // The trackball's Dolly(double) beside Dolly().
-  using vtkInteractorStyleTrackballCamera::Dolly;
-
   bool Panned;
   int Moved;
-  std::unique_ptr<vtkKivFlight> Flight;
   double RotateZoneRadius;
   int StartPosition[2];
   int EndPosition[2];

@@ -8,7 +8,6 @@
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivSharedHandlers.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
@@ -25,7 +24,6 @@ vtkInteractorStyleMervo::vtkInteractorStyleMervo()
   , StartPosition{ 0, 0 }
   , EndPosition{ 0, 0 }
   , Moved(0)
-  , Flight(std::make_unique<vtkKivFlight>())
   , PixelArray(vtkSmartPointer<vtkUnsignedCharArray>::New())
   , Band(
       std::make_unique<vtkKivRubberBand>(this->StartPosition, this->EndPosition, this->PixelArray))
@@ -34,10 +32,7 @@ vtkInteractorStyleMervo::vtkInteractorStyleMervo()
 }
 
 //------------------------------------------------------------------------------
-vtkInteractorStyleMervo::~vtkInteractorStyleMervo()
-{
-  this->Flight->Stop(this->Interactor);
-}
+vtkInteractorStyleMervo::~vtkInteractorStyleMervo() = default;
 
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::PrintSelf(ostream& os, vtkIndent indent)
@@ -73,13 +68,6 @@ void vtkInteractorStyleMervo::OnTimer()
 }
 
 //------------------------------------------------------------------------------
-// VTK's operations, guarded (see vtkKivStyleGuard)
-//------------------------------------------------------------------------------
-vtkKivGuardedOperationsMacro(vtkInteractorStyleMervo, );
-vtkKivGuardedHandlerMacro(vtkInteractorStyleMervo, OnMouseWheelForward);
-vtkKivGuardedHandlerMacro(vtkInteractorStyleMervo, OnMouseWheelBackward);
-
-//------------------------------------------------------------------------------
 // Mouse
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnMouseMove()
@@ -91,7 +79,7 @@ void vtkInteractorStyleMervo::OnMouseMove()
   const int state = this->State;
   if (vtkKivSharedHandlers::MovesCamera(state))
   {
-    vtkKivStyleGuard::PokedRenderer(this);
+    PokedRenderer(this);
     vtkKivSharedHandlers::MoveCamera(this);
     ++this->Moved;
     this->InvokeEvent(vtkCommand::InteractionEvent, nullptr);
@@ -106,7 +94,7 @@ void vtkInteractorStyleMervo::OnMouseMove()
 void vtkInteractorStyleMervo::OnLeftButtonDown()
 {
   // The left button takes no focus: the pick state is only announced.
-  if (vtkKivStyleGuard::PokedRenderer(this) && this->State == VTKIS_NONE)
+  if (PokedRenderer(this) && this->State == VTKIS_NONE)
   {
     this->StartPick();
   }
@@ -125,7 +113,7 @@ void vtkInteractorStyleMervo::OnLeftButtonUp()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnMiddleButtonDown()
 {
-  if (!vtkKivStyleGuard::PokedRenderer(this))
+  if (!PokedRenderer(this))
   {
     return;
   }
@@ -172,7 +160,7 @@ void vtkInteractorStyleMervo::OnMiddleButtonUp()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::OnRightButtonDown()
 {
-  if (!vtkKivStyleGuard::PokedRenderer(this))
+  if (!PokedRenderer(this))
   {
     return;
   }
@@ -188,7 +176,7 @@ void vtkInteractorStyleMervo::OnRightButtonDown()
 void vtkInteractorStyleMervo::OnRightButtonUp()
 {
   // The zoom works in the renderer under the release point.
-  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
+  vtkRenderer* renderer = PokedRenderer(this);
   if (this->State == VTKIS_KIV_BOXZOOM)
   {
     if (renderer && this->Moved > vtkKivSharedHandlers::ClickMotions)
@@ -237,7 +225,7 @@ void vtkInteractorStyleMervo::EndPick()
 //------------------------------------------------------------------------------
 void vtkInteractorStyleMervo::Pick()
 {
-  if (vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this))
+  if (vtkRenderer* renderer = PokedRenderer(this))
   {
     this->PropPicked = vtkKivSharedHandlers::PickProp(this->Interactor, renderer);
   }

@@ -16,30 +16,31 @@
  * - the wheel dollies; keys do nothing; 3D-mouse input goes through
  *   vtkTDxInteractorStyleCameraFocalPoint.
  * While the middle or right button is down the style holds the interactor's
- * focus, which on VTK 9 covers key events too.
+ * focus, which on VTK 9 covers key events too. VTK's state changes, motions
+ * and wheel do nothing without an interactor, a render window or (for the
+ * motions) a current renderer still in its window (see vtkKivGuardedStyle).
  *
- * @sa vtkMervoInteractor vtkInteractorStyleTrackballCamera
+ * @sa vtkMervoInteractor vtkInteractorStyleTrackballCamera vtkKivGuardedStyle
  */
 
 #ifndef vtkInteractorStyleMervo_h
 #define vtkInteractorStyleMervo_h
 
-#include "vtkInteractorStyleTrackballCamera.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkSmartPointer.h"        // for vtkSmartPointer
 #include "vtkorviRenderingModule.h" // for export macro
 
 #include <memory> // for std::unique_ptr
 
-class vtkKivFlight;
 class vtkCellPicker;
 class vtkKivRubberBand;
 class vtkUnsignedCharArray;
 
-class VTKORVIRENDERING_EXPORT vtkInteractorStyleMervo : public vtkInteractorStyleTrackballCamera
+class VTKORVIRENDERING_EXPORT vtkInteractorStyleMervo : public vtkKivGuardedStyle
 {
 public:
   static vtkInteractorStyleMervo* New();
-  vtkTypeMacro(vtkInteractorStyleMervo, vtkInteractorStyleTrackballCamera);
+  vtkTypeMacro(vtkInteractorStyleMervo, vtkKivGuardedStyle);
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   ///@{
@@ -67,23 +68,6 @@ public:
 
   /// Re-renders while an animation runs in state none; draws flight frames.
   void OnTimer() override;
-
-  ///@{
-  /**
-   * VTK's versions, doing nothing without an interactor, a render window or
-   * (for the motions) a current renderer still in its window; StopState()
-   * then only returns to state none.
-   */
-  void StartState(int newstate) override;
-  void StopState() override;
-  void Rotate() override;
-  void Pan() override;
-  void Spin() override;
-  void Dolly() override;
-  void EnvironmentRotate() override;
-  void OnMouseWheelForward() override;
-  void OnMouseWheelBackward() override;
-  ///@}
 
   /// Fly the focal point to the surface point under the pointer, if any.
   virtual void Fly();
@@ -134,14 +118,10 @@ protected:
   // After a middle or right release: release the focus, reset Moved.
   void EndPress();
 
-  // The trackball's Dolly(double) beside Dolly().
-  using vtkInteractorStyleTrackballCamera::Dolly;
-
   vtkSmartPointer<vtkCellPicker> Picker;
   int StartPosition[2];
   int EndPosition[2];
   int Moved;
-  std::unique_ptr<vtkKivFlight> Flight;
   vtkSmartPointer<vtkUnsignedCharArray> PixelArray;
 
   // Draws the band between StartPosition and EndPosition over PixelArray.

@@ -4,7 +4,6 @@
 
 #include "vtkCallbackCommand.h"
 #include "vtkCommand.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkObjectFactory.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
@@ -28,17 +27,13 @@ bool vtkKivInteractor::HasMoved() const
 //------------------------------------------------------------------------------
 vtkKivInteractor::vtkKivInteractor()
   : Moved(0)
-  , Flight(std::make_unique<vtkKivFlight>())
 {
   this->KeyEventCommand->SetClientData(this);
   this->KeyEventCommand->SetCallback(vtkInteractorStyle::ProcessEvents);
 }
 
 //------------------------------------------------------------------------------
-vtkKivInteractor::~vtkKivInteractor()
-{
-  this->Flight->Stop(this->Interactor);
-}
+vtkKivInteractor::~vtkKivInteractor() = default;
 
 //------------------------------------------------------------------------------
 void vtkKivInteractor::SetInteractor(vtkRenderWindowInteractor* interactor)
@@ -64,21 +59,6 @@ void vtkKivInteractor::SetInteractor(vtkRenderWindowInteractor* interactor)
     }
   }
 }
-
-//------------------------------------------------------------------------------
-// VTK's operations and handlers, guarded (see vtkKivStyleGuard)
-//------------------------------------------------------------------------------
-vtkKivGuardedOperationsMacro(vtkKivInteractor, );
-vtkKivGuardedKeysMacro(vtkKivInteractor);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMouseWheelForward);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMouseWheelBackward);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMouseMove);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnLeftButtonDown);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnLeftButtonUp);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMiddleButtonDown);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnMiddleButtonUp);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnRightButtonDown);
-vtkKivGuardedHandlerMacro(vtkKivInteractor, OnRightButtonUp);
 
 //------------------------------------------------------------------------------
 void vtkKivInteractor::AcquireFocus()

@@ -11,29 +11,27 @@
  * release), and AcquireFocus(), which takes the mouse events but leaves key
  * events to every observer. VTK's state changes, motions and handlers do
  * nothing when the interactor, its window or the current renderer's window
- * is missing. New() gives a working trackball style.
+ * is missing (see vtkKivGuardedStyle). New() gives a working trackball
+ * style.
  *
- * @sa vtkMervoInteractor vtkCatiaInteractor
+ * @sa vtkMervoInteractor vtkCatiaInteractor vtkKivGuardedStyle
  */
 
 #ifndef vtkKivInteractor_h
 #define vtkKivInteractor_h
 
-#include "vtkInteractorStyleTrackballCamera.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkKivInteractionStates.h" // for VTKIS_KIV_PICK, VTKIS_KIV_BOXZOOM
 #include "vtkNew.h"                  // for vtkNew
 #include "vtkorviRenderingModule.h"  // for export macro
 
-#include <memory> // for std::unique_ptr
-
-class vtkKivFlight;
 class vtkCallbackCommand;
 
-class VTKORVIRENDERING_EXPORT vtkKivInteractor : public vtkInteractorStyleTrackballCamera
+class VTKORVIRENDERING_EXPORT vtkKivInteractor : public vtkKivGuardedStyle
 {
 public:
   static vtkKivInteractor* New();
-  vtkTypeMacro(vtkKivInteractor, vtkInteractorStyleTrackballCamera);
+  vtkTypeMacro(vtkKivInteractor, vtkKivGuardedStyle);
   void PrintSelf(ostream& os, vtkIndent indent) override;
 
   /// Hooks for navigators with a rubber-band zoom; nothing here.
@@ -69,51 +67,11 @@ public:
   /// Installs the style; key events are observed through KeyEventCommand.
   void SetInteractor(vtkRenderWindowInteractor* interactor) override;
 
-  ///@{
-  /**
-   * Without an interactor with a render window StartState() does nothing
-   * and StopState() only returns to state none.
-   */
-  void StartState(int newstate) override;
-  void StopState() override;
-  ///@}
-
-  ///@{
-  /**
-   * VTK's versions, done only with an interactor (for the motions, a current
-   * renderer still in its window; for keys, a render window). 'f' flies.
-   */
-  void Rotate() override;
-  void Pan() override;
-  void Spin() override;
-  void Dolly() override;
-  void EnvironmentRotate() override;
-  void OnMouseWheelForward() override;
-  void OnMouseWheelBackward() override;
-  void OnChar() override;
-  ///@}
-
-  ///@{
-  /// The trackball's handlers, done only with an interactor.
-  void OnMouseMove() override;
-  void OnLeftButtonDown() override;
-  void OnLeftButtonUp() override;
-  void OnMiddleButtonDown() override;
-  void OnMiddleButtonUp() override;
-  void OnRightButtonDown() override;
-  void OnRightButtonUp() override;
-  ///@}
-
 protected:
   vtkKivInteractor();
   ~vtkKivInteractor() override;
 
-  // The trackball's Dolly(double) beside Dolly().
-  using vtkInteractorStyleTrackballCamera::Dolly;
-
   int Moved;
-  // The camera's flight to a picked point (Fly(), VTK's 'f' key).
-  std::unique_ptr<vtkKivFlight> Flight;
 
   // Observes the key events for ProcessEvents, outside the mouse focus.
   vtkNew<vtkCallbackCommand> KeyEventCommand;

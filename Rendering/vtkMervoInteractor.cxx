@@ -8,11 +8,10 @@
 #include "vtkCommand.h"
 #include "vtkDataSet.h"
 #include "vtkGlyph3D.h"
-#include "vtkKivMarkerRenderer.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkKivNavigationSetup.h"
 #include "vtkKivRubberBand.h"
 #include "vtkKivSharedHandlers.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
 #include "vtkObjectFactory.h"
@@ -23,6 +22,7 @@
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
+#include "vtkShaderProperty.h"
 #include "vtkSphereSource.h"
 #include "vtkTransform.h"
 #include "vtkUnsignedCharArray.h"
@@ -34,6 +34,23 @@
 #include <limits>
 
 vtkStandardNewMacro(vtkMervoInteractor);
+
+namespace
+{
+// The rotation centre usually lies inside the model (the focal point of a
+// fitted view) or on its surface, where the surfaces in front would hide the
+// marker or half of it. Its fragments keep a thousandth of their depth: in
+// front of every surface, whatever the depth it was drawn at (a thousandth
+// of the depth range covers only what lies right behind the near plane),
+// while the sphere still hides its own back. Replacing the fragment shader's
+// depth stage also drops the coincident-topology offset VTK would put there.
+// The marker is not pickable, so hardware selections never draw it.
+void ShowOverTheScene(vtkActor* marker)
+{
+  marker->GetShaderProperty()->AddFragmentShaderReplacement(
+    "//VTK::Depth::Impl", true, "gl_FragDepth = gl_FragCoord.z * 0.001;\n", false);
+}
+} // namespace
 
 //------------------------------------------------------------------------------
 vtkMervoInteractor::vtkMervoInteractor()
@@ -57,10 +74,6 @@ vtkMervoInteractor::~vtkMervoInteractor()
 {
   // Release in reverse order of declaration. The marker actors stay in the
   // renderer they were added to, which holds them.
-  if (this->MarkerLayer)
-  {
-    this->MarkerLayer->Detach();
-  }
   this->Band = nullptr;
   this->PixelArray = nullptr;
   this->DebugActor = nullptr;
@@ -188,9 +201,8 @@ void vtkMervoInteractor::PrepareRotationPointActor()
   this->DebugActor->GetProperty()->SetColor(1.0, 1.0, 0.0);
   this->DebugActor->VisibilityOff();
 
-  // The marker shows where the centre is, inside the model or on its
-  // surface: it is drawn over the scene, by a renderer of its own.
-  this->MarkerLayer = vtkKivMarkerRenderer::Over(this->CurrentRenderer, this->RotationPointActor);
+  ShowOverTheScene(this->RotationPointActor);
+  this->CurrentRenderer->AddActor(this->RotationPointActor);
   this->CurrentRenderer->AddActor(this->DebugActor);
   this->RotationPointActor->VisibilityOff();
   this->ActorsPrepared = true;
@@ -582,7 +594,7 @@ vtkRenderer* vtkMervoInteractor::PokeRendererAtEvent()
 {
   // FindPokedRenderer() at the event position: VTK's lookup, then the
   // markers.
-  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(this);
+  vtkRenderer* renderer = PokedRenderer(this);
   if (this->Interactor && !this->ActorsPrepared)
   {
     this->PrepareRotationPointActor();

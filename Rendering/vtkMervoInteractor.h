@@ -22,9 +22,10 @@
  *
  * Without an interactor, render window or renderer the operations do
  * nothing and no state is entered (see vtkKivInteractor).
- * The marker is drawn over the scene by a renderer of its own one layer up,
- * so a centre inside the model shows; picks, flights and box zooms never hit
- * it.
+ * The marker and the box zoom's debug actor are added to the renderer the
+ * navigator first works in, hidden and not pickable; the marker is drawn in
+ * front of every surface, so a centre inside the model shows, and picks,
+ * flights and box zooms never hit it.
  *
  * @sa vtkKivInteractor vtkInteractorStyleMervo vtkInteractorStyleTrackballCamera
  */
@@ -43,7 +44,6 @@ class vtkActor;
 class vtkBoundingBox;
 class vtkCellPicker;
 class vtkGlyph3D;
-class vtkKivMarkerRenderer;
 class vtkKivRubberBand;
 class vtkPolyData;
 class vtkPolyDataMapper;
@@ -222,9 +222,6 @@ protected:
 
   // Draws the band between StartPosition and EndPosition over PixelArray.
   std::unique_ptr<vtkKivRubberBand> Band;
-
-  // Draws the rotation marker over the scene of the renderer it was prepared in.
-  vtkSmartPointer<vtkKivMarkerRenderer> MarkerLayer;
 
 private:
   vtkMervoInteractor(const vtkMervoInteractor&) = delete;

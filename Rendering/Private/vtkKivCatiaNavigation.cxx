@@ -3,8 +3,8 @@
 #include "vtkAbstractPropPicker.h"
 #include "vtkAreaPicker.h"
 #include "vtkInteractorStyle.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkKivSharedHandlers.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkMath.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
@@ -43,7 +43,7 @@ bool vtkKivCatiaNavigation::StartMotion(vtkInteractorStyle* style)
   {
     return false;
   }
-  vtkKivStyleGuard::PokedRenderer(style);
+  vtkKivGuardedStyle::PokedRenderer(style);
   return true;
 }
 
@@ -96,7 +96,7 @@ std::optional<int> vtkKivCatiaNavigation::Pick(vtkInteractorStyle* style,
   const int start[2],
   const int end[2])
 {
-  if (!vtkKivStyleGuard::HasWindow(style))
+  if (!vtkKivGuardedStyle::HasWindow(style))
   {
     return std::nullopt;
   }

@@ -7,8 +7,8 @@
 #include "vtkCellPicker.h"
 #include "vtkGenericOpenGLRenderWindow.h"
 #include "vtkInteractorStyle.h"
+#include "vtkKivGuardedStyle.h"
 #include "vtkKivInteractionStates.h"
-#include "vtkKivStyleGuard.h"
 #include "vtkMath.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
@@ -154,7 +154,7 @@ int vtkKivSharedHandlers::OnAnimationTimer(vtkInteractorStyle* style,
 //------------------------------------------------------------------------------
 void vtkKivSharedHandlers::StartPick(vtkInteractorStyle* style)
 {
-  if (!vtkKivStyleGuard::HasWindow(style))
+  if (!vtkKivGuardedStyle::HasWindow(style))
   {
     return;
   }
@@ -217,7 +217,7 @@ void vtkKivSharedHandlers::Fly(vtkInteractorStyle* style,
   std::function<void()> finished)
 {
   vtkRenderWindowInteractor* interactor = style->GetInteractor();
-  vtkRenderer* renderer = vtkKivStyleGuard::PokedRenderer(style);
+  vtkRenderer* renderer = vtkKivGuardedStyle::PokedRenderer(style);
   if (!renderer || !picker)
   {
     return;

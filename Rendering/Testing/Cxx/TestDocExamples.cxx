@@ -143,16 +143,8 @@ void TutorialEdges(vtkActor* edges, vtkRenderer* renderer)
   // end example
 }
 
-struct ExampleScene : Scene
-{
-  ExampleScene()
-  {
-    this->Renderer->AddActor(this->Plane);
-    ParallelView(this->Renderer, 4.0, 3.0);
-    this->Window->Render();
-  }
-  vtkSmartPointer<vtkActor> Plane = MakePlane(0, 0, 8, 6, 0, 8, 6);
-};
+// The plane filling the window (its picker unused).
+using ExampleScene = PlanePickerScene<vtkFrustumSelectionPicker>;
 } // namespace
 
 TEST(DocExamples, PickersSelectTheWholePlane)

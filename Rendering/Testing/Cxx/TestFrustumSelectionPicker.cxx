@@ -71,12 +71,13 @@ TEST(FrustumSelectionPicker, RectangleFrustumAndExactIds)
   EXPECT_EQ(Area(picker->GetSelectionArea()), (A4{ 10, 20, 11, 21 }));
 
   ASSERT_EQ(picker->AreaPick(150, 150, 350, 250, scene.Renderer), 1);
-  ASSERT_EQ(picker->Frustum()->GetNumberOfNodes(), 1u);
-  EXPECT_EQ(picker->Frustum()->GetNode(0)->GetContentType(), vtkSelectionNode::FRUSTUM);
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
+  vtkSelection *frustum = picker->Frustum(), *selection = picker->GetSelection();
+  EXPECT_EQ(std::make_tuple(frustum->GetNumberOfNodes(),
+              frustum->GetNode(0)->GetContentType(),
+              selection->GetNumberOfNodes(),
+              picker->GetProp3Ds()->GetNumberOfItems()),
+    std::make_tuple(1u, int(vtkSelectionNode::FRUSTUM), 2u, 1));
   EXPECT_EQ(Nodes(picker->GetSelectionForProp3D(scene.Plane)), Nodes(selection));
-  EXPECT_EQ(picker->GetProp3Ds()->GetNumberOfItems(), 1);
 }
 
 // Twelve narrow planes side by side: only listed props are tagged, whatever
@@ -96,9 +97,15 @@ TEST(FrustumSelectionPicker, PickListAndPickOrder)
   s.Window->Render();
   vtkNew<ProbeFrustumPicker> picker;
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
-  EXPECT_EQ(picker->AreaPick(0, 250, 799, 350, s.Renderer), 12);
-  EXPECT_EQ(picker->GetProp3Ds()->GetNumberOfItems(), 0) << "an empty list tags nothing";
-  EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 0u);
+  // Props found, props tagged, nodes.
+  using Counts = std::tuple<int, int, unsigned int>;
+  const auto pick = [&](double y0, double y1)
+  {
+    const int found = picker->AreaPick(0, y0, 799, y1, s.Renderer);
+    return Counts(
+      found, picker->GetProp3Ds()->GetNumberOfItems(), picker->GetSelection()->GetNumberOfNodes());
+  };
+  EXPECT_EQ(pick(250, 350), Counts(12, 0, 0)) << "an empty list tags nothing";
 
   vtkActor* unlisted = planes[4];
   for (const auto& plane : planes)
@@ -106,11 +113,9 @@ TEST(FrustumSelectionPicker, PickListAndPickOrder)
     picker->AddPickList(plane);
   }
   picker->DeletePickList(unlisted);
-  ASSERT_EQ(picker->AreaPick(0, 250, 799, 350, s.Renderer), 12);
+  ASSERT_EQ(pick(250, 350), Counts(12, 11, 11));
   vtkSelection* selection = picker->GetSelection();
   vtkPropCollection* found = s.Renderer->GetPickResultProps();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 11u);
-  EXPECT_EQ(picker->GetProp3Ds()->GetNumberOfItems(), 11);
   EXPECT_EQ(picker->GetSelectionForProp3D(unlisted), nullptr);
   for (int i = 0, node = 0; i < 12; ++i)
   {
@@ -125,12 +130,9 @@ TEST(FrustumSelectionPicker, PickListAndPickOrder)
   }
 
   picker->DeletePickList(planes[0]);
-  ASSERT_EQ(picker->AreaPick(0, 250, 799, 350, s.Renderer), 12);
-  EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 10u);
+  EXPECT_EQ(pick(250, 350), Counts(12, 10, 10));
   EXPECT_EQ(picker->GetSelectionForProp3D(planes[0]), nullptr);
-  EXPECT_EQ(picker->AreaPick(0, 0, 799, 50, s.Renderer), 0);
-  EXPECT_EQ(picker->GetProp3Ds()->GetNumberOfItems(), 0);
-  EXPECT_EQ(picker->GetSelection()->GetNumberOfNodes(), 0u);
+  EXPECT_EQ(pick(0, 50), Counts(0, 0, 0));
 }
 
 // A front plane over x 0..4 hides the left half of a back plane: the hidden
@@ -176,10 +178,13 @@ TEST(FrustumSelectionPicker, HiddenCellsVolumesAndImages)
   picker->GetSelection();
   vtkSelection* own = picker->GetSelectionForProp3D(imageActor);
   ASSERT_NE(own, nullptr);
-  ASSERT_EQ(own->GetNumberOfNodes(), 1u);
-  EXPECT_EQ(SourceOf(own->GetNode(0)), imageActor.Get());
-  EXPECT_EQ(own->GetNode(0)->GetFieldType(), vtkSelectionNode::CELL);
-  EXPECT_EQ(Ids(own->GetNode(0)).size(), 81u) << "every pixel cell of the 10 x 10 image";
+  // Every pixel cell of the 10 x 10 image.
+  EXPECT_EQ(std::make_tuple(own->GetNumberOfNodes(),
+              SourceOf(own->GetNode(0)),
+              own->GetNode(0)->GetFieldType(),
+              Ids(own->GetNode(0)).size()),
+    std::make_tuple(
+      1u, static_cast<vtkObjectBase*>(imageActor), int(vtkSelectionNode::CELL), 81ul));
 }
 
 // Under an oblique perspective camera the cell ids are those

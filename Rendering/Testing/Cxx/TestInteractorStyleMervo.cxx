@@ -4,7 +4,6 @@
 
 #include "orviTestUtils.h"
 
-#include "vtkInteractorStyleTrackballCamera.h"
 #include "vtkPropPicker.h"
 
 namespace
@@ -13,17 +12,6 @@ namespace
 using Scene = orvi_test::NavScene<vtkInteractorStyleMervo>;
 using namespace orvi_test::buttons;
 } // namespace
-
-TEST(InteractorStyleMervo, ConstructionAndPrinting)
-{
-  vtkNew<orvi_test::Probe<vtkInteractorStyleMervo>> style;
-  orvi_test::ExpectFlyPickerAndTDxStyle(style, style->GetFlyPicker());
-  // Prints what the trackball style prints, under its own class name.
-  vtkNew<vtkInteractorStyleTrackballCamera> trackball;
-  trackball->SetTDxStyle(style->GetTDxStyle());
-  EXPECT_EQ(orvi_test::Printed(style, "Probe"),
-    orvi_test::Printed(trackball, "vtkInteractorStyleTrackballCamera"));
-}
 
 // Middle drag: plain rotates, Ctrl pans, Shift (with or without Ctrl)
 // dollies; each motion counts and notifies, a release ends the state and
@@ -62,10 +50,12 @@ TEST(InteractorStyleMervo, MiddleDragWithModifiers)
   }
 }
 
+// The style flies with its own picker (its printing: TestKivGuardedStyle).
 TEST(InteractorStyleMervo, MiddleClickFliesAndAnyReleaseResetsTheCounter)
 {
   Scene scene(800, 600, 2);
   auto* style = scene.Nav.Get();
+  orvi_test::ExpectFlyPickerAndTDxStyle(style, style->GetFlyPicker());
   vtkCamera* camera = scene.Camera();
   orvi_test::EventRecorder flyPicks(style->GetFlyPicker(), vtkCommand::EndPickEvent);
   orvi_test::EventCounts n(style, scene.Interactor);
@@ -167,7 +157,7 @@ TEST(InteractorStyleMervo, LeftButtonPicksRightPressInADragTakesTheFocusTheWheel
   scene.MoveTo(160, 160);
   EXPECT_EQ(hostMoves.Count, 4);
 
-  // The wheel dollies. (Its keys are swallowed: TestKivStyleGuard; the
+  // The wheel dollies. (Its keys are swallowed: TestKivGuardedStyle; the
   // timer is the navigators' shared one: TestMervoInteractor.)
   const double distance = scene.Camera()->GetDistance();
   scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);

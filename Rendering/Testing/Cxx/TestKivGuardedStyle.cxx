@@ -1,14 +1,15 @@
-// The one guard policy of the four navigation classes (vtkKivStyleGuard):
-// misused, each navigator and style answers with a clear warning or nothing,
-// never a crash or a read of freed memory (the suite also runs under
-// AddressSanitizer, which catches the use-after-free cases).
-#include "vtkKivStyleGuard.h"
+// vtkKivGuardedStyle, the guard policy of the five navigation classes built
+// on it: misused, each navigator and style answers with a clear warning or
+// nothing, never a crash or a read of freed memory (the suite also runs
+// under AddressSanitizer, which catches the use-after-free cases).
+#include "vtkKivGuardedStyle.h"
 
 #include "orviTestUtils.h"
 
 #include "vtkCatiaInteractor.h"
 #include "vtkInteractorStyleCATIA.h"
 #include "vtkInteractorStyleMervo.h"
+#include "vtkInteractorStyleTrackballCamera.h"
 #include "vtkKivInteractor.h"
 
 #include <type_traits>
@@ -114,7 +115,7 @@ vtkRenderer* Populate(vtkRenderer* renderer)
 // rotation markers (and warns when it cannot), the classes other than the
 // Mervo ones keep VTK's key bindings (which warn without a renderer).
 template <class T>
-class KivStyleGuard : public ::testing::Test
+class KivGuardedStyle : public ::testing::Test
 {
 protected:
   static constexpr bool Markers = std::is_same_v<T, vtkMervoInteractor>;
@@ -125,7 +126,7 @@ using Classes = ::testing::Types<vtkMervoInteractor,
   Probe<vtkInteractorStyleCATIA>,
   vtkInteractorStyleMervo,
   vtkKivInteractor>;
-TYPED_TEST_SUITE(KivStyleGuard, Classes);
+TYPED_TEST_SUITE(KivGuardedStyle, Classes);
 
 // Never given an interactor (with or without a current renderer), given an
 // interactor without a render window, or a window without a renderer:
@@ -134,7 +135,7 @@ TYPED_TEST_SUITE(KivStyleGuard, Classes);
 // (FindRotationCenter() prepares them without looking for a renderer); with
 // a window, VTK's key bindings that need a renderer ('w', 's', 'r', 'p', 'f')
 // say so.
-TYPED_TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
+TYPED_TEST(KivGuardedStyle, NoInteractorWindowOrRenderer)
 {
   orvi_test::Scene scene;
   Populate(scene.Renderer);
@@ -178,7 +179,7 @@ TYPED_TEST(KivStyleGuard, NoInteractorWindowOrRenderer)
 // moves its camera or reaches for its window; the navigator's markers stay
 // where they were added; with another renderer in the window, navigation
 // goes on there.
-TYPED_TEST(KivStyleGuard, RendererRemovedFromWindow)
+TYPED_TEST(KivGuardedStyle, RendererRemovedFromWindow)
 {
   orvi_test::Scene scene;
   Populate(scene.Renderer);
@@ -224,7 +225,7 @@ TYPED_TEST(KivStyleGuard, RendererRemovedFromWindow)
 // The host lets go of its window and interactor while the style lives on,
 // in the middle of an interaction and holding the focus: the style lets go
 // of the interactor as it goes and nothing afterwards reaches freed memory.
-TYPED_TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
+TYPED_TEST(KivGuardedStyle, InteractorDestroyedBeforeStyle)
 {
   vtkNew<TypeParam> style;
   {
@@ -247,4 +248,31 @@ TYPED_TEST(KivStyleGuard, InteractorDestroyedBeforeStyle)
   EXPECT_EQ(style->GetInteractor(), nullptr);
   style->OnMiddleButtonUp();
   Exercise(style.Get());
+}
+
+// Each class keeps its own name and VTK's trackball style among its bases,
+// through the guarded base (the navigators through vtkKivInteractor too),
+// and prints exactly what the trackball style prints.
+TEST(KivGuardedStyleClasses, NamesBasesAndPrinting)
+{
+  using Row = std::tuple<vtkSmartPointer<vtkInteractorStyle>, std::string, bool>;
+  const Row rows[] = {
+    { vtkSmartPointer<vtkKivInteractor>::New(), "vtkKivInteractor", true },
+    { vtkSmartPointer<vtkMervoInteractor>::New(), "vtkMervoInteractor", true },
+    { vtkSmartPointer<vtkCatiaInteractor>::New(), "vtkCatiaInteractor", true },
+    { vtkSmartPointer<vtkInteractorStyleMervo>::New(), "vtkInteractorStyleMervo", false },
+    { vtkSmartPointer<vtkInteractorStyleCATIA>::New(), "vtkInteractorStyleCATIA", false },
+  };
+  for (const auto& [style, name, navigator] : rows)
+  {
+    SCOPED_TRACE(name);
+    EXPECT_EQ(style->GetClassName(), name);
+    EXPECT_TRUE(
+      style->IsA("vtkKivGuardedStyle") && style->IsA("vtkInteractorStyleTrackballCamera"));
+    EXPECT_EQ(style->IsA("vtkKivInteractor") != 0, navigator);
+    vtkNew<vtkInteractorStyleTrackballCamera> trackball;
+    trackball->SetTDxStyle(style->GetTDxStyle());
+    EXPECT_EQ(orvi_test::Printed(style, name),
+      orvi_test::Printed(trackball, "vtkInteractorStyleTrackballCamera"));
+  }
 }
