@@ -3,7 +3,6 @@
 // what a still frame draws, and what picks, box zooms, flights, the rotation
 // centre and screenshots see. A viewer is made to want stand-ins by asking
 // its interactor for a rate no frame can keep.
-#include "orviBoundarySurface.h"
 #include "orviGmshMesh.h"
 #include "orviMeshes.h"
 #include "orviMotionSurface.h"
@@ -14,15 +13,11 @@
 
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
-#include "vtkCellData.h"
-#include "vtkIdList.h"
-#include "vtkIdTypeArray.h"
 #include "vtkImageData.h"
 #include "vtkMervoInteractor.h"
 #include "vtkPNGReader.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
-#include "vtkPolyData.h"
 
 #include <fstream>
 #include <sstream>
@@ -315,73 +310,4 @@ TEST_F(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
     ASSERT_EQ(without.size(), 640u * 480u * 3u);
     EXPECT_TRUE(PngPixels(dir / "1" / shot) == without);
   }
-}
-
-//==============================================================================
-// The stand-in itself, for several sizes: about the triangles asked for, far
-// fewer than the surface's; made of the surface's own points (each at its
-// place, with its point data) and of triangles of three distinct points,
-// each with the cell data of a surface polygon. Nothing comes from nothing.
-TEST_F(OrviMotionSurface, StandInIsMadeOfTheSurfacesPointsAndCells)
-{
-  const std::string& mesh = this->Mesh;
-  std::string& why = this->Why;
-  std::ostringstream log;
-  vtkSmartPointer<vtkDataSet> grid = orvi::LoadMesh(mesh, log, why);
-  ASSERT_TRUE(grid) << why;
-  vtkNew<orvi::BoundarySurface> extract;
-  extract->SetInputData(grid);
-  extract->Update();
-  vtkPolyData* surface = extract->GetOutput();
-  // Each point's and each polygon's own id, to find them in the stand-in.
-  vtkNew<vtkIdTypeArray> pointIds, cellIds;
-  pointIds->SetName("point");
-  cellIds->SetName("cell");
-  for (vtkIdType i = 0; i < surface->GetNumberOfPoints(); ++i)
-  {
-    pointIds->InsertNextValue(i);
-  }
-  for (vtkIdType i = 0; i < surface->GetNumberOfCells(); ++i)
-  {
-    cellIds->InsertNextValue(i);
-  }
-  surface->GetPointData()->AddArray(pointIds);
-  surface->GetCellData()->AddArray(cellIds);
-  const vtkIdType polys = surface->GetNumberOfPolys();
-  ASSERT_GT(polys, 6000);
-  ASSERT_EQ(polys, surface->GetNumberOfCells());
-
-  for (const vtkIdType target : { vtkIdType(500), polys / 8, polys / 3 })
-  {
-    SCOPED_TRACE(target);
-    vtkSmartPointer<vtkPolyData> standIn = orvi::MotionSurface::Decimate(surface, target);
-    ASSERT_TRUE(standIn);
-    const vtkIdType n = standIn->GetNumberOfPolys();
-    EXPECT_TRUE(n > target / 3 && n < 2 * target) << n;
-    auto* from = vtkIdTypeArray::SafeDownCast(standIn->GetPointData()->GetArray("point"));
-    auto* of = vtkIdTypeArray::SafeDownCast(standIn->GetCellData()->GetArray("cell"));
-    ASSERT_TRUE(from && of);
-    for (vtkIdType i = 0; i < standIn->GetNumberOfPoints(); ++i)
-    {
-      double a[3], b[3];
-      standIn->GetPoint(i, a);
-      surface->GetPoint(from->GetValue(i), b);
-      ASSERT_EQ(orvi_test::Distance(a, b), 0.0) << i;
-    }
-    vtkNew<vtkIdList> tri, poly;
-    for (vtkIdType t = 0; t < n; ++t)
-    {
-      standIn->GetCellPoints(t, tri);
-      ASSERT_EQ(tri->GetNumberOfIds(), 3);
-      const vtkIdType a = tri->GetId(0), b = tri->GetId(1), c = tri->GetId(2);
-      ASSERT_TRUE(a != b && b != c && a != c) << t;
-      surface->GetCellPoints(of->GetValue(t), poly);
-      ASSERT_GE(poly->GetNumberOfIds(), 3);
-    }
-  }
-  vtkNew<vtkPolyData> empty;
-  vtkSmartPointer<vtkPolyData> none = orvi::MotionSurface::Decimate(empty, 1000);
-  ASSERT_TRUE(none);
-  EXPECT_EQ(none->GetNumberOfCells(), 0);
-  EXPECT_EQ(orvi::MotionSurface::Decimate(nullptr, 1000), nullptr);
 }
