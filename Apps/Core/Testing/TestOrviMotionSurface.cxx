@@ -11,42 +11,42 @@
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
 
+#include "vtkActor.h"
+#include "vtkActorCollection.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkImageData.h"
+#include "vtkMapper.h"
 #include "vtkMervoInteractor.h"
-#include "vtkPNGReader.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
+#include "vtkPolyData.h"
 
 #include <fstream>
+#include <iterator>
 #include <sstream>
 
 namespace
 {
 namespace fs = std::filesystem;
 
-// gmsh's tutorial t5 at gmsh's sizes (13 thousand tetrahedra, a surface
-// too small for a stand-in) or at half of them (0.1 million tetrahedra),
-// meshed once in the process; and a fresh directory for the test. A machine
+// gmsh's tutorial t5 at half gmsh's sizes (0.1 million tetrahedra), meshed
+// once in the process; and a fresh directory for the test. A machine
 // without gmsh skips the test.
-template <bool Fine>
-class T5Test : public ::testing::Test
+class OrviMotionSurface : public ::testing::Test
 {
 protected:
   void SetUp() override
   {
     const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    this->Dir = fs::path(ORVI_TEST_OUTPUT_DIR) / info->test_suite_name() / info->name();
+    this->Dir = fs::path(ORVI_TEST_OUTPUT_DIR) / info->name();
     fs::remove_all(this->Dir);
     fs::create_directories(this->Dir);
     static std::string path, why;
     if (path.empty())
     {
-      path = orvi_test::MeshGmshTutorial("t5",
-        fs::path(ORVI_TEST_OUTPUT_DIR) / (Fine ? "t5-fine" : "t5"),
-        why,
-        Fine ? "-3 -clscale 0.5" : "-3");
+      path = orvi_test::MeshGmshTutorial(
+        "t5", fs::path(ORVI_TEST_OUTPUT_DIR) / "t5-fine", why, "-3 -clscale 0.5");
     }
     this->Mesh = path;
     if (path.empty())
@@ -59,8 +59,6 @@ protected:
   std::string Mesh;
   std::string Why; // for the calls that explain a failure
 };
-using OrviMotionSurface = T5Test<true>;
-using OrviMotionSurfaceSmall = T5Test<false>;
 
 // The viewer as main() builds it for a script, 640 x 480, edges on.
 // `rate`: the interactor's DesiredUpdateRate (0 leaves the viewer's).
@@ -157,42 +155,16 @@ void WritePng(const orvi_test::Frame& frame, const fs::path& path)
   writer->Write();
 }
 
-std::vector<unsigned char> PngPixels(const fs::path& path)
+// A file's bytes: PNG files of the same pixels from the same writer are
+// the same bytes.
+std::string Bytes(const fs::path& path)
 {
-  vtkNew<vtkPNGReader> reader;
-  reader->SetFileName(path.string().c_str());
-  reader->Update();
-  const auto* p = static_cast<unsigned char*>(reader->GetOutput()->GetScalarPointer());
-  const size_t n = reader->GetOutput()->GetNumberOfPoints() *
-    static_cast<size_t>(reader->GetOutput()->GetNumberOfScalarComponents());
-  return p ? std::vector<unsigned char>(p, p + n) : std::vector<unsigned char>();
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 const char* const Conventions[] = { "mervo", "catia", "style-mervo", "style-catia" };
 } // namespace
-
-//==============================================================================
-// At the viewer's rate (20 frames a second) a mesh whose full frame fits is
-// never decimated: no stand-in is built, a frame in a drag is the full
-// surface pixel for pixel.
-TEST_F(OrviMotionSurfaceSmall, SmallMeshIsNeverDecimated)
-{
-  const fs::path& dir = this->Dir;
-  const std::string& mesh = this->Mesh;
-  std::ostringstream log;
-  for (const char* nav : Conventions)
-  {
-    SCOPED_TRACE(nav);
-    const auto viewer = OpenViewer(mesh, nav, 0.0, log);
-    ASSERT_TRUE(viewer);
-    ASSERT_GT(viewer->GetMotion().GetFullFrameSeconds(), 0.0);
-    StandInFrames frames(*viewer);
-    Play(*viewer, dir, "rotate 90 40\ntdx 0 0 0 40 0 1 0\n", log);
-    EXPECT_EQ(frames.Count, 0);
-    EXPECT_EQ(viewer->GetMotion().GetStandInTriangles(0), 0);
-    EXPECT_EQ(DifferingFromFreshRender(*viewer), 0);
-  }
-}
 
 //==============================================================================
 // In every convention and with the 3D mouse, a viewer that wants stand-ins
@@ -218,8 +190,21 @@ TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
   {
     const auto viewer = OpenViewer(mesh, nav, 1.0e4, log);
     ASSERT_TRUE(viewer);
-    const vtkIdType full = viewer->GetMotion().GetStandInTriangles(0);
-    ASSERT_GT(full, 0) << nav;
+    // The stand-ins: a few of the surface's triangles (the largest poly
+    // data drawn), fewer still for frames with edges.
+    const vtkIdType fine = viewer->GetMotion().GetStandInTriangles(0);
+    vtkIdType surface = 0;
+    vtkCollectionSimpleIterator it;
+    vtkActorCollection* actors = viewer->GetRenderer()->GetActors();
+    actors->InitTraversal(it);
+    while (vtkActor* actor = actors->GetNextActor(it))
+    {
+      auto* poly = vtkPolyData::SafeDownCast(actor->GetMapper()->GetInputAsDataSet());
+      surface = std::max(surface, poly ? poly->GetNumberOfPolys() : 0);
+    }
+    ASSERT_GT(fine, 0) << nav;
+    EXPECT_LT(fine, surface / 3) << nav;
+    EXPECT_LT(viewer->GetMotion().GetStandInTriangles(0, true), fine) << nav;
     for (const Case& c : cases)
     {
       SCOPED_TRACE(std::string(nav) + ": " + c.Script);
@@ -230,24 +215,16 @@ TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
       // (a rotation, pan or dolly does not move the camera on release).
       const orvi_test::Frame& standIn = *frames.Last;
       WritePng(standIn, dir / (std::string(nav) + "-" + c.Script[0] + "-stand-in.png"));
-      if (c.StillAfter)
+      // The 3D mouse's still frame comes when its reports stop, on a timer
+      // this host interactor does not run; a screenshot draws the full
+      // surface meanwhile.
+      EXPECT_EQ(viewer->GetMotion().DrewStandIns(), !c.StillAfter);
+      if (!c.StillAfter)
       {
-        EXPECT_FALSE(viewer->GetMotion().DrewStandIns());
-        const orvi_test::Frame still(viewer->GetWindow());
-        EXPECT_GT(Differing(standIn, still), 500);
-        EXPECT_EQ(DifferingFromFreshRender(*viewer), 0);
-      }
-      else
-      {
-        // The 3D mouse's still frame comes when its reports stop, on a timer
-        // this host interactor does not run; a screenshot draws the full
-        // surface meanwhile.
-        EXPECT_TRUE(viewer->GetMotion().DrewStandIns());
         ASSERT_TRUE(viewer->Screenshot((dir / "tdx.png").string(), false, why)) << why;
-        const orvi_test::Frame shot(viewer->GetWindow());
-        EXPECT_GT(Differing(standIn, shot), 500);
-        EXPECT_EQ(DifferingFromFreshRender(*viewer), 0);
       }
+      EXPECT_GT(Differing(standIn, orvi_test::Frame(viewer->GetWindow())), 500);
+      EXPECT_EQ(DifferingFromFreshRender(*viewer), 0);
     }
   }
 }
@@ -306,8 +283,8 @@ TEST_F(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
   for (const char* shot : { "dragging.png", "end.png" })
   {
     SCOPED_TRACE(shot);
-    const std::vector<unsigned char> without = PngPixels(dir / "0" / shot);
-    ASSERT_EQ(without.size(), 640u * 480u * 3u);
-    EXPECT_TRUE(PngPixels(dir / "1" / shot) == without);
+    const std::string without = Bytes(dir / "0" / shot);
+    EXPECT_GT(without.size(), 1000u);
+    EXPECT_TRUE(Bytes(dir / "1" / shot) == without);
   }
 }

@@ -4,23 +4,23 @@
 // and inputs that give nothing, or an error, rather than a crash.
 #include "orviBoundarySurface.h"
 #include "orviClusteredSurface.h"
+#include "orviFilterTestScene.h"
 #include "orviGmshMesh.h"
 #include "orviTestUtils.h"
 
 #include "vtkActor.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
+#include "vtkIdFilter.h"
 #include "vtkIdTypeArray.h"
-#include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
-#include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 #include "vtkUnstructuredGridReader.h"
-#include "vtkWindowToImageFilter.h"
 
 #include <set>
+#include <tuple>
 
 namespace
 {
@@ -38,22 +38,12 @@ vtkSmartPointer<vtkPolyData> T5Surface(std::string& why)
   reader->SetFileName(file.c_str());
   vtkNew<orvi::BoundarySurface> extract;
   extract->SetInputConnection(reader->GetOutputPort());
-  extract->Update();
-  vtkSmartPointer<vtkPolyData> surface = extract->GetOutput();
-  for (const bool points : { true, false })
-  {
-    vtkNew<vtkIdTypeArray> ids;
-    ids->SetName(points ? "point" : "cell");
-    const vtkIdType n = points ? surface->GetNumberOfPoints() : surface->GetNumberOfCells();
-    for (vtkIdType i = 0; i < n; ++i)
-    {
-      ids->InsertNextValue(i);
-    }
-    vtkFieldData* data = points ? static_cast<vtkFieldData*>(surface->GetPointData())
-                                : static_cast<vtkFieldData*>(surface->GetCellData());
-    data->AddArray(ids);
-  }
-  return surface;
+  vtkNew<vtkIdFilter> ids;
+  ids->SetInputConnection(extract->GetOutputPort());
+  ids->SetPointIdsArrayName("point");
+  ids->SetCellIdsArrayName("cell");
+  ids->Update();
+  return vtkPolyData::SafeDownCast(ids->GetOutput());
 }
 
 vtkSmartPointer<vtkPolyData> Clustered(vtkPolyData* surface, vtkIdType target)
@@ -65,8 +55,7 @@ vtkSmartPointer<vtkPolyData> Clustered(vtkPolyData* surface, vtkIdType target)
   return filter->GetOutput();
 }
 
-// The pixels a poly data covers, drawn flat white on black from a fixed
-// camera of the surface's; written to name.png to be looked at.
+// The pixels a poly data covers, drawn flat white on black.
 std::unique_ptr<orvi_test::Frame> Silhouette(orvi_test::Scene& scene,
   vtkPolyData* poly,
   const std::string& name)
@@ -79,15 +68,7 @@ std::unique_ptr<orvi_test::Frame> Silhouette(orvi_test::Scene& scene,
   actor->GetProperty()->LightingOff();
   scene.Renderer->RemoveAllViewProps();
   scene.Renderer->AddActor(actor);
-  scene.Window->Render();
-  vtkNew<vtkWindowToImageFilter> grab;
-  grab->SetInput(scene.Window);
-  grab->ReadFrontBufferOff();
-  vtkNew<vtkPNGWriter> png;
-  png->SetInputConnection(grab->GetOutputPort());
-  png->SetFileName((std::string(ORVI_TEST_OUTPUT_DIR) + "/" + name + ".png").c_str());
-  png->Write();
-  return std::make_unique<orvi_test::Frame>(scene.Window);
+  return orvi_test::Snapshot(scene, name);
 }
 } // namespace
 
@@ -150,8 +131,7 @@ TEST(OrviClusteredSurface, IsMadeOfTheSurfacesPointsAndCoversItsPixels)
       ASSERT_TRUE(of->GetValue(t) >= 0 && of->GetValue(t) < surface->GetNumberOfCells());
     }
     const auto shown = Silhouette(scene, standIn, "t5-" + std::to_string(target));
-    const int wrong = shown->Count([&](const std::array<int, 3>& c, int x, int y)
-      { return (c[0] > 0) != (full->At(x, y)[0] > 0); });
+    const int wrong = orvi_test::Differing(*shown, *full, 300);
     EXPECT_GT(wrong, 0);
     EXPECT_LT(wrong, share * model);
     EXPECT_LT(wrong, fewer);
@@ -160,8 +140,9 @@ TEST(OrviClusteredSurface, IsMadeOfTheSurfacesPointsAndCoversItsPixels)
 }
 
 //------------------------------------------------------------------------------
-// What gives nothing: no polygons, no area, no triangles asked for, a
-// polygon off the points (with an error naming it).
+// A triangle of a unit square's points, and what gives nothing: no
+// polygons, no area, no triangles asked for, a polygon off the points (with
+// an error naming the point).
 TEST(OrviClusteredSurface, GivesNothingForNothing)
 {
   vtkNew<vtkPoints> points;
@@ -169,44 +150,31 @@ TEST(OrviClusteredSurface, GivesNothingForNothing)
   {
     points->InsertNextPoint(i % 2, i / 2, 0.0);
   }
-  const vtkIdType triangle[3] = { 0, 1, 2 }, flat[3] = { 0, 0, 2 }, off[3] = { 0, 1, 4 };
-  struct Case
-  {
-    const char* Name;
-    const vtkIdType* Cell;
-    vtkIdType Target;
-    const char* Error;
+  const std::tuple<std::vector<vtkIdType>, vtkIdType, vtkIdType, const char*> cases[] = {
+    { { 0, 1, 2 }, 1, 1, nullptr },
+    { {}, 100, 0, nullptr },
+    { { 0, 0, 2 }, 100, 0, nullptr },
+    { { 0, 1, 2 }, 0, 0, nullptr },
+    { { 0, 1, 4 }, 100, 0, "a polygon refers to point 4 of a surface of 4 points" },
+    { { 0, -1, 2 }, 100, 0, "a polygon refers to point -1 of a surface of 4 points" },
   };
-  const Case cases[] = {
-    { "no polygons", nullptr, 100, nullptr },
-    { "no area", flat, 100, nullptr },
-    { "no triangles asked for", triangle, 0, nullptr },
-    { "a polygon off the points", off, 100, "a polygon refers to point 4 of a surface of 4 points" }
-  };
-  for (const Case& c : cases)
+  for (const auto& [cell, target, triangles, error] : cases)
   {
-    SCOPED_TRACE(c.Name);
+    SCOPED_TRACE(cell.size() == 3 ? cell[1] * 10 + cell[2] : -1);
     vtkNew<vtkPolyData> surface;
     surface->SetPoints(points);
-    vtkNew<vtkCellArray> polys;
-    if (c.Cell)
+    surface->SetPolys(vtkNew<vtkCellArray>());
+    if (!cell.empty())
     {
-      polys->InsertNextCell(3, c.Cell);
+      surface->GetPolys()->InsertNextCell(3, cell.data());
     }
-    surface->SetPolys(polys);
     vtkNew<orvi::ClusteredSurface> filter;
     filter->SetInputData(surface);
-    filter->SetTargetTriangles(c.Target);
+    filter->SetTargetTriangles(target);
     orvi_test::EventRecorder errors(filter, vtkCommand::ErrorEvent);
     filter->Update();
-    EXPECT_EQ(filter->GetOutput()->GetNumberOfCells(), 0);
-    EXPECT_EQ(errors.Texts.size(), c.Error ? 1u : 0u);
-    EXPECT_TRUE(!c.Error || errors.Saw(c.Error));
+    EXPECT_EQ(filter->GetOutput()->GetNumberOfCells(), triangles);
+    EXPECT_EQ(errors.Texts.size(), error ? 1u : 0u);
+    EXPECT_TRUE(!error || errors.Saw(error));
   }
-  // A triangle of the surface asked for as it is.
-  vtkNew<vtkPolyData> one;
-  one->SetPoints(points);
-  one->SetPolys(vtkNew<vtkCellArray>());
-  one->GetPolys()->InsertNextCell(3, triangle);
-  EXPECT_EQ(Clustered(one, 1)->GetNumberOfPolys(), 1);
 }
