@@ -13,7 +13,6 @@
 
 #include "vtkActor.h"
 #include "vtkActorCollection.h"
-#include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkImageData.h"
 #include "vtkMapper.h"
@@ -31,27 +30,23 @@ namespace
 namespace fs = std::filesystem;
 
 // gmsh's tutorial t5 at half gmsh's sizes (0.1 million tetrahedra), meshed
-// once in the process; and a fresh directory for the test. A machine
+// once in the process, and a fresh directory for the test; a machine
 // without gmsh skips the test.
 class OrviMotionSurface : public ::testing::Test
 {
 protected:
   void SetUp() override
   {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    this->Dir = fs::path(ORVI_TEST_OUTPUT_DIR) / info->name();
+    this->Dir = fs::path(ORVI_TEST_OUTPUT_DIR) /
+      ::testing::UnitTest::GetInstance()->current_test_info()->name();
     fs::remove_all(this->Dir);
     fs::create_directories(this->Dir);
-    static std::string path, why;
-    if (path.empty())
-    {
-      path = orvi_test::MeshGmshTutorial(
-        "t5", fs::path(ORVI_TEST_OUTPUT_DIR) / "t5-fine", why, "-3 -clscale 0.5");
-    }
+    static std::string path = orvi_test::MeshGmshTutorial(
+      "t5", fs::path(ORVI_TEST_OUTPUT_DIR) / "t5-fine", this->Why, "-3 -clscale 0.5");
     this->Mesh = path;
     if (path.empty())
     {
-      GTEST_SKIP() << why;
+      GTEST_SKIP() << this->Why;
     }
   }
 
@@ -61,7 +56,7 @@ protected:
 };
 
 // The viewer as main() builds it for a script, 640 x 480, edges on.
-// `rate`: the interactor's DesiredUpdateRate (0 leaves the viewer's).
+// `rate`: the interactor's DesiredUpdateRate.
 std::unique_ptr<orvi::Viewer> OpenViewer(const std::string& mesh,
   const std::string& nav,
   double rate,
@@ -88,10 +83,7 @@ std::unique_ptr<orvi::Viewer> OpenViewer(const std::string& mesh,
   }
   auto viewer = std::make_unique<orvi::Viewer>(options, log);
   EXPECT_TRUE(viewer->SetMeshes(meshes, error)) << error;
-  if (rate > 0.0)
-  {
-    viewer->GetInteractor()->SetDesiredUpdateRate(rate);
-  }
+  viewer->GetInteractor()->SetDesiredUpdateRate(rate);
   viewer->Render(); // the first frame is not measured
   viewer->Render();
   viewer->GetMotion().WaitForStandIns();
@@ -105,26 +97,23 @@ struct StandInFrames
 {
   explicit StandInFrames(orvi::Viewer& viewer)
     : Viewer(viewer)
+    , Tag(viewer.GetWindow()->AddObserver(vtkCommand::EndEvent, this, &StandInFrames::Seen))
   {
-    this->Command->SetClientData(this);
-    this->Command->SetCallback(
-      [](vtkObject*, unsigned long, void* self, void*)
-      {
-        auto* frames = static_cast<StandInFrames*>(self);
-        if (frames->Viewer.GetMotion().DrewStandIns())
-        {
-          ++frames->Count;
-          frames->Last = std::make_unique<orvi_test::Frame>(frames->Viewer.GetWindow());
-        }
-      });
-    viewer.GetWindow()->AddObserver(vtkCommand::EndEvent, this->Command);
   }
-  ~StandInFrames() { this->Viewer.GetWindow()->RemoveObserver(this->Command); }
+  ~StandInFrames() { this->Viewer.GetWindow()->RemoveObserver(this->Tag); }
   StandInFrames(const StandInFrames&) = delete;
   StandInFrames& operator=(const StandInFrames&) = delete;
+  void Seen()
+  {
+    if (this->Viewer.GetMotion().DrewStandIns())
+    {
+      ++this->Count;
+      this->Last = std::make_unique<orvi_test::Frame>(this->Viewer.GetWindow());
+    }
+  }
 
   orvi::Viewer& Viewer;
-  vtkNew<vtkCallbackCommand> Command;
+  unsigned long Tag;
   int Count = 0;
   std::unique_ptr<orvi_test::Frame> Last;
 };
@@ -163,7 +152,6 @@ std::string Bytes(const fs::path& path)
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-const char* const Conventions[] = { "mervo", "catia", "style-mervo", "style-catia" };
 } // namespace
 
 //==============================================================================
@@ -174,7 +162,6 @@ const char* const Conventions[] = { "mervo", "catia", "style-mervo", "style-cati
 TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
 {
   const fs::path& dir = this->Dir;
-  const std::string& mesh = this->Mesh;
   std::string& why = this->Why;
   std::ostringstream log;
   struct Case
@@ -186,9 +173,9 @@ TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
     { "pan 60 -40\n", true },
     { "dolly 50\n", true },
     { "tdx 0 0 0 40 0 1 0\n", false } };
-  for (const char* nav : Conventions)
+  for (const char* nav : { "mervo", "catia", "style-mervo", "style-catia" })
   {
-    const auto viewer = OpenViewer(mesh, nav, 1.0e4, log);
+    const auto viewer = OpenViewer(this->Mesh, nav, 1.0e4, log);
     ASSERT_TRUE(viewer);
     // The stand-ins: a few of the surface's triangles (the largest poly
     // data drawn), fewer still for frames with edges.
@@ -238,7 +225,6 @@ TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
 TEST_F(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
 {
   const fs::path& dir = this->Dir;
-  const std::string& mesh = this->Mesh;
   const std::string nudge = "tdx 0 0 0 10 0 1 0\n";
   const std::string script = nudge + "pick 250 180 390 300\n" + nudge + "centre 330 250\n" + nudge +
     "rotate 80 30 snap dragging\n" + nudge + "boxzoom 220 160 420 320\n" + nudge + "fly 300 260\n" +
@@ -247,7 +233,7 @@ TEST_F(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
   {
     std::unique_ptr<orvi::Viewer> Viewer;
     std::vector<vtkIdType> Picked;
-    std::array<double, 3> Position, FocalPoint, Centre;
+    std::array<double, 9> Cameras; // position, focal point, rotation centre
     int StandIns = 0;
   };
   Run runs[2];
@@ -256,7 +242,7 @@ TEST_F(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
   {
     Run& run = runs[withStandIns];
     // Without: the rate is one no full frame misses.
-    run.Viewer = OpenViewer(mesh, "mervo", withStandIns ? 1.0e4 : 1.0e-3, log);
+    run.Viewer = OpenViewer(this->Mesh, "mervo", withStandIns ? 1.0e4 : 1.0e-3, log);
     ASSERT_TRUE(run.Viewer);
     ASSERT_EQ(run.Viewer->GetMotion().GetStandInTriangles(0) > 0, withStandIns == 1);
     StandInFrames frames(*run.Viewer);
@@ -265,20 +251,17 @@ TEST_F(OrviMotionSurface, StandInNeverReachesPicksZoomsFlightsOrScreenshots)
     run.StandIns = frames.Count;
     run.Picked = run.Viewer->GetPickedCells();
     vtkCamera* camera = run.Viewer->GetRenderer()->GetActiveCamera();
-    camera->GetPosition(run.Position.data());
-    camera->GetFocalPoint(run.FocalPoint.data());
-    const double* c = run.Viewer->GetMervo()->GetRotationCenter();
-    run.Centre = { c[0], c[1], c[2] };
+    camera->GetPosition(run.Cameras.data());
+    camera->GetFocalPoint(run.Cameras.data() + 3);
+    std::copy_n(run.Viewer->GetMervo()->GetRotationCenter(), 3, run.Cameras.data() + 6);
   }
   EXPECT_EQ(runs[0].StandIns, 0);
   EXPECT_GT(runs[1].StandIns, 10);
   EXPECT_GT(runs[0].Picked.size(), 20u);
   EXPECT_EQ(runs[1].Picked, runs[0].Picked);
-  for (int i = 0; i < 3; ++i)
+  for (int i = 0; i < 9; ++i)
   {
-    EXPECT_DOUBLE_EQ(runs[1].Position[i], runs[0].Position[i]) << i;
-    EXPECT_DOUBLE_EQ(runs[1].FocalPoint[i], runs[0].FocalPoint[i]) << i;
-    EXPECT_DOUBLE_EQ(runs[1].Centre[i], runs[0].Centre[i]) << i;
+    EXPECT_DOUBLE_EQ(runs[1].Cameras[i], runs[0].Cameras[i]) << i;
   }
   for (const char* shot : { "dragging.png", "end.png" })
   {
