@@ -13,6 +13,7 @@
 #include "vtkCellData.h"
 #include "vtkIdFilter.h"
 #include "vtkIdTypeArray.h"
+#include "vtkMassProperties.h"
 #include "vtkPointData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
@@ -88,6 +89,10 @@ TEST(OrviClusteredSurface, IsMadeOfTheSurfacesPointsAndCoversItsPixels)
   }
   const vtkIdType polys = surface->GetNumberOfPolys();
   ASSERT_GT(polys, 6000);
+  vtkNew<vtkMassProperties> mass;
+  mass->SetInputData(surface);
+  mass->Update();
+  const double area = mass->GetSurfaceArea();
   orvi_test::Scene scene(400, 300);
   scene.Renderer->ResetCamera(surface->GetBounds());
   scene.Camera()->Azimuth(30);
@@ -129,6 +134,21 @@ TEST(OrviClusteredSurface, IsMadeOfTheSurfacesPointsAndCoversItsPixels)
       const int least = static_cast<int>(std::min_element(p, p + 3) - p);
       EXPECT_TRUE(triangles.insert({ p[least], p[(least + 1) % 3], p[(least + 2) % 3] }).second);
       ASSERT_TRUE(of->GetValue(t) >= 0 && of->GetValue(t) < surface->GetNumberOfCells());
+      // Each corner stands for a point of its polygon: one of the same grid
+      // cell, whose side is about sqrt(2 area / target).
+      vtkIdType m;
+      const vtkIdType* q;
+      surface->GetCellPoints(of->GetValue(t), m, q);
+      for (int k = 0; k < 3; ++k)
+      {
+        double nearest = VTK_DOUBLE_MAX;
+        for (vtkIdType j = 0; j < m; ++j)
+        {
+          nearest = std::min(
+            nearest, orvi_test::Distance(standIn->GetPoint(p[k]), surface->GetPoint(q[j])));
+        }
+        EXPECT_LT(nearest, 1.8 * std::sqrt(2.0 * area / static_cast<double>(target))) << t;
+      }
     }
     const auto shown = Silhouette(scene, standIn, "t5-" + std::to_string(target));
     const int wrong = orvi_test::Differing(*shown, *full, 300);
@@ -140,10 +160,11 @@ TEST(OrviClusteredSurface, IsMadeOfTheSurfacesPointsAndCoversItsPixels)
 }
 
 //------------------------------------------------------------------------------
-// A triangle of a unit square's points, and what gives nothing: no
-// polygons, no area, no triangles asked for, a polygon off the points (with
-// an error naming the point).
-TEST(OrviClusteredSurface, GivesNothingForNothing)
+// Triangles of a unit square's points (the same one twice kept once, turned
+// over kept twice), and what gives nothing: no polygons, no area, no
+// triangles asked for, a polygon off the points (with an error naming the
+// point).
+TEST(OrviClusteredSurface, SmallSurfacesAndBrokenPolygons)
 {
   vtkNew<vtkPoints> points;
   for (int i = 0; i < 4; ++i)
@@ -152,6 +173,8 @@ TEST(OrviClusteredSurface, GivesNothingForNothing)
   }
   const std::tuple<std::vector<vtkIdType>, vtkIdType, vtkIdType, const char*> cases[] = {
     { { 0, 1, 2 }, 1, 1, nullptr },
+    { { 0, 1, 2, 1, 2, 0 }, 2, 1, nullptr }, // the same triangle twice
+    { { 0, 1, 2, 0, 2, 1 }, 2, 2, nullptr }, // and turned over
     { {}, 100, 0, nullptr },
     { { 0, 0, 2 }, 100, 0, nullptr },
     { { 0, 1, 2 }, 0, 0, nullptr },
@@ -160,13 +183,13 @@ TEST(OrviClusteredSurface, GivesNothingForNothing)
   };
   for (const auto& [cell, target, triangles, error] : cases)
   {
-    SCOPED_TRACE(cell.size() == 3 ? cell[1] * 10 + cell[2] : -1);
+    SCOPED_TRACE(testing::PrintToString(cell));
     vtkNew<vtkPolyData> surface;
     surface->SetPoints(points);
     surface->SetPolys(vtkNew<vtkCellArray>());
-    if (!cell.empty())
+    for (size_t k = 0; k < cell.size(); k += 3)
     {
-      surface->GetPolys()->InsertNextCell(3, cell.data());
+      surface->GetPolys()->InsertNextCell(3, cell.data() + k);
     }
     vtkNew<orvi::ClusteredSurface> filter;
     filter->SetInputData(surface);
