@@ -1455,7 +1455,7 @@ bool ExtractFaces(const Mesh<T>& mesh,
     static_cast<size_t>(std::max(1, vtkSMPTools::GetEstimatedNumberOfThreads()));
   FaceSearch<T> search(mesh,
     static_cast<size_t>(
-      std::clamp<vtkIdType>(mesh.NumberOfCells / 4096, 1, static_cast<vtkIdType>(8 * threads))));
+      std::clamp<vtkIdType>(mesh.NumberOfCells / 4096, 1, 8 * static_cast<vtkIdType>(threads))));
 
   step("checking cells", 0.0);
   search.Run(CountFaces<T>{ { search } });
