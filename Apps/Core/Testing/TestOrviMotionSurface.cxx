@@ -11,13 +11,9 @@
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
 
-#include "vtkActor.h"
 #include "vtkActorCollection.h"
-#include "vtkCamera.h"
-#include "vtkImageData.h"
 #include "vtkMapper.h"
 #include "vtkMervoInteractor.h"
-#include "vtkPNGWriter.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
 

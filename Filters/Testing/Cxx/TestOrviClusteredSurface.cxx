@@ -8,16 +8,13 @@
 #include "orviGmshMesh.h"
 #include "orviTestUtils.h"
 
-#include "vtkActor.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkIdFilter.h"
 #include "vtkIdTypeArray.h"
 #include "vtkMassProperties.h"
 #include "vtkPointData.h"
-#include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
-#include "vtkRenderer.h"
 #include "vtkUnstructuredGridReader.h"
 
 #include <set>
