@@ -3,6 +3,7 @@
 // what a still frame draws, and what picks, box zooms, flights, the rotation
 // centre and screenshots see. A viewer is made to want stand-ins by asking
 // its interactor for a rate no frame can keep.
+#include "orviFilterTestScene.h"
 #include "orviGmshMesh.h"
 #include "orviMeshes.h"
 #include "orviMotionSurface.h"
@@ -114,30 +115,12 @@ struct StandInFrames
   std::unique_ptr<orvi_test::Frame> Last;
 };
 
-// The pixels two frames differ in.
-int Differing(const orvi_test::Frame& a, const orvi_test::Frame& b)
-{
-  return a.Count([&b](const std::array<int, 3>& c, int x, int y) { return c != b.At(x, y); });
-}
-
 // The window as it is now, against a fresh render of the full surface.
 int DifferingFromFreshRender(orvi::Viewer& viewer)
 {
   const orvi_test::Frame shown(viewer.GetWindow());
   viewer.GetMotion().RenderFull(true);
-  return Differing(shown, orvi_test::Frame(viewer.GetWindow()));
-}
-
-// A frame into a PNG file, to be looked at.
-void WritePng(const orvi_test::Frame& frame, const fs::path& path)
-{
-  vtkNew<vtkImageData> image;
-  image->SetDimensions(frame.Width, frame.Height, 1);
-  image->GetPointData()->SetScalars(frame.Data);
-  vtkNew<vtkPNGWriter> writer;
-  writer->SetInputData(image);
-  writer->SetFileName(path.string().c_str());
-  writer->Write();
+  return orvi_test::Differing(shown, orvi_test::Frame(viewer.GetWindow()));
 }
 
 // A file's bytes: PNG files of the same pixels from the same writer are
@@ -197,7 +180,8 @@ TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
       // The last frame in motion, against the full surface at its camera
       // (a rotation, pan or dolly does not move the camera on release).
       const orvi_test::Frame& standIn = *frames.Last;
-      WritePng(standIn, dir / (std::string(nav) + "-" + c.Script[0] + "-stand-in.png"));
+      orvi_test::WritePng(
+        standIn, (dir / (std::string(nav) + "-" + c.Script[0] + "-stand-in.png")).string());
       // The 3D mouse's still frame comes when its reports stop, on a timer
       // this host interactor does not run; a screenshot draws the full
       // surface meanwhile.
@@ -206,7 +190,7 @@ TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
       {
         ASSERT_TRUE(viewer->Screenshot((dir / "tdx.png").string(), false, why)) << why;
       }
-      EXPECT_GT(Differing(standIn, orvi_test::Frame(viewer->GetWindow())), 500);
+      EXPECT_GT(orvi_test::Differing(standIn, orvi_test::Frame(viewer->GetWindow())), 500);
       EXPECT_EQ(DifferingFromFreshRender(*viewer), 0);
     }
   }
