@@ -4,7 +4,9 @@
 // (<Case>/FullSurface, what is drawn without a stand-in) against
 // orvi::MotionSurface's stand-in (<Case>/Orvi), edges off and on.
 // MotionEdges/<mesh> compares stand-in frames without edges (NoEdges) and
-// with them (Orvi): what the edges cost in motion.
+// with them (Orvi): what the edges cost in motion. Cluster/<mesh> times the stand-in's clustering
+// of the surface (orvi::ClusteredSurface, Orvi) against vtkQuadricClustering's
+// (Vtk).
 //
 // The meshes: the files named in ORVI_MOTION_MESHES (separated by ':', .vtu
 // or legacy .vtk), otherwise a generated block of 432,000 tetrahedra with a
@@ -16,6 +18,7 @@
 #include "orviBenchData.h"
 #include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
+#include "orviClusteredSurface.h"
 #include "orviEdges.h"
 #include "orviMotionSurface.h"
 
@@ -26,6 +29,7 @@
 #include "vtkCellType.h"
 #include "vtkDoubleArray.h"
 #include "vtkLookupTable.h"
+#include "vtkMassProperties.h"
 #include "vtkNew.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
@@ -33,6 +37,7 @@
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
+#include "vtkQuadricClustering.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderWindowInteractor.h"
 #include "vtkRenderer.h"
@@ -170,11 +175,9 @@ std::map<std::string, std::unique_ptr<Scene>>& Scenes()
   return scenes;
 }
 
-void Frames(benchmark::State& state,
-  const std::string& name,
-  const std::string& path,
-  bool standIn,
-  bool edges)
+// The scene of `path`, made on first use; nullptr (the case skips) when
+// the mesh cannot be read.
+Scene* SceneOf(benchmark::State& state, const std::string& path)
 {
   std::unique_ptr<Scene>& scene = Scenes()[path];
   if (!scene)
@@ -184,6 +187,57 @@ void Frames(benchmark::State& state,
   if (!scene->Failure.empty())
   {
     state.SkipWithError(scene->Failure.c_str());
+    return nullptr;
+  }
+  return scene.get();
+}
+
+// The clustering alone, of the surface the frames draw, into 20,000
+// triangles (the stand-in's usual size): vtkQuadricClustering with a grid of
+// cells as large as orvi::ClusteredSurface's (Vtk) against
+// orvi::ClusteredSurface (Orvi).
+void Cluster(benchmark::State& state, const std::string& path, bool orvi)
+{
+  Scene* scene = SceneOf(state, path);
+  if (!scene)
+  {
+    return;
+  }
+  constexpr vtkIdType target = 20000;
+  vtkPolyData* surface = scene->Surface->GetOutput();
+  vtkNew<orvi::ClusteredSurface> ours;
+  ours->SetTargetTriangles(target);
+  vtkNew<vtkMassProperties> mass;
+  mass->SetInputData(surface);
+  mass->Update();
+  const double h = std::sqrt(2.0 * mass->GetSurfaceArea() / static_cast<double>(target));
+  const double* b = surface->GetBounds();
+  auto divisions = [&](int i)
+  { return std::max(2, static_cast<int>((b[2 * i + 1] - b[2 * i]) / h) + 1); };
+  vtkNew<vtkQuadricClustering> vtk;
+  vtk->AutoAdjustNumberOfDivisionsOff();
+  vtk->SetNumberOfDivisions(divisions(0), divisions(1), divisions(2));
+  vtkPolyDataAlgorithm* filter = orvi ? static_cast<vtkPolyDataAlgorithm*>(ours) : vtk;
+  filter->SetInputData(surface);
+  for (auto _ : state)
+  {
+    filter->Modified();
+    filter->Update();
+    benchmark::DoNotOptimize(filter->GetOutput()->GetNumberOfPolys());
+  }
+  state.counters["input_triangles"] = static_cast<double>(surface->GetNumberOfPolys());
+  state.counters["triangles"] = static_cast<double>(filter->GetOutput()->GetNumberOfPolys());
+}
+
+void Frames(benchmark::State& state,
+  const std::string& name,
+  const std::string& path,
+  bool standIn,
+  bool edges)
+{
+  Scene* scene = SceneOf(state, path);
+  if (!scene)
+  {
     return;
   }
   scene->Edges.SetMode(edges ? orvi::EdgeMode::On : orvi::EdgeMode::Off);
@@ -288,6 +342,13 @@ int main(int argc, char** argv)
     for (const bool edges : { false, true })
     {
       Register("MotionEdges/" + mesh + (edges ? "/Orvi" : "/NoEdges"), path, true, edges);
+    }
+    for (const bool orvi : { false, true })
+    {
+      benchmark::RegisterBenchmark(("Cluster/" + mesh + (orvi ? "/Orvi" : "/Vtk")).c_str(),
+        [path, orvi](benchmark::State& s) { Cluster(s, path, orvi); })
+        ->Unit(benchmark::kMillisecond)
+        ->UseRealTime();
     }
   }
   benchmark::Initialize(&argc, argv);

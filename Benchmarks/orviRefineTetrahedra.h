@@ -66,25 +66,16 @@ inline double SignedVolume(vtkPoints* points, const vtkIdType* ids)
   return u[0] * (v[1] * w[2] - v[2] * w[1]) - u[1] * (v[0] * w[2] - v[2] * w[0]) +
     u[2] * (v[0] * w[1] - v[1] * w[0]);
 }
-} // namespace refine_detail
 
-/// The refined mesh, or nullptr with error set for a cell of another type
-/// or a point id out of range.
-inline vtkSmartPointer<vtkUnstructuredGrid> RefineTetrahedra(vtkUnstructuredGrid* in,
+// Every edge of the cells, once and sorted; false with error set for a
+// cell of another type or a point id out of range.
+inline bool CollectEdges(vtkUnstructuredGrid* in,
+  std::vector<std::uint64_t>& edges,
   std::string& error)
 {
-  using namespace refine_detail;
   const vtkIdType numPoints = in->GetNumberOfPoints();
-  const vtkIdType numCells = in->GetNumberOfCells();
-  if (numPoints == 0 || numCells == 0 || numPoints >= (vtkIdType(1) << 31))
-  {
-    error = "no points, no cells or too many points";
-    return nullptr;
-  }
-  // Every edge of a line, triangle or tetrahedron, once.
-  std::vector<std::uint64_t> edges;
   vtkNew<vtkIdList> cellPoints;
-  for (vtkIdType c = 0; c < numCells; ++c)
+  for (vtkIdType c = 0; c < in->GetNumberOfCells(); ++c)
   {
     const int type = in->GetCellType(c);
     in->GetCellPoints(c, cellPoints);
@@ -96,14 +87,14 @@ inline vtkSmartPointer<vtkUnstructuredGrid> RefineTetrahedra(vtkUnstructuredGrid
     {
       error = "cell " + std::to_string(c) + " is of type " + std::to_string(type) +
         ": only vertices, lines, triangles and tetrahedra are refined";
-      return nullptr;
+      return false;
     }
     for (vtkIdType i = 0; i < n; ++i)
     {
       if (p[i] < 0 || p[i] >= numPoints)
       {
         error = "cell " + std::to_string(c) + " refers to point " + std::to_string(p[i]);
-        return nullptr;
+        return false;
       }
       for (vtkIdType j = i + 1; j < n; ++j)
       {
@@ -113,19 +104,21 @@ inline vtkSmartPointer<vtkUnstructuredGrid> RefineTetrahedra(vtkUnstructuredGrid
   }
   std::sort(edges.begin(), edges.end());
   edges.erase(std::unique(edges.begin(), edges.end()), edges.end());
-  auto midpoint = [&](vtkIdType a, vtkIdType b)
-  {
-    const auto at = std::lower_bound(edges.begin(), edges.end(), EdgeKey(a, b));
-    return numPoints + static_cast<vtkIdType>(at - edges.begin());
-  };
+  return true;
+}
 
-  // The points: the input's, then a midpoint per edge.
+// The output's points with their data: the input's, then a midpoint per
+// edge (its data the mean of the edge's ends).
+inline void AddMidpoints(vtkUnstructuredGrid* in,
+  const std::vector<std::uint64_t>& edges,
+  vtkPoints* points,
+  vtkPointData* outPD)
+{
+  const vtkIdType numPoints = in->GetNumberOfPoints();
   const vtkIdType outPoints = numPoints + static_cast<vtkIdType>(edges.size());
-  vtkNew<vtkPoints> points;
   points->SetDataType(in->GetPoints()->GetDataType());
   points->SetNumberOfPoints(outPoints);
   vtkPointData* inPD = in->GetPointData();
-  vtkNew<vtkPointData> outPD;
   outPD->InterpolateAllocate(inPD, outPoints);
   for (vtkIdType i = 0; i < numPoints; ++i)
   {
@@ -148,82 +141,147 @@ inline vtkSmartPointer<vtkUnstructuredGrid> RefineTetrahedra(vtkUnstructuredGrid
     ends->SetId(1, b);
     outPD->InterpolatePoint(inPD, id, ends, halves);
   }
+}
 
-  // The cells, each replaced where it stands by its children.
-  vtkIdType outCells = 0;
-  for (vtkIdType c = 0; c < numCells; ++c)
+// The refined cells in the making: each input cell's children, which take
+// its cell data, with the midpoints of its edges.
+struct Refinement
+{
+  vtkUnstructuredGrid* In;
+  const std::vector<std::uint64_t>& Edges;
+  vtkPoints* Points; // the output's
+  vtkUnstructuredGrid* Out;
+
+  vtkIdType Midpoint(vtkIdType a, vtkIdType b) const
+  {
+    const auto at = std::lower_bound(this->Edges.begin(), this->Edges.end(), EdgeKey(a, b));
+    return this->In->GetNumberOfPoints() + static_cast<vtkIdType>(at - this->Edges.begin());
+  }
+
+  void Add(int type, vtkIdType n, const vtkIdType* ids, vtkIdType parent)
+  {
+    const vtkIdType child = this->Out->InsertNextCell(type, n, ids);
+    this->Out->GetCellData()->CopyData(this->In->GetCellData(), parent, child);
+  }
+
+  void SplitLine(const vtkIdType* p, vtkIdType c)
+  {
+    const vtkIdType m = this->Midpoint(p[0], p[1]);
+    const vtkIdType a[2] = { p[0], m }, b[2] = { m, p[1] };
+    this->Add(VTK_LINE, 2, a, c);
+    this->Add(VTK_LINE, 2, b, c);
+  }
+
+  void SplitTriangle(const vtkIdType* p, vtkIdType c)
+  {
+    const vtkIdType m01 = this->Midpoint(p[0], p[1]), m12 = this->Midpoint(p[1], p[2]),
+                    m02 = this->Midpoint(p[0], p[2]);
+    const vtkIdType children[4][3] = {
+      { p[0], m01, m02 }, { m01, p[1], m12 }, { m02, m12, p[2] }, { m01, m12, m02 }
+    };
+    for (const auto& t : children)
+    {
+      this->Add(VTK_TRIANGLE, 3, t, c);
+    }
+  }
+
+  void SplitTetrahedron(const vtkIdType* p, vtkIdType c)
+  {
+    vtkIdType m[6];
+    for (int e = 0; e < 6; ++e)
+    {
+      m[e] = this->Midpoint(p[TetraEdges[e][0]], p[TetraEdges[e][1]]);
+    }
+    // Four corner tetrahedra and the inner octahedron cut along the
+    // diagonal from the midpoint of edge 02 to that of edge 13.
+    vtkIdType children[8][4] = { { p[0], m[0], m[1], m[2] },
+      { m[0], p[1], m[3], m[4] },
+      { m[1], m[3], p[2], m[5] },
+      { m[2], m[4], m[5], p[3] },
+      { m[1], m[4], m[0], m[2] },
+      { m[1], m[4], m[2], m[5] },
+      { m[1], m[4], m[5], m[3] },
+      { m[1], m[4], m[3], m[0] } };
+    const bool positive = SignedVolume(this->In->GetPoints(), p) >= 0;
+    for (auto& t : children)
+    {
+      if ((SignedVolume(this->Points, t) >= 0) != positive)
+      {
+        std::swap(t[2], t[3]);
+      }
+      this->Add(VTK_TETRA, 4, t, c);
+    }
+  }
+
+  // Every cell replaced where it stands by its children.
+  void SplitAll()
+  {
+    vtkNew<vtkIdList> cellPoints;
+    for (vtkIdType c = 0; c < this->In->GetNumberOfCells(); ++c)
+    {
+      const int type = this->In->GetCellType(c);
+      this->In->GetCellPoints(c, cellPoints);
+      const vtkIdType* p = cellPoints->GetPointer(0);
+      if (type == VTK_VERTEX)
+      {
+        this->Add(type, 1, p, c);
+      }
+      else if (type == VTK_LINE)
+      {
+        this->SplitLine(p, c);
+      }
+      else if (type == VTK_TRIANGLE)
+      {
+        this->SplitTriangle(p, c);
+      }
+      else
+      {
+        this->SplitTetrahedron(p, c);
+      }
+    }
+  }
+};
+
+inline vtkIdType CountChildren(vtkUnstructuredGrid* in)
+{
+  vtkIdType children = 0;
+  for (vtkIdType c = 0; c < in->GetNumberOfCells(); ++c)
   {
     const int type = in->GetCellType(c);
-    outCells += type == VTK_TETRA ? 8 : type == VTK_TRIANGLE ? 4 : type == VTK_LINE ? 2 : 1;
+    children += type == VTK_TETRA ? 8 : type == VTK_TRIANGLE ? 4 : type == VTK_LINE ? 2 : 1;
   }
+  return children;
+}
+} // namespace refine_detail
+
+/// The refined mesh, or nullptr with error set for a cell of another type
+/// or a point id out of range.
+inline vtkSmartPointer<vtkUnstructuredGrid> RefineTetrahedra(vtkUnstructuredGrid* in,
+  std::string& error)
+{
+  using namespace refine_detail;
+  const vtkIdType numPoints = in->GetNumberOfPoints();
+  if (numPoints == 0 || in->GetNumberOfCells() == 0 || numPoints >= (vtkIdType(1) << 31))
+  {
+    error = "no points, no cells or too many points";
+    return nullptr;
+  }
+  std::vector<std::uint64_t> edges;
+  if (!CollectEdges(in, edges, error))
+  {
+    return nullptr;
+  }
+  vtkNew<vtkPoints> points;
+  vtkNew<vtkPointData> outPD;
+  AddMidpoints(in, edges, points, outPD);
+
+  const vtkIdType outCells = CountChildren(in);
   auto out = vtkSmartPointer<vtkUnstructuredGrid>::New();
   out->AllocateExact(outCells, 4);
   out->SetPoints(points);
   out->GetPointData()->ShallowCopy(outPD);
-  vtkCellData* inCD = in->GetCellData();
-  vtkCellData* outCD = out->GetCellData();
-  outCD->CopyAllocate(inCD, outCells);
-  auto add = [&](int type, vtkIdType n, const vtkIdType* ids, vtkIdType parent)
-  {
-    const vtkIdType child = out->InsertNextCell(type, n, ids);
-    outCD->CopyData(inCD, parent, child);
-  };
-  for (vtkIdType c = 0; c < numCells; ++c)
-  {
-    const int type = in->GetCellType(c);
-    in->GetCellPoints(c, cellPoints);
-    const vtkIdType* p = cellPoints->GetPointer(0);
-    if (type == VTK_VERTEX)
-    {
-      add(type, 1, p, c);
-    }
-    else if (type == VTK_LINE)
-    {
-      const vtkIdType m = midpoint(p[0], p[1]);
-      const vtkIdType a[2] = { p[0], m }, b[2] = { m, p[1] };
-      add(type, 2, a, c);
-      add(type, 2, b, c);
-    }
-    else if (type == VTK_TRIANGLE)
-    {
-      const vtkIdType m01 = midpoint(p[0], p[1]), m12 = midpoint(p[1], p[2]),
-                      m02 = midpoint(p[0], p[2]);
-      const vtkIdType children[4][3] = {
-        { p[0], m01, m02 }, { m01, p[1], m12 }, { m02, m12, p[2] }, { m01, m12, m02 }
-      };
-      for (const auto& t : children)
-      {
-        add(type, 3, t, c);
-      }
-    }
-    else
-    {
-      vtkIdType m[6];
-      for (int e = 0; e < 6; ++e)
-      {
-        m[e] = midpoint(p[TetraEdges[e][0]], p[TetraEdges[e][1]]);
-      }
-      // Four corner tetrahedra and the inner octahedron cut along the
-      // diagonal from the midpoint of edge 02 to that of edge 13.
-      vtkIdType children[8][4] = { { p[0], m[0], m[1], m[2] },
-        { m[0], p[1], m[3], m[4] },
-        { m[1], m[3], p[2], m[5] },
-        { m[2], m[4], m[5], p[3] },
-        { m[1], m[4], m[0], m[2] },
-        { m[1], m[4], m[2], m[5] },
-        { m[1], m[4], m[5], m[3] },
-        { m[1], m[4], m[3], m[0] } };
-      const bool positive = SignedVolume(in->GetPoints(), p) >= 0;
-      for (auto& t : children)
-      {
-        if ((SignedVolume(points, t) >= 0) != positive)
-        {
-          std::swap(t[2], t[3]);
-        }
-        add(type, 4, t, c);
-      }
-    }
-  }
+  out->GetCellData()->CopyAllocate(in->GetCellData(), outCells);
+  Refinement{ in, edges, points, out }.SplitAll();
   out->GetCells()->ConvertTo32BitStorage();
   return out;
 }

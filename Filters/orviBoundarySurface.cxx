@@ -1197,6 +1197,251 @@ void AddPassedCells(const Mesh<T>& mesh,
   }
 }
 
+// What the passes over the cells share: the mesh, its cells in slices
+// (several per thread, so that the threads stay busy when slices take
+// unequal times) and the faces found so far. Run() hands a pass's slices
+// to vtkSMPTools::For.
+template <typename T>
+struct FaceSearch
+{
+  const Mesh<T>& M;
+  std::array<TypeInfo, 256> Infos;
+  std::vector<Slice> Slices;
+  Boundary Faces;
+  Coincident On; // empty unless coincident cells are dropped
+
+  FaceSearch(const Mesh<T>& mesh, size_t numSlices)
+    : M(mesh)
+    , Slices(numSlices)
+    , Faces(mesh.NumberOfPoints, numSlices)
+  {
+    for (int type = 0; type < VTK_NUMBER_OF_CELL_TYPES; ++type)
+    {
+      this->Infos[type] = GetTypeInfo(type);
+    }
+    const auto n = static_cast<vtkIdType>(numSlices);
+    for (vtkIdType s = 0; s < n; ++s)
+    {
+      this->Slices[s].First = mesh.NumberOfCells * s / n;
+      this->Slices[s].Last = mesh.NumberOfCells * (s + 1) / n;
+    }
+  }
+
+  template <typename Pass>
+  void Run(Pass pass)
+  {
+    vtkSMPTools::For(0, static_cast<vtkIdType>(this->Slices.size()), 1, pass);
+  }
+
+  // The vertices, lines and 2D cells of every slice, in cell order.
+  std::vector<std::vector<vtkIdType>*> Passed()
+  {
+    std::vector<std::vector<vtkIdType>*> passed;
+    passed.reserve(this->Slices.size());
+    for (Slice& slice : this->Slices)
+    {
+      passed.push_back(&slice.Passed);
+    }
+    return passed;
+  }
+};
+
+// A pass's functor for vtkSMPTools::For: Derived::Visit(slice, s) for each
+// slice s of the range a thread is handed.
+template <typename T, typename Derived>
+struct SlicePass
+{
+  FaceSearch<T>& Search;
+
+  void operator()(vtkIdType first, vtkIdType last)
+  {
+    for (vtkIdType s = first; s < last; ++s)
+    {
+      static_cast<Derived*>(this)->Visit(this->Search.Slices[s], static_cast<size_t>(s));
+    }
+  }
+};
+
+// Pass 1: checks the cells, notes those that pass through and counts the
+// triangle and quad faces of the 3D cells per bucket (the other faces'
+// keys kept per slice). A slice stops at its first bad cell.
+template <typename T>
+struct CountFaces : SlicePass<T, CountFaces<T>>
+{
+  void Visit(Slice& slice, size_t s)
+  {
+    const Mesh<T>& mesh = this->Search.M;
+    Boundary& faces = this->Search.Faces;
+    for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+    {
+      const TypeInfo& info = this->Search.Infos[mesh.Types[cell]];
+      if (!(info.K == Kind::Solid && FitsSolid(mesh, cell, info)))
+      {
+        std::string problem = CellProblem(mesh, cell, info);
+        if (!problem.empty())
+        {
+          slice.BadCell = cell;
+          slice.Problem = std::move(problem);
+          return;
+        }
+      }
+      if (!IsVolume(info))
+      {
+        slice.Passed.push_back(cell);
+        continue;
+      }
+      ForEachFace(mesh,
+        cell,
+        info,
+        [&](const Id32* ids, int n, int)
+        {
+          if (n == 3)
+          {
+            faces.Triangles.Count(s, MakeKey3(ids));
+          }
+          else if (n == 4)
+          {
+            faces.Quads.Count(s, MakeKey4(ids));
+          }
+          else
+          {
+            slice.Polygons.push_back(MakePolygonKey(ids, n));
+          }
+        });
+    }
+  }
+};
+
+// Pass 2: the keys of the triangle and quad faces into their buckets; the
+// passed cells that lie on a face marked on the way.
+template <typename T>
+struct SortFaces : SlicePass<T, SortFaces<T>>
+{
+  void Visit(Slice& slice, size_t s)
+  {
+    const Mesh<T>& mesh = this->Search.M;
+    Boundary& faces = this->Search.Faces;
+    Coincident& on = this->Search.On;
+    for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+    {
+      const TypeInfo& info = this->Search.Infos[mesh.Types[cell]];
+      if (!IsVolume(info))
+      {
+        continue;
+      }
+      ForEachFace(mesh,
+        cell,
+        info,
+        [&](const Id32* ids, int n, int)
+        {
+          if (!on.Empty())
+          {
+            on.See3DFace(ids, n);
+          }
+          if (n == 3)
+          {
+            faces.Triangles.Add(s, MakeKey3(ids));
+          }
+          else if (n == 4)
+          {
+            faces.Quads.Add(s, MakeKey4(ids));
+          }
+        });
+    }
+  }
+};
+
+// Pass 3: a face met once is on the boundary; then the boundary's points.
+template <typename T>
+void MatchFaces(FaceSearch<T>& search)
+{
+  Boundary& faces = search.Faces;
+  faces.Triangles.Match();
+  faces.Quads.Match();
+  std::vector<PolygonKey> polygons;
+  for (Slice& slice : search.Slices)
+  {
+    std::move(slice.Polygons.begin(), slice.Polygons.end(), std::back_inserter(polygons));
+    slice.Polygons = {};
+  }
+  std::sort(polygons.begin(), polygons.end());
+  ForEachSingle(polygons.data(),
+    polygons.data() + polygons.size(),
+    [&](const PolygonKey& key) { faces.Polygons.push_back(key); });
+  faces.MarkPoints(search.M.NumberOfPoints);
+}
+
+// Pass 4: the boundary faces in cell order, slice by slice.
+template <typename T>
+struct CollectFaces : SlicePass<T, CollectFaces<T>>
+{
+  size_t BoundaryFaces = 0;
+
+  void Visit(Slice& slice, size_t)
+  {
+    const Mesh<T>& mesh = this->Search.M;
+    const Boundary& faces = this->Search.Faces;
+    // Room for all: only the pages written are ever touched.
+    slice.Faces.reserve(this->BoundaryFaces);
+    for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
+    {
+      const TypeInfo& info = this->Search.Infos[mesh.Types[cell]];
+      if (!IsVolume(info) || (info.K == Kind::Solid && !MayHaveBoundaryFace(mesh, cell, info)))
+      {
+        continue;
+      }
+      ForEachFace(mesh,
+        cell,
+        info,
+        [&](const Id32* ids, int n, int j)
+        {
+          if (faces.Has(ids, n))
+          {
+            slice.Faces.push_back({ static_cast<Id32>(cell), static_cast<Id32>(j) });
+          }
+        });
+    }
+  }
+
+  // A solid cell with fewer than three points on the boundary has no
+  // boundary face.
+  bool MayHaveBoundaryFace(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info) const
+  {
+    const T* p = mesh.Points(cell);
+    int on = 0;
+    for (int k = 0; k < info.NumberOfPoints; ++k)
+    {
+      on += this->Search.Faces.OnBoundary[static_cast<size_t>(p[k])];
+    }
+    return on >= 3;
+  }
+};
+
+// The first bad cell's error, false if there is one.
+bool NoBadCell(const std::vector<Slice>& slices, std::string& error)
+{
+  for (const Slice& slice : slices)
+  {
+    if (slice.BadCell >= 0)
+    {
+      error = "cell " + std::to_string(slice.BadCell) + " " + slice.Problem;
+      return false;
+    }
+  }
+  return true;
+}
+
+// The boundary faces' point count, as the output's connectivity needs.
+size_t FacePointCount(const Boundary& faces)
+{
+  size_t points = 3 * faces.Triangles.GetBoundary().size() + 4 * faces.Quads.GetBoundary().size();
+  for (const PolygonKey& polygon : faces.Polygons)
+  {
+    points += polygon.size();
+  }
+  return points;
+}
+
 // Fills out with the surface of mesh; returns false with error set on a
 // bad cell.
 template <typename T>
@@ -1206,217 +1451,48 @@ bool ExtractFaces(const Mesh<T>& mesh,
   const StepFunction& step,
   std::string& error)
 {
-  const vtkIdType numCells = mesh.NumberOfCells;
-  std::array<TypeInfo, 256> infos;
-  for (int type = 0; type < VTK_NUMBER_OF_CELL_TYPES; ++type)
-  {
-    infos[type] = GetTypeInfo(type);
-  }
-
-  // The cells in slices, several per thread so that the threads stay busy
-  // when slices take unequal times; a step runs its slices in parallel.
   const size_t threads =
     static_cast<size_t>(std::max(1, vtkSMPTools::GetEstimatedNumberOfThreads()));
-  const size_t numSlices = static_cast<size_t>(
-    std::clamp<vtkIdType>(numCells / 4096, 1, static_cast<vtkIdType>(8 * threads)));
-  std::vector<Slice> slices(numSlices);
-  for (size_t s = 0; s < numSlices; ++s)
-  {
-    slices[s].First = numCells * static_cast<vtkIdType>(s) / static_cast<vtkIdType>(numSlices);
-    slices[s].Last = numCells * static_cast<vtkIdType>(s + 1) / static_cast<vtkIdType>(numSlices);
-  }
-  auto forSlices = [&](auto&& f)
-  {
-    vtkSMPTools::For(0,
-      static_cast<vtkIdType>(numSlices),
-      1,
-      [&](vtkIdType first, vtkIdType last)
-      {
-        for (vtkIdType s = first; s < last; ++s)
-        {
-          f(slices[s], static_cast<size_t>(s));
-        }
-      });
-  };
-  Boundary boundary(mesh.NumberOfPoints, numSlices);
+  FaceSearch<T> search(mesh,
+    static_cast<size_t>(
+      std::clamp<vtkIdType>(mesh.NumberOfCells / 4096, 1, 8 * static_cast<vtkIdType>(threads))));
 
-  // Pass 1: check the cells, note those that pass through and count the
-  // faces of the 3D cells per bucket.
   step("checking cells", 0.0);
-  forSlices(
-    [&](Slice& slice, size_t s)
-    {
-      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
-      {
-        const TypeInfo& info = infos[mesh.Types[cell]];
-        if (!(info.K == Kind::Solid && FitsSolid(mesh, cell, info)))
-        {
-          std::string problem = CellProblem(mesh, cell, info);
-          if (!problem.empty())
-          {
-            slice.BadCell = cell;
-            slice.Problem = std::move(problem);
-            return;
-          }
-        }
-        if (!IsVolume(info))
-        {
-          slice.Passed.push_back(cell);
-          continue;
-        }
-        ForEachFace(mesh,
-          cell,
-          info,
-          [&](const Id32* ids, int n, int)
-          {
-            if (n == 3)
-            {
-              boundary.Triangles.Count(s, MakeKey3(ids));
-            }
-            else if (n == 4)
-            {
-              boundary.Quads.Count(s, MakeKey4(ids));
-            }
-            else
-            {
-              slice.Polygons.push_back(MakePolygonKey(ids, n));
-            }
-          });
-      }
-    });
-  for (const Slice& slice : slices)
+  search.Run(CountFaces<T>{ { search } });
+  if (!NoBadCell(search.Slices, error))
   {
-    if (slice.BadCell >= 0)
-    {
-      error = "cell " + std::to_string(slice.BadCell) + " " + slice.Problem;
-      return false;
-    }
+    return false;
   }
-
-  // The vertices, lines and 2D cells, to see in pass 2 which of them lie
-  // on the 3D cells.
-  std::vector<std::vector<vtkIdType>*> passed;
-  passed.reserve(slices.size());
-  for (Slice& slice : slices)
-  {
-    passed.push_back(&slice.Passed);
-  }
-  Coincident coincident;
+  // The vertices, lines and 2D cells, to see in the next pass which of
+  // them lie on the 3D cells.
+  const std::vector<std::vector<vtkIdType>*> passed = search.Passed();
   if (dropCoincident)
   {
-    coincident.Collect(mesh, infos, passed);
+    search.On.Collect(mesh, search.Infos, passed);
   }
 
-  // Pass 2: the keys of the triangle and quad faces into their buckets.
   step("sorting faces", 0.3);
-  boundary.Triangles.Allocate();
-  boundary.Quads.Allocate();
-  forSlices(
-    [&](Slice& slice, size_t s)
-    {
-      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
-      {
-        const TypeInfo& info = infos[mesh.Types[cell]];
-        if (IsVolume(info))
-        {
-          ForEachFace(mesh,
-            cell,
-            info,
-            [&](const Id32* ids, int n, int)
-            {
-              if (!coincident.Empty())
-              {
-                coincident.See3DFace(ids, n);
-              }
-              if (n == 3)
-              {
-                boundary.Triangles.Add(s, MakeKey3(ids));
-              }
-              else if (n == 4)
-              {
-                boundary.Quads.Add(s, MakeKey4(ids));
-              }
-            });
-        }
-      }
-    });
+  search.Faces.Triangles.Allocate();
+  search.Faces.Quads.Allocate();
+  search.Run(SortFaces<T>{ { search } });
 
-  // Pass 3: a face met once is on the boundary.
   step("matching faces", 0.5);
-  boundary.Triangles.Match();
-  boundary.Quads.Match();
-  {
-    std::vector<PolygonKey> polygons;
-    for (Slice& slice : slices)
-    {
-      std::move(slice.Polygons.begin(), slice.Polygons.end(), std::back_inserter(polygons));
-      slice.Polygons = {};
-    }
-    std::sort(polygons.begin(), polygons.end());
-    ForEachSingle(polygons.data(),
-      polygons.data() + polygons.size(),
-      [&](const PolygonKey& key) { boundary.Polygons.push_back(key); });
-  }
-  boundary.MarkPoints(mesh.NumberOfPoints);
+  MatchFaces(search);
 
-  // Pass 4: the boundary faces in cell order.
   step("collecting boundary faces", 0.8);
-  const size_t boundaryFaces = boundary.Triangles.GetBoundary().size() +
-    boundary.Quads.GetBoundary().size() + boundary.Polygons.size();
-  size_t boundaryPoints =
-    3 * boundary.Triangles.GetBoundary().size() + 4 * boundary.Quads.GetBoundary().size();
-  for (const PolygonKey& polygon : boundary.Polygons)
-  {
-    boundaryPoints += polygon.size();
-  }
-  forSlices(
-    [&](Slice& slice, size_t)
-    {
-      // Room for all: only the pages written are ever touched.
-      slice.Faces.reserve(boundaryFaces);
-      for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
-      {
-        const TypeInfo& info = infos[mesh.Types[cell]];
-        if (!IsVolume(info))
-        {
-          continue;
-        }
-        if (info.K == Kind::Solid)
-        {
-          // A cell with fewer than three points on the boundary has no
-          // boundary face.
-          const T* p = mesh.Points(cell);
-          int on = 0;
-          for (int k = 0; k < info.NumberOfPoints; ++k)
-          {
-            on += boundary.OnBoundary[static_cast<size_t>(p[k])];
-          }
-          if (on < 3)
-          {
-            continue;
-          }
-        }
-        ForEachFace(mesh,
-          cell,
-          info,
-          [&](const Id32* ids, int n, int j)
-          {
-            if (boundary.Has(ids, n))
-            {
-              slice.Faces.push_back({ static_cast<Id32>(cell), static_cast<Id32>(j) });
-            }
-          });
-      }
-    });
+  const Boundary& faces = search.Faces;
+  search.Run(CollectFaces<T>{ { search },
+    faces.Triangles.GetBoundary().size() + faces.Quads.GetBoundary().size() +
+      faces.Polygons.size() });
 
   step("building the output", 0.9);
-  AddPassedCells(mesh, infos, passed, coincident, dropCoincident, out);
-  for (Slice& slice : slices)
+  AddPassedCells(mesh, search.Infos, passed, search.On, dropCoincident, out);
+  for (Slice& slice : search.Slices)
   {
     out.Faces.push_back(std::move(slice.Faces));
   }
-  out.FacePoints = boundaryPoints;
-  out.OnFaces = std::move(boundary.OnBoundary);
+  out.FacePoints = FacePointCount(faces);
+  out.OnFaces = std::move(search.Faces.OnBoundary);
   return true;
 }
 

@@ -25,6 +25,14 @@
 // same at every camera position. DropCoincidentCellsOff() keeps them, as
 // VTK's filter does.
 //
+// Against vtkDataSetSurfaceFilter, beyond the coincident cells: the faces
+// are matched in parallel, bucket by bucket, rather than through one hash
+// table of the whole mesh on one core. On two cores
+// (Benchmarks/BenchBoundarySurface.cxx, medians of five runs) 1.08 million
+// tetrahedra take 129 ms against VTK's 3.34 s, about 26 times less (runs
+// within 7% of their median), with a memory peak of 34 MB against 118 MB;
+// 1.06 million mixed cells 177 ms against 2.64 s, about 15 times less.
+//
 // The faces are matched by their point ids. The cells go in slices, in
 // parallel (vtkSMPTools): a pass checks them and counts the faces per
 // bucket of their smallest point id (512 points a bucket), a second writes

@@ -1,15 +1,12 @@
 #include "orviMotionSurface.h"
 
+#include "orviClusteredSurface.h"
+
 #include "vtkActor.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCellArray.h"
-#include "vtkCellData.h"
-#include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInteractorStyle.h"
-#include "vtkMath.h"
-#include "vtkPointData.h"
-#include "vtkPoints.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkRenderWindow.h"
@@ -19,11 +16,8 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
-#include <cmath>
-#include <cstdint>
 #include <cstdlib>
 #include <thread>
-#include <tuple>
 
 namespace orvi
 {
@@ -42,256 +36,7 @@ constexpr vtkIdType PreferredStandInTriangles = 20000;
 // stand-in's edges.
 constexpr double StandInShare = 0.35;
 
-bool Cancelled(const std::atomic<bool>* cancel)
-{
-  return cancel && cancel->load(std::memory_order_relaxed);
-}
-
-// What the stand-in is made of, as indices into the surface: its points,
-// the surface cell each triangle comes from, and its triangles.
-struct Clusters
-{
-  std::vector<vtkIdType> Points;
-  std::vector<vtkIdType> Cells;
-  std::vector<vtkIdType> Triangles; // three point indices of the stand-in each
-};
-
-// The clustering of Decimate(), on indices only: safe beside the renders of
-// the same poly data (vtkIdList copies of the cells, points read into
-// caller storage). Returns false when cancelled.
-bool Cluster(vtkPolyData* surface,
-  vtkIdType triangles,
-  const std::atomic<bool>* cancel,
-  Clusters& out)
-{
-  vtkPoints* points = surface->GetPoints();
-  vtkCellArray* polys = surface->GetPolys();
-  const vtkIdType numPolys = polys ? polys->GetNumberOfCells() : 0;
-  const vtkIdType numPoints = points ? points->GetNumberOfPoints() : 0;
-  if (numPolys == 0 || numPoints == 0 || triangles <= 0)
-  {
-    return true;
-  }
-
-  // The points the polygons use, their bounds and the polygons' area.
-  std::vector<char> used(numPoints, 0);
-  vtkNew<vtkIdList> cell;
-  double bounds[6] = {
-    VTK_DOUBLE_MAX, VTK_DOUBLE_MIN, VTK_DOUBLE_MAX, VTK_DOUBLE_MIN, VTK_DOUBLE_MAX, VTK_DOUBLE_MIN
-  };
-  double area = 0.0;
-  for (vtkIdType c = 0; c < numPolys; ++c)
-  {
-    if ((c & 0xffff) == 0 && Cancelled(cancel))
-    {
-      return false;
-    }
-    polys->GetCellAtId(c, cell);
-    const vtkIdType n = cell->GetNumberOfIds();
-    double p0[3], a[3], b[3];
-    for (vtkIdType k = 0; k < n; ++k)
-    {
-      const vtkIdType id = cell->GetId(k);
-      if (id < 0 || id >= numPoints)
-      {
-        return true; // a polygon off the points: no stand-in
-      }
-      if (!used[id])
-      {
-        used[id] = 1;
-        double x[3];
-        points->GetPoint(id, x);
-        for (int i = 0; i < 3; ++i)
-        {
-          bounds[2 * i] = std::min(bounds[2 * i], x[i]);
-          bounds[2 * i + 1] = std::max(bounds[2 * i + 1], x[i]);
-        }
-      }
-    }
-    if (n < 3)
-    {
-      continue;
-    }
-    points->GetPoint(cell->GetId(0), p0);
-    points->GetPoint(cell->GetId(1), a);
-    for (vtkIdType k = 2; k < n; ++k)
-    {
-      points->GetPoint(cell->GetId(k), b);
-      double u[3], v[3], w[3];
-      for (int i = 0; i < 3; ++i)
-      {
-        u[i] = a[i] - p0[i];
-        v[i] = b[i] - p0[i];
-      }
-      vtkMath::Cross(u, v, w);
-      area += 0.5 * vtkMath::Norm(w);
-      std::copy(b, b + 3, a);
-    }
-  }
-  if (area <= 0.0)
-  {
-    return true;
-  }
-
-  // A grid whose cells hold about one stand-in point each: a closed surface
-  // has about half as many points as triangles, one per h x h of its area.
-  double h = std::sqrt(2.0 * area / static_cast<double>(triangles));
-  std::array<std::uint64_t, 3> dims{};
-  constexpr std::uint64_t maxDim = std::uint64_t(1) << 20;
-  for (int i = 0; i < 3; ++i)
-  {
-    h = std::max(h, (bounds[2 * i + 1] - bounds[2 * i]) / static_cast<double>(maxDim - 1));
-  }
-  for (int i = 0; i < 3; ++i)
-  {
-    dims[i] = static_cast<std::uint64_t>((bounds[2 * i + 1] - bounds[2 * i]) / h) + 1;
-  }
-
-  // Each used point's grid cell, sorted by grid cell.
-  std::vector<std::pair<std::uint64_t, vtkIdType>> keyed;
-  for (vtkIdType id = 0; id < numPoints; ++id)
-  {
-    if (!used[id])
-    {
-      continue;
-    }
-    double x[3];
-    points->GetPoint(id, x);
-    std::uint64_t index[3];
-    for (int i = 0; i < 3; ++i)
-    {
-      index[i] = std::min<std::uint64_t>(
-        static_cast<std::uint64_t>((x[i] - bounds[2 * i]) / h), dims[i] - 1);
-    }
-    keyed.emplace_back((index[0] * dims[1] + index[1]) * dims[2] + index[2], id);
-  }
-  used = std::vector<char>();
-  if (Cancelled(cancel))
-  {
-    return false;
-  }
-  std::sort(keyed.begin(), keyed.end());
-
-  // One point per grid cell: the one nearest to the mean of its points.
-  std::vector<vtkIdType> pointIndex(numPoints, -1);
-  for (size_t first = 0; first < keyed.size();)
-  {
-    size_t last = first;
-    double mean[3] = { 0.0, 0.0, 0.0 };
-    for (; last < keyed.size() && keyed[last].first == keyed[first].first; ++last)
-    {
-      double x[3];
-      points->GetPoint(keyed[last].second, x);
-      for (int i = 0; i < 3; ++i)
-      {
-        mean[i] += x[i];
-      }
-    }
-    for (double& m : mean)
-    {
-      m /= static_cast<double>(last - first);
-    }
-    vtkIdType best = keyed[first].second;
-    double bestDistance = VTK_DOUBLE_MAX;
-    const auto index = static_cast<vtkIdType>(out.Points.size());
-    for (size_t k = first; k < last; ++k)
-    {
-      double x[3];
-      points->GetPoint(keyed[k].second, x);
-      const double d = vtkMath::Distance2BetweenPoints(x, mean);
-      if (d < bestDistance)
-      {
-        bestDistance = d;
-        best = keyed[k].second;
-      }
-      pointIndex[keyed[k].second] = index;
-    }
-    out.Points.push_back(best);
-    first = last;
-  }
-  keyed = {};
-
-  // The polygons' triangles between the chosen points; a triangle that
-  // collapses is left out, and of the triangles with the same three points
-  // in the same turn only the first one's cell is kept.
-  std::vector<std::array<vtkIdType, 4>> tris; // three points, least first, and the cell
-  for (vtkIdType c = 0; c < numPolys; ++c)
-  {
-    if ((c & 0xffff) == 0 && Cancelled(cancel))
-    {
-      return false;
-    }
-    polys->GetCellAtId(c, cell);
-    const vtkIdType n = cell->GetNumberOfIds();
-    for (vtkIdType k = 2; k < n; ++k)
-    {
-      std::array<vtkIdType, 3> t = {
-        pointIndex[cell->GetId(0)], pointIndex[cell->GetId(k - 1)], pointIndex[cell->GetId(k)]
-      };
-      if (t[0] == t[1] || t[1] == t[2] || t[0] == t[2])
-      {
-        continue;
-      }
-      std::rotate(t.begin(), std::min_element(t.begin(), t.end()), t.end());
-      tris.push_back({ t[0], t[1], t[2], c });
-    }
-  }
-  std::sort(tris.begin(), tris.end());
-  for (size_t k = 0; k < tris.size(); ++k)
-  {
-    if (k > 0 && std::equal(tris[k].begin(), tris[k].begin() + 3, tris[k - 1].begin()))
-    {
-      continue;
-    }
-    out.Triangles.insert(out.Triangles.end(), tris[k].begin(), tris[k].begin() + 3);
-    out.Cells.push_back(tris[k][3]);
-  }
-  return !Cancelled(cancel);
-}
-
-// The stand-in's poly data from its clusters, with the surface's point and
-// cell data.
-vtkSmartPointer<vtkPolyData> Assemble(vtkPolyData* surface, const Clusters& clusters)
-{
-  auto out = vtkSmartPointer<vtkPolyData>::New();
-  const auto numPoints = static_cast<vtkIdType>(clusters.Points.size());
-  const auto numTriangles = static_cast<vtkIdType>(clusters.Cells.size());
-  vtkNew<vtkPoints> points;
-  points->SetDataType(surface->GetPoints() ? surface->GetPoints()->GetDataType() : VTK_FLOAT);
-  points->SetNumberOfPoints(numPoints);
-  vtkPointData* inPD = surface->GetPointData();
-  vtkPointData* outPD = out->GetPointData();
-  outPD->CopyAllocate(inPD, numPoints);
-  for (vtkIdType i = 0; i < numPoints; ++i)
-  {
-    double x[3];
-    surface->GetPoints()->GetPoint(clusters.Points[i], x);
-    points->SetPoint(i, x);
-    outPD->CopyData(inPD, clusters.Points[i], i);
-  }
-  out->SetPoints(points);
-
-  vtkNew<vtkIdTypeArray> offsets, connectivity;
-  offsets->SetNumberOfValues(numTriangles + 1);
-  for (vtkIdType t = 0; t <= numTriangles; ++t)
-  {
-    offsets->SetValue(t, 3 * t);
-  }
-  connectivity->SetNumberOfValues(3 * numTriangles);
-  std::copy(clusters.Triangles.begin(), clusters.Triangles.end(), connectivity->GetPointer(0));
-  vtkNew<vtkCellArray> polys;
-  polys->SetData(offsets, connectivity);
-  out->SetPolys(polys);
-
-  vtkCellData* inCD = surface->GetCellData();
-  vtkCellData* outCD = out->GetCellData();
-  outCD->CopyAllocate(inCD, numTriangles);
-  for (vtkIdType t = 0; t < numTriangles; ++t)
-  {
-    outCD->CopyData(inCD, clusters.Cells[t], t);
-  }
-  return out;
-}
+using Clusters = ClusteredSurface::Clusters;
 
 // The stand-in's edges, each once, as lines on its points. Drawn as lines
 // rather than paired with the stand-in's faces (which the main pass draws
@@ -480,17 +225,6 @@ void MotionSurface::WaitForStandIns()
 }
 
 //------------------------------------------------------------------------------
-vtkSmartPointer<vtkPolyData> MotionSurface::Decimate(vtkPolyData* surface, vtkIdType triangles)
-{
-  Clusters clusters;
-  if (!surface || !Cluster(surface, triangles, nullptr, clusters))
-  {
-    return nullptr;
-  }
-  return Assemble(surface, clusters);
-}
-
-//------------------------------------------------------------------------------
 void MotionSurface::StartBuilding()
 {
   if (this->Building || !this->Interactor)
@@ -527,8 +261,8 @@ void MotionSurface::StartBuilding()
       for (size_t i = 0; i < b->Inputs.size() && !b->Cancel; ++i)
       {
         if (b->Inputs[i] &&
-          (!Cluster(b->Inputs[i], b->Targets[i], &b->Cancel, b->Results[i][0]) ||
-            !Cluster(b->Inputs[i],
+          (!ClusteredSurface::Cluster(b->Inputs[i], b->Targets[i], &b->Cancel, b->Results[i][0]) ||
+            !ClusteredSurface::Cluster(b->Inputs[i],
               std::max(MinimumStandInTriangles, b->Targets[i] / 4),
               &b->Cancel,
               b->Results[i][1])))
@@ -579,7 +313,7 @@ bool MotionSurface::StandInsReady()
         {
           continue;
         }
-        vtkSmartPointer<vtkPolyData> standIn = Assemble(e.Input, clusters);
+        vtkSmartPointer<vtkPolyData> standIn = ClusteredSurface::Assemble(e.Input, clusters);
         Entry::Level& l = e.Levels[level];
         l.Triangles = standIn->GetNumberOfPolys();
         vtkNew<vtkPolyDataMapper> mapper;

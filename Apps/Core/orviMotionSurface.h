@@ -2,10 +2,10 @@
 // mouse, until a quarter of a second after its last report or a mouse
 // button), a surface whose full frame takes longer than the interaction's
 // time budget is drawn through a lighter stand-in, a vertex-clustered copy
-// with a few percent of its triangles and its colours (with its edges, a
-// copy four times coarser, as its lines cost more than its faces); every
-// still frame, and every frame a picker or a screenshot sees, is the full
-// surface.
+// (orvi::ClusteredSurface) with a few percent of its triangles and its
+// colours (with its edges, a copy four times coarser, as its lines cost more
+// than its faces); every still frame, and every frame a picker or a
+// screenshot sees, is the full surface.
 //
 // The decision follows VTK's update rates: the interaction styles set the
 // render window's DesiredUpdateRate to the interactor's DesiredUpdateRate
@@ -112,15 +112,6 @@ public:
   static constexpr double MotionRate = 20.0;
   /// How long after the last 3D-mouse report the still frame comes.
   static constexpr int TDxQuietMilliseconds = 250;
-
-  /// The stand-in of `surface`, with about `triangles` triangles: one point
-  /// of the surface for each cell of a regular grid the surface crosses (the
-  /// point nearest to the mean of the cell's points), with its point data,
-  /// and the surface's polygons between such points (as triangles, with
-  /// their cell data), those that collapse left out. The clustering reads
-  /// `surface` only, so the viewer runs it beside the renders of the same
-  /// poly data.
-  static vtkSmartPointer<vtkPolyData> Decimate(vtkPolyData* surface, vtkIdType triangles);
 
 private:
   struct Entry;
