@@ -25,56 +25,45 @@ using namespace orvi_test;
 // own, named in the legend; a floating-point quantity beside them is the
 // default colouring, and ids of too many regions are never chosen by
 // default. A colour map asks for a quantity.
-TEST(OrviViewer, IdArraysAreColouredAsCategories)
+TEST(OrviColormap, IdArraysAreColouredAsCategories)
 {
   const fs::path dir = TestDir();
   // A sphere with a region id per quadrant (3, 7, 11, 42), a pressure and
   // integer arrays of 200 values.
-  const auto sphere = [](const std::vector<const char*>& arrays)
+  const auto sphere = [](const std::vector<std::string>& arrays)
   {
     vtkNew<vtkSphereSource> source;
     source->SetThetaResolution(24);
     source->SetPhiResolution(24);
     source->Update();
     vtkSmartPointer<vtkPolyData> mesh = source->GetOutput();
-    for (const std::string name : arrays)
+    for (const std::string& name : arrays)
     {
-      vtkSmartPointer<vtkDataArray> array;
-      if (name == "pressure")
-      {
-        array = vtkSmartPointer<vtkDoubleArray>::New();
-        array->SetNumberOfTuples(mesh->GetNumberOfPoints());
-        for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-        {
-          array->SetTuple1(i, mesh->GetPoint(i)[2]);
-        }
-        mesh->GetPointData()->AddArray(array);
-        array->SetName(name.c_str());
-        continue;
-      }
-      array = vtkSmartPointer<vtkIntArray>::New();
+      const bool pressure = name == "pressure"; // by point, the others by cell
+      auto array = vtkSmartPointer<vtkDataArray>::Take(
+        vtkDataArray::CreateDataArray(pressure ? VTK_DOUBLE : VTK_INT));
       array->SetName(name.c_str());
-      array->SetNumberOfTuples(mesh->GetNumberOfCells());
-      const int quadrant[4] = { 3, 7, 11, 42 };
-      for (vtkIdType i = 0; i < mesh->GetNumberOfCells(); ++i)
+      array->SetNumberOfTuples(pressure ? mesh->GetNumberOfPoints() : mesh->GetNumberOfCells());
+      for (vtkIdType i = 0; i < array->GetNumberOfTuples(); ++i)
       {
-        double centre[3] = { 0, 0, 0 }, p[3];
-        vtkCell* cell = mesh->GetCell(i);
-        for (vtkIdType k = 0; k < cell->GetNumberOfPoints(); ++k)
+        double b[6] = { 0, 0, 0, 0, 0, 0 }; // the cell's bounds: its quadrant
+        if (!pressure)
         {
-          mesh->GetPoint(cell->GetPointId(k), p);
-          vtkMath::Add(centre, p, centre);
+          mesh->GetCellBounds(i, b);
         }
+        const int quadrant = (b[0] + b[1] > 0 ? 1 : 0) + (b[2] + b[3] > 0 ? 2 : 0);
         array->SetTuple1(i,
-          name == "region" ? quadrant[(centre[0] > 0 ? 1 : 0) + (centre[1] > 0 ? 2 : 0)]
-                           : static_cast<double>(i % 200));
+          pressure             ? mesh->GetPoint(i)[2]
+            : name == "region" ? std::vector<double>{ 3, 7, 11, 42 }[quadrant]
+                               : static_cast<double>(i % 200));
       }
-      mesh->GetCellData()->AddArray(array);
+      (pressure ? static_cast<vtkFieldData*>(mesh->GetPointData()) : mesh->GetCellData())
+        ->AddArray(array);
     }
     return mesh;
   };
   const std::string regions = "colouring by cell array 'region', 4 categories (ids 3 .. 42)";
-  const std::tuple<std::vector<const char*>, Args, std::string> cases[] = {
+  const std::tuple<std::vector<std::string>, Args, std::string> cases[] = {
     { { "region", "pressure" }, {}, "colouring by point array 'pressure', range" },
     { { "region" }, {}, regions },
     { { "region" }, { "--array", "region" }, regions },

@@ -2,12 +2,14 @@
 // sizes want), a mesh's own lines and vertices, and their smoothing.
 #include "orviViewerTestUtils.h"
 
+#include "vtkAppendPolyData.h"
 #include "vtkCell.h"
-#include "vtkCellArray.h"
 #include "vtkDataSetSurfaceFilter.h"
-#include "vtkPoints.h"
+#include "vtkPlaneSource.h"
 #include "vtkPolyData.h"
+#include "vtkPolyLineSource.h"
 #include "vtkSphereSource.h"
+#include "vtkVertexGlyphFilter.h"
 
 namespace
 {
@@ -19,7 +21,7 @@ using namespace orvi_test;
 // box zoom onto it brings them, and the key r the first view back. (Which
 // cells show edges in one view, and the modes on and off:
 // AutoEdgesShowWhereCellsAreLarge.)
-TEST(OrviViewer, AutoEdgesFollowTheZoom)
+TEST(OrviEdges, AutoEdgesFollowTheZoom)
 {
   const fs::path dir = TestDir();
   // Edge pixels (near black) in the middle, where the surface is in every view.
@@ -52,7 +54,7 @@ TEST(OrviViewer, AutoEdgesFollowTheZoom)
 //==============================================================================
 // --edges auto on graded meshes: the edges of the large cells are drawn, those
 // of the small ones not, so the fine regions keep their colours.
-TEST(OrviViewer, AutoEdgesShowWhereCellsAreLarge)
+TEST(OrviEdges, AutoEdgesShowWhereCellsAreLarge)
 {
   const fs::path dir = TestDir();
   GMSH_MESH(t7, "t7", "-2");
@@ -120,54 +122,39 @@ TEST(OrviViewer, AutoEdgesShowWhereCellsAreLarge)
 // A mesh's own lines are 2 pixels wide and its vertices 5 pixels across, in
 // a colour apart from the background and, among faces, from the faces;
 // drawing the edges never hides them.
-TEST(OrviViewer, LinesAndPointsAreSeen)
+TEST(OrviEdges, LinesAndPointsAreSeen)
 {
   const fs::path dir = TestDir();
   // A zigzag of 8 lines and 9 vertices in the plane z = 0, alone or over a
   // square of 4 x 4 faces.
   const auto make = [](bool lines, bool verts, bool faces)
   {
-    vtkNew<vtkPolyData> mesh;
-    vtkNew<vtkPoints> points;
-    vtkNew<vtkCellArray> polyline, vertices, squares;
+    vtkNew<vtkPolyLineSource> zigzag;
+    zigzag->SetNumberOfPoints(9);
     for (int i = 0; i <= 8; ++i)
     {
-      points->InsertNextPoint(i, i % 2 ? 3.0 : 1.0, 0.0);
-      vertices->InsertNextCell(1);
-      vertices->InsertCellPoint(i);
-      if (i > 0)
+      zigzag->SetPoint(i, i, i % 2 ? 3.0 : 1.0, 0.0);
+    }
+    vtkNew<vtkVertexGlyphFilter> vertices;
+    vertices->SetInputConnection(zigzag->GetOutputPort());
+    vtkNew<vtkPlaneSource> squares;
+    squares->SetOrigin(0, -2, 0);
+    squares->SetPoint1(8, -2, 0);
+    squares->SetPoint2(0, 6, 0);
+    squares->SetResolution(4, 4);
+    vtkNew<vtkAppendPolyData> mesh;
+    for (const auto& [wanted, part] : { std::make_pair(lines, zigzag->GetOutputPort()),
+           std::make_pair(verts, vertices->GetOutputPort()),
+           std::make_pair(faces, squares->GetOutputPort()) })
+    {
+      if (wanted)
       {
-        polyline->InsertNextCell(2);
-        polyline->InsertCellPoint(i - 1);
-        polyline->InsertCellPoint(i);
+        mesh->AddInputConnection(part);
       }
     }
-    for (int j = 0; j <= 4; ++j)
-    {
-      for (int i = 0; i <= 4; ++i)
-      {
-        points->InsertNextPoint(2.0 * i, -2.0 + 2.0 * j, 0.0);
-        if (i < 4 && j < 4)
-        {
-          const vtkIdType a = 9 + j * 5 + i, quad[4] = { a, a + 1, a + 6, a + 5 };
-          squares->InsertNextCell(4, quad);
-        }
-      }
-    }
-    mesh->SetPoints(points);
-    if (lines)
-    {
-      mesh->SetLines(polyline);
-    }
-    if (verts)
-    {
-      mesh->SetVerts(vertices);
-    }
-    if (faces)
-    {
-      mesh->SetPolys(squares);
-    }
-    return mesh;
+    mesh->Update();
+    mesh->GetOutput()->GetPointData()->Initialize(); // the plane's normals: nothing to colour by
+    return vtkSmartPointer<vtkPolyData>(mesh->GetOutput());
   };
   const double length = 8 * std::sqrt(5.0);
   const auto amber = [](const Rgb& c, int, int)
@@ -213,7 +200,7 @@ TEST(OrviViewer, LinesAndPointsAreSeen)
 // Edges and silhouettes are smoothed (VTK's FXAA over the finished frame):
 // against the same frame unsmoothed, the pixels along the lines change and
 // take shades between line and face; the faces away from lines keep theirs.
-TEST(OrviViewer, EdgesAreSmooth)
+TEST(OrviEdges, EdgesAreSmooth)
 {
   const fs::path dir = TestDir();
   std::ostringstream log;

@@ -11,7 +11,7 @@ using namespace orvi_test;
 // Every format through VTK's readers (files VTK's writers wrote): the counts
 // loaded and the array coloured by; none for a mesh without one that varies,
 // such as the group ids, all 0, of VTK's OBJ reader.
-TEST(OrviViewer, LoadsMeshesWrittenByVtk)
+TEST(OrviMeshes, LoadsMeshesWrittenByVtk)
 {
   const std::string grid = "loaded 15 points and 4 cells",
                     sphere = "loaded 74 points and 144 cells";

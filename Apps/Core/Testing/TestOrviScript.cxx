@@ -11,7 +11,7 @@ using namespace orvi_test;
 //==============================================================================
 // Every convention replays one script: each gesture it has moves the view,
 // the 3D mouse too; what it has none for is reported and skipped.
-TEST(OrviViewer, ScriptsPlayInEveryConvention)
+TEST(OrviScript, ScriptsPlayInEveryConvention)
 {
   const fs::path dir = TestDir();
   for (const std::string nav : { "mervo", "catia", "style-mervo", "style-catia" })
@@ -44,7 +44,7 @@ TEST(OrviViewer, ScriptsPlayInEveryConvention)
 // pixels, on the rectangle's outline only; the zoom then brings the picked
 // patch in its middle to the window's centre, larger. (The rotation marker
 // both hosts show while rotating: OrviQt.RotationMarkerShowsInsideTheModel.)
-TEST(OrviViewer, BoxZoomBandIsSeenAndZooms)
+TEST(OrviScript, BoxZoomBandIsSeenAndZooms)
 {
   const fs::path dir = TestDir();
   std::ostringstream log;

@@ -16,7 +16,7 @@ using namespace orvi_test;
 // selects the cells of VTK's frustum extraction for the same rectangle,
 // interior ones included; what is seen selects a few of those, the cells
 // with a face on the surface. Both highlight the rectangle and no more.
-TEST(OrviViewer, PickSelectsTheCellsUnderTheRectangle)
+TEST(OrviViewerPick, PickSelectsTheCellsUnderTheRectangle)
 {
   const fs::path dir = TestDir();
   std::string why;
