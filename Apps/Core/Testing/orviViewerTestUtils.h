@@ -14,15 +14,15 @@
 
 #include "vtkActor.h"
 #include "vtkActor2D.h"
-#include "vtkCellData.h"
-#include "vtkPointData.h"
-#include "vtkPolyData.h"
-#include "vtkRenderWindow.h"
 #include "vtkCamera.h"
+#include "vtkCellData.h"
 #include "vtkImageData.h"
 #include "vtkMath.h"
 #include "vtkPNGReader.h"
+#include "vtkPointData.h"
+#include "vtkPolyData.h"
 #include "vtkPropCollection.h"
+#include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 
 #include <filesystem>
