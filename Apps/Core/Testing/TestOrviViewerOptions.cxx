@@ -1,6 +1,8 @@
 // The hosts' command line: the values refused and the other host's options.
 #include "orviViewerTestUtils.h"
 
+#include <iterator>
+
 namespace
 {
 namespace fs = std::filesystem;
@@ -57,39 +59,10 @@ TEST(OrviViewerOptions, ValuesReachTheOptions)
 {
   orvi::ViewerOptions o;
   std::string error;
-  ASSERT_TRUE(Parse({ "a.vtu",
-                      "--range",
-                      "-1",
-                      "5e-1",
-                      "--size",
-                      "20",
-                      "30",
-                      "--pick",
-                      "through",
-                      "--pick",
-                      "visible",
-                      "b.vtu",
-                      "--no-legend",
-                      "--up",
-                      "-Z",
-                      "--array",
-                      "point:T",
-                      "--nav",
-                      "style-catia",
-                      "--edges",
-                      "off",
-                      "--colormap",
-                      "grey",
-                      "--out",
-                      "d",
-                      "--script",
-                      "s.txt",
-                      "-h",
-                      "--screenshot",
-                      "x.JPG" },
-    o,
-    error))
-    << error;
+  std::istringstream line("a.vtu --range -1 5e-1 --size 20 30 --pick through --pick visible b.vtu "
+                          "--no-legend --up -Z --array point:T --nav style-catia --edges off "
+                          "--colormap grey --out d --script s.txt -h --screenshot x.JPG");
+  ASSERT_TRUE(Parse({ std::istream_iterator<std::string>(line), {} }, o, error)) << error;
   EXPECT_EQ(o.MeshFiles, Args({ "a.vtu", "b.vtu" }));
   EXPECT_TRUE(o.RangeGiven && o.Range[0] == -1.0 && o.Range[1] == 0.5);
   EXPECT_TRUE(o.Width == 20 && o.Height == 30);

@@ -65,11 +65,6 @@ bool XDo(const Words&... words)
     xdo.exitCode() == 0;
 }
 
-bool HaveXDo()
-{
-  return XDo("version");
-}
-
 // Lets the event loop run for that long.
 void Settle(int milliseconds)
 {
@@ -130,7 +125,7 @@ class OrviQtX11 : public testing::Test
 protected:
   void SetUp() override
   {
-    if (!HaveXDo())
+    if (!XDo("version"))
     {
       GTEST_SKIP() << "xdotool is not installed (scripts/deps.sh installs it)";
     }
@@ -215,13 +210,6 @@ TEST_F(OrviQtX11, FlyShowsItsFramesOnABusyMachine)
     EXPECT_GT(PercentChanged(before, shown), 10.0);
     const QImage again = Rerendered(*window);
     EXPECT_LT(PercentChanged(shown, again), 0.5);
-    if (PercentChanged(before, shown) <= 10.0 || PercentChanged(shown, again) >= 0.5)
-    {
-      const QString name = QStringLiteral("orvi-qt-fly-%1-%2.png").arg(static_cast<int>(nav));
-      before.save(name.arg(QStringLiteral("before")));
-      shown.save(name.arg(QStringLiteral("shown")));
-      again.save(name.arg(QStringLiteral("rerendered")));
-    }
   }
 }
 //------------------------------------------------------------------------------
@@ -240,13 +228,7 @@ TEST_F(OrviQtX11, FirstFrameOfAMeshIsAFreshRender)
   auto window = ShowFile({ "--up", "+Z", "--elevation", t5 });
   QWidget* view = window->GetView();
   const QImage first = OnScreen(view);
-  const QImage again = Rerendered(*window);
-  EXPECT_LT(PercentChanged(first, again), 0.1);
-  if (PercentChanged(first, again) >= 0.1)
-  {
-    first.save(QStringLiteral("orvi-qt-first-frame.png"));
-    again.save(QStringLiteral("orvi-qt-rerendered.png"));
-  }
+  EXPECT_LT(PercentChanged(first, Rerendered(*window)), 0.1);
 }
 //------------------------------------------------------------------------------
 // q and e quit orvi-qt in every convention: typed on its window, the window
@@ -384,8 +366,6 @@ TEST_F(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
   ASSERT_TRUE(
     QTest::qWaitFor([&] { return !window->GetViewer().GetLastPickSummary().empty(); }, 30000));
   const std::string summary = window->GetViewer().GetLastPickSummary();
-  ASSERT_FALSE(summary.empty());
-  EXPECT_EQ(window->GetPickText().toStdString(), summary);
   EXPECT_EQ(window->GetConventionText().toStdString(), orvi::DescribeBindings(Navigation::Mervo));
   QStatusBar* bar = window->statusBar();
   const QImage before = Steady(bar);
