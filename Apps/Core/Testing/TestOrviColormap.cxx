@@ -1,5 +1,6 @@
-// The viewer's colours: ids of a few regions as categories (a colour each,
-// named in the legend), a quantity through the colour maps.
+// Meshes of every format as the command line names them, and their colours:
+// ids of a few regions as categories (a colour each, named in the legend), a
+// quantity through the colour maps.
 #include "orviViewerTestUtils.h"
 
 #include "vtkActor.h"
@@ -19,6 +20,43 @@ namespace
 {
 namespace fs = std::filesystem;
 using namespace orvi_test;
+
+// The log's colouring line holds that text; none when it is empty.
+void ExpectColouring(const std::string& log, const std::string& colouring)
+{
+  const bool told = log.find(colouring.empty() ? "colouring by" : colouring) != std::string::npos;
+  EXPECT_EQ(told, !colouring.empty()) << log;
+}
+
+//==============================================================================
+// Every format through VTK's readers (files VTK's writers wrote): the counts
+// loaded and the array coloured by; none for a mesh without one that varies,
+// such as the group ids, all 0, of VTK's OBJ reader.
+TEST(OrviColormap, LoadsMeshesWrittenByVtk)
+{
+  const std::string grid = "loaded 15 points and 4 cells",
+                    sphere = "loaded 74 points and 144 cells";
+  const std::string temperature = "colouring by point array 'temperature'";
+  const std::string height = "colouring by point array 'height'";
+  const std::tuple<Args, std::string, std::string> cases[] = {
+    { { "grid.vtu" }, grid, temperature },
+    { { "--array", "pressure", "grid.vtu" }, grid, "colouring by cell array 'pressure'" },
+    { { "sphere.vtp" }, sphere, height },
+    { { "sphere.vtk" }, sphere, height }, // legacy poly data
+    { { "sphere.stl" }, sphere, "" },
+    { { "sphere-ascii.STL" }, sphere, "" },
+    { { "sphere.obj" }, sphere, "" },
+    { { "--array", "GroupIds", "sphere.obj" }, sphere, "cell array 'GroupIds', range 0 .. 0" },
+  };
+  for (const auto& [args, counts, colouring] : cases)
+  {
+    SCOPED_TRACE(args.back());
+    std::ostringstream log;
+    OpenViewer(args, log);
+    EXPECT_NE(log.str().find(counts), std::string::npos) << log.str();
+    ExpectColouring(log.str(), colouring);
+  }
+}
 
 //==============================================================================
 // Integer ids of a few regions are categories: each id one colour of its
@@ -78,8 +116,7 @@ TEST(OrviColormap, IdArraysAreColouredAsCategories)
     Args all = { "--edges", "off" };
     all.insert(all.end(), args.begin(), args.end());
     const auto viewer = OpenViewer(all, log, sphere(arrays));
-    const std::string text = colouring.empty() ? "colouring by" : colouring;
-    EXPECT_EQ(log.str().find(text) == std::string::npos, colouring.empty()) << log.str();
+    ExpectColouring(log.str(), colouring);
     if (colouring != regions)
     {
       continue;

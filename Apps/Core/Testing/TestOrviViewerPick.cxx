@@ -19,12 +19,8 @@ using namespace orvi_test;
 TEST(OrviViewerPick, PickSelectsTheCellsUnderTheRectangle)
 {
   const fs::path dir = TestDir();
+  GMSH_MESH(mesh, "t5", "-3");
   std::string why;
-  const std::string mesh = orvi_test::MeshGmshTutorial("t5", dir, why);
-  if (mesh.empty())
-  {
-    GTEST_SKIP() << why;
-  }
   std::ostringstream log;
   const std::array<int, 4> box = { 280, 200, 360, 280 };
   std::vector<vtkIdType> whole[2], middle[2];
