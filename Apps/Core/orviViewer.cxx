@@ -523,62 +523,90 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
 }
 
 //------------------------------------------------------------------------------
+// What the meshes are coloured by: the array, in which data, the values at
+// the colour map's ends, and the ids when they are a few categories.
+struct Viewer::Colouring
+{
+  std::string ArrayName;
+  int Field = -1; // 0 point data, 1 cell data, -1 none
+  bool Categorical = false;
+  std::vector<double> Ids; // with Categorical, ascending
+  double Range[2] = { 0.0, 1.0 };
+  int Coloured = 0; // the meshes holding the array
+  vtkSmartPointer<vtkLookupTable> Table;
+};
+
 bool Viewer::SetColouring(std::string& error)
+{
+  this->LegendShown = false;
+  Colouring colouring;
+  if (!this->ChooseArray(colouring, error))
+  {
+    return false;
+  }
+  if (colouring.Field < 0)
+  {
+    return true; // plain grey
+  }
+  this->FindValues(colouring);
+  this->MapColours(colouring);
+  if (this->Options.Legend)
+  {
+    this->ShowLegend(colouring);
+  }
+  this->LogColouring(colouring);
+  return true;
+}
+
+bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
 {
   // The array is the one named, or the most wanted one, in the first mesh
   // that has one; every mesh holding it in the same data is coloured by it.
-  this->LegendShown = false;
-  std::string wanted = this->Options.ArrayName;
-  if (this->Options.Elevation)
-  {
-    wanted = "elevation"; // added to the meshes by SetMeshes()
-  }
-  std::string arrayName;
-  int field = -1;
+  const std::string wanted = this->Options.Elevation
+    ? "elevation" // added to the meshes by SetMeshes()
+    : this->Options.ArrayName;
   for (const auto& part : this->Parts)
   {
-    arrayName = wanted;
-    field = FindArray(part->Mesh, this->Options.Field, arrayName);
-    if (field >= 0)
+    colouring.ArrayName = wanted;
+    colouring.Field = FindArray(part->Mesh, this->Options.Field, colouring.ArrayName);
+    if (colouring.Field >= 0)
     {
-      break;
+      return true;
     }
   }
-  if (field < 0)
+  if (!this->Options.ArrayName.empty())
   {
-    if (!this->Options.ArrayName.empty())
+    const char* data = this->Options.Field == ArrayField::Point ? "point"
+      : this->Options.Field == ArrayField::Cell                 ? "cell"
+                                                                : "point or cell";
+    const bool several = this->Parts.size() > 1;
+    error = std::string(several ? "no mesh has a " : "the mesh has no ") + data + " array named '" +
+      this->Options.ArrayName + "'";
+    for (const auto& part : this->Parts)
     {
-      const char* data = this->Options.Field == ArrayField::Point ? "point"
-        : this->Options.Field == ArrayField::Cell                 ? "cell"
-                                                                  : "point or cell";
-      error = std::string(this->Parts.size() > 1 ? "no mesh has a " : "the mesh has no ") + data +
-        " array named '" + this->Options.ArrayName + "'";
-      for (const auto& part : this->Parts)
-      {
-        error +=
-          std::string(this->Parts.size() > 1 ? "; " + part->Name + " holds " : "; it holds ") +
-          ArrayList(part->Mesh);
-      }
-      return false;
+      error += (several ? "; " + part->Name + " holds " : "; it holds ") + ArrayList(part->Mesh);
     }
-    if (this->Options.ColormapGiven || this->Options.RangeGiven)
-    {
-      error = "--colormap and --range colour by an array, but no mesh has a point or cell array "
-              "whose values vary (name one with --array)";
-      return false;
-    }
-    return true;
+    return false;
   }
+  if (this->Options.ColormapGiven || this->Options.RangeGiven)
+  {
+    error = "--colormap and --range colour by an array, but no mesh has a point or cell array "
+            "whose values vary (name one with --array)";
+    return false;
+  }
+  return true; // nothing to colour by
+}
 
+void Viewer::FindValues(Colouring& colouring) const
+{
   // The range over every mesh; and the values, when they are ids of a few
   // categories in every mesh (a colour map or a range asks for a quantity).
   vtkBoundingBox values; // the range, as a box's x extent
   std::set<double> categories;
   bool categorical = !this->Options.ColormapGiven && !this->Options.RangeGiven;
-  int coloured = 0;
   for (const auto& part : this->Parts)
   {
-    if (vtkDataArray* array = ArrayOf(part->Mesh, field, arrayName))
+    if (vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
     {
       double range[2];
       array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
@@ -587,33 +615,36 @@ bool Viewer::SetColouring(std::string& error)
       std::vector<double> ids;
       categorical = categorical && FindCategories(array, ids);
       categories.insert(ids.begin(), ids.end());
-      ++coloured;
+      ++colouring.Coloured;
     }
   }
-  categorical = categorical && categories.size() <= MaximumCategories;
-  double range[2] = { values.GetBound(0), values.GetBound(1) };
-  if (this->Options.RangeGiven)
-  {
-    range[0] = this->Options.Range[0];
-    range[1] = this->Options.Range[1];
-  }
-  const std::vector<double> ids(categories.begin(), categories.end());
-  vtkSmartPointer<vtkLookupTable> lut =
-    categorical ? MakeCategoryTable(ids) : MakeLookupTable(this->Options.Colors, range);
+  colouring.Categorical = categorical && categories.size() <= MaximumCategories;
+  colouring.Ids.assign(categories.begin(), categories.end());
+  const bool given = this->Options.RangeGiven;
+  colouring.Range[0] = given ? this->Options.Range[0] : values.GetBound(0);
+  colouring.Range[1] = given ? this->Options.Range[1] : values.GetBound(1);
+}
+
+void Viewer::MapColours(Colouring& colouring) const
+{
+  const bool categorical = colouring.Categorical;
+  colouring.Table = categorical ? MakeCategoryTable(colouring.Ids)
+                                : MakeLookupTable(this->Options.Colors, colouring.Range);
   // Cells are mapped through a plain table where the ids allow (the same
   // colours, without an annotation lookup per cell); points keep the
   // indexed one, whose colours are never blended through the ids between.
-  vtkSmartPointer<vtkLookupTable> cellLut =
-    categorical && field == 1 ? MakeCategorySpanTable(lut, ids) : nullptr;
+  vtkSmartPointer<vtkLookupTable> cellTable = categorical && colouring.Field == 1
+    ? MakeCategorySpanTable(colouring.Table, colouring.Ids)
+    : nullptr;
   for (const auto& part : this->Parts)
   {
-    if (!ArrayOf(part->Mesh, field, arrayName))
+    if (!ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
     {
       continue;
     }
     vtkMapper* mapper = part->SurfaceActor->GetMapper();
     mapper->ScalarVisibilityOn();
-    if (field == 0)
+    if (colouring.Field == 0)
     {
       mapper->SetScalarModeToUsePointFieldData();
     }
@@ -621,82 +652,89 @@ bool Viewer::SetColouring(std::string& error)
     {
       mapper->SetScalarModeToUseCellFieldData();
     }
-    mapper->SelectColorArray(arrayName.c_str());
-    mapper->SetLookupTable(cellLut ? cellLut : lut);
+    mapper->SelectColorArray(colouring.ArrayName.c_str());
+    mapper->SetLookupTable(cellTable ? cellTable : colouring.Table);
     mapper->UseLookupTableScalarRangeOn();
     // Ids take the colour of their own value: never blended across a cell.
     mapper->SetInterpolateScalarsBeforeMapping(categorical);
   }
+}
 
-  if (this->Options.Legend)
+void Viewer::ShowLegend(const Colouring& colouring)
+{
+  // The legend's text keeps one size that follows the window's height
+  // (fitted text grows huge for short labels and squeezes a long title),
+  // its labels carry the digits the range needs, and its title is never
+  // smaller than the labels: a long one is wrapped or shortened. Ids are
+  // listed one swatch each, named, by VTK's scalar bar.
+  const int fontSize = LegendFontSize(this->GetWindow(), this->Options.Height);
+  vtkScalarBarActor* legend = colouring.Categorical ? this->CategoryLegend.GetPointer()
+                                                    : static_cast<vtkScalarBarActor*>(this->Legend);
+  legend->SetLookupTable(colouring.Table);
+  legend->SetTitle(colouring.ArrayName.c_str());
+  legend->GetTitleTextProperty()->SetFontSize(fontSize);
+  legend->GetLabelTextProperty()->SetFontSize(fontSize);
+  legend->GetAnnotationTextProperty()->SetFontSize(fontSize);
+  double left = LegendBox[0];
+  if (colouring.Categorical)
   {
-    // The legend's text keeps one size that follows the window's height
-    // (fitted text grows huge for short labels and squeezes a long title),
-    // its labels carry the digits the range needs, and its title is never
-    // smaller than the labels: a long one is wrapped or shortened. Ids are
-    // listed one swatch each, named, by VTK's scalar bar.
-    const int fontSize = LegendFontSize(this->GetWindow(), this->Options.Height);
-    vtkScalarBarActor* legend = categorical ? this->CategoryLegend.GetPointer()
-                                            : static_cast<vtkScalarBarActor*>(this->Legend);
-    legend->SetLookupTable(lut);
-    legend->SetTitle(arrayName.c_str());
-    legend->GetTitleTextProperty()->SetFontSize(fontSize);
-    legend->GetLabelTextProperty()->SetFontSize(fontSize);
-    legend->GetAnnotationTextProperty()->SetFontSize(fontSize);
-    // VTK's scalar bar draws the names of the ids outside its box, on the
-    // side away from its ticks: its box is moved right by the width of the
-    // longest name, so that both legends reach as far left.
-    double left = LegendBox[0];
-    if (categorical)
-    {
-      size_t longest = 1;
-      for (double id : categories)
-      {
-        longest = std::max(longest, std::to_string(static_cast<long long>(id)).size());
-      }
-      const double width = this->RendererObject->GetSize()[0] > 0
-        ? this->RendererObject->GetSize()[0]
-        : this->Options.Width;
-      this->LegendLeft =
-        LegendBox[0] - (0.65 * fontSize * static_cast<double>(longest) + 8.0) / width;
-      left = std::min(LegendBox[2] - 0.03, 2.0 * LegendBox[0] - this->LegendLeft);
-      legend->DrawAnnotationsOn();
-      legend->AnnotationTextScalingOff();
-      legend->SetAnnotationLeaderPadding(4.0);
-      legend->SetTextPositionToSucceedScalarBar();
-      legend->SetBarRatio(0.3);
-    }
-    else
-    {
-      this->LegendLeft = LegendBox[0];
-      this->Legend->AutoResizeTextOff();
-      this->Legend->AutomaticLabelFormatOn();
-      this->Legend->ReadableTitleOn();
-      this->Legend->SetNumberOfLabels(5);
-    }
-    legend->GetPositionCoordinate()->SetValue(left, LegendBox[1]);
-    legend->SetPosition2(LegendBox[2] - left, LegendBox[3] - LegendBox[1]);
-    this->RendererObject->AddActor2D(legend);
-    this->LegendShown = true;
-  }
-  this->Log << "colouring by " << (field == 0 ? "point" : "cell") << " array '" << arrayName
-            << "', ";
-  if (categorical)
-  {
-    this->Log << categories.size() << " categories (ids " << range[0] << " .. " << range[1]
-              << "), one colour each";
+    left = this->LayOutCategoryLegend(colouring.Ids, fontSize);
   }
   else
   {
-    this->Log << "range " << range[0] << " .. " << range[1] << ", "
+    this->LegendLeft = LegendBox[0];
+    this->Legend->AutoResizeTextOff();
+    this->Legend->AutomaticLabelFormatOn();
+    this->Legend->ReadableTitleOn();
+    this->Legend->SetNumberOfLabels(5);
+  }
+  legend->GetPositionCoordinate()->SetValue(left, LegendBox[1]);
+  legend->SetPosition2(LegendBox[2] - left, LegendBox[3] - LegendBox[1]);
+  this->RendererObject->AddActor2D(legend);
+  this->LegendShown = true;
+}
+
+double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize)
+{
+  // VTK's scalar bar draws the names of the ids outside its box, on the
+  // side away from its ticks: its box is moved right by the width of the
+  // longest name, so that both legends reach as far left.
+  size_t longest = 1;
+  for (double id : ids)
+  {
+    longest = std::max(longest, std::to_string(static_cast<long long>(id)).size());
+  }
+  const double width = this->RendererObject->GetSize()[0] > 0 ? this->RendererObject->GetSize()[0]
+                                                              : this->Options.Width;
+  this->LegendLeft = LegendBox[0] - (0.65 * fontSize * static_cast<double>(longest) + 8.0) / width;
+  vtkScalarBarActor* legend = this->CategoryLegend;
+  legend->DrawAnnotationsOn();
+  legend->AnnotationTextScalingOff();
+  legend->SetAnnotationLeaderPadding(4.0);
+  legend->SetTextPositionToSucceedScalarBar();
+  legend->SetBarRatio(0.3);
+  return std::min(LegendBox[2] - 0.03, 2.0 * LegendBox[0] - this->LegendLeft);
+}
+
+void Viewer::LogColouring(const Colouring& colouring) const
+{
+  this->Log << "colouring by " << (colouring.Field == 0 ? "point" : "cell") << " array '"
+            << colouring.ArrayName << "', ";
+  if (colouring.Categorical)
+  {
+    this->Log << colouring.Ids.size() << " categories (ids " << colouring.Range[0] << " .. "
+              << colouring.Range[1] << "), one colour each";
+  }
+  else
+  {
+    this->Log << "range " << colouring.Range[0] << " .. " << colouring.Range[1] << ", "
               << ColormapName(this->Options.Colors);
   }
   if (this->Parts.size() > 1)
   {
-    this->Log << ", " << coloured << " of " << this->Parts.size() << " meshes";
+    this->Log << ", " << colouring.Coloured << " of " << this->Parts.size() << " meshes";
   }
   this->Log << "\n";
-  return true;
 }
 
 //------------------------------------------------------------------------------

@@ -173,7 +173,16 @@ private:
   bool FlatNormal(double normal[3]) const;
   void FrameScene();
   bool HandleKey(char key);
+  // The colouring: the array chosen, its values, the meshes' colours, the
+  // legend and the log line, each a step of SetColouring().
+  struct Colouring;
   bool SetColouring(std::string& error);
+  bool ChooseArray(Colouring& colouring, std::string& error) const;
+  void FindValues(Colouring& colouring) const;
+  void MapColours(Colouring& colouring) const;
+  void ShowLegend(const Colouring& colouring);
+  double LayOutCategoryLegend(const std::vector<double>& ids, int fontSize);
+  void LogColouring(const Colouring& colouring) const;
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void KeyCallback(vtkObject*, unsigned long event, void* clientData, void*);

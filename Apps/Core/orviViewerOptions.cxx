@@ -2,6 +2,8 @@
 
 #include "orviMeshLoader.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cmath>
 #include <cstdlib>
 #include <iterator>
@@ -264,10 +266,10 @@ const Option Options[] = {
 // clang-format on
 
 // The words of a value list ("MIN MAX": 2).
-size_t CountValues(const char* values)
+int CountValues(const char* values)
 {
   std::istringstream words(values);
-  return static_cast<size_t>(
+  return static_cast<int>(
     std::distance(std::istream_iterator<std::string>(words), std::istream_iterator<std::string>()));
 }
 
@@ -297,39 +299,53 @@ void Wrap(const std::string& text, size_t indent, size_t column, std::string& ou
   }
 }
 
-// The options section of a host's --help.
-std::string DescribeOptions(Host host)
+// An option's help as CLI11 keeps it: the summary and the first line of
+// More run on as one paragraph, each further line of More after a '\n'.
+std::string Description(const Option& option)
 {
-  constexpr size_t indent = 22;
-  std::string out = "Options:\n";
-  for (const Option& option : Options)
+  const std::string more = option.More;
+  const std::string first = more.substr(0, more.find('\n'));
+  const bool joined = !first.empty() && first[0] != ';';
+  return option.Summary + std::string(joined ? " " : "") + more;
+}
+
+// Lays out a host's --help for CLI11: the description, the usage line, the
+// paragraphs on the meshes, the options of the host (the table's order), and
+// the footer. Each option's help is wrapped at 78 columns from column 22;
+// a line of its help that starts with two spaces is printed as it stands.
+class HelpFormatter : public CLI::Formatter
+{
+public:
+  explicit HelpFormatter(std::string meshes)
+    : Meshes(std::move(meshes))
   {
-    if (!Takes(option, host))
+  }
+
+  std::string make_help(const CLI::App* app, std::string name, CLI::AppFormatMode) const override
+  {
+    const auto listed = [](const CLI::Option* opt) { return opt->get_group() == "Options"; };
+    return app->get_description() + "\n\nUsage: " + name + " [options] [MESH...]\n\n" +
+      this->Meshes + this->make_group("Options", false, app->get_options(listed)) + "\n" +
+      app->get_footer();
+  }
+
+  std::string make_option(const CLI::Option* opt, bool) const override
+  {
+    constexpr size_t indent = 22;
+    std::string out = "  ";
+    for (const std::string& alias : opt->get_snames())
     {
-      continue;
+      out += "-" + alias + ", ";
     }
-    std::string head = "  ";
-    head += option.Alias ? std::string(option.Alias) + ", " : "";
-    head += option.Name;
-    head += *option.Values ? std::string(" ") + option.Values : "";
-    out += head;
-    if (head.size() + 2 > indent)
-    {
-      out += "\n" + std::string(indent, ' ');
-    }
-    else
-    {
-      out += std::string(indent - head.size(), ' ');
-    }
-    // The summary and the first line of More run on as one paragraph.
-    std::istringstream more(option.More);
+    out += "--" + opt->get_lnames().front();
+    out += opt->get_type_name().empty() ? "" : " " + opt->get_type_name();
+    out += out.size() + 2 > indent ? "\n" + std::string(indent, ' ')
+                                   : std::string(indent - out.size(), ' ');
+    std::istringstream lines(opt->get_description());
     std::string line;
-    std::getline(more, line);
-    const bool joined = !line.empty() && line[0] != ';';
-    Wrap(std::string(option.Summary) + (joined ? " " : "") + line, indent, indent, out);
-    while (std::getline(more, line))
+    for (bool first = true; std::getline(lines, line); first = false)
     {
-      out += "\n" + std::string(indent, ' ');
+      out += first ? "" : "\n" + std::string(indent, ' ');
       if (line.rfind("  ", 0) == 0)
       {
         out += line;
@@ -339,10 +355,12 @@ std::string DescribeOptions(Host host)
         Wrap(line, indent, indent, out);
       }
     }
-    out += "\n";
+    return out + "\n";
   }
-  return out;
-}
+
+private:
+  std::string Meshes;
+};
 
 // Who takes an option another host was given, for the refusal.
 std::string TakenBy(const Option& option)
@@ -356,6 +374,49 @@ std::string TakenBy(const Option& option)
     }
   }
   return hosts;
+}
+
+// A refusal of the command line in our own words, out of an option's callback.
+struct Refusal
+{
+  std::string Message;
+};
+
+// Feeds the table to CLI11 for `host`, each option set into `options` as
+// it is parsed. The other host's options are known but hidden from the help,
+// and refused (without taking values) where they appear.
+void AddOptions(CLI::App& app, Host host, ViewerOptions& options)
+{
+  app.set_help_flag();
+  app.allow_extras(); // the meshes, and unknown options refused in our words
+  for (const Option& option : Options)
+  {
+    const std::string names =
+      option.Alias ? std::string(option.Alias) + "," + option.Name : option.Name;
+    if (!Takes(option, host))
+    {
+      const std::string refusal = std::string(option.Name) + " is an option of " + TakenBy(option) +
+        ", not of " + HostName(host) + " (see --help)";
+      app.add_flag_callback(names, [refusal] { throw Refusal{ refusal }; })
+        ->group("")
+        ->trigger_on_parse();
+      continue;
+    }
+    const auto set = [&option, &options](const CLI::results_t& values)
+    {
+      std::string error;
+      if (!option.Set(values.data(), options, error))
+      {
+        throw Refusal{ error };
+      }
+      return true;
+    };
+    const int count = CountValues(option.Values);
+    CLI::Option* added = count == 0
+      ? app.add_flag_callback(names, [set] { set({}); })->disable_flag_override()
+      : app.add_option(names, set)->type_size(count)->type_name(option.Values);
+    added->description(Description(option))->group("Options")->trigger_on_parse();
+  }
 }
 } // namespace
 
@@ -381,45 +442,40 @@ bool ParseViewerOptions(int argc,
   std::string& error,
   Host host)
 {
-  for (int i = 1; i < argc; ++i)
+  CLI::App app(HostName(host));
+  AddOptions(app, host, options);
+  try
   {
-    const std::string arg = argv[i];
-    const Option* option = nullptr;
-    for (const Option& candidate : Options)
+    app.parse(argc, argv);
+  }
+  catch (const Refusal& refusal)
+  {
+    error = refusal.Message;
+    return false;
+  }
+  catch (const CLI::ArgumentMismatch& mismatch)
+  {
+    // CLI11 names the option first: "--range: 2 required MIN MAX missing";
+    // other mismatches are values given to a flag ("--no-legend=false").
+    const std::string what = mismatch.what();
+    error = what.find(" required ") != std::string::npos
+      ? "option " + what.substr(0, what.find(':')) + " needs a value"
+      : "malformed option: " + what + " (see --help)";
+    return false;
+  }
+  catch (const CLI::ParseError& other)
+  {
+    error = std::string(other.what()) + " (see --help)";
+    return false;
+  }
+  for (const std::string& word : app.remaining())
+  {
+    if (!word.empty() && word[0] == '-')
     {
-      if (arg == candidate.Name || (candidate.Alias && arg == candidate.Alias))
-      {
-        option = &candidate;
-      }
-    }
-    if (!option && !arg.empty() && arg[0] == '-')
-    {
-      error = "unknown option " + arg + " (see --help)";
+      error = "unknown option " + word + " (see --help)";
       return false;
     }
-    if (!option)
-    {
-      options.MeshFiles.push_back(arg);
-      continue;
-    }
-    if (!Takes(*option, host))
-    {
-      error = arg + " is an option of " + TakenBy(*option) + ", not of " + HostName(host) +
-        " (see --help)";
-      return false;
-    }
-    const size_t count = CountValues(option->Values);
-    if (static_cast<size_t>(argc - 1 - i) < count)
-    {
-      error = "option " + arg + " needs a value";
-      return false;
-    }
-    std::vector<std::string> values(argv + i + 1, argv + i + 1 + count);
-    i += static_cast<int>(count);
-    if (!option->Set(values.data(), options, error))
-    {
-      return false;
-    }
+    options.MeshFiles.push_back(word);
   }
   if (options.Elevation && !options.ArrayName.empty())
   {
@@ -429,30 +485,19 @@ bool ParseViewerOptions(int argc,
   return true;
 }
 
-std::string ViewerUsage(Host host)
-{
-  std::ostringstream out;
-  if (host == Host::Viewer)
-  {
-    out << R"(orvi-viewer: a host of the vtkorviRendering library.
-
-Usage: orvi-viewer [options] [MESH...]
-
-)";
-  }
-  else
-  {
-    out << R"(orvi-qt: orvi-viewer's scene in a Qt main window.
-
-Usage: orvi-qt [options] [MESH...]
-
-The meshes are shown as orvi-viewer shows them, in a window with File > Open,
+// What a host's --help says besides its options: the meshes it reads (after
+// the usage line), then keys, mouse and, for orvi-viewer, the script format.
+constexpr const char* QtWindowText =
+  R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open,
 the convention, the pick mode and the edges in the menus, and the result of a
 pick in the status bar.
 
 )";
-  }
-  out << "MESH is read with VTK's readers: " << DescribeMeshFormats() << R"(.
+
+// The formats come from the loader's table.
+static std::string MeshText()
+{
+  return "MESH is read with VTK's readers: " + DescribeMeshFormats() + R"(.
 Several files are each loaded and checked, then shown together in one scene.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
@@ -462,14 +507,17 @@ through vtkKivUnstructuredGridGenerator. Cells lying on cells of higher
 dimension (gmsh's boundary triangles, curve lines and points beside its
 tetrahedra) are not drawn, so each face shows its volume cell's colour without
 stripes.
+)";
+}
 
-)" << DescribeOptions(host)
-      << R"(
-Every mode renders into a window and needs an X server; without a display,
+std::string ViewerUsage(Host host)
+{
+  const bool viewer = host == Host::Viewer;
+  std::ostringstream footer;
+  footer << R"(Every mode renders into a window and needs an X server; without a display,
 run under one such as Xvfb)"
-      << (host == Host::Viewer ? " (xvfb-run orvi-viewer --script ..., as\n./scripts/demo.sh does)"
-                               : "")
-      << R"(.
+         << (viewer ? " (xvfb-run orvi-viewer --script ..., as\n./scripts/demo.sh does)" : "")
+         << R"(.
 
 Keys, in every convention:
   r                   reset the view: the whole scene from the front and
@@ -497,9 +545,9 @@ drag picks. The two style conventions map buttons themselves (see their
 class documentation); a left drag (style-mervo) or a left/right click with
 the middle button up (style-catia) picks.
 )";
-  if (host == Host::Viewer)
+  if (viewer)
   {
-    out << R"(
+    footer << R"(
 Script format (--script): one action per line; blank lines and lines
 starting with # are ignored. Coordinates are pixels, origin lower left;
 every number lies within -1000000 .. 1000000.
@@ -518,7 +566,15 @@ rotation marker or the rubber band is on screen). Each action goes through
 the same mouse events a person's hand would produce.
 )";
   }
-  return out.str();
+  ViewerOptions ignored;
+  CLI::App app(viewer ? "orvi-viewer: a host of the vtkorviRendering library."
+                      : "orvi-qt: orvi-viewer's scene in a Qt main window.",
+    HostName(host));
+  AddOptions(app, host, ignored);
+  app.footer(footer.str());
+  app.formatter(
+    std::make_shared<HelpFormatter>((viewer ? "" : QtWindowText) + MeshText()));
+  return app.help();
 }
 
 } // namespace orvi
