@@ -572,8 +572,7 @@ the same mouse events a person's hand would produce.
     HostName(host));
   AddOptions(app, host, ignored);
   app.footer(footer.str());
-  app.formatter(
-    std::make_shared<HelpFormatter>((viewer ? "" : QtWindowText) + MeshText()));
+  app.formatter(std::make_shared<HelpFormatter>((viewer ? "" : QtWindowText) + MeshText()));
   return app.help();
 }
 
