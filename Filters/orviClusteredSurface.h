@@ -20,7 +20,7 @@
 // and 10.6 million tetrahedra (53 and 214 thousand triangles, into 19
 // thousand; Benchmarks/BenchMotionFrame.cxx, Cluster, medians of five runs,
 // each within 12% of its median) it takes 9.6 and 32.6 ms against VTK's
-// 10.1 and 30.1 ms, a ratio of 1.05 and 0.92.
+// 10.1 and 30.1 ms, 0.95 and 1.08 times VTK's time.
 //
 // A host that clusters on a thread of its own, beside renders of the same
 // poly data, calls Cluster() (which only reads the surface and can be
