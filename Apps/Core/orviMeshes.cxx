@@ -1,5 +1,7 @@
 #include "orviMeshes.h"
 
+#include "orviMeshFile.h"
+
 #include "vtkKivUnstructuredGridGenerator.h"
 
 #include "vtkCellType.h"
@@ -15,6 +17,7 @@
 #include <array>
 #include <cmath>
 #include <initializer_list>
+#include <memory>
 #include <utility>
 
 namespace orvi
@@ -45,22 +48,31 @@ bool LoadMeshes(const std::vector<std::string>& files,
   }
   for (const std::string& file : files)
   {
-    NamedMesh named{ file, nullptr };
-    const auto use = [&](vtkDataSet* mesh)
+    std::unique_ptr<MeshFile> opened = OpenMeshFile(file, log, error);
+    std::vector<MeshPart> parts;
+    // The parts afterRead has prepared, in the order they came.
+    std::vector<NamedMesh> prepared;
+    const auto prepare = [&](MeshPart& part)
     {
-      named.Mesh = mesh;
-      afterRead(named);
+      prepared.push_back(NamedMesh{ part.Name, part.Mesh });
+      afterRead(prepared.back());
     };
-    named.Mesh = LoadMesh(file,
-      log,
-      error,
-      meshes.empty() ? whileFirstReads : std::function<void()>(),
-      afterRead ? use : std::function<void(vtkDataSet*)>());
-    if (!named.Mesh)
+    if (!opened ||
+      !opened->ReadStep(0,
+        parts,
+        log,
+        error,
+        meshes.empty() ? whileFirstReads : std::function<void()>(),
+        afterRead ? prepare : std::function<void(MeshPart&)>()))
     {
       return false;
     }
-    meshes.push_back(std::move(named));
+    for (std::size_t i = 0; i < parts.size(); ++i)
+    {
+      meshes.push_back(i < prepared.size()
+          ? std::move(prepared[i])
+          : NamedMesh{ std::move(parts[i].Name), std::move(parts[i].Mesh) });
+    }
   }
   return true;
 }

@@ -1,0 +1,85 @@
+// What a host opens: a file's named parts at one of its time steps.
+//
+// A mesh file is one part named after the file and has one step without a
+// time. A collection (a time series, a multiblock file, a file with element
+// blocks) has several parts, several steps, or both; every mesh file it names
+// is read as a single file is, through LoadMesh()'s checks and isolated read.
+// A host opens each file once with OpenMeshFile() and reads the step it shows
+// with ReadStep(); stepping through time reads another step of the same file.
+#ifndef orviMeshFile_h
+#define orviMeshFile_h
+
+#include "vtkSmartPointer.h"
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+class vtkDataSet;
+
+namespace orvi
+{
+
+/// A named piece of a file's mesh: a block of a multiblock file, an element
+/// block of an Exodus file, a physical group of a gmsh file, or the whole
+/// mesh of a file that has no parts (named after the file).
+struct MeshPart
+{
+  std::string Name;
+  vtkSmartPointer<vtkDataSet> Mesh;
+};
+
+/// A file opened for reading its steps. ReadStep() may run on a thread other
+/// than the host's (reading the next step ahead), one call at a time.
+class MeshFile
+{
+public:
+  virtual ~MeshFile() = default;
+
+  const std::string& GetPath() const { return this->Path; }
+
+  /// Each step's time, ascending; empty when the file has no time.
+  const std::vector<double>& GetTimes() const { return this->Times; }
+
+  /// The number of steps, at least 1.
+  std::size_t GetNumberOfSteps() const { return this->Times.empty() ? 1 : this->Times.size(); }
+
+  /// Reads the parts at step (0 for a file without time) into parts, in the
+  /// file's order, printing progress to log. whileReading, when given, runs
+  /// while the first mesh file is read; afterRead on each part as soon as it
+  /// is here. Returns false with error set to one line naming the file that
+  /// could not be read (and the collection that named it) otherwise.
+  virtual bool ReadStep(std::size_t step,
+    std::vector<MeshPart>& parts,
+    std::ostream& log,
+    std::string& error,
+    const std::function<void()>& whileReading = {},
+    const std::function<void(MeshPart&)>& afterRead = {}) = 0;
+
+protected:
+  MeshFile(std::string path, std::vector<double> times = {})
+    : Path(std::move(path))
+    , Times(std::move(times))
+  {
+  }
+
+  std::string Path;
+  std::vector<double> Times;
+};
+
+/// Opens path for reading: what the file says about its steps and parts is
+/// read, no mesh yet. Null with error set to one line when it cannot be.
+std::unique_ptr<MeshFile> OpenMeshFile(const std::string& path,
+  std::ostream& log,
+  std::string& error);
+
+/// The step of the last time at or before t in times (ascending); the first
+/// step when t is before them all or times is empty.
+std::size_t StepAtTime(const std::vector<double>& times, double t);
+
+} // namespace orvi
+
+#endif
