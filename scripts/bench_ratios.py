@@ -9,6 +9,12 @@ is the median of its runs, and each side's spread is the range of its runs
 (largest minus smallest) as a percentage of that median. A case that could not
 run is printed with the reason its program gave; a missing or zero time
 prints no ratio.
+
+A pair <Case>/Pair draws both sides in turn in one run and reports each
+side's CPU time a frame as the counter <Side>_cpu_ms: its sides' times are
+those counters (marked "cpu, interleaved"), and since each repetition gives
+both sides, the ratio's own spread (the range of the repetitions' ratios over
+the median ratio) is printed too: it is how far the figure can be trusted.
 """
 import json
 import statistics
@@ -28,11 +34,28 @@ def split_name(name):
     return "/".join(parts[:-1]), parts[-1]
 
 
+PAIR = "Pair"
+PAIR_CLOCK = "_cpu_ms"
+
+
 class Result:
     def __init__(self):
         self.times = []  # seconds, one per repetition
         self.error = None
         self.counters = {}
+        self.paired = False  # times from a pair's counters, repetition by repetition
+
+
+def add_pair(results, case, b):
+    """The sides of a pair's run: one time per counter <Side>_cpu_ms."""
+    if b.get("error_occurred"):
+        results.setdefault((case, "Orvi"), Result()).error = b.get("error_message") or "skipped"
+        return
+    for key, value in b.items():
+        if key.endswith(PAIR_CLOCK) and key != "process" + PAIR_CLOCK:
+            r = results.setdefault((case, key[: -len(PAIR_CLOCK)]), Result())
+            r.paired = True
+            r.times.append(value * 1e-3)
 
 
 def load(paths):
@@ -51,6 +74,9 @@ def load(paths):
                 continue
             key = split_name(b.get("run_name", b["name"]))
             if key is None:
+                continue
+            if key[1] == PAIR:
+                add_pair(results, key[0], b)
                 continue
             r = results.setdefault(key, Result())
             if b.get("error_occurred"):
@@ -79,9 +105,18 @@ def spread(times):
     return "%.1f%%" % (100.0 * (max(times) - min(times)) / m)
 
 
+def ratio_spread(base, orvi):
+    """The range of a pair's per-repetition ratios as a percentage of their
+    median; '' for sides not measured together or with one run."""
+    if not (base.paired and orvi.paired) or len(base.times) != len(orvi.times):
+        return ""
+    ratios = [o / b for b, o in zip(base.times, orvi.times) if b]
+    return spread(ratios)
+
+
 def rows(results):
     """One row per <Case>/Orvi: case, baseline, its time, orvi's, ratio, the
-    two spreads, a note and orvi's counters."""
+    two spreads, the ratio's spread, a note and orvi's counters."""
     sides = {}
     for case, side in results:
         sides.setdefault(case, []).append(side)
@@ -100,21 +135,25 @@ def rows(results):
             note = "skipped: " + (orvi.error or base.error)
         elif len(others) > 1:
             note = "several baselines: " + ", ".join(others)
+        elif orvi.paired:
+            note = "cpu, interleaved"
         out.append((case, label, ms(b), ms(o), ratio, spread(base.times), spread(orvi.times),
-                    note, orvi.counters))
+                    ratio_spread(base, orvi), note, orvi.counters))
     return out
 
 
 def main(paths):
     table = rows(load(paths))
     print()
-    print("%-44s %-12s %12s %12s %7s %7s %7s" % ("case", "baseline", "base (ms)", "orvi (ms)",
-                                                "ratio", "base±", "orvi±"))
-    for case, label, b, o, ratio, bs, os_, note, counters in table:
+    print("%-44s %-12s %12s %12s %7s %7s %7s %7s" % ("case", "baseline", "base (ms)",
+                                                     "orvi (ms)", "ratio", "base±", "orvi±",
+                                                     "ratio±"))
+    for case, label, b, o, ratio, bs, os_, rs, note, counters in table:
         if note.startswith("skipped"):
             print("%-44s %-12s %s" % (case, label, note))
             continue
-        print("%-44s %-12s %12s %12s %7s %7s %7s %s" % (case, label, b, o, ratio, bs, os_, note))
+        print("%-44s %-12s %12s %12s %7s %7s %7s %7s %s" % (case, label, b, o, ratio, bs, os_,
+                                                            rs, note))
         for key, value in counters.items():
             print("    %s: %s" % (key, value))
     return 0
