@@ -1,6 +1,7 @@
 """Prints every <Case>/Orvi benchmark as a ratio to its baseline <Case>/<Baseline>.
 
 Usage: bench_ratios.py RESULT.json...  (Google Benchmark JSON output)
+       bench_ratios.py --instructions CALLGRIND_DUMP...
 
 A case's baseline is the one other benchmark named <Case>/<Baseline>: Vtk
 for VTK's own way of doing the same thing, or a name that says what else it
@@ -15,6 +16,11 @@ side's CPU time a frame as the counter <Side>_cpu_ms: its sides' times are
 those counters (marked "cpu, interleaved"), and since each repetition gives
 both sides, the ratio's own spread (the range of the repetitions' ratios over
 the median ratio) is printed too: it is how far the figure can be trusted.
+
+With --instructions, the files are callgrind's dumps of pairs run under
+valgrind (scripts/bench.sh --instructions), named <Case>.<pid>.<n>: each
+frame a pair draws is a dump of its own, triggered by a client request named
+for the side. Each side's count is the median of its frames' instructions.
 """
 import json
 import statistics
@@ -159,5 +165,44 @@ def main(paths):
     return 0
 
 
+def frame_instructions(paths):
+    """{(case, side): [instructions of each frame]} from callgrind's dumps."""
+    counts = {}
+    for path in paths:
+        side = total = None
+        try:
+            with open(path) as f:
+                for line in f:
+                    if line.startswith("desc: Trigger: Client Request: "):
+                        side = line.split(":", 3)[3].strip()
+                    elif line.startswith(("summary:", "totals:")):
+                        total = int(line.split()[1])
+                        break
+        except (OSError, ValueError) as e:
+            print("cannot read %s: %s" % (path, e), file=sys.stderr)
+            continue
+        if side and total is not None:
+            case = path.rsplit("/", 1)[-1].split(".", 1)[0]
+            counts.setdefault((case, side), []).append(total)
+    return counts
+
+
+def instructions_main(paths):
+    counts = frame_instructions(paths)
+    print()
+    print("%-24s %-8s %16s %16s %9s" % ("case", "baseline", "base (Ir/frame)", "orvi (Ir/frame)",
+                                        "ratio"))
+    for case in sorted({c for c, _ in counts}):
+        sides = {s: median(v) for (c, s), v in counts.items() if c == case}
+        orvi = sides.pop("Orvi", None)
+        label, base = next(iter(sides.items())) if len(sides) == 1 else ("-", None)
+        ratio = "%.4f" % (orvi / base) if base and orvi is not None else "-"
+        print("%-24s %-8s %16s %16s %9s" % (case, label, "%d" % base if base else "-",
+                                            "%d" % orvi if orvi is not None else "-", ratio))
+    return 0
+
+
 if __name__ == "__main__":
+    if sys.argv[1:2] == ["--instructions"]:
+        sys.exit(instructions_main(sys.argv[2:]))
     sys.exit(main(sys.argv[1:]))
