@@ -86,6 +86,7 @@ if [ "$instructions" = 1 ]; then
       --instr-atstart=no --callgrind-out-file="$counts/$case.%p" \
       "$build/Benchmarks/BenchMainPass" --benchmark_filter="^$case/Pair" >"$counts/$case.log" 2>&1 ||
       echo "$case failed under callgrind (see $counts/$case.log)" >&2
+    grep -h "ERROR OCCURRED" "$counts/$case.log" || true # a case that skipped, and why
   done
   shopt -s nullglob
   python3 "$ORVI_ROOT/scripts/bench_ratios.py" --instructions "$counts"/*.[0-9]*
