@@ -13,9 +13,10 @@ prints no ratio.
 
 A pair <Case>/Pair draws both sides in turn in one run and reports each
 side's CPU time a frame as the counter <Side>_cpu_ms: its sides' times are
-those counters (marked "cpu, interleaved"), and since each repetition gives
-both sides, the ratio's own spread (the range of the repetitions' ratios over
-the median ratio) is printed too: it is how far the figure can be trusted.
+those counters (marked "cpu, interleaved"). Since each repetition gives both
+sides, its ratio is the median of the repetitions' ratios, and the ratio's
+own spread (their range over that median) is printed too: it is how far the
+figure can be trusted.
 
 With --instructions, the files are callgrind's dumps of pairs run under
 valgrind (scripts/bench.sh --instructions), named <Case>.<pid>.<n>: each
@@ -114,13 +115,12 @@ def spread(times):
     return "%.1f%%" % (100.0 * (max(times) - min(times)) / m)
 
 
-def ratio_spread(base, orvi):
-    """The range of a pair's per-repetition ratios as a percentage of their
-    median; '' for sides not measured together or with one run."""
+def pair_ratios(base, orvi):
+    """A pair's ratio in each repetition (both sides measured together), or
+    None for sides measured apart."""
     if not (base.paired and orvi.paired) or len(base.times) != len(orvi.times):
-        return ""
-    ratios = [o / b for b, o in zip(base.times, orvi.times) if b]
-    return spread(ratios)
+        return None
+    return [o / b for b, o in zip(base.times, orvi.times) if b]
 
 
 def rows(results):
@@ -139,6 +139,9 @@ def rows(results):
         base = results[(case, label)] if len(others) == 1 else Result()
         b, o = median(base.times), median(orvi.times)
         ratio = "%.3f" % (o / b) if b and o is not None else "-"
+        paired = pair_ratios(base, orvi)
+        if paired:
+            ratio = "%.3f" % median(paired)  # a repetition's sides belong together
         note = ""
         if orvi.error or base.error:
             note = "skipped: " + (orvi.error or base.error)
@@ -147,7 +150,7 @@ def rows(results):
         elif orvi.paired:
             note = "cpu, interleaved"
         out.append((case, label, ms(b), ms(o), ratio, spread(base.times), spread(orvi.times),
-                    ratio_spread(base, orvi), note, orvi.counters))
+                    spread(paired or []), note, orvi.counters))
     return out
 
 
