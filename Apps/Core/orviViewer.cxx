@@ -529,6 +529,10 @@ struct Viewer::Colouring
 {
   std::string ArrayName;
   int Field = -1; // 0 point data, 1 cell data, -1 none
+  int Components = 1;
+  Component Which; // resolved for the array
+  std::string Title;
+  std::string DrawnName; // the surfaces' array the mappers colour by
   bool Categorical = false;
   std::vector<double> Ids; // with Categorical, ascending
   double Range[2] = { 0.0, 1.0 };
@@ -538,14 +542,21 @@ struct Viewer::Colouring
 
 bool Viewer::SetColouring(std::string& error)
 {
-  this->LegendShown = false;
   Colouring colouring;
   if (!this->ChooseArray(colouring, error))
   {
     return false;
   }
+  this->LegendShown = false;
+  this->RendererObject->RemoveActor2D(this->Legend);
+  this->RendererObject->RemoveActor2D(this->CategoryLegend);
+  this->Coloured = Quantity();
   if (colouring.Field < 0)
   {
+    for (const auto& part : this->Parts)
+    {
+      part->SurfaceActor->GetMapper()->ScalarVisibilityOff();
+    }
     return true; // plain grey
   }
   this->FindValues(colouring);
@@ -555,7 +566,47 @@ bool Viewer::SetColouring(std::string& error)
     this->ShowLegend(colouring);
   }
   this->LogColouring(colouring);
+  this->Coloured = { colouring.ArrayName,
+    colouring.Field,
+    colouring.Components,
+    colouring.Which,
+    colouring.Title,
+    { colouring.Range[0], colouring.Range[1] } };
   return true;
+}
+
+bool Viewer::ChangeColouring(const ViewerOptions& options, std::string& error)
+{
+  const ViewerOptions before = this->Options;
+  this->Options = options;
+  this->Options.Elevation = false; // the elevation array, once added, is named as any other
+  if (!this->SetColouring(error))
+  {
+    this->Options = before; // refused before anything changed
+    return false;
+  }
+  this->Render();
+  return true;
+}
+
+bool Viewer::SetArray(const std::string& spec, std::string& error)
+{
+  ViewerOptions options = this->Options;
+  return ParseArraySpec(spec, options, error) && this->ChangeColouring(options, error);
+}
+
+void Viewer::NextArrayComponent()
+{
+  if (this->Coloured.Components < 2)
+  {
+    return;
+  }
+  ViewerOptions options = this->Options;
+  options.ArrayName = this->Coloured.ArrayName;
+  options.Field = this->Coloured.Field == 0 ? ArrayField::Point : ArrayField::Cell;
+  options.ArrayComponent = NextComponent(this->Coloured.Components, this->Coloured.Which);
+  std::string ignored; // the array is there: each of its components is
+  this->ChangeColouring(options, ignored);
 }
 
 bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
@@ -571,6 +622,16 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
     colouring.Field = FindArray(part->Mesh, this->Options.Field, colouring.ArrayName);
     if (colouring.Field >= 0)
     {
+      vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
+      colouring.Components = array->GetNumberOfComponents();
+      colouring.Which = this->Options.ArrayComponent;
+      if (!ResolveComponent(colouring.ArrayName, colouring.Components, colouring.Which, error))
+      {
+        return false;
+      }
+      colouring.Title = ComponentTitle(colouring.ArrayName, colouring.Components, colouring.Which);
+      colouring.DrawnName =
+        colouring.Which.Which == Component::Kind::VonMises ? colouring.Title : colouring.ArrayName;
       return true;
     }
   }
@@ -608,8 +669,12 @@ void Viewer::FindValues(Colouring& colouring) const
   {
     if (vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
     {
+      if (array->GetNumberOfComponents() != colouring.Components)
+      {
+        continue; // another mesh's array of that name, of another shape
+      }
       double range[2];
-      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      QuantityRange(array, colouring.Which, range);
       values.AddPoint(range[0], 0.0, 0.0);
       values.AddPoint(range[1], 0.0, 0.0);
       std::vector<double> ids;
@@ -636,13 +701,28 @@ void Viewer::MapColours(Colouring& colouring) const
   vtkSmartPointer<vtkLookupTable> cellTable = categorical && colouring.Field == 1
     ? MakeCategorySpanTable(colouring.Table, colouring.Ids)
     : nullptr;
+  MapComponent(colouring.Table, colouring.Which);
   for (const auto& part : this->Parts)
   {
-    if (!ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
+    vtkMapper* mapper = part->SurfaceActor->GetMapper();
+    vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
+    if (!array || array->GetNumberOfComponents() != colouring.Components)
     {
+      mapper->ScalarVisibilityOff();
       continue;
     }
-    vtkMapper* mapper = part->SurfaceActor->GetMapper();
+    if (colouring.Which.Which == Component::Kind::VonMises)
+    {
+      // The surface's own tensors, reduced to one value each.
+      vtkFieldData* data = colouring.Field == 0
+        ? static_cast<vtkFieldData*>(part->Surface->GetPointData())
+        : static_cast<vtkFieldData*>(part->Surface->GetCellData());
+      if (vtkDataArray* tensor = data->GetArray(colouring.ArrayName.c_str());
+          tensor && !data->GetArray(colouring.DrawnName.c_str()))
+      {
+        data->AddArray(VonMisesArray(tensor, colouring.DrawnName));
+      }
+    }
     mapper->ScalarVisibilityOn();
     if (colouring.Field == 0)
     {
@@ -652,7 +732,7 @@ void Viewer::MapColours(Colouring& colouring) const
     {
       mapper->SetScalarModeToUseCellFieldData();
     }
-    mapper->SelectColorArray(colouring.ArrayName.c_str());
+    mapper->SelectColorArray(colouring.DrawnName.c_str());
     mapper->SetLookupTable(cellTable ? cellTable : colouring.Table);
     mapper->UseLookupTableScalarRangeOn();
     // Ids take the colour of their own value: never blended across a cell.
@@ -671,7 +751,7 @@ void Viewer::ShowLegend(const Colouring& colouring)
   vtkScalarBarActor* legend = colouring.Categorical ? this->CategoryLegend.GetPointer()
                                                     : static_cast<vtkScalarBarActor*>(this->Legend);
   legend->SetLookupTable(colouring.Table);
-  legend->SetTitle(colouring.ArrayName.c_str());
+  legend->SetTitle(colouring.Title.c_str());
   legend->GetTitleTextProperty()->SetFontSize(fontSize);
   legend->GetLabelTextProperty()->SetFontSize(fontSize);
   legend->GetAnnotationTextProperty()->SetFontSize(fontSize);
@@ -719,7 +799,8 @@ double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize
 void Viewer::LogColouring(const Colouring& colouring) const
 {
   this->Log << "colouring by " << (colouring.Field == 0 ? "point" : "cell") << " array '"
-            << colouring.ArrayName << "', ";
+            << colouring.ArrayName << "'"
+            << (colouring.Components > 1 ? ComponentTitle("", 2, colouring.Which) : "") << ", ";
   if (colouring.Categorical)
   {
     this->Log << colouring.Ids.size() << " categories (ids " << colouring.Range[0] << " .. "
