@@ -7,13 +7,16 @@
 #include "orviGmshMesh.h"
 #include "orviIsolatedRead.h"
 #include "orviMeshLoader.h"
+#include "orviMeshParts.h"
 #include "orviReadWire.h"
 
+#include "vtkCellData.h"
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
 #include "vtkDataSetWriter.h"
 #include "vtkDoubleArray.h"
 #include "vtkFloatArray.h"
+#include "vtkIntArray.h"
 #include "vtkNew.h"
 #include "vtkOBJReader.h"
 #include "vtkPLYReader.h"
@@ -589,4 +592,66 @@ TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
   EXPECT_FALSE(orvi::LoadMesh(
     (TestDir() / "no-such-mesh.vtu").string(), log, error, [&]() { ++calls; }, count));
   EXPECT_EQ(calls, 1);
+}
+
+//==============================================================================
+// A grid whose cells a reader marked with parts comes over from the child
+// with its names and splits into them: three hexahedra and a polyhedron in
+// parts 1 0 1 1 of "a" "b" "c" give "a" (cell 1, 8 points) and "b" (cells 0,
+// 2 and 3, 20 points, with their point values); "c" has none. An index past the names is
+// refused.
+TEST(OrviMeshLoader, MarkedPartsComeOverAndSplit)
+{
+  vtkNew<vtkUnstructuredGrid> grid;
+  vtkNew<vtkPoints> points;
+  grid->SetPoints(points);
+  orvi_test::AddBlock(grid,
+    points,
+    4,
+    1,
+    1,
+    [](int i, int, int)
+    { return i == 3 ? orvi_test::CubeShape::Polyhedron : orvi_test::CubeShape::Hexahedron; });
+  vtkNew<vtkDoubleArray> x;
+  x->SetName("x");
+  for (vtkIdType p = 0; p < points->GetNumberOfPoints(); ++p)
+  {
+    x->InsertNextValue(points->GetPoint(p)[0]);
+  }
+  grid->GetPointData()->AddArray(x);
+  vtkNew<vtkIntArray> part;
+  part->SetName(orvi::PartIdArrayName());
+  for (const int id : { 1, 0, 1, 1 })
+  {
+    part->InsertNextValue(id);
+  }
+  grid->GetCellData()->AddArray(part);
+  orvi::SetPartNames(grid, { "a", "b", "c" });
+  std::ostringstream log;
+  std::string error;
+  const Read mesh = orvi::ReadIsolated(
+    [&](std::ostream&, std::string&) -> Read { return grid; }, orvi::ReadLimits(), "f", log, error);
+  ASSERT_TRUE(mesh) << error;
+  std::vector<orvi::MeshPart> parts;
+  ASSERT_TRUE(orvi::SplitMeshParts(mesh, "f", parts, error)) << error;
+  ASSERT_EQ(parts.size(), 2u);
+  std::vector<std::tuple<std::string, vtkIdType, vtkIdType, std::string>> got;
+  for (const orvi::MeshPart& p : parts)
+  {
+    auto* values = vtkDoubleArray::SafeDownCast(p.Mesh->GetPointData()->GetArray("x"));
+    got.emplace_back(p.Name,
+      p.Mesh->GetNumberOfCells(),
+      p.Mesh->GetNumberOfPoints(),
+      std::to_string(values->GetRange()[0]) + " " + std::to_string(values->GetRange()[1]) + " " +
+        std::to_string(p.Mesh->GetCellData()->GetNumberOfArrays()) +
+        std::to_string(p.Mesh->GetCellType(p.Mesh->GetNumberOfCells() - 1)));
+  }
+  const decltype(got) expected = {
+    { "a", 1, 8, "1.000000 2.000000 0" + std::to_string(VTK_HEXAHEDRON) },
+    { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(VTK_POLYHEDRON) }
+  };
+  EXPECT_EQ(got, expected);
+  part->SetValue(2, 3);
+  EXPECT_FALSE(orvi::SplitMeshParts(grid, "f", parts, error));
+  EXPECT_EQ(error, "cannot read 'f': cell part 3 names no part (3 named)");
 }
