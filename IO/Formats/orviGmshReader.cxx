@@ -26,6 +26,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <map>
 #include <unordered_map>
@@ -227,13 +228,14 @@ struct Parts
   }
 
   // The part of an entity's elements, and its first group's tag in group
-  // (0 for none).
+  // (0 for none), as gmsh's .vtk export gives it.
   int OfEntity(int dim, int tag, int& group)
   {
     std::vector<int> groups;
     gmsh::model::getPhysicalGroupsForEntity(dim, tag, groups);
+    // A group's tag is negative for an entity it holds turned over.
     const auto found =
-      groups.empty() ? this->OfGroup.end() : this->OfGroup.find({ dim, groups[0] });
+      groups.empty() ? this->OfGroup.end() : this->OfGroup.find({ dim, std::abs(groups[0]) });
     group = found == this->OfGroup.end() ? 0 : groups[0];
     if (found != this->OfGroup.end())
     {
@@ -489,7 +491,10 @@ void JoinCoincident(Cells& cells)
 
 // The first step of each view saved with the mesh whose values are given
 // per node or per element, as a point or cell array named after the view.
-void AddViews(vtkUnstructuredGrid* grid, const NodeIndex& index, const Cells& cells)
+void AddViews(vtkUnstructuredGrid* grid,
+  const NodeIndex& index,
+  const std::vector<vtkIdType>& pointOfNode,
+  const Cells& cells)
 {
   std::vector<int> views;
   gmsh::view::getTags(views);
@@ -531,9 +536,10 @@ void AddViews(vtkUnstructuredGrid* grid, const NodeIndex& index, const Cells& ce
     for (std::size_t i = 0; i < tags.size(); ++i)
     {
       const double* tuple = data.data() + i * static_cast<std::size_t>(components);
-      if (perNode && index(tags[i]) >= 0)
+      const vtkIdType node = perNode ? index(tags[i]) : -1;
+      if (node >= 0 && pointOfNode[node] >= 0)
       {
-        values->SetTuple(index(tags[i]), tuple);
+        values->SetTuple(pointOfNode[node], tuple);
       }
       const auto found = perNode ? cellsOfTag.end() : cellsOfTag.find(tags[i]);
       for (std::size_t c = 0; found != cellsOfTag.end() && c < found->second.size(); ++c)
@@ -554,6 +560,33 @@ vtkNew<Array> ToArray(const std::vector<T>& values, const char* name = nullptr)
   array->SetNumberOfValues(static_cast<vtkIdType>(values.size()));
   std::copy(values.begin(), values.end(), array->GetPointer(0));
   return array;
+}
+
+// Keeps the nodes that elements use, in gmsh's order (as gmsh's .vtk export
+// does: a file holds the nodes of entities whose elements it leaves out),
+// the cells renumbered; returns each node's point, -1 for one unused.
+std::vector<vtkIdType> KeepUsedNodes(Cells& cells, std::vector<double>& coords)
+{
+  std::vector<vtkIdType> point(coords.size() / 3, -1);
+  for (const vtkIdType node : cells.Connectivity)
+  {
+    point[node] = 0;
+  }
+  vtkIdType used = 0;
+  for (std::size_t node = 0; node < point.size(); ++node)
+  {
+    if (point[node] == 0)
+    {
+      std::copy_n(&coords[3 * node], 3, &coords[3 * used]);
+      point[node] = used++;
+    }
+  }
+  coords.resize(3 * static_cast<std::size_t>(used));
+  for (vtkIdType& node : cells.Connectivity)
+  {
+    node = point[node];
+  }
+  return point;
 }
 
 // The grid of the nodes and cells read, its cells marked with their parts.
@@ -612,8 +645,9 @@ int GmshReader::RequestData(vtkInformation*, vtkInformationVector**, vtkInformat
     {
       this->UpdateProgress(0.8);
       JoinCoincident(cells);
+      const std::vector<vtkIdType> pointOfNode = KeepUsedNodes(cells, coords);
       MakeGrid(grid, coords, cells, parts);
-      AddViews(grid, index, cells);
+      AddViews(grid, index, pointOfNode, cells);
     }
   }
   catch (...)

@@ -3,11 +3,12 @@
 // cells are marked with the physical group they belong to (see
 // orviMeshParts.h: a host splits the grid into one named part per group).
 //
-// - Every node becomes a point (in the order gmsh lists them), every element
-//   a cell once, mapped to VTK's cell type with VTK's node order: points,
-//   linear and second-order lines, triangles, quadrangles, tetrahedra,
-//   hexahedra, prisms and pyramids (gmsh's 14-node pyramid has no VTK type).
-//   An element of another type refuses the file with an error naming it.
+// - Every node an element uses becomes a point (in the order gmsh lists
+//   them), every element a cell once, mapped to VTK's cell type with VTK's
+//   node order: points, linear and second-order lines, triangles,
+//   quadrangles, tetrahedra, hexahedra, prisms and pyramids (gmsh's 14-node
+//   pyramid has no VTK type). An element of another type refuses the file
+//   with an error naming it.
 // - A cell's part is its entity's first physical group, named by the group's
 //   name, or by its dimension and tag ("surface group 5") when it has none;
 //   elements of entities in no group form one part named after the file.
@@ -17,10 +18,11 @@
 //   out where they coincide with a face it draws, as it does for gmsh's
 //   .vtk files, which hold the same elements.
 // - In a file with physical groups the cell array "CellEntityIds" holds the
-//   tag of each cell's group (0 for none), as gmsh's own .vtk export does.
-//   Views saved in the file with the mesh
-//   ($NodeData, $ElementData) become point and cell arrays of their first
-//   step, named after the view; values the view does not give are NaN.
+//   tag of the first group of each cell's entity (negative where the group
+//   holds the entity turned over; 0 for none), as gmsh's own .vtk export
+//   does. Views saved in the file with the mesh ($NodeData, $ElementData)
+//   become point and cell arrays of their first step, named after the view;
+//   values the view does not give are NaN.
 //
 // gmsh keeps its model in global state: each read initialises gmsh, reads,
 // and finalises it, so that reads are meant to run one at a time in their
