@@ -473,6 +473,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     }
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
+    part->IsPart = named.IsPart;
     part->Mesh = named.Mesh;
     part->Surface = named.Surface;
 

@@ -29,6 +29,8 @@
 #include <cstdlib>
 #include <limits>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <unordered_map>
 #include <utility>
 #include <vector>
@@ -160,12 +162,28 @@ struct GmshSession
   GmshSession(const GmshSession&) = delete;
   GmshSession& operator=(const GmshSession&) = delete;
 
-  // gmsh's last error, or a word for an error it did not say.
-  static std::string LastError()
+  // gmsh's first error of the read (its last one is often a plain "Error
+  // loading"), or what was thrown when gmsh said none.
+  static std::string Error(const std::string& thrown)
   {
-    std::string error;
-    gmsh::logger::getLastError(error);
-    return error.empty() ? "gmsh failed without saying why" : error;
+    std::vector<std::string> messages;
+    gmsh::logger::get(messages);
+    const std::string prefix = "Error: ";
+    for (const std::string& message : messages)
+    {
+      // gmsh's reader of version 2 files says no more than that.
+      if (message.rfind(prefix + "Error loading", 0) == 0)
+      {
+        return "gmsh's reader stopped in it: the file is damaged or cut short";
+      }
+      if (message.rfind(prefix, 0) == 0)
+      {
+        return message.substr(prefix.size());
+      }
+    }
+    std::string last;
+    gmsh::logger::getLastError(last);
+    return !last.empty() ? last : !thrown.empty() ? thrown : "gmsh failed without saying why";
   }
 };
 
@@ -650,9 +668,17 @@ int GmshReader::RequestData(vtkInformation*, vtkInformationVector**, vtkInformat
       AddViews(grid, index, pointOfNode, cells);
     }
   }
+  catch (const std::bad_alloc&)
+  {
+    throw; // the loader's message for a file claiming more than memory holds
+  }
+  catch (const std::exception& thrown)
+  {
+    error = GmshSession::Error(thrown.what());
+  }
   catch (...)
   {
-    error = GmshSession::LastError();
+    error = GmshSession::Error({});
   }
   if (!error.empty())
   {
