@@ -296,7 +296,8 @@ INSTANTIATE_TEST_SUITE_P(Tutorials,
 
 //==============================================================================
 // The viewer on damaged files: exit status 1 and its own lines only, never
-// VTK's (no colour codes, no "ERR|", no "Warning: In", no addresses).
+// VTK's or gmsh's (no colour codes, no "ERR|", no "Warning: In", no "Error   :", no
+// addresses).
 TEST(OrviViewerProgram, PrintsOnlyItsOwnLinesOnDamagedFiles)
 {
   const fs::path dir = TestDir();
@@ -305,7 +306,9 @@ TEST(OrviViewerProgram, PrintsOnlyItsOwnLinesOnDamagedFiles)
          "points-negative.vtk",
          "garbage.obj",
          "components-negative.vtu",
-         "short-polygon.ply" })
+         "short-polygon.ply",
+         "cut-binary-22.msh",
+         "node-tag.msh" })
   {
     SCOPED_TRACE(name);
     const std::string shot = (dir / "x.png").string();

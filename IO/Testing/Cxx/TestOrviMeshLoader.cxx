@@ -386,7 +386,7 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     }
     ExpectRefused(path, message);
   }
-  EXPECT_EQ(listed.size(), 58u);
+  EXPECT_EQ(listed.size(), 72u);
   for (const auto& entry : fs::directory_iterator(data))
   {
     EXPECT_EQ(listed.count(entry.path().filename().string()), 1u) << entry.path();
