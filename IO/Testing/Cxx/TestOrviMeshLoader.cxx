@@ -158,12 +158,12 @@ long long SetNumber(std::string& text, std::size_t at, long long value)
 
 // An input of the fuzzer's that once crashed a reader (Fuzz/regressions),
 // as a file: its first byte names the format (.vtk .vtu .vtp .stl .ply .obj
-// by its value modulo 6), the rest is the file.
+// .msh by its value modulo 7), the rest is the file.
 std::string FuzzFinding(const std::string& name)
 {
-  const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj" };
+  const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh" };
   const std::string bytes = ReadBytes(std::string(ORVI_FUZZ_REGRESSION_DIR "/") + name) + " ";
-  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 6]);
+  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 7]);
   std::ofstream(path, std::ios::binary) << bytes.substr(1, bytes.size() - 2);
   return path.string();
 }
