@@ -63,14 +63,6 @@ int LegendFontSize(vtkRenderWindow* window, int askedHeight)
 // The width of a mesh's own lines, in pixels.
 constexpr float SurfaceLineWidth = 2.0f;
 
-// Whether an array's values (magnitudes, for vectors) are not all equal.
-bool Varies(vtkDataArray* array)
-{
-  double range[2];
-  array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
-  return range[1] > range[0];
-}
-
 vtkDataArray* ArrayOf(vtkDataSet* mesh, int field, const std::string& name)
 {
   return field == 0 ? mesh->GetPointData()->GetArray(name.c_str())
@@ -109,10 +101,28 @@ bool NamedAsIds(const std::string& name)
     std::regex_search(lower, std::regex("material|partition|region|block|entity|entities"));
 }
 
-Want Wanted(vtkDataArray* array)
+// Whether the values (magnitudes, for vectors) of the array named name in
+// field (0 points, 1 cells) are not all equal over every mesh holding it: the parts of one file each
+// hold one of its ids.
+bool VariesOver(const std::vector<vtkDataSet*>& meshes, int field, const std::string& name)
 {
-  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 ||
-    !Varies(array))
+  vtkBoundingBox values; // the range, as a box's x extent
+  for (vtkDataSet* mesh : meshes)
+  {
+    if (vtkDataArray* array = ArrayOf(mesh, field, name))
+    {
+      double range[2];
+      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      values.AddPoint(range[0], 0.0, 0.0);
+      values.AddPoint(range[1], 0.0, 0.0);
+    }
+  }
+  return values.IsValid() && values.GetBound(1) > values.GetBound(0);
+}
+
+Want Wanted(vtkDataArray* array, bool varies)
+{
+  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 || !varies)
   {
     return Want::Never;
   }
@@ -132,8 +142,12 @@ Want Wanted(vtkDataArray* array)
 // The array to colour by: the named one (in the given data, or points first,
 // then cells), or the most wanted one (see Want; among equals the active
 // scalars first, then points before cells, then the order in the file).
+// An array varies when its values do over all meshes (see VariesOver()).
 // Returns the field (0 points, 1 cells) or -1.
-int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
+int FindArray(vtkDataSet* mesh,
+  const std::vector<vtkDataSet*>& meshes,
+  ArrayField which,
+  std::string& name)
 {
   if (!name.empty())
   {
@@ -168,7 +182,7 @@ int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
       {
         continue;
       }
-      const Want want = Wanted(array);
+      const Want want = Wanted(array, VariesOver(meshes, field, array->GetName()));
       if (want < best)
       {
         best = want;
@@ -459,6 +473,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     }
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
+    part->IsPart = named.IsPart;
     part->Mesh = named.Mesh;
     part->Surface = named.Surface;
 
@@ -616,10 +631,15 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
   const std::string wanted = this->Options.Elevation
     ? "elevation" // added to the meshes by SetMeshes()
     : this->Options.ArrayName;
+  std::vector<vtkDataSet*> meshes;
+  for (const auto& part : this->Parts)
+  {
+    meshes.push_back(part->Mesh);
+  }
   for (const auto& part : this->Parts)
   {
     colouring.ArrayName = wanted;
-    colouring.Field = FindArray(part->Mesh, this->Options.Field, colouring.ArrayName);
+    colouring.Field = FindArray(part->Mesh, meshes, this->Options.Field, colouring.ArrayName);
     if (colouring.Field >= 0)
     {
       vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);

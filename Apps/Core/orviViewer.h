@@ -172,7 +172,8 @@ public:
   MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
   /// The first line the last pick printed: "picked N cells, mesh cell ids
-  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
+  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", with " in 'PART'" after the
+  /// ids when the mesh is a part of its file, for a status bar.
   const std::string& GetLastPickSummary() const { return this->LastPickSummary; }
   /// The cells of mesh `part` (in SetMeshes()' order) the last pick
   /// selected: its own cell ids, ascending.

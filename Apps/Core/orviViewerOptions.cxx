@@ -518,8 +518,9 @@ pick in the status bar.
 // The formats come from the loader's table.
 static std::string MeshText()
 {
-  return "MESH is read with VTK's readers: " + DescribeMeshFormats() + R"(.
-Several files are each loaded and checked, then shown together in one scene.
+  return "MESH is read with VTK's readers, or gmsh's for .msh:\n" + DescribeMeshFormats() + R"(.
+Several files are each loaded and checked, then shown together in one scene; a
+gmsh file's physical groups are parts of their own, named in picks.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
 option (exit status 1). Without MESH the host generates a mixed mesh
