@@ -21,19 +21,20 @@ bench_t5_geo() {
   mv "$dir/t5.geo.part" "$dir/t5.geo"
 }
 
-# gmsh's t5 meshed with -clscale $2 into the legacy binary .vtk $3, in the
-# folder $1 (with gmsh's log beside it).
+# gmsh's t5 meshed with -clscale $2 into the binary file $3 of gmsh's format
+# $4 (default vtk, the legacy .vtk; msh41 for gmsh's own), in the folder $1
+# (with gmsh's log beside it).
 bench_t5_mesh() {
-  local dir="$1" scale="$2" out="$3"
+  local dir="$1" scale="$2" out="$3" format="${4:-vtk}"
   [ -s "$out" ] && return 0
   bench_t5_geo "$dir" || return 1
   echo "meshing gmsh's t5 with -clscale $scale into $out" >&2
-  if ! gmsh -3 "$dir/t5.geo" -clscale "$scale" -format vtk -bin -o "$out.part.vtk" \
+  if ! gmsh -3 "$dir/t5.geo" -clscale "$scale" -format "$format" -bin -o "$out.part.${out##*.}" \
     >"$out.log" 2>&1; then
     echo "gmsh could not mesh t5 (see $out.log)" >&2
     return 1
   fi
-  mv "$out.part.vtk" "$out"
+  mv "$out.part.${out##*.}" "$out"
 }
 
 # The mesh $2 with each tetrahedron split into eight, written by the tool $1
@@ -52,16 +53,7 @@ bench_refine() {
 # file, so both hold the same nodes and elements).
 bench_t5_msh() {
   local dir="$1" scale="$2" msh="$3" vtk="$4"
-  if [ ! -s "$msh" ]; then
-    bench_t5_geo "$dir" || return 1
-    echo "meshing gmsh's t5 with -clscale $scale into $msh" >&2
-    if ! gmsh -3 "$dir/t5.geo" -clscale "$scale" -format msh41 -bin -o "$msh.part.msh" \
-      >"$msh.log" 2>&1; then
-      echo "gmsh could not mesh t5 (see $msh.log)" >&2
-      return 1
-    fi
-    mv "$msh.part.msh" "$msh"
-  fi
+  bench_t5_mesh "$dir" "$scale" "$msh" msh41 || return 1
   [ -s "$vtk" ] && return 0
   if ! gmsh "$msh" -save -format vtk -bin -o "$vtk.part.vtk" >>"$msh.log" 2>&1; then
     echo "gmsh could not save $msh as .vtk (see $msh.log)" >&2

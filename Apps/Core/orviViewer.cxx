@@ -18,6 +18,7 @@
 #include "vtkDataArrayRange.h"
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
+#include "vtkIntArray.h"
 #include "vtkJPEGWriter.h"
 #include "vtkLookupTable.h"
 #include "vtkMath.h"
@@ -262,6 +263,23 @@ void AddElevation(vtkDataSet* mesh, const UpAxis& up, const std::string& name)
   mesh->GetPointData()->AddArray(height);
 }
 
+// The cell array --by-part colours by: each cell holds its part's index in
+// the scene. A name no file's array takes, shown in the legend as "part".
+const char* const PartIndexName = "orvi part index";
+
+// Marks every cell of a part's mesh and of its surface with the part's index.
+void AddPartIndex(vtkDataSet* mesh, vtkPolyData* surface, int index)
+{
+  for (vtkDataSet* data : { mesh, static_cast<vtkDataSet*>(surface) })
+  {
+    vtkNew<vtkIntArray> ids;
+    ids->SetName(PartIndexName);
+    ids->SetNumberOfValues(data->GetNumberOfCells());
+    ids->FillValue(index);
+    data->GetCellData()->AddArray(ids);
+  }
+}
+
 // Where the camera looks from, before the turn to the three-quarter view,
 // for an up axis: the model's front, with its x axis (y for an x up) to the
 // right.
@@ -487,6 +505,10 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     part->SurfaceActor->GetProperty()->SetPointSize(5.0f);
     this->RendererObject->AddActor(part->SurfaceActor);
 
+    if (this->Options.ByPart)
+    {
+      AddPartIndex(part->Mesh, part->Surface, static_cast<int>(this->Parts.size()));
+    }
     this->Parts.push_back(std::move(part));
   }
   if (!this->SetColouring(error))
@@ -630,7 +652,9 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
   // that has one; every mesh holding it in the same data is coloured by it.
   const std::string wanted = this->Options.Elevation
     ? "elevation" // added to the meshes by SetMeshes()
-    : this->Options.ArrayName;
+    : this->Options.ByPart ? PartIndexName
+                           : this->Options.ArrayName;
+  const ArrayField field = this->Options.ByPart ? ArrayField::Cell : this->Options.Field;
   std::vector<vtkDataSet*> meshes;
   for (const auto& part : this->Parts)
   {
@@ -639,7 +663,7 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
   for (const auto& part : this->Parts)
   {
     colouring.ArrayName = wanted;
-    colouring.Field = FindArray(part->Mesh, meshes, this->Options.Field, colouring.ArrayName);
+    colouring.Field = FindArray(part->Mesh, meshes, field, colouring.ArrayName);
     if (colouring.Field >= 0)
     {
       vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
@@ -649,7 +673,9 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
       {
         return false;
       }
-      colouring.Title = ComponentTitle(colouring.ArrayName, colouring.Components, colouring.Which);
+      colouring.Title = this->Options.ByPart
+        ? "part"
+        : ComponentTitle(colouring.ArrayName, colouring.Components, colouring.Which);
       colouring.DrawnName =
         colouring.Which.Which == Component::Kind::VonMises ? colouring.Title : colouring.ArrayName;
       return true;
@@ -715,6 +741,13 @@ void Viewer::MapColours(Colouring& colouring) const
   const bool categorical = colouring.Categorical;
   colouring.Table = categorical ? MakeCategoryTable(colouring.Ids)
                                 : MakeLookupTable(this->Options.Colors, colouring.Range);
+  if (categorical && this->Options.ByPart)
+  {
+    for (double id : colouring.Ids)
+    {
+      colouring.Table->SetAnnotation(vtkVariant(id), this->Parts[static_cast<size_t>(id)]->Name);
+    }
+  }
   // Cells are mapped through a plain table where the ids allow (the same
   // colours, without an annotation lookup per cell); points keep the
   // indexed one, whose colours are never blended through the ids between.
@@ -778,7 +811,7 @@ void Viewer::ShowLegend(const Colouring& colouring)
   double left = LegendBox[0];
   if (colouring.Categorical)
   {
-    left = this->LayOutCategoryLegend(colouring.Ids, fontSize);
+    left = this->LayOutCategoryLegend(colouring.Table, fontSize);
   }
   else
   {
@@ -794,15 +827,15 @@ void Viewer::ShowLegend(const Colouring& colouring)
   this->LegendShown = true;
 }
 
-double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize)
+double Viewer::LayOutCategoryLegend(vtkLookupTable* categories, int fontSize)
 {
   // VTK's scalar bar draws the names of the ids outside its box, on the
   // side away from its ticks: its box is moved right by the width of the
   // longest name, so that both legends reach as far left.
   size_t longest = 1;
-  for (double id : ids)
+  for (vtkIdType i = 0; i < categories->GetNumberOfAnnotatedValues(); ++i)
   {
-    longest = std::max(longest, std::to_string(static_cast<long long>(id)).size());
+    longest = std::max(longest, categories->GetAnnotation(i).size());
   }
   const double width = this->RendererObject->GetSize()[0] > 0 ? this->RendererObject->GetSize()[0]
                                                               : this->Options.Width;
@@ -818,6 +851,17 @@ double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize
 
 void Viewer::LogColouring(const Colouring& colouring) const
 {
+  if (this->Options.ByPart)
+  {
+    this->Log << "colouring by part, " << this->Parts.size()
+              << (this->Parts.size() == 1 ? " part:" : " parts:");
+    for (size_t i = 0; i < this->Parts.size(); ++i)
+    {
+      this->Log << (i > 0 ? ", " : " ") << this->Parts[i]->Name;
+    }
+    this->Log << "\n";
+    return;
+  }
   this->Log << "colouring by " << (colouring.Field == 0 ? "point" : "cell") << " array '"
             << colouring.ArrayName << "'"
             << (colouring.Components > 1 ? ComponentTitle("", 2, colouring.Which) : "") << ", ";

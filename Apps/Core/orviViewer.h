@@ -49,6 +49,7 @@ class vtkCatiaInteractor;
 class vtkColorTableLegendActor;
 class vtkDataSet;
 class vtkInteractorStyle;
+class vtkLookupTable;
 class vtkMervoInteractor;
 class vtkObject;
 class vtkOpenGLFXAAFilter;
@@ -205,7 +206,7 @@ private:
   void FindValues(Colouring& colouring) const;
   void MapColours(Colouring& colouring) const;
   void ShowLegend(const Colouring& colouring);
-  double LayOutCategoryLegend(const std::vector<double>& ids, int fontSize);
+  double LayOutCategoryLegend(vtkLookupTable* categories, int fontSize);
   void LogColouring(const Colouring& colouring) const;
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);

@@ -171,6 +171,11 @@ const Option Options[] = {
     "colour by the height along the --up axis",
     "(a point array \"elevation\" added to every mesh)",
     SetFlag<&ViewerOptions::Elevation, true> },
+  { "--by-part", nullptr, "", Both,
+    "colour each part (a file, or a part of one such as a gmsh physical group) in a colour of "
+    "its own, the legend naming the parts",
+    "(as categories up to 64 parts)",
+    SetFlag<&ViewerOptions::ByPart, true> },
   { "--colormap", nullptr, "MAP", Both,
     "the colour map: rainbow (default), viridis, coolwarm or grey",
     "",
@@ -498,9 +503,11 @@ bool ParseViewerOptions(int argc,
     }
     options.MeshFiles.push_back(word);
   }
-  if (options.Elevation && !options.ArrayName.empty())
+  const int colourings =
+    (options.Elevation ? 1 : 0) + (options.ByPart ? 1 : 0) + (options.ArrayName.empty() ? 0 : 1);
+  if (colourings > 1)
   {
-    error = "--elevation and --array both choose what to colour by: give one";
+    error = "--elevation, --by-part and --array each choose what to colour by: give one";
     return false;
   }
   return true;

@@ -83,6 +83,7 @@ struct ViewerOptions
   double Range[2] = { 0.0, 1.0 }; // with RangeGiven, the values at the map's ends
   bool Legend = true;
   bool Elevation = false; // colour by the height along Up
+  bool ByPart = false;    // colour each part in a colour of its own
   UpAxis Up;
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;

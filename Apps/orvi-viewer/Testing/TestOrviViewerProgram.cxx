@@ -210,13 +210,18 @@ void PrintTo(const Tutorial& tutorial, std::ostream* out)
   *out << tutorial.Name << " (gmsh " << tutorial.Options << ")";
 }
 
-// A file shown as the program shows it, a part per part of the file: the
-// picture, then a pick in the middle; the lines of both in log.
-Image ShowFile(const std::string& file, const fs::path& png, std::ostringstream& log)
+// A file shown as the program shows it with the options args, a part per
+// part of the file: the picture, then a pick in the middle; the lines of
+// both in log.
+Image ShowFile(const std::string& file,
+  const fs::path& png,
+  std::ostringstream& log,
+  std::vector<std::string> args = {})
 {
   orvi::ViewerOptions options;
   std::string error;
-  EXPECT_TRUE(Parse({ "--size", "640", "480" }, options, error)) << error;
+  args.insert(args.begin(), { "--size", "640", "480" });
+  EXPECT_TRUE(Parse(args, options, error)) << error;
   options.Script = "(test)";
   std::vector<orvi::NamedMesh> meshes;
   EXPECT_TRUE(orvi::LoadMeshes({ file }, log, meshes, error)) << error;
@@ -293,6 +298,33 @@ INSTANTIATE_TEST_SUITE_P(Tutorials,
   OrviViewerGallery,
   ::testing::ValuesIn(Gallery),
   [](const ::testing::TestParamInfo<Tutorial>& info) { return std::string(info.param.Name); });
+
+// --by-part: a colour per part, the legend naming the parts. t5's parts are
+// its six volume groups, tagged 1 to 5 and 10 in gmsh's CellEntityIds: the
+// model takes the colours those ids take as categories (without legends,
+// whose width moves the model).
+TEST(OrviViewerProgram, ColoursEachPartInItsOwnColour)
+{
+  const fs::path dir = fs::path(ORVI_TEST_OUTPUT_DIR) / "by-part";
+  fs::remove_all(dir);
+  std::string why;
+  const std::string msh =
+    orvi_test::MeshGmshTutorial("t5", dir, why, "-3 -clscale 2", "t5", "msh41 -bin");
+  if (msh.empty())
+  {
+    GTEST_SKIP() << why;
+  }
+  std::ostringstream idsLog, partsLog;
+  const Image ids =
+    ShowFile(msh, dir / "ids.png", idsLog, { "--no-legend", "--array", "CellEntityIds" });
+  const Image parts = ShowFile(msh, dir / "parts.png", partsLog, { "--no-legend", "--by-part" });
+  EXPECT_NE(
+    partsLog.str().find("colouring by part, 6 parts: volume group 1, volume group 2, "
+                        "volume group 3, volume group 4, volume group 5, volume group 10\n"),
+    std::string::npos)
+    << partsLog.str();
+  EXPECT_EQ(Find(parts, ChangedFrom(ids)).Count, 0);
+}
 
 //==============================================================================
 // The viewer on damaged files: exit status 1 and its own lines only, never
