@@ -23,9 +23,7 @@
 #include "vtkIntArray.h"
 #include "vtkPointData.h"
 #include "vtkPoints.h"
-#include "vtkProperty.h"
 #include "vtkUnstructuredGrid.h"
-#include "vtkUnstructuredGridReader.h"
 
 #include <map>
 #include <numeric>
@@ -38,7 +36,6 @@
 namespace
 {
 using orvi_test::Differing;
-using orvi_test::Snapshot;
 using Ids = std::vector<vtkIdType>;
 
 // A block of 4 x 3 x 3 cubes, each a random shape of orvi_test::AddBlock;
@@ -170,20 +167,6 @@ vtkSmartPointer<vtkPolyData> Extract(vtkDataSet* mesh, bool drop = true, bool* u
   return filter->GetOutput();
 }
 
-// gmsh's tutorial read from the file gmsh writes, or nullptr with why set.
-vtkSmartPointer<vtkUnstructuredGrid> Gmsh(const char* tutorial, std::string& why)
-{
-  const std::string file = orvi_test::MeshGmshTutorial(tutorial, ORVI_TEST_OUTPUT_DIR, why);
-  if (file.empty())
-  {
-    return nullptr;
-  }
-  vtkNew<vtkUnstructuredGridReader> reader;
-  reader->SetFileName(file.c_str());
-  reader->Update();
-  return reader->GetOutput();
-}
-
 //------------------------------------------------------------------------------
 TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
 {
@@ -203,7 +186,7 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
   for (auto [name, mesh, expectVtkFilter] : meshes)
   {
     SCOPED_TRACE(name);
-    if (!mesh && !(mesh = Gmsh("t5", why)))
+    if (!mesh && !(mesh = orvi_test::ReadGmshTutorial("t5", ORVI_TEST_OUTPUT_DIR, why)))
     {
       GTEST_SKIP() << why;
     }
@@ -353,7 +336,7 @@ TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
   vtkArrayDownCast<vtkIntArray>(mixed->GetCellData()->GetArray("material"))->InsertNextValue(4);
   const std::pair<const char*, vtkSmartPointer<vtkUnstructuredGrid>> meshes[] = {
     { "mixed cells", mixed },
-    { "gmsh t14", Gmsh("t14", why) },
+    { "gmsh t14", orvi_test::ReadGmshTutorial("t14", ORVI_TEST_OUTPUT_DIR, why) },
   };
   for (const auto& [name, mesh] : meshes)
   {
@@ -436,7 +419,7 @@ TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
 TEST(OrviBoundarySurface, GmshFacesShowOneStableColour)
 {
   std::string why;
-  auto mesh = Gmsh("t14", why);
+  auto mesh = orvi_test::ReadGmshTutorial("t14", ORVI_TEST_OUTPUT_DIR, why);
   if (!mesh)
   {
     GTEST_SKIP() << why;
@@ -460,37 +443,23 @@ TEST(OrviBoundarySurface, GmshFacesShowOneStableColour)
   vtkAll->SetInputData(mesh);
   vtkNew<orvi::BoundarySurface> orvi;
   orvi->SetInputData(mesh);
-
+  const std::pair<vtkAlgorithm*, const char*> surfaces[] = {
+    { vtkTetrahedra, "tetrahedra" }, { orvi, "extracted" }, { vtkAll, "vtk-whole-file" }
+  };
   orvi_test::Scene scene(600, 500);
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetScalarModeToUseCellFieldData();
-  mapper->SelectColorArray("CellEntityIds");
-  mapper->SetScalarRange(mesh->GetCellData()->GetArray("CellEntityIds")->GetRange());
-  vtkNew<vtkActor> actor;
-  actor->SetMapper(mapper);
-  actor->GetProperty()->LightingOff();
-  scene.Renderer->AddActor(actor);
-  const std::array<double, 3> views[] = { { 30, 20, 1.2 }, { -70, -35, 0.9 } };
-  for (const auto& [azimuth, elevation, dolly] : views)
+  const double* range = mesh->GetCellData()->GetArray("CellEntityIds")->GetRange();
+  for (const auto& [azimuth, elevation, dolly] :
+    { std::array<double, 3>{ 30, 20, 1.2 }, { -70, -35, 0.9 } })
   {
     SCOPED_TRACE(azimuth);
-    scene.Renderer->SetActiveCamera(vtkNew<vtkCamera>());
-    scene.Renderer->ResetCamera(mesh->GetBounds());
-    scene.Camera()->Azimuth(azimuth);
-    scene.Camera()->Elevation(elevation);
-    scene.Camera()->OrthogonalizeViewUp();
-    scene.Renderer->ResetCamera(mesh->GetBounds());
-    scene.Camera()->Dolly(dolly);
-    scene.Renderer->ResetCameraClippingRange(mesh->GetBounds());
+    orvi_test::LookAtBounds(scene, mesh->GetBounds(), azimuth, elevation, dolly);
     std::unique_ptr<orvi_test::Frame> frames[3]; // VTK's tetrahedra, ours, VTK's whole file
-    const std::pair<vtkAlgorithm*, const char*> surfaces[] = {
-      { vtkTetrahedra, "tetrahedra" }, { orvi, "extracted" }, { vtkAll, "vtk-whole-file" }
-    };
     for (int i = 0; i < 3; ++i)
     {
-      mapper->SetInputConnection(surfaces[i].first->GetOutputPort());
+      const std::string name =
+        "t14-" + std::string(surfaces[i].second) + std::to_string(int(azimuth));
       frames[i] =
-        Snapshot(scene, "t14-" + std::string(surfaces[i].second) + std::to_string(int(azimuth)));
+        orvi_test::ShowUnlit(scene, nullptr, surfaces[i].first, name, "CellEntityIds", range);
     }
     const int model = frames[0]->Count(
       [](const std::array<int, 3>& rgb, int, int) { return rgb[0] + rgb[1] + rgb[2] > 0; });

@@ -14,8 +14,6 @@
 #include "vtkIdTypeArray.h"
 #include "vtkMassProperties.h"
 #include "vtkPointData.h"
-#include "vtkProperty.h"
-#include "vtkUnstructuredGridReader.h"
 
 #include <set>
 #include <tuple>
@@ -26,16 +24,13 @@ namespace
 // with its own id in "point" and "cell"; nullptr with why set without gmsh.
 vtkSmartPointer<vtkPolyData> T5Surface(std::string& why)
 {
-  const std::string file =
-    orvi_test::MeshGmshTutorial("t5", ORVI_TEST_OUTPUT_DIR, why, "-3 -clscale 0.5");
-  if (file.empty())
+  auto mesh = orvi_test::ReadGmshTutorial("t5", ORVI_TEST_OUTPUT_DIR, why, "-3 -clscale 0.5");
+  if (!mesh)
   {
     return nullptr;
   }
-  vtkNew<vtkUnstructuredGridReader> reader;
-  reader->SetFileName(file.c_str());
   vtkNew<orvi::BoundarySurface> extract;
-  extract->SetInputConnection(reader->GetOutputPort());
+  extract->SetInputData(mesh);
   vtkNew<vtkIdFilter> ids;
   ids->SetInputConnection(extract->GetOutputPort());
   ids->SetPointIdsArrayName("point");
@@ -53,21 +48,6 @@ vtkSmartPointer<vtkPolyData> Clustered(vtkPolyData* surface, vtkIdType target)
   return filter->GetOutput();
 }
 
-// The pixels a poly data covers, drawn flat white on black.
-std::unique_ptr<orvi_test::Frame> Silhouette(orvi_test::Scene& scene,
-  vtkPolyData* poly,
-  const std::string& name)
-{
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->SetInputData(poly);
-  mapper->ScalarVisibilityOff();
-  vtkNew<vtkActor> actor;
-  actor->SetMapper(mapper);
-  actor->GetProperty()->LightingOff();
-  scene.Renderer->RemoveAllViewProps();
-  scene.Renderer->AddActor(actor);
-  return orvi_test::Snapshot(scene, name);
-}
 } // namespace
 
 //------------------------------------------------------------------------------
@@ -91,11 +71,8 @@ TEST(OrviClusteredSurface, IsMadeOfTheSurfacesPointsAndCoversItsPixels)
   mass->Update();
   const double area = mass->GetSurfaceArea();
   orvi_test::Scene scene(400, 300);
-  scene.Renderer->ResetCamera(surface->GetBounds());
-  scene.Camera()->Azimuth(30);
-  scene.Camera()->Elevation(20);
-  scene.Renderer->ResetCamera(surface->GetBounds());
-  const auto full = Silhouette(scene, surface, "t5-full");
+  orvi_test::LookAtBounds(scene, surface->GetBounds(), 30, 20);
+  const auto full = orvi_test::ShowUnlit(scene, surface, nullptr, "t5-full");
   const int model = full->Count([](const std::array<int, 3>& c, int, int) { return c[0] > 0; });
   ASSERT_GT(model, 400 * 300 / 8);
   // The share of the model's pixels a stand-in may get wrong.
@@ -147,7 +124,8 @@ TEST(OrviClusteredSurface, IsMadeOfTheSurfacesPointsAndCoversItsPixels)
         EXPECT_LT(nearest, 1.8 * std::sqrt(2.0 * area / static_cast<double>(target))) << t;
       }
     }
-    const auto shown = Silhouette(scene, standIn, "t5-" + std::to_string(target));
+    const auto shown =
+      orvi_test::ShowUnlit(scene, standIn, nullptr, "t5-" + std::to_string(target));
     const int wrong = orvi_test::Differing(*shown, *full, 300);
     EXPECT_GT(wrong, 0);
     EXPECT_LT(wrong, share * model);
