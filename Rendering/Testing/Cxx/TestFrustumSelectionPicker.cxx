@@ -14,25 +14,13 @@
 #include "vtkProp3DCollection.h"
 #include "vtkPropCollection.h"
 #include "vtkUnstructuredGrid.h"
-#include "vtkUnstructuredGridReader.h"
 
 using namespace orvi_test;
 
 namespace
 {
-// Opens the frustum selection of the last pick.
-class ProbeFrustumPicker : public vtkFrustumSelectionPicker
-{
-public:
-  static ProbeFrustumPicker* New();
-  vtkTypeMacro(ProbeFrustumPicker, vtkFrustumSelectionPicker);
-  using vtkFrustumSelectionPicker::GetSelection;
-  vtkSelection* Frustum() const { return this->FrustumSelection; }
-};
-vtkStandardNewMacro(ProbeFrustumPicker);
-
 // The cells of `data` in the picker's last frustum as VTK's own selection conversion finds them.
-IdList CellsInFrustum(ProbeFrustumPicker* picker, vtkDataObject* data)
+IdList CellsInFrustum(FrustumProbe* picker, vtkDataObject* data)
 {
   vtkNew<vtkSelection> frustum;
   frustum->AddNode(picker->Frustum()->GetNode(0));
@@ -48,7 +36,7 @@ IdList CellsInFrustum(ProbeFrustumPicker* picker, vtkDataObject* data)
 // node, and the selection's nodes are the picked prop's.
 TEST(FrustumSelectionPicker, RectangleFrustumAndExactIds)
 {
-  PlanePickerScene<ProbeFrustumPicker> scene;
+  PlanePickerScene<FrustumProbe> scene;
   auto& picker = scene.Picker;
   vtkRenderer* r = scene.Renderer;
   picker->AddPickList(scene.Plane);
@@ -95,7 +83,7 @@ TEST(FrustumSelectionPicker, PickListAndPickOrder)
   }
   ParallelView(s.Renderer, 4.0, 3.0);
   s.Window->Render();
-  vtkNew<ProbeFrustumPicker> picker;
+  vtkNew<FrustumProbe> picker;
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
   // Props found, props tagged, nodes.
   using Counts = std::tuple<int, int, unsigned int>;
@@ -151,15 +139,13 @@ TEST(FrustumSelectionPicker, HiddenCellsVolumesAndImages)
   std::fill_n(static_cast<unsigned char*>(image->GetScalarPointer()), 100, 255);
   vtkNew<vtkImageActor> imageActor;
   imageActor->GetMapper()->SetInputData(image);
-  vtkNew<ProbeFrustumPicker> picker;
+  vtkNew<FrustumProbe> picker;
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
   for (vtkProp* prop : std::initializer_list<vtkProp*>{ front, back, volume.Volume, imageActor })
   {
-    s.Renderer->AddViewProp(prop);
     picker->AddPickList(prop);
   }
-  ParallelView(s.Renderer, 4.0, 3.0);
-  s.Window->Render();
+  Show(s, { front, back, volume.Volume, imageActor });
 
   ASSERT_EQ(picker->AreaPick(250, 150, 550, 250, s.Renderer), 2);
   picker->GetSelection();
@@ -187,42 +173,20 @@ TEST(FrustumSelectionPicker, HiddenCellsVolumesAndImages)
       1u, static_cast<vtkObjectBase*>(imageActor), int(vtkSelectionNode::CELL), 81ul));
 }
 
-// Under an oblique perspective camera the cell ids are those
-// vtkConvertSelection reports for the picker's frustum, the point ids those
-// of the points whose display position lies inside the rectangle.
-TEST(FrustumSelectionPicker, SameIdsAsVtkOnAnObliqueView)
-{
-  Scene s;
-  vtkPolyData* sphere = ShowObliqueSphere(s, 48, 32);
-  vtkNew<ProbeFrustumPicker> picker;
-  picker->AddPickList(vtkProp::SafeDownCast(s.Renderer->GetViewProps()->GetItemAsObject(0)));
-  ASSERT_EQ(picker->AreaPick(310, 240, 455, 330, s.Renderer), 1);
-  vtkSelection* selection = picker->GetSelection();
-  ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
-  const IdList cells = CellsInFrustum(picker, sphere);
-  EXPECT_EQ(Ids(selection->GetNode(1)), cells);
-  const IdList inside = PointsOnScreen(sphere, s.Renderer, A4{ 310, 240, 455, 330 }.data(), 0);
-  EXPECT_EQ(Ids(selection->GetNode(0)), inside);
-  EXPECT_GT(std::min(inside.size(), cells.size()), 10u);
-}
-
-// A real tetrahedral mesh: SelectIds() on the volume gives exactly the cells
-// VTK's own frustum selection keeps, interior ones included, and nothing
+// A real tetrahedral mesh under an oblique perspective camera: the cell ids
+// of the pick and of SelectIds() on the volume are exactly those VTK's own
+// frustum selection keeps, interior ones included, the point ids those of
+// the points whose display position lies inside the rectangle; nothing
 // before a pick.
-TEST(FrustumSelectionPicker, SelectIdsOfAVolumeAsVtkExtractsThem)
+TEST(FrustumSelectionPicker, SameIdsAsVtkOnAnObliqueViewOfAVolume)
 {
   std::string why;
-  const std::string file = MeshGmshTutorial("t5", std::filesystem::current_path() / "gmsh-t5", why);
-  if (file.empty())
+  const auto mesh = ReadGmshTutorial("t5", std::filesystem::current_path() / "gmsh-t5", why);
+  if (!mesh)
   {
     GTEST_SKIP() << why;
   }
-  vtkNew<vtkUnstructuredGridReader> reader;
-  reader->SetFileName(file.c_str());
-  reader->Update();
-  vtkUnstructuredGrid* mesh = reader->GetOutput();
   ASSERT_GT(mesh->GetNumberOfCells(), 10000);
-
   Scene s;
   vtkNew<vtkDataSetMapper> mapper;
   mapper->SetInputData(mesh);
@@ -234,14 +198,20 @@ TEST(FrustumSelectionPicker, SelectIdsOfAVolumeAsVtkExtractsThem)
   s.Renderer->ResetCameraClippingRange();
   s.Window->Render();
 
-  vtkNew<ProbeFrustumPicker> picker;
+  vtkNew<FrustumProbe> picker;
   vtkNew<vtkIdTypeArray> ids;
   EXPECT_FALSE(picker->SelectIds(mesh, vtkSelectionNode::CELL, ids)) << "no pick yet";
   picker->AddPickList(actor);
-  ASSERT_EQ(picker->AreaPick(330, 250, 470, 350, s.Renderer), 1);
+  const A4 r{ 330, 250, 470, 350 };
+  ASSERT_EQ(picker->AreaPick(r[0], r[1], r[2], r[3], s.Renderer), 1);
   ASSERT_TRUE(picker->SelectIds(mesh, vtkSelectionNode::CELL, ids));
-
-  const IdList expected = CellsInFrustum(picker, mesh);
-  EXPECT_EQ(IdList(ids->Begin(), ids->End()), expected);
-  EXPECT_LT(static_cast<vtkIdType>(expected.size()), mesh->GetNumberOfCells());
+  const IdList cells = CellsInFrustum(picker, mesh);
+  EXPECT_EQ(IdList(ids->Begin(), ids->End()), cells);
+  EXPECT_LT(static_cast<vtkIdType>(cells.size()), mesh->GetNumberOfCells());
+  vtkSelection* selection = picker->GetSelection();
+  ASSERT_EQ(selection->GetNumberOfNodes(), 2u);
+  EXPECT_EQ(Ids(selection->GetNode(1)), cells);
+  const IdList inside = PointsOnScreen(mesh, s.Renderer, r.data(), 0);
+  EXPECT_EQ(Ids(selection->GetNode(0)), inside);
+  EXPECT_GT(std::min(inside.size(), cells.size()), 10u);
 }

@@ -1,7 +1,6 @@
 // vtkSelectionPicker's shared pieces, through both concrete pickers: the
 // printed fields, the argument checks, what each kind of prop gives a node,
 // the field associations and the clip of every pixel read to the renderer.
-#include "vtkFrustumSelectionPicker.h"
 #include "vtkVisibleSelectionPicker.h"
 
 #include "orviPickerScenes.h"
@@ -20,19 +19,6 @@ using namespace orvi_test;
 
 namespace
 {
-// Opens the base class's protected pieces.
-class ProbePicker : public vtkFrustumSelectionPicker
-{
-public:
-  static ProbePicker* New();
-  vtkTypeMacro(ProbePicker, vtkFrustumSelectionPicker);
-  using vtkSelectionPicker::ClipToRendererPixels;
-  using vtkSelectionPicker::NodeDataSet;
-  using vtkSelectionPicker::TagNodeSource;
-  using vtkSelectionPicker::TypeDecipher;
-};
-vtkStandardNewMacro(ProbePicker);
-
 std::array<vtkSelectionPicker*, 2> Both(vtkSelectionPicker* frustum, vtkSelectionPicker* visible)
 {
   return { frustum, visible };
@@ -60,7 +46,7 @@ TEST(SelectionPicker, PrintingAndRefusedPicks)
     EXPECT_LT(out.str().find("Picking from renderer's prop list"), own);
     unsigned int nodes = 0;
     {
-      PlanePickerScene<ProbePicker> scene;
+      PlanePickerScene<FrustumProbe> scene;
       picker->AddPickList(scene.Plane);
       ASSERT_EQ(picker->AreaPick(100, 100, 200, 200, scene.Renderer), 1);
       nodes = picker->GetSelection()->GetNumberOfNodes();
@@ -91,7 +77,7 @@ TEST(SelectionPicker, PrintingAndRefusedPicks)
 // Opacity 0 is refused but reports the mapper; a volume has no source.
 TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
 {
-  vtkNew<ProbePicker> picker;
+  vtkNew<FrustumProbe> picker;
   auto plane = MakePlane(0, 0, 1, 1), clear = MakePlane(0, 0, 1, 1), hidden = MakePlane(0, 0, 1, 1),
        unpickable = MakePlane(0, 0, 1, 1);
   clear->GetProperty()->SetOpacity(0.0);
@@ -129,7 +115,7 @@ TEST(SelectionPicker, WhatEachKindOfPropGivesItsNode)
     vtkNew<vtkSelectionNode> node;
     EXPECT_EQ(picker->TagNodeSource(prop, node), result);
     EXPECT_EQ(
-      R(result, imageOut, mapperOut, SourceOf(node), ProbePicker::NodeDataSet(node)), expected);
+      R(result, imageOut, mapperOut, SourceOf(node), FrustumProbe::NodeDataSet(node)), expected);
   }
 }
 
@@ -186,10 +172,8 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
   for (const auto& size : { std::array<int, 2>{ 1000, 700 }, std::array<int, 2>{ 320, 240 } })
   {
     Scene other(size[0], size[1]);
-    other.Renderer->AddActor(MakePlane(-1, -1, 9, 7, 0, 10, 8));
     other.Renderer->SetBackground(0.9, 0.1, 0.3);
-    ParallelView(other.Renderer, 4.0, 3.0);
-    other.Window->Render();
+    Show(other, { MakePlane(-1, -1, 9, 7, 0, 10, 8) });
     other.Window->Finalize();
   }
   Scene s;
@@ -232,7 +216,7 @@ TEST(SelectionPicker, RectanglesPastTheEdgesPickWhatIsOnScreen)
     const bool covers = k != A4{};
     double clipped[4] = { -1, -1, -1, -1 };
     int pixels[4] = { -1, -1, -1, -1 };
-    EXPECT_EQ(ProbePicker::ClipToRendererPixels(renderer, r.data(), clipped, pixels), covers);
+    EXPECT_EQ(FrustumProbe::ClipToRendererPixels(renderer, r.data(), clipped, pixels), covers);
     if (covers)
     {
       EXPECT_EQ(Area(clipped), k);

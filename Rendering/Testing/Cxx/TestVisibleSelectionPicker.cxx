@@ -90,9 +90,7 @@ TEST(VisibleSelectionPicker, RendererRightOfTheWindowsLeftEdge)
   Scene s;
   s.Renderer->SetViewport(0.5, 0.0, 1.0, 1.0);
   auto plane = MakePlane(0, 0, 8, 6, 0, 8, 6);
-  s.Renderer->AddActor(plane);
-  ParallelView(s.Renderer, 4.5, 3.0);
-  s.Window->Render();
+  Show(s, { plane }, 4.5, 3.0);
   vtkNew<vtkVisibleSelectionPicker> picker;
   vtkSelectionPicker* base = picker;
   const int P = vtkSelectionNode::POINT, C = vtkSelectionNode::CELL, In = vtkSelectionNode::INDICES;
@@ -132,10 +130,7 @@ TEST(VisibleSelectionPicker, HiddenCellsAndPickList)
 {
   Scene s;
   auto front = MakePlane(0, 0, 4, 6, 0, 4, 6), back = MakePlane(0, 0, 8, 6, -1, 8, 6);
-  s.Renderer->AddActor(front);
-  s.Renderer->AddActor(back);
-  ParallelView(s.Renderer, 4.0, 3.0);
-  s.Window->Render();
+  Show(s, { front, back });
 
   vtkNew<ProbeVisiblePicker> picker;
   ASSERT_EQ(picker->AreaPick(250, 150, 550, 250, s.Renderer), 2);
@@ -186,9 +181,7 @@ TEST(VisibleSelectionPicker, UnstructuredGridGivesAnEmptyPointNode)
   vtkNew<vtkDataSetMapper> mapper;
   mapper->SetInputData(grid);
   plane->SetMapper(mapper);
-  s.Renderer->AddActor(plane);
-  ParallelView(s.Renderer, 4.0, 3.0);
-  s.Window->Render();
+  Show(s, { plane });
   vtkNew<ProbeVisiblePicker> picker;
   picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_POINTS);
   ASSERT_EQ(picker->AreaPick(0, 0, 250, 150, s.Renderer), 1);
