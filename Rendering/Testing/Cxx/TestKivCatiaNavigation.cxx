@@ -10,6 +10,7 @@
 #include "vtkAreaPicker.h"
 #include "vtkCatiaInteractor.h"
 #include "vtkInteractorStyleCATIA.h"
+#include "vtkMervoInteractor.h"
 #include "vtkPropPicker.h"
 #include "vtkWorldPointPicker.h"
 
@@ -79,7 +80,6 @@ TYPED_TEST(KivCatiaNavigation, SpinRuleAndSpinTurningIntoRotate)
 {
   auto& scene = this->Scene;
   auto* nav = this->Nav;
-  orvi_test::ExpectFlyPickerAndTDxStyle(nav, nav->GetFlyPicker());
   scene.SetPointer(799, 599);
   EXPECT_FALSE(nav->Spinning());
   nav->FindPokedRenderer(400, 300);
@@ -206,32 +206,58 @@ TYPED_TEST(KivCatiaNavigation, PickStateAndPickClampingTheRectangle)
   EXPECT_EQ(std::make_pair(nav->GetPropPicked(), n[C::EndPickEvent]), std::make_pair(0, picks));
 }
 
-// The wheel does nothing (VTK's keys work: TestKivGuardedStyle); the timer
-// renders only while animating in state none, never moving. Fly: over the
-// background the camera stays; over the square the focal point lands on the
-// picked surface point; no animation is left on.
-TYPED_TEST(KivCatiaNavigation, WheelTimerAndFly)
+// What the Mervo navigator shares with them too, on the same scene.
+template <class T>
+class KivSharedHandlers : public KivCatiaNavigation<T>
+{
+};
+using SharedClasses =
+  ::testing::Types<vtkCatiaInteractor, vtkInteractorStyleCATIA, vtkMervoInteractor>;
+TYPED_TEST_SUITE(KivSharedHandlers, SharedClasses);
+
+// The wheel does nothing (VTK's keys work: TestKivGuardedStyle; the Mervo
+// style's wheel: TestInteractorStyleMervo); the timer renders only while
+// animating in state none, never moving, and with a host's timers each tick
+// replaces the timer by a repeating one. Fly: over the background the
+// camera stays; over the square the focal point lands on the picked surface
+// point; no animation is left on.
+TYPED_TEST(KivSharedHandlers, WheelTimerAndFly)
 {
   auto& scene = this->Scene;
   auto* nav = this->Nav;
+  orvi_test::ExpectFlyPickerAndTDxStyle(nav, nav->GetFlyPicker());
   const auto start = scene.CameraState();
   scene.Fire(vtkCommand::MouseWheelForwardEvent, 400, 300);
   scene.Fire(vtkCommand::MouseWheelBackwardEvent, 400, 300);
-  orvi_test::EventRecorder renders(scene.Renderer, vtkCommand::StartEvent);
-  const auto tick = [&] { scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr); };
+  using C = vtkCommand;
+  orvi_test::EventCounts n(nullptr, scene.Interactor);
+  const auto tick = [&] { scene.Interactor->InvokeEvent(C::TimerEvent, nullptr); };
   tick();
-  EXPECT_EQ(renders.Count, 0);
+  EXPECT_EQ(n[C::RenderEvent], 0);
   nav->StartAnimate();
-  const int animated = renders.Count;
+  const int animated = n[C::RenderEvent];
   tick();
-  Drive(scene, Pan, 400, 300);
+  scene.SetPointer(400, 300);
+  nav->StartPan();
   tick();
-  nav->StopAnimate();
-  EXPECT_EQ(renders.Count, animated + 1);
-  EXPECT_EQ(scene.CameraState(), start);
   nav->StopState();
+  EXPECT_EQ(n[C::RenderEvent], animated + 1);
+  EXPECT_EQ(scene.CameraState(), start);
+  nav->UseTimersOn();
+  nav->SetTimerDuration(25);
+  tick();
+  EXPECT_EQ(n({ C::RenderEvent, C::DestroyTimerEvent, C::CreateTimerEvent }),
+    (std::vector{ animated + 2, 0, 1 }));
+  EXPECT_EQ(scene.Interactor->GetTimerDuration(nav->GetTimerId()), 25ul);
+  EXPECT_FALSE(scene.Interactor->IsOneShotTimer(nav->GetTimerId()));
+  tick();
+  EXPECT_EQ(n({ C::DestroyTimerEvent, C::CreateTimerEvent }), (std::vector{ 1, 2 }));
+  nav->UseTimersOff();
+  tick();
+  EXPECT_EQ(n({ C::RenderEvent, C::CreateTimerEvent }), (std::vector{ animated + 4, 2 }));
+  nav->StopAnimate();
 
-  orvi_test::EventRecorder interaction(nav, vtkCommand::InteractionEvent);
+  orvi_test::EventRecorder interaction(nav, C::InteractionEvent);
   scene.SetPointer(20, 20);
   nav->Fly();
   EXPECT_EQ(scene.CameraState(), start);

@@ -18,7 +18,6 @@
 #include "vtkSelection.h"
 #include "vtkSelectionNode.h"
 #include "vtkSphereSource.h"
-#include "vtkUnstructuredGridReader.h"
 #include "vtkVisibleSelectionPicker.h"
 #include "vtkWorldPointPicker.h"
 
@@ -59,25 +58,20 @@ std::array<double, 4> Placed(vtkActor* marker)
 TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
 {
   std::string why;
-  const std::string file =
-    orvi_test::MeshGmshTutorial("t5", std::filesystem::current_path() / "gmsh-t5", why);
-  if (file.empty())
+  const auto grid =
+    orvi_test::ReadGmshTutorial("t5", std::filesystem::current_path() / "gmsh-t5", why);
+  if (!grid)
   {
     GTEST_SKIP() << why;
   }
-  vtkNew<vtkUnstructuredGridReader> reader;
-  reader->SetFileName(file.c_str());
   vtkNew<vtkDataSetSurfaceFilter> surface;
-  surface->SetInputConnection(reader->GetOutputPort());
+  surface->SetInputData(grid);
   surface->Update();
   vtkNew<vtkPolyDataMapper> mapper;
   mapper->SetInputConnection(surface->GetOutputPort());
   mapper->ScalarVisibilityOff();
-  vtkNew<vtkActor> mesh;
-  mesh->SetMapper(mapper);
+  vtkNew<vtkActor> mesh, edges, sphere;
   mesh->GetProperty()->SetColor(0.2, 0.4, 0.9);
-  vtkNew<vtkActor> edges;
-  edges->SetMapper(mapper);
   edges->SetPickable(0);
   edges->GetProperty()->SetRepresentationToWireframe();
   edges->GetProperty()->SetColor(0.0, 0.0, 0.0);
@@ -87,15 +81,16 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
 
   Scene scene(640, 480, 0);
   auto* nav = scene.Nav.Get();
-  scene.Renderer->AddActor(mesh);
-  scene.Renderer->AddActor(edges);
+  for (vtkActor* actor : { mesh.Get(), edges.Get() })
+  {
+    actor->SetMapper(mapper);
+    scene.Renderer->AddActor(actor);
+  }
   vtkKivMainPass::InstallOn(scene.Renderer);
-  const double* bounds = surface->GetOutput()->GetBounds();
-  const double centre[3] = {
-    (bounds[0] + bounds[1]) / 2, (bounds[2] + bounds[3]) / 2, (bounds[4] + bounds[5]) / 2
-  };
+  double centre[3];
+  surface->GetOutput()->GetCenter(centre);
   vtkCamera* camera = scene.Camera();
-  camera->SetFocalPoint(centre[0], centre[1], centre[2]);
+  camera->SetFocalPoint(centre);
   camera->SetPosition(centre[0] + 2.2, centre[1] + 1.4, centre[2] + 2.6);
   scene.Renderer->ResetCameraClippingRange();
   // The hosts' marker: 2% of the model's diagonal.
@@ -112,24 +107,18 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
   scene.Window->Render();
   const orvi_test::Frame shown(scene.Window);
   // VTK's own drawing of the marker: a plain actor of the same sphere alone
-  // in the scene's renderer, over a green that no shade of the red sphere
+  // in a renderer of its own, over a green that no shade of the red sphere
   // takes (the shades of its silhouette reach black).
-  vtkNew<vtkActor> sphere;
   sphere->SetMapper(marker->GetMapper());
   sphere->SetProperty(marker->GetProperty());
   sphere->SetPosition(marker->GetPosition());
-  for (vtkActor* actor : { mesh.Get(), edges.Get(), marker })
-  {
-    actor->VisibilityOff();
-  }
-  scene.Renderer->SetBackground(0.0, 1.0, 0.0);
-  scene.Renderer->AddActor(sphere);
-  scene.Window->Render();
-  const orvi_test::Frame alone(scene.Window);
-  scene.Renderer->RemoveActor(sphere);
-  scene.Renderer->SetBackground(0.0, 0.0, 0.0);
-  mesh->VisibilityOn();
-  edges->VisibilityOn();
+  orvi_test::Scene other(640, 480);
+  vtkKivMainPass::InstallOn(other.Renderer);
+  other.Renderer->SetActiveCamera(camera);
+  other.Renderer->SetBackground(0.0, 1.0, 0.0);
+  other.Renderer->AddActor(sphere);
+  other.Window->Render();
+  const orvi_test::Frame alone(other.Window);
 
   const std::array<int, 3> green = { 0, 255, 0 };
   const int markerPixels = alone.Count([&](const auto& c, int, int) { return c != green; });
@@ -144,7 +133,8 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
   // flag first (the fly and the rotation centre on the surface in front,
   // outside the marker's sphere; VTK's prop pick on the mesh; one node of
   // the mesh's cells, more than ten), then what was found.
-  const auto before = scene.CameraState();
+  vtkNew<vtkCamera> first;
+  first->DeepCopy(camera);
   const double away = 2 * nav->GetRotationMarkerScale();
   const auto pick = [&](int kind)
   {
@@ -174,11 +164,8 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
       result.insert(result.end(), ids.begin(), ids.end());
     }
     // Back to the first view, the centre back at the focal point.
-    camera->SetFocalPoint(before[3], before[4], before[5]);
-    camera->SetPosition(before[0], before[1], before[2]);
-    camera->SetViewUp(before[6], before[7], before[8]);
-    scene.Renderer->ResetCameraClippingRange();
-    nav->SetRotationCenter(const_cast<double*>(centre));
+    camera->DeepCopy(first);
+    nav->SetRotationCenter(centre);
     scene.Window->Render();
     return result;
   };
@@ -188,13 +175,8 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
     marker->VisibilityOn();
     const auto over = pick(kind);
     marker->VisibilityOff();
-    const auto hidden = pick(kind);
-    ASSERT_EQ(over.size(), hidden.size());
     EXPECT_EQ(over[0], 1.0);
-    for (size_t i = 0; i < over.size(); ++i)
-    {
-      EXPECT_NEAR(over[i], hidden[i], 1e-9) << i;
-    }
+    EXPECT_EQ(over, pick(kind));
   }
 }
 
@@ -205,7 +187,6 @@ TEST(MervoInteractor, MarkersPreparedOnceFlyMovesThem)
 {
   Scene scene(800, 600, 0);
   auto* nav = scene.Nav.Get();
-  orvi_test::ExpectFlyPickerAndTDxStyle(nav, nav->GetFlyPicker());
   scene.Camera()->SetFocalPoint(1, 2, 3);
   double centre[3] = { 5, 5, 5 };
   nav->SetRotationCenter(centre);
@@ -345,11 +326,9 @@ TEST(MervoInteractor, MotionsCountAndNotifyPerStatePickFindsAProp)
   EXPECT_EQ(nav->GetPropPicked(), 0) << "no prop picker";
 }
 
-// Buttons mean nothing to the navigator (its keys: TestKivGuardedStyle); the
-// timer renders only while animating (in state none: TestKivCatiaNavigation,
-// the timer is shared), and a host animation with timers has each tick
-// replace the timer by a repeating one.
-TEST(MervoInteractor, ButtonsChangeNothingTheTimerOnlyRenders)
+// Buttons mean nothing to the navigator (its keys: TestKivGuardedStyle; its
+// timer, shared: TestKivCatiaNavigation).
+TEST(MervoInteractor, ButtonsChangeNothing)
 {
   Scene scene(400, 300);
   auto* nav = scene.Nav.Get();
@@ -361,25 +340,6 @@ TEST(MervoInteractor, ButtonsChangeNothingTheTimerOnlyRenders)
   }
   EXPECT_EQ(std::make_pair(nav->GetState(), nav->GetMoved()), std::make_pair(VTKIS_NONE, 0));
   EXPECT_EQ(scene.CameraState(), before);
-
-  orvi_test::EventCounts n(nullptr, scene.Interactor);
-  scene.Interactor->InvokeEvent(vtkCommand::TimerEvent, nullptr);
-  EXPECT_EQ(n[vtkCommand::RenderEvent], 0) << "no animation";
-  nav->UseTimersOn();
-  nav->SetTimerDuration(25);
-  nav->StartAnimate();
-  ASSERT_EQ(n[vtkCommand::CreateTimerEvent], 1);
-  const int started = n[vtkCommand::RenderEvent];
-  using C = vtkCommand;
-  scene.Interactor->InvokeEvent(C::TimerEvent, nullptr);
-  EXPECT_EQ(n({ C::RenderEvent, C::DestroyTimerEvent, C::CreateTimerEvent }),
-    (std::vector{ started + 1, 1, 2 }));
-  EXPECT_EQ(scene.Interactor->GetTimerDuration(nav->GetTimerId()), 25ul);
-  EXPECT_FALSE(scene.Interactor->IsOneShotTimer(nav->GetTimerId()));
-  nav->UseTimersOff();
-  scene.Interactor->InvokeEvent(C::TimerEvent, nullptr);
-  EXPECT_EQ(n({ C::RenderEvent, C::CreateTimerEvent }), (std::vector{ started + 2, 2 }));
-  nav->StopAnimate();
 }
 
 // Box zoom: the camera after a band (parallel: 1 pixel = 0.01, scale 3;
