@@ -169,42 +169,35 @@ TEST(InteractorStyleMervo, LeftButtonPicksRightPressInADragTakesTheFocusTheWheel
 // width only centred); four or fewer call the user back and move nothing.
 TEST(InteractorStyleMervo, RightClickCallsTheUserADragZoomsOntoTheBand)
 {
-  struct Case
+  // Parallel, motions, the release's x and y, the zoom factor (0: none).
+  for (const auto& [parallel, motions, x1, y1, factor] : { std::tuple{ false, 4, 300, 200, 0.0 },
+         { true, 5, 300, 200, 4.0 },
+         { false, 5, 300, 200, 4.0 },
+         { true, 5, 100, 300, 1.0 } })
   {
-    bool Parallel;
-    int Motions, X1, Y1;
-    double Factor;
-  };
-  for (const Case& c : { Case{ false, 4, 300, 200, 0 },
-         { true, 5, 300, 200, 4 },
-         { false, 5, 300, 200, 4 },
-         { true, 5, 100, 300, 1 } })
-  {
-    SCOPED_TRACE(
-      std::to_string(c.Motions) + (c.Parallel ? " parallel " : " ") + std::to_string(c.X1));
-    Scene scene(800, 600, 2, c.Parallel);
+    SCOPED_TRACE(std::to_string(motions) + (parallel ? " parallel " : " ") + std::to_string(x1));
+    Scene scene(800, 600, 2, parallel);
     auto* style = scene.Nav.Get();
     orvi_test::EventCounts n(style, scene.Interactor);
-    const auto centre = orvi_test::PointOnPlaneZ(scene.Renderer,
-      c.Factor > 0 ? (100 + c.X1) / 2.0 : 400,
-      c.Factor > 0 ? (100 + c.Y1) / 2.0 : 300);
+    const auto centre = orvi_test::PointOnPlaneZ(
+      scene.Renderer, factor > 0 ? (100 + x1) / 2.0 : 400, factor > 0 ? (100 + y1) / 2.0 : 300);
     scene.Fire(RightDown, 100, 100);
     EXPECT_EQ(style->GetState(), 22);
     EXPECT_EQ(style->GetPixelArray()->GetNumberOfTuples(), 800 * 600);
-    scene.Path(100, 100, c.X1, c.Y1, c.Motions);
-    EXPECT_EQ(style->GetMoved(), c.Motions);
-    scene.Fire(RightUp, c.X1, c.Y1);
+    scene.Path(100, 100, x1, y1, motions);
+    EXPECT_EQ(style->GetMoved(), motions);
+    scene.Fire(RightUp, x1, y1);
     EXPECT_EQ(std::make_pair(style->GetState(), style->GetMoved()), std::make_pair(VTKIS_NONE, 0));
     // The band starts without StartState(): no StartInteractionEvent.
     using C = vtkCommand;
     EXPECT_EQ(
       n({ C::StartInteractionEvent, C::EndInteractionEvent, C::InteractionEvent, C::UserEvent }),
-      (std::vector{ 0, 1, 0, c.Factor > 0 ? 0 : 1 }));
+      (std::vector{ 0, 1, 0, factor > 0 ? 0 : 1 }));
     vtkCamera* camera = scene.Camera();
     ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), centre[0], centre[1], centre[2], 1e-9);
     ORVI_EXPECT_VEC3_NEAR(camera->GetDirectionOfProjection(), 0, 0, -1, 1e-12);
-    const double k = c.Factor > 0 ? c.Factor : 1;
-    EXPECT_NEAR(camera->GetParallelScale(), c.Parallel ? 3.0 / k : 3.0, 1e-12);
-    EXPECT_NEAR(camera->GetDistance(), c.Parallel ? 10.0 : 10.0 / k, 1e-9);
+    const double k = factor > 0 ? factor : 1;
+    EXPECT_NEAR(camera->GetParallelScale(), parallel ? 3.0 / k : 3.0, 1e-12);
+    EXPECT_NEAR(camera->GetDistance(), parallel ? 10.0 : 10.0 / k, 1e-9);
   }
 }

@@ -2,7 +2,9 @@
 // vtkKivCatiaNavigation: the spin rule, the motion step, fly, pick, the pick
 // state, the timer, the wheel and VTK's keys. Every case runs on both
 // classes, each driven as it is in use: the navigator by a host's state
-// calls, the style by the mouse buttons.
+// calls, the style by the mouse buttons. Last, vtkCatiaInteractor's own:
+// buttons and wheel mean nothing to it, the host starts the states, and
+// only pan motion counts.
 #include "vtkKivCatiaNavigation.h"
 
 #include "orviTestUtils.h"
@@ -171,34 +173,28 @@ TYPED_TEST(KivCatiaNavigation, PickStateAndPickClampingTheRectangle)
 
   vtkNew<AreaProbe> area;
   vtkNew<vtkPropPicker> point;
-  struct Row
-  {
-    bool Area;
-    int X0, Y0, X1, Y1;
-    std::array<double, 4> Picked;
-    int Prop;
-  };
-  const Row rows[] = {
-    { false, 900, 700, 800, 600, { 798, 598, 0, 0 }, 0 },
-    { false, -10, 20, 101, 700, { 50.5, 309, 0, 0 }, 0 },
-    { false, 380, 280, 420, 320, { 400, 300, 0, 0 }, 1 },
-    { true, 900, -3, -40, 601, { 0, 0, 798, 598 }, 1 },
-    { true, 10, 10, 40, 30, { 10, 10, 40, 30 }, 0 },
+  // An area picker or a point one, start, pointer, what was picked, a prop found.
+  const std::tuple<bool, std::array<int, 4>, std::array<double, 4>, int> rows[] = {
+    { false, { 900, 700, 800, 600 }, { 798, 598, 0, 0 }, 0 },
+    { false, { -10, 20, 101, 700 }, { 50.5, 309, 0, 0 }, 0 },
+    { false, { 380, 280, 420, 320 }, { 400, 300, 0, 0 }, 1 },
+    { true, { 900, -3, -40, 601 }, { 0, 0, 798, 598 }, 1 },
+    { true, { 10, 10, 40, 30 }, { 10, 10, 40, 30 }, 0 },
   };
   int picks = 1;
-  for (const Row& r : rows)
+  for (const auto& [isArea, r, picked, prop] : rows)
   {
-    SCOPED_TRACE(std::to_string(r.X0) + ", " + std::to_string(r.Y0));
-    scene.Interactor->SetPicker(r.Area ? static_cast<vtkAbstractPicker*>(area) : point);
-    nav->SetStartPosition(r.X0, r.Y0);
-    scene.SetPointer(r.X1, r.Y1);
+    SCOPED_TRACE(std::to_string(r[0]) + ", " + std::to_string(r[1]));
+    scene.Interactor->SetPicker(isArea ? static_cast<vtkAbstractPicker*>(area) : point);
+    nav->SetStartPosition(r[0], r[1]);
+    scene.SetPointer(r[2], r[3]);
     nav->Pick();
-    EXPECT_EQ(nav->GetEndPosition()[0], r.X1);
+    EXPECT_EQ(nav->GetEndPosition()[0], r[2]);
     const double* p = point->GetSelectionPoint();
     const std::array<double, 4> centre = { p[0], p[1], p[2], 0 };
-    EXPECT_EQ(r.Area ? area->Rect() : centre, r.Picked);
+    EXPECT_EQ(isArea ? area->Rect() : centre, picked);
     EXPECT_EQ((std::array{ nav->GetPropPicked(), n[C::EndPickEvent], nav->GetState() }),
-      (std::array{ r.Prop, ++picks, VTKIS_NONE }));
+      (std::array{ prop, ++picks, VTKIS_NONE }));
   }
   vtkNew<vtkWorldPointPicker> world;
   scene.Interactor->SetPicker(world);
@@ -267,4 +263,46 @@ TYPED_TEST(KivSharedHandlers, WheelTimerAndFly)
   ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), hit[0], hit[1], hit[2], 1e-5);
   EXPECT_EQ(nav->GetAnimState(), VTKIS_ANIM_OFF);
   EXPECT_EQ(interaction.Count, 0);
+}
+
+using namespace orvi_test::buttons;
+
+// Left plain, middle with Ctrl, right with Shift: press, drag, release;
+// nothing starts. A dolly motion notifies without counting and brings the
+// camera closer by 1.1 to the power 10 x 20 / 300; box zoom (22) is not
+// this navigator's.
+TEST(CatiaInteractor, ButtonsStartNothingDollyDoesNotCount)
+{
+  orvi_test::NavScene<vtkCatiaInteractor> scene;
+  auto* nav = scene.Nav.Get();
+  orvi_test::EventCounts n(nav, scene.Interactor);
+  const auto start = scene.CameraState();
+  for (auto press : { LeftDown, MiddleDown, RightDown })
+  {
+    scene.Drag(press, 400, 300, 450, 340, 5, press == MiddleDown ? 1 : press == RightDown ? 2 : 0);
+    EXPECT_EQ(nav->GetState(), VTKIS_NONE);
+  }
+  EXPECT_EQ(scene.CameraState(), start);
+  using C = vtkCommand;
+  EXPECT_EQ(n({ C::StartInteractionEvent, C::InteractionEvent, C::StartPickEvent }),
+    (std::vector{ 0, 0, 0 }));
+  scene.SetPointer(400, 300);
+  nav->StartDolly();
+  scene.Path(400, 300, 400, 340, 2);
+  EXPECT_NEAR(scene.Camera()->GetDistance(), 10.0 / std::pow(1.1, 4.0 / 3.0), 1e-9);
+  nav->EndDolly();
+  const auto before = scene.CameraState();
+  nav->StartState(22);
+  scene.MoveTo(480, 380);
+  EXPECT_EQ(scene.CameraState(), before);
+  EXPECT_EQ(std::make_pair(n[C::InteractionEvent], nav->GetMoved()), std::make_pair(2, 0));
+  EXPECT_FALSE(nav->HasPanned());
+}
+
+// Its printing: TestKivGuardedStyle.
+TEST(CatiaInteractor, PansWithoutARenderer)
+{
+  vtkNew<orvi_test::Probe<vtkCatiaInteractor>> nav;
+  nav->Pan();
+  EXPECT_TRUE(nav->HasPanned());
 }

@@ -346,49 +346,40 @@ TEST(MervoInteractor, ButtonsChangeNothing)
 // perspective: 10 from a 2 x 2 square that spans pixels 188..412 of 600).
 TEST(MervoInteractor, BoxZoom)
 {
-  struct Case
-  {
-    const char* Name;
-    bool Parallel;
-    std::array<int, 4> Band;
-    std::array<double, 3> Focal;
-    double Distance, Scale;
-    int DebugPoints;
-    double Tol;
-  };
   // The strip (x -19..21, y 2.4..2.6) is wider than the view; the square's
   // corners touch the view's edges at 1 / tan(15 degrees) = 3.7320508; a
-  // band without extent hits one point four times.
-  const Case cases[] = {
-    { "4 corners, a quarter", true, { 450, 300, 650, 400 }, { 1.5, 0.5, 0 }, 10, 0.75, 4, 0.006 },
-    { "strip, band unsorted", true, { 500, 580, 300, 520 }, { 1, 2.5, 0 }, 10, 3, 8, 1e-9 },
-    { "background", true, { 2, 2, 40, 30 }, { 0, 0, 0 }, 10, 3, 0, 0 },
-    { "square fills the view", false, { 150, 150, 450, 450 }, { 0, 0, 0 }, 3.7320508, 3, 8, 1e-7 },
-    { "one point", false, { 350, 320, 350, 320 }, { 0.4465820, 0.1786328, 0 }, 10, 3, 4, 1e-6 },
+  // band without extent hits one point four times. Parallel, band, focal
+  // point, distance, scale, debug points, tolerance.
+  using A3 = std::array<double, 3>;
+  const std::tuple<bool, std::array<int, 4>, A3, double, double, int, double> cases[] = {
+    { true, { 450, 300, 650, 400 }, { 1.5, 0.5, 0 }, 10, 0.75, 4, 0.006 }, // 4 corners, a quarter
+    { true, { 500, 580, 300, 520 }, { 1, 2.5, 0 }, 10, 3, 8, 1e-9 },       // strip, band unsorted
+    { true, { 2, 2, 40, 30 }, { 0, 0, 0 }, 10, 3, 0, 0 },                  // background
+    { false, { 150, 150, 450, 450 }, { 0, 0, 0 }, 3.7320508, 3, 8, 1e-7 }, // square fills the view
+    { false, { 350, 320, 350, 320 }, { 0.4465820, 0.1786328, 0 }, 10, 3, 4, 1e-6 }, // one point
   };
-  for (const Case& c : cases)
+  for (const auto& [parallel, band, f, distance, scale, debugPoints, tol] : cases)
   {
-    SCOPED_TRACE(c.Name);
-    Scene scene(c.Parallel ? 800 : 600, 600, c.Parallel ? 0 : 1, c.Parallel);
+    SCOPED_TRACE(band[0]);
+    Scene scene(parallel ? 800 : 600, 600, parallel ? 0 : 1, parallel);
     auto* nav = scene.Nav.Get();
-    if (c.Parallel)
+    if (parallel)
     {
       scene.Add(-3, -2, 3, 2);
       scene.Add(-19, 2.4, 21, 2.6);
       scene.Reset(true);
     }
-    scene.Band(c.Band[0], c.Band[1], c.Band[2], c.Band[3], 5);
+    scene.Band(band[0], band[1], band[2], band[3], 5);
     nav->SetShowDebugActors(true);
     orvi_test::EventCounts n(nav, scene.Interactor);
     nav->BoxZoom();
     EXPECT_EQ(n[vtkCommand::RenderEvent] + nav->IsStateNone(), 0) << "neither renders nor ends";
     vtkCamera* camera = scene.Camera();
-    const auto& f = c.Focal;
-    ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), f[0], f[1], f[2], c.Tol);
-    ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), f[0], f[1], f[2] + c.Distance, c.Tol);
-    EXPECT_NEAR(camera->GetParallelScale(), c.Scale, c.Tol * 1.25);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), f[0], f[1], f[2], tol);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), f[0], f[1], f[2] + distance, tol);
+    EXPECT_NEAR(camera->GetParallelScale(), scale, tol * 1.25);
     EXPECT_EQ(
-      nav->GetDebugActor()->GetVisibility() ? nav->GetNumberOfDebugPoints() : 0, c.DebugPoints);
+      nav->GetDebugActor()->GetVisibility() ? nav->GetNumberOfDebugPoints() : 0, debugPoints);
     nav->EndBoxZoom();
     EXPECT_TRUE(nav->IsStateNone());
     EXPECT_EQ(

@@ -1,6 +1,8 @@
 // vtkSimpleRenderWindowInteractor's 3D-mouse reports: stored, fired as VTK
-// events to observers and the installed style, refused when not finite.
+// events to observers and the installed style, refused when not finite; and
+// the device vtkTDxSimpleDevice that stores them.
 #include "vtkSimpleRenderWindowInteractor.h"
+#include "vtkTDxSimpleDevice.h"
 
 #include "orviTestUtils.h"
 
@@ -103,4 +105,22 @@ TEST(SimpleRenderWindowInteractor, MotionReportMovesTheCameraThroughTheFocalPoin
                            "ignored: translation (nan, 0, 0), angle 0, axis (0, 0, 1)"));
   ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetPosition(), -1.0, 0.0, 10.0, 1e-9);
   ORVI_EXPECT_VEC3_NEAR(scene.Camera()->GetFocalPoint(), -1.0, 0.0, 0.0, 1e-9);
+}
+
+// A report stores its values in the device, which is modified only when a
+// value changes; buttons are stored truncated.
+TEST(TDxSimpleDevice, ModifiedOnlyOnChange)
+{
+  vtkNew<vtkTDxSimpleDevice> device;
+  device->SetTranslation(1, 2, 4);
+  const vtkMTimeType t = device->GetMTime();
+  device->SetTranslation(1, 2, 3);
+  device->SetTranslation(1, 2, 3);
+  device->SetButton(2.7);
+  device->SetButton(2.0);
+  EXPECT_EQ(device->GetMTime(), t + 2);
+  EXPECT_EQ(device->GetButton(), 2.0);
+  device->InitializedOn();
+  device->Close();
+  EXPECT_FALSE(device->GetInitialized());
 }

@@ -30,13 +30,9 @@ struct TDxScene : orvi_test::Scene
 // dropped, with the y switch alone only the turn about y is kept.
 TEST(TDxCameraFocalPoint, ReportsMoveTheCamera)
 {
-  struct Case
-  {
-    const char* Name;
-    std::array<double, 7> Report;
-    int Rotations; // bits x, y, z of the rotation switches
-    std::array<double, 3> Position, Focal, Up;
-  };
+  // Name, report, rotation switches (bits x, y, z), position, focal point, view-up.
+  using A3 = std::array<double, 3>;
+  using Case = std::tuple<const char*, std::array<double, 7>, int, A3, A3, A3>;
   const double m = 10 * vtkTDxInteractorStyleCameraFocalPoint::MinimumDistanceRatio;
   const Case cases[] = {
     { "pan x", { 25.6, 0, 0, 0, 0, 0, 0 }, 7, { -1, 0, 10 }, { -1, 0, 0 }, { 0, 1, 0 } },
@@ -49,21 +45,20 @@ TEST(TDxCameraFocalPoint, ReportsMoveTheCamera)
     { "no rotation", { 25.6, 0, 128, -2880, 1, 1, 1 }, 0, { -1, 0, 5 }, { -1, 0, 0 }, { 0, 1, 0 } },
     { "y switch only", { 0, 0, 0, -2880, 1, 1, 0 }, 2, { 10, 0, 0 }, { 0, 0, 0 }, { 0, 1, 0 } },
   };
-  for (const Case& c : cases)
+  for (const auto& [name, r, rotations, position, focal, up] : cases)
   {
-    SCOPED_TRACE(c.Name);
+    SCOPED_TRACE(name);
     TDxScene scene;
     vtkTDxInteractorStyleSettings* s = scene.Style->GetSettings();
-    s->SetUseRotationX(c.Rotations & 1);
-    s->SetUseRotationY((c.Rotations & 2) != 0);
-    s->SetUseRotationZ((c.Rotations & 4) != 0);
+    s->SetUseRotationX(rotations & 1);
+    s->SetUseRotationY((rotations & 2) != 0);
+    s->SetUseRotationZ((rotations & 4) != 0);
     vtkCamera* camera = scene.Camera();
     orvi_test::LookDownZ(camera, 10);
-    const auto& r = c.Report;
     scene.Send(r[0], r[1], r[2], r[3], r[4], r[5], r[6]);
-    ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), c.Position[0], c.Position[1], c.Position[2], 1e-9);
-    ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), c.Focal[0], c.Focal[1], c.Focal[2], 1e-9);
-    ORVI_EXPECT_VEC3_NEAR(camera->GetViewUp(), c.Up[0], c.Up[1], c.Up[2], 1e-9);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetPosition(), position[0], position[1], position[2], 1e-9);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetFocalPoint(), focal[0], focal[1], focal[2], 1e-9);
+    ORVI_EXPECT_VEC3_NEAR(camera->GetViewUp(), up[0], up[1], up[2], 1e-9);
   }
 }
 
