@@ -213,7 +213,7 @@ using SharedClasses =
 TYPED_TEST_SUITE(KivSharedHandlers, SharedClasses);
 
 // The wheel does nothing (VTK's keys work: TestKivGuardedStyle; the Mervo
-// style's wheel: TestInteractorStyleMervo); the timer renders only while
+// style's wheel: TestMervoInteractor); the timer renders only while
 // animating in state none, never moving, and with a host's timers each tick
 // replaces the timer by a repeating one. Fly: over the background the
 // camera stays; over the square the focal point lands on the picked surface

@@ -300,7 +300,7 @@ public:
 // library's pick (21) and box zoom (22) each answer exactly their
 // predicate; VTK's zoom (5) none. The base's box-zoom hooks and state
 // changes leave the state, the counter and the camera (its printing:
-// TestKivGuardedStyle).
+// NamesBasesAndPrinting above).
 TEST(KivInteractor, CounterStatePredicates)
 {
   orvi_test::Scene scene;
