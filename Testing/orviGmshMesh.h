@@ -4,6 +4,11 @@
 #ifndef orviGmshMesh_h
 #define orviGmshMesh_h
 
+#include "vtkNew.h"
+#include "vtkSmartPointer.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkUnstructuredGridReader.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -120,6 +125,24 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     return {};
   }
   return vtk;
+}
+
+/// gmsh's tutorial meshed by MeshGmshTutorial() into dir/tutorial.vtk and
+/// read back, or nullptr with why set.
+inline vtkSmartPointer<vtkUnstructuredGrid> ReadGmshTutorial(const std::string& tutorial,
+  const std::filesystem::path& dir,
+  std::string& why,
+  const std::string& options = "-3")
+{
+  const std::string file = MeshGmshTutorial(tutorial, dir, why, options);
+  if (file.empty())
+  {
+    return nullptr;
+  }
+  vtkNew<vtkUnstructuredGridReader> reader;
+  reader->SetFileName(file.c_str());
+  reader->Update();
+  return reader->GetOutput();
 }
 
 /// gmsh's mesh file from saved by gmsh as to in a format of its own ("vtk",
