@@ -20,8 +20,11 @@
 #include "vtkStringArray.h"
 #include "vtkUnstructuredGrid.h"
 
+#include "vtk_netcdf.h"
+
 #include <vtksys/SystemTools.hxx>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 
@@ -30,10 +33,57 @@ namespace orvi
 
 namespace
 {
+// A netCDF file cut short: its variables need more bytes than the file
+// holds. netCDF reads what is missing as fill values, which the reader would
+// show as a mesh. (HDF5 files, netCDF-4's, are checked by HDF5 itself.)
+bool CheckNetCDFLength(const std::string& path, std::string& error)
+{
+  int file = -1, format = 0, variables = 0;
+  if (nc_open(path.c_str(), NC_NOWRITE, &file) != NC_NOERR)
+  {
+    return Refuse(path, "netCDF cannot open it", error);
+  }
+  nc_inq_format(file, &format);
+  nc_inq_nvars(file, &variables);
+  double needed = 0.0;
+  for (int v = 0; v < variables && format != NC_FORMAT_NETCDF4; ++v)
+  {
+    nc_type type = NC_NAT;
+    int rank = 0;
+    std::array<int, NC_MAX_VAR_DIMS> dimensions{};
+    std::size_t size = 0;
+    nc_inq_var(file, v, nullptr, &type, &rank, dimensions.data(), nullptr);
+    nc_inq_type(file, type, nullptr, &size);
+    double bytes = static_cast<double>(size);
+    for (int d = 0; d < rank; ++d)
+    {
+      std::size_t length = 0;
+      nc_inq_dimlen(file, dimensions[d], &length);
+      bytes *= static_cast<double>(length);
+    }
+    needed += bytes;
+  }
+  nc_close(file);
+  const auto held = static_cast<double>(vtksys::SystemTools::FileLength(path));
+  if (needed > held)
+  {
+    return Refuse(path,
+      "its variables need " + std::to_string(static_cast<long long>(needed)) +
+        " bytes, more than the file's " + std::to_string(static_cast<long long>(held)) +
+        " (is it cut short?)",
+      error);
+  }
+  return true;
+}
+
 // The file's element blocks and times, as the reader says them: a data set
 // of one point whose field data holds them ("names", "times").
 vtkSmartPointer<vtkDataSet> ReadContents(const std::string& path, std::string& error)
 {
+  if (!CheckNetCDFLength(path, error))
+  {
+    return nullptr;
+  }
   CatchReadMessages messages;
   vtkNew<vtkExodusIIReader> reader;
   reader->SetFileName(path.c_str());
@@ -115,8 +165,12 @@ bool CheckExodusSignature(const std::string& path, std::string& error)
   return Refuse(path, "it is neither a netCDF nor an HDF5 file", error);
 }
 
-bool CheckExodusHeader(vtkAlgorithm* algorithm, const std::string&, std::string&)
+bool CheckExodusHeader(vtkAlgorithm* algorithm, const std::string& path, std::string& error)
 {
+  if (!CheckNetCDFLength(path, error))
+  {
+    return false;
+  }
   // Results are read as well as the mesh: every nodal and element variable.
   auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
   reader->UpdateInformation();
