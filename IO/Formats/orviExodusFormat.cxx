@@ -119,15 +119,16 @@ vtkSmartPointer<vtkDataSet> ReadContents(const std::string& path, std::string& e
 // that step.
 std::vector<std::vector<MeshLeaf>> BlocksAtSteps(const std::string& path,
   vtkStringArray* names,
-  std::size_t steps)
+  const std::vector<double>& times)
 {
+  const std::size_t steps = times.empty() ? 1 : times.size();
   std::vector<std::vector<MeshLeaf>> leaves(steps);
   for (std::size_t step = 0; step < steps; ++step)
   {
     for (vtkIdType block = 0; block < names->GetNumberOfValues(); ++block)
     {
       const std::string name = names->GetValue(block);
-      const auto setup = [block, step](vtkAlgorithm* algorithm)
+      const auto setup = [block, step, times](vtkAlgorithm* algorithm)
       {
         auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
         reader->UpdateInformation();
@@ -135,7 +136,14 @@ std::vector<std::vector<MeshLeaf>> BlocksAtSteps(const std::string& path,
         {
           reader->SetObjectStatus(vtkExodusIIReader::ELEM_BLOCK, i, i == block ? 1 : 0);
         }
+        // The step, and its time asked of the pipeline: the reader takes the
+        // time of a request over its own step when one is there.
         reader->SetTimeStep(static_cast<int>(step));
+        if (step < times.size())
+        {
+          reader->GetOutputInformation(0)->Set(
+            vtkStreamingDemandDrivenPipeline::UPDATE_TIME_STEP(), times[step]);
+        }
       };
       leaves[step].push_back({ "element block '" + name + "' at step " + std::to_string(step + 1) +
           " of " + std::to_string(steps),
@@ -228,9 +236,8 @@ std::unique_ptr<MeshFile> OpenExodus(const std::string& path, std::ostream& log,
     return nullptr;
   }
   std::vector<double> steps(times->Begin(), times->End());
-  const std::size_t count = steps.empty() ? 1 : steps.size();
-  return std::make_unique<CollectionFile>(
-    path, std::move(steps), BlocksAtSteps(path, names, count));
+  std::vector<std::vector<MeshLeaf>> leaves = BlocksAtSteps(path, names, steps);
+  return std::make_unique<CollectionFile>(path, std::move(steps), std::move(leaves));
 }
 
 } // namespace orvi
