@@ -46,3 +46,26 @@ bench_refine() {
   "$tool" "$in" "${out%.vtu}.part.vtu" || return 1
   mv "${out%.vtu}.part.vtu" "$out"
 }
+
+# gmsh's t5 meshed with -clscale $2 into gmsh's binary .msh 4.1 $3, and the
+# same mesh saved by gmsh as a binary legacy .vtk $4 (gmsh converts its own
+# file, so both hold the same nodes and elements).
+bench_t5_msh() {
+  local dir="$1" scale="$2" msh="$3" vtk="$4"
+  if [ ! -s "$msh" ]; then
+    bench_t5_geo "$dir" || return 1
+    echo "meshing gmsh's t5 with -clscale $scale into $msh" >&2
+    if ! gmsh -3 "$dir/t5.geo" -clscale "$scale" -format msh41 -bin -o "$msh.part.msh" \
+      >"$msh.log" 2>&1; then
+      echo "gmsh could not mesh t5 (see $msh.log)" >&2
+      return 1
+    fi
+    mv "$msh.part.msh" "$msh"
+  fi
+  [ -s "$vtk" ] && return 0
+  if ! gmsh "$msh" -save -format vtk -bin -o "$vtk.part.vtk" >>"$msh.log" 2>&1; then
+    echo "gmsh could not save $msh as .vtk (see $msh.log)" >&2
+    return 1
+  fi
+  mv "$vtk.part.vtk" "$vtk"
+}

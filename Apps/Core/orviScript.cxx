@@ -38,6 +38,7 @@ const std::map<std::string, Signature>& Signatures()
     { "center", { 2, false } },
     { "tdx", { 7, false } },
     { "key", { 0, false } },
+    { "array", { 0, false } },
     { "screenshot", { 0, false } } };
   return table;
 }
@@ -182,6 +183,16 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
         return false;
       }
     }
+    else if (action.Verb == "array")
+    {
+      if (!(words >> action.Name))
+      {
+        error = where +
+          "'array' needs an array (NAME, point:NAME or cell:NAME, then optionally "
+          ":COMPONENT)";
+        return false;
+      }
+    }
     else if (words >> word)
     {
       if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
@@ -236,6 +247,16 @@ bool RunScript(Viewer& viewer,
     {
       log << "> key " << a.Name << "\n";
       viewer.SendKey(a.Name[0]);
+      continue;
+    }
+    if (a.Verb == "array")
+    {
+      log << "> array " << a.Name << "\n";
+      std::string refused;
+      if (!viewer.SetArray(a.Name, refused))
+      {
+        log << "  line " << a.Line << ": " << refused << "; the colouring stays\n";
+      }
       continue;
     }
     const std::string png = a.Name.empty() ? std::string() : outDir + "/" + a.Name + ".png";

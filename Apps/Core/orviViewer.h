@@ -28,6 +28,7 @@
 #ifndef orviViewer_h
 #define orviViewer_h
 
+#include "orviComponents.h"
 #include "orviEdges.h"
 #include "orviMeshes.h"
 #include "orviMotionSurface.h"
@@ -98,6 +99,27 @@ public:
   /// that keeps running shows its previous meshes again.
   bool SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
+  /// Colours by another array or component (an --array value: NAME,
+  /// point:NAME or cell:NAME, optionally followed by :COMPONENT), from the
+  /// surfaces already extracted: nothing is read or extracted again. Returns
+  /// false with an error, the colouring and legend unchanged, when no mesh
+  /// has the array or the array has no such component.
+  bool SetArray(const std::string& spec, std::string& error);
+  /// The next component of the coloured array (magnitude, x, y, z, ...,
+  /// von Mises for a symmetric tensor): the key c.
+  void NextArrayComponent();
+  /// What the surfaces are coloured by now (Field -1: nothing).
+  struct Quantity
+  {
+    std::string ArrayName;
+    int Field = -1; // 0 point data, 1 cell data
+    int Components = 0;
+    Component Which;   // resolved
+    std::string Title; // the legend's
+    double Range[2] = { 0.0, 1.0 };
+  };
+  const Quantity& GetColouredQuantity() const { return this->Coloured; }
+
   /// The legend's text sized for the window's height (a host calls it when
   /// its widget is resized; the size asked for in the options until the
   /// window has one).
@@ -150,7 +172,8 @@ public:
   MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
   /// The first line the last pick printed: "picked N cells, mesh cell ids
-  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
+  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", with " in 'PART'" after the
+  /// ids when the mesh is a part of its file, for a status bar.
   const std::string& GetLastPickSummary() const { return this->LastPickSummary; }
   /// The cells of mesh `part` (in SetMeshes()' order) the last pick
   /// selected: its own cell ids, ascending.
@@ -177,6 +200,7 @@ private:
   // legend and the log line, each a step of SetColouring().
   struct Colouring;
   bool SetColouring(std::string& error);
+  bool ChangeColouring(const ViewerOptions& options, std::string& error);
   bool ChooseArray(Colouring& colouring, std::string& error) const;
   void FindValues(Colouring& colouring) const;
   void MapColours(Colouring& colouring) const;
@@ -220,6 +244,7 @@ private:
   int PickStart[2] = { 0, 0 };
   int LastPickCount = 0;
   std::string LastPickSummary;
+  Quantity Coloured;
   double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
   MotionSurface Motion;     // the surfaces' stand-ins in motion
 };
