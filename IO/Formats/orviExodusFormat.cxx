@@ -1,23 +1,27 @@
 // Exodus II files: element blocks with their names, and time steps, read
-// by VTK's vtkExodusIIReader in the loader's child process. What the file
-// says about its blocks and steps is read by a child of its own too: the
-// reader parses the whole header (netCDF or HDF5) to say it.
+// by VTK's vtkExodusIIReader in the loader's child process, a step's blocks
+// at once, marked as parts the host splits (orviMeshParts.h). The file's
+// times are read by a child of their own too: the reader parses the whole
+// header (netCDF or HDF5) to say them.
 #include "orviFormatChecks.h"
 #include "orviIsolatedRead.h"
-#include "orviMeshCollections.h"
+#include "orviMeshFile.h"
 #include "orviMeshLoader.h"
+#include "orviMeshParts.h"
 #include "orviReadMessages.h"
 
 #include "vtkAppendFilter.h"
+#include "vtkCellData.h"
 #include "vtkCompositeDataIterator.h"
 #include "vtkCompositeDataSet.h"
 #include "vtkDoubleArray.h"
 #include "vtkExodusIIReader.h"
 #include "vtkFieldData.h"
-#include "vtkImageData.h"
 #include "vtkInformation.h"
+#include "vtkIntArray.h"
+#include "vtkPoints.h"
+#include "vtkPolyData.h"
 #include "vtkStreamingDemandDrivenPipeline.h"
-#include "vtkStringArray.h"
 #include "vtkUnstructuredGrid.h"
 
 #include "vtk_netcdf.h"
@@ -76,9 +80,9 @@ bool CheckNetCDFLength(const std::string& path, std::string& error)
   return true;
 }
 
-// The file's element blocks and times, as the reader says them: a data set
-// of one point whose field data holds them ("names", "times").
-vtkSmartPointer<vtkDataSet> ReadContents(const std::string& path, std::string& error)
+// The file's times as the reader says them, in the field data ("times") of
+// a data set of no points; an error when it has no element block.
+vtkSmartPointer<vtkDataSet> ReadTimes(const std::string& path, std::string& error)
 {
   if (!CheckNetCDFLength(path, error))
   {
@@ -88,17 +92,11 @@ vtkSmartPointer<vtkDataSet> ReadContents(const std::string& path, std::string& e
   vtkNew<vtkExodusIIReader> reader;
   reader->SetFileName(path.c_str());
   reader->UpdateInformation();
-  if (messages.Messages->Failed())
+  if (messages.Messages->Failed() || reader->GetNumberOfElementBlockArrays() == 0)
   {
-    error =
-      "cannot read '" + path + "': not a valid Exodus file (" + messages.Messages->Why() + ")";
+    const std::string why = messages.Messages->Why();
+    Refuse(path, why.empty() ? "it has no element block" : why, error);
     return nullptr;
-  }
-  vtkNew<vtkStringArray> names;
-  names->SetName("names");
-  for (int i = 0; i < reader->GetNumberOfElementBlockArrays(); ++i)
-  {
-    names->InsertNextValue(reader->GetElementBlockArrayName(i));
   }
   vtkNew<vtkDoubleArray> times;
   times->SetName("times");
@@ -108,51 +106,23 @@ vtkSmartPointer<vtkDataSet> ReadContents(const std::string& path, std::string& e
   {
     times->InsertNextValue(info->Get(steps, i));
   }
-  auto contents = vtkSmartPointer<vtkImageData>::New();
-  contents->SetDimensions(1, 1, 1);
-  contents->GetFieldData()->AddArray(names);
+  auto contents = vtkSmartPointer<vtkPolyData>::New();
+  contents->SetPoints(vtkNew<vtkPoints>());
   contents->GetFieldData()->AddArray(times);
   return contents;
 }
 
-// Each step's leaves: every element block of the same file, read alone at
-// that step.
-std::vector<std::vector<MeshLeaf>> BlocksAtSteps(const std::string& path,
-  vtkStringArray* names,
-  const std::vector<double>& times)
+// The reader at a step: the step, and its time asked of the pipeline (the
+// reader takes the time of a request over its own step when one is there).
+void SetStep(vtkAlgorithm* algorithm, const std::vector<double>& times, std::size_t step)
 {
-  const std::size_t steps = times.empty() ? 1 : times.size();
-  std::vector<std::vector<MeshLeaf>> leaves(steps);
-  for (std::size_t step = 0; step < steps; ++step)
+  auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
+  reader->SetTimeStep(static_cast<int>(step));
+  if (step < times.size())
   {
-    for (vtkIdType block = 0; block < names->GetNumberOfValues(); ++block)
-    {
-      const std::string name = names->GetValue(block);
-      const auto setup = [block, step, times](vtkAlgorithm* algorithm)
-      {
-        auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
-        reader->UpdateInformation();
-        for (int i = 0; i < reader->GetNumberOfElementBlockArrays(); ++i)
-        {
-          reader->SetObjectStatus(vtkExodusIIReader::ELEM_BLOCK, i, i == block ? 1 : 0);
-        }
-        // The step, and its time asked of the pipeline: the reader takes the
-        // time of a request over its own step when one is there.
-        reader->SetTimeStep(static_cast<int>(step));
-        if (step < times.size())
-        {
-          reader->GetOutputInformation(0)->Set(
-            vtkStreamingDemandDrivenPipeline::UPDATE_TIME_STEP(), times[step]);
-        }
-      };
-      leaves[step].push_back({ "element block '" + name + "' at step " + std::to_string(step + 1) +
-          " of " + std::to_string(steps),
-        name,
-        path,
-        setup });
-    }
+    reader->GetOutputInformation(0)->Set(
+      vtkStreamingDemandDrivenPipeline::UPDATE_TIME_STEP(), times[step]);
   }
-  return leaves;
 }
 } // namespace
 
@@ -194,19 +164,36 @@ vtkSmartPointer<vtkDataSet> AppendExodusBlocks(vtkAlgorithm* reader)
   {
     return nullptr;
   }
+  // Each block's cells marked with its index among the parts' names.
   vtkNew<vtkAppendFilter> append;
+  std::vector<std::string> names;
   vtkSmartPointer<vtkCompositeDataIterator> leaf;
   leaf.TakeReference(blocks->NewIterator());
   for (leaf->InitTraversal(); !leaf->IsDoneWithTraversal(); leaf->GoToNextItem())
   {
-    append->AddInputDataObject(leaf->GetCurrentDataObject());
+    auto* block = vtkDataSet::SafeDownCast(leaf->GetCurrentDataObject());
+    const char* name = leaf->GetCurrentMetaData()->Get(vtkCompositeDataSet::NAME());
+    vtkNew<vtkIntArray> part;
+    part->SetName(PartIdArrayName());
+    part->SetNumberOfValues(block ? block->GetNumberOfCells() : 0);
+    part->FillValue(static_cast<int>(names.size()));
+    names.emplace_back(name ? name : "block " + std::to_string(names.size() + 1));
+    auto marked = vtkSmartPointer<vtkDataSet>::Take(block ? block->NewInstance() : nullptr);
+    if (marked)
+    {
+      marked->ShallowCopy(block);
+      marked->GetCellData()->AddArray(part);
+      append->AddInputData(marked);
+    }
   }
   if (append->GetNumberOfInputConnections(0) == 0)
   {
     return nullptr;
   }
   append->Update();
-  return append->GetOutput();
+  vtkSmartPointer<vtkDataSet> mesh = append->GetOutput();
+  SetPartNames(mesh, names);
+  return mesh;
 }
 
 std::unique_ptr<MeshFile> OpenExodus(const std::string& path, std::ostream& log, std::string& error)
@@ -216,28 +203,22 @@ std::unique_ptr<MeshFile> OpenExodus(const std::string& path, std::ostream& log,
     return nullptr;
   }
   const MeshReadFunction read = [&path](std::ostream&, std::string& childError)
-  { return ReadContents(path, childError); };
+  { return ReadTimes(path, childError); };
   vtkSmartPointer<vtkDataSet> contents = ReadIsolated(read,
     LimitsForFile(static_cast<double>(vtksys::SystemTools::FileLength(path))),
     "cannot read '" + path + "'",
     log,
     error);
-  auto* names = contents
-    ? vtkStringArray::SafeDownCast(contents->GetFieldData()->GetAbstractArray("names"))
-    : nullptr;
   auto* times =
     contents ? vtkDoubleArray::SafeDownCast(contents->GetFieldData()->GetArray("times")) : nullptr;
-  if (contents && (!names || !times || names->GetNumberOfValues() == 0))
+  if (!times)
   {
-    error = "cannot read '" + path + "': it has no element block";
-  }
-  if (!names || !times || names->GetNumberOfValues() == 0)
-  {
+    error = contents ? "cannot read '" + path + "': its times did not come over" : error;
     return nullptr;
   }
   std::vector<double> steps(times->Begin(), times->End());
-  std::vector<std::vector<MeshLeaf>> leaves = BlocksAtSteps(path, names, steps);
-  return std::make_unique<CollectionFile>(path, std::move(steps), std::move(leaves));
+  return OpenSingleMeshFile(
+    path, steps, [steps](vtkAlgorithm* reader, std::size_t step) { SetStep(reader, steps, step); });
 }
 
 } // namespace orvi
