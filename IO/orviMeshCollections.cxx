@@ -164,10 +164,8 @@ bool CollectionFile::ReadStep(std::size_t step,
   const std::function<void()>& whileReading,
   const std::function<void(MeshPart&)>& afterRead)
 {
-  parts.clear();
-  if (step >= this->Steps.size())
+  if (!this->StartStep(step, parts, error))
   {
-    error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
     return false;
   }
   return ReadLeaves(this->Path, this->Steps[step], parts, log, error, whileReading, afterRead);

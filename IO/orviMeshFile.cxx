@@ -32,10 +32,8 @@ public:
     const std::function<void()>& whileReading,
     const std::function<void(MeshPart&)>& afterRead) override
   {
-    parts.clear();
-    if (step >= this->GetNumberOfSteps())
+    if (!this->StartStep(step, parts, error))
     {
-      error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
       return false;
     }
     // A mesh of several parts (see orviMeshParts.h) is split as soon as it
@@ -71,6 +69,17 @@ private:
   StepSetup Setup;
 };
 } // namespace
+
+bool MeshFile::StartStep(std::size_t step, std::vector<MeshPart>& parts, std::string& error) const
+{
+  parts.clear();
+  if (step >= this->GetNumberOfSteps())
+  {
+    error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
+    return false;
+  }
+  return true;
+}
 
 std::unique_ptr<MeshFile> OpenSingleMeshFile(const std::string& path,
   std::vector<double> times,

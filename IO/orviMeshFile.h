@@ -63,6 +63,10 @@ public:
     const std::function<void(MeshPart&)>& afterRead = {}) = 0;
 
 protected:
+  /// Whether the file has step; false with error set (and parts cleared) when
+  /// it has not.
+  bool StartStep(std::size_t step, std::vector<MeshPart>& parts, std::string& error) const;
+
   MeshFile(std::string path, std::vector<double> times = {})
     : Path(std::move(path))
     , Times(std::move(times))

@@ -164,12 +164,14 @@ long long SetNumber(std::string& text, std::size_t at, long long value)
 
 // An input of the fuzzer's that once crashed a reader (Fuzz/regressions),
 // as a file: its first byte names the format (.vtk .vtu .vtp .stl .ply .obj
-// .msh by its value modulo 7), the rest is the file.
+// .msh .pvd .vtm .pvtu .e by its value modulo 11), the rest is the file.
 std::string FuzzFinding(const std::string& name)
 {
-  const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh" };
+  const char* const extensions[] = {
+    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh", ".pvd", ".vtm", ".pvtu", ".e"
+  };
   const std::string bytes = ReadBytes(std::string(ORVI_FUZZ_REGRESSION_DIR "/") + name) + " ";
-  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 7]);
+  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 11]);
   std::ofstream(path, std::ios::binary) << bytes.substr(1, bytes.size() - 2);
   return path.string();
 }
