@@ -159,6 +159,8 @@ TEST(OrviSolverFiles, EachFormatReadsAsVtksReaderReadsIt)
     const std::unique_ptr<orvi::MeshFile> opened = orvi::OpenMeshFile(file.Path, log, error);
     ASSERT_TRUE(opened) << error;
     EXPECT_EQ(opened->GetTimes(), file.Times);
+    Parts none;
+    EXPECT_FALSE(opened->ReadStep(opened->GetNumberOfSteps(), none, log, error));
     for (std::size_t step = 0; step < opened->GetNumberOfSteps(); ++step)
     {
       Parts parts;
