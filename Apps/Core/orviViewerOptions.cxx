@@ -525,9 +525,13 @@ pick in the status bar.
 // The formats come from the loader's table.
 static std::string MeshText()
 {
-  return "MESH is read with VTK's readers, or gmsh's for .msh:\n" + DescribeMeshFormats() + R"(.
+  std::string formats;
+  Wrap(DescribeMeshFormats() + ".", 0, 0, formats);
+  return "MESH is read with VTK's readers, or gmsh's for .msh:\n" + formats + R"(
 Several files are each loaded and checked, then shown together in one scene; a
-gmsh file's physical groups are parts of their own, named in picks.
+gmsh file's physical groups, a .vtm's blocks and an Exodus file's element
+blocks are parts of their own, named in picks (the pieces of a .pvtu or .pvtp
+are one part). Every file a collection names is checked as a file given alone.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
 option (exit status 1). Without MESH the host generates a mixed mesh

@@ -6,6 +6,7 @@
 #include "orviBlockMesh.h"
 #include "orviGmshMesh.h"
 #include "orviIsolatedRead.h"
+#include "orviMeshFile.h"
 #include "orviMeshLoader.h"
 #include "orviMeshParts.h"
 #include "orviReadWire.h"
@@ -88,9 +89,10 @@ std::string AsReported(std::string expected)
   return expected;
 }
 
-// The loader's message for a file, '@' in expected standing for its path: a
-// message of its own (starting "cannot "), or the reason of "not a valid
-// .EXT mesh (WHY". The memory a machine has reads "N GB".
+// The message for a file opened as a host opens it (its first step read),
+// '@' in expected standing for its path and '%' for its folder: a message
+// of its own (starting "cannot "), or the reason of "not a valid .EXT mesh
+// (WHY". The memory a machine has reads "N GB".
 void ExpectRefused(const std::string& path, std::string expected)
 {
   if (expected.rfind("cannot ", 0) != 0)
@@ -100,8 +102,12 @@ void ExpectRefused(const std::string& path, std::string expected)
   expected = AsReported(expected);
   std::ostringstream log;
   std::string error;
-  EXPECT_FALSE(orvi::LoadMesh(path, log, error)) << path;
+  std::vector<orvi::MeshPart> parts;
+  const std::unique_ptr<orvi::MeshFile> file = orvi::OpenMeshFile(path, log, error);
+  EXPECT_FALSE(file && file->ReadStep(0, parts, log, error)) << path;
   expected = std::regex_replace(expected, std::regex("@"), path); // no $ in paths here
+  expected = std::regex_replace(
+    expected, std::regex("%"), fs::path(path).parent_path().lexically_normal().string());
   EXPECT_EQ(
     std::regex_replace(error, std::regex("[0-9.]+ GB of memory"), "N GB of memory"), expected);
 }
@@ -158,12 +164,14 @@ long long SetNumber(std::string& text, std::size_t at, long long value)
 
 // An input of the fuzzer's that once crashed a reader (Fuzz/regressions),
 // as a file: its first byte names the format (.vtk .vtu .vtp .stl .ply .obj
-// .msh by its value modulo 7), the rest is the file.
+// .msh .pvd .vtm .pvtu .e by its value modulo 11), the rest is the file.
 std::string FuzzFinding(const std::string& name)
 {
-  const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh" };
+  const char* const extensions[] = {
+    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh", ".pvd", ".vtm", ".pvtu", ".e"
+  };
   const std::string bytes = ReadBytes(std::string(ORVI_FUZZ_REGRESSION_DIR "/") + name) + " ";
-  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 7]);
+  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 11]);
   std::ofstream(path, std::ios::binary) << bytes.substr(1, bytes.size() - 2);
   return path.string();
 }
@@ -388,7 +396,7 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     }
     ExpectRefused(path, message);
   }
-  EXPECT_EQ(listed.size(), 72u);
+  EXPECT_EQ(listed.size(), 77u);
   for (const auto& entry : fs::directory_iterator(data))
   {
     EXPECT_EQ(listed.count(entry.path().filename().string()), 1u) << entry.path();
