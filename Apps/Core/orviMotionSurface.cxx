@@ -180,6 +180,15 @@ void MotionSurface::Add(MotionActor* surface, MotionActor* edges)
 //------------------------------------------------------------------------------
 void MotionSurface::Clear()
 {
+  this->Reshape();
+  this->Entries.clear();
+  this->FullSeconds = 0.0;
+  this->LastFrameStandIn = false;
+}
+
+//------------------------------------------------------------------------------
+void MotionSurface::Reshape()
+{
   this->StopBuilding();
   this->Building.reset();
   for (const auto& entry : this->Entries)
@@ -190,9 +199,11 @@ void MotionSurface::Clear()
       this->Renderer->RemoveActor(entry->Levels[1].Actor);
       this->Renderer->RemoveActor(entry->StandInEdges);
     }
+    for (Entry::Level& level : entry->Levels)
+    {
+      level.Triangles = 0;
+    }
   }
-  this->Entries.clear();
-  this->FullSeconds = 0.0;
   this->LastFrameStandIn = false;
 }
 

@@ -89,6 +89,10 @@ public:
   void Add(MotionActor* surface, MotionActor* edges);
   /// Forgets every surface (the stand-ins under construction are dropped).
   void Clear();
+  /// The surfaces changed shape: their stand-ins are dropped and built
+  /// again, as for new surfaces, after the next full frame that would not
+  /// fit the budget.
+  void Reshape();
 
   /// Draws a full frame when `rerender` or when the picture on screen is a
   /// stand-in frame: a picture that is kept (a screenshot) shows the full

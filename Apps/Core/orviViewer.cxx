@@ -443,6 +443,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
   {
     this->RendererObject->RemoveActor(part->SurfaceActor);
     this->RendererObject->RemoveActor(part->HighlightActor);
+    this->RendererObject->RemoveActor(part->OutlineActor);
   }
   this->Parts.clear();
   this->Motion.Clear();
@@ -460,7 +461,10 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
     part->Mesh = named.Mesh;
-    part->Surface = named.Surface;
+    // The viewer's own copy of the surface, sharing its data: a deformed
+    // shape gives it points of its own and leaves the host's surface as read.
+    part->Surface = vtkSmartPointer<vtkPolyData>::New();
+    part->Surface->ShallowCopy(named.Surface);
 
     vtkNew<vtkPolyDataMapper> mapper;
     mapper->SetInputData(part->Surface);
@@ -474,7 +478,8 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
 
     this->Parts.push_back(std::move(part));
   }
-  if (!this->SetColouring(error))
+  this->WarpScale = 0.0;
+  if (!this->SetColouring(error) || !this->ApplyWarp(error))
   {
     return false;
   }
@@ -867,7 +872,7 @@ bool Viewer::FlatNormal(double normal[3]) const
   vtkBoundingBox bounds;
   for (const auto& part : this->Parts)
   {
-    vtkDataSet* mesh = part->Mesh;
+    vtkDataSet* mesh = this->ShapeOf(*part);
     bounds.AddBounds(mesh->GetBounds());
     ForEachPoint(mesh, [&centre](const double p[3]) { vtkMath::Add(centre, p, centre); });
     count += mesh->GetNumberOfPoints();
@@ -880,7 +885,7 @@ bool Viewer::FlatNormal(double normal[3]) const
   double covariance[3][3] = {};
   for (const auto& part : this->Parts)
   {
-    ForEachPoint(part->Mesh,
+    ForEachPoint(this->ShapeOf(*part),
       [&](const double p[3])
       {
         double d[3];
@@ -930,7 +935,7 @@ void Viewer::FrameScene()
   vtkBoundingBox bounds;
   for (const auto& part : this->Parts)
   {
-    bounds.AddBounds(part->Mesh->GetBounds());
+    bounds.AddBounds(this->ShapeOf(*part)->GetBounds());
   }
   if (!bounds.IsValid())
   {
@@ -960,7 +965,7 @@ void Viewer::FrameScene()
   double nearest = -VTK_DOUBLE_MAX;
   for (const auto& part : this->Parts)
   {
-    ForEachPoint(part->Mesh,
+    ForEachPoint(this->ShapeOf(*part),
       [&](const double p[3])
       {
         double d[3];

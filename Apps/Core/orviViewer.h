@@ -120,6 +120,23 @@ public:
   };
   const Quantity& GetColouredQuantity() const { return this->Coloured; }
 
+  /// The deformed shape (--warp): each surface moved by its point array
+  /// `array` (3 components) times `scale`, or, when not `scaleGiven`, the
+  /// scale that draws the largest displacement as a tenth of the model's
+  /// size; the scale is printed. Meshes without the array keep their shape;
+  /// an empty array draws the undeformed shape. Only the surfaces' points
+  /// move: edges, picks, the rotation centre, the start view and the
+  /// stand-in in motion follow. Returns false with an error, the shape
+  /// unchanged, when no mesh holds such an array.
+  bool SetWarp(const std::string& array, bool scaleGiven, double scale, std::string& error);
+  /// The deformed shape's scale times `factor` (the keys + and -).
+  void ScaleWarp(double factor);
+  double GetWarpScale() const { return this->WarpScale; }
+  const std::string& GetWarpArray() const { return this->Options.WarpArray; }
+  /// Whether the undeformed shape's outline (boundary and feature edges) is
+  /// drawn beside the deformed one (--undeformed, the key o).
+  void SetUndeformedShown(bool shown);
+
   /// The legend's text sized for the window's height (a host calls it when
   /// its widget is resized; the size asked for in the options until the
   /// window has one).
@@ -195,6 +212,9 @@ private:
   bool FlatNormal(double normal[3]) const;
   void FrameScene();
   bool HandleKey(char key);
+  // orviWarp.cxx: the deformed shape, without rendering.
+  bool ApplyWarp(std::string& error);
+  void ShowOutline();
   // The colouring: the array chosen, its values, the meshes' colours, the
   // legend and the log line, each a step of SetColouring().
   struct Colouring;
@@ -219,8 +239,9 @@ private:
   vtkNew<vtkRenderer> RendererObject;
   struct Part; // one mesh: its surface, edges and pick highlight
   std::vector<std::unique_ptr<Part>> Parts;
-  vtkNew<vtkColorTableLegendActor> Legend;  // a quantity's colours
-  vtkNew<vtkScalarBarActor> CategoryLegend; // one swatch per id
+  vtkDataSet* ShapeOf(const Part& part) const; // as drawn: the deformed surface, else the mesh
+  vtkNew<vtkColorTableLegendActor> Legend;     // a quantity's colours
+  vtkNew<vtkScalarBarActor> CategoryLegend;    // one swatch per id
   bool LegendShown = false;
   double LegendLeft = 1.0; // the leftmost x the shown legend draws at, normalized
   // Where either legend lies, in the viewport's normalized coordinates
@@ -245,6 +266,7 @@ private:
   std::string LastPickSummary;
   Quantity Coloured;
   double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
+  double WarpScale = 0.0;   // the deformed shape's, once one is drawn
   MotionSurface Motion;     // the surfaces' stand-ins in motion
 };
 

@@ -171,6 +171,31 @@ const Option Options[] = {
     "colour by the height along the --up axis",
     "(a point array \"elevation\" added to every mesh)",
     SetFlag<&ViewerOptions::Elevation, true> },
+  { "--warp", nullptr, "ARRAY", Both,
+    "draw the deformed shape: the surface moved by the point array ARRAY of 3 components (a "
+    "displacement) times --warp-scale",
+    "; an array of another kind is refused. Edges, picks, the rotation centre and the start view "
+    "follow the deformed shape. The keys + and - double and halve the scale, o shows the "
+    "undeformed outline",
+    SetText<&ViewerOptions::WarpArray> },
+  { "--warp-scale", nullptr, "S", Both,
+    "the factor of the displacement (default: automatic, the largest displacement drawn as 10% "
+    "of the model's size; the scale is printed)",
+    "",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    {
+      if (!ParseFinite(v[0], o.WarpScale))
+      {
+        error = "--warp-scale needs a number (got '" + v[0] + "')";
+        return false;
+      }
+      return o.WarpScaleGiven = true;
+    } },
+  { "--undeformed", nullptr, "", Both,
+    "with --warp, draw the undeformed shape's outline (its boundary and feature edges) beside "
+    "the deformed one",
+    "",
+    SetFlag<&ViewerOptions::Undeformed, true> },
   { "--colormap", nullptr, "MAP", Both,
     "the colour map: rainbow (default), viridis, coolwarm or grey",
     "",
@@ -498,6 +523,12 @@ bool ParseViewerOptions(int argc,
     }
     options.MeshFiles.push_back(word);
   }
+  if (options.WarpArray.empty() && (options.WarpScaleGiven || options.Undeformed))
+  {
+    error = std::string(options.Undeformed ? "--undeformed" : "--warp-scale") +
+      " is about the deformed shape: give --warp ARRAY too";
+    return false;
+  }
   if (options.Elevation && !options.ArrayName.empty())
   {
     error = "--elevation and --array both choose what to colour by: give one";
@@ -550,6 +581,8 @@ Keys, in every convention:
   c                   colour by the next component of a vector or tensor
                       array: magnitude, x, y, z, ..., von Mises (symmetric
                       tensors), magnitude again
+  + / -               with --warp, double / halve the deformed shape's scale
+  o                   with --warp, show or hide the undeformed outline
   q / e               quit
 With --nav catia and style-catia the other keys of VTK's interactor styles
 work too: f flies to the point under the pointer, p outlines the prop under
@@ -587,6 +620,10 @@ every number lies within -1000000 .. 1000000.
   array SPEC                      colour by SPEC, as --array takes it; an
                                   unknown array or component is reported
                                   and the colouring stays
+  warp ARRAY [S]                  draw the deformed shape by ARRAY (as
+                                  --warp) at scale S (default automatic);
+                                  "warp off" the undeformed shape; a refused
+                                  array is reported and the shape stays
   screenshot NAME                 write DIR/NAME.png
 "snap NAME" writes DIR/NAME.png while the button is still held (the
 rotation marker or the rubber band is on screen). Each action goes through

@@ -39,7 +39,8 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     for (const auto& part : this->Parts)
     {
       vtkNew<vtkIdTypeArray> ids;
-      picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
+      // The mesh as drawn: moved as its surface is when it is deformed.
+      picker->SelectIds(part->Warp.WarpedMesh(part->Mesh), vtkSelectionNode::CELL, ids);
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
     }
   }

@@ -3,6 +3,7 @@
 #include "orviButtonBindings.h"
 #include "orviMeshes.h"
 #include "orviQtColourBar.h"
+#include "orviQtWarpBar.h"
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCallbackCommand.h"
@@ -98,17 +99,24 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   this->statusBar()->addWidget(this->PickLabel, 1);
   this->statusBar()->addPermanentWidget(this->ConventionLabel);
 
-  // Before the viewer's key observer, which may change the colouring: the
-  // bar shows it once the key is handled.
+  // Before the viewer's key observer, which may change the colouring or the
+  // deformed shape and keeps the keys it handles from later observers: the
+  // bars show the change once the key is handled.
   this->KeyCommand->SetClientData(this);
   this->KeyCommand->SetCallback(&QtWindow::KeyCallback);
-  this->View->interactor()->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 1.0f);
+  this->View->interactor()->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 2.0f);
   this->ColourBar = new QtColourBar(
     *this->ViewerObject,
     [this](const std::string& error)
     { this->statusBar()->showMessage(QString::fromStdString(error), 8000); },
     this);
   this->addToolBar(this->ColourBar);
+  this->WarpBar = new QtWarpBar(
+    *this->ViewerObject,
+    [this](const std::string& error)
+    { this->statusBar()->showMessage(QString::fromStdString(error), 8000); },
+    this);
+  this->addToolBar(this->WarpBar);
 
   this->View->installEventFilter(this);
   this->BuildMenus();
@@ -229,6 +237,7 @@ bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& err
   }
   this->Meshes = meshes;
   this->ColourBar->SetMeshes(meshes);
+  this->WarpBar->SetMeshes(meshes);
   QStringList names;
   for (const NamedMesh& mesh : meshes)
   {
@@ -263,7 +272,13 @@ void QtWindow::ExitCallback(vtkObject*, unsigned long, void* clientData, void*)
 void QtWindow::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
 {
   auto* self = static_cast<QtWindow*>(clientData);
-  QTimer::singleShot(0, self, [self]() { self->ColourBar->Refresh(); });
+  QTimer::singleShot(0,
+    self,
+    [self]()
+    {
+      self->ColourBar->Refresh();
+      self->WarpBar->Refresh();
+    });
 }
 
 //------------------------------------------------------------------------------

@@ -41,6 +41,7 @@ namespace orvi
 {
 
 class QtColourBar;
+class QtWarpBar;
 
 class QtWindow : public QMainWindow
 {
@@ -73,6 +74,8 @@ public:
   Viewer& GetViewer() const { return *this->ViewerObject; }
   /// The colour toolbar: the array and component coloured by.
   QtColourBar* GetColourBar() const { return this->ColourBar; }
+  /// The deformation toolbar: the deformed shape's array and scale.
+  QtWarpBar* GetWarpBar() const { return this->WarpBar; }
 
 protected:
   // The view's resizes and first paint (see the .cxx).
@@ -93,6 +96,7 @@ private:
   vtkNew<vtkCallbackCommand> ExitCommand;
   vtkNew<vtkCallbackCommand> KeyCommand; // the colour bar follows the key c
   QtColourBar* ColourBar = nullptr;      // owned by the window
+  QtWarpBar* WarpBar = nullptr;          // owned by the window
   // The status bar: the convention's buttons, always there, and the last
   // pick's result beside them (widgets, which a menu's status tips do not
   // wipe as they wipe a message).
