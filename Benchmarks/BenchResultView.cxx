@@ -9,6 +9,12 @@
 // run). ArraySwitch/Orvi colours by another component of the vector (x, y,
 // z, magnitude in turn) and draws the frame: what Viewer::SetArray() costs
 // on the surfaces already extracted.
+//
+// WarpScale/FullFrame draws the deformed shape (the surface moved by u) again
+// as it is: one full still frame. WarpScale/Orvi doubles or halves the scale
+// (the keys + and -) and draws the frame: Viewer::ScaleWarp() rewrites the
+// surface's points and nothing else, so its ratio to the full frame is what
+// a scale change costs beyond the frame it draws.
 #include "orviBenchData.h"
 #include "orviMeshes.h"
 #include "orviViewer.h"
@@ -124,6 +130,54 @@ void SwitchComponent(benchmark::State& state)
     state.SetIterationTime(Since(start));
   }
 }
+
+// The deformed shape drawn once, by the first warp case.
+bool Deformed(Scene& scene, benchmark::State& state)
+{
+  if (!scene.Failure.empty())
+  {
+    state.SkipWithError(scene.Failure.c_str());
+    return false;
+  }
+  std::string error;
+  if (scene.Viewer->GetWarpArray().empty() && !scene.Viewer->SetWarp("u", false, 0.0, error))
+  {
+    state.SkipWithError(error.c_str());
+    return false;
+  }
+  return true;
+}
+
+void WarpFullFrame(benchmark::State& state)
+{
+  Scene& scene = TheScene();
+  if (!Deformed(scene, state))
+  {
+    return;
+  }
+  for (auto _ : state)
+  {
+    const Clock::time_point start = Clock::now();
+    scene.Viewer->GetMotion().RenderFull(true);
+    state.SetIterationTime(Since(start));
+  }
+}
+
+void WarpScale(benchmark::State& state)
+{
+  Scene& scene = TheScene();
+  if (!Deformed(scene, state))
+  {
+    return;
+  }
+  int step = 0;
+  for (auto _ : state)
+  {
+    const Clock::time_point start = Clock::now();
+    scene.Viewer->ScaleWarp(step++ % 2 == 0 ? 2.0 : 0.5); // draws the new frame
+    state.SetIterationTime(Since(start));
+  }
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -133,6 +187,14 @@ int main(int argc, char** argv)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ArraySwitch/Orvi", SwitchComponent)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("WarpScale/FullFrame", WarpFullFrame)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("WarpScale/Orvi", WarpScale)
     ->Iterations(8)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

@@ -17,7 +17,6 @@
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
 #include "vtkRenderer.h"
-#include "vtkSMPTools.h"
 
 #include <algorithm>
 #include <cmath>
@@ -29,8 +28,11 @@ namespace orvi
 
 namespace
 {
-// out = from + scale * by, tuple by tuple, on several threads: the points of
-// a large surface are rewritten in a few milliseconds.
+// out = from + scale * by, tuple by tuple through the arrays' own types: the
+// points of a large surface are rewritten in a few milliseconds. One thread:
+// the frame that follows keeps the cores busy, and on a loaded machine a
+// parallel loop waits for its slowest thread (a quarter of the frame at ten
+// million cells).
 struct MovePoints
 {
   template <typename From, typename By, typename Out>
@@ -40,18 +42,13 @@ struct MovePoints
     const auto delta = vtk::DataArrayTupleRange<3>(by);
     auto target = vtk::DataArrayTupleRange<3>(out);
     using Value = typename decltype(target)::ComponentType;
-    vtkSMPTools::For(0,
-      source.size(),
-      [&](vtkIdType begin, vtkIdType end)
+    for (vtkIdType i = 0; i < source.size(); ++i)
+    {
+      for (int c = 0; c < 3; ++c)
       {
-        for (vtkIdType i = begin; i < end; ++i)
-        {
-          for (int c = 0; c < 3; ++c)
-          {
-            target[i][c] = static_cast<Value>(source[i][c] + scale * delta[i][c]);
-          }
-        }
-      });
+        target[i][c] = static_cast<Value>(source[i][c] + scale * delta[i][c]);
+      }
+    }
   }
 };
 
