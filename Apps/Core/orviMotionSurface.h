@@ -90,8 +90,9 @@ public:
   /// Forgets every surface (the stand-ins under construction are dropped).
   void Clear();
   /// The surfaces changed shape: their stand-ins are dropped and built
-  /// again, as for new surfaces, after the next full frame that would not
-  /// fit the budget.
+  /// again after the first full frame drawn in motion that would not fit the
+  /// budget (not after still frames: a run of shape changes keeps the cores
+  /// for its own frames).
   void Reshape();
 
   /// Draws a full frame when `rerender` or when the picture on screen is a
@@ -145,6 +146,7 @@ private:
   std::chrono::steady_clock::time_point FrameStart;
   int TDxTimerId = 0; // 0 also when the interactor has no timers (a host's, with no loop)
   bool TDxMoving = false;
+  bool Reshaped = false; // the stand-ins were dropped by Reshape(): built again in motion
 };
 
 } // namespace orvi

@@ -2,6 +2,7 @@
 
 #include "orviBoundarySurface.h"
 #include "orviColormap.h"
+#include "orviPickValues.h"
 #include "orviViewerPart.h"
 
 #include "vtkColorTableLegendActor.h"
@@ -41,7 +42,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -1020,11 +1020,8 @@ bool Viewer::Screenshot(const std::string& path, bool rerender, std::string& err
   grab->ShouldRerenderOff();
   grab->ReadFrontBufferOn();
   grab->Update();
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  std::error_code missing;
-  if (!folder.empty() && !std::filesystem::is_directory(folder, missing))
+  if (!CheckOutputFolder("screenshot", path, error))
   {
-    error = "cannot write screenshot '" + path + "': no directory '" + folder.string() + "'";
     return false;
   }
   if (!std::ofstream(path, std::ios::binary).good())

@@ -161,6 +161,15 @@ public:
   /// number of cells selected.
   int PickRectangle(int x0, int y0, int x1, int y1);
 
+  /// Writes the cells the last pick selected to a CSV file, a row each (see
+  /// orviPickValues.h); --pick-out does after every pick. Returns false with
+  /// an error naming the path when it cannot be written.
+  bool SavePickedCells(const std::string& path, std::string& error);
+  /// What is coloured under a display point (origin lower left): "p 0.42 at
+  /// mesh cell 17", the point data interpolated at the surface point; empty
+  /// when no surface is there.
+  std::string ValueAt(int x, int y);
+
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
   bool SendTDx(const double values[7], std::string& error);
 
@@ -207,6 +216,7 @@ private:
   void EndAction(bool released);
   // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
+  std::string PickedValuesText(int part) const; // orviPickValues.cxx; -1: every mesh
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);
   bool FlatNormal(double normal[3]) const;

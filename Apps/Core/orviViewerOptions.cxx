@@ -1,6 +1,7 @@
 #include "orviViewerOptions.h"
 
 #include "orviMeshLoader.h"
+#include "orviPickValues.h"
 
 #include <CLI/CLI.hpp>
 
@@ -234,7 +235,9 @@ const Option Options[] = {
   { "--pick", nullptr, "MODE", Both,
     "what a rectangle picks: visible (default), the mesh cells whose faces are seen; through, "
     "every mesh cell inside the rectangle's frustum, interior ones included",
-    "; with several meshes the pick names each mesh and its own cell ids",
+    "; with several meshes the pick names each mesh and its own cell ids. The pick's line ends "
+    "with the coloured quantity's minimum, mean and maximum over the picked cells (over their "
+    "points for point data)",
     [](const std::string* v, ViewerOptions& o, std::string& error)
     { return ChooseInto(v[0], PickNames, "pick mode", o.Pick, error); } },
   { "--edges", nullptr, "MODE", Both,
@@ -246,6 +249,15 @@ const Option Options[] = {
     "them. Lines and silhouettes are smoothed (FXAA)",
     [](const std::string* v, ViewerOptions& o, std::string& error)
     { return ChooseInto(v[0], EdgeNames, "edge mode", o.Edges, error); } },
+  { "--pick-out", nullptr, "FILE.csv", ViewerOnly,
+    "after each pick write its cells to FILE.csv, one row each: part, cell id, cell type, every "
+    "cell array's value, every point array averaged over the cell's points",
+    "(a column per component); a path in a missing folder is refused",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    {
+      o.PickOut = v[0];
+      return CheckOutputFolder("the picked cells", v[0], error);
+    } },
   { "--screenshot", nullptr, "FILE", ViewerOnly,
     "render once, write FILE and exit: PNG for .png, JPEG for .jpg or .jpeg",
     "; other extensions are refused",
@@ -540,9 +552,12 @@ bool ParseViewerOptions(int argc,
 // What a host's --help says besides its options: the meshes it reads (after
 // the usage line), then keys, mouse and, for orvi-viewer, the script format.
 constexpr const char* QtWindowText =
-  R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open,
-the convention, the pick mode and the edges in the menus, and the result of a
-pick in the status bar.
+  R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open
+and File > Save selection... (the picked cells as CSV), the convention, the
+pick mode and the edges in the menus, toolbars for the colouring and the
+deformed shape, and in the status bar the result of a pick (its cells and the
+coloured quantity's minimum, mean and maximum over them) and the value under
+a click.
 
 )";
 

@@ -93,6 +93,7 @@ struct ViewerOptions
   EdgeMode Edges = EdgeMode::Auto;
   std::string Screenshot;     // write a PNG or JPEG (by its extension) and exit
   std::string Script;         // replay actions from this file
+  std::string PickOut;        // orvi-viewer: each pick's cells written to this CSV file
   std::string OutDir = ".";   // where scripted screenshots go
   std::string BandScreenshot; // orvi-qt: draw a box-zoom band, write the window, exit
   int Width = 1024;

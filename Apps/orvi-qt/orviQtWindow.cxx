@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -22,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -97,6 +99,9 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   // A long pick result is cut at the right, never the buttons beside it.
   this->PickLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   this->statusBar()->addWidget(this->PickLabel, 1);
+  this->ValueLabel = new QLabel(this);
+  this->ValueLabel->setObjectName(QStringLiteral("value"));
+  this->statusBar()->addWidget(this->ValueLabel);
   this->statusBar()->addPermanentWidget(this->ConventionLabel);
 
   // Before the viewer's key observer, which may change the colouring or the
@@ -152,6 +157,21 @@ void QtWindow::BuildMenus()
         this->OpenFiles(paths);
       }
     });
+  QAction* save = file->addAction(QStringLiteral("&Save selection..."));
+  connect(save,
+    &QAction::triggered,
+    this,
+    [this]()
+    {
+      const QString path = QFileDialog::getSaveFileName(this,
+        QStringLiteral("Save the picked cells"),
+        QStringLiteral("selection.csv"),
+        QStringLiteral("CSV tables (*.csv);;All files (*)"));
+      if (!path.isEmpty())
+      {
+        this->SaveSelection(path);
+      }
+    });
   QAction* quit = file->addAction(QStringLiteral("&Quit"));
   quit->setShortcut(QKeySequence::Quit);
   connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -194,6 +214,19 @@ void QtWindow::BuildMenus()
       viewer.SetEdgeMode(mode);
       viewer.Render();
     });
+}
+
+//------------------------------------------------------------------------------
+bool QtWindow::SaveSelection(const QString& path)
+{
+  std::string error;
+  if (!this->ViewerObject->SavePickedCells(path.toStdString(), error))
+  {
+    this->ReportError(error);
+    return false;
+  }
+  this->statusBar()->showMessage(QStringLiteral("saved the picked cells to %1").arg(path), 8000);
+  return true;
 }
 
 //------------------------------------------------------------------------------
@@ -308,7 +341,39 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event)
         this->ViewerObject->Render();
       });
   }
+  else if (watched == this->View &&
+    (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease))
+  {
+    this->ShowValueOnClick(static_cast<QMouseEvent*>(event));
+  }
   return QMainWindow::eventFilter(watched, event);
+}
+
+//------------------------------------------------------------------------------
+void QtWindow::ShowValueOnClick(QMouseEvent* event)
+{
+  if (event->button() != Qt::LeftButton)
+  {
+    return;
+  }
+  if (event->type() == QEvent::MouseButtonPress)
+  {
+    this->PressedAt = event->pos();
+    return;
+  }
+  if ((event->pos() - this->PressedAt).manhattanLength() > QApplication::startDragDistance())
+  {
+    return; // a drag
+  }
+  // VTK's display coordinates: device pixels, origin lower left. After the
+  // release has reached the viewer (a centre set, a pick done).
+  const double ratio = this->View->devicePixelRatioF();
+  const int x = static_cast<int>(event->pos().x() * ratio);
+  const int y = static_cast<int>((this->View->height() - 1 - event->pos().y()) * ratio);
+  QTimer::singleShot(0,
+    this,
+    [this, x, y]()
+    { this->ValueLabel->setText(QString::fromStdString(this->ViewerObject->ValueAt(x, y))); });
 }
 
 //------------------------------------------------------------------------------
@@ -320,6 +385,11 @@ QString QtWindow::GetConventionText() const
 QString QtWindow::GetPickText() const
 {
   return this->PickLabel->text();
+}
+
+QString QtWindow::GetValueText() const
+{
+  return this->ValueLabel->text();
 }
 
 } // namespace orvi

@@ -25,6 +25,7 @@
 #include "vtkNew.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QStringList>
 
 #include <memory>
@@ -33,6 +34,7 @@
 #include <vector>
 
 class QLabel;
+class QMouseEvent;
 class QVTKOpenGLNativeWidget;
 class vtkCallbackCommand;
 class vtkObject;
@@ -71,6 +73,13 @@ public:
   /// The status bar's text: the convention's buttons, the last pick's result.
   QString GetConventionText() const;
   QString GetPickText() const;
+  /// The status bar's value under the pointer of the last click without a
+  /// drag (the coloured quantity and the mesh cell; empty off the model).
+  QString GetValueText() const;
+  /// What File > Save selection... does with the path chosen: the last
+  /// pick's cells written as CSV (Viewer::SavePickedCells()), a failure
+  /// reported in a message box.
+  bool SaveSelection(const QString& path);
   Viewer& GetViewer() const { return *this->ViewerObject; }
   /// The colour toolbar: the array and component coloured by.
   QtColourBar* GetColourBar() const { return this->ColourBar; }
@@ -87,6 +96,7 @@ private:
   static void EndPickCallback(vtkObject*, unsigned long, void* clientData, void*);
   static void ExitCallback(vtkObject*, unsigned long, void* clientData, void*);
   static void KeyCallback(vtkObject*, unsigned long, void* clientData, void*);
+  void ShowValueOnClick(QMouseEvent* event);
 
   std::ostream& Log;
   QVTKOpenGLNativeWidget* View = nullptr; // owned by the window
@@ -102,7 +112,9 @@ private:
   // wipe as they wipe a message).
   QLabel* ConventionLabel = nullptr;
   QLabel* PickLabel = nullptr;
-  bool Fitted = false; // the view was fitted to the widget's first size
+  QLabel* ValueLabel = nullptr; // the value under a click
+  QPoint PressedAt;             // of the left button
+  bool Fitted = false;          // the view was fitted to the widget's first size
 };
 
 } // namespace orvi

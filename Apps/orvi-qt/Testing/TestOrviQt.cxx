@@ -23,6 +23,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDoubleSpinBox>
+#include <QFile>
 #include <QImage>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -443,6 +444,30 @@ TEST(OrviQt, WarpBarSetsTheDeformedShape)
   emit bar->GetArrayBox()->activated(0);
   EXPECT_EQ(viewer.GetWarpArray(), "");
   EXPECT_FALSE(bar->GetScaleBox()->isEnabled());
+}
+
+//------------------------------------------------------------------------------
+// A click without a drag shows the coloured value under the pointer in the
+// status bar, a drag does not; Save selection writes a row per picked cell.
+TEST(OrviQt, ClickShowsTheValueAndTheSelectionIsSaved)
+{
+  auto window = Show(Navigation::Mervo);
+  const QPoint middle(window->GetView()->width() / 2, window->GetView()->height() / 2);
+  Mouse(*window, QTest::MouseClick, middle, Qt::LeftButton);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->GetValueText().isEmpty(); }));
+  const std::string title = window->GetViewer().GetColouredQuantity().Title;
+  EXPECT_EQ(window->GetValueText().toStdString().rfind(title + " ", 0), 0u);
+  Mouse(*window, QTest::MousePress, middle, Qt::LeftButton);
+  MoveAlong(*window, middle, QPoint(2, 2));
+  Mouse(*window, QTest::MouseRelease, QPoint(2, 2), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(window->GetValueText().toStdString().rfind(title + " ", 0), 0u); // as it was
+  window->GetViewer().PickRectangle(0, 0, 639, 519);
+  const QString path = QString::fromStdString(::testing::TempDir()) + "selection.csv";
+  ASSERT_TRUE(window->SaveSelection(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().count('\n'), window->GetViewer().GetLastPickCount() + 1);
 }
 } // namespace
 
