@@ -1,9 +1,10 @@
 // libFuzzer target for orvi-viewer's mesh loader (orvi::LoadMesh).
 //
-// The first byte names the format (its value modulo 6: .vtk, .vtu, .vtp,
-// .stl, .ply, .obj); the rest is the file, written to a temporary file of
-// that extension and loaded. The seeds are small gmsh meshes written in
-// every format by VTK (see CMakeLists.txt), each behind its format's byte.
+// The first byte names the format (its value modulo 7: .vtk, .vtu, .vtp,
+// .stl, .ply, .obj, .msh); the rest is the file, written to a temporary file
+// of that extension and loaded. The seeds are small gmsh meshes written in
+// every format by VTK and in gmsh's own .msh versions by gmsh (see
+// CMakeLists.txt), each behind its format's byte.
 //
 // Whatever the bytes, the loader must answer: a mesh that passes the
 // loader's own promises (points finite within single precision, every cell
@@ -118,8 +119,8 @@ void CheckPromises(vtkDataSet* mesh)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-  static const std::array<const char*, 6> extensions = {
-    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj"
+  static const std::array<const char*, 7> extensions = {
+    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh"
   };
   static const bool inProcess = std::getenv("ORVI_FUZZ_IN_PROCESS") != nullptr;
   static vtkNew<CountingWindow> window;

@@ -1,7 +1,8 @@
 # Writes the seeds of FuzzMeshLoader into OUT/corpus: gmsh's tutorials t1
 # (a surface), t2 and t5 (volumes) meshed coarsely, written by FORMATS
-# (orviMeshFormats) in every format, each behind its format's first byte
-# (the index of its extension in .vtk .vtu .vtp .stl .ply .obj).
+# (orviMeshFormats) in every format and by gmsh as .msh 4.1 and 2.2, ASCII
+# and binary, each behind its format's first byte (the index of its
+# extension in .vtk .vtu .vtp .stl .ply .obj .msh).
 set(tutorials "$ENV{ORVI_GMSH_TUTORIALS}" /usr/share/doc/gmsh-doc/doc/gmsh/tutorial
   /usr/share/doc/gmsh/tutorial /usr/share/doc/gmsh-doc/tutorial)
 # VTK leaks a few bytes at exit; the fuzz build reports leaks as failures.
@@ -33,8 +34,18 @@ foreach(t t1 t2 t5)
   if(failed OR failed2)
     message(FATAL_ERROR "could not mesh and convert ${geo}")
   endif()
+  foreach(version msh41 msh22)
+    foreach(binary "" -bin)
+      execute_process(COMMAND gmsh ${dim} "${geo}" -clscale 4 -format ${version} ${binary}
+        -o "${OUT}/meshes/${t}-${version}${binary}.msh" OUTPUT_QUIET ERROR_QUIET
+        RESULT_VARIABLE failed)
+      if(failed)
+        message(FATAL_ERROR "could not mesh ${geo} as ${version} ${binary}")
+      endif()
+    endforeach()
+  endforeach()
 endforeach()
-set(extensions .vtk .vtu .vtp .stl .ply .obj)
+set(extensions .vtk .vtu .vtp .stl .ply .obj .msh)
 file(GLOB meshes "${OUT}/meshes/*")
 foreach(mesh ${meshes})
   get_filename_component(name "${mesh}" NAME)

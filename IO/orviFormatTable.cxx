@@ -1,6 +1,7 @@
 #include "orviFormatTable.h"
 
 #include "orviFormatChecks.h"
+#include "orviGmshReader.h"
 
 #include "vtkDataSetReader.h"
 #include "vtkOBJReader.h"
@@ -51,6 +52,7 @@ const std::vector<MeshFormat>& MeshFormats()
     { { ".stl" }, nullptr, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
     { { ".obj" }, nullptr, {}, nullptr, &NewReader<vtkOBJReader> },
     { { ".ply" }, nullptr, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
+    { { ".msh" }, "gmsh", { "$MeshFormat", true }, nullptr, &NewReader<GmshReader> },
   };
   return formats;
 }

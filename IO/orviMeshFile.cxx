@@ -1,6 +1,7 @@
 #include "orviMeshFile.h"
 
 #include "orviMeshLoader.h"
+#include "orviMeshParts.h"
 
 #include "vtkDataSet.h"
 
@@ -12,7 +13,8 @@ namespace orvi
 
 namespace
 {
-// A file that is one mesh: one part named after the file, one step.
+// A file that is one mesh, one step: one part named after the file, or the
+// parts its reader marked (see orviMeshParts.h).
 class SingleMeshFile : public MeshFile
 {
 public:
@@ -34,19 +36,26 @@ public:
       error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
       return false;
     }
-    MeshPart part{ this->Path, nullptr };
-    const auto use = [&](vtkDataSet* mesh)
+    // A mesh of several parts (see orviMeshParts.h) is split as soon as it
+    // is here; afterRead runs on each part.
+    std::string splitError;
+    const auto split = [&](vtkDataSet* mesh)
     {
-      part.Mesh = mesh;
-      afterRead(part);
+      if (SplitMeshParts(mesh, this->Path, parts, splitError) && afterRead)
+      {
+        std::for_each(parts.begin(), parts.end(), afterRead);
+      }
     };
-    part.Mesh = LoadMesh(
-      this->Path, log, error, whileReading, afterRead ? use : std::function<void(vtkDataSet*)>());
-    if (!part.Mesh)
+    vtkSmartPointer<vtkDataSet> mesh = LoadMesh(this->Path, log, error, whileReading, split);
+    if (mesh && !splitError.empty())
     {
+      error = splitError;
+    }
+    if (!mesh || !splitError.empty())
+    {
+      parts.clear();
       return false;
     }
-    parts.push_back(std::move(part));
     return true;
   }
 };

@@ -1,8 +1,10 @@
 // What a host opens: a file's named parts at one of its time steps.
 //
-// A mesh file is one part named after the file and has one step without a
-// time. A collection (a time series, a multiblock file, a file with element
-// blocks) has several parts, several steps, or both; every mesh file it names
+// A mesh file has one step without a time and is one part named after the
+// file, or the parts its reader marked in it (a gmsh file's physical
+// groups, see orviMeshParts.h). A collection (a time series, a multiblock
+// file, a file with element blocks) has several parts, several steps, or
+// both; every mesh file it names
 // is read as a single file is, through LoadMesh()'s checks and isolated read.
 // A host opens each file once with OpenMeshFile() and reads the step it shows
 // with ReadStep(); stepping through time reads another step of the same file.

@@ -19,6 +19,7 @@
 #include "vtkDataArrayRange.h"
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
+#include "vtkIntArray.h"
 #include "vtkJPEGWriter.h"
 #include "vtkLookupTable.h"
 #include "vtkMath.h"
@@ -63,14 +64,6 @@ int LegendFontSize(vtkRenderWindow* window, int askedHeight)
 // The width of a mesh's own lines, in pixels.
 constexpr float SurfaceLineWidth = 2.0f;
 
-// Whether an array's values (magnitudes, for vectors) are not all equal.
-bool Varies(vtkDataArray* array)
-{
-  double range[2];
-  array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
-  return range[1] > range[0];
-}
-
 vtkDataArray* ArrayOf(vtkDataSet* mesh, int field, const std::string& name)
 {
   return field == 0 ? mesh->GetPointData()->GetArray(name.c_str())
@@ -109,10 +102,28 @@ bool NamedAsIds(const std::string& name)
     std::regex_search(lower, std::regex("material|partition|region|block|entity|entities"));
 }
 
-Want Wanted(vtkDataArray* array)
+// Whether the values (magnitudes, for vectors) of the array named name in
+// field (0 points, 1 cells) are not all equal over every mesh holding it: the parts of one file each
+// hold one of its ids.
+bool VariesOver(const std::vector<vtkDataSet*>& meshes, int field, const std::string& name)
 {
-  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 ||
-    !Varies(array))
+  vtkBoundingBox values; // the range, as a box's x extent
+  for (vtkDataSet* mesh : meshes)
+  {
+    if (vtkDataArray* array = ArrayOf(mesh, field, name))
+    {
+      double range[2];
+      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      values.AddPoint(range[0], 0.0, 0.0);
+      values.AddPoint(range[1], 0.0, 0.0);
+    }
+  }
+  return values.IsValid() && values.GetBound(1) > values.GetBound(0);
+}
+
+Want Wanted(vtkDataArray* array, bool varies)
+{
+  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 || !varies)
   {
     return Want::Never;
   }
@@ -132,8 +143,12 @@ Want Wanted(vtkDataArray* array)
 // The array to colour by: the named one (in the given data, or points first,
 // then cells), or the most wanted one (see Want; among equals the active
 // scalars first, then points before cells, then the order in the file).
+// An array varies when its values do over all meshes (see VariesOver()).
 // Returns the field (0 points, 1 cells) or -1.
-int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
+int FindArray(vtkDataSet* mesh,
+  const std::vector<vtkDataSet*>& meshes,
+  ArrayField which,
+  std::string& name)
 {
   if (!name.empty())
   {
@@ -168,7 +183,7 @@ int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
       {
         continue;
       }
-      const Want want = Wanted(array);
+      const Want want = Wanted(array, VariesOver(meshes, field, array->GetName()));
       if (want < best)
       {
         best = want;
@@ -246,6 +261,23 @@ void AddElevation(vtkDataSet* mesh, const UpAxis& up, const std::string& name)
   double* value = height->GetPointer(0);
   ForEachPoint(mesh, [&](const double p[3]) { *value++ = up.Sign * p[up.Axis]; });
   mesh->GetPointData()->AddArray(height);
+}
+
+// The cell array --by-part colours by: each cell holds its part's index in
+// the scene. A name no file's array takes, shown in the legend as "part".
+const char* const PartIndexName = "orvi part index";
+
+// Marks every cell of a part's mesh and of its surface with the part's index.
+void AddPartIndex(vtkDataSet* mesh, vtkPolyData* surface, int index)
+{
+  for (vtkDataSet* data : { mesh, static_cast<vtkDataSet*>(surface) })
+  {
+    vtkNew<vtkIntArray> ids;
+    ids->SetName(PartIndexName);
+    ids->SetNumberOfValues(data->GetNumberOfCells());
+    ids->FillValue(index);
+    data->GetCellData()->AddArray(ids);
+  }
 }
 
 // Where the camera looks from, before the turn to the three-quarter view,
@@ -460,6 +492,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     }
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
+    part->IsPart = named.IsPart;
     part->Mesh = named.Mesh;
     // The viewer's own copy of the surface, sharing its data: a deformed
     // shape gives it points of its own and leaves the host's surface as read.
@@ -476,6 +509,10 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     part->SurfaceActor->GetProperty()->SetPointSize(5.0f);
     this->RendererObject->AddActor(part->SurfaceActor);
 
+    if (this->Options.ByPart)
+    {
+      AddPartIndex(part->Mesh, part->Surface, static_cast<int>(this->Parts.size()));
+    }
     this->Parts.push_back(std::move(part));
   }
   this->WarpScale = 0.0;
@@ -620,11 +657,18 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
   // that has one; every mesh holding it in the same data is coloured by it.
   const std::string wanted = this->Options.Elevation
     ? "elevation" // added to the meshes by SetMeshes()
-    : this->Options.ArrayName;
+    : this->Options.ByPart ? PartIndexName
+                           : this->Options.ArrayName;
+  const ArrayField field = this->Options.ByPart ? ArrayField::Cell : this->Options.Field;
+  std::vector<vtkDataSet*> meshes;
+  for (const auto& part : this->Parts)
+  {
+    meshes.push_back(part->Mesh);
+  }
   for (const auto& part : this->Parts)
   {
     colouring.ArrayName = wanted;
-    colouring.Field = FindArray(part->Mesh, this->Options.Field, colouring.ArrayName);
+    colouring.Field = FindArray(part->Mesh, meshes, field, colouring.ArrayName);
     if (colouring.Field >= 0)
     {
       vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
@@ -634,7 +678,9 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
       {
         return false;
       }
-      colouring.Title = ComponentTitle(colouring.ArrayName, colouring.Components, colouring.Which);
+      colouring.Title = this->Options.ByPart
+        ? "part"
+        : ComponentTitle(colouring.ArrayName, colouring.Components, colouring.Which);
       colouring.DrawnName =
         colouring.Which.Which == Component::Kind::VonMises ? colouring.Title : colouring.ArrayName;
       return true;
@@ -700,6 +746,13 @@ void Viewer::MapColours(Colouring& colouring) const
   const bool categorical = colouring.Categorical;
   colouring.Table = categorical ? MakeCategoryTable(colouring.Ids)
                                 : MakeLookupTable(this->Options.Colors, colouring.Range);
+  if (categorical && this->Options.ByPart)
+  {
+    for (double id : colouring.Ids)
+    {
+      colouring.Table->SetAnnotation(vtkVariant(id), this->Parts[static_cast<size_t>(id)]->Name);
+    }
+  }
   // Cells are mapped through a plain table where the ids allow (the same
   // colours, without an annotation lookup per cell); points keep the
   // indexed one, whose colours are never blended through the ids between.
@@ -763,7 +816,7 @@ void Viewer::ShowLegend(const Colouring& colouring)
   double left = LegendBox[0];
   if (colouring.Categorical)
   {
-    left = this->LayOutCategoryLegend(colouring.Ids, fontSize);
+    left = this->LayOutCategoryLegend(colouring.Table, fontSize);
   }
   else
   {
@@ -779,15 +832,15 @@ void Viewer::ShowLegend(const Colouring& colouring)
   this->LegendShown = true;
 }
 
-double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize)
+double Viewer::LayOutCategoryLegend(vtkLookupTable* categories, int fontSize)
 {
   // VTK's scalar bar draws the names of the ids outside its box, on the
   // side away from its ticks: its box is moved right by the width of the
   // longest name, so that both legends reach as far left.
   size_t longest = 1;
-  for (double id : ids)
+  for (vtkIdType i = 0; i < categories->GetNumberOfAnnotatedValues(); ++i)
   {
-    longest = std::max(longest, std::to_string(static_cast<long long>(id)).size());
+    longest = std::max(longest, categories->GetAnnotation(i).size());
   }
   const double width = this->RendererObject->GetSize()[0] > 0 ? this->RendererObject->GetSize()[0]
                                                               : this->Options.Width;
@@ -803,6 +856,17 @@ double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize
 
 void Viewer::LogColouring(const Colouring& colouring) const
 {
+  if (this->Options.ByPart)
+  {
+    this->Log << "colouring by part, " << this->Parts.size()
+              << (this->Parts.size() == 1 ? " part:" : " parts:");
+    for (size_t i = 0; i < this->Parts.size(); ++i)
+    {
+      this->Log << (i > 0 ? ", " : " ") << this->Parts[i]->Name;
+    }
+    this->Log << "\n";
+    return;
+  }
   this->Log << "colouring by " << (colouring.Field == 0 ? "point" : "cell") << " array '"
             << colouring.ArrayName << "'"
             << (colouring.Components > 1 ? ComponentTitle("", 2, colouring.Which) : "") << ", ";

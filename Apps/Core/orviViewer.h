@@ -49,6 +49,7 @@ class vtkCatiaInteractor;
 class vtkColorTableLegendActor;
 class vtkDataSet;
 class vtkInteractorStyle;
+class vtkLookupTable;
 class vtkMervoInteractor;
 class vtkObject;
 class vtkOpenGLFXAAFilter;
@@ -198,7 +199,8 @@ public:
   MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
   /// The first line the last pick printed: "picked N cells, mesh cell ids
-  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
+  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", with " in 'PART'" after the
+  /// ids when the mesh is a part of its file, for a status bar.
   const std::string& GetLastPickSummary() const { return this->LastPickSummary; }
   /// The cells of mesh `part` (in SetMeshes()' order) the last pick
   /// selected: its own cell ids, ascending.
@@ -234,7 +236,7 @@ private:
   void FindValues(Colouring& colouring) const;
   void MapColours(Colouring& colouring) const;
   void ShowLegend(const Colouring& colouring);
-  double LayOutCategoryLegend(const std::vector<double>& ids, int fontSize);
+  double LayOutCategoryLegend(vtkLookupTable* categories, int fontSize);
   void LogColouring(const Colouring& colouring) const;
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);

@@ -172,6 +172,11 @@ const Option Options[] = {
     "colour by the height along the --up axis",
     "(a point array \"elevation\" added to every mesh)",
     SetFlag<&ViewerOptions::Elevation, true> },
+  { "--by-part", nullptr, "", Both,
+    "colour each part (a file, or a part of one such as a gmsh physical group) in a colour of "
+    "its own, the legend naming the parts",
+    "(as categories up to 64 parts)",
+    SetFlag<&ViewerOptions::ByPart, true> },
   { "--warp", nullptr, "ARRAY", Both,
     "draw the deformed shape: the surface moved by the point array ARRAY of 3 components (a "
     "displacement) times --warp-scale",
@@ -541,9 +546,11 @@ bool ParseViewerOptions(int argc,
       " is about the deformed shape: give --warp ARRAY too";
     return false;
   }
-  if (options.Elevation && !options.ArrayName.empty())
+  const int colourings =
+    (options.Elevation ? 1 : 0) + (options.ByPart ? 1 : 0) + (options.ArrayName.empty() ? 0 : 1);
+  if (colourings > 1)
   {
-    error = "--elevation and --array both choose what to colour by: give one";
+    error = "--elevation, --by-part and --array each choose what to colour by: give one";
     return false;
   }
   return true;
@@ -564,8 +571,9 @@ a click.
 // The formats come from the loader's table.
 static std::string MeshText()
 {
-  return "MESH is read with VTK's readers: " + DescribeMeshFormats() + R"(.
-Several files are each loaded and checked, then shown together in one scene.
+  return "MESH is read with VTK's readers, or gmsh's for .msh:\n" + DescribeMeshFormats() + R"(.
+Several files are each loaded and checked, then shown together in one scene; a
+gmsh file's physical groups are parts of their own, named in picks.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
 option (exit status 1). Without MESH the host generates a mixed mesh

@@ -83,6 +83,7 @@ struct ViewerOptions
   double Range[2] = { 0.0, 1.0 }; // with RangeGiven, the values at the map's ends
   bool Legend = true;
   bool Elevation = false; // colour by the height along Up
+  bool ByPart = false;    // colour each part in a colour of its own
   std::string WarpArray;  // the deformed shape: the surface moved by this point vector
   bool WarpScaleGiven = false;
   double WarpScale = 1.0;  // with WarpScaleGiven; else the largest displacement is 10% of the model

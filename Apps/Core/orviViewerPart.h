@@ -20,6 +20,7 @@ namespace orvi
 struct Viewer::Part
 {
   std::string Name;
+  bool IsPart = false; // Name is a part of its file's (see NamedMesh)
   vtkSmartPointer<vtkDataSet> Mesh;
   vtkSmartPointer<vtkPolyData> Surface; // the mesh's boundary surface (a copy sharing its data)
   SurfaceWarp Warp;                     // the deformed shape, moving Surface's points

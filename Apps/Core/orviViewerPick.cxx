@@ -86,8 +86,9 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     count += static_cast<int>(part->Picked.size());
   }
 
-  // One mesh: "picked N cells, mesh cell ids A .. B (...)"; several: the
-  // total, then a line per mesh with cells picked.
+  // One mesh: "picked N cells, mesh cell ids A .. B (...)", with " in
+  // 'PART'" for a part of its file; several: the total, then a line per
+  // mesh with cells picked.
   const auto idRange = [](const std::vector<vtkIdType>& ids)
   { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
   std::ostringstream summary;
@@ -95,6 +96,7 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
   if (this->Parts.size() == 1 && count > 0)
   {
     summary << ", " << idRange(this->Parts[0]->Picked);
+    summary << (this->Parts[0]->IsPart ? " in '" + this->Parts[0]->Name + "'" : std::string());
   }
   else if (this->Parts.size() > 1)
   {
