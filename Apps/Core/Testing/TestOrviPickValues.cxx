@@ -4,7 +4,6 @@
 // computed here from the mesh's own arrays; paths in a missing folder refused.
 #include "orviViewerTestUtils.h"
 
-#include "vtkDoubleArray.h"
 #include "vtkIdList.h"
 
 #include <numeric>
@@ -20,21 +19,14 @@ vtkSmartPointer<vtkDataSet> MeshWithResults(const std::string& path)
   std::ostringstream log;
   std::string error;
   vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(path, log, error);
-  vtkNew<vtkDoubleArray> u, c;
-  u->SetName("u");
-  u->SetNumberOfComponents(3);
-  c->SetName("c");
-  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-  {
-    const double* x = mesh->GetPoint(i);
-    u->InsertNextTuple3(x[0] * x[1], std::sin(4 * x[2]), 0.5 * x[0]);
-  }
-  for (vtkIdType i = 0; i < mesh->GetNumberOfCells(); ++i)
-  {
-    c->InsertNextValue(std::cos(0.01 * static_cast<double>(i)));
-  }
-  mesh->GetPointData()->AddArray(u);
-  mesh->GetCellData()->AddArray(c);
+  using V = std::vector<double>;
+  AddArray(mesh,
+    0,
+    "u",
+    [](const double* x) {
+      return V{ x[0] * x[1], std::sin(4 * x[2]), x[0] };
+    });
+  AddArray(mesh, 1, "c", [](vtkIdType i) { return V{ std::cos(0.01 * static_cast<double>(i)) }; });
   return mesh;
 }
 

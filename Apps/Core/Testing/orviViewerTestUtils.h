@@ -17,6 +17,7 @@
 #include "vtkAreaPicker.h"
 #include "vtkCamera.h"
 #include "vtkCellData.h"
+#include "vtkDoubleArray.h"
 #include "vtkExtractSelectedFrustum.h"
 #include "vtkIdTypeArray.h"
 #include "vtkImageData.h"
@@ -177,6 +178,32 @@ inline std::array<double, 2> ToDisplay(vtkRenderer* renderer, const double point
   renderer->WorldToDisplay();
   const double* display = renderer->GetDisplayPoint();
   return { display[0], display[1] };
+}
+
+// Adds to a mesh a point array `name` whose tuple at point x is value(x),
+// or (field 1) a cell array whose tuple of cell i is value(i), both as
+// std::vector<double>s of as many components.
+template <typename F>
+inline void AddArray(vtkDataSet* mesh, int field, const char* name, F&& value)
+{
+  vtkNew<vtkDoubleArray> array;
+  array->SetName(name);
+  const vtkIdType count = field == 0 ? mesh->GetNumberOfPoints() : mesh->GetNumberOfCells();
+  for (vtkIdType i = 0; i < count; ++i)
+  {
+    std::vector<double> tuple;
+    if constexpr (std::is_invocable_v<F, const double*>)
+    {
+      tuple = value(mesh->GetPoint(i));
+    }
+    else
+    {
+      tuple = value(i);
+    }
+    array->SetNumberOfComponents(static_cast<int>(tuple.size()));
+    array->InsertNextTuple(tuple.data());
+  }
+  mesh->GetAttributesAsFieldData(field)->AddArray(array);
 }
 
 // The cells of `mesh` VTK's frustum extraction selects under a display

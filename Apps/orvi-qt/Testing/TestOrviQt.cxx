@@ -16,6 +16,8 @@
 #include "vtkMatrix4x4.h"
 #include "vtkMervoInteractor.h"
 #include "vtkPointData.h"
+#include "vtkPointSet.h"
+#include "vtkPoints.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 
@@ -419,13 +421,9 @@ TEST(OrviQt, WarpBarSetsTheDeformedShape)
 {
   std::string error;
   vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
-  vtkNew<vtkDoubleArray> u;
+  vtkNew<vtkDoubleArray> u; // the points themselves as a displacement
+  u->DeepCopy(vtkPointSet::SafeDownCast(mesh)->GetPoints()->GetData());
   u->SetName("u");
-  u->SetNumberOfComponents(3);
-  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-  {
-    u->InsertNextTuple3(0.0, mesh->GetPoint(i)[0], 0.0);
-  }
   mesh->GetPointData()->AddArray(u);
   auto window = orvi_test::ShowWindow(orvi::ViewerOptions(), Log, { { "mesh", mesh } });
   orvi::QtWarpBar* bar = window->GetWarpBar();
