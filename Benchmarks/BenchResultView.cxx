@@ -9,8 +9,22 @@
 // run). ArraySwitch/Orvi colours by another component of the vector (x, y,
 // z, magnitude in turn) and draws the frame: what Viewer::SetArray() costs
 // on the surfaces already extracted.
+//
+// WarpScale/FullFrame draws the deformed shape (the surface moved by u) again
+// as it is: one full still frame. WarpScale/Orvi doubles or halves the scale
+// (the keys + and -) and draws the frame: Viewer::ScaleWarp() rewrites the
+// surface's points and nothing else, so its ratio to the full frame is what
+// a scale change costs beyond the frame it draws. The two are measured in
+// turn, eight of each, in the process's CPU time (every thread's, the
+// software rasteriser's included), which a loaded machine does not inflate
+// as it inflates the wall time.
+//
+// PickCsv/Orvi writes the table of a pick of 100,000 cells (the mesh's first
+// ones; every cell array, every point array averaged over each cell's
+// points) into a temporary file, as --pick-out does: at most a second.
 #include "orviBenchData.h"
 #include "orviMeshes.h"
+#include "orviPickValues.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
 
@@ -22,9 +36,13 @@
 #include <benchmark/benchmark.h>
 
 #include <chrono>
+#include <ctime>
+#include <filesystem>
 #include <memory>
+#include <numeric>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace
 {
@@ -33,6 +51,14 @@ using Clock = std::chrono::steady_clock;
 double Since(Clock::time_point start)
 {
   return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The CPU time of every thread of the process so far.
+double ProcessSeconds()
+{
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
 }
 
 // The scene, made once by the first case that asks.
@@ -124,6 +150,92 @@ void SwitchComponent(benchmark::State& state)
     state.SetIterationTime(Since(start));
   }
 }
+
+// The deformed shape's frames, measured once for both warp cases: full
+// frames and scale changes in turn, so that a machine whose load drifts
+// weighs on both alike.
+struct WarpTimes
+{
+  std::vector<double> Full, Scale; // seconds
+  std::string Failure;
+};
+
+const WarpTimes& MeasureWarp()
+{
+  static WarpTimes times = []
+  {
+    WarpTimes measured;
+    Scene& scene = TheScene();
+    measured.Failure = scene.Failure;
+    if (!measured.Failure.empty() || !scene.Viewer->SetWarp("u", false, 0.0, measured.Failure))
+    {
+      return measured;
+    }
+    for (int i = 0; i < 8; ++i)
+    {
+      double start = ProcessSeconds();
+      scene.Viewer->GetMotion().RenderFull(true);
+      measured.Full.push_back(ProcessSeconds() - start);
+      start = ProcessSeconds();
+      scene.Viewer->ScaleWarp(i % 2 == 0 ? 2.0 : 0.5); // draws the new frame
+      measured.Scale.push_back(ProcessSeconds() - start);
+    }
+    return measured;
+  }();
+  return times;
+}
+
+void ReportWarp(benchmark::State& state, bool scale)
+{
+  const WarpTimes& times = MeasureWarp();
+  if (!times.Failure.empty())
+  {
+    state.SkipWithError(times.Failure.c_str());
+    return;
+  }
+  size_t next = 0;
+  for (auto _ : state)
+  {
+    const std::vector<double>& seconds = scale ? times.Scale : times.Full;
+    state.SetIterationTime(seconds[next++ % seconds.size()]);
+  }
+}
+
+void WarpFullFrame(benchmark::State& state)
+{
+  ReportWarp(state, false);
+}
+
+void WarpScale(benchmark::State& state)
+{
+  ReportWarp(state, true);
+}
+
+void PickCsv(benchmark::State& state)
+{
+  Scene& scene = TheScene();
+  if (!scene.Failure.empty())
+  {
+    state.SkipWithError(scene.Failure.c_str());
+    return;
+  }
+  std::vector<vtkIdType> cells(100000);
+  std::iota(cells.begin(), cells.end(), 0);
+  const std::string path = (std::filesystem::temp_directory_path() / "orvi-pick.csv").string();
+  for (auto _ : state)
+  {
+    const Clock::time_point start = Clock::now();
+    vtkIdType rows = 0;
+    std::string error;
+    if (!orvi::WritePickedCells(path, { { "t5-10m", scene.Meshes[0].Mesh, &cells } }, rows, error))
+    {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    state.SetIterationTime(Since(start));
+  }
+  std::filesystem::remove(path);
+}
 } // namespace
 
 int main(int argc, char** argv)
@@ -134,6 +246,18 @@ int main(int argc, char** argv)
     ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ArraySwitch/Orvi", SwitchComponent)
     ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("WarpScale/FullFrame", WarpFullFrame)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("WarpScale/Orvi", WarpScale)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("PickCsv/Orvi", PickCsv)
+    ->Iterations(4)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);

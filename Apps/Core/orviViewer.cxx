@@ -2,6 +2,7 @@
 
 #include "orviBoundarySurface.h"
 #include "orviColormap.h"
+#include "orviPickValues.h"
 #include "orviViewerPart.h"
 
 #include "vtkColorTableLegendActor.h"
@@ -42,7 +43,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -475,6 +475,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
   {
     this->RendererObject->RemoveActor(part->SurfaceActor);
     this->RendererObject->RemoveActor(part->HighlightActor);
+    this->RendererObject->RemoveActor(part->OutlineActor);
   }
   this->Parts.clear();
   this->Motion.Clear();
@@ -493,7 +494,10 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     part->Name = named.Name;
     part->IsPart = named.IsPart;
     part->Mesh = named.Mesh;
-    part->Surface = named.Surface;
+    // The viewer's own copy of the surface, sharing its data: a deformed
+    // shape gives it points of its own and leaves the host's surface as read.
+    part->Surface = vtkSmartPointer<vtkPolyData>::New();
+    part->Surface->ShallowCopy(named.Surface);
 
     vtkNew<vtkPolyDataMapper> mapper;
     mapper->SetInputData(part->Surface);
@@ -511,7 +515,8 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     }
     this->Parts.push_back(std::move(part));
   }
-  if (!this->SetColouring(error))
+  this->WarpScale = 0.0;
+  if (!this->SetColouring(error) || !this->ApplyWarp(error))
   {
     return false;
   }
@@ -931,7 +936,7 @@ bool Viewer::FlatNormal(double normal[3]) const
   vtkBoundingBox bounds;
   for (const auto& part : this->Parts)
   {
-    vtkDataSet* mesh = part->Mesh;
+    vtkDataSet* mesh = this->ShapeOf(*part);
     bounds.AddBounds(mesh->GetBounds());
     ForEachPoint(mesh, [&centre](const double p[3]) { vtkMath::Add(centre, p, centre); });
     count += mesh->GetNumberOfPoints();
@@ -944,7 +949,7 @@ bool Viewer::FlatNormal(double normal[3]) const
   double covariance[3][3] = {};
   for (const auto& part : this->Parts)
   {
-    ForEachPoint(part->Mesh,
+    ForEachPoint(this->ShapeOf(*part),
       [&](const double p[3])
       {
         double d[3];
@@ -994,7 +999,7 @@ void Viewer::FrameScene()
   vtkBoundingBox bounds;
   for (const auto& part : this->Parts)
   {
-    bounds.AddBounds(part->Mesh->GetBounds());
+    bounds.AddBounds(this->ShapeOf(*part)->GetBounds());
   }
   if (!bounds.IsValid())
   {
@@ -1024,7 +1029,7 @@ void Viewer::FrameScene()
   double nearest = -VTK_DOUBLE_MAX;
   for (const auto& part : this->Parts)
   {
-    ForEachPoint(part->Mesh,
+    ForEachPoint(this->ShapeOf(*part),
       [&](const double p[3])
       {
         double d[3];
@@ -1079,11 +1084,8 @@ bool Viewer::Screenshot(const std::string& path, bool rerender, std::string& err
   grab->ShouldRerenderOff();
   grab->ReadFrontBufferOn();
   grab->Update();
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  std::error_code missing;
-  if (!folder.empty() && !std::filesystem::is_directory(folder, missing))
+  if (!CheckOutputFolder("screenshot", path, error))
   {
-    error = "cannot write screenshot '" + path + "': no directory '" + folder.string() + "'";
     return false;
   }
   if (!std::ofstream(path, std::ios::binary).good())

@@ -121,6 +121,23 @@ public:
   };
   const Quantity& GetColouredQuantity() const { return this->Coloured; }
 
+  /// The deformed shape (--warp): each surface moved by its point array
+  /// `array` (3 components) times `scale`, or, when not `scaleGiven`, the
+  /// scale that draws the largest displacement as a tenth of the model's
+  /// size; the scale is printed. Meshes without the array keep their shape;
+  /// an empty array draws the undeformed shape. Only the surfaces' points
+  /// move: edges, picks, the rotation centre, the start view and the
+  /// stand-in in motion follow. Returns false with an error, the shape
+  /// unchanged, when no mesh holds such an array.
+  bool SetWarp(const std::string& array, bool scaleGiven, double scale, std::string& error);
+  /// The deformed shape's scale times `factor` (the keys + and -).
+  void ScaleWarp(double factor);
+  double GetWarpScale() const { return this->WarpScale; }
+  const std::string& GetWarpArray() const { return this->Options.WarpArray; }
+  /// Whether the undeformed shape's outline (boundary and feature edges) is
+  /// drawn beside the deformed one (--undeformed, the key o).
+  void SetUndeformedShown(bool shown);
+
   /// The legend's text sized for the window's height (a host calls it when
   /// its widget is resized; the size asked for in the options until the
   /// window has one).
@@ -144,6 +161,15 @@ public:
   /// range (mesh cell ids), per mesh when there are several. Returns the
   /// number of cells selected.
   int PickRectangle(int x0, int y0, int x1, int y1);
+
+  /// Writes the cells the last pick selected to a CSV file, a row each (see
+  /// orviPickValues.h); --pick-out does after every pick. Returns false with
+  /// an error naming the path when it cannot be written.
+  bool SavePickedCells(const std::string& path, std::string& error);
+  /// What is coloured under a display point (origin lower left): "p 0.42 at
+  /// mesh cell 17", the point data interpolated at the surface point; empty
+  /// when no surface is there.
+  std::string ValueAt(int x, int y);
 
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
   bool SendTDx(const double values[7], std::string& error);
@@ -192,11 +218,15 @@ private:
   void EndAction(bool released);
   // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
+  std::string PickedValuesText(int part) const; // orviPickValues.cxx; -1: every mesh
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);
   bool FlatNormal(double normal[3]) const;
   void FrameScene();
   bool HandleKey(char key);
+  // orviWarp.cxx: the deformed shape, without rendering.
+  bool ApplyWarp(std::string& error);
+  void ShowOutline();
   // The colouring: the array chosen, its values, the meshes' colours, the
   // legend and the log line, each a step of SetColouring().
   struct Colouring;
@@ -221,8 +251,9 @@ private:
   vtkNew<vtkRenderer> RendererObject;
   struct Part; // one mesh: its surface, edges and pick highlight
   std::vector<std::unique_ptr<Part>> Parts;
-  vtkNew<vtkColorTableLegendActor> Legend;  // a quantity's colours
-  vtkNew<vtkScalarBarActor> CategoryLegend; // one swatch per id
+  vtkDataSet* ShapeOf(const Part& part) const; // as drawn: the deformed surface, else the mesh
+  vtkNew<vtkColorTableLegendActor> Legend;     // a quantity's colours
+  vtkNew<vtkScalarBarActor> CategoryLegend;    // one swatch per id
   bool LegendShown = false;
   double LegendLeft = 1.0; // the leftmost x the shown legend draws at, normalized
   // Where either legend lies, in the viewport's normalized coordinates
@@ -247,6 +278,7 @@ private:
   std::string LastPickSummary;
   Quantity Coloured;
   double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
+  double WarpScale = 0.0;   // the deformed shape's, once one is drawn
   MotionSurface Motion;     // the surfaces' stand-ins in motion
 };
 

@@ -1,6 +1,7 @@
 #include "orviViewerOptions.h"
 
 #include "orviMeshLoader.h"
+#include "orviPickValues.h"
 
 #include <CLI/CLI.hpp>
 
@@ -176,6 +177,31 @@ const Option Options[] = {
     "its own, the legend naming the parts",
     "(as categories up to 64 parts)",
     SetFlag<&ViewerOptions::ByPart, true> },
+  { "--warp", nullptr, "ARRAY", Both,
+    "draw the deformed shape: the surface moved by the point array ARRAY of 3 components (a "
+    "displacement) times --warp-scale",
+    "; an array of another kind is refused. Edges, picks, the rotation centre and the start view "
+    "follow the deformed shape. The keys + and - double and halve the scale, o shows the "
+    "undeformed outline",
+    SetText<&ViewerOptions::WarpArray> },
+  { "--warp-scale", nullptr, "S", Both,
+    "the factor of the displacement (default: automatic, the largest displacement drawn as 10% "
+    "of the model's size; the scale is printed)",
+    "",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    {
+      if (!ParseFinite(v[0], o.WarpScale))
+      {
+        error = "--warp-scale needs a number (got '" + v[0] + "')";
+        return false;
+      }
+      return o.WarpScaleGiven = true;
+    } },
+  { "--undeformed", nullptr, "", Both,
+    "with --warp, draw the undeformed shape's outline (its boundary and feature edges) beside "
+    "the deformed one",
+    "",
+    SetFlag<&ViewerOptions::Undeformed, true> },
   { "--colormap", nullptr, "MAP", Both,
     "the colour map: rainbow (default), viridis, coolwarm or grey",
     "",
@@ -214,7 +240,9 @@ const Option Options[] = {
   { "--pick", nullptr, "MODE", Both,
     "what a rectangle picks: visible (default), the mesh cells whose faces are seen; through, "
     "every mesh cell inside the rectangle's frustum, interior ones included",
-    "; with several meshes the pick names each mesh and its own cell ids",
+    "; with several meshes the pick names each mesh and its own cell ids. The pick's line ends "
+    "with the coloured quantity's minimum, mean and maximum over the picked cells (over their "
+    "points for point data)",
     [](const std::string* v, ViewerOptions& o, std::string& error)
     { return ChooseInto(v[0], PickNames, "pick mode", o.Pick, error); } },
   { "--edges", nullptr, "MODE", Both,
@@ -226,6 +254,15 @@ const Option Options[] = {
     "them. Lines and silhouettes are smoothed (FXAA)",
     [](const std::string* v, ViewerOptions& o, std::string& error)
     { return ChooseInto(v[0], EdgeNames, "edge mode", o.Edges, error); } },
+  { "--pick-out", nullptr, "FILE.csv", ViewerOnly,
+    "after each pick write its cells to FILE.csv, one row each: part, cell id, cell type, every "
+    "cell array's value, every point array averaged over the cell's points",
+    "(a column per component); a path in a missing folder is refused",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    {
+      o.PickOut = v[0];
+      return CheckOutputFolder("the picked cells", v[0], error);
+    } },
   { "--screenshot", nullptr, "FILE", ViewerOnly,
     "render once, write FILE and exit: PNG for .png, JPEG for .jpg or .jpeg",
     "; other extensions are refused",
@@ -503,6 +540,12 @@ bool ParseViewerOptions(int argc,
     }
     options.MeshFiles.push_back(word);
   }
+  if (options.WarpArray.empty() && (options.WarpScaleGiven || options.Undeformed))
+  {
+    error = std::string(options.Undeformed ? "--undeformed" : "--warp-scale") +
+      " is about the deformed shape: give --warp ARRAY too";
+    return false;
+  }
   const int colourings =
     (options.Elevation ? 1 : 0) + (options.ByPart ? 1 : 0) + (options.ArrayName.empty() ? 0 : 1);
   if (colourings > 1)
@@ -516,9 +559,12 @@ bool ParseViewerOptions(int argc,
 // What a host's --help says besides its options: the meshes it reads (after
 // the usage line), then keys, mouse and, for orvi-viewer, the script format.
 constexpr const char* QtWindowText =
-  R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open,
-the convention, the pick mode and the edges in the menus, and the result of a
-pick in the status bar.
+  R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open
+and File > Save selection... (the picked cells as CSV), the convention, the
+pick mode and the edges in the menus, toolbars for the colouring and the
+deformed shape, and in the status bar the result of a pick (its cells and the
+coloured quantity's minimum, mean and maximum over them) and the value under
+a click.
 
 )";
 
@@ -562,6 +608,8 @@ Keys, in every convention:
   c                   colour by the next component of a vector or tensor
                       array: magnitude, x, y, z, ..., von Mises (symmetric
                       tensors), magnitude again
+  + / -               with --warp, double / halve the deformed shape's scale
+  o                   with --warp, show or hide the undeformed outline
   q / e               quit
 With --nav catia and style-catia the other keys of VTK's interactor styles
 work too: f flies to the point under the pointer, p outlines the prop under
@@ -599,6 +647,10 @@ every number lies within -1000000 .. 1000000.
   array SPEC                      colour by SPEC, as --array takes it; an
                                   unknown array or component is reported
                                   and the colouring stays
+  warp ARRAY [S]                  draw the deformed shape by ARRAY (as
+                                  --warp) at scale S (default automatic);
+                                  "warp off" the undeformed shape; a refused
+                                  array is reported and the shape stays
   screenshot NAME                 write DIR/NAME.png
 "snap NAME" writes DIR/NAME.png while the button is still held (the
 rotation marker or the rubber band is on screen). Each action goes through

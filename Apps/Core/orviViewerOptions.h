@@ -84,12 +84,17 @@ struct ViewerOptions
   bool Legend = true;
   bool Elevation = false; // colour by the height along Up
   bool ByPart = false;    // colour each part in a colour of its own
+  std::string WarpArray;  // the deformed shape: the surface moved by this point vector
+  bool WarpScaleGiven = false;
+  double WarpScale = 1.0;  // with WarpScaleGiven; else the largest displacement is 10% of the model
+  bool Undeformed = false; // the undeformed outline beside the deformed shape
   UpAxis Up;
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
   EdgeMode Edges = EdgeMode::Auto;
   std::string Screenshot;     // write a PNG or JPEG (by its extension) and exit
   std::string Script;         // replay actions from this file
+  std::string PickOut;        // orvi-viewer: each pick's cells written to this CSV file
   std::string OutDir = ".";   // where scripted screenshots go
   std::string BandScreenshot; // orvi-qt: draw a box-zoom band, write the window, exit
   int Width = 1024;

@@ -39,7 +39,8 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     for (const auto& part : this->Parts)
     {
       vtkNew<vtkIdTypeArray> ids;
-      picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
+      // The mesh as drawn: moved as its surface is when it is deformed.
+      picker->SelectIds(part->Warp.WarpedMesh(part->Mesh), vtkSelectionNode::CELL, ids);
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
     }
   }
@@ -102,7 +103,7 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     summary << " in " << this->Parts.size() << " meshes";
   }
   summary << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-          << x1 << " " << y1 << ")";
+          << x1 << " " << y1 << ")" << this->PickedValuesText(-1);
   this->LastPickSummary = summary.str();
   this->Log << this->LastPickSummary << "\n";
   for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
@@ -111,10 +112,15 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     if (!part.Picked.empty())
     {
       this->Log << "  " << part.Name << ": " << part.Picked.size() << " cells, "
-                << idRange(part.Picked) << "\n";
+                << idRange(part.Picked) << this->PickedValuesText(static_cast<int>(i)) << "\n";
     }
   }
   this->LastPickCount = count;
+  std::string error;
+  if (!this->Options.PickOut.empty() && !this->SavePickedCells(this->Options.PickOut, error))
+  {
+    this->Log << error << "\n";
+  }
   this->Render();
   return count;
 }

@@ -9,7 +9,6 @@
 #include "vtkActorCollection.h"
 #include "vtkArrayCalculator.h"
 #include "vtkDataSet.h"
-#include "vtkDoubleArray.h"
 #include "vtkLookupTable.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkScalarBarActor.h"
@@ -25,25 +24,23 @@ vtkSmartPointer<vtkDataSet> MeshWithResults(const std::string& path)
   std::ostringstream log;
   std::string error;
   vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(path, log, error);
-  vtkNew<vtkDoubleArray> u, s;
-  u->SetName("u");
-  u->SetNumberOfComponents(3);
-  s->SetName("s");
-  s->SetNumberOfComponents(6);
-  for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
-  {
-    const double* p = mesh->GetPoint(i);
-    u->InsertNextTuple3(std::sin(40 * p[0]), std::cos(25 * p[1]), 300 * p[0] * p[1]);
-  }
-  for (vtkIdType i = 0; i < mesh->GetNumberOfCells(); ++i)
-  {
-    double b[6];
-    mesh->GetCellBounds(i, b);
-    const double x = 10 * (b[0] + b[1]), y = 10 * (b[2] + b[3]);
-    s->InsertNextTuple6(x, y, -x * y, x - y, 2 * y * y, std::sin(x + y));
-  }
-  mesh->GetPointData()->AddArray(u);
-  mesh->GetCellData()->AddArray(s);
+  using V = std::vector<double>;
+  AddArray(mesh,
+    0,
+    "u",
+    [](const double* p) {
+      return V{ std::sin(40 * p[0]), std::cos(25 * p[1]), 300 * p[0] * p[1] };
+    });
+  AddArray(mesh,
+    1,
+    "s",
+    [&mesh](vtkIdType i)
+    {
+      double b[6];
+      mesh->GetCellBounds(i, b);
+      const double x = 10 * (b[0] + b[1]), y = 10 * (b[2] + b[3]);
+      return V{ x, y, -x * y, x - y, 2 * y * y, std::sin(x + y) };
+    });
   return mesh;
 }
 
