@@ -9,12 +9,12 @@
 // lights pass and main pass) with vtkKivMainPass as the main pass, against
 // the same chain with VTK's vtkDefaultPass, which ignores the keys.
 //
-// The benchmark's time is wall time. On a machine shared with other jobs it
-// also measures how often the process was scheduled out, so each case also
-// reports process_cpu_ms: the CPU time of the whole process per frame (the
-// render thread and Mesa's rasterizer threads). Run with
-// --benchmark_min_time=5 --benchmark_repetitions=3
-// --benchmark_enable_random_interleaving=true for steadier figures.
+// Each frame case is one benchmark, <Case>/Pair, whose iterations draw a
+// frame of VTK's side and one of orvi's in turn in the same process
+// (FramePair): its counters are each side's CPU and wall time a frame, and
+// scripts/bench_ratios.py prints their ratio. A case runs at least
+// $ORVI_BENCH_FRAME_SECONDS (3 by default); scripts/bench.sh repeats it three
+// times and gives the medians and the spread.
 #include "orviBenchData.h"
 
 #include "vtkKivMainPass.h"
@@ -45,7 +45,15 @@
 #include "vtkUnstructuredGridReader.h"
 
 #include <benchmark/benchmark.h>
+#if __has_include(<valgrind/callgrind.h>)
+#include <valgrind/callgrind.h>
+#define ORVI_HAVE_CALLGRIND
+#endif
 
+#include <algorithm>
+#include <chrono>
+#include <cstddef>
+#include <cstdlib>
 #include <ctime>
 #include <string>
 #include <utility>
@@ -63,10 +71,34 @@ double ProcessCpuSeconds()
   return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-template <class MainPass>
-void MainPassFrame(benchmark::State& state)
+// Under valgrind's callgrind (scripts/bench.sh --instructions, which starts
+// it with instrumentation off) only the timed frames are instrumented, and
+// each frame's instructions are dumped on their own, named for the side that
+// drew it; without valgrind these do nothing.
+void StartCountingFrame()
 {
-  vtkNew<vtkRenderWindow> window;
+#ifdef ORVI_HAVE_CALLGRIND
+  CALLGRIND_START_INSTRUMENTATION;
+  CALLGRIND_ZERO_STATS;
+#endif
+}
+
+void DumpCountedFrame(const std::string& side)
+{
+#ifdef ORVI_HAVE_CALLGRIND
+  CALLGRIND_DUMP_STATS_AT(side.c_str());
+  CALLGRIND_STOP_INSTRUMENTATION;
+#else
+  (void)side;
+#endif
+}
+
+// A window of 10,000 props, 100 of them tagged, drawn through the chain
+// vtkKivMainPass::InstallOn() makes with `MainPass` as its main pass.
+template <class MainPass>
+vtkSmartPointer<vtkRenderWindow> MainPassWindow()
+{
+  auto window = vtkSmartPointer<vtkRenderWindow>::New();
   window->SetSize(300, 300);
   window->SetMultiSamples(0);
   vtkNew<vtkRenderer> renderer;
@@ -88,13 +120,11 @@ void MainPassFrame(benchmark::State& state)
   offsetKeys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_FACTOR(), 1.5);
   offsetKeys->Set(vtkKivMainPass::RENDER_POLYGON_OFFSET_UNITS(), 3.0);
 
-  std::vector<vtkSmartPointer<vtkActor>> actors;
-  actors.reserve(Side * Side);
   for (int i = 0; i < Side * Side; ++i)
   {
     vtkNew<vtkPolyDataMapper> mapper;
     mapper->SetInputData(plane->GetOutput());
-    auto actor = vtkSmartPointer<vtkActor>::New();
+    vtkNew<vtkActor> actor;
     actor->SetMapper(mapper);
     actor->SetPosition(i % Side, i / Side, 0.0);
     if (i % TaggedEvery == 0)
@@ -102,21 +132,9 @@ void MainPassFrame(benchmark::State& state)
       actor->SetPropertyKeys((i / TaggedEvery) % 2 ? offsetKeys.GetPointer() : wireframeKeys);
     }
     renderer->AddActor(actor);
-    actors.push_back(actor);
   }
   renderer->ResetCamera();
-  window->Render(); // builds every mapper's buffers and shaders
-
-  const double cpuStart = ProcessCpuSeconds();
-  for (auto _ : state)
-  {
-    window->Render();
-  }
-  state.counters["process_cpu_ms"] =
-    benchmark::Counter(1e3 * (ProcessCpuSeconds() - cpuStart), benchmark::Counter::kAvgIterations);
-  // vtkRenderer::GetNumberOfPropsRendered() stays 0 while a pass is
-  // installed; the main pass keeps its own count.
-  state.counters["props"] = static_cast<double>(mainPass->GetNumberOfRenderedProps());
+  return window;
 }
 
 // The pass alone, without drawing: Render() over 10,000 actors that have no
@@ -151,14 +169,13 @@ void MainPassStagesOnly(benchmark::State& state)
   }
 }
 
-// Frames of `data` with its edges at the window size, a frame per
-// iteration: as a host draws edges with the pass (a wireframe copy of the
-// surface tagged RENDER_WIREFRAME, drawn by vtkKivMainPass in the installed
-// chain) against VTK drawing the same surface with EdgeVisibilityOn()
-// through the renderer's default passes.
-void FramesWithEdges(benchmark::State& state, vtkPolyData* data, bool orvi, int width, int height)
+// A window drawing `data` with its edges: as a host draws edges with the
+// pass (a wireframe copy of the surface tagged RENDER_WIREFRAME, drawn by
+// vtkKivMainPass in the installed chain), or as VTK draws the same surface
+// with EdgeVisibilityOn() through the renderer's default passes.
+vtkSmartPointer<vtkRenderWindow> EdgesWindow(vtkPolyData* data, bool orvi, int width, int height)
 {
-  vtkNew<vtkRenderWindow> window;
+  auto window = vtkSmartPointer<vtkRenderWindow>::New();
   window->SetSize(width, height);
   window->SetMultiSamples(0);
   vtkNew<vtkRenderer> renderer;
@@ -169,22 +186,20 @@ void FramesWithEdges(benchmark::State& state, vtkPolyData* data, bool orvi, int 
   vtkNew<vtkActor> surface;
   surface->SetMapper(mapper);
   renderer->AddActor(surface);
-
-  vtkNew<vtkActor> edges;
-  vtkNew<vtkKivMainPass> mainPass;
   if (orvi)
   {
     vtkNew<vtkPolyDataMapper> edgeMapper;
     edgeMapper->SetInputData(data);
+    edgeMapper->ScalarVisibilityOff();
+    vtkNew<vtkActor> edges;
     edges->SetMapper(edgeMapper);
     edges->GetProperty()->SetRepresentationToWireframe();
     edges->GetProperty()->SetColor(0.0, 0.0, 0.0);
-    edgeMapper->ScalarVisibilityOff();
     vtkNew<vtkInformation> keys;
     keys->Set(vtkKivMainPass::RENDER_WIREFRAME(), 1);
     edges->SetPropertyKeys(keys);
     renderer->AddActor(edges);
-    vtkKivMainPass::InstallOn(renderer, mainPass);
+    vtkKivMainPass::InstallOn(renderer);
   }
   else
   {
@@ -196,26 +211,87 @@ void FramesWithEdges(benchmark::State& state, vtkPolyData* data, bool orvi, int 
   renderer->GetActiveCamera()->Elevation(20.0);
   renderer->GetActiveCamera()->OrthogonalizeViewUp();
   renderer->ResetCamera();
-  window->Render();
+  return window;
+}
 
-  const double cpuStart = ProcessCpuSeconds();
+// The median of the values (empty: 0).
+double Median(std::vector<double> values)
+{
+  if (values.empty())
+  {
+    return 0.0;
+  }
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+// Frames of a case's two windows drawn in turn in one process, each frame
+// timed by the process's CPU time (the render thread and Mesa's rasteriser
+// threads): a load that comes and goes on a shared machine meets both sides
+// alike, and time the process spends scheduled out counts for neither. An
+// iteration is a frame of each, the side drawn first alternating. Counters:
+// each side's median CPU and wall milliseconds a frame (<Side>_cpu_ms,
+// <Side>_wall_ms; a frame that another job slowed down moves a median less
+// than a mean), which scripts/bench_ratios.py reads as the pair's times.
+void FramePair(benchmark::State& state,
+  const char* baseline,
+  vtkRenderWindow* base,
+  vtkRenderWindow* orvi)
+{
+  // Two frames of each side first: the first builds the mappers' buffers and
+  // shaders, and Mesa's rasteriser may compile more of its own code for the
+  // frames that follow a frame of the other window.
+  vtkRenderWindow* windows[2] = { base, orvi };
+  for (int round = 0; round < 2; ++round)
+  {
+    for (vtkRenderWindow* window : windows)
+    {
+      window->Render();
+    }
+  }
+  const std::string names[2] = { baseline, "Orvi" };
+  std::vector<double> cpu[2];
+  std::vector<double> wall[2];
+  int first = 0;
   for (auto _ : state)
   {
-    window->Render();
+    for (int side : { first, 1 - first })
+    {
+      const double cpuStart = ProcessCpuSeconds();
+      const auto wallStart = std::chrono::steady_clock::now();
+      StartCountingFrame();
+      windows[side]->Render();
+      DumpCountedFrame(names[side]);
+      wall[side].push_back(
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count());
+      cpu[side].push_back(ProcessCpuSeconds() - cpuStart);
+    }
+    first = 1 - first;
   }
-  state.counters["process_cpu_ms"] =
-    benchmark::Counter(1e3 * (ProcessCpuSeconds() - cpuStart), benchmark::Counter::kAvgIterations);
+  for (int side : { 0, 1 })
+  {
+    state.counters[names[side] + "_cpu_ms"] = 1e3 * Median(cpu[side]);
+    state.counters[names[side] + "_wall_ms"] = 1e3 * Median(wall[side]);
+  }
+}
+
+// A case's VTK and orvi windows drawing `data` with its edges, in turn.
+void EdgesPair(benchmark::State& state, vtkPolyData* data, int width, int height)
+{
+  FramePair(
+    state, "Vtk", EdgesWindow(data, false, width, height), EdgesWindow(data, true, width, height));
   state.counters["polygons"] = static_cast<double>(data->GetNumberOfPolys());
 }
 
 // A sphere of about a million triangles at 800 x 600.
-void SurfaceWithEdges(benchmark::State& state, bool orvi)
+void SurfaceWithEdges(benchmark::State& state)
 {
   vtkNew<vtkSphereSource> sphere;
   sphere->SetThetaResolution(1000);
   sphere->SetPhiResolution(502);
   sphere->Update();
-  FramesWithEdges(state, sphere->GetOutput(), orvi, 800, 600);
+  EdgesPair(state, sphere->GetOutput(), 800, 600);
 }
 
 // The surface of the cells of the highest dimension in the mesh (gmsh writes
@@ -279,12 +355,12 @@ const vtkSmartPointer<vtkPolyData>& TetSurface(std::string& why)
   return surface;
 }
 
-void HexMeshWithEdges(benchmark::State& state, bool orvi)
+void HexMeshWithEdges(benchmark::State& state)
 {
-  FramesWithEdges(state, HexSurface(), orvi, 1280, 1024);
+  EdgesPair(state, HexSurface(), 1280, 1024);
 }
 
-void TetMeshWithEdges(benchmark::State& state, bool orvi)
+void TetMeshWithEdges(benchmark::State& state)
 {
   std::string why;
   const auto& surface = TetSurface(why);
@@ -293,25 +369,41 @@ void TetMeshWithEdges(benchmark::State& state, bool orvi)
     state.SkipWithError(why.c_str());
     return;
   }
-  FramesWithEdges(state, surface, orvi, 1280, 1024);
+  EdgesPair(state, surface, 1280, 1024);
 }
 
-// <Case>/Vtk and <Case>/Orvi of each frame case, in milliseconds.
+// The pass's frame of 10,000 props against VTK's vtkDefaultPass in its
+// place, which ignores the keys.
+void MainPassFrame(benchmark::State& state)
+{
+  FramePair(state, "Vtk", MainPassWindow<vtkDefaultPass>(), MainPassWindow<vtkKivMainPass>());
+}
+
+// Seconds each frame case runs at least, from $ORVI_BENCH_FRAME_SECONDS
+// (scripts/bench.sh sets it; 3 without it): frames of a few hundred
+// milliseconds need that many to average out what the other jobs of a shared
+// machine do to the caches.
+double FrameSeconds()
+{
+  const char* set = std::getenv("ORVI_BENCH_FRAME_SECONDS");
+  const double seconds = set ? std::atof(set) : 0.0;
+  return seconds > 0.0 ? seconds : 3.0;
+}
+
+// Each frame case as one pair <Case>/Pair, in milliseconds.
 const bool FrameCasesRegistered = []
 {
-  const std::pair<const char*, void (*)(benchmark::State&, bool)> cases[] = {
+  const std::pair<const char*, void (*)(benchmark::State&)> cases[] = {
+    { "MainPassFrame", MainPassFrame },
     { "HexMeshWithEdges", HexMeshWithEdges },
     { "TetMeshWithEdges", TetMeshWithEdges },
     { "SurfaceWithEdges", SurfaceWithEdges },
   };
   for (const auto& [name, run] : cases)
   {
-    for (bool orvi : { false, true })
-    {
-      benchmark::RegisterBenchmark(
-        (std::string(name) + (orvi ? "/Orvi" : "/Vtk")).c_str(), run, orvi)
-        ->Unit(benchmark::kMillisecond);
-    }
+    benchmark::RegisterBenchmark((std::string(name) + "/Pair").c_str(), run)
+      ->Unit(benchmark::kMillisecond)
+      ->MinTime(FrameSeconds());
   }
   return true;
 }();
@@ -319,12 +411,5 @@ const bool FrameCasesRegistered = []
 
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkDefaultPass)->Name("MainPassStagesOnly/Vtk");
 BENCHMARK_TEMPLATE(MainPassStagesOnly, vtkKivMainPass)->Name("MainPassStagesOnly/Orvi");
-
-BENCHMARK_TEMPLATE(MainPassFrame, vtkDefaultPass)
-  ->Name("MainPassFrame/Vtk")
-  ->Unit(benchmark::kMillisecond);
-BENCHMARK_TEMPLATE(MainPassFrame, vtkKivMainPass)
-  ->Name("MainPassFrame/Orvi")
-  ->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

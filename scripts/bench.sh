@@ -5,11 +5,22 @@
 # thing, otherwise a name saying what the baseline is).
 #
 #   ./scripts/bench.sh [--quick] [--repetitions N] [BENCHMARK_OPTION...]
+#   ./scripts/bench.sh --instructions
 #
 # --repetitions N (default 3): every case runs N times; the table gives the
 # median of each side and the spread of its runs. --quick: one short run of
 # each case (--benchmark_min_time=0.01), for a first check. Other options go
 # to every benchmark program (e.g. --benchmark_filter=Edges).
+#
+# The frame cases of BenchMainPass are pairs (<Case>/Pair): VTK's frame and
+# orvi's drawn in turn in one process, each timed by the process's CPU time,
+# for at least ORVI_BENCH_FRAME_SECONDS (3 here, 0.01 with --quick) a
+# repetition; the table marks them "cpu, interleaved" and gives the spread of
+# their repetitions' ratios. --instructions runs each of those pairs under
+# valgrind's callgrind instead (a frame of each side after the first, Mesa
+# rasterising in the render thread) and prints the instructions a frame and
+# their ratio: the same on a busy machine as on a quiet one, where wall and
+# CPU times are not.
 #
 # The meshes are made here at the first run and kept in the build folder
 # ($ORVI_BENCH_BUILD_DIR/bench-data, default build-bench/bench-data, passed
@@ -26,10 +37,13 @@ source "$(dirname "${BASH_SOURCE[0]}")/common.sh"
 source "$ORVI_ROOT/scripts/bench-data.sh"
 
 repetitions=3
+instructions=0
+export ORVI_BENCH_FRAME_SECONDS="${ORVI_BENCH_FRAME_SECONDS:-3}"
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
-    --quick) repetitions=1; args+=(--benchmark_min_time=0.01) ;;
+    --quick) repetitions=1; args+=(--benchmark_min_time=0.01); ORVI_BENCH_FRAME_SECONDS=0.01 ;;
+    --instructions) instructions=1 ;;
     --repetitions) repetitions="$2"; shift ;;
     --repetitions=*) repetitions="${1#*=}" ;;
     *) args+=("$1") ;;
@@ -37,7 +51,11 @@ while [ $# -gt 0 ]; do
   shift
 done
 
-"$ORVI_ROOT/scripts/deps.sh" python3
+if [ "$instructions" = 1 ]; then
+  "$ORVI_ROOT/scripts/deps.sh" python3 valgrind
+else
+  "$ORVI_ROOT/scripts/deps.sh" python3
+fi
 start=$SECONDS
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
 
@@ -57,6 +75,25 @@ bench_t5_mesh "$ORVI_BENCH_DATA" 0.2 "$ORVI_BENCH_DATA/t5-1m.vtk" &&
 results="$build/bench-results"
 mkdir -p "$results"
 rm -f "$results"/*.json
+
+if [ "$instructions" = 1 ]; then
+  counts="$results/callgrind"
+  rm -rf "$counts"
+  mkdir -p "$counts"
+  for case in MainPassFrame HexMeshWithEdges TetMeshWithEdges SurfaceWithEdges; do
+    echo "== $case under callgrind"
+    ORVI_BENCH_FRAME_SECONDS=0.0001 LP_NUM_THREADS=0 orvi_with_display valgrind --tool=callgrind \
+      --instr-atstart=no --callgrind-out-file="$counts/$case.%p" \
+      "$build/Benchmarks/BenchMainPass" --benchmark_filter="^$case/Pair" >"$counts/$case.log" 2>&1 ||
+      echo "$case failed under callgrind (see $counts/$case.log)" >&2
+    grep -h "ERROR OCCURRED" "$counts/$case.log" || true # a case that skipped, and why
+  done
+  shopt -s nullglob
+  python3 "$ORVI_ROOT/scripts/bench_ratios.py" --instructions "$counts"/*.[0-9]*
+  echo
+  echo "load average at the end: $(cut -d' ' -f1-3 /proc/loadavg); $((SECONDS - start)) s"
+  exit 0
+fi
 failed=()
 for exe in "$build"/Benchmarks/Bench*; do
   [ -x "$exe" ] || continue
