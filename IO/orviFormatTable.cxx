@@ -1,8 +1,10 @@
 #include "orviFormatTable.h"
 
 #include "orviFormatChecks.h"
+#include "orviGmshReader.h"
 
 #include "vtkDataSetReader.h"
+#include "vtkExodusIIReader.h"
 #include "vtkOBJReader.h"
 #include "vtkPLYReader.h"
 #include "vtkSTLReader.h"
@@ -31,7 +33,8 @@ const FormatSignature XML{ "<", true, "it is not an XML file" };
 //------------------------------------------------------------------------------
 const std::vector<MeshFormat>& MeshFormats()
 {
-  // Extensions, note, signature, file check, reader, header check, read check.
+  // Extensions, note, signature, file check, reader, header check, read
+  // check, output, opening of a file of parts or steps.
   static const std::vector<MeshFormat> formats = {
     { { ".vtu" },
       nullptr,
@@ -51,6 +54,28 @@ const std::vector<MeshFormat>& MeshFormats()
     { { ".stl" }, nullptr, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
     { { ".obj" }, nullptr, {}, nullptr, &NewReader<vtkOBJReader> },
     { { ".ply" }, nullptr, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
+    { { ".msh" }, "gmsh", { "$MeshFormat", true }, nullptr, &NewReader<GmshReader> },
+    { { ".pvd" },
+      "time series",
+      XML,
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      &OpenTimeSeries },
+    { { ".vtm" }, "multiblock", XML, nullptr, nullptr, nullptr, nullptr, nullptr, &OpenMultiBlock },
+    { { ".pvtu" }, nullptr, XML, nullptr, nullptr, nullptr, nullptr, nullptr, &OpenGridPieces },
+    { { ".pvtp" }, nullptr, XML, nullptr, nullptr, nullptr, nullptr, nullptr, &OpenPolyPieces },
+    { { ".e", ".exo", ".ex2", ".exii" },
+      "Exodus II",
+      {},
+      &CheckExodusSignature,
+      &NewReader<vtkExodusIIReader>,
+      &CheckExodusHeader,
+      nullptr,
+      &AppendExodusBlocks,
+      &OpenExodus },
   };
   return formats;
 }

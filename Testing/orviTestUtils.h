@@ -350,7 +350,6 @@ public:
   vtkCellPicker* GetFlyPicker() { return this->Picker; }
   int GetPropPicked() const { return this->PropPicked; }
   int GetAnimState() const { return this->AnimState; }
-  void SetAnimState(int value) { this->AnimState = value; }
   int GetTimerId() const { return this->TimerId; }
   bool Spinning() { return this->IsSpinning(); }
   int* GetStartPosition() { return this->StartPosition; }
@@ -381,18 +380,24 @@ public:
   EventCounts(vtkObject* style, vtkObject* interactor)
   {
     using C = vtkCommand;
-    // clang-format off
-    for (unsigned long event : { C::StartInteractionEvent, C::InteractionEvent,
-           C::EndInteractionEvent })
+    for (unsigned long event : { C::StartInteractionEvent,
+           C::InteractionEvent,
+           C::EndInteractionEvent,
+           C::StartPickEvent,
+           C::EndPickEvent,
+           C::UserEvent,
+           C::ExitEvent,
+           C::RenderEvent,
+           C::CreateTimerEvent,
+           C::DestroyTimerEvent })
     {
-      this->Observe(style, event);
+      const bool ofStyle = event == C::StartInteractionEvent || event == C::InteractionEvent ||
+        event == C::EndInteractionEvent;
+      if (vtkObject* subject = ofStyle ? style : interactor)
+      {
+        this->Recorders[event] = std::make_unique<EventRecorder>(subject, event);
+      }
     }
-    for (unsigned long event : { C::StartPickEvent, C::EndPickEvent, C::UserEvent, C::ExitEvent,
-           C::RenderEvent, C::CreateTimerEvent, C::DestroyTimerEvent })
-    {
-      this->Observe(interactor, event);
-    }
-    // clang-format on
   }
   int operator[](unsigned long event)
   {
@@ -410,13 +415,6 @@ public:
   }
 
 private:
-  void Observe(vtkObject* subject, unsigned long event)
-  {
-    if (subject)
-    {
-      this->Recorders[event] = std::make_unique<EventRecorder>(subject, event);
-    }
-  }
   std::map<unsigned long, std::unique_ptr<EventRecorder>> Recorders;
 };
 

@@ -54,7 +54,7 @@ bool LoadMeshes(const std::vector<std::string>& files,
     std::vector<NamedMesh> prepared;
     const auto prepare = [&](MeshPart& part)
     {
-      prepared.push_back(NamedMesh{ part.Name, part.Mesh });
+      prepared.push_back(NamedMesh{ part.Name, part.Mesh, nullptr, part.Name != file });
       afterRead(prepared.back());
     };
     if (!opened ||
@@ -71,7 +71,7 @@ bool LoadMeshes(const std::vector<std::string>& files,
     {
       meshes.push_back(i < prepared.size()
           ? std::move(prepared[i])
-          : NamedMesh{ std::move(parts[i].Name), std::move(parts[i].Mesh) });
+          : NamedMesh{ parts[i].Name, std::move(parts[i].Mesh), nullptr, parts[i].Name != file });
     }
   }
   return true;

@@ -18,13 +18,15 @@ class vtkDataSet;
 namespace orvi
 {
 
-/// A mesh, the name it is reported under (its file), and its boundary
-/// surface as a viewer shows it once extracted (null until then).
+/// A mesh, the name it is reported under (its file, or the part of its
+/// file it is: a gmsh file's physical group), and its boundary surface as a
+/// viewer shows it once extracted (null until then).
 struct NamedMesh
 {
   std::string Name;
   vtkSmartPointer<vtkDataSet> Mesh;
   vtkSmartPointer<vtkPolyData> Surface = nullptr;
+  bool IsPart = false; // Name is a part's, not the file's
 };
 
 /// The meshes a command line names, each loaded and checked on its own with

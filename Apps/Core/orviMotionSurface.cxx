@@ -180,6 +180,16 @@ void MotionSurface::Add(MotionActor* surface, MotionActor* edges)
 //------------------------------------------------------------------------------
 void MotionSurface::Clear()
 {
+  this->Reshape();
+  this->Reshaped = false;
+  this->Entries.clear();
+  this->FullSeconds = 0.0;
+  this->LastFrameStandIn = false;
+}
+
+//------------------------------------------------------------------------------
+void MotionSurface::Reshape()
+{
   this->StopBuilding();
   this->Building.reset();
   for (const auto& entry : this->Entries)
@@ -190,10 +200,13 @@ void MotionSurface::Clear()
       this->Renderer->RemoveActor(entry->Levels[1].Actor);
       this->Renderer->RemoveActor(entry->StandInEdges);
     }
+    for (Entry::Level& level : entry->Levels)
+    {
+      level.Triangles = 0;
+    }
   }
-  this->Entries.clear();
-  this->FullSeconds = 0.0;
   this->LastFrameStandIn = false;
+  this->Reshaped = true;
 }
 
 //------------------------------------------------------------------------------
@@ -419,8 +432,15 @@ void MotionSurface::EndRender()
     // The first frame of new surfaces also compiles shaders and uploads
     // the surfaces: it says little about the next ones.
     this->FullSeconds = this->FullFrames++ > 0 ? seconds : 0.0;
-    if (this->Interactor && this->FullSeconds * this->Interactor->GetDesiredUpdateRate() > 1.0)
+    // Surfaces that changed shape wait for the next motion: a run of shape
+    // changes (a scale stepped by key) keeps both cores for its frames.
+    vtkRenderWindow* window = this->Renderer->GetRenderWindow();
+    const bool moving =
+      this->Interactor && window->GetDesiredUpdateRate() > this->Interactor->GetStillUpdateRate();
+    if (this->Interactor && this->FullSeconds * this->Interactor->GetDesiredUpdateRate() > 1.0 &&
+      (!this->Reshaped || moving))
     {
+      this->Reshaped = false;
       this->StartBuilding();
     }
   }

@@ -89,6 +89,11 @@ public:
   void Add(MotionActor* surface, MotionActor* edges);
   /// Forgets every surface (the stand-ins under construction are dropped).
   void Clear();
+  /// The surfaces changed shape: their stand-ins are dropped and built
+  /// again after the first full frame drawn in motion that would not fit the
+  /// budget (not after still frames: a run of shape changes keeps the cores
+  /// for its own frames).
+  void Reshape();
 
   /// Draws a full frame when `rerender` or when the picture on screen is a
   /// stand-in frame: a picture that is kept (a screenshot) shows the full
@@ -141,6 +146,7 @@ private:
   std::chrono::steady_clock::time_point FrameStart;
   int TDxTimerId = 0; // 0 also when the interactor has no timers (a host's, with no loop)
   bool TDxMoving = false;
+  bool Reshaped = false; // the stand-ins were dropped by Reshape(): built again in motion
 };
 
 } // namespace orvi

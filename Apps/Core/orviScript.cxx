@@ -38,6 +38,8 @@ const std::map<std::string, Signature>& Signatures()
     { "center", { 2, false } },
     { "tdx", { 7, false } },
     { "key", { 0, false } },
+    { "array", { 0, false } },
+    { "warp", { 0, false } },
     { "screenshot", { 0, false } } };
   return table;
 }
@@ -182,6 +184,35 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
         return false;
       }
     }
+    else if (action.Verb == "array")
+    {
+      if (!(words >> action.Name))
+      {
+        error = where +
+          "'array' needs an array (NAME, point:NAME or cell:NAME, then optionally "
+          ":COMPONENT)";
+        return false;
+      }
+    }
+    else if (action.Verb == "warp")
+    {
+      if (!(words >> action.Name))
+      {
+        error = where + "'warp' needs a point array of 3 components, or off";
+        return false;
+      }
+      if (words >> word && word != "auto")
+      {
+        char* end = nullptr;
+        const double scale = std::strtod(word.c_str(), &end);
+        if (*end != '\0' || !std::isfinite(scale))
+        {
+          error = where + "'warp " + action.Name + "' takes a scale or auto, not '" + word + "'";
+          return false;
+        }
+        action.Numbers.push_back(scale);
+      }
+    }
     else if (words >> word)
     {
       if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
@@ -236,6 +267,32 @@ bool RunScript(Viewer& viewer,
     {
       log << "> key " << a.Name << "\n";
       viewer.SendKey(a.Name[0]);
+      continue;
+    }
+    if (a.Verb == "array")
+    {
+      log << "> array " << a.Name << "\n";
+      std::string refused;
+      if (!viewer.SetArray(a.Name, refused))
+      {
+        log << "  line " << a.Line << ": " << refused << "; the colouring stays\n";
+      }
+      continue;
+    }
+    if (a.Verb == "warp")
+    {
+      log << "> warp " << a.Name;
+      for (double v : n)
+      {
+        log << " " << v;
+      }
+      log << "\n";
+      std::string refused;
+      if (!viewer.SetWarp(
+            a.Name == "off" ? "" : a.Name, !n.empty(), n.empty() ? 1.0 : n[0], refused))
+      {
+        log << "  line " << a.Line << ": " << refused << "; the shape stays\n";
+      }
       continue;
     }
     const std::string png = a.Name.empty() ? std::string() : outDir + "/" + a.Name + ".png";

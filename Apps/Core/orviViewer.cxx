@@ -2,6 +2,7 @@
 
 #include "orviBoundarySurface.h"
 #include "orviColormap.h"
+#include "orviPickValues.h"
 #include "orviViewerPart.h"
 
 #include "vtkColorTableLegendActor.h"
@@ -18,6 +19,7 @@
 #include "vtkDataArrayRange.h"
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
+#include "vtkIntArray.h"
 #include "vtkJPEGWriter.h"
 #include "vtkLookupTable.h"
 #include "vtkMath.h"
@@ -41,7 +43,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cmath>
-#include <filesystem>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -62,14 +63,6 @@ int LegendFontSize(vtkRenderWindow* window, int askedHeight)
 
 // The width of a mesh's own lines, in pixels.
 constexpr float SurfaceLineWidth = 2.0f;
-
-// Whether an array's values (magnitudes, for vectors) are not all equal.
-bool Varies(vtkDataArray* array)
-{
-  double range[2];
-  array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
-  return range[1] > range[0];
-}
 
 vtkDataArray* ArrayOf(vtkDataSet* mesh, int field, const std::string& name)
 {
@@ -109,10 +102,28 @@ bool NamedAsIds(const std::string& name)
     std::regex_search(lower, std::regex("material|partition|region|block|entity|entities"));
 }
 
-Want Wanted(vtkDataArray* array)
+// Whether the values (magnitudes, for vectors) of the array named name in
+// field (0 points, 1 cells) are not all equal over every mesh holding it: the parts of one file each
+// hold one of its ids.
+bool VariesOver(const std::vector<vtkDataSet*>& meshes, int field, const std::string& name)
 {
-  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 ||
-    !Varies(array))
+  vtkBoundingBox values; // the range, as a box's x extent
+  for (vtkDataSet* mesh : meshes)
+  {
+    if (vtkDataArray* array = ArrayOf(mesh, field, name))
+    {
+      double range[2];
+      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      values.AddPoint(range[0], 0.0, 0.0);
+      values.AddPoint(range[1], 0.0, 0.0);
+    }
+  }
+  return values.IsValid() && values.GetBound(1) > values.GetBound(0);
+}
+
+Want Wanted(vtkDataArray* array, bool varies)
+{
+  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 || !varies)
   {
     return Want::Never;
   }
@@ -132,8 +143,12 @@ Want Wanted(vtkDataArray* array)
 // The array to colour by: the named one (in the given data, or points first,
 // then cells), or the most wanted one (see Want; among equals the active
 // scalars first, then points before cells, then the order in the file).
+// An array varies when its values do over all meshes (see VariesOver()).
 // Returns the field (0 points, 1 cells) or -1.
-int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
+int FindArray(vtkDataSet* mesh,
+  const std::vector<vtkDataSet*>& meshes,
+  ArrayField which,
+  std::string& name)
 {
   if (!name.empty())
   {
@@ -168,7 +183,7 @@ int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
       {
         continue;
       }
-      const Want want = Wanted(array);
+      const Want want = Wanted(array, VariesOver(meshes, field, array->GetName()));
       if (want < best)
       {
         best = want;
@@ -246,6 +261,23 @@ void AddElevation(vtkDataSet* mesh, const UpAxis& up, const std::string& name)
   double* value = height->GetPointer(0);
   ForEachPoint(mesh, [&](const double p[3]) { *value++ = up.Sign * p[up.Axis]; });
   mesh->GetPointData()->AddArray(height);
+}
+
+// The cell array --by-part colours by: each cell holds its part's index in
+// the scene. A name no file's array takes, shown in the legend as "part".
+const char* const PartIndexName = "orvi part index";
+
+// Marks every cell of a part's mesh and of its surface with the part's index.
+void AddPartIndex(vtkDataSet* mesh, vtkPolyData* surface, int index)
+{
+  for (vtkDataSet* data : { mesh, static_cast<vtkDataSet*>(surface) })
+  {
+    vtkNew<vtkIntArray> ids;
+    ids->SetName(PartIndexName);
+    ids->SetNumberOfValues(data->GetNumberOfCells());
+    ids->FillValue(index);
+    data->GetCellData()->AddArray(ids);
+  }
 }
 
 // Where the camera looks from, before the turn to the three-quarter view,
@@ -443,6 +475,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
   {
     this->RendererObject->RemoveActor(part->SurfaceActor);
     this->RendererObject->RemoveActor(part->HighlightActor);
+    this->RendererObject->RemoveActor(part->OutlineActor);
   }
   this->Parts.clear();
   this->Motion.Clear();
@@ -459,8 +492,12 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     }
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
+    part->IsPart = named.IsPart;
     part->Mesh = named.Mesh;
-    part->Surface = named.Surface;
+    // The viewer's own copy of the surface, sharing its data: a deformed
+    // shape gives it points of its own and leaves the host's surface as read.
+    part->Surface = vtkSmartPointer<vtkPolyData>::New();
+    part->Surface->ShallowCopy(named.Surface);
 
     vtkNew<vtkPolyDataMapper> mapper;
     mapper->SetInputData(part->Surface);
@@ -472,9 +509,14 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     part->SurfaceActor->GetProperty()->SetPointSize(5.0f);
     this->RendererObject->AddActor(part->SurfaceActor);
 
+    if (this->Options.ByPart)
+    {
+      AddPartIndex(part->Mesh, part->Surface, static_cast<int>(this->Parts.size()));
+    }
     this->Parts.push_back(std::move(part));
   }
-  if (!this->SetColouring(error))
+  this->WarpScale = 0.0;
+  if (!this->SetColouring(error) || !this->ApplyWarp(error))
   {
     return false;
   }
@@ -529,6 +571,10 @@ struct Viewer::Colouring
 {
   std::string ArrayName;
   int Field = -1; // 0 point data, 1 cell data, -1 none
+  int Components = 1;
+  Component Which; // resolved for the array
+  std::string Title;
+  std::string DrawnName; // the surfaces' array the mappers colour by
   bool Categorical = false;
   std::vector<double> Ids; // with Categorical, ascending
   double Range[2] = { 0.0, 1.0 };
@@ -538,14 +584,21 @@ struct Viewer::Colouring
 
 bool Viewer::SetColouring(std::string& error)
 {
-  this->LegendShown = false;
   Colouring colouring;
   if (!this->ChooseArray(colouring, error))
   {
     return false;
   }
+  this->LegendShown = false;
+  this->RendererObject->RemoveActor2D(this->Legend);
+  this->RendererObject->RemoveActor2D(this->CategoryLegend);
+  this->Coloured = Quantity();
   if (colouring.Field < 0)
   {
+    for (const auto& part : this->Parts)
+    {
+      part->SurfaceActor->GetMapper()->ScalarVisibilityOff();
+    }
     return true; // plain grey
   }
   this->FindValues(colouring);
@@ -555,7 +608,47 @@ bool Viewer::SetColouring(std::string& error)
     this->ShowLegend(colouring);
   }
   this->LogColouring(colouring);
+  this->Coloured = { colouring.ArrayName,
+    colouring.Field,
+    colouring.Components,
+    colouring.Which,
+    colouring.Title,
+    { colouring.Range[0], colouring.Range[1] } };
   return true;
+}
+
+bool Viewer::ChangeColouring(const ViewerOptions& options, std::string& error)
+{
+  const ViewerOptions before = this->Options;
+  this->Options = options;
+  this->Options.Elevation = false; // the elevation array, once added, is named as any other
+  if (!this->SetColouring(error))
+  {
+    this->Options = before; // refused before anything changed
+    return false;
+  }
+  this->Render();
+  return true;
+}
+
+bool Viewer::SetArray(const std::string& spec, std::string& error)
+{
+  ViewerOptions options = this->Options;
+  return ParseArraySpec(spec, options, error) && this->ChangeColouring(options, error);
+}
+
+void Viewer::NextArrayComponent()
+{
+  if (this->Coloured.Components < 2)
+  {
+    return;
+  }
+  ViewerOptions options = this->Options;
+  options.ArrayName = this->Coloured.ArrayName;
+  options.Field = this->Coloured.Field == 0 ? ArrayField::Point : ArrayField::Cell;
+  options.ArrayComponent = NextComponent(this->Coloured.Components, this->Coloured.Which);
+  std::string ignored; // the array is there: each of its components is
+  this->ChangeColouring(options, ignored);
 }
 
 bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
@@ -564,13 +657,32 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
   // that has one; every mesh holding it in the same data is coloured by it.
   const std::string wanted = this->Options.Elevation
     ? "elevation" // added to the meshes by SetMeshes()
-    : this->Options.ArrayName;
+    : this->Options.ByPart ? PartIndexName
+                           : this->Options.ArrayName;
+  const ArrayField field = this->Options.ByPart ? ArrayField::Cell : this->Options.Field;
+  std::vector<vtkDataSet*> meshes;
+  for (const auto& part : this->Parts)
+  {
+    meshes.push_back(part->Mesh);
+  }
   for (const auto& part : this->Parts)
   {
     colouring.ArrayName = wanted;
-    colouring.Field = FindArray(part->Mesh, this->Options.Field, colouring.ArrayName);
+    colouring.Field = FindArray(part->Mesh, meshes, field, colouring.ArrayName);
     if (colouring.Field >= 0)
     {
+      vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
+      colouring.Components = array->GetNumberOfComponents();
+      colouring.Which = this->Options.ArrayComponent;
+      if (!ResolveComponent(colouring.ArrayName, colouring.Components, colouring.Which, error))
+      {
+        return false;
+      }
+      colouring.Title = this->Options.ByPart
+        ? "part"
+        : ComponentTitle(colouring.ArrayName, colouring.Components, colouring.Which);
+      colouring.DrawnName =
+        colouring.Which.Which == Component::Kind::VonMises ? colouring.Title : colouring.ArrayName;
       return true;
     }
   }
@@ -608,8 +720,12 @@ void Viewer::FindValues(Colouring& colouring) const
   {
     if (vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
     {
+      if (array->GetNumberOfComponents() != colouring.Components)
+      {
+        continue; // another mesh's array of that name, of another shape
+      }
       double range[2];
-      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      QuantityRange(array, colouring.Which, range);
       values.AddPoint(range[0], 0.0, 0.0);
       values.AddPoint(range[1], 0.0, 0.0);
       std::vector<double> ids;
@@ -630,19 +746,41 @@ void Viewer::MapColours(Colouring& colouring) const
   const bool categorical = colouring.Categorical;
   colouring.Table = categorical ? MakeCategoryTable(colouring.Ids)
                                 : MakeLookupTable(this->Options.Colors, colouring.Range);
+  if (categorical && this->Options.ByPart)
+  {
+    for (double id : colouring.Ids)
+    {
+      colouring.Table->SetAnnotation(vtkVariant(id), this->Parts[static_cast<size_t>(id)]->Name);
+    }
+  }
   // Cells are mapped through a plain table where the ids allow (the same
   // colours, without an annotation lookup per cell); points keep the
   // indexed one, whose colours are never blended through the ids between.
   vtkSmartPointer<vtkLookupTable> cellTable = categorical && colouring.Field == 1
     ? MakeCategorySpanTable(colouring.Table, colouring.Ids)
     : nullptr;
+  MapComponent(colouring.Table, colouring.Which);
   for (const auto& part : this->Parts)
   {
-    if (!ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
+    vtkMapper* mapper = part->SurfaceActor->GetMapper();
+    vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
+    if (!array || array->GetNumberOfComponents() != colouring.Components)
     {
+      mapper->ScalarVisibilityOff();
       continue;
     }
-    vtkMapper* mapper = part->SurfaceActor->GetMapper();
+    if (colouring.Which.Which == Component::Kind::VonMises)
+    {
+      // The surface's own tensors, reduced to one value each.
+      vtkFieldData* data = colouring.Field == 0
+        ? static_cast<vtkFieldData*>(part->Surface->GetPointData())
+        : static_cast<vtkFieldData*>(part->Surface->GetCellData());
+      if (vtkDataArray* tensor = data->GetArray(colouring.ArrayName.c_str());
+          tensor && !data->GetArray(colouring.DrawnName.c_str()))
+      {
+        data->AddArray(VonMisesArray(tensor, colouring.DrawnName));
+      }
+    }
     mapper->ScalarVisibilityOn();
     if (colouring.Field == 0)
     {
@@ -652,7 +790,7 @@ void Viewer::MapColours(Colouring& colouring) const
     {
       mapper->SetScalarModeToUseCellFieldData();
     }
-    mapper->SelectColorArray(colouring.ArrayName.c_str());
+    mapper->SelectColorArray(colouring.DrawnName.c_str());
     mapper->SetLookupTable(cellTable ? cellTable : colouring.Table);
     mapper->UseLookupTableScalarRangeOn();
     // Ids take the colour of their own value: never blended across a cell.
@@ -671,14 +809,14 @@ void Viewer::ShowLegend(const Colouring& colouring)
   vtkScalarBarActor* legend = colouring.Categorical ? this->CategoryLegend.GetPointer()
                                                     : static_cast<vtkScalarBarActor*>(this->Legend);
   legend->SetLookupTable(colouring.Table);
-  legend->SetTitle(colouring.ArrayName.c_str());
+  legend->SetTitle(colouring.Title.c_str());
   legend->GetTitleTextProperty()->SetFontSize(fontSize);
   legend->GetLabelTextProperty()->SetFontSize(fontSize);
   legend->GetAnnotationTextProperty()->SetFontSize(fontSize);
   double left = LegendBox[0];
   if (colouring.Categorical)
   {
-    left = this->LayOutCategoryLegend(colouring.Ids, fontSize);
+    left = this->LayOutCategoryLegend(colouring.Table, fontSize);
   }
   else
   {
@@ -694,15 +832,15 @@ void Viewer::ShowLegend(const Colouring& colouring)
   this->LegendShown = true;
 }
 
-double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize)
+double Viewer::LayOutCategoryLegend(vtkLookupTable* categories, int fontSize)
 {
   // VTK's scalar bar draws the names of the ids outside its box, on the
   // side away from its ticks: its box is moved right by the width of the
   // longest name, so that both legends reach as far left.
   size_t longest = 1;
-  for (double id : ids)
+  for (vtkIdType i = 0; i < categories->GetNumberOfAnnotatedValues(); ++i)
   {
-    longest = std::max(longest, std::to_string(static_cast<long long>(id)).size());
+    longest = std::max(longest, categories->GetAnnotation(i).size());
   }
   const double width = this->RendererObject->GetSize()[0] > 0 ? this->RendererObject->GetSize()[0]
                                                               : this->Options.Width;
@@ -718,8 +856,20 @@ double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize
 
 void Viewer::LogColouring(const Colouring& colouring) const
 {
+  if (this->Options.ByPart)
+  {
+    this->Log << "colouring by part, " << this->Parts.size()
+              << (this->Parts.size() == 1 ? " part:" : " parts:");
+    for (size_t i = 0; i < this->Parts.size(); ++i)
+    {
+      this->Log << (i > 0 ? ", " : " ") << this->Parts[i]->Name;
+    }
+    this->Log << "\n";
+    return;
+  }
   this->Log << "colouring by " << (colouring.Field == 0 ? "point" : "cell") << " array '"
-            << colouring.ArrayName << "', ";
+            << colouring.ArrayName << "'"
+            << (colouring.Components > 1 ? ComponentTitle("", 2, colouring.Which) : "") << ", ";
   if (colouring.Categorical)
   {
     this->Log << colouring.Ids.size() << " categories (ids " << colouring.Range[0] << " .. "
@@ -786,7 +936,7 @@ bool Viewer::FlatNormal(double normal[3]) const
   vtkBoundingBox bounds;
   for (const auto& part : this->Parts)
   {
-    vtkDataSet* mesh = part->Mesh;
+    vtkDataSet* mesh = this->ShapeOf(*part);
     bounds.AddBounds(mesh->GetBounds());
     ForEachPoint(mesh, [&centre](const double p[3]) { vtkMath::Add(centre, p, centre); });
     count += mesh->GetNumberOfPoints();
@@ -799,7 +949,7 @@ bool Viewer::FlatNormal(double normal[3]) const
   double covariance[3][3] = {};
   for (const auto& part : this->Parts)
   {
-    ForEachPoint(part->Mesh,
+    ForEachPoint(this->ShapeOf(*part),
       [&](const double p[3])
       {
         double d[3];
@@ -849,7 +999,7 @@ void Viewer::FrameScene()
   vtkBoundingBox bounds;
   for (const auto& part : this->Parts)
   {
-    bounds.AddBounds(part->Mesh->GetBounds());
+    bounds.AddBounds(this->ShapeOf(*part)->GetBounds());
   }
   if (!bounds.IsValid())
   {
@@ -879,7 +1029,7 @@ void Viewer::FrameScene()
   double nearest = -VTK_DOUBLE_MAX;
   for (const auto& part : this->Parts)
   {
-    ForEachPoint(part->Mesh,
+    ForEachPoint(this->ShapeOf(*part),
       [&](const double p[3])
       {
         double d[3];
@@ -934,11 +1084,8 @@ bool Viewer::Screenshot(const std::string& path, bool rerender, std::string& err
   grab->ShouldRerenderOff();
   grab->ReadFrontBufferOn();
   grab->Update();
-  const std::filesystem::path folder = std::filesystem::path(path).parent_path();
-  std::error_code missing;
-  if (!folder.empty() && !std::filesystem::is_directory(folder, missing))
+  if (!CheckOutputFolder("screenshot", path, error))
   {
-    error = "cannot write screenshot '" + path + "': no directory '" + folder.string() + "'";
     return false;
   }
   if (!std::ofstream(path, std::ios::binary).good())

@@ -28,6 +28,7 @@
 #ifndef orviViewer_h
 #define orviViewer_h
 
+#include "orviComponents.h"
 #include "orviEdges.h"
 #include "orviMeshes.h"
 #include "orviMotionSurface.h"
@@ -48,6 +49,7 @@ class vtkCatiaInteractor;
 class vtkColorTableLegendActor;
 class vtkDataSet;
 class vtkInteractorStyle;
+class vtkLookupTable;
 class vtkMervoInteractor;
 class vtkObject;
 class vtkOpenGLFXAAFilter;
@@ -98,6 +100,44 @@ public:
   /// that keeps running shows its previous meshes again.
   bool SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
+  /// Colours by another array or component (an --array value: NAME,
+  /// point:NAME or cell:NAME, optionally followed by :COMPONENT), from the
+  /// surfaces already extracted: nothing is read or extracted again. Returns
+  /// false with an error, the colouring and legend unchanged, when no mesh
+  /// has the array or the array has no such component.
+  bool SetArray(const std::string& spec, std::string& error);
+  /// The next component of the coloured array (magnitude, x, y, z, ...,
+  /// von Mises for a symmetric tensor): the key c.
+  void NextArrayComponent();
+  /// What the surfaces are coloured by now (Field -1: nothing).
+  struct Quantity
+  {
+    std::string ArrayName;
+    int Field = -1; // 0 point data, 1 cell data
+    int Components = 0;
+    Component Which;   // resolved
+    std::string Title; // the legend's
+    double Range[2] = { 0.0, 1.0 };
+  };
+  const Quantity& GetColouredQuantity() const { return this->Coloured; }
+
+  /// The deformed shape (--warp): each surface moved by its point array
+  /// `array` (3 components) times `scale`, or, when not `scaleGiven`, the
+  /// scale that draws the largest displacement as a tenth of the model's
+  /// size; the scale is printed. Meshes without the array keep their shape;
+  /// an empty array draws the undeformed shape. Only the surfaces' points
+  /// move: edges, picks, the rotation centre, the start view and the
+  /// stand-in in motion follow. Returns false with an error, the shape
+  /// unchanged, when no mesh holds such an array.
+  bool SetWarp(const std::string& array, bool scaleGiven, double scale, std::string& error);
+  /// The deformed shape's scale times `factor` (the keys + and -).
+  void ScaleWarp(double factor);
+  double GetWarpScale() const { return this->WarpScale; }
+  const std::string& GetWarpArray() const { return this->Options.WarpArray; }
+  /// Whether the undeformed shape's outline (boundary and feature edges) is
+  /// drawn beside the deformed one (--undeformed, the key o).
+  void SetUndeformedShown(bool shown);
+
   /// The legend's text sized for the window's height (a host calls it when
   /// its widget is resized; the size asked for in the options until the
   /// window has one).
@@ -121,6 +161,15 @@ public:
   /// range (mesh cell ids), per mesh when there are several. Returns the
   /// number of cells selected.
   int PickRectangle(int x0, int y0, int x1, int y1);
+
+  /// Writes the cells the last pick selected to a CSV file, a row each (see
+  /// orviPickValues.h); --pick-out does after every pick. Returns false with
+  /// an error naming the path when it cannot be written.
+  bool SavePickedCells(const std::string& path, std::string& error);
+  /// What is coloured under a display point (origin lower left): "p 0.42 at
+  /// mesh cell 17", the point data interpolated at the surface point; empty
+  /// when no surface is there.
+  std::string ValueAt(int x, int y);
 
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
   bool SendTDx(const double values[7], std::string& error);
@@ -150,7 +199,8 @@ public:
   MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
   /// The first line the last pick printed: "picked N cells, mesh cell ids
-  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
+  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", with " in 'PART'" after the
+  /// ids when the mesh is a part of its file, for a status bar.
   const std::string& GetLastPickSummary() const { return this->LastPickSummary; }
   /// The cells of mesh `part` (in SetMeshes()' order) the last pick
   /// selected: its own cell ids, ascending.
@@ -168,20 +218,25 @@ private:
   void EndAction(bool released);
   // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
+  std::string PickedValuesText(int part) const; // orviPickValues.cxx; -1: every mesh
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);
   bool FlatNormal(double normal[3]) const;
   void FrameScene();
   bool HandleKey(char key);
+  // orviWarp.cxx: the deformed shape, without rendering.
+  bool ApplyWarp(std::string& error);
+  void ShowOutline();
   // The colouring: the array chosen, its values, the meshes' colours, the
   // legend and the log line, each a step of SetColouring().
   struct Colouring;
   bool SetColouring(std::string& error);
+  bool ChangeColouring(const ViewerOptions& options, std::string& error);
   bool ChooseArray(Colouring& colouring, std::string& error) const;
   void FindValues(Colouring& colouring) const;
   void MapColours(Colouring& colouring) const;
   void ShowLegend(const Colouring& colouring);
-  double LayOutCategoryLegend(const std::vector<double>& ids, int fontSize);
+  double LayOutCategoryLegend(vtkLookupTable* categories, int fontSize);
   void LogColouring(const Colouring& colouring) const;
   static void ButtonCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);
@@ -196,8 +251,9 @@ private:
   vtkNew<vtkRenderer> RendererObject;
   struct Part; // one mesh: its surface, edges and pick highlight
   std::vector<std::unique_ptr<Part>> Parts;
-  vtkNew<vtkColorTableLegendActor> Legend;  // a quantity's colours
-  vtkNew<vtkScalarBarActor> CategoryLegend; // one swatch per id
+  vtkDataSet* ShapeOf(const Part& part) const; // as drawn: the deformed surface, else the mesh
+  vtkNew<vtkColorTableLegendActor> Legend;     // a quantity's colours
+  vtkNew<vtkScalarBarActor> CategoryLegend;    // one swatch per id
   bool LegendShown = false;
   double LegendLeft = 1.0; // the leftmost x the shown legend draws at, normalized
   // Where either legend lies, in the viewport's normalized coordinates
@@ -220,7 +276,9 @@ private:
   int PickStart[2] = { 0, 0 };
   int LastPickCount = 0;
   std::string LastPickSummary;
+  Quantity Coloured;
   double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
+  double WarpScale = 0.0;   // the deformed shape's, once one is drawn
   MotionSurface Motion;     // the surfaces' stand-ins in motion
 };
 

@@ -235,6 +235,25 @@ bool Viewer::HandleKey(char key)
       this->Render();
       return true;
     }
+    case 'c':
+    case 'C':
+    {
+      this->NextArrayComponent();
+      return true;
+    }
+    case '+':
+    case '=':
+    case '-':
+    {
+      this->ScaleWarp(key == '-' ? 0.5 : 2.0);
+      return true;
+    }
+    case 'o':
+    case 'O':
+    {
+      this->SetUndeformedShown(!this->Options.Undeformed);
+      return true;
+    }
     case 'q':
     case 'Q':
     case 'e':

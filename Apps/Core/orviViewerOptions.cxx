@@ -1,6 +1,7 @@
 #include "orviViewerOptions.h"
 
 #include "orviMeshLoader.h"
+#include "orviPickValues.h"
 
 #include <CLI/CLI.hpp>
 
@@ -99,25 +100,7 @@ bool SetText(const std::string* values, ViewerOptions& options, std::string&)
 
 bool SetArray(const std::string* values, ViewerOptions& options, std::string& error)
 {
-  std::string name = values[0];
-  options.Field = ArrayField::Any;
-  for (const auto& [prefix, field] :
-    { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
-      std::pair<std::string, ArrayField>{ "cell:", ArrayField::Cell } })
-  {
-    if (name.rfind(prefix, 0) == 0)
-    {
-      options.Field = field;
-      name.erase(0, prefix.size());
-    }
-  }
-  if (name.empty())
-  {
-    error = "--array needs an array name (NAME, point:NAME or cell:NAME)";
-    return false;
-  }
-  options.ArrayName = name;
-  return true;
+  return ParseArraySpec(values[0], options, error);
 }
 
 bool SetRange(const std::string* values, ViewerOptions& options, std::string& error)
@@ -171,10 +154,12 @@ struct Option
 
 // clang-format off
 const Option Options[] = {
-  { "--array", nullptr, "NAME", Both,
+  { "--array", nullptr, "NAME[:COMPONENT]", Both,
     "colour by this array: NAME looks in the point data, then the cell data; point:NAME or "
     "cell:NAME in one only",
-    "(default: a floating-point array whose values are not all equal, else integer ids of a few "
+    "; COMPONENT is x, y, z, a number from 0, magnitude (the default for an array of several "
+    "components) or, for a symmetric tensor of 6 components (xx yy zz xy yz xz), vonmises; the "
+    "legend's title names it. The key c steps through the components\n(default: a floating-point array whose values are not all equal, else integer ids of a few "
     "categories, else another integer array; ids of too many categories and arrays of one value "
     "are never the default; without one the surface is plain grey). With several meshes the "
     "array is chosen in the first that has it, and every mesh holding it is coloured by it. An "
@@ -187,6 +172,36 @@ const Option Options[] = {
     "colour by the height along the --up axis",
     "(a point array \"elevation\" added to every mesh)",
     SetFlag<&ViewerOptions::Elevation, true> },
+  { "--by-part", nullptr, "", Both,
+    "colour each part (a file, or a part of one such as a gmsh physical group) in a colour of "
+    "its own, the legend naming the parts",
+    "(as categories up to 64 parts)",
+    SetFlag<&ViewerOptions::ByPart, true> },
+  { "--warp", nullptr, "ARRAY", Both,
+    "draw the deformed shape: the surface moved by the point array ARRAY of 3 components (a "
+    "displacement) times --warp-scale",
+    "; an array of another kind is refused. Edges, picks, the rotation centre and the start view "
+    "follow the deformed shape. The keys + and - double and halve the scale, o shows the "
+    "undeformed outline",
+    SetText<&ViewerOptions::WarpArray> },
+  { "--warp-scale", nullptr, "S", Both,
+    "the factor of the displacement (default: automatic, the largest displacement drawn as 10% "
+    "of the model's size; the scale is printed)",
+    "",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    {
+      if (!ParseFinite(v[0], o.WarpScale))
+      {
+        error = "--warp-scale needs a number (got '" + v[0] + "')";
+        return false;
+      }
+      return o.WarpScaleGiven = true;
+    } },
+  { "--undeformed", nullptr, "", Both,
+    "with --warp, draw the undeformed shape's outline (its boundary and feature edges) beside "
+    "the deformed one",
+    "",
+    SetFlag<&ViewerOptions::Undeformed, true> },
   { "--colormap", nullptr, "MAP", Both,
     "the colour map: rainbow (default), viridis, coolwarm or grey",
     "",
@@ -225,7 +240,9 @@ const Option Options[] = {
   { "--pick", nullptr, "MODE", Both,
     "what a rectangle picks: visible (default), the mesh cells whose faces are seen; through, "
     "every mesh cell inside the rectangle's frustum, interior ones included",
-    "; with several meshes the pick names each mesh and its own cell ids",
+    "; with several meshes the pick names each mesh and its own cell ids. The pick's line ends "
+    "with the coloured quantity's minimum, mean and maximum over the picked cells (over their "
+    "points for point data)",
     [](const std::string* v, ViewerOptions& o, std::string& error)
     { return ChooseInto(v[0], PickNames, "pick mode", o.Pick, error); } },
   { "--edges", nullptr, "MODE", Both,
@@ -237,6 +254,15 @@ const Option Options[] = {
     "them. Lines and silhouettes are smoothed (FXAA)",
     [](const std::string* v, ViewerOptions& o, std::string& error)
     { return ChooseInto(v[0], EdgeNames, "edge mode", o.Edges, error); } },
+  { "--pick-out", nullptr, "FILE.csv", ViewerOnly,
+    "after each pick write its cells to FILE.csv, one row each: part, cell id, cell type, every "
+    "cell array's value, every point array averaged over the cell's points",
+    "(a column per component); a path in a missing folder is refused",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    {
+      o.PickOut = v[0];
+      return CheckOutputFolder("the picked cells", v[0], error);
+    } },
   { "--screenshot", nullptr, "FILE", ViewerOnly,
     "render once, write FILE and exit: PNG for .png, JPEG for .jpg or .jpeg",
     "; other extensions are refused",
@@ -420,6 +446,43 @@ void AddOptions(CLI::App& app, Host host, ViewerOptions& options)
 }
 } // namespace
 
+bool ParseArraySpec(const std::string& spec, ViewerOptions& options, std::string& error)
+{
+  std::string name = spec;
+  ArrayField field = ArrayField::Any;
+  for (const auto& [prefix, which] :
+    { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
+      std::pair<std::string, ArrayField>{ "cell:", ArrayField::Cell } })
+  {
+    if (name.rfind(prefix, 0) == 0)
+    {
+      field = which;
+      name.erase(0, prefix.size());
+    }
+  }
+  // A component follows the last ':' of the name.
+  Component component;
+  const size_t colon = name.rfind(':');
+  if (colon != std::string::npos)
+  {
+    if (!ParseComponent(name.substr(colon + 1), component, error))
+    {
+      error = "--array " + spec + ": " + error;
+      return false;
+    }
+    name.erase(colon);
+  }
+  if (name.empty())
+  {
+    error = "--array needs an array name (NAME, point:NAME or cell:NAME)";
+    return false;
+  }
+  options.ArrayName = name;
+  options.Field = field;
+  options.ArrayComponent = component;
+  return true;
+}
+
 const char* HostName(Host host)
 {
   return host == Host::Qt ? "orvi-qt" : "orvi-viewer";
@@ -477,9 +540,17 @@ bool ParseViewerOptions(int argc,
     }
     options.MeshFiles.push_back(word);
   }
-  if (options.Elevation && !options.ArrayName.empty())
+  if (options.WarpArray.empty() && (options.WarpScaleGiven || options.Undeformed))
   {
-    error = "--elevation and --array both choose what to colour by: give one";
+    error = std::string(options.Undeformed ? "--undeformed" : "--warp-scale") +
+      " is about the deformed shape: give --warp ARRAY too";
+    return false;
+  }
+  const int colourings =
+    (options.Elevation ? 1 : 0) + (options.ByPart ? 1 : 0) + (options.ArrayName.empty() ? 0 : 1);
+  if (colourings > 1)
+  {
+    error = "--elevation, --by-part and --array each choose what to colour by: give one";
     return false;
   }
   return true;
@@ -488,17 +559,25 @@ bool ParseViewerOptions(int argc,
 // What a host's --help says besides its options: the meshes it reads (after
 // the usage line), then keys, mouse and, for orvi-viewer, the script format.
 constexpr const char* QtWindowText =
-  R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open,
-the convention, the pick mode and the edges in the menus, and the result of a
-pick in the status bar.
+  R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open
+and File > Save selection... (the picked cells as CSV), the convention, the
+pick mode and the edges in the menus, toolbars for the colouring and the
+deformed shape, and in the status bar the result of a pick (its cells and the
+coloured quantity's minimum, mean and maximum over them) and the value under
+a click.
 
 )";
 
 // The formats come from the loader's table.
 static std::string MeshText()
 {
-  return "MESH is read with VTK's readers: " + DescribeMeshFormats() + R"(.
-Several files are each loaded and checked, then shown together in one scene.
+  std::string formats;
+  Wrap(DescribeMeshFormats() + ".", 0, 0, formats);
+  return "MESH is read with VTK's readers, or gmsh's for .msh:\n" + formats + R"(
+Several files are each loaded and checked, then shown together in one scene; a
+gmsh file's physical groups, a .vtm's blocks and an Exodus file's element
+blocks are parts of their own, named in picks (the pieces of a .pvtu or .pvtp
+are one part). Every file a collection names is checked as a file given alone.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
 option (exit status 1). Without MESH the host generates a mixed mesh
@@ -526,6 +605,11 @@ Keys, in every convention:
                       normal, whatever --up says. The scene is framed left
                       of the legend
   w / s               draw the surfaces as wireframe / as surfaces
+  c                   colour by the next component of a vector or tensor
+                      array: magnitude, x, y, z, ..., von Mises (symmetric
+                      tensors), magnitude again
+  + / -               with --warp, double / halve the deformed shape's scale
+  o                   with --warp, show or hide the undeformed outline
   q / e               quit
 With --nav catia and style-catia the other keys of VTK's interactor styles
 work too: f flies to the point under the pointer, p outlines the prop under
@@ -560,6 +644,13 @@ every number lies within -1000000 .. 1000000.
   centre X Y                      make the point at (X, Y) the rotation centre
   tdx X Y Z ANGLE AX AY AZ        one 3D-mouse motion report
   key C                           type the key C (see Keys)
+  array SPEC                      colour by SPEC, as --array takes it; an
+                                  unknown array or component is reported
+                                  and the colouring stays
+  warp ARRAY [S]                  draw the deformed shape by ARRAY (as
+                                  --warp) at scale S (default automatic);
+                                  "warp off" the undeformed shape; a refused
+                                  array is reported and the shape stays
   screenshot NAME                 write DIR/NAME.png
 "snap NAME" writes DIR/NAME.png while the button is still held (the
 rotation marker or the rubber band is on screen). Each action goes through

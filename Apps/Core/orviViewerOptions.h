@@ -4,6 +4,8 @@
 #ifndef orviViewerOptions_h
 #define orviViewerOptions_h
 
+#include "orviComponents.h"
+
 #include <string>
 #include <vector>
 
@@ -74,18 +76,25 @@ struct ViewerOptions
   std::vector<std::string> MeshFiles; // none: the generated default mesh
   std::string ArrayName;              // empty: the most wanted array (a quantity first)
   ArrayField Field = ArrayField::Any;
+  Component ArrayComponent; // NAME:COMPONENT; Default: the magnitude of several components
   Colormap Colors = Colormap::Rainbow;
   bool ColormapGiven = false;
   bool RangeGiven = false;
   double Range[2] = { 0.0, 1.0 }; // with RangeGiven, the values at the map's ends
   bool Legend = true;
   bool Elevation = false; // colour by the height along Up
+  bool ByPart = false;    // colour each part in a colour of its own
+  std::string WarpArray;  // the deformed shape: the surface moved by this point vector
+  bool WarpScaleGiven = false;
+  double WarpScale = 1.0;  // with WarpScaleGiven; else the largest displacement is 10% of the model
+  bool Undeformed = false; // the undeformed outline beside the deformed shape
   UpAxis Up;
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
   EdgeMode Edges = EdgeMode::Auto;
   std::string Screenshot;     // write a PNG or JPEG (by its extension) and exit
   std::string Script;         // replay actions from this file
+  std::string PickOut;        // orvi-viewer: each pick's cells written to this CSV file
   std::string OutDir = ".";   // where scripted screenshots go
   std::string BandScreenshot; // orvi-qt: draw a box-zoom band, write the window, exit
   int Width = 1024;
@@ -101,6 +110,12 @@ bool ParseViewerOptions(int argc,
   ViewerOptions& options,
   std::string& error,
   Host host = Host::Viewer);
+
+/// Reads an --array value (NAME, point:NAME or cell:NAME, each optionally
+/// followed by :COMPONENT) into the options' ArrayName, Field and
+/// ArrayComponent. Returns false with an error, the options unchanged, on a
+/// missing name or an unknown component word.
+bool ParseArraySpec(const std::string& spec, ViewerOptions& options, std::string& error);
 
 /// The --help text of a host: every option it takes, the keys, the mouse,
 /// and for orvi-viewer the script format.

@@ -5,6 +5,7 @@
 
 #include "orviMotionSurface.h"
 #include "orviViewer.h"
+#include "orviWarp.h"
 
 #include "vtkActor.h"
 #include "vtkDataSet.h"
@@ -19,8 +20,11 @@ namespace orvi
 struct Viewer::Part
 {
   std::string Name;
+  bool IsPart = false; // Name is a part of its file's (see NamedMesh)
   vtkSmartPointer<vtkDataSet> Mesh;
-  vtkSmartPointer<vtkPolyData> Surface; // the mesh's boundary surface
+  vtkSmartPointer<vtkPolyData> Surface; // the mesh's boundary surface (a copy sharing its data)
+  SurfaceWarp Warp;                     // the deformed shape, moving Surface's points
+  vtkNew<vtkActor> OutlineActor;        // the undeformed outline, once asked for
   vtkNew<MotionActor> SurfaceActor;     // hidden in frames that draw its stand-in
   EdgeOverlay Edges;
   vtkNew<vtkActor> HighlightActor;

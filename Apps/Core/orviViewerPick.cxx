@@ -39,7 +39,8 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     for (const auto& part : this->Parts)
     {
       vtkNew<vtkIdTypeArray> ids;
-      picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
+      // The mesh as drawn: moved as its surface is when it is deformed.
+      picker->SelectIds(part->Warp.WarpedMesh(part->Mesh), vtkSelectionNode::CELL, ids);
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
     }
   }
@@ -85,8 +86,9 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     count += static_cast<int>(part->Picked.size());
   }
 
-  // One mesh: "picked N cells, mesh cell ids A .. B (...)"; several: the
-  // total, then a line per mesh with cells picked.
+  // One mesh: "picked N cells, mesh cell ids A .. B (...)", with " in
+  // 'PART'" for a part of its file; several: the total, then a line per
+  // mesh with cells picked.
   const auto idRange = [](const std::vector<vtkIdType>& ids)
   { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
   std::ostringstream summary;
@@ -94,13 +96,14 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
   if (this->Parts.size() == 1 && count > 0)
   {
     summary << ", " << idRange(this->Parts[0]->Picked);
+    summary << (this->Parts[0]->IsPart ? " in '" + this->Parts[0]->Name + "'" : std::string());
   }
   else if (this->Parts.size() > 1)
   {
     summary << " in " << this->Parts.size() << " meshes";
   }
   summary << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-          << x1 << " " << y1 << ")";
+          << x1 << " " << y1 << ")" << this->PickedValuesText(-1);
   this->LastPickSummary = summary.str();
   this->Log << this->LastPickSummary << "\n";
   for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
@@ -109,10 +112,15 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     if (!part.Picked.empty())
     {
       this->Log << "  " << part.Name << ": " << part.Picked.size() << " cells, "
-                << idRange(part.Picked) << "\n";
+                << idRange(part.Picked) << this->PickedValuesText(static_cast<int>(i)) << "\n";
     }
   }
   this->LastPickCount = count;
+  std::string error;
+  if (!this->Options.PickOut.empty() && !this->SavePickedCells(this->Options.PickOut, error))
+  {
+    this->Log << error << "\n";
+  }
   this->Render();
   return count;
 }

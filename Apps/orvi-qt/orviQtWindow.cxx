@@ -2,6 +2,8 @@
 
 #include "orviButtonBindings.h"
 #include "orviMeshes.h"
+#include "orviQtColourBar.h"
+#include "orviQtWarpBar.h"
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCallbackCommand.h"
@@ -12,6 +14,7 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QApplication>
 #include <QEvent>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -20,6 +23,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QStatusBar>
 #include <QTimer>
 
@@ -95,7 +99,29 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   // A long pick result is cut at the right, never the buttons beside it.
   this->PickLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   this->statusBar()->addWidget(this->PickLabel, 1);
+  this->ValueLabel = new QLabel(this);
+  this->ValueLabel->setObjectName(QStringLiteral("value"));
+  this->statusBar()->addWidget(this->ValueLabel);
   this->statusBar()->addPermanentWidget(this->ConventionLabel);
+
+  // Before the viewer's key observer, which may change the colouring or the
+  // deformed shape and keeps the keys it handles from later observers: the
+  // bars show the change once the key is handled.
+  this->KeyCommand->SetClientData(this);
+  this->KeyCommand->SetCallback(&QtWindow::KeyCallback);
+  this->View->interactor()->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 2.0f);
+  this->ColourBar = new QtColourBar(
+    *this->ViewerObject,
+    [this](const std::string& error)
+    { this->statusBar()->showMessage(QString::fromStdString(error), 8000); },
+    this);
+  this->addToolBar(this->ColourBar);
+  this->WarpBar = new QtWarpBar(
+    *this->ViewerObject,
+    [this](const std::string& error)
+    { this->statusBar()->showMessage(QString::fromStdString(error), 8000); },
+    this);
+  this->addToolBar(this->WarpBar);
 
   this->View->installEventFilter(this);
   this->BuildMenus();
@@ -108,6 +134,7 @@ QtWindow::~QtWindow()
 {
   this->View->interactor()->RemoveObserver(this->PickCommand);
   this->View->interactor()->RemoveObserver(this->ExitCommand);
+  this->View->interactor()->RemoveObserver(this->KeyCommand);
   // The viewer leaves the widget's window and interactor before they go.
   this->ViewerObject.reset();
 }
@@ -128,6 +155,21 @@ void QtWindow::BuildMenus()
       if (!paths.isEmpty())
       {
         this->OpenFiles(paths);
+      }
+    });
+  QAction* save = file->addAction(QStringLiteral("&Save selection..."));
+  connect(save,
+    &QAction::triggered,
+    this,
+    [this]()
+    {
+      const QString path = QFileDialog::getSaveFileName(this,
+        QStringLiteral("Save the picked cells"),
+        QStringLiteral("selection.csv"),
+        QStringLiteral("CSV tables (*.csv);;All files (*)"));
+      if (!path.isEmpty())
+      {
+        this->SaveSelection(path);
       }
     });
   QAction* quit = file->addAction(QStringLiteral("&Quit"));
@@ -175,6 +217,19 @@ void QtWindow::BuildMenus()
 }
 
 //------------------------------------------------------------------------------
+bool QtWindow::SaveSelection(const QString& path)
+{
+  std::string error;
+  if (!this->ViewerObject->SavePickedCells(path.toStdString(), error))
+  {
+    this->ReportError(error);
+    return false;
+  }
+  this->statusBar()->showMessage(QStringLiteral("saved the picked cells to %1").arg(path), 8000);
+  return true;
+}
+
+//------------------------------------------------------------------------------
 bool QtWindow::OpenFiles(const QStringList& paths)
 {
   std::vector<std::string> files;
@@ -214,6 +269,8 @@ bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& err
     return false;
   }
   this->Meshes = meshes;
+  this->ColourBar->SetMeshes(meshes);
+  this->WarpBar->SetMeshes(meshes);
   QStringList names;
   for (const NamedMesh& mesh : meshes)
   {
@@ -245,6 +302,19 @@ void QtWindow::ExitCallback(vtkObject*, unsigned long, void* clientData, void*)
 }
 
 //------------------------------------------------------------------------------
+void QtWindow::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* self = static_cast<QtWindow*>(clientData);
+  QTimer::singleShot(0,
+    self,
+    [self]()
+    {
+      self->ColourBar->Refresh();
+      self->WarpBar->Refresh();
+    });
+}
+
+//------------------------------------------------------------------------------
 bool QtWindow::eventFilter(QObject* watched, QEvent* event)
 {
   if (watched == this->View && event->type() == QEvent::Resize)
@@ -271,7 +341,39 @@ bool QtWindow::eventFilter(QObject* watched, QEvent* event)
         this->ViewerObject->Render();
       });
   }
+  else if (watched == this->View &&
+    (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseButtonRelease))
+  {
+    this->ShowValueOnClick(static_cast<QMouseEvent*>(event));
+  }
   return QMainWindow::eventFilter(watched, event);
+}
+
+//------------------------------------------------------------------------------
+void QtWindow::ShowValueOnClick(QMouseEvent* event)
+{
+  if (event->button() != Qt::LeftButton)
+  {
+    return;
+  }
+  if (event->type() == QEvent::MouseButtonPress)
+  {
+    this->PressedAt = event->pos();
+    return;
+  }
+  if ((event->pos() - this->PressedAt).manhattanLength() > QApplication::startDragDistance())
+  {
+    return; // a drag
+  }
+  // VTK's display coordinates: device pixels, origin lower left. After the
+  // release has reached the viewer (a centre set, a pick done).
+  const double ratio = this->View->devicePixelRatioF();
+  const int x = static_cast<int>(event->pos().x() * ratio);
+  const int y = static_cast<int>((this->View->height() - 1 - event->pos().y()) * ratio);
+  QTimer::singleShot(0,
+    this,
+    [this, x, y]()
+    { this->ValueLabel->setText(QString::fromStdString(this->ViewerObject->ValueAt(x, y))); });
 }
 
 //------------------------------------------------------------------------------
@@ -283,6 +385,11 @@ QString QtWindow::GetConventionText() const
 QString QtWindow::GetPickText() const
 {
   return this->PickLabel->text();
+}
+
+QString QtWindow::GetValueText() const
+{
+  return this->ValueLabel->text();
 }
 
 } // namespace orvi

@@ -25,6 +25,7 @@
 #include "vtkNew.h"
 
 #include <QMainWindow>
+#include <QPoint>
 #include <QStringList>
 
 #include <memory>
@@ -33,12 +34,16 @@
 #include <vector>
 
 class QLabel;
+class QMouseEvent;
 class QVTKOpenGLNativeWidget;
 class vtkCallbackCommand;
 class vtkObject;
 
 namespace orvi
 {
+
+class QtColourBar;
+class QtWarpBar;
 
 class QtWindow : public QMainWindow
 {
@@ -68,7 +73,18 @@ public:
   /// The status bar's text: the convention's buttons, the last pick's result.
   QString GetConventionText() const;
   QString GetPickText() const;
+  /// The status bar's value under the pointer of the last click without a
+  /// drag (the coloured quantity and the mesh cell; empty off the model).
+  QString GetValueText() const;
+  /// What File > Save selection... does with the path chosen: the last
+  /// pick's cells written as CSV (Viewer::SavePickedCells()), a failure
+  /// reported in a message box.
+  bool SaveSelection(const QString& path);
   Viewer& GetViewer() const { return *this->ViewerObject; }
+  /// The colour toolbar: the array and component coloured by.
+  QtColourBar* GetColourBar() const { return this->ColourBar; }
+  /// The deformation toolbar: the deformed shape's array and scale.
+  QtWarpBar* GetWarpBar() const { return this->WarpBar; }
 
 protected:
   // The view's resizes and first paint (see the .cxx).
@@ -79,6 +95,8 @@ private:
   void ReportError(const std::string& error);
   static void EndPickCallback(vtkObject*, unsigned long, void* clientData, void*);
   static void ExitCallback(vtkObject*, unsigned long, void* clientData, void*);
+  static void KeyCallback(vtkObject*, unsigned long, void* clientData, void*);
+  void ShowValueOnClick(QMouseEvent* event);
 
   std::ostream& Log;
   QVTKOpenGLNativeWidget* View = nullptr; // owned by the window
@@ -86,12 +104,17 @@ private:
   std::vector<NamedMesh> Meshes; // those shown
   vtkNew<vtkCallbackCommand> PickCommand;
   vtkNew<vtkCallbackCommand> ExitCommand;
+  vtkNew<vtkCallbackCommand> KeyCommand; // the colour bar follows the key c
+  QtColourBar* ColourBar = nullptr;      // owned by the window
+  QtWarpBar* WarpBar = nullptr;          // owned by the window
   // The status bar: the convention's buttons, always there, and the last
   // pick's result beside them (widgets, which a menu's status tips do not
   // wipe as they wipe a message).
   QLabel* ConventionLabel = nullptr;
   QLabel* PickLabel = nullptr;
-  bool Fitted = false; // the view was fitted to the widget's first size
+  QLabel* ValueLabel = nullptr; // the value under a click
+  QPoint PressedAt;             // of the left button
+  bool Fitted = false;          // the view was fitted to the widget's first size
 };
 
 } // namespace orvi

@@ -14,8 +14,12 @@
 
 #include "vtkActor.h"
 #include "vtkActor2D.h"
+#include "vtkAreaPicker.h"
 #include "vtkCamera.h"
 #include "vtkCellData.h"
+#include "vtkDoubleArray.h"
+#include "vtkExtractSelectedFrustum.h"
+#include "vtkIdTypeArray.h"
 #include "vtkImageData.h"
 #include "vtkMath.h"
 #include "vtkPNGReader.h"
@@ -174,6 +178,56 @@ inline std::array<double, 2> ToDisplay(vtkRenderer* renderer, const double point
   renderer->WorldToDisplay();
   const double* display = renderer->GetDisplayPoint();
   return { display[0], display[1] };
+}
+
+// Adds to a mesh a point array `name` whose tuple at point x is value(x),
+// or (field 1) a cell array whose tuple of cell i is value(i), both as
+// std::vector<double>s of as many components.
+template <typename F>
+inline void AddArray(vtkDataSet* mesh, int field, const char* name, F&& value)
+{
+  vtkNew<vtkDoubleArray> array;
+  array->SetName(name);
+  const vtkIdType count = field == 0 ? mesh->GetNumberOfPoints() : mesh->GetNumberOfCells();
+  for (vtkIdType i = 0; i < count; ++i)
+  {
+    std::vector<double> tuple;
+    if constexpr (std::is_invocable_v<F, const double*>)
+    {
+      tuple = value(mesh->GetPoint(i));
+    }
+    else
+    {
+      tuple = value(i);
+    }
+    array->SetNumberOfComponents(static_cast<int>(tuple.size()));
+    array->InsertNextTuple(tuple.data());
+  }
+  mesh->GetAttributesAsFieldData(field)->AddArray(array);
+}
+
+// The cells of `mesh` VTK's frustum extraction selects under a display
+// rectangle (x0, y0, x1, y1) of the renderer, ascending.
+inline std::vector<vtkIdType> FrustumCells(vtkRenderer* renderer,
+  const std::array<int, 4>& box,
+  vtkDataSet* mesh)
+{
+  vtkNew<vtkAreaPicker> area;
+  area->AreaPick(box[0], box[1], box[2], box[3], renderer);
+  vtkNew<vtkExtractSelectedFrustum> extract;
+  extract->SetFrustum(area->GetFrustum());
+  extract->SetInputData(mesh);
+  extract->Update();
+  auto* ids = vtkIdTypeArray::SafeDownCast(
+    vtkDataSet::SafeDownCast(extract->GetOutput())->GetCellData()->GetArray("vtkOriginalCellIds"));
+  EXPECT_NE(ids, nullptr);
+  std::vector<vtkIdType> cells;
+  if (ids)
+  {
+    cells.assign(ids->GetPointer(0), ids->GetPointer(ids->GetNumberOfValues()));
+  }
+  std::sort(cells.begin(), cells.end());
+  return cells;
 }
 
 // A gmsh tutorial meshed into dir (small, with -clscale), or a skip.

@@ -4,20 +4,28 @@
 // camera, the picked cell ids and the widget's framebuffer.
 #include "orviMeshes.h"
 #include "orviQtTestWindow.h"
+#include "orviQtWarpBar.h"
 #include "orviQtWindow.h"
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCamera.h"
 #include "vtkCellPicker.h"
+#include "vtkDoubleArray.h"
 #include "vtkInteractorObserver.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
 #include "vtkMervoInteractor.h"
+#include "vtkPointData.h"
+#include "vtkPointSet.h"
+#include "vtkPoints.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
+#include <QDoubleSpinBox>
+#include <QFile>
 #include <QImage>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -403,6 +411,61 @@ TEST(OrviQt, RotationMarkerShowsInsideTheModelBeforeAnyClick)
   EXPECT_GT(inside, 0.7 * vtkMath::Pi() * radius * radius) << "radius " << radius;
   EXPECT_GT(red, inside * 3 / 4);
   EXPECT_EQ(outside, 0);
+}
+
+//------------------------------------------------------------------------------
+// The deformation toolbar: an array chosen draws it at the automatic scale,
+// which the spin box shows; a scale typed is the viewer's, and the key +
+// doubles it in the box too; "none" draws the undeformed shape.
+TEST(OrviQt, WarpBarSetsTheDeformedShape)
+{
+  std::string error;
+  vtkSmartPointer<vtkDataSet> mesh = orvi::MakeDefaultMesh(error);
+  vtkNew<vtkDoubleArray> u; // the points themselves as a displacement
+  u->DeepCopy(vtkPointSet::SafeDownCast(mesh)->GetPoints()->GetData());
+  u->SetName("u");
+  mesh->GetPointData()->AddArray(u);
+  auto window = orvi_test::ShowWindow(orvi::ViewerOptions(), Log, { { "mesh", mesh } });
+  orvi::QtWarpBar* bar = window->GetWarpBar();
+  orvi::Viewer& viewer = window->GetViewer();
+  ASSERT_EQ(bar->GetArrayBox()->count(), 2); // none, u
+  bar->GetArrayBox()->setCurrentIndex(1);
+  emit bar->GetArrayBox()->activated(1);
+  EXPECT_EQ(viewer.GetWarpArray(), "u");
+  EXPECT_GT(viewer.GetWarpScale(), 0.0);
+  EXPECT_NEAR(bar->GetScaleBox()->value(), viewer.GetWarpScale(), 1e-6);
+  bar->GetScaleBox()->setValue(2.5);
+  EXPECT_EQ(viewer.GetWarpScale(), 2.5);
+  viewer.SendKey('+');
+  EXPECT_TRUE(QTest::qWaitFor([bar] { return bar->GetScaleBox()->value() == 5.0; }));
+  bar->GetArrayBox()->setCurrentIndex(0);
+  emit bar->GetArrayBox()->activated(0);
+  EXPECT_EQ(viewer.GetWarpArray(), "");
+  EXPECT_FALSE(bar->GetScaleBox()->isEnabled());
+}
+
+//------------------------------------------------------------------------------
+// A click without a drag shows the coloured value under the pointer in the
+// status bar, a drag does not; Save selection writes a row per picked cell.
+TEST(OrviQt, ClickShowsTheValueAndTheSelectionIsSaved)
+{
+  auto window = Show(Navigation::Mervo);
+  const QPoint middle(window->GetView()->width() / 2, window->GetView()->height() / 2);
+  Mouse(*window, QTest::MouseClick, middle, Qt::LeftButton);
+  EXPECT_TRUE(QTest::qWaitFor([&] { return !window->GetValueText().isEmpty(); }));
+  const std::string title = window->GetViewer().GetColouredQuantity().Title;
+  EXPECT_EQ(window->GetValueText().toStdString().rfind(title + " ", 0), 0u);
+  Mouse(*window, QTest::MousePress, middle, Qt::LeftButton);
+  MoveAlong(*window, middle, QPoint(2, 2));
+  Mouse(*window, QTest::MouseRelease, QPoint(2, 2), Qt::LeftButton);
+  QApplication::processEvents();
+  EXPECT_EQ(window->GetValueText().toStdString().rfind(title + " ", 0), 0u); // as it was
+  window->GetViewer().PickRectangle(0, 0, 639, 519);
+  const QString path = QString::fromStdString(::testing::TempDir()) + "selection.csv";
+  ASSERT_TRUE(window->SaveSelection(path));
+  QFile file(path);
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll().count('\n'), window->GetViewer().GetLastPickCount() + 1);
 }
 } // namespace
 

@@ -9,6 +9,7 @@
 #include "vtkImageData.h"
 #include "vtkPNGWriter.h"
 #include "vtkPointData.h"
+#include "vtkProperty.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -49,6 +50,50 @@ inline std::unique_ptr<Frame> Snapshot(Scene& scene, const std::string& name)
   std::filesystem::create_directories(ORVI_TEST_OUTPUT_DIR);
   WritePng(*frame, std::string(ORVI_TEST_OUTPUT_DIR) + "/" + name + ".png");
   return frame;
+}
+
+/// The scene's camera, a new one, reset on bounds, turned by azimuth and
+/// elevation degrees, reset again and moved in by dolly.
+inline void LookAtBounds(Scene& scene,
+  const double bounds[6],
+  double azimuth,
+  double elevation,
+  double dolly = 1)
+{
+  scene.Renderer->SetActiveCamera(vtkNew<vtkCamera>());
+  scene.Renderer->ResetCamera(bounds);
+  scene.Camera()->Azimuth(azimuth);
+  scene.Camera()->Elevation(elevation);
+  scene.Camera()->OrthogonalizeViewUp();
+  scene.Renderer->ResetCamera(bounds);
+  scene.Camera()->Dolly(dolly);
+  scene.Renderer->ResetCameraClippingRange(bounds);
+}
+
+/// The pixels a poly data or an algorithm's output covers, drawn unlit
+/// alone: flat white, or coloured by a cell array over the given range.
+inline std::unique_ptr<Frame> ShowUnlit(Scene& scene,
+  vtkDataObject* poly,
+  vtkAlgorithm* source,
+  const std::string& name,
+  const char* cellArray = nullptr,
+  const double* range = nullptr)
+{
+  vtkNew<vtkPolyDataMapper> mapper;
+  source ? mapper->SetInputConnection(source->GetOutputPort()) : mapper->SetInputDataObject(poly);
+  mapper->SetScalarVisibility(cellArray != nullptr);
+  mapper->SetScalarModeToUseCellFieldData();
+  mapper->SelectColorArray(cellArray);
+  if (range)
+  {
+    mapper->SetScalarRange(range);
+  }
+  vtkNew<vtkActor> actor;
+  actor->SetMapper(mapper);
+  actor->GetProperty()->LightingOff();
+  scene.Renderer->RemoveAllViewProps();
+  scene.Renderer->AddActor(actor);
+  return Snapshot(scene, name);
 }
 
 /// The pixels of a whose colour differs from b's by more than tolerance

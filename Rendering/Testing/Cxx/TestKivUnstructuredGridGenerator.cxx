@@ -48,14 +48,8 @@ vtkSmartPointer<ArrayT> Values(const std::vector<typename ArrayT::ValueType>& va
   return array;
 }
 
-vtkSmartPointer<vtkIdTypeArray> I(const Ids& values)
-{
-  return Values<vtkIdTypeArray>(values);
-}
-vtkSmartPointer<vtkIntArray> T(const std::vector<int>& values)
-{
-  return Values<vtkIntArray>(values);
-}
+constexpr auto I = &Values<vtkIdTypeArray>;
+constexpr auto T = &Values<vtkIntArray>;
 using Array = vtkSmartPointer<vtkDataArray>;
 
 // Sets the three arrays, announces the change and updates.

@@ -7,6 +7,7 @@
 
 #include "orviTestUtils.h"
 
+#include "vtkFrustumSelectionPicker.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
 #include "vtkOpenGLGPUVolumeRayCastMapper.h"
@@ -40,17 +41,24 @@ inline void ParallelView(vtkRenderer* renderer, double fx, double fy)
   renderer->GetActiveCamera()->SetClippingRange(1.0, 20.0);
 }
 
+/// The props added to the scene's renderer, seen by ParallelView() centred
+/// on (fx, fy), rendered.
+inline void Show(Scene& scene, std::initializer_list<vtkProp*> props, double fx = 4, double fy = 3)
+{
+  for (vtkProp* prop : props)
+  {
+    scene.Renderer->AddViewProp(prop);
+  }
+  ParallelView(scene.Renderer, fx, fy);
+  scene.Window->Render();
+}
+
 /// A window showing one plane of 8 x 6 unit cells that fills it (800 x 600),
 /// and a picker of the given class.
 template <class PickerT>
 struct PlanePickerScene : Scene
 {
-  PlanePickerScene()
-  {
-    this->Renderer->AddActor(this->Plane);
-    ParallelView(this->Renderer, 4.0, 3.0);
-    this->Window->Render();
-  }
+  PlanePickerScene() { Show(*this, { this->Plane }); }
   vtkSmartPointer<vtkActor> Plane = MakePlane(0, 0, 8, 6, 0, 8, 6);
   vtkNew<PickerT> Picker;
 };
@@ -128,7 +136,7 @@ inline IdList Ids(vtkSelectionNode* node, bool sorted = false)
 /// The points of `pd` among `ids` (all when empty), in that order, whose
 /// display position in renderer `r` lies in the area `a` widened by `t`
 /// pixels: the plain per-point test a picker's point ids are checked against.
-inline IdList PointsOnScreen(vtkPolyData* pd,
+inline IdList PointsOnScreen(vtkDataSet* pd,
   vtkRenderer* r,
   const double* a,
   double t,
@@ -163,6 +171,21 @@ inline vtkObjectBase* SourceOf(vtkSelectionNode* node)
 {
   return node->GetProperties()->Get(vtkSelectionNode::SOURCE());
 }
+
+/// The frustum picker with the protected pieces of it and of its base the
+/// tests look at.
+class FrustumProbe : public vtkFrustumSelectionPicker
+{
+public:
+  static FrustumProbe* New() { VTK_STANDARD_NEW_BODY(FrustumProbe); }
+  vtkTypeMacro(FrustumProbe, vtkFrustumSelectionPicker);
+  using vtkFrustumSelectionPicker::GetSelection;
+  using vtkSelectionPicker::ClipToRendererPixels;
+  using vtkSelectionPicker::NodeDataSet;
+  using vtkSelectionPicker::TagNodeSource;
+  using vtkSelectionPicker::TypeDecipher;
+  vtkSelection* Frustum() const { return this->FrustumSelection; }
+};
 
 /// A selection node by node: field type, content type, prop, source, ids.
 using Node = std::tuple<int, int, vtkObjectBase*, vtkObjectBase*, IdList>;

@@ -1,0 +1,267 @@
+// Looking into a result at scale: orvi-viewer's scene (orvi::Viewer) of
+// gmsh's t5 split into about ten million tetrahedra (t5-10m.vtu in the
+// benchmarks' data folder, orviBenchData.h; its cases skip without it), in
+// a 1280 x 1024 window, a point vector "u" (made from the coordinates after
+// the read, standing in for a solver's displacement).
+//
+// ArraySwitch/FirstPicture is the first picture: the file read, the vector
+// added, the boundary surface extracted, the scene built and drawn once (one
+// run). ArraySwitch/Orvi colours by another component of the vector (x, y,
+// z, magnitude in turn) and draws the frame: what Viewer::SetArray() costs
+// on the surfaces already extracted.
+//
+// WarpScale/FullFrame draws the deformed shape (the surface moved by u) again
+// as it is: one full still frame. WarpScale/Orvi doubles or halves the scale
+// (the keys + and -) and draws the frame: Viewer::ScaleWarp() rewrites the
+// surface's points and nothing else, so its ratio to the full frame is what
+// a scale change costs beyond the frame it draws. The two are measured in
+// turn, eight of each, in the process's CPU time (every thread's, the
+// software rasteriser's included), which a loaded machine does not inflate
+// as it inflates the wall time.
+//
+// PickCsv/Orvi writes the table of a pick of 100,000 cells (the mesh's first
+// ones; every cell array, every point array averaged over each cell's
+// points) into a temporary file, as --pick-out does: at most a second.
+#include "orviBenchData.h"
+#include "orviMeshes.h"
+#include "orviPickValues.h"
+#include "orviViewer.h"
+#include "orviViewerOptions.h"
+
+#include "vtkDoubleArray.h"
+#include "vtkPointData.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkXMLUnstructuredGridReader.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <numeric>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace
+{
+using Clock = std::chrono::steady_clock;
+
+double Since(Clock::time_point start)
+{
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The CPU time of every thread of the process so far.
+double ProcessSeconds()
+{
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + 1e-9 * static_cast<double>(now.tv_nsec);
+}
+
+// The scene, made once by the first case that asks.
+struct Scene
+{
+  std::ostringstream Log;
+  std::unique_ptr<orvi::Viewer> Viewer;
+  std::vector<orvi::NamedMesh> Meshes;
+  double FirstPicture = 0.0; // seconds
+  std::string Failure;
+
+  Scene()
+  {
+    const std::string path = orvi_bench::DataFile("t5-10m.vtu", this->Failure);
+    if (path.empty())
+    {
+      return;
+    }
+    const Clock::time_point start = Clock::now();
+    vtkNew<vtkXMLUnstructuredGridReader> reader;
+    reader->SetFileName(path.c_str());
+    reader->Update();
+    vtkSmartPointer<vtkUnstructuredGrid> mesh = reader->GetOutput();
+    vtkNew<vtkDoubleArray> u;
+    u->SetName("u");
+    u->SetNumberOfComponents(3);
+    u->SetNumberOfTuples(mesh->GetNumberOfPoints());
+    for (vtkIdType i = 0; i < mesh->GetNumberOfPoints(); ++i)
+    {
+      const double* p = mesh->GetPoint(i);
+      u->SetTuple3(i, p[1] * p[2], -p[0] * p[2], 0.1 * p[0] * p[1]);
+    }
+    mesh->GetPointData()->AddArray(u);
+    orvi::ViewerOptions options;
+    options.Width = 1280;
+    options.Height = 1024;
+    options.Script = "(benchmark)"; // a window driven by hand
+    options.ArrayName = "u";
+    this->Meshes.push_back({ "t5-10m", mesh });
+    this->Viewer = std::make_unique<orvi::Viewer>(options, this->Log);
+    if (!this->Viewer->SetMeshes(this->Meshes, this->Failure))
+    {
+      return;
+    }
+    this->Viewer->Render();
+    this->FirstPicture = Since(start);
+  }
+};
+
+Scene& TheScene()
+{
+  static Scene scene;
+  return scene;
+}
+
+void FirstPicture(benchmark::State& state)
+{
+  Scene& scene = TheScene();
+  if (!scene.Failure.empty())
+  {
+    state.SkipWithError(scene.Failure.c_str());
+    return;
+  }
+  for (auto _ : state)
+  {
+    state.SetIterationTime(scene.FirstPicture);
+  }
+}
+
+void SwitchComponent(benchmark::State& state)
+{
+  Scene& scene = TheScene();
+  if (!scene.Failure.empty())
+  {
+    state.SkipWithError(scene.Failure.c_str());
+    return;
+  }
+  const char* specs[] = { "u:x", "u:y", "u:z", "u:magnitude" };
+  size_t next = 0;
+  for (auto _ : state)
+  {
+    const Clock::time_point start = Clock::now();
+    std::string error; // SetArray() draws the new frame
+    if (!scene.Viewer->SetArray(specs[next++ % 4], error))
+    {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    state.SetIterationTime(Since(start));
+  }
+}
+
+// The deformed shape's frames, measured once for both warp cases: full
+// frames and scale changes in turn, so that a machine whose load drifts
+// weighs on both alike.
+struct WarpTimes
+{
+  std::vector<double> Full, Scale; // seconds
+  std::string Failure;
+};
+
+const WarpTimes& MeasureWarp()
+{
+  static WarpTimes times = []
+  {
+    WarpTimes measured;
+    Scene& scene = TheScene();
+    measured.Failure = scene.Failure;
+    if (!measured.Failure.empty() || !scene.Viewer->SetWarp("u", false, 0.0, measured.Failure))
+    {
+      return measured;
+    }
+    for (int i = 0; i < 8; ++i)
+    {
+      double start = ProcessSeconds();
+      scene.Viewer->GetMotion().RenderFull(true);
+      measured.Full.push_back(ProcessSeconds() - start);
+      start = ProcessSeconds();
+      scene.Viewer->ScaleWarp(i % 2 == 0 ? 2.0 : 0.5); // draws the new frame
+      measured.Scale.push_back(ProcessSeconds() - start);
+    }
+    return measured;
+  }();
+  return times;
+}
+
+void ReportWarp(benchmark::State& state, bool scale)
+{
+  const WarpTimes& times = MeasureWarp();
+  if (!times.Failure.empty())
+  {
+    state.SkipWithError(times.Failure.c_str());
+    return;
+  }
+  size_t next = 0;
+  for (auto _ : state)
+  {
+    const std::vector<double>& seconds = scale ? times.Scale : times.Full;
+    state.SetIterationTime(seconds[next++ % seconds.size()]);
+  }
+}
+
+void WarpFullFrame(benchmark::State& state)
+{
+  ReportWarp(state, false);
+}
+
+void WarpScale(benchmark::State& state)
+{
+  ReportWarp(state, true);
+}
+
+void PickCsv(benchmark::State& state)
+{
+  Scene& scene = TheScene();
+  if (!scene.Failure.empty())
+  {
+    state.SkipWithError(scene.Failure.c_str());
+    return;
+  }
+  std::vector<vtkIdType> cells(100000);
+  std::iota(cells.begin(), cells.end(), 0);
+  const std::string path = (std::filesystem::temp_directory_path() / "orvi-pick.csv").string();
+  for (auto _ : state)
+  {
+    const Clock::time_point start = Clock::now();
+    vtkIdType rows = 0;
+    std::string error;
+    if (!orvi::WritePickedCells(path, { { "t5-10m", scene.Meshes[0].Mesh, &cells } }, rows, error))
+    {
+      state.SkipWithError(error.c_str());
+      return;
+    }
+    state.SetIterationTime(Since(start));
+  }
+  std::filesystem::remove(path);
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+  benchmark::RegisterBenchmark("ArraySwitch/FirstPicture", FirstPicture)
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("ArraySwitch/Orvi", SwitchComponent)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("WarpScale/FullFrame", WarpFullFrame)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("WarpScale/Orvi", WarpScale)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("PickCsv/Orvi", PickCsv)
+    ->Iterations(4)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
