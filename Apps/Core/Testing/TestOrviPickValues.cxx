@@ -16,9 +16,7 @@ using namespace orvi_test;
 
 vtkSmartPointer<vtkDataSet> MeshWithResults(const std::string& path)
 {
-  std::ostringstream log;
-  std::string error;
-  vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(path, log, error);
+  vtkSmartPointer<vtkDataSet> mesh = ReadMesh(path);
   using V = std::vector<double>;
   AddArray(mesh,
     0,
