@@ -25,6 +25,10 @@ const char* ComponentName(int components, int index)
 {
   static const char* const voigt[] = { "xx", "yy", "zz", "xy", "yz", "xz" };
   static const char* const full[] = { "xx", "xy", "xz", "yx", "yy", "yz", "zx", "zy", "zz" };
+  if (index < 0 || index >= components)
+  {
+    return nullptr;
+  }
   if (components <= 3)
   {
     return AxisWords[index];

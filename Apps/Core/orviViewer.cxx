@@ -869,7 +869,9 @@ void Viewer::LogColouring(const Colouring& colouring) const
   }
   this->Log << "colouring by " << (colouring.Field == 0 ? "point" : "cell") << " array '"
             << colouring.ArrayName << "'"
-            << (colouring.Components > 1 ? ComponentTitle("", 2, colouring.Which) : "") << ", ";
+            << (colouring.Components > 1 ? ComponentTitle("", colouring.Components, colouring.Which)
+                                         : "")
+            << ", ";
   if (colouring.Categorical)
   {
     this->Log << colouring.Ids.size() << " categories (ids " << colouring.Range[0] << " .. "

@@ -21,9 +21,7 @@ using namespace orvi_test;
 // t1 with a point vector u and a cell tensor s whose every component varies.
 vtkSmartPointer<vtkDataSet> MeshWithResults(const std::string& path)
 {
-  std::ostringstream log;
-  std::string error;
-  vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(path, log, error);
+  vtkSmartPointer<vtkDataSet> mesh = ReadMesh(path);
   using V = std::vector<double>;
   AddArray(mesh,
     0,

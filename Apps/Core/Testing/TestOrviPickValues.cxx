@@ -16,9 +16,7 @@ using namespace orvi_test;
 
 vtkSmartPointer<vtkDataSet> MeshWithResults(const std::string& path)
 {
-  std::ostringstream log;
-  std::string error;
-  vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(path, log, error);
+  vtkSmartPointer<vtkDataSet> mesh = ReadMesh(path);
   using V = std::vector<double>;
   AddArray(mesh,
     0,
@@ -28,17 +26,6 @@ vtkSmartPointer<vtkDataSet> MeshWithResults(const std::string& path)
     });
   AddArray(mesh, 1, "c", [](vtkIdType i) { return V{ std::cos(0.01 * static_cast<double>(i)) }; });
   return mesh;
-}
-
-std::vector<std::string> Split(const std::string& line)
-{
-  std::vector<std::string> fields;
-  std::istringstream in(line);
-  for (std::string field; std::getline(in, field, ',');)
-  {
-    fields.push_back(field);
-  }
-  return fields;
 }
 
 //==============================================================================
@@ -91,7 +78,12 @@ TEST(OrviPickValues, PickReportsTheValuesOfItsCells)
     for (vtkIdType cell : cells)
     {
       ASSERT_TRUE(std::getline(table, line));
-      const std::vector<std::string> row = Split(line);
+      std::vector<std::string> row;
+      std::istringstream fields(line);
+      for (std::string field; std::getline(fields, field, ',');)
+      {
+        row.push_back(field);
+      }
       ASSERT_EQ(row.size(), 8u) << line;
       EXPECT_EQ(row[1], std::to_string(cell));
       EXPECT_EQ("vtk" + row[2], mesh->GetCell(cell)->GetClassName());
@@ -112,7 +104,8 @@ TEST(OrviPickValues, PickReportsTheValuesOfItsCells)
 }
 
 //==============================================================================
-// The value under a point is the coloured cell's own; off the model, none.
+// The value under a point is the coloured cell's own, the cell there; off
+// the model, none.
 // A CSV path in a missing folder is refused on the command line and later.
 TEST(OrviPickValues, ValueUnderAPointAndRefusedPaths)
 {
@@ -126,6 +119,11 @@ TEST(OrviPickValues, ValueUnderAPointAndRefusedPaths)
   ASSERT_TRUE(std::regex_match(text, match, std::regex("c (\\S+) at mesh cell (\\d+)"))) << text;
   const vtkIdType cell = std::stoll(match[2]);
   EXPECT_NEAR(std::stod(match[1]), mesh->GetCellData()->GetArray("c")->GetTuple1(cell), 1e-5);
+  double b[6]; // the cell under the centre of the window
+  mesh->GetCellBounds(cell, b);
+  const double centre[3] = { (b[0] + b[1]) / 2, (b[2] + b[3]) / 2, (b[4] + b[5]) / 2 };
+  const auto at = ToDisplay(viewer->GetRenderer(), centre);
+  EXPECT_LT(std::hypot(at[0] - 320, at[1] - 240), 25.0) << at[0] << " " << at[1];
   EXPECT_EQ(viewer->ValueAt(2, 2), "");
   const std::string missing = (dir / "none" / "p.csv").string();
   const std::string refusal = "cannot write the picked cells '" + missing + "': no directory '" +

@@ -180,6 +180,16 @@ inline std::array<double, 2> ToDisplay(vtkRenderer* renderer, const double point
   return { display[0], display[1] };
 }
 
+// A mesh file read by the hosts' loader (its log dropped).
+inline vtkSmartPointer<vtkDataSet> ReadMesh(const std::string& path)
+{
+  std::ostringstream log;
+  std::string error;
+  vtkSmartPointer<vtkDataSet> mesh = orvi::LoadMesh(path, log, error);
+  EXPECT_NE(mesh, nullptr) << error;
+  return mesh;
+}
+
 // Adds to a mesh a point array `name` whose tuple at point x is value(x),
 // or (field 1) a cell array whose tuple of cell i is value(i), both as
 // std::vector<double>s of as many components.
