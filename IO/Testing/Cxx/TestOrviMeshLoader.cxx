@@ -784,3 +784,34 @@ TEST(OrviMeshLoader, GmshViewsBecomeArrays)
   values.insert(values.end(), first, first + 3);
   EXPECT_EQ(values, (std::vector<double>{ 0, 0, 0.1, 0.1, 0.5, 0.5, -1, -1, 0.4, 0.4, 0 }));
 }
+
+// gmsh's boundary elements go to the part of the element they lie on: t1's
+// curve group 5 (three sides of its square) lies on "My surface", which
+// holds those lines too; the group is no part of its own.
+TEST(OrviMeshLoader, GmshBoundaryElementsJoinThePartTheyLieOn)
+{
+  std::string why;
+  const std::string path = orvi_test::MeshGmshTutorial("t1", TestDir(), why, "-2", "t1j", "msh41");
+  if (path.empty())
+  {
+    GTEST_SKIP() << why;
+  }
+  std::ostringstream log;
+  const Read mesh = orvi::LoadMesh(path, log, why);
+  ASSERT_TRUE(mesh) << why;
+  std::vector<orvi::MeshPart> parts;
+  ASSERT_TRUE(orvi::SplitMeshParts(mesh, path, parts, why)) << why;
+  ASSERT_EQ(parts.size(), 1u);
+  const auto lines = [](vtkDataSet* m)
+  {
+    int n = 0;
+    for (vtkIdType id = 0; id < m->GetNumberOfCells(); ++id)
+    {
+      n += m->GetCellType(id) == VTK_LINE;
+    }
+    return n;
+  };
+  EXPECT_EQ(parts[0].Name, "My surface");
+  EXPECT_GT(lines(mesh), 0);
+  EXPECT_EQ(lines(parts[0].Mesh), lines(mesh));
+}
