@@ -1,17 +1,22 @@
 #include "orviMeshParts.h"
 
+#include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkCharArray.h"
 #include "vtkDataSet.h"
 #include "vtkExtractCells.h"
 #include "vtkFieldData.h"
 #include "vtkIdList.h"
+#include "vtkIdTypeArray.h"
 #include "vtkIntArray.h"
 #include "vtkNew.h"
 #include "vtkPointData.h"
+#include "vtkPoints.h"
+#include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 
 #include <algorithm>
+#include <numeric>
 
 namespace orvi
 {
@@ -72,21 +77,140 @@ vtkSmartPointer<vtkDataSet> WithoutPartArrays(vtkDataSet* mesh)
 bool CellsOfParts(vtkIntArray* ids, std::vector<vtkSmartPointer<vtkIdList>>& cells, int& bad)
 {
   const int count = static_cast<int>(cells.size());
-  for (auto& list : cells)
+  const int* id = ids->GetPointer(0);
+  const vtkIdType n = ids->GetNumberOfValues();
+  std::vector<vtkIdType> sizes(cells.size(), 0);
+  for (vtkIdType cell = 0; cell < n; ++cell)
   {
-    list = vtkSmartPointer<vtkIdList>::New();
-  }
-  for (vtkIdType cell = 0; cell < ids->GetNumberOfValues(); ++cell)
-  {
-    const int id = ids->GetValue(cell);
-    if (id < 0 || id >= count)
+    if (id[cell] < 0 || id[cell] >= count)
     {
-      bad = id;
+      bad = id[cell];
       return false;
     }
-    cells[id]->InsertNextId(cell);
+    ++sizes[id[cell]];
+  }
+  for (std::size_t part = 0; part < cells.size(); ++part)
+  {
+    cells[part] = vtkSmartPointer<vtkIdList>::New();
+    cells[part]->SetNumberOfIds(sizes[part]);
+    sizes[part] = 0;
+  }
+  for (vtkIdType cell = 0; cell < n; ++cell)
+  {
+    cells[id[cell]]->SetId(sizes[id[cell]]++, cell);
   }
   return true;
+}
+
+// The tuples ids of from, in to, all arrays copied as vtkExtractCells does.
+void CopyTuples(vtkDataSetAttributes* from, vtkIdList* ids, vtkDataSetAttributes* to)
+{
+  const vtkIdType n = ids->GetNumberOfIds();
+  vtkNew<vtkIdList> at;
+  at->SetNumberOfIds(n);
+  std::iota(at->GetPointer(0), at->GetPointer(0) + n, vtkIdType(0));
+  to->CopyAllocate(from, n);
+  to->CopyData(from, ids, at);
+}
+
+// Each point's id among those the cells use, in the mesh's order, -1 for
+// one unused; size is set to the cells' connectivity's.
+std::vector<vtkIdType> PointsOfCells(vtkUnstructuredGrid* whole, vtkIdList* cells, vtkIdType& size)
+{
+  std::vector<vtkIdType> map(static_cast<std::size_t>(whole->GetNumberOfPoints()), -1);
+  vtkCellArray* from = whole->GetCells();
+  size = 0;
+  for (vtkIdType i = 0; i < cells->GetNumberOfIds(); ++i)
+  {
+    vtkIdType n = 0;
+    const vtkIdType* points = nullptr;
+    from->GetCellAtId(cells->GetId(i), n, points);
+    size += n;
+    std::for_each(points, points + n, [&map](vtkIdType p) { map[p] = 0; });
+  }
+  vtkIdType used = 0;
+  for (vtkIdType& p : map)
+  {
+    p = p == 0 ? used++ : -1;
+  }
+  return map;
+}
+
+// The part of whole made of its cells, in one pass over them: the points
+// they use, renumbered from 0 (whole's own points and point data, shared,
+// when they use every one), their cells and cell data copied.
+vtkSmartPointer<vtkUnstructuredGrid> CopyCells(vtkUnstructuredGrid* whole, vtkIdList* cells)
+{
+  vtkIdType size = 0;
+  const std::vector<vtkIdType> map = PointsOfCells(whole, cells, size);
+  vtkNew<vtkIdList> kept;
+  for (std::size_t p = 0; p < map.size(); ++p)
+  {
+    if (map[p] >= 0)
+    {
+      kept->InsertNextId(static_cast<vtkIdType>(p));
+    }
+  }
+  auto part = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  if (kept->GetNumberOfIds() == whole->GetNumberOfPoints())
+  {
+    part->SetPoints(whole->GetPoints());
+    part->GetPointData()->ShallowCopy(whole->GetPointData());
+  }
+  else
+  {
+    vtkNew<vtkPoints> points;
+    points->SetDataType(whole->GetPoints()->GetDataType());
+    points->SetNumberOfPoints(kept->GetNumberOfIds());
+    whole->GetPoints()->GetData()->GetTuples(kept, points->GetData());
+    part->SetPoints(points);
+    CopyTuples(whole->GetPointData(), kept, part->GetPointData());
+  }
+  const vtkIdType count = cells->GetNumberOfIds();
+  vtkNew<vtkIdTypeArray> offsets, connectivity;
+  vtkNew<vtkUnsignedCharArray> types;
+  offsets->SetNumberOfValues(count + 1);
+  connectivity->SetNumberOfValues(size);
+  types->SetNumberOfValues(count);
+  vtkIdType* to = connectivity->GetPointer(0);
+  vtkIdType* offset = offsets->GetPointer(0);
+  const unsigned char* typeOf = whole->GetCellTypesArray()->GetPointer(0);
+  offset[0] = 0;
+  for (vtkIdType i = 0; i < count; ++i)
+  {
+    vtkIdType n = 0;
+    const vtkIdType* points = nullptr;
+    const vtkIdType cell = cells->GetId(i);
+    whole->GetCells()->GetCellAtId(cell, n, points);
+    to = std::transform(points, points + n, to, [&map](vtkIdType p) { return map[p]; });
+    offset[i + 1] = offset[i] + n;
+    types->SetValue(i, typeOf[cell]);
+  }
+  vtkNew<vtkCellArray> cellArray;
+  cellArray->SetData(offsets, connectivity);
+  part->SetCells(types, cellArray);
+  CopyTuples(whole->GetCellData(), cells, part->GetCellData());
+  part->GetFieldData()->PassData(whole->GetFieldData());
+  return part;
+}
+
+// The part of whole made of its cells: copied in one pass, or by
+// vtkExtractCells for a grid with polyhedra (their faces to copy too).
+vtkSmartPointer<vtkUnstructuredGrid> CellsOfPart(vtkUnstructuredGrid* whole, vtkIdList* cells)
+{
+  if (!whole->GetFaces())
+  {
+    return CopyCells(whole, cells);
+  }
+  vtkNew<vtkExtractCells> extract;
+  extract->SetInputData(whole);
+  extract->SetCellList(cells);
+  extract->AssumeSortedAndUniqueIdsOn();
+  extract->Update();
+  vtkSmartPointer<vtkUnstructuredGrid> part = extract->GetOutput();
+  part->GetCellData()->RemoveArray("vtkOriginalCellIds");
+  part->GetPointData()->RemoveArray("vtkOriginalPointIds");
+  return part;
 }
 } // namespace
 
@@ -125,20 +249,13 @@ bool SplitMeshParts(vtkDataSet* mesh,
     return false;
   }
   const vtkSmartPointer<vtkDataSet> whole = WithoutPartArrays(mesh);
+  auto* grid = vtkUnstructuredGrid::SafeDownCast(whole);
   for (std::size_t part = 0; part < names.size(); ++part)
   {
     if (used(cells[part]))
     {
-      vtkNew<vtkExtractCells> extract;
-      extract->SetInputData(whole);
-      extract->SetCellList(cells[part]);
-      extract->AssumeSortedAndUniqueIdsOn();
-      extract->Update();
       // The part is a mesh of its own: its cells are numbered from 0.
-      vtkUnstructuredGrid* cellsOfPart = extract->GetOutput();
-      cellsOfPart->GetCellData()->RemoveArray("vtkOriginalCellIds");
-      cellsOfPart->GetPointData()->RemoveArray("vtkOriginalPointIds");
-      parts.push_back({ names[part], cellsOfPart });
+      parts.push_back({ names[part], CellsOfPart(grid, cells[part]) });
     }
   }
   return true;

@@ -39,7 +39,8 @@ std::vector<std::string> GetPartNames(vtkDataSet* mesh);
 /// Splits mesh by its cells' part indices into one part per name that has
 /// cells, in the order of the names. Each part holds its own cells, in the
 /// mesh's order, and the points they use with their point and cell data
-/// (the part indices and names dropped). A mesh without part indices is
+/// (the part indices and names dropped; a part using all the points shares
+/// the mesh's points and point data). A mesh without part indices is
 /// one part named name, as it is; a mesh whose cells are all in one part
 /// is that part, its cells not copied. Returns false with error set to
 /// "cannot read 'NAME': WHY" when an index names no part, or the mesh is not

@@ -29,6 +29,7 @@
 #include <cstdlib>
 #include <limits>
 #include <map>
+#include <memory>
 #include <new>
 #include <stdexcept>
 #include <unordered_map>
@@ -149,7 +150,8 @@ const ElementType* FindElementType(int gmshType)
 }
 
 // gmsh's state for one read: initialised without its configuration files,
-// its terminal output off and its messages kept; finalised at the end.
+// its terminal output off and its messages kept; finalised when the next
+// read starts or the program ends (see Start()).
 struct GmshSession
 {
   GmshSession()
@@ -161,6 +163,16 @@ struct GmshSession
   ~GmshSession() { gmsh::finalize(); }
   GmshSession(const GmshSession&) = delete;
   GmshSession& operator=(const GmshSession&) = delete;
+
+  // A new session, the last read's let go first. The model of a read stays
+  // until then: the loader's reading child ends with the read, without
+  // paying for the teardown of a model of a million elements.
+  static void Start()
+  {
+    static std::unique_ptr<GmshSession> current;
+    current.reset();
+    current = std::make_unique<GmshSession>();
+  }
 
   // gmsh's first error of the read (its last one is often a plain "Error
   // loading"), or what was thrown when gmsh said none.
@@ -268,32 +280,44 @@ struct Parts
   }
 };
 
-// The cells read, in VTK's terms, with what each came from.
+// One entity's elements of one type as gmsh gives them, the grid's cells
+// First to First + Tags.size() - 1.
+struct Block
+{
+  const ElementType* Type = nullptr;
+  int Part = -1;
+  int Group = 0;
+  vtkIdType First = 0;
+  std::vector<std::size_t> Tags;
+  std::vector<std::size_t> Nodes;
+};
+
+// The cells read, in VTK's arrays, sized once from gmsh's counts, and the
+// blocks they came from.
 struct Cells
 {
-  std::vector<vtkIdType> Offsets{ 0 };
-  std::vector<vtkIdType> Connectivity;
-  std::vector<unsigned char> Types;
-  std::vector<const ElementType*> Kinds;
-  std::vector<int> Part;
-  std::vector<int> Group;
-  std::vector<std::size_t> Tag;
+  std::vector<Block> Blocks;
+  vtkIdType Count = 0;
+  vtkIdType Ids = 0;
+  vtkNew<vtkIdTypeArray> Offsets;
+  vtkNew<vtkIdTypeArray> Connectivity;
+  vtkNew<vtkUnsignedCharArray> Types;
+  vtkNew<vtkIntArray> Part;
+  vtkNew<vtkIntArray> Group;
 
-  vtkIdType Count() const { return static_cast<vtkIdType>(this->Types.size()); }
   const vtkIdType* Points(vtkIdType cell) const
   {
-    return this->Connectivity.data() + this->Offsets[cell];
+    return this->Connectivity->GetPointer(this->Offsets->GetValue(cell));
   }
 };
 
-// Appends an entity's elements of one type; false with error set for a type
-// VTK has no cell for, or a node tag of no node.
-bool AddElements(int gmshType,
-  const std::vector<std::size_t>& tags,
-  const std::vector<std::size_t>& nodes,
+// Takes an entity's elements of one type; false with error set for a type
+// VTK has no cell for, or a count of node tags that does not match.
+bool AddBlock(int gmshType,
+  std::vector<std::size_t>& tags,
+  std::vector<std::size_t>& nodes,
   int part,
   int group,
-  const NodeIndex& index,
   Cells& cells,
   std::string& error)
 {
@@ -308,58 +332,115 @@ bool AddElements(int gmshType,
       " (gmsh element type " + std::to_string(gmshType) + "), which has no VTK cell type";
     return false;
   }
-  const std::size_t n = static_cast<std::size_t>(type->Nodes);
-  if (nodes.size() != tags.size() * n)
+  if (nodes.size() != tags.size() * static_cast<std::size_t>(type->Nodes))
   {
     error = "the elements of type " + std::to_string(gmshType) + " have " +
       std::to_string(nodes.size()) + " node tags for " + std::to_string(tags.size()) + " elements";
     return false;
   }
-  for (std::size_t e = 0; e < tags.size(); ++e)
-  {
-    for (std::size_t k = 0; k < n; ++k)
-    {
-      const std::size_t node = nodes[e * n + (type->Order.empty() ? k : type->Order[k])];
-      const vtkIdType point = index(node);
-      if (point < 0)
-      {
-        error = "element " + std::to_string(tags[e]) + " names node " + std::to_string(node) +
-          ", which the file does not have";
-        return false;
-      }
-      cells.Connectivity.push_back(point);
-    }
-    cells.Offsets.push_back(static_cast<vtkIdType>(cells.Connectivity.size()));
-    cells.Types.push_back(static_cast<unsigned char>(type->Vtk));
-    cells.Kinds.push_back(type);
-    cells.Part.push_back(part);
-    cells.Group.push_back(group);
-    cells.Tag.push_back(tags[e]);
-  }
+  Block& block = cells.Blocks.emplace_back();
+  block.Type = type;
+  block.Part = part;
+  block.Group = group;
+  block.First = cells.Count;
+  block.Tags.swap(tags);
+  block.Nodes.swap(nodes);
+  cells.Count += static_cast<vtkIdType>(block.Tags.size());
+  cells.Ids += static_cast<vtkIdType>(block.Nodes.size());
   return true;
 }
 
 // Every entity's elements, in gmsh's order of entities.
-bool ReadElements(Parts& parts, const NodeIndex& index, Cells& cells, std::string& error)
+bool ReadElements(Parts& parts, Cells& cells, std::string& error)
 {
   gmsh::vectorpair entities;
   gmsh::model::getEntities(entities);
   for (const auto& [dim, tag] : entities)
   {
+    // By type, where gmsh sizes its vectors once, unlike getElements.
     std::vector<int> types;
-    std::vector<std::vector<std::size_t>> tags, nodes;
-    gmsh::model::mesh::getElements(types, tags, nodes, dim, tag);
+    gmsh::model::mesh::getElementTypes(types, dim, tag);
     int group = 0;
     const int part = types.empty() ? -1 : parts.OfEntity(dim, tag, group);
-    for (std::size_t t = 0; t < types.size(); ++t)
+    for (const int type : types)
     {
-      if (!AddElements(types[t], tags[t], nodes[t], part, group, index, cells, error))
+      std::vector<std::size_t> tags, nodes;
+      gmsh::model::mesh::getElementsByType(type, tags, nodes, tag);
+      if (!AddBlock(type, tags, nodes, part, group, cells, error))
       {
         return false;
       }
     }
   }
   return true;
+}
+
+// Each node's point among the nodes elements use, in gmsh's order (as
+// gmsh's .vtk export does: a file holds the nodes of entities whose
+// elements it leaves out), -1 for one unused; false with error set for an
+// element naming a node the file does not have.
+bool NumberUsedNodes(const Cells& cells,
+  const NodeIndex& index,
+  std::size_t nodeCount,
+  std::vector<vtkIdType>& point,
+  std::string& error)
+{
+  point.assign(nodeCount, -1);
+  for (const Block& block : cells.Blocks)
+  {
+    const std::size_t n = static_cast<std::size_t>(block.Type->Nodes);
+    for (std::size_t i = 0; i < block.Nodes.size(); ++i)
+    {
+      const vtkIdType node = index(block.Nodes[i]);
+      if (node < 0)
+      {
+        error = "element " + std::to_string(block.Tags[i / n]) + " names node " +
+          std::to_string(block.Nodes[i]) + ", which the file does not have";
+        return false;
+      }
+      point[node] = 0;
+    }
+  }
+  vtkIdType used = 0;
+  for (vtkIdType& p : point)
+  {
+    p = p == 0 ? used++ : -1;
+  }
+  return true;
+}
+
+// Writes the blocks' cells straight into the grid's arrays, in VTK's node
+// order and point numbers; frees gmsh's node tags on the way.
+void FillCells(Cells& cells, const NodeIndex& index, const std::vector<vtkIdType>& point)
+{
+  cells.Offsets->SetNumberOfValues(cells.Count + 1);
+  cells.Connectivity->SetNumberOfValues(cells.Ids);
+  cells.Types->SetNumberOfValues(cells.Count);
+  cells.Part->SetNumberOfValues(cells.Count);
+  cells.Group->SetNumberOfValues(cells.Count);
+  vtkIdType* offsets = cells.Offsets->GetPointer(0);
+  vtkIdType* ids = cells.Connectivity->GetPointer(0);
+  vtkIdType at = 0;
+  offsets[0] = 0;
+  for (Block& block : cells.Blocks)
+  {
+    const ElementType& type = *block.Type;
+    const std::size_t n = static_cast<std::size_t>(type.Nodes);
+    const std::size_t count = block.Tags.size();
+    const std::size_t* nodes = block.Nodes.data();
+    for (std::size_t e = 0; e < count; ++e, nodes += n)
+    {
+      for (std::size_t k = 0; k < n; ++k)
+      {
+        ids[at++] = point[index(nodes[type.Order.empty() ? k : type.Order[k]])];
+      }
+      offsets[block.First + static_cast<vtkIdType>(e) + 1] = at;
+    }
+    std::fill_n(cells.Types->GetPointer(block.First), count, static_cast<unsigned char>(type.Vtk));
+    std::fill_n(cells.Part->GetPointer(block.First), count, block.Part);
+    std::fill_n(cells.Group->GetPointer(block.First), count, block.Group);
+    std::vector<std::size_t>().swap(block.Nodes);
+  }
 }
 
 // A face, edge or point by its corner points, sorted (unused places -1).
@@ -457,52 +538,61 @@ void ForEachBoundary(const ElementType& type, const vtkIdType* p, F&& f)
 
 // Moves each element that lies on one of higher dimension into that
 // element's part (the highest dimension first, the first such element in
-// order): the part that draws the face it lies on.
-void JoinCoincident(Cells& cells)
+// order): the part that draws the face it lies on. Only the lower elements
+// are keyed, and only a cell with a corner on one of them is looked at.
+void JoinCoincident(Cells& cells, vtkIdType pointCount)
 {
   int top = 0;
-  for (const ElementType* kind : cells.Kinds)
+  for (const Block& block : cells.Blocks)
   {
-    top = std::max(top, kind->Dim);
+    top = std::max(top, block.Type->Dim);
   }
-  std::unordered_map<Key, std::vector<vtkIdType>, KeyHash> lower;
-  for (vtkIdType cell = 0; cell < cells.Count(); ++cell)
+  std::unordered_map<Key, std::vector<std::pair<vtkIdType, int>>, KeyHash> lower;
+  std::vector<bool> onLower(static_cast<std::size_t>(pointCount), false);
+  for (const Block& block : cells.Blocks)
   {
-    const ElementType& kind = *cells.Kinds[cell];
-    if (kind.Dim < top)
+    const int corners = block.Type->Corners;
+    for (std::size_t e = 0; block.Type->Dim < top && e < block.Tags.size(); ++e)
     {
-      lower[MakeKey(cells.Points(cell), kind.Corners)].push_back(cell);
+      const vtkIdType cell = block.First + static_cast<vtkIdType>(e);
+      const vtkIdType* p = cells.Points(cell);
+      lower[MakeKey(p, corners)].emplace_back(cell, block.Type->Dim);
+      std::for_each(p, p + corners, [&](vtkIdType id) { onLower[id] = true; });
     }
   }
   if (lower.empty())
   {
     return;
   }
-  std::vector<bool> joined(cells.Types.size(), false);
+  int* part = cells.Part->GetPointer(0);
+  std::vector<bool> joined(static_cast<std::size_t>(cells.Count), false);
+  const auto join = [&](const Key& key, int keyDim, vtkIdType cell)
+  {
+    const auto found = lower.find(key);
+    for (std::size_t i = 0; found != lower.end() && i < found->second.size(); ++i)
+    {
+      const auto [on, dim] = found->second[i];
+      if (!joined[on] && dim == keyDim)
+      {
+        joined[on] = true;
+        part[on] = part[cell];
+      }
+    }
+  };
   for (int dim = top; dim > 0; --dim)
   {
-    for (vtkIdType cell = 0; cell < cells.Count(); ++cell)
+    for (const Block& block : cells.Blocks)
     {
-      const ElementType& kind = *cells.Kinds[cell];
-      if (kind.Dim != dim)
+      const ElementType& kind = *block.Type;
+      for (std::size_t e = 0; kind.Dim == dim && e < block.Tags.size(); ++e)
       {
-        continue;
-      }
-      ForEachBoundary(kind,
-        cells.Points(cell),
-        [&](const Key& key, int keyDim)
+        const vtkIdType cell = block.First + static_cast<vtkIdType>(e);
+        const vtkIdType* p = cells.Points(cell);
+        if (std::any_of(p, p + kind.Corners, [&](vtkIdType id) { return onLower[id]; }))
         {
-          const auto found = lower.find(key);
-          for (std::size_t i = 0; found != lower.end() && i < found->second.size(); ++i)
-          {
-            const vtkIdType on = found->second[i];
-            if (!joined[on] && cells.Kinds[on]->Dim == keyDim)
-            {
-              joined[on] = true;
-              cells.Part[on] = cells.Part[cell];
-            }
-          }
-        });
+          ForEachBoundary(kind, p, [&](const Key& key, int keyDim) { join(key, keyDim, cell); });
+        }
+      }
     }
   }
 }
@@ -540,9 +630,12 @@ void AddViews(vtkUnstructuredGrid* grid,
     }
     if (!perNode && cellsOfTag.empty())
     {
-      for (vtkIdType cell = 0; cell < cells.Count(); ++cell)
+      for (const Block& block : cells.Blocks)
       {
-        cellsOfTag[cells.Tag[cell]].push_back(cell);
+        for (std::size_t e = 0; e < block.Tags.size(); ++e)
+        {
+          cellsOfTag[block.Tags[e]].push_back(block.First + static_cast<vtkIdType>(e));
+        }
       }
     }
     gmsh::option::getString("View[" + std::to_string(gmsh::view::getIndex(view)) + "].Name", name);
@@ -570,66 +663,39 @@ void AddViews(vtkUnstructuredGrid* grid,
   }
 }
 
-template <typename T, typename Array>
-vtkNew<Array> ToArray(const std::vector<T>& values, const char* name = nullptr)
-{
-  vtkNew<Array> array;
-  array->SetName(name);
-  array->SetNumberOfValues(static_cast<vtkIdType>(values.size()));
-  std::copy(values.begin(), values.end(), array->GetPointer(0));
-  return array;
-}
-
-// Keeps the nodes that elements use, in gmsh's order (as gmsh's .vtk export
-// does: a file holds the nodes of entities whose elements it leaves out),
-// the cells renumbered; returns each node's point, -1 for one unused.
-std::vector<vtkIdType> KeepUsedNodes(Cells& cells, std::vector<double>& coords)
-{
-  std::vector<vtkIdType> point(coords.size() / 3, -1);
-  for (const vtkIdType node : cells.Connectivity)
-  {
-    point[node] = 0;
-  }
-  vtkIdType used = 0;
-  for (std::size_t node = 0; node < point.size(); ++node)
-  {
-    if (point[node] == 0)
-    {
-      std::copy_n(&coords[3 * node], 3, &coords[3 * used]);
-      point[node] = used++;
-    }
-  }
-  coords.resize(3 * static_cast<std::size_t>(used));
-  for (vtkIdType& node : cells.Connectivity)
-  {
-    node = point[node];
-  }
-  return point;
-}
-
-// The grid of the nodes and cells read, its cells marked with their parts.
+// The grid of the nodes elements use and the cells read, its cells marked
+// with their parts.
 void MakeGrid(vtkUnstructuredGrid* grid,
-  std::vector<double>& coords,
-  const Cells& cells,
+  const std::vector<double>& coords,
+  const std::vector<vtkIdType>& pointOfNode,
+  Cells& cells,
   const Parts& parts)
 {
   vtkNew<vtkDoubleArray> xyz;
   xyz->SetNumberOfComponents(3);
-  xyz->SetNumberOfTuples(static_cast<vtkIdType>(coords.size() / 3));
-  std::copy(coords.begin(), coords.end(), xyz->GetPointer(0));
-  std::vector<double>().swap(coords);
+  xyz->SetNumberOfTuples(static_cast<vtkIdType>(
+    std::count_if(pointOfNode.begin(), pointOfNode.end(), [](vtkIdType p) { return p >= 0; })));
+  double* to = xyz->GetPointer(0);
+  for (std::size_t node = 0; node < pointOfNode.size(); ++node)
+  {
+    if (pointOfNode[node] >= 0)
+    {
+      std::copy_n(&coords[3 * node], 3, to + 3 * pointOfNode[node]);
+    }
+  }
   vtkNew<vtkPoints> points;
   points->SetData(xyz);
   grid->SetPoints(points);
   vtkNew<vtkCellArray> connectivity;
-  connectivity->SetData(ToArray<vtkIdType, vtkIdTypeArray>(cells.Offsets),
-    ToArray<vtkIdType, vtkIdTypeArray>(cells.Connectivity));
-  grid->SetCells(ToArray<unsigned char, vtkUnsignedCharArray>(cells.Types), connectivity);
+  connectivity->SetData(cells.Offsets, cells.Connectivity);
+  grid->SetCells(cells.Types, connectivity);
   if (!parts.OfGroup.empty())
   {
-    grid->GetCellData()->AddArray(ToArray<int, vtkIntArray>(cells.Group, "CellEntityIds"));
+    cells.Group->SetName("CellEntityIds");
+    grid->GetCellData()->AddArray(cells.Group);
   }
-  grid->GetCellData()->AddArray(ToArray<int, vtkIntArray>(cells.Part, PartIdArrayName()));
+  cells.Part->SetName(PartIdArrayName());
+  grid->GetCellData()->AddArray(cells.Part);
   SetPartNames(grid, parts.Names);
 }
 } // namespace
@@ -644,7 +710,7 @@ GmshReader::GmshReader()
 int GmshReader::RequestData(vtkInformation*, vtkInformationVector**, vtkInformationVector* out)
 {
   vtkUnstructuredGrid* grid = vtkUnstructuredGrid::GetData(out);
-  GmshSession session;
+  GmshSession::Start();
   std::string error;
   try
   {
@@ -659,12 +725,15 @@ int GmshReader::RequestData(vtkInformation*, vtkInformationVector**, vtkInformat
     parts.FileName = this->FileName;
     parts.ReadGroups();
     Cells cells;
-    if (ReadElements(parts, index, cells, error))
+    std::vector<vtkIdType> pointOfNode;
+    if (ReadElements(parts, cells, error) &&
+      NumberUsedNodes(cells, index, coords.size() / 3, pointOfNode, error))
     {
       this->UpdateProgress(0.8);
-      JoinCoincident(cells);
-      const std::vector<vtkIdType> pointOfNode = KeepUsedNodes(cells, coords);
-      MakeGrid(grid, coords, cells, parts);
+      FillCells(cells, index, pointOfNode);
+      MakeGrid(grid, coords, pointOfNode, cells, parts);
+      std::vector<double>().swap(coords);
+      JoinCoincident(cells, grid->GetNumberOfPoints());
       AddViews(grid, index, pointOfNode, cells);
     }
   }

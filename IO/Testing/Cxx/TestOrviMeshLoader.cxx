@@ -606,12 +606,18 @@ TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
 
 //==============================================================================
 // A grid whose cells a reader marked with parts comes over from the child
-// with its names and splits into them: three hexahedra and a polyhedron in
-// parts 1 0 1 1 of "a" "b" "c" give "a" (cell 1, 8 points) and "b" (cells 0,
-// 2 and 3, 20 points, with their point values); "c" has none. An index past the names is
-// refused.
-TEST(OrviMeshLoader, MarkedPartsComeOverAndSplit)
+// with its names and splits into them: four cubes in parts 1 0 1 1 of "a"
+// "b" "c" give "a" (cell 1, 8 points) and "b" (cells 0, 2 and 3, all 20
+// points, with their point values); "c" has none. The last cube is a
+// hexahedron or a polyhedron (whose faces the split copies too). An index
+// past the names is refused.
+class MarkedParts : public testing::TestWithParam<int>
 {
+};
+
+TEST_P(MarkedParts, ComeOverAndSplit)
+{
+  const int last = GetParam();
   vtkNew<vtkUnstructuredGrid> grid;
   vtkNew<vtkPoints> points;
   grid->SetPoints(points);
@@ -620,8 +626,11 @@ TEST(OrviMeshLoader, MarkedPartsComeOverAndSplit)
     4,
     1,
     1,
-    [](int i, int, int)
-    { return i == 3 ? orvi_test::CubeShape::Polyhedron : orvi_test::CubeShape::Hexahedron; });
+    [last](int i, int, int)
+    {
+      return i == 3 && last == VTK_POLYHEDRON ? orvi_test::CubeShape::Polyhedron
+                                              : orvi_test::CubeShape::Hexahedron;
+    });
   vtkNew<vtkDoubleArray> x;
   x->SetName("x");
   for (vtkIdType p = 0; p < points->GetNumberOfPoints(); ++p)
@@ -658,13 +667,16 @@ TEST(OrviMeshLoader, MarkedPartsComeOverAndSplit)
   }
   const decltype(got) expected = {
     { "a", 1, 8, "1.000000 2.000000 0" + std::to_string(VTK_HEXAHEDRON) },
-    { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(VTK_POLYHEDRON) }
+    { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(last) }
   };
   EXPECT_EQ(got, expected);
   part->SetValue(2, 3);
   EXPECT_FALSE(orvi::SplitMeshParts(grid, "f", parts, error));
   EXPECT_EQ(error, "cannot read 'f': cell part 3 names no part (3 named)");
 }
+INSTANTIATE_TEST_SUITE_P(OrviMeshLoader,
+  MarkedParts,
+  testing::Values(VTK_HEXAHEDRON, VTK_POLYHEDRON));
 
 //==============================================================================
 // gmsh's second-order elements come in VTK's node order (gmsh numbers them
@@ -779,4 +791,35 @@ TEST(OrviMeshLoader, GmshViewsBecomeArrays)
   const double* first = vector->GetTuple3(0);
   values.insert(values.end(), first, first + 3);
   EXPECT_EQ(values, (std::vector<double>{ 0, 0, 0.1, 0.1, 0.5, 0.5, -1, -1, 0.4, 0.4, 0 }));
+}
+
+// gmsh's boundary elements go to the part of the element they lie on: t1's
+// curve group 5 (three sides of its square) lies on "My surface", which
+// holds those lines too; the group is no part of its own.
+TEST(OrviMeshLoader, GmshBoundaryElementsJoinThePartTheyLieOn)
+{
+  std::string why;
+  const std::string path = orvi_test::MeshGmshTutorial("t1", TestDir(), why, "-2", "t1j", "msh41");
+  if (path.empty())
+  {
+    GTEST_SKIP() << why;
+  }
+  std::ostringstream log;
+  const Read mesh = orvi::LoadMesh(path, log, why);
+  ASSERT_TRUE(mesh) << why;
+  std::vector<orvi::MeshPart> parts;
+  ASSERT_TRUE(orvi::SplitMeshParts(mesh, path, parts, why)) << why;
+  ASSERT_EQ(parts.size(), 1u);
+  const auto lines = [](vtkDataSet* m)
+  {
+    int n = 0;
+    for (vtkIdType id = 0; id < m->GetNumberOfCells(); ++id)
+    {
+      n += m->GetCellType(id) == VTK_LINE;
+    }
+    return n;
+  };
+  EXPECT_EQ(parts[0].Name, "My surface");
+  EXPECT_GT(lines(mesh), 0);
+  EXPECT_EQ(lines(parts[0].Mesh), lines(mesh));
 }
