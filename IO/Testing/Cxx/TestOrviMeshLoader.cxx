@@ -394,6 +394,16 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
       message = "cannot read '@': VTK's reader died on its contents with a segmentation fault "
                 "(the file is damaged)";
     }
+#if defined(__SANITIZE_ADDRESS__)
+    // gmsh allocates with operator new, which the sanitizer ends the child
+    // on where it cannot allocate (instead of throwing): a child that failed.
+    if (fs::path(name).extension() == ".msh" &&
+      message.find("not enough memory") != std::string::npos)
+    {
+      message = "cannot read '@': VTK's reader failed on its contents (exit status 1; the file is "
+                "damaged)";
+    }
+#endif
     ExpectRefused(path, message);
   }
   EXPECT_EQ(listed.size(), 77u);
