@@ -35,8 +35,11 @@
 
 #include "vtkNew.h"
 #include "vtkSmartPointer.h"
+#include "vtkTextActor.h"
 #include "vtkType.h"
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -62,6 +65,7 @@ namespace orvi
 {
 
 struct ButtonBinding;
+class TimeSeries;
 
 class Viewer
 {
@@ -98,6 +102,37 @@ public:
   /// that keeps running shows its previous meshes again.
   bool SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
+  /// The time series the meshes shown come from (the one LoadMeshes() read
+  /// them from, at its step GetStep()); the host keeps it. The step keys,
+  /// the script's step verb and ShowStep() step through it, and the step
+  /// after the one shown is read ahead. Null: the meshes have no steps.
+  void SetTimeSeries(TimeSeries* series);
+  /// Shows step `step` (from 0) in place of the one shown, the view kept.
+  /// Parts of the same points and cells as those shown keep their surface,
+  /// edges, stand-in and pick and take the step's arrays; others are built
+  /// anew. The legend keeps one range over the steps (see --range-per-step).
+  /// False with an error when the step cannot be read or shown.
+  bool ShowStep(std::size_t step, std::string& error);
+  /// The step shown, of how many, and "step k of N, t = T" (empty without
+  /// steps), as the corner text says.
+  std::size_t GetStep() const;
+  std::size_t GetNumberOfSteps() const;
+  std::string GetStepText() const;
+  /// Whether the last ShowStep() kept every part's surface.
+  bool GetStepKeptSurfaces() const { return this->StepKeptSurfaces; }
+  /// Called after each step shown (a host's slider and status bar follow).
+  void SetStepObserver(std::function<void()> observer) { this->StepObserver = std::move(observer); }
+
+  /// The parts shown (SetMeshes()' meshes, in order) and whether each is
+  /// visible; a hidden part draws nothing and is not picked.
+  std::size_t GetNumberOfParts() const { return this->Parts.size(); }
+  const std::string& GetPartName(std::size_t part) const;
+  bool IsPartVisible(std::size_t part) const;
+  void SetPartVisible(std::size_t part, bool visible);
+  /// Only the parts named visible (--parts); false with an error listing
+  /// the parts for a name none has.
+  bool ShowOnlyParts(const std::vector<std::string>& names, std::string& error);
+
   /// The legend's text sized for the window's height (a host calls it when
   /// its widget is resized; the size asked for in the options until the
   /// window has one).
@@ -125,8 +160,10 @@ public:
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
   bool SendTDx(const double values[7], std::string& error);
 
-  /// A key typed on the keyboard, through the interactor.
+  /// A key typed on the keyboard, through the interactor: a character, or
+  /// a key without one by its X11 name ("Right", "Home").
   void SendKey(char key);
+  void SendKey(const std::string& keySym);
 
   /// The convention of the mouse, in place of the one in use (between
   /// gestures: an action under way is dropped). The viewer keeps one style
@@ -173,6 +210,9 @@ private:
   bool FlatNormal(double normal[3]) const;
   void FrameScene();
   bool HandleKey(char key);
+  // orviViewerTime.cxx: the step keys, the arrays of a step swapped in.
+  bool HandleStepKey(const std::string& keySym);
+  void ShowStepText();
   // The colouring: the array chosen, its values, the meshes' colours, the
   // legend and the log line, each a step of SetColouring().
   struct Colouring;
@@ -194,7 +234,8 @@ private:
   vtkSmartPointer<vtkRenderWindowInteractor> Interactor;
   vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
   vtkNew<vtkRenderer> RendererObject;
-  struct Part; // one mesh: its surface, edges and pick highlight
+  struct Part;                                   // one mesh: its surface, edges and pick highlight
+  void KeepArrays(Part& part, vtkDataSet* mesh); // orviViewerTime.cxx
   std::vector<std::unique_ptr<Part>> Parts;
   vtkNew<vtkColorTableLegendActor> Legend;  // a quantity's colours
   vtkNew<vtkScalarBarActor> CategoryLegend; // one swatch per id
@@ -220,8 +261,12 @@ private:
   int PickStart[2] = { 0, 0 };
   int LastPickCount = 0;
   std::string LastPickSummary;
-  double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
-  MotionSurface Motion;     // the surfaces' stand-ins in motion
+  TimeSeries* Series = nullptr; // the host's
+  bool StepKeptSurfaces = false;
+  std::function<void()> StepObserver;
+  vtkNew<vtkTextActor> StepText; // "step k of N, t = T" in the upper left corner
+  double MarkerScale = 0.0;      // the rotation marker's radius for the meshes shown
+  MotionSurface Motion;          // the surfaces' stand-ins in motion
 };
 
 } // namespace orvi

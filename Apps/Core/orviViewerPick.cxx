@@ -39,7 +39,10 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     for (const auto& part : this->Parts)
     {
       vtkNew<vtkIdTypeArray> ids;
-      picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
+      if (part->Visible)
+      {
+        picker->SelectIds(part->Mesh, vtkSelectionNode::CELL, ids);
+      }
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
     }
   }
@@ -51,7 +54,10 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
     for (const auto& part : this->Parts)
     {
-      picker->AddPickList(part->SurfaceActor);
+      if (part->Visible)
+      {
+        picker->AddPickList(part->SurfaceActor);
+      }
     }
     picker->PickFromListOn();
     picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
@@ -100,7 +106,8 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     summary << " in " << this->Parts.size() << " meshes";
   }
   summary << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-          << x1 << " " << y1 << ")";
+          << x1 << " " << y1 << (this->GetStepText().empty() ? "" : ", " + this->GetStepText())
+          << ")";
   this->LastPickSummary = summary.str();
   this->Log << this->LastPickSummary << "\n";
   for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)

@@ -95,10 +95,15 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   // A long pick result is cut at the right, never the buttons beside it.
   this->PickLabel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
   this->statusBar()->addWidget(this->PickLabel, 1);
+  this->StepLabel = new QLabel(this);
+  this->StepLabel->setObjectName(QStringLiteral("step"));
+  this->statusBar()->addPermanentWidget(this->StepLabel);
   this->statusBar()->addPermanentWidget(this->ConventionLabel);
 
   this->View->installEventFilter(this);
   this->BuildMenus();
+  this->BuildTimeBar();
+  this->BuildPartsDock();
   this->setWindowTitle(QStringLiteral("orvi-qt"));
   this->resize(options.Width, options.Height);
 }
@@ -184,8 +189,9 @@ bool QtWindow::OpenFiles(const QStringList& paths)
   }
   std::vector<NamedMesh> meshes;
   std::string error = "no mesh file to open";
-  if (files.empty() || !LoadMeshes(files, this->Log, meshes, error) ||
-    !this->ShowMeshes(meshes, error))
+  auto series = std::make_unique<TimeSeries>();
+  if (files.empty() || !LoadMeshes(files, this->Log, meshes, error, {}, {}, series.get()) ||
+    !this->ShowMeshes(meshes, error, std::move(series)))
   {
     this->ReportError(error);
     return false;
@@ -194,7 +200,9 @@ bool QtWindow::OpenFiles(const QStringList& paths)
 }
 
 //------------------------------------------------------------------------------
-bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
+bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes,
+  std::string& error,
+  std::unique_ptr<TimeSeries> series)
 {
   bool shown = false;
   try
@@ -214,6 +222,9 @@ bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& err
     return false;
   }
   this->Meshes = meshes;
+  this->Series = std::move(series);
+  this->ViewerObject->SetTimeSeries(this->Series.get());
+  this->FollowScene();
   QStringList names;
   for (const NamedMesh& mesh : meshes)
   {
