@@ -136,12 +136,17 @@ bool TimeSeries::Open(const std::vector<std::string>& files, std::ostream& log, 
     {
       return false;
     }
-    this->Times.insert(this->Times.end(), opened->GetTimes().begin(), opened->GetTimes().end());
-    this->Files.push_back(std::move(opened));
+    this->Add(std::move(opened));
   }
+  return true;
+}
+
+void TimeSeries::Add(std::unique_ptr<MeshFile> file)
+{
+  this->Times.insert(this->Times.end(), file->GetTimes().begin(), file->GetTimes().end());
   std::sort(this->Times.begin(), this->Times.end());
   this->Times.erase(std::unique(this->Times.begin(), this->Times.end()), this->Times.end());
-  return true;
+  this->Files.push_back(std::move(file));
 }
 
 double TimeSeries::GetTime(std::size_t step) const

@@ -47,6 +47,9 @@ public:
   /// Opens each file (no mesh read yet). False with the error of the first
   /// that cannot be opened.
   bool Open(const std::vector<std::string>& files, std::ostream& log, std::string& error);
+  /// A file opened already, after those there are (its times joining the
+  /// time line).
+  void Add(std::unique_ptr<MeshFile> file);
 
   /// The steps of the time line, at least 1, and the time of one (0 when no
   /// file has time).
