@@ -3,6 +3,7 @@
 #include "orviFormatChecks.h"
 
 #include "vtkDataSetReader.h"
+#include "vtkExodusIIReader.h"
 #include "vtkOBJReader.h"
 #include "vtkPLYReader.h"
 #include "vtkSTLReader.h"
@@ -31,7 +32,8 @@ const FormatSignature XML{ "<", true, "it is not an XML file" };
 //------------------------------------------------------------------------------
 const std::vector<MeshFormat>& MeshFormats()
 {
-  // Extensions, note, signature, file check, reader, header check, read check.
+  // Extensions, note, signature, file check, reader, header check, read
+  // check, output, opening of a file of parts or steps.
   static const std::vector<MeshFormat> formats = {
     { { ".vtu" },
       nullptr,
@@ -51,6 +53,27 @@ const std::vector<MeshFormat>& MeshFormats()
     { { ".stl" }, nullptr, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
     { { ".obj" }, nullptr, {}, nullptr, &NewReader<vtkOBJReader> },
     { { ".ply" }, nullptr, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
+    { { ".pvd" },
+      "time series",
+      XML,
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      &OpenTimeSeries },
+    { { ".vtm" }, "multiblock", XML, nullptr, nullptr, nullptr, nullptr, nullptr, &OpenMultiBlock },
+    { { ".pvtu" }, nullptr, XML, nullptr, nullptr, nullptr, nullptr, nullptr, &OpenGridPieces },
+    { { ".pvtp" }, nullptr, XML, nullptr, nullptr, nullptr, nullptr, nullptr, &OpenPolyPieces },
+    { { ".e", ".exo", ".ex2", ".exii" },
+      "Exodus II",
+      {},
+      &CheckExodusSignature,
+      &NewReader<vtkExodusIIReader>,
+      &CheckExodusHeader,
+      nullptr,
+      &AppendExodusBlocks,
+      &OpenExodus },
   };
   return formats;
 }

@@ -9,12 +9,15 @@
 // composite file, how its output becomes one mesh (TakeOutput). Its checks
 // go in a file of its family under Formats/, declared in
 // Formats/orviFormatChecks.h; its reader's VTK module in the IO module list
-// of IO/CMakeLists.txt.
+// of IO/CMakeLists.txt. A file of several parts or steps names how it is
+// opened (Open, see orviMeshFile.h); without a reader it is only opened so.
 #ifndef orviFormatTable_h
 #define orviFormatTable_h
 
 #include "vtkSmartPointer.h"
 
+#include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,7 @@ class vtkDataSet;
 
 namespace orvi
 {
+class MeshFile;
 
 /// What a file of a format starts with: Start from its first byte, or with
 /// AfterBlanks after spaces and line ends (null: anything). Refusal is why
@@ -59,6 +63,10 @@ struct MeshFormat
   /// set). A reader of a composite (a multiblock's blocks, a collection's
   /// steps) names here how its blocks become the mesh shown.
   vtkSmartPointer<vtkDataSet> (*TakeOutput)(vtkAlgorithm* reader) = nullptr;
+  /// A file of parts or steps: what it says about them read, no mesh yet
+  /// (see OpenMeshFile()); null for a file that is one mesh.
+  std::unique_ptr<MeshFile> (
+    *Open)(const std::string& path, std::ostream& log, std::string& error) = nullptr;
 };
 
 /// Every format, in the order MeshExtensions() lists them.

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <new>
 #include <sstream>
 #include <streambuf>
@@ -84,6 +85,28 @@ struct ChildEnds
   int Data = -1;   // the arrays' values, when the parent asks for the pipe
   int Reply = -1;  // the parent's answer: closed, or 'P' for the pipe
 };
+
+// Closes every descriptor the child inherited but its own ends and the
+// standard ones: a child started while another reads would otherwise hold
+// the other's pipes open, and that child would wait for it to end.
+void CloseInherited(const ChildEnds& ends)
+{
+  std::array<int, 5> kept = { ends.Log, ends.Status, ends.Result, ends.Data, ends.Reply };
+  std::sort(kept.begin(), kept.end());
+  unsigned int from = 3;
+  for (const int fd : kept)
+  {
+    if (fd >= static_cast<int>(from))
+    {
+      if (fd > static_cast<int>(from))
+      {
+        ::close_range(from, static_cast<unsigned int>(fd) - 1, 0);
+      }
+      from = static_cast<unsigned int>(fd) + 1;
+    }
+  }
+  ::close_range(from, ~0u, 0);
+}
 
 // No terminal output of its own (VTK's log and anything else written to
 // stdout or stderr goes nowhere), one thread, its heap and memory limit.
@@ -347,6 +370,10 @@ bool ReaderChild::MakeChannels()
 //------------------------------------------------------------------------------
 bool ReaderChild::Start(const MeshReadFunction& read)
 {
+  // Children are started one at a time (reads of a collection's files run
+  // on several threads): each closes what it inherited of the others.
+  static std::mutex starting;
+  const std::lock_guard<std::mutex> lock(starting);
   if (!this->MakeChannels())
   {
     this->Fail(std::string("cannot start the reader (") + std::strerror(errno) + ")");
@@ -374,13 +401,13 @@ bool ReaderChild::Start(const MeshReadFunction& read)
     {
       parentEnd->Close();
     }
-    RunChild(read,
-      this->Limits,
-      { this->LogWrite.Fd,
-        this->StatusWrite.Fd,
-        this->Result.Fd,
-        this->DataWrite.Fd,
-        this->ReplyRead.Fd });
+    const ChildEnds ends{ this->LogWrite.Fd,
+      this->StatusWrite.Fd,
+      this->Result.Fd,
+      this->DataWrite.Fd,
+      this->ReplyRead.Fd };
+    CloseInherited(ends);
+    RunChild(read, this->Limits, ends);
   }
   for (Descriptor* childEnd :
     { &this->LogWrite, &this->StatusWrite, &this->DataWrite, &this->ReplyRead })

@@ -1,5 +1,6 @@
 #include "orviMeshFile.h"
 
+#include "orviFormatTable.h"
 #include "orviMeshLoader.h"
 
 #include "vtkDataSet.h"
@@ -52,8 +53,15 @@ public:
 };
 } // namespace
 
-std::unique_ptr<MeshFile> OpenMeshFile(const std::string& path, std::ostream&, std::string&)
+std::unique_ptr<MeshFile> OpenMeshFile(const std::string& path,
+  std::ostream& log,
+  std::string& error)
 {
+  const MeshFormat* format = FindMeshFormat(FileExtension(path));
+  if (format && format->Open)
+  {
+    return format->Open(path, log, error);
+  }
   return std::make_unique<SingleMeshFile>(path);
 }
 

@@ -82,6 +82,29 @@ struct CheckedFile
   vtkSmartPointer<vtkAlgorithm> Reader;
 };
 
+} // namespace
+
+bool IsReadableFile(const std::string& path, std::string& error)
+{
+  // Opening a FIFO would wait for its writer, a device could be read without
+  // end: only a regular file is opened.
+  std::error_code failed;
+  const auto status = std::filesystem::status(path, failed);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status))
+  {
+    error = "cannot open '" + path + "': it is not a regular file (a directory, device or FIFO)";
+    return false;
+  }
+  if (failed || !std::ifstream(path).good())
+  {
+    error = "cannot open '" + path + "': no such file or not readable";
+    return false;
+  }
+  return true;
+}
+
+namespace
+{
 // What can be checked before a reader runs, by the file's format: its
 // extension, the file, its first bytes, and the whole file where the
 // format's reader trusts every count.
@@ -95,9 +118,14 @@ CheckedFile CheckFile(const std::string& path, std::string& error)
       "' (known: " + MeshExtensions() + ")";
     return {};
   }
-  if (!std::ifstream(path).good() || vtksys::SystemTools::FileIsDirectory(path))
+  if (!IsReadableFile(path, error))
   {
-    error = "cannot open '" + path + "': no such file or not readable";
+    return {};
+  }
+  if (!format->MakeReader)
+  {
+    error = "cannot open '" + path + "': a " + ext +
+      " file names other mesh files, it is not one mesh itself";
     return {};
   }
   if (!CheckSignature(path, format->Signature, error) ||
@@ -175,7 +203,8 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error,
   const std::function<void()>& whileReading,
-  const std::function<void(vtkDataSet*)>& afterRead)
+  const std::function<void(vtkDataSet*)>& afterRead,
+  const std::function<void(vtkAlgorithm*)>& setup)
 {
   const CheckedFile file = CheckFile(path, error);
   if (!file.Reader)
@@ -185,7 +214,13 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   log << "loading " << path << "\n";
   const auto start = std::chrono::steady_clock::now();
   const MeshReadFunction read = [&](std::ostream& childLog, std::string& childError)
-  { return ReadChecked(file, path, childLog, childError); };
+  {
+    if (setup)
+    {
+      setup(file.Reader);
+    }
+    return ReadChecked(file, path, childLog, childError);
+  };
   // Said as soon as the mesh is here, before what is done with it.
   const auto loaded = [&](vtkDataSet* data)
   {

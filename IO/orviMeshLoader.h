@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+class vtkAlgorithm;
 class vtkDataSet;
 
 namespace orvi
@@ -28,12 +29,21 @@ namespace orvi
 /// "cannot open|read 'PATH': WHY", otherwise. whileReading, when given,
 /// runs while the child reads, and afterRead on the mesh as soon as it is
 /// here and said loaded (see ReadIsolated()); neither when the file is
-/// refused before its read.
+/// refused before its read. setup, when given, runs on the reader in the
+/// child before it reads (what part of the file, which time step). A file
+/// of several parts or steps (.pvd, .vtm, .pvtu, .pvtp) is refused: it is
+/// opened with OpenMeshFile(), which reads each mesh file it names here.
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error,
   const std::function<void()>& whileReading = {},
-  const std::function<void(vtkDataSet*)>& afterRead = {});
+  const std::function<void(vtkDataSet*)>& afterRead = {},
+  const std::function<void(vtkAlgorithm*)>& setup = {});
+
+/// Whether path is a regular file this process can read; false with error
+/// set to the loader's line ("cannot open 'PATH': ...") otherwise, without
+/// opening a FIFO or a device.
+bool IsReadableFile(const std::string& path, std::string& error);
 
 /// LoadMesh() without the child process: the same checks, VTK's reader in
 /// this process (a damaged file can crash it). For measuring what the child

@@ -9,7 +9,11 @@
 #ifndef orviFormatChecks_h
 #define orviFormatChecks_h
 
+#include "vtkSmartPointer.h"
+
 #include <cstdint>
+#include <memory>
+#include <ostream>
 #include <string>
 
 class vtkAlgorithm;
@@ -20,6 +24,7 @@ namespace orvi
 {
 
 struct FormatSignature;
+class MeshFile;
 
 //------------------------------------------------------------------------------
 // Shared by the checks.
@@ -97,6 +102,46 @@ std::string CheckAppendedBlocks(vtkAlgorithm* reader, vtkDataSet* data, const st
 /// as the cells, each a VTK cell type, a polyhedron's cell a face stream
 /// that fills it.
 bool CheckLegacyVTK(const std::string& path, std::string& error);
+
+//------------------------------------------------------------------------------
+// VTK's XML files that name other mesh files (orviCollectionFormats.cxx):
+// each opens to a MeshFile whose steps read the files named through
+// LoadMesh(). Null with error set to one line when the file cannot be.
+
+/// A .pvd time series: its DataSet elements' files, the data sets of one
+/// timestep one step's parts (each named by its name attribute, by its part
+/// number beside others, or after the collection when alone).
+std::unique_ptr<MeshFile> OpenTimeSeries(const std::string& path,
+  std::ostream& log,
+  std::string& error);
+/// A .vtm multiblock: each data set with a file one part, named by its block
+/// names ("outer/inner"); one step.
+std::unique_ptr<MeshFile> OpenMultiBlock(const std::string& path,
+  std::ostream& log,
+  std::string& error);
+/// A .pvtu or .pvtp written in pieces: the pieces read at once, each
+/// checked against the arrays the summary declares, appended into one part.
+std::unique_ptr<MeshFile> OpenGridPieces(const std::string& path,
+  std::ostream& log,
+  std::string& error);
+std::unique_ptr<MeshFile> OpenPolyPieces(const std::string& path,
+  std::ostream& log,
+  std::string& error);
+
+//------------------------------------------------------------------------------
+// Exodus II (orviExodusFormat.cxx).
+
+/// The file starts as netCDF (classic, 64-bit offsets or data) or HDF5 does.
+bool CheckExodusSignature(const std::string& path, std::string& error);
+/// The reader reads every nodal and element variable.
+bool CheckExodusHeader(vtkAlgorithm* reader, const std::string& path, std::string& error);
+/// The element blocks the reader read, appended into one mesh.
+vtkSmartPointer<vtkDataSet> AppendExodusBlocks(vtkAlgorithm* reader);
+/// The element blocks as parts with their names, at each of the file's
+/// time steps; the blocks and times read by a child process.
+std::unique_ptr<MeshFile> OpenExodus(const std::string& path,
+  std::ostream& log,
+  std::string& error);
 
 } // namespace orvi
 
