@@ -203,12 +203,13 @@ bool TimeSeries::ReadFiles(std::size_t step,
     // Each file at its last step at or before the step's time.
     const std::size_t own = this->HasTime() ? StepAtTime(file->GetTimes(), this->GetTime(step)) : 0;
     std::vector<MeshPart> parts;
-    // The parts afterRead has prepared, in the order they came.
-    std::vector<NamedMesh> prepared;
+    // The parts afterRead has prepared, by the mesh read: they come in the
+    // order their reads end, which need not be the file's.
+    std::map<vtkDataSet*, NamedMesh> prepared;
     const auto prepare = [&](MeshPart& part)
     {
-      prepared.push_back(NamedMesh{ part.Name, part.Mesh });
-      afterRead(prepared.back());
+      NamedMesh& named = prepared[part.Mesh] = NamedMesh{ part.Name, part.Mesh };
+      afterRead(named);
     };
     if (!file->ReadStep(own,
           parts,
@@ -219,11 +220,12 @@ bool TimeSeries::ReadFiles(std::size_t step,
     {
       return false;
     }
-    for (std::size_t i = 0; i < parts.size(); ++i)
+    for (MeshPart& part : parts)
     {
-      meshes.push_back(i < prepared.size()
-          ? std::move(prepared[i])
-          : NamedMesh{ std::move(parts[i].Name), std::move(parts[i].Mesh) });
+      const auto done = prepared.find(part.Mesh);
+      meshes.push_back(done != prepared.end()
+          ? std::move(done->second)
+          : NamedMesh{ std::move(part.Name), std::move(part.Mesh) });
     }
   }
   return true;

@@ -564,10 +564,12 @@ pick in the status bar.
 
 )";
 
-// The formats come from the loader's table.
+// The formats come from the loader's table, wrapped as the rest.
 static std::string MeshText()
 {
-  return "MESH is read with VTK's readers: " + DescribeMeshFormats() + R"(.
+  std::string formats;
+  Wrap("MESH is read with VTK's readers: " + DescribeMeshFormats() + ".", 0, 0, formats);
+  return formats + R"(
 Several files are each loaded and checked, then shown together in one scene.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed

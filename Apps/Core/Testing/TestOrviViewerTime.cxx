@@ -14,67 +14,59 @@ using namespace orvi_test;
 
 const std::vector<double> StepTimes = { 0.0, 0.5, 1.0 };
 
-// The steps WriteTimeSeries() wrote, read one .vtu a step as one part.
-class StepFiles : public orvi::MeshFile
-{
-public:
-  explicit StepFiles(const std::string& pvd)
-    : MeshFile(pvd, StepTimes)
-  {
-  }
-  bool ReadStep(std::size_t step,
-    std::vector<orvi::MeshPart>& parts,
-    std::ostream& log,
-    std::string& error,
-    const std::function<void()>&,
-    const std::function<void(orvi::MeshPart&)>& afterRead) override
-  {
-    const std::string vtu =
-      this->Path.substr(0, this->Path.size() - 4) + "_" + std::to_string(step) + ".vtu";
-    parts = { { "t5", orvi::LoadMesh(vtu, log, error) } };
-    if (parts[0].Mesh && afterRead)
-    {
-      afterRead(parts[0]);
-    }
-    return parts[0].Mesh != nullptr;
-  }
-};
-
 struct Series
 {
   std::ostringstream Log;
   orvi::TimeSeries Steps;
   std::unique_ptr<orvi::Viewer> Viewer;
-  std::string Pvd;
 };
 
-// The viewer on the three steps, opened as a host opens them.
-std::unique_ptr<Series> Open(const std::filesystem::path& dir, Args args, std::string& why)
+// The viewer on files as orvi-viewer's main() opens them: the series kept
+// open at the step the options choose, the parts --parts names shown.
+std::unique_ptr<Series> OpenFiles(Args args)
 {
   auto series = std::make_unique<Series>();
-  vtkSmartPointer<vtkUnstructuredGrid> grid = GmshTetrahedra("t5", dir, why, "-3 -clscale 2");
-  if (!grid)
-  {
-    return nullptr;
-  }
-  series->Pvd = WriteTimeSeries(grid, dir, "t5", StepTimes);
   orvi::ViewerOptions options;
   std::string error;
-  args.insert(args.begin(), { "--size", "640", "480", "--array", "temperature" });
+  args.insert(args.begin(), { "--size", "640", "480" });
   EXPECT_TRUE(Parse(args, options, error)) << error;
   options.Script = "(test)";
-  series->Steps.Add(std::make_unique<StepFiles>(series->Pvd));
   series->Steps.SetStart(options.Step, options.TimeGiven, options.Time);
-  std::size_t step = 0;
   std::vector<orvi::NamedMesh> meshes;
+  const auto prepare = [&](orvi::NamedMesh& mesh)
+  { orvi::Viewer::PrepareMesh(mesh, options, series->Log); };
   EXPECT_TRUE(
-    series->Steps.StartStep(step, error) && series->Steps.Read(step, meshes, series->Log, error))
+    orvi::LoadMeshes(options.MeshFiles, series->Log, meshes, error, {}, prepare, &series->Steps))
     << error;
   series->Viewer = std::make_unique<orvi::Viewer>(options, series->Log);
-  EXPECT_TRUE(series->Viewer->SetMeshes(meshes, error)) << error;
+  EXPECT_TRUE(series->Viewer->SetMeshes(meshes, error) &&
+    (options.Parts.empty() || series->Viewer->ShowOnlyParts(options.Parts, error)))
+    << error;
   series->Viewer->SetTimeSeries(&series->Steps);
   series->Viewer->Render();
   return series;
+}
+
+// gmsh's t5 as three steps of a .pvd (t5.pvd, t5_K.vtu), or null with why.
+vtkSmartPointer<vtkUnstructuredGrid> WriteSteps(const std::filesystem::path& dir, std::string& why)
+{
+  vtkSmartPointer<vtkUnstructuredGrid> grid = GmshTetrahedra("t5", dir, why, "-3 -clscale 2");
+  if (grid)
+  {
+    WriteTimeSeries(grid, dir, "t5", StepTimes);
+  }
+  return grid;
+}
+
+// The viewer on the three steps coloured by temperature.
+std::unique_ptr<Series> Open(const std::filesystem::path& dir, Args args, std::string& why)
+{
+  if (!WriteSteps(dir, why))
+  {
+    return nullptr;
+  }
+  args.insert(args.end(), { "--array", "temperature", (dir / "t5.pvd").string() });
+  return OpenFiles(args);
 }
 
 #define OPEN(var, ...)                                                                             \
@@ -85,6 +77,57 @@ std::unique_ptr<Series> Open(const std::filesystem::path& dir, Args args, std::s
   {                                                                                                \
     GTEST_SKIP() << why;                                                                           \
   }
+
+// Each format of parts and steps opened as the host opens it, alone or
+// beside another: its parts' names, the step shown and the corner text.
+TEST(OrviViewerTime, HostsOpenEveryFormatOfPartsAndSteps)
+{
+  const std::filesystem::path dir = TestDir();
+  std::string why;
+  vtkSmartPointer<vtkUnstructuredGrid> grid = WriteSteps(dir, why);
+  if (!grid)
+  {
+    GTEST_SKIP() << why;
+  }
+  const std::string pvd = (dir / "t5.pvd").string(), vtm = WriteTwoBlocks(grid, dir, "blocks"),
+                    pvtu = WritePieces(grid, dir, "pieces", 4),
+                    pvtp = WritePieces(grid, dir, "skin", 3, true),
+                    exodus = WriteExodus(grid, dir, "t5", { 0.25, 0.75 });
+  struct Case
+  {
+    Args Words;
+    std::vector<std::string> Parts;
+    std::size_t Step;
+    std::string Text;
+  };
+  const Case cases[] = {
+    { { "--time", "0.7", pvd }, { pvd }, 1, "step 2 of 3, t = 0.5" },
+    { { vtm }, { "first", "second" }, 0, "" },
+    { { pvtu }, { pvtu }, 0, "" },
+    { { pvtp }, { pvtp }, 0, "" },
+    { { "--step", "2", exodus }, { "first", "second" }, 1, "step 2 of 2, t = 0.75" },
+    // The time line of both: the .pvd's 0, 0.5, 1 and the Exodus file's
+    // 0.25, 0.75; at 0.6 the one at 0.5 and the one at 0.25.
+    { { "--time", "0.6", pvd, exodus, vtm },
+      { pvd, "first", "second", "first", "second" },
+      2,
+      "step 3 of 5, t = 0.5" },
+  };
+  for (const Case& c : cases)
+  {
+    SCOPED_TRACE(c.Words.back());
+    auto series = OpenFiles(c.Words);
+    orvi::Viewer& viewer = *series->Viewer;
+    std::vector<std::string> parts;
+    for (std::size_t i = 0; i < viewer.GetNumberOfParts(); ++i)
+    {
+      parts.push_back(viewer.GetPartName(i));
+    }
+    EXPECT_EQ(parts, c.Parts);
+    EXPECT_EQ(viewer.GetStep(), c.Step);
+    EXPECT_EQ(viewer.GetStepText(), c.Text);
+  }
+}
 
 TEST(OrviViewerTime, OptionsKeysAndVerbReachTheSteps)
 {
@@ -132,10 +175,11 @@ TEST(OrviViewerTime, RefusesWhatNoStepOrPartHas)
   std::string error;
   EXPECT_FALSE(viewer.ShowStep(3, error));
   EXPECT_EQ(error, "there is no step 4 (the meshes have 3)");
-  EXPECT_FALSE(viewer.ShowOnlyParts({ "t5", "wing" }, error));
-  EXPECT_EQ(error, "--parts: no part is named 'wing'; the parts are 't5'");
+  const std::string pvd = (dir / "t5.pvd").string();
+  EXPECT_FALSE(viewer.ShowOnlyParts({ pvd, "wing" }, error));
+  EXPECT_EQ(error, "--parts: no part is named 'wing'; the parts are '" + pvd + "'");
   orvi::TimeSeries beyond;
-  beyond.Add(std::make_unique<StepFiles>(series->Pvd));
+  ASSERT_TRUE(beyond.Open({ pvd }, series->Log, error)) << error;
   beyond.SetStart(4, false, 0.0);
   std::size_t step = 0;
   EXPECT_FALSE(beyond.StartStep(step, error));
