@@ -153,8 +153,9 @@ public:
 
   /// Selects the mesh cells under a display rectangle with the chosen area
   /// picker, highlights their surface faces and prints their count and id
-  /// range (mesh cell ids), per mesh when there are several. Returns the
-  /// number of cells selected.
+  /// range (mesh cell ids), per part by its name and with the ids within it
+  /// when there are several, and the step shown. Returns the number of
+  /// cells selected.
   int PickRectangle(int x0, int y0, int x1, int y1);
 
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
@@ -186,8 +187,10 @@ public:
   /// The surfaces' stand-ins in motion.
   MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
-  /// The first line the last pick printed: "picked N cells, mesh cell ids
-  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", for a status bar.
+  /// The line the last pick printed, for a status bar: "picked N cells,
+  /// mesh cell ids A .. B (visible, rectangle X0 Y0 X1 Y1)"; with several
+  /// parts "picked N cells: K in 'PART' (cell ids A .. B), ... (...)"; a
+  /// time series' step ends the parenthesis ("..., step k of N, t = T").
   const std::string& GetLastPickSummary() const { return this->LastPickSummary; }
   /// The cells of mesh `part` (in SetMeshes()' order) the last pick
   /// selected: its own cell ids, ascending.
@@ -205,6 +208,7 @@ private:
   void EndAction(bool released);
   // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
+  std::string DescribePick(int count, int x0, int y0, int x1, int y1) const;
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);
   bool FlatNormal(double normal[3]) const;

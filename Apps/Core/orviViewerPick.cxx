@@ -91,37 +91,47 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     count += static_cast<int>(part->Picked.size());
   }
 
-  // One mesh: "picked N cells, mesh cell ids A .. B (...)"; several: the
-  // total, then a line per mesh with cells picked.
+  this->LastPickSummary = this->DescribePick(count, x0, y0, x1, y1);
+  this->Log << this->LastPickSummary << "\n";
+  this->LastPickCount = count;
+  this->Render();
+  return count;
+}
+
+// One part: "picked N cells, mesh cell ids A .. B (...)"; several: each
+// part with cells picked by its name, with the ids within it: "picked N
+// cells: K in 'NAME' (cell ids A .. B), ... (...)". The parenthesis says
+// how and where it picked, and the step shown.
+std::string Viewer::DescribePick(int count, int x0, int y0, int x1, int y1) const
+{
   const auto idRange = [](const std::vector<vtkIdType>& ids)
-  { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
+  { return std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
   std::ostringstream summary;
   summary << "picked " << count << " cells";
   if (this->Parts.size() == 1 && count > 0)
   {
-    summary << ", " << idRange(this->Parts[0]->Picked);
+    summary << ", mesh cell ids " << idRange(this->Parts[0]->Picked);
   }
-  else if (this->Parts.size() > 1)
-  {
-    summary << " in " << this->Parts.size() << " meshes";
-  }
-  summary << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-          << x1 << " " << y1 << (this->GetStepText().empty() ? "" : ", " + this->GetStepText())
-          << ")";
-  this->LastPickSummary = summary.str();
-  this->Log << this->LastPickSummary << "\n";
+  const char* separator = ": ";
   for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
   {
     const Part& part = *this->Parts[i];
     if (!part.Picked.empty())
     {
-      this->Log << "  " << part.Name << ": " << part.Picked.size() << " cells, "
-                << idRange(part.Picked) << "\n";
+      summary << separator << part.Picked.size() << " in '" << part.Name << "' (cell ids "
+              << idRange(part.Picked) << ")";
+      separator = ", ";
     }
   }
-  this->LastPickCount = count;
-  this->Render();
-  return count;
+  if (this->Parts.size() > 1 && count == 0)
+  {
+    summary << " in " << this->Parts.size() << " parts";
+  }
+  const std::string step = this->GetStepText();
+  summary << " (" << (this->Options.Pick == PickMode::Through ? "through" : "visible")
+          << ", rectangle " << x0 << " " << y0 << " " << x1 << " " << y1
+          << (step.empty() ? "" : ", " + step) << ")";
+  return summary.str();
 }
 
 void Viewer::PickCallback(vtkObject*, unsigned long event, void* clientData, void*)

@@ -79,7 +79,9 @@ std::unique_ptr<Series> Open(const std::filesystem::path& dir, Args args, std::s
   }
 
 // Each format of parts and steps opened as the host opens it, alone or
-// beside another: its parts' names, the step shown and the corner text.
+// beside another: its parts' names, the step shown, the corner text, and
+// what a pick of every cell says: each part by name, its own cell ids, the
+// step.
 TEST(OrviViewerTime, HostsOpenEveryFormatOfPartsAndSteps)
 {
   const std::filesystem::path dir = TestDir();
@@ -99,13 +101,24 @@ TEST(OrviViewerTime, HostsOpenEveryFormatOfPartsAndSteps)
     std::vector<std::string> Parts;
     std::size_t Step;
     std::string Text;
+    std::string Pick = {}; // of the whole window through the model
   };
+  // The blocks' cells: the first half of t5's and the rest, each from 0.
+  const vtkIdType cells = grid->GetNumberOfCells(), half = cells / 2;
+  const std::string blocks = "picked " + std::to_string(cells) + " cells: " + std::to_string(half) +
+    " in 'first' (cell ids 0 .. " + std::to_string(half - 1) + "), " +
+    std::to_string(cells - half) + " in 'second' (cell ids 0 .. " +
+    std::to_string(cells - half - 1) + ") (through, rectangle 0 0 639 479";
   const Case cases[] = {
     { { "--time", "0.7", pvd }, { pvd }, 1, "step 2 of 3, t = 0.5" },
-    { { vtm }, { "first", "second" }, 0, "" },
+    { { vtm }, { "first", "second" }, 0, "", blocks + ")" },
     { { pvtu }, { pvtu }, 0, "" },
     { { pvtp }, { pvtp }, 0, "" },
-    { { "--step", "2", exodus }, { "first", "second" }, 1, "step 2 of 2, t = 0.75" },
+    { { "--step", "2", exodus },
+      { "first", "second" },
+      1,
+      "step 2 of 2, t = 0.75",
+      blocks + ", step 2 of 2, t = 0.75)" },
     // The time line of both: the .pvd's 0, 0.5, 1 and the Exodus file's
     // 0.25, 0.75; at 0.6 the one at 0.5 and the one at 0.25.
     { { "--time", "0.6", pvd, exodus, vtm },
@@ -116,7 +129,9 @@ TEST(OrviViewerTime, HostsOpenEveryFormatOfPartsAndSteps)
   for (const Case& c : cases)
   {
     SCOPED_TRACE(c.Words.back());
-    auto series = OpenFiles(c.Words);
+    Args words = c.Words;
+    words.insert(words.begin(), { "--pick", "through" });
+    auto series = OpenFiles(words);
     orvi::Viewer& viewer = *series->Viewer;
     std::vector<std::string> parts;
     for (std::size_t i = 0; i < viewer.GetNumberOfParts(); ++i)
@@ -126,6 +141,11 @@ TEST(OrviViewerTime, HostsOpenEveryFormatOfPartsAndSteps)
     EXPECT_EQ(parts, c.Parts);
     EXPECT_EQ(viewer.GetStep(), c.Step);
     EXPECT_EQ(viewer.GetStepText(), c.Text);
+    if (!c.Pick.empty())
+    {
+      viewer.PickRectangle(0, 0, 639, 479);
+      EXPECT_EQ(viewer.GetLastPickSummary(), c.Pick);
+    }
   }
 }
 

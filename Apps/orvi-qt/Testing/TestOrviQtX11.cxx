@@ -473,6 +473,11 @@ TEST_F(OrviQtX11, TimeBarAndPartsDockShowWhatTheyChoose)
   const QImage first = Steady(window->GetView());
   EXPECT_GT(PercentChanged(first, alone({ "--step", "2" })), 5.0);
   EXPECT_LT(PercentChanged(first, alone({ "--step", "2", "--parts", "first" })), 0.5);
+  // File > Open's multiblock file: its blocks listed, no time bar.
+  const std::string vtm = orvi_test::WriteTwoBlocks(grid, dir, "blocks");
+  ASSERT_TRUE(window->OpenFiles({ QString::fromStdString(vtm) }));
+  EXPECT_EQ(parts->item(1)->text().toStdString(), "second");
+  EXPECT_FALSE(window->findChild<QToolBar*>("time")->isVisible());
 }
 } // namespace
 
