@@ -182,8 +182,11 @@ bool Viewer::ShowStep(std::size_t step, std::string& error)
       }
     }
   }
-  this->SetTimeSeries(this->Series);
+  // The step drawn first, then the one after it read ahead: the reading
+  // child and its thread would otherwise take the cores from this picture.
+  this->ShowStepText();
   this->Render();
+  this->SetTimeSeries(this->Series);
   if (this->StepObserver)
   {
     this->StepObserver();
