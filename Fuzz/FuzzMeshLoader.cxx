@@ -1,9 +1,12 @@
 // libFuzzer target for orvi-viewer's mesh loader (orvi::LoadMesh).
 //
-// The first byte names the format (its value modulo 6: .vtk, .vtu, .vtp,
-// .stl, .ply, .obj); the rest is the file, written to a temporary file of
-// that extension and loaded. The seeds are small gmsh meshes written in
-// every format by VTK (see CMakeLists.txt), each behind its format's byte.
+// The first byte names the format (its value modulo 11: .vtk, .vtu, .vtp,
+// .stl, .ply, .obj, .msh, .pvd, .vtm, .pvtu, .e); the rest is the file,
+// written to a temporary file of that extension and opened as a host opens
+// it (OpenMeshFile(), its first step read). The seeds are small gmsh meshes
+// written in every format by VTK and in gmsh's own .msh versions by gmsh,
+// and as solver results (see CMakeLists.txt), each behind its format's
+// byte; a collection is written beside the files its seeds name.
 //
 // Whatever the bytes, the loader must answer: a mesh that passes the
 // loader's own promises (points finite within single precision, every cell
@@ -18,6 +21,7 @@
 // crashes them behind the loader's checks (run it with -fork=N
 // -ignore_crashes=1 to collect those inputs for the regression table).
 
+#include "orviMeshFile.h"
 #include "orviMeshLoader.h"
 
 #include "vtkCellArray.h"
@@ -36,8 +40,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include <unistd.h>
 
@@ -118,8 +124,8 @@ void CheckPromises(vtkDataSet* mesh)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-  static const std::array<const char*, 6> extensions = {
-    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj"
+  static const std::array<const char*, 11> extensions = {
+    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh", ".pvd", ".vtm", ".pvtu", ".e"
   };
   static const bool inProcess = std::getenv("ORVI_FUZZ_IN_PROCESS") != nullptr;
   static vtkNew<CountingWindow> window;
@@ -133,9 +139,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   {
     return 0;
   }
-  const char* dir = std::getenv("TMPDIR");
-  const std::string path = std::string(dir ? dir : "/tmp") + "/orvi-fuzz-" +
-    std::to_string(::getpid()) + "-mesh" + extensions[data[0] % extensions.size()];
+  const std::size_t format = data[0] % extensions.size();
+  const char* tmp = std::getenv("TMPDIR");
+  const std::string dir = format >= 7 ? ORVI_FUZZ_FILES_DIR : tmp ? tmp : "/tmp";
+  const std::string path =
+    dir + "/orvi-fuzz-" + std::to_string(::getpid()) + "-mesh" + extensions[format];
   {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(reinterpret_cast<const char*>(data + 1), static_cast<std::streamsize>(size - 1));
@@ -143,19 +151,30 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::ostringstream log;
   std::string error;
   const int before = window->Lines;
-  vtkSmartPointer<vtkDataSet> mesh =
-    inProcess ? orvi::LoadMeshInProcess(path, log, error) : orvi::LoadMesh(path, log, error);
+  std::vector<orvi::MeshPart> parts;
+  bool read = false;
+  if (inProcess && format < 7)
+  {
+    parts.push_back({ path, orvi::LoadMeshInProcess(path, log, error) });
+    read = parts.back().Mesh != nullptr;
+  }
+  else
+  {
+    const std::unique_ptr<orvi::MeshFile> file = orvi::OpenMeshFile(path, log, error);
+    read = file && file->ReadStep(0, parts, log, error);
+  }
   std::remove(path.c_str());
   if (window->Lines != before)
   {
     Fail("VTK printed while the loader ran");
   }
-  if (mesh)
+  for (const orvi::MeshPart& part : parts)
   {
-    CheckPromises(mesh);
+    CheckPromises(part.Mesh);
   }
-  else if (error.rfind("cannot ", 0) != 0 || error.find(path) == std::string::npos ||
-    error.find('\n') != std::string::npos)
+  if (!read &&
+    (error.rfind("cannot ", 0) != 0 || error.find(path) == std::string::npos ||
+      error.find('\n') != std::string::npos))
   {
     Fail("a refusal without one line naming the file: " + error);
   }

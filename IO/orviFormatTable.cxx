@@ -1,6 +1,7 @@
 #include "orviFormatTable.h"
 
 #include "orviFormatChecks.h"
+#include "orviGmshReader.h"
 
 #include "vtkDataSetReader.h"
 #include "vtkExodusIIReader.h"
@@ -53,6 +54,7 @@ const std::vector<MeshFormat>& MeshFormats()
     { { ".stl" }, nullptr, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
     { { ".obj" }, nullptr, {}, nullptr, &NewReader<vtkOBJReader> },
     { { ".ply" }, nullptr, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
+    { { ".msh" }, "gmsh", { "$MeshFormat", true }, nullptr, &NewReader<GmshReader> },
     { { ".pvd" },
       "time series",
       XML,

@@ -52,7 +52,7 @@ struct ReadLimits
 };
 
 /// Runs read in a child process and returns its mesh (a vtkUnstructuredGrid
-/// or vtkPolyData with the numeric point and cell arrays; other kinds of
+/// or vtkPolyData with the numeric point, cell and field arrays; other kinds of
 /// data set through VTK's legacy format). The child's lines of log reach
 /// log as they come. Returns null with error set to the child's error, or
 /// to why it did not finish: "CONTEXT: WHAT" with context naming the file.

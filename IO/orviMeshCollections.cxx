@@ -1,6 +1,7 @@
 #include "orviMeshCollections.h"
 
 #include "orviMeshLoader.h"
+#include "orviReadMemory.h"
 #include "orviReadMessages.h"
 
 #include "vtkDataSet.h"
@@ -99,8 +100,16 @@ bool ReadLeaves(const std::string& collection,
   parts.assign(leaves.size(), MeshPart{});
   LeafReads reads(leaves, parts, log, afterRead, check);
   // Each read is a child process that keeps a core busy; one thread per
-  // child waits for it and takes its mesh over.
-  const std::size_t cores = std::max(1u, std::thread::hardware_concurrency());
+  // child waits for it and takes its mesh over. AddressSanitizer's allocator
+  // cannot be forked while another thread allocates (the child waits for
+  // its lock for ever): sanitized, the leaves are read in turn by one thread
+  // once whileReading is done.
+  const std::size_t cores =
+    isolated::AddressSanitized ? 1 : std::max(1u, std::thread::hardware_concurrency());
+  if (isolated::AddressSanitized && whileReading)
+  {
+    whileReading();
+  }
   std::vector<std::thread> threads(std::min(cores, leaves.size()));
   for (std::thread& thread : threads)
   {
@@ -109,7 +118,7 @@ bool ReadLeaves(const std::string& collection,
   std::exception_ptr failure;
   try
   {
-    if (whileReading)
+    if (whileReading && !isolated::AddressSanitized)
     {
       whileReading();
     }
@@ -155,10 +164,8 @@ bool CollectionFile::ReadStep(std::size_t step,
   const std::function<void()>& whileReading,
   const std::function<void(MeshPart&)>& afterRead)
 {
-  parts.clear();
-  if (step >= this->Steps.size())
+  if (!this->StartStep(step, parts, error))
   {
-    error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
     return false;
   }
   return ReadLeaves(this->Path, this->Steps[step], parts, log, error, whileReading, afterRead);

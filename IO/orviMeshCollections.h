@@ -1,8 +1,8 @@
 // What the files of several parts or steps share: the mesh files a
 // collection names, each read by LoadMesh() (its checks, limits and child
 // process), several at once, and the collection's own XML read in words a
-// host can show. The formats' files (Formats/orviCollectionFormats.cxx,
-// Formats/orviExodusFormat.cxx) describe their parts and steps as leaves.
+// host can show. Formats/orviCollectionFormats.cxx describes the parts and
+// steps of VTK's collections as leaves.
 #ifndef orviMeshCollections_h
 #define orviMeshCollections_h
 

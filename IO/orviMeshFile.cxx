@@ -2,6 +2,7 @@
 
 #include "orviFormatTable.h"
 #include "orviMeshLoader.h"
+#include "orviMeshParts.h"
 
 #include "vtkDataSet.h"
 
@@ -13,12 +14,14 @@ namespace orvi
 
 namespace
 {
-// A file that is one mesh: one part named after the file, one step.
+// A file that is one mesh at each of its steps: one part named after the
+// file, or the parts its reader marked (see orviMeshParts.h).
 class SingleMeshFile : public MeshFile
 {
 public:
-  explicit SingleMeshFile(std::string path)
-    : MeshFile(std::move(path))
+  SingleMeshFile(std::string path, std::vector<double> times, StepSetup setup)
+    : MeshFile(std::move(path), std::move(times))
+    , Setup(std::move(setup))
   {
   }
 
@@ -29,29 +32,61 @@ public:
     const std::function<void()>& whileReading,
     const std::function<void(MeshPart&)>& afterRead) override
   {
-    parts.clear();
-    if (step != 0)
+    if (!this->StartStep(step, parts, error))
     {
-      error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
       return false;
     }
-    MeshPart part{ this->Path, nullptr };
-    const auto use = [&](vtkDataSet* mesh)
+    // A mesh of several parts (see orviMeshParts.h) is split as soon as it
+    // is here; afterRead runs on each part.
+    std::string splitError;
+    const auto split = [&](vtkDataSet* mesh)
     {
-      part.Mesh = mesh;
-      afterRead(part);
+      if (SplitMeshParts(mesh, this->Path, parts, splitError) && afterRead)
+      {
+        std::for_each(parts.begin(), parts.end(), afterRead);
+      }
     };
-    part.Mesh = LoadMesh(
-      this->Path, log, error, whileReading, afterRead ? use : std::function<void(vtkDataSet*)>());
-    if (!part.Mesh)
+    const auto setup = [&](vtkAlgorithm* reader) { this->Setup(reader, step); };
+    vtkSmartPointer<vtkDataSet> mesh = LoadMesh(this->Path,
+      log,
+      error,
+      whileReading,
+      split,
+      this->Setup ? setup : std::function<void(vtkAlgorithm*)>());
+    if (mesh && !splitError.empty())
     {
+      error = splitError;
+    }
+    if (!mesh || !splitError.empty())
+    {
+      parts.clear();
       return false;
     }
-    parts.push_back(std::move(part));
     return true;
   }
+
+private:
+  StepSetup Setup;
 };
 } // namespace
+
+bool MeshFile::StartStep(std::size_t step, std::vector<MeshPart>& parts, std::string& error) const
+{
+  parts.clear();
+  if (step >= this->GetNumberOfSteps())
+  {
+    error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
+    return false;
+  }
+  return true;
+}
+
+std::unique_ptr<MeshFile> OpenSingleMeshFile(const std::string& path,
+  std::vector<double> times,
+  StepSetup setup)
+{
+  return std::make_unique<SingleMeshFile>(path, std::move(times), std::move(setup));
+}
 
 std::unique_ptr<MeshFile> OpenMeshFile(const std::string& path,
   std::ostream& log,
@@ -62,7 +97,7 @@ std::unique_ptr<MeshFile> OpenMeshFile(const std::string& path,
   {
     return format->Open(path, log, error);
   }
-  return std::make_unique<SingleMeshFile>(path);
+  return OpenSingleMeshFile(path);
 }
 
 std::size_t StepAtTime(const std::vector<double>& times, double t)

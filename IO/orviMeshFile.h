@@ -1,8 +1,10 @@
 // What a host opens: a file's named parts at one of its time steps.
 //
-// A mesh file is one part named after the file and has one step without a
-// time. A collection (a time series, a multiblock file, a file with element
-// blocks) has several parts, several steps, or both; every mesh file it names
+// A mesh file has one step without a time and is one part named after the
+// file, or the parts its reader marked in it (a gmsh file's physical
+// groups, see orviMeshParts.h). A collection (a time series, a multiblock
+// file, a file with element blocks) has several parts, several steps, or
+// both; every mesh file it names
 // is read as a single file is, through LoadMesh()'s checks and isolated read.
 // A host opens each file once with OpenMeshFile() and reads the step it shows
 // with ReadStep(); stepping through time reads another step of the same file.
@@ -18,6 +20,7 @@
 #include <string>
 #include <vector>
 
+class vtkAlgorithm;
 class vtkDataSet;
 
 namespace orvi
@@ -73,6 +76,10 @@ public:
   }
 
 protected:
+  /// Whether the file has step; false with error set (and parts cleared) when
+  /// it has not.
+  bool StartStep(std::size_t step, std::vector<MeshPart>& parts, std::string& error) const;
+
   MeshFile(std::string path, std::vector<double> times = {})
     : Path(std::move(path))
     , Times(std::move(times))
@@ -88,6 +95,18 @@ protected:
 std::unique_ptr<MeshFile> OpenMeshFile(const std::string& path,
   std::ostream& log,
   std::string& error);
+
+/// How the reader of a file of steps reads one of them (see LoadMesh()'s
+/// setup): the reader, the step.
+using StepSetup = std::function<void(vtkAlgorithm*, std::size_t)>;
+
+/// A file that is one mesh at each step, times naming them (one step
+/// without): read by LoadMesh(), setup telling its reader the step, and split
+/// into the parts its reader marked (see orviMeshParts.h), or one part named
+/// after the file.
+std::unique_ptr<MeshFile> OpenSingleMeshFile(const std::string& path,
+  std::vector<double> times = {},
+  StepSetup setup = {});
 
 /// The step of the last time at or before t in times (ascending); the first
 /// step when t is before them all or times is empty.

@@ -5,6 +5,7 @@
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
 #include "vtkDataSetWriter.h"
+#include "vtkFieldData.h"
 #include "vtkIdTypeArray.h"
 #include "vtkNew.h"
 #include "vtkPointData.h"
@@ -210,12 +211,16 @@ vtkSmartPointer<vtkDataArray> ReadArray(Source& in, vtkDataArray* target, int& a
   return array;
 }
 
-void WriteFields(Sink& out,
-  vtkDataSetAttributes* fields,
-  std::vector<vtkSmartPointer<vtkDataArray>>& keep)
+// The numeric arrays of point, cell or field data, with the attribute each
+// is (scalars, vectors, ...; field data has none).
+void WriteFields(Sink& out, vtkFieldData* fields, std::vector<vtkSmartPointer<vtkDataArray>>& keep)
 {
   std::array<int, vtkDataSetAttributes::NUM_ATTRIBUTES> attributes{};
-  fields->GetAttributeIndices(attributes.data());
+  attributes.fill(-1);
+  if (auto* withAttributes = vtkDataSetAttributes::SafeDownCast(fields))
+  {
+    withAttributes->GetAttributeIndices(attributes.data());
+  }
   std::vector<std::pair<vtkDataArray*, int>> arrays;
   for (int i = 0; i < fields->GetNumberOfArrays(); ++i)
   {
@@ -233,21 +238,24 @@ void WriteFields(Sink& out,
   }
 }
 
-bool ReadFields(Source& in, vtkDataSetAttributes* fields, vtkIdType tuples)
+// The arrays WriteFields() wrote, each of tuples tuples (any number for
+// field data, tuples -1).
+bool ReadFields(Source& in, vtkFieldData* fields, vtkIdType tuples)
 {
+  auto* withAttributes = vtkDataSetAttributes::SafeDownCast(fields);
   const std::uint64_t count = in.U64();
   for (std::uint64_t i = 0; in.Ok && i < count; ++i)
   {
     int attribute = -1;
     vtkSmartPointer<vtkDataArray> array = ReadArray(in, nullptr, attribute);
-    if (!array || array->GetNumberOfTuples() != tuples)
+    if (!array || (tuples >= 0 && array->GetNumberOfTuples() != tuples))
     {
       return false;
     }
     const int index = fields->AddArray(array);
-    if (attribute >= 0 && attribute < vtkDataSetAttributes::NUM_ATTRIBUTES)
+    if (withAttributes && attribute >= 0 && attribute < vtkDataSetAttributes::NUM_ATTRIBUTES)
     {
-      fields->SetActiveAttribute(index, attribute);
+      withAttributes->SetActiveAttribute(index, attribute);
     }
   }
   return in.Ok;
@@ -337,6 +345,7 @@ void WriteMesh(Sink& out,
   }
   WriteFields(out, mesh->GetPointData(), keep);
   WriteFields(out, mesh->GetCellData(), keep);
+  WriteFields(out, mesh->GetFieldData(), keep);
 }
 
 namespace
@@ -422,7 +431,8 @@ vtkSmartPointer<vtkDataSet> ReadMesh(Source& in, std::uint64_t kind)
   points->SetData(coords);
   mesh->SetPoints(points);
   if (!ReadFields(in, mesh->GetPointData(), mesh->GetNumberOfPoints()) ||
-    !ReadFields(in, mesh->GetCellData(), mesh->GetNumberOfCells()))
+    !ReadFields(in, mesh->GetCellData(), mesh->GetNumberOfCells()) ||
+    !ReadFields(in, mesh->GetFieldData(), -1))
   {
     return nullptr;
   }

@@ -231,7 +231,8 @@ private:
   std::size_t Pos = 0;
 };
 
-/// The child's side: the mesh, as compactly as it lies in memory. keep
+/// The child's side: the mesh (points, cells and the numeric arrays of its
+/// point, cell and field data), as compactly as it lies in memory. keep
 /// holds the arrays written (flattened copies among them) and legacy the
 /// text of a kind written in VTK's own format, until the values are sent.
 void WriteMesh(Sink& out,

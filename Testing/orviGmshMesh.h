@@ -15,9 +15,23 @@
 namespace orvi_test
 {
 
+/// Where Debian's gmsh-doc puts the tutorials, after $ORVI_GMSH_TUTORIALS.
+inline std::vector<std::string> GmshTutorialPlaces()
+{
+  std::vector<std::string> places = { "/usr/share/doc/gmsh-doc/doc/gmsh/tutorial",
+    "/usr/share/doc/gmsh/tutorial",
+    "/usr/share/doc/gmsh-doc/tutorial" };
+  if (const char* env = std::getenv("ORVI_GMSH_TUTORIALS"))
+  {
+    places.insert(places.begin(), env);
+  }
+  return places;
+}
+
 /// Meshes gmsh's tutorial geometry `tutorial` (for example "t5") with the
 /// gmsh command line options `options` (for example "-2", or "-3 -clscale 2")
-/// into dir/name.vtk (dir/tutorial.vtk without a name) and returns that path, or an empty path with why set
+/// into dir/name.vtk (dir/tutorial.vtk without a name; .msh for a format
+/// "msh41", "msh22 -bin", ...) and returns that path, or an empty path with why set
 /// when gmsh or the tutorial is missing or gmsh fails. The tutorials, and the
 /// files some of them read beside them (data, background meshes, views), are
 /// looked for in $ORVI_GMSH_TUTORIALS, then where Debian's gmsh-doc puts them
@@ -26,7 +40,8 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
   const std::filesystem::path& dir,
   std::string& why,
   const std::string& options = "-3",
-  const std::string& name = {})
+  const std::string& name = {},
+  const std::string& format = "vtk")
 {
   namespace fs = std::filesystem;
   // gmsh runs without the libraries a sanitized test preloads: the
@@ -37,16 +52,10 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     why = "gmsh is not installed (scripts/deps.sh installs it)";
     return {};
   }
-  std::vector<std::string> places = { "/usr/share/doc/gmsh-doc/doc/gmsh/tutorial",
-    "/usr/share/doc/gmsh/tutorial",
-    "/usr/share/doc/gmsh-doc/tutorial" };
-  if (const char* env = std::getenv("ORVI_GMSH_TUTORIALS"))
-  {
-    places.insert(places.begin(), env);
-  }
+  const std::vector<std::string> places = GmshTutorialPlaces();
   const std::string geo = (dir / (tutorial + ".geo")).string();
   const std::string stem = name.empty() ? tutorial : name;
-  const std::string vtk = (dir / (stem + ".vtk")).string();
+  const std::string vtk = (dir / (stem + (format == "vtk" ? ".vtk" : ".msh"))).string();
   const std::string log = (dir / (stem + ".log")).string();
   std::error_code ignored;
   fs::create_directories(dir);
@@ -102,7 +111,7 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
   // gmsh reads the files a tutorial merges relative to the working directory.
   const std::string part = vtk + own;
   const std::string mesh = "cd '" + dir.string() + "' && " + gmsh + " " + options + " '" + geo +
-    "' -format vtk -o '" + part + "' >'" + log + own + "' 2>&1";
+    "' -format " + format + " -o '" + part + "' >'" + log + own + "' 2>&1";
   const bool meshed = std::system(mesh.c_str()) == 0;
   fs::rename(log + own, log, ignored);
   if (!meshed || !publish(part, vtk))
@@ -111,6 +120,19 @@ inline std::string MeshGmshTutorial(const std::string& tutorial,
     return {};
   }
   return vtk;
+}
+
+/// gmsh's mesh file from saved by gmsh as to in a format of its own ("vtk",
+/// "msh22 -bin", ...); false with why set when gmsh fails.
+inline bool SaveGmshMesh(const std::string& from,
+  const std::string& format,
+  const std::string& to,
+  std::string& why)
+{
+  const std::string save = "env -u LD_PRELOAD gmsh '" + from + "' -save -format " + format +
+    " -o '" + to + "' >'" + to + ".log' 2>&1";
+  why = std::system(save.c_str()) == 0 ? "" : "gmsh could not save " + to + " (see its .log)";
+  return why.empty();
 }
 
 } // namespace orvi_test

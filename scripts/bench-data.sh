@@ -47,6 +47,29 @@ bench_refine() {
   mv "${out%.vtu}.part.vtu" "$out"
 }
 
+# gmsh's t5 meshed with -clscale $2 into gmsh's binary .msh 4.1 $3, and the
+# same mesh saved by gmsh as a binary legacy .vtk $4 (gmsh converts its own
+# file, so both hold the same nodes and elements).
+bench_t5_msh() {
+  local dir="$1" scale="$2" msh="$3" vtk="$4"
+  if [ ! -s "$msh" ]; then
+    bench_t5_geo "$dir" || return 1
+    echo "meshing gmsh's t5 with -clscale $scale into $msh" >&2
+    if ! gmsh -3 "$dir/t5.geo" -clscale "$scale" -format msh41 -bin -o "$msh.part.msh" \
+      >"$msh.log" 2>&1; then
+      echo "gmsh could not mesh t5 (see $msh.log)" >&2
+      return 1
+    fi
+    mv "$msh.part.msh" "$msh"
+  fi
+  [ -s "$vtk" ] && return 0
+  if ! gmsh "$msh" -save -format vtk -bin -o "$vtk.part.vtk" >>"$msh.log" 2>&1; then
+    echo "gmsh could not save $msh as .vtk (see $msh.log)" >&2
+    return 1
+  fi
+  mv "$vtk.part.vtk" "$vtk"
+}
+
 # The mesh $2 (a .vtu) as a time series of $3 steps in the folder $1:
 # STEP-K.vtu, each the same points and cells with the point fields of its
 # time t = K / 10 ("temperature", a wave along x moving with t, and

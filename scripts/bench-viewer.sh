@@ -21,6 +21,11 @@
 #
 #   ./scripts/bench-viewer.sh [SCALE...]     (default: 1 0.5 0.3 0.2 10m)
 #
+# The scale "msh" compares gmsh's own file with the legacy .vtk instead: t5
+# at -clscale 0.2 (about 1.2 million tetrahedra) meshed into a binary .msh
+# 4.1 and saved by gmsh as a binary .vtk, orvi-viewer's first picture from
+# each, the runs of the two interleaved, the fastest of each kept.
+#
 # The viewer is built in Release in $ORVI_VIEWER_BENCH_BUILD_DIR (default
 # build-viewer-bench); the meshes and screenshots stay in
 # $ORVI_VIEWER_BENCH_DIR (default its meshes/), and a mesh already there is
@@ -105,14 +110,20 @@ measure() {
               END { printf "%.2f %d %.2f\n", s, kb, cpu }' "$times"
 }
 
+# The faster of two lines of measure (the first may be empty).
+faster_of() {
+  if [ -z "$1" ] || awk -v a="${2%% *}" -v b="${1%% *}" 'BEGIN { exit !(a < b) }'; then
+    echo "$2"
+  else
+    echo "$1"
+  fi
+}
+
 # The fastest of $repeat runs and the peak memory of that run.
 best_of() {
-  local best="" line
+  local best=""
   for _ in $(seq "$repeat"); do
-    line="$(measure "$@")"
-    if [ -z "$best" ] || awk -v a="${line%% *}" -v b="${best%% *}" 'BEGIN { exit !(a < b) }'; then
-      best="$line"
-    fi
+    best="$(faster_of "$best" "$(measure "$@")")"
   done
   echo "$best"
 }
@@ -165,9 +176,32 @@ print("%-38s %8.2f (cpu sampled every 10 ms: the last step's is cut short)" % ("
 EOF
 }
 
+# orvi-viewer on gmsh's .msh against the same mesh as legacy .vtk.
+compare_msh() {
+  local msh="$dir/t5-0.2-41.msh" vtk="$dir/t5-0.2-msh.vtk" best_msh="" best_vtk=""
+  bench_t5_msh "$dir" 0.2 "$msh" "$vtk"
+  echo "== t5 0.2: gmsh's .msh 4.1 against its legacy .vtk" >&2
+  for _ in $(seq "$repeat"); do
+    best_msh="$(faster_of "$best_msh" "$(measure "$viewer" --size 1280 1024 --screenshot "$dir/orvi-msh.png" "$msh")")"
+    best_vtk="$(faster_of "$best_vtk" "$(measure "$viewer" --size 1280 1024 --screenshot "$dir/orvi-msh-vtk.png" "$vtk")")"
+  done
+  echo
+  printf '%-16s %7s %7s %8s\n' file "orvi s" "orvi MB" "orvi cpu"
+  read -r mt mm mc <<<"$best_msh"
+  read -r vt vm vc <<<"$best_vtk"
+  awk -v mt="$mt" -v mm="$mm" -v mc="$mc" -v vt="$vt" -v vm="$vm" -v vc="$vc" 'BEGIN {
+    printf "%-16s %7.2f %7.0f %8.2f\n", ".msh 4.1 binary", mt, mm / 1024, mc
+    printf "%-16s %7.2f %7.0f %8.2f\n", ".vtk binary", vt, vm / 1024, vc
+    printf "%-16s %7.2f %7.2f %8.2f\n", ".msh / .vtk", mt / vt, mm / vm, mc / vc }'
+}
+
 results=()
 largest=""
 for scale in "${scales[@]}"; do
+  if [ "$scale" = msh ]; then
+    compare_msh
+    continue
+  fi
   make_mesh "$scale"
   vtu="$dir/t5-$scale.vtu"
   cells="$(cat "$vtu.cells")"
@@ -182,18 +216,20 @@ for scale in "${scales[@]}"; do
   largest="$vtu"
 done
 
-echo
-printf '%-6s %9s | %7s %7s %6s | %7s %7s %6s | %7s %7s %6s %6s | %8s %8s %6s\n' scale cells \
-  "orvi s" "f3d s" ratio "orvi MB" "f3d MB" ratio "read s" "read MB" "o/r s" "o/r MB" \
-  "orvi cpu" "read cpu" "o/r"
-for r in "${results[@]}"; do
-  read -r scale cells ot om oc ft fm fc rt rm rc <<<"$r"
-  awk -v s="$scale" -v c="$cells" -v ot="$ot" -v om="$om" -v oc="$oc" -v ft="$ft" -v fm="$fm" \
-    -v rt="$rt" -v rm="$rm" -v rc="$rc" 'BEGIN {
-    printf "%-6s %9d | %7.2f %7.2f %6.2f | %7.0f %7.0f %6.2f | %7.2f %7.0f %6.2f %6.2f | %8.2f %8.2f %6.2f\n",
-      s, c, ot, ft, ot / ft, om / 1024, fm / 1024, om / fm, rt, rm / 1024, ot / rt, om / rm,
-      oc, rc, oc / rc }'
-done
+if [ ${#results[@]} -gt 0 ]; then
+  echo
+  printf '%-6s %9s | %7s %7s %6s | %7s %7s %6s | %7s %7s %6s %6s | %8s %8s %6s\n' scale cells \
+    "orvi s" "f3d s" ratio "orvi MB" "f3d MB" ratio "read s" "read MB" "o/r s" "o/r MB" \
+    "orvi cpu" "read cpu" "o/r"
+  for r in "${results[@]}"; do
+    read -r scale cells ot om oc ft fm fc rt rm rc <<<"$r"
+    awk -v s="$scale" -v c="$cells" -v ot="$ot" -v om="$om" -v oc="$oc" -v ft="$ft" -v fm="$fm" \
+      -v rt="$rt" -v rm="$rm" -v rc="$rc" 'BEGIN {
+      printf "%-6s %9d | %7.2f %7.2f %6.2f | %7.0f %7.0f %6.2f | %7.2f %7.0f %6.2f %6.2f | %8.2f %8.2f %6.2f\n",
+        s, c, ot, ft, ot / ft, om / 1024, fm / 1024, om / fm, rt, rm / 1024, ot / rt, om / rm,
+        oc, rc, oc / rc }'
+  done
+fi
 
 if [ -n "$largest" ]; then
   echo

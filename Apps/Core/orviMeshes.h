@@ -20,13 +20,15 @@ namespace orvi
 
 class TimeSeries;
 
-/// A mesh, the name it is reported under (its file), and its boundary
+/// A mesh, the name it is reported under (its file, or the part of its
+/// file it is: a gmsh file's physical group, a block), and its boundary
 /// surface as a viewer shows it once extracted (null until then).
 struct NamedMesh
 {
   std::string Name;
   vtkSmartPointer<vtkDataSet> Mesh;
   vtkSmartPointer<vtkPolyData> Surface = nullptr;
+  bool IsPart = false; // Name is a part's, not the file's
 };
 
 /// The meshes a command line names, each loaded and checked on its own with

@@ -39,6 +39,7 @@ const std::map<std::string, Signature>& Signatures()
     { "tdx", { 7, false } },
     { "key", { 0, false } },
     { "step", { 0, false } },
+    { "array", { 0, false } },
     { "screenshot", { 0, false } } };
   return table;
 }
@@ -234,6 +235,16 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
         return false;
       }
     }
+    else if (action.Verb == "array")
+    {
+      if (!(words >> action.Name))
+      {
+        error = where +
+          "'array' needs an array (NAME, point:NAME or cell:NAME, then optionally "
+          ":COMPONENT)";
+        return false;
+      }
+    }
     else if (words >> word)
     {
       if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
@@ -296,6 +307,16 @@ bool RunScript(Viewer& viewer,
       if (!ShowStep(viewer, a.Name, n, error))
       {
         return false;
+      }
+      continue;
+    }
+    if (a.Verb == "array")
+    {
+      log << "> array " << a.Name << "\n";
+      std::string refused;
+      if (!viewer.SetArray(a.Name, refused))
+      {
+        log << "  line " << a.Line << ": " << refused << "; the colouring stays\n";
       }
       continue;
     }

@@ -208,7 +208,8 @@ bool TimeSeries::ReadFiles(std::size_t step,
     std::map<vtkDataSet*, NamedMesh> prepared;
     const auto prepare = [&](MeshPart& part)
     {
-      NamedMesh& named = prepared[part.Mesh] = NamedMesh{ part.Name, part.Mesh };
+      NamedMesh& named = prepared[part.Mesh] =
+        NamedMesh{ part.Name, part.Mesh, nullptr, part.Name != file->GetPath() };
       afterRead(named);
     };
     if (!file->ReadStep(own,
@@ -225,7 +226,7 @@ bool TimeSeries::ReadFiles(std::size_t step,
       const auto done = prepared.find(part.Mesh);
       meshes.push_back(done != prepared.end()
           ? std::move(done->second)
-          : NamedMesh{ std::move(part.Name), std::move(part.Mesh) });
+          : NamedMesh{ part.Name, std::move(part.Mesh), nullptr, part.Name != file->GetPath() });
     }
   }
   return true;

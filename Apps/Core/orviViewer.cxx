@@ -64,14 +64,6 @@ int LegendFontSize(vtkRenderWindow* window, int askedHeight)
 // The width of a mesh's own lines, in pixels.
 constexpr float SurfaceLineWidth = 2.0f;
 
-// Whether an array's values (magnitudes, for vectors) are not all equal.
-bool Varies(vtkDataArray* array)
-{
-  double range[2];
-  array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
-  return range[1] > range[0];
-}
-
 vtkDataArray* ArrayOf(vtkDataSet* mesh, int field, const std::string& name)
 {
   return field == 0 ? mesh->GetPointData()->GetArray(name.c_str())
@@ -110,10 +102,28 @@ bool NamedAsIds(const std::string& name)
     std::regex_search(lower, std::regex("material|partition|region|block|entity|entities"));
 }
 
-Want Wanted(vtkDataArray* array)
+// Whether the values (magnitudes, for vectors) of the array named name in
+// field (0 points, 1 cells) are not all equal over every mesh holding it: the parts of one file each
+// hold one of its ids.
+bool VariesOver(const std::vector<vtkDataSet*>& meshes, int field, const std::string& name)
 {
-  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 ||
-    !Varies(array))
+  vtkBoundingBox values; // the range, as a box's x extent
+  for (vtkDataSet* mesh : meshes)
+  {
+    if (vtkDataArray* array = ArrayOf(mesh, field, name))
+    {
+      double range[2];
+      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      values.AddPoint(range[0], 0.0, 0.0);
+      values.AddPoint(range[1], 0.0, 0.0);
+    }
+  }
+  return values.IsValid() && values.GetBound(1) > values.GetBound(0);
+}
+
+Want Wanted(vtkDataArray* array, bool varies)
+{
+  if (!array || !array->GetName() || std::string(array->GetName()).rfind("vtk", 0) == 0 || !varies)
   {
     return Want::Never;
   }
@@ -133,8 +143,12 @@ Want Wanted(vtkDataArray* array)
 // The array to colour by: the named one (in the given data, or points first,
 // then cells), or the most wanted one (see Want; among equals the active
 // scalars first, then points before cells, then the order in the file).
+// An array varies when its values do over all meshes (see VariesOver()).
 // Returns the field (0 points, 1 cells) or -1.
-int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
+int FindArray(vtkDataSet* mesh,
+  const std::vector<vtkDataSet*>& meshes,
+  ArrayField which,
+  std::string& name)
 {
   if (!name.empty())
   {
@@ -169,7 +183,7 @@ int FindArray(vtkDataSet* mesh, ArrayField which, std::string& name)
       {
         continue;
       }
-      const Want want = Wanted(array);
+      const Want want = Wanted(array, VariesOver(meshes, field, array->GetName()));
       if (want < best)
       {
         best = want;
@@ -463,6 +477,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     }
     auto part = std::make_unique<Part>();
     part->Name = named.Name;
+    part->IsPart = named.IsPart;
     part->Mesh = named.Mesh;
     part->Surface = named.Surface;
 
@@ -533,6 +548,10 @@ struct Viewer::Colouring
 {
   std::string ArrayName;
   int Field = -1; // 0 point data, 1 cell data, -1 none
+  int Components = 1;
+  Component Which; // resolved for the array
+  std::string Title;
+  std::string DrawnName; // the surfaces' array the mappers colour by
   bool Categorical = false;
   std::vector<double> Ids; // with Categorical, ascending
   double Range[2] = { 0.0, 1.0 };
@@ -542,14 +561,21 @@ struct Viewer::Colouring
 
 bool Viewer::SetColouring(std::string& error)
 {
-  this->LegendShown = false;
   Colouring colouring;
   if (!this->ChooseArray(colouring, error))
   {
     return false;
   }
+  this->LegendShown = false;
+  this->RendererObject->RemoveActor2D(this->Legend);
+  this->RendererObject->RemoveActor2D(this->CategoryLegend);
+  this->Coloured = Quantity();
   if (colouring.Field < 0)
   {
+    for (const auto& part : this->Parts)
+    {
+      part->SurfaceActor->GetMapper()->ScalarVisibilityOff();
+    }
     return true; // plain grey
   }
   this->FindValues(colouring);
@@ -559,7 +585,47 @@ bool Viewer::SetColouring(std::string& error)
     this->ShowLegend(colouring);
   }
   this->LogColouring(colouring);
+  this->Coloured = { colouring.ArrayName,
+    colouring.Field,
+    colouring.Components,
+    colouring.Which,
+    colouring.Title,
+    { colouring.Range[0], colouring.Range[1] } };
   return true;
+}
+
+bool Viewer::ChangeColouring(const ViewerOptions& options, std::string& error)
+{
+  const ViewerOptions before = this->Options;
+  this->Options = options;
+  this->Options.Elevation = false; // the elevation array, once added, is named as any other
+  if (!this->SetColouring(error))
+  {
+    this->Options = before; // refused before anything changed
+    return false;
+  }
+  this->Render();
+  return true;
+}
+
+bool Viewer::SetArray(const std::string& spec, std::string& error)
+{
+  ViewerOptions options = this->Options;
+  return ParseArraySpec(spec, options, error) && this->ChangeColouring(options, error);
+}
+
+void Viewer::NextArrayComponent()
+{
+  if (this->Coloured.Components < 2)
+  {
+    return;
+  }
+  ViewerOptions options = this->Options;
+  options.ArrayName = this->Coloured.ArrayName;
+  options.Field = this->Coloured.Field == 0 ? ArrayField::Point : ArrayField::Cell;
+  options.ArrayComponent = NextComponent(this->Coloured.Components, this->Coloured.Which);
+  std::string ignored; // the array is there: each of its components is
+  this->ChangeColouring(options, ignored);
 }
 
 bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
@@ -569,12 +635,27 @@ bool Viewer::ChooseArray(Colouring& colouring, std::string& error) const
   const std::string wanted = this->Options.Elevation
     ? "elevation" // added to the meshes by SetMeshes()
     : this->Options.ArrayName;
+  std::vector<vtkDataSet*> meshes;
+  for (const auto& part : this->Parts)
+  {
+    meshes.push_back(part->Mesh);
+  }
   for (const auto& part : this->Parts)
   {
     colouring.ArrayName = wanted;
-    colouring.Field = FindArray(part->Mesh, this->Options.Field, colouring.ArrayName);
+    colouring.Field = FindArray(part->Mesh, meshes, this->Options.Field, colouring.ArrayName);
     if (colouring.Field >= 0)
     {
+      vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
+      colouring.Components = array->GetNumberOfComponents();
+      colouring.Which = this->Options.ArrayComponent;
+      if (!ResolveComponent(colouring.ArrayName, colouring.Components, colouring.Which, error))
+      {
+        return false;
+      }
+      colouring.Title = ComponentTitle(colouring.ArrayName, colouring.Components, colouring.Which);
+      colouring.DrawnName =
+        colouring.Which.Which == Component::Kind::VonMises ? colouring.Title : colouring.ArrayName;
       return true;
     }
   }
@@ -612,8 +693,12 @@ void Viewer::FindValues(Colouring& colouring) const
   {
     if (vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
     {
+      if (array->GetNumberOfComponents() != colouring.Components)
+      {
+        continue; // another mesh's array of that name, of another shape
+      }
       double range[2];
-      array->GetRange(range, array->GetNumberOfComponents() == 1 ? 0 : -1);
+      QuantityRange(array, colouring.Which, range);
       values.AddPoint(range[0], 0.0, 0.0);
       values.AddPoint(range[1], 0.0, 0.0);
       std::vector<double> ids;
@@ -648,13 +733,28 @@ void Viewer::MapColours(Colouring& colouring) const
   vtkSmartPointer<vtkLookupTable> cellTable = categorical && colouring.Field == 1
     ? MakeCategorySpanTable(colouring.Table, colouring.Ids)
     : nullptr;
+  MapComponent(colouring.Table, colouring.Which);
   for (const auto& part : this->Parts)
   {
-    if (!ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName))
+    vtkMapper* mapper = part->SurfaceActor->GetMapper();
+    vtkDataArray* array = ArrayOf(part->Mesh, colouring.Field, colouring.ArrayName);
+    if (!array || array->GetNumberOfComponents() != colouring.Components)
     {
+      mapper->ScalarVisibilityOff();
       continue;
     }
-    vtkMapper* mapper = part->SurfaceActor->GetMapper();
+    if (colouring.Which.Which == Component::Kind::VonMises)
+    {
+      // The surface's own tensors, reduced to one value each.
+      vtkFieldData* data = colouring.Field == 0
+        ? static_cast<vtkFieldData*>(part->Surface->GetPointData())
+        : static_cast<vtkFieldData*>(part->Surface->GetCellData());
+      if (vtkDataArray* tensor = data->GetArray(colouring.ArrayName.c_str());
+          tensor && !data->GetArray(colouring.DrawnName.c_str()))
+      {
+        data->AddArray(VonMisesArray(tensor, colouring.DrawnName));
+      }
+    }
     mapper->ScalarVisibilityOn();
     if (colouring.Field == 0)
     {
@@ -664,7 +764,7 @@ void Viewer::MapColours(Colouring& colouring) const
     {
       mapper->SetScalarModeToUseCellFieldData();
     }
-    mapper->SelectColorArray(colouring.ArrayName.c_str());
+    mapper->SelectColorArray(colouring.DrawnName.c_str());
     mapper->SetLookupTable(cellTable ? cellTable : colouring.Table);
     mapper->UseLookupTableScalarRangeOn();
     // Ids take the colour of their own value: never blended across a cell.
@@ -683,7 +783,7 @@ void Viewer::ShowLegend(const Colouring& colouring)
   vtkScalarBarActor* legend = colouring.Categorical ? this->CategoryLegend.GetPointer()
                                                     : static_cast<vtkScalarBarActor*>(this->Legend);
   legend->SetLookupTable(colouring.Table);
-  legend->SetTitle(colouring.ArrayName.c_str());
+  legend->SetTitle(colouring.Title.c_str());
   legend->GetTitleTextProperty()->SetFontSize(fontSize);
   legend->GetLabelTextProperty()->SetFontSize(fontSize);
   legend->GetAnnotationTextProperty()->SetFontSize(fontSize);
@@ -731,7 +831,8 @@ double Viewer::LayOutCategoryLegend(const std::vector<double>& ids, int fontSize
 void Viewer::LogColouring(const Colouring& colouring) const
 {
   this->Log << "colouring by " << (colouring.Field == 0 ? "point" : "cell") << " array '"
-            << colouring.ArrayName << "', ";
+            << colouring.ArrayName << "'"
+            << (colouring.Components > 1 ? ComponentTitle("", 2, colouring.Which) : "") << ", ";
   if (colouring.Categorical)
   {
     this->Log << colouring.Ids.size() << " categories (ids " << colouring.Range[0] << " .. "

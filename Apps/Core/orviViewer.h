@@ -28,6 +28,7 @@
 #ifndef orviViewer_h
 #define orviViewer_h
 
+#include "orviComponents.h"
 #include "orviEdges.h"
 #include "orviMeshes.h"
 #include "orviMotionSurface.h"
@@ -132,6 +133,26 @@ public:
   /// Only the parts named visible (--parts); false with an error listing
   /// the parts for a name none has.
   bool ShowOnlyParts(const std::vector<std::string>& names, std::string& error);
+  /// Colours by another array or component (an --array value: NAME,
+  /// point:NAME or cell:NAME, optionally followed by :COMPONENT), from the
+  /// surfaces already extracted: nothing is read or extracted again. Returns
+  /// false with an error, the colouring and legend unchanged, when no mesh
+  /// has the array or the array has no such component.
+  bool SetArray(const std::string& spec, std::string& error);
+  /// The next component of the coloured array (magnitude, x, y, z, ...,
+  /// von Mises for a symmetric tensor): the key c.
+  void NextArrayComponent();
+  /// What the surfaces are coloured by now (Field -1: nothing).
+  struct Quantity
+  {
+    std::string ArrayName;
+    int Field = -1; // 0 point data, 1 cell data
+    int Components = 0;
+    Component Which;   // resolved
+    std::string Title; // the legend's
+    double Range[2] = { 0.0, 1.0 };
+  };
+  const Quantity& GetColouredQuantity() const { return this->Coloured; }
 
   /// The legend's text sized for the window's height (a host calls it when
   /// its widget is resized; the size asked for in the options until the
@@ -221,6 +242,7 @@ private:
   // legend and the log line, each a step of SetColouring().
   struct Colouring;
   bool SetColouring(std::string& error);
+  bool ChangeColouring(const ViewerOptions& options, std::string& error);
   bool ChooseArray(Colouring& colouring, std::string& error) const;
   void FindValues(Colouring& colouring) const;
   void MapColours(Colouring& colouring) const;
@@ -269,8 +291,9 @@ private:
   bool StepKeptSurfaces = false;
   std::function<void()> StepObserver;
   vtkNew<vtkTextActor> StepText; // "step k of N, t = T" in the upper left corner
-  double MarkerScale = 0.0;      // the rotation marker's radius for the meshes shown
-  MotionSurface Motion;          // the surfaces' stand-ins in motion
+  Quantity Coloured;
+  double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
+  MotionSurface Motion;     // the surfaces' stand-ins in motion
 };
 
 } // namespace orvi

@@ -237,6 +237,12 @@ bool Viewer::HandleKey(char key)
       this->Render();
       return true;
     }
+    case 'c':
+    case 'C':
+    {
+      this->NextArrayComponent();
+      return true;
+    }
     case 'q':
     case 'Q':
     case 'e':

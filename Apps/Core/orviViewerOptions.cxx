@@ -99,25 +99,7 @@ bool SetText(const std::string* values, ViewerOptions& options, std::string&)
 
 bool SetArray(const std::string* values, ViewerOptions& options, std::string& error)
 {
-  std::string name = values[0];
-  options.Field = ArrayField::Any;
-  for (const auto& [prefix, field] :
-    { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
-      std::pair<std::string, ArrayField>{ "cell:", ArrayField::Cell } })
-  {
-    if (name.rfind(prefix, 0) == 0)
-    {
-      options.Field = field;
-      name.erase(0, prefix.size());
-    }
-  }
-  if (name.empty())
-  {
-    error = "--array needs an array name (NAME, point:NAME or cell:NAME)";
-    return false;
-  }
-  options.ArrayName = name;
-  return true;
+  return ParseArraySpec(values[0], options, error);
 }
 
 bool SetRange(const std::string* values, ViewerOptions& options, std::string& error)
@@ -217,10 +199,12 @@ struct Option
 
 // clang-format off
 const Option Options[] = {
-  { "--array", nullptr, "NAME", Both,
+  { "--array", nullptr, "NAME[:COMPONENT]", Both,
     "colour by this array: NAME looks in the point data, then the cell data; point:NAME or "
     "cell:NAME in one only",
-    "(default: a floating-point array whose values are not all equal, else integer ids of a few "
+    "; COMPONENT is x, y, z, a number from 0, magnitude (the default for an array of several "
+    "components) or, for a symmetric tensor of 6 components (xx yy zz xy yz xz), vonmises; the "
+    "legend's title names it. The key c steps through the components\n(default: a floating-point array whose values are not all equal, else integer ids of a few "
     "categories, else another integer array; ids of too many categories and arrays of one value "
     "are never the default; without one the surface is plain grey). With several meshes the "
     "array is chosen in the first that has it, and every mesh holding it is coloured by it. An "
@@ -485,6 +469,43 @@ void AddOptions(CLI::App& app, Host host, ViewerOptions& options)
 }
 } // namespace
 
+bool ParseArraySpec(const std::string& spec, ViewerOptions& options, std::string& error)
+{
+  std::string name = spec;
+  ArrayField field = ArrayField::Any;
+  for (const auto& [prefix, which] :
+    { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
+      std::pair<std::string, ArrayField>{ "cell:", ArrayField::Cell } })
+  {
+    if (name.rfind(prefix, 0) == 0)
+    {
+      field = which;
+      name.erase(0, prefix.size());
+    }
+  }
+  // A component follows the last ':' of the name.
+  Component component;
+  const size_t colon = name.rfind(':');
+  if (colon != std::string::npos)
+  {
+    if (!ParseComponent(name.substr(colon + 1), component, error))
+    {
+      error = "--array " + spec + ": " + error;
+      return false;
+    }
+    name.erase(colon);
+  }
+  if (name.empty())
+  {
+    error = "--array needs an array name (NAME, point:NAME or cell:NAME)";
+    return false;
+  }
+  options.ArrayName = name;
+  options.Field = field;
+  options.ArrayComponent = component;
+  return true;
+}
+
 const char* HostName(Host host)
 {
   return host == Host::Qt ? "orvi-qt" : "orvi-viewer";
@@ -568,9 +589,12 @@ pick in the status bar.
 static std::string MeshText()
 {
   std::string formats;
-  Wrap("MESH is read with VTK's readers: " + DescribeMeshFormats() + ".", 0, 0, formats);
-  return formats + R"(
-Several files are each loaded and checked, then shown together in one scene.
+  Wrap(DescribeMeshFormats() + ".", 0, 0, formats);
+  return "MESH is read with VTK's readers, or gmsh's for .msh:\n" + formats + R"(
+Several files are each loaded and checked, then shown together in one scene; a
+gmsh file's physical groups, a .vtm's blocks and an Exodus file's element
+blocks are parts of their own, named in picks (the pieces of a .pvtu or .pvtp
+are one part). Every file a collection names is checked as a file given alone.
 A file VTK reports errors for, cut short, whose cells name points it does not
 hold, or with nothing to draw is refused with a message, as is a malformed
 option (exit status 1). Without MESH the host generates a mixed mesh
@@ -602,6 +626,9 @@ Keys, in every convention:
                       read while a step is shown); the corner text says
                       "step k of N, t = T"
   Home / End          its first / last step
+  c                   colour by the next component of a vector or tensor
+                      array: magnitude, x, y, z, ..., von Mises (symmetric
+                      tensors), magnitude again
   q / e               quit
 With --nav catia and style-catia the other keys of VTK's interactor styles
 work too: f flies to the point under the pointer, p outlines the prop under
@@ -639,6 +666,9 @@ every number lies within -1000000 .. 1000000.
                                   End (see Keys)
   step WHERE                      show step next, previous, first, last or
                                   N (from 1) of the time series
+  array SPEC                      colour by SPEC, as --array takes it; an
+                                  unknown array or component is reported
+                                  and the colouring stays
   screenshot NAME                 write DIR/NAME.png
 "snap NAME" writes DIR/NAME.png while the button is still held (the
 rotation marker or the rubber band is on screen). Each action goes through

@@ -4,6 +4,8 @@
 #ifndef orviViewerOptions_h
 #define orviViewerOptions_h
 
+#include "orviComponents.h"
+
 #include <string>
 #include <vector>
 
@@ -74,6 +76,7 @@ struct ViewerOptions
   std::vector<std::string> MeshFiles; // none: the generated default mesh
   std::string ArrayName;              // empty: the most wanted array (a quantity first)
   ArrayField Field = ArrayField::Any;
+  Component ArrayComponent; // NAME:COMPONENT; Default: the magnitude of several components
   Colormap Colors = Colormap::Rainbow;
   bool ColormapGiven = false;
   bool RangeGiven = false;
@@ -107,6 +110,12 @@ bool ParseViewerOptions(int argc,
   ViewerOptions& options,
   std::string& error,
   Host host = Host::Viewer);
+
+/// Reads an --array value (NAME, point:NAME or cell:NAME, each optionally
+/// followed by :COMPONENT) into the options' ArrayName, Field and
+/// ArrayComponent. Returns false with an error, the options unchanged, on a
+/// missing name or an unknown component word.
+bool ParseArraySpec(const std::string& spec, ViewerOptions& options, std::string& error);
 
 /// The --help text of a host: every option it takes, the keys, the mouse,
 /// and for orvi-viewer the script format.

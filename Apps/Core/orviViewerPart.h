@@ -19,6 +19,7 @@ namespace orvi
 struct Viewer::Part
 {
   std::string Name;
+  bool IsPart = false; // Name is a part of its file's (see NamedMesh)
   vtkSmartPointer<vtkDataSet> Mesh;
   vtkSmartPointer<vtkPolyData> Surface; // the mesh's boundary surface
   vtkNew<MotionActor> SurfaceActor;     // hidden in frames that draw its stand-in

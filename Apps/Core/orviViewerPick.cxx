@@ -98,10 +98,11 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
   return count;
 }
 
-// One part: "picked N cells, mesh cell ids A .. B (...)"; several: each
-// part with cells picked by its name, with the ids within it: "picked N
-// cells: K in 'NAME' (cell ids A .. B), ... (...)". The parenthesis says
-// how and where it picked, and the step shown.
+// One mesh: "picked N cells, mesh cell ids A .. B (...)", with " in 'PART'"
+// for a part of its file; several: each part with cells picked by its
+// name, with the ids within it: "picked N cells: K in 'NAME' (cell ids
+// A .. B), ... (...)". The parenthesis says how and where it picked, and
+// the step shown.
 std::string Viewer::DescribePick(int count, int x0, int y0, int x1, int y1) const
 {
   const auto idRange = [](const std::vector<vtkIdType>& ids)
@@ -111,6 +112,7 @@ std::string Viewer::DescribePick(int count, int x0, int y0, int x1, int y1) cons
   if (this->Parts.size() == 1 && count > 0)
   {
     summary << ", mesh cell ids " << idRange(this->Parts[0]->Picked);
+    summary << (this->Parts[0]->IsPart ? " in '" + this->Parts[0]->Name + "'" : std::string());
   }
   const char* separator = ": ";
   for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)

@@ -2,6 +2,7 @@
 
 #include "orviButtonBindings.h"
 #include "orviMeshes.h"
+#include "orviQtColourBar.h"
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCallbackCommand.h"
@@ -100,6 +101,18 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   this->statusBar()->addPermanentWidget(this->StepLabel);
   this->statusBar()->addPermanentWidget(this->ConventionLabel);
 
+  // Before the viewer's key observer, which may change the colouring: the
+  // bar shows it once the key is handled.
+  this->KeyCommand->SetClientData(this);
+  this->KeyCommand->SetCallback(&QtWindow::KeyCallback);
+  this->View->interactor()->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 1.0f);
+  this->ColourBar = new QtColourBar(
+    *this->ViewerObject,
+    [this](const std::string& error)
+    { this->statusBar()->showMessage(QString::fromStdString(error), 8000); },
+    this);
+  this->addToolBar(this->ColourBar);
+
   this->View->installEventFilter(this);
   this->BuildMenus();
   this->BuildTimeBar();
@@ -113,6 +126,7 @@ QtWindow::~QtWindow()
 {
   this->View->interactor()->RemoveObserver(this->PickCommand);
   this->View->interactor()->RemoveObserver(this->ExitCommand);
+  this->View->interactor()->RemoveObserver(this->KeyCommand);
   // The viewer leaves the widget's window and interactor before they go.
   this->ViewerObject.reset();
 }
@@ -225,6 +239,7 @@ bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes,
   this->Series = std::move(series);
   this->ViewerObject->SetTimeSeries(this->Series.get());
   this->FollowScene();
+  this->ColourBar->SetMeshes(meshes);
   QStringList names;
   for (const NamedMesh& mesh : meshes)
   {
@@ -253,6 +268,13 @@ void QtWindow::EndPickCallback(vtkObject*, unsigned long, void* clientData, void
 void QtWindow::ExitCallback(vtkObject*, unsigned long, void* clientData, void*)
 {
   static_cast<QtWindow*>(clientData)->close();
+}
+
+//------------------------------------------------------------------------------
+void QtWindow::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* self = static_cast<QtWindow*>(clientData);
+  QTimer::singleShot(0, self, [self]() { self->ColourBar->Refresh(); });
 }
 
 //------------------------------------------------------------------------------

@@ -52,6 +52,8 @@ class vtkObject;
 namespace orvi
 {
 
+class QtColourBar;
+
 class QtWindow : public QMainWindow
 {
 public:
@@ -94,6 +96,8 @@ public:
   QString GetConventionText() const;
   QString GetPickText() const;
   Viewer& GetViewer() const { return *this->ViewerObject; }
+  /// The colour toolbar: the array and component coloured by.
+  QtColourBar* GetColourBar() const { return this->ColourBar; }
 
 protected:
   // The view's resizes and first paint (see the .cxx).
@@ -111,6 +115,7 @@ private:
   void ReportError(const std::string& error);
   static void EndPickCallback(vtkObject*, unsigned long, void* clientData, void*);
   static void ExitCallback(vtkObject*, unsigned long, void* clientData, void*);
+  static void KeyCallback(vtkObject*, unsigned long, void* clientData, void*);
 
   std::ostream& Log;
   QVTKOpenGLNativeWidget* View = nullptr; // owned by the window
@@ -126,6 +131,8 @@ private:
   QLabel* StepLabel = nullptr;
   vtkNew<vtkCallbackCommand> PickCommand;
   vtkNew<vtkCallbackCommand> ExitCommand;
+  vtkNew<vtkCallbackCommand> KeyCommand; // the colour bar follows the key c
+  QtColourBar* ColourBar = nullptr;      // owned by the window
   // The status bar: the convention's buttons, always there, and the last
   // pick's result beside them (widgets, which a menu's status tips do not
   // wipe as they wipe a message).

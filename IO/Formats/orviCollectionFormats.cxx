@@ -255,11 +255,9 @@ public:
     const std::function<void()>& whileReading,
     const std::function<void(MeshPart&)>& afterRead) override
   {
-    parts.clear();
     std::vector<MeshPart> pieces;
-    if (step != 0)
+    if (!this->StartStep(step, parts, error))
     {
-      error = "cannot read '" + this->Path + "': it has no step " + std::to_string(step);
       return false;
     }
     if (!ReadLeaves(this->Path,

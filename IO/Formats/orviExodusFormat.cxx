@@ -1,27 +1,34 @@
 // Exodus II files: element blocks with their names, and time steps, read
-// by VTK's vtkExodusIIReader in the loader's child process. What the file
-// says about its blocks and steps is read by a child of its own too: the
-// reader parses the whole header (netCDF or HDF5) to say it.
+// by VTK's vtkExodusIIReader in the loader's child process, a step's blocks
+// at once, marked as parts the host splits (orviMeshParts.h). The file's
+// times are read by a child of their own too: the reader parses the whole
+// header (netCDF or HDF5) to say them.
 #include "orviFormatChecks.h"
 #include "orviIsolatedRead.h"
-#include "orviMeshCollections.h"
+#include "orviMeshFile.h"
 #include "orviMeshLoader.h"
+#include "orviMeshParts.h"
 #include "orviReadMessages.h"
 
 #include "vtkAppendFilter.h"
+#include "vtkCellData.h"
 #include "vtkCompositeDataIterator.h"
 #include "vtkCompositeDataSet.h"
 #include "vtkDoubleArray.h"
 #include "vtkExodusIIReader.h"
 #include "vtkFieldData.h"
-#include "vtkImageData.h"
 #include "vtkInformation.h"
+#include "vtkIntArray.h"
+#include "vtkPoints.h"
+#include "vtkPolyData.h"
 #include "vtkStreamingDemandDrivenPipeline.h"
-#include "vtkStringArray.h"
 #include "vtkUnstructuredGrid.h"
+
+#include "vtk_netcdf.h"
 
 #include <vtksys/SystemTools.hxx>
 
+#include <array>
 #include <cstring>
 #include <fstream>
 
@@ -30,25 +37,66 @@ namespace orvi
 
 namespace
 {
-// The file's element blocks and times, as the reader says them: a data set
-// of one point whose field data holds them ("names", "times").
-vtkSmartPointer<vtkDataSet> ReadContents(const std::string& path, std::string& error)
+// A netCDF file cut short: its variables need more bytes than the file
+// holds. netCDF reads what is missing as fill values, which the reader would
+// show as a mesh. (HDF5 files, netCDF-4's, are checked by HDF5 itself.)
+bool CheckNetCDFLength(const std::string& path, std::string& error)
 {
+  int file = -1, format = 0, variables = 0;
+  if (nc_open(path.c_str(), NC_NOWRITE, &file) != NC_NOERR)
+  {
+    return Refuse(path, "netCDF cannot open it", error);
+  }
+  nc_inq_format(file, &format);
+  nc_inq_nvars(file, &variables);
+  double needed = 0.0;
+  for (int v = 0; v < variables && format != NC_FORMAT_NETCDF4; ++v)
+  {
+    nc_type type = NC_NAT;
+    int rank = 0;
+    std::array<int, NC_MAX_VAR_DIMS> dimensions{};
+    std::size_t size = 0;
+    nc_inq_var(file, v, nullptr, &type, &rank, dimensions.data(), nullptr);
+    nc_inq_type(file, type, nullptr, &size);
+    double bytes = static_cast<double>(size);
+    for (int d = 0; d < rank; ++d)
+    {
+      std::size_t length = 0;
+      nc_inq_dimlen(file, dimensions[d], &length);
+      bytes *= static_cast<double>(length);
+    }
+    needed += bytes;
+  }
+  nc_close(file);
+  const auto held = static_cast<double>(vtksys::SystemTools::FileLength(path));
+  if (needed > held)
+  {
+    return Refuse(path,
+      "its variables need " + std::to_string(static_cast<long long>(needed)) +
+        " bytes, more than the file's " + std::to_string(static_cast<long long>(held)) +
+        " (is it cut short?)",
+      error);
+  }
+  return true;
+}
+
+// The file's times as the reader says them, in the field data ("times") of
+// a data set of no points; an error when it has no element block.
+vtkSmartPointer<vtkDataSet> ReadTimes(const std::string& path, std::string& error)
+{
+  if (!CheckNetCDFLength(path, error))
+  {
+    return nullptr;
+  }
   CatchReadMessages messages;
   vtkNew<vtkExodusIIReader> reader;
   reader->SetFileName(path.c_str());
   reader->UpdateInformation();
-  if (messages.Messages->Failed())
+  if (messages.Messages->Failed() || reader->GetNumberOfElementBlockArrays() == 0)
   {
-    error =
-      "cannot read '" + path + "': not a valid Exodus file (" + messages.Messages->Why() + ")";
+    const std::string why = messages.Messages->Why();
+    Refuse(path, why.empty() ? "it has no element block" : why, error);
     return nullptr;
-  }
-  vtkNew<vtkStringArray> names;
-  names->SetName("names");
-  for (int i = 0; i < reader->GetNumberOfElementBlockArrays(); ++i)
-  {
-    names->InsertNextValue(reader->GetElementBlockArrayName(i));
   }
   vtkNew<vtkDoubleArray> times;
   times->SetName("times");
@@ -58,43 +106,23 @@ vtkSmartPointer<vtkDataSet> ReadContents(const std::string& path, std::string& e
   {
     times->InsertNextValue(info->Get(steps, i));
   }
-  auto contents = vtkSmartPointer<vtkImageData>::New();
-  contents->SetDimensions(1, 1, 1);
-  contents->GetFieldData()->AddArray(names);
+  auto contents = vtkSmartPointer<vtkPolyData>::New();
+  contents->SetPoints(vtkNew<vtkPoints>());
   contents->GetFieldData()->AddArray(times);
   return contents;
 }
 
-// Each step's leaves: every element block of the same file, read alone at
-// that step.
-std::vector<std::vector<MeshLeaf>> BlocksAtSteps(const std::string& path,
-  vtkStringArray* names,
-  std::size_t steps)
+// The reader at a step: the step, and its time asked of the pipeline (the
+// reader takes the time of a request over its own step when one is there).
+void SetStep(vtkAlgorithm* algorithm, const std::vector<double>& times, std::size_t step)
 {
-  std::vector<std::vector<MeshLeaf>> leaves(steps);
-  for (std::size_t step = 0; step < steps; ++step)
+  auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
+  reader->SetTimeStep(static_cast<int>(step));
+  if (step < times.size())
   {
-    for (vtkIdType block = 0; block < names->GetNumberOfValues(); ++block)
-    {
-      const std::string name = names->GetValue(block);
-      const auto setup = [block, step](vtkAlgorithm* algorithm)
-      {
-        auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
-        reader->UpdateInformation();
-        for (int i = 0; i < reader->GetNumberOfElementBlockArrays(); ++i)
-        {
-          reader->SetObjectStatus(vtkExodusIIReader::ELEM_BLOCK, i, i == block ? 1 : 0);
-        }
-        reader->SetTimeStep(static_cast<int>(step));
-      };
-      leaves[step].push_back({ "element block '" + name + "' at step " + std::to_string(step + 1) +
-          " of " + std::to_string(steps),
-        name,
-        path,
-        setup });
-    }
+    reader->GetOutputInformation(0)->Set(
+      vtkStreamingDemandDrivenPipeline::UPDATE_TIME_STEP(), times[step]);
   }
-  return leaves;
 }
 } // namespace
 
@@ -115,8 +143,12 @@ bool CheckExodusSignature(const std::string& path, std::string& error)
   return Refuse(path, "it is neither a netCDF nor an HDF5 file", error);
 }
 
-bool CheckExodusHeader(vtkAlgorithm* algorithm, const std::string&, std::string&)
+bool CheckExodusHeader(vtkAlgorithm* algorithm, const std::string& path, std::string& error)
 {
+  if (!CheckNetCDFLength(path, error))
+  {
+    return false;
+  }
   // Results are read as well as the mesh: every nodal and element variable.
   auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
   reader->UpdateInformation();
@@ -132,19 +164,36 @@ vtkSmartPointer<vtkDataSet> AppendExodusBlocks(vtkAlgorithm* reader)
   {
     return nullptr;
   }
+  // Each block's cells marked with its index among the parts' names.
   vtkNew<vtkAppendFilter> append;
+  std::vector<std::string> names;
   vtkSmartPointer<vtkCompositeDataIterator> leaf;
   leaf.TakeReference(blocks->NewIterator());
   for (leaf->InitTraversal(); !leaf->IsDoneWithTraversal(); leaf->GoToNextItem())
   {
-    append->AddInputDataObject(leaf->GetCurrentDataObject());
+    auto* block = vtkDataSet::SafeDownCast(leaf->GetCurrentDataObject());
+    const char* name = leaf->GetCurrentMetaData()->Get(vtkCompositeDataSet::NAME());
+    vtkNew<vtkIntArray> part;
+    part->SetName(PartIdArrayName());
+    part->SetNumberOfValues(block ? block->GetNumberOfCells() : 0);
+    part->FillValue(static_cast<int>(names.size()));
+    names.emplace_back(name ? name : "block " + std::to_string(names.size() + 1));
+    auto marked = vtkSmartPointer<vtkDataSet>::Take(block ? block->NewInstance() : nullptr);
+    if (marked)
+    {
+      marked->ShallowCopy(block);
+      marked->GetCellData()->AddArray(part);
+      append->AddInputData(marked);
+    }
   }
   if (append->GetNumberOfInputConnections(0) == 0)
   {
     return nullptr;
   }
   append->Update();
-  return append->GetOutput();
+  vtkSmartPointer<vtkDataSet> mesh = append->GetOutput();
+  SetPartNames(mesh, names);
+  return mesh;
 }
 
 std::unique_ptr<MeshFile> OpenExodus(const std::string& path, std::ostream& log, std::string& error)
@@ -154,29 +203,22 @@ std::unique_ptr<MeshFile> OpenExodus(const std::string& path, std::ostream& log,
     return nullptr;
   }
   const MeshReadFunction read = [&path](std::ostream&, std::string& childError)
-  { return ReadContents(path, childError); };
+  { return ReadTimes(path, childError); };
   vtkSmartPointer<vtkDataSet> contents = ReadIsolated(read,
     LimitsForFile(static_cast<double>(vtksys::SystemTools::FileLength(path))),
     "cannot read '" + path + "'",
     log,
     error);
-  auto* names = contents
-    ? vtkStringArray::SafeDownCast(contents->GetFieldData()->GetAbstractArray("names"))
-    : nullptr;
   auto* times =
     contents ? vtkDoubleArray::SafeDownCast(contents->GetFieldData()->GetArray("times")) : nullptr;
-  if (contents && (!names || !times || names->GetNumberOfValues() == 0))
+  if (!times)
   {
-    error = "cannot read '" + path + "': it has no element block";
-  }
-  if (!names || !times || names->GetNumberOfValues() == 0)
-  {
+    error = contents ? "cannot read '" + path + "': its times did not come over" : error;
     return nullptr;
   }
   std::vector<double> steps(times->Begin(), times->End());
-  const std::size_t count = steps.empty() ? 1 : steps.size();
-  return std::make_unique<CollectionFile>(
-    path, std::move(steps), BlocksAtSteps(path, names, count));
+  return OpenSingleMeshFile(
+    path, steps, [steps](vtkAlgorithm* reader, std::size_t step) { SetStep(reader, steps, step); });
 }
 
 } // namespace orvi

@@ -41,9 +41,11 @@ bool CheckSignature(const std::string& path, const FormatSignature& signature, s
   std::ifstream in(path, std::ios::binary);
   in.read(head.data(), head.size());
   const std::string start(head.data(), static_cast<std::size_t>(in.gcount()));
-  if (start.rfind("$MeshFormat", 0) == 0 || start.rfind("$NOD", 0) == 0)
+  // A gmsh mesh under another format's extension: read as .msh it opens.
+  const bool gmshFormat = signature.Start && std::string(signature.Start) == "$MeshFormat";
+  if (!gmshFormat && (start.rfind("$MeshFormat", 0) == 0 || start.rfind("$NOD", 0) == 0))
   {
-    return Refuse(path, "it is a gmsh .msh file; gmsh writes VTK's format with -format vtk", error);
+    return Refuse(path, "it is a gmsh mesh file, which opens under the extension .msh", error);
   }
   if (!signature.Start)
   {

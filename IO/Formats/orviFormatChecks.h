@@ -135,10 +135,12 @@ std::unique_ptr<MeshFile> OpenPolyPieces(const std::string& path,
 bool CheckExodusSignature(const std::string& path, std::string& error);
 /// The reader reads every nodal and element variable.
 bool CheckExodusHeader(vtkAlgorithm* reader, const std::string& path, std::string& error);
-/// The element blocks the reader read, appended into one mesh.
+/// The element blocks the reader read, appended into one mesh, each block's
+/// cells marked as a part with the block's name (see orviMeshParts.h).
 vtkSmartPointer<vtkDataSet> AppendExodusBlocks(vtkAlgorithm* reader);
 /// The element blocks as parts with their names, at each of the file's
-/// time steps; the blocks and times read by a child process.
+/// time steps: the times read by a child process, each step by the
+/// loader's child (every block at once), split into its blocks here.
 std::unique_ptr<MeshFile> OpenExodus(const std::string& path,
   std::ostream& log,
   std::string& error);

@@ -155,23 +155,28 @@ TEST(OrviViewerProgram, ProgressIsWrittenAsItHappens)
 
 //==============================================================================
 // The gallery: gmsh's own tutorials, meshed at test time (small, with
-// -clscale), each opened by the program as a user would: exit status 0 and a
-// picture with the model in it. A few are compared with stored baselines.
+// -clscale) into a binary .msh 4.1 and saved by gmsh as its .vtk export, as
+// .msh 4.1 in ASCII and as .msh 2.2 in both. The program opens the .vtk as a
+// user would: exit status 0 and a picture with the model in it; a few are
+// compared with stored baselines. Each .msh, shown a part per physical
+// group, holds the points and cells of gmsh's .vtk export of it and draws
+// its picture; a pick in the middle names the group picked.
 struct Tutorial
 {
   const char* Name;     // the test's and the mesh's name
   const char* Geometry; // the tutorial
   const char* Options;  // gmsh's
   bool Baseline;
+  const char* Picked = "picked"; // in the pick's lines
 };
 
 const Tutorial Gallery[] = {
-  { "t1", "t1", "-2", true },
-  { "t2", "t2", "-3", false },
+  { "t1", "t1", "-2", true, "ids 94 .. 790 in 'My surface'" },
+  { "t2", "t2", "-3", false, "The volume: " },
   { "t2_hex", "t2", "-3 -setnumber Mesh.RecombineAll 1", false },
   { "t3", "t3", "-3", true },
   { "t4", "t4", "-2", false },
-  { "t5", "t5", "-3 -clscale 2", false },
+  { "t5", "t5", "-3 -clscale 2", false, "volume group 10: " },
   { "t5_hex", "t5", "-3 -clscale 2 -setnumber Mesh.SubdivisionAlgorithm 2", true },
   { "t6", "t6", "-2", true },
   { "t7", "t7", "-2", false },
@@ -189,11 +194,38 @@ const Tutorial Gallery[] = {
   { "t19", "t19", "-3 -clscale 3", false },
   { "t20", "t20", "-3 -clscale 2", false },
   { "t21", "t21", "-2", false },
+  // Second order: 10-node tetrahedra, 6-node triangles and 18-node prisms,
+  // 20-node hexahedra and 8-node quadrangles.
+  { "t5_o2", "t5", "-3 -clscale 2 -order 2", false },
+  { "t3_o2", "t3", "-3 -order 2", false },
+  { "t5_hex_o2",
+    "t5",
+    "-3 -clscale 2 -setnumber Mesh.SubdivisionAlgorithm 2 -order 2 -setnumber "
+    "Mesh.SecondOrderIncomplete 1",
+    false },
 };
 
 void PrintTo(const Tutorial& tutorial, std::ostream* out)
 {
   *out << tutorial.Name << " (gmsh " << tutorial.Options << ")";
+}
+
+// A file shown as the program shows it, a part per part of the file: the
+// picture, then a pick in the middle; the lines of both in log.
+Image ShowFile(const std::string& file, const fs::path& png, std::ostringstream& log)
+{
+  orvi::ViewerOptions options;
+  std::string error;
+  EXPECT_TRUE(Parse({ "--size", "640", "480" }, options, error)) << error;
+  options.Script = "(test)";
+  std::vector<orvi::NamedMesh> meshes;
+  EXPECT_TRUE(orvi::LoadMeshes({ file }, log, meshes, error)) << error;
+  orvi::Viewer viewer(options, log);
+  EXPECT_TRUE(viewer.SetMeshes(meshes, error)) << error;
+  viewer.Render();
+  const Image picture = Shot(viewer, png);
+  viewer.PickRectangle(240, 200, 400, 280);
+  return picture;
 }
 
 class OrviViewerGallery : public ::testing::TestWithParam<Tutorial>
@@ -203,16 +235,19 @@ class OrviViewerGallery : public ::testing::TestWithParam<Tutorial>
 TEST_P(OrviViewerGallery, TutorialOpens)
 {
   const Tutorial& tutorial = GetParam();
-  const fs::path dir = fs::path(ORVI_TEST_OUTPUT_DIR) / "gallery" / tutorial.Name;
+  const std::string name = tutorial.Name;
+  const fs::path dir = fs::path(ORVI_TEST_OUTPUT_DIR) / "gallery" / name;
   fs::remove_all(dir);
   std::string why;
-  const std::string mesh =
-    orvi_test::MeshGmshTutorial(tutorial.Geometry, dir, why, tutorial.Options, tutorial.Name);
-  if (mesh.empty())
+  const std::string msh =
+    orvi_test::MeshGmshTutorial(tutorial.Geometry, dir, why, tutorial.Options, name, "msh41 -bin");
+  if (msh.empty())
   {
     GTEST_SKIP() << why;
   }
-  const fs::path png = dir / (std::string(tutorial.Name) + ".png");
+  const std::string mesh = (dir / (name + ".vtk")).string();
+  ASSERT_TRUE(orvi_test::SaveGmshMesh(msh, "vtk", mesh, why)) << why;
+  const fs::path png = dir / (name + ".png");
   const auto [code, out, err] = RunViewer(dir, { "--screenshot", png.string(), mesh });
   EXPECT_EQ(code, 0) << err;
   EXPECT_NE(out.find("wrote " + png.string()), std::string::npos) << out;
@@ -228,8 +263,29 @@ TEST_P(OrviViewerGallery, TutorialOpens)
   {
     std::ostringstream log;
     const auto viewer = OpenViewer({ mesh }, log);
-    EXPECT_TRUE(orvi_test::MatchesBaseline(
-      viewer->GetWindow(), std::string("viewer-gallery-") + tutorial.Name));
+    EXPECT_TRUE(orvi_test::MatchesBaseline(viewer->GetWindow(), "viewer-gallery-" + name));
+  }
+  // Each .msh against gmsh's .vtk export of that file (a 2.2 file lists an
+  // element once per group it is in, and gmsh reads it so).
+  const std::regex loaded("loaded [0-9]+ points and [0-9]+ cells");
+  for (const std::string format : { "msh41 -bin", "msh41", "msh22", "msh22 -bin" })
+  {
+    SCOPED_TRACE(format);
+    const std::string file =
+      (dir / (name + std::regex_replace(format, std::regex("\\W"), "") + ".msh")).string();
+    ASSERT_TRUE(format == "msh41 -bin" ? fs::copy_file(msh, file)
+                                       : orvi_test::SaveGmshMesh(msh, format, file, why))
+      << why;
+    ASSERT_TRUE(orvi_test::SaveGmshMesh(file, "vtk", file + ".vtk", why)) << why;
+    std::ostringstream vtkLog, log;
+    const Image expected = ShowFile(file + ".vtk", file + ".vtk.png", vtkLog);
+    const Image shown = ShowFile(file, file + ".png", log);
+    std::smatch counts;
+    const std::string vtkLines = vtkLog.str();
+    ASSERT_TRUE(std::regex_search(vtkLines, counts, loaded)) << vtkLines;
+    EXPECT_NE(log.str().find(counts.str()), std::string::npos) << log.str();
+    EXPECT_LT(FractionDiffering(shown, expected), 0.001);
+    EXPECT_NE(log.str().find(tutorial.Picked), std::string::npos) << log.str();
   }
 }
 
@@ -240,7 +296,8 @@ INSTANTIATE_TEST_SUITE_P(Tutorials,
 
 //==============================================================================
 // The viewer on damaged files: exit status 1 and its own lines only, never
-// VTK's (no colour codes, no "ERR|", no "Warning: In", no addresses).
+// VTK's or gmsh's (no colour codes, no "ERR|", no "Warning: In", no "Error   :", no
+// addresses).
 TEST(OrviViewerProgram, PrintsOnlyItsOwnLinesOnDamagedFiles)
 {
   const fs::path dir = TestDir();
@@ -249,7 +306,9 @@ TEST(OrviViewerProgram, PrintsOnlyItsOwnLinesOnDamagedFiles)
          "points-negative.vtk",
          "garbage.obj",
          "components-negative.vtu",
-         "short-polygon.ply" })
+         "short-polygon.ply",
+         "cut-binary-22.msh",
+         "node-tag.msh" })
   {
     SCOPED_TRACE(name);
     const std::string shot = (dir / "x.png").string();

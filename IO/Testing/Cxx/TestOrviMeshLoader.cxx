@@ -6,14 +6,20 @@
 #include "orviBlockMesh.h"
 #include "orviGmshMesh.h"
 #include "orviIsolatedRead.h"
+#include "orviMeshFile.h"
 #include "orviMeshLoader.h"
+#include "orviMeshParts.h"
 #include "orviReadWire.h"
 
+#include "vtkCell.h"
+#include "vtkCellData.h"
 #include "vtkDataSet.h"
 #include "vtkDataSetReader.h"
 #include "vtkDataSetWriter.h"
 #include "vtkDoubleArray.h"
 #include "vtkFloatArray.h"
+#include "vtkIntArray.h"
+#include "vtkMath.h"
 #include "vtkNew.h"
 #include "vtkOBJReader.h"
 #include "vtkPLYReader.h"
@@ -83,9 +89,10 @@ std::string AsReported(std::string expected)
   return expected;
 }
 
-// The loader's message for a file, '@' in expected standing for its path: a
-// message of its own (starting "cannot "), or the reason of "not a valid
-// .EXT mesh (WHY". The memory a machine has reads "N GB".
+// The message for a file opened as a host opens it (its first step read),
+// '@' in expected standing for its path and '%' for its folder: a message
+// of its own (starting "cannot "), or the reason of "not a valid .EXT mesh
+// (WHY". The memory a machine has reads "N GB".
 void ExpectRefused(const std::string& path, std::string expected)
 {
   if (expected.rfind("cannot ", 0) != 0)
@@ -95,8 +102,12 @@ void ExpectRefused(const std::string& path, std::string expected)
   expected = AsReported(expected);
   std::ostringstream log;
   std::string error;
-  EXPECT_FALSE(orvi::LoadMesh(path, log, error)) << path;
+  std::vector<orvi::MeshPart> parts;
+  const std::unique_ptr<orvi::MeshFile> file = orvi::OpenMeshFile(path, log, error);
+  EXPECT_FALSE(file && file->ReadStep(0, parts, log, error)) << path;
   expected = std::regex_replace(expected, std::regex("@"), path); // no $ in paths here
+  expected = std::regex_replace(
+    expected, std::regex("%"), fs::path(path).parent_path().lexically_normal().string());
   EXPECT_EQ(
     std::regex_replace(error, std::regex("[0-9.]+ GB of memory"), "N GB of memory"), expected);
 }
@@ -153,12 +164,14 @@ long long SetNumber(std::string& text, std::size_t at, long long value)
 
 // An input of the fuzzer's that once crashed a reader (Fuzz/regressions),
 // as a file: its first byte names the format (.vtk .vtu .vtp .stl .ply .obj
-// by its value modulo 6), the rest is the file.
+// .msh .pvd .vtm .pvtu .e by its value modulo 11), the rest is the file.
 std::string FuzzFinding(const std::string& name)
 {
-  const char* const extensions[] = { ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj" };
+  const char* const extensions[] = {
+    ".vtk", ".vtu", ".vtp", ".stl", ".ply", ".obj", ".msh", ".pvd", ".vtm", ".pvtu", ".e"
+  };
   const std::string bytes = ReadBytes(std::string(ORVI_FUZZ_REGRESSION_DIR "/") + name) + " ";
-  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 6]);
+  const fs::path path = TestDir() / (name + extensions[static_cast<unsigned char>(bytes[0]) % 11]);
   std::ofstream(path, std::ios::binary) << bytes.substr(1, bytes.size() - 2);
   return path.string();
 }
@@ -383,7 +396,7 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
     }
     ExpectRefused(path, message);
   }
-  EXPECT_EQ(listed.size(), 58u);
+  EXPECT_EQ(listed.size(), 77u);
   for (const auto& entry : fs::directory_iterator(data))
   {
     EXPECT_EQ(listed.count(entry.path().filename().string()), 1u) << entry.path();
@@ -589,4 +602,181 @@ TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
   EXPECT_FALSE(orvi::LoadMesh(
     (TestDir() / "no-such-mesh.vtu").string(), log, error, [&]() { ++calls; }, count));
   EXPECT_EQ(calls, 1);
+}
+
+//==============================================================================
+// A grid whose cells a reader marked with parts comes over from the child
+// with its names and splits into them: three hexahedra and a polyhedron in
+// parts 1 0 1 1 of "a" "b" "c" give "a" (cell 1, 8 points) and "b" (cells 0,
+// 2 and 3, 20 points, with their point values); "c" has none. An index past the names is
+// refused.
+TEST(OrviMeshLoader, MarkedPartsComeOverAndSplit)
+{
+  vtkNew<vtkUnstructuredGrid> grid;
+  vtkNew<vtkPoints> points;
+  grid->SetPoints(points);
+  orvi_test::AddBlock(grid,
+    points,
+    4,
+    1,
+    1,
+    [](int i, int, int)
+    { return i == 3 ? orvi_test::CubeShape::Polyhedron : orvi_test::CubeShape::Hexahedron; });
+  vtkNew<vtkDoubleArray> x;
+  x->SetName("x");
+  for (vtkIdType p = 0; p < points->GetNumberOfPoints(); ++p)
+  {
+    x->InsertNextValue(points->GetPoint(p)[0]);
+  }
+  grid->GetPointData()->AddArray(x);
+  vtkNew<vtkIntArray> part;
+  part->SetName(orvi::PartIdArrayName());
+  for (const int id : { 1, 0, 1, 1 })
+  {
+    part->InsertNextValue(id);
+  }
+  grid->GetCellData()->AddArray(part);
+  orvi::SetPartNames(grid, { "a", "b", "c" });
+  std::ostringstream log;
+  std::string error;
+  const Read mesh = orvi::ReadIsolated(
+    [&](std::ostream&, std::string&) -> Read { return grid; }, orvi::ReadLimits(), "f", log, error);
+  ASSERT_TRUE(mesh) << error;
+  std::vector<orvi::MeshPart> parts;
+  ASSERT_TRUE(orvi::SplitMeshParts(mesh, "f", parts, error)) << error;
+  ASSERT_EQ(parts.size(), 2u);
+  std::vector<std::tuple<std::string, vtkIdType, vtkIdType, std::string>> got;
+  for (const orvi::MeshPart& p : parts)
+  {
+    auto* values = vtkDoubleArray::SafeDownCast(p.Mesh->GetPointData()->GetArray("x"));
+    got.emplace_back(p.Name,
+      p.Mesh->GetNumberOfCells(),
+      p.Mesh->GetNumberOfPoints(),
+      std::to_string(values->GetRange()[0]) + " " + std::to_string(values->GetRange()[1]) + " " +
+        std::to_string(p.Mesh->GetCellData()->GetNumberOfArrays()) +
+        std::to_string(p.Mesh->GetCellType(p.Mesh->GetNumberOfCells() - 1)));
+  }
+  const decltype(got) expected = {
+    { "a", 1, 8, "1.000000 2.000000 0" + std::to_string(VTK_HEXAHEDRON) },
+    { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(VTK_POLYHEDRON) }
+  };
+  EXPECT_EQ(got, expected);
+  part->SetValue(2, 3);
+  EXPECT_FALSE(orvi::SplitMeshParts(grid, "f", parts, error));
+  EXPECT_EQ(error, "cannot read 'f': cell part 3 names no part (3 named)");
+}
+
+//==============================================================================
+// gmsh's second-order elements come in VTK's node order (gmsh numbers them
+// by other edges and faces): in each cell, by VTK's own edges and faces of
+// it, every edge's middle node lies near that edge's middle and every
+// 9-node face's centre node near that face's centre. The meshes: t2
+// recombined with incomplete elements (10-node tetrahedra, 13-node
+// pyramids, 8-node quadrangles), t5's hexahedra (27 nodes) and t3 complete
+// and incomplete (18- and 15-node prisms, 6-node triangles).
+TEST(OrviMeshLoader, GmshSecondOrderElementsComeInVtksNodeOrder)
+{
+  const std::string incomplete = " -order 2 -setnumber Mesh.SecondOrderIncomplete 1";
+  const std::pair<const char*, std::string> meshes[] = {
+    { "t2", "-3 -setnumber Mesh.RecombineAll 1" + incomplete },
+    { "t5", "-3 -clscale 2 -setnumber Mesh.SubdivisionAlgorithm 2 -order 2" },
+    { "t3", "-3 -order 2" },
+    { "t3", "-3" + incomplete },
+  };
+  std::set<int> types;
+  int faults = 0;
+  // Whether point node of points lies near the centre of the points around.
+  const auto near = [&faults](vtkPoints* points, int node, const std::vector<int>& around)
+  {
+    double centre[3] = { 0, 0, 0 }, p[3], q[3];
+    for (const int i : around)
+    {
+      points->GetPoint(i, p);
+      std::transform(p,
+        p + 3,
+        centre,
+        centre,
+        [&](double x, double sum) { return sum + x / static_cast<double>(around.size()); });
+    }
+    points->GetPoint(node, p);
+    const double distance2 = vtkMath::Distance2BetweenPoints(p, centre);
+    points->GetPoint(around[0], p);
+    points->GetPoint(around[around.size() / 2], q);
+    faults += distance2 > 0.04 * vtkMath::Distance2BetweenPoints(p, q);
+  };
+  for (const auto& [tutorial, options] : meshes)
+  {
+    std::string why;
+    const std::string path = orvi_test::MeshGmshTutorial(
+      tutorial, TestDir(), why, options, tutorial + std::to_string(types.size()), "msh41 -bin");
+    if (path.empty())
+    {
+      GTEST_SKIP() << why;
+    }
+    std::ostringstream log;
+    const Read mesh = orvi::LoadMesh(path, log, why);
+    ASSERT_TRUE(mesh) << why;
+    for (vtkIdType id = 0; id < mesh->GetNumberOfCells(); ++id)
+    {
+      vtkCell* cell = mesh->GetCell(id);
+      types.insert(cell->GetCellType());
+      for (int e = 0; e < cell->GetNumberOfEdges(); ++e)
+      {
+        near(cell->GetEdge(e)->GetPoints(), 2, { 0, 1 });
+      }
+      for (int f = 0; f < cell->GetNumberOfFaces(); ++f)
+      {
+        vtkPoints* face = cell->GetFace(f)->GetPoints();
+        if (face->GetNumberOfPoints() == 9)
+        {
+          near(face, 8, { 0, 1, 2, 3 });
+        }
+      }
+    }
+  }
+  EXPECT_EQ(faults, 0);
+  EXPECT_EQ(types,
+    (std::set<int>{ VTK_QUADRATIC_EDGE,
+      VTK_QUADRATIC_TRIANGLE,
+      VTK_QUADRATIC_QUAD,
+      VTK_QUADRATIC_TETRA,
+      VTK_QUADRATIC_PYRAMID,
+      VTK_TRIQUADRATIC_HEXAHEDRON,
+      VTK_QUADRATIC_WEDGE,
+      VTK_BIQUADRATIC_QUADRATIC_WEDGE }));
+}
+
+//==============================================================================
+// The views saved with a mesh, in gmsh's tutorial file view5.msh: the first
+// step of its node data, and of its element data (given for one element of
+// two), as a point and a cell array named after them.
+TEST(OrviMeshLoader, GmshViewsBecomeArrays)
+{
+  std::string file;
+  for (const std::string& place : orvi_test::GmshTutorialPlaces())
+  {
+    file = fs::exists(place + "/view5.msh") && file.empty() ? place + "/view5.msh" : file;
+  }
+  if (file.empty())
+  {
+    GTEST_SKIP() << "gmsh's tutorial file view5.msh is not installed (package gmsh-doc)";
+  }
+  std::ostringstream log;
+  std::string error;
+  const Read mesh = orvi::LoadMesh(file, log, error);
+  ASSERT_TRUE(mesh) << error;
+  vtkDataArray* nodal = mesh->GetPointData()->GetArray("Nodal scalar map");
+  vtkDataArray* vector = mesh->GetCellData()->GetArray("Element 1 vector");
+  ASSERT_TRUE(nodal && vector);
+  std::vector<double> values;
+  for (vtkIdType i = 0; i < nodal->GetNumberOfTuples(); ++i)
+  {
+    values.push_back(nodal->GetTuple1(i));
+  }
+  const double* second = vector->GetTuple3(1);
+  values.insert(values.end(),
+    { std::isnan(second[0]) ? -1.0 : second[0], std::isnan(second[2]) ? -1.0 : second[2] });
+  const double* first = vector->GetTuple3(0);
+  values.insert(values.end(), first, first + 3);
+  EXPECT_EQ(values, (std::vector<double>{ 0, 0, 0.1, 0.1, 0.5, 0.5, -1, -1, 0.4, 0.4, 0 }));
 }

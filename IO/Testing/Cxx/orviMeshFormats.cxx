@@ -6,8 +6,13 @@
 //                                   -ascii.vtu, -binary.vtu, -appended.vtu,
 //                                   -zlib.vtu, .vtp, -binary.stl, -ascii.stl,
 //                                   -binary.ply, -ascii.ply, .obj
+//   orviMeshFormats --solver IN.vtk OUTDIR   writes its tetrahedra as solver
+//                                   results: NAME-series.pvd, -blocks.vtm,
+//                                   -pieces.pvtu, -steps.e and their files
 //   orviMeshFormats --drawn IMAGE.png   prints the number of pixels drawn
 //                                   over the background
+#include "orviSolverData.h"
+
 #include "vtkDataSet.h"
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkDataSetWriter.h"
@@ -82,6 +87,31 @@ int CountDrawn(const char* image)
   std::cout << drawn << "\n";
   return 0;
 }
+
+// The tetrahedra of a gmsh mesh as solver results (orviSolverData.h): a
+// .pvd of two steps, a .vtm of two blocks, a .pvtu of two pieces and an
+// Exodus file of two blocks and two steps, named after the mesh.
+int WriteSolverFiles(const char* mesh, const std::filesystem::path& dir)
+{
+  vtkNew<vtkUnstructuredGridReader> reader;
+  reader->SetFileName(mesh);
+  reader->Update();
+  vtkUnstructuredGrid* read = reader->GetOutput();
+  vtkSmartPointer<vtkUnstructuredGrid> grid =
+    orvi_test::KeepCells(read, [read](vtkIdType id) { return read->GetCellType(id) == VTK_TETRA; });
+  if (grid->GetNumberOfCells() == 0)
+  {
+    std::cerr << "no tetrahedra in " << mesh << "\n";
+    return 1;
+  }
+  std::filesystem::create_directories(dir);
+  const std::string name = std::filesystem::path(mesh).stem().string();
+  orvi_test::WriteTimeSeries(grid, dir, name + "-series", { 0, 1 });
+  orvi_test::WriteTwoBlocks(grid, dir, name + "-blocks");
+  orvi_test::WritePieces(grid, dir, name + "-pieces", 2);
+  orvi_test::WriteExodus(grid, dir, name + "-steps", { 0, 1 });
+  return 0;
+}
 } // namespace
 
 int main(int argc, char* argv[])
@@ -90,9 +120,14 @@ int main(int argc, char* argv[])
   {
     return CountDrawn(argv[2]);
   }
+  if (argc == 4 && std::strcmp(argv[1], "--solver") == 0)
+  {
+    return WriteSolverFiles(argv[2], argv[3]);
+  }
   if (argc != 3)
   {
-    std::cerr << "usage: orviMeshFormats IN.vtk OUTDIR | --drawn IMAGE.png\n";
+    std::cerr << "usage: orviMeshFormats IN.vtk OUTDIR | --solver IN.vtk OUTDIR | --drawn "
+                 "IMAGE.png\n";
     return 2;
   }
   namespace fs = std::filesystem;

@@ -47,19 +47,6 @@ std::array<double, 4> Placed(vtkActor* marker)
   return { p[0], p[1], p[2], sphere->GetRadius() };
 }
 
-// The window's picture into ORVI_TEST_OUTPUT_DIR/NAME.png, to be looked at.
-void Save(vtkRenderWindow* window, const std::string& name)
-{
-  std::filesystem::create_directories(ORVI_TEST_OUTPUT_DIR);
-  vtkNew<vtkWindowToImageFilter> capture;
-  capture->SetInput(window);
-  capture->ReadFrontBufferOff();
-  vtkNew<vtkPNGWriter> writer;
-  writer->SetInputConnection(capture->GetOutputPort());
-  writer->SetFileName((std::string(ORVI_TEST_OUTPUT_DIR) + "/" + name + ".png").c_str());
-  writer->Write();
-}
-
 } // namespace
 
 // The rotation centre of a fitted view lies inside the model: gmsh's t5, a
@@ -115,7 +102,6 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
   nav->SetRotationMarkerScale(0.02 * surface->GetOutput()->GetLength());
   scene.Window->Render();
   const orvi_test::Frame plain(scene.Window);
-  Save(scene.Window, "MarkerHidden");
 
   // Prepared at the focal point, the middle of the view: inside the solid.
   nav->FindPokedRenderer(320, 240);
@@ -125,7 +111,6 @@ TEST(MervoInteractor, MarkerShowsOverTheModelAndIsNeverHit)
   marker->VisibilityOn();
   scene.Window->Render();
   const orvi_test::Frame shown(scene.Window);
-  Save(scene.Window, "MarkerShown");
   // VTK's own drawing of the marker: a plain actor of the same sphere alone
   // in the scene's renderer, over a green that no shade of the red sphere
   // takes (the shades of its silhouette reach black).

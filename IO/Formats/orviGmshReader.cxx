@@ -1,0 +1,700 @@
+#include "orviGmshReader.h"
+
+#include "orviMeshParts.h"
+
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkCellType.h"
+#include "vtkDoubleArray.h"
+#include "vtkHexahedron.h"
+#include "vtkIdTypeArray.h"
+#include "vtkInformation.h"
+#include "vtkInformationVector.h"
+#include "vtkIntArray.h"
+#include "vtkNew.h"
+#include "vtkObjectFactory.h"
+#include "vtkPointData.h"
+#include "vtkPoints.h"
+#include "vtkPyramid.h"
+#include "vtkTetra.h"
+#include "vtkUnsignedCharArray.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkWedge.h"
+
+#include <gmsh.h>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+#include <map>
+#include <new>
+#include <stdexcept>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+namespace orvi
+{
+
+vtkStandardNewMacro(GmshReader);
+
+namespace
+{
+// A gmsh element type VTK draws: its VTK type, node count, dimension, the
+// VTK type of its corners (the linear cell its first nodes make), their
+// count and, where
+// the two orders differ, the gmsh node of each VTK node.
+struct ElementType
+{
+  int Gmsh;
+  int Vtk;
+  int Nodes;
+  int Dim;
+  int Linear;
+  int Corners;
+  std::vector<int> Order;
+};
+
+// gmsh numbers a second-order cell's edge nodes by its own edge list, VTK
+// by another; the face and volume nodes follow them.
+const std::vector<ElementType>& ElementTypes()
+{
+  static const std::vector<ElementType> types = {
+    { 15, VTK_VERTEX, 1, 0, VTK_VERTEX, 1, {} },
+    { 1, VTK_LINE, 2, 1, VTK_LINE, 2, {} },
+    { 8, VTK_QUADRATIC_EDGE, 3, 1, VTK_LINE, 2, {} },
+    { 2, VTK_TRIANGLE, 3, 2, VTK_TRIANGLE, 3, {} },
+    { 9, VTK_QUADRATIC_TRIANGLE, 6, 2, VTK_TRIANGLE, 3, {} },
+    { 3, VTK_QUAD, 4, 2, VTK_QUAD, 4, {} },
+    { 16, VTK_QUADRATIC_QUAD, 8, 2, VTK_QUAD, 4, {} },
+    { 10, VTK_BIQUADRATIC_QUAD, 9, 2, VTK_QUAD, 4, {} },
+    { 4, VTK_TETRA, 4, 3, VTK_TETRA, 4, {} },
+    { 11, VTK_QUADRATIC_TETRA, 10, 3, VTK_TETRA, 4, { 0, 1, 2, 3, 4, 5, 6, 7, 9, 8 } },
+    { 5, VTK_HEXAHEDRON, 8, 3, VTK_HEXAHEDRON, 8, {} },
+    { 17,
+      VTK_QUADRATIC_HEXAHEDRON,
+      20,
+      3,
+      VTK_HEXAHEDRON,
+      8,
+      { 0, 1, 2, 3, 4, 5, 6, 7, 8, 11, 13, 9, 16, 18, 19, 17, 10, 12, 14, 15 } },
+    { 12,
+      VTK_TRIQUADRATIC_HEXAHEDRON,
+      27,
+      3,
+      VTK_HEXAHEDRON,
+      8,
+      { 0,
+        1,
+        2,
+        3,
+        4,
+        5,
+        6,
+        7,
+        8,
+        11,
+        13,
+        9,
+        16,
+        18,
+        19,
+        17,
+        10,
+        12,
+        14,
+        15,
+        22,
+        23,
+        21,
+        24,
+        20,
+        25,
+        26 } },
+    { 6, VTK_WEDGE, 6, 3, VTK_WEDGE, 6, {} },
+    { 18,
+      VTK_QUADRATIC_WEDGE,
+      15,
+      3,
+      VTK_WEDGE,
+      6,
+      { 0, 1, 2, 3, 4, 5, 6, 9, 7, 12, 14, 13, 8, 10, 11 } },
+    { 13,
+      VTK_BIQUADRATIC_QUADRATIC_WEDGE,
+      18,
+      3,
+      VTK_WEDGE,
+      6,
+      { 0, 1, 2, 3, 4, 5, 6, 9, 7, 12, 14, 13, 8, 10, 11, 15, 17, 16 } },
+    { 7, VTK_PYRAMID, 5, 3, VTK_PYRAMID, 5, {} },
+    { 19,
+      VTK_QUADRATIC_PYRAMID,
+      13,
+      3,
+      VTK_PYRAMID,
+      5,
+      { 0, 1, 2, 3, 4, 5, 8, 10, 6, 7, 9, 11, 12 } },
+  };
+  return types;
+}
+
+const ElementType* FindElementType(int gmshType)
+{
+  const auto& types = ElementTypes();
+  const auto found = std::find_if(
+    types.begin(), types.end(), [gmshType](const ElementType& t) { return t.Gmsh == gmshType; });
+  return found == types.end() ? nullptr : &*found;
+}
+
+// gmsh's state for one read: initialised without its configuration files,
+// its terminal output off and its messages kept; finalised at the end.
+struct GmshSession
+{
+  GmshSession()
+  {
+    gmsh::initialize(0, nullptr, false);
+    gmsh::option::setNumber("General.Terminal", 0);
+    gmsh::logger::start();
+  }
+  ~GmshSession() { gmsh::finalize(); }
+  GmshSession(const GmshSession&) = delete;
+  GmshSession& operator=(const GmshSession&) = delete;
+
+  // gmsh's first error of the read (its last one is often a plain "Error
+  // loading"), or what was thrown when gmsh said none.
+  static std::string Error(const std::string& thrown)
+  {
+    std::vector<std::string> messages;
+    gmsh::logger::get(messages);
+    const std::string prefix = "Error: ";
+    for (const std::string& message : messages)
+    {
+      // gmsh's reader of version 2 files says no more than that.
+      if (message.rfind(prefix + "Error loading", 0) == 0)
+      {
+        return "gmsh's reader stopped in it: the file is damaged or cut short";
+      }
+      if (message.rfind(prefix, 0) == 0)
+      {
+        return message.substr(prefix.size());
+      }
+    }
+    std::string last;
+    gmsh::logger::getLastError(last);
+    return !last.empty() ? last : !thrown.empty() ? thrown : "gmsh failed without saying why";
+  }
+};
+
+// Node tags to point indices: a table where the tags are dense, a map
+// where they are not.
+class NodeIndex
+{
+public:
+  explicit NodeIndex(const std::vector<std::size_t>& tags)
+  {
+    const std::size_t top = tags.empty() ? 0 : *std::max_element(tags.begin(), tags.end());
+    this->Dense = top <= 4 * tags.size() + 1024;
+    this->Table.assign(this->Dense ? top + 1 : 0, -1);
+    for (std::size_t i = 0; i < tags.size(); ++i)
+    {
+      this->Dense ? void(this->Table[tags[i]] = static_cast<vtkIdType>(i))
+                  : void(this->Map.emplace(tags[i], static_cast<vtkIdType>(i)));
+    }
+  }
+  // -1 for a tag of no node.
+  vtkIdType operator()(std::size_t tag) const
+  {
+    if (this->Dense)
+    {
+      return tag < this->Table.size() ? this->Table[tag] : -1;
+    }
+    const auto found = this->Map.find(tag);
+    return found == this->Map.end() ? -1 : found->second;
+  }
+
+private:
+  bool Dense = true;
+  std::vector<vtkIdType> Table;
+  std::unordered_map<std::size_t, vtkIdType> Map;
+};
+
+// The parts: one per physical group, in gmsh's order, and the unnamed one
+// of entities in no group, made when first needed.
+struct Parts
+{
+  std::vector<std::string> Names;
+  std::map<std::pair<int, int>, int> OfGroup;
+  int Unnamed = -1;
+  std::string FileName;
+
+  void ReadGroups()
+  {
+    static const char* const dims[] = { "point", "curve", "surface", "volume" };
+    gmsh::vectorpair groups;
+    gmsh::model::getPhysicalGroups(groups);
+    for (const auto& [dim, tag] : groups)
+    {
+      std::string name;
+      gmsh::model::getPhysicalName(dim, tag, name);
+      this->OfGroup[{ dim, tag }] = static_cast<int>(this->Names.size());
+      this->Names.push_back(name.empty()
+          ? std::string(dims[std::clamp(dim, 0, 3)]) + " group " + std::to_string(tag)
+          : name);
+    }
+  }
+
+  // The part of an entity's elements, and its first group's tag in group
+  // (0 for none), as gmsh's .vtk export gives it.
+  int OfEntity(int dim, int tag, int& group)
+  {
+    std::vector<int> groups;
+    gmsh::model::getPhysicalGroupsForEntity(dim, tag, groups);
+    // A group's tag is negative for an entity it holds turned over.
+    const auto found =
+      groups.empty() ? this->OfGroup.end() : this->OfGroup.find({ dim, std::abs(groups[0]) });
+    group = found == this->OfGroup.end() ? 0 : groups[0];
+    if (found != this->OfGroup.end())
+    {
+      return found->second;
+    }
+    if (this->Unnamed < 0)
+    {
+      this->Unnamed = static_cast<int>(this->Names.size());
+      this->Names.push_back(this->FileName);
+    }
+    return this->Unnamed;
+  }
+};
+
+// The cells read, in VTK's terms, with what each came from.
+struct Cells
+{
+  std::vector<vtkIdType> Offsets{ 0 };
+  std::vector<vtkIdType> Connectivity;
+  std::vector<unsigned char> Types;
+  std::vector<const ElementType*> Kinds;
+  std::vector<int> Part;
+  std::vector<int> Group;
+  std::vector<std::size_t> Tag;
+
+  vtkIdType Count() const { return static_cast<vtkIdType>(this->Types.size()); }
+  const vtkIdType* Points(vtkIdType cell) const
+  {
+    return this->Connectivity.data() + this->Offsets[cell];
+  }
+};
+
+// Appends an entity's elements of one type; false with error set for a type
+// VTK has no cell for, or a node tag of no node.
+bool AddElements(int gmshType,
+  const std::vector<std::size_t>& tags,
+  const std::vector<std::size_t>& nodes,
+  int part,
+  int group,
+  const NodeIndex& index,
+  Cells& cells,
+  std::string& error)
+{
+  const ElementType* type = FindElementType(gmshType);
+  if (!type)
+  {
+    std::string name;
+    int dim = 0, order = 0, count = 0, primary = 0;
+    std::vector<double> coords;
+    gmsh::model::mesh::getElementProperties(gmshType, name, dim, order, count, coords, primary);
+    error = "element " + std::to_string(tags.empty() ? 0 : tags[0]) + " is a " + name +
+      " (gmsh element type " + std::to_string(gmshType) + "), which has no VTK cell type";
+    return false;
+  }
+  const std::size_t n = static_cast<std::size_t>(type->Nodes);
+  if (nodes.size() != tags.size() * n)
+  {
+    error = "the elements of type " + std::to_string(gmshType) + " have " +
+      std::to_string(nodes.size()) + " node tags for " + std::to_string(tags.size()) + " elements";
+    return false;
+  }
+  for (std::size_t e = 0; e < tags.size(); ++e)
+  {
+    for (std::size_t k = 0; k < n; ++k)
+    {
+      const std::size_t node = nodes[e * n + (type->Order.empty() ? k : type->Order[k])];
+      const vtkIdType point = index(node);
+      if (point < 0)
+      {
+        error = "element " + std::to_string(tags[e]) + " names node " + std::to_string(node) +
+          ", which the file does not have";
+        return false;
+      }
+      cells.Connectivity.push_back(point);
+    }
+    cells.Offsets.push_back(static_cast<vtkIdType>(cells.Connectivity.size()));
+    cells.Types.push_back(static_cast<unsigned char>(type->Vtk));
+    cells.Kinds.push_back(type);
+    cells.Part.push_back(part);
+    cells.Group.push_back(group);
+    cells.Tag.push_back(tags[e]);
+  }
+  return true;
+}
+
+// Every entity's elements, in gmsh's order of entities.
+bool ReadElements(Parts& parts, const NodeIndex& index, Cells& cells, std::string& error)
+{
+  gmsh::vectorpair entities;
+  gmsh::model::getEntities(entities);
+  for (const auto& [dim, tag] : entities)
+  {
+    std::vector<int> types;
+    std::vector<std::vector<std::size_t>> tags, nodes;
+    gmsh::model::mesh::getElements(types, tags, nodes, dim, tag);
+    int group = 0;
+    const int part = types.empty() ? -1 : parts.OfEntity(dim, tag, group);
+    for (std::size_t t = 0; t < types.size(); ++t)
+    {
+      if (!AddElements(types[t], tags[t], nodes[t], part, group, index, cells, error))
+      {
+        return false;
+      }
+    }
+  }
+  return true;
+}
+
+// A face, edge or point by its corner points, sorted (unused places -1).
+using Key = std::array<vtkIdType, 4>;
+struct KeyHash
+{
+  std::size_t operator()(const Key& key) const
+  {
+    std::size_t h = 0;
+    for (const vtkIdType id : key)
+    {
+      h = h * 1000003u ^ static_cast<std::size_t>(id);
+    }
+    return h;
+  }
+};
+Key MakeKey(const vtkIdType* ids, int n)
+{
+  Key key{ -1, -1, -1, -1 };
+  // At most four ids: sorted by insertion.
+  for (int i = 0; i < n; ++i)
+  {
+    int at = i;
+    for (; at > 0 && key[at - 1] > ids[i]; --at)
+    {
+      key[at] = key[at - 1];
+    }
+    key[at] = ids[i];
+  }
+  return key;
+}
+
+// Calls f(key, dim) for the faces, edges and corners of a cell, by its
+// corner points: what an element of lower dimension can lie on.
+template <typename F>
+void ForEachBoundary(const ElementType& type, const vtkIdType* p, F&& f)
+{
+  const auto corners = [&](const vtkIdType* local, int n)
+  {
+    vtkIdType ids[4];
+    std::transform(local, local + n, ids, [p](vtkIdType k) { return p[k]; });
+    return MakeKey(ids, n);
+  };
+  // A tetrahedron's faces are triangles; the other cells end a triangle's
+  // corners with -1.
+  const auto faces = [&](const vtkIdType* (*face)(vtkIdType), int count, bool triangles)
+  {
+    for (int i = 0; i < count; ++i)
+    {
+      const vtkIdType* local = face(i);
+      f(corners(local, triangles || local[3] < 0 ? 3 : 4), 2);
+    }
+  };
+  const auto edges = [&](const vtkIdType* (*edge)(vtkIdType), int count)
+  {
+    for (int i = 0; i < count; ++i)
+    {
+      f(corners(edge(i), 2), 1);
+    }
+  };
+  switch (type.Linear)
+  {
+    case VTK_TETRA:
+      faces(&vtkTetra::GetFaceArray, 4, true);
+      edges(&vtkTetra::GetEdgeArray, 6);
+      break;
+    case VTK_HEXAHEDRON:
+      faces(&vtkHexahedron::GetFaceArray, 6, false);
+      edges(&vtkHexahedron::GetEdgeArray, 12);
+      break;
+    case VTK_WEDGE:
+      faces(&vtkWedge::GetFaceArray, 5, false);
+      edges(&vtkWedge::GetEdgeArray, 9);
+      break;
+    case VTK_PYRAMID:
+      faces(&vtkPyramid::GetFaceArray, 5, false);
+      edges(&vtkPyramid::GetEdgeArray, 8);
+      break;
+    case VTK_TRIANGLE:
+    case VTK_QUAD:
+      for (int k = 0; k < type.Corners; ++k)
+      {
+        const vtkIdType edge[2] = { p[k], p[(k + 1) % type.Corners] };
+        f(MakeKey(edge, 2), 1);
+      }
+      break;
+    default:
+      break;
+  }
+  for (int k = 0; type.Dim > 0 && k < type.Corners; ++k)
+  {
+    f(MakeKey(p + k, 1), 0);
+  }
+}
+
+// Moves each element that lies on one of higher dimension into that
+// element's part (the highest dimension first, the first such element in
+// order): the part that draws the face it lies on.
+void JoinCoincident(Cells& cells)
+{
+  int top = 0;
+  for (const ElementType* kind : cells.Kinds)
+  {
+    top = std::max(top, kind->Dim);
+  }
+  std::unordered_map<Key, std::vector<vtkIdType>, KeyHash> lower;
+  for (vtkIdType cell = 0; cell < cells.Count(); ++cell)
+  {
+    const ElementType& kind = *cells.Kinds[cell];
+    if (kind.Dim < top)
+    {
+      lower[MakeKey(cells.Points(cell), kind.Corners)].push_back(cell);
+    }
+  }
+  if (lower.empty())
+  {
+    return;
+  }
+  std::vector<bool> joined(cells.Types.size(), false);
+  for (int dim = top; dim > 0; --dim)
+  {
+    for (vtkIdType cell = 0; cell < cells.Count(); ++cell)
+    {
+      const ElementType& kind = *cells.Kinds[cell];
+      if (kind.Dim != dim)
+      {
+        continue;
+      }
+      ForEachBoundary(kind,
+        cells.Points(cell),
+        [&](const Key& key, int keyDim)
+        {
+          const auto found = lower.find(key);
+          for (std::size_t i = 0; found != lower.end() && i < found->second.size(); ++i)
+          {
+            const vtkIdType on = found->second[i];
+            if (!joined[on] && cells.Kinds[on]->Dim == keyDim)
+            {
+              joined[on] = true;
+              cells.Part[on] = cells.Part[cell];
+            }
+          }
+        });
+    }
+  }
+}
+
+// The first step of each view saved with the mesh whose values are given
+// per node or per element, as a point or cell array named after the view.
+void AddViews(vtkUnstructuredGrid* grid,
+  const NodeIndex& index,
+  const std::vector<vtkIdType>& pointOfNode,
+  const Cells& cells)
+{
+  std::vector<int> views;
+  gmsh::view::getTags(views);
+  std::unordered_map<std::size_t, std::vector<vtkIdType>> cellsOfTag;
+  for (const int view : views)
+  {
+    std::string type, name;
+    std::vector<std::size_t> tags;
+    std::vector<double> data;
+    double time = 0.0;
+    int components = 0;
+    try
+    {
+      gmsh::view::getHomogeneousModelData(view, 0, type, tags, data, time, components);
+    }
+    catch (...)
+    {
+      continue; // a view of its own points (list data), not of the mesh
+    }
+    const bool perNode = type == "NodeData";
+    if ((!perNode && type != "ElementData") || components < 1 ||
+      data.size() != tags.size() * static_cast<std::size_t>(components))
+    {
+      continue;
+    }
+    if (!perNode && cellsOfTag.empty())
+    {
+      for (vtkIdType cell = 0; cell < cells.Count(); ++cell)
+      {
+        cellsOfTag[cells.Tag[cell]].push_back(cell);
+      }
+    }
+    gmsh::option::getString("View[" + std::to_string(gmsh::view::getIndex(view)) + "].Name", name);
+    vtkNew<vtkDoubleArray> values;
+    values->SetName(name.c_str());
+    values->SetNumberOfComponents(components);
+    values->SetNumberOfTuples(perNode ? grid->GetNumberOfPoints() : grid->GetNumberOfCells());
+    values->Fill(std::numeric_limits<double>::quiet_NaN());
+    for (std::size_t i = 0; i < tags.size(); ++i)
+    {
+      const double* tuple = data.data() + i * static_cast<std::size_t>(components);
+      const vtkIdType node = perNode ? index(tags[i]) : -1;
+      if (node >= 0 && pointOfNode[node] >= 0)
+      {
+        values->SetTuple(pointOfNode[node], tuple);
+      }
+      const auto found = perNode ? cellsOfTag.end() : cellsOfTag.find(tags[i]);
+      for (std::size_t c = 0; found != cellsOfTag.end() && c < found->second.size(); ++c)
+      {
+        values->SetTuple(found->second[c], tuple);
+      }
+    }
+    (perNode ? static_cast<vtkDataSetAttributes*>(grid->GetPointData()) : grid->GetCellData())
+      ->AddArray(values);
+  }
+}
+
+template <typename T, typename Array>
+vtkNew<Array> ToArray(const std::vector<T>& values, const char* name = nullptr)
+{
+  vtkNew<Array> array;
+  array->SetName(name);
+  array->SetNumberOfValues(static_cast<vtkIdType>(values.size()));
+  std::copy(values.begin(), values.end(), array->GetPointer(0));
+  return array;
+}
+
+// Keeps the nodes that elements use, in gmsh's order (as gmsh's .vtk export
+// does: a file holds the nodes of entities whose elements it leaves out),
+// the cells renumbered; returns each node's point, -1 for one unused.
+std::vector<vtkIdType> KeepUsedNodes(Cells& cells, std::vector<double>& coords)
+{
+  std::vector<vtkIdType> point(coords.size() / 3, -1);
+  for (const vtkIdType node : cells.Connectivity)
+  {
+    point[node] = 0;
+  }
+  vtkIdType used = 0;
+  for (std::size_t node = 0; node < point.size(); ++node)
+  {
+    if (point[node] == 0)
+    {
+      std::copy_n(&coords[3 * node], 3, &coords[3 * used]);
+      point[node] = used++;
+    }
+  }
+  coords.resize(3 * static_cast<std::size_t>(used));
+  for (vtkIdType& node : cells.Connectivity)
+  {
+    node = point[node];
+  }
+  return point;
+}
+
+// The grid of the nodes and cells read, its cells marked with their parts.
+void MakeGrid(vtkUnstructuredGrid* grid,
+  std::vector<double>& coords,
+  const Cells& cells,
+  const Parts& parts)
+{
+  vtkNew<vtkDoubleArray> xyz;
+  xyz->SetNumberOfComponents(3);
+  xyz->SetNumberOfTuples(static_cast<vtkIdType>(coords.size() / 3));
+  std::copy(coords.begin(), coords.end(), xyz->GetPointer(0));
+  std::vector<double>().swap(coords);
+  vtkNew<vtkPoints> points;
+  points->SetData(xyz);
+  grid->SetPoints(points);
+  vtkNew<vtkCellArray> connectivity;
+  connectivity->SetData(ToArray<vtkIdType, vtkIdTypeArray>(cells.Offsets),
+    ToArray<vtkIdType, vtkIdTypeArray>(cells.Connectivity));
+  grid->SetCells(ToArray<unsigned char, vtkUnsignedCharArray>(cells.Types), connectivity);
+  if (!parts.OfGroup.empty())
+  {
+    grid->GetCellData()->AddArray(ToArray<int, vtkIntArray>(cells.Group, "CellEntityIds"));
+  }
+  grid->GetCellData()->AddArray(ToArray<int, vtkIntArray>(cells.Part, PartIdArrayName()));
+  SetPartNames(grid, parts.Names);
+}
+} // namespace
+
+//------------------------------------------------------------------------------
+GmshReader::GmshReader()
+{
+  this->SetNumberOfInputPorts(0);
+}
+
+//------------------------------------------------------------------------------
+int GmshReader::RequestData(vtkInformation*, vtkInformationVector**, vtkInformationVector* out)
+{
+  vtkUnstructuredGrid* grid = vtkUnstructuredGrid::GetData(out);
+  GmshSession session;
+  std::string error;
+  try
+  {
+    gmsh::open(this->FileName);
+    this->UpdateProgress(0.5);
+    std::vector<std::size_t> nodeTags;
+    std::vector<double> coords, parametric;
+    gmsh::model::mesh::getNodes(nodeTags, coords, parametric, -1, -1, false, false);
+    const NodeIndex index(nodeTags);
+    std::vector<std::size_t>().swap(nodeTags);
+    Parts parts;
+    parts.FileName = this->FileName;
+    parts.ReadGroups();
+    Cells cells;
+    if (ReadElements(parts, index, cells, error))
+    {
+      this->UpdateProgress(0.8);
+      JoinCoincident(cells);
+      const std::vector<vtkIdType> pointOfNode = KeepUsedNodes(cells, coords);
+      MakeGrid(grid, coords, cells, parts);
+      AddViews(grid, index, pointOfNode, cells);
+    }
+  }
+  catch (const std::bad_alloc&)
+  {
+    throw; // the loader's message for a file claiming more than memory holds
+  }
+  catch (const std::exception& thrown)
+  {
+    error = GmshSession::Error(thrown.what());
+  }
+  catch (...)
+  {
+    error = GmshSession::Error({});
+  }
+  if (!error.empty())
+  {
+    grid->Initialize();
+    vtkErrorMacro(<< error);
+    return 0;
+  }
+  this->UpdateProgress(1.0);
+  return 1;
+}
+
+//------------------------------------------------------------------------------
+void GmshReader::PrintSelf(ostream& os, vtkIndent indent)
+{
+  this->Superclass::PrintSelf(os, indent);
+  os << indent << "FileName: " << this->FileName << "\n";
+}
+
+} // namespace orvi

@@ -1,0 +1,257 @@
+// Solver results as the hosts open them: a .pvd time series, a .vtm of two
+// blocks, .pvtu/.pvtp written in four pieces and an Exodus file of two
+// element blocks with steps, written by VTK's writers from a gmsh tutorial,
+// read through OpenMeshFile() and ReadStep(), against VTK's own readers of
+// the same files: parts, counts, times, values and pictures.
+#include "orviMeshFile.h"
+#include "orviSolverData.h"
+#include "orviTestUtils.h"
+
+#include "vtkCompositeDataIterator.h"
+#include "vtkDataSetMapper.h"
+#include "vtkExodusIIReader.h"
+#include "vtkXMLMultiBlockDataReader.h"
+#include "vtkXMLPPolyDataReader.h"
+#include "vtkXMLPUnstructuredGridReader.h"
+#include "vtkXMLUnstructuredGridReader.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <regex>
+
+#include <sys/stat.h>
+
+namespace fs = std::filesystem;
+
+namespace
+{
+using Parts = std::vector<orvi::MeshPart>;
+
+std::string ReadBytes(const std::string& path)
+{
+  std::ifstream in(path, std::ios::binary);
+  return { std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>() };
+}
+
+fs::path TestDir()
+{
+  const fs::path dir = fs::path(ORVI_TEST_OUTPUT_DIR) /
+    ::testing::UnitTest::GetInstance()->current_test_info()->name();
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  return dir;
+}
+
+// The leaves of what a VTK reader read at a step, named as its blocks are.
+Parts ReadWithVtk(vtkAlgorithm* reader, double time)
+{
+  reader->UpdateTimeStep(time);
+  vtkDataObject* output = reader->GetOutputDataObject(0);
+  auto* composite = vtkCompositeDataSet::SafeDownCast(output);
+  if (!composite)
+  {
+    return { { "", vtkDataSet::SafeDownCast(output) } };
+  }
+  Parts parts;
+  vtkSmartPointer<vtkCompositeDataIterator> leaf;
+  leaf.TakeReference(composite->NewIterator());
+  for (leaf->InitTraversal(); !leaf->IsDoneWithTraversal(); leaf->GoToNextItem())
+  {
+    const char* name = leaf->GetCurrentMetaData()->Get(vtkCompositeDataSet::NAME());
+    parts.push_back({ name ? name : "", vtkDataSet::SafeDownCast(leaf->GetCurrentDataObject()) });
+  }
+  return parts;
+}
+
+std::vector<double> Values(vtkDataArray* array)
+{
+  std::vector<double> values(array->GetNumberOfValues());
+  for (vtkIdType i = 0; i < array->GetNumberOfValues(); ++i)
+  {
+    values[i] =
+      array->GetComponent(i / array->GetNumberOfComponents(), i % array->GetNumberOfComponents());
+  }
+  return values;
+}
+
+// The parts drawn in one window, coloured by temperature over the range
+// of the first part's, and seen from the same place: what a plain VTK
+// program shows of them.
+orvi_test::Scene& Draw(orvi_test::Scene& scene, const Parts& parts, const double* range)
+{
+  scene.Renderer->RemoveAllViewProps();
+  for (const orvi::MeshPart& part : parts)
+  {
+    vtkNew<vtkDataSetMapper> mapper;
+    mapper->SetInputData(part.Mesh);
+    mapper->SetScalarModeToUsePointFieldData();
+    mapper->SelectColorArray("temperature");
+    mapper->SetScalarRange(range);
+    vtkNew<vtkActor> actor;
+    actor->SetMapper(mapper);
+    scene.Renderer->AddActor(actor);
+  }
+  scene.Camera()->SetPosition(1, 2, 3);
+  scene.Camera()->SetFocalPoint(0, 0, 0);
+  scene.Renderer->ResetCamera();
+  scene.Window->Render();
+  return scene;
+}
+
+// A file, the VTK reader of it, the times and part names it has.
+struct SolverFile
+{
+  std::string Path;
+  vtkSmartPointer<vtkAlgorithm> Reader;
+  std::vector<double> Times;
+  std::vector<std::string> Names;
+};
+
+template <class Reader>
+vtkSmartPointer<vtkAlgorithm> NewReader(const std::string& path)
+{
+  auto reader = vtkSmartPointer<Reader>::New();
+  reader->SetFileName(path.c_str());
+  return reader;
+}
+} // namespace
+
+//==============================================================================
+// Each file opens with its times and reads, at each step, the parts VTK's
+// reader of the same file (of the step's .vtu for the .pvd) reads: the same
+// names, points and cells, the same temperature value for value, and the
+// same picture.
+TEST(OrviSolverFiles, EachFormatReadsAsVtksReaderReadsIt)
+{
+  const fs::path dir = TestDir();
+  std::string why;
+  const vtkSmartPointer<vtkUnstructuredGrid> grid =
+    orvi_test::GmshTetrahedra("t5", dir, why, "-3 -clscale 2");
+  if (!grid)
+  {
+    GTEST_SKIP() << why;
+  }
+  const std::vector<double> times = { 0, 0.5, 1.25 };
+  const std::string series = orvi_test::WriteTimeSeries(grid, dir, "series", times);
+  const std::string blocks = orvi_test::WriteTwoBlocks(grid, dir, "blocks");
+  const std::string grids = orvi_test::WritePieces(grid, dir, "pieces", 4);
+  const std::string surfaces = orvi_test::WritePieces(grid, dir, "pieces", 4, true);
+  const std::string exodus = orvi_test::WriteExodus(grid, dir, "steps", times);
+  auto exodusReader = vtkSmartPointer<vtkExodusIIReader>::New();
+  exodusReader->SetFileName(exodus.c_str());
+  exodusReader->UpdateInformation();
+  exodusReader->SetAllArrayStatus(vtkExodusIIReader::NODAL, 1);
+  const SolverFile files[] = {
+    { series, nullptr, times, { series } },
+    { blocks, NewReader<vtkXMLMultiBlockDataReader>(blocks), {}, { "first", "second" } },
+    { grids, NewReader<vtkXMLPUnstructuredGridReader>(grids), {}, { grids } },
+    { surfaces, NewReader<vtkXMLPPolyDataReader>(surfaces), {}, { surfaces } },
+    { exodus, exodusReader, times, { "first", "second" } },
+  };
+  orvi_test::Scene scene(300, 300);
+  for (const SolverFile& file : files)
+  {
+    SCOPED_TRACE(file.Path);
+    std::ostringstream log;
+    std::string error;
+    const std::unique_ptr<orvi::MeshFile> opened = orvi::OpenMeshFile(file.Path, log, error);
+    ASSERT_TRUE(opened) << error;
+    EXPECT_EQ(opened->GetTimes(), file.Times);
+    for (std::size_t step = 0; step < opened->GetNumberOfSteps(); ++step)
+    {
+      Parts parts;
+      ASSERT_TRUE(opened->ReadStep(step, parts, log, error)) << error;
+      const double time = file.Times.empty() ? 0.0 : file.Times[step];
+      const std::string leaf = dir / ("series_" + std::to_string(step) + ".vtu");
+      const Parts expected = ReadWithVtk(
+        file.Reader ? file.Reader : NewReader<vtkXMLUnstructuredGridReader>(leaf), time);
+      ASSERT_EQ(parts.size(), expected.size());
+      for (std::size_t i = 0; i < parts.size(); ++i)
+      {
+        vtkDataSet *mesh = parts[i].Mesh, *vtk = expected[i].Mesh;
+        EXPECT_EQ(parts[i].Name, file.Names[i]);
+        EXPECT_EQ(mesh->GetNumberOfPoints(), vtk->GetNumberOfPoints());
+        EXPECT_EQ(mesh->GetNumberOfCells(), vtk->GetNumberOfCells());
+        vtkDataArray* values = mesh->GetPointData()->GetArray("temperature");
+        vtkDataArray* vtkValues = vtk->GetPointData()->GetArray("temperature");
+        ASSERT_TRUE(values && vtkValues);
+        EXPECT_TRUE(Values(values) == Values(vtkValues)); // not printed: thousands
+      }
+      const double* range = expected[0].Mesh->GetPointData()->GetArray("temperature")->GetRange();
+      const orvi_test::Frame shown(Draw(scene, parts, range).Window);
+      const orvi_test::Frame drawn(Draw(scene, expected, range).Window);
+      EXPECT_EQ(shown.Count([&](const std::array<int, 3>& rgb, int x, int y)
+                  { return rgb != drawn.At(x, y); }),
+        0);
+      // The model fills about a third of the window.
+      EXPECT_GT(shown.Count(
+                  [](const std::array<int, 3>& rgb, int, int) {
+                    return rgb != std::array<int, 3>{ 0, 0, 0 };
+                  }),
+        300 * 300 / 5);
+    }
+  }
+}
+
+//==============================================================================
+// Damaged collections, made from good ones: each is one line naming the
+// file at fault and the collection that named it, the steps and pieces
+// that are fine still read; a collection naming what is not a regular file
+// (a FIFO, a device, a directory), itself or another collection is refused
+// without waiting on it; a summary declaring another type than its pieces
+// hold is refused before any value is used.
+TEST(OrviSolverFiles, DamagedCollectionsAreRefusedNamingTheFile)
+{
+  const fs::path dir = TestDir();
+  std::string why;
+  const vtkSmartPointer<vtkUnstructuredGrid> grid =
+    orvi_test::GmshTetrahedra("t5", dir, why, "-3 -clscale 4");
+  if (!grid)
+  {
+    GTEST_SKIP() << why;
+  }
+  orvi_test::WriteTimeSeries(grid, dir, "series", { 0, 1, 2 });
+  orvi_test::WritePieces(grid, dir, "pieces", 4);
+  orvi_test::WriteTwoBlocks(grid, dir, "blocks");
+  orvi_test::WriteExodus(grid, dir, "steps", { 0, 1 });
+  ::mkfifo((dir / "fifo.vtu").c_str(), 0600);
+  fs::create_directory(dir / "folder.vtu");
+  fs::create_symlink("/dev/zero", dir / "zero.vtu");
+  std::ofstream(dir / "garbage") << "not a mesh\n";
+  std::ifstream table(ORVI_DAMAGED_COLLECTIONS);
+  int made = 0;
+  for (std::string line; std::getline(table, line);)
+  {
+    std::istringstream words(line);
+    std::string name, from, pattern, replacement, expected;
+    std::size_t step = 0;
+    if (line.empty() || line[0] == '#' ||
+      !(words >> name >> from >> pattern >> replacement >> step))
+    {
+      continue;
+    }
+    ++made;
+    const fs::path path = dir / name;
+    SCOPED_TRACE(path);
+    const std::string bytes = ReadBytes(dir / from);
+    std::ofstream(path, std::ios::binary) << (pattern == "-" ? bytes.substr(0, bytes.size() / 2)
+        : pattern == "="
+        ? bytes
+        : std::regex_replace(
+            bytes, std::regex(pattern), replacement, std::regex_constants::format_first_only));
+    std::getline(words >> std::ws, expected);
+    expected = std::regex_replace(expected, std::regex("@"), path.string());
+    expected = std::regex_replace(expected, std::regex("%"), path.parent_path().string());
+    std::ostringstream log;
+    std::string error;
+    std::unique_ptr<orvi::MeshFile> file = orvi::OpenMeshFile(path, log, error);
+    Parts parts;
+    EXPECT_FALSE(file && file->ReadStep(step, parts, log, error));
+    EXPECT_EQ(expected.back() == '(' ? error.substr(0, expected.size()) : error, expected);
+    // The steps before the damaged one still read.
+    EXPECT_TRUE(!file || step == 0 || file->ReadStep(0, parts, log, error)) << error;
+  }
+  EXPECT_EQ(made, 14);
+}

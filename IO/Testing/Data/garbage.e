@@ -1,0 +1,1 @@
+CDX not an Exodus file
