@@ -62,6 +62,19 @@ public:
     const std::function<void()>& whileReading = {},
     const std::function<void(MeshPart&)>& afterRead = {}) = 0;
 
+  /// The range of array `name` (field 0 the point data, 1 the cell data;
+  /// magnitudes for vectors) over every step, as far as the file tells it
+  /// without reading its meshes (VTK's XML files write each array's range
+  /// in their headers). False when it cannot tell: the host then widens the
+  /// range by each step it reads.
+  virtual bool GetRangeOverSteps(const std::string& name, int field, double range[2]) const
+  {
+    (void)name;
+    (void)field;
+    (void)range;
+    return false;
+  }
+
 protected:
   /// Whether the file has step; false with error set (and parts cleared) when
   /// it has not.

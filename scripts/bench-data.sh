@@ -61,3 +61,58 @@ bench_t5_msh() {
   fi
   mv "$vtk.part.vtk" "$vtk"
 }
+
+# The mesh $2 (a .vtu) as a time series of $3 steps in the folder $1:
+# STEP-K.vtu, each the same points and cells with the point fields of its
+# time t = K / 10 ("temperature", a wave along x moving with t, and
+# "displacement", a shear growing with t), written as the mesh is (appended,
+# raw, uncompressed, 32-bit ids), and steps.pvd naming them. The meshes of
+# the steps the benchmarks step through.
+bench_time_steps() {
+  local dir="$1" mesh="$2" steps="$3"
+  [ -s "$dir/steps.pvd" ] && return 0
+  mkdir -p "$dir"
+  echo "writing $mesh as $steps time steps into $dir" >&2
+  /usr/bin/python3 - "$mesh" "$dir" "$steps" <<'PY' || return 1
+import os, sys
+import numpy as np
+from vtkmodules.util.numpy_support import numpy_to_vtk, vtk_to_numpy
+from vtkmodules.vtkIOXML import vtkXMLUnstructuredGridReader, vtkXMLUnstructuredGridWriter
+mesh, out, steps = sys.argv[1], sys.argv[2], int(sys.argv[3])
+reader = vtkXMLUnstructuredGridReader()
+reader.SetFileName(mesh)
+reader.Update()
+grid = reader.GetOutput()
+points = vtk_to_numpy(grid.GetPoints().GetData()).astype(np.float64)
+lines = []
+for k in range(steps):
+    t = k / 10.0
+    data = grid.GetPointData()
+    for name in [data.GetArrayName(i) for i in range(data.GetNumberOfArrays())]:
+        data.RemoveArray(name)
+    temperature = numpy_to_vtk(np.sin(points[:, 0] * 4 + t) + t, deep=1)
+    temperature.SetName("temperature")
+    shear = np.zeros_like(points)
+    shear[:, 0] = 0.1 * t * points[:, 1]
+    displacement = numpy_to_vtk(shear.astype(np.float32), deep=1)
+    displacement.SetName("displacement")
+    data.AddArray(temperature)
+    data.AddArray(displacement)
+    name = "step-%d.vtu" % k
+    writer = vtkXMLUnstructuredGridWriter()
+    writer.SetFileName(os.path.join(out, name + ".part"))
+    writer.SetInputData(grid)
+    writer.SetDataModeToAppended()
+    writer.EncodeAppendedDataOff()
+    writer.SetCompressorTypeToNone()
+    writer.SetIdTypeToInt32()
+    if not writer.Write():
+        sys.exit("cannot write " + name)
+    os.replace(os.path.join(out, name + ".part"), os.path.join(out, name))
+    lines.append('<DataSet timestep="%g" part="0" file="%s"/>' % (t, name))
+with open(os.path.join(out, "steps.pvd.part"), "w") as pvd:
+    pvd.write('<?xml version="1.0"?>\n<VTKFile type="Collection" version="0.1">\n<Collection>\n')
+    pvd.write("\n".join(lines) + "\n</Collection>\n</VTKFile>\n")
+os.replace(os.path.join(out, "steps.pvd.part"), os.path.join(out, "steps.pvd"))
+PY
+}

@@ -27,7 +27,8 @@
 # to the programs as ORVI_BENCH_DATA): gmsh's tutorial t5 meshed with
 # -clscale 0.2 (t5-1m.vtk, about 1.2 million tetrahedra, legacy binary) and
 # each of its tetrahedra split into eight (t5-10m.vtu, about 10 million,
-# orvi-refine-tetrahedra). BenchBoundarySurface meshes its own t5 there. A
+# orvi-refine-tetrahedra), and that as ten time steps of new point fields
+# (steps/steps.pvd, BenchViewerSteps). BenchBoundarySurface meshes its own t5 there. A
 # case that cannot run (no gmsh, say) prints why on its line of the table.
 # The Qt band (BenchQtRubberBand) is built when Qt 5 is found. The load
 # average is printed before and after: on a busy machine wall times say as
@@ -52,9 +53,9 @@ while [ $# -gt 0 ]; do
 done
 
 if [ "$instructions" = 1 ]; then
-  "$ORVI_ROOT/scripts/deps.sh" python3 valgrind
+  "$ORVI_ROOT/scripts/deps.sh" python3 python3-vtk9 python3-numpy valgrind
 else
-  "$ORVI_ROOT/scripts/deps.sh" python3
+  "$ORVI_ROOT/scripts/deps.sh" python3 python3-vtk9 python3-numpy
 fi
 start=$SECONDS
 echo "load average at the start: $(cut -d' ' -f1-3 /proc/loadavg)"
@@ -70,7 +71,8 @@ mkdir -p "$ORVI_BENCH_DATA"
 # A mesh that cannot be made leaves its cases to say so.
 bench_t5_mesh "$ORVI_BENCH_DATA" 0.2 "$ORVI_BENCH_DATA/t5-1m.vtk" &&
   bench_refine "$build/Benchmarks/orvi-refine-tetrahedra" "$ORVI_BENCH_DATA/t5-1m.vtk" \
-    "$ORVI_BENCH_DATA/t5-10m.vtu" || true
+    "$ORVI_BENCH_DATA/t5-10m.vtu" &&
+  bench_time_steps "$ORVI_BENCH_DATA/steps" "$ORVI_BENCH_DATA/t5-10m.vtu" 10 || true
 
 results="$build/bench-results"
 mkdir -p "$results"

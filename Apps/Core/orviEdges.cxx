@@ -135,10 +135,17 @@ void EdgeOverlay::Attach(vtkPolyData* surface, vtkRenderer* renderer, EdgeMode m
   this->SetMode(mode);
 }
 
+void EdgeOverlay::SetVisible(bool visible)
+{
+  this->Visible = visible;
+  this->LinesActor->SetVisibility(visible);
+  this->SetMode(this->Mode);
+}
+
 void EdgeOverlay::SetMode(EdgeMode mode)
 {
   this->Mode = mode;
-  this->Actor->SetVisibility(mode != EdgeMode::Off && this->FaceCount() > 0);
+  this->Actor->SetVisibility(this->Visible && mode != EdgeMode::Off && this->FaceCount() > 0);
   if (!this->Renderer)
   {
     return;
@@ -232,7 +239,7 @@ void EdgeOverlay::FollowCamera()
               [](double value, double size) { return size < value; }) -
       self->Sizes.begin();
   }
-  self->Actor->SetVisibility(count > 0);
+  self->Actor->SetVisibility(self->Visible && count > 0);
   self->ShowFaces(count);
 }
 

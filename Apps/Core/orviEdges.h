@@ -43,6 +43,8 @@ public:
 
   /// When the edges are shown, in place of the mode given to Attach().
   void SetMode(EdgeMode mode);
+  /// Whether anything is drawn at all (a hidden part's edges are not).
+  void SetVisible(bool visible);
 
   /// With EdgeMode::Auto, the faces whose edges are drawn for the camera as
   /// it is now (done before every render).
@@ -69,6 +71,7 @@ private:
   void ShowFaces(vtkIdType count);
 
   EdgeMode Mode = EdgeMode::Auto;
+  bool Visible = true;
   std::vector<double> Sizes;      // the faces' sizes, world units, descending
   std::vector<vtkIdType> Offsets; // of the faces in Connectivity, in that order
   std::vector<vtkIdType> Connectivity;

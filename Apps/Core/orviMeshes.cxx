@@ -1,6 +1,6 @@
 #include "orviMeshes.h"
 
-#include "orviMeshFile.h"
+#include "orviTimeSeries.h"
 
 #include "vtkKivUnstructuredGridGenerator.h"
 
@@ -28,7 +28,8 @@ bool LoadMeshes(const std::vector<std::string>& files,
   std::vector<NamedMesh>& meshes,
   std::string& error,
   const std::function<void()>& whileFirstReads,
-  const std::function<void(NamedMesh&)>& afterRead)
+  const std::function<void(NamedMesh&)>& afterRead,
+  TimeSeries* series)
 {
   meshes.clear();
   if (files.empty())
@@ -45,36 +46,13 @@ bool LoadMeshes(const std::vector<std::string>& files,
       afterRead(named);
     }
     meshes.push_back(std::move(named));
+    return true;
   }
-  for (const std::string& file : files)
-  {
-    std::unique_ptr<MeshFile> opened = OpenMeshFile(file, log, error);
-    std::vector<MeshPart> parts;
-    // The parts afterRead has prepared, in the order they came.
-    std::vector<NamedMesh> prepared;
-    const auto prepare = [&](MeshPart& part)
-    {
-      prepared.push_back(NamedMesh{ part.Name, part.Mesh, nullptr, part.Name != file });
-      afterRead(prepared.back());
-    };
-    if (!opened ||
-      !opened->ReadStep(0,
-        parts,
-        log,
-        error,
-        meshes.empty() ? whileFirstReads : std::function<void()>(),
-        afterRead ? prepare : std::function<void(MeshPart&)>()))
-    {
-      return false;
-    }
-    for (std::size_t i = 0; i < parts.size(); ++i)
-    {
-      meshes.push_back(i < prepared.size()
-          ? std::move(prepared[i])
-          : NamedMesh{ parts[i].Name, std::move(parts[i].Mesh), nullptr, parts[i].Name != file });
-    }
-  }
-  return true;
+  TimeSeries own;
+  TimeSeries& opened = series ? *series : own;
+  std::size_t step = 0;
+  return opened.Open(files, log, error) && opened.StartStep(step, error) &&
+    opened.Read(step, meshes, log, error, whileFirstReads, afterRead);
 }
 
 vtkSmartPointer<vtkDataSet> MakeDefaultMesh(std::string& error)

@@ -5,8 +5,10 @@
 #include "vtkActor.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCellArray.h"
+#include "vtkCellData.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInteractorStyle.h"
+#include "vtkPointData.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkRenderWindow.h"
@@ -100,6 +102,7 @@ struct MotionSurface::Entry
     vtkNew<MotionActor> Actor;
     vtkIdType Triangles = 0; // 0 without a stand-in
     vtkMTimeType MapperSynced = 0;
+    Clusters Kept; // what it was assembled from, for new arrays
   };
   Level Levels[2];
   vtkNew<MotionActor> StandInEdges; // on the coarser stand-in
@@ -328,6 +331,7 @@ bool MotionSurface::StandInsReady()
         }
         vtkSmartPointer<vtkPolyData> standIn = ClusteredSurface::Assemble(e.Input, clusters);
         Entry::Level& l = e.Levels[level];
+        l.Kept = clusters;
         l.Triangles = standIn->GetNumberOfPolys();
         vtkNew<vtkPolyDataMapper> mapper;
         mapper->SetInputData(standIn);
@@ -353,6 +357,27 @@ bool MotionSurface::StandInsReady()
   return std::any_of(this->Entries.begin(),
     this->Entries.end(),
     [](const std::unique_ptr<Entry>& e) { return e->Levels[0].Triangles > 0; });
+}
+
+//------------------------------------------------------------------------------
+void MotionSurface::TakeNewArrays()
+{
+  for (const auto& entry : this->Entries)
+  {
+    Entry& e = *entry;
+    for (Entry::Level& l : e.Levels)
+    {
+      auto* mapper = vtkPolyDataMapper::SafeDownCast(l.Actor->GetMapper());
+      if (l.Triangles > 0 && mapper && e.Input == InputOf(e.Surface))
+      {
+        // The stand-in's edges keep their points, which do not change.
+        vtkSmartPointer<vtkPolyData> standIn = ClusteredSurface::Assemble(e.Input, l.Kept);
+        mapper->GetInput()->GetPointData()->ShallowCopy(standIn->GetPointData());
+        mapper->GetInput()->GetCellData()->ShallowCopy(standIn->GetCellData());
+        mapper->GetInput()->Modified();
+      }
+    }
+  }
 }
 
 //------------------------------------------------------------------------------

@@ -87,6 +87,9 @@ public:
   /// A surface to stand in for in motion: `surface` draws the poly data its
   /// mapper has as input, `edges` (may be null) the edges of that poly data.
   void Add(MotionActor* surface, MotionActor* edges);
+  /// The stand-ins take the arrays their surfaces hold now (a time step's,
+  /// on the same points and cells).
+  void TakeNewArrays();
   /// Forgets every surface (the stand-ins under construction are dropped).
   void Clear();
   /// The surfaces changed shape: their stand-ins are dropped and built

@@ -38,6 +38,7 @@ const std::map<std::string, Signature>& Signatures()
     { "center", { 2, false } },
     { "tdx", { 7, false } },
     { "key", { 0, false } },
+    { "step", { 0, false } },
     { "array", { 0, false } },
     { "warp", { 0, false } },
     { "screenshot", { 0, false } } };
@@ -45,6 +46,49 @@ const std::map<std::string, Signature>& Signatures()
 }
 
 constexpr double MaxMagnitude = 1.0e6;
+
+// The keys without a character a script can type, by their X11 names.
+bool IsKeyName(const std::string& name)
+{
+  return name == "Right" || name == "Left" || name == "Home" || name == "End";
+}
+
+// "step WHERE": next, previous, first and last move as their keys do; a
+// number from 1 is kept in numbers.
+bool ParseStep(const std::string& where, std::vector<double>& numbers)
+{
+  if (where == "next" || where == "previous" || where == "first" || where == "last")
+  {
+    return true;
+  }
+  char* end = nullptr;
+  const long number = std::strtol(where.c_str(), &end, 10);
+  if (where.empty() || *end != '\0' || number < 1 || number > 1000000000L)
+  {
+    return false;
+  }
+  numbers.push_back(static_cast<double>(number));
+  return true;
+}
+
+// Shows the step a "step" action names: a number through the viewer, a
+// move through the key that makes it.
+bool ShowStep(Viewer& viewer,
+  const std::string& where,
+  const std::vector<double>& numbers,
+  std::string& error)
+{
+  if (!numbers.empty())
+  {
+    return viewer.ShowStep(static_cast<std::size_t>(numbers[0]) - 1, error);
+  }
+  const char* key = where == "next" ? "Right"
+    : where == "previous"           ? "Left"
+    : where == "first"              ? "Home"
+                                    : "End";
+  viewer.SendKey(std::string(key));
+  return true;
+}
 
 bool ValidName(const std::string& name)
 {
@@ -178,9 +222,17 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
     }
     else if (action.Verb == "key")
     {
-      if (!(words >> action.Name) || action.Name.size() != 1)
+      if (!(words >> action.Name) || (action.Name.size() != 1 && !IsKeyName(action.Name)))
       {
-        error = where + "'key' needs one character";
+        error = where + "'key' needs one character or Right, Left, Home or End";
+        return false;
+      }
+    }
+    else if (action.Verb == "step")
+    {
+      if (!(words >> action.Name) || !ParseStep(action.Name, action.Numbers))
+      {
+        error = where + "'step' needs next, previous, first, last or a step number from 1";
         return false;
       }
     }
@@ -266,7 +318,16 @@ bool RunScript(Viewer& viewer,
     if (a.Verb == "key")
     {
       log << "> key " << a.Name << "\n";
-      viewer.SendKey(a.Name[0]);
+      a.Name.size() == 1 ? viewer.SendKey(a.Name[0]) : viewer.SendKey(a.Name);
+      continue;
+    }
+    if (a.Verb == "step")
+    {
+      log << "> step " << a.Name << "\n";
+      if (!ShowStep(viewer, a.Name, n, error))
+      {
+        return false;
+      }
       continue;
     }
     if (a.Verb == "array")

@@ -3,6 +3,7 @@
 #include "orviBoundarySurface.h"
 #include "orviColormap.h"
 #include "orviPickValues.h"
+#include "orviTimeSeries.h"
 #include "orviViewerPart.h"
 
 #include "vtkColorTableLegendActor.h"
@@ -462,6 +463,9 @@ void Viewer::PrepareMesh(NamedMesh& mesh, const ViewerOptions& options, std::ost
   vtkNew<BoundarySurface> surface;
   surface->SetInputData(mesh.Mesh);
   surface->PassThroughCellIdsOn();
+  // A step of the same points and cells gives the surface its arrays
+  // through both ids.
+  surface->PassThroughPointIdsOn();
   surface->SetLog(&log);
   surface->Update();
   mesh.Surface = surface->GetOutput();
@@ -733,6 +737,14 @@ void Viewer::FindValues(Colouring& colouring) const
       categories.insert(ids.begin(), ids.end());
       ++colouring.Coloured;
     }
+  }
+  // One range over the steps of a time series, unless each step has its own.
+  double steps[2];
+  if (this->Series && !this->Options.RangePerStep &&
+    this->Series->GetRange(colouring.ArrayName, colouring.Field, steps))
+  {
+    values.AddPoint(steps[0], 0.0, 0.0);
+    values.AddPoint(steps[1], 0.0, 0.0);
   }
   colouring.Categorical = categorical && categories.size() <= MaximumCategories;
   colouring.Ids.assign(categories.begin(), categories.end());

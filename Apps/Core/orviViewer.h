@@ -36,8 +36,11 @@
 
 #include "vtkNew.h"
 #include "vtkSmartPointer.h"
+#include "vtkTextActor.h"
 #include "vtkType.h"
 
+#include <cstddef>
+#include <functional>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -64,6 +67,7 @@ namespace orvi
 {
 
 struct ButtonBinding;
+class TimeSeries;
 
 class Viewer
 {
@@ -100,6 +104,36 @@ public:
   /// that keeps running shows its previous meshes again.
   bool SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
 
+  /// The time series the meshes shown come from (the one LoadMeshes() read
+  /// them from, at its step GetStep()); the host keeps it. The step keys,
+  /// the script's step verb and ShowStep() step through it, and the step
+  /// after the one shown is read ahead. Null: the meshes have no steps.
+  void SetTimeSeries(TimeSeries* series);
+  /// Shows step `step` (from 0) in place of the one shown, the view kept.
+  /// Parts of the same points and cells as those shown keep their surface,
+  /// edges, stand-in and pick and take the step's arrays; others are built
+  /// anew. The legend keeps one range over the steps (see --range-per-step).
+  /// False with an error when the step cannot be read or shown.
+  bool ShowStep(std::size_t step, std::string& error);
+  /// The step shown, of how many, and "step k of N, t = T" (empty without
+  /// steps), as the corner text says.
+  std::size_t GetStep() const;
+  std::size_t GetNumberOfSteps() const;
+  std::string GetStepText() const;
+  /// Whether the last ShowStep() kept every part's surface.
+  bool GetStepKeptSurfaces() const { return this->StepKeptSurfaces; }
+  /// Called after each step shown (a host's slider and status bar follow).
+  void SetStepObserver(std::function<void()> observer) { this->StepObserver = std::move(observer); }
+
+  /// The parts shown (SetMeshes()' meshes, in order) and whether each is
+  /// visible; a hidden part draws nothing and is not picked.
+  std::size_t GetNumberOfParts() const { return this->Parts.size(); }
+  const std::string& GetPartName(std::size_t part) const;
+  bool IsPartVisible(std::size_t part) const;
+  void SetPartVisible(std::size_t part, bool visible);
+  /// Only the parts named visible (--parts); false with an error listing
+  /// the parts for a name none has.
+  bool ShowOnlyParts(const std::vector<std::string>& names, std::string& error);
   /// Colours by another array or component (an --array value: NAME,
   /// point:NAME or cell:NAME, optionally followed by :COMPONENT), from the
   /// surfaces already extracted: nothing is read or extracted again. Returns
@@ -158,8 +192,9 @@ public:
 
   /// Selects the mesh cells under a display rectangle with the chosen area
   /// picker, highlights their surface faces and prints their count and id
-  /// range (mesh cell ids), per mesh when there are several. Returns the
-  /// number of cells selected.
+  /// range (mesh cell ids), per part by its name and with the ids within it
+  /// when there are several, and the step shown. Returns the number of
+  /// cells selected.
   int PickRectangle(int x0, int y0, int x1, int y1);
 
   /// Writes the cells the last pick selected to a CSV file, a row each (see
@@ -174,8 +209,10 @@ public:
   /// One 3D-mouse report through vtkSimpleRenderWindowInteractor.
   bool SendTDx(const double values[7], std::string& error);
 
-  /// A key typed on the keyboard, through the interactor.
+  /// A key typed on the keyboard, through the interactor: a character, or
+  /// a key without one by its X11 name ("Right", "Home").
   void SendKey(char key);
+  void SendKey(const std::string& keySym);
 
   /// The convention of the mouse, in place of the one in use (between
   /// gestures: an action under way is dropped). The viewer keeps one style
@@ -198,9 +235,10 @@ public:
   /// The surfaces' stand-ins in motion.
   MotionSurface& GetMotion() { return this->Motion; }
   int GetLastPickCount() const { return this->LastPickCount; }
-  /// The first line the last pick printed: "picked N cells, mesh cell ids
-  /// A .. B (visible, rectangle X0 Y0 X1 Y1)", with " in 'PART'" after the
-  /// ids when the mesh is a part of its file, for a status bar.
+  /// The line the last pick printed, for a status bar: "picked N cells,
+  /// mesh cell ids A .. B (visible, rectangle X0 Y0 X1 Y1)"; with several
+  /// parts "picked N cells: K in 'PART' (cell ids A .. B), ... (...)"; a
+  /// time series' step ends the parenthesis ("..., step k of N, t = T").
   const std::string& GetLastPickSummary() const { return this->LastPickSummary; }
   /// The cells of mesh `part` (in SetMeshes()' order) the last pick
   /// selected: its own cell ids, ascending.
@@ -219,6 +257,7 @@ private:
   // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
   std::string PickedValuesText(int part) const; // orviPickValues.cxx; -1: every mesh
+  std::string DescribePick(int count, int x0, int y0, int x1, int y1) const;
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);
   bool FlatNormal(double normal[3]) const;
@@ -227,6 +266,9 @@ private:
   // orviWarp.cxx: the deformed shape, without rendering.
   bool ApplyWarp(std::string& error);
   void ShowOutline();
+  // orviViewerTime.cxx: the step keys, the arrays of a step swapped in.
+  bool HandleStepKey(const std::string& keySym);
+  void ShowStepText();
   // The colouring: the array chosen, its values, the meshes' colours, the
   // legend and the log line, each a step of SetColouring().
   struct Colouring;
@@ -249,7 +291,8 @@ private:
   vtkSmartPointer<vtkRenderWindowInteractor> Interactor;
   vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
   vtkNew<vtkRenderer> RendererObject;
-  struct Part; // one mesh: its surface, edges and pick highlight
+  struct Part;                                   // one mesh: its surface, edges and pick highlight
+  void KeepArrays(Part& part, vtkDataSet* mesh); // orviViewerTime.cxx
   std::vector<std::unique_ptr<Part>> Parts;
   vtkDataSet* ShapeOf(const Part& part) const; // as drawn: the deformed surface, else the mesh
   vtkNew<vtkColorTableLegendActor> Legend;     // a quantity's colours
@@ -276,6 +319,10 @@ private:
   int PickStart[2] = { 0, 0 };
   int LastPickCount = 0;
   std::string LastPickSummary;
+  TimeSeries* Series = nullptr; // the host's
+  bool StepKeptSurfaces = false;
+  std::function<void()> StepObserver;
+  vtkNew<vtkTextActor> StepText; // "step k of N, t = T" in the upper left corner
   Quantity Coloured;
   double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
   double WarpScale = 0.0;   // the deformed shape's, once one is drawn

@@ -57,6 +57,8 @@ void Viewer::SetupNavigation()
   this->KeyCommand->SetClientData(this);
   this->KeyCommand->SetCallback(&Viewer::KeyCallback);
   this->Interactor->AddObserver(vtkCommand::CharEvent, this->KeyCommand, 1.0f);
+  // The step keys have no character: they come as key presses.
+  this->Interactor->AddObserver(vtkCommand::KeyPressEvent, this->KeyCommand, 1.0f);
   this->Interactor->Initialize();
 }
 
@@ -269,11 +271,15 @@ bool Viewer::HandleKey(char key)
   }
 }
 
-void Viewer::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
+void Viewer::KeyCallback(vtkObject*, unsigned long event, void* clientData, void*)
 {
   auto* viewer = static_cast<Viewer*>(clientData);
+  vtkRenderWindowInteractor* iren = viewer->Interactor;
   // A key answered here does not reach the style.
-  viewer->KeyCommand->SetAbortFlag(viewer->HandleKey(viewer->Interactor->GetKeyCode()) ? 1 : 0);
+  const bool answered = event == vtkCommand::KeyPressEvent
+    ? iren->GetKeySym() && viewer->HandleStepKey(iren->GetKeySym())
+    : viewer->HandleKey(iren->GetKeyCode());
+  viewer->KeyCommand->SetAbortFlag(answered ? 1 : 0);
 }
 
 } // namespace orvi

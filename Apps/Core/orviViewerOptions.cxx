@@ -116,6 +116,52 @@ bool SetRange(const std::string* values, ViewerOptions& options, std::string& er
   return true;
 }
 
+bool SetStep(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  char* end = nullptr;
+  const long parsed = std::strtol(values[0].c_str(), &end, 10);
+  if (values[0].empty() || *end != '\0' || parsed < 1 || parsed > 1000000000L)
+  {
+    error = "--step needs a step number from 1 (got '" + values[0] + "')";
+    return false;
+  }
+  options.Step = static_cast<int>(parsed);
+  return true;
+}
+
+bool SetTime(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  if (!ParseFinite(values[0], options.Time))
+  {
+    error = "--time needs a number (got '" + values[0] + "')";
+    return false;
+  }
+  options.TimeGiven = true;
+  return true;
+}
+
+bool SetParts(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  options.Parts.clear();
+  std::istringstream names(values[0]);
+  std::string name;
+  while (std::getline(names, name, ','))
+  {
+    if (name.empty())
+    {
+      error = "--parts needs part names separated by commas (got '" + values[0] + "')";
+      return false;
+    }
+    options.Parts.push_back(name);
+  }
+  if (options.Parts.empty())
+  {
+    error = "--parts needs at least one part name";
+    return false;
+  }
+  return true;
+}
+
 bool SetScreenshot(const std::string* values, ViewerOptions& options, std::string& error)
 {
   options.Screenshot = values[0];
@@ -263,6 +309,25 @@ const Option Options[] = {
       o.PickOut = v[0];
       return CheckOutputFolder("the picked cells", v[0], error);
     } },
+  { "--step", nullptr, "N", Both,
+    "open a time series at its step N (counted from 1)",
+    "; a step beyond the last is refused",
+    SetStep },
+  { "--time", nullptr, "T", Both,
+    "open a time series at the last step at or before time T",
+    "(the first step when T is before them all)",
+    SetTime },
+  { "--range-per-step", nullptr, "", Both,
+    "the legend over each step's own range",
+    "(default: one range over every step, so that colours compare across time: what the files "
+    "tell of their steps, widened by each step as it is read)",
+    SetFlag<&ViewerOptions::RangePerStep, true> },
+  { "--parts", nullptr, "NAMES", Both,
+    "show only the parts named, separated by commas",
+    "(a block of a multiblock file, an element block; a file without parts is one part named "
+    "after its path). An unknown name is refused with the list of the parts. orvi-qt lists the "
+    "parts in a dock, each with a check box",
+    SetParts },
   { "--screenshot", nullptr, "FILE", ViewerOnly,
     "render once, write FILE and exit: PNG for .png, JPEG for .jpg or .jpeg",
     "; other extensions are refused",
@@ -540,6 +605,11 @@ bool ParseViewerOptions(int argc,
     }
     options.MeshFiles.push_back(word);
   }
+  if (options.Step > 0 && options.TimeGiven)
+  {
+    error = "--step and --time both choose the step to open at: give one";
+    return false;
+  }
   if (options.WarpArray.empty() && (options.WarpScaleGiven || options.Undeformed))
   {
     error = std::string(options.Undeformed ? "--undeformed" : "--warp-scale") +
@@ -568,7 +638,7 @@ a click.
 
 )";
 
-// The formats come from the loader's table.
+// The formats come from the loader's table, wrapped as the rest.
 static std::string MeshText()
 {
   std::string formats;
@@ -605,6 +675,10 @@ Keys, in every convention:
                       normal, whatever --up says. The scene is framed left
                       of the legend
   w / s               draw the surfaces as wireframe / as surfaces
+  Right / Left        a time series' next / previous step (the next one is
+                      read while a step is shown); the corner text says
+                      "step k of N, t = T"
+  Home / End          its first / last step
   c                   colour by the next component of a vector or tensor
                       array: magnitude, x, y, z, ..., von Mises (symmetric
                       tensors), magnitude again
@@ -643,7 +717,10 @@ every number lies within -1000000 .. 1000000.
   fly X Y                         fly to the surface point at (X, Y)
   centre X Y                      make the point at (X, Y) the rotation centre
   tdx X Y Z ANGLE AX AY AZ        one 3D-mouse motion report
-  key C                           type the key C (see Keys)
+  key C                           type the key C, or Right, Left, Home or
+                                  End (see Keys)
+  step WHERE                      show step next, previous, first, last or
+                                  N (from 1) of the time series
   array SPEC                      colour by SPEC, as --array takes it; an
                                   unknown array or component is reported
                                   and the colouring stays

@@ -97,6 +97,12 @@ struct ViewerOptions
   std::string PickOut;        // orvi-viewer: each pick's cells written to this CSV file
   std::string OutDir = ".";   // where scripted screenshots go
   std::string BandScreenshot; // orvi-qt: draw a box-zoom band, write the window, exit
+  // Time series and parts.
+  int Step = 0;           // --step N (from 1); 0: not given
+  bool TimeGiven = false; // --time T: the step at or before Time
+  double Time = 0.0;
+  bool RangePerStep = false;      // the legend over each step's own range
+  std::vector<std::string> Parts; // --parts: the parts shown; empty: all
   int Width = 1024;
   int Height = 768;
   bool Help = false;

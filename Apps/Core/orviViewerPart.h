@@ -30,6 +30,7 @@ struct Viewer::Part
   vtkNew<vtkActor> HighlightActor;
   vtkNew<vtkPolyData> Highlight;
   std::vector<vtkIdType> Picked; // mesh cell ids, ascending
+  bool Visible = true;
 };
 
 } // namespace orvi

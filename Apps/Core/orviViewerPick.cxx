@@ -39,8 +39,11 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     for (const auto& part : this->Parts)
     {
       vtkNew<vtkIdTypeArray> ids;
-      // The mesh as drawn: moved as its surface is when it is deformed.
-      picker->SelectIds(part->Warp.WarpedMesh(part->Mesh), vtkSelectionNode::CELL, ids);
+      if (part->Visible)
+      {
+        // The mesh as drawn: moved as its surface is when it is deformed.
+        picker->SelectIds(part->Warp.WarpedMesh(part->Mesh), vtkSelectionNode::CELL, ids);
+      }
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
     }
   }
@@ -52,7 +55,10 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     picker->SetFieldAssociation(vtkDataObject::FIELD_ASSOCIATION_CELLS);
     for (const auto& part : this->Parts)
     {
-      picker->AddPickList(part->SurfaceActor);
+      if (part->Visible)
+      {
+        picker->AddPickList(part->SurfaceActor);
+      }
     }
     picker->PickFromListOn();
     picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
@@ -86,33 +92,14 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     count += static_cast<int>(part->Picked.size());
   }
 
-  // One mesh: "picked N cells, mesh cell ids A .. B (...)", with " in
-  // 'PART'" for a part of its file; several: the total, then a line per
-  // mesh with cells picked.
-  const auto idRange = [](const std::vector<vtkIdType>& ids)
-  { return "mesh cell ids " + std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
-  std::ostringstream summary;
-  summary << "picked " << count << " cells";
-  if (this->Parts.size() == 1 && count > 0)
-  {
-    summary << ", " << idRange(this->Parts[0]->Picked);
-    summary << (this->Parts[0]->IsPart ? " in '" + this->Parts[0]->Name + "'" : std::string());
-  }
-  else if (this->Parts.size() > 1)
-  {
-    summary << " in " << this->Parts.size() << " meshes";
-  }
-  summary << " (" << (through ? "through" : "visible") << ", rectangle " << x0 << " " << y0 << " "
-          << x1 << " " << y1 << ")" << this->PickedValuesText(-1);
-  this->LastPickSummary = summary.str();
+  this->LastPickSummary = this->DescribePick(count, x0, y0, x1, y1);
   this->Log << this->LastPickSummary << "\n";
   for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
   {
-    const Part& part = *this->Parts[i];
-    if (!part.Picked.empty())
+    const std::string values = this->PickedValuesText(static_cast<int>(i));
+    if (!this->Parts[i]->Picked.empty() && !values.empty())
     {
-      this->Log << "  " << part.Name << ": " << part.Picked.size() << " cells, "
-                << idRange(part.Picked) << this->PickedValuesText(static_cast<int>(i)) << "\n";
+      this->Log << "  " << this->Parts[i]->Name << values << "\n";
     }
   }
   this->LastPickCount = count;
@@ -123,6 +110,45 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
   }
   this->Render();
   return count;
+}
+
+// One mesh: "picked N cells, mesh cell ids A .. B (...)", with " in 'PART'"
+// for a part of its file; several: each part with cells picked by its
+// name, with the ids within it: "picked N cells: K in 'NAME' (cell ids
+// A .. B), ... (...)". The parenthesis says how and where it picked, and
+// the step shown; the values of the coloured quantity over the cells
+// follow, and for several parts a line of each part's values.
+std::string Viewer::DescribePick(int count, int x0, int y0, int x1, int y1) const
+{
+  const auto idRange = [](const std::vector<vtkIdType>& ids)
+  { return std::to_string(ids.front()) + " .. " + std::to_string(ids.back()); };
+  std::ostringstream summary;
+  summary << "picked " << count << " cells";
+  if (this->Parts.size() == 1 && count > 0)
+  {
+    summary << ", mesh cell ids " << idRange(this->Parts[0]->Picked);
+    summary << (this->Parts[0]->IsPart ? " in '" + this->Parts[0]->Name + "'" : std::string());
+  }
+  const char* separator = ": ";
+  for (size_t i = 0; this->Parts.size() > 1 && i < this->Parts.size(); ++i)
+  {
+    const Part& part = *this->Parts[i];
+    if (!part.Picked.empty())
+    {
+      summary << separator << part.Picked.size() << " in '" << part.Name << "' (cell ids "
+              << idRange(part.Picked) << ")";
+      separator = ", ";
+    }
+  }
+  if (this->Parts.size() > 1 && count == 0)
+  {
+    summary << " in " << this->Parts.size() << " parts";
+  }
+  const std::string step = this->GetStepText();
+  summary << " (" << (this->Options.Pick == PickMode::Through ? "through" : "visible")
+          << ", rectangle " << x0 << " " << y0 << " " << x1 << " " << y1
+          << (step.empty() ? "" : ", " + step) << ")" << this->PickedValuesText(-1);
+  return summary.str();
 }
 
 void Viewer::PickCallback(vtkObject*, unsigned long event, void* clientData, void*)

@@ -9,6 +9,7 @@
 #include "orviIsolatedRead.h"
 #include "orviMeshes.h"
 #include "orviQtWindow.h"
+#include "orviTimeSeries.h"
 #include "orviViewerOptions.h"
 
 #include "QVTKOpenGLNativeWidget.h"
@@ -20,6 +21,7 @@
 #include <QSurfaceFormat>
 
 #include <iostream>
+#include <memory>
 #include <new>
 #include <optional>
 #include <string>
@@ -137,7 +139,9 @@ int Run(int argc, char* argv[])
   // The files of the command line are refused as orvi-viewer refuses them,
   // before any window; File > Open reports its errors in a message box.
   std::vector<orvi::NamedMesh> meshes;
-  if (!orvi::LoadMeshes(options.MeshFiles, std::cout, meshes, error))
+  auto series = std::make_unique<orvi::TimeSeries>();
+  series->SetStart(options.Step, options.TimeGiven, options.Time);
+  if (!orvi::LoadMeshes(options.MeshFiles, std::cout, meshes, error, {}, {}, series.get()))
   {
     std::cerr << "orvi-qt: " << error << "\n";
     return 1;
@@ -147,7 +151,8 @@ int Run(int argc, char* argv[])
   QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat());
   QApplication app(argc, argv);
   orvi::QtWindow window(options, std::cout);
-  if (!window.ShowMeshes(meshes, error))
+  if (!window.ShowMeshes(meshes, error, std::move(series)) ||
+    (!options.Parts.empty() && !window.ShowOnlyParts(options.Parts, error)))
   {
     std::cerr << "orvi-qt: " << error << "\n";
     return 1;

@@ -102,6 +102,9 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
   this->ValueLabel = new QLabel(this);
   this->ValueLabel->setObjectName(QStringLiteral("value"));
   this->statusBar()->addWidget(this->ValueLabel);
+  this->StepLabel = new QLabel(this);
+  this->StepLabel->setObjectName(QStringLiteral("step"));
+  this->statusBar()->addPermanentWidget(this->StepLabel);
   this->statusBar()->addPermanentWidget(this->ConventionLabel);
 
   // Before the viewer's key observer, which may change the colouring or the
@@ -125,6 +128,8 @@ QtWindow::QtWindow(const ViewerOptions& options, std::ostream& log, QWidget* par
 
   this->View->installEventFilter(this);
   this->BuildMenus();
+  this->BuildTimeBar();
+  this->BuildPartsDock();
   this->setWindowTitle(QStringLiteral("orvi-qt"));
   this->resize(options.Width, options.Height);
 }
@@ -239,8 +244,9 @@ bool QtWindow::OpenFiles(const QStringList& paths)
   }
   std::vector<NamedMesh> meshes;
   std::string error = "no mesh file to open";
-  if (files.empty() || !LoadMeshes(files, this->Log, meshes, error) ||
-    !this->ShowMeshes(meshes, error))
+  auto series = std::make_unique<TimeSeries>();
+  if (files.empty() || !LoadMeshes(files, this->Log, meshes, error, {}, {}, series.get()) ||
+    !this->ShowMeshes(meshes, error, std::move(series)))
   {
     this->ReportError(error);
     return false;
@@ -249,7 +255,9 @@ bool QtWindow::OpenFiles(const QStringList& paths)
 }
 
 //------------------------------------------------------------------------------
-bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
+bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes,
+  std::string& error,
+  std::unique_ptr<TimeSeries> series)
 {
   bool shown = false;
   try
@@ -269,6 +277,9 @@ bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& err
     return false;
   }
   this->Meshes = meshes;
+  this->Series = std::move(series);
+  this->ViewerObject->SetTimeSeries(this->Series.get());
+  this->FollowScene();
   this->ColourBar->SetMeshes(meshes);
   this->WarpBar->SetMeshes(meshes);
   QStringList names;

@@ -14,11 +14,17 @@
 // text) is decided again once the widget has its size, before the first
 // picture the user sees is rendered, and the text at every resize.
 //
+// A time series has a toolbar: a slider over its steps and a play/pause
+// button, the current step and time in the status bar (and in the view's
+// corner). A dock lists the parts shown, each with a check box for its
+// visibility (orviQtTime.cxx).
+//
 // The application creates a QApplication after
 // QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat()).
 #ifndef orviQtWindow_h
 #define orviQtWindow_h
 
+#include "orviTimeSeries.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
 
@@ -33,8 +39,14 @@
 #include <string>
 #include <vector>
 
+class QAction;
+class QDockWidget;
 class QLabel;
 class QMouseEvent;
+class QListWidget;
+class QSlider;
+class QTimer;
+class QToolBar;
 class QVTKOpenGLNativeWidget;
 class vtkCallbackCommand;
 class vtkObject;
@@ -66,8 +78,21 @@ public:
   bool OpenFiles(const QStringList& paths);
 
   /// Shows meshes already loaded in place of the scene, as OpenFiles() does
-  /// but with the error returned instead of shown.
-  bool ShowMeshes(const std::vector<NamedMesh>& meshes, std::string& error);
+  /// but with the error returned instead of shown; `series`, when given, is
+  /// the time series LoadMeshes() read them from, kept to step through.
+  bool ShowMeshes(const std::vector<NamedMesh>& meshes,
+    std::string& error,
+    std::unique_ptr<TimeSeries> series = nullptr);
+
+  /// Only the parts named shown (--parts), their boxes in the dock checked.
+  bool ShowOnlyParts(const std::vector<std::string>& names, std::string& error);
+
+  /// The toolbar's slider and play button, the dock's list of parts and the
+  /// status bar's step text.
+  QSlider* GetTimeSlider() const { return this->TimeSlider; }
+  QAction* GetPlayAction() const { return this->PlayAction; }
+  QListWidget* GetPartsList() const { return this->PartsList; }
+  QString GetStepText() const;
 
   QVTKOpenGLNativeWidget* GetView() const { return this->View; }
   /// The status bar's text: the convention's buttons, the last pick's result.
@@ -92,6 +117,13 @@ protected:
 
 private:
   void BuildMenus();
+  // orviQtTime.cxx: the time toolbar, the parts dock, and both following
+  // the scene.
+  void BuildTimeBar();
+  void BuildPartsDock();
+  void FollowScene();
+  void FollowStep();
+  void PlayStep();
   void ReportError(const std::string& error);
   static void EndPickCallback(vtkObject*, unsigned long, void* clientData, void*);
   static void ExitCallback(vtkObject*, unsigned long, void* clientData, void*);
@@ -101,7 +133,15 @@ private:
   std::ostream& Log;
   QVTKOpenGLNativeWidget* View = nullptr; // owned by the window
   std::unique_ptr<Viewer> ViewerObject;
-  std::vector<NamedMesh> Meshes; // those shown
+  std::vector<NamedMesh> Meshes;      // those shown
+  std::unique_ptr<TimeSeries> Series; // theirs, when they have steps
+  QToolBar* TimeBar = nullptr;
+  QSlider* TimeSlider = nullptr;
+  QAction* PlayAction = nullptr;
+  QTimer* PlayTimer = nullptr;
+  QDockWidget* PartsDock = nullptr;
+  QListWidget* PartsList = nullptr;
+  QLabel* StepLabel = nullptr;
   vtkNew<vtkCallbackCommand> PickCommand;
   vtkNew<vtkCallbackCommand> ExitCommand;
   vtkNew<vtkCallbackCommand> KeyCommand; // the colour bar follows the key c

@@ -4,6 +4,7 @@
 #include "orviIsolatedRead.h"
 #include "orviMeshes.h"
 #include "orviScript.h"
+#include "orviTimeSeries.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
 
@@ -60,12 +61,16 @@ int Run(int argc, char* argv[])
   const auto makeViewer = [&]() { made = std::make_unique<orvi::Viewer>(options, std::cout); };
   const auto prepare = [&](orvi::NamedMesh& mesh)
   { orvi::Viewer::PrepareMesh(mesh, options, std::cout); };
+  // The files stay open to step through their time.
+  orvi::TimeSeries series;
+  series.SetStart(options.Step, options.TimeGiven, options.Time);
   if (!orvi::LoadMeshes(options.MeshFiles,
         std::cout,
         meshes,
         error,
         interactive ? std::function<void()>() : makeViewer,
-        prepare))
+        prepare,
+        &series))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
     return 1;
@@ -75,11 +80,13 @@ int Run(int argc, char* argv[])
     makeViewer();
   }
   orvi::Viewer& viewer = *made;
-  if (!viewer.SetMeshes(meshes, error))
+  if (!viewer.SetMeshes(meshes, error) ||
+    (!options.Parts.empty() && !viewer.ShowOnlyParts(options.Parts, error)))
   {
     std::cerr << "orvi-viewer: " << error << "\n";
     return 1;
   }
+  viewer.SetTimeSeries(&series);
   std::cout << "navigation: " << orvi::NavigationName(options.Nav) << "\n";
 
   if (!actions.empty() && !orvi::RunScript(viewer, actions, options.OutDir, std::cout, error))

@@ -9,6 +9,7 @@
 #include "orviMeshes.h"
 #include "orviQtTestWindow.h"
 #include "orviQtWindow.h"
+#include "orviSolverData.h"
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCamera.h"
@@ -17,15 +18,19 @@
 #include "vtkMervoInteractor.h"
 #include "vtkRenderer.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QImage>
+#include <QListWidget>
 #include <QPixmap>
 #include <QProcess>
 #include <QScreen>
+#include <QSlider>
 #include <QStatusBar>
 #include <QSurfaceFormat>
 #include <QThread>
+#include <QToolBar>
 #include <QVariant>
 #include <QtTest/QTest>
 
@@ -378,6 +383,101 @@ TEST_F(OrviQtX11, StatusBarKeepsItsTextOverAMenu)
   Settle(500);
   EXPECT_EQ(PercentChanged(before, OnScreen(bar)), 0.0);
   EXPECT_EQ(window->GetPickText().toStdString(), summary);
+}
+//------------------------------------------------------------------------------
+// A solver's results, gmsh's t5 as an Exodus file of two element blocks and
+// three steps, driven through the time bar and the parts dock: a click on
+// the slider's groove shows the last step as a window opened at that step
+// draws it; play steps on to the end and stops, pause stops it where it is;
+// a space on a part's row hides that part as --parts leaves it out. The
+// status bar says the step and its time.
+TEST_F(OrviQtX11, TimeBarAndPartsDockShowWhatTheyChoose)
+{
+  const auto dir = std::filesystem::temp_directory_path() / "orvi-qt-x11-time";
+  std::filesystem::create_directories(dir);
+  std::string why;
+  const auto grid = orvi_test::GmshTetrahedra("t5", dir, why, "-3 -clscale 2");
+  if (!grid)
+  {
+    GTEST_SKIP() << why;
+  }
+  const std::string exodus = orvi_test::WriteExodus(grid, dir, "t5", { 0, 0.5, 1 });
+  const auto open = [&](std::vector<std::string> words)
+  {
+    words.insert(words.end(), { "--array", "temperature", "--range", "-1", "2", exodus });
+    return ShowFile(words);
+  };
+  auto window = open({});
+  // What a window opened alone on the command line shows with the camera of
+  // the one stepped (the reader moves the points by the displacement, and a
+  // window keeps its camera from step to step), closed again.
+  const auto alone = [&](const std::vector<std::string>& words)
+  {
+    auto other = open(words);
+    CameraOf(*other)->DeepCopy(CameraOf(*window));
+    other->GetViewer().Render();
+    return Steady(other->GetView());
+  };
+  orvi::Viewer& viewer = window->GetViewer();
+  QSlider* slider = window->GetTimeSlider();
+  QWidget* play = window->findChild<QToolBar*>("time")->widgetForAction(window->GetPlayAction());
+  const auto click = [](QWidget* widget, QPoint at)
+  { return PointerTo(widget, at) && XDo("click", "1"); };
+  const auto groove = [&](bool right)
+  { return click(slider, QPoint(right ? slider->width() - 4 : 4, slider->height() / 2)); };
+  EXPECT_EQ(window->GetStepText().toStdString(), "step 1 of 3, t = 0");
+
+  ASSERT_TRUE(groove(true));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.GetStep() == 2; }, 30000));
+  const QImage last = Steady(window->GetView());
+  EXPECT_EQ(window->GetStepText().toStdString(), "step 3 of 3, t = 1");
+  EXPECT_LT(PercentChanged(last, alone({ "--step", "3" })), 0.5);
+
+  // Play from the first step: every step shown in turn, then it stops.
+  ASSERT_TRUE(groove(false));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.GetStep() == 0; }, 30000));
+  ASSERT_TRUE(click(play, QPoint(play->width() / 2, play->height() / 2)));
+  std::vector<std::size_t> shown = { 0 };
+  QElapsedTimer timer;
+  timer.start();
+  while (
+    (window->GetPlayAction()->isChecked() || timer.elapsed() < 1000) && timer.elapsed() < 60000)
+  {
+    Settle(10);
+    if (viewer.GetStep() != shown.back())
+    {
+      shown.push_back(viewer.GetStep());
+    }
+  }
+  EXPECT_EQ(shown, (std::vector<std::size_t>{ 0, 1, 2 }));
+  EXPECT_EQ(window->GetPlayAction()->text().toStdString(), "Play");
+  // Pause on the second step: it stays there.
+  ASSERT_TRUE(groove(false));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.GetStep() == 0; }, 30000));
+  ASSERT_TRUE(click(play, QPoint(play->width() / 2, play->height() / 2)));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return viewer.GetStep() == 1; }, 30000));
+  QTest::mouseClick(play, Qt::LeftButton);
+  Settle(1000);
+  EXPECT_EQ(viewer.GetStep(), 1U);
+  EXPECT_FALSE(window->GetPlayAction()->isChecked());
+  EXPECT_EQ(window->GetStepText().toStdString(), "step 2 of 3, t = 0.5");
+
+  // The dock's second row unchecked by a click on its name and a space.
+  QListWidget* parts = window->GetPartsList();
+  ASSERT_EQ(parts->count(), 2);
+  const QRect row = parts->visualItemRect(parts->item(1));
+  ASSERT_TRUE(click(parts->viewport(), row.center()));
+  ASSERT_TRUE(XDo("key", "space"));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !viewer.IsPartVisible(1); }, 30000));
+  EXPECT_TRUE(viewer.IsPartVisible(0));
+  const QImage first = Steady(window->GetView());
+  EXPECT_GT(PercentChanged(first, alone({ "--step", "2" })), 5.0);
+  EXPECT_LT(PercentChanged(first, alone({ "--step", "2", "--parts", "first" })), 0.5);
+  // File > Open's multiblock file: its blocks listed, no time bar.
+  const std::string vtm = orvi_test::WriteTwoBlocks(grid, dir, "blocks");
+  ASSERT_TRUE(window->OpenFiles({ QString::fromStdString(vtm) }));
+  EXPECT_EQ(parts->item(1)->text().toStdString(), "second");
+  EXPECT_FALSE(window->findChild<QToolBar*>("time")->isVisible());
 }
 } // namespace
 

@@ -6,6 +6,7 @@
 
 #include "orviMeshes.h"
 #include "orviQtWindow.h"
+#include "orviTimeSeries.h"
 #include "orviViewerOptions.h"
 
 #include "QVTKOpenGLNativeWidget.h"
@@ -30,9 +31,12 @@ namespace orvi_test
 {
 
 /// The window showing meshes, or the generated mesh when there are none.
+/// With the time series the meshes were read from, and --parts, as orvi-qt's
+/// main() shows them.
 inline std::unique_ptr<orvi::QtWindow> ShowWindow(const orvi::ViewerOptions& options,
   std::ostream& log,
-  std::vector<orvi::NamedMesh> meshes = {})
+  std::vector<orvi::NamedMesh> meshes = {},
+  std::unique_ptr<orvi::TimeSeries> series = nullptr)
 {
   auto window = std::make_unique<orvi::QtWindow>(options, log);
   std::string error;
@@ -40,7 +44,9 @@ inline std::unique_ptr<orvi::QtWindow> ShowWindow(const orvi::ViewerOptions& opt
   {
     meshes.push_back({ "generated mesh", orvi::MakeDefaultMesh(error) });
   }
-  EXPECT_TRUE(window->ShowMeshes(meshes, error)) << error;
+  EXPECT_TRUE(window->ShowMeshes(meshes, error, std::move(series)) &&
+    (options.Parts.empty() || window->ShowOnlyParts(options.Parts, error)))
+    << error;
   window->show();
   EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
   EXPECT_TRUE(QTest::qWaitFor([&] { return window->GetView()->isValid(); }));
@@ -61,7 +67,8 @@ inline std::unique_ptr<orvi::QtWindow> ShowGeneratedMesh(orvi::Navigation nav,
   return ShowWindow(options, log);
 }
 
-/// The window showing the meshes of an orvi-qt command line, 900 x 700.
+/// The window showing the meshes of an orvi-qt command line, 900 x 700, the
+/// files kept open to step through.
 inline std::unique_ptr<orvi::QtWindow> ShowCommandLine(std::vector<std::string> args,
   std::ostream& log)
 {
@@ -77,8 +84,11 @@ inline std::unique_ptr<orvi::QtWindow> ShowCommandLine(std::vector<std::string> 
   const int argc = static_cast<int>(argv.size());
   EXPECT_TRUE(orvi::ParseViewerOptions(argc, argv.data(), options, error, orvi::Host::Qt)) << error;
   std::vector<orvi::NamedMesh> meshes;
-  EXPECT_TRUE(orvi::LoadMeshes(options.MeshFiles, log, meshes, error)) << error;
-  return ShowWindow(options, log, meshes);
+  auto series = std::make_unique<orvi::TimeSeries>();
+  series->SetStart(options.Step, options.TimeGiven, options.Time);
+  EXPECT_TRUE(orvi::LoadMeshes(options.MeshFiles, log, meshes, error, {}, {}, series.get()))
+    << error;
+  return ShowWindow(options, log, meshes, std::move(series));
 }
 
 inline double Distance(const double a[3], const double b[3])
