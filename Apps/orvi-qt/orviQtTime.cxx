@@ -18,6 +18,8 @@ namespace orvi
 //------------------------------------------------------------------------------
 void QtWindow::BuildTimeBar()
 {
+  // A row of its own: the slider keeps its width beside the other bars.
+  this->addToolBarBreak();
   this->TimeBar = this->addToolBar(QStringLiteral("Time"));
   this->TimeBar->setObjectName(QStringLiteral("time"));
   this->PlayAction = this->TimeBar->addAction(

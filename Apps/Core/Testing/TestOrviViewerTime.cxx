@@ -144,7 +144,8 @@ TEST(OrviViewerTime, HostsOpenEveryFormatOfPartsAndSteps)
     if (!c.Pick.empty())
     {
       viewer.PickRectangle(0, 0, 639, 479);
-      EXPECT_EQ(viewer.GetLastPickSummary(), c.Pick);
+      // The values of the coloured quantity follow.
+      EXPECT_EQ(viewer.GetLastPickSummary().substr(0, c.Pick.size()), c.Pick);
     }
   }
 }
