@@ -73,6 +73,8 @@ void QtWarpBar::SetMeshes(const std::vector<NamedMesh>& meshes)
     }
   }
   this->Updating = false;
+  // Shown only where there is a vector to deform by.
+  this->setVisible(this->Arrays->count() > 1);
   this->Refresh();
 }
 
