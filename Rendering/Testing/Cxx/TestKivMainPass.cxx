@@ -528,10 +528,9 @@ Pixels Render(const Surfaces& surfaces,
   scene.Renderer->ResetCamera();
   if (inside > 0.0)
   {
-    double bounds[6], centre[3], half[3];
+    double bounds[6], half[3];
     scene.Renderer->ComputeVisiblePropBounds(bounds);
     const vtkBoundingBox box(bounds);
-    box.GetCenter(centre);
     box.GetLengths(half);
     const double* d = camera->GetDirectionOfProjection();
     double exit = VTK_DOUBLE_MAX;
@@ -539,10 +538,8 @@ Pixels Render(const Surfaces& surfaces,
     {
       exit = std::abs(d[k]) > 1e-9 ? std::min(exit, 0.5 * half[k] / std::abs(d[k])) : exit;
     }
-    camera->SetFocalPoint(centre);
-    camera->SetPosition(centre[0] - inside * exit * d[0],
-      centre[1] - inside * exit * d[1],
-      centre[2] - inside * exit * d[2]);
+    // ResetCamera() put the focal point at the centre of the bounds.
+    camera->Dolly(camera->GetDistance() / (inside * exit));
     EXPECT_TRUE(box.ContainsPoint(camera->GetPosition()));
   }
   scene.Renderer->ResetCameraClippingRange();
