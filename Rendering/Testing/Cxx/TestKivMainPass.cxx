@@ -591,12 +591,8 @@ Mask Near(const Mask& mask, int radius)
 // How many pixels are set in `a` where `b` holds at least `least`.
 int Both(const Mask& a, const Mask& b, int least = 1)
 {
-  return std::inner_product(a.begin(),
-    a.end(),
-    b.begin(),
-    0,
-    std::plus<>(),
-    [least](int x, int y) { return x > 0 && y >= least ? 1 : 0; });
+  const auto set = [least](int x, int y) { return x > 0 && y >= least ? 1 : 0; };
+  return std::inner_product(a.begin(), a.end(), b.begin(), 0, std::plus<>(), set);
 }
 } // namespace
 
@@ -678,11 +674,8 @@ TEST_P(KivMainPassMeshes, EdgesKeepToVtksEdgesAtEveryDistance)
       const auto passEdges = EdgeMask(pass);
       const auto nearVtk = Near(vtkEdges, 2);
       Mask stray(Size * Size);
-      std::transform(passEdges.begin(),
-        passEdges.end(),
-        nearVtk.begin(),
-        stray.begin(),
-        [](int edge, int near) { return edge > 0 && near == 0 ? 1 : 0; });
+      const auto far = [](int edge, int near) { return edge > 0 && near == 0 ? 1 : 0; };
+      std::transform(passEdges.begin(), passEdges.end(), nearVtk.begin(), stray.begin(), far);
       EXPECT_EQ(Both(stray, Near(stray, 1), 3), 0) << "stray pixels " << Both(stray, stray);
       const int edges = Both(vtkEdges, vtkEdges);
       EXPECT_GT(edges, 500);
