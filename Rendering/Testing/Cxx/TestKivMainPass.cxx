@@ -151,8 +151,7 @@ struct PassScene : orvi_test::Scene
   vtkActor* Add(RGB rgb, vtkInformation* keys, int res = 1, bool wire = false)
   {
     auto plane = orvi_test::MakePlane(-0.5, -0.5, 0.5, 0.5, 0.0, res, res);
-    auto actor =
-      FlatActor(vtkPolyData::SafeDownCast(plane->GetMapper()->GetInput()), rgb, keys, wire);
+    auto actor = FlatActor(orvi_test::PolyOf(plane), rgb, keys, wire);
     this->Renderer->AddActor(actor);
     this->Renderer->ResetCameraClippingRange();
     return actor;
