@@ -635,10 +635,10 @@ bool Viewer::ChangeColouring(const ViewerOptions& options, std::string& error)
   return true;
 }
 
-bool Viewer::SetArray(const std::string& spec, std::string& error)
+bool Viewer::SetArray(const std::string& choice, std::string& error)
 {
   ViewerOptions options = this->Options;
-  return ParseArraySpec(spec, options, error) && this->ChangeColouring(options, error);
+  return ParseArrayChoice(choice, options, error) && this->ChangeColouring(options, error);
 }
 
 void Viewer::NextArrayComponent()

@@ -139,7 +139,7 @@ public:
   /// surfaces already extracted: nothing is read or extracted again. Returns
   /// false with an error, the colouring and legend unchanged, when no mesh
   /// has the array or the array has no such component.
-  bool SetArray(const std::string& spec, std::string& error);
+  bool SetArray(const std::string& choice, std::string& error);
   /// The next component of the coloured array (magnitude, x, y, z, ...,
   /// von Mises for a symmetric tensor): the key c.
   void NextArrayComponent();

@@ -100,7 +100,7 @@ bool SetText(const std::string* values, ViewerOptions& options, std::string&)
 
 bool SetArray(const std::string* values, ViewerOptions& options, std::string& error)
 {
-  return ParseArraySpec(values[0], options, error);
+  return ParseArrayChoice(values[0], options, error);
 }
 
 bool SetRange(const std::string* values, ViewerOptions& options, std::string& error)
@@ -511,9 +511,9 @@ void AddOptions(CLI::App& app, Host host, ViewerOptions& options)
 }
 } // namespace
 
-bool ParseArraySpec(const std::string& spec, ViewerOptions& options, std::string& error)
+bool ParseArrayChoice(const std::string& choice, ViewerOptions& options, std::string& error)
 {
-  std::string name = spec;
+  std::string name = choice;
   ArrayField field = ArrayField::Any;
   for (const auto& [prefix, which] :
     { std::pair<std::string, ArrayField>{ "point:", ArrayField::Point },
@@ -532,7 +532,7 @@ bool ParseArraySpec(const std::string& spec, ViewerOptions& options, std::string
   {
     if (!ParseComponent(name.substr(colon + 1), component, error))
     {
-      error = "--array " + spec + ": " + error;
+      error = "--array " + choice + ": " + error;
       return false;
     }
     name.erase(colon);
@@ -721,7 +721,7 @@ every number lies within -1000000 .. 1000000.
                                   End (see Keys)
   step WHERE                      show step next, previous, first, last or
                                   N (from 1) of the time series
-  array SPEC                      colour by SPEC, as --array takes it; an
+  array ARRAY                     colour by ARRAY, as --array takes it; an
                                   unknown array or component is reported
                                   and the colouring stays
   warp ARRAY [S]                  draw the deformed shape by ARRAY (as

@@ -121,7 +121,7 @@ bool ParseViewerOptions(int argc,
 /// followed by :COMPONENT) into the options' ArrayName, Field and
 /// ArrayComponent. Returns false with an error, the options unchanged, on a
 /// missing name or an unknown component word.
-bool ParseArraySpec(const std::string& spec, ViewerOptions& options, std::string& error);
+bool ParseArrayChoice(const std::string& choice, ViewerOptions& options, std::string& error);
 
 /// The --help text of a host: every option it takes, the keys, the mouse,
 /// and for orvi-viewer the script format.

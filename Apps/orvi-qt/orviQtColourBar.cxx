@@ -65,12 +65,12 @@ void QtColourBar::SetMeshes(const std::vector<NamedMesh>& meshes)
       for (int i = 0; i < data->GetNumberOfArrays(); ++i)
       {
         vtkDataArray* array = data->GetArray(i);
-        const std::string spec = array && array->GetName()
+        const std::string choice = array && array->GetName()
           ? (field == 0 ? "point:" : "cell:") + std::string(array->GetName())
           : "";
-        if (!spec.empty() && listed.insert(spec).second)
+        if (!choice.empty() && listed.insert(choice).second)
         {
-          this->Arrays->addItem(QString::fromStdString(spec), QString::fromStdString(spec));
+          this->Arrays->addItem(QString::fromStdString(choice), QString::fromStdString(choice));
           this->Arrays->setItemData(
             this->Arrays->count() - 1, array->GetNumberOfComponents(), ComponentsRole);
         }
@@ -109,9 +109,9 @@ void QtColourBar::Refresh()
 {
   this->Updating = true;
   const Viewer::Quantity& coloured = this->ViewerObject.GetColouredQuantity();
-  const std::string spec =
+  const std::string choice =
     coloured.Field < 0 ? "" : (coloured.Field == 0 ? "point:" : "cell:") + coloured.ArrayName;
-  const int row = this->Arrays->findData(QString::fromStdString(spec));
+  const int row = this->Arrays->findData(QString::fromStdString(choice));
   this->Arrays->setCurrentIndex(row);
   this->FillComponents(row >= 0 ? this->Arrays->itemData(row, ComponentsRole).toInt() : 0);
   this->Components->setCurrentIndex(
@@ -131,17 +131,17 @@ void QtColourBar::Apply(bool component)
   {
     return;
   }
-  std::string spec = this->Arrays->itemData(row).toString().toStdString();
+  std::string choice = this->Arrays->itemData(row).toString().toStdString();
   const int components = this->Arrays->itemData(row, ComponentsRole).toInt();
   // A new array starts at its default (the magnitude of several
   // components); a component chosen applies to the array shown.
   const QString word = this->Components->currentData().toString();
   if (component && components > 1 && !word.isEmpty())
   {
-    spec += ":" + word.toStdString();
+    choice += ":" + word.toStdString();
   }
   std::string error;
-  if (!this->ViewerObject.SetArray(spec, error))
+  if (!this->ViewerObject.SetArray(choice, error))
   {
     this->Report(error);
   }

@@ -87,11 +87,11 @@ TEST(OrviComponents, QuantitiesColourAsVtkDoes)
   const auto viewer = OpenViewer({ "--edges", "off" }, log, mesh);
   auto* shown = vtkActor::SafeDownCast(viewer->GetRenderer()->GetActors()->GetItemAsObject(0));
   vtkDataObject* surface = shown->GetMapper()->GetInputDataObject(0, 0);
-  for (const auto& [spec, title, field, expression] : cases)
+  for (const auto& [choice, title, field, expression] : cases)
   {
-    SCOPED_TRACE(spec);
+    SCOPED_TRACE(choice);
     std::string error;
-    ASSERT_TRUE(viewer->SetArray(spec, error)) << error;
+    ASSERT_TRUE(viewer->SetArray(choice, error)) << error;
     EXPECT_EQ(LegendTitle(*viewer), title);
     EXPECT_EQ(viewer->GetColouredQuantity().Title, title);
     EXPECT_EQ(shown->GetMapper()->GetInputDataObject(0, 0), surface); // not extracted again
@@ -153,11 +153,11 @@ TEST(OrviComponents, RefusedComponentsChangeNothing)
   std::ostringstream log;
   const auto viewer = OpenViewer({ "--edges", "off", "--array", "u:x" }, log, MeshWithResults(t1));
   const Image before = Shot(*viewer, dir / "before.png");
-  for (const auto& [spec, message] : cases)
+  for (const auto& [choice, message] : cases)
   {
-    SCOPED_TRACE(spec);
+    SCOPED_TRACE(choice);
     std::string error;
-    EXPECT_EQ(viewer->SetArray(spec, error), message.empty());
+    EXPECT_EQ(viewer->SetArray(choice, error), message.empty());
     EXPECT_EQ(error, message);
     if (message.empty())
     {

@@ -40,12 +40,12 @@ TEST(OrviPickValues, PickReportsTheValuesOfItsCells)
   vtkDataArray* u = mesh->GetPointData()->GetArray("u");
   vtkDataArray* c = mesh->GetCellData()->GetArray("c");
   const std::string csv = (dir / "picked.csv").string();
-  for (const auto& [spec, title] : { std::pair{ "u", "u (magnitude)" }, { "c", "c" } })
+  for (const auto& [choice, title] : { std::pair{ "u", "u (magnitude)" }, { "c", "c" } })
   {
-    SCOPED_TRACE(spec);
+    SCOPED_TRACE(choice);
     std::ostringstream log;
     const auto viewer =
-      OpenViewer({ "--pick", "through", "--array", spec, "--pick-out", csv }, log, mesh);
+      OpenViewer({ "--pick", "through", "--array", choice, "--pick-out", csv }, log, mesh);
     viewer->PickRectangle(280, 200, 360, 280);
     const std::vector<vtkIdType>& cells = viewer->GetPickedCells();
     ASSERT_GT(cells.size(), 100u);
@@ -58,16 +58,16 @@ TEST(OrviPickValues, PickReportsTheValuesOfItsCells)
     }
     std::vector<double> values;
     for (vtkIdType id :
-      spec == std::string("c") ? std::set<vtkIdType>(cells.begin(), cells.end()) : points)
+      choice == std::string("c") ? std::set<vtkIdType>(cells.begin(), cells.end()) : points)
     {
       values.push_back(
-        spec == std::string("c") ? c->GetTuple1(id) : vtkMath::Norm(u->GetTuple3(id)));
+        choice == std::string("c") ? c->GetTuple1(id) : vtkMath::Norm(u->GetTuple3(id)));
     }
     std::ostringstream expected;
     expected << "; " << title << " min " << *std::min_element(values.begin(), values.end())
              << ", mean " << std::accumulate(values.begin(), values.end(), 0.0) / values.size()
              << ", max " << *std::max_element(values.begin(), values.end()) << " over "
-             << values.size() << (spec == std::string("c") ? " cells" : " points");
+             << values.size() << (choice == std::string("c") ? " cells" : " points");
     const std::string& summary = viewer->GetLastPickSummary();
     EXPECT_EQ(summary.substr(summary.find(';')), expected.str());
 
