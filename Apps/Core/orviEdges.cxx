@@ -1,4 +1,5 @@
 #include "orviEdges.h"
+#include "orviSurfaceMapper.h"
 
 #include "vtkKivMainPass.h"
 

@@ -18,11 +18,12 @@ class vtkActor;
 class vtkCallbackCommand;
 class vtkObject;
 class vtkPolyData;
-class vtkPolyDataMapper;
 class vtkRenderer;
 
 namespace orvi
 {
+
+class SurfaceMapper;
 
 class EdgeOverlay
 {
@@ -78,9 +79,9 @@ private:
   vtkIdType Shown = -1;
   vtkRenderer* Renderer = nullptr;
   vtkPolyData* Surface = nullptr;
-  vtkNew<vtkPolyData> Edges; // the faces shown, when not all of them
-  vtkNew<vtkPolyDataMapper> Mapper;
-  vtkNew<MotionActor> Actor; // hidden in frames that draw a stand-in
+  vtkNew<vtkPolyData> Edges;    // the faces shown, when not all of them
+  vtkNew<SurfaceMapper> Mapper; // the surface itself while every face shows
+  vtkNew<MotionActor> Actor;    // hidden in frames that draw a stand-in
   vtkNew<vtkActor> LinesActor;
   vtkNew<vtkCallbackCommand> StartRender;
 };

@@ -1,5 +1,7 @@
 #include "orviTimeSeries.h"
 
+#include "orviReadMemory.h"
+
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
 #include "vtkDataArray.h"
@@ -243,16 +245,20 @@ bool TimeSeries::Read(std::size_t step,
   {
     this->TakeAhead();
     log << this->Next->Log.str();
-    const bool read = this->Next->Read;
-    meshes = std::move(this->Next->Meshes);
-    error = this->Next->Error;
-    for (const auto& [key, range] : this->Next->Ranges)
+    if (this->Next->Read)
     {
-      this->Ranges[key] = range;
+      meshes = std::move(this->Next->Meshes);
+      for (const auto& [key, range] : this->Next->Ranges)
+      {
+        this->Ranges[key] = range;
+      }
+      this->Next.reset();
+      this->Step = step;
+      return true;
     }
-    this->Next.reset();
-    this->Step = read ? step : this->Step;
-    return read;
+    // A read ahead that failed is read again here: what stopped it may
+    // have been the moment's (a child stopped as silent while the machine
+    // was busy), and a step that cannot be read says why all the same.
   }
   // A step read ahead that is not the one asked for is let go.
   this->TakeAhead();
@@ -287,7 +293,11 @@ void TimeSeries::ReadAhead(std::size_t step,
   const std::vector<NamedMesh>& shown,
   const std::function<void(NamedMesh&, std::ostream&)>& prepare)
 {
-  if (step >= this->GetNumberOfSteps() || (this->Next && this->Next->Step == step))
+  // AddressSanitizer's allocator cannot be forked while another thread
+  // allocates (the child waits for its lock for ever, see ReadLeaves()):
+  // sanitized, each step is read when it is asked for.
+  if (step >= this->GetNumberOfSteps() || (this->Next && this->Next->Step == step) ||
+    isolated::AddressSanitized)
   {
     return;
   }

@@ -3,6 +3,7 @@
 #include "orviBoundarySurface.h"
 #include "orviColormap.h"
 #include "orviPickValues.h"
+#include "orviSurfaceMapper.h"
 #include "orviTimeSeries.h"
 #include "orviViewerPart.h"
 
@@ -264,10 +265,6 @@ void AddElevation(vtkDataSet* mesh, const UpAxis& up, const std::string& name)
   mesh->GetPointData()->AddArray(height);
 }
 
-// The cell array --by-part colours by: each cell holds its part's index in
-// the scene. A name no file's array takes, shown in the legend as "part".
-const char* const PartIndexName = "orvi part index";
-
 // Marks every cell of a part's mesh and of its surface with the part's index.
 void AddPartIndex(vtkDataSet* mesh, vtkPolyData* surface, int index)
 {
@@ -503,7 +500,8 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     part->Surface = vtkSmartPointer<vtkPolyData>::New();
     part->Surface->ShallowCopy(named.Surface);
 
-    vtkNew<vtkPolyDataMapper> mapper;
+    // Its index buffers kept while a step swaps only its arrays.
+    vtkNew<SurfaceMapper> mapper;
     mapper->SetInputData(part->Surface);
     mapper->ScalarVisibilityOff();
     part->SurfaceActor->SetMapper(mapper);

@@ -17,6 +17,10 @@
 namespace orvi
 {
 
+// The cell array --by-part colours by: each cell holds its part's index in
+// the scene. A name no file's array takes, shown in the legend as "part".
+constexpr const char* PartIndexName = "orvi part index";
+
 struct Viewer::Part
 {
   std::string Name;

@@ -197,11 +197,16 @@ bool Viewer::ShowStep(std::size_t step, std::string& error)
 void Viewer::KeepArrays(Part& part, vtkDataSet* mesh)
 {
   // The step's mesh on the shown one's points and cells; an elevation added
-  // to the shown one is the same on the same points.
+  // to the shown one is the same on the same points, and --by-part's index
+  // on the same cells.
   if (vtkDataArray* elevation = part.Mesh->GetPointData()->GetArray("elevation");
       elevation && this->Options.Elevation)
   {
     mesh->GetPointData()->AddArray(elevation);
+  }
+  if (vtkDataArray* index = part.Mesh->GetCellData()->GetArray(PartIndexName))
+  {
+    mesh->GetCellData()->AddArray(index);
   }
   Gather(mesh->GetPointData(), part.Surface->GetPointData(), "vtkOriginalPointIds");
   Gather(mesh->GetCellData(), part.Surface->GetCellData(), "vtkOriginalCellIds");

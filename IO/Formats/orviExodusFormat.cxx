@@ -150,7 +150,11 @@ bool CheckExodusHeader(vtkAlgorithm* algorithm, const std::string& path, std::st
     return false;
   }
   // Results are read as well as the mesh: every nodal and element variable.
+  // The points as the mesh has them at every step: a step of the same mesh
+  // then swaps only its arrays, and --warp deforms by whichever vector is
+  // chosen (the reader would move them by its "displacement" arrays).
   auto* reader = vtkExodusIIReader::SafeDownCast(algorithm);
+  reader->ApplyDisplacementsOff();
   reader->UpdateInformation();
   reader->SetAllArrayStatus(vtkExodusIIReader::NODAL, 1);
   reader->SetAllArrayStatus(vtkExodusIIReader::ELEM_BLOCK, 1);

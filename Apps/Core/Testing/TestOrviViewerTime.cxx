@@ -3,8 +3,11 @@
 // verb reach, the arrays swapped into the kept surface, its picture against
 // the viewer opened on that step alone, the pick's step, and the parts.
 #include "orviSolverData.h"
+#include "orviSurfaceMapper.h"
 #include "orviTimeSeries.h"
 #include "orviViewerTestUtils.h"
+
+#include "vtkActorCollection.h"
 
 #include <gtest/gtest.h>
 
@@ -162,8 +165,8 @@ TEST(OrviViewerTime, OptionsKeysAndVerbReachTheSteps)
   for (const auto& [key, step] : moves)
   {
     viewer.SendKey(key);
-    EXPECT_EQ(viewer.GetStep(), step) << key;
-    EXPECT_TRUE(viewer.GetStepKeptSurfaces()) << key;
+    EXPECT_EQ(viewer.GetStep(), step) << key << "\n" << series->Log.str();
+    EXPECT_TRUE(viewer.GetStepKeptSurfaces()) << key << "\n" << series->Log.str();
   }
   const std::filesystem::path script = dir / "steps.txt";
   std::ofstream(script) << "step first\nstep next\nkey End\nstep previous\nstep 1\n";
@@ -215,9 +218,15 @@ TEST(OrviViewerTime, SwappedStepDrawsAsTheStepOpenedAlone)
   orvi::Viewer& viewer = *series->Viewer;
   std::string error;
   const Image first = Shot(viewer, dir / "step1.png");
+  auto* mapper = orvi::SurfaceMapper::SafeDownCast(
+    vtkActor::SafeDownCast(viewer.GetRenderer()->GetActors()->GetItemAsObject(0))->GetMapper());
+  ASSERT_TRUE(mapper && mapper->GetIndexBuilds() > 0);
+  const int built = mapper->GetIndexBuilds();
   ASSERT_TRUE(viewer.ShowStep(2, error)) << error;
   ASSERT_TRUE(viewer.GetStepKeptSurfaces());
   const Image swapped = Shot(viewer, dir / "step3.png");
+  // The cells did not change: their index buffers are those built before.
+  EXPECT_EQ(mapper->GetIndexBuilds(), built);
   std::ostringstream log;
   auto alone = OpenViewer({ "--array",
                             "temperature",
@@ -238,6 +247,28 @@ TEST(OrviViewerTime, SwappedStepDrawsAsTheStepOpenedAlone)
     << viewer.GetLastPickSummary();
   viewer.SetPartVisible(0, false);
   EXPECT_EQ(viewer.PickRectangle(300, 220, 340, 260), 0);
+}
+
+TEST(OrviViewerTime, ExodusStepSwapsArraysKeepingThePartColours)
+{
+  // An Exodus file's next step keeps its points (its displacement is a
+  // field like any other), so it swaps arrays into the kept surfaces, the
+  // --by-part colours with them: it draws as the file opened at that step.
+  const std::filesystem::path dir = TestDir();
+  std::string why, error;
+  vtkSmartPointer<vtkUnstructuredGrid> grid = GmshTetrahedra("t5", dir, why, "-3 -clscale 2");
+  if (!grid)
+  {
+    GTEST_SKIP() << why;
+  }
+  const std::string exodus = WriteExodus(grid, dir, "t5", { 0.0, 1.0 });
+  auto series = OpenFiles({ "--by-part", "--edges", "off", exodus });
+  ASSERT_TRUE(series->Viewer->ShowStep(1, error)) << error;
+  EXPECT_TRUE(series->Viewer->GetStepKeptSurfaces());
+  const Image swapped = Shot(*series->Viewer, dir / "swapped.png");
+  auto alone = OpenFiles({ "--by-part", "--edges", "off", "--step", "2", exodus });
+  const Image fresh = Shot(*alone->Viewer, dir / "alone.png");
+  EXPECT_EQ(Find(fresh, ChangedFrom(swapped), { 0, 0, 639, 479 }).Count, 0);
 }
 
 } // namespace

@@ -411,8 +411,8 @@ TEST_F(OrviQtX11, TimeBarAndPartsDockShowWhatTheyChoose)
   };
   auto window = open({});
   // What a window opened alone on the command line shows with the camera of
-  // the one stepped (the reader moves the points by the displacement, and a
-  // window keeps its camera from step to step), closed again.
+  // the one stepped (a window keeps its camera from step to step), closed
+  // again.
   const auto alone = [&](const std::vector<std::string>& words)
   {
     auto other = open(words);

@@ -1,0 +1,60 @@
+// orvi::SurfaceMapper: VTK's OpenGL poly data mapper that keeps its index
+// buffers while the cells it draws stay as they are.
+//
+// VTK 9.1's vtkOpenGLPolyDataMapper builds its index buffers again whenever
+// its input's modification time moves, and an input's time moves with its
+// point and cell data: a surface given the arrays of the next time step (the
+// same points and cells, new values) builds every triangle's indices again
+// and uploads them, a frame's worth of work on millions of faces, for
+// nothing. This mapper asks VTK to build them only when what they are made
+// of changed: the surface's verts, lines, polys and strips, its points (a
+// polygon of more than three corners is triangulated by its points' places),
+// its edge flags, and the actor's representation and edge visibility. The
+// colours, points and normals still go through VTK's own buffer objects,
+// which upload an array only when it changed.
+//
+// A host makes one in place of vtkPolyDataMapper::New() for a surface whose
+// arrays it swaps (orvi-viewer's mesh surfaces, see orviViewerTime.cxx).
+#ifndef orviSurfaceMapper_h
+#define orviSurfaceMapper_h
+
+#include "vtkOpenGLPolyDataMapper.h"
+
+#include <array>
+
+namespace orvi
+{
+
+class SurfaceMapper : public vtkOpenGLPolyDataMapper
+{
+public:
+  static SurfaceMapper* New();
+  vtkTypeMacro(SurfaceMapper, vtkOpenGLPolyDataMapper);
+  void PrintSelf(ostream& os, vtkIndent indent) override;
+
+  /// How many times the index buffers were built (a host's tests count the
+  /// builds a step caused).
+  vtkGetMacro(IndexBuilds, int);
+
+protected:
+  SurfaceMapper() = default;
+  ~SurfaceMapper() override = default;
+
+  void BuildIBO(vtkRenderer* ren, vtkActor* act, vtkPolyData* poly) override;
+
+private:
+  SurfaceMapper(const SurfaceMapper&) = delete;
+  void operator=(const SurfaceMapper&) = delete;
+
+  // What the index buffers were last built from: the four cell arrays'
+  // objects and times, the points' and edge flags' times, the
+  // representation and edge visibility.
+  using Source = std::array<vtkMTimeType, 12>;
+  Source Built{};
+  bool HaveBuilt = false;
+  int IndexBuilds = 0;
+};
+
+} // namespace orvi
+
+#endif
