@@ -618,9 +618,9 @@ TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
 // A grid whose cells a reader marked with parts comes over from the child
 // with its names and splits into them: four cubes in parts 1 0 1 1 of "a"
 // "b" "c" give "a" (cell 1, 8 points) and "b" (cells 0, 2 and 3, all 20
-// points, with their point values); "c" has none. The last cube is a
-// hexahedron or a polyhedron (whose faces the split copies too). An index
-// past the names is refused.
+// points, with their point values; the last cells' x from 1 and 3); "c"
+// has none. The last cube is a hexahedron or a polyhedron (whose faces the
+// split copies too). An index past the names is refused.
 class MarkedParts : public testing::TestWithParam<int>
 {
 };
@@ -658,28 +658,38 @@ TEST_P(MarkedParts, ComeOverAndSplit)
   orvi::SetPartNames(grid, { "a", "b", "c" });
   std::ostringstream log;
   std::string error;
-  const Read mesh = orvi::ReadIsolated(
-    [&](std::ostream&, std::string&) -> Read { return grid; }, orvi::ReadLimits(), "f", log, error);
-  ASSERT_TRUE(mesh) << error;
   std::vector<orvi::MeshPart> parts;
-  ASSERT_TRUE(orvi::SplitMeshParts(mesh, "f", parts, error)) << error;
-  ASSERT_EQ(parts.size(), 2u);
-  std::vector<std::tuple<std::string, vtkIdType, vtkIdType, std::string>> got;
-  for (const orvi::MeshPart& p : parts)
+  // Copied out, and as the hosts split a mesh just read: "b" taking the
+  // mesh's arrays over (a grid of polyhedra is copied all the same).
+  for (const bool takeOver : { false, true })
   {
-    auto* values = vtkDoubleArray::SafeDownCast(p.Mesh->GetPointData()->GetArray("x"));
-    got.emplace_back(p.Name,
-      p.Mesh->GetNumberOfCells(),
-      p.Mesh->GetNumberOfPoints(),
-      std::to_string(values->GetRange()[0]) + " " + std::to_string(values->GetRange()[1]) + " " +
-        std::to_string(p.Mesh->GetCellData()->GetNumberOfArrays()) +
-        std::to_string(p.Mesh->GetCellType(p.Mesh->GetNumberOfCells() - 1)));
+    const Read mesh = orvi::ReadIsolated([&](std::ostream&, std::string&) -> Read { return grid; },
+      orvi::ReadLimits(),
+      "f",
+      log,
+      error);
+    ASSERT_TRUE(mesh) << error;
+    ASSERT_TRUE(orvi::SplitMeshParts(mesh, "f", parts, error, takeOver)) << error;
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(mesh->GetNumberOfCells(), takeOver && last != VTK_POLYHEDRON ? 0 : 4);
+    std::vector<std::tuple<std::string, vtkIdType, vtkIdType, std::string>> got;
+    for (const orvi::MeshPart& p : parts)
+    {
+      auto* values = vtkDoubleArray::SafeDownCast(p.Mesh->GetPointData()->GetArray("x"));
+      got.emplace_back(p.Name,
+        p.Mesh->GetNumberOfCells(),
+        p.Mesh->GetNumberOfPoints(),
+        std::to_string(values->GetRange()[0]) + " " + std::to_string(values->GetRange()[1]) + " " +
+          std::to_string(p.Mesh->GetCellData()->GetNumberOfArrays()) +
+          std::to_string(p.Mesh->GetCellType(p.Mesh->GetNumberOfCells() - 1)) + " x from " +
+          std::to_string(p.Mesh->GetCell(p.Mesh->GetNumberOfCells() - 1)->GetBounds()[0]));
+    }
+    const decltype(got) expected = {
+      { "a", 1, 8, "1.000000 2.000000 0" + std::to_string(VTK_HEXAHEDRON) + " x from 1.000000" },
+      { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(last) + " x from 3.000000" }
+    };
+    EXPECT_EQ(got, expected);
   }
-  const decltype(got) expected = {
-    { "a", 1, 8, "1.000000 2.000000 0" + std::to_string(VTK_HEXAHEDRON) },
-    { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(last) }
-  };
-  EXPECT_EQ(got, expected);
   part->SetValue(2, 3);
   EXPECT_FALSE(orvi::SplitMeshParts(grid, "f", parts, error));
   EXPECT_EQ(error, "cannot read 'f': cell part 3 names no part (3 named)");
