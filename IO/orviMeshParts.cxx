@@ -379,7 +379,10 @@ bool SplitMeshParts(vtkDataSet* mesh,
       [](const vtkSmartPointer<vtkIdList>& a, const vtkSmartPointer<vtkIdList>& b)
       { return a->GetNumberOfIds() < b->GetNumberOfIds(); }) -
     cells.begin();
-  const bool take = takeOver && !grid->GetFaces();
+  const unsigned char* types = grid->GetCellTypesArray()->GetPointer(0);
+  const bool take = takeOver &&
+    std::find(types, types + grid->GetNumberOfCells(), VTK_POLYHEDRON) ==
+      types + grid->GetNumberOfCells();
   std::vector<vtkSmartPointer<vtkUnstructuredGrid>> meshes(names.size());
   for (std::size_t part = 0; part < names.size(); ++part)
   {
