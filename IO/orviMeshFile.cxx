@@ -37,11 +37,12 @@ public:
       return false;
     }
     // A mesh of several parts (see orviMeshParts.h) is split as soon as it
-    // is here; afterRead runs on each part.
+    // is here, its largest part in the arrays the read brought; afterRead
+    // runs on each part.
     std::string splitError;
     const auto split = [&](vtkDataSet* mesh)
     {
-      if (SplitMeshParts(mesh, this->Path, parts, splitError) && afterRead)
+      if (SplitMeshParts(mesh, this->Path, parts, splitError, true) && afterRead)
       {
         std::for_each(parts.begin(), parts.end(), afterRead);
       }

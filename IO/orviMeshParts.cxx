@@ -12,6 +12,8 @@
 #include "vtkNew.h"
 #include "vtkPointData.h"
 #include "vtkPoints.h"
+#include "vtkTypeInt32Array.h"
+#include "vtkTypeInt64Array.h"
 #include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 
@@ -194,6 +196,124 @@ vtkSmartPointer<vtkUnstructuredGrid> CopyCells(vtkUnstructuredGrid* whole, vtkId
   return part;
 }
 
+// Cuts array to its first tuples tuples where its values lie: an array
+// taken over from the reading child lies in memory that a resize would copy.
+void Truncate(vtkAbstractArray* array, vtkIdType tuples)
+{
+  auto* values = vtkDataArray::SafeDownCast(array);
+  if (tuples >= array->GetNumberOfTuples())
+  {
+    return;
+  }
+  if (!values || tuples == 0)
+  {
+    array->SetNumberOfTuples(tuples);
+    return;
+  }
+  std::vector<double> last(static_cast<std::size_t>(values->GetNumberOfComponents()));
+  values->GetTuple(tuples - 1, last.data());
+  values->Reset();
+  values->InsertTuple(tuples - 1, last.data());
+}
+
+// Moves tuple from[i] of every array to tuple i (from ascending, so no
+// tuple is overwritten before it is moved), then cuts them to from's size.
+void KeepTuples(vtkFieldData* data, const vtkIdType* from, vtkIdType count)
+{
+  for (int a = 0; a < data->GetNumberOfArrays(); ++a)
+  {
+    vtkAbstractArray* array = data->GetAbstractArray(a);
+    for (vtkIdType i = 0; i < count; ++i)
+    {
+      if (from[i] != i)
+      {
+        array->SetTuple(i, from[i], array);
+      }
+    }
+    Truncate(array, count);
+  }
+}
+
+// The cells moved to the front of whole's own cell arrays, their points
+// renumbered by map, the arrays cut to them.
+template <class IdArray>
+void KeepCells(IdArray* offsetsArray,
+  IdArray* connectivityArray,
+  vtkUnsignedCharArray* typesArray,
+  vtkIdList* cells,
+  const std::vector<vtkIdType>& map)
+{
+  using Id = typename IdArray::ValueType;
+  Id* offsets = offsetsArray->GetPointer(0);
+  Id* ids = connectivityArray->GetPointer(0);
+  unsigned char* types = typesArray->GetPointer(0);
+  const vtkIdType count = cells->GetNumberOfIds();
+  for (vtkIdType i = 0; i < count; ++i)
+  {
+    // Cell i is written where cell i was, which its cells before it have
+    // left: at or before cell's own place.
+    const vtkIdType cell = cells->GetId(i);
+    const Id begin = offsets[cell], end = offsets[cell + 1];
+    const Id to = offsets[i];
+    std::transform(
+      ids + begin, ids + end, ids + to, [&map](Id p) { return static_cast<Id>(map[p]); });
+    offsets[i + 1] = static_cast<Id>(to + (end - begin));
+    types[i] = types[cell];
+  }
+  const vtkIdType size = offsets[count];
+  Truncate(offsetsArray, count + 1);
+  Truncate(connectivityArray, size);
+  Truncate(typesArray, count);
+}
+
+// The part of whole made of its cells in whole's own arrays, which it
+// takes over (whole is then fit for nothing else): its cells and the
+// points they use moved to the front, renumbered from 0, every array cut
+// to them without a copy.
+vtkSmartPointer<vtkUnstructuredGrid> TakeCells(vtkUnstructuredGrid* whole, vtkIdList* cells)
+{
+  vtkIdType size = 0;
+  const std::vector<vtkIdType> map = PointsOfCells(whole, cells, size);
+  std::vector<vtkIdType> kept;
+  for (std::size_t p = 0; p < map.size(); ++p)
+  {
+    if (map[p] >= 0)
+    {
+      kept.push_back(static_cast<vtkIdType>(p));
+    }
+  }
+  vtkCellArray* from = whole->GetCells();
+  from->IsStorage64Bit() ? KeepCells(from->GetOffsetsArray64(),
+                             from->GetConnectivityArray64(),
+                             whole->GetCellTypesArray(),
+                             cells,
+                             map)
+                         : KeepCells(from->GetOffsetsArray32(),
+                             from->GetConnectivityArray32(),
+                             whole->GetCellTypesArray(),
+                             cells,
+                             map);
+  KeepTuples(whole->GetCellData(), cells->GetPointer(0), cells->GetNumberOfIds());
+  if (kept.size() < map.size())
+  {
+    const auto keptCount = static_cast<vtkIdType>(kept.size());
+    KeepTuples(whole->GetPointData(), kept.data(), keptCount);
+    vtkNew<vtkFieldData> points;
+    points->AddArray(whole->GetPoints()->GetData());
+    KeepTuples(points, kept.data(), keptCount);
+    whole->GetPoints()->Modified();
+  }
+  auto part = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  part->SetPoints(whole->GetPoints());
+  part->GetPointData()->ShallowCopy(whole->GetPointData());
+  vtkNew<vtkCellArray> cellArray;
+  cellArray->SetData(from->GetOffsetsArray(), from->GetConnectivityArray());
+  part->SetCells(whole->GetCellTypesArray(), cellArray);
+  part->GetCellData()->ShallowCopy(whole->GetCellData());
+  part->GetFieldData()->PassData(whole->GetFieldData());
+  return part;
+}
+
 // The part of whole made of its cells: copied in one pass, or by
 // vtkExtractCells for a grid with polyhedra (their faces to copy too).
 vtkSmartPointer<vtkUnstructuredGrid> CellsOfPart(vtkUnstructuredGrid* whole, vtkIdList* cells)
@@ -217,7 +337,8 @@ vtkSmartPointer<vtkUnstructuredGrid> CellsOfPart(vtkUnstructuredGrid* whole, vtk
 bool SplitMeshParts(vtkDataSet* mesh,
   const std::string& name,
   std::vector<MeshPart>& parts,
-  std::string& error)
+  std::string& error,
+  bool takeOver)
 {
   parts.clear();
   auto* ids = vtkIntArray::SafeDownCast(mesh->GetCellData()->GetArray(PartIdArrayName()));
@@ -250,12 +371,37 @@ bool SplitMeshParts(vtkDataSet* mesh,
   }
   const vtkSmartPointer<vtkDataSet> whole = WithoutPartArrays(mesh);
   auto* grid = vtkUnstructuredGrid::SafeDownCast(whole);
+  // The part of most cells takes the mesh's arrays over, once the others
+  // are copied out of them.
+  const std::size_t largest =
+    std::max_element(cells.begin(),
+      cells.end(),
+      [](const vtkSmartPointer<vtkIdList>& a, const vtkSmartPointer<vtkIdList>& b)
+      { return a->GetNumberOfIds() < b->GetNumberOfIds(); }) -
+    cells.begin();
+  const unsigned char* types = grid->GetCellTypesArray()->GetPointer(0);
+  const bool take = takeOver &&
+    std::find(types, types + grid->GetNumberOfCells(), VTK_POLYHEDRON) ==
+      types + grid->GetNumberOfCells();
+  std::vector<vtkSmartPointer<vtkUnstructuredGrid>> meshes(names.size());
   for (std::size_t part = 0; part < names.size(); ++part)
   {
-    if (used(cells[part]))
+    if (used(cells[part]) && !(take && part == largest))
     {
       // The part is a mesh of its own: its cells are numbered from 0.
-      parts.push_back({ names[part], CellsOfPart(grid, cells[part]) });
+      meshes[part] = CellsOfPart(grid, cells[part]);
+    }
+  }
+  if (take)
+  {
+    meshes[largest] = TakeCells(grid, cells[largest]);
+    mesh->Initialize();
+  }
+  for (std::size_t part = 0; part < names.size(); ++part)
+  {
+    if (meshes[part])
+    {
+      parts.push_back({ names[part], meshes[part] });
     }
   }
   return true;

@@ -42,13 +42,17 @@ std::vector<std::string> GetPartNames(vtkDataSet* mesh);
 /// (the part indices and names dropped; a part using all the points shares
 /// the mesh's points and point data). A mesh without part indices is
 /// one part named name, as it is; a mesh whose cells are all in one part
-/// is that part, its cells not copied. Returns false with error set to
-/// "cannot read 'NAME': WHY" when an index names no part, or the mesh is not
-/// one the split can copy cells of (an unstructured grid).
+/// is that part, its cells not copied. With takeOver, for a mesh nobody
+/// else holds (one just read), the part of most cells takes over the
+/// mesh's own arrays instead of a copy (unless the mesh has polyhedra),
+/// and mesh is left empty. Returns false with error set to "cannot read
+/// 'NAME': WHY" when an index names no part, or the mesh is not one the
+/// split can copy cells of (an unstructured grid).
 bool SplitMeshParts(vtkDataSet* mesh,
   const std::string& name,
   std::vector<MeshPart>& parts,
-  std::string& error);
+  std::string& error,
+  bool takeOver = false);
 
 } // namespace orvi
 

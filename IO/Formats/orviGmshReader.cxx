@@ -7,7 +7,6 @@
 #include "vtkCellType.h"
 #include "vtkDoubleArray.h"
 #include "vtkHexahedron.h"
-#include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
 #include "vtkInformationVector.h"
 #include "vtkIntArray.h"
@@ -17,6 +16,8 @@
 #include "vtkPoints.h"
 #include "vtkPyramid.h"
 #include "vtkTetra.h"
+#include "vtkTypeInt32Array.h"
+#include "vtkTypeInt64Array.h"
 #include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkWedge.h"
@@ -299,13 +300,22 @@ struct Cells
   std::vector<Block> Blocks;
   vtkIdType Count = 0;
   vtkIdType Ids = 0;
-  vtkNew<vtkIdTypeArray> Offsets;
-  vtkNew<vtkIdTypeArray> Connectivity;
   vtkNew<vtkUnsignedCharArray> Types;
   vtkNew<vtkIntArray> Part;
   vtkNew<vtkIntArray> Group;
+};
 
-  const vtkIdType* Points(vtkIdType cell) const
+// The cells' points in ids of one width: 32 bits wherever they fit, which
+// halves what the mesh takes, its transfer to the host and every pass over
+// its cells there.
+template <class IdArray>
+struct CellPoints
+{
+  using Id = typename IdArray::ValueType;
+  vtkNew<IdArray> Offsets;
+  vtkNew<IdArray> Connectivity;
+
+  const Id* Of(vtkIdType cell) const
   {
     return this->Connectivity->GetPointer(this->Offsets->GetValue(cell));
   }
@@ -411,16 +421,21 @@ bool NumberUsedNodes(const Cells& cells,
 
 // Writes the blocks' cells straight into the grid's arrays, in VTK's node
 // order and point numbers; frees gmsh's node tags on the way.
-void FillCells(Cells& cells, const NodeIndex& index, const std::vector<vtkIdType>& point)
+template <class IdArray>
+void FillCells(Cells& cells,
+  CellPoints<IdArray>& to,
+  const NodeIndex& index,
+  const std::vector<vtkIdType>& point)
 {
-  cells.Offsets->SetNumberOfValues(cells.Count + 1);
-  cells.Connectivity->SetNumberOfValues(cells.Ids);
+  using Id = typename IdArray::ValueType;
+  to.Offsets->SetNumberOfValues(cells.Count + 1);
+  to.Connectivity->SetNumberOfValues(cells.Ids);
   cells.Types->SetNumberOfValues(cells.Count);
   cells.Part->SetNumberOfValues(cells.Count);
   cells.Group->SetNumberOfValues(cells.Count);
-  vtkIdType* offsets = cells.Offsets->GetPointer(0);
-  vtkIdType* ids = cells.Connectivity->GetPointer(0);
-  vtkIdType at = 0;
+  Id* offsets = to.Offsets->GetPointer(0);
+  Id* ids = to.Connectivity->GetPointer(0);
+  Id at = 0;
   offsets[0] = 0;
   for (Block& block : cells.Blocks)
   {
@@ -432,7 +447,7 @@ void FillCells(Cells& cells, const NodeIndex& index, const std::vector<vtkIdType
     {
       for (std::size_t k = 0; k < n; ++k)
       {
-        ids[at++] = point[index(nodes[type.Order.empty() ? k : type.Order[k]])];
+        ids[at++] = static_cast<Id>(point[index(nodes[type.Order.empty() ? k : type.Order[k]])]);
       }
       offsets[block.First + static_cast<vtkIdType>(e) + 1] = at;
     }
@@ -457,7 +472,8 @@ struct KeyHash
     return h;
   }
 };
-Key MakeKey(const vtkIdType* ids, int n)
+template <typename Id>
+Key MakeKey(const Id* ids, int n)
 {
   Key key{ -1, -1, -1, -1 };
   // At most four ids: sorted by insertion.
@@ -475,8 +491,8 @@ Key MakeKey(const vtkIdType* ids, int n)
 
 // Calls f(key, dim) for the faces, edges and corners of a cell, by its
 // corner points: what an element of lower dimension can lie on.
-template <typename F>
-void ForEachBoundary(const ElementType& type, const vtkIdType* p, F&& f)
+template <typename Id, typename F>
+void ForEachBoundary(const ElementType& type, const Id* p, F&& f)
 {
   const auto corners = [&](const vtkIdType* local, int n)
   {
@@ -540,7 +556,8 @@ void ForEachBoundary(const ElementType& type, const vtkIdType* p, F&& f)
 // element's part (the highest dimension first, the first such element in
 // order): the part that draws the face it lies on. Only the lower elements
 // are keyed, and only a cell with a corner on one of them is looked at.
-void JoinCoincident(Cells& cells, vtkIdType pointCount)
+template <class IdArray>
+void JoinCoincident(Cells& cells, const CellPoints<IdArray>& points, vtkIdType pointCount)
 {
   int top = 0;
   for (const Block& block : cells.Blocks)
@@ -555,7 +572,7 @@ void JoinCoincident(Cells& cells, vtkIdType pointCount)
     for (std::size_t e = 0; block.Type->Dim < top && e < block.Tags.size(); ++e)
     {
       const vtkIdType cell = block.First + static_cast<vtkIdType>(e);
-      const vtkIdType* p = cells.Points(cell);
+      const auto* p = points.Of(cell);
       lower[MakeKey(p, corners)].emplace_back(cell, block.Type->Dim);
       std::for_each(p, p + corners, [&](vtkIdType id) { onLower[id] = true; });
     }
@@ -587,7 +604,7 @@ void JoinCoincident(Cells& cells, vtkIdType pointCount)
       for (std::size_t e = 0; kind.Dim == dim && e < block.Tags.size(); ++e)
       {
         const vtkIdType cell = block.First + static_cast<vtkIdType>(e);
-        const vtkIdType* p = cells.Points(cell);
+        const auto* p = points.Of(cell);
         if (std::any_of(p, p + kind.Corners, [&](vtkIdType id) { return onLower[id]; }))
         {
           ForEachBoundary(kind, p, [&](const Key& key, int keyDim) { join(key, keyDim, cell); });
@@ -669,6 +686,8 @@ void MakeGrid(vtkUnstructuredGrid* grid,
   const std::vector<double>& coords,
   const std::vector<vtkIdType>& pointOfNode,
   Cells& cells,
+  vtkDataArray* offsets,
+  vtkDataArray* connectivity,
   const Parts& parts)
 {
   vtkNew<vtkDoubleArray> xyz;
@@ -686,9 +705,9 @@ void MakeGrid(vtkUnstructuredGrid* grid,
   vtkNew<vtkPoints> points;
   points->SetData(xyz);
   grid->SetPoints(points);
-  vtkNew<vtkCellArray> connectivity;
-  connectivity->SetData(cells.Offsets, cells.Connectivity);
-  grid->SetCells(cells.Types, connectivity);
+  vtkNew<vtkCellArray> cellArray;
+  cellArray->SetData(offsets, connectivity);
+  grid->SetCells(cells.Types, cellArray);
   if (!parts.OfGroup.empty())
   {
     cells.Group->SetName("CellEntityIds");
@@ -697,6 +716,23 @@ void MakeGrid(vtkUnstructuredGrid* grid,
   cells.Part->SetName(PartIdArrayName());
   grid->GetCellData()->AddArray(cells.Part);
   SetPartNames(grid, parts.Names);
+}
+
+// The grid made of the cells read, their points in ids of IdArray's width,
+// and its elements on others joined to their parts.
+template <class IdArray>
+void BuildGrid(vtkUnstructuredGrid* grid,
+  std::vector<double>& coords,
+  const NodeIndex& index,
+  const std::vector<vtkIdType>& pointOfNode,
+  Cells& cells,
+  const Parts& parts)
+{
+  CellPoints<IdArray> points;
+  FillCells(cells, points, index, pointOfNode);
+  MakeGrid(grid, coords, pointOfNode, cells, points.Offsets, points.Connectivity, parts);
+  std::vector<double>().swap(coords);
+  JoinCoincident(cells, points, grid->GetNumberOfPoints());
 }
 } // namespace
 
@@ -730,10 +766,9 @@ int GmshReader::RequestData(vtkInformation*, vtkInformationVector**, vtkInformat
       NumberUsedNodes(cells, index, coords.size() / 3, pointOfNode, error))
     {
       this->UpdateProgress(0.8);
-      FillCells(cells, index, pointOfNode);
-      MakeGrid(grid, coords, pointOfNode, cells, parts);
-      std::vector<double>().swap(coords);
-      JoinCoincident(cells, grid->GetNumberOfPoints());
+      cells.Ids < std::numeric_limits<vtkTypeInt32>::max()
+        ? BuildGrid<vtkTypeInt32Array>(grid, coords, index, pointOfNode, cells, parts)
+        : BuildGrid<vtkTypeInt64Array>(grid, coords, index, pointOfNode, cells, parts);
       AddViews(grid, index, pointOfNode, cells);
     }
   }

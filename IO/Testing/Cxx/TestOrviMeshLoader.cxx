@@ -618,9 +618,11 @@ TEST(OrviMeshLoader, WorkRunsWhileTheChildReads)
 // A grid whose cells a reader marked with parts comes over from the child
 // with its names and splits into them: four cubes in parts 1 0 1 1 of "a"
 // "b" "c" give "a" (cell 1, 8 points) and "b" (cells 0, 2 and 3, all 20
-// points, with their point values); "c" has none. The last cube is a
-// hexahedron or a polyhedron (whose faces the split copies too). An index
-// past the names is refused.
+// points, with their point values; each cell's x range and point count
+// kept); "c" has none. The last cube is a hexahedron or a polyhedron (whose
+// faces the split copies too). An index past the names is refused. The
+// split is run copying every part, and as the hosts run it, the part of
+// most cells taking over the mesh's arrays.
 class MarkedParts : public testing::TestWithParam<int>
 {
 };
@@ -658,28 +660,43 @@ TEST_P(MarkedParts, ComeOverAndSplit)
   orvi::SetPartNames(grid, { "a", "b", "c" });
   std::ostringstream log;
   std::string error;
-  const Read mesh = orvi::ReadIsolated(
-    [&](std::ostream&, std::string&) -> Read { return grid; }, orvi::ReadLimits(), "f", log, error);
-  ASSERT_TRUE(mesh) << error;
   std::vector<orvi::MeshPart> parts;
-  ASSERT_TRUE(orvi::SplitMeshParts(mesh, "f", parts, error)) << error;
-  ASSERT_EQ(parts.size(), 2u);
-  std::vector<std::tuple<std::string, vtkIdType, vtkIdType, std::string>> got;
-  for (const orvi::MeshPart& p : parts)
+  // A grid of polyhedra is copied all the same.
+  for (const bool takeOver : { false, true })
   {
-    auto* values = vtkDoubleArray::SafeDownCast(p.Mesh->GetPointData()->GetArray("x"));
-    got.emplace_back(p.Name,
-      p.Mesh->GetNumberOfCells(),
-      p.Mesh->GetNumberOfPoints(),
-      std::to_string(values->GetRange()[0]) + " " + std::to_string(values->GetRange()[1]) + " " +
-        std::to_string(p.Mesh->GetCellData()->GetNumberOfArrays()) +
-        std::to_string(p.Mesh->GetCellType(p.Mesh->GetNumberOfCells() - 1)));
+    const Read mesh = orvi::ReadIsolated([&](std::ostream&, std::string&) -> Read { return grid; },
+      orvi::ReadLimits(),
+      "f",
+      log,
+      error);
+    ASSERT_TRUE(mesh) << error;
+    ASSERT_TRUE(orvi::SplitMeshParts(mesh, "f", parts, error, takeOver)) << error;
+    ASSERT_EQ(parts.size(), 2u);
+    EXPECT_EQ(mesh->GetNumberOfCells(), takeOver && last != VTK_POLYHEDRON ? 0 : 4);
+    std::vector<std::tuple<std::string, vtkIdType, vtkIdType, std::string>> got;
+    for (const orvi::MeshPart& p : parts)
+    {
+      auto* values = vtkDoubleArray::SafeDownCast(p.Mesh->GetPointData()->GetArray("x"));
+      got.emplace_back(p.Name,
+        p.Mesh->GetNumberOfCells(),
+        p.Mesh->GetNumberOfPoints(),
+        std::to_string(values->GetRange()[0]) + " " + std::to_string(values->GetRange()[1]) + " " +
+          std::to_string(p.Mesh->GetCellData()->GetNumberOfArrays()) +
+          std::to_string(p.Mesh->GetCellType(p.Mesh->GetNumberOfCells() - 1)) + " x from");
+      for (vtkIdType c = 0; c < p.Mesh->GetNumberOfCells(); ++c)
+      {
+        vtkCell* cell = p.Mesh->GetCell(c);
+        const double* box = cell->GetBounds();
+        std::get<3>(got.back()) += " " + std::to_string(std::lround(box[0])) + "-" +
+          std::to_string(std::lround(box[1])) + ":" + std::to_string(cell->GetNumberOfPoints());
+      }
+    }
+    const decltype(got) expected = {
+      { "a", 1, 8, "1.000000 2.000000 0" + std::to_string(VTK_HEXAHEDRON) + " x from 1-2:8" },
+      { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(last) + " x from 0-1:8 2-3:8 3-4:8" }
+    };
+    EXPECT_EQ(got, expected);
   }
-  const decltype(got) expected = {
-    { "a", 1, 8, "1.000000 2.000000 0" + std::to_string(VTK_HEXAHEDRON) },
-    { "b", 3, 20, "0.000000 4.000000 0" + std::to_string(last) }
-  };
-  EXPECT_EQ(got, expected);
   part->SetValue(2, 3);
   EXPECT_FALSE(orvi::SplitMeshParts(grid, "f", parts, error));
   EXPECT_EQ(error, "cannot read 'f': cell part 3 names no part (3 named)");
