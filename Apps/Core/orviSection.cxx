@@ -28,6 +28,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <numeric>
 #include <utility>
 
@@ -36,25 +37,36 @@ namespace orvi
 
 namespace
 {
-// The signed distances of a cell's points from the plane: whether some
-// point lies at or below it (kept side) and some at or above it.
+// The range of the signed distances of a cell's points from the plane
+// (below zero: the side kept).
 void CellSides(vtkDataSet* mesh,
   vtkIdType cell,
   const double origin[3],
   const double normal[3],
   vtkIdList* points,
-  bool& below,
-  bool& above)
+  double range[2])
 {
   mesh->GetCellPoints(cell, points);
-  below = above = false;
+  range[0] = VTK_DOUBLE_MAX;
+  range[1] = -VTK_DOUBLE_MAX;
   for (vtkIdType i = 0; i < points->GetNumberOfIds(); ++i)
   {
     const double d = vtkPlane::Evaluate(
       const_cast<double*>(normal), const_cast<double*>(origin), mesh->GetPoint(points->GetId(i)));
-    below = below || d <= 0.0;
-    above = above || d >= 0.0;
+    range[0] = std::min(range[0], d);
+    range[1] = std::max(range[1], d);
   }
+}
+
+// Whether the plane meets a cell as a mode draws it: a cut, where the cell
+// has points on both sides or a face on the plane; whole cells, every cell
+// reaching the plane, as VTK's extraction of the cells on the kept side
+// counts a point on the plane as one of that side (the cells drawn close
+// the plane's opening).
+bool Meets(SectionMode mode, const double range[2])
+{
+  return range[0] <= 0.0 && range[1] >= 0.0 &&
+    (mode == SectionMode::Cells || range[0] < 0.0 || range[1] > 0.0);
 }
 
 // The points of one mesh cell's cut (its triangles) around as one polygon:
@@ -107,7 +119,7 @@ std::vector<vtkIdType> Outline(const std::vector<std::array<vtkIdType, 3>>& tria
 }
 
 // One polygon per mesh cell of the cut's triangles (cells: their mesh ids).
-vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkIdTypeArray* cells)
+vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
 {
   vtkNew<vtkCellArray> polygons;
   vtkCellArray* polys = face->GetPolys();
@@ -115,7 +127,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkIdTypeArray* cells)
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(),
     order.end(),
-    [cells](vtkIdType a, vtkIdType b) { return cells->GetValue(a) < cells->GetValue(b); });
+    [cells](vtkIdType a, vtkIdType b) { return cells->GetTuple1(a) < cells->GetTuple1(b); });
   std::vector<std::array<vtkIdType, 3>> group;
   for (size_t k = 0; k < order.size(); ++k)
   {
@@ -127,7 +139,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkIdTypeArray* cells)
       group.push_back({ ids[0], ids[1], ids[2] });
     }
     const bool last =
-      k + 1 == order.size() || cells->GetValue(order[k + 1]) != cells->GetValue(order[k]);
+      k + 1 == order.size() || cells->GetTuple1(order[k + 1]) != cells->GetTuple1(order[k]);
     if (last && !group.empty())
     {
       const std::vector<vtkIdType> loop = Outline(group);
@@ -143,9 +155,9 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkIdTypeArray* cells)
 bool KeptBySection(vtkDataSet* mesh, vtkIdType cell, const double origin[3], const double normal[3])
 {
   vtkNew<vtkIdList> points;
-  bool below = false, above = false;
-  CellSides(mesh, cell, origin, normal, points, below, above);
-  return below;
+  double range[2];
+  CellSides(mesh, cell, origin, normal, points, range);
+  return range[0] < 0.0;
 }
 
 SectionCut::SectionCut() = default;
@@ -153,8 +165,12 @@ SectionCut::~SectionCut() = default;
 
 vtkIdType SectionCut::MeshCellOf(vtkIdType face) const
 {
-  auto* ids = vtkIdTypeArray::SafeDownCast(this->Face->GetCellData()->GetArray(SectionCellIdsName));
-  return ids && face >= 0 && face < ids->GetNumberOfValues() ? ids->GetValue(face) : -1;
+  vtkDataArray* ids = this->Face->GetCellData()->GetArray(SectionCellIdsName);
+  const auto index =
+    ids && face >= 0 && face < ids->GetNumberOfTuples() ? std::llround(ids->GetTuple1(face)) : -1;
+  return index >= 0 && index < static_cast<long long>(this->Touched.size())
+    ? this->Touched[static_cast<size_t>(index)]
+    : -1;
 }
 
 void SectionCut::Update(vtkDataSet* mesh,
@@ -170,8 +186,8 @@ void SectionCut::Update(vtkDataSet* mesh,
   {
     return;
   }
-  this->FindTouched(mesh, origin, normal);
-  // The touched cells alone, each naming its mesh cell.
+  this->FindTouched(mesh, mode, origin, normal);
+  // The touched cells alone, each numbered.
   vtkNew<vtkExtractCells> extract;
   extract->SetInputData(mesh);
   extract->SetCellIds(this->Touched.data(), static_cast<vtkIdType>(this->Touched.size()));
@@ -181,7 +197,7 @@ void SectionCut::Update(vtkDataSet* mesh,
   vtkNew<vtkIdTypeArray> ids;
   ids->SetName(SectionCellIdsName);
   ids->SetNumberOfValues(static_cast<vtkIdType>(this->Touched.size()));
-  std::copy(this->Touched.begin(), this->Touched.end(), ids->GetPointer(0));
+  std::iota(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues(), 0);
   subset->GetCellData()->AddArray(ids);
   if (mode == SectionMode::Cut)
   {
@@ -196,7 +212,10 @@ void SectionCut::Update(vtkDataSet* mesh,
   }
 }
 
-void SectionCut::FindTouched(vtkDataSet* mesh, const double origin[3], const double normal[3])
+void SectionCut::FindTouched(vtkDataSet* mesh,
+  SectionMode mode,
+  const double origin[3],
+  const double normal[3])
 {
   // The tree is built once for the mesh's points as they are.
   vtkPointSet* pointSet = vtkPointSet::SafeDownCast(mesh);
@@ -215,19 +234,18 @@ void SectionCut::FindTouched(vtkDataSet* mesh, const double origin[3], const dou
   double n[3] = { normal[0], normal[1], normal[2] };
   vtkIdType candidates = 0;
   const unsigned char* may = this->Tree->SelectPlane(o, n, candidates);
-  // Of the cells the spheres say may touch the plane, those with points on
-  // both sides of it (or on it).
+  // Of the cells the spheres say may touch the plane, those it meets.
   vtkNew<vtkIdList> points;
   for (vtkIdType cell = 0; may && cell < mesh->GetNumberOfCells(); ++cell)
   {
-    bool below = false, above = false;
+    double range[2];
     if (may[cell])
     {
-      CellSides(mesh, cell, origin, normal, points, below, above);
-    }
-    if (below && above)
-    {
-      this->Touched.push_back(cell);
+      CellSides(mesh, cell, origin, normal, points, range);
+      if (Meets(mode, range))
+      {
+        this->Touched.push_back(cell);
+      }
     }
   }
 }
@@ -259,7 +277,7 @@ void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
     return;
   }
   this->Face->ShallowCopy(cut);
-  auto* cells = vtkIdTypeArray::SafeDownCast(cut->GetCellData()->GetArray(SectionCellIdsName));
+  vtkDataArray* cells = cut->GetCellData()->GetArray(SectionCellIdsName);
   if (cells && cut->GetNumberOfPolys() == cut->GetNumberOfCells())
   {
     this->Outlines->SetPoints(cut->GetPoints());

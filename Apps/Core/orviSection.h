@@ -29,10 +29,12 @@ class vtkSphereTree;
 namespace orvi
 {
 
-/// The name of the face's cell array holding each face's mesh cell id.
+/// The name of the face's cell array holding each face's cell among those
+/// the plane crossed (VTK's linear cutter carries cell data as floats: an
+/// index within the crossed cells stays exact where a mesh's id may not).
 constexpr const char* SectionCellIdsName = "orvi section cell";
 
-/// Whether a cell has a point on the kept side of the plane (or on it): the
+/// Whether a cell has a point on the kept side of the plane (not on it): the
 /// cell is drawn, wholly or cut.
 bool KeptBySection(vtkDataSet* mesh,
   vtkIdType cell,
@@ -59,13 +61,16 @@ public:
   vtkPolyData* GetOutlines() const { return this->Outlines; }
   /// The mesh cell a face of GetFace() lies in.
   vtkIdType MeshCellOf(vtkIdType face) const;
-  /// The cells of the mesh the plane crossed at the last Update().
+  /// The cells of the mesh the plane met at the last Update().
   vtkIdType GetTouchedCells() const { return static_cast<vtkIdType>(this->Touched.size()); }
   /// Whether the last Update() cut with vtk3DLinearGridPlaneCutter.
   bool UsedLinearCutter() const { return this->Linear; }
 
 private:
-  void FindTouched(vtkDataSet* mesh, const double origin[3], const double normal[3]);
+  void FindTouched(vtkDataSet* mesh,
+    SectionMode mode,
+    const double origin[3],
+    const double normal[3]);
   void Cut(vtkDataSet* subset, vtkPlane* plane);
   void Cells(vtkDataSet* subset);
 

@@ -1,0 +1,267 @@
+// The section plane on gmsh's t5 tetrahedra meshed at test time: each mode's
+// picture against plain VTK doing the same on the same mesh and camera
+// (vtkTableBasedClipDataSet, vtkExtractGeometry), the cut's cells against
+// vtkCutter's, picks on the kept side and none of the hidden one, the keys
+// and the script's verb, and every refused input leaving the plane as it was.
+#include "orviSection.h"
+#include "orviViewerTestUtils.h"
+
+#include "vtkActorCollection.h"
+#include "vtkCutter.h"
+#include "vtkDataSetSurfaceFilter.h"
+#include "vtkExtractGeometry.h"
+#include "vtkPlane.h"
+#include "vtkPlaneCollection.h"
+#include "vtkPolyDataMapper.h"
+#include "vtkTableBasedClipDataSet.h"
+
+#include <set>
+
+namespace
+{
+namespace fs = std::filesystem;
+using namespace orvi_test;
+using orvi::SectionMode;
+
+// The plane faces the start view's camera: the cut is seen.
+const Args Placed = { "--edges", "off", "--section-normal", "-1", "1", "1" };
+
+vtkNew<vtkPlane> PlaneOf(orvi::Viewer& viewer)
+{
+  vtkNew<vtkPlane> plane;
+  viewer.GetSectionPlane(plane->GetOrigin(), plane->GetNormal());
+  return plane;
+}
+
+// Plain VTK's kept half: the mesh clipped by the plane, or its cells with a
+// point on the kept side whole.
+vtkSmartPointer<vtkDataSet> VtkKept(orvi::Viewer& viewer, vtkDataSet* mesh, SectionMode mode)
+{
+  vtkSmartPointer<vtkUnstructuredGridAlgorithm> kept;
+  if (mode == SectionMode::Cut)
+  {
+    auto clip = vtkSmartPointer<vtkTableBasedClipDataSet>::New();
+    clip->SetClipFunction(PlaneOf(viewer));
+    clip->InsideOutOn();
+    kept = clip;
+  }
+  else
+  {
+    auto cells = vtkSmartPointer<vtkExtractGeometry>::New();
+    cells->SetImplicitFunction(PlaneOf(viewer));
+    cells->ExtractInsideOn();
+    cells->ExtractBoundaryCellsOn();
+    kept = cells;
+  }
+  kept->SetInputData(mesh);
+  kept->Update();
+  return kept->GetOutput();
+}
+
+// The picture of VTK's surface of the kept half, coloured and lit as the
+// viewer's surface, the viewer's own actors hidden.
+Image VtkPicture(orvi::Viewer& viewer, vtkDataSet* kept, const fs::path& file)
+{
+  vtkNew<vtkDataSetSurfaceFilter> surface;
+  surface->SetInputData(kept);
+  vtkActorCollection* actors = viewer.GetRenderer()->GetActors();
+  auto* shown = vtkActor::SafeDownCast(actors->GetItemAsObject(0));
+  vtkNew<vtkPolyDataMapper> mapper;
+  mapper->ShallowCopy(shown->GetMapper());
+  mapper->SetClippingPlanes(
+    static_cast<vtkPlaneCollection*>(nullptr)); // the copy shares the viewer's planes
+  mapper->SetInputConnection(surface->GetOutputPort());
+  vtkNew<vtkActor> reference;
+  reference->SetMapper(mapper);
+  reference->SetProperty(shown->GetProperty());
+  std::vector<std::pair<vtkActor*, int>> hidden;
+  for (int i = 0; i < actors->GetNumberOfItems(); ++i)
+  {
+    auto* actor = vtkActor::SafeDownCast(actors->GetItemAsObject(i));
+    hidden.emplace_back(actor, actor->GetVisibility());
+    actor->VisibilityOff();
+  }
+  viewer.GetRenderer()->AddActor(reference);
+  const Image picture = Shot(viewer, file, Legends);
+  viewer.GetRenderer()->RemoveActor(reference);
+  for (const auto& [actor, visible] : hidden)
+  {
+    actor->SetVisibility(visible);
+  }
+  return picture;
+}
+
+// The ids a mesh's cell array "id" holds, ascending.
+std::vector<vtkIdType> IdsOf(vtkDataSet* data, const std::vector<vtkIdType>& cells = {})
+{
+  std::set<vtkIdType> ids;
+  vtkDataArray* id = data->GetCellData()->GetArray("id");
+  for (vtkIdType i = 0; i < data->GetNumberOfCells(); ++i)
+  {
+    ids.insert(static_cast<vtkIdType>(id->GetTuple1(cells.empty() ? i : cells[i])));
+  }
+  return { ids.begin(), ids.end() };
+}
+
+//==============================================================================
+// Cut and whole cells, coloured by a point and by a cell array: the picture
+// is VTK's of the same kept half, and the cut's cells are vtkCutter's.
+TEST(OrviSection, PicturesAreVtkClipAndExtraction)
+{
+  const fs::path dir = TestDir();
+  GMSH_MESH(t5, "t5", "-3");
+  vtkSmartPointer<vtkDataSet> mesh = TetrahedraWithResults(t5);
+  AddArray(mesh, 1, "id", [](vtkIdType i) { return std::vector<double>{ double(i) }; });
+  for (const char* mode : { "cut", "cells" })
+  {
+    for (const char* array : { "p", "c:x", "id" })
+    {
+      SCOPED_TRACE(std::string(mode) + " " + array);
+      Args args = Placed;
+      args.insert(args.end(), { "--section", mode, "--array", array });
+      std::ostringstream log;
+      const auto viewer = OpenViewer(args, log, mesh);
+      const SectionMode which = viewer->GetOptions().Section;
+      const Image expected = VtkPicture(*viewer, VtkKept(*viewer, mesh, which), dir / "vtk.png");
+      const Image shown = Shot(*viewer, dir / "shown.png", Legends);
+      EXPECT_LT(FractionDiffering(shown, expected, 24), 2e-3);
+      vtkNew<vtkCutter> cutter;
+      cutter->SetInputData(mesh);
+      cutter->SetCutFunction(PlaneOf(*viewer));
+      cutter->Update();
+      // A cut of every cell vtkCutter cuts, one outline each.
+      const orvi::SectionCut& section = viewer->GetSection();
+      const std::vector<vtkIdType> crossed = IdsOf(cutter->GetOutput());
+      if (which == SectionMode::Cut)
+      {
+        EXPECT_EQ(IdsOf(section.GetFace()), crossed);
+        EXPECT_EQ(section.GetOutlines()->GetNumberOfCells(), vtkIdType(crossed.size()));
+      }
+      EXPECT_EQ(section.UsedLinearCutter(), which == SectionMode::Cut);
+    }
+  }
+}
+
+//==============================================================================
+// A rectangle over the cut picks the cells under it, through the model only
+// the kept ones, and never a hidden cell.
+TEST(OrviSection, PicksSeeWhatIsDrawn)
+{
+  const fs::path dir = TestDir();
+  GMSH_MESH(t5, "t5", "-3");
+  vtkSmartPointer<vtkDataSet> mesh = TetrahedraWithResults(t5);
+  AddArray(mesh, 1, "id", [](vtkIdType i) { return std::vector<double>{ double(i) }; });
+  Args args = Placed;
+  args.insert(args.end(), { "--section", "cut" });
+  std::ostringstream log;
+  const auto viewer = OpenViewer(args, log, mesh);
+  const std::vector<vtkIdType> kept =
+    IdsOf(VtkKept(*viewer, mesh, SectionMode::Cells)); // every cell drawn, wholly or cut
+  const auto centre = ToDisplay(viewer->GetRenderer(), PlaneOf(*viewer)->GetOrigin());
+  const std::array<int, 4> onCut = {
+    int(centre[0]) + 20, int(centre[1]) - 10, int(centre[0]) + 50, int(centre[1]) + 20
+  };
+  vtkNew<vtkCutter> cutter;
+  cutter->SetInputData(mesh);
+  cutter->SetCutFunction(PlaneOf(*viewer));
+  cutter->Update();
+  const std::vector<vtkIdType> triangles =
+    FrustumCells(viewer->GetRenderer(), onCut, cutter->GetOutput());
+  viewer->PickRectangle(onCut[0], onCut[1], onCut[2], onCut[3]);
+  EXPECT_EQ(viewer->GetPickedCells(), IdsOf(cutter->GetOutput(), triangles));
+  const std::array<int, 4> hiddenCorner = { 150, 300, 230, 420 };
+  for (const char* mode : { "visible", "through" })
+  {
+    SCOPED_TRACE(mode);
+    viewer->SetPickMode(
+      std::string(mode) == "through" ? orvi::PickMode::Through : orvi::PickMode::Visible);
+    viewer->PickRectangle(hiddenCorner[0], hiddenCorner[1], hiddenCorner[2], hiddenCorner[3]);
+    const std::vector<vtkIdType>& picked = viewer->GetPickedCells();
+    EXPECT_TRUE(std::includes(kept.begin(), kept.end(), picked.begin(), picked.end()));
+    if (std::string(mode) == "through")
+    {
+      std::vector<vtkIdType> expected;
+      const std::vector<vtkIdType> frustum =
+        FrustumCells(viewer->GetRenderer(), hiddenCorner, mesh);
+      std::set_intersection(
+        frustum.begin(), frustum.end(), kept.begin(), kept.end(), std::back_inserter(expected));
+      EXPECT_EQ(picked, expected);
+      EXPECT_LT(picked.size(), frustum.size());
+    }
+  }
+}
+
+//==============================================================================
+// The keys move and turn the plane and step through the modes; the script's
+// verb places it.
+TEST(OrviSection, KeysAndScriptPlaceThePlane)
+{
+  const fs::path dir = TestDir();
+  std::ostringstream log;
+  const auto viewer = OpenViewer({ "--section", "cut" }, log);
+  double origin[3], normal[3], moved[3], turned[3], up[3];
+  viewer->GetSectionPlane(origin, normal);
+  // A normal across the view up turns by the whole angle.
+  viewer->GetRenderer()->GetActiveCamera()->GetViewUp(up);
+  vtkMath::Cross(up, viewer->GetRenderer()->GetActiveCamera()->GetDirectionOfProjection(), normal);
+  std::string error;
+  ASSERT_TRUE(viewer->SetSection(SectionMode::Cut, nullptr, normal, error));
+  viewer->GetSectionPlane(origin, normal);
+  viewer->SendKey(']');
+  viewer->GetSectionPlane(moved, turned);
+  const double step = 0.02 * orvi::MakeDefaultMesh(error)->GetLength();
+  for (int i = 0; i < 3; ++i)
+  {
+    EXPECT_NEAR(moved[i], origin[i] + step * normal[i], 1e-12);
+  }
+  viewer->SendKey('.');
+  viewer->GetSectionPlane(moved, turned);
+  EXPECT_NEAR(vtkMath::Dot(normal, turned), std::cos(vtkMath::RadiansFromDegrees(15.0)), 1e-9);
+  viewer->SendKey('x');
+  EXPECT_EQ(viewer->GetOptions().Section, SectionMode::Cells);
+  PlayScript(*viewer, dir, "section cut 0.25 0 0 0 0 2\nsection cut 0 0 0 0 0 0\n", log);
+  viewer->GetSectionPlane(origin, normal);
+  EXPECT_EQ(std::vector<double>(origin, origin + 3), std::vector<double>({ 0.25, 0.0, 0.0 }));
+  EXPECT_EQ(std::vector<double>(normal, normal + 3), std::vector<double>({ 0.0, 0.0, 1.0 }));
+  EXPECT_NE(log.str().find("line 2: the section normal has no length (got 0.000000 0.000000 "
+                           "0.000000): it needs a direction; the section stays"),
+    std::string::npos)
+    << log.str();
+  viewer->SendKey('x');
+  viewer->SendKey('x');
+  EXPECT_EQ(viewer->GetOptions().Section, SectionMode::Off);
+}
+
+//==============================================================================
+// Refused section options, and a zero normal changing nothing on screen.
+TEST(OrviSection, RefusalsChangeNothing)
+{
+  const fs::path dir = TestDir();
+  const std::pair<Args, std::string> rows[] = {
+    { { "--section", "sideways" }, "unknown section mode 'sideways' (off, cut or cells)" },
+    { { "--section", "cut", "--section-normal", "0", "0", "0" },
+      "the section normal has no length (got 0.000000 0.000000 0.000000): it needs a direction" },
+    { { "--section", "cut", "--section-origin", "1", "2", "x" },
+      "--section-origin needs three numbers X Y Z (got 'x')" },
+    { { "--section-normal", "0", "1", "0" },
+      "--section-origin and --section-normal place the section plane: give --section cut or "
+      "cells too" },
+  };
+  for (const auto& [args, message] : rows)
+  {
+    orvi::ViewerOptions options;
+    std::string error;
+    EXPECT_FALSE(Parse(args, options, error));
+    EXPECT_EQ(error, message);
+  }
+  std::ostringstream log;
+  const auto viewer = OpenViewer({ "--section", "cells" }, log);
+  const Image before = Shot(*viewer, dir / "before.png");
+  const double zero[3] = { 0.0, 0.0, 0.0 };
+  std::string error;
+  EXPECT_FALSE(viewer->SetSection(SectionMode::Cut, zero, zero, error));
+  EXPECT_EQ(viewer->GetOptions().Section, SectionMode::Cells);
+  EXPECT_EQ(FractionDiffering(Shot(*viewer, dir / "after.png"), before, 0), 0.0);
+}
+
+} // namespace
