@@ -683,8 +683,9 @@ bool ParseViewerOptions(int argc,
 constexpr const char* QtWindowText =
   R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open
 and File > Save selection... (the picked cells as CSV), the convention, the
-pick mode and the edges in the menus, toolbars for the colouring and the
-deformed shape, and in the status bar the result of a pick (its cells and the
+pick mode and the edges in the menus, the Section menu's section plane (VTK's
+plane widget: drag the plane or its normal), toolbars for the colouring and
+the deformed shape, and in the status bar the result of a pick (its cells and the
 coloured quantity's minimum, mean and maximum over them) and the value under
 a click.
 
