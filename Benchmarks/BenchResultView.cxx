@@ -169,54 +169,47 @@ struct ChangeTimes
   std::string Failure;
 };
 
+// Eight full frames and eight changes (change(i) draws its frame) in turn,
+// after setup(viewer, failure) succeeded.
+template <typename Setup, typename Change>
+ChangeTimes MeasureChange(Setup&& setup, Change&& change)
+{
+  ChangeTimes measured;
+  Scene& scene = TheScene();
+  measured.Failure = scene.Failure;
+  if (!measured.Failure.empty() || !setup(*scene.Viewer, measured.Failure))
+  {
+    return measured;
+  }
+  for (int i = 0; i < 8; ++i)
+  {
+    double start = ProcessSeconds();
+    scene.Viewer->GetMotion().RenderFull(true);
+    measured.Full.push_back(ProcessSeconds() - start);
+    start = ProcessSeconds();
+    change(*scene.Viewer, i);
+    measured.Change.push_back(ProcessSeconds() - start);
+  }
+  return measured;
+}
+
 const ChangeTimes& MeasureWarp()
 {
-  static ChangeTimes times = []
-  {
-    ChangeTimes measured;
-    Scene& scene = TheScene();
-    measured.Failure = scene.Failure;
-    if (!measured.Failure.empty() || !scene.Viewer->SetWarp("u", false, 0.0, measured.Failure))
-    {
-      return measured;
-    }
-    for (int i = 0; i < 8; ++i)
-    {
-      double start = ProcessSeconds();
-      scene.Viewer->GetMotion().RenderFull(true);
-      measured.Full.push_back(ProcessSeconds() - start);
-      start = ProcessSeconds();
-      scene.Viewer->ScaleWarp(i % 2 == 0 ? 2.0 : 0.5); // draws the new frame
-      measured.Change.push_back(ProcessSeconds() - start);
-    }
-    return measured;
-  }();
+  static const ChangeTimes times = MeasureChange([](orvi::Viewer& viewer, std::string& failure)
+    { return viewer.SetWarp("u", false, 0.0, failure); },
+    [](orvi::Viewer& viewer, int i) { viewer.ScaleWarp(i % 2 == 0 ? 2.0 : 0.5); });
   return times;
 }
 
 const ChangeTimes& MeasureSection()
 {
-  static ChangeTimes times = []
-  {
-    ChangeTimes measured;
-    Scene& scene = TheScene();
-    measured.Failure = scene.Failure;
-    if (!measured.Failure.empty() || !scene.Viewer->SetWarp("", false, 0.0, measured.Failure) ||
-      !scene.Viewer->SetSection(orvi::SectionMode::Cut, nullptr, nullptr, measured.Failure))
+  static const ChangeTimes times = MeasureChange(
+    [](orvi::Viewer& viewer, std::string& failure)
     {
-      return measured;
-    }
-    for (int i = 0; i < 8; ++i)
-    {
-      double start = ProcessSeconds();
-      scene.Viewer->GetMotion().RenderFull(true);
-      measured.Full.push_back(ProcessSeconds() - start);
-      start = ProcessSeconds();
-      scene.Viewer->MoveSection(i % 2 == 0 ? 0.02 : -0.02); // draws the new picture
-      measured.Change.push_back(ProcessSeconds() - start);
-    }
-    return measured;
-  }();
+      return viewer.SetWarp("", false, 0.0, failure) &&
+        viewer.SetSection(orvi::SectionMode::Cut, nullptr, nullptr, failure);
+    },
+    [](orvi::Viewer& viewer, int i) { viewer.MoveSection(i % 2 == 0 ? 0.02 : -0.02); });
   return times;
 }
 
