@@ -496,7 +496,6 @@ TEST_F(OrviQtX11, SectionWidgetMovesThePlane)
   viewer.GetSectionPlane(origin, normal);
   QWidget* view = window->GetView();
   const QPointF from = orvi_test::Projected(CameraOf(*window), origin, view->size());
-  const QImage before = Steady(view);
   ASSERT_TRUE(PointerTo(view, from.toPoint()) && XDo("mousedown", "1"));
   for (int step = 1; step <= 6; ++step)
   {
@@ -509,7 +508,6 @@ TEST_F(OrviQtX11, SectionWidgetMovesThePlane)
   EXPECT_GT(orvi_test::Distance(origin, moved), 0.05);
   EXPECT_EQ(std::vector<double>(normal, normal + 3), std::vector<double>({ 0, 0, 1 }));
   const QImage after = Steady(view);
-  EXPECT_GT(PercentChanged(after, before), 1.0);
   auto placed = ShowFile({ "--section",
     "cut",
     "--section-normal",
