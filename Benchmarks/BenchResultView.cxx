@@ -19,6 +19,15 @@
 // software rasteriser's included), which a loaded machine does not inflate
 // as it inflates the wall time.
 //
+// SectionMove/FullFrame draws the scene with a section cut through the
+// model's centre again as it is; SectionMove/Orvi moves the plane along its
+// normal by 2% of the model's size (the keys ] and [, in turn) and draws the
+// new picture: the cells the plane touches found through the sphere tree
+// built at the first cut, cut again by vtk3DLinearGridPlaneCutter, and the
+// frame. At most half a second, whatever its ratio to the full frame. Both
+// are measured in turn as the warp's are, after the first cut (which builds
+// the tree).
+//
 // PickCsv/Orvi writes the table of a pick of 100,000 cells (the mesh's first
 // ones; every cell array, every point array averaged over each cell's
 // points) into a temporary file, as --pick-out does: at most a second.
@@ -151,43 +160,61 @@ void SwitchComponent(benchmark::State& state)
   }
 }
 
-// The deformed shape's frames, measured once for both warp cases: full
-// frames and scale changes in turn, so that a machine whose load drifts
-// weighs on both alike.
-struct WarpTimes
+// The frames of a change, measured once for both of its cases: full frames
+// and changes in turn, so that a machine whose load drifts weighs on both
+// alike.
+struct ChangeTimes
 {
-  std::vector<double> Full, Scale; // seconds
+  std::vector<double> Full, Change; // seconds
   std::string Failure;
 };
 
-const WarpTimes& MeasureWarp()
+// Eight full frames and eight changes (change(i) draws its frame) in turn,
+// after setup(viewer, failure) succeeded.
+template <typename Setup, typename Change>
+ChangeTimes MeasureChange(Setup&& setup, Change&& change)
 {
-  static WarpTimes times = []
+  ChangeTimes measured;
+  Scene& scene = TheScene();
+  measured.Failure = scene.Failure;
+  if (!measured.Failure.empty() || !setup(*scene.Viewer, measured.Failure))
   {
-    WarpTimes measured;
-    Scene& scene = TheScene();
-    measured.Failure = scene.Failure;
-    if (!measured.Failure.empty() || !scene.Viewer->SetWarp("u", false, 0.0, measured.Failure))
-    {
-      return measured;
-    }
-    for (int i = 0; i < 8; ++i)
-    {
-      double start = ProcessSeconds();
-      scene.Viewer->GetMotion().RenderFull(true);
-      measured.Full.push_back(ProcessSeconds() - start);
-      start = ProcessSeconds();
-      scene.Viewer->ScaleWarp(i % 2 == 0 ? 2.0 : 0.5); // draws the new frame
-      measured.Scale.push_back(ProcessSeconds() - start);
-    }
     return measured;
-  }();
+  }
+  for (int i = 0; i < 8; ++i)
+  {
+    double start = ProcessSeconds();
+    scene.Viewer->GetMotion().RenderFull(true);
+    measured.Full.push_back(ProcessSeconds() - start);
+    start = ProcessSeconds();
+    change(*scene.Viewer, i);
+    measured.Change.push_back(ProcessSeconds() - start);
+  }
+  return measured;
+}
+
+const ChangeTimes& MeasureWarp()
+{
+  static const ChangeTimes times = MeasureChange([](orvi::Viewer& viewer, std::string& failure)
+    { return viewer.SetWarp("u", false, 0.0, failure); },
+    [](orvi::Viewer& viewer, int i) { viewer.ScaleWarp(i % 2 == 0 ? 2.0 : 0.5); });
   return times;
 }
 
-void ReportWarp(benchmark::State& state, bool scale)
+const ChangeTimes& MeasureSection()
 {
-  const WarpTimes& times = MeasureWarp();
+  static const ChangeTimes times = MeasureChange(
+    [](orvi::Viewer& viewer, std::string& failure)
+    {
+      return viewer.SetWarp("", false, 0.0, failure) &&
+        viewer.SetSection(orvi::SectionMode::Cut, nullptr, nullptr, failure);
+    },
+    [](orvi::Viewer& viewer, int i) { viewer.MoveSection(i % 2 == 0 ? 0.02 : -0.02); });
+  return times;
+}
+
+void Report(benchmark::State& state, const ChangeTimes& times, bool change)
+{
   if (!times.Failure.empty())
   {
     state.SkipWithError(times.Failure.c_str());
@@ -196,19 +223,29 @@ void ReportWarp(benchmark::State& state, bool scale)
   size_t next = 0;
   for (auto _ : state)
   {
-    const std::vector<double>& seconds = scale ? times.Scale : times.Full;
+    const std::vector<double>& seconds = change ? times.Change : times.Full;
     state.SetIterationTime(seconds[next++ % seconds.size()]);
   }
 }
 
 void WarpFullFrame(benchmark::State& state)
 {
-  ReportWarp(state, false);
+  Report(state, MeasureWarp(), false);
 }
 
 void WarpScale(benchmark::State& state)
 {
-  ReportWarp(state, true);
+  Report(state, MeasureWarp(), true);
+}
+
+void SectionFullFrame(benchmark::State& state)
+{
+  Report(state, MeasureSection(), false);
+}
+
+void SectionMove(benchmark::State& state)
+{
+  Report(state, MeasureSection(), true);
 }
 
 void PickCsv(benchmark::State& state)
@@ -253,6 +290,14 @@ int main(int argc, char** argv)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("WarpScale/Orvi", WarpScale)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SectionMove/FullFrame", SectionFullFrame)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SectionMove/Orvi", SectionMove)
     ->Iterations(8)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

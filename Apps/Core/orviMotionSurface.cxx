@@ -403,7 +403,8 @@ void MotionSurface::StartRender()
         continue;
       }
       // The stand-ins colour as the surface does (its mapper's settings,
-      // copied when they changed; not its input).
+      // copied when they changed; not its input), and their edges are
+      // clipped as it is (a section plane's).
       vtkMapper* full = e.Surface->GetMapper();
       for (Entry::Level& l : e.Levels)
       {
@@ -412,6 +413,10 @@ void MotionSurface::StartRender()
           l.Actor->GetMapper()->vtkMapper::ShallowCopy(full);
           l.MapperSynced = full->GetMTime();
         }
+      }
+      if (vtkMapper* lines = full ? e.StandInEdges->GetMapper() : nullptr)
+      {
+        lines->SetClippingPlanes(full->GetClippingPlanes());
       }
       // Shown as the surface and its edges would be, in their place.
       const bool surface = e.Surface->GetVisibility() != 0;

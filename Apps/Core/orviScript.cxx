@@ -41,6 +41,7 @@ const std::map<std::string, Signature>& Signatures()
     { "step", { 0, false } },
     { "array", { 0, false } },
     { "warp", { 0, false } },
+    { "section", { 0, false } },
     { "screenshot", { 0, false } } };
   return table;
 }
@@ -265,6 +266,28 @@ bool ParseScript(const std::string& path, std::vector<ScriptAction>& actions, st
         action.Numbers.push_back(scale);
       }
     }
+    else if (action.Verb == "section")
+    {
+      SectionMode mode = SectionMode::Off;
+      std::string refused;
+      if (!(words >> action.Name) || !ParseSectionMode(action.Name, mode, refused))
+      {
+        error = where + "'section' needs cut, cells or off" +
+          (refused.empty() ? std::string() : " (" + refused + ")");
+        return false;
+      }
+      double value = 0.0;
+      while (words >> value)
+      {
+        action.Numbers.push_back(value);
+      }
+      if (!words.eof() || (action.Numbers.size() != 0 && action.Numbers.size() != 6))
+      {
+        error = where + "'section " + action.Name +
+          "' takes an origin and a normal (six numbers) or nothing";
+        return false;
+      }
+    }
     else if (words >> word)
     {
       if (!sig.Snap || word != "snap" || !(words >> action.Name) || !ValidName(action.Name))
@@ -353,6 +376,24 @@ bool RunScript(Viewer& viewer,
             a.Name == "off" ? "" : a.Name, !n.empty(), n.empty() ? 1.0 : n[0], refused))
       {
         log << "  line " << a.Line << ": " << refused << "; the shape stays\n";
+      }
+      continue;
+    }
+    if (a.Verb == "section")
+    {
+      log << "> section " << a.Name;
+      for (double v : n)
+      {
+        log << " " << v;
+      }
+      log << "\n";
+      SectionMode mode = SectionMode::Off;
+      std::string refused;
+      ParseSectionMode(a.Name, mode, refused); // checked when read
+      const bool placed = n.size() == 6;
+      if (!viewer.SetSection(mode, placed ? &n[0] : nullptr, placed ? &n[3] : nullptr, refused))
+      {
+        log << "  line " << a.Line << ": " << refused << "; the section stays\n";
       }
       continue;
     }

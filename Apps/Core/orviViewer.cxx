@@ -477,6 +477,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     this->RendererObject->RemoveActor(part->SurfaceActor);
     this->RendererObject->RemoveActor(part->HighlightActor);
     this->RendererObject->RemoveActor(part->OutlineActor);
+    this->RendererObject->RemoveActor(part->SectionActor);
   }
   this->Parts.clear();
   this->Motion.Clear();
@@ -557,6 +558,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     bounds.AddBounds(part->Mesh->GetBounds());
   }
 
+  this->ApplySection();
   this->MarkerScale = 0.02 * bounds.GetDiagonalLength();
   if (this->Mervo)
   {
@@ -616,6 +618,7 @@ bool Viewer::SetColouring(std::string& error)
     colouring.Which,
     colouring.Title,
     { colouring.Range[0], colouring.Range[1] } };
+  this->ColourSection();
   return true;
 }
 
@@ -1155,6 +1158,7 @@ void Viewer::SetEdgeMode(EdgeMode mode)
   for (const auto& part : this->Parts)
   {
     part->Edges.SetMode(mode);
+    part->SectionEdges.SetMode(this->Options.Section == SectionMode::Off ? EdgeMode::Off : mode);
   }
 }
 

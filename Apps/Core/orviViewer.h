@@ -34,6 +34,8 @@
 #include "orviMotionSurface.h"
 #include "orviViewerOptions.h"
 
+#include "vtkPlane.h"
+
 #include "vtkNew.h"
 #include "vtkSmartPointer.h"
 #include "vtkTextActor.h"
@@ -67,6 +69,7 @@ namespace orvi
 {
 
 struct ButtonBinding;
+class SectionCut;
 class TimeSeries;
 
 class Viewer
@@ -172,6 +175,25 @@ public:
   /// drawn beside the deformed one (--undeformed, the key o).
   void SetUndeformedShown(bool shown);
 
+  /// The section plane (--section): with `mode` Cut or Cells everything on
+  /// the side its normal points to is hidden (the surfaces clipped by the
+  /// plane in their mappers) and what the plane meets is drawn, coloured as
+  /// the surfaces are with the mesh's edges on it: the cut of the cells it
+  /// crosses, or those cells whole. A null origin or normal keeps the one in
+  /// use (at first the model's centre, +x). Returns false with an error,
+  /// nothing changed, for a normal of no length.
+  bool SetSection(SectionMode mode, const double* origin, const double* normal, std::string& error);
+  /// The plane in use: its origin and unit normal.
+  void GetSectionPlane(double origin[3], double normal[3]) const;
+  /// Moves the plane along its normal by `fraction` of the model's size (the
+  /// keys ] and [); turns its normal by `degrees` about the view up (. and ,).
+  void MoveSection(double fraction);
+  void TurnSection(double degrees);
+  /// Off, cut, whole cells, off again (the key x).
+  void NextSectionMode();
+  /// The section of mesh `part`.
+  const SectionCut& GetSection(size_t part = 0) const;
+
   /// The legend's text sized for the window's height (a host calls it when
   /// its widget is resized; the size asked for in the options until the
   /// window has one).
@@ -256,6 +278,8 @@ private:
   void EndAction(bool released);
   // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
+  struct Part; // one mesh: its surface, edges and pick highlight
+  void DropHiddenCells(Part& part) const;
   std::string PickedValuesText(int part) const; // orviPickValues.cxx; -1: every mesh
   std::string DescribePick(int count, int x0, int y0, int x1, int y1) const;
   // orviViewer.cxx: the scene
@@ -266,6 +290,9 @@ private:
   // orviWarp.cxx: the deformed shape, without rendering.
   bool ApplyWarp(std::string& error);
   void ShowOutline();
+  // orviSection.cxx: the section plane, without rendering.
+  void ApplySection();
+  void ColourSection();
   // orviViewerTime.cxx: the step keys, the arrays of a step swapped in.
   bool HandleStepKey(const std::string& keySym);
   void ShowStepText();
@@ -291,7 +318,6 @@ private:
   vtkSmartPointer<vtkRenderWindowInteractor> Interactor;
   vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
   vtkNew<vtkRenderer> RendererObject;
-  struct Part;                                   // one mesh: its surface, edges and pick highlight
   void KeepArrays(Part& part, vtkDataSet* mesh); // orviViewerTime.cxx
   std::vector<std::unique_ptr<Part>> Parts;
   vtkDataSet* ShapeOf(const Part& part) const; // as drawn: the deformed surface, else the mesh
@@ -324,9 +350,11 @@ private:
   std::function<void()> StepObserver;
   vtkNew<vtkTextActor> StepText; // "step k of N, t = T" in the upper left corner
   Quantity Coloured;
-  double MarkerScale = 0.0; // the rotation marker's radius for the meshes shown
-  double WarpScale = 0.0;   // the deformed shape's, once one is drawn
-  MotionSurface Motion;     // the surfaces' stand-ins in motion
+  double MarkerScale = 0.0;   // the rotation marker's radius for the meshes shown
+  double WarpScale = 0.0;     // the deformed shape's, once one is drawn
+  MotionSurface Motion;       // the surfaces' stand-ins in motion
+  vtkNew<vtkPlane> ClipPlane; // the section's, facing the side kept
+  bool SectionShown = false;
 };
 
 } // namespace orvi

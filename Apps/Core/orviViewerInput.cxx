@@ -219,6 +219,8 @@ void Viewer::SendKey(char key)
 // ones).
 bool Viewer::HandleKey(char key)
 {
+  constexpr double SectionStep = 0.02; // of the model's size
+  constexpr double SectionTurn = 15.0; // degrees
   switch (key)
   {
     case 'r':
@@ -254,6 +256,24 @@ bool Viewer::HandleKey(char key)
     case 'O':
     {
       this->SetUndeformedShown(!this->Options.Undeformed);
+      return true;
+    }
+    case 'x':
+    case 'X':
+    {
+      this->NextSectionMode();
+      return true;
+    }
+    case ']':
+    case '[':
+    {
+      this->MoveSection(key == ']' ? SectionStep : -SectionStep);
+      return true;
+    }
+    case '.':
+    case ',':
+    {
+      this->TurnSection(key == '.' ? SectionTurn : -SectionTurn);
       return true;
     }
     case 'q':

@@ -42,6 +42,7 @@ constexpr const char* NavigationNames[] = { "mervo", "catia", "style-mervo", "st
 constexpr const char* PickNames[] = { "visible", "through" };
 constexpr const char* EdgeNames[] = { "auto", "on", "off" };
 constexpr const char* ColormapNames[] = { "rainbow", "viridis", "coolwarm", "grey" };
+constexpr const char* SectionNames[] = { "off", "cut", "cells" };
 constexpr const char* UpNames[] = { "+X", "-X", "+Y", "-Y", "+Z", "-Z" };
 
 // One word of a closed set: its index in `names`, or -1 with the error
@@ -114,6 +115,33 @@ bool SetRange(const std::string* values, ViewerOptions& options, std::string& er
   }
   options.RangeGiven = true;
   return true;
+}
+
+// Three finite numbers.
+bool ParseVector(const std::string* values,
+  const char* option,
+  double vector[3],
+  std::string& error)
+{
+  double parsed[3];
+  for (int i = 0; i < 3; ++i)
+  {
+    if (!ParseFinite(values[i], parsed[i]))
+    {
+      error = std::string(option) + " needs three numbers X Y Z (got '" + values[i] + "')";
+      return false;
+    }
+  }
+  std::copy(parsed, parsed + 3, vector);
+  return true;
+}
+
+bool SetSectionNormal(const std::string* values, ViewerOptions& options, std::string& error)
+{
+  double normal[3];
+  return ParseVector(values, "--section-normal", normal, error) &&
+    NormalizeSectionNormal(normal, error) &&
+    (options.SectionNormalGiven = std::copy(normal, normal + 3, options.SectionNormal) != nullptr);
 }
 
 bool SetStep(const std::string* values, ViewerOptions& options, std::string& error)
@@ -248,6 +276,23 @@ const Option Options[] = {
     "the deformed one",
     "",
     SetFlag<&ViewerOptions::Undeformed, true> },
+  { "--section", nullptr, "MODE", Both,
+    "a section plane through the model: cut shows the cut of the cells it crosses, cells those "
+    "cells whole; everything on the side its normal points to is hidden",
+    "; the cut face is coloured by the array and legend of the surface, with the mesh's edges "
+    "on it, and picks see only what is drawn. The keys ] and [ move the plane along its normal, "
+    ". and , turn it, x switches off, cut, cells",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    { return ParseSectionMode(v[0], o.Section, error); } },
+  { "--section-origin", nullptr, "X Y Z", Both,
+    "a point of the section plane (default: the centre of the model's bounds)",
+    "",
+    [](const std::string* v, ViewerOptions& o, std::string& error)
+    { return o.SectionOriginGiven = ParseVector(v, "--section-origin", o.SectionOrigin, error); } },
+  { "--section-normal", nullptr, "X Y Z", Both,
+    "the section plane's normal, towards the side hidden (default 1 0 0)",
+    "; a normal of no length is refused",
+    SetSectionNormal },
   { "--colormap", nullptr, "MAP", Both,
     "the colour map: rainbow (default), viridis, coolwarm or grey",
     "",
@@ -616,6 +661,13 @@ bool ParseViewerOptions(int argc,
       " is about the deformed shape: give --warp ARRAY too";
     return false;
   }
+  if (options.Section == SectionMode::Off &&
+    (options.SectionOriginGiven || options.SectionNormalGiven))
+  {
+    error = "--section-origin and --section-normal place the section plane: give --section cut "
+            "or cells too";
+    return false;
+  }
   const int colourings =
     (options.Elevation ? 1 : 0) + (options.ByPart ? 1 : 0) + (options.ArrayName.empty() ? 0 : 1);
   if (colourings > 1)
@@ -631,8 +683,9 @@ bool ParseViewerOptions(int argc,
 constexpr const char* QtWindowText =
   R"(The meshes are shown as orvi-viewer shows them, in a window with File > Open
 and File > Save selection... (the picked cells as CSV), the convention, the
-pick mode and the edges in the menus, toolbars for the colouring and the
-deformed shape, and in the status bar the result of a pick (its cells and the
+pick mode and the edges in the menus, the Section menu's section plane (VTK's
+plane widget: drag the plane or its normal), toolbars for the colouring and
+the deformed shape, and in the status bar the result of a pick (its cells and the
 coloured quantity's minimum, mean and maximum over them) and the value under
 a click.
 
@@ -657,6 +710,28 @@ dimension (gmsh's boundary triangles, curve lines and points beside its
 tetrahedra) are not drawn, so each face shows its volume cell's colour without
 stripes.
 )";
+}
+
+bool ParseSectionMode(const std::string& word, SectionMode& mode, std::string& error)
+{
+  return ChooseInto(word, SectionNames, "section mode", mode, error);
+}
+
+bool NormalizeSectionNormal(double normal[3], std::string& error)
+{
+  const double length =
+    std::sqrt(normal[0] * normal[0] + normal[1] * normal[1] + normal[2] * normal[2]);
+  if (!(length > 0.0) || !std::isfinite(length))
+  {
+    error = "the section normal has no length (got " + std::to_string(normal[0]) + " " +
+      std::to_string(normal[1]) + " " + std::to_string(normal[2]) + "): it needs a direction";
+    return false;
+  }
+  for (int i = 0; i < 3; ++i)
+  {
+    normal[i] /= length;
+  }
+  return true;
 }
 
 std::string ViewerUsage(Host host)
@@ -684,6 +759,11 @@ Keys, in every convention:
                       tensors), magnitude again
   + / -               with --warp, double / halve the deformed shape's scale
   o                   with --warp, show or hide the undeformed outline
+  x                   the section plane off, cutting, keeping whole cells
+  ] / [               move the section plane along its normal / back, by
+                      2% of the model's size
+  . / ,               turn the section plane's normal by 15 degrees about
+                      the view up, one way / the other
   q / e               quit
 With --nav catia and style-catia the other keys of VTK's interactor styles
 work too: f flies to the point under the pointer, p outlines the prop under
@@ -728,6 +808,11 @@ every number lies within -1000000 .. 1000000.
                                   --warp) at scale S (default automatic);
                                   "warp off" the undeformed shape; a refused
                                   array is reported and the shape stays
+  section MODE [X Y Z NX NY NZ]   the section plane as --section takes it
+                                  (cut, cells or off), through X Y Z with
+                                  normal NX NY NZ (default: as it was); a
+                                  refused normal is reported and the plane
+                                  stays
   screenshot NAME                 write DIR/NAME.png
 "snap NAME" writes DIR/NAME.png while the button is still held (the
 rotation marker or the rubber band is on screen). Each action goes through

@@ -45,6 +45,15 @@ enum class ArrayField
   Cell
 };
 
+/// What the section plane shows (--section): nothing, the cut of the cells
+/// it crosses, or those cells whole.
+enum class SectionMode
+{
+  Off,
+  Cut,
+  Cells
+};
+
 /// The colour maps of --colormap, each a table of colours in the code.
 enum class Colormap
 {
@@ -88,6 +97,11 @@ struct ViewerOptions
   bool WarpScaleGiven = false;
   double WarpScale = 1.0;  // with WarpScaleGiven; else the largest displacement is 10% of the model
   bool Undeformed = false; // the undeformed outline beside the deformed shape
+  SectionMode Section = SectionMode::Off;
+  bool SectionOriginGiven = false;
+  double SectionOrigin[3] = { 0.0, 0.0, 0.0 }; // with SectionOriginGiven; else the model's centre
+  bool SectionNormalGiven = false;
+  double SectionNormal[3] = { 1.0, 0.0, 0.0 }; // a unit vector; its side is hidden
   UpAxis Up;
   Navigation Nav = Navigation::Mervo;
   PickMode Pick = PickMode::Visible;
@@ -122,6 +136,13 @@ bool ParseViewerOptions(int argc,
 /// ArrayComponent. Returns false with an error, the options unchanged, on a
 /// missing name or an unknown component word.
 bool ParseArrayChoice(const std::string& choice, ViewerOptions& options, std::string& error);
+
+/// Reads a section mode word (cut, cells or off); false with an error
+/// listing the words.
+bool ParseSectionMode(const std::string& word, SectionMode& mode, std::string& error);
+/// Makes a section normal a unit vector; false with an error, the normal
+/// unchanged, when it has no length.
+bool NormalizeSectionNormal(double normal[3], std::string& error);
 
 /// The --help text of a host: every option it takes, the keys, the mouse,
 /// and for orvi-viewer the script format.

@@ -4,6 +4,7 @@
 #define orviViewerPart_h
 
 #include "orviMotionSurface.h"
+#include "orviSection.h"
 #include "orviViewer.h"
 #include "orviWarp.h"
 
@@ -35,6 +36,13 @@ struct Viewer::Part
   vtkNew<vtkPolyData> Highlight;
   std::vector<vtkIdType> Picked; // mesh cell ids, ascending
   bool Visible = true;
+  // The section plane: what it meets of the mesh (as drawn), and its edges.
+  SectionCut Section;
+  vtkNew<vtkActor> SectionActor;
+  EdgeOverlay SectionEdges;
+  vtkSmartPointer<vtkDataSet> SectionShape; // the mesh, deformed as its surface is
+  vtkDataSet* SectionShapeOf = nullptr;     // the mesh it was made from
+  double SectionShapeScale = 0.0;           // at that warp scale
 };
 
 } // namespace orvi

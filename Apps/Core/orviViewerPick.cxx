@@ -15,6 +15,7 @@
 #include "vtkSelection.h"
 #include "vtkSelectionNode.h"
 
+#include <algorithm>
 #include <sstream>
 
 namespace orvi
@@ -23,6 +24,23 @@ namespace orvi
 const std::vector<vtkIdType>& Viewer::GetPickedCells(size_t part) const
 {
   return this->Parts.at(part)->Picked;
+}
+
+//------------------------------------------------------------------------------
+void Viewer::DropHiddenCells(Part& part) const
+{
+  // Cells wholly on the side the section hides are not drawn.
+  if (this->Options.Section == SectionMode::Off)
+  {
+    return;
+  }
+  double origin[3], normal[3];
+  this->GetSectionPlane(origin, normal);
+  vtkDataSet* mesh = part.SectionShape ? part.SectionShape.Get() : part.Mesh.Get();
+  part.Picked.erase(std::remove_if(part.Picked.begin(),
+                      part.Picked.end(),
+                      [&](vtkIdType cell) { return !KeptBySection(mesh, cell, origin, normal); }),
+    part.Picked.end());
 }
 
 //------------------------------------------------------------------------------
@@ -45,6 +63,7 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
         picker->SelectIds(part->Warp.WarpedMesh(part->Mesh), vtkSelectionNode::CELL, ids);
       }
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
+      this->DropHiddenCells(*part);
     }
   }
   else
@@ -58,6 +77,7 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
       if (part->Visible)
       {
         picker->AddPickList(part->SurfaceActor);
+        picker->AddPickList(part->SectionActor); // the face the section draws
       }
     }
     picker->PickFromListOn();
@@ -66,17 +86,36 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     for (const auto& part : this->Parts)
     {
       vtkNew<vtkIdTypeArray> faces;
+      std::vector<vtkIdType> cut;
       for (unsigned int n = 0; n < selection->GetNumberOfNodes(); ++n)
       {
         vtkSelectionNode* node = selection->GetNode(n);
         auto* ids = vtkIdTypeArray::SafeDownCast(node->GetSelectionList());
-        if (ids && node->GetFieldType() == vtkSelectionNode::CELL &&
-          node->GetProperties()->Get(vtkSelectionNode::PROP()) == part->SurfaceActor.GetPointer())
+        vtkObjectBase* prop = node->GetProperties()->Get(vtkSelectionNode::PROP());
+        if (!ids || node->GetFieldType() != vtkSelectionNode::CELL)
+        {
+          continue;
+        }
+        if (prop == part->SurfaceActor.GetPointer())
         {
           faces->InsertTuples(faces->GetNumberOfValues(), ids->GetNumberOfValues(), 0, ids);
         }
+        for (vtkIdType i = 0;
+             prop == part->SectionActor.GetPointer() && i < ids->GetNumberOfValues();
+             ++i)
+        {
+          cut.push_back(part->Section.MeshCellOf(ids->GetValue(i)));
+        }
       }
       part->Picked = MeshCellsOfFaces(part->Surface, faces);
+      if (!cut.empty())
+      {
+        cut.insert(cut.end(), part->Picked.begin(), part->Picked.end());
+        std::sort(cut.begin(), cut.end());
+        cut.erase(std::unique(cut.begin(), cut.end()), cut.end());
+        cut.erase(std::remove(cut.begin(), cut.end(), -1), cut.end());
+        part->Picked = cut;
+      }
     }
   }
 

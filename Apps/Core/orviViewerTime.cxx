@@ -182,6 +182,7 @@ bool Viewer::ShowStep(std::size_t step, std::string& error)
       }
     }
   }
+  this->ApplySection(); // the step's arrays on the face
   // The step drawn first, then the one after it read ahead: the reading
   // child and its thread would otherwise take the cores from this picture.
   this->ShowStepText();
@@ -277,6 +278,8 @@ void Viewer::SetPartVisible(std::size_t part, bool visible)
   shown.SurfaceActor->SetVisibility(visible);
   shown.HighlightActor->SetVisibility(visible);
   shown.Edges.SetVisible(visible);
+  shown.SectionActor->SetVisibility(visible && this->Options.Section != SectionMode::Off);
+  shown.SectionEdges.SetVisible(visible && this->Options.Section != SectionMode::Off);
   if (!visible)
   {
     shown.Picked.clear();

@@ -247,6 +247,7 @@ bool Viewer::SetWarp(const std::string& array, bool scaleGiven, double scale, st
       part.Highlight->SetPoints(part.Surface->GetPoints());
     }
   }
+  this->ApplySection(); // through the shape as drawn
   this->Render();
   return true;
 }
@@ -267,6 +268,10 @@ void Viewer::ScaleWarp(double factor)
     part->Warp.SetScale(this->WarpScale);
   }
   this->Log << "deformed shape: scale " << this->WarpScale << "\n";
+  if (this->Options.Section != SectionMode::Off)
+  {
+    this->ApplySection();
+  }
   this->Render();
 }
 

@@ -3,6 +3,7 @@
 #include "orviButtonBindings.h"
 #include "orviMeshes.h"
 #include "orviQtColourBar.h"
+#include "orviQtSection.h"
 #include "orviQtWarpBar.h"
 
 #include "QVTKOpenGLNativeWidget.h"
@@ -140,6 +141,7 @@ QtWindow::~QtWindow()
   this->View->interactor()->RemoveObserver(this->PickCommand);
   this->View->interactor()->RemoveObserver(this->ExitCommand);
   this->View->interactor()->RemoveObserver(this->KeyCommand);
+  this->Section.reset(); // its widget off the interactor first
   // The viewer leaves the widget's window and interactor before they go.
   this->ViewerObject.reset();
 }
@@ -219,6 +221,8 @@ void QtWindow::BuildMenus()
       viewer.SetEdgeMode(mode);
       viewer.Render();
     });
+  this->Section =
+    std::make_unique<QtSection>(viewer, this->menuBar()->addMenu(QStringLiteral("&Section")));
 }
 
 //------------------------------------------------------------------------------
@@ -282,6 +286,7 @@ bool QtWindow::ShowMeshes(const std::vector<NamedMesh>& meshes,
   this->FollowScene();
   this->ColourBar->SetMeshes(meshes);
   this->WarpBar->SetMeshes(meshes);
+  this->Section->Refresh();
   QStringList names;
   for (const NamedMesh& mesh : meshes)
   {
@@ -322,6 +327,7 @@ void QtWindow::KeyCallback(vtkObject*, unsigned long, void* clientData, void*)
     {
       self->ColourBar->Refresh();
       self->WarpBar->Refresh();
+      self->Section->Refresh();
     });
 }
 

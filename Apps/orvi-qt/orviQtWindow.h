@@ -17,7 +17,8 @@
 // A time series has a toolbar: a slider over its steps and a play/pause
 // button, the current step and time in the status bar (and in the view's
 // corner). A dock lists the parts shown, each with a check box for its
-// visibility (orviQtTime.cxx).
+// visibility (orviQtTime.cxx). The Section menu shows VTK's plane widget
+// and cuts the model along it (orviQtSection.h).
 //
 // The application creates a QApplication after
 // QSurfaceFormat::setDefaultFormat(QVTKOpenGLNativeWidget::defaultFormat()).
@@ -55,6 +56,7 @@ namespace orvi
 {
 
 class QtColourBar;
+class QtSection;
 class QtWarpBar;
 
 class QtWindow : public QMainWindow
@@ -110,6 +112,8 @@ public:
   QtColourBar* GetColourBar() const { return this->ColourBar; }
   /// The deformation toolbar: the deformed shape's array and scale.
   QtWarpBar* GetWarpBar() const { return this->WarpBar; }
+  /// The Section menu's plane widget and actions.
+  QtSection& GetSection() const { return *this->Section; }
 
 protected:
   // The view's resizes and first paint (see the .cxx).
@@ -147,6 +151,7 @@ private:
   vtkNew<vtkCallbackCommand> KeyCommand; // the colour bar follows the key c
   QtColourBar* ColourBar = nullptr;      // owned by the window
   QtWarpBar* WarpBar = nullptr;          // owned by the window
+  std::unique_ptr<QtSection> Section;    // the plane widget, made with the menus
   // The status bar: the convention's buttons, always there, and the last
   // pick's result beside them (widgets, which a menu's status tips do not
   // wipe as they wipe a message).

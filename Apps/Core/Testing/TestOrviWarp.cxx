@@ -5,42 +5,14 @@
 #include "orviViewerTestUtils.h"
 
 #include "vtkActorCollection.h"
-#include "vtkCell.h"
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkPolyDataMapper.h"
-#include "vtkUnstructuredGrid.h"
 #include "vtkWarpVector.h"
 
 namespace
 {
 namespace fs = std::filesystem;
 using namespace orvi_test;
-
-// t5's tetrahedra with a point vector u, a point scalar p and a cell vector
-// c.
-vtkSmartPointer<vtkDataSet> MeshWithResults(const std::string& path)
-{
-  const vtkSmartPointer<vtkDataSet> file = ReadMesh(path);
-  vtkNew<vtkUnstructuredGrid> mesh;
-  mesh->SetPoints(vtkPointSet::SafeDownCast(file)->GetPoints());
-  for (vtkIdType i = 0; i < file->GetNumberOfCells(); ++i)
-  {
-    if (file->GetCellType(i) == VTK_TETRA)
-    {
-      mesh->InsertNextCell(VTK_TETRA, file->GetCell(i)->GetPointIds());
-    }
-  }
-  using V = std::vector<double>;
-  AddArray(mesh,
-    0,
-    "u",
-    [](const double* x) {
-      return V{ x[1] * x[1], -0.5 * x[0], std::sin(x[2]) };
-    });
-  AddArray(mesh, 0, "p", [](const double* x) { return V{ x[0] + 2 * x[1] }; });
-  AddArray(mesh, 1, "c", [](vtkIdType) { return V(3, 1.0); });
-  return mesh;
-}
 
 // VTK's warp of the mesh by u.
 vtkSmartPointer<vtkDataSet> Warped(vtkDataSet* mesh, double scale)
@@ -83,7 +55,7 @@ TEST(OrviWarp, DeformedShapeIsVtkWarp)
 {
   const fs::path dir = TestDir();
   GMSH_MESH(t5, "t5", "-3");
-  vtkSmartPointer<vtkDataSet> mesh = MeshWithResults(t5);
+  vtkSmartPointer<vtkDataSet> mesh = TetrahedraWithResults(t5);
   double lengths[2];
   mesh->GetPointData()->GetArray("u")->GetRange(lengths, -1);
   const double automatic = 0.1 * mesh->GetLength() / lengths[1];
@@ -134,7 +106,8 @@ TEST(OrviWarp, RefusedArraysChangeNothing)
     { "v", "--warp v: no point array named 'v' (point arrays of 3 components: 'u')" },
   };
   std::ostringstream log;
-  const auto viewer = OpenViewer({ "--warp", "u", "--warp-scale", "3" }, log, MeshWithResults(t5));
+  const auto viewer =
+    OpenViewer({ "--warp", "u", "--warp-scale", "3" }, log, TetrahedraWithResults(t5));
   const Image before = Shot(*viewer, dir / "before.png");
   for (const auto& [array, message] : cases)
   {

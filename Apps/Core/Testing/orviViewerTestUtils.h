@@ -16,6 +16,7 @@
 #include "vtkActor2D.h"
 #include "vtkAreaPicker.h"
 #include "vtkCamera.h"
+#include "vtkCell.h"
 #include "vtkCellData.h"
 #include "vtkDoubleArray.h"
 #include "vtkExtractSelectedFrustum.h"
@@ -28,7 +29,9 @@
 #include "vtkPropCollection.h"
 #include "vtkRenderWindow.h"
 #include "vtkRenderer.h"
+#include "vtkUnstructuredGrid.h"
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -238,6 +241,32 @@ inline std::vector<vtkIdType> FrustumCells(vtkRenderer* renderer,
   }
   std::sort(cells.begin(), cells.end());
   return cells;
+}
+
+// The tetrahedra of a mesh file (gmsh's t5 in the tests) with a point vector u, a point scalar p and a cell vector
+// c.
+inline vtkSmartPointer<vtkDataSet> TetrahedraWithResults(const std::string& path)
+{
+  const vtkSmartPointer<vtkDataSet> file = ReadMesh(path);
+  vtkNew<vtkUnstructuredGrid> mesh;
+  mesh->SetPoints(vtkPointSet::SafeDownCast(file)->GetPoints());
+  for (vtkIdType i = 0; i < file->GetNumberOfCells(); ++i)
+  {
+    if (file->GetCellType(i) == VTK_TETRA)
+    {
+      mesh->InsertNextCell(VTK_TETRA, file->GetCell(i)->GetPointIds());
+    }
+  }
+  using V = std::vector<double>;
+  AddArray(mesh,
+    0,
+    "u",
+    [](const double* x) {
+      return V{ x[1] * x[1], -0.5 * x[0], std::sin(x[2]) };
+    });
+  AddArray(mesh, 0, "p", [](const double* x) { return V{ x[0] + 2 * x[1] }; });
+  AddArray(mesh, 1, "c", [](vtkIdType) { return V(3, 1.0); });
+  return mesh;
 }
 
 // A gmsh tutorial meshed into dir (small, with -clscale), or a skip.

@@ -7,12 +7,14 @@
 #include "orviButtonBindings.h"
 #include "orviGmshMesh.h"
 #include "orviMeshes.h"
+#include "orviQtSection.h"
 #include "orviQtTestWindow.h"
 #include "orviQtWindow.h"
 #include "orviSolverData.h"
 
 #include "QVTKOpenGLNativeWidget.h"
 #include "vtkCamera.h"
+#include "vtkImplicitPlaneWidget2.h"
 #include "vtkMath.h"
 #include "vtkMatrix4x4.h"
 #include "vtkMervoInteractor.h"
@@ -480,6 +482,50 @@ TEST_F(OrviQtX11, TimeBarAndPartsDockShowWhatTheyChoose)
   ASSERT_TRUE(window->OpenFiles({ QString::fromStdString(vtm) }));
   EXPECT_EQ(parts->item(1)->text().toStdString(), "second");
   EXPECT_FALSE(window->findChild<QToolBar*>("time")->isVisible());
+}
+//------------------------------------------------------------------------------
+// The section's plane widget dragged by its origin's handle: the plane moves
+// there as the drag ends, and the view shows what a window opened with that
+// origin shows; the menu's action takes the section and the widget away.
+TEST_F(OrviQtX11, SectionWidgetMovesThePlane)
+{
+  auto window = ShowFile({ "--section", "cut", "--section-normal", "0", "0", "1" });
+  orvi::Viewer& viewer = window->GetViewer();
+  orvi::QtSection& section = window->GetSection();
+  ASSERT_TRUE(section.GetSectionAction()->isChecked());
+  ASSERT_TRUE(section.GetWidget()->GetEnabled());
+  double origin[3], normal[3], moved[3];
+  viewer.GetSectionPlane(origin, normal);
+  QWidget* view = window->GetView();
+  const QPointF from = orvi_test::Projected(CameraOf(*window), origin, view->size());
+  ASSERT_TRUE(PointerTo(view, from.toPoint()) && XDo("mousedown", "1"));
+  for (int step = 1; step <= 6; ++step)
+  {
+    ASSERT_TRUE(PointerTo(view, (from + QPointF(12.0 * step, -4.0 * step)).toPoint()));
+    Settle(50);
+  }
+  ASSERT_TRUE(XDo("mouseup", "1"));
+  Settle(300);
+  viewer.GetSectionPlane(moved, normal);
+  EXPECT_GT(orvi_test::Distance(origin, moved), 0.05);
+  EXPECT_EQ(std::vector<double>(normal, normal + 3), std::vector<double>({ 0, 0, 1 }));
+  const QImage after = Steady(view);
+  auto placed = ShowFile({ "--section",
+    "cut",
+    "--section-normal",
+    "0",
+    "0",
+    "1",
+    "--section-origin",
+    std::to_string(moved[0]),
+    std::to_string(moved[1]),
+    std::to_string(moved[2]) });
+  CameraOf(*placed)->DeepCopy(CameraOf(*window));
+  placed->GetViewer().Render();
+  EXPECT_LT(PercentChanged(after, Steady(placed->GetView())), 0.5);
+  section.GetSectionAction()->trigger();
+  EXPECT_EQ(viewer.GetOptions().Section, orvi::SectionMode::Off);
+  EXPECT_FALSE(section.GetWidget()->GetEnabled());
 }
 } // namespace
 

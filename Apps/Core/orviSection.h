@@ -1,0 +1,88 @@
+// A section plane through a mesh: the cells on the side the plane's normal
+// points to are hidden, and what the plane meets is drawn in their place.
+// The viewer keeps one SectionCut per mesh; the mesh's boundary surface is
+// not rebuilt but clipped by the same plane in its mappers, so a move of the
+// plane redoes only the cells the plane touches:
+// - Cut: the true cut of those cells (vtk3DLinearGridPlaneCutter, threaded,
+//   when they are all linear 3D cells; vtkCutter otherwise), point data
+//   interpolated and cell data carried, each face naming its mesh cell;
+// - Cells: those cells whole (their boundary faces), so the layout of the
+//   elements at the plane shows.
+// The cells the plane may touch come from a sphere tree of the mesh, built
+// at the first cut and kept while the mesh's points stay the same.
+#ifndef orviSection_h
+#define orviSection_h
+
+#include "orviViewerOptions.h"
+
+#include "vtkNew.h"
+#include "vtkSmartPointer.h"
+#include "vtkType.h"
+
+#include <vector>
+
+class vtkDataSet;
+class vtkPlane;
+class vtkPolyData;
+class vtkSphereTree;
+
+namespace orvi
+{
+
+/// The name of the face's cell array holding each face's cell among those
+/// the plane crossed (VTK's linear cutter carries cell data as floats: an
+/// index within the crossed cells stays exact where a mesh's id may not).
+constexpr const char* SectionCellIdsName = "orvi section cell";
+
+/// Whether a cell has a point on the kept side of the plane (not on it): the
+/// cell is drawn, wholly or cut.
+bool KeptBySection(vtkDataSet* mesh,
+  vtkIdType cell,
+  const double origin[3],
+  const double normal[3]);
+
+class SectionCut
+{
+public:
+  SectionCut();
+  ~SectionCut();
+  SectionCut(const SectionCut&) = delete;
+  SectionCut& operator=(const SectionCut&) = delete;
+
+  /// Draws in GetFace() what the plane (origin, unit normal) meets of `mesh`
+  /// in `mode` (Cut or Cells; Off empties it). The face keeps its object.
+  void Update(vtkDataSet* mesh, SectionMode mode, const double origin[3], const double normal[3]);
+  /// The cut faces (triangles) or the faces of the cells the plane crosses,
+  /// with the mesh's point and cell data and SectionCellIdsName.
+  vtkPolyData* GetFace() const { return this->Face; }
+  /// The same faces with each mesh cell's part of the cut as one polygon:
+  /// what the mesh edges on the face are drawn from (no diagonal of a cut
+  /// quadrilateral).
+  vtkPolyData* GetOutlines() const { return this->Outlines; }
+  /// The mesh cell a face of GetFace() lies in.
+  vtkIdType MeshCellOf(vtkIdType face) const;
+  /// The cells of the mesh the plane met at the last Update().
+  vtkIdType GetTouchedCells() const { return static_cast<vtkIdType>(this->Touched.size()); }
+  /// Whether the last Update() cut with vtk3DLinearGridPlaneCutter.
+  bool UsedLinearCutter() const { return this->Linear; }
+
+private:
+  void FindTouched(vtkDataSet* mesh,
+    SectionMode mode,
+    const double origin[3],
+    const double normal[3]);
+  void Cut(vtkDataSet* subset, vtkPlane* plane);
+  void Cells(vtkDataSet* subset);
+
+  vtkSmartPointer<vtkSphereTree> Tree;
+  vtkDataSet* TreeMesh = nullptr; // what the tree was built for
+  vtkMTimeType TreeTime = 0;      // and its points' time then
+  std::vector<vtkIdType> Touched; // ascending mesh cell ids
+  vtkNew<vtkPolyData> Face;
+  vtkNew<vtkPolyData> Outlines;
+  bool Linear = false;
+};
+
+} // namespace orvi
+
+#endif
