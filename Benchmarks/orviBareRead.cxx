@@ -5,7 +5,9 @@
 //
 //   orvi-bare-read FILE.vtu|FILE.pvtu
 #include "vtkNew.h"
+#include "vtkSmartPointer.h"
 #include "vtkUnstructuredGrid.h"
+#include "vtkXMLUnstructuredDataReader.h"
 #include "vtkXMLPUnstructuredGridReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
