@@ -4,15 +4,25 @@
 // viewer against.
 //
 //   orvi-bare-read FILE.vtu|FILE.pvtu
-#include "vtkNew.h"
+#include "vtkAlgorithm.h"
 #include "vtkSmartPointer.h"
 #include "vtkUnstructuredGrid.h"
-#include "vtkXMLUnstructuredDataReader.h"
 #include "vtkXMLPUnstructuredGridReader.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
 #include <iostream>
 #include <string>
+
+namespace
+{
+template <class Reader>
+vtkSmartPointer<vtkAlgorithm> NewReader(const std::string& path)
+{
+  auto reader = vtkSmartPointer<Reader>::New();
+  reader->SetFileName(path.c_str());
+  return reader;
+}
+} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -23,16 +33,9 @@ int main(int argc, char* argv[])
   }
   const std::string path = argv[1];
   const bool pieces = path.size() > 5 && path.compare(path.size() - 5, 5, ".pvtu") == 0;
-  vtkSmartPointer<vtkXMLUnstructuredDataReader> reader;
-  if (pieces)
-  {
-    reader = vtkSmartPointer<vtkXMLPUnstructuredGridReader>::New();
-  }
-  else
-  {
-    reader = vtkSmartPointer<vtkXMLUnstructuredGridReader>::New();
-  }
-  reader->SetFileName(path.c_str());
+  const vtkSmartPointer<vtkAlgorithm> reader = pieces
+    ? NewReader<vtkXMLPUnstructuredGridReader>(path)
+    : NewReader<vtkXMLUnstructuredGridReader>(path);
   reader->Update();
   auto* grid = vtkUnstructuredGrid::SafeDownCast(reader->GetOutputDataObject(0));
   if (!grid || grid->GetNumberOfCells() == 0)
