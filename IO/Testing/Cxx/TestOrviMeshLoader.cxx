@@ -294,7 +294,7 @@ TEST(OrviMeshLoader, GmshMeshesInEveryFormatComeThroughAsVtkReadsThem)
       std::string::npos)
       << log.str();
   }
-  EXPECT_EQ(files, 12);
+  EXPECT_EQ(files, 16);
   for (const auto& [suffix, damage] : LimitDamages)
   {
     std::string bytes = ReadBytes((dir / "formats" / ("t5" + std::string(suffix))).string());
