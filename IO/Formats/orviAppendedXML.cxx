@@ -65,7 +65,10 @@ struct MappedFile
   }
 };
 
-std::shared_ptr<MappedFile> MapFile(const std::string& path)
+// The file mapped; populate: its every page mapped at once (a read touches
+// them all, and one call costs far less than a fault a page), read-only
+// while that is done so that no page is copied.
+std::shared_ptr<MappedFile> MapFile(const std::string& path, bool populate)
 {
   const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0)
@@ -79,7 +82,13 @@ std::shared_ptr<MappedFile> MapFile(const std::string& path)
   if (::fstat(fd, &info) == 0 && info.st_size > 0)
   {
     const auto size = static_cast<std::size_t>(info.st_size);
-    void* map = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE, fd, 0);
+    void* map =
+      ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), fd, 0);
+    if (map != MAP_FAILED && ::mprotect(map, size, PROT_READ | PROT_WRITE) != 0)
+    {
+      ::munmap(map, size);
+      map = MAP_FAILED;
+    }
     if (map != MAP_FAILED)
     {
       file->Data = static_cast<unsigned char*>(map);
@@ -949,8 +958,8 @@ struct CoveredFile
   Layout Where;
   vtkXMLDataElement* Piece = nullptr;
 
-  explicit CoveredFile(const std::string& path)
-    : File(MapFile(path))
+  CoveredFile(const std::string& path, bool populate)
+    : File(MapFile(path, populate))
   {
     if (this->File && ParseHeader(*this->File, this->Parsed))
     {
@@ -964,13 +973,13 @@ struct CoveredFile
 //------------------------------------------------------------------------------
 bool CoversAppendedXML(const std::string& path)
 {
-  return CoveredFile(path).Piece != nullptr;
+  return CoveredFile(path, false).Piece != nullptr;
 }
 
 //------------------------------------------------------------------------------
 vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path, std::string& error)
 {
-  const CoveredFile covered(path);
+  const CoveredFile covered(path, true);
   std::string why;
   if (!covered.Piece)
   {
