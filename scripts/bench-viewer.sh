@@ -227,7 +227,14 @@ reader = vtkXMLUnstructuredGridReader()
 reader.SetFileName(source)
 reader.Update()
 grid = reader.GetOutput()
+# VTK's writer writes the ids in the cell array's own storage: 64-bit as a
+# mesh made in memory has them, 32-bit for the last file (as
+# ConvertTo32BitStorage() leaves them).
 def write(data, path, encoded=True, compressed=True, ids32=False):
+    if ids32:
+        data.GetCells().ConvertTo32BitStorage()
+    else:
+        data.GetCells().ConvertTo64BitStorage()
     writer = vtkXMLUnstructuredGridWriter()
     writer.SetFileName(path + ".part")
     writer.SetInputData(data)
@@ -286,7 +293,7 @@ compare_encodings() {
       pairs+="$(measure "$viewer" --size 1280 1024 --screenshot "$dir/orvi-$size-$name.png" "$file")"
       pairs+=" $(measure "$bare_read" "$file")"$'\n'
     done
-    rows+=("$name $(du -m "$file" | cut -f1) $(printf '%s' "$pairs" | awk '
+    rows+=("$name $(du -mc "$file" "${file%.pvtu}"/*.vtu 2>/dev/null | tail -n 1 | cut -f1) $(printf '%s' "$pairs" | awk '
       function median(v, n,   i, j, t) {
         for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) {
           t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
