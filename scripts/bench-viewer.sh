@@ -251,9 +251,8 @@ write(grid, base + "-b64z.vtu")
 write(grid, base + "-rawz.vtu", encoded=False)
 write(grid, base + "-raw64.vtu", encoded=False, compressed=False)
 write(grid, base + "-raw32.vtu", encoded=False, compressed=False, ids32=True)
-# The summary names four pieces; VTK's writer without a streaming pipeline
-# writes the whole mesh into each, so each piece it names is written again
-# with its quarter of the cells.
+# VTK's writer without a streaming pipeline writes the whole mesh into each
+# piece, so each piece is written again with its quarter of the cells.
 summary = vtkXMLPUnstructuredGridWriter()
 summary.SetFileName(base + "-pieces.pvtu")
 summary.SetInputData(grid)
@@ -262,8 +261,15 @@ summary.SetStartPiece(0)
 summary.SetEndPiece(0)
 if not summary.Write():
     sys.exit("cannot write " + base + "-pieces.pvtu")
+# Written from piece 0 alone, the summary names that piece: it names all
+# four here.
 with open(base + "-pieces.pvtu") as f:
-    sources = re.findall(r'Source="([^"]+)"', f.read())
+    text = f.read()
+first = re.search(r'<Piece Source="([^"]*)_0\.vtu"/>', text)
+sources = ["%s_%d.vtu" % (first.group(1), k) for k in range(4)]
+text = text.replace(first.group(0), "\n".join('<Piece Source="%s"/>' % s for s in sources))
+with open(base + "-pieces.pvtu", "w") as f:
+    f.write(text)
 cells = grid.GetNumberOfCells()
 for k, source in enumerate(sources):
     ids = vtkIdList()
