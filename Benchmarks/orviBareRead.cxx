@@ -4,7 +4,6 @@
 // viewer against.
 //
 //   orvi-bare-read FILE.vtu|FILE.pvtu
-#include "vtkAlgorithm.h"
 #include "vtkSmartPointer.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkXMLPUnstructuredGridReader.h"
@@ -12,17 +11,6 @@
 
 #include <iostream>
 #include <string>
-
-namespace
-{
-template <class Reader>
-vtkSmartPointer<vtkAlgorithm> NewReader(const std::string& path)
-{
-  auto reader = vtkSmartPointer<Reader>::New();
-  reader->SetFileName(path.c_str());
-  return reader;
-}
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -33,9 +21,16 @@ int main(int argc, char* argv[])
   }
   const std::string path = argv[1];
   const bool pieces = path.size() > 5 && path.compare(path.size() - 5, 5, ".pvtu") == 0;
-  const vtkSmartPointer<vtkAlgorithm> reader = pieces
-    ? NewReader<vtkXMLPUnstructuredGridReader>(path)
-    : NewReader<vtkXMLUnstructuredGridReader>(path);
+  vtkSmartPointer<vtkXMLReader> reader;
+  if (pieces)
+  {
+    reader = vtkSmartPointer<vtkXMLPUnstructuredGridReader>::New();
+  }
+  else
+  {
+    reader = vtkSmartPointer<vtkXMLUnstructuredGridReader>::New();
+  }
+  reader->SetFileName(path.c_str());
   reader->Update();
   auto* grid = vtkUnstructuredGrid::SafeDownCast(reader->GetOutputDataObject(0));
   if (!grid || grid->GetNumberOfCells() == 0)

@@ -17,13 +17,11 @@
 #include <algorithm>
 #include <cctype>
 #include <chrono>
-#include <exception>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <new>
 #include <string>
-#include <thread>
 
 namespace orvi
 {
@@ -247,43 +245,21 @@ vtkSmartPointer<vtkDataSet> ReadInHostWhile(const CheckedFile& file,
   const std::function<void(vtkDataSet*)>& loaded)
 {
   vtkSmartPointer<vtkDataSet> mesh;
-  std::exception_ptr failure;
   const auto read = [&]()
   {
-    try
+    mesh = ReadInHost(file, path, log, error);
+    if (mesh)
     {
-      mesh = ReadInHost(file, path, log, error);
-      if (mesh)
-      {
-        loaded(mesh);
-      }
-    }
-    catch (...)
-    {
-      failure = std::current_exception();
+      loaded(mesh);
     }
   };
-  if (!whileReading)
+  if (whileReading)
   {
-    read();
+    RunAlongside(read, whileReading);
   }
   else
   {
-    std::thread reader(read);
-    try
-    {
-      whileReading();
-    }
-    catch (...)
-    {
-      reader.join();
-      throw;
-    }
-    reader.join();
-  }
-  if (failure)
-  {
-    std::rethrow_exception(failure);
+    read();
   }
   return mesh;
 }
