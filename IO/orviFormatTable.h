@@ -72,7 +72,8 @@ struct MeshFormat
   /// and that read: null with the loader's message set, or the mesh, to
   /// which the checks every mesh gets follow. Null: VTK's reader always.
   bool (*CoversFile)(const std::string& path) = nullptr;
-  vtkSmartPointer<vtkDataSet> (*ReadInHost)(const std::string& path, std::string& error) = nullptr;
+  vtkSmartPointer<vtkDataSet> (
+    *ReadInHost)(const std::string& path, std::ostream& log, std::string& error) = nullptr;
 };
 
 /// Every format, in the order MeshExtensions() lists them.

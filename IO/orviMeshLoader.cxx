@@ -220,7 +220,7 @@ vtkSmartPointer<vtkDataSet> ReadInHost(const CheckedFile& file,
 {
   try
   {
-    vtkSmartPointer<vtkDataSet> data = file.Format->ReadInHost(path, error);
+    vtkSmartPointer<vtkDataSet> data = file.Format->ReadInHost(path, log, error);
     if (data)
     {
       DropMismatchedArrays(data, log);

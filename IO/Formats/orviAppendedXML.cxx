@@ -2,6 +2,7 @@
 
 #include "orviFormatChecks.h"
 #include "orviReadMemory.h"
+#include "orviReadMessages.h"
 
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
@@ -25,6 +26,7 @@
 #include <atomic>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <memory>
@@ -711,10 +713,12 @@ class GridBuilder
 public:
   GridBuilder(const std::string& path,
     const Layout& layout,
-    const std::shared_ptr<MappedFile>& file)
+    const std::shared_ptr<MappedFile>& file,
+    ProgressPrinter& progress)
     : Path(path)
     , Blocks(layout, file)
     , File(file)
+    , Progress(progress)
   {
   }
 
@@ -734,6 +738,8 @@ private:
   const std::string& Path;
   BlockReader Blocks;
   std::shared_ptr<MappedFile> File;
+  ProgressPrinter& Progress;
+  int Arrays = 0, Taken = 0; // the piece's arrays, and those taken so far
   std::string Why;
 };
 
@@ -788,6 +794,7 @@ vtkSmartPointer<vtkDataArray> GridBuilder::TakeArray(vtkXMLDataElement* element,
     Shares().emplace(taken.Data, this->File);
   }
   array->SetArrayFreeFunction(taken.InFile ? &ReleaseShare : &UnmapArray);
+  this->Progress.Tell(static_cast<double>(++this->Taken) / std::max(1, this->Arrays));
   if (!name.empty())
   {
     array->SetName(name.c_str());
@@ -901,6 +908,11 @@ vtkSmartPointer<vtkDataSet> GridBuilder::Build(vtkXMLDataElement* piece, std::st
   vtkIdType numPoints = 0, numCells = 0;
   piece->GetScalarAttribute("NumberOfPoints", numPoints);
   piece->GetScalarAttribute("NumberOfCells", numCells);
+  for (int i = 0; i < piece->GetNumberOfNestedElements(); ++i)
+  {
+    this->Arrays += piece->GetNestedElement(i)->GetNumberOfNestedElements();
+  }
+  this->Progress.Tell(0.0);
   vtkXMLDataElement* points = piece->FindNestedElementWithName("Points");
   vtkNew<vtkUnstructuredGrid> grid;
   vtkNew<vtkPoints> coordinates;
@@ -977,7 +989,9 @@ bool CoversAppendedXML(const std::string& path)
 }
 
 //------------------------------------------------------------------------------
-vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path, std::string& error)
+vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path,
+  std::ostream& log,
+  std::string& error)
 {
   const CoveredFile covered(path, true);
   std::string why;
@@ -997,7 +1011,10 @@ vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path, std::string
   {
     return nullptr;
   }
-  GridBuilder builder(path, covered.Where, covered.File);
+  ProgressPrinter progress;
+  progress.Log = &log;
+  progress.Name = std::filesystem::path(path).filename().string();
+  GridBuilder builder(path, covered.Where, covered.File, progress);
   return builder.Build(covered.Piece, error);
 }
 

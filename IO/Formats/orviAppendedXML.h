@@ -17,6 +17,7 @@
 
 #include "vtkSmartPointer.h"
 
+#include <ostream>
 #include <string>
 
 class vtkDataSet;
@@ -33,9 +34,12 @@ bool CoversAppendedXML(const std::string& path);
 /// (CheckXMLElements()), each array's block inside the file and as long as
 /// the piece's counts call for (a count shrunk below what the data holds is
 /// refused, not read in part), the offsets rising to the connectivity's
-/// length. Null with error set to the loader's line otherwise. The mesh's
+/// length. Its progress goes to log as VTK's reader's does (a line each
+/// tenth of the arrays). Null with error set to the loader's line otherwise. The mesh's
 /// own checks (cells, ids, coordinates) are the loader's, after this.
-vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path, std::string& error);
+vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path,
+  std::ostream& log,
+  std::string& error);
 
 } // namespace orvi
 
