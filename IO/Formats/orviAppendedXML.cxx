@@ -666,6 +666,19 @@ bool BlockReader::Read(std::uint64_t offset,
   }
   const unsigned char* from = this->Where.Start + at;
   values.Bytes = bytes;
+  // Once taken out, the block's pages of the file are let go (read again
+  // from the file should anything touch them): the mesh is then held once.
+  const auto letGo = [from, length]()
+  {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(from) + page - 1) / page * page;
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(from) + length) / page * page;
+    if (end > begin)
+    {
+      ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    }
+    return true;
+  };
   if (!this->Where.Base64 && !this->Where.Zlib &&
     reinterpret_cast<std::uintptr_t>(from) % static_cast<std::uintptr_t>(valueSize) == 0)
   {
@@ -696,14 +709,14 @@ bool BlockReader::Read(std::uint64_t offset,
   }
   if (this->Where.Zlib)
   {
-    return Inflate(from, blocks, out) ||
+    return (Inflate(from, blocks, out) && letGo()) ||
       damaged("holds a zlib block that does not inflate to its size");
   }
   if (!this->Where.Base64)
   {
     ParallelCopy(from, out, bytes);
   }
-  return true;
+  return letGo();
 }
 
 //------------------------------------------------------------------------------
