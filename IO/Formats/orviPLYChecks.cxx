@@ -119,6 +119,12 @@ public:
     }
     return true;
   }
+  // Bytes of the file after the rows walked so far.
+  std::uint64_t Left() const
+  {
+    const std::uint64_t at = this->Start + this->Pos;
+    return at < this->Length ? this->Length - at : 0;
+  }
   // Rows of one size: one jump over count rows.
   bool CanJump() const { return true; }
   bool Jump(std::uint64_t count, std::uint64_t rowSize)
@@ -198,6 +204,16 @@ public:
       bad = (index < 0 || index >= below) && bad == NoIndex ? index : bad;
     }
     return true;
+  }
+  // Lines of text after the rows walked so far (blank ones not counted).
+  std::uint64_t Left()
+  {
+    std::uint64_t lines = 0;
+    while (std::getline(this->In, this->Line))
+    {
+      lines += this->Line.find_first_not_of(" \t\r") != std::string::npos ? 1 : 0;
+    }
+    return lines;
   }
   bool CanJump() const { return false; } // rows are lines
   bool Jump(std::uint64_t, std::uint64_t) { return false; }
@@ -291,6 +307,27 @@ bool WalkRows(Rows& rows,
     }
   }
   return true;
+}
+
+// Refuses data left after the last element's rows: a count in the header
+// smaller than the data would show part of the mesh and say nothing.
+template <typename Rows>
+bool WalkAllRows(Rows& rows,
+  const std::vector<PlyElement>& elements,
+  const std::string& path,
+  const char* unit,
+  std::string& error)
+{
+  if (!WalkRows(rows, elements, path, error))
+  {
+    return false;
+  }
+  const std::uint64_t left = rows.Left();
+  return left == 0 ||
+    Refuse(path,
+      "its data goes on for " + std::to_string(left) + unit +
+        " after the rows its header counts (a count too small?)",
+      error);
 }
 } // namespace
 
@@ -390,10 +427,10 @@ bool CheckPLY(const std::string& path, std::string& error)
   if (!binary)
   {
     AsciiRows rows(in);
-    return WalkRows(rows, elements, path, error);
+    return WalkAllRows(rows, elements, path, " line(s)", error);
   }
   BinaryRows rows(path, static_cast<std::uint64_t>(in.tellg()), bigEndian);
-  return WalkRows(rows, elements, path, error);
+  return WalkAllRows(rows, elements, path, " byte(s)", error);
 }
 
 } // namespace orvi

@@ -474,7 +474,7 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
 #endif
     ExpectRefused(path, message);
   }
-  EXPECT_EQ(listed.size(), 77u);
+  EXPECT_EQ(listed.size(), 79u);
   for (const auto& entry : fs::directory_iterator(data))
   {
     EXPECT_EQ(listed.count(entry.path().filename().string()), 1u) << entry.path();
