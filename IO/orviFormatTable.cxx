@@ -1,5 +1,6 @@
 #include "orviFormatTable.h"
 
+#include "orviAppendedXML.h"
 #include "orviFormatChecks.h"
 #include "orviGmshReader.h"
 
@@ -34,7 +35,8 @@ const FormatSignature XML{ "<", true, "it is not an XML file" };
 const std::vector<MeshFormat>& MeshFormats()
 {
   // Extensions, note, signature, file check, reader, header check, read
-  // check, output, opening of a file of parts or steps.
+  // check, output, opening of a file of parts or steps, the loader's own
+  // read.
   static const std::vector<MeshFormat> formats = {
     { { ".vtu" },
       nullptr,
@@ -42,7 +44,11 @@ const std::vector<MeshFormat>& MeshFormats()
       nullptr,
       &NewReader<vtkXMLUnstructuredGridReader>,
       &CheckXMLHeader,
-      &CheckAppendedBlocks },
+      &CheckAppendedBlocks,
+      nullptr,
+      nullptr,
+      &CoversAppendedXML,
+      &ReadAppendedXML },
     { { ".vtk" }, "legacy", { "# vtk DataFile" }, &CheckLegacyVTK, &NewReader<vtkDataSetReader> },
     { { ".vtp" },
       nullptr,

@@ -67,6 +67,13 @@ struct MeshFormat
   /// (see OpenMeshFile()); null for a file that is one mesh.
   std::unique_ptr<MeshFile> (
     *Open)(const std::string& path, std::ostream& log, std::string& error) = nullptr;
+  /// Whether the loader reads a file of the format itself, in the host's
+  /// process and without VTK's reader (its header looked at, nothing more),
+  /// and that read: null with the loader's message set, or the mesh, to
+  /// which the checks every mesh gets follow. Null: VTK's reader always.
+  bool (*CoversFile)(const std::string& path) = nullptr;
+  vtkSmartPointer<vtkDataSet> (
+    *ReadInHost)(const std::string& path, std::ostream& log, std::string& error) = nullptr;
 };
 
 /// Every format, in the order MeshExtensions() lists them.

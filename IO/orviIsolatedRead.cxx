@@ -582,21 +582,20 @@ vtkSmartPointer<vtkDataSet> ReaderChild::Collect()
   return this->TakeOver(pool);
 }
 
-// The child collected on a thread of its own while whileReading runs here:
-// the two share the machine's cores with the child. An exception from
-// whileReading stops the child first.
-vtkSmartPointer<vtkDataSet> CollectWhile(ReaderChild& child,
-  const std::function<vtkSmartPointer<vtkDataSet>()>& collect,
-  const std::function<void()>& whileReading)
+} // namespace
+
+//------------------------------------------------------------------------------
+void RunAlongside(const std::function<void()>& work,
+  const std::function<void()>& alongside,
+  const std::function<void()>& stop)
 {
-  vtkSmartPointer<vtkDataSet> mesh;
   std::exception_ptr failure;
-  std::thread collector(
+  std::thread worker(
     [&]()
     {
       try
       {
-        mesh = collect();
+        work();
       }
       catch (...)
       {
@@ -605,24 +604,25 @@ vtkSmartPointer<vtkDataSet> CollectWhile(ReaderChild& child,
     });
   try
   {
-    whileReading();
+    alongside();
   }
   catch (...)
   {
-    // The collector stops the child and reaps it (this thread would race
-    // it to the child's id).
-    child.AskToStop();
-    collector.join();
+    // The worker is asked to stop and ends (this thread would race it to
+    // what it holds).
+    if (stop)
+    {
+      stop();
+    }
+    worker.join();
     throw;
   }
-  collector.join();
+  worker.join();
   if (failure)
   {
     std::rethrow_exception(failure);
   }
-  return mesh;
 }
-} // namespace
 
 //------------------------------------------------------------------------------
 ReadLimits LimitsForFile(double fileBytes)
@@ -667,7 +667,14 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
     }
     return mesh;
   };
-  return whileReading ? CollectWhile(child, collect, whileReading) : collect();
+  if (!whileReading)
+  {
+    return collect();
+  }
+  // The collector stops the child and reaps it when whileReading fails.
+  vtkSmartPointer<vtkDataSet> mesh;
+  RunAlongside([&]() { mesh = collect(); }, whileReading, [&]() { child.AskToStop(); });
+  return mesh;
 }
 
 } // namespace orvi

@@ -72,6 +72,14 @@ vtkSmartPointer<vtkDataSet> ReadIsolated(const MeshReadFunction& read,
   const std::function<void()>& whileReading = {},
   const std::function<void(vtkDataSet*)>& afterRead = {});
 
+/// Runs work on a thread of its own while alongside runs on this one (the
+/// two share the machine's cores), and returns once both are done. An
+/// exception from alongside calls stop (when given: it must make work end
+/// soon) and comes out once work is done; one from work comes out after.
+void RunAlongside(const std::function<void()>& work,
+  const std::function<void()>& alongside,
+  const std::function<void()>& stop = {});
+
 /// Lays out a heap of the given bytes (from 64 MB on) advised for large
 /// pages, and has everything allocated from it, by every thread, and never
 /// given back to the system but by malloc_trim(). On this kind of machine

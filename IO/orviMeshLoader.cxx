@@ -146,6 +146,31 @@ vtkSmartPointer<vtkDataSet> TakeOutput(const CheckedFile& file)
   return vtkDataSet::SafeDownCast(file.Reader->GetOutputDataObject(0));
 }
 
+// The checks every mesh gets, however it was read, after fault (what its
+// format found, or empty) and anything VTK logged as an error (errors,
+// when given); null with error set.
+vtkSmartPointer<vtkDataSet> CheckTaken(vtkDataSet* data,
+  std::string fault,
+  const ReadMessages* errors,
+  const std::string& path,
+  std::string& error)
+{
+  fault = fault.empty() ? CheckMesh(data) : fault;
+  if (!fault.empty() || (errors && errors->Failed()))
+  {
+    Refuse(path, fault.empty() ? errors->Why() : fault, error);
+    return nullptr;
+  }
+  const vtkIdType numPoints = data->GetNumberOfPoints(), numCells = data->GetNumberOfCells();
+  if (numPoints == 0 || numCells == 0 || !HasDrawableCell(data))
+  {
+    error = "cannot read '" + path + "': nothing to draw (" + std::to_string(numPoints) +
+      " points, " + std::to_string(numCells) + (numCells > 0 ? " empty" : "") + " cells)";
+    return nullptr;
+  }
+  return data;
+}
+
 // The read itself, its progress printed to log, with every check of what
 // VTK's reader returned and anything VTK logs as an error a refusal; in the
 // child process of ReadIsolated().
@@ -180,22 +205,63 @@ vtkSmartPointer<vtkDataSet> ReadChecked(const CheckedFile& file,
     error += errors->Why().empty() ? "" : " (" + errors->Why() + ")";
     return nullptr;
   }
-  const vtkIdType numPoints = data->GetNumberOfPoints(), numCells = data->GetNumberOfCells();
   DropMismatchedArrays(data, log);
-  std::string fault = format.CheckRead ? format.CheckRead(file.Reader, data, path) : "";
-  fault = fault.empty() ? CheckMesh(data) : fault;
-  if (!fault.empty() || errors->Failed())
+  const std::string fault = format.CheckRead ? format.CheckRead(file.Reader, data, path) : "";
+  return CheckTaken(data, fault, errors, path, error);
+}
+
+// The loader's own read of a file its format covers (see
+// MeshFormat::ReadInHost), with the checks every mesh gets; null with error
+// set.
+vtkSmartPointer<vtkDataSet> ReadInHost(const CheckedFile& file,
+  const std::string& path,
+  std::ostream& log,
+  std::string& error)
+{
+  try
   {
-    Refuse(path, fault.empty() ? errors->Why() : fault, error);
+    vtkSmartPointer<vtkDataSet> data = file.Format->ReadInHost(path, log, error);
+    if (data)
+    {
+      DropMismatchedArrays(data, log);
+    }
+    return data ? CheckTaken(data, "", nullptr, path, error) : nullptr;
+  }
+  catch (const std::bad_alloc&)
+  {
+    error = "cannot read '" + path +
+      "': not enough memory for what the file claims to hold (is it damaged?)";
     return nullptr;
   }
-  if (numPoints == 0 || numCells == 0 || !HasDrawableCell(data))
+}
+
+// ReadInHost() on a thread of its own while whileReading runs here, as the
+// isolated read's collector does; afterRead on that thread.
+vtkSmartPointer<vtkDataSet> ReadInHostWhile(const CheckedFile& file,
+  const std::string& path,
+  std::ostream& log,
+  std::string& error,
+  const std::function<void()>& whileReading,
+  const std::function<void(vtkDataSet*)>& loaded)
+{
+  vtkSmartPointer<vtkDataSet> mesh;
+  const auto read = [&]()
   {
-    error = "cannot read '" + path + "': nothing to draw (" + std::to_string(numPoints) +
-      " points, " + std::to_string(numCells) + (numCells > 0 ? " empty" : "") + " cells)";
-    return nullptr;
+    mesh = ReadInHost(file, path, log, error);
+    if (mesh)
+    {
+      loaded(mesh);
+    }
+  };
+  if (whileReading)
+  {
+    RunAlongside(read, whileReading);
   }
-  return data;
+  else
+  {
+    read();
+  }
+  return mesh;
 }
 } // namespace
 
@@ -213,14 +279,6 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   }
   log << "loading " << path << "\n";
   const auto start = std::chrono::steady_clock::now();
-  const MeshReadFunction read = [&](std::ostream& childLog, std::string& childError)
-  {
-    if (setup)
-    {
-      setup(file.Reader);
-    }
-    return ReadChecked(file, path, childLog, childError);
-  };
   // Said as soon as the mesh is here, before what is done with it.
   const auto loaded = [&](vtkDataSet* data)
   {
@@ -231,6 +289,19 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
     {
       afterRead(data);
     }
+  };
+  // A file the loader reads itself runs no VTK reader code: no child.
+  if (!setup && file.Format->ReadInHost && file.Format->CoversFile(path))
+  {
+    return ReadInHostWhile(file, path, log, error, whileReading, loaded);
+  }
+  const MeshReadFunction read = [&](std::ostream& childLog, std::string& childError)
+  {
+    if (setup)
+    {
+      setup(file.Reader);
+    }
+    return ReadChecked(file, path, childLog, childError);
   };
   return ReadIsolated(read,
     LimitsForFile(static_cast<double>(vtksys::SystemTools::FileLength(path))),
@@ -246,6 +317,10 @@ vtkSmartPointer<vtkDataSet> LoadMeshInProcess(const std::string& path,
   std::string& error)
 {
   const CheckedFile file = CheckFile(path, error);
+  if (file.Reader && file.Format->ReadInHost && file.Format->CoversFile(path))
+  {
+    return ReadInHost(file, path, log, error);
+  }
   try
   {
     return file.Reader ? ReadChecked(file, path, log, error) : nullptr;

@@ -1,5 +1,7 @@
 // Opening mesh files for the hosts: the format's checks in front of VTK's
-// reader, the reader in a child process, the checks of what it returned.
+// reader, the reader in a child process, the checks of what it returned; or,
+// for a .vtu of appended data, the loader's own read in this process (see
+// orviAppendedXML.h) and the same checks.
 #ifndef orviMeshLoader_h
 #define orviMeshLoader_h
 
@@ -33,6 +35,10 @@ namespace orvi
 /// child before it reads (what part of the file, which time step). A file
 /// of several parts or steps (.pvd, .vtm, .pvtu, .pvtp) is refused: it is
 /// opened with OpenMeshFile(), which reads each mesh file it names here.
+/// A .vtu whose arrays are all appended (raw or base64, uncompressed or
+/// zlib) is read without VTK's reader and without a child (no VTK reader
+/// code runs, and the mesh exists once), on a thread of its own while
+/// whileReading runs, unless setup is given.
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error,

@@ -83,13 +83,16 @@ void ReadMessages::Filter(const char* text, bool generic)
 //------------------------------------------------------------------------------
 void ProgressPrinter::Callback(vtkObject*, unsigned long, void* clientData, void* callData)
 {
-  auto* self = static_cast<ProgressPrinter*>(clientData);
-  const double progress = callData ? *static_cast<double*>(callData) : 0.0;
+  static_cast<ProgressPrinter*>(clientData)->Tell(callData ? *static_cast<double*>(callData) : 0.0);
+}
+
+void ProgressPrinter::Tell(double progress)
+{
   const int tenth = static_cast<int>(progress * 10.0);
-  if (tenth > self->LastTenth)
+  if (tenth > this->LastTenth)
   {
-    self->LastTenth = tenth;
-    *self->Log << "  loading " << self->Name << ": " << tenth * 10 << "%\n";
+    this->LastTenth = tenth;
+    *this->Log << "  loading " << this->Name << ": " << tenth * 10 << "%\n";
   }
 }
 

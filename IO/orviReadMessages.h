@@ -69,6 +69,8 @@ struct ProgressPrinter
   int LastTenth = -1;
   // Observes a reader's ProgressEvent; clientData is the printer.
   static void Callback(vtkObject*, unsigned long, void* clientData, void* callData);
+  // The read's progress, from 0 to 1: a line each tenth.
+  void Tell(double progress);
 };
 
 } // namespace orvi

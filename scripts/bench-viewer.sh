@@ -26,6 +26,17 @@
 # 4.1 and saved by gmsh as a binary .vtk, orvi-viewer's first picture from
 # each, the runs of the two interleaved, the fastest of each kept.
 #
+# The scale "enc" compares the first picture with VTK's bare read of the same
+# file over the encodings of vtkXMLUnstructuredGridWriter, on the 10m mesh
+# written again by VTK's writer: appended base64 zlib (the writer's
+# default), appended raw zlib, appended raw with 64-bit ids, appended raw
+# with 32-bit ids, and a .pvtu of four pieces (a quarter of the cells each,
+# the writer's default encoding) against vtkXMLPUnstructuredGridReader's
+# serial read. The viewer's run and the read's alternate, REPEAT pairs;
+# each side's median wall time, CPU time and peak memory, and the median of
+# the pairs' ratios. "enc80m" does the same on the 10m mesh split again
+# (about 80 million tetrahedra, several GB a file: opt-in).
+#
 # The viewer is built in Release in $ORVI_VIEWER_BENCH_BUILD_DIR (default
 # build-viewer-bench); the meshes and screenshots stay in
 # $ORVI_VIEWER_BENCH_DIR (default its meshes/), and a mesh already there is
@@ -195,11 +206,131 @@ compare_msh() {
     printf "%-16s %7.2f %7.2f %8.2f\n", ".msh / .vtk", mt / vt, mm / vm, mc / vc }'
 }
 
+# The 10m (or 80m) mesh in the writer's encodings ($1: 10m or 80m), each
+# file made once.
+make_encodings() {
+  local size="$1" base="$dir/t5-$1"
+  make_mesh 10m
+  if [ "$size" = 80m ] && [ ! -s "$base.vtu" ]; then
+    bench_refine "$refine" "$dir/t5-10m.vtu" "$base.vtu" >/dev/null
+  fi
+  [ -e "$base-pieces.done" ] && return
+  echo "writing $base.vtu in VTK's encodings" >&2
+  /usr/bin/python3 - "$base.vtu" "$base" <<'PY'
+import os, re, sys
+from vtkmodules.vtkCommonCore import vtkIdList
+from vtkmodules.vtkFiltersExtraction import vtkExtractCells
+from vtkmodules.vtkIOXML import vtkXMLUnstructuredGridReader, vtkXMLUnstructuredGridWriter
+from vtkmodules.vtkIOParallelXML import vtkXMLPUnstructuredGridWriter
+source, base = sys.argv[1], sys.argv[2]
+reader = vtkXMLUnstructuredGridReader()
+reader.SetFileName(source)
+reader.Update()
+grid = reader.GetOutput()
+# VTK's writer writes the ids in the cell array's own storage: 64-bit as a
+# mesh made in memory has them, 32-bit for the last file (as
+# ConvertTo32BitStorage() leaves them).
+def write(data, path, encoded=True, compressed=True, ids32=False):
+    if ids32:
+        data.GetCells().ConvertTo32BitStorage()
+    else:
+        data.GetCells().ConvertTo64BitStorage()
+    writer = vtkXMLUnstructuredGridWriter()
+    writer.SetFileName(path + ".part")
+    writer.SetInputData(data)
+    if not encoded:
+        writer.EncodeAppendedDataOff()
+    if not compressed:
+        writer.SetCompressorTypeToNone()
+    if ids32:
+        writer.SetIdTypeToInt32()
+    if not writer.Write():
+        sys.exit("cannot write " + path)
+    os.replace(path + ".part", path)
+write(grid, base + "-b64z.vtu")
+write(grid, base + "-rawz.vtu", encoded=False)
+write(grid, base + "-raw64.vtu", encoded=False, compressed=False)
+write(grid, base + "-raw32.vtu", encoded=False, compressed=False, ids32=True)
+# VTK's writer without a streaming pipeline writes the whole mesh into each
+# piece, so each piece is written again with its quarter of the cells.
+summary = vtkXMLPUnstructuredGridWriter()
+summary.SetFileName(base + "-pieces.pvtu")
+summary.SetInputData(grid)
+summary.SetNumberOfPieces(4)
+summary.SetStartPiece(0)
+summary.SetEndPiece(0)
+if not summary.Write():
+    sys.exit("cannot write " + base + "-pieces.pvtu")
+# Written from piece 0 alone, the summary names that piece: it names all
+# four here.
+with open(base + "-pieces.pvtu") as f:
+    text = f.read()
+first = re.search(r'<Piece Source="([^"]*)_0\.vtu"/>', text)
+sources = ["%s_%d.vtu" % (first.group(1), k) for k in range(4)]
+text = text.replace(first.group(0), "\n".join('<Piece Source="%s"/>' % s for s in sources))
+with open(base + "-pieces.pvtu", "w") as f:
+    f.write(text)
+cells = grid.GetNumberOfCells()
+for k, source in enumerate(sources):
+    ids = vtkIdList()
+    ids.SetNumberOfIds(cells * (k + 1) // 4 - cells * k // 4)
+    for i, c in enumerate(range(cells * k // 4, cells * (k + 1) // 4)):
+        ids.SetId(i, c)
+    extract = vtkExtractCells()
+    extract.SetInputData(grid)
+    extract.SetCellList(ids)
+    extract.Update()
+    write(extract.GetOutput(), os.path.join(os.path.dirname(base), source))
+open(base + "-pieces.done", "w").close()
+PY
+}
+
+# The viewer's first picture against the bare read of each encoding of
+# the 10m (or 80m) mesh, the two runs of a pair one after the other.
+compare_encodings() {
+  local size="$1" base="$dir/t5-$1" name file rows=()
+  make_encodings "$size"
+  for name in b64z rawz raw64 raw32 pieces; do
+    file="$base-$name.vtu"
+    [ "$name" != pieces ] || file="$base-pieces.pvtu"
+    echo "== t5 $size $name: the viewer and the bare read, $repeat pairs ($(uptime))" >&2
+    local pairs=""
+    for _ in $(seq "$repeat"); do
+      pairs+="$(measure "$viewer" --size 1280 1024 --screenshot "$dir/orvi-$size-$name.png" "$file")"
+      pairs+=" $(measure "$bare_read" "$file")"$'\n'
+    done
+    rows+=("$name $(du -mc "$file" "${file%.pvtu}"/*.vtu 2>/dev/null | tail -n 1 | cut -f1) $(printf '%s' "$pairs" | awk '
+      function median(v, n,   i, j, t) {
+        for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) {
+          t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }
+        return n % 2 ? v[(n + 1) / 2] : (v[n / 2] + v[n / 2 + 1]) / 2 }
+      NF == 6 { ++n; ot[n] = $1; om[n] = $2; oc[n] = $3; rt[n] = $4; rm[n] = $5; rc[n] = $6
+                wr[n] = $1 / $4; cr[n] = $3 / $6; mr[n] = $2 / $5 }
+      END { printf "%.2f %.2f %.0f %.2f %.2f %.0f %.2f %.2f %.2f", median(ot, n), median(oc, n),
+              median(om, n) / 1024, median(rt, n), median(rc, n), median(rm, n) / 1024,
+              median(wr, n), median(cr, n), median(mr, n) }')")
+  done
+  echo
+  echo "t5 $size, orvi-viewer's first picture against VTK's bare read (medians of $repeat pairs; uptime: $(uptime))"
+  printf '%-7s %6s | %7s %7s %7s | %7s %7s %7s | %6s %6s %6s\n' encoding MB "orvi s" "o cpu" \
+    "orvi MB" "read s" "r cpu" "read MB" "o/r s" "o/r cpu" "o/r MB"
+  for r in "${rows[@]}"; do
+    # shellcheck disable=SC2086
+    printf '%-7s %6s | %7s %7s %7s | %7s %7s %7s | %6s %6s %6s\n' $r
+  done
+}
+
 results=()
 largest=""
 for scale in "${scales[@]}"; do
   if [ "$scale" = msh ]; then
     compare_msh
+    continue
+  fi
+  if [ "$scale" = enc ] || [ "$scale" = enc80m ]; then
+    size=10m
+    [ "$scale" = enc ] || size=80m
+    compare_encodings "$size"
     continue
   fi
   make_mesh "$scale"

@@ -77,6 +77,11 @@ bool CheckPLY(const std::string& path, std::string& error);
 /// false with why set (in words, no file name) otherwise.
 bool CheckXMLElements(vtkXMLDataElement* root, std::uint64_t fileLength, std::string& why);
 
+/// The points a file claims against the machine's memory (coordinates
+/// alone take 12 bytes a point in single precision); false with error set
+/// to the loader's line otherwise.
+bool CheckPointsFitMemory(double points, const std::string& path, std::string& error);
+
 /// An XML reader's header, parsed before any data is read: the points it
 /// claims against the machine's memory (coordinates alone take 12 bytes a
 /// point in single precision) and every attribute against the file (see

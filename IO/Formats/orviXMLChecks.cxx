@@ -212,6 +212,25 @@ bool CheckXMLElements(vtkXMLDataElement* root, std::uint64_t fileLength, std::st
 }
 
 //------------------------------------------------------------------------------
+bool CheckPointsFitMemory(double points, const std::string& path, std::string& error)
+{
+  const double needed = 12.0 * points;
+  const double memory =
+    static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+  if (memory > 0.0 && needed > memory)
+  {
+    std::ostringstream why;
+    why.precision(3);
+    why << "cannot read '" << path << "': the file claims " << static_cast<long long>(points)
+        << " points, whose coordinates alone need " << needed / 1e9 << " GB, more than the "
+        << memory / 1e9 << " GB of memory (is it damaged?)";
+    error = why.str();
+    return false;
+  }
+  return true;
+}
+
+//------------------------------------------------------------------------------
 bool CheckXMLHeader(vtkAlgorithm* reader, const std::string& path, std::string& error)
 {
   auto* xml = vtkXMLUnstructuredDataReader::SafeDownCast(reader);
@@ -226,17 +245,8 @@ bool CheckXMLHeader(vtkAlgorithm* reader, const std::string& path, std::string& 
     return true; // VTK's reader has logged why
   }
   xml->SetupUpdateExtent(0, 1, 0);
-  const double needed = 12.0 * static_cast<double>(xml->GetNumberOfPoints());
-  const double memory =
-    static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
-  if (memory > 0.0 && needed > memory)
+  if (!CheckPointsFitMemory(static_cast<double>(xml->GetNumberOfPoints()), path, error))
   {
-    std::ostringstream why;
-    why.precision(3);
-    why << "cannot read '" << path << "': the file claims " << xml->GetNumberOfPoints()
-        << " points, whose coordinates alone need " << needed / 1e9 << " GB, more than the "
-        << memory / 1e9 << " GB of memory (is it damaged?)";
-    error = why.str();
     return false;
   }
   std::string why;

@@ -36,6 +36,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -176,10 +177,77 @@ std::string FuzzFinding(const std::string& name)
   return path.string();
 }
 
+// Where the appended bytes of a .vtu's array start (its block header).
+std::size_t AppendedBlock(const std::string& bytes, const std::string& name)
+{
+  const std::size_t data = bytes.find('_', bytes.find("<AppendedData")) + 1;
+  return data + std::stoull(bytes.substr(NumberAfter(bytes, "Name=\"" + name + "\"")));
+}
+
+// Overwrites the bytes at at with value's.
+template <class T>
+void Poke(std::string& bytes, std::size_t at, T value)
+{
+  bytes.replace(at, sizeof(T), reinterpret_cast<const char*>(&value), sizeof(T));
+}
+
+// The message of a .vtu's array damaged in its appended bytes.
+std::string ArrayDamage(const std::string& array, const std::string& why)
+{
+  return "array '" + array + "' of Cells " + why + ")";
+}
+
 // A gmsh mesh's file, damaged at one of the limits its format's checks
 // hold: the bytes changed and the reason the loader gives.
 using Damage = std::function<std::string(std::string& bytes)>;
 const std::pair<const char*, Damage> LimitDamages[] = {
+  // The cell count shrunk to 1 under all the cells' arrays.
+  { "-appended.vtu",
+    [](std::string& bytes)
+    {
+      const long long cells = SetNumber(bytes, NumberAfter(bytes, "NumberOfCells="), 1);
+      return ArrayDamage("offsets",
+        "holds " + std::to_string(8 * cells) +
+          " bytes, not the 1 values (8 bytes) the piece's NumberOfCells calls for (is a count "
+          "damaged?)");
+    } },
+  // The first cell names the point just past the last.
+  { "-appended.vtu",
+    [](std::string& bytes)
+    {
+      const long long points = std::stoll(bytes.substr(NumberAfter(bytes, "NumberOfPoints=")));
+      Poke<std::int64_t>(bytes, AppendedBlock(bytes, "connectivity") + 4, points);
+      const std::string n = std::to_string(points);
+      return "cell 0: point id " + n + " is not below the number of points (" + n + "))";
+    } },
+  // The second cell's offset (64-bit, beside 32-bit ids) below the first's.
+  { "-ids32.vtu",
+    [](std::string& bytes)
+    {
+      Poke<std::int64_t>(bytes, AppendedBlock(bytes, "offsets") + 12, -1);
+      return std::string("the offset of cell 1, -1, is less than the one before it)");
+    } },
+  // The last block's check sum (the last bytes of the appended data) wrong.
+  { "-zlib.vtu",
+    [](std::string& bytes)
+    {
+      bytes[bytes.rfind("\n  </AppendedData>") - 1] ^= 0x55;
+      return ArrayDamage("types", "holds a zlib block that does not inflate to its size");
+    } },
+  // A byte that is not base64 among the blocks.
+  { "-base64-zlib.vtu",
+    [](std::string& bytes)
+    {
+      bytes[bytes.rfind("\n  </AppendedData>") - 5] = '*';
+      return ArrayDamage("types", "holds a byte that is not base64");
+    } },
+  // Cut inside the last array (its header still whole).
+  { "-base64.vtu",
+    [](std::string& bytes)
+    {
+      bytes.resize(AppendedBlock(bytes, "types") + 40);
+      return ArrayDamage("types", "runs past the file's end");
+    } },
   // The first face names the vertex just past the last.
   { "-ascii.ply",
     [](std::string& bytes)
@@ -294,7 +362,7 @@ TEST(OrviMeshLoader, GmshMeshesInEveryFormatComeThroughAsVtkReadsThem)
       std::string::npos)
       << log.str();
   }
-  EXPECT_EQ(files, 12);
+  EXPECT_EQ(files, 16);
   for (const auto& [suffix, damage] : LimitDamages)
   {
     std::string bytes = ReadBytes((dir / "formats" / ("t5" + std::string(suffix))).string());

@@ -4,7 +4,8 @@
 //
 //   orviMeshFormats IN.vtk OUTDIR   writes OUTDIR/NAME-ascii.vtk, -binary.vtk,
 //                                   -ascii.vtu, -binary.vtu, -appended.vtu,
-//                                   -zlib.vtu, .vtp, -binary.stl, -ascii.stl,
+//                                   -zlib.vtu, -base64-zlib.vtu, -base64.vtu,
+//                                   -ids32.vtu, -header64-zlib.vtu, .vtp, -binary.stl, -ascii.stl,
 //                                   -binary.ply, -ascii.ply, .obj
 //   orviMeshFormats --solver IN.vtk OUTDIR   writes its tetrahedra as solver
 //                                   results: NAME-series.pvd, -blocks.vtm,
@@ -39,7 +40,6 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
-#include <tuple>
 
 namespace
 {
@@ -171,23 +171,37 @@ int main(int argc, char* argv[])
     Write<vtkSTLWriter>(skin, base + kind + ".stl", setType);
     Write<vtkPLYWriter>(skin, base + kind + ".ply", setType);
   }
-  const std::tuple<const char*, int, int> xmlModes[] = {
-    { "-ascii.vtu", vtkXMLWriter::Ascii, vtkXMLWriter::NONE },
-    { "-binary.vtu", vtkXMLWriter::Binary, vtkXMLWriter::NONE },
-    { "-appended.vtu", vtkXMLWriter::Appended, vtkXMLWriter::NONE },
-    { "-zlib.vtu", vtkXMLWriter::Appended, vtkXMLWriter::ZLIB },
-  };
-  for (const auto& [suffix, dataMode, compression] : xmlModes)
+  // VTK's XML data modes and encodings: inline, appended raw or base64,
+  // uncompressed or in zlib blocks (a block of 4 KB: several here), with
+  // 32- or 64-bit ids and block headers.
+  struct XMLMode
   {
-    // Copied: a lambda cannot capture a structured binding in C++17.
-    const int mode = dataMode, compressor = compression;
+    const char* Suffix;
+    int DataMode, Compressor;
+    bool Encoded, Ids32, Header64;
+  };
+  const XMLMode xmlModes[] = {
+    { "-ascii.vtu", vtkXMLWriter::Ascii, vtkXMLWriter::NONE, true, false, false },
+    { "-binary.vtu", vtkXMLWriter::Binary, vtkXMLWriter::NONE, true, false, false },
+    { "-appended.vtu", vtkXMLWriter::Appended, vtkXMLWriter::NONE, false, false, false },
+    { "-zlib.vtu", vtkXMLWriter::Appended, vtkXMLWriter::ZLIB, false, false, false },
+    { "-base64-zlib.vtu", vtkXMLWriter::Appended, vtkXMLWriter::ZLIB, true, false, false },
+    { "-base64.vtu", vtkXMLWriter::Appended, vtkXMLWriter::NONE, true, false, true },
+    { "-ids32.vtu", vtkXMLWriter::Appended, vtkXMLWriter::NONE, false, true, false },
+    { "-header64-zlib.vtu", vtkXMLWriter::Appended, vtkXMLWriter::ZLIB, true, true, true },
+  };
+  for (const XMLMode& mode : xmlModes)
+  {
     Write<vtkXMLUnstructuredGridWriter>(grid,
-      base + suffix,
+      base + mode.Suffix,
       [&](auto* writer)
       {
-        writer->SetDataMode(mode);
-        writer->SetEncodeAppendedData(mode != vtkXMLWriter::Appended);
-        writer->SetCompressorType(compressor);
+        writer->SetDataMode(mode.DataMode);
+        writer->SetEncodeAppendedData(mode.Encoded);
+        writer->SetCompressorType(mode.Compressor);
+        writer->SetBlockSize(4096);
+        writer->SetIdType(mode.Ids32 ? vtkXMLWriter::Int32 : vtkXMLWriter::Int64);
+        writer->SetHeaderType(mode.Header64 ? vtkXMLWriter::UInt64 : vtkXMLWriter::UInt32);
       });
   }
   Write<vtkXMLPolyDataWriter>(skin, base + ".vtp", [](auto*) {});

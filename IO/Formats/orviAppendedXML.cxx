@@ -1,0 +1,1034 @@
+#include "orviAppendedXML.h"
+
+#include "orviFormatChecks.h"
+#include "orviReadMemory.h"
+#include "orviReadMessages.h"
+
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkCellType.h"
+#include "vtkDataArray.h"
+#include "vtkNew.h"
+#include "vtkPointData.h"
+#include "vtkPoints.h"
+#include "vtkSMPTools.h"
+#include "vtkTypeInt32Array.h"
+#include "vtkTypeInt64Array.h"
+#include "vtkUnsignedCharArray.h"
+#include "vtkUnstructuredGrid.h"
+#include "vtkXMLDataElement.h"
+
+#include <expat.h>
+#include <libdeflate.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace orvi
+{
+
+namespace
+{
+using isolated::MapArray;
+using isolated::UnmapArray;
+
+//------------------------------------------------------------------------------
+// The file, mapped once. The mapping is private: the file is opened
+// read-only and never written, and a filter that changes an array kept in
+// the mapping in place changes its own copy of the page.
+struct MappedFile
+{
+  unsigned char* Data = nullptr;
+  std::size_t Size = 0;
+  MappedFile() = default;
+  MappedFile(const MappedFile&) = delete;
+  MappedFile& operator=(const MappedFile&) = delete;
+  ~MappedFile()
+  {
+    if (this->Data)
+    {
+      ::munmap(this->Data, this->Size);
+    }
+  }
+};
+
+// The file mapped; populate: its every page mapped at once (a read touches
+// them all, and one call costs far less than a fault a page), read-only
+// while that is done so that no page is copied.
+std::shared_ptr<MappedFile> MapFile(const std::string& path, bool populate)
+{
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0)
+  {
+    return nullptr;
+  }
+  auto file = std::make_shared<MappedFile>();
+  struct stat info
+  {
+  };
+  if (::fstat(fd, &info) == 0 && info.st_size > 0)
+  {
+    const auto size = static_cast<std::size_t>(info.st_size);
+    void* map =
+      ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), fd, 0);
+    if (map != MAP_FAILED && ::mprotect(map, size, PROT_READ | PROT_WRITE) != 0)
+    {
+      ::munmap(map, size);
+      map = MAP_FAILED;
+    }
+    if (map != MAP_FAILED)
+    {
+      file->Data = static_cast<unsigned char*>(map);
+      file->Size = size;
+    }
+  }
+  ::close(fd);
+  return file->Data ? file : nullptr;
+}
+
+// The arrays whose values lie in a file's mapping, each holding it: the
+// mapping goes with the last of them (an array's free function).
+std::mutex& SharesMutex()
+{
+  static std::mutex mutex;
+  return mutex;
+}
+std::multimap<void*, std::shared_ptr<MappedFile>>& Shares()
+{
+  static std::multimap<void*, std::shared_ptr<MappedFile>> shares;
+  return shares;
+}
+void ReleaseShare(void* data)
+{
+  std::shared_ptr<MappedFile> last;
+  const std::lock_guard<std::mutex> lock(SharesMutex());
+  const auto found = Shares().find(data);
+  if (found != Shares().end())
+  {
+    last = found->second; // unmapped, if it is the last, once the lock is let go
+    Shares().erase(found);
+  }
+}
+
+//------------------------------------------------------------------------------
+// The XML before <AppendedData>, as vtkXMLDataElements: expat is handed the
+// file a chunk at a time and stopped at that element, so that the appended
+// bytes are never parsed.
+struct Header
+{
+  XML_Parser Parser = nullptr;
+  vtkSmartPointer<vtkXMLDataElement> Root;
+  std::vector<vtkXMLDataElement*> Open;
+  std::string Encoding;
+  std::int64_t AppendedEnd = -1; // the byte after <AppendedData ...>
+};
+
+void StartElement(void* user, const XML_Char* name, const XML_Char** attributes)
+{
+  auto* header = static_cast<Header*>(user);
+  if (std::strcmp(name, "AppendedData") == 0)
+  {
+    for (int i = 0; attributes[i]; i += 2)
+    {
+      if (std::strcmp(attributes[i], "encoding") == 0)
+      {
+        header->Encoding = attributes[i + 1];
+      }
+    }
+    header->AppendedEnd =
+      XML_GetCurrentByteIndex(header->Parser) + XML_GetCurrentByteCount(header->Parser);
+    XML_StopParser(header->Parser, XML_FALSE);
+    return;
+  }
+  vtkNew<vtkXMLDataElement> element;
+  element->SetName(name);
+  for (int i = 0; attributes[i]; i += 2)
+  {
+    element->SetAttribute(attributes[i], attributes[i + 1]);
+  }
+  if (header->Open.empty())
+  {
+    header->Root = element;
+  }
+  else
+  {
+    header->Open.back()->AddNestedElement(element);
+  }
+  header->Open.push_back(element);
+}
+
+void EndElement(void* user, const XML_Char* /*name*/)
+{
+  auto* header = static_cast<Header*>(user);
+  if (!header->Open.empty())
+  {
+    header->Open.pop_back();
+  }
+}
+
+// The header parsed; false when the file has no <AppendedData> in its first
+// 64 MB or is not well-formed XML before it (VTK's reader says why).
+bool ParseHeader(const MappedFile& file, Header& header)
+{
+  constexpr std::size_t Chunk = std::size_t{ 1 } << 20, Most = std::size_t{ 64 } << 20;
+  header.Parser = XML_ParserCreate(nullptr);
+  if (!header.Parser)
+  {
+    return false;
+  }
+  XML_SetUserData(header.Parser, &header);
+  XML_SetElementHandler(header.Parser, &StartElement, &EndElement);
+  for (std::size_t at = 0; at < std::min(file.Size, Most) && header.AppendedEnd < 0; at += Chunk)
+  {
+    const auto length = static_cast<int>(std::min(Chunk, file.Size - at));
+    if (XML_Parse(
+          header.Parser, reinterpret_cast<const char*>(file.Data + at), length, XML_FALSE) ==
+        XML_STATUS_ERROR &&
+      header.AppendedEnd < 0)
+    {
+      break;
+    }
+  }
+  XML_ParserFree(header.Parser);
+  header.Parser = nullptr;
+  return header.Root && header.AppendedEnd > 0;
+}
+
+//------------------------------------------------------------------------------
+// How the appended bytes are laid out.
+struct Layout
+{
+  const unsigned char* Start = nullptr; // the byte after the '_'
+  std::uint64_t Length = 0;             // bytes from there to the file's end
+  bool Base64 = false;
+  bool Zlib = false;
+  int HeaderSize = 4; // a block header's words: UInt32 or UInt64
+};
+
+const char* Attribute(vtkXMLDataElement* element, const char* name)
+{
+  const char* value = element ? element->GetAttribute(name) : nullptr;
+  return value ? value : "";
+}
+
+bool Is(const char* value, const char* expected)
+{
+  return std::strcmp(value, expected) == 0;
+}
+
+// VTK's type of an XML type name; -1 for none.
+int ValueType(const char* name)
+{
+  static const std::array<std::pair<const char*, int>, 10> types = { {
+    { "Int8", VTK_TYPE_INT8 },
+    { "UInt8", VTK_TYPE_UINT8 },
+    { "Int16", VTK_TYPE_INT16 },
+    { "UInt16", VTK_TYPE_UINT16 },
+    { "Int32", VTK_TYPE_INT32 },
+    { "UInt32", VTK_TYPE_UINT32 },
+    { "Int64", VTK_TYPE_INT64 },
+    { "UInt64", VTK_TYPE_UINT64 },
+    { "Float32", VTK_TYPE_FLOAT32 },
+    { "Float64", VTK_TYPE_FLOAT64 },
+  } };
+  for (const auto& [xml, type] : types)
+  {
+    if (std::strcmp(name, xml) == 0)
+    {
+      return type;
+    }
+  }
+  return -1;
+}
+
+// Whether every element is one this read covers: one piece of an
+// unstructured grid, its arrays appended numbers, its cells without
+// polyhedra's faces, their ids and offsets 32- or 64-bit, their types bytes.
+bool CoveredElement(vtkXMLDataElement* element, const std::string& parent)
+{
+  const std::string name = element->GetName();
+  static const std::array<const char*, 7> known = {
+    "VTKFile", "UnstructuredGrid", "Piece", "Points", "Cells", "PointData", "CellData"
+  };
+  if (name == "DataArray")
+  {
+    const std::string array = Attribute(element, "Name");
+    const char* type = Attribute(element, "type");
+    const bool id = parent == "Cells" && (array == "connectivity" || array == "offsets");
+    // Its InformationKey elements (ranges VTK's writer keeps) are left out.
+    bool keysOnly = true;
+    for (int i = 0; i < element->GetNumberOfNestedElements(); ++i)
+    {
+      keysOnly = keysOnly && Is(element->GetNestedElement(i)->GetName(), "InformationKey");
+    }
+    return Is(Attribute(element, "format"), "appended") && ValueType(type) >= 0 && keysOnly &&
+      (parent != "Cells" || id || array == "types") &&
+      (!id || Is(type, "Int32") || Is(type, "Int64")) &&
+      (array != "types" || parent != "Cells" || Is(type, "UInt8"));
+  }
+  if (std::find_if(known.begin(), known.end(), [&](const char* k) { return name == k; }) ==
+    known.end())
+  {
+    return false;
+  }
+  for (int i = 0; i < element->GetNumberOfNestedElements(); ++i)
+  {
+    if (!CoveredElement(element->GetNestedElement(i), name))
+    {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The piece of a covered file (null: not covered), its layout set.
+vtkXMLDataElement* CoveredPiece(const Header& header, const MappedFile& file, Layout& layout)
+{
+  vtkXMLDataElement* root = header.Root;
+  vtkXMLDataElement* grid =
+    root->GetNumberOfNestedElements() == 1 ? root->GetNestedElement(0) : nullptr;
+  const char* headerType = Attribute(root, "header_type");
+  const char* compressor = Attribute(root, "compressor");
+  if (!Is(root->GetName(), "VTKFile") || !Is(Attribute(root, "type"), "UnstructuredGrid") ||
+    !Is(Attribute(root, "byte_order"), "LittleEndian") || !grid ||
+    grid->GetNumberOfNestedElements() != 1 ||
+    !(Is(headerType, "") || Is(headerType, "UInt32") || Is(headerType, "UInt64")) ||
+    !(Is(compressor, "") || Is(compressor, "vtkZLibDataCompressor")) ||
+    !(header.Encoding == "raw" || header.Encoding == "base64") || !CoveredElement(root, ""))
+  {
+    return nullptr;
+  }
+  // VTK's writer puts the appended bytes after a '_', blanks allowed before.
+  auto at = static_cast<std::uint64_t>(header.AppendedEnd);
+  while (at < file.Size && std::strchr(" \t\r\n", file.Data[at]) && file.Data[at] != '\0')
+  {
+    ++at;
+  }
+  if (at >= file.Size || file.Data[at] != '_')
+  {
+    return nullptr;
+  }
+  layout.Start = file.Data + at + 1;
+  layout.Length = file.Size - at - 1;
+  layout.Base64 = header.Encoding == "base64";
+  layout.Zlib = !Is(compressor, "");
+  layout.HeaderSize = Is(headerType, "UInt64") ? 8 : 4;
+  return grid->GetNestedElement(0);
+}
+
+//------------------------------------------------------------------------------
+// Decoding, copying and inflating on every core.
+
+// The value of a base64 character; 64 for '=', 255 for a byte that is none.
+const std::array<unsigned char, 256>& Base64Values()
+{
+  static const std::array<unsigned char, 256> values = []
+  {
+    std::array<unsigned char, 256> table{};
+    table.fill(255);
+    const char* alphabet = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    for (unsigned char i = 0; i < 64; ++i)
+    {
+      table[static_cast<unsigned char>(alphabet[i])] = i;
+    }
+    table['='] = 64;
+    return table;
+  }();
+  return values;
+}
+
+// One group of four base64 characters as its three bytes; false when one
+// is not a base64 character or, unless last, is padding.
+bool DecodeGroup(const unsigned char* c, std::array<unsigned char, 3>& bytes, int data = 4)
+{
+  const auto& values = Base64Values();
+  std::array<unsigned char, 4> v{ values[c[0]], values[c[1]], values[c[2]], values[c[3]] };
+  bool good = true;
+  for (int k = 0; k < 4; ++k)
+  {
+    // The characters that carry data, then padding.
+    good = good && (k < data ? v[k] < 64 : v[k] == 64);
+    v[k] = v[k] >= 64 ? 0 : v[k];
+  }
+  bytes = { static_cast<unsigned char>(v[0] << 2 | v[1] >> 4),
+    static_cast<unsigned char>(v[1] << 4 | v[2] >> 2),
+    static_cast<unsigned char>(v[2] << 6 | v[3]) };
+  return good;
+}
+
+// The base64 characters in decoded, skip bytes left out and the following
+// bytes written to out (4 characters for every 3 bytes, the last group
+// padded with '='); false on a byte that is not base64. VTK's writer encodes
+// an uncompressed array's header and values as one stream, a compressed
+// one's header and blocks as two.
+bool DecodeBase64(const unsigned char* in,
+  unsigned char* out,
+  std::uint64_t bytes,
+  std::uint64_t skip = 0)
+{
+  const auto& values = Base64Values();
+  const std::uint64_t total = skip + bytes, whole = total / 3, first = (skip + 2) / 3;
+  std::atomic<bool> bad{ false };
+  // The groups at the ends, byte by byte: those holding skipped bytes, and
+  // the last one when it is padded.
+  const auto some = [&](std::uint64_t g, int data)
+  {
+    std::array<unsigned char, 3> three{};
+    bad = bad || !DecodeGroup(in + 4 * g, three, data);
+    for (std::uint64_t k = 0; k < 3; ++k)
+    {
+      const std::uint64_t at = 3 * g + k;
+      if (at >= skip && at < total)
+      {
+        out[at - skip] = three[k];
+      }
+    }
+  };
+  for (std::uint64_t g = 0; g < std::min(first, whole); ++g)
+  {
+    some(g, 4);
+  }
+  const std::uint64_t from = std::min(first, whole);
+  vtkSMPTools::For(static_cast<vtkIdType>(from),
+    static_cast<vtkIdType>(whole),
+    std::max<vtkIdType>(1 << 16, static_cast<vtkIdType>(whole / 64)),
+    [&](vtkIdType begin, vtkIdType end)
+    {
+      unsigned char any = 0;
+      for (vtkIdType g = begin; g < end; ++g)
+      {
+        const unsigned char* c = in + 4 * g;
+        const unsigned char a = values[c[0]], b = values[c[1]], d = values[c[2]], e = values[c[3]];
+        any |= (a | b | d | e) & 0xC0; // 64 ('=') or 255 (none) inside the data
+        unsigned char* o = out + 3 * g - skip;
+        o[0] = static_cast<unsigned char>(a << 2 | b >> 4);
+        o[1] = static_cast<unsigned char>(b << 4 | d >> 2);
+        o[2] = static_cast<unsigned char>(d << 6 | e);
+      }
+      if (any)
+      {
+        bad = true;
+      }
+    });
+  if (total > 3 * whole)
+  {
+    some(whole, static_cast<int>(total - 3 * whole) + 1);
+  }
+  return !bad;
+}
+
+// The characters of bytes base64-encoded.
+std::uint64_t Base64Length(std::uint64_t bytes)
+{
+  return (bytes + 2) / 3 * 4;
+}
+
+void ParallelCopy(const unsigned char* from, unsigned char* to, std::uint64_t bytes)
+{
+  constexpr vtkIdType Chunk = 4 << 20;
+  const auto chunks = static_cast<vtkIdType>((bytes + Chunk - 1) / Chunk);
+  vtkSMPTools::For(0,
+    chunks,
+    1,
+    [&](vtkIdType begin, vtkIdType end)
+    {
+      for (vtkIdType c = begin; c < end; ++c)
+      {
+        const std::uint64_t at = static_cast<std::uint64_t>(c) * Chunk;
+        std::memcpy(to + at, from + at, std::min<std::uint64_t>(Chunk, bytes - at));
+      }
+    });
+}
+
+// VTK's zlib blocks: the count, the size of each but the last, the last's
+// (0: a whole one), and each one's compressed size.
+struct Blocks
+{
+  std::uint64_t Count = 0, Size = 0, Last = 0;
+  std::vector<std::uint64_t> Compressed, Starts;
+  // The bytes they inflate to (the most a count holds when more).
+  std::uint64_t Total() const
+  {
+    std::uint64_t total = 0;
+    if (this->Count > 0 &&
+      (__builtin_mul_overflow(this->Count - 1, this->Size, &total) ||
+        __builtin_add_overflow(total, this->Last ? this->Last : this->Size, &total)))
+    {
+      return std::numeric_limits<std::uint64_t>::max();
+    }
+    return total;
+  }
+};
+
+// Each block inflated into its place in out (Total() bytes); false when one
+// is not a zlib stream of exactly its size.
+bool Inflate(const unsigned char* in, const Blocks& blocks, unsigned char* out)
+{
+  std::atomic<bool> bad{ false };
+  vtkSMPTools::For(0,
+    static_cast<vtkIdType>(blocks.Count),
+    16,
+    [&](vtkIdType begin, vtkIdType end)
+    {
+      libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+      for (vtkIdType b = begin; b < end && inflater && !bad; ++b)
+      {
+        const auto i = static_cast<std::size_t>(b);
+        const std::uint64_t size = i + 1 == blocks.Count && blocks.Last ? blocks.Last : blocks.Size;
+        std::size_t made = 0;
+        if (libdeflate_zlib_decompress(inflater,
+              in + blocks.Starts[i],
+              blocks.Compressed[i],
+              out + i * blocks.Size,
+              size,
+              &made) != LIBDEFLATE_SUCCESS ||
+          made != size)
+        {
+          bad = true;
+        }
+      }
+      bad = bad || !inflater;
+      libdeflate_free_decompressor(inflater);
+    });
+  return !bad;
+}
+
+//------------------------------------------------------------------------------
+// One array's values taken out of the appended bytes.
+struct Values
+{
+  void* Data = nullptr;
+  std::uint64_t Bytes = 0;
+  bool InFile = false; // in the file's mapping (else in memory of its own)
+};
+
+class BlockReader
+{
+public:
+  BlockReader(const Layout& layout, const std::shared_ptr<MappedFile>& file)
+    : Where(layout)
+    , File(file)
+  {
+  }
+
+  // The values of the block at offset, which must hold bytes bytes of
+  // values of size valueSize; false with why set (what names the array).
+  bool Read(std::uint64_t offset,
+    std::uint64_t bytes,
+    int valueSize,
+    const std::string& what,
+    const std::string& count,
+    Values& values,
+    std::string& why);
+
+private:
+  bool Words(std::uint64_t& at, std::uint64_t n, std::vector<std::uint64_t>& words);
+  bool ReadBlocks(std::uint64_t& at, Blocks& blocks);
+  unsigned char* Own(std::uint64_t bytes);
+
+  const Layout& Where;
+  std::shared_ptr<MappedFile> File;
+};
+
+// n header words at at, raw or base64; false when they run past the file's
+// end. A header of its own is passed (at moved past it); one that starts a
+// base64 stream with the values (an uncompressed array's) is not.
+bool BlockReader::Words(std::uint64_t& at, std::uint64_t n, std::vector<std::uint64_t>& words)
+{
+  const std::uint64_t size = static_cast<std::uint64_t>(this->Where.HeaderSize);
+  const std::uint64_t left = this->Where.Length - std::min(at, this->Where.Length);
+  const std::uint64_t bytes = n * size;
+  const bool ownStream = this->Where.Zlib || !this->Where.Base64;
+  const std::uint64_t stored = this->Where.Base64 ? Base64Length(bytes) : bytes;
+  if (n > left / size || stored > left)
+  {
+    return false;
+  }
+  std::vector<unsigned char> raw(bytes + 3);
+  const unsigned char* from = this->Where.Start + at;
+  bool good = true;
+  if (!this->Where.Base64)
+  {
+    std::memcpy(raw.data(), from, bytes);
+  }
+  else if (ownStream)
+  {
+    good = DecodeBase64(from, raw.data(), bytes);
+  }
+  for (std::uint64_t g = 0; !ownStream && g < stored / 4; ++g)
+  {
+    // The stream's first groups, padded only when it ends there.
+    const unsigned char* c = from + 4 * g;
+    std::array<unsigned char, 3> three{};
+    good = good && DecodeGroup(c, three, 4 - (c[3] == '=') - (c[2] == '=' && c[3] == '='));
+    std::memcpy(raw.data() + 3 * g, three.data(), 3);
+  }
+  words.resize(n);
+  for (std::uint64_t i = 0; i < n; ++i)
+  {
+    words[i] = 0;
+    std::memcpy(&words[i], raw.data() + i * size, size); // little-endian, as the file
+  }
+  at += ownStream ? stored : 0;
+  return good;
+}
+
+bool BlockReader::ReadBlocks(std::uint64_t& at, Blocks& blocks)
+{
+  std::vector<std::uint64_t> words;
+  if (!this->Words(at, 3, words))
+  {
+    return false;
+  }
+  blocks.Count = words[0];
+  blocks.Size = words[1];
+  blocks.Last = words[2];
+  if ((blocks.Count > 0 && blocks.Size == 0) || blocks.Last > blocks.Size ||
+    !this->Words(at, blocks.Count, blocks.Compressed))
+  {
+    return false;
+  }
+  blocks.Starts.resize(blocks.Count);
+  std::uint64_t sum = 0;
+  for (std::size_t i = 0; i < blocks.Count; ++i)
+  {
+    blocks.Starts[i] = sum;
+    if (blocks.Compressed[i] > this->Where.Length - sum)
+    {
+      return false;
+    }
+    sum += blocks.Compressed[i];
+  }
+  return true;
+}
+
+unsigned char* BlockReader::Own(std::uint64_t bytes)
+{
+  return static_cast<unsigned char*>(MapArray(static_cast<std::size_t>(bytes + 3)));
+}
+
+bool BlockReader::Read(std::uint64_t offset,
+  std::uint64_t bytes,
+  int valueSize,
+  const std::string& what,
+  const std::string& count,
+  Values& values,
+  std::string& why)
+{
+  std::uint64_t at = offset;
+  const auto damaged = [&](const std::string& how)
+  {
+    why = what + " " + how;
+    return false;
+  };
+  const auto mismatch = [&](std::uint64_t held)
+  {
+    return damaged("holds " + std::to_string(held) + " bytes, not the " +
+      std::to_string(bytes / static_cast<std::uint64_t>(valueSize)) + " values (" +
+      std::to_string(bytes) + " bytes) " + count + " (is a count damaged?)");
+  };
+  Blocks blocks;
+  std::vector<std::uint64_t> word;
+  if (this->Where.Zlib ? !this->ReadBlocks(at, blocks) : !this->Words(at, 1, word))
+  {
+    return damaged("has a block header that runs past the file's end or is not base64");
+  }
+  const std::uint64_t held = this->Where.Zlib ? blocks.Total() : word[0];
+  if (held != bytes)
+  {
+    return mismatch(held);
+  }
+  // An uncompressed base64 array is one stream with its header.
+  const std::uint64_t skip = this->Where.Base64 && !this->Where.Zlib
+    ? static_cast<std::uint64_t>(this->Where.HeaderSize)
+    : 0;
+  const std::uint64_t stored =
+    this->Where.Zlib ? (blocks.Count ? blocks.Starts.back() + blocks.Compressed.back() : 0) : bytes;
+  const std::uint64_t length = this->Where.Base64 ? Base64Length(skip + stored) : stored;
+  if (length > this->Where.Length - std::min(at, this->Where.Length))
+  {
+    return damaged("runs past the file's end");
+  }
+  const unsigned char* from = this->Where.Start + at;
+  values.Bytes = bytes;
+  // Once taken out, the block's pages of the file are let go (read again
+  // from the file should anything touch them): the mesh is then held once.
+  const auto letGo = [from, length]()
+  {
+    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(from) + page - 1) / page * page;
+    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(from) + length) / page * page;
+    if (end > begin)
+    {
+      ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
+    }
+    return true;
+  };
+  if (!this->Where.Base64 && !this->Where.Zlib &&
+    reinterpret_cast<std::uintptr_t>(from) % static_cast<std::uintptr_t>(valueSize) == 0)
+  {
+    values.Data = const_cast<unsigned char*>(from);
+    values.InFile = true;
+    return true;
+  }
+  unsigned char* out = this->Own(bytes);
+  values.Data = out;
+  if (!out)
+  {
+    return damaged("does not fit in memory");
+  }
+  std::vector<unsigned char> decoded;
+  if (this->Where.Base64)
+  {
+    unsigned char* to = out;
+    if (this->Where.Zlib)
+    {
+      decoded.resize(stored + 3);
+      to = decoded.data();
+    }
+    if (!DecodeBase64(from, to, stored, skip))
+    {
+      return damaged("holds a byte that is not base64");
+    }
+    from = to;
+  }
+  if (this->Where.Zlib)
+  {
+    return (Inflate(from, blocks, out) && letGo()) ||
+      damaged("holds a zlib block that does not inflate to its size");
+  }
+  if (!this->Where.Base64)
+  {
+    ParallelCopy(from, out, bytes);
+  }
+  return letGo();
+}
+
+//------------------------------------------------------------------------------
+// The grid built from the piece's arrays.
+class GridBuilder
+{
+public:
+  GridBuilder(const std::string& path,
+    const Layout& layout,
+    const std::shared_ptr<MappedFile>& file,
+    ProgressPrinter& progress)
+    : Path(path)
+    , Blocks(layout, file)
+    , File(file)
+    , Progress(progress)
+  {
+  }
+
+  vtkSmartPointer<vtkDataSet> Build(vtkXMLDataElement* piece, std::string& error);
+
+private:
+  vtkSmartPointer<vtkDataArray> TakeArray(vtkXMLDataElement* element,
+    const std::string& parent,
+    std::uint64_t tuples,
+    const std::string& count);
+  bool TakeCells(vtkXMLDataElement* cells, vtkIdType numCells, vtkUnstructuredGrid* grid);
+  bool TakeFields(vtkXMLDataElement* fields,
+    vtkDataSetAttributes* into,
+    std::uint64_t tuples,
+    const std::string& count);
+
+  const std::string& Path;
+  BlockReader Blocks;
+  std::shared_ptr<MappedFile> File;
+  ProgressPrinter& Progress;
+  int Arrays = 0, Taken = 0; // the piece's arrays, and those taken so far
+  std::string Why;
+};
+
+vtkXMLDataElement* ArrayNamed(vtkXMLDataElement* parent, const char* name)
+{
+  for (int i = 0; parent && i < parent->GetNumberOfNestedElements(); ++i)
+  {
+    if (Is(Attribute(parent->GetNestedElement(i), "Name"), name))
+    {
+      return parent->GetNestedElement(i);
+    }
+  }
+  return nullptr;
+}
+
+vtkSmartPointer<vtkDataArray> GridBuilder::TakeArray(vtkXMLDataElement* element,
+  const std::string& parent,
+  std::uint64_t tuples,
+  const std::string& count)
+{
+  const int type = ValueType(Attribute(element, "type"));
+  int components = 1;
+  element->GetScalarAttribute("NumberOfComponents", components);
+  auto array = vtkSmartPointer<vtkDataArray>::Take(vtkDataArray::CreateDataArray(type));
+  const std::string name = Attribute(element, "Name");
+  const std::string what =
+    parent == "Points" ? "the points' array" : "array '" + name + "' of " + parent;
+  const auto size = static_cast<std::uint64_t>(array->GetDataTypeSize());
+  const std::uint64_t values = tuples * static_cast<std::uint64_t>(components);
+  Values taken;
+  long long offset = 0;
+  element->GetScalarAttribute("offset", offset);
+  if (values > std::numeric_limits<std::uint64_t>::max() / 16 ||
+    !this->Blocks.Read(static_cast<std::uint64_t>(offset),
+      values * size,
+      static_cast<int>(size),
+      what,
+      count,
+      taken,
+      this->Why))
+  {
+    this->Why = this->Why.empty() ? what + " claims more values than the file holds" : this->Why;
+    UnmapArray(taken.InFile ? nullptr : taken.Data);
+    return nullptr;
+  }
+  array->SetNumberOfComponents(components);
+  array->SetVoidArray(
+    taken.Data, static_cast<vtkIdType>(values), 0, vtkAbstractArray::VTK_DATA_ARRAY_USER_DEFINED);
+  if (taken.InFile)
+  {
+    const std::lock_guard<std::mutex> lock(SharesMutex());
+    Shares().emplace(taken.Data, this->File);
+  }
+  array->SetArrayFreeFunction(taken.InFile ? &ReleaseShare : &UnmapArray);
+  this->Progress.Tell(static_cast<double>(++this->Taken) / std::max(1, this->Arrays));
+  if (!name.empty())
+  {
+    array->SetName(name.c_str());
+  }
+  return array;
+}
+
+// The offsets VTK's cell array wants: a leading 0, then the file's, each
+// no less than the one before, in the connectivity's type.
+template <class Ids>
+vtkSmartPointer<vtkDataArray> CellOffsets(vtkDataArray* file, std::string& why)
+{
+  using Id = typename Ids::ValueType;
+  const vtkIdType n = file->GetNumberOfValues();
+  vtkNew<Ids> offsets;
+  offsets->SetNumberOfValues(n + 1);
+  Id* out = offsets->GetPointer(0);
+  out[0] = 0;
+  const auto* bytes = static_cast<const unsigned char*>(file->GetVoidPointer(0));
+  const int size = file->GetDataTypeSize();
+  for (vtkIdType i = 0; i < n; ++i)
+  {
+    std::int64_t value = 0;
+    if (size == 4)
+    {
+      std::int32_t v = 0;
+      std::memcpy(&v, bytes + 4 * i, 4);
+      value = v;
+    }
+    else
+    {
+      std::memcpy(&value, bytes + 8 * i, 8);
+    }
+    if (value < out[i] || value > std::numeric_limits<Id>::max())
+    {
+      why = "the offset of cell " + std::to_string(i) + ", " + std::to_string(value) +
+        (value < out[i] ? ", is less than the one before it"
+                        : ", is beyond what its connectivity's type numbers");
+      return nullptr;
+    }
+    out[i + 1] = static_cast<Id>(value);
+  }
+  return offsets;
+}
+
+bool GridBuilder::TakeCells(vtkXMLDataElement* cells, vtkIdType numCells, vtkUnstructuredGrid* grid)
+{
+  const auto n = static_cast<std::uint64_t>(numCells);
+  const std::string count = "the piece's NumberOfCells calls for";
+  vtkXMLDataElement* offsetsElement = ArrayNamed(cells, "offsets");
+  vtkXMLDataElement* connectivityElement = ArrayNamed(cells, "connectivity");
+  vtkXMLDataElement* typesElement = ArrayNamed(cells, "types");
+  if (!offsetsElement || !connectivityElement || !typesElement)
+  {
+    this->Why = "its cells lack their connectivity, offsets or types";
+    return false;
+  }
+  vtkSmartPointer<vtkDataArray> fileOffsets = this->TakeArray(offsetsElement, "Cells", n, count);
+  vtkSmartPointer<vtkDataArray> types =
+    fileOffsets ? this->TakeArray(typesElement, "Cells", n, count) : nullptr;
+  const bool wide = Is(Attribute(connectivityElement, "type"), "Int64");
+  vtkSmartPointer<vtkDataArray> offsets = !types ? nullptr
+    : wide ? CellOffsets<vtkTypeInt64Array>(fileOffsets, this->Why)
+           : CellOffsets<vtkTypeInt32Array>(fileOffsets, this->Why);
+  if (!offsets)
+  {
+    return false;
+  }
+  const auto ids = static_cast<std::uint64_t>(offsets->GetComponent(numCells, 0));
+  vtkSmartPointer<vtkDataArray> connectivity =
+    this->TakeArray(connectivityElement, "Cells", ids, "the cells' offsets call for");
+  vtkNew<vtkCellArray> cellArray;
+  if (!connectivity || !cellArray->SetData(offsets, connectivity))
+  {
+    this->Why = this->Why.empty() ? "its cells cannot be built" : this->Why;
+    return false;
+  }
+  grid->SetCells(vtkUnsignedCharArray::SafeDownCast(types), cellArray);
+  return true;
+}
+
+bool GridBuilder::TakeFields(vtkXMLDataElement* fields,
+  vtkDataSetAttributes* into,
+  std::uint64_t tuples,
+  const std::string& count)
+{
+  for (int i = 0; fields && i < fields->GetNumberOfNestedElements(); ++i)
+  {
+    vtkSmartPointer<vtkDataArray> array =
+      this->TakeArray(fields->GetNestedElement(i), fields->GetName(), tuples, count);
+    if (!array)
+    {
+      return false;
+    }
+    into->AddArray(array);
+  }
+  for (int a = 0; a < vtkDataSetAttributes::NUM_ATTRIBUTES; ++a)
+  {
+    const char* active =
+      fields ? fields->GetAttribute(vtkDataSetAttributes::GetAttributeTypeAsString(a)) : nullptr;
+    if (active)
+    {
+      into->SetActiveAttribute(active, a);
+    }
+  }
+  return true;
+}
+
+vtkSmartPointer<vtkDataSet> GridBuilder::Build(vtkXMLDataElement* piece, std::string& error)
+{
+  vtkIdType numPoints = 0, numCells = 0;
+  piece->GetScalarAttribute("NumberOfPoints", numPoints);
+  piece->GetScalarAttribute("NumberOfCells", numCells);
+  for (int i = 0; i < piece->GetNumberOfNestedElements(); ++i)
+  {
+    this->Arrays += piece->GetNestedElement(i)->GetNumberOfNestedElements();
+  }
+  this->Progress.Tell(0.0);
+  vtkXMLDataElement* points = piece->FindNestedElementWithName("Points");
+  vtkNew<vtkUnstructuredGrid> grid;
+  vtkNew<vtkPoints> coordinates;
+  vtkSmartPointer<vtkDataArray> xyz = points && points->GetNumberOfNestedElements() == 1
+    ? this->TakeArray(points->GetNestedElement(0),
+        "Points",
+        static_cast<std::uint64_t>(numPoints),
+        "the piece's NumberOfPoints calls for")
+    : nullptr;
+  if (!xyz && this->Why.empty())
+  {
+    this->Why = "it has no points' array";
+  }
+  vtkXMLDataElement* cells = piece->FindNestedElementWithName("Cells");
+  if (xyz && !cells)
+  {
+    this->Why = "it has no cells";
+  }
+  if (!xyz || !cells || !this->TakeCells(cells, numCells, grid) ||
+    !this->TakeFields(piece->FindNestedElementWithName("PointData"),
+      grid->GetPointData(),
+      static_cast<std::uint64_t>(numPoints),
+      "the piece's NumberOfPoints calls for") ||
+    !this->TakeFields(piece->FindNestedElementWithName("CellData"),
+      grid->GetCellData(),
+      static_cast<std::uint64_t>(numCells),
+      "the piece's NumberOfCells calls for"))
+  {
+    Refuse(this->Path, this->Why, error);
+    return nullptr;
+  }
+  coordinates->SetData(xyz);
+  grid->SetPoints(coordinates);
+  // A polyhedron's faces are arrays of their own, which a covered file has
+  // none of.
+  vtkUnsignedCharArray* types = grid->GetCellTypesArray();
+  const unsigned char* begin = types->GetPointer(0);
+  const unsigned char* end = begin + types->GetNumberOfValues();
+  const unsigned char* polyhedron = std::find(begin, end, VTK_POLYHEDRON);
+  if (polyhedron != end)
+  {
+    Refuse(this->Path,
+      "cell " + std::to_string(polyhedron - begin) + " is a polyhedron, but the file has no faces",
+      error);
+    return nullptr;
+  }
+  return grid;
+}
+
+// The file mapped, its header parsed and its piece found when covered.
+struct CoveredFile
+{
+  std::shared_ptr<MappedFile> File;
+  Header Parsed;
+  Layout Where;
+  vtkXMLDataElement* Piece = nullptr;
+
+  CoveredFile(const std::string& path, bool populate)
+    : File(MapFile(path, populate))
+  {
+    if (this->File && ParseHeader(*this->File, this->Parsed))
+    {
+      this->Piece = CoveredPiece(this->Parsed, *this->File, this->Where);
+    }
+  }
+};
+
+} // namespace
+
+//------------------------------------------------------------------------------
+bool CoversAppendedXML(const std::string& path)
+{
+  return CoveredFile(path, false).Piece != nullptr;
+}
+
+//------------------------------------------------------------------------------
+vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path,
+  std::ostream& log,
+  std::string& error)
+{
+  const CoveredFile covered(path, true);
+  std::string why;
+  if (!covered.Piece)
+  {
+    Refuse(path, "it changed while it was read", error);
+    return nullptr;
+  }
+  if (!CheckXMLElements(covered.Parsed.Root, covered.File->Size, why))
+  {
+    Refuse(path, why, error);
+    return nullptr;
+  }
+  long long numPoints = 0;
+  covered.Piece->GetScalarAttribute("NumberOfPoints", numPoints);
+  if (!CheckPointsFitMemory(static_cast<double>(numPoints), path, error))
+  {
+    return nullptr;
+  }
+  ProgressPrinter progress;
+  progress.Log = &log;
+  progress.Name = std::filesystem::path(path).filename().string();
+  GridBuilder builder(path, covered.Where, covered.File, progress);
+  return builder.Build(covered.Piece, error);
+}
+
+} // namespace orvi
