@@ -187,6 +187,10 @@ void SectionCut::Update(vtkDataSet* mesh,
     return;
   }
   this->FindTouched(mesh, mode, origin, normal);
+  if (this->Touched.empty())
+  {
+    return; // the plane misses this mesh: nothing to cut (VTK's cutter would log about it)
+  }
   // The touched cells alone, each numbered.
   vtkNew<vtkExtractCells> extract;
   extract->SetInputData(mesh);
