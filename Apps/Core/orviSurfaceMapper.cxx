@@ -42,7 +42,8 @@ void SurfaceMapper::BuildIBO(vtkRenderer* ren, vtkActor* act, vtkPolyData* poly)
     time(poly->GetPoints()),
     time(poly->GetPointData()->GetAttribute(vtkDataSetAttributes::EDGEFLAG)),
     static_cast<vtkMTimeType>(property->GetRepresentation()),
-    static_cast<vtkMTimeType>(property->GetEdgeVisibility()) };
+    static_cast<vtkMTimeType>(property->GetEdgeVisibility()),
+    static_cast<vtkMTimeType>(property->GetVertexVisibility()) };
   if (this->HaveBuilt && source == this->Built)
   {
     return; // the buffers built last are those of these cells

@@ -9,7 +9,8 @@
 // nothing. This mapper asks VTK to build them only when what they are made
 // of changed: the surface's verts, lines, polys and strips, its points (a
 // polygon of more than three corners is triangulated by its points' places),
-// its edge flags, and the actor's representation and edge visibility. The
+// its edge flags, and the actor's representation, edge and vertex visibility
+// (VTK draws shown vertices from index buffers of their own). The
 // colours, points and normals still go through VTK's own buffer objects,
 // which upload an array only when it changed.
 //
@@ -48,8 +49,8 @@ private:
 
   // What the index buffers were last built from: the four cell arrays'
   // objects and times, the points' and edge flags' times, the
-  // representation and edge visibility.
-  using Source = std::array<vtkMTimeType, 12>;
+  // representation, edge and vertex visibility.
+  using Source = std::array<vtkMTimeType, 13>;
   Source Built{};
   bool HaveBuilt = false;
   int IndexBuilds = 0;

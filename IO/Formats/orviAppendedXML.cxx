@@ -334,6 +334,10 @@ vtkXMLDataElement* CoveredPiece(const Header& header, const MappedFile& file, La
 //------------------------------------------------------------------------------
 // Decoding, copying and inflating on every core.
 
+// Base64 by hand: VTK's vtkBase64Utilities decodes serially and stops
+// silently at a byte that is not base64, where a damaged file must be
+// refused; these decode on every core and say so.
+//
 // The value of a base64 character; 64 for '=', 255 for a byte that is none.
 const std::array<unsigned char, 256>& Base64Values()
 {
