@@ -30,6 +30,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace orvi
@@ -311,6 +312,7 @@ private:
   Heard Listen(ArrayPool& pool, char& status);
   vtkSmartPointer<vtkDataSet> TakeOver(ArrayPool& pool);
   std::string LateReason() const;
+  double ChildSeconds();
   void Reap();
   std::nullptr_t Fail(const std::string& why)
   {
@@ -329,6 +331,9 @@ private:
   pid_t Child = -1;
   int Ended = 0; // its wait status once reaped
   Clock::time_point Deadline;
+  clockid_t ChildClock{};
+  bool ChildClockKnown = false;
+  double ChildSpent = 0.0; // its processor seconds when last looked at
   Descriptor Result;
   // The child waits on the reply pipe, once its mesh is described, until
   // this end closes (its memory read) or asks for the pipe.
@@ -415,6 +420,7 @@ bool ReaderChild::Start(const MeshReadFunction& read)
     childEnd->Close();
   }
   this->Deadline = Clock::now() + Seconds(this->Limits.Seconds);
+  this->ChildClockKnown = ::clock_getcpuclockid(this->Child, &this->ChildClock) == 0;
   return true;
 }
 
@@ -437,13 +443,25 @@ void ReaderChild::Reap()
 //------------------------------------------------------------------------------
 ReaderChild::Heard ReaderChild::Listen(ArrayPool& pool, char& status)
 {
-  auto heard = Clock::now();
+  // Silence is counted in the child's own processor time: a reader spinning
+  // on a damaged file spends it, one waiting for the cores of a loaded
+  // machine does not (its wall-clock time is the deadline's business).
+  double heard = this->ChildSeconds();
   bool logOpen = true;
   for (;;)
   {
-    const auto until = this->Limits.SilentSeconds > 0.0
-      ? std::min(this->Deadline, heard + Seconds(this->Limits.SilentSeconds))
-      : this->Deadline;
+    auto until = this->Deadline;
+    if (this->Limits.SilentSeconds > 0.0)
+    {
+      const double silent = this->ChildSeconds() - heard;
+      if (silent >= this->Limits.SilentSeconds)
+      {
+        return Heard::Late;
+      }
+      // One thread's time runs no faster than the wall's: no sooner a look.
+      until = std::min(
+        until, Clock::now() + Seconds(std::max(0.01, this->Limits.SilentSeconds - silent)));
+    }
     const auto left =
       std::chrono::duration_cast<std::chrono::milliseconds>(until - Clock::now()).count();
     std::array<pollfd, 3> waiting{ { { this->StatusRead.Fd, POLLIN, 0 },
@@ -462,6 +480,10 @@ ReaderChild::Heard ReaderChild::Listen(ArrayPool& pool, char& status)
       pool.FillSome();
       continue;
     }
+    if (ready == 0 && Clock::now() < this->Deadline)
+    {
+      continue; // its silence is looked at again
+    }
     if (ready <= 0)
     {
       return ready == 0 ? Heard::Late : Heard::Status;
@@ -476,7 +498,7 @@ ReaderChild::Heard ReaderChild::Listen(ArrayPool& pool, char& status)
       const ssize_t got = ::read(this->LogRead.Fd, chunk.data(), chunk.size());
       if (got > 0)
       {
-        heard = Clock::now();
+        heard = this->ChildSeconds();
         this->Log.write(chunk.data(), got);
         continue; // the log first: it was written before the status
       }
@@ -491,6 +513,20 @@ ReaderChild::Heard ReaderChild::Listen(ArrayPool& pool, char& status)
       }
     }
   }
+}
+
+//------------------------------------------------------------------------------
+double ReaderChild::ChildSeconds()
+{
+  // A clock that cannot be read (the child just ended) stands still: the
+  // deadline still bounds the wait.
+  timespec spent{};
+  if (this->ChildClockKnown && ::clock_gettime(this->ChildClock, &spent) == 0)
+  {
+    this->ChildSpent =
+      static_cast<double>(spent.tv_sec) + 1e-9 * static_cast<double>(spent.tv_nsec);
+  }
+  return this->ChildSpent;
 }
 
 //------------------------------------------------------------------------------

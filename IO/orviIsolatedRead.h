@@ -35,8 +35,8 @@ struct ReadLimits
 {
   double Seconds = 60.0;
   double MemoryBytes = 0.0;
-  // Seconds the child may go without a line of log (its progress) before it
-  // counts as spinning (0: no such limit).
+  // Seconds of its own processor time the child may spend without a line of
+  // log (its progress) before it counts as spinning (0: no such limit).
   double SilentSeconds = 0.0;
   // Bytes of heap the read is expected to fill: laid out at once in large
   // pages (see RunChild), as a fresh process otherwise faults in every

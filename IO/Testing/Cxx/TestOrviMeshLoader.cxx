@@ -303,10 +303,21 @@ orvi::MeshReadFunction Misbehaving(const std::string& how)
     {
       throw std::bad_alloc();
     }
-    if (how == "talks" || how == "fails")
+    if (how == "waits")
+    {
+      ::usleep(1500000); // as one kept from the cores of a loaded machine
+    }
+    if (how == "talks" || how == "fails" || how == "waits")
     {
       error = "cannot read 'f': its own reason";
       return nullptr;
+    }
+    if (how == "goes silent")
+    {
+      // Spins, as a reader caught in a loop on a damaged file does.
+      for (volatile unsigned long spin = 0;; spin = spin + 1)
+      {
+      }
     }
     if (how == "is unreadable")
     {
@@ -483,12 +494,13 @@ TEST(OrviMeshLoader, DamagedFilesAreRefusedWithTheirMessage)
 
 //==============================================================================
 // The child process on what no file check can foresee: a read that never
-// ends, one that goes silent (stopped by its silence long before its time),
-// one that keeps talking past that silence, one that crashes, one that asks
-// for more memory than there is, a mesh whose values cannot come over
-// (their pages unreadable: neither copied out of the child's memory nor
-// sent through the pipe in full). Each is one message; this process goes
-// on.
+// ends, one that goes silent (spinning: stopped by its silence long before
+// its time), one that keeps talking past that silence, one that waits as
+// long without working (not silent: its processor time is what counts),
+// one that crashes, one that asks for more memory than there is, a mesh
+// whose values cannot come over (their pages unreadable: neither copied out
+// of the child's memory nor sent through the pipe in full). Each is one
+// message; this process goes on.
 TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
 {
   const std::string busy = "f: VTK's reader was still busy after 1 s, far longer than a file of "
@@ -502,6 +514,7 @@ TEST(OrviMeshLoader, ChildFailuresBecomeOneMessage)
     { "hangs", 1.0, 0.0, true, busy },
     { "goes silent", 30.0, 1.0, true, silent },
     { "talks", 30.0, 1.0, true, "cannot read 'f': its own reason" },
+    { "waits", 30.0, 1.0, true, "cannot read 'f': its own reason" },
     { "crashes",
       1.0,
       0.0,
