@@ -221,6 +221,33 @@ Key<N> MakeKey(const Id32* p)
   }
 }
 
+// The keys of a tetrahedron's four faces, from its point ids sorted once
+// (the commonest cell of large meshes: four sorts of three ids would cost
+// it more). The first three share the smallest id.
+template <typename T>
+std::array<Key<3>, 4> TetraKeys(const T* p)
+{
+  Id32 s[4] = { static_cast<Id32>(p[0]),
+    static_cast<Id32>(p[1]),
+    static_cast<Id32>(p[2]),
+    static_cast<Id32>(p[3]) };
+  auto order = [&s](int i, int j)
+  {
+    if (s[i] > s[j])
+    {
+      std::swap(s[i], s[j]);
+    }
+  };
+  order(0, 1);
+  order(2, 3);
+  order(0, 2);
+  order(1, 3);
+  order(1, 2);
+  return {
+    { { s[0], s[1], s[2] }, { s[0], s[1], s[3] }, { s[0], s[2], s[3] }, { s[1], s[2], s[3] } }
+  };
+}
+
 // A face of five or more points: rare, kept apart. Its key is its point
 // sequence started at the smallest id and run towards the smaller
 // neighbour, so that the same polygon wound either way matches.
@@ -409,6 +436,11 @@ LargeArray<V> AllocateLarge(size_t count)
 // kept, sorted. What stays is the sorted list of the keys met once; the
 // buckets are released.
 //
+// The buckets of a large mesh are filled and matched in a few rounds, each
+// over a range of its smallest point ids, in memory reused from round to
+// round: fresh pages cost a virtual machine more than the passes over the
+// cells that a round repeats, and the peak is a round's keys, not all.
+//
 // A triangle of a mesh of fewer than 2^26 points is held packed in 64 bits:
 // its bucket gives the high bits of its smallest id, which leaves the low
 // bits of that id and the two other ids to pack. That is two thirds of the
@@ -449,7 +481,7 @@ public:
   void Count(size_t slice, const Key<N>& key) { ++this->Cursor(slice, key); }
 
   // Turns the counts into where each slice writes in each bucket.
-  void Allocate()
+  void Layout()
   {
     this->Starts.assign(this->NumberOfBuckets + 1, 0);
     size_t total = 0;
@@ -465,40 +497,79 @@ public:
       }
     }
     this->Starts[this->NumberOfBuckets] = total;
+    this->Singles.assign(this->NumberOfBuckets, {});
+  }
+
+  size_t GetNumberOfBuckets() const { return this->NumberOfBuckets; }
+  int GetShift() const { return this->Shift; }
+
+  // The bytes that the keys of buckets [first, last) take.
+  size_t BytesIn(size_t first, size_t last) const
+  {
+    const size_t size = this->PointBits > 0 ? sizeof(std::uint64_t) : sizeof(Key<N>);
+    return (this->Starts[last] - this->Starts[first]) * size;
+  }
+
+  // Room for the keys of the largest round of buckets ends[r - 1] to
+  // ends[r] (ends[-1] being 0), reused round after round: its pages are
+  // then faulted in once.
+  void Reserve(const std::vector<size_t>& ends)
+  {
+    size_t most = 0, first = 0;
+    for (const size_t last : ends)
+    {
+      most = std::max(most, this->Starts[last] - this->Starts[first]);
+      first = last;
+    }
     if (this->PointBits > 0)
     {
-      this->Packed = AllocateLarge<std::uint64_t>(total);
+      this->Packed = AllocateLarge<std::uint64_t>(most);
     }
     else
     {
-      this->Keys = AllocateLarge<Key<N>>(total);
+      this->Keys = AllocateLarge<Key<N>>(most);
     }
   }
 
+  // The buckets that the next Add()s keep and the next Match() matches.
+  void SetRound(size_t first, size_t last)
+  {
+    this->RoundFirst = first;
+    this->RoundLast = last;
+  }
+
+  // Keeps the key if its bucket is in the round.
   void Add(size_t slice, const Key<N>& key)
   {
-    size_t& at = this->Cursor(slice, key);
+    const size_t bucket = key[0] >> this->Shift;
+    if (bucket < this->RoundFirst || bucket >= this->RoundLast)
+    {
+      return;
+    }
+    const size_t at =
+      this->Cursors[slice * this->NumberOfBuckets + bucket]++ - this->Starts[this->RoundFirst];
     if (this->PointBits > 0)
     {
-      this->Packed[at++] = this->Pack(key);
+      this->Packed[at] = this->Pack(key);
     }
     else
     {
-      this->Keys[at++] = key;
+      this->Keys[at] = key;
     }
   }
 
-  // Keeps the keys met once, sorted; releases the buckets.
+  // Keeps the keys of the round's buckets met once, sorted.
   void Match()
   {
-    std::vector<std::vector<Key<N>>> singles(this->NumberOfBuckets);
     // A table per thread, reused bucket after bucket: fresh memory for
     // each would cost its page faults again.
     vtkSMPThreadLocal<std::vector<PackedSlot>> packedTables;
     vtkSMPThreadLocal<std::vector<WideSlot<Key<N>>>> tables;
-    const auto grain = static_cast<vtkIdType>(std::max<size_t>(1, this->NumberOfBuckets / 64));
-    vtkSMPTools::For(0,
-      static_cast<vtkIdType>(this->NumberOfBuckets),
+    const size_t base = this->Starts[this->RoundFirst];
+    const size_t buckets = this->RoundLast - this->RoundFirst;
+    const auto grain = static_cast<vtkIdType>(std::max<size_t>(1, buckets / 64));
+    vtkSMPTools::For(static_cast<vtkIdType>(this->RoundFirst),
+      static_cast<vtkIdType>(this->RoundLast),
       grain,
       [&](vtkIdType first, vtkIdType last)
       {
@@ -506,8 +577,8 @@ public:
         std::vector<WideSlot<Key<N>>>& table = tables.Local();
         for (auto b = static_cast<size_t>(first); b < static_cast<size_t>(last); ++b)
         {
-          const size_t begin = this->Starts[b], end = this->Starts[b + 1];
-          std::vector<Key<N>>& found = singles[b];
+          const size_t begin = this->Starts[b] - base, end = this->Starts[b + 1] - base;
+          std::vector<Key<N>>& found = this->Singles[b];
           if (this->PointBits > 0)
           {
             MatchBucket(this->Packed.get() + begin,
@@ -525,18 +596,25 @@ public:
           std::sort(found.begin(), found.end());
         }
       });
+  }
+
+  // The keys met once of every round, in one sorted list; releases the
+  // buckets.
+  void Finish()
+  {
     this->Keys.reset();
     this->Packed.reset();
     size_t total = 0;
-    for (const auto& s : singles)
+    for (const auto& s : this->Singles)
     {
       total += s.size();
     }
     this->Boundary.reserve(total);
-    for (const auto& s : singles)
+    for (const auto& s : this->Singles)
     {
       this->Boundary.insert(this->Boundary.end(), s.begin(), s.end());
     }
+    this->Singles = {};
   }
 
   /// The keys met once, sorted.
@@ -574,10 +652,12 @@ private:
   int Shift = 0;
   int PointBits = 0; // packed keys: the bits of a point id; 0 for whole keys
   size_t NumberOfBuckets = 0;
+  size_t RoundFirst = 0, RoundLast = 0;
   std::vector<size_t> Starts;  // bucket b holds keys [Starts[b], Starts[b + 1])
   std::vector<size_t> Cursors; // per slice and bucket: where its next key goes
   LargeArray<Key<N>> Keys;
   LargeArray<std::uint64_t> Packed;
+  std::vector<std::vector<Key<N>>> Singles; // per bucket: its keys met once
   std::vector<Key<N>> Boundary;
 };
 
@@ -858,6 +938,11 @@ std::uint64_t EdgeKey(vtkIdType a, vtkIdType b)
     static_cast<std::uint64_t>(std::max(a, b));
 }
 
+// Face keys of at most this many bytes are matched in one round, more in
+// this many.
+constexpr size_t OneRoundBytes = size_t(64) << 20;
+constexpr size_t RoundsOfLargeTables = 4;
+
 // The boundary faces of the 3D cells, found by their keys.
 struct Boundary
 {
@@ -870,6 +955,33 @@ struct Boundary
     : Triangles(numberOfPoints, slices)
     , Quads(numberOfPoints, slices)
   {
+  }
+
+  // The ends of the rounds of buckets the faces are matched in, each of
+  // about roundBytes of keys or more (0: a quarter of the keys' memory
+  // once that is large, else one round of all).
+  std::vector<size_t> PlanRounds(size_t roundBytes)
+  {
+    const size_t buckets = this->Triangles.GetNumberOfBuckets();
+    auto bytes = [this](size_t first, size_t last)
+    { return this->Triangles.BytesIn(first, last) + this->Quads.BytesIn(first, last); };
+    const size_t total = bytes(0, buckets);
+    const size_t round = roundBytes > 0 ? roundBytes
+      : total < OneRoundBytes           ? total
+                                        : total / RoundsOfLargeTables;
+    std::vector<size_t> ends;
+    size_t first = 0;
+    for (size_t b = 1; b <= buckets; ++b)
+    {
+      if (b == buckets || bytes(first, b) >= round)
+      {
+        ends.push_back(b);
+        first = b;
+      }
+    }
+    this->Triangles.Reserve(ends);
+    this->Quads.Reserve(ends);
+    return ends;
   }
 
   // Whether the face of n points ids (in a cell's winding) is a boundary
@@ -1290,6 +1402,14 @@ struct CountFaces : SlicePass<T, CountFaces<T>>
         slice.Passed.push_back(cell);
         continue;
       }
+      if (info.Faces == TetraFaces)
+      {
+        for (const Key<3>& key : TetraKeys(mesh.Points(cell)))
+        {
+          faces.Triangles.Count(s, key);
+        }
+        continue;
+      }
       ForEachFace(mesh,
         cell,
         info,
@@ -1312,11 +1432,14 @@ struct CountFaces : SlicePass<T, CountFaces<T>>
   }
 };
 
-// Pass 2: the keys of the triangle and quad faces into their buckets; the
-// passed cells that lie on a face marked on the way.
+// Pass 2, once a round: the keys of the triangle and quad faces whose
+// smallest point id is in the round's range [Lo, Hi) into their buckets;
+// the passed cells that lie on such a face marked on the way.
 template <typename T>
 struct SortFaces : SlicePass<T, SortFaces<T>>
 {
+  Id32 Lo, Hi;
+
   void Visit(Slice& slice, size_t s)
   {
     const Mesh<T>& mesh = this->Search.M;
@@ -1325,8 +1448,20 @@ struct SortFaces : SlicePass<T, SortFaces<T>>
     for (vtkIdType cell = slice.First; cell < slice.Last; ++cell)
     {
       const TypeInfo& info = this->Search.Infos[mesh.Types[cell]];
-      if (!IsVolume(info))
+      if (!IsVolume(info) || (info.K == Kind::Solid && !this->Touches(mesh, cell, info)))
       {
+        continue;
+      }
+      if (info.Faces == TetraFaces)
+      {
+        for (const Key<3>& key : TetraKeys(mesh.Points(cell)))
+        {
+          if (!on.Empty() && this->InRound(key[0]))
+          {
+            on.See3DFace(key.data(), 3);
+          }
+          faces.Triangles.Add(s, key);
+        }
         continue;
       }
       ForEachFace(mesh,
@@ -1334,7 +1469,7 @@ struct SortFaces : SlicePass<T, SortFaces<T>>
         info,
         [&](const Id32* ids, int n, int)
         {
-          if (!on.Empty())
+          if (!on.Empty() && this->InRound(*std::min_element(ids, ids + n)))
           {
             on.See3DFace(ids, n);
           }
@@ -1349,15 +1484,31 @@ struct SortFaces : SlicePass<T, SortFaces<T>>
         });
     }
   }
+
+  bool InRound(Id32 id) const { return id >= this->Lo && id < this->Hi; }
+
+  // Whether a point of the solid cell is in the round's range: the
+  // smallest id of each of its faces is one of its points.
+  bool Touches(const Mesh<T>& mesh, vtkIdType cell, const TypeInfo& info) const
+  {
+    const T* p = mesh.Points(cell);
+    bool touches = false;
+    for (int k = 0; k < info.NumberOfPoints; ++k)
+    {
+      touches |= this->InRound(static_cast<Id32>(p[k]));
+    }
+    return touches;
+  }
 };
 
-// Pass 3: a face met once is on the boundary; then the boundary's points.
+// Pass 3: the boundary of every round in one list, then the boundary's
+// points.
 template <typename T>
 void MatchFaces(FaceSearch<T>& search)
 {
   Boundary& faces = search.Faces;
-  faces.Triangles.Match();
-  faces.Quads.Match();
+  faces.Triangles.Finish();
+  faces.Quads.Finish();
   std::vector<PolygonKey> polygons;
   for (Slice& slice : search.Slices)
   {
@@ -1447,6 +1598,7 @@ size_t FacePointCount(const Boundary& faces)
 template <typename T>
 bool ExtractFaces(const Mesh<T>& mesh,
   bool dropCoincident,
+  size_t roundBytes,
   Output& out,
   const StepFunction& step,
   std::string& error)
@@ -1471,12 +1623,28 @@ bool ExtractFaces(const Mesh<T>& mesh,
     search.On.Collect(mesh, search.Infos, passed);
   }
 
-  step("sorting faces", 0.3);
-  search.Faces.Triangles.Allocate();
-  search.Faces.Quads.Allocate();
-  search.Run(SortFaces<T>{ { search } });
-
-  step("matching faces", 0.5);
+  search.Faces.Triangles.Layout();
+  search.Faces.Quads.Layout();
+  const std::vector<size_t> rounds = search.Faces.PlanRounds(roundBytes);
+  const int shift = search.Faces.Triangles.GetShift();
+  size_t first = 0;
+  for (size_t r = 0; r < rounds.size(); ++r)
+  {
+    const double done = static_cast<double>(r) / static_cast<double>(rounds.size());
+    const std::string round = rounds.size() == 1
+      ? std::string()
+      : ", round " + std::to_string(r + 1) + " of " + std::to_string(rounds.size());
+    step(("sorting faces" + round).c_str(), 0.3 + 0.5 * done);
+    search.Faces.Triangles.SetRound(first, rounds[r]);
+    search.Faces.Quads.SetRound(first, rounds[r]);
+    search.Run(SortFaces<T>{ { search },
+      static_cast<Id32>(first << shift),
+      static_cast<Id32>(std::min<size_t>(rounds[r] << shift, NoId)) });
+    step(("matching faces" + round).c_str(), 0.3 + 0.5 * (done + 0.5 / rounds.size()));
+    search.Faces.Triangles.Match();
+    search.Faces.Quads.Match();
+    first = rounds[r];
+  }
   MatchFaces(search);
 
   step("collecting boundary faces", 0.8);
@@ -1634,12 +1802,14 @@ bool Extract(vtkUnstructuredGrid* grid,
   bool originalIds,
   bool originalPointIds,
   bool dropCoincident,
+  size_t roundBytes,
   const StepFunction& step,
   std::string& error)
 {
   Output out;
   if (!WithMesh(grid,
-        [&](const auto& mesh) { return ExtractFaces(mesh, dropCoincident, out, step, error); }))
+        [&](const auto& mesh)
+        { return ExtractFaces(mesh, dropCoincident, roundBytes, out, step, error); }))
   {
     return false;
   }
@@ -1750,6 +1920,7 @@ void BoundarySurface::PrintSelf(ostream& os, vtkIndent indent)
   os << indent << "PassThroughCellIds: " << this->PassThroughCellIds << "\n";
   os << indent << "PassThroughPointIds: " << this->PassThroughPointIds << "\n";
   os << indent << "DropCoincidentCells: " << this->DropCoincidentCells << "\n";
+  os << indent << "RoundBytes: " << this->RoundBytes << "\n";
   os << indent << "UsedVtkFilter: " << this->UsedVtkFilter << "\n";
   os << indent << "Log: " << (this->Log ? "set" : "none") << "\n";
 }
@@ -1815,6 +1986,7 @@ int BoundarySurface::RequestData(vtkInformation*,
           this->PassThroughCellIds,
           this->PassThroughPointIds,
           this->DropCoincidentCells,
+          static_cast<size_t>(std::max<vtkIdType>(0, this->RoundBytes)),
           step,
           error))
     {

@@ -43,7 +43,9 @@
 // those again by their ids, in cell order. Beyond the output this takes 8
 // bytes per triangle face of the 3D cells (12 for a mesh of 2^26 points or
 // more) and 16 per quad face (in transparent huge pages on Linux, which
-// saves most of the page faults), and a few bytes per point.
+// saves most of the page faults), and a few bytes per point; a mesh of
+// more than 64 MB of such keys is matched in four rounds over ranges of
+// the smallest point id, each in the memory of the last (SetRoundBytes()).
 //
 // Other inputs (image data, poly data, grids with nonlinear cells, ghost
 // cells or cell types without fixed faces) go through
@@ -97,6 +99,17 @@ public:
   vtkBooleanMacro(DropCoincidentCells, bool);
   ///@}
 
+  ///@{
+  /// How much memory the face keys of the 3D cells are matched in at a
+  /// time. Keys of more bytes than this are matched in rounds of about this
+  /// many each, over ranges of their smallest point id, in memory reused
+  /// from round to round: fewer fresh pages and a lower peak, for another
+  /// pass over the cells each round. 0 (the default) takes a quarter of the
+  /// keys' memory once that exceeds 64 MB, and all of it below.
+  vtkSetMacro(RoundBytes, vtkIdType);
+  vtkGetMacro(RoundBytes, vtkIdType);
+  ///@}
+
   /// Where progress lines go; nullptr (the default) for none. The stream
   /// must outlive the updates.
   void SetLog(std::ostream* log) { this->Log = log; }
@@ -121,6 +134,7 @@ private:
   bool PassThroughPointIds = false;
   bool DropCoincidentCells = true;
   bool UsedVtkFilter = false;
+  vtkIdType RoundBytes = 0;
   std::ostream* Log = nullptr;
 };
 

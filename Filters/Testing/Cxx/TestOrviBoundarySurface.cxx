@@ -155,10 +155,14 @@ std::vector<Cell> Cells(vtkPolyData* surface)
 }
 
 // The filter's output on mesh with the original ids, coincident cells
-// dropped or kept.
-vtkSmartPointer<vtkPolyData> Extract(vtkDataSet* mesh, bool drop = true, bool* usedVtk = nullptr)
+// dropped or kept, its faces matched in rounds of roundBytes.
+vtkSmartPointer<vtkPolyData> Extract(vtkDataSet* mesh,
+  bool drop = true,
+  bool* usedVtk = nullptr,
+  vtkIdType roundBytes = 0)
 {
   vtkNew<orvi::BoundarySurface> filter;
+  filter->SetRoundBytes(roundBytes);
   filter->SetInputData(mesh);
   filter->PassThroughCellIdsOn();
   filter->PassThroughPointIdsOn();
@@ -234,6 +238,8 @@ TEST(OrviBoundarySurface, GivesTheCellsOfVtksFilter)
         mesh->GetCellData()->GetNumberOfArrays() + 1,
         vtkPointSet::SafeDownCast(mesh)->GetPoints()->GetDataType() }));
     EXPECT_EQ(Cells(surface), Cells(vtk->GetOutput()));
+    // Matched in rounds of a bucket of points each: the same cells.
+    EXPECT_EQ(Cells(Extract(mesh, false, nullptr, 1)), Cells(surface));
   }
 }
 
@@ -404,6 +410,7 @@ TEST(OrviBoundarySurface, DropsCellsOnCellsOfHigherDimension)
       }
     }
     EXPECT_EQ(Cells(Extract(mesh)), expected);
+    EXPECT_EQ(Cells(Extract(mesh, true, nullptr, 1)), expected);
     // Each kind is met: polygons and lines both times, vertices in the
     // mixed mesh (gmsh writes none for t14).
     EXPECT_GT(dropped[VTK_TRIANGLE] + dropped[VTK_QUAD] + dropped[VTK_POLYGON], 0);
