@@ -8,8 +8,12 @@
 //   interpolated and cell data carried, each face naming its mesh cell;
 // - Cells: those cells whole (their boundary faces), so the layout of the
 //   elements at the plane shows.
-// The cells the plane may touch come from a sphere tree of the mesh, built
-// at the first cut and kept while the mesh's points stay the same.
+// The cells the plane may touch come from each cell's extent along the
+// plane's normal, computed at the first cut (in parallel, on the mesh's own
+// arrays) and kept while the mesh's points and the normal stay the same: a
+// move along the normal reads two floats a cell and tests exactly only the
+// cells whose extent holds the plane. The touched cells are copied out of
+// the mesh by a point map kept between moves.
 #ifndef orviSection_h
 #define orviSection_h
 
@@ -24,7 +28,7 @@
 class vtkDataSet;
 class vtkPlane;
 class vtkPolyData;
-class vtkSphereTree;
+class vtkUnstructuredGrid;
 
 namespace orvi
 {
@@ -71,13 +75,24 @@ private:
     SectionMode mode,
     const double origin[3],
     const double normal[3]);
+  template <typename CellPoints>
+  void FindTouchedIn(CellPoints& cells,
+    SectionMode mode,
+    const double origin[3],
+    const double normal[3],
+    double offset,
+    double margin);
+  vtkSmartPointer<vtkUnstructuredGrid> TouchedSubset(vtkDataSet* mesh);
   void Cut(vtkDataSet* subset, vtkPlane* plane);
   void Cells(vtkDataSet* subset);
 
-  vtkSmartPointer<vtkSphereTree> Tree;
-  vtkDataSet* TreeMesh = nullptr; // what the tree was built for
-  vtkMTimeType TreeTime = 0;      // and its points' time then
-  std::vector<vtkIdType> Touched; // ascending mesh cell ids
+  // Each cell's extent along ExtentsNormal, rounded outwards.
+  std::vector<float> Low, High;
+  double ExtentsNormal[3] = { 0.0, 0.0, 0.0 };
+  vtkDataSet* ExtentsMesh = nullptr; // what the extents were computed for
+  vtkMTimeType ExtentsTime = 0;      // and its points' time then
+  std::vector<vtkIdType> PointMap;   // a mesh point's index in the subset, -1 outside
+  std::vector<vtkIdType> Touched;    // ascending mesh cell ids
   vtkNew<vtkPolyData> Face;
   vtkNew<vtkPolyData> Outlines;
   bool Linear = false;
