@@ -22,11 +22,19 @@
 // SectionMove/FullFrame draws the scene with a section cut through the
 // model's centre again as it is; SectionMove/Orvi moves the plane along its
 // normal by 2% of the model's size (the keys ] and [, in turn) and draws the
-// new picture: the cells the plane touches found through the sphere tree
-// built at the first cut, cut again by vtk3DLinearGridPlaneCutter, and the
-// frame. At most half a second, whatever its ratio to the full frame. Both
-// are measured in turn as the warp's are, after the first cut (which builds
-// the tree).
+// new picture: the cells the plane touches found from the cells' extents
+// along the normal computed at the first cut, cut again by
+// vtk3DLinearGridPlaneCutter, and the frame. At most half a second, whatever its ratio to the full frame. Both
+// are measured in turn as the warp's are, after the first cut (which
+// computes the extents).
+//
+// SectionWarpScale/FullFrame and /Orvi are the warp's scale change again,
+// with the section cut in place: the deformed mesh cut anew, its cells
+// found from the extents of the undeformed points and of the displacement
+// kept from the first cut. SectionRotate/StandIn and /Orvi are frames in
+// motion (the camera turned two degrees a frame, the stand-ins built)
+// without the section and with it, in turn. Each row also gives its mean
+// wall time (wall_ms) beside the CPU time it reports.
 //
 // PickCsv/Orvi writes the table of a pick of 100,000 cells (the mesh's first
 // ones; every cell array, every point array averaged over each cell's

@@ -68,9 +68,11 @@ struct GridCells
 };
 
 // Any other data set's cells, through its virtual methods, on one thread.
+// (Values: a point array of 3 components read in place of the points.)
 struct AnyCells
 {
   vtkDataSet* Mesh;
+  vtkDataArray* Values;
   vtkIdType Count;
   vtkNew<vtkIdList> Ids;
   static constexpr bool Parallel = false;
@@ -81,18 +83,22 @@ struct AnyCells
     this->Mesh->GetCellPoints(cell, this->Ids);
     for (vtkIdType i = 0; i < this->Ids->GetNumberOfIds(); ++i)
     {
-      visit(this->Mesh->GetPoint(this->Ids->GetId(i)));
+      const vtkIdType id = this->Ids->GetId(i);
+      visit(this->Values ? this->Values->GetTuple(id) : this->Mesh->GetPoint(id));
     }
   }
 };
 
-// Calls run(cells) with the mesh's cells read the fastest way it allows.
+// Calls run(cells) with the mesh's cells read the fastest way it allows,
+// their points' coordinates or `values` (a point array of 3 components).
 template <typename Run>
-void WithCells(vtkDataSet* mesh, Run&& run)
+void WithCells(vtkDataSet* mesh, vtkDataArray* values, Run&& run)
 {
   auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh);
   vtkCellArray* cells = grid ? grid->GetCells() : nullptr;
-  vtkDataArray* xyz = grid && grid->GetPoints() ? grid->GetPoints()->GetData() : nullptr;
+  vtkDataArray* xyz = values    ? values
+    : grid && grid->GetPoints() ? grid->GetPoints()->GetData()
+                                : nullptr;
   const auto withPoints = [&](auto* points)
   {
     const vtkIdType count = cells->GetNumberOfCells();
@@ -123,13 +129,14 @@ void WithCells(vtkDataSet* mesh, Run&& run)
   }
   else
   {
-    AnyCells any{ mesh, mesh->GetNumberOfCells(), {} };
+    AnyCells any{ mesh, values, mesh->GetNumberOfCells(), {} };
     run(any);
   }
 }
 
-// Each cell's lowest and highest n.p over its points, as floats rounded
-// outwards (a cell without points: an empty extent).
+// Each cell's lowest and highest n.p over its points, as floats (a cell
+// without points: an empty extent). The floats' rounding is within the
+// margin the extents are read with.
 template <typename CellPoints>
 void ComputeExtents(CellPoints& cells, const double n[3], float* low, float* high)
 {
@@ -146,8 +153,8 @@ void ComputeExtents(CellPoints& cells, const double n[3], float* low, float* hig
           hi = std::max(hi, d);
         });
       const float inf = std::numeric_limits<float>::infinity();
-      low[cell] = lo <= hi ? std::nextafter(static_cast<float>(lo), -inf) : inf;
-      high[cell] = lo <= hi ? std::nextafter(static_cast<float>(hi), inf) : -inf;
+      low[cell] = lo <= hi ? static_cast<float>(lo) : inf;
+      high[cell] = lo <= hi ? static_cast<float>(hi) : -inf;
     }
   };
   if constexpr (CellPoints::Parallel)
@@ -292,7 +299,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
 //------------------------------------------------------------------------------
 bool KeptBySection(vtkDataSet* mesh, vtkIdType cell, const double origin[3], const double normal[3])
 {
-  AnyCells cells{ mesh, mesh->GetNumberOfCells(), {} };
+  AnyCells cells{ mesh, nullptr, mesh->GetNumberOfCells(), {} };
   double range[2];
   CellSides(cells, cell, origin, normal, range);
   return range[0] < 0.0;
@@ -316,6 +323,17 @@ void SectionCut::Update(vtkDataSet* mesh,
   const double origin[3],
   const double normal[3])
 {
+  this->Update(mesh, mode, origin, normal, nullptr, nullptr, 0.0);
+}
+
+void SectionCut::Update(vtkDataSet* mesh,
+  SectionMode mode,
+  const double origin[3],
+  const double normal[3],
+  vtkDataSet* undeformed,
+  vtkDataArray* displacement,
+  double scale)
+{
   this->Face->Initialize();
   this->Outlines->Initialize();
   this->Touched.clear();
@@ -324,7 +342,7 @@ void SectionCut::Update(vtkDataSet* mesh,
   {
     return;
   }
-  this->FindTouched(mesh, mode, origin, normal);
+  this->FindTouched(mesh, mode, origin, normal, undeformed, displacement, scale);
   if (this->Touched.empty())
   {
     return; // the plane misses this mesh: nothing to cut (VTK's cutter would log about it)
@@ -349,47 +367,72 @@ void SectionCut::Update(vtkDataSet* mesh,
   }
 }
 
+void SectionCut::Refresh(Extents& extents,
+  vtkDataSet* mesh,
+  vtkDataArray* values,
+  const double normal[3])
+{
+  vtkPointSet* pointSet = vtkPointSet::SafeDownCast(mesh);
+  vtkObject* of = values ? static_cast<vtkObject*>(values) : mesh;
+  const vtkMTimeType time = values      ? values->GetMTime()
+    : pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime()
+                                        : mesh->GetMTime();
+  const auto cells = static_cast<size_t>(mesh->GetNumberOfCells());
+  if (extents.Of == of && extents.Time == time && extents.Low.size() == cells &&
+    std::equal(normal, normal + 3, extents.Normal))
+  {
+    return;
+  }
+  extents.Of = of;
+  extents.Time = time;
+  std::copy(normal, normal + 3, extents.Normal);
+  extents.Low.resize(cells);
+  extents.High.resize(cells);
+  WithCells(mesh,
+    values,
+    [&](auto&& all) { ComputeExtents(all, normal, extents.Low.data(), extents.High.data()); });
+}
+
 void SectionCut::FindTouched(vtkDataSet* mesh,
   SectionMode mode,
   const double origin[3],
-  const double normal[3])
+  const double normal[3],
+  vtkDataSet* undeformed,
+  vtkDataArray* displacement,
+  double scale)
 {
-  // The extents are computed once for the mesh's points as they are and
-  // the plane's normal.
-  vtkPointSet* pointSet = vtkPointSet::SafeDownCast(mesh);
-  const vtkMTimeType pointsTime =
-    pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime() : mesh->GetMTime();
-  const bool stale = this->ExtentsMesh != mesh || this->ExtentsTime != pointsTime ||
-    !std::equal(normal, normal + 3, this->ExtentsNormal) ||
-    this->Low.size() != static_cast<size_t>(mesh->GetNumberOfCells());
-  if (stale)
+  // The extents of the undeformed points and of the displacement are kept
+  // while those and the normal stay the same: the deformed extent of a
+  // cell lies within the first plus scale times the second.
+  const bool deformed = undeformed && displacement &&
+    undeformed->GetNumberOfCells() == mesh->GetNumberOfCells() &&
+    displacement->GetNumberOfTuples() == undeformed->GetNumberOfPoints() &&
+    displacement->GetNumberOfComponents() == 3;
+  vtkDataSet* base = deformed ? undeformed : mesh;
+  Refresh(this->Shape, base, nullptr, normal);
+  double moves = 0.0; // the largest displacement times the scale
+  if (deformed)
   {
-    this->ExtentsMesh = mesh;
-    this->ExtentsTime = pointsTime;
-    std::copy(normal, normal + 3, this->ExtentsNormal);
-    this->Low.resize(static_cast<size_t>(mesh->GetNumberOfCells()));
-    this->High.resize(this->Low.size());
+    Refresh(this->Moves, base, displacement, normal);
+    moves = std::abs(scale) * displacement->GetRange(-1)[1];
   }
-  // Far wider than the rounding of n.p - n.o against n.(p - o) and tiny
-  // against any cell: the extents only choose which cells are tested.
+  // The extents are read with a margin far wider than their floats'
+  // rounding and tiny against any cell: they only choose which cells are
+  // tested exactly.
   double bounds[6];
-  mesh->GetBounds(bounds);
+  base->GetBounds(bounds);
   double size = 0.0;
   for (int i = 0; i < 6; ++i)
   {
     size = std::max(size, std::abs(bounds[i]));
   }
   const double offset = vtkMath::Dot(normal, origin);
-  const double margin = 1e-9 * (3.0 * size + std::abs(offset));
+  const double margin = 1e-6 * (3.0 * size + std::abs(offset) + 3.0 * moves);
+  const double window[2] = { offset - margin, offset + margin };
   WithCells(mesh,
+    nullptr,
     [&](auto&& cells)
-    {
-      if (stale)
-      {
-        ComputeExtents(cells, normal, this->Low.data(), this->High.data());
-      }
-      this->FindTouchedIn(cells, mode, origin, normal, offset, margin);
-    });
+    { this->FindTouchedIn(cells, mode, origin, normal, window, deformed ? scale : 0.0); });
 }
 
 template <typename CellPoints>
@@ -397,16 +440,25 @@ void SectionCut::FindTouchedIn(CellPoints& cells,
   SectionMode mode,
   const double origin[3],
   const double normal[3],
-  double offset,
-  double margin)
+  const double window[2],
+  double scale)
 {
-  const float* low = this->Low.data();
-  const float* high = this->High.data();
-  const auto below = static_cast<float>(offset - margin);
-  const auto above = static_cast<float>(offset + margin);
+  const float* low = this->Shape.Low.data();
+  const float* high = this->Shape.High.data();
+  // The displacement's extent scaled: its low end moves the cell's low end
+  // for a positive scale, its high end for a negative one.
+  const bool moved = scale != 0.0;
+  const float* lowMoves = scale > 0.0 ? this->Moves.Low.data() : this->Moves.High.data();
+  const float* highMoves = scale > 0.0 ? this->Moves.High.data() : this->Moves.Low.data();
   for (vtkIdType cell = 0; cell < cells.Count; ++cell)
   {
-    if (low[cell] > above || high[cell] < below)
+    double lo = low[cell], hi = high[cell];
+    if (moved)
+    {
+      lo += scale * lowMoves[cell];
+      hi += scale * highMoves[cell];
+    }
+    if (lo > window[1] || hi < window[0])
     {
       continue;
     }
@@ -700,8 +752,16 @@ void Viewer::ApplySection()
       part->SectionShapeOf = part->Mesh;
       part->SectionShapeScale = this->WarpScale;
     }
-    part->Section.Update(
-      part->SectionShape ? part->SectionShape.Get() : part->Mesh.Get(), mode, origin, normal);
+    // A deformed shape is cut with its deformation known: a change of
+    // scale alone finds the cells from the extents already computed.
+    const bool deformed = part->SectionShape && part->SectionShape != part->Mesh;
+    part->Section.Update(deformed ? part->SectionShape.Get() : part->Mesh.Get(),
+      mode,
+      origin,
+      normal,
+      deformed ? part->Mesh.Get() : nullptr,
+      deformed ? part->Mesh->GetPointData()->GetArray(this->Options.WarpArray.c_str()) : nullptr,
+      this->WarpScale);
     if (!part->SectionActor->GetMapper())
     {
       vtkNew<vtkPolyDataMapper> mapper;
