@@ -22,28 +22,42 @@
 // SectionMove/FullFrame draws the scene with a section cut through the
 // model's centre again as it is; SectionMove/Orvi moves the plane along its
 // normal by 2% of the model's size (the keys ] and [, in turn) and draws the
-// new picture: the cells the plane touches found through the sphere tree
-// built at the first cut, cut again by vtk3DLinearGridPlaneCutter, and the
-// frame. At most half a second, whatever its ratio to the full frame. Both
-// are measured in turn as the warp's are, after the first cut (which builds
-// the tree).
+// new picture: the cells the plane touches found from the cells' extents
+// along the normal computed at the first cut, cut again by
+// vtk3DLinearGridPlaneCutter, and the frame. At most half a second, whatever its ratio to the full frame. Both
+// are measured in turn as the warp's are, after the first cut (which
+// computes the extents).
+//
+// SectionWarpScale/FullFrame and /Orvi are the warp's scale change again,
+// with the section cut in place: the deformed mesh cut anew, its cells
+// found from the extents of the undeformed points and of the displacement
+// kept from the first cut. SectionRotate/StandIn and /Orvi are frames in
+// motion (the camera turned two degrees a frame, the stand-ins built)
+// without the section and with it, in turn. Each row also gives its mean
+// wall time (wall_ms) beside the CPU time it reports.
 //
 // PickCsv/Orvi writes the table of a pick of 100,000 cells (the mesh's first
 // ones; every cell array, every point array averaged over each cell's
 // points) into a temporary file, as --pick-out does: at most a second.
 #include "orviBenchData.h"
 #include "orviMeshes.h"
+#include "orviMotionSurface.h"
 #include "orviPickValues.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
 
+#include "vtkCamera.h"
 #include "vtkDoubleArray.h"
 #include "vtkPointData.h"
+#include "vtkRenderWindow.h"
+#include "vtkRenderWindowInteractor.h"
+#include "vtkRenderer.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkXMLUnstructuredGridReader.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <chrono>
 #include <ctime>
 #include <filesystem>
@@ -165,9 +179,21 @@ void SwitchComponent(benchmark::State& state)
 // alike.
 struct ChangeTimes
 {
-  std::vector<double> Full, Change; // seconds
+  std::vector<double> Full, Change;         // seconds of CPU time
+  std::vector<double> FullWall, ChangeWall; // and of wall time
   std::string Failure;
 };
+
+// Runs what() and adds the CPU and wall time it took.
+template <typename What>
+void Time(What&& what, std::vector<double>& cpu, std::vector<double>& wall)
+{
+  const double start = ProcessSeconds();
+  const Clock::time_point started = Clock::now();
+  what();
+  cpu.push_back(ProcessSeconds() - start);
+  wall.push_back(Since(started));
+}
 
 // Eight full frames and eight changes (change(i) draws its frame) in turn,
 // after setup(viewer, failure) succeeded.
@@ -183,12 +209,9 @@ ChangeTimes MeasureChange(Setup&& setup, Change&& change)
   }
   for (int i = 0; i < 8; ++i)
   {
-    double start = ProcessSeconds();
-    scene.Viewer->GetMotion().RenderFull(true);
-    measured.Full.push_back(ProcessSeconds() - start);
-    start = ProcessSeconds();
-    change(*scene.Viewer, i);
-    measured.Change.push_back(ProcessSeconds() - start);
+    Time(
+      [&scene]() { scene.Viewer->GetMotion().RenderFull(true); }, measured.Full, measured.FullWall);
+    Time([&]() { change(*scene.Viewer, i); }, measured.Change, measured.ChangeWall);
   }
   return measured;
 }
@@ -219,6 +242,72 @@ const ChangeTimes& MeasureSection()
   return times;
 }
 
+const ChangeTimes& MeasureWarpWithSection()
+{
+  static const ChangeTimes times = MeasureChange(
+    [](orvi::Viewer& viewer, std::string& failure)
+    {
+      return viewer.SetWarp("u", false, 0.0, failure) &&
+        viewer.SetSection(orvi::SectionMode::Cut, nullptr, nullptr, failure);
+    },
+    [](orvi::Viewer& viewer, int i) { viewer.ScaleWarp(i % 2 == 0 ? 2.0 : 0.5); });
+  return times;
+}
+
+// Frames in motion (the window at the interaction's rate, the camera turned
+// by two degrees a frame), the stand-ins built first: four without the
+// section and four with it in turn, eight of each (the first frame after
+// each switch not measured: it copies the surface's new clipping to the
+// stand-ins). Full: without; Change: with.
+const ChangeTimes& MeasureRotation()
+{
+  static const ChangeTimes times = []()
+  {
+    ChangeTimes measured;
+    Scene& scene = TheScene();
+    measured.Failure = scene.Failure;
+    orvi::Viewer& viewer = *scene.Viewer;
+    if (!measured.Failure.empty() || !viewer.SetWarp("", false, 0.0, measured.Failure) ||
+      !viewer.SetSection(orvi::SectionMode::Cut, nullptr, nullptr, measured.Failure))
+    {
+      return measured;
+    }
+    vtkRenderWindow* window = viewer.GetWindow();
+    window->SetDesiredUpdateRate(orvi::MotionSurface::MotionRate);
+    const auto frame = [&viewer, window]()
+    {
+      viewer.GetRenderer()->GetActiveCamera()->Azimuth(2.0);
+      window->Render();
+      window->WaitForCompletion();
+    };
+    frame(); // a full frame in motion: the stand-ins are built after it
+    viewer.GetMotion().WaitForStandIns();
+    for (int round = 0; round < 4 && measured.Failure.empty(); ++round)
+    {
+      for (const orvi::SectionMode mode : { orvi::SectionMode::Off, orvi::SectionMode::Cut })
+      {
+        viewer.SetSection(mode, nullptr, nullptr, measured.Failure);
+        window->SetDesiredUpdateRate(orvi::MotionSurface::MotionRate);
+        frame();
+        for (int i = 0; i < 2; ++i)
+        {
+          const bool with = mode == orvi::SectionMode::Cut;
+          Time(frame,
+            with ? measured.Change : measured.Full,
+            with ? measured.ChangeWall : measured.FullWall);
+          if (!viewer.GetMotion().DrewStandIns())
+          {
+            measured.Failure = "a frame in motion drew the full surface";
+          }
+        }
+      }
+    }
+    window->SetDesiredUpdateRate(viewer.GetInteractor()->GetStillUpdateRate());
+    return measured;
+  }();
+  return times;
+}
+
 void Report(benchmark::State& state, const ChangeTimes& times, bool change)
 {
   if (!times.Failure.empty())
@@ -227,11 +316,15 @@ void Report(benchmark::State& state, const ChangeTimes& times, bool change)
     return;
   }
   size_t next = 0;
+  const std::vector<double>& seconds = change ? times.Change : times.Full;
+  const std::vector<double>& wall = change ? times.ChangeWall : times.FullWall;
+  double wallSum = 0.0;
   for (auto _ : state)
   {
-    const std::vector<double>& seconds = change ? times.Change : times.Full;
-    state.SetIterationTime(seconds[next++ % seconds.size()]);
+    state.SetIterationTime(seconds[next % seconds.size()]);
+    wallSum += wall[next++ % wall.size()];
   }
+  state.counters["wall_ms"] = 1e3 * wallSum / static_cast<double>(std::max<size_t>(next, 1));
 }
 
 void WarpFullFrame(benchmark::State& state)
@@ -252,6 +345,26 @@ void SectionFullFrame(benchmark::State& state)
 void SectionMove(benchmark::State& state)
 {
   Report(state, MeasureSection(), true);
+}
+
+void SectionWarpFullFrame(benchmark::State& state)
+{
+  Report(state, MeasureWarpWithSection(), false);
+}
+
+void SectionWarpScale(benchmark::State& state)
+{
+  Report(state, MeasureWarpWithSection(), true);
+}
+
+void RotateStandIn(benchmark::State& state)
+{
+  Report(state, MeasureRotation(), false);
+}
+
+void RotateWithSection(benchmark::State& state)
+{
+  Report(state, MeasureRotation(), true);
 }
 
 void PickCsv(benchmark::State& state)
@@ -304,6 +417,22 @@ int main(int argc, char** argv)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("SectionMove/Orvi", SectionMove)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SectionWarpScale/FullFrame", SectionWarpFullFrame)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SectionWarpScale/Orvi", SectionWarpScale)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SectionRotate/StandIn", RotateStandIn)
+    ->Iterations(8)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("SectionRotate/Orvi", RotateWithSection)
     ->Iterations(8)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond);

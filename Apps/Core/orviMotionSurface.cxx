@@ -94,6 +94,8 @@ struct MotionSurface::Entry
   vtkSmartPointer<MotionActor> Surface;
   vtkSmartPointer<MotionActor> Edges;
   vtkSmartPointer<vtkPolyData> Input; // the surface's poly data when the stand-in was asked for
+  bool OnDemand = false;              // made in the frame that needs it
+  vtkMTimeType InputTime = 0;         // the poly data's time then (on demand)
   // The stand-ins, hidden but in stand-in frames: the finer one for frames
   // without edges, the coarser one for frames with them, whose lines cost
   // more than the triangles they bound.
@@ -113,7 +115,7 @@ struct MotionSurface::Builder
 {
   std::vector<vtkSmartPointer<vtkPolyData>> Inputs; // by entry, null: none wanted
   std::vector<vtkIdType> Targets;
-  std::vector<std::array<Clusters, 2>> Results; // by entry: fine, coarse
+  std::vector<ClusterPair> Results; // by entry
   std::atomic<bool> Cancel{ false };
   std::atomic<bool> Done{ false };
   std::thread Thread;
@@ -164,11 +166,12 @@ void MotionSurface::Attach(vtkRenderer* renderer, vtkRenderWindowInteractor* int
 }
 
 //------------------------------------------------------------------------------
-void MotionSurface::Add(MotionActor* surface, MotionActor* edges)
+void MotionSurface::Add(MotionActor* surface, MotionActor* edges, bool onDemand)
 {
   auto entry = std::make_unique<Entry>();
   entry->Surface = surface;
   entry->Edges = edges;
+  entry->OnDemand = onDemand;
   for (MotionActor* actor : { entry->Levels[0].Actor.GetPointer(),
          entry->Levels[1].Actor.GetPointer(),
          entry->StandInEdges.GetPointer() })
@@ -207,6 +210,7 @@ void MotionSurface::Reshape()
     {
       level.Triangles = 0;
     }
+    entry->InputTime = 0;
   }
   this->LastFrameStandIn = false;
   this->Reshaped = true;
@@ -248,21 +252,18 @@ void MotionSurface::StartBuilding()
     return;
   }
   auto builder = std::make_unique<Builder>();
-  const double budget = 1.0 / std::max(this->Interactor->GetDesiredUpdateRate(), 1e-6);
   bool any = false;
   for (const auto& entry : this->Entries)
   {
-    vtkPolyData* input = InputOf(entry->Surface);
+    vtkPolyData* input = entry->OnDemand ? nullptr : InputOf(entry->Surface);
     const vtkIdType polys = input ? input->GetNumberOfPolys() : 0;
-    const auto wanted = static_cast<vtkIdType>(
-      static_cast<double>(polys) * StandInShare * budget / this->FullSeconds);
-    const vtkIdType target = std::min(
-      std::max({ MinimumStandInTriangles, std::min(PreferredStandInTriangles, polys / 4), wanted }),
-      polys / 2);
     const bool worth = polys >= 2 * MinimumStandInTriangles;
-    entry->Input = worth ? input : nullptr;
-    builder->Inputs.emplace_back(entry->Input);
-    builder->Targets.push_back(target);
+    if (!entry->OnDemand)
+    {
+      entry->Input = worth ? input : nullptr;
+    }
+    builder->Inputs.emplace_back(worth ? input : nullptr);
+    builder->Targets.push_back(this->TargetTriangles(polys));
     any = any || worth;
   }
   if (!any)
@@ -305,6 +306,54 @@ void MotionSurface::StopBuilding()
 }
 
 //------------------------------------------------------------------------------
+// The triangles of a stand-in of a surface of `polys`: its share of the
+// motion budget, measured against the last full frame.
+vtkIdType MotionSurface::TargetTriangles(vtkIdType polys) const
+{
+  const double budget = 1.0 / std::max(this->Interactor->GetDesiredUpdateRate(), 1e-6);
+  const auto wanted = static_cast<vtkIdType>(
+    static_cast<double>(polys) * StandInShare * budget / std::max(this->FullSeconds, 1e-9));
+  return std::min(
+    std::max({ MinimumStandInTriangles, std::min(PreferredStandInTriangles, polys / 4), wanted }),
+    polys / 2);
+}
+
+//------------------------------------------------------------------------------
+// An entry's stand-ins from its clusters (none where a level has none).
+void MotionSurface::TakeIn(Entry& e, const ClusterPair& results)
+{
+  for (int level = 0; level < 2; ++level)
+  {
+    const Clusters& clusters = results[level];
+    Entry::Level& l = e.Levels[level];
+    l.Triangles = 0;
+    if (clusters.Cells.empty())
+    {
+      continue;
+    }
+    vtkSmartPointer<vtkPolyData> standIn = ClusteredSurface::Assemble(e.Input, clusters);
+    l.Kept = clusters;
+    l.Triangles = standIn->GetNumberOfPolys();
+    vtkNew<vtkPolyDataMapper> mapper;
+    mapper->SetInputData(standIn);
+    l.Actor->SetMapper(mapper);
+    l.Actor->SetProperty(e.Surface->GetProperty());
+    l.MapperSynced = 0;
+    this->Renderer->AddActor(l.Actor);
+    if (e.Edges && level == 1)
+    {
+      vtkNew<vtkPolyDataMapper> edgesMapper;
+      edgesMapper->SetInputData(EdgesOf(standIn, clusters));
+      edgesMapper->ScalarVisibilityOff();
+      e.StandInEdges->SetMapper(edgesMapper);
+      e.StandInEdges->SetProperty(e.Edges->GetProperty());
+      e.StandInEdges->SetPropertyKeys(e.Edges->GetPropertyKeys());
+      this->Renderer->AddActor(e.StandInEdges);
+    }
+  }
+}
+
+//------------------------------------------------------------------------------
 // Takes in the stand-ins a finished build made; whether any surface has one.
 bool MotionSurface::StandInsReady()
 {
@@ -318,37 +367,9 @@ bool MotionSurface::StandInsReady()
     {
       Entry& e = *this->Entries[i];
       // A surface whose poly data changed since is left without a stand-in.
-      if (!e.Input || e.Input != InputOf(e.Surface))
+      if (!e.OnDemand && e.Input && e.Input == InputOf(e.Surface))
       {
-        continue;
-      }
-      for (int level = 0; level < 2; ++level)
-      {
-        const Clusters& clusters = this->Building->Results[i][level];
-        if (clusters.Cells.empty())
-        {
-          continue;
-        }
-        vtkSmartPointer<vtkPolyData> standIn = ClusteredSurface::Assemble(e.Input, clusters);
-        Entry::Level& l = e.Levels[level];
-        l.Kept = clusters;
-        l.Triangles = standIn->GetNumberOfPolys();
-        vtkNew<vtkPolyDataMapper> mapper;
-        mapper->SetInputData(standIn);
-        l.Actor->SetMapper(mapper);
-        l.Actor->SetProperty(e.Surface->GetProperty());
-        l.MapperSynced = 0;
-        this->Renderer->AddActor(l.Actor);
-        if (e.Edges && level == 1)
-        {
-          vtkNew<vtkPolyDataMapper> edgesMapper;
-          edgesMapper->SetInputData(EdgesOf(standIn, clusters));
-          edgesMapper->ScalarVisibilityOff();
-          e.StandInEdges->SetMapper(edgesMapper);
-          e.StandInEdges->SetProperty(e.Edges->GetProperty());
-          e.StandInEdges->SetPropertyKeys(e.Edges->GetPropertyKeys());
-          this->Renderer->AddActor(e.StandInEdges);
-        }
+        this->TakeIn(e, this->Building->Results[i]);
       }
     }
     this->Building->Results.clear();
@@ -356,7 +377,34 @@ bool MotionSurface::StandInsReady()
   }
   return std::any_of(this->Entries.begin(),
     this->Entries.end(),
-    [](const std::unique_ptr<Entry>& e) { return e->Levels[0].Triangles > 0; });
+    [](const std::unique_ptr<Entry>& e) { return !e->OnDemand && e->Levels[0].Triangles > 0; });
+}
+
+//------------------------------------------------------------------------------
+// The on-demand surfaces' stand-ins made again where their poly data changed.
+void MotionSurface::MakeOnDemand()
+{
+  for (const auto& entry : this->Entries)
+  {
+    Entry& e = *entry;
+    vtkPolyData* input = e.OnDemand ? InputOf(e.Surface) : nullptr;
+    if (!input || (input == e.Input && input->GetMTime() == e.InputTime))
+    {
+      continue;
+    }
+    e.Input = input;
+    e.InputTime = input->GetMTime();
+    ClusterPair clusters;
+    const vtkIdType polys = input->GetNumberOfPolys();
+    const vtkIdType target = this->TargetTriangles(polys);
+    if (polys >= 2 * MinimumStandInTriangles)
+    {
+      ClusteredSurface::Cluster(input, target, nullptr, clusters[0]);
+      ClusteredSurface::Cluster(
+        input, std::max(MinimumStandInTriangles, target / 4), nullptr, clusters[1]);
+    }
+    this->TakeIn(e, clusters);
+  }
 }
 
 //------------------------------------------------------------------------------
@@ -395,6 +443,7 @@ void MotionSurface::StartRender()
   this->Measuring = !this->FrameStandIn && !selecting;
   if (this->FrameStandIn)
   {
+    this->MakeOnDemand();
     for (const auto& entry : this->Entries)
     {
       Entry& e = *entry;
@@ -439,6 +488,7 @@ void MotionSurface::EndRender()
 {
   if (this->FrameStandIn)
   {
+    this->MakeOnDemand();
     for (const auto& entry : this->Entries)
     {
       Entry& e = *entry;

@@ -27,11 +27,14 @@
 #ifndef orviMotionSurface_h
 #define orviMotionSurface_h
 
+#include "orviClusteredSurface.h"
 #include "vtkNew.h"
+
 #include "vtkOpenGLActor.h"
 #include "vtkSmartPointer.h"
 #include "vtkType.h"
 
+#include <array>
 #include <chrono>
 #include <memory>
 #include <vector>
@@ -86,7 +89,12 @@ public:
 
   /// A surface to stand in for in motion: `surface` draws the poly data its
   /// mapper has as input, `edges` (may be null) the edges of that poly data.
-  void Add(MotionActor* surface, MotionActor* edges);
+  /// `onDemand`: a surface that changes often (a section's cut), whose
+  /// stand-in is made in the first frame in motion after its poly data
+  /// changed, in that frame's thread (a few hundred thousand triangles
+  /// cluster in a fraction of a full frame), rather than on the second
+  /// thread after a full frame.
+  void Add(MotionActor* surface, MotionActor* edges, bool onDemand = false);
   /// The stand-ins take the arrays their surfaces hold now (a time step's,
   /// on the same points and cells).
   void TakeNewArrays();
@@ -124,7 +132,11 @@ public:
 private:
   struct Entry;
   struct Builder;
+  using ClusterPair = std::array<ClusteredSurface::Clusters, 2>; // fine, coarse
 
+  vtkIdType TargetTriangles(vtkIdType polys) const;
+  void TakeIn(Entry& entry, const ClusterPair& clusters);
+  void MakeOnDemand();
   void StartRender();
   void EndRender();
   void StartBuilding();

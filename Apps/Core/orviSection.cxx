@@ -13,22 +13,26 @@
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
 #include "vtkExtractCells.h"
+#include "vtkFloatArray.h"
 #include "vtkIdList.h"
 #include "vtkIdTypeArray.h"
 #include "vtkMath.h"
 #include "vtkPlane.h"
+#include "vtkPlaneCollection.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkProperty.h"
 #include "vtkRenderer.h"
-#include "vtkSphereTree.h"
+#include "vtkSMPTools.h"
 #include "vtkTransform.h"
+#include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <numeric>
 #include <utility>
 
@@ -37,25 +41,151 @@ namespace orvi
 
 namespace
 {
+// The points of a vtkUnstructuredGrid's cells read from its own arrays
+// (offsets and connectivity of Id, coordinates of Real): safe to read from
+// several threads.
+template <typename Id, typename Real>
+struct GridCells
+{
+  const Id* Offsets;
+  const Id* Connectivity;
+  const Real* Points;
+  vtkIdType Count;
+  static constexpr bool Parallel = true;
+
+  template <typename Visit>
+  void ForPoints(vtkIdType cell, Visit&& visit) const
+  {
+    for (Id k = this->Offsets[cell]; k < this->Offsets[cell + 1]; ++k)
+    {
+      const Real* p = this->Points + 3 * static_cast<vtkIdType>(this->Connectivity[k]);
+      const double x[3] = {
+        static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])
+      };
+      visit(x);
+    }
+  }
+};
+
+// Any other data set's cells, through its virtual methods, on one thread.
+// (Values: a point array of 3 components read in place of the points.)
+struct AnyCells
+{
+  vtkDataSet* Mesh;
+  vtkDataArray* Values;
+  vtkIdType Count;
+  vtkNew<vtkIdList> Ids;
+  static constexpr bool Parallel = false;
+
+  template <typename Visit>
+  void ForPoints(vtkIdType cell, Visit&& visit)
+  {
+    this->Mesh->GetCellPoints(cell, this->Ids);
+    for (vtkIdType i = 0; i < this->Ids->GetNumberOfIds(); ++i)
+    {
+      const vtkIdType id = this->Ids->GetId(i);
+      visit(this->Values ? this->Values->GetTuple(id) : this->Mesh->GetPoint(id));
+    }
+  }
+};
+
+// Calls run(cells) with the mesh's cells read the fastest way it allows,
+// their points' coordinates or `values` (a point array of 3 components).
+template <typename Run>
+void WithCells(vtkDataSet* mesh, vtkDataArray* values, Run&& run)
+{
+  auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh);
+  vtkCellArray* cells = grid ? grid->GetCells() : nullptr;
+  vtkDataArray* xyz = values    ? values
+    : grid && grid->GetPoints() ? grid->GetPoints()->GetData()
+                                : nullptr;
+  const auto withPoints = [&](auto* points)
+  {
+    const vtkIdType count = cells->GetNumberOfCells();
+    if (cells->IsStorage64Bit())
+    {
+      run(GridCells<vtkTypeInt64, std::decay_t<decltype(*points->GetPointer(0))>>{
+        cells->GetOffsetsArray64()->GetPointer(0),
+        cells->GetConnectivityArray64()->GetPointer(0),
+        points->GetPointer(0),
+        count });
+    }
+    else
+    {
+      run(GridCells<vtkTypeInt32, std::decay_t<decltype(*points->GetPointer(0))>>{
+        cells->GetOffsetsArray32()->GetPointer(0),
+        cells->GetConnectivityArray32()->GetPointer(0),
+        points->GetPointer(0),
+        count });
+    }
+  };
+  if (cells && vtkFloatArray::FastDownCast(xyz) && xyz->GetNumberOfComponents() == 3)
+  {
+    withPoints(vtkFloatArray::FastDownCast(xyz));
+  }
+  else if (cells && vtkDoubleArray::FastDownCast(xyz) && xyz->GetNumberOfComponents() == 3)
+  {
+    withPoints(vtkDoubleArray::FastDownCast(xyz));
+  }
+  else
+  {
+    AnyCells any{ mesh, values, mesh->GetNumberOfCells(), {} };
+    run(any);
+  }
+}
+
+// Each cell's lowest and highest n.p over its points, as floats (a cell
+// without points: an empty extent). The floats' rounding is within the
+// margin the extents are read with.
+template <typename CellPoints>
+void ComputeExtents(CellPoints& cells, const double n[3], float* low, float* high)
+{
+  const auto some = [&](vtkIdType begin, vtkIdType end)
+  {
+    for (vtkIdType cell = begin; cell < end; ++cell)
+    {
+      double lo = VTK_DOUBLE_MAX, hi = -VTK_DOUBLE_MAX;
+      cells.ForPoints(cell,
+        [&](const double* x)
+        {
+          const double d = n[0] * x[0] + n[1] * x[1] + n[2] * x[2];
+          lo = std::min(lo, d);
+          hi = std::max(hi, d);
+        });
+      const float inf = std::numeric_limits<float>::infinity();
+      low[cell] = lo <= hi ? static_cast<float>(lo) : inf;
+      high[cell] = lo <= hi ? static_cast<float>(hi) : -inf;
+    }
+  };
+  if constexpr (CellPoints::Parallel)
+  {
+    vtkSMPTools::For(0, cells.Count, some);
+  }
+  else
+  {
+    some(0, cells.Count);
+  }
+}
+
 // The range of the signed distances of a cell's points from the plane
-// (below zero: the side kept).
-void CellSides(vtkDataSet* mesh,
+// (below zero: the side kept), exactly as vtkPlane computes them.
+template <typename CellPoints>
+void CellSides(CellPoints& cells,
   vtkIdType cell,
   const double origin[3],
   const double normal[3],
-  vtkIdList* points,
   double range[2])
 {
-  mesh->GetCellPoints(cell, points);
   range[0] = VTK_DOUBLE_MAX;
   range[1] = -VTK_DOUBLE_MAX;
-  for (vtkIdType i = 0; i < points->GetNumberOfIds(); ++i)
-  {
-    const double d = vtkPlane::Evaluate(
-      const_cast<double*>(normal), const_cast<double*>(origin), mesh->GetPoint(points->GetId(i)));
-    range[0] = std::min(range[0], d);
-    range[1] = std::max(range[1], d);
-  }
+  cells.ForPoints(cell,
+    [&](const double* x)
+    {
+      const double d = vtkPlane::Evaluate(
+        const_cast<double*>(normal), const_cast<double*>(origin), const_cast<double*>(x));
+      range[0] = std::min(range[0], d);
+      range[1] = std::max(range[1], d);
+    });
 }
 
 // Whether the plane meets a cell as a mode draws it: a cut, where the cell
@@ -123,11 +253,27 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
 {
   vtkNew<vtkCellArray> polygons;
   vtkCellArray* polys = face->GetPolys();
-  std::vector<vtkIdType> order(static_cast<size_t>(polys->GetNumberOfCells()));
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(order.begin(),
-    order.end(),
-    [cells](vtkIdType a, vtkIdType b) { return cells->GetTuple1(a) < cells->GetTuple1(b); });
+  // The faces grouped by cell in the order of the cells, keeping their own
+  // order within a cell (a counting sort: the cells are numbered from 0).
+  const vtkIdType faces = polys->GetNumberOfCells();
+  std::vector<vtkIdType> cellOf(static_cast<size_t>(faces));
+  vtkIdType numCells = 0;
+  for (vtkIdType f = 0; f < faces; ++f)
+  {
+    cellOf[f] = std::max<vtkIdType>(0, std::llround(cells->GetTuple1(f)));
+    numCells = std::max(numCells, cellOf[f] + 1);
+  }
+  std::vector<vtkIdType> first(static_cast<size_t>(numCells) + 1, 0);
+  for (const vtkIdType c : cellOf)
+  {
+    ++first[c + 1];
+  }
+  std::partial_sum(first.begin(), first.end(), first.begin());
+  std::vector<vtkIdType> order(static_cast<size_t>(faces));
+  for (vtkIdType f = 0; f < faces; ++f)
+  {
+    order[first[cellOf[f]]++] = f;
+  }
   std::vector<std::array<vtkIdType, 3>> group;
   for (size_t k = 0; k < order.size(); ++k)
   {
@@ -138,8 +284,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
     {
       group.push_back({ ids[0], ids[1], ids[2] });
     }
-    const bool last =
-      k + 1 == order.size() || cells->GetTuple1(order[k + 1]) != cells->GetTuple1(order[k]);
+    const bool last = k + 1 == order.size() || cellOf[order[k + 1]] != cellOf[order[k]];
     if (last && !group.empty())
     {
       const std::vector<vtkIdType> loop = Outline(group);
@@ -154,9 +299,9 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
 //------------------------------------------------------------------------------
 bool KeptBySection(vtkDataSet* mesh, vtkIdType cell, const double origin[3], const double normal[3])
 {
-  vtkNew<vtkIdList> points;
+  AnyCells cells{ mesh, nullptr, mesh->GetNumberOfCells(), {} };
   double range[2];
-  CellSides(mesh, cell, origin, normal, points, range);
+  CellSides(cells, cell, origin, normal, range);
   return range[0] < 0.0;
 }
 
@@ -178,6 +323,17 @@ void SectionCut::Update(vtkDataSet* mesh,
   const double origin[3],
   const double normal[3])
 {
+  this->Update(mesh, mode, origin, normal, nullptr, nullptr, 0.0);
+}
+
+void SectionCut::Update(vtkDataSet* mesh,
+  SectionMode mode,
+  const double origin[3],
+  const double normal[3],
+  vtkDataSet* undeformed,
+  vtkDataArray* displacement,
+  double scale)
+{
   this->Face->Initialize();
   this->Outlines->Initialize();
   this->Touched.clear();
@@ -186,18 +342,13 @@ void SectionCut::Update(vtkDataSet* mesh,
   {
     return;
   }
-  this->FindTouched(mesh, mode, origin, normal);
+  this->FindTouched(mesh, mode, origin, normal, undeformed, displacement, scale);
   if (this->Touched.empty())
   {
     return; // the plane misses this mesh: nothing to cut (VTK's cutter would log about it)
   }
   // The touched cells alone, each numbered.
-  vtkNew<vtkExtractCells> extract;
-  extract->SetInputData(mesh);
-  extract->SetCellIds(this->Touched.data(), static_cast<vtkIdType>(this->Touched.size()));
-  extract->AssumeSortedAndUniqueIdsOn();
-  extract->Update();
-  vtkUnstructuredGrid* subset = extract->GetOutput();
+  vtkSmartPointer<vtkUnstructuredGrid> subset = this->TouchedSubset(mesh);
   vtkNew<vtkIdTypeArray> ids;
   ids->SetName(SectionCellIdsName);
   ids->SetNumberOfValues(static_cast<vtkIdType>(this->Touched.size()));
@@ -216,42 +367,176 @@ void SectionCut::Update(vtkDataSet* mesh,
   }
 }
 
+void SectionCut::Refresh(Extents& extents,
+  vtkDataSet* mesh,
+  vtkDataArray* values,
+  const double normal[3])
+{
+  vtkPointSet* pointSet = vtkPointSet::SafeDownCast(mesh);
+  vtkObject* of = values ? static_cast<vtkObject*>(values) : mesh;
+  const vtkMTimeType time = values      ? values->GetMTime()
+    : pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime()
+                                        : mesh->GetMTime();
+  const auto cells = static_cast<size_t>(mesh->GetNumberOfCells());
+  if (extents.Of == of && extents.Time == time && extents.Low.size() == cells &&
+    std::equal(normal, normal + 3, extents.Normal))
+  {
+    return;
+  }
+  extents.Of = of;
+  extents.Time = time;
+  std::copy(normal, normal + 3, extents.Normal);
+  extents.Low.resize(cells);
+  extents.High.resize(cells);
+  WithCells(mesh,
+    values,
+    [&](auto&& all) { ComputeExtents(all, normal, extents.Low.data(), extents.High.data()); });
+}
+
 void SectionCut::FindTouched(vtkDataSet* mesh,
   SectionMode mode,
   const double origin[3],
-  const double normal[3])
+  const double normal[3],
+  vtkDataSet* undeformed,
+  vtkDataArray* displacement,
+  double scale)
 {
-  // The tree is built once for the mesh's points as they are.
-  vtkPointSet* pointSet = vtkPointSet::SafeDownCast(mesh);
-  const vtkMTimeType pointsTime =
-    pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime() : mesh->GetMTime();
-  if (!this->Tree || this->TreeMesh != mesh || this->TreeTime != pointsTime)
+  // The extents of the undeformed points and of the displacement are kept
+  // while those and the normal stay the same: the deformed extent of a
+  // cell lies within the first plus scale times the second.
+  const bool deformed = undeformed && displacement &&
+    undeformed->GetNumberOfCells() == mesh->GetNumberOfCells() &&
+    displacement->GetNumberOfTuples() == undeformed->GetNumberOfPoints() &&
+    displacement->GetNumberOfComponents() == 3;
+  vtkDataSet* base = deformed ? undeformed : mesh;
+  Refresh(this->Shape, base, nullptr, normal);
+  double moves = 0.0; // the largest displacement times the scale
+  if (deformed)
   {
-    this->Tree = vtkSmartPointer<vtkSphereTree>::New();
-    this->Tree->SetDataSet(mesh);
-    this->Tree->BuildHierarchyOn();
-    this->Tree->Build();
-    this->TreeMesh = mesh;
-    this->TreeTime = pointsTime;
+    Refresh(this->Moves, base, displacement, normal);
+    moves = std::abs(scale) * displacement->GetRange(-1)[1];
   }
-  double o[3] = { origin[0], origin[1], origin[2] };
-  double n[3] = { normal[0], normal[1], normal[2] };
-  vtkIdType candidates = 0;
-  const unsigned char* may = this->Tree->SelectPlane(o, n, candidates);
-  // Of the cells the spheres say may touch the plane, those it meets.
-  vtkNew<vtkIdList> points;
-  for (vtkIdType cell = 0; may && cell < mesh->GetNumberOfCells(); ++cell)
+  // The extents are read with a margin far wider than their floats'
+  // rounding and tiny against any cell: they only choose which cells are
+  // tested exactly.
+  double bounds[6];
+  base->GetBounds(bounds);
+  double size = 0.0;
+  for (int i = 0; i < 6; ++i)
   {
-    double range[2];
-    if (may[cell])
+    size = std::max(size, std::abs(bounds[i]));
+  }
+  const double offset = vtkMath::Dot(normal, origin);
+  const double margin = 1e-6 * (3.0 * size + std::abs(offset) + 3.0 * moves);
+  const double window[2] = { offset - margin, offset + margin };
+  WithCells(mesh,
+    nullptr,
+    [&](auto&& cells)
+    { this->FindTouchedIn(cells, mode, origin, normal, window, deformed ? scale : 0.0); });
+}
+
+template <typename CellPoints>
+void SectionCut::FindTouchedIn(CellPoints& cells,
+  SectionMode mode,
+  const double origin[3],
+  const double normal[3],
+  const double window[2],
+  double scale)
+{
+  const float* low = this->Shape.Low.data();
+  const float* high = this->Shape.High.data();
+  // The displacement's extent scaled: its low end moves the cell's low end
+  // for a positive scale, its high end for a negative one.
+  const bool moved = scale != 0.0;
+  const float* lowMoves = scale > 0.0 ? this->Moves.Low.data() : this->Moves.High.data();
+  const float* highMoves = scale > 0.0 ? this->Moves.High.data() : this->Moves.Low.data();
+  for (vtkIdType cell = 0; cell < cells.Count; ++cell)
+  {
+    double lo = low[cell], hi = high[cell];
+    if (moved)
     {
-      CellSides(mesh, cell, origin, normal, points, range);
-      if (Meets(mode, range))
-      {
-        this->Touched.push_back(cell);
-      }
+      lo += scale * lowMoves[cell];
+      hi += scale * highMoves[cell];
+    }
+    if (lo > window[1] || hi < window[0])
+    {
+      continue;
+    }
+    double range[2];
+    CellSides(cells, cell, origin, normal, range);
+    if (Meets(mode, range))
+    {
+      this->Touched.push_back(cell);
     }
   }
+}
+
+vtkSmartPointer<vtkUnstructuredGrid> SectionCut::TouchedSubset(vtkDataSet* mesh)
+{
+  auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh);
+  if (!grid || grid->GetFaces())
+  {
+    // Polyhedra (their faces) and other data sets: VTK's extraction.
+    vtkNew<vtkExtractCells> extract;
+    extract->SetInputData(mesh);
+    extract->SetCellIds(this->Touched.data(), static_cast<vtkIdType>(this->Touched.size()));
+    extract->AssumeSortedAndUniqueIdsOn();
+    extract->Update();
+    return extract->GetOutput();
+  }
+  // The cells' points numbered in the order met, through a map of the
+  // mesh's points kept between moves (only its entries used are reset).
+  this->PointMap.resize(static_cast<size_t>(grid->GetNumberOfPoints()), -1);
+  vtkNew<vtkIdList> fromPoints, fromCells, toPoints, toCells;
+  const auto count = static_cast<vtkIdType>(this->Touched.size());
+  fromCells->SetNumberOfIds(count);
+  std::copy(this->Touched.begin(), this->Touched.end(), fromCells->begin());
+  vtkNew<vtkIdTypeArray> offsets, connectivity;
+  vtkNew<vtkUnsignedCharArray> types;
+  offsets->SetNumberOfValues(count + 1);
+  types->SetNumberOfValues(count);
+  offsets->SetValue(0, 0);
+  for (vtkIdType c = 0; c < count; ++c)
+  {
+    vtkIdType npts = 0;
+    const vtkIdType* pts = nullptr;
+    grid->GetCellPoints(this->Touched[static_cast<size_t>(c)], npts, pts);
+    for (vtkIdType k = 0; k < npts; ++k)
+    {
+      vtkIdType& to = this->PointMap[static_cast<size_t>(pts[k])];
+      if (to < 0)
+      {
+        to = fromPoints->InsertNextId(pts[k]);
+      }
+      connectivity->InsertNextValue(to);
+    }
+    offsets->SetValue(c + 1, connectivity->GetNumberOfValues());
+    types->SetValue(
+      c, static_cast<unsigned char>(grid->GetCellType(this->Touched[static_cast<size_t>(c)])));
+  }
+  const vtkIdType used = fromPoints->GetNumberOfIds();
+  for (vtkIdType i = 0; i < used; ++i)
+  {
+    this->PointMap[static_cast<size_t>(fromPoints->GetId(i))] = -1;
+  }
+  auto subset = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  vtkNew<vtkPoints> points;
+  points->SetDataType(grid->GetPoints()->GetDataType());
+  points->SetNumberOfPoints(used);
+  grid->GetPoints()->GetData()->GetTuples(fromPoints, points->GetData());
+  subset->SetPoints(points);
+  vtkNew<vtkCellArray> cells;
+  cells->SetData(offsets, connectivity);
+  subset->SetCells(types, cells);
+  toPoints->SetNumberOfIds(used);
+  std::iota(toPoints->begin(), toPoints->end(), 0);
+  subset->GetPointData()->CopyAllocate(grid->GetPointData(), used);
+  subset->GetPointData()->CopyData(grid->GetPointData(), fromPoints, toPoints);
+  toCells->SetNumberOfIds(count);
+  std::iota(toCells->begin(), toCells->end(), 0);
+  subset->GetCellData()->CopyAllocate(grid->GetCellData(), count);
+  subset->GetCellData()->CopyData(grid->GetCellData(), fromCells, toCells);
+  return subset;
 }
 
 void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
@@ -317,15 +602,26 @@ void CopyColouring(vtkMapper* from, vtkMapper* to)
   to->SetInterpolateScalarsBeforeMapping(from->GetInterpolateScalarsBeforeMapping());
 }
 
+// The mapper clipped by the plane alone (null: by none). A mapper already
+// clipped so is left as it is: its planes are read at each frame, while a
+// change of its planes' collection would have it build its buffers again.
 void SetClipping(vtkActor* actor, vtkPlane* plane)
 {
-  if (vtkMapper* mapper = actor->GetMapper())
+  vtkMapper* mapper = actor->GetMapper();
+  if (!mapper)
   {
-    mapper->RemoveAllClippingPlanes();
-    if (plane)
-    {
-      mapper->AddClippingPlane(plane);
-    }
+    return;
+  }
+  vtkPlaneCollection* planes = mapper->GetClippingPlanes();
+  const int count = planes ? planes->GetNumberOfItems() : 0;
+  if (plane ? count == 1 && planes->GetItem(0) == plane : count == 0)
+  {
+    return;
+  }
+  mapper->RemoveAllClippingPlanes();
+  if (plane)
+  {
+    mapper->AddClippingPlane(plane);
   }
 }
 } // namespace
@@ -456,8 +752,16 @@ void Viewer::ApplySection()
       part->SectionShapeOf = part->Mesh;
       part->SectionShapeScale = this->WarpScale;
     }
-    part->Section.Update(
-      part->SectionShape ? part->SectionShape.Get() : part->Mesh.Get(), mode, origin, normal);
+    // A deformed shape is cut with its deformation known: a change of
+    // scale alone finds the cells from the extents already computed.
+    const bool deformed = part->SectionShape && part->SectionShape != part->Mesh;
+    part->Section.Update(deformed ? part->SectionShape.Get() : part->Mesh.Get(),
+      mode,
+      origin,
+      normal,
+      deformed ? part->Mesh.Get() : nullptr,
+      deformed ? part->Mesh->GetPointData()->GetArray(this->Options.WarpArray.c_str()) : nullptr,
+      this->WarpScale);
     if (!part->SectionActor->GetMapper())
     {
       vtkNew<vtkPolyDataMapper> mapper;

@@ -8,8 +8,12 @@
 //   interpolated and cell data carried, each face naming its mesh cell;
 // - Cells: those cells whole (their boundary faces), so the layout of the
 //   elements at the plane shows.
-// The cells the plane may touch come from a sphere tree of the mesh, built
-// at the first cut and kept while the mesh's points stay the same.
+// The cells the plane may touch come from each cell's extent along the
+// plane's normal, computed at the first cut (in parallel, on the mesh's own
+// arrays) and kept while the mesh's points and the normal stay the same: a
+// move along the normal reads two floats a cell and tests exactly only the
+// cells whose extent holds the plane. The touched cells are copied out of
+// the mesh by a point map kept between moves.
 #ifndef orviSection_h
 #define orviSection_h
 
@@ -21,10 +25,12 @@
 
 #include <vector>
 
+class vtkDataArray;
 class vtkDataSet;
+class vtkObject;
 class vtkPlane;
 class vtkPolyData;
-class vtkSphereTree;
+class vtkUnstructuredGrid;
 
 namespace orvi
 {
@@ -52,6 +58,17 @@ public:
   /// Draws in GetFace() what the plane (origin, unit normal) meets of `mesh`
   /// in `mode` (Cut or Cells; Off empties it). The face keeps its object.
   void Update(vtkDataSet* mesh, SectionMode mode, const double origin[3], const double normal[3]);
+  /// The same for a deformed mesh: `mesh`'s points are those of
+  /// `undeformed` plus `scale` times `displacement` (a point array of it).
+  /// The extents are kept for the undeformed points and the displacement
+  /// apart, so that a change of scale alone computes none.
+  void Update(vtkDataSet* mesh,
+    SectionMode mode,
+    const double origin[3],
+    const double normal[3],
+    vtkDataSet* undeformed,
+    vtkDataArray* displacement,
+    double scale);
   /// The cut faces (triangles) or the faces of the cells the plane crosses,
   /// with the mesh's point and cell data and SectionCellIdsName.
   vtkPolyData* GetFace() const { return this->Face; }
@@ -67,17 +84,41 @@ public:
   bool UsedLinearCutter() const { return this->Linear; }
 
 private:
+  struct Extents;
+  static void Refresh(Extents& extents,
+    vtkDataSet* mesh,
+    vtkDataArray* values,
+    const double normal[3]);
   void FindTouched(vtkDataSet* mesh,
     SectionMode mode,
     const double origin[3],
-    const double normal[3]);
+    const double normal[3],
+    vtkDataSet* undeformed,
+    vtkDataArray* displacement,
+    double scale);
+  template <typename CellPoints>
+  void FindTouchedIn(CellPoints& cells,
+    SectionMode mode,
+    const double origin[3],
+    const double normal[3],
+    const double window[2],
+    double scale);
+  vtkSmartPointer<vtkUnstructuredGrid> TouchedSubset(vtkDataSet* mesh);
   void Cut(vtkDataSet* subset, vtkPlane* plane);
   void Cells(vtkDataSet* subset);
 
-  vtkSmartPointer<vtkSphereTree> Tree;
-  vtkDataSet* TreeMesh = nullptr; // what the tree was built for
-  vtkMTimeType TreeTime = 0;      // and its points' time then
-  std::vector<vtkIdType> Touched; // ascending mesh cell ids
+  // Each cell's extent along a normal of its points or of its points'
+  // displacements, as floats.
+  struct Extents
+  {
+    std::vector<float> Low, High;
+    double Normal[3] = { 0.0, 0.0, 0.0 };
+    vtkObject* Of = nullptr; // the mesh or the displacement they were computed for
+    vtkMTimeType Time = 0;   // and its points' or its time then
+  };
+  Extents Shape, Moves;
+  std::vector<vtkIdType> PointMap; // a mesh point's index in the subset, -1 outside
+  std::vector<vtkIdType> Touched;  // ascending mesh cell ids
   vtkNew<vtkPolyData> Face;
   vtkNew<vtkPolyData> Outlines;
   bool Linear = false;

@@ -557,6 +557,12 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     }
     bounds.AddBounds(part->Mesh->GetBounds());
   }
+  // The sections' cuts stand in too (after the surfaces, which keep their
+  // indices), made again in motion after each move of the plane.
+  for (const auto& part : this->Parts)
+  {
+    this->Motion.Add(part->SectionActor, part->SectionEdges.GetActor(), true);
+  }
 
   this->ApplySection();
   this->MarkerScale = 0.02 * bounds.GetDiagonalLength();

@@ -38,7 +38,7 @@ struct Viewer::Part
   bool Visible = true;
   // The section plane: what it meets of the mesh (as drawn), and its edges.
   SectionCut Section;
-  vtkNew<vtkActor> SectionActor;
+  vtkNew<MotionActor> SectionActor; // its cut stands in too in motion
   EdgeOverlay SectionEdges;
   vtkSmartPointer<vtkDataSet> SectionShape; // the mesh, deformed as its surface is
   vtkDataSet* SectionShapeOf = nullptr;     // the mesh it was made from

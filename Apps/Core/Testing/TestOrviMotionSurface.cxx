@@ -8,6 +8,7 @@
 #include "orviMeshes.h"
 #include "orviMotionSurface.h"
 #include "orviPlayScript.h"
+#include "orviSection.h"
 #include "orviTestUtils.h"
 #include "orviViewer.h"
 #include "orviViewerOptions.h"
@@ -194,6 +195,40 @@ TEST_F(OrviMotionSurface, StandInInMotionFullSurfaceWhenStill)
       EXPECT_EQ(DifferingFromFreshRender(*viewer), 0);
     }
   }
+}
+
+//==============================================================================
+// A section's cut stands in too, made again after the plane moved: in
+// motion, a viewer whose plane was moved after a first drag draws what one
+// opened with the plane there draws, pixel for pixel.
+TEST_F(OrviMotionSurface, SectionStandInFollowsThePlane)
+{
+  std::ostringstream log;
+  const double normal[3] = { -1.0, 1.0, 1.0 };
+  std::string error;
+  std::unique_ptr<orvi::Viewer> viewers[2];
+  std::unique_ptr<orvi_test::Frame> last[2];
+  double moved[3], unit[3];
+  for (int v = 0; v < 2; ++v)
+  {
+    viewers[v] = OpenViewer(this->Mesh, "mervo", 1.0e4, log);
+    ASSERT_TRUE(viewers[v]);
+    orvi::Viewer& viewer = *viewers[v];
+    ASSERT_TRUE(viewer.SetSection(orvi::SectionMode::Cut, v ? moved : nullptr, normal, error));
+    StandInFrames frames(viewer);
+    Play(viewer, this->Dir, "rotate 60 30\n", log);
+    if (v == 0)
+    {
+      viewer.MoveSection(0.1);
+      viewer.GetSectionPlane(moved, unit);
+    }
+    Play(viewer, this->Dir, "rotate 60 30\n", log);
+    ASSERT_GT(frames.Count, 1);
+    last[v] = std::move(frames.Last);
+    EXPECT_GT(viewer.GetSection().GetFace()->GetNumberOfPolys(), 4000); // enough to stand in for
+  }
+  orvi_test::WritePng(*last[0], (this->Dir / "moved-stand-in.png").string());
+  EXPECT_EQ(orvi_test::Differing(*last[0], *last[1]), 0);
 }
 
 //==============================================================================

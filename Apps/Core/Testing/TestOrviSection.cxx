@@ -14,6 +14,9 @@
 #include "vtkPlaneCollection.h"
 #include "vtkPolyDataMapper.h"
 #include "vtkTableBasedClipDataSet.h"
+#include "vtkWarpVector.h"
+
+#include <functional>
 
 #include <numeric>
 #include <set>
@@ -145,6 +148,42 @@ TEST(OrviSection, PicturesAreVtkClipAndExtraction)
       EXPECT_EQ(section.UsedLinearCutter(), which == SectionMode::Cut);
     }
   }
+}
+
+//==============================================================================
+// Moved, turned, and through a deformed shape whose scale changes (to a
+// negative one too), the cut crosses exactly the cells vtkCutter cuts of
+// vtkWarpVector's mesh at that scale.
+TEST(OrviSection, MovesTurnsAndScalesCutWhatVtkCuts)
+{
+  const fs::path dir = TestDir();
+  GMSH_MESH(t5, "t5", "-3");
+  vtkSmartPointer<vtkDataSet> mesh = Mesh(t5);
+  Args args = Placed;
+  args.insert(args.end(), { "--section", "cut" });
+  std::ostringstream log;
+  const auto viewer = OpenViewer(args, log, mesh);
+  std::string error;
+  const std::function<void()> steps[] = { [&] { viewer->MoveSection(0.03); },
+    [&] { viewer->MoveSection(-0.07); },
+    [&] { viewer->TurnSection(20.0); },
+    [&] { EXPECT_TRUE(viewer->SetWarp("u", false, 0.0, error)) << error; },
+    [&] { viewer->ScaleWarp(2.0); },
+    [&] { viewer->MoveSection(0.04); },
+    [&] { viewer->ScaleWarp(-0.5); } };
+  for (size_t i = 0; i < std::size(steps); ++i)
+  {
+    steps[i]();
+    vtkNew<vtkWarpVector> warp;
+    warp->SetInputData(mesh);
+    warp->SetInputArrayToProcess(0, 0, 0, vtkDataObject::FIELD_ASSOCIATION_POINTS, "u");
+    warp->SetScaleFactor(viewer->GetWarpArray().empty() ? 0.0 : viewer->GetWarpScale());
+    warp->Update();
+    const std::vector<vtkIdType> crossed = IdsOf(VtkCut(*viewer, warp->GetOutput()));
+    EXPECT_GT(crossed.size(), 20U) << i;
+    EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
+  }
+  EXPECT_LT(viewer->GetWarpScale(), 0.0);
 }
 
 //==============================================================================
