@@ -122,8 +122,12 @@ struct Walk
   Outcome Entity(int dim);
   Outcome EntitiesSection();
   Outcome Block(const char* section, BlockAt& block, int& kind);
-  Outcome NodesSection();
-  Outcome ElementsSection();
+  Outcome BlocksSection(const char* section,
+    const char* items,
+    std::uint64_t& count,
+    std::uint64_t& maxTag,
+    std::vector<BlockAt>& into,
+    std::uint64_t (*size)(BlockAt& block, int kind));
   Outcome Section(const std::string& name);
   Outcome All();
 };
@@ -235,81 +239,65 @@ Outcome Walk::Block(const char* section, BlockAt& block, int& kind)
   return Outcome::Covered;
 }
 
-Outcome Walk::NodesSection()
+// A section of blocks ($Nodes, $Elements): its counts (blocks, items, the
+// smallest and the largest tag), then each block's header and its items of
+// size bytes (0: one the read does not cover), their counts adding up to
+// the section's.
+Outcome Walk::BlocksSection(const char* section,
+  const char* items,
+  std::uint64_t& count,
+  std::uint64_t& maxTag,
+  std::vector<BlockAt>& into,
+  std::uint64_t (*size)(BlockAt& block, int kind))
 {
   std::uint64_t blocks = 0, minTag = 0;
-  if (!this->Take(blocks) || !this->Take(this->NodeCount) || !this->Take(minTag) ||
-    !this->Take(this->MaxNodeTag))
+  if (!this->Take(blocks) || !this->Take(count) || !this->Take(minTag) || !this->Take(maxTag))
   {
-    return this->Damage("$Nodes is cut short");
+    return this->Damage(std::string(section) + " is cut short");
   }
   std::uint64_t held = 0;
   for (std::uint64_t b = 0; b < blocks; ++b)
   {
     BlockAt block;
-    int parametric = 0;
-    if (this->Block("$Nodes", block, parametric) != Outcome::Covered)
+    int kind = 0;
+    if (this->Block(section, block, kind) != Outcome::Covered)
     {
       return Outcome::Damaged;
     }
-    if (parametric != 0)
+    const std::uint64_t bytes = size(block, kind);
+    if (bytes == 0)
     {
       return Outcome::Other;
     }
     block.At = this->At;
-    if (!this->Skip(block.Count, 4 * sizeof(double)))
+    if (!this->Skip(block.Count, bytes))
     {
-      return this->Damage(
-        "a block of $Nodes runs past the file's end (" + std::to_string(block.Count) + " nodes)");
+      return this->Damage(std::string("a block of ") + section + " runs past the file's end (" +
+        std::to_string(block.Count) + " " + items + ")");
     }
     held += block.Count;
-    this->Nodes.push_back(block);
+    into.push_back(block);
   }
-  if (held != this->NodeCount)
+  if (held != count)
   {
-    return this->Damage("$Nodes counts " + std::to_string(this->NodeCount) +
-      " nodes, but its blocks hold " + std::to_string(held));
+    return this->Damage(std::string(section) + " counts " + std::to_string(count) + " " + items +
+      ", but its blocks hold " + std::to_string(held));
   }
   return Outcome::Covered;
 }
 
-Outcome Walk::ElementsSection()
+// A node: its tag and coordinates (parametric ones are gmsh's library's).
+std::uint64_t NodeSize(BlockAt&, int parametric)
 {
-  std::uint64_t blocks = 0, minTag = 0;
-  if (!this->Take(blocks) || !this->Take(this->ElementCount) || !this->Take(minTag) ||
-    !this->Take(this->MaxElementTag))
-  {
-    return this->Damage("$Elements is cut short");
-  }
-  std::uint64_t held = 0;
-  for (std::uint64_t b = 0; b < blocks; ++b)
-  {
-    BlockAt block;
-    int type = 0;
-    if (this->Block("$Elements", block, type) != Outcome::Covered)
-    {
-      return Outcome::Damaged;
-    }
-    block.Type = msh::FindElementType(type);
-    if (!block.Type)
-    {
-      return Outcome::Other; // gmsh's library names the type
-    }
-    block.At = this->At;
-    if (!this->Skip(block.Count, (1 + block.Type->Nodes) * sizeof(std::uint64_t)))
-    {
-      return this->Damage("a block of $Elements runs past the file's end (" +
-        std::to_string(block.Count) + " elements)");
-    }
-    held += block.Count;
-    this->Elements.push_back(block);
-  }
-  if (held != this->ElementCount)
-  {
-    return this->Damage("$Elements counts " + std::to_string(this->ElementCount) +
-      " elements, but its blocks hold " + std::to_string(held));
-  }
-  return Outcome::Covered;
+  return parametric == 0 ? sizeof(std::uint64_t) + 3 * sizeof(double) : 0;
+}
+
+// An element of a type VTK has a cell for (the others' names are gmsh's
+// library's): its tag and its nodes' tags.
+std::uint64_t ElementSize(BlockAt& block, int type)
+{
+  block.Type = msh::FindElementType(type);
+  return block.Type ? (1 + block.Type->Nodes) * sizeof(std::uint64_t) : 0;
 }
 
 // A section's contents, then its end line.
@@ -327,9 +315,16 @@ Outcome Walk::Section(const std::string& name)
   const Outcome outcome = name == "MeshFormat" ? this->Format()
     : name == "PhysicalNames"                  ? this->PhysicalNames()
     : name == "Entities"                       ? this->EntitiesSection()
-    : name == "Nodes"                          ? this->NodesSection()
-    : name == "Elements"                       ? this->ElementsSection()
-                                               : Outcome::Other;
+    : name == "Nodes"
+    ? this->BlocksSection(
+        "$Nodes", "nodes", this->NodeCount, this->MaxNodeTag, this->Nodes, &NodeSize)
+    : name == "Elements" ? this->BlocksSection("$Elements",
+                             "elements",
+                             this->ElementCount,
+                             this->MaxElementTag,
+                             this->Elements,
+                             &ElementSize)
+                         : Outcome::Other;
   std::string end;
   if (outcome == Outcome::Covered && (!this->Word(end) || end != "$End" + name))
   {
