@@ -869,10 +869,12 @@ TEST(OrviMeshLoader, GmshSecondOrderElementsComeInVtksNodeOrder)
 
 //==============================================================================
 // gmsh's binary .msh 4.1, which the loader reads itself, damaged in each
-// section: t1's file (its curve and surface groups named) cut, its counts
-// raised, its tags out of range or of blocks of no entity. Each is one line;
-// an element type the own read does not know goes to gmsh's library.
-TEST(OrviMeshLoader, DamagedBinaryGmshFilesAreRefused)
+// section: t1's file (a curve group, and a surface group named) cut, its
+// counts raised, its tags out of range or of blocks of no entity. Each is
+// one line; an element type the own read does not know goes to gmsh's
+// library. The same file with its first two element blocks swapped reads
+// as it was (the blocks taken in gmsh's order of entities).
+TEST(OrviMeshLoader, OwnBinaryGmshRead)
 {
   std::string why;
   const std::string path =
@@ -936,6 +938,19 @@ TEST(OrviMeshLoader, DamagedBinaryGmshFilesAreRefused)
     std::ofstream(damaged, std::ios::binary) << bytes;
     ExpectRefused(damaged, reason);
   }
+  // Two blocks of lines, each a header of 20 bytes and 24 bytes a line.
+  const auto size = [&](std::size_t header) { return 20 + 24 * plus(header + 12, 0); };
+  const std::size_t second = E + 32 + size(E + 32);
+  std::string swapped = file;
+  swapped.replace(E + 32,
+    size(E + 32) + size(second),
+    file.substr(second, size(second)) + file.substr(E + 32, size(E + 32)));
+  const std::string reordered = (TestDir() / "t1-reordered.msh").string();
+  std::ofstream(reordered, std::ios::binary) << swapped;
+  std::ostringstream log;
+  const Read expected = orvi::LoadMesh(path, log, why), read = orvi::LoadMesh(reordered, log, why);
+  ASSERT_TRUE(expected && read) << why;
+  EXPECT_EQ(AsWritten(read), AsWritten(expected));
 }
 
 //==============================================================================
