@@ -182,8 +182,10 @@ Outcome Walk::Entity(int dim)
   }
   std::vector<int>& of = this->Entities[{ dim, tag }];
   of.resize(static_cast<std::size_t>(groups));
-  std::memcpy(of.data(), this->Data + this->At, of.size() * sizeof(int));
-  this->At += of.size() * sizeof(int);
+  for (int& group : of)
+  {
+    this->Take(group);
+  }
   if (dim > 0 && (!this->Take(bounds) || !this->Skip(bounds, sizeof(int))))
   {
     return this->Damage("$Entities is cut short");
@@ -401,6 +403,10 @@ bool TakeNodes(Walk& walk, std::vector<std::size_t>& tags, std::vector<double>& 
   for (const BlockAt& block : walk.Nodes)
   {
     const auto n = static_cast<std::size_t>(block.Count);
+    if (n == 0)
+    {
+      continue; // an empty vector's data may be null
+    }
     std::memcpy(tags.data() + at, walk.Data + block.At, n * sizeof(std::size_t));
     std::memcpy(coords.data() + 3 * at,
       walk.Data + block.At + n * sizeof(std::size_t),
