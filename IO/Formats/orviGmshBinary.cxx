@@ -128,6 +128,7 @@ struct Walk
     std::uint64_t& maxTag,
     std::vector<BlockAt>& into,
     std::uint64_t (*size)(BlockAt& block, int kind));
+  Outcome Contents(const std::string& name);
   Outcome Section(const std::string& name);
   Outcome All();
 };
@@ -302,6 +303,38 @@ std::uint64_t ElementSize(BlockAt& block, int type)
   return block.Type ? (1 + block.Type->Nodes) * sizeof(std::uint64_t) : 0;
 }
 
+// A section's contents; Other for a section gmsh's library is left to read.
+Outcome Walk::Contents(const std::string& name)
+{
+  if (name == "MeshFormat")
+  {
+    return this->Format();
+  }
+  if (name == "PhysicalNames")
+  {
+    return this->PhysicalNames();
+  }
+  if (name == "Entities")
+  {
+    return this->EntitiesSection();
+  }
+  if (name == "Nodes")
+  {
+    return this->BlocksSection(
+      "$Nodes", "nodes", this->NodeCount, this->MaxNodeTag, this->Nodes, &NodeSize);
+  }
+  if (name == "Elements")
+  {
+    return this->BlocksSection("$Elements",
+      "elements",
+      this->ElementCount,
+      this->MaxElementTag,
+      this->Elements,
+      &ElementSize);
+  }
+  return Outcome::Other;
+}
+
 // A section's contents, then its end line.
 Outcome Walk::Section(const std::string& name)
 {
@@ -314,19 +347,7 @@ Outcome Walk::Section(const std::string& name)
   {
     return Outcome::Other; // gmsh makes the entities up
   }
-  const Outcome outcome = name == "MeshFormat" ? this->Format()
-    : name == "PhysicalNames"                  ? this->PhysicalNames()
-    : name == "Entities"                       ? this->EntitiesSection()
-    : name == "Nodes"
-    ? this->BlocksSection(
-        "$Nodes", "nodes", this->NodeCount, this->MaxNodeTag, this->Nodes, &NodeSize)
-    : name == "Elements" ? this->BlocksSection("$Elements",
-                             "elements",
-                             this->ElementCount,
-                             this->MaxElementTag,
-                             this->Elements,
-                             &ElementSize)
-                         : Outcome::Other;
+  const Outcome outcome = this->Contents(name);
   std::string end;
   if (outcome == Outcome::Covered && (!this->Word(end) || end != "$End" + name))
   {
