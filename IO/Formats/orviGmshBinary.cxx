@@ -156,11 +156,11 @@ Outcome Walk::PhysicalNames()
   const long count = std::strtol(line.c_str(), nullptr, 10);
   for (long i = 0; i < count; ++i)
   {
-    int dim = 0, tag = 0, read = 0;
+    int dim = 0, tag = 0;
     const std::size_t open = this->Line(line) ? line.find('"') : std::string::npos;
     const std::size_t close = line.rfind('"');
     if (open == std::string::npos || close == open ||
-      std::sscanf(line.c_str(), "%d %d%n", &dim, &tag, &read) != 2)
+      std::sscanf(line.c_str(), "%d %d", &dim, &tag) != 2)
     {
       return this->Damage("physical name " + std::to_string(i + 1) + " of " +
         std::to_string(count) + " is cut short or has no quoted name");
