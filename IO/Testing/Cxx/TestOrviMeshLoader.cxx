@@ -889,10 +889,14 @@ TEST(OrviMeshLoader, OwnBinaryGmshRead)
   const auto at = [&file](const char* section)
   { return file.find(std::string(section) + "\n") + std::strlen(section) + 1; };
   const std::size_t N = at("$Nodes"), E = at("$Elements");
-  const auto get = [&file](std::size_t where)
-  { return std::to_string(*reinterpret_cast<const std::uint64_t*>(file.data() + where)); };
+  // The file's 64-bit value at where, plus by.
   const auto plus = [&file](std::size_t where, std::uint64_t by)
-  { return *reinterpret_cast<const std::uint64_t*>(file.data() + where) + by; };
+  {
+    std::uint64_t value = 0;
+    std::memcpy(&value, file.data() + where, sizeof(value));
+    return value + by;
+  };
+  const auto get = [&plus](std::size_t where) { return std::to_string(plus(where, 0)); };
   // The count of the surface's triangles (dimension 2, tag 1, type 2), the
   // last block.
   const std::size_t last = file.find(std::string("\2\0\0\0\1\0\0\0\2\0\0\0", 12), E) + 12;
