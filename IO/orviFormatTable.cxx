@@ -2,6 +2,7 @@
 
 #include "orviAppendedXML.h"
 #include "orviFormatChecks.h"
+#include "orviGmshBinary.h"
 #include "orviGmshReader.h"
 
 #include "vtkDataSetReader.h"
@@ -60,7 +61,17 @@ const std::vector<MeshFormat>& MeshFormats()
     { { ".stl" }, nullptr, {}, &CheckBinarySTL, &NewReader<vtkSTLReader> },
     { { ".obj" }, nullptr, {}, nullptr, &NewReader<vtkOBJReader> },
     { { ".ply" }, nullptr, { "ply" }, &CheckPLY, &NewReader<vtkPLYReader> },
-    { { ".msh" }, "gmsh", { "$MeshFormat", true }, nullptr, &NewReader<GmshReader> },
+    { { ".msh" },
+      "gmsh",
+      { "$MeshFormat", true },
+      nullptr,
+      &NewReader<GmshReader>,
+      nullptr,
+      nullptr,
+      nullptr,
+      nullptr,
+      &CoversGmshBinary,
+      &ReadGmshBinary },
     { { ".pvd" },
       "time series",
       XML,

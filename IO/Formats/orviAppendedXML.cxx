@@ -1,6 +1,7 @@
 #include "orviAppendedXML.h"
 
 #include "orviFormatChecks.h"
+#include "orviMappedFile.h"
 #include "orviReadMemory.h"
 #include "orviReadMessages.h"
 
@@ -34,9 +35,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace orvi
@@ -46,60 +44,6 @@ namespace
 {
 using isolated::MapArray;
 using isolated::UnmapArray;
-
-//------------------------------------------------------------------------------
-// The file, mapped once. The mapping is private: the file is opened
-// read-only and never written, and a filter that changes an array kept in
-// the mapping in place changes its own copy of the page.
-struct MappedFile
-{
-  unsigned char* Data = nullptr;
-  std::size_t Size = 0;
-  MappedFile() = default;
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
-  ~MappedFile()
-  {
-    if (this->Data)
-    {
-      ::munmap(this->Data, this->Size);
-    }
-  }
-};
-
-// The file mapped; populate: its every page mapped at once (a read touches
-// them all, and one call costs far less than a fault a page), read-only
-// while that is done so that no page is copied.
-std::shared_ptr<MappedFile> MapFile(const std::string& path, bool populate)
-{
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0)
-  {
-    return nullptr;
-  }
-  auto file = std::make_shared<MappedFile>();
-  struct stat info
-  {
-  };
-  if (::fstat(fd, &info) == 0 && info.st_size > 0)
-  {
-    const auto size = static_cast<std::size_t>(info.st_size);
-    void* map =
-      ::mmap(nullptr, size, PROT_READ, MAP_PRIVATE | (populate ? MAP_POPULATE : 0), fd, 0);
-    if (map != MAP_FAILED && ::mprotect(map, size, PROT_READ | PROT_WRITE) != 0)
-    {
-      ::munmap(map, size);
-      map = MAP_FAILED;
-    }
-    if (map != MAP_FAILED)
-    {
-      file->Data = static_cast<unsigned char*>(map);
-      file->Size = size;
-    }
-  }
-  ::close(fd);
-  return file->Data ? file : nullptr;
-}
 
 // The arrays whose values lie in a file's mapping, each holding it: the
 // mapping goes with the last of them (an array's free function).

@@ -27,7 +27,9 @@
 // gmsh keeps its model in global state: each read initialises gmsh, reads,
 // and finalises it, so that reads are meant to run one at a time in their
 // process (the loader runs each in a child of its own). gmsh's own log is
-// silenced; its errors become VTK errors of the reader.
+// silenced; its errors become VTK errors of the reader. The loader reads a
+// binary 4.1 file itself (orviGmshBinary.h) to the same mesh: what both
+// reads build is orviGmshCells.h.
 #ifndef orviGmshReader_h
 #define orviGmshReader_h
 
