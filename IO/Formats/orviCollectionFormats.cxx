@@ -2,6 +2,7 @@
 // multiblock (.vtm) and a mesh written in pieces (.pvtu, .pvtp). Their XML
 // is read here; every file they name goes through LoadMesh().
 #include "orviFormatChecks.h"
+#include "orviJoinPieces.h"
 #include "orviMeshCollections.h"
 
 #include "vtkAppendFilter.h"
@@ -183,7 +184,9 @@ std::unique_ptr<MeshFile> OpenBlocks(const std::string& path, std::ostream&, std
 // .pvtu, .pvtp: a summary declaring the arrays, then the pieces' files.
 // Every piece must hold what the summary declares (VTK's own reader of the
 // summary trusts it, and corrupts its heap where a piece's array has
-// another type); the pieces are appended into one part.
+// another type); the pieces are one part: an unstructured grid's pieces
+// joined at their interface points (see orviJoinPieces.h), polygonal data's
+// and polyhedra's appended as VTK's reader appends them.
 std::string XMLTypeName(vtkDataArray* array)
 {
   const bool real = array->GetDataType() == VTK_FLOAT || array->GetDataType() == VTK_DOUBLE;
@@ -271,7 +274,12 @@ public:
     {
       return false;
     }
-    parts.push_back({ this->Path, this->Append(pieces) });
+    vtkSmartPointer<vtkDataSet> mesh = this->Join(pieces, error);
+    if (!mesh)
+    {
+      return false;
+    }
+    parts.push_back({ this->Path, mesh });
     if (afterRead)
     {
       afterRead(parts.back());
@@ -313,12 +321,39 @@ private:
     return {};
   }
 
-  vtkSmartPointer<vtkDataSet> Append(const std::vector<MeshPart>& pieces) const
+  // The pieces as one mesh, each let go once it is in; null with error set
+  // when they cannot be joined.
+  vtkSmartPointer<vtkDataSet> Join(std::vector<MeshPart>& pieces, std::string& error) const
   {
     if (pieces.size() == 1)
     {
       return pieces[0].Mesh;
     }
+    std::vector<vtkSmartPointer<vtkUnstructuredGrid>> grids;
+    for (const MeshPart& piece : pieces)
+    {
+      auto* grid = vtkUnstructuredGrid::SafeDownCast(piece.Mesh);
+      if (grid && !grid->GetFaces())
+      {
+        grids.emplace_back(grid);
+      }
+    }
+    if (grids.size() < pieces.size())
+    {
+      return this->Append(pieces);
+    }
+    pieces.clear();
+    std::string why;
+    vtkSmartPointer<vtkDataSet> joined = JoinPieces(grids, why);
+    if (!joined)
+    {
+      error = "cannot read '" + this->Path + "': its pieces cannot be joined: " + why;
+    }
+    return joined;
+  }
+
+  vtkSmartPointer<vtkDataSet> Append(const std::vector<MeshPart>& pieces) const
+  {
     vtkSmartPointer<vtkAlgorithm> append;
     if (this->Poly)
     {
