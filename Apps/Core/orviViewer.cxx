@@ -1,5 +1,6 @@
 #include "orviViewer.h"
 
+#include "orviBackfaceCulling.h"
 #include "orviBoundarySurface.h"
 #include "orviColormap.h"
 #include "orviPickValues.h"
@@ -399,8 +400,23 @@ void Viewer::Setup(vtkRenderWindow* window, vtkRenderWindowInteractor* interacto
   this->SmoothCommand->SetCallback(&Viewer::SmoothCallback);
   this->SmoothCommand->SetClientData(this);
   this->RendererObject->AddObserver(vtkCommand::EndEvent, this->SmoothCommand);
+  // Before each frame: which surfaces may leave their back faces out.
+  this->CullCommand->SetCallback(&Viewer::CullCallback);
+  this->CullCommand->SetClientData(this);
+  this->RendererObject->AddObserver(vtkCommand::StartEvent, this->CullCommand);
 
   this->SetupNavigation();
+}
+
+//------------------------------------------------------------------------------
+void Viewer::CullCallback(vtkObject*, unsigned long, void* clientData, void*)
+{
+  auto* self = static_cast<Viewer*>(clientData);
+  for (const auto& part : self->Parts)
+  {
+    UpdateBackfaceCulling(
+      part->SurfaceActor, part->FacesOutward, part->Warp.IsWarping(), self->RendererObject);
+  }
 }
 
 //------------------------------------------------------------------------------
@@ -427,6 +443,7 @@ Viewer::~Viewer()
   this->Interactor->RemoveObserver(this->PickCommand);
   this->Interactor->RemoveObserver(this->KeyCommand);
   this->RendererObject->RemoveObserver(this->SmoothCommand);
+  this->RendererObject->RemoveObserver(this->CullCommand);
   this->Interactor->SetInteractorStyle(nullptr);
   if (this->HostWindow)
   {
@@ -500,6 +517,7 @@ bool Viewer::SetMeshes(const std::vector<NamedMesh>& meshes, std::string& error)
     // shape gives it points of its own and leaves the host's surface as read.
     part->Surface = vtkSmartPointer<vtkPolyData>::New();
     part->Surface->ShallowCopy(named.Surface);
+    part->FacesOutward = FacesOutward(part->Surface, part->Mesh);
 
     // Its index buffers kept while a step swaps only its arrays.
     vtkNew<SurfaceMapper> mapper;

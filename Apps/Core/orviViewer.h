@@ -311,6 +311,7 @@ private:
   static void PickCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void KeyCallback(vtkObject*, unsigned long event, void* clientData, void*);
   static void SmoothCallback(vtkObject*, unsigned long event, void* clientData, void*);
+  static void CullCallback(vtkObject*, unsigned long event, void* clientData, void*);
 
   ViewerOptions Options;
   std::ostream& Log;
@@ -338,6 +339,7 @@ private:
   vtkNew<vtkCallbackCommand> PickCommand;
   vtkNew<vtkCallbackCommand> KeyCommand;
   vtkNew<vtkCallbackCommand> SmoothCommand;
+  vtkNew<vtkCallbackCommand> CullCommand;
   vtkNew<vtkOpenGLFXAAFilter> Smoothing;
   bool SmoothEdges = true;
   const ButtonBinding* Current = nullptr;              // the binding of the action under way

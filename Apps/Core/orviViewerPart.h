@@ -28,6 +28,7 @@ struct Viewer::Part
   bool IsPart = false; // Name is a part of its file's (see NamedMesh)
   vtkSmartPointer<vtkDataSet> Mesh;
   vtkSmartPointer<vtkPolyData> Surface; // the mesh's boundary surface (a copy sharing its data)
+  bool FacesOutward = false;            // drawn without its back faces where none show
   SurfaceWarp Warp;                     // the deformed shape, moving Surface's points
   vtkNew<vtkActor> OutlineActor;        // the undeformed outline, once asked for
   vtkNew<MotionActor> SurfaceActor;     // hidden in frames that draw its stand-in
