@@ -321,18 +321,8 @@ vtkIdType SectionCut::MeshCellOf(vtkIdType face) const
 void SectionCut::Update(vtkDataSet* mesh,
   SectionMode mode,
   const double origin[3],
-  const double normal[3])
-{
-  this->Update(mesh, mode, origin, normal, nullptr, nullptr, 0.0);
-}
-
-void SectionCut::Update(vtkDataSet* mesh,
-  SectionMode mode,
-  const double origin[3],
   const double normal[3],
-  vtkDataSet* undeformed,
-  vtkDataArray* displacement,
-  double scale)
+  const SectionDeformation& deformed)
 {
   this->Face->Initialize();
   this->Outlines->Initialize();
@@ -342,7 +332,7 @@ void SectionCut::Update(vtkDataSet* mesh,
   {
     return;
   }
-  this->FindTouched(mesh, mode, origin, normal, undeformed, displacement, scale);
+  this->FindTouched(mesh, mode, origin, normal, deformed);
   if (this->Touched.empty())
   {
     return; // the plane misses this mesh: nothing to cut (VTK's cutter would log about it)
@@ -397,21 +387,22 @@ void SectionCut::FindTouched(vtkDataSet* mesh,
   SectionMode mode,
   const double origin[3],
   const double normal[3],
-  vtkDataSet* undeformed,
-  vtkDataArray* displacement,
-  double scale)
+  const SectionDeformation& deformed)
 {
+  vtkDataSet* undeformed = deformed.Mesh;
+  vtkDataArray* displacement = deformed.Displacement;
+  const double scale = deformed.Scale;
   // The extents of the undeformed points and of the displacement are kept
   // while those and the normal stay the same: the deformed extent of a
   // cell lies within the first plus scale times the second.
-  const bool deformed = undeformed && displacement &&
+  const bool moved = undeformed && displacement &&
     undeformed->GetNumberOfCells() == mesh->GetNumberOfCells() &&
     displacement->GetNumberOfTuples() == undeformed->GetNumberOfPoints() &&
     displacement->GetNumberOfComponents() == 3;
-  vtkDataSet* base = deformed ? undeformed : mesh;
+  vtkDataSet* base = moved ? undeformed : mesh;
   Refresh(this->Shape, base, nullptr, normal);
   double moves = 0.0; // the largest displacement times the scale
-  if (deformed)
+  if (moved)
   {
     Refresh(this->Moves, base, displacement, normal);
     moves = std::abs(scale) * displacement->GetRange(-1)[1];
@@ -432,7 +423,7 @@ void SectionCut::FindTouched(vtkDataSet* mesh,
   WithCells(mesh,
     nullptr,
     [&](auto&& cells)
-    { this->FindTouchedIn(cells, mode, origin, normal, window, deformed ? scale : 0.0); });
+    { this->FindTouchedIn(cells, mode, origin, normal, window, moved ? scale : 0.0); });
 }
 
 template <typename CellPoints>
@@ -755,13 +746,15 @@ void Viewer::ApplySection()
     // A deformed shape is cut with its deformation known: a change of
     // scale alone finds the cells from the extents already computed.
     const bool deformed = part->SectionShape && part->SectionShape != part->Mesh;
-    part->Section.Update(deformed ? part->SectionShape.Get() : part->Mesh.Get(),
-      mode,
-      origin,
-      normal,
-      deformed ? part->Mesh.Get() : nullptr,
-      deformed ? part->Mesh->GetPointData()->GetArray(this->Options.WarpArray.c_str()) : nullptr,
-      this->WarpScale);
+    SectionDeformation deformation;
+    if (deformed)
+    {
+      deformation = { part->Mesh,
+        part->Mesh->GetPointData()->GetArray(this->Options.WarpArray.c_str()),
+        this->WarpScale };
+    }
+    part->Section.Update(
+      deformed ? part->SectionShape.Get() : part->Mesh.Get(), mode, origin, normal, deformation);
     if (!part->SectionActor->GetMapper())
     {
       vtkNew<vtkPolyDataMapper> mapper;

@@ -47,6 +47,15 @@ bool KeptBySection(vtkDataSet* mesh,
   const double origin[3],
   const double normal[3]);
 
+/// A deformed mesh's points: those of Mesh plus Scale times Displacement (a
+/// point array of Mesh).
+struct SectionDeformation
+{
+  vtkDataSet* Mesh = nullptr;
+  vtkDataArray* Displacement = nullptr;
+  double Scale = 0.0;
+};
+
 class SectionCut
 {
 public:
@@ -57,18 +66,14 @@ public:
 
   /// Draws in GetFace() what the plane (origin, unit normal) meets of `mesh`
   /// in `mode` (Cut or Cells; Off empties it). The face keeps its object.
-  void Update(vtkDataSet* mesh, SectionMode mode, const double origin[3], const double normal[3]);
-  /// The same for a deformed mesh: `mesh`'s points are those of
-  /// `undeformed` plus `scale` times `displacement` (a point array of it).
-  /// The extents are kept for the undeformed points and the displacement
-  /// apart, so that a change of scale alone computes none.
+  /// With `deformed` set, `mesh` is that deformed shape: the extents are kept
+  /// for the undeformed points and the displacement apart, so that a change
+  /// of scale alone computes none.
   void Update(vtkDataSet* mesh,
     SectionMode mode,
     const double origin[3],
     const double normal[3],
-    vtkDataSet* undeformed,
-    vtkDataArray* displacement,
-    double scale);
+    const SectionDeformation& deformed = {});
   /// The cut faces (triangles) or the faces of the cells the plane crosses,
   /// with the mesh's point and cell data and SectionCellIdsName.
   vtkPolyData* GetFace() const { return this->Face; }
@@ -93,9 +98,7 @@ private:
     SectionMode mode,
     const double origin[3],
     const double normal[3],
-    vtkDataSet* undeformed,
-    vtkDataArray* displacement,
-    double scale);
+    const SectionDeformation& deformed);
   template <typename CellPoints>
   void FindTouchedIn(CellPoints& cells,
     SectionMode mode,
