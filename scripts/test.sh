@@ -31,6 +31,11 @@ if [ "$sanitize" -eq 1 ]; then
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:strict_init_order=1:allocator_may_return_null=1"
   export LSAN_OPTIONS="suppressions=$ORVI_ROOT/scripts/lsan.supp:print_suppressions=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:suppressions=$ORVI_ROOT/scripts/ubsan.supp"
+  # VTK's threads start and end with each parallel loop (its TBB backend's
+  # workers stay and may be freeing memory when the loader forks its reader:
+  # this sanitizer's allocator is not fork-safe, and such a child hangs on
+  # its first allocation).
+  export VTK_SMP_BACKEND_IN_USE=STDThread
 else
   build="${ORVI_BUILD_DIR:-$ORVI_ROOT/build}"
   cmake -S "$ORVI_ROOT" -B "$build" "${ORVI_CMAKE_LAUNCHER[@]}" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
