@@ -428,6 +428,7 @@ TEST(OrviSolverFiles, AStepOfTheShownMeshReadsItsFieldsAlone)
   bytes.replace(start, 4, "\xff\xff\xff\x0f");
   std::ofstream((dir / "damaged.vtu").string(), std::ios::binary) << bytes;
   EXPECT_FALSE(orvi::LoadMesh((dir / "damaged.vtu").string(), log, error, {}, {}, {}, shown));
-  EXPECT_NE(error.find("damaged.vtu': array 'temperature' of PointData holds"), std::string::npos)
+  EXPECT_TRUE(std::regex_search(
+    error, std::regex("damaged.vtu'.*array 'temperature' of PointData holds 268435455 bytes")))
     << error;
 }
