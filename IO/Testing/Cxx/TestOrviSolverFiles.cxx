@@ -378,34 +378,29 @@ TEST(OrviSolverFiles, AStepOfTheShownMeshReadsItsFieldsAlone)
   std::string error;
   vtkSmartPointer<vtkDataSet> shown = orvi::LoadMesh(write(grid, "0.vtu"), log, error);
   ASSERT_TRUE(shown) << error;
-  auto moved = vtkSmartPointer<vtkUnstructuredGrid>::New();
+  vtkNew<vtkUnstructuredGrid> moved, turned;
   moved->DeepCopy(grid);
   moved->GetPoints()->SetPoint(7, 0.25, 0.5, 0.75);
-  auto turned = vtkSmartPointer<vtkUnstructuredGrid>::New();
   turned->DeepCopy(grid);
   const vtkIdType* ids = nullptr;
   vtkIdType size = 0;
   turned->GetCellPoints(3, size, ids);
-  const std::vector<vtkIdType> swapped = { ids[1], ids[0], ids[2], ids[3] };
-  turned->GetCells()->ReplaceCellAtId(3, 4, swapped.data());
-  const struct
+  turned->GetCells()->ReplaceCellAtId(3, { ids[1], ids[0], ids[2], ids[3] });
+  vtkSmartPointer<vtkUnstructuredGrid> fewer =
+    orvi_test::CellRange(grid, 0, grid->GetNumberOfCells() - 1);
+  for (const auto& step :
+    std::vector<std::pair<std::string, vtkUnstructuredGrid*>>{ { "same.vtu", grid },
+      { "moved.vtu", moved },
+      { "turned.vtu", turned },
+      { "fewer.vtu", fewer } })
   {
-    const char* Name;
-    vtkSmartPointer<vtkUnstructuredGrid> Mesh;
-    bool Same;
-  } steps[] = { { "same.vtu", grid, true },
-    { "moved.vtu", moved, false },
-    { "turned.vtu", turned, false },
-    { "fewer.vtu", orvi_test::CellRange(grid, 0, grid->GetNumberOfCells() - 1), false } };
-  for (const auto& step : steps)
-  {
-    const std::string path = write(step.Mesh, step.Name);
+    const bool same = step.first == "same.vtu";
+    const std::string path = write(step.second, step.first);
     vtkSmartPointer<vtkDataSet> read = orvi::LoadMesh(path, log, error, {}, {}, {}, shown);
     auto* mesh = vtkUnstructuredGrid::SafeDownCast(read);
-    ASSERT_TRUE(mesh) << step.Name << ": " << error;
+    ASSERT_TRUE(mesh) << step.first << ": " << error;
     auto* own = vtkUnstructuredGrid::SafeDownCast(shown);
-    EXPECT_EQ(mesh->GetPoints() == own->GetPoints(), step.Same) << step.Name;
-    EXPECT_EQ(mesh->GetCells() == own->GetCells(), step.Same) << step.Name;
+    EXPECT_EQ(mesh->GetPoints() == own->GetPoints() && mesh->GetCells() == own->GetCells(), same);
     vtkNew<vtkXMLUnstructuredGridReader> vtk;
     vtk->SetFileName(path.c_str());
     vtk->Update();
@@ -413,12 +408,11 @@ TEST(OrviSolverFiles, AStepOfTheShownMeshReadsItsFieldsAlone)
     EXPECT_EQ(Values(mesh->GetPoints()->GetData()), Values(expected->GetPoints()->GetData()));
     EXPECT_EQ(Values(mesh->GetCells()->GetConnectivityArray()),
       Values(expected->GetCells()->GetConnectivityArray()))
-      << step.Name;
+      << step.first;
     for (const char* name : { "temperature", "displacement" })
     {
       EXPECT_EQ(Values(mesh->GetPointData()->GetArray(name)),
-        Values(expected->GetPointData()->GetArray(name)))
-        << step.Name << " " << name;
+        Values(expected->GetPointData()->GetArray(name)));
     }
   }
   // The first field's block header (the appended data's first bytes) says
