@@ -71,7 +71,8 @@ const std::vector<MeshFormat>& MeshFormats()
       nullptr,
       nullptr,
       &CoversGmshBinary,
-      &ReadGmshBinary },
+      [](const std::string& path, std::ostream& log, std::string& error, vtkDataSet*)
+      { return ReadGmshBinary(path, log, error); } },
     { { ".pvd" },
       "time series",
       XML,

@@ -71,9 +71,13 @@ struct MeshFormat
   /// process and without VTK's reader (its header looked at, nothing more),
   /// and that read: null with the loader's message set, or the mesh, to
   /// which the checks every mesh gets follow. Null: VTK's reader always.
+  /// like, when not null, is a mesh read before whose points and cells the
+  /// read may stand on (see ReadAppendedXML()).
   bool (*CoversFile)(const std::string& path) = nullptr;
-  vtkSmartPointer<vtkDataSet> (
-    *ReadInHost)(const std::string& path, std::ostream& log, std::string& error) = nullptr;
+  vtkSmartPointer<vtkDataSet> (*ReadInHost)(const std::string& path,
+    std::ostream& log,
+    std::string& error,
+    vtkDataSet* like) = nullptr;
 };
 
 /// Every format, in the order MeshExtensions() lists them.

@@ -64,7 +64,7 @@ struct LeafReads
     const MeshLeaf& leaf = this->Leaves[i];
     std::ostringstream log;
     std::string error;
-    MeshPart part{ leaf.Name, LoadMesh(leaf.Path, log, error, {}, {}, leaf.Setup) };
+    MeshPart part{ leaf.Name, LoadMesh(leaf.Path, log, error, {}, {}, leaf.Setup, leaf.Like) };
     if (part.Mesh && this->Check)
     {
       error = this->Check(i, part.Mesh);
@@ -168,7 +168,13 @@ bool CollectionFile::ReadStep(std::size_t step,
   {
     return false;
   }
-  return ReadLeaves(this->Path, this->Steps[step], parts, log, error, whileReading, afterRead);
+  // Each leaf standing on the shown part of its name when it holds its mesh.
+  std::vector<MeshLeaf> leaves = this->Steps[step];
+  for (MeshLeaf& leaf : leaves)
+  {
+    leaf.Like = this->ShownPart(leaf.Name);
+  }
+  return ReadLeaves(this->Path, leaves, parts, log, error, whileReading, afterRead);
 }
 
 //------------------------------------------------------------------------------

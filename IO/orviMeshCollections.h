@@ -23,14 +23,16 @@ namespace orvi
 {
 
 /// One mesh of a collection's step: the part it becomes (Name), the file
-/// read (Path), what the messages call it ("step 2 of 5", "block 'inlet'")
-/// and, when given, the reader's setup (see LoadMesh()).
+/// read (Path), what the messages call it ("step 2 of 5", "block 'inlet'"),
+/// when given, the reader's setup and a mesh read before whose points and
+/// cells it may stand on (see LoadMesh()).
 struct MeshLeaf
 {
   std::string Label;
   std::string Name;
   std::string Path;
   std::function<void(vtkAlgorithm*)> Setup;
+  vtkDataSet* Like = nullptr;
 };
 
 /// Reads every leaf with LoadMesh(), at most as many at once as the machine

@@ -82,6 +82,14 @@ bool MeshFile::StartStep(std::size_t step, std::vector<MeshPart>& parts, std::st
   return true;
 }
 
+vtkDataSet* MeshFile::ShownPart(const std::string& name) const
+{
+  const auto shown = std::find_if(this->Shown.begin(),
+    this->Shown.end(),
+    [&name](const MeshPart& part) { return part.Name == name; });
+  return shown != this->Shown.end() ? shown->Mesh.Get() : nullptr;
+}
+
 std::unique_ptr<MeshFile> OpenSingleMeshFile(const std::string& path,
   std::vector<double> times,
   StepSetup setup)

@@ -75,6 +75,13 @@ public:
     return false;
   }
 
+  /// The parts on screen (a step of this file read before): a mesh file the
+  /// next ReadStep() reads that holds exactly the points and cells of the
+  /// shown part of its name stands on that part's (see LoadMesh()'s like).
+  /// Set for one read and cleared after it, so that a shown mesh is not held
+  /// here once it is off the screen.
+  void SetShownParts(std::vector<MeshPart> parts) { this->Shown = std::move(parts); }
+
 protected:
   /// Whether the file has step; false with error set (and parts cleared) when
   /// it has not.
@@ -86,8 +93,12 @@ protected:
   {
   }
 
+  /// The mesh of the shown part named name, or null.
+  vtkDataSet* ShownPart(const std::string& name) const;
+
   std::string Path;
   std::vector<double> Times;
+  std::vector<MeshPart> Shown;
 };
 
 /// Opens path for reading: what the file says about its steps and parts is

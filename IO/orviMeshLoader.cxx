@@ -11,6 +11,7 @@
 #include "vtkCommand.h"
 #include "vtkDataSet.h"
 #include "vtkNew.h"
+#include "vtkUnstructuredGrid.h"
 
 #include <vtksys/SystemTools.hxx>
 
@@ -146,16 +147,30 @@ vtkSmartPointer<vtkDataSet> TakeOutput(const CheckedFile& file)
   return vtkDataSet::SafeDownCast(file.Reader->GetOutputDataObject(0));
 }
 
+// Whether data stands on like's own points and cells (arrays it shares, not
+// equal ones), which passed the mesh's checks when like was read.
+bool StandsOn(vtkDataSet* data, vtkDataSet* like)
+{
+  auto* grid = vtkUnstructuredGrid::SafeDownCast(data);
+  auto* shape = vtkUnstructuredGrid::SafeDownCast(like);
+  return grid && shape && grid->GetPoints() == shape->GetPoints() &&
+    grid->GetCells() == shape->GetCells() &&
+    grid->GetCellTypesArray() == shape->GetCellTypesArray() && !grid->GetFaces();
+}
+
 // The checks every mesh gets, however it was read, after fault (what its
 // format found, or empty) and anything VTK logged as an error (errors,
-// when given); null with error set.
+// when given); null with error set. The mesh's own checks are left out for
+// one that stands on the points and cells of like (a mesh this loader
+// returned).
 vtkSmartPointer<vtkDataSet> CheckTaken(vtkDataSet* data,
   std::string fault,
   const ReadMessages* errors,
   const std::string& path,
-  std::string& error)
+  std::string& error,
+  vtkDataSet* like = nullptr)
 {
-  fault = fault.empty() ? CheckMesh(data) : fault;
+  fault = fault.empty() && !StandsOn(data, like) ? CheckMesh(data) : fault;
   if (!fault.empty() || (errors && errors->Failed()))
   {
     Refuse(path, fault.empty() ? errors->Why() : fault, error);
@@ -216,16 +231,17 @@ vtkSmartPointer<vtkDataSet> ReadChecked(const CheckedFile& file,
 vtkSmartPointer<vtkDataSet> ReadInHost(const CheckedFile& file,
   const std::string& path,
   std::ostream& log,
-  std::string& error)
+  std::string& error,
+  vtkDataSet* like = nullptr)
 {
   try
   {
-    vtkSmartPointer<vtkDataSet> data = file.Format->ReadInHost(path, log, error);
+    vtkSmartPointer<vtkDataSet> data = file.Format->ReadInHost(path, log, error, like);
     if (data)
     {
       DropMismatchedArrays(data, log);
     }
-    return data ? CheckTaken(data, "", nullptr, path, error) : nullptr;
+    return data ? CheckTaken(data, "", nullptr, path, error, like) : nullptr;
   }
   catch (const std::bad_alloc&)
   {
@@ -242,12 +258,13 @@ vtkSmartPointer<vtkDataSet> ReadInHostWhile(const CheckedFile& file,
   std::ostream& log,
   std::string& error,
   const std::function<void()>& whileReading,
-  const std::function<void(vtkDataSet*)>& loaded)
+  const std::function<void(vtkDataSet*)>& loaded,
+  vtkDataSet* like)
 {
   vtkSmartPointer<vtkDataSet> mesh;
   const auto read = [&]()
   {
-    mesh = ReadInHost(file, path, log, error);
+    mesh = ReadInHost(file, path, log, error, like);
     if (mesh)
     {
       loaded(mesh);
@@ -270,7 +287,8 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::string& error,
   const std::function<void()>& whileReading,
   const std::function<void(vtkDataSet*)>& afterRead,
-  const std::function<void(vtkAlgorithm*)>& setup)
+  const std::function<void(vtkAlgorithm*)>& setup,
+  vtkDataSet* like)
 {
   const CheckedFile file = CheckFile(path, error);
   if (!file.Reader)
@@ -293,7 +311,7 @@ vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   // A file the loader reads itself runs no VTK reader code: no child.
   if (!setup && file.Format->ReadInHost && file.Format->CoversFile(path))
   {
-    return ReadInHostWhile(file, path, log, error, whileReading, loaded);
+    return ReadInHostWhile(file, path, log, error, whileReading, loaded, like);
   }
   const MeshReadFunction read = [&](std::ostream& childLog, std::string& childError)
   {

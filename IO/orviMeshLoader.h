@@ -38,13 +38,19 @@ namespace orvi
 /// A .vtu whose arrays are all appended (raw or base64, uncompressed or
 /// zlib) is read without VTK's reader and without a child (no VTK reader
 /// code runs, and the mesh exists once), on a thread of its own while
-/// whileReading runs, unless setup is given.
+/// whileReading runs, unless setup is given. like, when given, is a mesh
+/// LoadMesh() returned before (a time series' step shown): such a .vtu whose
+/// raw points and cells are byte for byte like's gets like's points and
+/// cells and only its arrays are read (and checked; like's mesh passed its
+/// checks when it was read), which is how a step of a solver's series that
+/// repeats its mesh costs its fields alone.
 vtkSmartPointer<vtkDataSet> LoadMesh(const std::string& path,
   std::ostream& log,
   std::string& error,
   const std::function<void()>& whileReading = {},
   const std::function<void(vtkDataSet*)>& afterRead = {},
-  const std::function<void(vtkAlgorithm*)>& setup = {});
+  const std::function<void(vtkAlgorithm*)>& setup = {},
+  vtkDataSet* like = nullptr);
 
 /// Whether path is a regular file this process can read; false with error
 /// set to the loader's line ("cannot open 'PATH': ...") otherwise, without

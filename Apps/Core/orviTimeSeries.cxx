@@ -197,9 +197,15 @@ bool TimeSeries::ReadFiles(std::size_t step,
   std::ostream& log,
   std::string& error,
   const std::function<void()>& whileReading,
-  const std::function<void(NamedMesh&)>& afterRead)
+  const std::function<void(NamedMesh&)>& afterRead,
+  const std::vector<NamedMesh>& shown)
 {
   meshes.clear();
+  std::vector<MeshPart> shownParts;
+  for (const NamedMesh& mesh : shown)
+  {
+    shownParts.push_back({ mesh.Name, mesh.Mesh });
+  }
   for (const auto& file : this->Files)
   {
     // Each file at its last step at or before the step's time.
@@ -214,12 +220,15 @@ bool TimeSeries::ReadFiles(std::size_t step,
         NamedMesh{ part.Name, part.Mesh, nullptr, part.Name != file->GetPath() };
       afterRead(named);
     };
-    if (!file->ReadStep(own,
-          parts,
-          log,
-          error,
-          meshes.empty() ? whileReading : std::function<void()>(),
-          afterRead ? prepare : std::function<void(MeshPart&)>()))
+    file->SetShownParts(shownParts);
+    const bool read = file->ReadStep(own,
+      parts,
+      log,
+      error,
+      meshes.empty() ? whileReading : std::function<void()>(),
+      afterRead ? prepare : std::function<void(MeshPart&)>());
+    file->SetShownParts({});
+    if (!read)
     {
       return false;
     }
@@ -239,7 +248,8 @@ bool TimeSeries::Read(std::size_t step,
   std::ostream& log,
   std::string& error,
   const std::function<void()>& whileReading,
-  const std::function<void(NamedMesh&)>& afterRead)
+  const std::function<void(NamedMesh&)>& afterRead,
+  const std::vector<NamedMesh>& shown)
 {
   if (this->Next && this->Next->Step == step)
   {
@@ -263,7 +273,7 @@ bool TimeSeries::Read(std::size_t step,
   // A step read ahead that is not the one asked for is let go.
   this->TakeAhead();
   this->Next.reset();
-  if (!this->ReadFiles(step, meshes, log, error, whileReading, afterRead))
+  if (!this->ReadFiles(step, meshes, log, error, whileReading, afterRead, shown))
   {
     return false;
   }
@@ -327,7 +337,7 @@ void TimeSeries::ReadAhead(std::size_t step,
           prepare(mesh, next->Log);
         }
       };
-      next->Read = this->ReadFiles(step, next->Meshes, next->Log, next->Error, {}, onShape);
+      next->Read = this->ReadFiles(step, next->Meshes, next->Log, next->Error, {}, onShape, shown);
       for (const NamedMesh& mesh : next->Meshes)
       {
         WidenRanges(mesh.Mesh, next->Ranges);

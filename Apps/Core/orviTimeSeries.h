@@ -70,18 +70,22 @@ public:
 
   /// The parts of every file at `step`, in the files' order, prepared by
   /// afterRead (as LoadMeshes() does). whileReading runs while the first
-  /// file is read. False with the error naming what could not be read.
+  /// file is read. A mesh file holding exactly the points and cells of the
+  /// part of its name in `shown` (the parts on screen) stands on that
+  /// part's, only its arrays read (see LoadMesh()'s like). False with the
+  /// error naming what could not be read.
   bool Read(std::size_t step,
     std::vector<NamedMesh>& meshes,
     std::ostream& log,
     std::string& error,
     const std::function<void()>& whileReading = {},
-    const std::function<void(NamedMesh&)>& afterRead = {});
+    const std::function<void(NamedMesh&)>& afterRead = {},
+    const std::vector<NamedMesh>& shown = {});
 
   /// Starts reading `step` on a thread of its own (nothing when it is being
   /// read or was read ahead already), its parts prepared by `prepare`.
   /// `shown` are the parts on screen, whose points and cells a part of the
-  /// same shape takes over.
+  /// same shape stands on (its mesh not read, as for Read()).
   void ReadAhead(std::size_t step,
     const std::vector<NamedMesh>& shown,
     const std::function<void(NamedMesh&, std::ostream&)>& prepare);
@@ -104,7 +108,8 @@ private:
     std::ostream& log,
     std::string& error,
     const std::function<void()>& whileReading,
-    const std::function<void(NamedMesh&)>& afterRead);
+    const std::function<void(NamedMesh&)>& afterRead,
+    const std::vector<NamedMesh>& shown);
   void TakeAhead();
   void AddRanges(const std::vector<NamedMesh>& meshes);
 

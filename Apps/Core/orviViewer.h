@@ -320,6 +320,7 @@ private:
   vtkSimpleRenderWindowInteractor* TDxInteractor = nullptr; // the interactor, when it is one
   vtkNew<vtkRenderer> RendererObject;
   void KeepArrays(Part& part, vtkDataSet* mesh); // orviViewerTime.cxx
+  std::vector<NamedMesh> ShownMeshes() const;    // the parts' meshes and surfaces
   std::vector<std::unique_ptr<Part>> Parts;
   vtkDataSet* ShapeOf(const Part& part) const; // as drawn: the deformed surface, else the mesh
   vtkNew<vtkColorTableLegendActor> Legend;     // a quantity's colours

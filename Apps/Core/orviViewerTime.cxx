@@ -72,16 +72,21 @@ void Viewer::SetTimeSeries(TimeSeries* series)
   if (this->Series && this->Series->GetNumberOfSteps() > 1)
   {
     this->Log << this->GetStepText() << "\n";
-    std::vector<NamedMesh> shown;
-    for (const auto& part : this->Parts)
-    {
-      shown.push_back({ part->Name, part->Mesh, part->Surface });
-    }
     const ViewerOptions options = this->Options;
     this->Series->ReadAhead(this->Series->GetStep() + 1,
-      shown,
+      this->ShownMeshes(),
       [options](NamedMesh& mesh, std::ostream& log) { PrepareMesh(mesh, options, log); });
   }
+}
+
+std::vector<NamedMesh> Viewer::ShownMeshes() const
+{
+  std::vector<NamedMesh> shown;
+  for (const auto& part : this->Parts)
+  {
+    shown.push_back({ part->Name, part->Mesh, part->Surface });
+  }
+  return shown;
 }
 
 std::size_t Viewer::GetStep() const
@@ -129,7 +134,7 @@ bool Viewer::ShowStep(std::size_t step, std::string& error)
     return false;
   }
   std::vector<NamedMesh> meshes;
-  if (!this->Series->Read(step, meshes, this->Log, error))
+  if (!this->Series->Read(step, meshes, this->Log, error, {}, {}, this->ShownMeshes()))
   {
     return false;
   }

@@ -35,8 +35,6 @@
 #include <string>
 #include <vector>
 
-#include <unistd.h>
-
 namespace orvi
 {
 
@@ -484,6 +482,11 @@ public:
     Values& values,
     std::string& why);
 
+  // Whether the block at offset is raw and holds exactly the bytes bytes
+  // at values; its pages are mapped a slice at a time and let go once
+  // compared. False for an encoded or compressed block.
+  bool Holds(std::uint64_t offset, const void* values, std::uint64_t bytes);
+
 private:
   bool Words(std::uint64_t& at, std::uint64_t n, std::vector<std::uint64_t>& words);
   bool ReadBlocks(std::uint64_t& at, Blocks& blocks);
@@ -614,17 +617,11 @@ bool BlockReader::Read(std::uint64_t offset,
   }
   const unsigned char* from = this->Where.Start + at;
   values.Bytes = bytes;
-  // Once taken out, the block's pages of the file are let go (read again
-  // from the file should anything touch them): the mesh is then held once.
-  const auto letGo = [from, length]()
+  // Once taken out, the block's pages of the file are let go: the mesh is
+  // then held once.
+  const auto letGo = [this, from, length]()
   {
-    const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
-    const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(from) + page - 1) / page * page;
-    const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(from) + length) / page * page;
-    if (end > begin)
-    {
-      ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
-    }
+    this->File->LetGo(from, length);
     return true;
   };
   if (!this->Where.Base64 && !this->Where.Zlib &&
@@ -667,6 +664,29 @@ bool BlockReader::Read(std::uint64_t offset,
   return letGo();
 }
 
+bool BlockReader::Holds(std::uint64_t offset, const void* values, std::uint64_t bytes)
+{
+  std::uint64_t at = offset;
+  std::vector<std::uint64_t> word;
+  if (this->Where.Base64 || this->Where.Zlib || !this->Words(at, 1, word) || word[0] != bytes ||
+    bytes > this->Where.Length - std::min(at, this->Where.Length))
+  {
+    return false;
+  }
+  constexpr std::uint64_t Slice = std::uint64_t{ 16 } << 20;
+  const unsigned char* from = this->Where.Start + at;
+  const auto* held = static_cast<const unsigned char*>(values);
+  bool same = true;
+  for (std::uint64_t done = 0; same && done < bytes; done += Slice)
+  {
+    const auto n = static_cast<std::size_t>(std::min(Slice, bytes - done));
+    this->File->Populate(from + done, n);
+    same = std::memcmp(from + done, held + done, n) == 0;
+    this->File->LetGo(from + done, n);
+  }
+  return same;
+}
+
 //------------------------------------------------------------------------------
 // The grid built from the piece's arrays.
 class GridBuilder
@@ -683,9 +703,14 @@ public:
   {
   }
 
-  vtkSmartPointer<vtkDataSet> Build(vtkXMLDataElement* piece, std::string& error);
+  // The grid, on like's points and cells when the piece's are byte for
+  // byte like's (like may be null).
+  vtkSmartPointer<vtkDataSet> Build(vtkXMLDataElement* piece, vtkDataSet* like, std::string& error);
 
 private:
+  bool TakeShape(vtkXMLDataElement* piece, vtkUnstructuredGrid* grid);
+  bool TakeShapeOf(vtkDataSet* like, vtkXMLDataElement* piece, vtkUnstructuredGrid* grid);
+  bool BlockHolds(vtkXMLDataElement* element, vtkDataArray* values, vtkIdType from = 0);
   vtkSmartPointer<vtkDataArray> TakeArray(vtkXMLDataElement* element,
     const std::string& parent,
     std::uint64_t tuples,
@@ -864,19 +889,12 @@ bool GridBuilder::TakeFields(vtkXMLDataElement* fields,
   return true;
 }
 
-vtkSmartPointer<vtkDataSet> GridBuilder::Build(vtkXMLDataElement* piece, std::string& error)
+bool GridBuilder::TakeShape(vtkXMLDataElement* piece, vtkUnstructuredGrid* grid)
 {
   vtkIdType numPoints = 0, numCells = 0;
   piece->GetScalarAttribute("NumberOfPoints", numPoints);
   piece->GetScalarAttribute("NumberOfCells", numCells);
-  for (int i = 0; i < piece->GetNumberOfNestedElements(); ++i)
-  {
-    this->Arrays += piece->GetNestedElement(i)->GetNumberOfNestedElements();
-  }
-  this->Progress.Tell(0.0);
   vtkXMLDataElement* points = piece->FindNestedElementWithName("Points");
-  vtkNew<vtkUnstructuredGrid> grid;
-  vtkNew<vtkPoints> coordinates;
   vtkSmartPointer<vtkDataArray> xyz = points && points->GetNumberOfNestedElements() == 1
     ? this->TakeArray(points->GetNestedElement(0),
         "Points",
@@ -892,19 +910,11 @@ vtkSmartPointer<vtkDataSet> GridBuilder::Build(vtkXMLDataElement* piece, std::st
   {
     this->Why = "it has no cells";
   }
-  if (!xyz || !cells || !this->TakeCells(cells, numCells, grid) ||
-    !this->TakeFields(piece->FindNestedElementWithName("PointData"),
-      grid->GetPointData(),
-      static_cast<std::uint64_t>(numPoints),
-      "the piece's NumberOfPoints calls for") ||
-    !this->TakeFields(piece->FindNestedElementWithName("CellData"),
-      grid->GetCellData(),
-      static_cast<std::uint64_t>(numCells),
-      "the piece's NumberOfCells calls for"))
+  if (!xyz || !cells || !this->TakeCells(cells, numCells, grid))
   {
-    Refuse(this->Path, this->Why, error);
-    return nullptr;
+    return false;
   }
+  vtkNew<vtkPoints> coordinates;
   coordinates->SetData(xyz);
   grid->SetPoints(coordinates);
   // A polyhedron's faces are arrays of their own, which a covered file has
@@ -915,9 +925,112 @@ vtkSmartPointer<vtkDataSet> GridBuilder::Build(vtkXMLDataElement* piece, std::st
   const unsigned char* polyhedron = std::find(begin, end, VTK_POLYHEDRON);
   if (polyhedron != end)
   {
-    Refuse(this->Path,
-      "cell " + std::to_string(polyhedron - begin) + " is a polyhedron, but the file has no faces",
-      error);
+    this->Why =
+      "cell " + std::to_string(polyhedron - begin) + " is a polyhedron, but the file has no faces";
+    return false;
+  }
+  return true;
+}
+
+// Whether an array of the file's type holds its values as `values` does:
+// the same type, or two names of the signed 64-bit integer.
+bool SameValueType(vtkXMLDataElement* element, vtkDataArray* values)
+{
+  const auto wide = [](int type)
+  {
+    return (type == VTK_LONG || type == VTK_LONG_LONG || type == VTK_ID_TYPE) &&
+      vtkAbstractArray::GetDataTypeSize(type) == 8;
+  };
+  const int type = ValueType(Attribute(element, "type"));
+  return type == values->GetDataType() || (wide(type) && wide(values->GetDataType()));
+}
+
+// Whether the element's block holds exactly the values of `values` from
+// value `from` on, in their type and components.
+bool GridBuilder::BlockHolds(vtkXMLDataElement* element, vtkDataArray* values, vtkIdType from)
+{
+  int components = 1;
+  long long offset = -1;
+  if (!element || !values || !values->HasStandardMemoryLayout() ||
+    !SameValueType(element, values) || !element->GetScalarAttribute("offset", offset) || offset < 0)
+  {
+    return false;
+  }
+  element->GetScalarAttribute("NumberOfComponents", components);
+  if (components != values->GetNumberOfComponents())
+  {
+    return false;
+  }
+  const auto size = static_cast<std::uint64_t>(values->GetDataTypeSize());
+  const auto count = static_cast<std::uint64_t>(values->GetNumberOfValues() - from);
+  return this->Blocks.Holds(static_cast<std::uint64_t>(offset),
+    static_cast<const unsigned char*>(values->GetVoidPointer(0)) + size * from,
+    size * count);
+}
+
+bool GridBuilder::TakeShapeOf(vtkDataSet* like, vtkXMLDataElement* piece, vtkUnstructuredGrid* grid)
+{
+  auto* shape = vtkUnstructuredGrid::SafeDownCast(like);
+  vtkIdType numPoints = -1, numCells = -1;
+  piece->GetScalarAttribute("NumberOfPoints", numPoints);
+  piece->GetScalarAttribute("NumberOfCells", numCells);
+  vtkXMLDataElement* points = piece->FindNestedElementWithName("Points");
+  vtkXMLDataElement* cells = piece->FindNestedElementWithName("Cells");
+  if (!shape || !shape->GetPoints() || !shape->GetCells() || !shape->GetCellTypesArray() ||
+    shape->GetFaces() || numPoints != shape->GetNumberOfPoints() ||
+    numCells != shape->GetNumberOfCells() || !points || points->GetNumberOfNestedElements() != 1 ||
+    !cells)
+  {
+    return false;
+  }
+  // The offsets of VTK's cell array start with a 0 the file's leave out.
+  vtkCellArray* shapeCells = shape->GetCells();
+  if (!this->BlockHolds(points->GetNestedElement(0), shape->GetPoints()->GetData()) ||
+    !this->BlockHolds(ArrayNamed(cells, "types"), shape->GetCellTypesArray()) ||
+    !this->BlockHolds(ArrayNamed(cells, "offsets"), shapeCells->GetOffsetsArray(), 1) ||
+    !this->BlockHolds(ArrayNamed(cells, "connectivity"), shapeCells->GetConnectivityArray()))
+  {
+    return false;
+  }
+  grid->SetPoints(shape->GetPoints());
+  grid->SetCells(shape->GetCellTypesArray(), shapeCells);
+  this->Taken += 4;
+  return true;
+}
+
+vtkSmartPointer<vtkDataSet> GridBuilder::Build(vtkXMLDataElement* piece,
+  vtkDataSet* like,
+  std::string& error)
+{
+  vtkIdType numPoints = 0, numCells = 0;
+  piece->GetScalarAttribute("NumberOfPoints", numPoints);
+  piece->GetScalarAttribute("NumberOfCells", numCells);
+  for (int i = 0; i < piece->GetNumberOfNestedElements(); ++i)
+  {
+    this->Arrays += piece->GetNestedElement(i)->GetNumberOfNestedElements();
+  }
+  this->Progress.Tell(0.0);
+  vtkNew<vtkUnstructuredGrid> grid;
+  if (!(like && this->TakeShapeOf(like, piece, grid)))
+  {
+    // Read whole: its pages mapped at once.
+    this->File->Populate(this->File->Data, this->File->Size);
+    if (!this->TakeShape(piece, grid))
+    {
+      Refuse(this->Path, this->Why, error);
+      return nullptr;
+    }
+  }
+  if (!this->TakeFields(piece->FindNestedElementWithName("PointData"),
+        grid->GetPointData(),
+        static_cast<std::uint64_t>(numPoints),
+        "the piece's NumberOfPoints calls for") ||
+    !this->TakeFields(piece->FindNestedElementWithName("CellData"),
+      grid->GetCellData(),
+      static_cast<std::uint64_t>(numCells),
+      "the piece's NumberOfCells calls for"))
+  {
+    Refuse(this->Path, this->Why, error);
     return nullptr;
   }
   return grid;
@@ -952,9 +1065,11 @@ bool CoversAppendedXML(const std::string& path)
 //------------------------------------------------------------------------------
 vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path,
   std::ostream& log,
-  std::string& error)
+  std::string& error,
+  vtkDataSet* like)
 {
-  const CoveredFile covered(path, true);
+  // Its pages mapped once it is known which are read (see Build()).
+  const CoveredFile covered(path, false);
   std::string why;
   if (!covered.Piece)
   {
@@ -976,7 +1091,7 @@ vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path,
   progress.Log = &log;
   progress.Name = std::filesystem::path(path).filename().string();
   GridBuilder builder(path, covered.Where, covered.File, progress);
-  return builder.Build(covered.Piece, error);
+  return builder.Build(covered.Piece, like, error);
 }
 
 } // namespace orvi

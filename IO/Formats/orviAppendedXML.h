@@ -37,9 +37,17 @@ bool CoversAppendedXML(const std::string& path);
 /// length. Its progress goes to log as VTK's reader's does (a line each
 /// tenth of the arrays). Null with error set to the loader's line otherwise. The mesh's
 /// own checks (cells, ids, coordinates) are the loader's, after this.
+///
+/// like, when given, is a grid read before (a time series' step shown):
+/// when the file's raw points, connectivity, offsets and types hold byte
+/// for byte like's points and cells (same types, counts and values), the
+/// grid read stands on like's points and cells and only its point and cell
+/// data are read (with every check above); the file's mesh bytes are then
+/// compared a slice at a time and never held. Any other file is read whole.
 vtkSmartPointer<vtkDataSet> ReadAppendedXML(const std::string& path,
   std::ostream& log,
-  std::string& error);
+  std::string& error,
+  vtkDataSet* like = nullptr);
 
 } // namespace orvi
 

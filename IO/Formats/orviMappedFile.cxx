@@ -1,5 +1,7 @@
 #include "orviMappedFile.h"
 
+#include <cstdint>
+
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -14,6 +16,29 @@ MappedFile::~MappedFile()
   if (this->Data)
   {
     ::munmap(this->Data, this->Size);
+  }
+}
+
+void MappedFile::Populate(const unsigned char* from, std::size_t length) const
+{
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t begin = reinterpret_cast<std::uintptr_t>(from) / page * page;
+  const std::uintptr_t end = reinterpret_cast<std::uintptr_t>(from) + length;
+  if (length > 0)
+  {
+    // A kernel without it leaves the pages to be faulted in one by one.
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_READ);
+  }
+}
+
+void MappedFile::LetGo(const unsigned char* from, std::size_t length) const
+{
+  const auto page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+  const std::uintptr_t begin = (reinterpret_cast<std::uintptr_t>(from) + page - 1) / page * page;
+  const std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(from) + length) / page * page;
+  if (end > begin)
+  {
+    ::madvise(reinterpret_cast<void*>(begin), end - begin, MADV_DONTNEED);
   }
 }
 

@@ -25,6 +25,12 @@ struct MappedFile
   unsigned char* Data = nullptr;
   std::size_t Size = 0;
   MappedFile() = default;
+  /// The pages of [from, from + length) mapped at once (a read that touches
+  /// them all), or let go again: read again from the file should anything
+  /// touch them, so that what was taken out of them is not held twice. Only
+  /// whole pages inside the range are let go.
+  void Populate(const unsigned char* from, std::size_t length) const;
+  void LetGo(const unsigned char* from, std::size_t length) const;
   MappedFile(const MappedFile&) = delete;
   MappedFile& operator=(const MappedFile&) = delete;
   ~MappedFile();

@@ -4,6 +4,7 @@
 // read through OpenMeshFile() and ReadStep(), against VTK's own readers of
 // the same files: parts, counts, times, values and pictures.
 #include "orviMeshFile.h"
+#include "orviMeshLoader.h"
 #include "orviSolverData.h"
 #include "orviTestUtils.h"
 
@@ -22,6 +23,7 @@
 #include <iterator>
 #include <regex>
 #include <set>
+#include <sstream>
 
 #include <sys/stat.h>
 
@@ -349,4 +351,78 @@ TEST(OrviSolverFiles, DamagedCollectionsAreRefusedNamingTheFile)
     EXPECT_TRUE(!file || step == 0 || file->ReadStep(0, parts, log, error)) << error;
   }
   EXPECT_EQ(made, 14);
+}
+
+// A raw .vtu of the shown step's mesh with new fields stands on the shown
+// mesh's points and cells and reads its fields as VTK's reader does; one
+// whose mesh differs in a point, a cell or its count is read whole, as VTK
+// reads it; one whose field is damaged is refused naming the file.
+TEST(OrviSolverFiles, AStepOfTheShownMeshReadsItsFieldsAlone)
+{
+  const fs::path dir = TestDir();
+  std::string why;
+  vtkSmartPointer<vtkUnstructuredGrid> grid =
+    orvi_test::GmshTetrahedra("t5", dir, why, "-3 -clscale 4");
+  ASSERT_TRUE(grid) << why;
+  const auto write = [&](vtkUnstructuredGrid* mesh, const std::string& name)
+  {
+    vtkNew<vtkXMLUnstructuredGridWriter> writer;
+    writer->SetInputData(orvi_test::AtTime(mesh, name == "0.vtu" ? 0.0 : 1.0));
+    writer->EncodeAppendedDataOff();
+    writer->SetCompressorTypeToNone();
+    writer->SetFileName((dir / name).c_str());
+    writer->Write();
+    return (dir / name).string();
+  };
+  std::ostringstream log;
+  std::string error;
+  vtkSmartPointer<vtkDataSet> shown = orvi::LoadMesh(write(grid, "0.vtu"), log, error);
+  ASSERT_TRUE(shown) << error;
+  vtkNew<vtkUnstructuredGrid> moved, turned;
+  moved->DeepCopy(grid);
+  moved->GetPoints()->SetPoint(7, 0.25, 0.5, 0.75);
+  turned->DeepCopy(grid);
+  const vtkIdType* ids = nullptr;
+  vtkIdType size = 0;
+  turned->GetCellPoints(3, size, ids);
+  turned->GetCells()->ReplaceCellAtId(3, { ids[1], ids[0], ids[2], ids[3] });
+  vtkSmartPointer<vtkUnstructuredGrid> fewer =
+    orvi_test::CellRange(grid, 0, grid->GetNumberOfCells() - 1);
+  for (const auto& step :
+    std::vector<std::pair<std::string, vtkUnstructuredGrid*>>{ { "same.vtu", grid },
+      { "moved.vtu", moved },
+      { "turned.vtu", turned },
+      { "fewer.vtu", fewer } })
+  {
+    const bool same = step.first == "same.vtu";
+    const std::string path = write(step.second, step.first);
+    vtkSmartPointer<vtkDataSet> read = orvi::LoadMesh(path, log, error, {}, {}, {}, shown);
+    auto* mesh = vtkUnstructuredGrid::SafeDownCast(read);
+    ASSERT_TRUE(mesh) << step.first << ": " << error;
+    auto* own = vtkUnstructuredGrid::SafeDownCast(shown);
+    EXPECT_EQ(mesh->GetPoints() == own->GetPoints() && mesh->GetCells() == own->GetCells(), same);
+    vtkNew<vtkXMLUnstructuredGridReader> vtk;
+    vtk->SetFileName(path.c_str());
+    vtk->Update();
+    vtkUnstructuredGrid* expected = vtk->GetOutput();
+    EXPECT_EQ(Values(mesh->GetPoints()->GetData()), Values(expected->GetPoints()->GetData()));
+    EXPECT_EQ(Values(mesh->GetCells()->GetConnectivityArray()),
+      Values(expected->GetCells()->GetConnectivityArray()))
+      << step.first;
+    for (const char* name : { "temperature", "displacement" })
+    {
+      EXPECT_EQ(Values(mesh->GetPointData()->GetArray(name)),
+        Values(expected->GetPointData()->GetArray(name)));
+    }
+  }
+  // The first field's block header (the appended data's first bytes) says
+  // it holds more than its points call for.
+  std::string bytes = ReadBytes((dir / "same.vtu").string());
+  const std::size_t start = bytes.find('_', bytes.find("<AppendedData")) + 1;
+  bytes.replace(start, 4, "\xff\xff\xff\x0f");
+  std::ofstream((dir / "damaged.vtu").string(), std::ios::binary) << bytes;
+  EXPECT_FALSE(orvi::LoadMesh((dir / "damaged.vtu").string(), log, error, {}, {}, {}, shown));
+  EXPECT_TRUE(std::regex_search(
+    error, std::regex("damaged.vtu'.*array 'temperature' of PointData holds 268435455 bytes")))
+    << error;
 }
