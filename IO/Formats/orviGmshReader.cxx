@@ -1,23 +1,18 @@
 #include "orviGmshReader.h"
 
-#include "orviGmshCells.h"
+#include "orviGmshModule.h"
 
-#include "vtkCellData.h"
-#include "vtkDoubleArray.h"
 #include "vtkInformation.h"
 #include "vtkInformationVector.h"
 #include "vtkObjectFactory.h"
-#include "vtkPointData.h"
 #include "vtkUnstructuredGrid.h"
 
-#include <gmsh.h>
+#include <dlfcn.h>
+#include <unistd.h>
 
-#include <limits>
-#include <memory>
-#include <new>
-#include <stdexcept>
+#include <climits>
+#include <mutex>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 namespace orvi
@@ -27,184 +22,54 @@ vtkStandardNewMacro(GmshReader);
 
 namespace
 {
-// gmsh's state for one read: initialised without its configuration files,
-// its terminal output off and its messages kept; finalised when the next
-// read starts or the program ends (see Start()).
-struct GmshSession
+// Where the module may be: where the build put it, then the installed
+// layout beside the running program (bin/../lib/orvi).
+std::vector<std::string> ModuleCandidates()
 {
-  GmshSession()
+  std::vector<std::string> candidates{ ORVI_GMSH_MODULE_BUILD_PATH };
+  char self[PATH_MAX] = {};
+  const ssize_t length = ::readlink("/proc/self/exe", self, sizeof(self) - 1);
+  const std::string program(self, length > 0 ? static_cast<std::size_t>(length) : 0);
+  const std::size_t slash = program.rfind('/');
+  if (slash != std::string::npos)
   {
-    gmsh::initialize(0, nullptr, false);
-    gmsh::option::setNumber("General.Terminal", 0);
-    gmsh::logger::start();
+    candidates.push_back(program.substr(0, slash) + "/../" ORVI_GMSH_MODULE_INSTALL_PATH);
   }
-  ~GmshSession() { gmsh::finalize(); }
-  GmshSession(const GmshSession&) = delete;
-  GmshSession& operator=(const GmshSession&) = delete;
-
-  // A new session, the last read's let go first. The model of a read stays
-  // until then: the loader's reading child ends with the read, without
-  // paying for the teardown of a model of a million elements.
-  static void Start()
-  {
-    static std::unique_ptr<GmshSession> current;
-    current.reset();
-    current = std::make_unique<GmshSession>();
-  }
-
-  // gmsh's first error of the read (its last one is often a plain "Error
-  // loading"), or what was thrown when gmsh said none.
-  static std::string Error(const std::string& thrown)
-  {
-    std::vector<std::string> messages;
-    gmsh::logger::get(messages);
-    const std::string prefix = "Error: ";
-    for (const std::string& message : messages)
-    {
-      // gmsh's reader of version 2 files says no more than that.
-      if (message.rfind(prefix + "Error loading", 0) == 0)
-      {
-        return "gmsh's reader stopped in it: the file is damaged or cut short";
-      }
-      if (message.rfind(prefix, 0) == 0)
-      {
-        return message.substr(prefix.size());
-      }
-    }
-    std::string last;
-    gmsh::logger::getLastError(last);
-    return !last.empty() ? last : !thrown.empty() ? thrown : "gmsh failed without saying why";
-  }
-};
-
-// The physical groups, in gmsh's order, as parts.
-void ReadGroups(msh::Parts& parts)
-{
-  gmsh::vectorpair groups;
-  gmsh::model::getPhysicalGroups(groups);
-  for (const auto& [dim, tag] : groups)
-  {
-    std::string name;
-    gmsh::model::getPhysicalName(dim, tag, name);
-    parts.AddGroup(dim, tag, name);
-  }
+  return candidates;
 }
-
-// The error for an element of a type VTK has no cell for, named as gmsh
-// names it.
-std::string UnknownType(int gmshType, const std::vector<std::size_t>& tags)
-{
-  std::string name;
-  int dim = 0, order = 0, count = 0, primary = 0;
-  std::vector<double> coords;
-  gmsh::model::mesh::getElementProperties(gmshType, name, dim, order, count, coords, primary);
-  return "element " + std::to_string(tags.empty() ? 0 : tags[0]) + " is a " + name +
-    " (gmsh element type " + std::to_string(gmshType) + "), which has no VTK cell type";
-}
-
-// Every entity's elements, in gmsh's order of entities.
-bool ReadElements(msh::Parts& parts, msh::Cells& cells, std::string& error)
-{
-  gmsh::vectorpair entities;
-  gmsh::model::getEntities(entities);
-  for (const auto& [dim, tag] : entities)
-  {
-    // By type, where gmsh sizes its vectors once, unlike getElements.
-    std::vector<int> types;
-    gmsh::model::mesh::getElementTypes(types, dim, tag);
-    std::vector<int> groups;
-    if (!types.empty())
-    {
-      gmsh::model::getPhysicalGroupsForEntity(dim, tag, groups);
-    }
-    int group = 0;
-    const int part = types.empty() ? -1 : parts.OfEntity(dim, groups, group);
-    for (const int type : types)
-    {
-      std::vector<std::size_t> tags, nodes;
-      gmsh::model::mesh::getElementsByType(type, tags, nodes, tag);
-      const msh::ElementType* known = msh::FindElementType(type);
-      if (!known)
-      {
-        error = UnknownType(type, tags);
-        return false;
-      }
-      if (!msh::AddBlock(*known, tags, nodes, part, group, cells, error))
-      {
-        return false;
-      }
-    }
-  }
-  return true;
-}
-
-// The first step of each view saved with the mesh whose values are given
-// per node or per element, as a point or cell array named after the view.
-void AddViews(vtkUnstructuredGrid* grid,
-  const msh::NodeIndex& index,
-  const std::vector<vtkIdType>& pointOfNode,
-  const msh::Cells& cells)
-{
-  std::vector<int> views;
-  gmsh::view::getTags(views);
-  std::unordered_map<std::size_t, std::vector<vtkIdType>> cellsOfTag;
-  for (const int view : views)
-  {
-    std::string type, name;
-    std::vector<std::size_t> tags;
-    std::vector<double> data;
-    double time = 0.0;
-    int components = 0;
-    try
-    {
-      gmsh::view::getHomogeneousModelData(view, 0, type, tags, data, time, components);
-    }
-    catch (...)
-    {
-      continue; // a view of its own points (list data), not of the mesh
-    }
-    const bool perNode = type == "NodeData";
-    if ((!perNode && type != "ElementData") || components < 1 ||
-      data.size() != tags.size() * static_cast<std::size_t>(components))
-    {
-      continue;
-    }
-    if (!perNode && cellsOfTag.empty())
-    {
-      for (const msh::Block& block : cells.Blocks)
-      {
-        for (std::size_t e = 0; e < block.Tags.size(); ++e)
-        {
-          cellsOfTag[block.Tags[e]].push_back(block.First + static_cast<vtkIdType>(e));
-        }
-      }
-    }
-    gmsh::option::getString("View[" + std::to_string(gmsh::view::getIndex(view)) + "].Name", name);
-    vtkNew<vtkDoubleArray> values;
-    values->SetName(name.c_str());
-    values->SetNumberOfComponents(components);
-    values->SetNumberOfTuples(perNode ? grid->GetNumberOfPoints() : grid->GetNumberOfCells());
-    values->Fill(std::numeric_limits<double>::quiet_NaN());
-    for (std::size_t i = 0; i < tags.size(); ++i)
-    {
-      const double* tuple = data.data() + i * static_cast<std::size_t>(components);
-      const vtkIdType node = perNode ? index(tags[i]) : -1;
-      if (node >= 0 && pointOfNode[node] >= 0)
-      {
-        values->SetTuple(pointOfNode[node], tuple);
-      }
-      const auto found = perNode ? cellsOfTag.end() : cellsOfTag.find(tags[i]);
-      for (std::size_t c = 0; found != cellsOfTag.end() && c < found->second.size(); ++c)
-      {
-        values->SetTuple(found->second[c], tuple);
-      }
-    }
-    (perNode ? static_cast<vtkDataSetAttributes*>(grid->GetPointData()) : grid->GetCellData())
-      ->AddArray(values);
-  }
-}
-
 } // namespace
+
+namespace msh
+{
+GmshReadFunction LoadGmshModule(std::string& error)
+{
+  static std::once_flag once;
+  static GmshReadFunction entry = nullptr;
+  static std::string why;
+  std::call_once(once,
+    []()
+    {
+      for (const std::string& path : ModuleCandidates())
+      {
+        if (::access(path.c_str(), R_OK) != 0)
+        {
+          continue;
+        }
+        void* module = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+        entry =
+          module ? reinterpret_cast<GmshReadFunction>(::dlsym(module, "orviGmshRead")) : nullptr;
+        if (!entry)
+        {
+          why = "gmsh's library could not be loaded (" + std::string(::dlerror()) + ")";
+        }
+        return;
+      }
+      why = "gmsh's library could not be loaded (no module " ORVI_GMSH_MODULE_NAME " found)";
+    });
+  error = why;
+  return entry;
+}
+} // namespace msh
 
 //------------------------------------------------------------------------------
 GmshReader::GmshReader()
@@ -216,42 +81,9 @@ GmshReader::GmshReader()
 int GmshReader::RequestData(vtkInformation*, vtkInformationVector**, vtkInformationVector* out)
 {
   vtkUnstructuredGrid* grid = vtkUnstructuredGrid::GetData(out);
-  GmshSession::Start();
   std::string error;
-  try
-  {
-    gmsh::open(this->FileName);
-    this->UpdateProgress(0.5);
-    std::vector<std::size_t> nodeTags;
-    std::vector<double> coords, parametric;
-    gmsh::model::mesh::getNodes(nodeTags, coords, parametric, -1, -1, false, false);
-    const msh::NodeIndex index(nodeTags);
-    std::vector<std::size_t>().swap(nodeTags);
-    msh::Parts parts;
-    parts.FileName = this->FileName;
-    ReadGroups(parts);
-    msh::Cells cells;
-    std::vector<vtkIdType> pointOfNode;
-    if (ReadElements(parts, cells, error) &&
-      msh::BuildGrid(grid, coords, index, cells, parts, pointOfNode, error))
-    {
-      this->UpdateProgress(0.8);
-      AddViews(grid, index, pointOfNode, cells);
-    }
-  }
-  catch (const std::bad_alloc&)
-  {
-    throw; // the loader's message for a file claiming more than memory holds
-  }
-  catch (const std::exception& thrown)
-  {
-    error = GmshSession::Error(thrown.what());
-  }
-  catch (...)
-  {
-    error = GmshSession::Error({});
-  }
-  if (!error.empty())
+  const msh::GmshReadFunction read = msh::LoadGmshModule(error);
+  if (!read || !read(this->FileName.c_str(), grid, this, error))
   {
     grid->Initialize();
     vtkErrorMacro(<< error);
