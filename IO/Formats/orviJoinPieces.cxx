@@ -46,9 +46,18 @@ struct SortedPoint
   std::array<W, 3> Bits;
   vtkIdType Index;
 
+  // Word by word rather than through std::array's operators, which call
+  // memcmp for each comparison of the sort; the same order.
   bool operator<(const SortedPoint& other) const
   {
-    return this->Bits != other.Bits ? this->Bits < other.Bits : this->Index < other.Index;
+    for (int i = 0; i < 3; ++i)
+    {
+      if (this->Bits[i] != other.Bits[i])
+      {
+        return this->Bits[i] < other.Bits[i];
+      }
+    }
+    return this->Index < other.Index;
   }
 };
 
