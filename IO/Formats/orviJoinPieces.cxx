@@ -276,16 +276,17 @@ struct JoinedGrid
     : PointNames(SharedArrays(pieces, true))
     , CellNames(SharedArrays(pieces, false))
   {
+    // 32-bit storage whenever the joined numbers fit, whatever the pieces
+    // were written with (a parallel writer's 64-bit ids are the usual
+    // case): half the memory, and what every later pass over the cells
+    // reads.
     vtkIdType cells = 0, ids = 0;
-    bool wide = numPoints > std::numeric_limits<std::int32_t>::max();
     for (const auto& piece : pieces)
     {
       cells += piece->GetNumberOfCells();
       ids += piece->GetCells()->GetNumberOfConnectivityIds();
-      wide = wide || piece->GetCells()->IsStorage64Bit();
     }
-    wide = wide || ids > std::numeric_limits<std::int32_t>::max();
-    if (wide)
+    if (std::max(numPoints, ids) > std::numeric_limits<std::int32_t>::max())
     {
       this->Offsets = vtkSmartPointer<vtkTypeInt64Array>::New();
     }
