@@ -19,7 +19,11 @@
 // pass over every face's point ids through the grid's VTK cell array (the
 // smallest id of each face, summed), on one core. Flat per-face cost shows
 // as ns_per_face and as a ratio to that floor that stays the same from row
-// to row.
+// to row. SurfaceFile10M and SurfaceJoined10M: the same two, but on the 10M
+// tetrahedra scripts/bench-viewer.sh writes (t5-10m-raw32.vtu, one file of
+// 32-bit ids, and t5-10m-pieces.pvtu, its cells in four quarters written
+// with 64-bit ids, read and joined as the loader joins them), found in the
+// data folder; JoinPieces10M: that join alone.
 //
 // Counters: faces is the number of output cells, points (scaling rows) the
 // number of output points (those the faces use), cpu_ms (scaling rows) the
