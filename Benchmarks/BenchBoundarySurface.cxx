@@ -19,7 +19,11 @@
 // pass over every face's point ids through the grid's VTK cell array (the
 // smallest id of each face, summed), on one core. Flat per-face cost shows
 // as ns_per_face and as a ratio to that floor that stays the same from row
-// to row.
+// to row. SurfaceFile10M and SurfaceJoined10M: the same two, but on the 10M
+// tetrahedra scripts/bench-viewer.sh writes (t5-10m-raw32.vtu, one file of
+// 32-bit ids, and t5-10m-pieces.pvtu, its cells in four quarters written
+// with 64-bit ids, read and joined as the loader joins them), found in the
+// data folder; JoinPieces10M: that join alone.
 //
 // Counters: faces is the number of output cells, points (scaling rows) the
 // number of output points (those the faces use), cpu_ms (scaling rows) the
@@ -31,6 +35,7 @@
 #include "orviBlockMesh.h"
 #include "orviBoundarySurface.h"
 #include "orviGmshMesh.h"
+#include "orviJoinPieces.h"
 #include "orviRefineTetrahedra.h"
 
 #include "vtkCellType.h"
@@ -43,6 +48,7 @@
 #include "vtkSmartPointer.h"
 #include "vtkUnstructuredGrid.h"
 #include "vtkUnstructuredGridReader.h"
+#include "vtkXMLUnstructuredGridReader.h"
 
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
@@ -51,6 +57,7 @@
 #include <array>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 #include <numeric>
 #include <random>
 #include <string>
@@ -253,10 +260,85 @@ std::uint64_t FacePass(vtkUnstructuredGrid* mesh)
   return sum;
 }
 
+// The 10M-tetrahedron mesh as the viewer's benchmark writes it, from the
+// data folder: one file of 32-bit ids, or its four pieces (NAME_K.vtu beside
+// the .pvtu, written with 64-bit ids) read and joined as the loader joins
+// them; nullptr with `why` set when the files are not there.
+using Pieces = std::vector<vtkSmartPointer<vtkUnstructuredGrid>>;
+
+vtkSmartPointer<vtkUnstructuredGrid> ReadVtu(const std::string& file)
+{
+  vtkNew<vtkXMLUnstructuredGridReader> reader;
+  reader->SetFileName(file.c_str());
+  reader->Update();
+  return reader->GetOutput();
+}
+
+Pieces ReadPieces(std::string& why)
+{
+  Pieces pieces;
+  const std::string summary = orvi_bench::DataFile("t5-10m-pieces.pvtu", why);
+  if (summary.empty())
+  {
+    return pieces;
+  }
+  const std::string stem = summary.substr(0, summary.size() - 5);
+  for (int k = 0; std::filesystem::exists(stem + "_" + std::to_string(k) + ".vtu"); ++k)
+  {
+    pieces.push_back(ReadVtu(stem + "_" + std::to_string(k) + ".vtu"));
+  }
+  return pieces;
+}
+
+vtkUnstructuredGrid* GetFileMesh(bool joined, std::string& why)
+{
+  static vtkSmartPointer<vtkUnstructuredGrid> meshes[2];
+  vtkSmartPointer<vtkUnstructuredGrid>& mesh = meshes[joined ? 1 : 0];
+  if (!mesh && !joined)
+  {
+    const std::string file = orvi_bench::DataFile("t5-10m-raw32.vtu", why);
+    mesh = file.empty() ? nullptr : ReadVtu(file);
+  }
+  else if (!mesh)
+  {
+    Pieces pieces = ReadPieces(why);
+    mesh = pieces.empty() ? nullptr : orvi::JoinPieces(pieces, why);
+  }
+  return mesh;
+}
+
+// The join alone: each run's pieces read again outside the timing.
+void Join(benchmark::State& state)
+{
+  std::string why;
+  double cpu = 0.0;
+  vtkIdType points = 0;
+  for (auto _ : state)
+  {
+    state.PauseTiming();
+    Pieces pieces = ReadPieces(why);
+    if (pieces.empty())
+    {
+      state.SkipWithError(why.c_str());
+      return;
+    }
+    const double startCpu = ProcessCpuSeconds();
+    state.ResumeTiming();
+    auto joined = orvi::JoinPieces(pieces, why);
+    state.PauseTiming();
+    cpu += ProcessCpuSeconds() - startCpu;
+    points = joined ? joined->GetNumberOfPoints() : 0;
+    joined = nullptr;
+    state.ResumeTiming();
+  }
+  state.counters["points"] = static_cast<double>(points);
+  state.counters["cpu_ms"] = cpu * 1e3 / static_cast<double>(state.iterations());
+}
+
 void Scale(benchmark::State& state, int times, bool orvi)
 {
   std::string why;
-  vtkUnstructuredGrid* mesh = GetT5(times, why);
+  vtkUnstructuredGrid* mesh = times < 0 ? GetFileMesh(times == -2, why) : GetT5(times, why);
   if (!mesh)
   {
     state.SkipWithError(why.c_str());
@@ -313,7 +395,9 @@ const bool Registered = []
   }
   for (const auto& [name, times] : { std::pair<std::string, int>{ "SurfaceScale0.1M", 0 },
          { "SurfaceScale1M", 1 },
-         { "SurfaceScale10M", 2 } })
+         { "SurfaceScale10M", 2 },
+         { "SurfaceFile10M", -1 },
+         { "SurfaceJoined10M", -2 } })
   {
     for (const bool orvi : { false, true })
     {
@@ -323,6 +407,9 @@ const bool Registered = []
         ->UseRealTime();
     }
   }
+  benchmark::RegisterBenchmark("JoinPieces10M/Orvi", Join)
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
   return true;
 }();
 

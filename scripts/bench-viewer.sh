@@ -299,7 +299,7 @@ compare_encodings() {
       pairs+="$(measure "$viewer" --size 1280 1024 --screenshot "$dir/orvi-$size-$name.png" "$file")"
       pairs+=" $(measure "$bare_read" "$file")"$'\n'
     done
-    rows+=("$name $(du -mc "$file" "${file%.pvtu}"/*.vtu 2>/dev/null | tail -n 1 | cut -f1) $(printf '%s' "$pairs" | awk '
+    rows+=("$name $(du -mc "$file" "${file%.pvtu}"/*.vtu "${file%.pvtu}"_*.vtu 2>/dev/null | tail -n 1 | cut -f1) $(printf '%s' "$pairs" | awk '
       function median(v, n,   i, j, t) {
         for (i = 2; i <= n; ++i) for (j = i; j > 1 && v[j - 1] > v[j]; --j) {
           t = v[j]; v[j] = v[j - 1]; v[j - 1] = t }

@@ -46,9 +46,18 @@ struct SortedPoint
   std::array<W, 3> Bits;
   vtkIdType Index;
 
+  // Word by word rather than through std::array's operators, which call
+  // memcmp for each comparison of the sort; the same order.
   bool operator<(const SortedPoint& other) const
   {
-    return this->Bits != other.Bits ? this->Bits < other.Bits : this->Index < other.Index;
+    for (int i = 0; i < 3; ++i)
+    {
+      if (this->Bits[i] != other.Bits[i])
+      {
+        return this->Bits[i] < other.Bits[i];
+      }
+    }
+    return this->Index < other.Index;
   }
 };
 
@@ -267,16 +276,17 @@ struct JoinedGrid
     : PointNames(SharedArrays(pieces, true))
     , CellNames(SharedArrays(pieces, false))
   {
+    // 32-bit storage whenever the joined numbers fit, whatever the pieces
+    // were written with (a parallel writer's 64-bit ids are the usual
+    // case): half the memory, and what every later pass over the cells
+    // reads.
     vtkIdType cells = 0, ids = 0;
-    bool wide = numPoints > std::numeric_limits<std::int32_t>::max();
     for (const auto& piece : pieces)
     {
       cells += piece->GetNumberOfCells();
       ids += piece->GetCells()->GetNumberOfConnectivityIds();
-      wide = wide || piece->GetCells()->IsStorage64Bit();
     }
-    wide = wide || ids > std::numeric_limits<std::int32_t>::max();
-    if (wide)
+    if (std::max(numPoints, ids) > std::numeric_limits<std::int32_t>::max())
     {
       this->Offsets = vtkSmartPointer<vtkTypeInt64Array>::New();
     }

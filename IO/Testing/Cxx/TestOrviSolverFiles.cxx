@@ -286,6 +286,9 @@ TEST(OrviSolverFiles, PiecesJoinAtTheirInterfaceOnly)
   Parts parts;
   ASSERT_TRUE(opened && opened->ReadStep(0, parts, log, error)) << error;
   EXPECT_EQ(parts[0].Mesh->GetNumberOfPoints(), cracked->GetNumberOfPoints());
+  // Pieces of 64-bit ids joined in 32-bit storage: the joined numbers fit.
+  EXPECT_TRUE(cracked->GetCells()->IsStorage64Bit());
+  EXPECT_FALSE(vtkUnstructuredGrid::SafeDownCast(parts[0].Mesh)->GetCells()->IsStorage64Bit());
   const auto faces = SurfaceFaces(cracked);
   EXPECT_TRUE(SurfaceFaces(parts[0].Mesh) == faces);
   const Parts appended = ReadWithVtk(NewReader<vtkXMLPUnstructuredGridReader>(path), 0);
