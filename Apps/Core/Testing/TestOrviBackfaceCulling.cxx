@@ -1,6 +1,7 @@
 // Back faces left out on gmsh's t5 meshed at test time: only surfaces that
 // bound their cells qualify, the picture is VTK's drawing of every face, and
-// a camera inside the model, a section or a deformed shape draws them all.
+// a section's cut closes what its plane opens, and a camera inside the
+// model, whole cells at a section or a deformed shape draws them all.
 #include "orviBackfaceCulling.h"
 #include "orviBoundarySurface.h"
 #include "orviViewerTestUtils.h"
@@ -22,6 +23,42 @@ vtkSmartPointer<vtkPolyData> SurfaceOf(vtkDataSet* mesh)
   surface->PassThroughCellIdsOn();
   surface->Update();
   return surface->GetOutput();
+}
+
+// The viewer's picture with VTK drawing every face of what it culls (each
+// actor that leaves its back faces out drawn by a copy that does not).
+Image EveryFace(orvi::Viewer& viewer, const fs::path& file)
+{
+  vtkRenderer* renderer = viewer.GetRenderer();
+  std::vector<vtkSmartPointer<vtkActor>> culled, copies;
+  vtkActorCollection* actors = renderer->GetActors();
+  actors->InitTraversal();
+  while (vtkActor* actor = actors->GetNextActor())
+  {
+    if (actor->GetVisibility() && actor->GetProperty()->GetBackfaceCulling())
+    {
+      culled.emplace_back(actor);
+    }
+  }
+  for (vtkActor* actor : culled)
+  {
+    vtkNew<vtkPolyDataMapper> mapper;
+    mapper->ShallowCopy(actor->GetMapper());
+    auto every = vtkSmartPointer<vtkActor>::New();
+    every->SetMapper(mapper);
+    every->GetProperty()->DeepCopy(actor->GetProperty());
+    every->GetProperty()->BackfaceCullingOff();
+    actor->VisibilityOff();
+    renderer->AddActor(every);
+    copies.push_back(every);
+  }
+  const Image image = Shot(viewer, file, Legends);
+  for (size_t i = 0; i < culled.size(); ++i)
+  {
+    renderer->RemoveActor(copies[i]);
+    culled[i]->VisibilityOn();
+  }
+  return image;
 }
 
 //==============================================================================
@@ -51,21 +88,25 @@ TEST(OrviBackfaceCulling, OnlyWhereNoBackFaceCanShow)
   vtkRenderer* renderer = viewer->GetRenderer();
   auto* shown = vtkActor::SafeDownCast(renderer->GetActors()->GetItemAsObject(0));
   EXPECT_TRUE(shown->GetProperty()->GetBackfaceCulling());
-  const Image culled = Shot(*viewer, dir / "culled.png", Legends);
-  // VTK drawing every face of the same surface, coloured and lit alike.
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->ShallowCopy(shown->GetMapper());
-  vtkNew<vtkActor> every;
-  every->SetMapper(mapper);
-  every->GetProperty()->DeepCopy(shown->GetProperty());
-  every->GetProperty()->BackfaceCullingOff();
-  shown->VisibilityOff();
-  renderer->AddActor(every);
-  EXPECT_EQ(FractionDiffering(culled, Shot(*viewer, dir / "every.png", Legends), 1), 0.0);
-  renderer->RemoveActor(every);
-  shown->VisibilityOn();
-
+  EXPECT_EQ(FractionDiffering(
+              Shot(*viewer, dir / "culled.png", Legends), EveryFace(*viewer, dir / "every.png"), 1),
+    0.0);
+  // A section's cut closes what its plane opens: its faces turned to the
+  // hidden side, nothing of the inside shows, from either side.
   std::string error;
+  for (const double side : { 1.0, -1.0 })
+  {
+    SCOPED_TRACE(side);
+    const double normal[3] = { 0.3 * side, 0.5 * side, 0.8 * side };
+    ASSERT_TRUE(viewer->SetSection(orvi::SectionMode::Cut, nullptr, normal, error)) << error;
+    EXPECT_TRUE(shown->GetProperty()->GetBackfaceCulling());
+    EXPECT_EQ(FractionDiffering(Shot(*viewer, dir / "section-culled.png", Legends),
+                EveryFace(*viewer, dir / "section-every.png"),
+                1),
+      0.0);
+  }
+  ASSERT_TRUE(viewer->SetSection(orvi::SectionMode::Off, nullptr, nullptr, error)) << error;
+
   const double* centre = mesh->GetCenter();
   const std::pair<const char*, std::function<bool()>> drawnWhole[] = {
     { "camera inside",
@@ -75,8 +116,8 @@ TEST(OrviBackfaceCulling, OnlyWhereNoBackFaceCanShow)
         renderer->GetActiveCamera()->SetFocalPoint(centre[0] + 1.0, centre[1], centre[2]);
         return true;
       } },
-    { "section",
-      [&]() { return viewer->SetSection(orvi::SectionMode::Cut, nullptr, nullptr, error); } },
+    { "whole cells",
+      [&]() { return viewer->SetSection(orvi::SectionMode::Cells, nullptr, nullptr, error); } },
     { "warp",
       [&]()
       {
