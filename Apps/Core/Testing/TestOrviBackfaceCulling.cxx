@@ -30,33 +30,31 @@ vtkSmartPointer<vtkPolyData> SurfaceOf(vtkDataSet* mesh)
 Image EveryFace(orvi::Viewer& viewer, const fs::path& file)
 {
   vtkRenderer* renderer = viewer.GetRenderer();
-  std::vector<vtkSmartPointer<vtkActor>> culled, copies;
+  std::vector<std::pair<vtkActor*, vtkSmartPointer<vtkActor>>> copies; // culled, copy
   vtkActorCollection* actors = renderer->GetActors();
   actors->InitTraversal();
   while (vtkActor* actor = actors->GetNextActor())
   {
     if (actor->GetVisibility() && actor->GetProperty()->GetBackfaceCulling())
     {
-      culled.emplace_back(actor);
+      copies.emplace_back(actor, vtkSmartPointer<vtkActor>::New());
     }
   }
-  for (vtkActor* actor : culled)
+  for (auto& [actor, every] : copies)
   {
     vtkNew<vtkPolyDataMapper> mapper;
     mapper->ShallowCopy(actor->GetMapper());
-    auto every = vtkSmartPointer<vtkActor>::New();
     every->SetMapper(mapper);
     every->GetProperty()->DeepCopy(actor->GetProperty());
     every->GetProperty()->BackfaceCullingOff();
     actor->VisibilityOff();
     renderer->AddActor(every);
-    copies.push_back(every);
   }
   const Image image = Shot(viewer, file, Legends);
-  for (size_t i = 0; i < culled.size(); ++i)
+  for (auto& [actor, every] : copies)
   {
-    renderer->RemoveActor(copies[i]);
-    culled[i]->VisibilityOn();
+    renderer->RemoveActor(every);
+    actor->VisibilityOn();
   }
   return image;
 }
