@@ -40,6 +40,7 @@
 #include <vector>
 
 class vtkCallbackCommand;
+class vtkMapper;
 class vtkObject;
 class vtkPolyData;
 class vtkRenderWindowInteractor;
@@ -137,6 +138,7 @@ private:
   vtkIdType TargetTriangles(vtkIdType polys) const;
   void TakeIn(Entry& entry, const ClusterPair& clusters);
   void MakeOnDemand();
+  static void ClipStandIn(Entry& entry, int level, vtkMapper* full);
   void StartRender();
   void EndRender();
   void StartBuilding();
