@@ -255,6 +255,13 @@ vtkIdType MotionSurface::GetStandInTriangles(size_t i, bool edges) const
   return i < this->Entries.size() ? this->Entries[i]->Levels[edges ? 1 : 0].Triangles : 0;
 }
 
+vtkPolyData* MotionSurface::GetStandIn(size_t i, bool edges) const
+{
+  const Entry::Level* level =
+    i < this->Entries.size() ? &this->Entries[i]->Levels[edges ? 1 : 0] : nullptr;
+  return level && level->Triangles > 0 ? level->Whole.Get() : nullptr;
+}
+
 //------------------------------------------------------------------------------
 void MotionSurface::RenderFull(bool rerender)
 {

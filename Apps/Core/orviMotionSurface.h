@@ -121,6 +121,9 @@ public:
   /// edges or with them (a coarser one: the edges' lines cost more than the
   /// triangles), 0 while it has none.
   vtkIdType GetStandInTriangles(size_t i, bool edges = false) const;
+  /// That stand-in's poly data as made, before any clipping (null while it
+  /// has none).
+  vtkPolyData* GetStandIn(size_t i, bool edges = false) const;
   /// How long the last full frame took, in seconds (0 until the second
   /// frame after the last Add()).
   double GetFullFrameSeconds() const { return this->FullSeconds; }
