@@ -50,7 +50,7 @@ Image EveryFace(orvi::Viewer& viewer, const fs::path& file)
     actor->VisibilityOff();
     renderer->AddActor(every);
   }
-  const Image image = Shot(viewer, file, Legends);
+  Image image = Shot(viewer, file, Legends);
   for (auto& [actor, every] : copies)
   {
     renderer->RemoveActor(every);
