@@ -140,15 +140,17 @@ bool BeyondNearPlane(vtkCamera* camera, const double bounds[6])
   return true;
 }
 
-// Whether the actor shows its faces' insides: clipped open, see-through, or
-// drawn as lines or points (a back face's edges show through its front).
-bool ShowsInside(vtkActor* actor)
+// Whether the actor shows its faces' insides: clipped open (where no cut
+// closes the opening), see-through, or drawn as lines or points (a back
+// face's edges show through its front).
+bool ShowsInside(vtkActor* actor, bool capped)
 {
   vtkProperty* property = actor->GetProperty();
   vtkMapper* mapper = actor->GetMapper();
   vtkPlaneCollection* planes = mapper ? mapper->GetClippingPlanes() : nullptr;
-  return !mapper || (planes && planes->GetNumberOfItems() > 0) || property->GetOpacity() < 1.0 ||
-    property->GetRepresentation() != VTK_SURFACE || actor->HasTranslucentPolygonalGeometry();
+  return !mapper || (planes && planes->GetNumberOfItems() > 0 && !capped) ||
+    property->GetOpacity() < 1.0 || property->GetRepresentation() != VTK_SURFACE ||
+    actor->HasTranslucentPolygonalGeometry();
 }
 } // namespace
 
@@ -171,9 +173,13 @@ bool FacesOutward(vtkPolyData* surface, vtkDataSet* mesh)
 }
 
 //------------------------------------------------------------------------------
-void UpdateBackfaceCulling(vtkActor* actor, bool facesOutward, bool deformed, vtkRenderer* renderer)
+void UpdateBackfaceCulling(vtkActor* actor,
+  bool facesOutward,
+  bool deformed,
+  bool capped,
+  vtkRenderer* renderer)
 {
-  const bool cull = facesOutward && !deformed && !ShowsInside(actor) &&
+  const bool cull = facesOutward && !deformed && !ShowsInside(actor, capped) &&
     BeyondNearPlane(renderer->GetActiveCamera(), actor->GetBounds());
   // Set only when it changes: the property's time decides the mapper's
   // buffer rebuilds.

@@ -9,7 +9,9 @@
 // from that cell (a ray from outside then meets a front face first). The
 // near clipping plane leaves the whole surface in front of it (the camera
 // outside, nothing cut open). Nothing else opens it or shows through it:
-// no clipping plane, no deformation, opaque faces drawn as surfaces.
+// no clipping plane (but a section's, whose opening its cut closes with
+// faces turned away from the kept side), no deformation, opaque faces drawn
+// as surfaces.
 //
 // A host tests the surface once with FacesOutward() when it is made and
 // calls UpdateBackfaceCulling() for its actor before each frame
@@ -35,9 +37,13 @@ bool FacesOutward(vtkPolyData* surface, vtkDataSet* mesh);
 /// where `facesOutward` (FacesOutward() of what it draws) and the view
 /// and the actor leave no back face to be seen; off otherwise. `deformed`:
 /// the actor's points were moved from the surface FacesOutward() tested.
+/// `capped`: the actor's clipping planes open it only where a cut drawn
+/// beside it closes the opening, its faces turned away from the kept side
+/// (orvi::SectionCut's in Cut mode).
 void UpdateBackfaceCulling(vtkActor* actor,
   bool facesOutward,
   bool deformed,
+  bool capped,
   vtkRenderer* renderer);
 
 } // namespace orvi

@@ -6,8 +6,11 @@
 #include "vtkCallbackCommand.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
+#include "vtkClipPolyData.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInteractorStyle.h"
+#include "vtkPlane.h"
+#include "vtkPlaneCollection.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
 #include "vtkPolyDataMapper.h"
@@ -77,6 +80,33 @@ vtkSmartPointer<vtkPolyData> EdgesOf(vtkPolyData* standIn, const Clusters& clust
   return out;
 }
 
+// The latest time of a collection of clipping planes and of its planes.
+vtkMTimeType PlanesTime(vtkPlaneCollection* planes)
+{
+  vtkMTimeType time = planes->GetMTime();
+  for (int i = 0; i < planes->GetNumberOfItems(); ++i)
+  {
+    time = std::max(time, planes->GetItem(i)->GetMTime());
+  }
+  return time;
+}
+
+// `surface` clipped by each of `planes` in turn, keeping the side a mapper
+// clipped by them keeps (where the plane's function is positive).
+vtkSmartPointer<vtkPolyData> ClippedBy(vtkPolyData* surface, vtkPlaneCollection* planes)
+{
+  vtkSmartPointer<vtkPolyData> kept = surface;
+  for (int i = 0; i < planes->GetNumberOfItems(); ++i)
+  {
+    vtkNew<vtkClipPolyData> clip;
+    clip->SetInputData(kept);
+    clip->SetClipFunction(planes->GetItem(i));
+    clip->Update();
+    kept = clip->GetOutput();
+  }
+  return kept;
+}
+
 vtkPolyData* InputOf(MotionActor* actor)
 {
   auto* mapper = vtkPolyDataMapper::SafeDownCast(actor ? actor->GetMapper() : nullptr);
@@ -104,7 +134,10 @@ struct MotionSurface::Entry
     vtkNew<MotionActor> Actor;
     vtkIdType Triangles = 0; // 0 without a stand-in
     vtkMTimeType MapperSynced = 0;
-    Clusters Kept; // what it was assembled from, for new arrays
+    Clusters Kept;                        // what it was assembled from, for new arrays
+    vtkSmartPointer<vtkPolyData> Whole;   // the stand-in as assembled
+    vtkSmartPointer<vtkPolyData> Clipped; // and clipped by the surface's planes
+    vtkMTimeType ClippedTime = 0;         // the planes' and Whole's time then
   };
   Level Levels[2];
   vtkNew<MotionActor> StandInEdges; // on the coarser stand-in
@@ -220,6 +253,13 @@ void MotionSurface::Reshape()
 vtkIdType MotionSurface::GetStandInTriangles(size_t i, bool edges) const
 {
   return i < this->Entries.size() ? this->Entries[i]->Levels[edges ? 1 : 0].Triangles : 0;
+}
+
+vtkPolyData* MotionSurface::GetStandIn(size_t i, bool edges) const
+{
+  const Entry::Level* level =
+    i < this->Entries.size() ? &this->Entries[i]->Levels[edges ? 1 : 0] : nullptr;
+  return level && level->Triangles > 0 ? level->Whole.Get() : nullptr;
 }
 
 //------------------------------------------------------------------------------
@@ -339,6 +379,8 @@ void MotionSurface::TakeIn(Entry& e, const ClusterPair& results)
     l.Actor->SetMapper(mapper);
     l.Actor->SetProperty(e.Surface->GetProperty());
     l.MapperSynced = 0;
+    l.Whole = standIn;
+    l.Clipped = nullptr;
     this->Renderer->AddActor(l.Actor);
     if (e.Edges && level == 1)
     {
@@ -415,17 +457,52 @@ void MotionSurface::TakeNewArrays()
     Entry& e = *entry;
     for (Entry::Level& l : e.Levels)
     {
-      auto* mapper = vtkPolyDataMapper::SafeDownCast(l.Actor->GetMapper());
-      if (l.Triangles > 0 && mapper && e.Input == InputOf(e.Surface))
+      if (l.Triangles > 0 && l.Whole && e.Input == InputOf(e.Surface))
       {
-        // The stand-in's edges keep their points, which do not change.
+        // The stand-in's edges keep their points, which do not change; its
+        // clipped copy is made again from the new arrays.
         vtkSmartPointer<vtkPolyData> standIn = ClusteredSurface::Assemble(e.Input, l.Kept);
-        mapper->GetInput()->GetPointData()->ShallowCopy(standIn->GetPointData());
-        mapper->GetInput()->GetCellData()->ShallowCopy(standIn->GetCellData());
-        mapper->GetInput()->Modified();
+        l.Whole->GetPointData()->ShallowCopy(standIn->GetPointData());
+        l.Whole->GetCellData()->ShallowCopy(standIn->GetCellData());
+        l.Whole->Modified();
       }
     }
   }
+}
+
+//------------------------------------------------------------------------------
+// A stand-in clipped as its surface is (a section plane's) is drawn clipped
+// on the CPU, once per change of the planes: a software rasteriser's
+// clipping in the shader costs a motion frame more than the few thousand
+// triangles clipped here once.
+void MotionSurface::ClipStandIn(Entry& e, int level, vtkMapper* full)
+{
+  Entry::Level& l = e.Levels[level];
+  auto* mapper = vtkPolyDataMapper::SafeDownCast(l.Actor->GetMapper());
+  vtkPlaneCollection* planes = full ? full->GetClippingPlanes() : nullptr;
+  if (!mapper || !l.Whole)
+  {
+    return;
+  }
+  if (!planes || planes->GetNumberOfItems() == 0)
+  {
+    if (mapper->GetInput() != l.Whole)
+    {
+      mapper->SetInputData(l.Whole);
+    }
+    return;
+  }
+  const vtkMTimeType time = std::max(PlanesTime(planes), l.Whole->GetMTime());
+  if (!l.Clipped || l.ClippedTime != time)
+  {
+    l.Clipped = ClippedBy(l.Whole, planes);
+    l.ClippedTime = time;
+  }
+  if (mapper->GetInput() != l.Clipped)
+  {
+    mapper->SetInputData(l.Clipped);
+  }
+  mapper->SetClippingPlanes(static_cast<vtkPlaneCollection*>(nullptr));
 }
 
 //------------------------------------------------------------------------------
@@ -455,13 +532,15 @@ void MotionSurface::StartRender()
       // copied when they changed; not its input), and their edges are
       // clipped as it is (a section plane's).
       vtkMapper* full = e.Surface->GetMapper();
-      for (Entry::Level& l : e.Levels)
+      for (int level = 0; level < 2; ++level)
       {
+        Entry::Level& l = e.Levels[level];
         if (full && full->GetMTime() != l.MapperSynced)
         {
           l.Actor->GetMapper()->vtkMapper::ShallowCopy(full);
           l.MapperSynced = full->GetMTime();
         }
+        ClipStandIn(e, level, full);
       }
       if (vtkMapper* lines = full ? e.StandInEdges->GetMapper() : nullptr)
       {

@@ -40,6 +40,7 @@
 #include <vector>
 
 class vtkCallbackCommand;
+class vtkMapper;
 class vtkObject;
 class vtkPolyData;
 class vtkRenderWindowInteractor;
@@ -120,6 +121,9 @@ public:
   /// edges or with them (a coarser one: the edges' lines cost more than the
   /// triangles), 0 while it has none.
   vtkIdType GetStandInTriangles(size_t i, bool edges = false) const;
+  /// That stand-in's poly data as made, before any clipping (null while it
+  /// has none).
+  vtkPolyData* GetStandIn(size_t i, bool edges = false) const;
   /// How long the last full frame took, in seconds (0 until the second
   /// frame after the last Add()).
   double GetFullFrameSeconds() const { return this->FullSeconds; }
@@ -137,6 +141,7 @@ private:
   vtkIdType TargetTriangles(vtkIdType polys) const;
   void TakeIn(Entry& entry, const ClusterPair& clusters);
   void MakeOnDemand();
+  static void ClipStandIn(Entry& entry, int level, vtkMapper* full);
   void StartRender();
   void EndRender();
   void StartBuilding();

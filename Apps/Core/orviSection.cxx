@@ -248,6 +248,36 @@ std::vector<vtkIdType> Outline(const std::vector<std::array<vtkIdType, 3>>& tria
   return loop;
 }
 
+// The cut's faces turned towards the side hidden, as the mesh's boundary
+// faces turn away from their cells: the kept part's clipped surface and its
+// cut then bound it as one closed surface, whose back faces never show.
+void FaceHiddenSide(vtkPolyData* cut, const double normal[3])
+{
+  vtkCellArray* polys = cut->GetPolys();
+  vtkPoints* points = cut->GetPoints();
+  for (vtkIdType f = 0; points && f < polys->GetNumberOfCells(); ++f)
+  {
+    vtkIdType npts = 0;
+    const vtkIdType* ids = nullptr;
+    polys->GetCellAtId(f, npts, ids);
+    if (npts < 3)
+    {
+      continue;
+    }
+    double a[3], b[3], c[3], ab[3], ac[3], n[3];
+    points->GetPoint(ids[0], a);
+    points->GetPoint(ids[1], b);
+    points->GetPoint(ids[2], c);
+    vtkMath::Subtract(b, a, ab);
+    vtkMath::Subtract(c, a, ac);
+    vtkMath::Cross(ab, ac, n);
+    if (vtkMath::Dot(n, normal) < 0.0)
+    {
+      polys->ReverseCellAtId(f);
+    }
+  }
+}
+
 // One polygon per mesh cell of the cut's triangles (cells: their mesh ids).
 vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
 {
@@ -556,6 +586,7 @@ void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
   {
     return;
   }
+  FaceHiddenSide(cut, plane->GetNormal());
   this->Face->ShallowCopy(cut);
   vtkDataArray* cells = cut->GetCellData()->GetArray(SectionCellIdsName);
   if (cells && cut->GetNumberOfPolys() == cut->GetNumberOfCells())

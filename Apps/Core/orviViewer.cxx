@@ -412,10 +412,13 @@ void Viewer::Setup(vtkRenderWindow* window, vtkRenderWindowInteractor* interacto
 void Viewer::CullCallback(vtkObject*, unsigned long, void* clientData, void*)
 {
   auto* self = static_cast<Viewer*>(clientData);
+  // A section's cut closes the opening its plane clips in the surface.
+  const bool cut = self->Options.Section == SectionMode::Cut;
   for (const auto& part : self->Parts)
   {
+    const bool capped = cut && part->SectionActor->GetVisibility();
     UpdateBackfaceCulling(
-      part->SurfaceActor, part->FacesOutward, part->Warp.IsWarping(), self->RendererObject);
+      part->SurfaceActor, part->FacesOutward, part->Warp.IsWarping(), capped, self->RendererObject);
   }
 }
 

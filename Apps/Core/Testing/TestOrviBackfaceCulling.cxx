@@ -1,6 +1,7 @@
 // Back faces left out on gmsh's t5 meshed at test time: only surfaces that
 // bound their cells qualify, the picture is VTK's drawing of every face, and
-// a camera inside the model, a section or a deformed shape draws them all.
+// a section's cut closes what its plane opens, and a camera inside the
+// model, whole cells at a section or a deformed shape draws them all.
 #include "orviBackfaceCulling.h"
 #include "orviBoundarySurface.h"
 #include "orviViewerTestUtils.h"
@@ -22,6 +23,40 @@ vtkSmartPointer<vtkPolyData> SurfaceOf(vtkDataSet* mesh)
   surface->PassThroughCellIdsOn();
   surface->Update();
   return surface->GetOutput();
+}
+
+// The viewer's picture with VTK drawing every face of what it culls (each
+// actor that leaves its back faces out drawn by a copy that does not).
+Image EveryFace(orvi::Viewer& viewer, const fs::path& file)
+{
+  vtkRenderer* renderer = viewer.GetRenderer();
+  std::vector<std::pair<vtkActor*, vtkSmartPointer<vtkActor>>> copies; // culled, copy
+  vtkActorCollection* actors = renderer->GetActors();
+  actors->InitTraversal();
+  while (vtkActor* actor = actors->GetNextActor())
+  {
+    if (actor->GetVisibility() && actor->GetProperty()->GetBackfaceCulling())
+    {
+      copies.emplace_back(actor, vtkSmartPointer<vtkActor>::New());
+    }
+  }
+  for (auto& [actor, every] : copies)
+  {
+    vtkNew<vtkPolyDataMapper> mapper;
+    mapper->ShallowCopy(actor->GetMapper());
+    every->SetMapper(mapper);
+    every->GetProperty()->DeepCopy(actor->GetProperty());
+    every->GetProperty()->BackfaceCullingOff();
+    actor->VisibilityOff();
+    renderer->AddActor(every);
+  }
+  Image image = Shot(viewer, file, Legends);
+  for (auto& [actor, every] : copies)
+  {
+    renderer->RemoveActor(every);
+    actor->VisibilityOn();
+  }
+  return image;
 }
 
 //==============================================================================
@@ -50,22 +85,26 @@ TEST(OrviBackfaceCulling, OnlyWhereNoBackFaceCanShow)
   auto viewer = OpenViewer({ "--array", "p" }, log, mesh);
   vtkRenderer* renderer = viewer->GetRenderer();
   auto* shown = vtkActor::SafeDownCast(renderer->GetActors()->GetItemAsObject(0));
-  EXPECT_TRUE(shown->GetProperty()->GetBackfaceCulling());
-  const Image culled = Shot(*viewer, dir / "culled.png", Legends);
-  // VTK drawing every face of the same surface, coloured and lit alike.
-  vtkNew<vtkPolyDataMapper> mapper;
-  mapper->ShallowCopy(shown->GetMapper());
-  vtkNew<vtkActor> every;
-  every->SetMapper(mapper);
-  every->GetProperty()->DeepCopy(shown->GetProperty());
-  every->GetProperty()->BackfaceCullingOff();
-  shown->VisibilityOff();
-  renderer->AddActor(every);
-  EXPECT_EQ(FractionDiffering(culled, Shot(*viewer, dir / "every.png", Legends), 1), 0.0);
-  renderer->RemoveActor(every);
-  shown->VisibilityOn();
-
+  // Culled, the picture is VTK's of every face: without a section, and with
+  // a cut seen from either side (its faces turned to the hidden side close
+  // what the plane opens).
   std::string error;
+  const std::pair<orvi::SectionMode, double> culled[] = { { orvi::SectionMode::Off, 0.0 },
+    { orvi::SectionMode::Cut, 1.0 },
+    { orvi::SectionMode::Cut, -1.0 } };
+  for (const auto& [mode, side] : culled)
+  {
+    SCOPED_TRACE(side);
+    const double normal[3] = { 0.3 * side, 0.5 * side, 0.8 * side };
+    ASSERT_TRUE(viewer->SetSection(mode, nullptr, side != 0.0 ? normal : nullptr, error)) << error;
+    EXPECT_TRUE(shown->GetProperty()->GetBackfaceCulling());
+    EXPECT_EQ(
+      FractionDiffering(
+        Shot(*viewer, dir / "culled.png", Legends), EveryFace(*viewer, dir / "every.png"), 1),
+      0.0);
+  }
+  ASSERT_TRUE(viewer->SetSection(orvi::SectionMode::Off, nullptr, nullptr, error)) << error;
+
   const double* centre = mesh->GetCenter();
   const std::pair<const char*, std::function<bool()>> drawnWhole[] = {
     { "camera inside",
@@ -75,8 +114,8 @@ TEST(OrviBackfaceCulling, OnlyWhereNoBackFaceCanShow)
         renderer->GetActiveCamera()->SetFocalPoint(centre[0] + 1.0, centre[1], centre[2]);
         return true;
       } },
-    { "section",
-      [&]() { return viewer->SetSection(orvi::SectionMode::Cut, nullptr, nullptr, error); } },
+    { "whole cells",
+      [&]() { return viewer->SetSection(orvi::SectionMode::Cells, nullptr, nullptr, error); } },
     { "warp",
       [&]()
       {

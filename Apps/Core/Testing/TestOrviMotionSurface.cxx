@@ -18,6 +18,10 @@
 #include "vtkMervoInteractor.h"
 #include "vtkPointData.h"
 #include "vtkPolyData.h"
+#include "vtkPolyDataMapper.h"
+#include "vtkProperty.h"
+#include "vtkRenderWindow.h"
+#include "vtkRenderer.h"
 
 #include <fstream>
 #include <iterator>
@@ -229,6 +233,65 @@ TEST_F(OrviMotionSurface, SectionStandInFollowsThePlane)
   }
   orvi_test::WritePng(*last[0], (this->Dir / "moved-stand-in.png").string());
   EXPECT_EQ(orvi_test::Differing(*last[0], *last[1]), 0);
+}
+
+//==============================================================================
+// In motion with a section cut, the surface's stand-in is clipped by the
+// plane before it is drawn: the picture is VTK's drawing of the same
+// stand-ins, clipped in the shader.
+TEST_F(OrviMotionSurface, SectionStandInIsVtksClippedStandIn)
+{
+  std::ostringstream log;
+  std::string error;
+  auto viewer = OpenViewer(this->Mesh, "mervo", 1.0e4, log);
+  ASSERT_TRUE(viewer);
+  viewer->SetEdgeMode(orvi::EdgeMode::Off);
+  const double normal[3] = { -1.0, 1.0, 1.0 };
+  ASSERT_TRUE(viewer->SetSection(orvi::SectionMode::Cut, nullptr, normal, error)) << error;
+  std::unique_ptr<orvi_test::Frame> motion;
+  {
+    StandInFrames frames(*viewer);
+    Play(*viewer, this->Dir, "rotate 60 30\n", log);
+    ASSERT_GT(frames.Count, 1);
+    motion = std::move(frames.Last);
+  }
+  vtkRenderer* renderer = viewer->GetRenderer();
+  vtkActorCollection* actors = renderer->GetActors();
+  auto* surface = vtkActor::SafeDownCast(actors->GetItemAsObject(0));
+  ASSERT_TRUE(surface->GetProperty()->GetBackfaceCulling());
+  ASSERT_TRUE(surface->GetMapper()->GetClippingPlanes());
+  vtkActor* cut = nullptr;
+  for (int i = 1; i < actors->GetNumberOfItems() && !cut; ++i)
+  {
+    auto* actor = vtkActor::SafeDownCast(actors->GetItemAsObject(i));
+    auto* mapper = vtkPolyDataMapper::SafeDownCast(actor->GetMapper());
+    cut = mapper && mapper->GetInput() == viewer->GetSection().GetFace() ? actor : nullptr;
+  }
+  ASSERT_TRUE(cut);
+  std::vector<vtkSmartPointer<vtkActor>> copies;
+  for (size_t i = 0; i < 2; ++i)
+  {
+    vtkActor* full = i == 0 ? surface : cut;
+    ASSERT_TRUE(viewer->GetMotion().GetStandIn(i));
+    vtkNew<vtkPolyDataMapper> mapper;
+    mapper->ShallowCopy(full->GetMapper()); // its colouring and clipping
+    mapper->SetInputData(viewer->GetMotion().GetStandIn(i));
+    copies.push_back(vtkSmartPointer<vtkActor>::New());
+    copies.back()->SetMapper(mapper);
+    copies.back()->GetProperty()->DeepCopy(full->GetProperty());
+    full->VisibilityOff();
+    renderer->AddActor(copies.back());
+  }
+  // Drawn at the motion's rate, as the frame in motion was (unsmoothed).
+  vtkRenderWindow* window = viewer->GetWindow();
+  window->SetDesiredUpdateRate(viewer->GetInteractor()->GetDesiredUpdateRate());
+  window->Render();
+  const orvi_test::Frame every(window);
+  window->SetDesiredUpdateRate(viewer->GetInteractor()->GetStillUpdateRate());
+  orvi_test::WritePng(*motion, (this->Dir / "motion.png").string());
+  orvi_test::WritePng(every, (this->Dir / "every.png").string());
+  // Apart from the rotation centre's marker, shown while the drag lasts.
+  EXPECT_LT(orvi_test::Differing(*motion, every, 8), 600);
 }
 
 //==============================================================================
