@@ -13,10 +13,10 @@
 // wall-clock time says more about the others than about the loader.
 //
 // Most of a bare read's time is the kernel faulting in fresh memory for the
-// arrays, page by page. The loader's child reads into a heap laid out in
-// large pages and the arrays come back into large pages, which is why
-// <Case>/Orvi can take less than its baseline; VTK's reader as an
-// application runs it (<Case>/Vtk) is the baseline all the same.
+// arrays, page by page. The loader faults in the memory the arrays come
+// back into while its child still reads, which is why <Case>/Orvi can take
+// less than its baseline; VTK's reader as an application runs it
+// (<Case>/Vtk) is the baseline all the same.
 //
 // <Case>/Vtk: vtkDataSetReader or vtkXMLUnstructuredGridReader, Update().
 // <Case>/Orvi: orvi::LoadMesh, everything included.

@@ -154,7 +154,7 @@ BENCHMARK(StepThrough10M)
 int main(int argc, char** argv)
 {
   // The host's heap (see orviViewerMain.cxx).
-  orvi::PrepareLargePageHeap(1.0e9);
+  orvi::PrepareLargeHeap(1.0e9);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();

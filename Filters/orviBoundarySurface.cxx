@@ -32,10 +32,6 @@
 #include <type_traits>
 #include <vector>
 
-#ifdef __linux__
-#include <sys/mman.h>
-#endif
-
 namespace orvi
 {
 
@@ -381,11 +377,10 @@ void MatchBucket(const typename Slot::KeyType* begin,
   }
 }
 
-// An array of trivial values for the large tables, uninitialised. On Linux
-// it asks for transparent huge pages: a table of hundreds of megabytes
-// then costs hundreds of page faults rather than a hundred thousand (a
-// fresh page can cost tens of microseconds on a virtual machine), and
-// filling it misses the TLB far less. Memory from std::free().
+// An array of trivial values for the large tables, uninitialised, freed by
+// std::free(). Whether its pages are huge is the system's policy: asking for
+// them made a 10-million-cell surface slower on a virtual machine whose
+// huge pages fault in several times slower than small ones.
 struct FreeDeleter
 {
   void operator()(void* p) const { std::free(p); }
@@ -401,26 +396,11 @@ LargeArray<V> AllocateLarge(size_t count)
   {
     return nullptr;
   }
-  constexpr size_t huge = size_t(2) << 20;
-  if (count * sizeof(V) < huge / 2)
-  {
-    // Small: not worth a huge page.
-    void* p = std::malloc(count * sizeof(V));
-    if (!p)
-    {
-      throw std::bad_alloc();
-    }
-    return LargeArray<V>(static_cast<V*>(p));
-  }
-  const size_t bytes = (count * sizeof(V) + huge - 1) / huge * huge;
-  void* p = std::aligned_alloc(huge, bytes);
+  void* p = std::malloc(count * sizeof(V));
   if (!p)
   {
     throw std::bad_alloc();
   }
-#ifdef __linux__
-  madvise(p, bytes, MADV_HUGEPAGE);
-#endif
   return LargeArray<V>(static_cast<V*>(p));
 }
 

@@ -42,8 +42,7 @@
 // those met once kept as a sorted list; a last pass over the cells finds
 // those again by their ids, in cell order. Beyond the output this takes 8
 // bytes per triangle face of the 3D cells (12 for a mesh of 2^26 points or
-// more) and 16 per quad face (in transparent huge pages on Linux, which
-// saves most of the page faults), and a few bytes per point; a mesh of
+// more) and 16 per quad face, and a few bytes per point; a mesh of
 // more than 64 MB of such keys is matched in four rounds over ranges of
 // the smallest point id, each in the memory of the last (SetRoundBytes()).
 //

@@ -122,7 +122,7 @@ void PrepareChild(const ReadLimits& limits)
   vtkLogger::SetStderrVerbosity(vtkLogger::VERBOSITY_OFF);
   // The parent's thread pool did not come along through fork().
   vtkSMPTools::SetBackend("Sequential");
-  PrepareLargePageHeap(limits.HeapBytes);
+  PrepareLargeHeap(limits.HeapBytes);
   if (limits.MemoryBytes > 0.0)
   {
     rlimit memory{};

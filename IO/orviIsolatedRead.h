@@ -6,8 +6,7 @@
 // come back through a pipe, the mesh's description through an anonymous
 // memory file, and its arrays' values are copied straight out of the
 // child's memory (through a second pipe where the system does not allow
-// that) into the parent's arrays, which lie in large pages, faulted in
-// while the child reads. A child that crashes,
+// that) into the parent's arrays, faulted in while the child reads. A child that crashes,
 // exceeds its time or memory, or fails any other way leaves one message and
 // nothing else behind: the parent's state is untouched.
 #ifndef orviIsolatedRead_h
@@ -43,7 +42,7 @@ struct ReadLimits
   // page of what it allocates one small page at a time.
   double HeapBytes = 0.0;
   // Bytes the mesh is expected to fill in this process once taken over:
-  // mapped in large pages and faulted in while the child reads (0: none).
+  // mapped and faulted in while the child reads (0: none).
   double TakeOverBytes = 0.0;
   // Whether the arrays are copied straight out of the child's memory where
   // the system allows it (false: always through a pipe, as where it does
@@ -80,13 +79,15 @@ void RunAlongside(const std::function<void()>& work,
   const std::function<void()>& alongside,
   const std::function<void()>& stop = {});
 
-/// Lays out a heap of the given bytes (from 64 MB on) advised for large
-/// pages, and has everything allocated from it, by every thread, and never
-/// given back to the system but by malloc_trim(). On this kind of machine
-/// a fresh small page costs tens of microseconds: a process filling
-/// hundreds of megabytes spends far less time faulting them in 2 MB at a
-/// time. The pages count as used only once written.
-void PrepareLargePageHeap(double bytes);
+/// Lays out a heap of the given bytes (from 64 MB on) and has everything
+/// allocated from it, by every thread, and never given back to the system
+/// but by malloc_trim(): memory freed by one step (a read's buffers, a
+/// surface's tables) is reused by the next without being faulted in again.
+/// The pages count as used only once written. Whether they are small or
+/// transparent huge pages is the system's policy: on virtual machines that
+/// hand freed memory back to their host, a huge page can be several times
+/// slower to fault in than the small pages it spans.
+void PrepareLargeHeap(double bytes);
 
 /// Limits for reading a file of the given size: ten seconds plus a second
 /// for every 4 MB (VTK's slowest reader, legacy ASCII, reads over 20 MB a

@@ -19,7 +19,7 @@ namespace isolated
 
 namespace
 {
-// The arrays the parent laid out in large pages: the length of the mapping
+// The arrays the parent laid out on large page boundaries: the length of the mapping
 // behind each, by the address VTK holds, for unmapping when VTK frees them.
 std::mutex& MappingsMutex()
 {
@@ -74,10 +74,6 @@ char* MapAligned(std::size_t length)
   }
   char* aligned = static_cast<char*>(base) + skip;
   ::munmap(aligned + length, LargePage - skip);
-  if (length >= LargePage)
-  {
-    ::madvise(aligned, length, MADV_HUGEPAGE);
-  }
   return aligned;
 }
 
@@ -96,16 +92,14 @@ void* MapArray(std::size_t bytes)
 } // namespace isolated
 
 //------------------------------------------------------------------------------
-void PrepareLargePageHeap(double bytes)
+void PrepareLargeHeap(double bytes)
 {
   using isolated::AddressSanitized;
-  using isolated::LargePage;
   if (AddressSanitized || bytes < 64.0e6)
   {
     return;
   }
-  // Everything from one heap that is never given back, advised for large
-  // pages: what is allocated then faults in 2 MB at a time.
+  // Everything from one heap that is never given back.
   mallopt(M_MMAP_MAX, 0);
   mallopt(M_TRIM_THRESHOLD, std::numeric_limits<int>::max());
   // One heap for every thread: another thread's arena would be carved out
@@ -118,16 +112,7 @@ void PrepareLargePageHeap(double bytes)
   // freed below.
   const auto size = static_cast<std::size_t>(
     std::min(bytes, 0.9 * static_cast<double>(std::numeric_limits<int>::max())));
-  if (void* heap = std::malloc(size))
-  {
-    const std::size_t skip = isolated::ToLargePage(heap);
-    if (size > skip + LargePage)
-    {
-      ::madvise(
-        static_cast<char*>(heap) + skip, (size - skip) / LargePage * LargePage, MADV_HUGEPAGE);
-    }
-    std::free(heap);
-  }
+  std::free(std::malloc(size));
 }
 
 } // namespace orvi

@@ -32,9 +32,8 @@ constexpr bool AddressSanitized = false;
 constexpr bool AddressSanitized = false;
 #endif
 
-// Large pages: the parent's arrays are laid out in them, so that taking
-// over a mesh of hundreds of megabytes faults in a few hundred pages instead
-// of a hundred thousand (a page fault costs far more than copying a page).
+// Large pages: the parent's arrays start on their boundaries, so that a
+// system giving transparent huge pages to every mapping can back them so.
 constexpr std::size_t LargePage = std::size_t{ 2 } << 20;
 
 // Bytes from p to the next large page boundary (0 on one).
@@ -55,8 +54,7 @@ inline std::size_t RoundUp(std::size_t bytes, std::size_t unit)
 void UnmapArray(void* data);
 
 /// length bytes (whole small pages) of fresh memory starting on a large
-/// page, advised to be backed by large pages when that long; null when
-/// there is none.
+/// page; null when there is none.
 char* MapAligned(std::size_t length);
 
 /// Records [data, data + length) as an array's memory, for UnmapArray().

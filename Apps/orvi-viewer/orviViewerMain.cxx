@@ -113,9 +113,10 @@ int main(int argc, char* argv[])
   // a file (block-buffered otherwise: nothing until exit, and nothing at
   // all after a crash).
   std::cout << std::unitbuf;
-  // A gigabyte of heap in large pages, written only as it is used: a large
-  // mesh's surface, buffers and frames then fault in far fewer pages.
-  orvi::PrepareLargePageHeap(1.0e9);
+  // A gigabyte of heap kept, written only as it is used: the memory a
+  // large mesh's read and surface free is reused rather than faulted in
+  // again.
+  orvi::PrepareLargeHeap(1.0e9);
   // A file claiming more than memory holds, or a mesh too large for a step
   // after loading: a message and a failure, not an abort.
   try
