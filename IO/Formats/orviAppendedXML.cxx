@@ -28,6 +28,7 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <limits>
 #include <map>
 #include <memory>
@@ -317,6 +318,51 @@ bool DecodeGroup(const unsigned char* c, std::array<unsigned char, 3>& bytes, in
   return good;
 }
 
+// Groups [begin, end) of four base64 characters at in, none padding, as
+// their bytes at out; false when one holds a byte that is not base64.
+bool DecodeGroups(const unsigned char* in,
+  std::uint64_t begin,
+  std::uint64_t end,
+  unsigned char* out)
+{
+  const auto& values = Base64Values();
+  unsigned char any = 0;
+  for (std::uint64_t g = begin; g < end; ++g)
+  {
+    const unsigned char* c = in + 4 * g;
+    const unsigned char a = values[c[0]], b = values[c[1]], d = values[c[2]], e = values[c[3]];
+    any |= (a | b | d | e) & 0xC0; // 64 ('=') or 255 (none) inside the data
+    unsigned char* o = out + 3 * (g - begin);
+    o[0] = static_cast<unsigned char>(a << 2 | b >> 4);
+    o[1] = static_cast<unsigned char>(b << 4 | d >> 2);
+    o[2] = static_cast<unsigned char>(d << 6 | e);
+  }
+  return any == 0;
+}
+
+// The bytes [first, first + bytes) of the base64 stream at in, which
+// encodes stream bytes, decoded into buffer by this thread alone: a pointer
+// to the first of them, or null when a character there is not base64.
+const unsigned char* DecodeRange(const unsigned char* in,
+  std::uint64_t stream,
+  std::uint64_t first,
+  std::uint64_t bytes,
+  std::vector<unsigned char>& buffer)
+{
+  const std::uint64_t begin = first / 3, end = (first + bytes + 2) / 3, whole = stream / 3;
+  buffer.resize(3 * (end - begin));
+  const std::uint64_t middle = std::max(begin, std::min(end, whole));
+  bool good = DecodeGroups(in, begin, middle, buffer.data());
+  if (middle < end)
+  {
+    // The stream's last group, padded.
+    std::array<unsigned char, 3> three{};
+    good = good && DecodeGroup(in + 4 * middle, three, static_cast<int>(stream - 3 * middle) + 1);
+    std::memcpy(buffer.data() + 3 * (middle - begin), three.data(), 3);
+  }
+  return good ? buffer.data() + (first - 3 * begin) : nullptr;
+}
+
 // The base64 characters in decoded, skip bytes left out and the following
 // bytes written to out (4 characters for every 3 bytes, the last group
 // padded with '='); false on a byte that is not base64. VTK's writer encodes
@@ -327,7 +373,6 @@ bool DecodeBase64(const unsigned char* in,
   std::uint64_t bytes,
   std::uint64_t skip = 0)
 {
-  const auto& values = Base64Values();
   const std::uint64_t total = skip + bytes, whole = total / 3, first = (skip + 2) / 3;
   std::atomic<bool> bad{ false };
   // The groups at the ends, byte by byte: those holding skipped bytes, and
@@ -355,18 +400,8 @@ bool DecodeBase64(const unsigned char* in,
     std::max<vtkIdType>(1 << 16, static_cast<vtkIdType>(whole / 64)),
     [&](vtkIdType begin, vtkIdType end)
     {
-      unsigned char any = 0;
-      for (vtkIdType g = begin; g < end; ++g)
-      {
-        const unsigned char* c = in + 4 * g;
-        const unsigned char a = values[c[0]], b = values[c[1]], d = values[c[2]], e = values[c[3]];
-        any |= (a | b | d | e) & 0xC0; // 64 ('=') or 255 (none) inside the data
-        unsigned char* o = out + 3 * g - skip;
-        o[0] = static_cast<unsigned char>(a << 2 | b >> 4);
-        o[1] = static_cast<unsigned char>(b << 4 | d >> 2);
-        o[2] = static_cast<unsigned char>(d << 6 | e);
-      }
-      if (any)
+      const auto b = static_cast<std::uint64_t>(begin), e = static_cast<std::uint64_t>(end);
+      if (!DecodeGroups(in, b, e, out + 3 * b - skip))
       {
         bad = true;
       }
@@ -421,39 +456,6 @@ struct Blocks
   }
 };
 
-// Each block inflated into its place in out (Total() bytes); false when one
-// is not a zlib stream of exactly its size.
-bool Inflate(const unsigned char* in, const Blocks& blocks, unsigned char* out)
-{
-  std::atomic<bool> bad{ false };
-  vtkSMPTools::For(0,
-    static_cast<vtkIdType>(blocks.Count),
-    16,
-    [&](vtkIdType begin, vtkIdType end)
-    {
-      libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
-      for (vtkIdType b = begin; b < end && inflater && !bad; ++b)
-      {
-        const auto i = static_cast<std::size_t>(b);
-        const std::uint64_t size = i + 1 == blocks.Count && blocks.Last ? blocks.Last : blocks.Size;
-        std::size_t made = 0;
-        if (libdeflate_zlib_decompress(inflater,
-              in + blocks.Starts[i],
-              blocks.Compressed[i],
-              out + i * blocks.Size,
-              size,
-              &made) != LIBDEFLATE_SUCCESS ||
-          made != size)
-        {
-          bad = true;
-        }
-      }
-      bad = bad || !inflater;
-      libdeflate_free_decompressor(inflater);
-    });
-  return !bad;
-}
-
 //------------------------------------------------------------------------------
 // One array's values taken out of the appended bytes.
 struct Values
@@ -482,14 +484,59 @@ public:
     Values& values,
     std::string& why);
 
-  // Whether the block at offset is raw and holds exactly the bytes bytes
-  // at values; its pages are mapped a slice at a time and let go once
-  // compared. False for an encoded or compressed block.
-  bool Holds(std::uint64_t offset, const void* values, std::uint64_t bytes);
+  // The block at offset, which must hold n 64-bit integers, narrowed into
+  // the n 32-bit values at out: Done, Wide when a value does not fit in 32
+  // bits (nothing more is read), Damaged with why set (as Read()'s).
+  enum class Status
+  {
+    Done,
+    Wide,
+    NotZlib,
+    NotBase64,
+    Damaged
+  };
+  Status ReadNarrowed(std::uint64_t offset,
+    std::uint64_t n,
+    const std::string& what,
+    const std::string& count,
+    std::int32_t* out,
+    std::string& why);
+
+  // Whether the block at offset is raw and holds exactly the n values of
+  // heldSize bytes at values, as values of the file's valueSize bytes (8
+  // and 4: a 64-bit block read narrowed); its pages are mapped a slice at a
+  // time and let go once compared. False for an encoded or compressed block.
+  bool Holds(std::uint64_t offset,
+    const void* values,
+    std::uint64_t n,
+    int valueSize,
+    int heldSize);
 
 private:
+  // Where a block's stored bytes are, once its header is checked.
+  struct Located
+  {
+    Blocks Zlib;
+    const unsigned char* From = nullptr; // after its header, unless one base64 stream with it
+    std::uint64_t Skip = 0;              // the stream's header bytes before the values
+    std::uint64_t Stored = 0;            // the bytes stored (compressed), decoded
+    std::uint64_t Length = 0;            // the bytes in the file from From on
+  };
+  // What a block's values are handed to, a piece at a time, on every core:
+  // n bytes that start at byte first of the values; false to stop.
+  using Sink = std::function<bool(std::uint64_t first, const unsigned char* data, std::uint64_t n)>;
+
   bool Words(std::uint64_t& at, std::uint64_t n, std::vector<std::uint64_t>& words);
   bool ReadBlocks(std::uint64_t& at, Blocks& blocks);
+  bool Locate(std::uint64_t offset,
+    std::uint64_t bytes,
+    int valueSize,
+    const std::string& what,
+    const std::string& count,
+    Located& block,
+    std::string& why);
+  Status InflateBlocks(const Located& block, const Sink& sink);
+  Status Slices(const Located& block, std::uint64_t bytes, const Sink& sink);
   unsigned char* Own(std::uint64_t bytes);
 
   const Layout& Where;
@@ -573,12 +620,12 @@ unsigned char* BlockReader::Own(std::uint64_t bytes)
   return static_cast<unsigned char*>(MapArray(static_cast<std::size_t>(bytes + 3)));
 }
 
-bool BlockReader::Read(std::uint64_t offset,
+bool BlockReader::Locate(std::uint64_t offset,
   std::uint64_t bytes,
   int valueSize,
   const std::string& what,
   const std::string& count,
-  Values& values,
+  Located& block,
   std::string& why)
 {
   std::uint64_t at = offset;
@@ -587,35 +634,55 @@ bool BlockReader::Read(std::uint64_t offset,
     why = what + " " + how;
     return false;
   };
-  const auto mismatch = [&](std::uint64_t held)
+  std::vector<std::uint64_t> word;
+  if (this->Where.Zlib ? !this->ReadBlocks(at, block.Zlib) : !this->Words(at, 1, word))
+  {
+    return damaged("has a block header that runs past the file's end or is not base64");
+  }
+  const std::uint64_t held = this->Where.Zlib ? block.Zlib.Total() : word[0];
+  if (held != bytes)
   {
     return damaged("holds " + std::to_string(held) + " bytes, not the " +
       std::to_string(bytes / static_cast<std::uint64_t>(valueSize)) + " values (" +
       std::to_string(bytes) + " bytes) " + count + " (is a count damaged?)");
-  };
-  Blocks blocks;
-  std::vector<std::uint64_t> word;
-  if (this->Where.Zlib ? !this->ReadBlocks(at, blocks) : !this->Words(at, 1, word))
-  {
-    return damaged("has a block header that runs past the file's end or is not base64");
-  }
-  const std::uint64_t held = this->Where.Zlib ? blocks.Total() : word[0];
-  if (held != bytes)
-  {
-    return mismatch(held);
   }
   // An uncompressed base64 array is one stream with its header.
-  const std::uint64_t skip = this->Where.Base64 && !this->Where.Zlib
+  const Blocks& blocks = block.Zlib;
+  block.Skip = this->Where.Base64 && !this->Where.Zlib
     ? static_cast<std::uint64_t>(this->Where.HeaderSize)
     : 0;
-  const std::uint64_t stored =
+  block.Stored =
     this->Where.Zlib ? (blocks.Count ? blocks.Starts.back() + blocks.Compressed.back() : 0) : bytes;
-  const std::uint64_t length = this->Where.Base64 ? Base64Length(skip + stored) : stored;
-  if (length > this->Where.Length - std::min(at, this->Where.Length))
+  block.Length = this->Where.Base64 ? Base64Length(block.Skip + block.Stored) : block.Stored;
+  if (block.Length > this->Where.Length - std::min(at, this->Where.Length))
   {
     return damaged("runs past the file's end");
   }
-  const unsigned char* from = this->Where.Start + at;
+  block.From = this->Where.Start + at;
+  return true;
+}
+
+bool BlockReader::Read(std::uint64_t offset,
+  std::uint64_t bytes,
+  int valueSize,
+  const std::string& what,
+  const std::string& count,
+  Values& values,
+  std::string& why)
+{
+  const auto damaged = [&](const std::string& how)
+  {
+    why = what + " " + how;
+    return false;
+  };
+  Located block;
+  if (!this->Locate(offset, bytes, valueSize, what, count, block, why))
+  {
+    return false;
+  }
+  const unsigned char* from = block.From;
+  const std::uint64_t length = block.Length;
+  this->File->Populate(from, length);
   values.Bytes = bytes;
   // Once taken out, the block's pages of the file are let go: the mesh is
   // then held once.
@@ -637,25 +704,21 @@ bool BlockReader::Read(std::uint64_t offset,
   {
     return damaged("does not fit in memory");
   }
-  std::vector<unsigned char> decoded;
-  if (this->Where.Base64)
-  {
-    unsigned char* to = out;
-    if (this->Where.Zlib)
-    {
-      decoded.resize(stored + 3);
-      to = decoded.data();
-    }
-    if (!DecodeBase64(from, to, stored, skip))
-    {
-      return damaged("holds a byte that is not base64");
-    }
-    from = to;
-  }
   if (this->Where.Zlib)
   {
-    return (Inflate(from, blocks, out) && letGo()) ||
-      damaged("holds a zlib block that does not inflate to its size");
+    const Status status = this->InflateBlocks(block,
+      [out](std::uint64_t first, const unsigned char* data, std::uint64_t n)
+      {
+        std::memcpy(out + first, data, n);
+        return true;
+      });
+    return (status == Status::Done && letGo()) ||
+      damaged(status == Status::NotBase64 ? "holds a byte that is not base64"
+                                          : "holds a zlib block that does not inflate to its size");
+  }
+  if (this->Where.Base64 && !DecodeBase64(from, out, bytes, block.Skip))
+  {
+    return damaged("holds a byte that is not base64");
   }
   if (!this->Where.Base64)
   {
@@ -664,27 +727,193 @@ bool BlockReader::Read(std::uint64_t offset,
   return letGo();
 }
 
-bool BlockReader::Holds(std::uint64_t offset, const void* values, std::uint64_t bytes)
+BlockReader::Status BlockReader::InflateBlocks(const Located& block, const Sink& sink)
+{
+  const Blocks& blocks = block.Zlib;
+  std::atomic<int> status{ static_cast<int>(Status::Done) };
+  const auto fail = [&status](Status why)
+  {
+    // A byte not base64 is what the file's damage is, whatever follows.
+    int was = status.load();
+    while (static_cast<int>(why) > was && !status.compare_exchange_weak(was, static_cast<int>(why)))
+    {
+    }
+  };
+  // Runs of blocks (a few megabytes inflated), their compressed pages let
+  // go once inflated.
+  constexpr vtkIdType Run = 128;
+  const auto runs = static_cast<vtkIdType>((blocks.Count + Run - 1) / Run);
+  vtkSMPTools::For(0,
+    runs,
+    1,
+    [&](vtkIdType begin, vtkIdType end)
+    {
+      libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
+      std::vector<unsigned char> decoded, inflated(blocks.Size);
+      for (vtkIdType r = begin; r < end && inflater && status == 0; ++r)
+      {
+        const auto first = static_cast<std::size_t>(r * Run);
+        const auto last = std::min<std::size_t>(first + Run, blocks.Count);
+        const std::uint64_t from = blocks.Starts[first],
+                            to = blocks.Starts[last - 1] + blocks.Compressed[last - 1];
+        const unsigned char* stored = block.From + (this->Where.Base64 ? from / 3 * 4 : from);
+        const std::uint64_t storedLength =
+          this->Where.Base64 ? Base64Length(to) - from / 3 * 4 : to - from;
+        for (std::size_t i = first; i < last && status == 0; ++i)
+        {
+          const std::uint64_t size =
+            i + 1 == blocks.Count && blocks.Last ? blocks.Last : blocks.Size;
+          const unsigned char* in = this->Where.Base64
+            ? DecodeRange(block.From, block.Stored, blocks.Starts[i], blocks.Compressed[i], decoded)
+            : block.From + blocks.Starts[i];
+          std::size_t made = 0;
+          if (!in)
+          {
+            fail(Status::NotBase64);
+          }
+          else if (libdeflate_zlib_decompress(
+                     inflater, in, blocks.Compressed[i], inflated.data(), size, &made) !=
+              LIBDEFLATE_SUCCESS ||
+            made != size)
+          {
+            fail(Status::NotZlib);
+          }
+          else if (!sink(i * blocks.Size, inflated.data(), size))
+          {
+            fail(Status::Wide);
+          }
+        }
+        this->File->LetGo(stored, storedLength);
+      }
+      if (!inflater)
+      {
+        fail(Status::NotZlib);
+      }
+      libdeflate_free_decompressor(inflater);
+    });
+  return static_cast<Status>(status.load());
+}
+
+BlockReader::Status BlockReader::Slices(const Located& block, std::uint64_t bytes, const Sink& sink)
+{
+  // Slices of a few megabytes, a multiple of any value's size; each one's
+  // pages of the file mapped at once and let go once taken.
+  constexpr std::uint64_t Slice = std::uint64_t{ 3 } << 20;
+  std::atomic<int> status{ static_cast<int>(Status::Done) };
+  vtkSMPTools::For(0,
+    static_cast<vtkIdType>((bytes + Slice - 1) / Slice),
+    1,
+    [&](vtkIdType begin, vtkIdType end)
+    {
+      std::vector<unsigned char> decoded;
+      for (vtkIdType c = begin; c < end && status == 0; ++c)
+      {
+        const std::uint64_t first = static_cast<std::uint64_t>(c) * Slice,
+                            n = std::min(Slice, bytes - first);
+        const std::uint64_t stored = this->Where.Base64 ? (block.Skip + first) / 3 * 4 : first,
+                            length = this->Where.Base64
+          ? Base64Length(block.Skip + first + n) - stored
+          : n;
+        this->File->Populate(block.From + stored, length);
+        const unsigned char* in = this->Where.Base64
+          ? DecodeRange(block.From, block.Skip + bytes, block.Skip + first, n, decoded)
+          : block.From + first;
+        if (!in || !sink(first, in, n))
+        {
+          status = static_cast<int>(in ? Status::Wide : Status::NotBase64);
+        }
+        this->File->LetGo(block.From + stored, length);
+      }
+    });
+  return static_cast<Status>(status.load());
+}
+
+// n 64-bit integers at in (of any alignment) as 32-bit ones at out; false
+// when one does not fit.
+bool Narrow(const unsigned char* in, std::uint64_t n, std::int32_t* out)
+{
+  bool fits = true;
+  for (std::uint64_t i = 0; i < n; ++i)
+  {
+    std::int64_t value = 0;
+    std::memcpy(&value, in + 8 * i, 8);
+    out[i] = static_cast<std::int32_t>(value);
+    fits = fits && out[i] == value;
+  }
+  return fits;
+}
+
+BlockReader::Status BlockReader::ReadNarrowed(std::uint64_t offset,
+  std::uint64_t n,
+  const std::string& what,
+  const std::string& count,
+  std::int32_t* out,
+  std::string& why)
+{
+  Located block;
+  if (n > std::numeric_limits<std::uint64_t>::max() / 16 ||
+    !this->Locate(offset, 8 * n, 8, what, count, block, why))
+  {
+    return Status::Damaged;
+  }
+  // Pieces of whole values: the inflated blocks when their size is a
+  // multiple of 8 (VTK's writer's are), else the array is read wide.
+  if (this->Where.Zlib && block.Zlib.Size % 8 != 0)
+  {
+    return Status::Wide;
+  }
+  const Sink narrow = [out](std::uint64_t first, const unsigned char* data, std::uint64_t bytes)
+  { return Narrow(data, bytes / 8, out + first / 8); };
+  const Status status =
+    this->Where.Zlib ? this->InflateBlocks(block, narrow) : this->Slices(block, 8 * n, narrow);
+  if (status == Status::NotBase64 || status == Status::NotZlib)
+  {
+    why = what +
+      (status == Status::NotBase64 ? " holds a byte that is not base64"
+                                   : " holds a zlib block that does not inflate to its size");
+    return Status::Damaged;
+  }
+  return status;
+}
+
+bool BlockReader::Holds(std::uint64_t offset,
+  const void* values,
+  std::uint64_t n,
+  int valueSize,
+  int heldSize)
 {
   std::uint64_t at = offset;
   std::vector<std::uint64_t> word;
+  const std::uint64_t bytes = n * static_cast<std::uint64_t>(valueSize);
   if (this->Where.Base64 || this->Where.Zlib || !this->Words(at, 1, word) || word[0] != bytes ||
     bytes > this->Where.Length - std::min(at, this->Where.Length))
   {
     return false;
   }
-  constexpr std::uint64_t Slice = std::uint64_t{ 16 } << 20;
-  const unsigned char* from = this->Where.Start + at;
+  Located block;
+  block.From = this->Where.Start + at;
   const auto* held = static_cast<const unsigned char*>(values);
-  bool same = true;
-  for (std::uint64_t done = 0; same && done < bytes; done += Slice)
-  {
-    const auto n = static_cast<std::size_t>(std::min(Slice, bytes - done));
-    this->File->Populate(from + done, n);
-    same = std::memcmp(from + done, held + done, n) == 0;
-    this->File->LetGo(from + done, n);
-  }
-  return same;
+  const auto* narrow = static_cast<const std::int32_t*>(values);
+  const Status status = this->Slices(block,
+    bytes,
+    [&](std::uint64_t first, const unsigned char* data, std::uint64_t length)
+    {
+      if (valueSize == heldSize)
+      {
+        return std::memcmp(data, held + first, length) == 0;
+      }
+      for (std::uint64_t i = 0; i < length / 8; ++i)
+      {
+        std::int64_t value = 0;
+        std::memcpy(&value, data + 8 * i, 8);
+        if (value != narrow[first / 8 + i])
+        {
+          return false;
+        }
+      }
+      return true;
+    });
+  return status == Status::Done;
 }
 
 //------------------------------------------------------------------------------
@@ -715,7 +944,19 @@ private:
     const std::string& parent,
     std::uint64_t tuples,
     const std::string& count);
-  bool TakeCells(vtkXMLDataElement* cells, vtkIdType numCells, vtkUnstructuredGrid* grid);
+  bool TakeCells(vtkXMLDataElement* cells,
+    vtkIdType numPoints,
+    vtkIdType numCells,
+    vtkUnstructuredGrid* grid);
+  bool TakeNarrowed(vtkXMLDataElement* element,
+    std::uint64_t n,
+    const std::string& count,
+    std::int32_t* out);
+  bool TakeNarrowCells(vtkXMLDataElement* cells,
+    vtkIdType numCells,
+    vtkSmartPointer<vtkDataArray>& types,
+    vtkSmartPointer<vtkDataArray>& offsets,
+    vtkSmartPointer<vtkDataArray>& connectivity);
   bool TakeFields(vtkXMLDataElement* fields,
     vtkDataSetAttributes* into,
     std::uint64_t tuples,
@@ -788,6 +1029,14 @@ vtkSmartPointer<vtkDataArray> GridBuilder::TakeArray(vtkXMLDataElement* element,
   return array;
 }
 
+// Why an offset is refused: it falls, or its type cannot number it.
+std::string OffsetFault(vtkIdType cell, std::int64_t value, bool falls)
+{
+  return "the offset of cell " + std::to_string(cell) + ", " + std::to_string(value) +
+    (falls ? ", is less than the one before it"
+           : ", is beyond what its connectivity's type numbers");
+}
+
 // The offsets VTK's cell array wants: a leading 0, then the file's, each
 // no less than the one before, in the connectivity's type.
 template <class Ids>
@@ -816,9 +1065,7 @@ vtkSmartPointer<vtkDataArray> CellOffsets(vtkDataArray* file, std::string& why)
     }
     if (value < out[i] || value > std::numeric_limits<Id>::max())
     {
-      why = "the offset of cell " + std::to_string(i) + ", " + std::to_string(value) +
-        (value < out[i] ? ", is less than the one before it"
-                        : ", is beyond what its connectivity's type numbers");
+      why = OffsetFault(i, value, value < out[i]);
       return nullptr;
     }
     out[i + 1] = static_cast<Id>(value);
@@ -826,7 +1073,99 @@ vtkSmartPointer<vtkDataArray> CellOffsets(vtkDataArray* file, std::string& why)
   return offsets;
 }
 
-bool GridBuilder::TakeCells(vtkXMLDataElement* cells, vtkIdType numCells, vtkUnstructuredGrid* grid)
+// A 32-bit array of n values in memory of its own (null when there is
+// none), for ids narrowed into it.
+vtkSmartPointer<vtkTypeInt32Array> OwnIds(std::uint64_t n)
+{
+  void* memory = MapArray(static_cast<std::size_t>(4 * n + 4));
+  if (!memory)
+  {
+    return nullptr;
+  }
+  vtkNew<vtkTypeInt32Array> ids;
+  ids->SetVoidArray(
+    memory, static_cast<vtkIdType>(n), 0, vtkAbstractArray::VTK_DATA_ARRAY_USER_DEFINED);
+  ids->SetArrayFreeFunction(&UnmapArray);
+  return ids.Get();
+}
+
+// The 64-bit integers of the element's block narrowed into the n values at
+// out: false with Why empty when one does not fit, set when the file is
+// damaged.
+bool GridBuilder::TakeNarrowed(vtkXMLDataElement* element,
+  std::uint64_t n,
+  const std::string& count,
+  std::int32_t* out)
+{
+  long long offset = 0;
+  element->GetScalarAttribute("offset", offset);
+  const std::string what = "array '" + std::string(Attribute(element, "Name")) + "' of Cells";
+  if (!out)
+  {
+    this->Why = what + " does not fit in memory";
+    return false;
+  }
+  if (this->Blocks.ReadNarrowed(
+        static_cast<std::uint64_t>(offset), n, what, count, out, this->Why) !=
+    BlockReader::Status::Done)
+  {
+    return false;
+  }
+  this->Progress.Tell(static_cast<double>(++this->Taken) / std::max(1, this->Arrays));
+  return true;
+}
+
+// A file's 64-bit offsets and connectivity in 32-bit storage, each block
+// narrowed straight into the cell array's memory (no 64-bit copy): false
+// with Why empty when a value does not fit (the caller reads them wide),
+// set when the file is damaged, as the wide read says it.
+bool GridBuilder::TakeNarrowCells(vtkXMLDataElement* cells,
+  vtkIdType numCells,
+  vtkSmartPointer<vtkDataArray>& types,
+  vtkSmartPointer<vtkDataArray>& offsets,
+  vtkSmartPointer<vtkDataArray>& connectivity)
+{
+  const auto n = static_cast<std::uint64_t>(numCells);
+  const std::string count = "the piece's NumberOfCells calls for";
+  // VTK's offsets start with a 0 the file's leave out.
+  vtkSmartPointer<vtkTypeInt32Array> rising = OwnIds(n + 1);
+  std::int32_t* start = rising ? rising->GetPointer(0) : nullptr;
+  if (!this->TakeNarrowed(ArrayNamed(cells, "offsets"), n, count, start ? start + 1 : nullptr))
+  {
+    return false;
+  }
+  start[0] = 0;
+  types = this->TakeArray(ArrayNamed(cells, "types"), "Cells", n, count);
+  if (!types)
+  {
+    return false;
+  }
+  for (vtkIdType i = 0; i < numCells; ++i)
+  {
+    if (start[i + 1] < start[i])
+    {
+      this->Why = OffsetFault(i, start[i + 1], true);
+      return false;
+    }
+  }
+  const auto ids = static_cast<std::uint64_t>(start[numCells]);
+  vtkSmartPointer<vtkTypeInt32Array> narrow = OwnIds(ids);
+  if (!this->TakeNarrowed(ArrayNamed(cells, "connectivity"),
+        ids,
+        "the cells' offsets call for",
+        narrow ? narrow->GetPointer(0) : nullptr))
+  {
+    return false;
+  }
+  offsets = rising;
+  connectivity = narrow;
+  return true;
+}
+
+bool GridBuilder::TakeCells(vtkXMLDataElement* cells,
+  vtkIdType numPoints,
+  vtkIdType numCells,
+  vtkUnstructuredGrid* grid)
 {
   const auto n = static_cast<std::uint64_t>(numCells);
   const std::string count = "the piece's NumberOfCells calls for";
@@ -838,20 +1177,37 @@ bool GridBuilder::TakeCells(vtkXMLDataElement* cells, vtkIdType numCells, vtkUns
     this->Why = "its cells lack their connectivity, offsets or types";
     return false;
   }
-  vtkSmartPointer<vtkDataArray> fileOffsets = this->TakeArray(offsetsElement, "Cells", n, count);
-  vtkSmartPointer<vtkDataArray> types =
-    fileOffsets ? this->TakeArray(typesElement, "Cells", n, count) : nullptr;
   const bool wide = Is(Attribute(connectivityElement, "type"), "Int64");
-  vtkSmartPointer<vtkDataArray> offsets = !types ? nullptr
-    : wide ? CellOffsets<vtkTypeInt64Array>(fileOffsets, this->Why)
-           : CellOffsets<vtkTypeInt32Array>(fileOffsets, this->Why);
+  const bool offsetsWide = Is(Attribute(offsetsElement, "type"), "Int64");
+  vtkSmartPointer<vtkDataArray> types, offsets, connectivity;
+  // 64-bit ids in 32-bit storage whenever the points can be numbered so:
+  // half the memory, and what every later pass over the cells reads.
+  const int taken = this->Taken;
+  if (wide && offsetsWide && numPoints <= std::numeric_limits<std::int32_t>::max() &&
+    !this->TakeNarrowCells(cells, numCells, types, offsets, connectivity))
+  {
+    if (!this->Why.empty())
+    {
+      return false;
+    }
+    this->Taken = taken; // an id beyond 32 bits: all read again, wide
+    offsets = nullptr;
+  }
   if (!offsets)
   {
-    return false;
+    vtkSmartPointer<vtkDataArray> fileOffsets = this->TakeArray(offsetsElement, "Cells", n, count);
+    types = fileOffsets ? this->TakeArray(typesElement, "Cells", n, count) : nullptr;
+    offsets = !types ? nullptr
+      : wide         ? CellOffsets<vtkTypeInt64Array>(fileOffsets, this->Why)
+                     : CellOffsets<vtkTypeInt32Array>(fileOffsets, this->Why);
+    if (!offsets)
+    {
+      return false;
+    }
+    const auto ids = static_cast<std::uint64_t>(offsets->GetComponent(numCells, 0));
+    connectivity =
+      this->TakeArray(connectivityElement, "Cells", ids, "the cells' offsets call for");
   }
-  const auto ids = static_cast<std::uint64_t>(offsets->GetComponent(numCells, 0));
-  vtkSmartPointer<vtkDataArray> connectivity =
-    this->TakeArray(connectivityElement, "Cells", ids, "the cells' offsets call for");
   vtkNew<vtkCellArray> cellArray;
   if (!connectivity || !cellArray->SetData(offsets, connectivity))
   {
@@ -910,7 +1266,7 @@ bool GridBuilder::TakeShape(vtkXMLDataElement* piece, vtkUnstructuredGrid* grid)
   {
     this->Why = "it has no cells";
   }
-  if (!xyz || !cells || !this->TakeCells(cells, numCells, grid))
+  if (!xyz || !cells || !this->TakeCells(cells, numPoints, numCells, grid))
   {
     return false;
   }
@@ -946,13 +1302,18 @@ bool SameValueType(vtkXMLDataElement* element, vtkDataArray* values)
 }
 
 // Whether the element's block holds exactly the values of `values` from
-// value `from` on, in their type and components.
+// value `from` on, in their type and components, or as 64-bit integers of
+// which `values` holds the 32-bit ones narrowed (cells read into 32-bit
+// storage): compared value for value then.
 bool GridBuilder::BlockHolds(vtkXMLDataElement* element, vtkDataArray* values, vtkIdType from)
 {
   int components = 1;
   long long offset = -1;
+  const bool narrowed = element && values && Is(Attribute(element, "type"), "Int64") &&
+    values->GetDataType() == VTK_TYPE_INT32;
   if (!element || !values || !values->HasStandardMemoryLayout() ||
-    !SameValueType(element, values) || !element->GetScalarAttribute("offset", offset) || offset < 0)
+    !(narrowed || SameValueType(element, values)) ||
+    !element->GetScalarAttribute("offset", offset) || offset < 0)
   {
     return false;
   }
@@ -961,11 +1322,13 @@ bool GridBuilder::BlockHolds(vtkXMLDataElement* element, vtkDataArray* values, v
   {
     return false;
   }
-  const auto size = static_cast<std::uint64_t>(values->GetDataTypeSize());
-  const auto count = static_cast<std::uint64_t>(values->GetNumberOfValues() - from);
+  const int size = values->GetDataTypeSize();
   return this->Blocks.Holds(static_cast<std::uint64_t>(offset),
-    static_cast<const unsigned char*>(values->GetVoidPointer(0)) + size * from,
-    size * count);
+    static_cast<const unsigned char*>(values->GetVoidPointer(0)) +
+      static_cast<std::uint64_t>(size * from),
+    static_cast<std::uint64_t>(values->GetNumberOfValues() - from),
+    narrowed ? 8 : size,
+    size);
 }
 
 bool GridBuilder::TakeShapeOf(vtkDataSet* like, vtkXMLDataElement* piece, vtkUnstructuredGrid* grid)
@@ -1013,8 +1376,7 @@ vtkSmartPointer<vtkDataSet> GridBuilder::Build(vtkXMLDataElement* piece,
   vtkNew<vtkUnstructuredGrid> grid;
   if (!(like && this->TakeShapeOf(like, piece, grid)))
   {
-    // Read whole: its pages mapped at once.
-    this->File->Populate(this->File->Data, this->File->Size);
+    // Read whole: each block's pages mapped as it is read.
     if (!this->TakeShape(piece, grid))
     {
       Refuse(this->Path, this->Why, error);
