@@ -419,23 +419,6 @@ std::uint64_t Base64Length(std::uint64_t bytes)
   return (bytes + 2) / 3 * 4;
 }
 
-void ParallelCopy(const unsigned char* from, unsigned char* to, std::uint64_t bytes)
-{
-  constexpr vtkIdType Chunk = 4 << 20;
-  const auto chunks = static_cast<vtkIdType>((bytes + Chunk - 1) / Chunk);
-  vtkSMPTools::For(0,
-    chunks,
-    1,
-    [&](vtkIdType begin, vtkIdType end)
-    {
-      for (vtkIdType c = begin; c < end; ++c)
-      {
-        const std::uint64_t at = static_cast<std::uint64_t>(c) * Chunk;
-        std::memcpy(to + at, from + at, std::min<std::uint64_t>(Chunk, bytes - at));
-      }
-    });
-}
-
 // VTK's zlib blocks: the count, the size of each but the last, the last's
 // (0: a whole one), and each one's compressed size.
 struct Blocks
@@ -620,6 +603,14 @@ unsigned char* BlockReader::Own(std::uint64_t bytes)
   return static_cast<unsigned char*>(MapArray(static_cast<std::size_t>(bytes + 3)));
 }
 
+// Why a block's values could not be taken out of it.
+const char* Unreadable(BlockReader::Status status)
+{
+  return status == BlockReader::Status::NotBase64
+    ? "holds a byte that is not base64"
+    : "holds a zlib block that does not inflate to its size";
+}
+
 bool BlockReader::Locate(std::uint64_t offset,
   std::uint64_t bytes,
   int valueSize,
@@ -681,19 +672,11 @@ bool BlockReader::Read(std::uint64_t offset,
     return false;
   }
   const unsigned char* from = block.From;
-  const std::uint64_t length = block.Length;
-  this->File->Populate(from, length);
   values.Bytes = bytes;
-  // Once taken out, the block's pages of the file are let go: the mesh is
-  // then held once.
-  const auto letGo = [this, from, length]()
-  {
-    this->File->LetGo(from, length);
-    return true;
-  };
   if (!this->Where.Base64 && !this->Where.Zlib &&
     reinterpret_cast<std::uintptr_t>(from) % static_cast<std::uintptr_t>(valueSize) == 0)
   {
+    this->File->Populate(from, bytes);
     values.Data = const_cast<unsigned char*>(from);
     values.InFile = true;
     return true;
@@ -704,27 +687,16 @@ bool BlockReader::Read(std::uint64_t offset,
   {
     return damaged("does not fit in memory");
   }
-  if (this->Where.Zlib)
+  // Taken out a slice or a run of blocks at a time, whose pages of the
+  // file are then let go: the mesh is held once.
+  const Sink copy = [out](std::uint64_t first, const unsigned char* data, std::uint64_t n)
   {
-    const Status status = this->InflateBlocks(block,
-      [out](std::uint64_t first, const unsigned char* data, std::uint64_t n)
-      {
-        std::memcpy(out + first, data, n);
-        return true;
-      });
-    return (status == Status::Done && letGo()) ||
-      damaged(status == Status::NotBase64 ? "holds a byte that is not base64"
-                                          : "holds a zlib block that does not inflate to its size");
-  }
-  if (this->Where.Base64 && !DecodeBase64(from, out, bytes, block.Skip))
-  {
-    return damaged("holds a byte that is not base64");
-  }
-  if (!this->Where.Base64)
-  {
-    ParallelCopy(from, out, bytes);
-  }
-  return letGo();
+    std::memcpy(out + first, data, n);
+    return true;
+  };
+  const Status status =
+    this->Where.Zlib ? this->InflateBlocks(block, copy) : this->Slices(block, bytes, copy);
+  return status == Status::Done || damaged(Unreadable(status));
 }
 
 BlockReader::Status BlockReader::InflateBlocks(const Located& block, const Sink& sink)
@@ -759,6 +731,7 @@ BlockReader::Status BlockReader::InflateBlocks(const Located& block, const Sink&
         const unsigned char* stored = block.From + (this->Where.Base64 ? from / 3 * 4 : from);
         const std::uint64_t storedLength =
           this->Where.Base64 ? Base64Length(to) - from / 3 * 4 : to - from;
+        this->File->Populate(stored, storedLength);
         for (std::size_t i = first; i < last && status == 0; ++i)
         {
           const std::uint64_t size =
@@ -868,9 +841,7 @@ BlockReader::Status BlockReader::ReadNarrowed(std::uint64_t offset,
     this->Where.Zlib ? this->InflateBlocks(block, narrow) : this->Slices(block, 8 * n, narrow);
   if (status == Status::NotBase64 || status == Status::NotZlib)
   {
-    why = what +
-      (status == Status::NotBase64 ? " holds a byte that is not base64"
-                                   : " holds a zlib block that does not inflate to its size");
+    why = what + " " + Unreadable(status);
     return Status::Damaged;
   }
   return status;
