@@ -40,26 +40,30 @@ void ForChunks(vtkIdType n, const Body& body)
 // pieces joined rank by rank: the k-th such point of a piece joins the k-th
 // of the earliest piece holding k+1 of them, so that two points of one
 // piece never become one.
+//
+// A sorted point holds its first coordinate and its index, the others read
+// from the piece when the first ones tie (rarely): half the memory to sort
+// and one word to compare.
 template <class W>
 struct SortedPoint
 {
-  std::array<W, 3> Bits;
+  W X;
   vtkIdType Index;
-
-  // Word by word rather than through std::array's operators, which call
-  // memcmp for each comparison of the sort; the same order.
-  bool operator<(const SortedPoint& other) const
-  {
-    for (int i = 0; i < 3; ++i)
-    {
-      if (this->Bits[i] != other.Bits[i])
-      {
-        return this->Bits[i] < other.Bits[i];
-      }
-    }
-    return this->Index < other.Index;
-  }
 };
+
+// The order of two points' coordinates, word by word: -1, 0 or 1.
+template <class W>
+int Compare(const W* a, const W* b)
+{
+  for (int i = 0; i < 3; ++i)
+  {
+    if (a[i] != b[i])
+    {
+      return a[i] < b[i] ? -1 : 1;
+    }
+  }
+  return 0;
+}
 
 template <class W>
 std::vector<SortedPoint<W>> SortPoints(vtkDataArray* xyz)
@@ -69,9 +73,19 @@ std::vector<SortedPoint<W>> SortPoints(vtkDataArray* xyz)
   std::vector<SortedPoint<W>> sorted(static_cast<std::size_t>(n));
   for (vtkIdType i = 0; i < n; ++i)
   {
-    sorted[i] = { { bits[3 * i], bits[3 * i + 1], bits[3 * i + 2] }, i };
+    sorted[i] = { bits[3 * i], i };
   }
-  std::sort(sorted.begin(), sorted.end());
+  std::sort(sorted.begin(),
+    sorted.end(),
+    [bits](const SortedPoint<W>& a, const SortedPoint<W>& b)
+    {
+      if (a.X != b.X)
+      {
+        return a.X < b.X;
+      }
+      const int order = Compare(bits + 3 * a.Index, bits + 3 * b.Index);
+      return order != 0 ? order < 0 : a.Index < b.Index;
+    });
   return sorted;
 }
 
@@ -84,6 +98,7 @@ void FindJoins(const Pieces& pieces,
 {
   const std::size_t count = pieces.size();
   std::vector<std::vector<SortedPoint<W>>> sorted(count);
+  std::vector<const W*> bits(count);
   vtkSMPTools::For(0,
     static_cast<vtkIdType>(count),
     1,
@@ -92,40 +107,37 @@ void FindJoins(const Pieces& pieces,
       for (vtkIdType p = begin; p < end; ++p)
       {
         sorted[p] = SortPoints<W>(pieces[p]->GetPoints()->GetData());
+        bits[p] = static_cast<const W*>(pieces[p]->GetPoints()->GetData()->GetVoidPointer(0));
       }
     });
   std::vector<std::size_t> at(count, 0);
+  // The coordinates of piece p's next point in order, null past its last.
+  const auto next = [&](std::size_t p)
+  { return at[p] < sorted[p].size() ? bits[p] + 3 * sorted[p][at[p]].Index : nullptr; };
   std::vector<vtkIdType> owners; // by rank, the point each rank joins
   for (;;)
   {
-    const std::array<W, 3>* least = nullptr;
+    const W* least = nullptr;
     std::size_t holders = 0;
     for (std::size_t p = 0; p < count; ++p)
     {
-      if (at[p] < sorted[p].size())
+      const W* point = next(p);
+      const int order = point && least ? Compare(point, least) : -1;
+      if (point && order <= 0)
       {
-        const std::array<W, 3>& bits = sorted[p][at[p]].Bits;
-        if (!least || bits < *least)
-        {
-          least = &bits;
-          holders = 1;
-        }
-        else if (bits == *least)
-        {
-          ++holders;
-        }
+        holders = order < 0 ? 1 : holders + 1;
+        least = order < 0 ? point : least;
       }
     }
     if (!least)
     {
       return;
     }
-    const std::array<W, 3> bits = *least;
+    const std::array<W, 3> coordinates = { least[0], least[1], least[2] };
     owners.clear();
     for (std::size_t p = 0; p < count; ++p)
     {
-      for (std::size_t k = 0; at[p] < sorted[p].size() && sorted[p][at[p]].Bits == bits;
-           ++k, ++at[p])
+      for (std::size_t k = 0; next(p) && Compare(next(p), coordinates.data()) == 0; ++k, ++at[p])
       {
         const vtkIdType point = firsts[p] + sorted[p][at[p]].Index;
         if (holders > 1 && k < owners.size())
