@@ -518,7 +518,9 @@ private:
     const std::string& count,
     Located& block,
     std::string& why);
-  Status InflateBlocks(const Located& block, const Sink& sink);
+  // Each block inflated and handed to sink, or inflated straight into its
+  // place at into when given.
+  Status InflateBlocks(const Located& block, const Sink& sink, unsigned char* into = nullptr);
   Status Slices(const Located& block, std::uint64_t bytes, const Sink& sink);
   unsigned char* Own(std::uint64_t bytes);
 
@@ -695,11 +697,13 @@ bool BlockReader::Read(std::uint64_t offset,
     return true;
   };
   const Status status =
-    this->Where.Zlib ? this->InflateBlocks(block, copy) : this->Slices(block, bytes, copy);
+    this->Where.Zlib ? this->InflateBlocks(block, copy, out) : this->Slices(block, bytes, copy);
   return status == Status::Done || damaged(Unreadable(status));
 }
 
-BlockReader::Status BlockReader::InflateBlocks(const Located& block, const Sink& sink)
+BlockReader::Status BlockReader::InflateBlocks(const Located& block,
+  const Sink& sink,
+  unsigned char* into)
 {
   const Blocks& blocks = block.Zlib;
   std::atomic<int> status{ static_cast<int>(Status::Done) };
@@ -721,7 +725,7 @@ BlockReader::Status BlockReader::InflateBlocks(const Located& block, const Sink&
     [&](vtkIdType begin, vtkIdType end)
     {
       libdeflate_decompressor* inflater = libdeflate_alloc_decompressor();
-      std::vector<unsigned char> decoded, inflated(blocks.Size);
+      std::vector<unsigned char> decoded, inflated(into ? 0 : blocks.Size);
       for (vtkIdType r = begin; r < end && inflater && status == 0; ++r)
       {
         const auto first = static_cast<std::size_t>(r * Run);
@@ -744,14 +748,17 @@ BlockReader::Status BlockReader::InflateBlocks(const Located& block, const Sink&
           {
             fail(Status::NotBase64);
           }
-          else if (libdeflate_zlib_decompress(
-                     inflater, in, blocks.Compressed[i], inflated.data(), size, &made) !=
-              LIBDEFLATE_SUCCESS ||
+          else if (libdeflate_zlib_decompress(inflater,
+                     in,
+                     blocks.Compressed[i],
+                     into ? into + i * blocks.Size : inflated.data(),
+                     size,
+                     &made) != LIBDEFLATE_SUCCESS ||
             made != size)
           {
             fail(Status::NotZlib);
           }
-          else if (!sink(i * blocks.Size, inflated.data(), size))
+          else if (!into && !sink(i * blocks.Size, inflated.data(), size))
           {
             fail(Status::Wide);
           }
@@ -829,9 +836,11 @@ BlockReader::Status BlockReader::ReadNarrowed(std::uint64_t offset,
   {
     return Status::Damaged;
   }
-  // Pieces of whole values: the inflated blocks when their size is a
-  // multiple of 8 (VTK's writer's are), else the array is read wide.
-  if (this->Where.Zlib && block.Zlib.Size % 8 != 0)
+  // Pieces of whole values, each inflated into a buffer of this thread's:
+  // blocks of at most a megabyte whose size is a multiple of 8 (VTK's
+  // writer's are 32 KB), else the array is read wide.
+  constexpr std::uint64_t Largest = std::uint64_t{ 1 } << 20;
+  if (this->Where.Zlib && (block.Zlib.Size > Largest || block.Zlib.Size % 8 != 0))
   {
     return Status::Wide;
   }
