@@ -243,7 +243,14 @@ const std::pair<const char*, Damage> LimitDamages[] = {
       bytes[(AppendedBlock(bytes, "connectivity") + AppendedBlock(bytes, "offsets")) / 2] ^= 0x55;
       return ArrayDamage("connectivity", "holds a zlib block that does not inflate to its size");
     } },
-  // The second cell's offset (64-bit, beside 32-bit ids) below the first's.
+  // The second cell's offset below the first's, beside 64-bit ids (read
+  // narrowed) and beside 32-bit ones.
+  { "-appended.vtu",
+    [](std::string& bytes)
+    {
+      Poke<std::int64_t>(bytes, AppendedBlock(bytes, "offsets") + 12, -1);
+      return std::string("the offset of cell 1, -1, is less than the one before it)");
+    } },
   { "-ids32.vtu",
     [](std::string& bytes)
     {
