@@ -5,7 +5,10 @@
 // uncompressed or in VTK's zlib blocks, with 32- or 64-bit block headers.
 // Raw arrays whose type and alignment allow it stay in the file's mapping
 // (the array frees its share of it); others are copied, decoded and
-// inflated on every core straight into the array's own memory. Every
+// inflated on every core straight into the array's own memory, a slice or
+// a run of blocks at a time, the file's pages let go once taken. 64-bit
+// cell ids are held in 32-bit storage whenever the points can be numbered
+// so (each block narrowed as it is taken: no 64-bit copy). Every
 // offset, length, block size, count and id comes from an untrusted file
 // and is checked before it is used. A file this read does not cover
 // (ASCII or inline arrays, other compressors, big-endian, polyhedra,
@@ -40,7 +43,8 @@ bool CoversAppendedXML(const std::string& path);
 ///
 /// like, when given, is a grid read before (a time series' step shown):
 /// when the file's raw points, connectivity, offsets and types hold byte
-/// for byte like's points and cells (same types, counts and values), the
+/// for byte like's points and cells (same types, counts and values; 64-bit
+/// ids compared value for value with like's narrowed ones), the
 /// grid read stands on like's points and cells and only its point and cell
 /// data are read (with every check above); the file's mesh bytes are then
 /// compared a slice at a time and never held. Any other file is read whole.
