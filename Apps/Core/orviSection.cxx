@@ -3,6 +3,7 @@
 #include "orviBoundarySurface.h"
 #include "orviComponents.h"
 #include "orviViewerPart.h"
+#include "orviWarp.h"
 
 #include "vtk3DLinearGridPlaneCutter.h"
 #include "vtkBoundingBox.h"
@@ -44,13 +45,18 @@ namespace
 // The points of a vtkUnstructuredGrid's cells read from its own arrays
 // (offsets and connectivity of Id, coordinates of Real): safe to read from
 // several threads.
-template <typename Id, typename Real>
+// With Moves set, the points are those of the deformed shape: each moved by
+// Scale times its displacement and rounded to the points' type, as the warp
+// writes them.
+template <typename Id, typename Real, typename Move = Real>
 struct GridCells
 {
   const Id* Offsets;
   const Id* Connectivity;
   const Real* Points;
   vtkIdType Count;
+  const Move* Moves = nullptr;
+  double Scale = 0.0;
   static constexpr bool Parallel = true;
 
   template <typename Visit>
@@ -58,10 +64,18 @@ struct GridCells
   {
     for (Id k = this->Offsets[cell]; k < this->Offsets[cell + 1]; ++k)
     {
-      const Real* p = this->Points + 3 * static_cast<vtkIdType>(this->Connectivity[k]);
-      const double x[3] = {
+      const vtkIdType at = 3 * static_cast<vtkIdType>(this->Connectivity[k]);
+      const Real* p = this->Points + at;
+      double x[3] = {
         static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])
       };
+      if (this->Moves)
+      {
+        for (int c = 0; c < 3; ++c)
+        {
+          x[c] = static_cast<double>(static_cast<Real>(p[c] + this->Scale * this->Moves[at + c]));
+        }
+      }
       visit(x);
     }
   }
@@ -69,67 +83,125 @@ struct GridCells
 
 // Any other data set's cells, through its virtual methods, on one thread.
 // (Values: a point array of 3 components read in place of the points.)
+// (Moves: the points moved by Scale times that point array, rounded to
+// floats where the points are floats, as the warp writes them.)
 struct AnyCells
 {
   vtkDataSet* Mesh;
   vtkDataArray* Values;
   vtkIdType Count;
+  vtkDataArray* Moves = nullptr;
+  double Scale = 0.0;
   vtkNew<vtkIdList> Ids;
   static constexpr bool Parallel = false;
 
   template <typename Visit>
   void ForPoints(vtkIdType cell, Visit&& visit)
   {
+    auto* pointSet = vtkPointSet::SafeDownCast(this->Mesh);
+    const bool floats =
+      pointSet && pointSet->GetPoints() && pointSet->GetPoints()->GetDataType() == VTK_FLOAT;
     this->Mesh->GetCellPoints(cell, this->Ids);
     for (vtkIdType i = 0; i < this->Ids->GetNumberOfIds(); ++i)
     {
       const vtkIdType id = this->Ids->GetId(i);
-      visit(this->Values ? this->Values->GetTuple(id) : this->Mesh->GetPoint(id));
+      if (this->Values)
+      {
+        visit(this->Values->GetTuple(id));
+        continue;
+      }
+      double x[3];
+      this->Mesh->GetPoint(id, x);
+      for (int c = 0; this->Moves && c < 3; ++c)
+      {
+        x[c] += this->Scale * this->Moves->GetComponent(id, c);
+        x[c] = floats ? static_cast<double>(static_cast<float>(x[c])) : x[c];
+      }
+      visit(x);
     }
   }
 };
 
+// Calls f(typed) with a float or double array of 3 components as its own
+// type (null: neither), or returns false.
+template <typename F>
+bool WithReals(vtkDataArray* array, F&& f)
+{
+  if (!array || array->GetNumberOfComponents() != 3)
+  {
+    return false;
+  }
+  if (auto* floats = vtkFloatArray::FastDownCast(array))
+  {
+    f(floats);
+    return true;
+  }
+  if (auto* doubles = vtkDoubleArray::FastDownCast(array))
+  {
+    f(doubles);
+    return true;
+  }
+  return false;
+}
+
 // Calls run(cells) with the mesh's cells read the fastest way it allows,
-// their points' coordinates or `values` (a point array of 3 components).
+// their points' coordinates or `values` (a point array of 3 components),
+// or with `deformed`'s displacement set, the deformed shape's points.
 template <typename Run>
-void WithCells(vtkDataSet* mesh, vtkDataArray* values, Run&& run)
+void WithCells(vtkDataSet* mesh,
+  vtkDataArray* values,
+  Run&& run,
+  const SectionDeformation& deformed = {})
 {
   auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh);
   vtkCellArray* cells = grid ? grid->GetCells() : nullptr;
   vtkDataArray* xyz = values    ? values
     : grid && grid->GetPoints() ? grid->GetPoints()->GetData()
                                 : nullptr;
-  const auto withPoints = [&](auto* points)
+  vtkDataArray* moves = values ? nullptr : deformed.Displacement;
+  const auto withPoints = [&](auto* points, auto* by)
   {
+    using Real = std::decay_t<decltype(*points->GetPointer(0))>;
+    using Move = std::decay_t<decltype(*by->GetPointer(0))>;
+    const Move* shift = moves ? by->GetPointer(0) : nullptr;
     const vtkIdType count = cells->GetNumberOfCells();
     if (cells->IsStorage64Bit())
     {
-      run(GridCells<vtkTypeInt64, std::decay_t<decltype(*points->GetPointer(0))>>{
-        cells->GetOffsetsArray64()->GetPointer(0),
+      run(GridCells<vtkTypeInt64, Real, Move>{ cells->GetOffsetsArray64()->GetPointer(0),
         cells->GetConnectivityArray64()->GetPointer(0),
         points->GetPointer(0),
-        count });
+        count,
+        shift,
+        deformed.Scale });
     }
     else
     {
-      run(GridCells<vtkTypeInt32, std::decay_t<decltype(*points->GetPointer(0))>>{
-        cells->GetOffsetsArray32()->GetPointer(0),
+      run(GridCells<vtkTypeInt32, Real, Move>{ cells->GetOffsetsArray32()->GetPointer(0),
         cells->GetConnectivityArray32()->GetPointer(0),
         points->GetPointer(0),
-        count });
+        count,
+        shift,
+        deformed.Scale });
     }
   };
-  if (cells && vtkFloatArray::FastDownCast(xyz) && xyz->GetNumberOfComponents() == 3)
+  // Without a displacement, the points stand for it (and are not read as one).
+  const bool typed = cells &&
+    WithReals(xyz,
+      [&](auto* points)
+      {
+        if (!moves)
+        {
+          withPoints(points, points);
+        }
+        else if (!WithReals(moves, [&](auto* by) { withPoints(points, by); }))
+        {
+          AnyCells any{ mesh, nullptr, mesh->GetNumberOfCells(), moves, deformed.Scale, {} };
+          run(any);
+        }
+      });
+  if (!typed)
   {
-    withPoints(vtkFloatArray::FastDownCast(xyz));
-  }
-  else if (cells && vtkDoubleArray::FastDownCast(xyz) && xyz->GetNumberOfComponents() == 3)
-  {
-    withPoints(vtkDoubleArray::FastDownCast(xyz));
-  }
-  else
-  {
-    AnyCells any{ mesh, values, mesh->GetNumberOfCells(), {} };
+    AnyCells any{ mesh, values, mesh->GetNumberOfCells(), moves, deformed.Scale, {} };
     run(any);
   }
 }
@@ -329,7 +401,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
 //------------------------------------------------------------------------------
 bool KeptBySection(vtkDataSet* mesh, vtkIdType cell, const double origin[3], const double normal[3])
 {
-  AnyCells cells{ mesh, nullptr, mesh->GetNumberOfCells(), {} };
+  AnyCells cells{ mesh, nullptr, mesh->GetNumberOfCells(), nullptr, 0.0, {} };
   double range[2];
   CellSides(cells, cell, origin, normal, range);
   return range[0] < 0.0;
@@ -362,13 +434,28 @@ void SectionCut::Update(vtkDataSet* mesh,
   {
     return;
   }
-  this->FindTouched(mesh, mode, origin, normal, deformed);
+  // A displacement that is not one of the mesh's points' is none.
+  vtkDataArray* displacement = deformed.Displacement;
+  const bool moved = vtkPointSet::SafeDownCast(mesh) && displacement &&
+    displacement->GetNumberOfComponents() == 3 &&
+    displacement->GetNumberOfTuples() == mesh->GetNumberOfPoints() && displacement->GetName() &&
+    mesh->GetPointData()->GetArray(displacement->GetName()) == displacement;
+  const SectionDeformation deformation = moved ? deformed : SectionDeformation{ nullptr, 0.0 };
+  this->FindTouched(mesh, mode, origin, normal, deformation);
   if (this->Touched.empty())
   {
     return; // the plane misses this mesh: nothing to cut (VTK's cutter would log about it)
   }
-  // The touched cells alone, each numbered.
+  // The touched cells alone, each numbered, in the shape drawn: only their
+  // points are moved, as the warp moves the surface's.
   vtkSmartPointer<vtkUnstructuredGrid> subset = this->TouchedSubset(mesh);
+  if (moved)
+  {
+    vtkDataArray* points = subset->GetPoints()->GetData();
+    MovePoints(
+      points, subset->GetPointData()->GetArray(displacement->GetName()), points, deformed.Scale);
+    subset->GetPoints()->Modified();
+  }
   vtkNew<vtkIdTypeArray> ids;
   ids->SetName(SectionCellIdsName);
   ids->SetNumberOfValues(static_cast<vtkIdType>(this->Touched.size()));
@@ -419,41 +506,36 @@ void SectionCut::FindTouched(vtkDataSet* mesh,
   const double normal[3],
   const SectionDeformation& deformed)
 {
-  vtkDataSet* undeformed = deformed.Mesh;
-  vtkDataArray* displacement = deformed.Displacement;
-  const double scale = deformed.Scale;
   // The extents of the undeformed points and of the displacement are kept
   // while those and the normal stay the same: the deformed extent of a
   // cell lies within the first plus scale times the second.
-  const bool moved = undeformed && displacement &&
-    undeformed->GetNumberOfCells() == mesh->GetNumberOfCells() &&
-    displacement->GetNumberOfTuples() == undeformed->GetNumberOfPoints() &&
-    displacement->GetNumberOfComponents() == 3;
-  vtkDataSet* base = moved ? undeformed : mesh;
-  Refresh(this->Shape, base, nullptr, normal);
+  vtkDataArray* displacement = deformed.Displacement;
+  const double scale = displacement ? deformed.Scale : 0.0;
+  Refresh(this->Shape, mesh, nullptr, normal);
   double moves = 0.0; // the largest displacement times the scale
-  if (moved)
+  if (displacement)
   {
-    Refresh(this->Moves, base, displacement, normal);
+    Refresh(this->Moves, mesh, displacement, normal);
     moves = std::abs(scale) * displacement->GetRange(-1)[1];
   }
   // The extents are read with a margin far wider than their floats'
   // rounding and tiny against any cell: they only choose which cells are
   // tested exactly.
   double bounds[6];
-  base->GetBounds(bounds);
+  mesh->GetBounds(bounds);
   double size = 0.0;
-  for (int i = 0; i < 6; ++i)
+  for (const double bound : bounds)
   {
-    size = std::max(size, std::abs(bounds[i]));
+    size = std::max(size, std::abs(bound));
   }
   const double offset = vtkMath::Dot(normal, origin);
   const double margin = 1e-6 * (3.0 * size + std::abs(offset) + 3.0 * moves);
   const double window[2] = { offset - margin, offset + margin };
-  WithCells(mesh,
+  WithCells(
+    mesh,
     nullptr,
-    [&](auto&& cells)
-    { this->FindTouchedIn(cells, mode, origin, normal, window, moved ? scale : 0.0); });
+    [&](auto&& cells) { this->FindTouchedIn(cells, mode, origin, normal, window, scale); },
+    deformed);
 }
 
 template <typename CellPoints>
@@ -766,26 +848,14 @@ void Viewer::ApplySection()
     {
       SetClipping(actor, clip);
     }
-    if (mode != SectionMode::Off &&
-      (part->SectionShapeOf != part->Mesh.Get() || part->SectionShapeScale != this->WarpScale))
-    {
-      // The mesh as drawn, moved as its surface is when it is deformed.
-      part->SectionShape = part->Warp.WarpedMesh(part->Mesh);
-      part->SectionShapeOf = part->Mesh;
-      part->SectionShapeScale = this->WarpScale;
-    }
-    // A deformed shape is cut with its deformation known: a change of
-    // scale alone finds the cells from the extents already computed.
-    const bool deformed = part->SectionShape && part->SectionShape != part->Mesh;
-    SectionDeformation deformation;
-    if (deformed)
-    {
-      deformation = { part->Mesh,
-        part->Mesh->GetPointData()->GetArray(this->Options.WarpArray.c_str()),
-        this->WarpScale };
-    }
-    part->Section.Update(
-      deformed ? part->SectionShape.Get() : part->Mesh.Get(), mode, origin, normal, deformation);
+    // The mesh as drawn, moved as its surface is when it is deformed: a
+    // change of scale alone finds the cells from the extents already
+    // computed and moves only the points of those the plane meets.
+    const SectionDeformation deformation = { part->Warp.IsWarping()
+        ? part->Mesh->GetPointData()->GetArray(this->Options.WarpArray.c_str())
+        : nullptr,
+      this->WarpScale };
+    part->Section.Update(part->Mesh, mode, origin, normal, deformation);
     if (!part->SectionActor->GetMapper())
     {
       vtkNew<vtkPolyDataMapper> mapper;

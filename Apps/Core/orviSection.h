@@ -13,7 +13,8 @@
 // arrays) and kept while the mesh's points and the normal stay the same: a
 // move along the normal reads two floats a cell and tests exactly only the
 // cells whose extent holds the plane. The touched cells are copied out of
-// the mesh by a point map kept between moves.
+// the mesh by a point map kept between moves; of a deformed shape, only
+// their points are moved.
 #ifndef orviSection_h
 #define orviSection_h
 
@@ -47,11 +48,10 @@ bool KeptBySection(vtkDataSet* mesh,
   const double origin[3],
   const double normal[3]);
 
-/// A deformed mesh's points: those of Mesh plus Scale times Displacement (a
-/// point array of Mesh).
+/// A deformed shape of a mesh: its points plus Scale times Displacement (a
+/// point array of the mesh, 3 components; null: the mesh as it is).
 struct SectionDeformation
 {
-  vtkDataSet* Mesh = nullptr;
   vtkDataArray* Displacement = nullptr;
   double Scale = 0.0;
 };
@@ -66,9 +66,10 @@ public:
 
   /// Draws in GetFace() what the plane (origin, unit normal) meets of `mesh`
   /// in `mode` (Cut or Cells; Off empties it). The face keeps its object.
-  /// With `deformed` set, `mesh` is that deformed shape: the extents are kept
-  /// for the undeformed points and the displacement apart, so that a change
-  /// of scale alone computes none.
+  /// With `deformed` set, what the plane meets of the mesh so deformed: the
+  /// extents are kept for the points and the displacement apart, so that a
+  /// change of scale alone computes none, and only the points of the cells
+  /// met are moved (rounded as SurfaceWarp rounds them).
   void Update(vtkDataSet* mesh,
     SectionMode mode,
     const double origin[3],

@@ -279,8 +279,8 @@ private:
   // orviViewerPick.cxx
   void HandlePickEvent(unsigned long event);
   struct Part; // one mesh: its surface, edges and pick highlight
-  void DropHiddenCells(Part& part) const;
-  std::string PickedValuesText(int part) const; // orviPickValues.cxx; -1: every mesh
+  void DropHiddenCells(Part& part, vtkDataSet* shape) const; // shape: the mesh as drawn
+  std::string PickedValuesText(int part) const;              // orviPickValues.cxx; -1: every mesh
   std::string DescribePick(int count, int x0, int y0, int x1, int y1) const;
   // orviViewer.cxx: the scene
   void SetWireframe(bool wireframe);

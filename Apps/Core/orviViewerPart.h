@@ -41,9 +41,6 @@ struct Viewer::Part
   SectionCut Section;
   vtkNew<MotionActor> SectionActor; // its cut stands in too in motion
   EdgeOverlay SectionEdges;
-  vtkSmartPointer<vtkDataSet> SectionShape; // the mesh, deformed as its surface is
-  vtkDataSet* SectionShapeOf = nullptr;     // the mesh it was made from
-  double SectionShapeScale = 0.0;           // at that warp scale
 };
 
 } // namespace orvi

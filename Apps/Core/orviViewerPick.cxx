@@ -27,7 +27,7 @@ const std::vector<vtkIdType>& Viewer::GetPickedCells(size_t part) const
 }
 
 //------------------------------------------------------------------------------
-void Viewer::DropHiddenCells(Part& part) const
+void Viewer::DropHiddenCells(Part& part, vtkDataSet* shape) const
 {
   // Cells wholly on the side the section hides are not drawn.
   if (this->Options.Section == SectionMode::Off)
@@ -36,10 +36,9 @@ void Viewer::DropHiddenCells(Part& part) const
   }
   double origin[3], normal[3];
   this->GetSectionPlane(origin, normal);
-  vtkDataSet* mesh = part.SectionShape ? part.SectionShape.Get() : part.Mesh.Get();
   part.Picked.erase(std::remove_if(part.Picked.begin(),
                       part.Picked.end(),
-                      [&](vtkIdType cell) { return !KeptBySection(mesh, cell, origin, normal); }),
+                      [&](vtkIdType cell) { return !KeptBySection(shape, cell, origin, normal); }),
     part.Picked.end());
 }
 
@@ -57,13 +56,14 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     for (const auto& part : this->Parts)
     {
       vtkNew<vtkIdTypeArray> ids;
+      // The mesh as drawn: moved as its surface is when it is deformed.
+      const vtkSmartPointer<vtkDataSet> shape = part->Warp.WarpedMesh(part->Mesh);
       if (part->Visible)
       {
-        // The mesh as drawn: moved as its surface is when it is deformed.
-        picker->SelectIds(part->Warp.WarpedMesh(part->Mesh), vtkSelectionNode::CELL, ids);
+        picker->SelectIds(shape, vtkSelectionNode::CELL, ids);
       }
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
-      this->DropHiddenCells(*part);
+      this->DropHiddenCells(*part, shape);
     }
   }
   else

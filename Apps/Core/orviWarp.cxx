@@ -33,7 +33,7 @@ namespace
 // the frame that follows keeps the cores busy, and on a loaded machine a
 // parallel loop waits for its slowest thread (a quarter of the frame at ten
 // million cells).
-struct MovePoints
+struct MoveEach
 {
   template <typename From, typename By, typename Out>
   void operator()(From* from, By* by, Out* out, double scale) const
@@ -52,16 +52,17 @@ struct MovePoints
   }
 };
 
-void Move(vtkDataArray* from, vtkDataArray* by, vtkDataArray* out, double scale)
+} // namespace
+
+void MovePoints(vtkDataArray* from, vtkDataArray* by, vtkDataArray* out, double scale)
 {
   using Reals = vtkArrayDispatch::Reals;
   if (!vtkArrayDispatch::Dispatch3ByValueType<Reals, Reals, Reals>::Execute(
-        from, by, out, MovePoints(), scale))
+        from, by, out, MoveEach(), scale))
   {
-    MovePoints()(from, by, out, scale); // through the arrays' virtual tuples
+    MoveEach()(from, by, out, scale); // through the arrays' virtual tuples
   }
 }
-} // namespace
 
 //------------------------------------------------------------------------------
 vtkDataArray* FindDisplacement(vtkDataSet* mesh, const std::string& name, std::string& error)
@@ -129,7 +130,7 @@ void SurfaceWarp::SetScale(double scale)
   }
   if (this->Displacement)
   {
-    Move(this->Undeformed->GetData(), this->Displacement, this->Deformed->GetData(), scale);
+    MovePoints(this->Undeformed->GetData(), this->Displacement, this->Deformed->GetData(), scale);
   }
   else
   {
@@ -154,7 +155,7 @@ vtkSmartPointer<vtkDataSet> SurfaceWarp::WarpedMesh(vtkDataSet* mesh) const
   vtkNew<vtkPoints> points;
   points->SetDataType(pointSet->GetPoints()->GetDataType());
   points->SetNumberOfPoints(pointSet->GetNumberOfPoints());
-  Move(pointSet->GetPoints()->GetData(), displacement, points->GetData(), this->Scale);
+  MovePoints(pointSet->GetPoints()->GetData(), displacement, points->GetData(), this->Scale);
   warped->SetPoints(points);
   return warped;
 }

@@ -31,6 +31,10 @@ vtkDataArray* FindDisplacement(vtkDataSet* mesh, const std::string& name, std::s
 /// The scale that draws the largest displacement as WarpFraction of the
 /// model's size (its bounding box's diagonal); 1 when nothing moves.
 double AutomaticWarpScale(double modelSize, double largestDisplacement);
+
+/// out = from + scale * by, point by point (arrays of 3 components of the
+/// same length; `out` may be `from`), each value rounded to out's type.
+void MovePoints(vtkDataArray* from, vtkDataArray* by, vtkDataArray* out, double scale);
 constexpr double WarpFraction = 0.1;
 
 class SurfaceWarp

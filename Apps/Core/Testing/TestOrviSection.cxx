@@ -1,8 +1,9 @@
 // The section plane on gmsh's t5 tetrahedra meshed at test time: each mode's
 // picture against plain VTK doing the same on the same mesh and camera
 // (vtkTableBasedClipDataSet, vtkExtractGeometry), the cut's cells against
-// vtkCutter's, picks on the kept side and none of the hidden one, the keys
-// and the script's verb, and every refused input leaving the plane as it was.
+// vtkCutter's (and its points through a deformed shape), picks on the kept
+// side and none of the hidden one, the keys and the script's verb, and
+// every refused input leaving the plane as it was.
 #include "orviSection.h"
 #include "orviViewerTestUtils.h"
 
@@ -13,6 +14,7 @@
 #include "vtkPlane.h"
 #include "vtkPlaneCollection.h"
 #include "vtkPolyDataMapper.h"
+#include "vtkStaticPointLocator.h"
 #include "vtkTableBasedClipDataSet.h"
 #include "vtkWarpVector.h"
 
@@ -116,6 +118,21 @@ vtkSmartPointer<vtkPolyData> VtkCut(orvi::Viewer& viewer, vtkDataSet* mesh)
   return cutter->GetOutput();
 }
 
+// The points of `from` with no point of `to` within 1e-6 (the mesh's points
+// are floats).
+vtkIdType Unmatched(vtkPolyData* from, vtkPolyData* to)
+{
+  vtkNew<vtkStaticPointLocator> locator;
+  locator->SetDataSet(to);
+  vtkIdType unmatched = 0;
+  double distance2 = 0.0;
+  for (vtkIdType i = 0; i < from->GetNumberOfPoints(); ++i)
+  {
+    unmatched += locator->FindClosestPointWithinRadius(1e-6, from->GetPoint(i), distance2) < 0;
+  }
+  return unmatched;
+}
+
 //==============================================================================
 // Cut and whole cells, coloured by a point and by a cell array: the picture
 // is VTK's of the same kept half, and the cut's cells are vtkCutter's.
@@ -179,9 +196,12 @@ TEST(OrviSection, MovesTurnsAndScalesCutWhatVtkCuts)
     warp->SetInputArrayToProcess(0, 0, 0, vtkDataObject::FIELD_ASSOCIATION_POINTS, "u");
     warp->SetScaleFactor(viewer->GetWarpArray().empty() ? 0.0 : viewer->GetWarpScale());
     warp->Update();
-    const std::vector<vtkIdType> crossed = IdsOf(VtkCut(*viewer, warp->GetOutput()));
+    const vtkSmartPointer<vtkPolyData> cut = VtkCut(*viewer, warp->GetOutput());
+    const std::vector<vtkIdType> crossed = IdsOf(cut);
     EXPECT_GT(crossed.size(), 20U) << i;
     EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
+    // Where the deformed cells' edges meet the plane, a point of the cut.
+    EXPECT_EQ(Unmatched(cut, viewer->GetSection().GetFace()), 0) << i;
   }
   EXPECT_LT(viewer->GetWarpScale(), 0.0);
 }
