@@ -110,9 +110,16 @@ void CloseInherited(const ChildEnds& ends)
 }
 
 // No terminal output of its own (VTK's log and anything else written to
-// stdout or stderr goes nowhere), one thread, its heap and memory limit.
+// stdout or stderr goes nowhere), one thread, its heap and memory limit,
+// and the system's handling of faults: a crash handler the host installed
+// (a crash reporter's, a fuzzer's) is for the host's faults, not for those
+// of a reader on a damaged file, which end the child and nothing else.
 void PrepareChild(const ReadLimits& limits)
 {
+  for (const int fault : { SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT })
+  {
+    std::signal(fault, SIG_DFL);
+  }
   const int null = ::open("/dev/null", O_RDWR);
   if (null >= 0)
   {
