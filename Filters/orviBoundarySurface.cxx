@@ -918,10 +918,12 @@ std::uint64_t EdgeKey(vtkIdType a, vtkIdType b)
     static_cast<std::uint64_t>(std::max(a, b));
 }
 
-// Face keys of at most this many bytes are matched in one round, more in
-// this many.
+// Face keys of at most this many bytes, or of no more than the cells they
+// come from hold, are matched in one round; more in as few equal rounds as
+// keep each round within that. The surface then never holds more than
+// about the cells' own memory again, and passes over the cells no more
+// often than that needs.
 constexpr size_t OneRoundBytes = size_t(64) << 20;
-constexpr size_t RoundsOfLargeTables = 4;
 
 // The boundary faces of the 3D cells, found by their keys.
 struct Boundary
@@ -938,22 +940,26 @@ struct Boundary
   }
 
   // The ends of the rounds of buckets the faces are matched in, each of
-  // about roundBytes of keys or more (0: a quarter of the keys' memory
-  // once that is large, else one round of all).
-  std::vector<size_t> PlanRounds(size_t roundBytes)
+  // about roundBytes of keys or more (0: rounds within the larger of
+  // OneRoundBytes and cellBytes, the memory of the cells).
+  std::vector<size_t> PlanRounds(size_t roundBytes, size_t cellBytes)
   {
     const size_t buckets = this->Triangles.GetNumberOfBuckets();
     auto bytes = [this](size_t first, size_t last)
     { return this->Triangles.BytesIn(first, last) + this->Quads.BytesIn(first, last); };
     const size_t total = bytes(0, buckets);
-    const size_t round = roundBytes > 0 ? roundBytes
-      : total < OneRoundBytes           ? total
-                                        : total / RoundsOfLargeTables;
+    const size_t limit = std::max(OneRoundBytes, cellBytes);
+    const size_t count = std::max<size_t>(1, (total + limit - 1) / limit);
+    const size_t round = roundBytes > 0 ? roundBytes : std::max<size_t>(1, total / count);
     std::vector<size_t> ends;
     size_t first = 0;
     for (size_t b = 1; b <= buckets; ++b)
     {
-      if (b == buckets || bytes(first, b) >= round)
+      if (b == buckets && !ends.empty() && bytes(first, b) == 0)
+      {
+        ends.back() = b; // no round of no keys: another pass over the cells for nothing
+      }
+      else if (b == buckets || bytes(first, b) >= round)
       {
         ends.push_back(b);
         first = b;
@@ -1605,7 +1611,10 @@ bool ExtractFaces(const Mesh<T>& mesh,
 
   search.Faces.Triangles.Layout();
   search.Faces.Quads.Layout();
-  const std::vector<size_t> rounds = search.Faces.PlanRounds(roundBytes);
+  const size_t cellBytes =
+    sizeof(T) * static_cast<size_t>(mesh.ConnectivitySize + mesh.NumberOfCells + 1) +
+    static_cast<size_t>(mesh.NumberOfCells);
+  const std::vector<size_t> rounds = search.Faces.PlanRounds(roundBytes, cellBytes);
   const int shift = search.Faces.Triangles.GetShift();
   size_t first = 0;
   for (size_t r = 0; r < rounds.size(); ++r)

@@ -42,9 +42,10 @@
 // those met once kept as a sorted list; a last pass over the cells finds
 // those again by their ids, in cell order. Beyond the output this takes 8
 // bytes per triangle face of the 3D cells (12 for a mesh of 2^26 points or
-// more) and 16 per quad face, and a few bytes per point; a mesh of
-// more than 64 MB of such keys is matched in four rounds over ranges of
-// the smallest point id, each in the memory of the last (SetRoundBytes()).
+// more) and 16 per quad face, and a few bytes per point; keys of more than
+// 64 MB and than the cells' own memory are matched in rounds over ranges
+// of the smallest point id, each within that and in the memory of the last
+// (SetRoundBytes()).
 //
 // Other inputs (image data, poly data, grids with nonlinear cells, ghost
 // cells or cell types without fixed faces) go through
@@ -103,8 +104,9 @@ public:
   /// time. Keys of more bytes than this are matched in rounds of about this
   /// many each, over ranges of their smallest point id, in memory reused
   /// from round to round: fewer fresh pages and a lower peak, for another
-  /// pass over the cells each round. 0 (the default) takes a quarter of the
-  /// keys' memory once that exceeds 64 MB, and all of it below.
+  /// pass over the cells each round. 0 (the default) matches the keys in
+  /// as few equal rounds as keep each within the cells' own memory (their
+  /// connectivity, offsets and types) or 64 MB, whichever is more.
   vtkSetMacro(RoundBytes, vtkIdType);
   vtkGetMacro(RoundBytes, vtkIdType);
   ///@}
