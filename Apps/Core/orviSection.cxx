@@ -376,6 +376,25 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
   {
     order[first[cellOf[f]]++] = f;
   }
+  // The cutter gives each triangle points of its own: a point of a cell's
+  // triangles stands for those of its others where they are the same one
+  // (the same edge of the cell cut, the same coordinates).
+  vtkPoints* points = face->GetPoints();
+  std::vector<std::pair<vtkIdType, std::array<double, 3>>> seen;
+  const auto shared = [&](vtkIdType id)
+  {
+    std::array<double, 3> x;
+    points->GetPoint(id, x.data());
+    const auto same = std::find_if(seen.begin(),
+      seen.end(),
+      [&x](const std::pair<vtkIdType, std::array<double, 3>>& s) { return s.second == x; });
+    if (same != seen.end())
+    {
+      return same->first;
+    }
+    seen.emplace_back(id, x);
+    return id;
+  };
   std::vector<std::array<vtkIdType, 3>> group;
   for (size_t k = 0; k < order.size(); ++k)
   {
@@ -384,7 +403,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
     polys->GetCellAtId(order[k], npts, ids);
     if (npts == 3)
     {
-      group.push_back({ ids[0], ids[1], ids[2] });
+      group.push_back({ shared(ids[0]), shared(ids[1]), shared(ids[2]) });
     }
     const bool last = k + 1 == order.size() || cellOf[order[k + 1]] != cellOf[order[k]];
     if (last && !group.empty())
@@ -392,6 +411,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
       const std::vector<vtkIdType> loop = Outline(group);
       polygons->InsertNextCell(static_cast<vtkIdType>(loop.size()), loop.data());
       group.clear();
+      seen.clear();
     }
   }
   return polygons;
@@ -650,7 +670,9 @@ void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
   {
     vtkNew<vtk3DLinearGridPlaneCutter> linear;
     linear->SetPlane(plane);
-    linear->MergePointsOn(); // the cells' parts of the cut share their points
+    // Each triangle with points of its own: merging the points shared by
+    // the cells' parts of the cut would cost more than the cut itself.
+    linear->MergePointsOff();
     linear->InterpolateAttributesOn();
     cutter = linear;
   }
