@@ -232,6 +232,7 @@ TEST(OrviSection, MovesTurnsAndScalesCutWhatVtkCuts)
     const std::vector<vtkIdType> crossed = IdsOf(cut);
     EXPECT_GT(crossed.size(), 20U) << i;
     EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
+    EXPECT_EQ(viewer->GetSection().GetTouchedCells(), vtkIdType(crossed.size())) << i;
     // Where the deformed cells' edges meet the plane, a point of the cut.
     EXPECT_EQ(Unmatched(cut, viewer->GetSection().GetFace()), 0) << i;
   }
