@@ -55,13 +55,15 @@ int Viewer::PickRectangle(int x0, int y0, int x1, int y1)
     picker->AreaPick(x0, y0, x1, y1, this->RendererObject);
     for (const auto& part : this->Parts)
     {
-      vtkNew<vtkIdTypeArray> ids;
+      part->Picked.clear();
+      if (!part->Visible)
+      {
+        continue;
+      }
       // The mesh as drawn: moved as its surface is when it is deformed.
       const vtkSmartPointer<vtkDataSet> shape = part->Warp.WarpedMesh(part->Mesh);
-      if (part->Visible)
-      {
-        picker->SelectIds(shape, vtkSelectionNode::CELL, ids);
-      }
+      vtkNew<vtkIdTypeArray> ids;
+      picker->SelectIds(shape, vtkSelectionNode::CELL, ids);
       part->Picked.assign(ids->GetPointer(0), ids->GetPointer(0) + ids->GetNumberOfValues());
       this->DropHiddenCells(*part, shape);
     }
