@@ -28,10 +28,14 @@
 // Against vtkDataSetSurfaceFilter, beyond the coincident cells: the faces
 // are matched in parallel, bucket by bucket, rather than through one hash
 // table of the whole mesh on one core. On two cores
-// (Benchmarks/BenchBoundarySurface.cxx, medians of five runs) 1.08 million
-// tetrahedra take 129 ms against VTK's 3.34 s, about 26 times less (runs
-// within 7% of their median), with a memory peak of 34 MB against 118 MB;
-// 1.06 million mixed cells 177 ms against 2.64 s, about 15 times less.
+// (Benchmarks/BenchBoundarySurface.cxx, medians of five runs, the machine
+// busy with other work at a load of 2.4 to 3.6) 1.08 million tetrahedra
+// take 142 ms against VTK's 3.33 s, about 23 times less, with a memory
+// peak of 34 MB against 117 MB; 1.06 million mixed cells 255 ms against
+// 3.01 s. The 10 million tetrahedra of SurfaceFile10M (1.7 million points,
+// 32-bit ids) take 0.71 to 0.86 s and 1.3 s of CPU, with a peak of 131 MB
+// (medians of runs taken in turn with the previous version, 0.83 to 0.88 s,
+// 1.37 to 1.55 s of CPU and 160 MB).
 //
 // The faces are matched by their point ids. The cells go in slices, in
 // parallel (vtkSMPTools): a pass checks them and counts the faces per
