@@ -28,24 +28,31 @@
 // Against vtkDataSetSurfaceFilter, beyond the coincident cells: the faces
 // are matched in parallel, bucket by bucket, rather than through one hash
 // table of the whole mesh on one core. On two cores
-// (Benchmarks/BenchBoundarySurface.cxx, medians of five runs) 1.08 million
-// tetrahedra take 129 ms against VTK's 3.34 s, about 26 times less (runs
-// within 7% of their median), with a memory peak of 34 MB against 118 MB;
-// 1.06 million mixed cells 177 ms against 2.64 s, about 15 times less.
+// (Benchmarks/BenchBoundarySurface.cxx, medians of five runs, the machine
+// busy with other work at a load of 2.4 to 3.6) 1.08 million tetrahedra
+// take 142 ms against VTK's 3.33 s, about 23 times less, with a memory
+// peak of 34 MB against 117 MB; 1.06 million mixed cells 255 ms against
+// 3.01 s. The 10 million tetrahedra of SurfaceFile10M (1.7 million points,
+// 32-bit ids) take 0.71 to 0.86 s and 1.3 s of CPU, with a peak of 131 MB
+// (medians of runs taken in turn with the previous version, 0.83 to 0.88 s,
+// 1.37 to 1.55 s of CPU and 160 MB).
 //
 // The faces are matched by their point ids. The cells go in slices, in
 // parallel (vtkSMPTools): a pass checks them and counts the faces per
-// bucket of their smallest point id (512 points a bucket), a second writes
+// bucket of their smallest point id (2048 points a bucket), a second writes
 // each triangle's and quad's sorted ids into the slice's part of its bucket
-// (few write places at a time, whatever the numbering), then the faces of
-// each bucket are counted in a hash table that stays in a core's cache and
-// those met once kept as a sorted list; a last pass over the cells finds
-// those again by their ids, in cell order. Beyond the output this takes 8
-// bytes per triangle face of the 3D cells (12 for a mesh of 2^26 points or
-// more) and 16 per quad face, and a few bytes per point; keys of more than
-// 64 MB and than the cells' own memory are matched in rounds over ranges
-// of the smallest point id, each within that and in the memory of the last
-// (SetRoundBytes()).
+// (few write places at a time, whatever the numbering; a tetrahedron as one
+// record of its four ids for its three faces through its smallest point and
+// a key for the fourth face), then the faces of each bucket are counted in
+// a hash table that stays in a core's cache and those met once kept as a
+// sorted list; a last pass over the cells finds those again by their ids,
+// in cell order. Beyond the output this takes 16 to 20 bytes per
+// tetrahedron (18 for 10 million of them on 1.7 million points), 8 per
+// other triangle face of the 3D cells (12 for all triangles of a mesh of
+// 2^25 points or more) and 16 per quad face, and a few bytes per point;
+// keys of more than 64 MB and than half the cells' own memory are matched
+// in rounds over ranges of the smallest point id, each within that and in
+// the memory of the last (SetRoundBytes()).
 //
 // Other inputs (image data, poly data, grids with nonlinear cells, ghost
 // cells or cell types without fixed faces) go through
@@ -105,8 +112,8 @@ public:
   /// many each, over ranges of their smallest point id, in memory reused
   /// from round to round: fewer fresh pages and a lower peak, for another
   /// pass over the cells each round. 0 (the default) matches the keys in
-  /// as few equal rounds as keep each within the cells' own memory (their
-  /// connectivity, offsets and types) or 64 MB, whichever is more.
+  /// as few equal rounds as keep each within half the cells' own memory
+  /// (their connectivity, offsets and types) or 64 MB, whichever is more.
   vtkSetMacro(RoundBytes, vtkIdType);
   vtkGetMacro(RoundBytes, vtkIdType);
   ///@}
