@@ -376,6 +376,25 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
   {
     order[first[cellOf[f]]++] = f;
   }
+  // The cutter gives each triangle points of its own: a point of a cell's
+  // triangles stands for those of its others where they are the same one
+  // (the same edge of the cell cut, the same coordinates).
+  vtkPoints* points = face->GetPoints();
+  std::vector<std::pair<vtkIdType, std::array<double, 3>>> seen;
+  const auto shared = [&](vtkIdType id)
+  {
+    std::array<double, 3> x;
+    points->GetPoint(id, x.data());
+    const auto same = std::find_if(seen.begin(),
+      seen.end(),
+      [&x](const std::pair<vtkIdType, std::array<double, 3>>& s) { return s.second == x; });
+    if (same != seen.end())
+    {
+      return same->first;
+    }
+    seen.emplace_back(id, x);
+    return id;
+  };
   std::vector<std::array<vtkIdType, 3>> group;
   for (size_t k = 0; k < order.size(); ++k)
   {
@@ -384,7 +403,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
     polys->GetCellAtId(order[k], npts, ids);
     if (npts == 3)
     {
-      group.push_back({ ids[0], ids[1], ids[2] });
+      group.push_back({ shared(ids[0]), shared(ids[1]), shared(ids[2]) });
     }
     const bool last = k + 1 == order.size() || cellOf[order[k + 1]] != cellOf[order[k]];
     if (last && !group.empty())
@@ -392,6 +411,7 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
       const std::vector<vtkIdType> loop = Outline(group);
       polygons->InsertNextCell(static_cast<vtkIdType>(loop.size()), loop.data());
       group.clear();
+      seen.clear();
     }
   }
   return polygons;
@@ -474,7 +494,7 @@ void SectionCut::Update(vtkDataSet* mesh,
   }
 }
 
-void SectionCut::Refresh(Extents& extents,
+bool SectionCut::Refresh(Extents& extents,
   vtkDataSet* mesh,
   vtkDataArray* values,
   const double normal[3])
@@ -488,7 +508,7 @@ void SectionCut::Refresh(Extents& extents,
   if (extents.Of == of && extents.Time == time && extents.Low.size() == cells &&
     std::equal(normal, normal + 3, extents.Normal))
   {
-    return;
+    return false;
   }
   extents.Of = of;
   extents.Time = time;
@@ -498,6 +518,85 @@ void SectionCut::Refresh(Extents& extents,
   WithCells(mesh,
     values,
     [&](auto&& all) { ComputeExtents(all, normal, extents.Low.data(), extents.High.data()); });
+  return true;
+}
+
+void SectionCut::Bin(bool moved)
+{
+  // A bin's key: its cells' low extent and their displacement's, each
+  // quantised over its range (cells without points in none).
+  // (About a hundred cells a bin, at most 1024 by 64 bins.)
+  const size_t cells = this->Shape.Low.size();
+  const auto total = static_cast<uint32_t>(std::clamp<size_t>(cells / 100, 1, 1024 * 64));
+  const auto square = static_cast<uint32_t>(std::sqrt(total / 16.0));
+  const uint32_t rows = moved ? std::clamp<uint32_t>(square, 1, 64) : 1;
+  const uint32_t columns = std::max<uint32_t>(1, total / rows);
+  const float* low = this->Shape.Low.data();
+  const float* lowMoves = moved ? this->Moves.Low.data() : nullptr;
+  const auto span = [cells](const float* values)
+  {
+    float range[2] = { std::numeric_limits<float>::max(), -std::numeric_limits<float>::max() };
+    for (size_t c = 0; values && c < cells; ++c)
+    {
+      if (std::isfinite(values[c]))
+      {
+        range[0] = std::min(range[0], values[c]);
+        range[1] = std::max(range[1], values[c]);
+      }
+    }
+    return std::array<double, 2>{ range[0], range[1] > range[0] ? range[1] - range[0] : 1.0 };
+  };
+  const std::array<double, 2> lows = span(low), moves = span(lowMoves);
+  const uint32_t empty = columns * rows;
+  const auto key = [&](size_t c)
+  {
+    if (!std::isfinite(low[c]))
+    {
+      return empty;
+    }
+    const auto at = [](double value, std::array<double, 2> range, uint32_t count)
+    { return std::min(count - 1, static_cast<uint32_t>((value - range[0]) / range[1] * count)); };
+    return at(low[c], lows, columns) + (lowMoves ? columns * at(lowMoves[c], moves, rows) : 0);
+  };
+  Bins& bins = this->Binned;
+  this->BinnedMoves = moved;
+  this->Marks.assign((cells + 63) / 64, 0);
+  if (cells > std::numeric_limits<uint32_t>::max())
+  {
+    bins = Bins{}; // too many cells to number in 32 bits: each one read
+    return;
+  }
+  bins.First.assign(empty + 2, 0);
+  for (size_t c = 0; c < cells; ++c)
+  {
+    ++bins.First[key(c) + 1];
+  }
+  std::partial_sum(bins.First.begin(), bins.First.end(), bins.First.begin());
+  bins.Cells.resize(cells);
+  const float inf = std::numeric_limits<float>::infinity();
+  bins.Low.assign(empty, inf);
+  bins.High.assign(empty, -inf);
+  bins.LowMoves.assign(empty, moved ? inf : 0.0F);
+  bins.HighMoves.assign(empty, moved ? -inf : 0.0F);
+  std::vector<uint32_t> next(bins.First.begin(), bins.First.end() - 1);
+  for (size_t c = 0; c < cells; ++c)
+  {
+    const uint32_t k = key(c);
+    bins.Cells[next[k]++] = static_cast<uint32_t>(c);
+    if (k == empty)
+    {
+      continue;
+    }
+    bins.Low[k] = std::min(bins.Low[k], low[c]);
+    bins.High[k] = std::max(bins.High[k], this->Shape.High[c]);
+    if (moved)
+    {
+      // Of both of the displacement's extents: a negative scale takes
+      // each for the other.
+      bins.LowMoves[k] = std::min(bins.LowMoves[k], lowMoves[c]);
+      bins.HighMoves[k] = std::max(bins.HighMoves[k], this->Moves.High[c]);
+    }
+  }
 }
 
 void SectionCut::FindTouched(vtkDataSet* mesh,
@@ -511,12 +610,17 @@ void SectionCut::FindTouched(vtkDataSet* mesh,
   // cell lies within the first plus scale times the second.
   vtkDataArray* displacement = deformed.Displacement;
   const double scale = displacement ? deformed.Scale : 0.0;
-  Refresh(this->Shape, mesh, nullptr, normal);
+  bool changed = Refresh(this->Shape, mesh, nullptr, normal);
   double moves = 0.0; // the largest displacement times the scale
   if (displacement)
   {
-    Refresh(this->Moves, mesh, displacement, normal);
+    changed = Refresh(this->Moves, mesh, displacement, normal) || changed;
     moves = std::abs(scale) * displacement->GetRange(-1)[1];
+  }
+  if (changed || this->Marks.size() != (this->Shape.Low.size() + 63) / 64 ||
+    this->BinnedMoves != (displacement != nullptr))
+  {
+    this->Bin(displacement != nullptr);
   }
   // The extents are read with a margin far wider than their floats'
   // rounding and tiny against any cell: they only choose which cells are
@@ -546,31 +650,65 @@ void SectionCut::FindTouchedIn(CellPoints& cells,
   const double window[2],
   double scale)
 {
-  const float* low = this->Shape.Low.data();
-  const float* high = this->Shape.High.data();
   // The displacement's extent scaled: its low end moves the cell's low end
-  // for a positive scale, its high end for a negative one.
-  const bool moved = scale != 0.0;
-  const float* lowMoves = scale > 0.0 ? this->Moves.Low.data() : this->Moves.High.data();
-  const float* highMoves = scale > 0.0 ? this->Moves.High.data() : this->Moves.Low.data();
-  for (vtkIdType cell = 0; cell < cells.Count; ++cell)
+  // for a positive scale, its high end for a negative one. A bin's bounds
+  // are computed as a cell's, from values no greater (no smaller): rounding
+  // keeps them around each of its cells'.
+  const bool rising = scale > 0.0;
+  const auto outside = [&](const std::vector<float>& lows,
+                         const std::vector<float>& highs,
+                         const std::vector<float>& lowMoves,
+                         const std::vector<float>& highMoves,
+                         size_t at)
   {
-    double lo = low[cell], hi = high[cell];
-    if (moved)
+    double lo = lows[at], hi = highs[at];
+    if (scale != 0.0)
     {
-      lo += scale * lowMoves[cell];
-      hi += scale * highMoves[cell];
+      lo += scale * (rising ? lowMoves[at] : highMoves[at]);
+      hi += scale * (rising ? highMoves[at] : lowMoves[at]);
     }
-    if (lo > window[1] || hi < window[0])
+    return lo > window[1] || hi < window[0];
+  };
+  const auto test = [&](vtkIdType cell)
+  {
+    const auto at = static_cast<size_t>(cell);
+    if (outside(this->Shape.Low, this->Shape.High, this->Moves.Low, this->Moves.High, at))
     {
-      continue;
+      return;
     }
     double range[2];
     CellSides(cells, cell, origin, normal, range);
     if (Meets(mode, range))
     {
-      this->Touched.push_back(cell);
+      this->Marks[at / 64] |= uint64_t(1) << (at % 64);
     }
+  };
+  const Bins& bins = this->Binned;
+  if (bins.Cells.empty())
+  {
+    for (vtkIdType cell = 0; cell < cells.Count; ++cell)
+    {
+      test(cell);
+    }
+  }
+  for (size_t bin = 0; bin < bins.Low.size(); ++bin)
+  {
+    if (!outside(bins.Low, bins.High, bins.LowMoves, bins.HighMoves, bin))
+    {
+      for (uint32_t k = bins.First[bin]; k < bins.First[bin + 1]; ++k)
+      {
+        test(static_cast<vtkIdType>(bins.Cells[k]));
+      }
+    }
+  }
+  // The cells met in ascending order, their marks cleared for the next time.
+  for (size_t word = 0; word < this->Marks.size(); ++word)
+  {
+    for (uint64_t bits = this->Marks[word]; bits; bits &= bits - 1)
+    {
+      this->Touched.push_back(static_cast<vtkIdType>(64 * word) + __builtin_ctzll(bits));
+    }
+    this->Marks[word] = 0;
   }
 }
 
@@ -650,7 +788,9 @@ void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
   {
     vtkNew<vtk3DLinearGridPlaneCutter> linear;
     linear->SetPlane(plane);
-    linear->MergePointsOn(); // the cells' parts of the cut share their points
+    // Each triangle with points of its own: merging the points shared by
+    // the cells' parts of the cut would cost more than the cut itself.
+    linear->MergePointsOff();
     linear->InterpolateAttributesOn();
     cutter = linear;
   }

@@ -10,9 +10,11 @@
 //   elements at the plane shows.
 // The cells the plane may touch come from each cell's extent along the
 // plane's normal, computed at the first cut (in parallel, on the mesh's own
-// arrays) and kept while the mesh's points and the normal stay the same: a
-// move along the normal reads two floats a cell and tests exactly only the
-// cells whose extent holds the plane. The touched cells are copied out of
+// arrays) and kept while the mesh's points and the normal stay the same,
+// with the cells grouped in bins of like extents: a move along the normal
+// or a change of scale reads the bins, the cells of the few bins whose
+// bounds hold the plane, and tests exactly only the cells whose extent
+// holds it. The touched cells are copied out of
 // the mesh by a point map kept between moves; of a deformed shape, only
 // their points are moved.
 #ifndef orviSection_h
@@ -24,6 +26,7 @@
 #include "vtkSmartPointer.h"
 #include "vtkType.h"
 
+#include <cstdint>
 #include <vector>
 
 class vtkDataArray;
@@ -91,7 +94,7 @@ public:
 
 private:
   struct Extents;
-  static void Refresh(Extents& extents,
+  static bool Refresh(Extents& extents,
     vtkDataSet* mesh,
     vtkDataArray* values,
     const double normal[3]);
@@ -107,6 +110,7 @@ private:
     const double normal[3],
     const double window[2],
     double scale);
+  void Bin(bool moved);
   vtkSmartPointer<vtkUnstructuredGrid> TouchedSubset(vtkDataSet* mesh);
   void Cut(vtkDataSet* subset, vtkPlane* plane);
   void Cells(vtkDataSet* subset);
@@ -121,6 +125,19 @@ private:
     vtkMTimeType Time = 0;   // and its points' or its time then
   };
   Extents Shape, Moves;
+  // The cells grouped by their low extent and by their displacement's, as
+  // a grid of bins, each with the lowest Low and highest High of its cells'
+  // two extents: a plane, at any scale, passes over most bins without
+  // reading their cells (a mesh's cell numbers need not follow its space).
+  struct Bins
+  {
+    std::vector<uint32_t> Cells; // the cells of each bin in turn, ascending
+    std::vector<uint32_t> First; // where each bin's cells start in Cells
+    std::vector<float> Low, High, LowMoves, HighMoves;
+  };
+  Bins Binned;
+  bool BinnedMoves = false;
+  std::vector<uint64_t> Marks;     // the cells met, a bit each, cleared as read
   std::vector<vtkIdType> PointMap; // a mesh point's index in the subset, -1 outside
   std::vector<vtkIdType> Touched;  // ascending mesh cell ids
   vtkNew<vtkPolyData> Face;

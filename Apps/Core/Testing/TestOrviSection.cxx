@@ -8,9 +8,11 @@
 #include "orviViewerTestUtils.h"
 
 #include "vtkActorCollection.h"
+#include "vtkCellArrayIterator.h"
 #include "vtkCutter.h"
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkExtractGeometry.h"
+#include "vtkMath.h"
 #include "vtkPlane.h"
 #include "vtkPlaneCollection.h"
 #include "vtkPolyDataMapper.h"
@@ -133,6 +135,33 @@ vtkIdType Unmatched(vtkPolyData* from, vtkPolyData* to)
   return unmatched;
 }
 
+// The area of a poly data's polygons (each a fan of triangles).
+double Area(vtkPolyData* polygons)
+{
+  double area = 0.0;
+  vtkNew<vtkIdList> ids;
+  for (auto cells = vtk::TakeSmartPointer(polygons->GetPolys()->NewIterator());
+       !cells->IsDoneWithTraversal();
+       cells->GoToNextCell())
+  {
+    cells->GetCurrentCell(ids);
+    double a[3], b[3], c[3], n[3] = { 0.0, 0.0, 0.0 };
+    polygons->GetPoint(ids->GetId(0), a);
+    for (vtkIdType k = 1; k + 1 < ids->GetNumberOfIds(); ++k)
+    {
+      polygons->GetPoint(ids->GetId(k), b);
+      polygons->GetPoint(ids->GetId(k + 1), c);
+      vtkMath::Subtract(b, a, b);
+      vtkMath::Subtract(c, a, c);
+      double cross[3];
+      vtkMath::Cross(b, c, cross);
+      vtkMath::Add(n, cross, n);
+    }
+    area += 0.5 * vtkMath::Norm(n);
+  }
+  return area;
+}
+
 //==============================================================================
 // Cut and whole cells, coloured by a point and by a cell array: the picture
 // is VTK's of the same kept half, and the cut's cells are vtkCutter's.
@@ -161,6 +190,9 @@ TEST(OrviSection, PicturesAreVtkClipAndExtraction)
       {
         EXPECT_EQ(IdsOf(section.GetFace()), crossed);
         EXPECT_EQ(section.GetOutlines()->GetNumberOfCells(), vtkIdType(crossed.size()));
+        // The outlines cover what the triangles cover.
+        EXPECT_NEAR(
+          Area(section.GetOutlines()), Area(section.GetFace()), 1e-9 * Area(section.GetFace()));
       }
       EXPECT_EQ(section.UsedLinearCutter(), which == SectionMode::Cut);
     }
@@ -200,6 +232,7 @@ TEST(OrviSection, MovesTurnsAndScalesCutWhatVtkCuts)
     const std::vector<vtkIdType> crossed = IdsOf(cut);
     EXPECT_GT(crossed.size(), 20U) << i;
     EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
+    EXPECT_EQ(viewer->GetSection().GetTouchedCells(), vtkIdType(crossed.size())) << i;
     // Where the deformed cells' edges meet the plane, a point of the cut.
     EXPECT_EQ(Unmatched(cut, viewer->GetSection().GetFace()), 0) << i;
   }
