@@ -350,32 +350,90 @@ void FaceHiddenSide(vtkPolyData* cut, const double normal[3])
   }
 }
 
-// One polygon per mesh cell of the cut's triangles (cells: their mesh ids).
-vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
+// Each face's cell among those the plane crossed (cells: SectionCellIdsName).
+std::vector<vtkIdType> CellOfFaces(vtkDataArray* cells)
 {
-  vtkNew<vtkCellArray> polygons;
-  vtkCellArray* polys = face->GetPolys();
-  // The faces grouped by cell in the order of the cells, keeping their own
-  // order within a cell (a counting sort: the cells are numbered from 0).
-  const vtkIdType faces = polys->GetNumberOfCells();
-  std::vector<vtkIdType> cellOf(static_cast<size_t>(faces));
-  vtkIdType numCells = 0;
-  for (vtkIdType f = 0; f < faces; ++f)
+  std::vector<vtkIdType> cellOf(static_cast<size_t>(cells->GetNumberOfTuples()));
+  for (size_t f = 0; f < cellOf.size(); ++f)
   {
-    cellOf[f] = std::max<vtkIdType>(0, std::llround(cells->GetTuple1(f)));
-    numCells = std::max(numCells, cellOf[f] + 1);
+    cellOf[f] = std::max<vtkIdType>(0, std::llround(cells->GetTuple1(static_cast<vtkIdType>(f))));
   }
+  return cellOf;
+}
+
+// The cut with its faces in the order of their cells (cells: their ids
+// among the crossed cells), each cell's faces in the cutter's order, and its
+// points in the order the faces first use them. The threaded cutter hands
+// over its threads' faces in the order the threads ended: what is drawn
+// from the cut (its stand-in in motion, clustered from its points) must be
+// the same from one run to the next.
+vtkSmartPointer<vtkPolyData> OrderedByCell(vtkPolyData* cut, vtkDataArray* cells)
+{
+  // The faces grouped by cell (a counting sort: the cells are numbered from 0).
+  const std::vector<vtkIdType> cellOf = CellOfFaces(cells);
+  const auto faces = static_cast<vtkIdType>(cellOf.size());
+  const vtkIdType numCells = faces ? *std::max_element(cellOf.begin(), cellOf.end()) + 1 : 0;
   std::vector<vtkIdType> first(static_cast<size_t>(numCells) + 1, 0);
   for (const vtkIdType c : cellOf)
   {
     ++first[c + 1];
   }
   std::partial_sum(first.begin(), first.end(), first.begin());
-  std::vector<vtkIdType> order(static_cast<size_t>(faces));
+  vtkNew<vtkIdList> fromCells, toCells, fromPoints, toPoints;
+  fromCells->SetNumberOfIds(faces);
   for (vtkIdType f = 0; f < faces; ++f)
   {
-    order[first[cellOf[f]]++] = f;
+    fromCells->SetId(first[cellOf[f]]++, f);
   }
+  // The points renumbered as the faces so ordered use them.
+  vtkCellArray* polys = cut->GetPolys();
+  std::vector<vtkIdType> pointMap(static_cast<size_t>(cut->GetNumberOfPoints()), -1);
+  vtkNew<vtkCellArray> ordered;
+  ordered->AllocateExact(faces, polys->GetNumberOfConnectivityIds());
+  std::vector<vtkIdType> face;
+  for (vtkIdType k = 0; k < faces; ++k)
+  {
+    vtkIdType npts = 0;
+    const vtkIdType* ids = nullptr;
+    polys->GetCellAtId(fromCells->GetId(k), npts, ids);
+    face.resize(static_cast<size_t>(npts));
+    for (vtkIdType i = 0; i < npts; ++i)
+    {
+      vtkIdType& to = pointMap[static_cast<size_t>(ids[i])];
+      if (to < 0)
+      {
+        to = fromPoints->InsertNextId(ids[i]);
+      }
+      face[static_cast<size_t>(i)] = to;
+    }
+    ordered->InsertNextCell(npts, face.data());
+  }
+  const vtkIdType used = fromPoints->GetNumberOfIds();
+  auto result = vtkSmartPointer<vtkPolyData>::New();
+  vtkNew<vtkPoints> points;
+  points->SetDataType(cut->GetPoints()->GetDataType());
+  points->SetNumberOfPoints(used);
+  cut->GetPoints()->GetData()->GetTuples(fromPoints, points->GetData());
+  result->SetPoints(points);
+  result->SetPolys(ordered);
+  toPoints->SetNumberOfIds(used);
+  std::iota(toPoints->begin(), toPoints->end(), 0);
+  result->GetPointData()->CopyAllocate(cut->GetPointData(), used);
+  result->GetPointData()->CopyData(cut->GetPointData(), fromPoints, toPoints);
+  toCells->SetNumberOfIds(faces);
+  std::iota(toCells->begin(), toCells->end(), 0);
+  result->GetCellData()->CopyAllocate(cut->GetCellData(), faces);
+  result->GetCellData()->CopyData(cut->GetCellData(), fromCells, toCells);
+  return result;
+}
+
+// One polygon per mesh cell of the cut's triangles, the cut's faces coming
+// grouped by cell (cells: their ids among the crossed cells).
+vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
+{
+  vtkNew<vtkCellArray> polygons;
+  vtkCellArray* polys = face->GetPolys();
+  const std::vector<vtkIdType> cellOf = CellOfFaces(cells);
   // The cutter gives each triangle points of its own: a point of a cell's
   // triangles stands for those of its others where they are the same one
   // (the same edge of the cell cut, the same coordinates).
@@ -396,16 +454,16 @@ vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
     return id;
   };
   std::vector<std::array<vtkIdType, 3>> group;
-  for (size_t k = 0; k < order.size(); ++k)
+  for (size_t k = 0; k < cellOf.size(); ++k)
   {
     vtkIdType npts = 0;
     const vtkIdType* ids = nullptr;
-    polys->GetCellAtId(order[k], npts, ids);
+    polys->GetCellAtId(static_cast<vtkIdType>(k), npts, ids);
     if (npts == 3)
     {
       group.push_back({ shared(ids[0]), shared(ids[1]), shared(ids[2]) });
     }
-    const bool last = k + 1 == order.size() || cellOf[order[k + 1]] != cellOf[order[k]];
+    const bool last = k + 1 == cellOf.size() || cellOf[k + 1] != cellOf[k];
     if (last && !group.empty())
     {
       const std::vector<vtkIdType> loop = Outline(group);
@@ -808,18 +866,20 @@ void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
   {
     return;
   }
-  FaceHiddenSide(cut, plane->GetNormal());
-  this->Face->ShallowCopy(cut);
   vtkDataArray* cells = cut->GetCellData()->GetArray(SectionCellIdsName);
-  if (cells && cut->GetNumberOfPolys() == cut->GetNumberOfCells())
+  if (!cells || cut->GetNumberOfPolys() != cut->GetNumberOfCells())
   {
-    this->Outlines->SetPoints(cut->GetPoints());
-    this->Outlines->SetPolys(CellPolygons(cut, cells));
-  }
-  else
-  {
+    FaceHiddenSide(cut, plane->GetNormal());
+    this->Face->ShallowCopy(cut);
     this->Outlines->ShallowCopy(cut);
+    return;
   }
+  vtkSmartPointer<vtkPolyData> ordered = OrderedByCell(cut, cells);
+  FaceHiddenSide(ordered, plane->GetNormal());
+  this->Face->ShallowCopy(ordered);
+  this->Outlines->SetPoints(ordered->GetPoints());
+  this->Outlines->SetPolys(
+    CellPolygons(ordered, ordered->GetCellData()->GetArray(SectionCellIdsName)));
 }
 
 void SectionCut::Cells(vtkDataSet* subset)
