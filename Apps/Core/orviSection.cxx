@@ -1,7 +1,9 @@
 #include "orviSection.h"
 
 #include "orviBoundarySurface.h"
+#include "orviCellPoints.h"
 #include "orviComponents.h"
+#include "orviTetrahedraCut.h"
 #include "orviViewerPart.h"
 #include "orviWarp.h"
 
@@ -10,6 +12,7 @@
 #include "vtkCamera.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
+#include "vtkCellType.h"
 #include "vtkCutter.h"
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
@@ -42,170 +45,6 @@ namespace orvi
 
 namespace
 {
-// The points of a vtkUnstructuredGrid's cells read from its own arrays
-// (offsets and connectivity of Id, coordinates of Real): safe to read from
-// several threads.
-// With Moves set, the points are those of the deformed shape: each moved by
-// Scale times its displacement and rounded to the points' type, as the warp
-// writes them.
-template <typename Id, typename Real, typename Move = Real>
-struct GridCells
-{
-  const Id* Offsets;
-  const Id* Connectivity;
-  const Real* Points;
-  vtkIdType Count;
-  const Move* Moves = nullptr;
-  double Scale = 0.0;
-  static constexpr bool Parallel = true;
-
-  template <typename Visit>
-  void ForPoints(vtkIdType cell, Visit&& visit) const
-  {
-    for (Id k = this->Offsets[cell]; k < this->Offsets[cell + 1]; ++k)
-    {
-      const vtkIdType at = 3 * static_cast<vtkIdType>(this->Connectivity[k]);
-      const Real* p = this->Points + at;
-      double x[3] = {
-        static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])
-      };
-      if (this->Moves)
-      {
-        for (int c = 0; c < 3; ++c)
-        {
-          x[c] = static_cast<double>(static_cast<Real>(p[c] + this->Scale * this->Moves[at + c]));
-        }
-      }
-      visit(x);
-    }
-  }
-};
-
-// Any other data set's cells, through its virtual methods, on one thread.
-// (Values: a point array of 3 components read in place of the points.)
-// (Moves: the points moved by Scale times that point array, rounded to
-// floats where the points are floats, as the warp writes them.)
-struct AnyCells
-{
-  vtkDataSet* Mesh;
-  vtkDataArray* Values;
-  vtkIdType Count;
-  vtkDataArray* Moves = nullptr;
-  double Scale = 0.0;
-  vtkNew<vtkIdList> Ids;
-  static constexpr bool Parallel = false;
-
-  template <typename Visit>
-  void ForPoints(vtkIdType cell, Visit&& visit)
-  {
-    auto* pointSet = vtkPointSet::SafeDownCast(this->Mesh);
-    const bool floats =
-      pointSet && pointSet->GetPoints() && pointSet->GetPoints()->GetDataType() == VTK_FLOAT;
-    this->Mesh->GetCellPoints(cell, this->Ids);
-    for (vtkIdType i = 0; i < this->Ids->GetNumberOfIds(); ++i)
-    {
-      const vtkIdType id = this->Ids->GetId(i);
-      if (this->Values)
-      {
-        visit(this->Values->GetTuple(id));
-        continue;
-      }
-      double x[3];
-      this->Mesh->GetPoint(id, x);
-      for (int c = 0; this->Moves && c < 3; ++c)
-      {
-        x[c] += this->Scale * this->Moves->GetComponent(id, c);
-        x[c] = floats ? static_cast<double>(static_cast<float>(x[c])) : x[c];
-      }
-      visit(x);
-    }
-  }
-};
-
-// Calls f(typed) with a float or double array of 3 components as its own
-// type (null: neither), or returns false.
-template <typename F>
-bool WithReals(vtkDataArray* array, F&& f)
-{
-  if (!array || array->GetNumberOfComponents() != 3)
-  {
-    return false;
-  }
-  if (auto* floats = vtkFloatArray::FastDownCast(array))
-  {
-    f(floats);
-    return true;
-  }
-  if (auto* doubles = vtkDoubleArray::FastDownCast(array))
-  {
-    f(doubles);
-    return true;
-  }
-  return false;
-}
-
-// Calls run(cells) with the mesh's cells read the fastest way it allows,
-// their points' coordinates or `values` (a point array of 3 components),
-// or with `deformed`'s displacement set, the deformed shape's points.
-template <typename Run>
-void WithCells(vtkDataSet* mesh,
-  vtkDataArray* values,
-  Run&& run,
-  const SectionDeformation& deformed = {})
-{
-  auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh);
-  vtkCellArray* cells = grid ? grid->GetCells() : nullptr;
-  vtkDataArray* xyz = values    ? values
-    : grid && grid->GetPoints() ? grid->GetPoints()->GetData()
-                                : nullptr;
-  vtkDataArray* moves = values ? nullptr : deformed.Displacement;
-  const auto withPoints = [&](auto* points, auto* by)
-  {
-    using Real = std::decay_t<decltype(*points->GetPointer(0))>;
-    using Move = std::decay_t<decltype(*by->GetPointer(0))>;
-    const Move* shift = moves ? by->GetPointer(0) : nullptr;
-    const vtkIdType count = cells->GetNumberOfCells();
-    if (cells->IsStorage64Bit())
-    {
-      run(GridCells<vtkTypeInt64, Real, Move>{ cells->GetOffsetsArray64()->GetPointer(0),
-        cells->GetConnectivityArray64()->GetPointer(0),
-        points->GetPointer(0),
-        count,
-        shift,
-        deformed.Scale });
-    }
-    else
-    {
-      run(GridCells<vtkTypeInt32, Real, Move>{ cells->GetOffsetsArray32()->GetPointer(0),
-        cells->GetConnectivityArray32()->GetPointer(0),
-        points->GetPointer(0),
-        count,
-        shift,
-        deformed.Scale });
-    }
-  };
-  // Without a displacement, the points stand for it (and are not read as one).
-  const bool typed = cells &&
-    WithReals(xyz,
-      [&](auto* points)
-      {
-        if (!moves)
-        {
-          withPoints(points, points);
-        }
-        else if (!WithReals(moves, [&](auto* by) { withPoints(points, by); }))
-        {
-          AnyCells any{ mesh, nullptr, mesh->GetNumberOfCells(), moves, deformed.Scale, {} };
-          run(any);
-        }
-      });
-  if (!typed)
-  {
-    AnyCells any{ mesh, values, mesh->GetNumberOfCells(), moves, deformed.Scale, {} };
-    run(any);
-  }
-}
-
 // Each cell's lowest and highest n.p over its points, as floats (a cell
 // without points: an empty extent). The floats' rounding is within the
 // margin the extents are read with.
@@ -524,6 +363,19 @@ void SectionCut::Update(vtkDataSet* mesh,
   {
     return; // the plane misses this mesh: nothing to cut (VTK's cutter would log about it)
   }
+  if (mode == SectionMode::Cut && this->Corners.size() == this->Touched.size())
+  {
+    CutTetrahedra(vtkPointSet::SafeDownCast(mesh),
+      this->Touched,
+      this->Corners,
+      normal,
+      SectionCellIdsName,
+      this->Face,
+      this->Outlines);
+    this->Linear = true;
+    return;
+  }
+  std::sort(this->Touched.begin(), this->Touched.end());
   // The touched cells alone, each numbered, in the shape drawn: only their
   // points are moved, as the warp moves the surface's.
   vtkSmartPointer<vtkUnstructuredGrid> subset = this->TouchedSubset(mesh);
@@ -552,7 +404,7 @@ void SectionCut::Update(vtkDataSet* mesh,
   }
 }
 
-bool SectionCut::Refresh(Extents& extents,
+bool SectionCut::Stale(const Extents& extents,
   vtkDataSet* mesh,
   vtkDataArray* values,
   const double normal[3])
@@ -562,21 +414,28 @@ bool SectionCut::Refresh(Extents& extents,
   const vtkMTimeType time = values      ? values->GetMTime()
     : pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime()
                                         : mesh->GetMTime();
-  const auto cells = static_cast<size_t>(mesh->GetNumberOfCells());
-  if (extents.Of == of && extents.Time == time && extents.Low.size() == cells &&
-    std::equal(normal, normal + 3, extents.Normal))
-  {
-    return false;
-  }
-  extents.Of = of;
-  extents.Time = time;
+  return extents.Of != of || extents.Time != time ||
+    extents.Low.size() != static_cast<size_t>(mesh->GetNumberOfCells()) ||
+    !std::equal(normal, normal + 3, extents.Normal);
+}
+
+void SectionCut::Compute(Extents& extents,
+  vtkDataSet* mesh,
+  vtkDataArray* values,
+  const double normal[3])
+{
+  vtkPointSet* pointSet = vtkPointSet::SafeDownCast(mesh);
+  extents.Of = values ? static_cast<vtkObject*>(values) : mesh;
+  extents.Time = values                 ? values->GetMTime()
+    : pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime()
+                                        : mesh->GetMTime();
   std::copy(normal, normal + 3, extents.Normal);
+  const auto cells = static_cast<size_t>(mesh->GetNumberOfCells());
   extents.Low.resize(cells);
   extents.High.resize(cells);
   WithCells(mesh,
     values,
     [&](auto&& all) { ComputeExtents(all, normal, extents.Low.data(), extents.High.data()); });
-  return true;
 }
 
 void SectionCut::Bin(bool moved)
@@ -618,7 +477,6 @@ void SectionCut::Bin(bool moved)
   };
   Bins& bins = this->Binned;
   this->BinnedMoves = moved;
-  this->Marks.assign((cells + 63) / 64, 0);
   if (cells > std::numeric_limits<uint32_t>::max())
   {
     bins = Bins{}; // too many cells to number in 32 bits: each one read
@@ -655,6 +513,20 @@ void SectionCut::Bin(bool moved)
       bins.HighMoves[k] = std::max(bins.HighMoves[k], this->Moves.High[c]);
     }
   }
+  // The extents in the bins' order: a bin's cells are then read in one run.
+  std::vector<float> ordered(cells);
+  for (std::vector<float>* values :
+    { &this->Shape.Low, &this->Shape.High, &this->Moves.Low, &this->Moves.High })
+  {
+    if (values->size() == cells)
+    {
+      for (size_t k = 0; k < cells; ++k)
+      {
+        ordered[k] = (*values)[bins.Cells[k]];
+      }
+      values->swap(ordered);
+    }
+  }
 }
 
 void SectionCut::FindTouched(vtkDataSet* mesh,
@@ -668,18 +540,22 @@ void SectionCut::FindTouched(vtkDataSet* mesh,
   // cell lies within the first plus scale times the second.
   vtkDataArray* displacement = deformed.Displacement;
   const double scale = displacement ? deformed.Scale : 0.0;
-  bool changed = Refresh(this->Shape, mesh, nullptr, normal);
-  double moves = 0.0; // the largest displacement times the scale
-  if (displacement)
-  {
-    changed = Refresh(this->Moves, mesh, displacement, normal) || changed;
-    moves = std::abs(scale) * displacement->GetRange(-1)[1];
-  }
-  if (changed || this->Marks.size() != (this->Shape.Low.size() + 63) / 64 ||
+  // The extents are kept in the bins' order: when either is stale, both
+  // are computed again.
+  if (Stale(this->Shape, mesh, nullptr, normal) ||
+    (displacement && Stale(this->Moves, mesh, displacement, normal)) ||
     this->BinnedMoves != (displacement != nullptr))
   {
+    Compute(this->Shape, mesh, nullptr, normal);
+    this->Moves = Extents{};
+    if (displacement)
+    {
+      Compute(this->Moves, mesh, displacement, normal);
+    }
     this->Bin(displacement != nullptr);
   }
+  // The largest displacement times the scale.
+  const double moves = displacement ? std::abs(scale) * displacement->GetRange(-1)[1] : 0.0;
   // The extents are read with a margin far wider than their floats'
   // rounding and tiny against any cell: they only choose which cells are
   // tested exactly.
@@ -727,26 +603,19 @@ void SectionCut::FindTouchedIn(CellPoints& cells,
     }
     return lo > window[1] || hi < window[0];
   };
-  const auto test = [&](vtkIdType cell)
-  {
-    const auto at = static_cast<size_t>(cell);
-    if (outside(this->Shape.Low, this->Shape.High, this->Moves.Low, this->Moves.High, at))
-    {
-      return;
-    }
-    double range[2];
-    CellSides(cells, cell, origin, normal, range);
-    if (Meets(mode, range))
-    {
-      this->Marks[at / 64] |= uint64_t(1) << (at % 64);
-    }
-  };
+  // The cells whose extents hold the plane, in the bins' order (the extents
+  // of the k-th cell of the bins' run at k).
+  this->Candidates.clear();
   const Bins& bins = this->Binned;
   if (bins.Cells.empty())
   {
     for (vtkIdType cell = 0; cell < cells.Count; ++cell)
     {
-      test(cell);
+      const auto at = static_cast<size_t>(cell);
+      if (!outside(this->Shape.Low, this->Shape.High, this->Moves.Low, this->Moves.High, at))
+      {
+        this->Candidates.push_back(cell);
+      }
     }
   }
   for (size_t bin = 0; bin < bins.Low.size(); ++bin)
@@ -755,18 +624,60 @@ void SectionCut::FindTouchedIn(CellPoints& cells,
     {
       for (uint32_t k = bins.First[bin]; k < bins.First[bin + 1]; ++k)
       {
-        test(static_cast<vtkIdType>(bins.Cells[k]));
+        if (!outside(this->Shape.Low, this->Shape.High, this->Moves.Low, this->Moves.High, k))
+        {
+          this->Candidates.push_back(static_cast<vtkIdType>(bins.Cells[k]));
+        }
       }
     }
   }
-  // The cells met in ascending order, their marks cleared for the next time.
-  for (size_t word = 0; word < this->Marks.size(); ++word)
-  {
-    for (uint64_t bits = this->Marks[word]; bits; bits &= bits - 1)
+  // Those the plane meets, their points asked for a few cells ahead. Of a
+  // cut through tetrahedra read from the mesh's arrays, their corners are
+  // kept for the cut, which then reads nothing of the mesh again.
+  this->Corners.clear();
+  bool corners = CellPoints::Direct && mode == SectionMode::Cut;
+  ForCellsAhead(
+    cells,
+    this->Candidates.size(),
+    [this](size_t i) { return this->Candidates[i]; },
+    [&](size_t i)
     {
-      this->Touched.push_back(static_cast<vtkIdType>(64 * word) + __builtin_ctzll(bits));
-    }
-    this->Marks[word] = 0;
+      const vtkIdType cell = this->Candidates[i];
+      double range[2];
+      if constexpr (CellPoints::Direct)
+      {
+        if (corners && cells.Types[cell] == VTK_TETRA && cells.PointCount(cell) == 4)
+        {
+          TetrahedronCorners t;
+          range[0] = VTK_DOUBLE_MAX;
+          range[1] = -VTK_DOUBLE_MAX;
+          for (int k = 0; k < 4; ++k)
+          {
+            t.Ids[k] = static_cast<vtkIdType>(cells.PointIds(cell)[k]);
+            cells.Point(t.Ids[k], t.X[k]);
+            t.S[k] =
+              vtkPlane::Evaluate(const_cast<double*>(normal), const_cast<double*>(origin), t.X[k]);
+            range[0] = std::min(range[0], t.S[k]);
+            range[1] = std::max(range[1], t.S[k]);
+          }
+          if (Meets(mode, range))
+          {
+            this->Touched.push_back(cell);
+            this->Corners.push_back(t);
+          }
+          return;
+        }
+      }
+      CellSides(cells, cell, origin, normal, range);
+      if (Meets(mode, range))
+      {
+        this->Touched.push_back(cell);
+        corners = false; // not all tetrahedra: the cut goes through VTK's cutter
+      }
+    });
+  if (!corners)
+  {
+    this->Corners.clear();
   }
 }
 

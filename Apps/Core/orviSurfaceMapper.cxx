@@ -39,7 +39,7 @@ void SurfaceMapper::BuildIBO(vtkRenderer* ren, vtkActor* act, vtkPolyData* poly)
     time(cells[2]),
     address(cells[3]),
     time(cells[3]),
-    time(poly->GetPoints()),
+    this->PolygonsNeedPoints(cells[2]) ? time(poly->GetPoints()) : 0,
     time(poly->GetPointData()->GetAttribute(vtkDataSetAttributes::EDGEFLAG)),
     static_cast<vtkMTimeType>(property->GetRepresentation()),
     static_cast<vtkMTimeType>(property->GetEdgeVisibility()),
@@ -52,6 +52,21 @@ void SurfaceMapper::BuildIBO(vtkRenderer* ren, vtkActor* act, vtkPolyData* poly)
   this->Built = source;
   this->HaveBuilt = true;
   ++this->IndexBuilds;
+}
+
+bool SurfaceMapper::PolygonsNeedPoints(vtkCellArray* polys)
+{
+  if (!polys)
+  {
+    return false;
+  }
+  if (polys != this->Polygons || polys->GetMTime() != this->PolygonsTime)
+  {
+    this->Polygons = polys;
+    this->PolygonsTime = polys->GetMTime();
+    this->LargePolygons = polys->GetMaxCellSize() > 3;
+  }
+  return this->LargePolygons;
 }
 
 } // namespace orvi

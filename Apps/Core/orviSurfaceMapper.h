@@ -10,7 +10,9 @@
 // of changed: the surface's verts, lines, polys and strips, its points (a
 // polygon of more than three corners is triangulated by its points' places),
 // its edge flags, and the actor's representation, edge and vertex visibility
-// (VTK draws shown vertices from index buffers of their own). The
+// (VTK draws shown vertices from index buffers of their own). The points
+// count only for a surface with polygons of more than three corners: a
+// deformed shape of triangles moves its points and keeps its indices. The
 // colours, points and normals still go through VTK's own buffer objects,
 // which upload an array only when it changed.
 //
@@ -22,6 +24,8 @@
 #include "vtkOpenGLPolyDataMapper.h"
 
 #include <array>
+
+class vtkCellArray;
 
 namespace orvi
 {
@@ -52,6 +56,12 @@ private:
   // representation, edge and vertex visibility.
   using Source = std::array<vtkMTimeType, 13>;
   Source Built{};
+  // Whether the polygons hold one of more than three corners (kept for the
+  // polygons' object and time it was found for).
+  bool PolygonsNeedPoints(vtkCellArray* polys);
+  vtkCellArray* Polygons = nullptr;
+  vtkMTimeType PolygonsTime = 0;
+  bool LargePolygons = false;
   bool HaveBuilt = false;
   int IndexBuilds = 0;
 };

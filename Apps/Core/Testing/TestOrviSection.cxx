@@ -202,41 +202,46 @@ TEST(OrviSection, PicturesAreVtkClipAndExtraction)
 //==============================================================================
 // Moved, turned, and through a deformed shape whose scale changes (to a
 // negative one too), the cut crosses exactly the cells vtkCutter cuts of
-// vtkWarpVector's mesh at that scale.
+// vtkWarpVector's mesh at that scale: of t5's tetrahedra (cut by the
+// section itself) and of t3's prisms and hexahedra (by VTK's linear cutter).
 TEST(OrviSection, MovesTurnsAndScalesCutWhatVtkCuts)
 {
   const fs::path dir = TestDir();
-  GMSH_MESH(t5, "t5", "-3");
-  vtkSmartPointer<vtkDataSet> mesh = Mesh(t5);
-  Args args = Placed;
-  args.insert(args.end(), { "--section", "cut" });
-  std::ostringstream log;
-  const auto viewer = OpenViewer(args, log, mesh);
-  std::string error;
-  const std::function<void()> steps[] = { [&] { viewer->MoveSection(0.03); },
-    [&] { viewer->MoveSection(-0.07); },
-    [&] { viewer->TurnSection(20.0); },
-    [&] { EXPECT_TRUE(viewer->SetWarp("u", false, 0.0, error)) << error; },
-    [&] { viewer->ScaleWarp(2.0); },
-    [&] { viewer->MoveSection(0.04); },
-    [&] { viewer->ScaleWarp(-0.5); } };
-  for (size_t i = 0; i < std::size(steps); ++i)
+  for (const char* tutorial : { "t5", "t3" })
   {
-    steps[i]();
-    vtkNew<vtkWarpVector> warp;
-    warp->SetInputData(mesh);
-    warp->SetInputArrayToProcess(0, 0, 0, vtkDataObject::FIELD_ASSOCIATION_POINTS, "u");
-    warp->SetScaleFactor(viewer->GetWarpArray().empty() ? 0.0 : viewer->GetWarpScale());
-    warp->Update();
-    const vtkSmartPointer<vtkPolyData> cut = VtkCut(*viewer, warp->GetOutput());
-    const std::vector<vtkIdType> crossed = IdsOf(cut);
-    EXPECT_GT(crossed.size(), 20U) << i;
-    EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
-    EXPECT_EQ(viewer->GetSection().GetTouchedCells(), vtkIdType(crossed.size())) << i;
-    // Where the deformed cells' edges meet the plane, a point of the cut.
-    EXPECT_EQ(Unmatched(cut, viewer->GetSection().GetFace()), 0) << i;
+    SCOPED_TRACE(tutorial);
+    GMSH_MESH(file, tutorial, "-3");
+    vtkSmartPointer<vtkDataSet> mesh = Mesh(file);
+    Args args = Placed;
+    args.insert(args.end(), { "--section", "cut" });
+    std::ostringstream log;
+    const auto viewer = OpenViewer(args, log, mesh);
+    std::string error;
+    const std::function<void()> steps[] = { [&] { viewer->MoveSection(0.03); },
+      [&] { viewer->MoveSection(-0.07); },
+      [&] { viewer->TurnSection(20.0); },
+      [&] { EXPECT_TRUE(viewer->SetWarp("u", false, 0.0, error)) << error; },
+      [&] { viewer->ScaleWarp(2.0); },
+      [&] { viewer->MoveSection(0.04); },
+      [&] { viewer->ScaleWarp(-0.5); } };
+    for (size_t i = 0; i < std::size(steps); ++i)
+    {
+      steps[i]();
+      vtkNew<vtkWarpVector> warp;
+      warp->SetInputData(mesh);
+      warp->SetInputArrayToProcess(0, 0, 0, vtkDataObject::FIELD_ASSOCIATION_POINTS, "u");
+      warp->SetScaleFactor(viewer->GetWarpArray().empty() ? 0.0 : viewer->GetWarpScale());
+      warp->Update();
+      const vtkSmartPointer<vtkPolyData> cut = VtkCut(*viewer, warp->GetOutput());
+      const std::vector<vtkIdType> crossed = IdsOf(cut);
+      EXPECT_GT(crossed.size(), 20U) << i;
+      EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
+      EXPECT_EQ(viewer->GetSection().GetTouchedCells(), vtkIdType(crossed.size())) << i;
+      // Where the deformed cells' edges meet the plane, a point of the cut.
+      EXPECT_EQ(Unmatched(cut, viewer->GetSection().GetFace()), 0) << i;
+    }
+    EXPECT_LT(viewer->GetWarpScale(), 0.0);
   }
-  EXPECT_LT(viewer->GetWarpScale(), 0.0);
 }
 
 //==============================================================================
