@@ -14,7 +14,8 @@
 // count only for a surface with polygons of more than three corners: a
 // deformed shape of triangles moves its points and keeps its indices. The
 // colours, points and normals still go through VTK's own buffer objects,
-// which upload an array only when it changed.
+// which upload an array only when it changed; the colours are mapped
+// again only when the scalars, the lookup table or the mapper changed.
 //
 // A host makes one in place of vtkPolyDataMapper::New() for a surface whose
 // arrays it swaps (orvi-viewer's mesh surfaces, see orviViewerTime.cxx).
@@ -26,6 +27,7 @@
 #include <array>
 
 class vtkCellArray;
+class vtkUnsignedCharArray;
 
 namespace orvi
 {
@@ -47,6 +49,13 @@ protected:
 
   void BuildIBO(vtkRenderer* ren, vtkActor* act, vtkPolyData* poly) override;
 
+  /// The colours (or the texture coordinates) of the last mapping while
+  /// nothing they are made of changed: the scalars (their object and time),
+  /// the lookup table, the mapper's settings and the opacity. VTK maps
+  /// them again whenever the input's time moves, which a deformed shape's
+  /// points move at every change of scale.
+  vtkUnsignedCharArray* MapScalars(vtkDataSet* input, double alpha, int& cellFlag) override;
+
 private:
   SurfaceMapper(const SurfaceMapper&) = delete;
   void operator=(const SurfaceMapper&) = delete;
@@ -59,6 +68,11 @@ private:
   // Whether the polygons hold one of more than three corners (kept for the
   // polygons' object and time it was found for).
   bool PolygonsNeedPoints(vtkCellArray* polys);
+  using Mapping = std::array<vtkMTimeType, 6>;
+  Mapping Mapped{};
+  bool HaveMapped = false;
+  int MappedCellFlag = 0;
+  vtkUnsignedCharArray* MappedColors = nullptr;
   vtkCellArray* Polygons = nullptr;
   vtkMTimeType PolygonsTime = 0;
   bool LargePolygons = false;
