@@ -40,6 +40,7 @@
 // ones; every cell array, every point array averaged over each cell's
 // points) into a temporary file, as --pick-out does: at most a second.
 #include "orviBenchData.h"
+#include "orviIsolatedRead.h"
 #include "orviMeshes.h"
 #include "orviMotionSurface.h"
 #include "orviPickValues.h"
@@ -396,6 +397,8 @@ void PickCsv(benchmark::State& state)
 
 int main(int argc, char** argv)
 {
+  // The host's heap (see orviViewerMain.cxx).
+  orvi::PrepareLargeHeap(1.0e9);
   benchmark::RegisterBenchmark("ArraySwitch/FirstPicture", FirstPicture)
     ->Iterations(1)
     ->UseManualTime()

@@ -4,9 +4,11 @@
 #include "vtkKivMainPass.h"
 
 #include "vtkActor.h"
+#include "vtkArrayDispatch.h"
 #include "vtkCallbackCommand.h"
 #include "vtkCamera.h"
 #include "vtkCellArray.h"
+#include "vtkDataArrayRange.h"
 #include "vtkIdTypeArray.h"
 #include "vtkInformation.h"
 #include "vtkInformationIntegerKey.h"
@@ -18,6 +20,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
+#include <cstring>
 #include <numeric>
 
 namespace orvi
@@ -25,23 +29,90 @@ namespace orvi
 
 namespace
 {
-// The area of a polygon (a fan of triangles from its first point).
-double PolygonArea(vtkPoints* points, vtkIdType npts, const vtkIdType* ids)
+// Each polygon's size, the square root of its area (a fan of triangles
+// from its first point), read through the points' own type.
+struct PolygonSizes
 {
-  double normal[3] = { 0.0, 0.0, 0.0 };
-  double a[3], b[3], c[3];
-  points->GetPoint(ids[0], a);
-  for (vtkIdType k = 1; k + 1 < npts; ++k)
+  template <typename Points>
+  void operator()(Points* points, vtkCellArray* polys, std::vector<float>& sizes) const
   {
-    points->GetPoint(ids[k], b);
-    points->GetPoint(ids[k + 1], c);
-    double ab[3], ac[3], n[3];
-    vtkMath::Subtract(b, a, ab);
-    vtkMath::Subtract(c, a, ac);
-    vtkMath::Cross(ab, ac, n);
-    vtkMath::Add(normal, n, normal);
+    const auto xyz = vtk::DataArrayTupleRange<3>(points);
+    sizes.resize(static_cast<size_t>(polys->GetNumberOfCells()));
+    vtkIdType npts = 0;
+    const vtkIdType* ids = nullptr;
+    for (vtkIdType f = 0; f < polys->GetNumberOfCells(); ++f)
+    {
+      polys->GetCellAtId(f, npts, ids);
+      if (npts < 3)
+      {
+        sizes[f] = 0.0F;
+        continue;
+      }
+      double normal[3] = { 0.0, 0.0, 0.0 };
+      const auto a = xyz[ids[0]];
+      for (vtkIdType k = 1; k + 1 < npts; ++k)
+      {
+        const auto b = xyz[ids[k]];
+        const auto c = xyz[ids[k + 1]];
+        double ab[3], ac[3], n[3];
+        for (int i = 0; i < 3; ++i)
+        {
+          ab[i] = static_cast<double>(b[i]) - static_cast<double>(a[i]);
+          ac[i] = static_cast<double>(c[i]) - static_cast<double>(a[i]);
+        }
+        vtkMath::Cross(ab, ac, n);
+        vtkMath::Add(normal, n, normal);
+      }
+      sizes[f] = static_cast<float>(std::sqrt(0.5 * vtkMath::Norm(normal)));
+    }
   }
-  return 0.5 * vtkMath::Norm(normal);
+};
+
+std::vector<float> FaceSizes(vtkPolyData* surface)
+{
+  std::vector<float> sizes;
+  vtkDataArray* points = surface->GetPoints() ? surface->GetPoints()->GetData() : nullptr;
+  if (points && points->GetNumberOfComponents() == 3 &&
+    !vtkArrayDispatch::Dispatch::Execute(points, PolygonSizes(), surface->GetPolys(), sizes))
+  {
+    PolygonSizes()(points, surface->GetPolys(), sizes);
+  }
+  sizes.resize(static_cast<size_t>(surface->GetPolys()->GetNumberOfCells()), 0.0F);
+  return sizes;
+}
+
+// The faces in descending order of size, those of the same size in their
+// own order: a radix sort of the sizes' bits (a positive float's bits sort
+// as it does), a byte at a time.
+std::vector<uint32_t> LargestFirst(const std::vector<float>& sizes)
+{
+  std::vector<uint64_t> keyed(sizes.size()), other(sizes.size());
+  for (size_t f = 0; f < sizes.size(); ++f)
+  {
+    uint32_t bits = 0;
+    std::memcpy(&bits, &sizes[f], sizeof(bits));
+    keyed[f] = (uint64_t(~bits) << 32) | f; // descending sizes ascend
+  }
+  for (int shift = 32; shift < 64; shift += 8)
+  {
+    size_t first[257] = {};
+    for (const uint64_t k : keyed)
+    {
+      ++first[((k >> shift) & 0xFF) + 1];
+    }
+    std::partial_sum(first, first + 257, first);
+    for (const uint64_t k : keyed)
+    {
+      other[first[(k >> shift) & 0xFF]++] = k;
+    }
+    keyed.swap(other);
+  }
+  std::vector<uint32_t> order(sizes.size());
+  for (size_t k = 0; k < keyed.size(); ++k)
+  {
+    order[k] = static_cast<uint32_t>(keyed[k]);
+  }
+  return order;
 }
 } // namespace
 
@@ -70,33 +141,17 @@ void EdgeOverlay::Attach(vtkPolyData* surface, vtkRenderer* renderer, EdgeMode m
   // always the first ones, and a change of scale only changes their count.
   vtkCellArray* polys = surface->GetPolys();
   const vtkIdType count = polys->GetNumberOfCells();
-  std::vector<double> sizes(static_cast<size_t>(count));
+  const std::vector<float> sizes = FaceSizes(surface);
+  this->Order = LargestFirst(sizes);
+  this->Sizes.resize(this->Order.size());
+  for (size_t k = 0; k < this->Order.size(); ++k)
   {
-    vtkIdType npts = 0;
-    const vtkIdType* ids = nullptr;
-    vtkIdType i = 0;
-    for (polys->InitTraversal(); polys->GetNextCell(npts, ids); ++i)
-    {
-      sizes[i] = npts >= 3 ? std::sqrt(PolygonArea(surface->GetPoints(), npts, ids)) : 0.0;
-    }
+    this->Sizes[k] = sizes[this->Order[k]];
   }
-  std::vector<vtkIdType> order(sizes.size());
-  std::iota(order.begin(), order.end(), 0);
-  std::stable_sort(
-    order.begin(), order.end(), [&sizes](vtkIdType a, vtkIdType b) { return sizes[a] > sizes[b]; });
-  this->Sizes.resize(order.size());
+  // The faces' points in that order, copied as far as faces are shown.
   this->Offsets.assign(1, 0);
   this->Connectivity.clear();
   this->Connectivity.reserve(static_cast<size_t>(polys->GetNumberOfConnectivityIds()));
-  for (size_t k = 0; k < order.size(); ++k)
-  {
-    this->Sizes[k] = sizes[order[k]];
-    vtkIdType npts = 0;
-    const vtkIdType* ids = nullptr;
-    polys->GetCellAtId(order[k], npts, ids);
-    this->Connectivity.insert(this->Connectivity.end(), ids, ids + npts);
-    this->Offsets.push_back(static_cast<vtkIdType>(this->Connectivity.size()));
-  }
   this->Edges->SetPoints(surface->GetPoints());
   this->Shown = -1;
 
@@ -180,6 +235,15 @@ void EdgeOverlay::ShowFaces(vtkIdType count)
     return;
   }
   this->Mapper->SetInputData(this->Edges);
+  vtkCellArray* faces = this->Surface->GetPolys();
+  for (auto k = static_cast<vtkIdType>(this->Offsets.size()) - 1; k < count; ++k)
+  {
+    vtkIdType npts = 0;
+    const vtkIdType* ids = nullptr;
+    faces->GetCellAtId(this->Order[static_cast<size_t>(k)], npts, ids);
+    this->Connectivity.insert(this->Connectivity.end(), ids, ids + npts);
+    this->Offsets.push_back(static_cast<vtkIdType>(this->Connectivity.size()));
+  }
   vtkNew<vtkIdTypeArray> offsets, connectivity;
   offsets->SetArray(this->Offsets.data(), count + 1, 1);
   connectivity->SetArray(this->Connectivity.data(), this->Offsets[count], 1);

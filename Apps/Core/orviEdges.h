@@ -12,6 +12,7 @@
 #include "vtkNew.h"
 #include "vtkType.h"
 
+#include <cstdint>
 #include <vector>
 
 class vtkActor;
@@ -73,9 +74,10 @@ private:
 
   EdgeMode Mode = EdgeMode::Auto;
   bool Visible = true;
-  std::vector<double> Sizes;      // the faces' sizes, world units, descending
-  std::vector<vtkIdType> Offsets; // of the faces in Connectivity, in that order
-  std::vector<vtkIdType> Connectivity;
+  std::vector<float> Sizes;            // the faces' sizes, world units, descending
+  std::vector<uint32_t> Order;         // the faces in that order
+  std::vector<vtkIdType> Offsets;      // of the first faces in that order in Connectivity
+  std::vector<vtkIdType> Connectivity; // their points, as far as they were shown
   vtkIdType Shown = -1;
   vtkRenderer* Renderer = nullptr;
   vtkPolyData* Surface = nullptr;

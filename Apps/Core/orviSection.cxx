@@ -1,7 +1,9 @@
 #include "orviSection.h"
 
 #include "orviBoundarySurface.h"
+#include "orviCellPoints.h"
 #include "orviComponents.h"
+#include "orviTetrahedraCut.h"
 #include "orviViewerPart.h"
 #include "orviWarp.h"
 
@@ -10,6 +12,7 @@
 #include "vtkCamera.h"
 #include "vtkCellArray.h"
 #include "vtkCellData.h"
+#include "vtkCellType.h"
 #include "vtkCutter.h"
 #include "vtkDataSet.h"
 #include "vtkDoubleArray.h"
@@ -42,170 +45,6 @@ namespace orvi
 
 namespace
 {
-// The points of a vtkUnstructuredGrid's cells read from its own arrays
-// (offsets and connectivity of Id, coordinates of Real): safe to read from
-// several threads.
-// With Moves set, the points are those of the deformed shape: each moved by
-// Scale times its displacement and rounded to the points' type, as the warp
-// writes them.
-template <typename Id, typename Real, typename Move = Real>
-struct GridCells
-{
-  const Id* Offsets;
-  const Id* Connectivity;
-  const Real* Points;
-  vtkIdType Count;
-  const Move* Moves = nullptr;
-  double Scale = 0.0;
-  static constexpr bool Parallel = true;
-
-  template <typename Visit>
-  void ForPoints(vtkIdType cell, Visit&& visit) const
-  {
-    for (Id k = this->Offsets[cell]; k < this->Offsets[cell + 1]; ++k)
-    {
-      const vtkIdType at = 3 * static_cast<vtkIdType>(this->Connectivity[k]);
-      const Real* p = this->Points + at;
-      double x[3] = {
-        static_cast<double>(p[0]), static_cast<double>(p[1]), static_cast<double>(p[2])
-      };
-      if (this->Moves)
-      {
-        for (int c = 0; c < 3; ++c)
-        {
-          x[c] = static_cast<double>(static_cast<Real>(p[c] + this->Scale * this->Moves[at + c]));
-        }
-      }
-      visit(x);
-    }
-  }
-};
-
-// Any other data set's cells, through its virtual methods, on one thread.
-// (Values: a point array of 3 components read in place of the points.)
-// (Moves: the points moved by Scale times that point array, rounded to
-// floats where the points are floats, as the warp writes them.)
-struct AnyCells
-{
-  vtkDataSet* Mesh;
-  vtkDataArray* Values;
-  vtkIdType Count;
-  vtkDataArray* Moves = nullptr;
-  double Scale = 0.0;
-  vtkNew<vtkIdList> Ids;
-  static constexpr bool Parallel = false;
-
-  template <typename Visit>
-  void ForPoints(vtkIdType cell, Visit&& visit)
-  {
-    auto* pointSet = vtkPointSet::SafeDownCast(this->Mesh);
-    const bool floats =
-      pointSet && pointSet->GetPoints() && pointSet->GetPoints()->GetDataType() == VTK_FLOAT;
-    this->Mesh->GetCellPoints(cell, this->Ids);
-    for (vtkIdType i = 0; i < this->Ids->GetNumberOfIds(); ++i)
-    {
-      const vtkIdType id = this->Ids->GetId(i);
-      if (this->Values)
-      {
-        visit(this->Values->GetTuple(id));
-        continue;
-      }
-      double x[3];
-      this->Mesh->GetPoint(id, x);
-      for (int c = 0; this->Moves && c < 3; ++c)
-      {
-        x[c] += this->Scale * this->Moves->GetComponent(id, c);
-        x[c] = floats ? static_cast<double>(static_cast<float>(x[c])) : x[c];
-      }
-      visit(x);
-    }
-  }
-};
-
-// Calls f(typed) with a float or double array of 3 components as its own
-// type (null: neither), or returns false.
-template <typename F>
-bool WithReals(vtkDataArray* array, F&& f)
-{
-  if (!array || array->GetNumberOfComponents() != 3)
-  {
-    return false;
-  }
-  if (auto* floats = vtkFloatArray::FastDownCast(array))
-  {
-    f(floats);
-    return true;
-  }
-  if (auto* doubles = vtkDoubleArray::FastDownCast(array))
-  {
-    f(doubles);
-    return true;
-  }
-  return false;
-}
-
-// Calls run(cells) with the mesh's cells read the fastest way it allows,
-// their points' coordinates or `values` (a point array of 3 components),
-// or with `deformed`'s displacement set, the deformed shape's points.
-template <typename Run>
-void WithCells(vtkDataSet* mesh,
-  vtkDataArray* values,
-  Run&& run,
-  const SectionDeformation& deformed = {})
-{
-  auto* grid = vtkUnstructuredGrid::SafeDownCast(mesh);
-  vtkCellArray* cells = grid ? grid->GetCells() : nullptr;
-  vtkDataArray* xyz = values    ? values
-    : grid && grid->GetPoints() ? grid->GetPoints()->GetData()
-                                : nullptr;
-  vtkDataArray* moves = values ? nullptr : deformed.Displacement;
-  const auto withPoints = [&](auto* points, auto* by)
-  {
-    using Real = std::decay_t<decltype(*points->GetPointer(0))>;
-    using Move = std::decay_t<decltype(*by->GetPointer(0))>;
-    const Move* shift = moves ? by->GetPointer(0) : nullptr;
-    const vtkIdType count = cells->GetNumberOfCells();
-    if (cells->IsStorage64Bit())
-    {
-      run(GridCells<vtkTypeInt64, Real, Move>{ cells->GetOffsetsArray64()->GetPointer(0),
-        cells->GetConnectivityArray64()->GetPointer(0),
-        points->GetPointer(0),
-        count,
-        shift,
-        deformed.Scale });
-    }
-    else
-    {
-      run(GridCells<vtkTypeInt32, Real, Move>{ cells->GetOffsetsArray32()->GetPointer(0),
-        cells->GetConnectivityArray32()->GetPointer(0),
-        points->GetPointer(0),
-        count,
-        shift,
-        deformed.Scale });
-    }
-  };
-  // Without a displacement, the points stand for it (and are not read as one).
-  const bool typed = cells &&
-    WithReals(xyz,
-      [&](auto* points)
-      {
-        if (!moves)
-        {
-          withPoints(points, points);
-        }
-        else if (!WithReals(moves, [&](auto* by) { withPoints(points, by); }))
-        {
-          AnyCells any{ mesh, nullptr, mesh->GetNumberOfCells(), moves, deformed.Scale, {} };
-          run(any);
-        }
-      });
-  if (!typed)
-  {
-    AnyCells any{ mesh, values, mesh->GetNumberOfCells(), moves, deformed.Scale, {} };
-    run(any);
-  }
-}
-
 // Each cell's lowest and highest n.p over its points, as floats (a cell
 // without points: an empty extent). The floats' rounding is within the
 // margin the extents are read with.
@@ -350,48 +189,126 @@ void FaceHiddenSide(vtkPolyData* cut, const double normal[3])
   }
 }
 
-// One polygon per mesh cell of the cut's triangles (cells: their mesh ids).
-vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
+// Each face's cell among those the plane crossed (cells: SectionCellIdsName).
+std::vector<vtkIdType> CellOfFaces(vtkDataArray* cells)
 {
-  vtkNew<vtkCellArray> polygons;
-  vtkCellArray* polys = face->GetPolys();
-  // The faces grouped by cell in the order of the cells, keeping their own
-  // order within a cell (a counting sort: the cells are numbered from 0).
-  const vtkIdType faces = polys->GetNumberOfCells();
-  std::vector<vtkIdType> cellOf(static_cast<size_t>(faces));
-  vtkIdType numCells = 0;
-  for (vtkIdType f = 0; f < faces; ++f)
+  std::vector<vtkIdType> cellOf(static_cast<size_t>(cells->GetNumberOfTuples()));
+  for (size_t f = 0; f < cellOf.size(); ++f)
   {
-    cellOf[f] = std::max<vtkIdType>(0, std::llround(cells->GetTuple1(f)));
-    numCells = std::max(numCells, cellOf[f] + 1);
+    cellOf[f] = std::max<vtkIdType>(0, std::llround(cells->GetTuple1(static_cast<vtkIdType>(f))));
   }
+  return cellOf;
+}
+
+// The cut with its faces in the order of their cells (cells: their ids
+// among the crossed cells), each cell's faces in the cutter's order, and its
+// points in the order the faces first use them. The threaded cutter hands
+// over its threads' faces in the order the threads ended: what is drawn
+// from the cut (its stand-in in motion, clustered from its points) must be
+// the same from one run to the next.
+vtkSmartPointer<vtkPolyData> OrderedByCell(vtkPolyData* cut, vtkDataArray* cells)
+{
+  // The faces grouped by cell (a counting sort: the cells are numbered from 0).
+  const std::vector<vtkIdType> cellOf = CellOfFaces(cells);
+  const auto faces = static_cast<vtkIdType>(cellOf.size());
+  const vtkIdType numCells = faces ? *std::max_element(cellOf.begin(), cellOf.end()) + 1 : 0;
   std::vector<vtkIdType> first(static_cast<size_t>(numCells) + 1, 0);
   for (const vtkIdType c : cellOf)
   {
     ++first[c + 1];
   }
   std::partial_sum(first.begin(), first.end(), first.begin());
-  std::vector<vtkIdType> order(static_cast<size_t>(faces));
+  vtkNew<vtkIdList> fromCells, toCells, fromPoints, toPoints;
+  fromCells->SetNumberOfIds(faces);
   for (vtkIdType f = 0; f < faces; ++f)
   {
-    order[first[cellOf[f]]++] = f;
+    fromCells->SetId(first[cellOf[f]]++, f);
   }
-  std::vector<std::array<vtkIdType, 3>> group;
-  for (size_t k = 0; k < order.size(); ++k)
+  // The points renumbered as the faces so ordered use them.
+  vtkCellArray* polys = cut->GetPolys();
+  std::vector<vtkIdType> pointMap(static_cast<size_t>(cut->GetNumberOfPoints()), -1);
+  vtkNew<vtkCellArray> ordered;
+  ordered->AllocateExact(faces, polys->GetNumberOfConnectivityIds());
+  std::vector<vtkIdType> face;
+  for (vtkIdType k = 0; k < faces; ++k)
   {
     vtkIdType npts = 0;
     const vtkIdType* ids = nullptr;
-    polys->GetCellAtId(order[k], npts, ids);
+    polys->GetCellAtId(fromCells->GetId(k), npts, ids);
+    face.resize(static_cast<size_t>(npts));
+    for (vtkIdType i = 0; i < npts; ++i)
+    {
+      vtkIdType& to = pointMap[static_cast<size_t>(ids[i])];
+      if (to < 0)
+      {
+        to = fromPoints->InsertNextId(ids[i]);
+      }
+      face[static_cast<size_t>(i)] = to;
+    }
+    ordered->InsertNextCell(npts, face.data());
+  }
+  const vtkIdType used = fromPoints->GetNumberOfIds();
+  auto result = vtkSmartPointer<vtkPolyData>::New();
+  vtkNew<vtkPoints> points;
+  points->SetDataType(cut->GetPoints()->GetDataType());
+  points->SetNumberOfPoints(used);
+  cut->GetPoints()->GetData()->GetTuples(fromPoints, points->GetData());
+  result->SetPoints(points);
+  result->SetPolys(ordered);
+  toPoints->SetNumberOfIds(used);
+  std::iota(toPoints->begin(), toPoints->end(), 0);
+  result->GetPointData()->CopyAllocate(cut->GetPointData(), used);
+  result->GetPointData()->CopyData(cut->GetPointData(), fromPoints, toPoints);
+  toCells->SetNumberOfIds(faces);
+  std::iota(toCells->begin(), toCells->end(), 0);
+  result->GetCellData()->CopyAllocate(cut->GetCellData(), faces);
+  result->GetCellData()->CopyData(cut->GetCellData(), fromCells, toCells);
+  return result;
+}
+
+// One polygon per mesh cell of the cut's triangles, the cut's faces coming
+// grouped by cell (cells: their ids among the crossed cells).
+vtkNew<vtkCellArray> CellPolygons(vtkPolyData* face, vtkDataArray* cells)
+{
+  vtkNew<vtkCellArray> polygons;
+  vtkCellArray* polys = face->GetPolys();
+  const std::vector<vtkIdType> cellOf = CellOfFaces(cells);
+  // The cutter gives each triangle points of its own: a point of a cell's
+  // triangles stands for those of its others where they are the same one
+  // (the same edge of the cell cut, the same coordinates).
+  vtkPoints* points = face->GetPoints();
+  std::vector<std::pair<vtkIdType, std::array<double, 3>>> seen;
+  const auto shared = [&](vtkIdType id)
+  {
+    std::array<double, 3> x;
+    points->GetPoint(id, x.data());
+    const auto same = std::find_if(seen.begin(),
+      seen.end(),
+      [&x](const std::pair<vtkIdType, std::array<double, 3>>& s) { return s.second == x; });
+    if (same != seen.end())
+    {
+      return same->first;
+    }
+    seen.emplace_back(id, x);
+    return id;
+  };
+  std::vector<std::array<vtkIdType, 3>> group;
+  for (size_t k = 0; k < cellOf.size(); ++k)
+  {
+    vtkIdType npts = 0;
+    const vtkIdType* ids = nullptr;
+    polys->GetCellAtId(static_cast<vtkIdType>(k), npts, ids);
     if (npts == 3)
     {
-      group.push_back({ ids[0], ids[1], ids[2] });
+      group.push_back({ shared(ids[0]), shared(ids[1]), shared(ids[2]) });
     }
-    const bool last = k + 1 == order.size() || cellOf[order[k + 1]] != cellOf[order[k]];
+    const bool last = k + 1 == cellOf.size() || cellOf[k + 1] != cellOf[k];
     if (last && !group.empty())
     {
       const std::vector<vtkIdType> loop = Outline(group);
       polygons->InsertNextCell(static_cast<vtkIdType>(loop.size()), loop.data());
       group.clear();
+      seen.clear();
     }
   }
   return polygons;
@@ -446,6 +363,19 @@ void SectionCut::Update(vtkDataSet* mesh,
   {
     return; // the plane misses this mesh: nothing to cut (VTK's cutter would log about it)
   }
+  if (mode == SectionMode::Cut && this->Corners.size() == this->Touched.size())
+  {
+    CutTetrahedra(vtkPointSet::SafeDownCast(mesh),
+      this->Touched,
+      this->Corners,
+      normal,
+      SectionCellIdsName,
+      this->Face,
+      this->Outlines);
+    this->Linear = true;
+    return;
+  }
+  std::sort(this->Touched.begin(), this->Touched.end());
   // The touched cells alone, each numbered, in the shape drawn: only their
   // points are moved, as the warp moves the surface's.
   vtkSmartPointer<vtkUnstructuredGrid> subset = this->TouchedSubset(mesh);
@@ -474,7 +404,7 @@ void SectionCut::Update(vtkDataSet* mesh,
   }
 }
 
-void SectionCut::Refresh(Extents& extents,
+bool SectionCut::Stale(const Extents& extents,
   vtkDataSet* mesh,
   vtkDataArray* values,
   const double normal[3])
@@ -484,20 +414,119 @@ void SectionCut::Refresh(Extents& extents,
   const vtkMTimeType time = values      ? values->GetMTime()
     : pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime()
                                         : mesh->GetMTime();
-  const auto cells = static_cast<size_t>(mesh->GetNumberOfCells());
-  if (extents.Of == of && extents.Time == time && extents.Low.size() == cells &&
-    std::equal(normal, normal + 3, extents.Normal))
-  {
-    return;
-  }
-  extents.Of = of;
-  extents.Time = time;
+  return extents.Of != of || extents.Time != time ||
+    extents.Low.size() != static_cast<size_t>(mesh->GetNumberOfCells()) ||
+    !std::equal(normal, normal + 3, extents.Normal);
+}
+
+void SectionCut::Compute(Extents& extents,
+  vtkDataSet* mesh,
+  vtkDataArray* values,
+  const double normal[3])
+{
+  vtkPointSet* pointSet = vtkPointSet::SafeDownCast(mesh);
+  extents.Of = values ? static_cast<vtkObject*>(values) : mesh;
+  extents.Time = values                 ? values->GetMTime()
+    : pointSet && pointSet->GetPoints() ? pointSet->GetPoints()->GetMTime()
+                                        : mesh->GetMTime();
   std::copy(normal, normal + 3, extents.Normal);
+  const auto cells = static_cast<size_t>(mesh->GetNumberOfCells());
   extents.Low.resize(cells);
   extents.High.resize(cells);
   WithCells(mesh,
     values,
     [&](auto&& all) { ComputeExtents(all, normal, extents.Low.data(), extents.High.data()); });
+}
+
+void SectionCut::Bin(bool moved)
+{
+  // A bin's key: its cells' low extent and their displacement's, each
+  // quantised over its range (cells without points in none).
+  // (About a hundred cells a bin, at most 1024 by 64 bins.)
+  const size_t cells = this->Shape.Low.size();
+  const auto total = static_cast<uint32_t>(std::clamp<size_t>(cells / 100, 1, 1024 * 64));
+  const auto square = static_cast<uint32_t>(std::sqrt(total / 16.0));
+  const uint32_t rows = moved ? std::clamp<uint32_t>(square, 1, 64) : 1;
+  const uint32_t columns = std::max<uint32_t>(1, total / rows);
+  const float* low = this->Shape.Low.data();
+  const float* lowMoves = moved ? this->Moves.Low.data() : nullptr;
+  const auto span = [cells](const float* values)
+  {
+    float range[2] = { std::numeric_limits<float>::max(), -std::numeric_limits<float>::max() };
+    for (size_t c = 0; values && c < cells; ++c)
+    {
+      if (std::isfinite(values[c]))
+      {
+        range[0] = std::min(range[0], values[c]);
+        range[1] = std::max(range[1], values[c]);
+      }
+    }
+    return std::array<double, 2>{ range[0], range[1] > range[0] ? range[1] - range[0] : 1.0 };
+  };
+  const std::array<double, 2> lows = span(low), moves = span(lowMoves);
+  const uint32_t empty = columns * rows;
+  const auto key = [&](size_t c)
+  {
+    if (!std::isfinite(low[c]))
+    {
+      return empty;
+    }
+    const auto at = [](double value, std::array<double, 2> range, uint32_t count)
+    { return std::min(count - 1, static_cast<uint32_t>((value - range[0]) / range[1] * count)); };
+    return at(low[c], lows, columns) + (lowMoves ? columns * at(lowMoves[c], moves, rows) : 0);
+  };
+  Bins& bins = this->Binned;
+  this->BinnedMoves = moved;
+  if (cells > std::numeric_limits<uint32_t>::max())
+  {
+    bins = Bins{}; // too many cells to number in 32 bits: each one read
+    return;
+  }
+  bins.First.assign(empty + 2, 0);
+  for (size_t c = 0; c < cells; ++c)
+  {
+    ++bins.First[key(c) + 1];
+  }
+  std::partial_sum(bins.First.begin(), bins.First.end(), bins.First.begin());
+  bins.Cells.resize(cells);
+  const float inf = std::numeric_limits<float>::infinity();
+  bins.Low.assign(empty, inf);
+  bins.High.assign(empty, -inf);
+  bins.LowMoves.assign(empty, moved ? inf : 0.0F);
+  bins.HighMoves.assign(empty, moved ? -inf : 0.0F);
+  std::vector<uint32_t> next(bins.First.begin(), bins.First.end() - 1);
+  for (size_t c = 0; c < cells; ++c)
+  {
+    const uint32_t k = key(c);
+    bins.Cells[next[k]++] = static_cast<uint32_t>(c);
+    if (k == empty)
+    {
+      continue;
+    }
+    bins.Low[k] = std::min(bins.Low[k], low[c]);
+    bins.High[k] = std::max(bins.High[k], this->Shape.High[c]);
+    if (moved)
+    {
+      // Of both of the displacement's extents: a negative scale takes
+      // each for the other.
+      bins.LowMoves[k] = std::min(bins.LowMoves[k], lowMoves[c]);
+      bins.HighMoves[k] = std::max(bins.HighMoves[k], this->Moves.High[c]);
+    }
+  }
+  // The extents in the bins' order: a bin's cells are then read in one run.
+  std::vector<float> ordered(cells);
+  for (std::vector<float>* values :
+    { &this->Shape.Low, &this->Shape.High, &this->Moves.Low, &this->Moves.High })
+  {
+    if (values->size() == cells)
+    {
+      for (size_t k = 0; k < cells; ++k)
+      {
+        ordered[k] = (*values)[bins.Cells[k]];
+      }
+      values->swap(ordered);
+    }
+  }
 }
 
 void SectionCut::FindTouched(vtkDataSet* mesh,
@@ -511,13 +540,22 @@ void SectionCut::FindTouched(vtkDataSet* mesh,
   // cell lies within the first plus scale times the second.
   vtkDataArray* displacement = deformed.Displacement;
   const double scale = displacement ? deformed.Scale : 0.0;
-  Refresh(this->Shape, mesh, nullptr, normal);
-  double moves = 0.0; // the largest displacement times the scale
-  if (displacement)
+  // The extents are kept in the bins' order: when either is stale, both
+  // are computed again.
+  if (Stale(this->Shape, mesh, nullptr, normal) ||
+    (displacement && Stale(this->Moves, mesh, displacement, normal)) ||
+    this->BinnedMoves != (displacement != nullptr))
   {
-    Refresh(this->Moves, mesh, displacement, normal);
-    moves = std::abs(scale) * displacement->GetRange(-1)[1];
+    Compute(this->Shape, mesh, nullptr, normal);
+    this->Moves = Extents{};
+    if (displacement)
+    {
+      Compute(this->Moves, mesh, displacement, normal);
+    }
+    this->Bin(displacement != nullptr);
   }
+  // The largest displacement times the scale.
+  const double moves = displacement ? std::abs(scale) * displacement->GetRange(-1)[1] : 0.0;
   // The extents are read with a margin far wider than their floats'
   // rounding and tiny against any cell: they only choose which cells are
   // tested exactly.
@@ -546,31 +584,100 @@ void SectionCut::FindTouchedIn(CellPoints& cells,
   const double window[2],
   double scale)
 {
-  const float* low = this->Shape.Low.data();
-  const float* high = this->Shape.High.data();
   // The displacement's extent scaled: its low end moves the cell's low end
-  // for a positive scale, its high end for a negative one.
-  const bool moved = scale != 0.0;
-  const float* lowMoves = scale > 0.0 ? this->Moves.Low.data() : this->Moves.High.data();
-  const float* highMoves = scale > 0.0 ? this->Moves.High.data() : this->Moves.Low.data();
-  for (vtkIdType cell = 0; cell < cells.Count; ++cell)
+  // for a positive scale, its high end for a negative one. A bin's bounds
+  // are computed as a cell's, from values no greater (no smaller): rounding
+  // keeps them around each of its cells'.
+  const bool rising = scale > 0.0;
+  const auto outside = [&](const std::vector<float>& lows,
+                         const std::vector<float>& highs,
+                         const std::vector<float>& lowMoves,
+                         const std::vector<float>& highMoves,
+                         size_t at)
   {
-    double lo = low[cell], hi = high[cell];
-    if (moved)
+    double lo = lows[at], hi = highs[at];
+    if (scale != 0.0)
     {
-      lo += scale * lowMoves[cell];
-      hi += scale * highMoves[cell];
+      lo += scale * (rising ? lowMoves[at] : highMoves[at]);
+      hi += scale * (rising ? highMoves[at] : lowMoves[at]);
     }
-    if (lo > window[1] || hi < window[0])
+    return lo > window[1] || hi < window[0];
+  };
+  // The cells whose extents hold the plane, in the bins' order (the extents
+  // of the k-th cell of the bins' run at k).
+  this->Candidates.clear();
+  const Bins& bins = this->Binned;
+  if (bins.Cells.empty())
+  {
+    for (vtkIdType cell = 0; cell < cells.Count; ++cell)
     {
-      continue;
+      const auto at = static_cast<size_t>(cell);
+      if (!outside(this->Shape.Low, this->Shape.High, this->Moves.Low, this->Moves.High, at))
+      {
+        this->Candidates.push_back(cell);
+      }
     }
-    double range[2];
-    CellSides(cells, cell, origin, normal, range);
-    if (Meets(mode, range))
+  }
+  for (size_t bin = 0; bin < bins.Low.size(); ++bin)
+  {
+    if (!outside(bins.Low, bins.High, bins.LowMoves, bins.HighMoves, bin))
     {
-      this->Touched.push_back(cell);
+      for (uint32_t k = bins.First[bin]; k < bins.First[bin + 1]; ++k)
+      {
+        if (!outside(this->Shape.Low, this->Shape.High, this->Moves.Low, this->Moves.High, k))
+        {
+          this->Candidates.push_back(static_cast<vtkIdType>(bins.Cells[k]));
+        }
+      }
     }
+  }
+  // Those the plane meets, their points asked for a few cells ahead. Of a
+  // cut through tetrahedra read from the mesh's arrays, their corners are
+  // kept for the cut, which then reads nothing of the mesh again.
+  this->Corners.clear();
+  bool corners = CellPoints::Direct && mode == SectionMode::Cut;
+  ForCellsAhead(
+    cells,
+    this->Candidates.size(),
+    [this](size_t i) { return this->Candidates[i]; },
+    [&](size_t i)
+    {
+      const vtkIdType cell = this->Candidates[i];
+      double range[2];
+      if constexpr (CellPoints::Direct)
+      {
+        if (corners && cells.Types[cell] == VTK_TETRA && cells.PointCount(cell) == 4)
+        {
+          TetrahedronCorners t;
+          range[0] = VTK_DOUBLE_MAX;
+          range[1] = -VTK_DOUBLE_MAX;
+          for (int k = 0; k < 4; ++k)
+          {
+            t.Ids[k] = static_cast<vtkIdType>(cells.PointIds(cell)[k]);
+            cells.Point(t.Ids[k], t.X[k]);
+            t.S[k] =
+              vtkPlane::Evaluate(const_cast<double*>(normal), const_cast<double*>(origin), t.X[k]);
+            range[0] = std::min(range[0], t.S[k]);
+            range[1] = std::max(range[1], t.S[k]);
+          }
+          if (Meets(mode, range))
+          {
+            this->Touched.push_back(cell);
+            this->Corners.push_back(t);
+          }
+          return;
+        }
+      }
+      CellSides(cells, cell, origin, normal, range);
+      if (Meets(mode, range))
+      {
+        this->Touched.push_back(cell);
+        corners = false; // not all tetrahedra: the cut goes through VTK's cutter
+      }
+    });
+  if (!corners)
+  {
+    this->Corners.clear();
   }
 }
 
@@ -650,7 +757,9 @@ void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
   {
     vtkNew<vtk3DLinearGridPlaneCutter> linear;
     linear->SetPlane(plane);
-    linear->MergePointsOn(); // the cells' parts of the cut share their points
+    // Each triangle with points of its own: merging the points shared by
+    // the cells' parts of the cut would cost more than the cut itself.
+    linear->MergePointsOff();
     linear->InterpolateAttributesOn();
     cutter = linear;
   }
@@ -668,18 +777,20 @@ void SectionCut::Cut(vtkDataSet* subset, vtkPlane* plane)
   {
     return;
   }
-  FaceHiddenSide(cut, plane->GetNormal());
-  this->Face->ShallowCopy(cut);
   vtkDataArray* cells = cut->GetCellData()->GetArray(SectionCellIdsName);
-  if (cells && cut->GetNumberOfPolys() == cut->GetNumberOfCells())
+  if (!cells || cut->GetNumberOfPolys() != cut->GetNumberOfCells())
   {
-    this->Outlines->SetPoints(cut->GetPoints());
-    this->Outlines->SetPolys(CellPolygons(cut, cells));
-  }
-  else
-  {
+    FaceHiddenSide(cut, plane->GetNormal());
+    this->Face->ShallowCopy(cut);
     this->Outlines->ShallowCopy(cut);
+    return;
   }
+  vtkSmartPointer<vtkPolyData> ordered = OrderedByCell(cut, cells);
+  FaceHiddenSide(ordered, plane->GetNormal());
+  this->Face->ShallowCopy(ordered);
+  this->Outlines->SetPoints(ordered->GetPoints());
+  this->Outlines->SetPolys(
+    CellPolygons(ordered, ordered->GetCellData()->GetArray(SectionCellIdsName)));
 }
 
 void SectionCut::Cells(vtkDataSet* subset)

@@ -3,27 +3,34 @@
 // The viewer keeps one SectionCut per mesh; the mesh's boundary surface is
 // not rebuilt but clipped by the same plane in its mappers, so a move of the
 // plane redoes only the cells the plane touches:
-// - Cut: the true cut of those cells (vtk3DLinearGridPlaneCutter, threaded,
-//   when they are all linear 3D cells; vtkCutter otherwise), point data
-//   interpolated and cell data carried, each face naming its mesh cell;
+// - Cut: the true cut of those cells, point data interpolated and cell data
+//   carried, each face naming its mesh cell: of tetrahedra, made from their
+//   corners as the search for the cells met read them (orviTetrahedraCut.h);
+//   of other linear 3D cells, by vtk3DLinearGridPlaneCutter (threaded); of
+//   any others, by vtkCutter;
 // - Cells: those cells whole (their boundary faces), so the layout of the
 //   elements at the plane shows.
 // The cells the plane may touch come from each cell's extent along the
 // plane's normal, computed at the first cut (in parallel, on the mesh's own
-// arrays) and kept while the mesh's points and the normal stay the same: a
-// move along the normal reads two floats a cell and tests exactly only the
-// cells whose extent holds the plane. The touched cells are copied out of
-// the mesh by a point map kept between moves; of a deformed shape, only
-// their points are moved.
+// arrays) and kept while the mesh's points and the normal stay the same,
+// with the cells grouped in bins of like extents and the extents stored in
+// the bins' order: a move along the normal or a change of scale reads the
+// bins, the extents of the few bins whose bounds hold the plane in one run
+// each, and tests exactly only the cells whose extent holds it, their points
+// asked of the memory a few cells ahead. For VTK's cutters the touched cells
+// are copied out of the mesh by a point map kept between moves; of a
+// deformed shape, only their points are moved.
 #ifndef orviSection_h
 #define orviSection_h
 
+#include "orviTetrahedraCut.h"
 #include "orviViewerOptions.h"
 
 #include "vtkNew.h"
 #include "vtkSmartPointer.h"
 #include "vtkType.h"
 
+#include <cstdint>
 #include <vector>
 
 class vtkDataArray;
@@ -86,12 +93,18 @@ public:
   vtkIdType MeshCellOf(vtkIdType face) const;
   /// The cells of the mesh the plane met at the last Update().
   vtkIdType GetTouchedCells() const { return static_cast<vtkIdType>(this->Touched.size()); }
-  /// Whether the last Update() cut with vtk3DLinearGridPlaneCutter.
+  /// Whether the last Update() cut its cells as linear cells (tetrahedra
+  /// from their corners, others with vtk3DLinearGridPlaneCutter) rather
+  /// than with vtkCutter.
   bool UsedLinearCutter() const { return this->Linear; }
 
 private:
   struct Extents;
-  static void Refresh(Extents& extents,
+  static bool Stale(const Extents& extents,
+    vtkDataSet* mesh,
+    vtkDataArray* values,
+    const double normal[3]);
+  static void Compute(Extents& extents,
     vtkDataSet* mesh,
     vtkDataArray* values,
     const double normal[3]);
@@ -107,6 +120,7 @@ private:
     const double normal[3],
     const double window[2],
     double scale);
+  void Bin(bool moved);
   vtkSmartPointer<vtkUnstructuredGrid> TouchedSubset(vtkDataSet* mesh);
   void Cut(vtkDataSet* subset, vtkPlane* plane);
   void Cells(vtkDataSet* subset);
@@ -121,8 +135,22 @@ private:
     vtkMTimeType Time = 0;   // and its points' or its time then
   };
   Extents Shape, Moves;
-  std::vector<vtkIdType> PointMap; // a mesh point's index in the subset, -1 outside
-  std::vector<vtkIdType> Touched;  // ascending mesh cell ids
+  // The cells grouped by their low extent and by their displacement's, as
+  // a grid of bins, each with the lowest Low and highest High of its cells'
+  // two extents: a plane, at any scale, passes over most bins without
+  // reading their cells (a mesh's cell numbers need not follow its space).
+  struct Bins
+  {
+    std::vector<uint32_t> Cells; // the cells of each bin in turn, ascending
+    std::vector<uint32_t> First; // where each bin's cells start in Cells
+    std::vector<float> Low, High, LowMoves, HighMoves;
+  };
+  Bins Binned;
+  bool BinnedMoves = false;
+  std::vector<vtkIdType> Candidates;       // the cells whose extents hold the plane
+  std::vector<TetrahedronCorners> Corners; // of the cells met when all are tetrahedra
+  std::vector<vtkIdType> PointMap;         // a mesh point's index in the subset, -1 outside
+  std::vector<vtkIdType> Touched; // the mesh cells met (ascending but for the cut of Corners)
   vtkNew<vtkPolyData> Face;
   vtkNew<vtkPolyData> Outlines;
   bool Linear = false;

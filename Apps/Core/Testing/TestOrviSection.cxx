@@ -8,9 +8,11 @@
 #include "orviViewerTestUtils.h"
 
 #include "vtkActorCollection.h"
+#include "vtkCellArrayIterator.h"
 #include "vtkCutter.h"
 #include "vtkDataSetSurfaceFilter.h"
 #include "vtkExtractGeometry.h"
+#include "vtkMath.h"
 #include "vtkPlane.h"
 #include "vtkPlaneCollection.h"
 #include "vtkPolyDataMapper.h"
@@ -133,6 +135,33 @@ vtkIdType Unmatched(vtkPolyData* from, vtkPolyData* to)
   return unmatched;
 }
 
+// The area of a poly data's polygons (each a fan of triangles).
+double Area(vtkPolyData* polygons)
+{
+  double area = 0.0;
+  vtkNew<vtkIdList> ids;
+  for (auto cells = vtk::TakeSmartPointer(polygons->GetPolys()->NewIterator());
+       !cells->IsDoneWithTraversal();
+       cells->GoToNextCell())
+  {
+    cells->GetCurrentCell(ids);
+    double a[3], b[3], c[3], n[3] = { 0.0, 0.0, 0.0 };
+    polygons->GetPoint(ids->GetId(0), a);
+    for (vtkIdType k = 1; k + 1 < ids->GetNumberOfIds(); ++k)
+    {
+      polygons->GetPoint(ids->GetId(k), b);
+      polygons->GetPoint(ids->GetId(k + 1), c);
+      vtkMath::Subtract(b, a, b);
+      vtkMath::Subtract(c, a, c);
+      double cross[3];
+      vtkMath::Cross(b, c, cross);
+      vtkMath::Add(n, cross, n);
+    }
+    area += 0.5 * vtkMath::Norm(n);
+  }
+  return area;
+}
+
 //==============================================================================
 // Cut and whole cells, coloured by a point and by a cell array: the picture
 // is VTK's of the same kept half, and the cut's cells are vtkCutter's.
@@ -161,6 +190,9 @@ TEST(OrviSection, PicturesAreVtkClipAndExtraction)
       {
         EXPECT_EQ(IdsOf(section.GetFace()), crossed);
         EXPECT_EQ(section.GetOutlines()->GetNumberOfCells(), vtkIdType(crossed.size()));
+        // The outlines cover what the triangles cover.
+        EXPECT_NEAR(
+          Area(section.GetOutlines()), Area(section.GetFace()), 1e-9 * Area(section.GetFace()));
       }
       EXPECT_EQ(section.UsedLinearCutter(), which == SectionMode::Cut);
     }
@@ -170,40 +202,46 @@ TEST(OrviSection, PicturesAreVtkClipAndExtraction)
 //==============================================================================
 // Moved, turned, and through a deformed shape whose scale changes (to a
 // negative one too), the cut crosses exactly the cells vtkCutter cuts of
-// vtkWarpVector's mesh at that scale.
+// vtkWarpVector's mesh at that scale: of t5's tetrahedra (cut by the
+// section itself) and of t3's prisms and hexahedra (by VTK's linear cutter).
 TEST(OrviSection, MovesTurnsAndScalesCutWhatVtkCuts)
 {
   const fs::path dir = TestDir();
-  GMSH_MESH(t5, "t5", "-3");
-  vtkSmartPointer<vtkDataSet> mesh = Mesh(t5);
-  Args args = Placed;
-  args.insert(args.end(), { "--section", "cut" });
-  std::ostringstream log;
-  const auto viewer = OpenViewer(args, log, mesh);
-  std::string error;
-  const std::function<void()> steps[] = { [&] { viewer->MoveSection(0.03); },
-    [&] { viewer->MoveSection(-0.07); },
-    [&] { viewer->TurnSection(20.0); },
-    [&] { EXPECT_TRUE(viewer->SetWarp("u", false, 0.0, error)) << error; },
-    [&] { viewer->ScaleWarp(2.0); },
-    [&] { viewer->MoveSection(0.04); },
-    [&] { viewer->ScaleWarp(-0.5); } };
-  for (size_t i = 0; i < std::size(steps); ++i)
+  for (const char* tutorial : { "t5", "t3" })
   {
-    steps[i]();
-    vtkNew<vtkWarpVector> warp;
-    warp->SetInputData(mesh);
-    warp->SetInputArrayToProcess(0, 0, 0, vtkDataObject::FIELD_ASSOCIATION_POINTS, "u");
-    warp->SetScaleFactor(viewer->GetWarpArray().empty() ? 0.0 : viewer->GetWarpScale());
-    warp->Update();
-    const vtkSmartPointer<vtkPolyData> cut = VtkCut(*viewer, warp->GetOutput());
-    const std::vector<vtkIdType> crossed = IdsOf(cut);
-    EXPECT_GT(crossed.size(), 20U) << i;
-    EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
-    // Where the deformed cells' edges meet the plane, a point of the cut.
-    EXPECT_EQ(Unmatched(cut, viewer->GetSection().GetFace()), 0) << i;
+    SCOPED_TRACE(tutorial);
+    GMSH_MESH(file, tutorial, "-3");
+    vtkSmartPointer<vtkDataSet> mesh = Mesh(file);
+    Args args = Placed;
+    args.insert(args.end(), { "--section", "cut" });
+    std::ostringstream log;
+    const auto viewer = OpenViewer(args, log, mesh);
+    std::string error;
+    const std::function<void()> steps[] = { [&] { viewer->MoveSection(0.03); },
+      [&] { viewer->MoveSection(-0.07); },
+      [&] { viewer->TurnSection(20.0); },
+      [&] { EXPECT_TRUE(viewer->SetWarp("u", false, 0.0, error)) << error; },
+      [&] { viewer->ScaleWarp(2.0); },
+      [&] { viewer->MoveSection(0.04); },
+      [&] { viewer->ScaleWarp(-0.5); } };
+    for (size_t i = 0; i < std::size(steps); ++i)
+    {
+      steps[i]();
+      vtkNew<vtkWarpVector> warp;
+      warp->SetInputData(mesh);
+      warp->SetInputArrayToProcess(0, 0, 0, vtkDataObject::FIELD_ASSOCIATION_POINTS, "u");
+      warp->SetScaleFactor(viewer->GetWarpArray().empty() ? 0.0 : viewer->GetWarpScale());
+      warp->Update();
+      const vtkSmartPointer<vtkPolyData> cut = VtkCut(*viewer, warp->GetOutput());
+      const std::vector<vtkIdType> crossed = IdsOf(cut);
+      EXPECT_GT(crossed.size(), 20U) << i;
+      EXPECT_EQ(IdsOf(viewer->GetSection().GetFace()), crossed) << i;
+      EXPECT_EQ(viewer->GetSection().GetTouchedCells(), vtkIdType(crossed.size())) << i;
+      // Where the deformed cells' edges meet the plane, a point of the cut.
+      EXPECT_EQ(Unmatched(cut, viewer->GetSection().GetFace()), 0) << i;
+    }
+    EXPECT_LT(viewer->GetWarpScale(), 0.0);
   }
-  EXPECT_LT(viewer->GetWarpScale(), 0.0);
 }
 
 //==============================================================================

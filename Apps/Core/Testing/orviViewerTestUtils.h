@@ -243,8 +243,8 @@ inline std::vector<vtkIdType> FrustumCells(vtkRenderer* renderer,
   return cells;
 }
 
-// The tetrahedra of a mesh file (gmsh's t5 in the tests) with a point vector u, a point scalar p and a cell vector
-// c.
+// The 3D cells of a mesh file (gmsh's t5 in the tests: its tetrahedra) with a
+// point vector u, a point scalar p and a cell vector c.
 inline vtkSmartPointer<vtkDataSet> TetrahedraWithResults(const std::string& path)
 {
   const vtkSmartPointer<vtkDataSet> file = ReadMesh(path);
@@ -252,9 +252,9 @@ inline vtkSmartPointer<vtkDataSet> TetrahedraWithResults(const std::string& path
   mesh->SetPoints(vtkPointSet::SafeDownCast(file)->GetPoints());
   for (vtkIdType i = 0; i < file->GetNumberOfCells(); ++i)
   {
-    if (file->GetCellType(i) == VTK_TETRA)
+    if (file->GetCell(i)->GetCellDimension() == 3)
     {
-      mesh->InsertNextCell(VTK_TETRA, file->GetCell(i)->GetPointIds());
+      mesh->InsertNextCell(file->GetCellType(i), file->GetCell(i)->GetPointIds());
     }
   }
   using V = std::vector<double>;

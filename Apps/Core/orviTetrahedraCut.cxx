@@ -1,0 +1,296 @@
+#include "orviTetrahedraCut.h"
+
+#include "vtkAOSDataArrayTemplate.h"
+#include "vtkArrayDispatch.h"
+#include "vtkCellArray.h"
+#include "vtkCellData.h"
+#include "vtkCellType.h"
+#include "vtkDataArrayRange.h"
+#include "vtkIdList.h"
+#include "vtkIdTypeArray.h"
+#include "vtkPointData.h"
+#include "vtkPointSet.h"
+#include "vtkPoints.h"
+#include "vtkPolyData.h"
+
+#include <array>
+#include <memory>
+#include <numeric>
+#include <utility>
+
+namespace orvi
+{
+
+namespace
+{
+// A point of the cut: where the plane meets the edge from a cell's point on
+// the normal's side (or on the plane) to one on the other side, Along of
+// the way.
+struct EdgePoint
+{
+  vtkIdType From, To;
+  double Along;
+};
+
+// The cut, written straight into the arrays of its poly data, each sized
+// for the most a cell can add (four points, two triangles) and cut down
+// to what was written at the end.
+template <typename Real>
+struct Pieces
+{
+  explicit Pieces(size_t cells)
+    : Points(new EdgePoint[4 * cells])
+  {
+    this->Xyz->SetNumberOfComponents(3);
+    this->Xyz->SetNumberOfTuples(static_cast<vtkIdType>(4 * cells));
+    this->Triangles->SetNumberOfValues(static_cast<vtkIdType>(6 * cells));
+    this->TriangleCells->SetNumberOfValues(static_cast<vtkIdType>(2 * cells));
+    this->OutlineOffsets->SetNumberOfValues(static_cast<vtkIdType>(cells + 1));
+    this->OutlineIds->SetNumberOfValues(static_cast<vtkIdType>(4 * cells));
+  }
+
+  std::unique_ptr<EdgePoint[]> Points;
+  vtkNew<vtkAOSDataArrayTemplate<Real>> Xyz;
+  vtkNew<vtkIdTypeArray> Triangles;     // three points each
+  vtkNew<vtkIdTypeArray> TriangleCells; // each triangle's cell within those cut
+  vtkNew<vtkIdTypeArray> OutlineOffsets, OutlineIds;
+  vtkIdType NumberOfPoints = 0, NumberOfTriangles = 0, NumberOfOutlines = 0, NumberOfIds = 0;
+
+  // Adds the cut of one cell, its points on `edges` (of its corners), wound
+  // so that its normal points along the plane's, as a triangle or two.
+  void Add(vtkIdType cell,
+    const TetrahedronCorners& corners,
+    const std::array<std::pair<int, int>, 4>& edges,
+    int count,
+    const double normal[3]);
+  // Sets the arrays' sizes to what was written.
+  void Close();
+};
+
+template <typename Real>
+void Pieces<Real>::Add(vtkIdType cell,
+  const TetrahedronCorners& corners,
+  const std::array<std::pair<int, int>, 4>& edges,
+  int count,
+  const double normal[3])
+{
+  const vtkIdType first = this->NumberOfPoints;
+  double at[4][3];
+  Real* xyz = this->Xyz->GetPointer(3 * first);
+  for (int k = 0; k < count; ++k)
+  {
+    const auto [a, b] = edges[k];
+    const double t = corners.S[a] / (corners.S[a] - corners.S[b]);
+    for (int c = 0; c < 3; ++c)
+    {
+      at[k][c] = corners.X[a][c] + t * (corners.X[b][c] - corners.X[a][c]);
+      xyz[3 * k + c] = static_cast<Real>(at[k][c]);
+    }
+    this->Points[first + k] = { corners.Ids[a], corners.Ids[b], t };
+  }
+  this->NumberOfPoints += count;
+  // The polygon's normal (Newell's: sound for a degenerate corner).
+  double n[3] = { 0.0, 0.0, 0.0 };
+  for (int k = 0; k < count; ++k)
+  {
+    const double* u = at[k];
+    const double* v = at[(k + 1) % count];
+    n[0] += (u[1] - v[1]) * (u[2] + v[2]);
+    n[1] += (u[2] - v[2]) * (u[0] + v[0]);
+    n[2] += (u[0] - v[0]) * (u[1] + v[1]);
+  }
+  const bool reversed = n[0] * normal[0] + n[1] * normal[1] + n[2] * normal[2] < 0.0;
+  vtkIdType* around = this->OutlineIds->GetPointer(this->NumberOfIds);
+  for (int k = 0; k < count; ++k)
+  {
+    around[k] = first + (reversed ? count - 1 - k : k);
+  }
+  this->OutlineOffsets->SetValue(this->NumberOfOutlines++, this->NumberOfIds);
+  this->NumberOfIds += count;
+  for (int k = 1; k + 1 < count; ++k)
+  {
+    vtkIdType* triangle = this->Triangles->GetPointer(3 * this->NumberOfTriangles);
+    triangle[0] = around[0];
+    triangle[1] = around[k];
+    triangle[2] = around[k + 1];
+    this->TriangleCells->SetValue(this->NumberOfTriangles++, cell);
+  }
+}
+
+template <typename Real>
+void Pieces<Real>::Close()
+{
+  this->OutlineOffsets->SetValue(this->NumberOfOutlines, this->NumberOfIds);
+  this->Xyz->SetNumberOfTuples(this->NumberOfPoints);
+  this->Triangles->SetNumberOfValues(3 * this->NumberOfTriangles);
+  this->TriangleCells->SetNumberOfValues(this->NumberOfTriangles);
+  this->OutlineOffsets->SetNumberOfValues(this->NumberOfOutlines + 1);
+  this->OutlineIds->SetNumberOfValues(this->NumberOfIds);
+}
+
+// The edges of a tetrahedron the plane crosses, around the cut (each from
+// the side of the normal), given which of its points are on that side:
+// those of the lone point on its side, or those between the two pairs.
+int CrossedEdges(const double s[4], std::array<std::pair<int, int>, 4>& edges)
+{
+  int ahead[4], behind[4], na = 0, nb = 0;
+  for (int i = 0; i < 4; ++i)
+  {
+    (s[i] >= 0.0 ? ahead[na++] : behind[nb++]) = i;
+  }
+  if (na == 0 || nb == 0)
+  {
+    return 0;
+  }
+  if (na == 2)
+  {
+    edges = { { { ahead[0], behind[0] },
+      { ahead[0], behind[1] },
+      { ahead[1], behind[1] },
+      { ahead[1], behind[0] } } };
+    return 4;
+  }
+  for (int k = 0; k < 3; ++k)
+  {
+    edges[k] = na == 1 ? std::make_pair(ahead[0], behind[k]) : std::make_pair(ahead[k], behind[0]);
+  }
+  return 3;
+}
+
+// A point array interpolated along the cut's edges, through its own type.
+struct Interpolate
+{
+  template <typename Array>
+  void operator()(Array* from, vtkDataArray* into, const EdgePoint* points, vtkIdType count) const
+  {
+    const auto in = vtk::DataArrayTupleRange(from);
+    auto out = vtk::DataArrayTupleRange(static_cast<Array*>(into));
+    using Value = vtk::GetAPIType<Array>;
+    const int components = from->GetNumberOfComponents();
+    for (vtkIdType k = 0; k < count; ++k)
+    {
+      const EdgePoint& e = points[k];
+      for (int c = 0; c < components; ++c)
+      {
+        const double a = static_cast<double>(in[e.From][c]);
+        const double b = static_cast<double>(in[e.To][c]);
+        out[k][c] = static_cast<Value>(a + e.Along * (b - a));
+      }
+    }
+  }
+};
+
+// The mesh's point data interpolated at the cut's points.
+void InterpolatePointData(vtkPointData* from,
+  const EdgePoint* points,
+  vtkIdType count,
+  vtkPointData* to)
+{
+  for (int i = 0; i < from->GetNumberOfArrays(); ++i)
+  {
+    vtkDataArray* array = from->GetArray(i);
+    if (!array)
+    {
+      continue; // not numbers: nothing to interpolate
+    }
+    vtkSmartPointer<vtkDataArray> into = vtk::TakeSmartPointer(array->NewInstance());
+    into->SetName(array->GetName());
+    into->SetNumberOfComponents(array->GetNumberOfComponents());
+    into->SetNumberOfTuples(count);
+    if (!vtkArrayDispatch::Dispatch::Execute(array, Interpolate(), into.Get(), points, count))
+    {
+      for (vtkIdType k = 0; k < count; ++k)
+      {
+        into->InterpolateTuple(k, points[k].From, array, points[k].To, array, points[k].Along);
+      }
+    }
+    to->AddArray(into);
+  }
+}
+
+// The pieces as the face's and the outlines' poly data.
+template <typename Real>
+void Assemble(Pieces<Real>& pieces,
+  vtkPointSet* mesh,
+  const std::vector<vtkIdType>& cut,
+  const char* cellIndexName,
+  vtkPolyData* face,
+  vtkPolyData* outlines)
+{
+  pieces.Close();
+  vtkNew<vtkPoints> points;
+  points->SetData(pieces.Xyz);
+  face->Initialize();
+  face->SetPoints(points);
+  InterpolatePointData(
+    mesh->GetPointData(), pieces.Points.get(), pieces.NumberOfPoints, face->GetPointData());
+  const vtkIdType triangles = pieces.NumberOfTriangles;
+  vtkNew<vtkIdTypeArray> offsets;
+  offsets->SetNumberOfValues(triangles + 1);
+  for (vtkIdType t = 0; t <= triangles; ++t)
+  {
+    offsets->SetValue(t, 3 * t);
+  }
+  vtkNew<vtkCellArray> polys;
+  polys->SetData(offsets, pieces.Triangles);
+  face->SetPolys(polys);
+  vtkNew<vtkIdList> fromCells, toCells;
+  fromCells->SetNumberOfIds(triangles);
+  toCells->SetNumberOfIds(triangles);
+  for (vtkIdType t = 0; t < triangles; ++t)
+  {
+    fromCells->SetId(t, cut[static_cast<size_t>(pieces.TriangleCells->GetValue(t))]);
+  }
+  std::iota(toCells->begin(), toCells->end(), 0);
+  face->GetCellData()->CopyAllocate(mesh->GetCellData(), triangles);
+  face->GetCellData()->CopyData(mesh->GetCellData(), fromCells, toCells);
+  pieces.TriangleCells->SetName(cellIndexName);
+  face->GetCellData()->AddArray(pieces.TriangleCells);
+  vtkNew<vtkCellArray> around;
+  around->SetData(pieces.OutlineOffsets, pieces.OutlineIds);
+  outlines->Initialize();
+  outlines->SetPoints(points);
+  outlines->SetPolys(around);
+}
+
+template <typename Real>
+void CutInto(vtkPointSet* mesh,
+  const std::vector<vtkIdType>& cells,
+  const std::vector<TetrahedronCorners>& corners,
+  const double normal[3],
+  const char* cellIndexName,
+  vtkPolyData* face,
+  vtkPolyData* outlines)
+{
+  Pieces<Real> pieces(corners.size());
+  for (size_t c = 0; c < corners.size(); ++c)
+  {
+    std::array<std::pair<int, int>, 4> edges;
+    if (const int count = CrossedEdges(corners[c].S, edges))
+    {
+      pieces.Add(static_cast<vtkIdType>(c), corners[c], edges, count, normal);
+    }
+  }
+  Assemble(pieces, mesh, cells, cellIndexName, face, outlines);
+}
+} // namespace
+
+void CutTetrahedra(vtkPointSet* mesh,
+  const std::vector<vtkIdType>& cells,
+  const std::vector<TetrahedronCorners>& corners,
+  const double normal[3],
+  const char* cellIndexName,
+  vtkPolyData* face,
+  vtkPolyData* outlines)
+{
+  if (mesh->GetPoints()->GetDataType() == VTK_FLOAT)
+  {
+    CutInto<float>(mesh, cells, corners, normal, cellIndexName, face, outlines);
+  }
+  else
+  {
+    CutInto<double>(mesh, cells, corners, normal, cellIndexName, face, outlines);
+  }
+}
+
+} // namespace orvi
