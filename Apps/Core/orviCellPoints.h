@@ -3,7 +3,7 @@
 // from several threads), otherwise through the data set's virtual methods
 // (AnyCells), each point optionally moved by a displacement times a scale as
 // the warp moves the surface's points. WithCells() picks the fastest for a
-// mesh.
+// mesh. CopyTuples() carries a subset's point or cell data.
 #ifndef orviCellPoints_h
 #define orviCellPoints_h
 
@@ -11,6 +11,7 @@
 
 #include "vtkCellArray.h"
 #include "vtkDataSet.h"
+#include "vtkDataSetAttributes.h"
 #include "vtkDoubleArray.h"
 #include "vtkFloatArray.h"
 #include "vtkIdList.h"
@@ -20,6 +21,7 @@
 #include "vtkUnsignedCharArray.h"
 #include "vtkUnstructuredGrid.h"
 
+#include <numeric>
 #include <type_traits>
 
 namespace orvi
@@ -127,6 +129,16 @@ void ForCellsAhead(const Cells& cells, size_t count, CellOf&& cellOf, Visit&& vi
     }
     visit(i);
   }
+}
+
+// to = the tuples of `from` at `ids`, in turn, for every array of `from`.
+inline void CopyTuples(vtkDataSetAttributes* from, vtkIdList* ids, vtkDataSetAttributes* to)
+{
+  vtkNew<vtkIdList> into;
+  into->SetNumberOfIds(ids->GetNumberOfIds());
+  std::iota(into->begin(), into->end(), 0);
+  to->CopyAllocate(from, ids->GetNumberOfIds());
+  to->CopyData(from, ids, into);
 }
 
 // Any other data set's cells, through its virtual methods, on one thread.

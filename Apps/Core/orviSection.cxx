@@ -218,7 +218,7 @@ vtkSmartPointer<vtkPolyData> OrderedByCell(vtkPolyData* cut, vtkDataArray* cells
     ++first[c + 1];
   }
   std::partial_sum(first.begin(), first.end(), first.begin());
-  vtkNew<vtkIdList> fromCells, toCells, fromPoints, toPoints;
+  vtkNew<vtkIdList> fromCells, fromPoints;
   fromCells->SetNumberOfIds(faces);
   for (vtkIdType f = 0; f < faces; ++f)
   {
@@ -255,14 +255,8 @@ vtkSmartPointer<vtkPolyData> OrderedByCell(vtkPolyData* cut, vtkDataArray* cells
   cut->GetPoints()->GetData()->GetTuples(fromPoints, points->GetData());
   result->SetPoints(points);
   result->SetPolys(ordered);
-  toPoints->SetNumberOfIds(used);
-  std::iota(toPoints->begin(), toPoints->end(), 0);
-  result->GetPointData()->CopyAllocate(cut->GetPointData(), used);
-  result->GetPointData()->CopyData(cut->GetPointData(), fromPoints, toPoints);
-  toCells->SetNumberOfIds(faces);
-  std::iota(toCells->begin(), toCells->end(), 0);
-  result->GetCellData()->CopyAllocate(cut->GetCellData(), faces);
-  result->GetCellData()->CopyData(cut->GetCellData(), fromCells, toCells);
+  CopyTuples(cut->GetPointData(), fromPoints, result->GetPointData());
+  CopyTuples(cut->GetCellData(), fromCells, result->GetCellData());
   return result;
 }
 
@@ -697,7 +691,7 @@ vtkSmartPointer<vtkUnstructuredGrid> SectionCut::TouchedSubset(vtkDataSet* mesh)
   // The cells' points numbered in the order met, through a map of the
   // mesh's points kept between moves (only its entries used are reset).
   this->PointMap.resize(static_cast<size_t>(grid->GetNumberOfPoints()), -1);
-  vtkNew<vtkIdList> fromPoints, fromCells, toPoints, toCells;
+  vtkNew<vtkIdList> fromPoints, fromCells;
   const auto count = static_cast<vtkIdType>(this->Touched.size());
   fromCells->SetNumberOfIds(count);
   std::copy(this->Touched.begin(), this->Touched.end(), fromCells->begin());
@@ -738,14 +732,8 @@ vtkSmartPointer<vtkUnstructuredGrid> SectionCut::TouchedSubset(vtkDataSet* mesh)
   vtkNew<vtkCellArray> cells;
   cells->SetData(offsets, connectivity);
   subset->SetCells(types, cells);
-  toPoints->SetNumberOfIds(used);
-  std::iota(toPoints->begin(), toPoints->end(), 0);
-  subset->GetPointData()->CopyAllocate(grid->GetPointData(), used);
-  subset->GetPointData()->CopyData(grid->GetPointData(), fromPoints, toPoints);
-  toCells->SetNumberOfIds(count);
-  std::iota(toCells->begin(), toCells->end(), 0);
-  subset->GetCellData()->CopyAllocate(grid->GetCellData(), count);
-  subset->GetCellData()->CopyData(grid->GetCellData(), fromCells, toCells);
+  CopyTuples(grid->GetPointData(), fromPoints, subset->GetPointData());
+  CopyTuples(grid->GetCellData(), fromCells, subset->GetCellData());
   return subset;
 }
 

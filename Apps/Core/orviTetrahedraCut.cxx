@@ -1,5 +1,7 @@
 #include "orviTetrahedraCut.h"
 
+#include "orviCellPoints.h"
+
 #include "vtkAOSDataArrayTemplate.h"
 #include "vtkArrayDispatch.h"
 #include "vtkCellArray.h"
@@ -234,16 +236,13 @@ void Assemble(Pieces<Real>& pieces,
   vtkNew<vtkCellArray> polys;
   polys->SetData(offsets, pieces.Triangles);
   face->SetPolys(polys);
-  vtkNew<vtkIdList> fromCells, toCells;
+  vtkNew<vtkIdList> fromCells;
   fromCells->SetNumberOfIds(triangles);
-  toCells->SetNumberOfIds(triangles);
   for (vtkIdType t = 0; t < triangles; ++t)
   {
     fromCells->SetId(t, cut[static_cast<size_t>(pieces.TriangleCells->GetValue(t))]);
   }
-  std::iota(toCells->begin(), toCells->end(), 0);
-  face->GetCellData()->CopyAllocate(mesh->GetCellData(), triangles);
-  face->GetCellData()->CopyData(mesh->GetCellData(), fromCells, toCells);
+  CopyTuples(mesh->GetCellData(), fromCells, face->GetCellData());
   pieces.TriangleCells->SetName(cellIndexName);
   face->GetCellData()->AddArray(pieces.TriangleCells);
   vtkNew<vtkCellArray> around;
@@ -253,26 +252,6 @@ void Assemble(Pieces<Real>& pieces,
   outlines->SetPolys(around);
 }
 
-template <typename Real>
-void CutInto(vtkPointSet* mesh,
-  const std::vector<vtkIdType>& cells,
-  const std::vector<TetrahedronCorners>& corners,
-  const double normal[3],
-  const char* cellIndexName,
-  vtkPolyData* face,
-  vtkPolyData* outlines)
-{
-  Pieces<Real> pieces(corners.size());
-  for (size_t c = 0; c < corners.size(); ++c)
-  {
-    std::array<std::pair<int, int>, 4> edges;
-    if (const int count = CrossedEdges(corners[c].S, edges))
-    {
-      pieces.Add(static_cast<vtkIdType>(c), corners[c], edges, count, normal);
-    }
-  }
-  Assemble(pieces, mesh, cells, cellIndexName, face, outlines);
-}
 } // namespace
 
 void CutTetrahedra(vtkPointSet* mesh,
@@ -283,13 +262,27 @@ void CutTetrahedra(vtkPointSet* mesh,
   vtkPolyData* face,
   vtkPolyData* outlines)
 {
+  const auto cut = [&](auto& pieces)
+  {
+    for (size_t c = 0; c < corners.size(); ++c)
+    {
+      std::array<std::pair<int, int>, 4> edges;
+      if (const int count = CrossedEdges(corners[c].S, edges))
+      {
+        pieces.Add(static_cast<vtkIdType>(c), corners[c], edges, count, normal);
+      }
+    }
+    Assemble(pieces, mesh, cells, cellIndexName, face, outlines);
+  };
   if (mesh->GetPoints()->GetDataType() == VTK_FLOAT)
   {
-    CutInto<float>(mesh, cells, corners, normal, cellIndexName, face, outlines);
+    Pieces<float> pieces(corners.size());
+    cut(pieces);
   }
   else
   {
-    CutInto<double>(mesh, cells, corners, normal, cellIndexName, face, outlines);
+    Pieces<double> pieces(corners.size());
+    cut(pieces);
   }
 }
 
