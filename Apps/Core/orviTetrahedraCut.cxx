@@ -16,9 +16,11 @@
 #include "vtkPolyData.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <numeric>
 #include <utility>
+#include <vector>
 
 namespace orvi
 {
@@ -36,13 +38,20 @@ struct EdgePoint
 
 // The cut, written straight into the arrays of its poly data, each sized
 // for the most a cell can add (four points, two triangles) and cut down
-// to what was written at the end.
+// to what was written at the end. The cells around an edge the plane
+// crosses share its point: found through a table of the points by their
+// edge (open addressing, at most half full).
 template <typename Real>
 struct Pieces
 {
   explicit Pieces(size_t cells)
     : Points(new EdgePoint[4 * cells])
   {
+    while ((size_t(1) << this->TableBits) < 8 * cells)
+    {
+      ++this->TableBits;
+    }
+    this->Table.assign(size_t(1) << this->TableBits, -1);
     this->Xyz->SetNumberOfComponents(3);
     this->Xyz->SetNumberOfTuples(static_cast<vtkIdType>(4 * cells));
     this->Triangles->SetNumberOfValues(static_cast<vtkIdType>(6 * cells));
@@ -57,6 +66,13 @@ struct Pieces
   vtkNew<vtkIdTypeArray> TriangleCells; // each triangle's cell within those cut
   vtkNew<vtkIdTypeArray> OutlineOffsets, OutlineIds;
   vtkIdType NumberOfPoints = 0, NumberOfTriangles = 0, NumberOfOutlines = 0, NumberOfIds = 0;
+  std::vector<vtkIdType> Table; // the points by their edge, -1: free
+  int TableBits = 1;
+
+  // The point on the edge from `from` to `to`, Along t of the way from x[a]
+  // to x[b]: the one already made for another cell around the edge, or a
+  // new one.
+  vtkIdType PointOn(vtkIdType from, vtkIdType to, double t, const double* xa, const double* xb);
 
   // Adds the cut of one cell, its points on `edges` (of its corners), wound
   // so that its normal points along the plane's, as a triangle or two.
@@ -70,15 +86,45 @@ struct Pieces
 };
 
 template <typename Real>
+vtkIdType Pieces<Real>::PointOn(vtkIdType from,
+  vtkIdType to,
+  double t,
+  const double* xa,
+  const double* xb)
+{
+  const uint64_t mixed = static_cast<uint64_t>(from) * 0x9E3779B97F4A7C15ULL ^
+    static_cast<uint64_t>(to) * 0xC2B2AE3D27D4EB4FULL;
+  const size_t mask = this->Table.size() - 1;
+  for (size_t slot = (mixed >> (64 - this->TableBits)) & mask;; slot = (slot + 1) & mask)
+  {
+    vtkIdType& at = this->Table[slot];
+    if (at < 0)
+    {
+      at = this->NumberOfPoints++;
+      this->Points[at] = { from, to, t };
+      Real* xyz = this->Xyz->GetPointer(3 * at);
+      for (int c = 0; c < 3; ++c)
+      {
+        xyz[c] = static_cast<Real>(xa[c] + t * (xb[c] - xa[c]));
+      }
+      return at;
+    }
+    if (this->Points[at].From == from && this->Points[at].To == to)
+    {
+      return at;
+    }
+  }
+}
+
+template <typename Real>
 void Pieces<Real>::Add(vtkIdType cell,
   const TetrahedronCorners& corners,
   const std::array<std::pair<int, int>, 4>& edges,
   int count,
   const double normal[3])
 {
-  const vtkIdType first = this->NumberOfPoints;
   double at[4][3];
-  Real* xyz = this->Xyz->GetPointer(3 * first);
+  vtkIdType ids[4];
   for (int k = 0; k < count; ++k)
   {
     const auto [a, b] = edges[k];
@@ -86,11 +132,9 @@ void Pieces<Real>::Add(vtkIdType cell,
     for (int c = 0; c < 3; ++c)
     {
       at[k][c] = corners.X[a][c] + t * (corners.X[b][c] - corners.X[a][c]);
-      xyz[3 * k + c] = static_cast<Real>(at[k][c]);
     }
-    this->Points[first + k] = { corners.Ids[a], corners.Ids[b], t };
+    ids[k] = this->PointOn(corners.Ids[a], corners.Ids[b], t, corners.X[a], corners.X[b]);
   }
-  this->NumberOfPoints += count;
   // The polygon's normal (Newell's: sound for a degenerate corner).
   double n[3] = { 0.0, 0.0, 0.0 };
   for (int k = 0; k < count; ++k)
@@ -105,7 +149,7 @@ void Pieces<Real>::Add(vtkIdType cell,
   vtkIdType* around = this->OutlineIds->GetPointer(this->NumberOfIds);
   for (int k = 0; k < count; ++k)
   {
-    around[k] = first + (reversed ? count - 1 - k : k);
+    around[k] = ids[reversed ? count - 1 - k : k];
   }
   this->OutlineOffsets->SetValue(this->NumberOfOutlines++, this->NumberOfIds);
   this->NumberOfIds += count;

@@ -1,11 +1,12 @@
 // The section's cut of tetrahedra, the commonest cells of large meshes: the
-// same triangles as VTK's linear cutter (vtk3DLinearGridPlaneCutter, points
-// not merged; a point on the plane counts as one of the side the normal
-// points to, a cell's quadrilateral is two triangles), made straight from
-// the points of the cells the plane crosses as the search for them read
-// them, in their order, with each cell's outline beside them. Copying those cells out of the mesh for
-// VTK's cutter, putting its threads' output back in cell order and finding
-// each cell's outline from its triangles cost several times the cut itself.
+// same triangles as VTK's linear cutter (vtk3DLinearGridPlaneCutter; a point
+// on the plane counts as one of the side the normal points to, a cell's
+// quadrilateral is two triangles), made straight from the points of the
+// cells the plane crosses as the search for them read them, in their order,
+// each point shared by the cells around its edge, with each cell's outline
+// beside them. Copying those cells out of the mesh for VTK's cutter, putting
+// its threads' output back in cell order and finding each cell's outline
+// from its triangles cost several times the cut itself.
 #ifndef orviTetrahedraCut_h
 #define orviTetrahedraCut_h
 
